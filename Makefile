@@ -16,16 +16,15 @@ test: build
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# Configuring every time is cheap and picks up newly added folders.
 configure: setup
-	@if [ ! -f $(BUILD)/CMakeCache.txt ]; then \
-	  cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS); \
-	fi
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
 
 setup:
 	@scripts/setup.sh
 
 bench: build
-	$(BUILD)/bin/hoopstack-bench
+	for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b; done
 
 # Test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan:
@@ -34,10 +33,8 @@ asan:
 # Fuzz targets, built with clang's libFuzzer; FUZZ_SECONDS per target.
 FUZZ_SECONDS ?= 30
 fuzz: setup
-	@if [ ! -f build-fuzz/CMakeCache.txt ]; then \
-	  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DHOOPSTACK_FUZZ=ON -DBUILD_TESTING=OFF -DHOOPSTACK_BENCH=OFF; \
-	fi
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DHOOPSTACK_FUZZ=ON -DBUILD_TESTING=OFF -DHOOPSTACK_BENCH=OFF >/dev/null
 	cmake --build build-fuzz -j $(JOBS)
 	scripts/run-fuzzers.sh build-fuzz/bin $(FUZZ_SECONDS)
 

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
-#include <ranges>
 #include <string>
 
 #include "EncryptedText.hpp"
@@ -23,6 +22,13 @@ struct TScoresTableRec {
 class TScoresTable {
 public:
     using Records = std::multimap<std::int32_t, TScoresTableRec>;
+
+    // A walk over the records, highest score first.
+    struct Walk {
+        Records::const_reverse_iterator first, last;
+        Records::const_reverse_iterator begin() const { return first; }
+        Records::const_reverse_iterator end() const { return last; }
+    };
 
     // Files larger than this are refused unread: no save of ours comes near it.
     static constexpr std::size_t kMaxFileSize = 16u << 20;
@@ -51,9 +57,7 @@ public:
 
     // The records from the highest score to the lowest; among equal scores the
     // one added later comes first. Elements are (score, record) pairs.
-    auto records() const {
-        return std::ranges::subrange(m_records.crbegin(), m_records.crend());
-    }
+    Walk records() const { return {m_records.crbegin(), m_records.crend()}; }
     std::size_t size() const { return m_records.size(); }
 
     // Like loadText, but reports why a load failed and prints nothing.

@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev zlib1g-dev libpng-dev
   clang libclang-rt-14-dev
+  libsdl2-dev libfreetype-dev libfontconfig-dev fonts-liberation2
+  xvfb xauth xdotool imagemagick
 )
 
 missing=()

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+#include "scene/Rect.hpp"
+#include "scene/SceneHost.hpp"
+
+namespace scene {
+
+class OBitmap;
+
+// A read-only view of a 24-bit image: 3 bytes per pixel (blue, green, red), rows `stride`
+// bytes apart; `bottomUp` means the first row in memory is the bottom row of the picture.
+struct ImageView {
+  const uint8_t* bits = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t stride = 0;
+  bool bottomUp = true;
+};
+
+// Composites the width x height block of `image` at (sourceLeft, sourceTop) onto `target`
+// at (left, top), both in top-down coordinates, after clipping to both surfaces. Pixels equal
+// to `colourKey` are skipped; a blend level L in 1..255 mixes each channel as
+// s + ((L * (d - s)) >> 8). Levels outside 0..255 are clamped. Allocates nothing.
+// Returns true when at least one pixel position was visited.
+bool BlitPixels(const BackBufferView& target, const ImageView& image, int64_t left, int64_t top,
+                int64_t width, int64_t height, int64_t sourceLeft, int64_t sourceTop,
+                uint32_t colourKey, int blendLevel);
+
+// Draws the `source` part of the bitmap into `destination` of the window's back buffer,
+// holding the window lock. Only the common size of the two rectangles is drawn.
+bool Blit(SceneHost& window, const OBitmap& bitmap, const Rect& destination, const Rect& source);
+
+}  // namespace scene

@@ -29,6 +29,7 @@ struct Area {
     int width() const { return right - left; }
     int height() const { return bottom - top; }
     bool empty() const { return left >= right || top >= bottom; }
+    bool operator==(const Area&) const = default;
 };
 
 // A 24-bit pixel buffer owned by someone else: 3 bytes a pixel, blue, green,

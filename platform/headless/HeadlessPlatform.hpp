@@ -1,0 +1,94 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.hpp"
+
+namespace platform {
+
+// Windows in memory, for tests and simulation: input is injected by the
+// caller, time is a manual clock, every presented area is recorded and each
+// window keeps a screen image of what was presented, which can be saved.
+class HeadlessPlatform : public Platform {
+public:
+    explicit HeadlessPlatform(Size screen = {1024, 768});
+
+    WindowId CreateWindow(const WindowSpec& spec) override;
+    void DestroyWindow(WindowId window) override;
+    void SetTitle(WindowId window, std::string_view title) override;
+    void ShowWindow(WindowId window, ShowMode mode) override;
+    void MoveWindow(WindowId window, int x, int y) override;
+    Area WindowArea(WindowId window) override;
+    Size ClientSize(WindowId window) override;
+    Size ScreenSize() override;
+    void EnableWindow(WindowId window, bool enabled) override;
+    void ActivateWindow(WindowId window) override;
+    void SetCapture(WindowId window) override;
+    WindowId CaptureWindow() override;
+    Point CursorPosition(WindowId window) override;
+    void Present(WindowId window, const Surface& pixels, const Area& area) override;
+    Event WaitEvent() override;
+    void PostEvent(const Event& event) override;
+    std::uint32_t Milliseconds() override;
+    void ShowMessage(std::string_view text, std::string_view caption) override;
+    bool OpenUrl(std::string_view target) override;
+    void PlaySound(const std::string& path, bool wait) override;
+    void SetIcon(WindowId window, const Surface& image) override;
+
+    // Test controls.
+    // Queues an input event as a user would cause it; input for a disabled window is dropped.
+    void Inject(const Event& event);
+    // Moves the mouse to a client position of the window (the screen position follows).
+    void SetCursor(WindowId window, Point client);
+    void SetTime(std::uint32_t ms) { m_time = ms; }
+    void AdvanceTime(std::uint32_t ms) { m_time += ms; }
+    // Takes the next queued event without waiting; false when there is none.
+    bool PollEvent(Event& event);
+    // Makes the next CreateWindow fail, as when another copy of the program runs.
+    void FailNextCreate() { m_failNextCreate = true; }
+
+    struct WindowState {
+        WindowSpec spec;
+        std::string title;
+        Point position;
+        ShowMode shown = ShowMode::Show;
+        bool enabled = true;
+        std::vector<std::uint8_t> screen;  // top-down BGR, client size
+        std::vector<Area> presented;       // every area presented, in order
+    };
+    // A copy of the window's state; an empty spec for an unknown window.
+    WindowState Window(WindowId window);
+    bool Exists(WindowId window);
+    WindowId ActiveWindow();
+    // The window's screen image as a surface (valid until the window changes).
+    Surface Screen(WindowId window);
+    // Saves what the window shows as a PNG file.
+    bool SaveScreen(WindowId window, const std::string& path);
+    std::vector<std::string> Sounds();
+    std::vector<std::string> Urls();
+    std::vector<std::string> Messages();
+
+private:
+    static bool isInput(EventKind kind);
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Event> m_events;
+    std::map<WindowId, WindowState> m_windows;
+    WindowId m_nextId = 1;
+    WindowId m_active = 0;
+    WindowId m_capture = 0;
+    Point m_cursorScreen;
+    Size m_screen;
+    bool m_failNextCreate = false;
+    std::atomic<std::uint32_t> m_time{0};
+    std::vector<std::string> m_sounds, m_urls, m_messages;
+};
+
+} // namespace platform

@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+#include <zlib.h>
+
+#include "platform/PngFile.hpp"
+#include "platform/headless/HeadlessPlatform.hpp"
+
+namespace {
+
+using namespace platform;
+
+Event input(EventKind kind, WindowId window, int code = 0) {
+    Event e;
+    e.kind = kind;
+    e.window = window;
+    e.code = code;
+    return e;
+}
+
+TEST(HeadlessPlatform, DisabledWindowsGetNoInputButStillGetOtherEvents) {
+    HeadlessPlatform p;
+    const WindowId w = p.CreateWindow({"Main window", 300, 200, 7, 0, 0});
+    ASSERT_NE(w, 0u);
+    p.EnableWindow(w, false);
+    p.Inject(input(EventKind::KeyDown, w, 1));
+    p.Inject(input(EventKind::Character, w, 0));
+    p.Inject(input(EventKind::CloseRequest, w));
+    Event e;
+    ASSERT_TRUE(p.PollEvent(e));
+    EXPECT_EQ(e.kind, EventKind::CloseRequest);
+    EXPECT_FALSE(p.PollEvent(e));
+
+    p.EnableWindow(w, true);
+    p.Inject(input(EventKind::KeyDown, w, 1));
+    ASSERT_TRUE(p.PollEvent(e));
+    EXPECT_EQ(e.code, 1);
+}
+
+TEST(HeadlessPlatform, PresentCopiesOnlyTheAreaAndRecordsIt) {
+    HeadlessPlatform p;
+    const WindowId w = p.CreateWindow({"w", 4, 3, 7, 0, 0});
+    std::vector<std::uint8_t> back(8 * 6 * 3);
+    for (std::size_t i = 0; i < back.size(); ++i) back[i] = std::uint8_t(i);
+    const Surface bottomUp{back.data(), 8, 6, 24, true};
+    p.Present(w, bottomUp, {1, 1, 10, 2});  // runs past the window's right edge
+
+    const auto state = p.Window(w);
+    ASSERT_EQ(state.presented.size(), 1u);
+    EXPECT_EQ(state.presented[0].right, 10);
+    const Surface screen = p.Screen(w);
+    EXPECT_EQ(screen.row(0)[3], 0);                      // row 0 untouched
+    EXPECT_EQ(screen.row(1)[0], 0);                      // column 0 untouched
+    EXPECT_EQ(screen.row(1)[3], bottomUp.row(1)[3]);     // memory row 4 of the bottom-up buffer
+    EXPECT_EQ(screen.row(1)[11], bottomUp.row(1)[11]);   // last client column
+}
+
+TEST(HeadlessPlatform, WaitEventWakesForAnEventPostedFromAnotherThread) {
+    HeadlessPlatform p;
+    std::thread poster([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        Event e;
+        e.kind = EventKind::Posted;
+        e.value = 42;
+        p.PostEvent(e);
+    });
+    const Event got = p.WaitEvent();
+    poster.join();
+    EXPECT_EQ(got.kind, EventKind::Posted);
+    EXPECT_EQ(got.value, 42u);
+}
+
+TEST(HeadlessPlatform, CursorIsReportedInClientCoordinates) {
+    HeadlessPlatform p;
+    const WindowId a = p.CreateWindow({"a", 100, 100, 7, 0, 0});
+    const WindowId b = p.CreateWindow({"b", 50, 50, 7, 0, a});
+    p.MoveWindow(a, 10, 20);
+    p.MoveWindow(b, 35, 45);
+    p.SetCursor(a, {30, 30});
+    EXPECT_EQ(p.CursorPosition(b).x, 5);
+    EXPECT_EQ(p.CursorPosition(b).y, 5);
+    p.FailNextCreate();
+    EXPECT_EQ(p.CreateWindow({"c", 10, 10, 7, 0, 0}), 0u);
+    p.DestroyWindow(b);
+    Event e;
+    ASSERT_TRUE(p.PollEvent(e));
+    EXPECT_EQ(e.kind, EventKind::Destroyed);
+    EXPECT_FALSE(p.Exists(b));
+}
+
+TEST(PngFile, WritesAValidRgbImage) {
+    std::vector<std::uint8_t> bgr = {255, 0, 0, 0, 255, 0, 0, 0, 255, 10, 20, 30};
+    const Surface image{bgr.data(), 2, 2, 6, false};
+    const std::string path = ::testing::TempDir() + "/hoopstack-png-test.png";
+    ASSERT_TRUE(WritePng(path, image));
+
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(file.size(), 33u);
+    EXPECT_EQ(file[1], 'P');
+    EXPECT_EQ(file[16 + 3], 2);  // width 2
+    // Inflate the one data chunk and check the rows: filter byte, then R G B per pixel.
+    const std::size_t idat = 33;
+    const std::uint32_t length = (file[idat] << 24) | (file[idat + 1] << 16) | (file[idat + 2] << 8) | file[idat + 3];
+    std::vector<std::uint8_t> raw(14);
+    uLongf rawSize = raw.size();
+    ASSERT_EQ(uncompress(raw.data(), &rawSize, &file[idat + 8], length), Z_OK);
+    EXPECT_EQ(raw, (std::vector<std::uint8_t>{0, 0, 0, 255, 0, 255, 0, 0, 255, 0, 0, 30, 20, 10}));
+    std::remove(path.c_str());
+    EXPECT_FALSE(WritePng("/no/such/folder/x.png", image));
+}
+
+} // namespace

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/Text.hpp"
+
+namespace {
+
+using platform::Area;
+using platform::FontSpec;
+using platform::MeasureText;
+using platform::Surface;
+
+struct Canvas {
+    explicit Canvas(int w, int h, std::uint8_t fill = 0xFF) : pixels(std::size_t(w) * h * 3, fill) {
+        surface = {pixels.data(), w, h, w * 3, false};
+    }
+    const std::uint8_t* at(int x, int y) const { return &pixels[(std::size_t(y) * surface.width + x) * 3]; }
+    // The bounding box of pixels that are no longer the fill colour.
+    Area inked(std::uint8_t fill = 0xFF) const {
+        Area box{surface.width, surface.height, 0, 0};
+        for (int y = 0; y < surface.height; ++y)
+            for (int x = 0; x < surface.width; ++x)
+                if (at(x, y)[0] != fill || at(x, y)[1] != fill || at(x, y)[2] != fill) {
+                    box.left = std::min(box.left, x);
+                    box.top = std::min(box.top, y);
+                    box.right = std::max(box.right, x + 1);
+                    box.bottom = std::max(box.bottom, y + 1);
+                }
+        return box;
+    }
+    std::vector<std::uint8_t> pixels;
+    Surface surface;
+};
+
+TEST(Text, ArialResolvesToAMetricCompatibleFace) {
+    EXPECT_NE(platform::ResolveFontFile(FontSpec{}).find("LiberationSans"), std::string::npos)
+        << platform::ResolveFontFile(FontSpec{});
+}
+
+TEST(Text, PositiveHeightIsTheCellAndNegativeTheEm) {
+    FontSpec cell;
+    cell.height = 32;
+    EXPECT_EQ(MeasureText(cell, "Hoopstack").height, 32);
+    EXPECT_EQ(MeasureText(cell, "").height, 32);
+    EXPECT_EQ(MeasureText(cell, "").width, 0);
+
+    FontSpec em = cell;
+    em.height = -32;
+    EXPECT_GT(MeasureText(em, "Hoopstack").height, 32);  // the cell is taller than the em
+    EXPECT_GT(MeasureText(em, "Hoopstack").width, MeasureText(cell, "Hoopstack").width);
+}
+
+TEST(Text, WidthsAddUpAndWeightAndStretchMatter) {
+    FontSpec font;
+    font.height = 24;
+    const int whole = MeasureText(font, "New Game").width;
+    EXPECT_EQ(whole, MeasureText(font, "New ").width + MeasureText(font, "Game").width);
+    EXPECT_GT(MeasureText(font, "WWW").width, MeasureText(font, "iii").width);
+
+    FontSpec bold = font;
+    bold.weight = 700;
+    EXPECT_GT(MeasureText(bold, "New Game").width, whole);
+
+    FontSpec narrow = font;
+    narrow.width = 5;
+    EXPECT_LT(MeasureText(narrow, "New Game").width, whole);
+    EXPECT_EQ(MeasureText(narrow, "New Game").height, 24);
+}
+
+TEST(Text, DrawsInsideTheCellAndTheClipOnly) {
+    Canvas canvas(200, 60);
+    FontSpec font;
+    font.height = 32;
+    const auto extent = MeasureText(font, "Hoop");
+    platform::DrawText(canvas.surface, font, 10, 5, {0, 0, 200, 60}, 0x000000FF, "Hoop");
+    const Area ink = canvas.inked();
+    EXPECT_GE(ink.left, 10);
+    EXPECT_GE(ink.top, 5);
+    EXPECT_LE(ink.right, 10 + extent.width + 2);
+    EXPECT_LE(ink.bottom, 5 + extent.height);
+    EXPECT_GT(ink.width(), extent.width / 2);
+
+    // Red text: the darkest pixel is pure red (B, G low; R high).
+    bool foundSolid = false;
+    for (int y = ink.top; y < ink.bottom; ++y)
+        for (int x = ink.left; x < ink.right; ++x)
+            if (canvas.at(x, y)[0] == 0 && canvas.at(x, y)[1] == 0 && canvas.at(x, y)[2] == 0xFF) foundSolid = true;
+    EXPECT_TRUE(foundSolid);
+
+    Canvas clipped(200, 60);
+    platform::DrawText(clipped.surface, font, 10, 5, {30, 0, 40, 60}, 0, "Hoop");
+    const Area clippedInk = clipped.inked();
+    EXPECT_GE(clippedInk.left, 30);
+    EXPECT_LE(clippedInk.right, 40);
+}
+
+TEST(Text, BackgroundFillsTheCellAndOffSurfaceDrawingIsSafe) {
+    Canvas canvas(100, 40);
+    FontSpec font;
+    font.height = 20;
+    const auto extent = MeasureText(font, "ab");
+    platform::DrawText(canvas.surface, font, 2, 3, {0, 0, 100, 40}, 0x00FFFFFF, "ab", 0x00000000u);
+    EXPECT_EQ(canvas.inked(), (Area{2, 3, 2 + extent.width, 3 + extent.height}));
+
+    // Text hanging off every edge, and a clip larger than the surface.
+    Canvas small(8, 8);
+    platform::DrawText(small.surface, font, -5, -5, {-100, -100, 100, 100}, 0, "Wide text", 0u);
+    platform::DrawText(small.surface, font, 6, 6, {-100, -100, 100, 100}, 0, "Wide text");
+    SUCCEED();
+}
+
+TEST(Text, UnderlineDrawsBelowTheBaseline) {
+    FontSpec font;
+    font.height = 30;
+    Canvas plain(120, 40), underlined(120, 40);
+    platform::DrawText(plain.surface, font, 0, 0, {0, 0, 120, 40}, 0, "ace");
+    font.underline = true;
+    platform::DrawText(underlined.surface, font, 0, 0, {0, 0, 120, 40}, 0, "ace");
+    EXPECT_GT(underlined.inked().bottom, plain.inked().bottom);
+}
+
+} // namespace

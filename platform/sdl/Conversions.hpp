@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/Platform.hpp"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Pure conversions between SDL's and the program's view of input, text and
+// pixels; none of them needs a display.
+namespace platform {
+
+// The Windows virtual-key code for an SDL keycode, or 0 when the key has none.
+int VirtualKeyFromSdl(std::int32_t sdlKeycode);
+
+// The virtual-key code of an SDL mouse button (left 1, right 2, middle 4), or 0.
+int MouseButtonCode(std::uint8_t sdlButton);
+
+// The character a key press also produces on its own (Backspace, Tab, Enter,
+// Escape), or 0.
+std::uint8_t CharacterForKey(int virtualKey);
+
+// UTF-8 to single Latin-1 bytes; code points above 255 and malformed bytes are dropped.
+std::string Utf8ToLatin1(std::string_view utf8);
+
+// Latin-1 bytes to UTF-8.
+std::string Latin1ToUtf8(std::string_view latin1);
+
+// A client coordinate as the unsigned 16-bit half a message carries (-1 -> 65535).
+std::uint16_t CoordinateHalf(int coordinate);
+
+// `area` limited to the rectangle (0, 0, width, height); may come out empty.
+Area ClipArea(const Area& area, int width, int height);
+
+// The top-left corner that centres a window of `size` on `owner`.
+Point CentreOn(const Area& owner, Size size);
+
+// Where a 32-bit target pixel keeps each 8-bit channel; alpha bits are set opaque.
+struct PackedFormat {
+    int redShift = 16;
+    int greenShift = 8;
+    int blueShift = 0;
+    std::uint32_t alphaMask = 0;
+};
+
+// Copies `area` (already clipped to both) of the 24-bit `source` into 32-bit
+// pixels; `target` points at client pixel (0, 0) and rows are `targetPitch` bytes apart.
+void CopyBgrToPacked32(const Surface& source, const Area& area, std::uint8_t* target, int targetPitch,
+                       const PackedFormat& format);
+
+} // namespace platform

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "platform/Platform.hpp"
+#include "platform/sdl/SingleInstanceLock.hpp"
+#include "platform/sdl/SoundPlayer.hpp"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+struct SDL_Window;
+union SDL_Event;
+
+namespace platform {
+
+// The real program's platform: SDL2 windows presented through their window
+// surfaces, SDL input turned into the program's events, one SDL audio voice.
+class SdlPlatform : public Platform {
+public:
+    // `lockPath` names the single-copy lock file; empty means the default one
+    // in the user's runtime directory.
+    explicit SdlPlatform(std::string lockPath = {});
+    ~SdlPlatform() override;
+    SdlPlatform(const SdlPlatform&) = delete;
+    SdlPlatform& operator=(const SdlPlatform&) = delete;
+
+    WindowId CreateWindow(const WindowSpec& spec) override;
+    void DestroyWindow(WindowId window) override;
+    void SetTitle(WindowId window, std::string_view title) override;
+    void ShowWindow(WindowId window, ShowMode mode) override;
+    void MoveWindow(WindowId window, int x, int y) override;
+    Area WindowArea(WindowId window) override;
+    Size ClientSize(WindowId window) override;
+    Size ScreenSize() override;
+    void EnableWindow(WindowId window, bool enabled) override;
+    void ActivateWindow(WindowId window) override;
+    void SetCapture(WindowId window) override;
+    WindowId CaptureWindow() override;
+    Point CursorPosition(WindowId window) override;
+    void Present(WindowId window, const Surface& pixels, const Area& area) override;
+    Event WaitEvent() override;
+    void PostEvent(const Event& event) override;
+    std::uint32_t Milliseconds() override;
+    void ShowMessage(std::string_view text, std::string_view caption) override;
+    bool OpenUrl(std::string_view target) override;
+    void PlaySound(const std::string& path, bool wait) override;
+    void SetIcon(WindowId window, const Surface& image) override;
+
+private:
+    struct WindowState {
+        SDL_Window* window = nullptr;
+        WindowId owner = 0;
+        bool enabled = true;
+    };
+
+    bool ensureVideo();
+    SDL_Window* find(WindowId window) const;
+    WindowState* state(WindowId window);
+    // The innermost dialog above `window`, or 0 when it has none.
+    WindowId topDialog(WindowId window) const;
+    void raiseDialogOf(WindowId window);
+    void loseCapture();
+    void push(EventKind kind, WindowId window);
+    void translate(const SDL_Event& event);
+    void translateWindowEvent(const SDL_Event& event);
+    void translateMouse(const SDL_Event& event);
+    void translateKey(const SDL_Event& event);
+    void translateText(const SDL_Event& event);
+    bool acceptsInput(WindowId window);
+
+    SingleInstanceLock m_lock;
+    std::unique_ptr<SoundPlayer> m_sound;
+    bool m_events = false;
+    bool m_video = false;
+    std::map<WindowId, WindowState> m_windows;
+    WindowId m_capture = 0;
+    // Events made by the backend itself, delivered before SDL's next ones.
+    std::deque<Event> m_pending;
+
+    std::mutex m_postMutex;
+    std::condition_variable m_posted;
+    std::deque<Event> m_postQueue;
+    bool m_wakePending = false;
+    std::uint32_t m_wakeType = 0;
+};
+
+} // namespace platform

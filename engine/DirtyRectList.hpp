@@ -1,0 +1,31 @@
+#pragma once
+
+#include <vector>
+
+#include "scene/Rect.hpp"
+
+namespace engine {
+
+// The areas of a window to repaint in the next frame. Rectangles are kept
+// disjoint as they are added: a new one is cut into the pieces that lie
+// outside every rectangle already listed. Overlap is detected by corners, so
+// two rectangles crossing like a plus sign, with no corner inside the other,
+// both stay whole.
+class DirtyRectList {
+public:
+    void Add(const scene::Rect& rect);
+    void Clear() { m_rects.clear(); }
+    bool Empty() const { return m_rects.empty(); }
+    const std::vector<scene::Rect>& Rects() const { return m_rects; }
+
+private:
+    std::vector<scene::Rect> m_rects;
+};
+
+// True when a corner of either rectangle lies inside the other, tested in a fixed order.
+bool CornersOverlap(const scene::Rect& piece, const scene::Rect& existing);
+
+// The parts of `piece` outside `existing`: above, right, below, left, in that order.
+std::vector<scene::Rect> Subtract(const scene::Rect& piece, const scene::Rect& existing);
+
+} // namespace engine

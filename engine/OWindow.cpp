@@ -1,0 +1,645 @@
+#include "OWindow.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+#include "engine/MainThread.hpp"
+#include "engine/MessageLoop.hpp"
+#include "engine/Messages.hpp"
+#include "platform/Text.hpp"
+#include "scene/OClip.hpp"
+
+namespace engine {
+
+using scene::OGraph;
+using scene::Rect;
+
+namespace {
+
+struct Registry {
+    std::mutex mutex;
+    std::vector<OWindow*> live;                       // in construction order
+    std::map<platform::WindowId, OWindow*> routed;   // platform window -> its window object
+};
+
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+
+platform::Platform& os() { return platform::CurrentPlatform(); }
+
+WindowControl* liveControl(OGraph* graph) {
+    return OGraph::IsLive(graph) ? dynamic_cast<WindowControl*>(graph) : nullptr;
+}
+
+bool isMouseButton(int code) { return code == 1 || code == 2 || code == 4; }
+
+int localX(WindowControl* c, int x) { return scene::TruncateToInt(double(x) - c->Graph()->X()); }
+int localY(WindowControl* c, int y) { return scene::TruncateToInt(double(y) - c->Graph()->Y()); }
+
+void unroute(OWindow* window) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    for (auto it = r.routed.begin(); it != r.routed.end(); ++it)
+        if (it->second == window) {
+            r.routed.erase(it);
+            return;
+        }
+}
+
+platform::FontSpec toFontSpec(const FontRecord& font) {
+    platform::FontSpec spec;
+    spec.face = std::string(font.Face());
+    spec.height = font.height;
+    spec.width = font.width;
+    spec.weight = font.weight;
+    spec.italic = font.italic != 0;
+    spec.underline = font.underline != 0;
+    return spec;
+}
+
+} // namespace
+
+CreationParams& NextWindowParams() {
+    static CreationParams params;
+    return params;
+}
+
+OWindow::OWindow(OWindow* owner) {
+    const CreationParams params = NextWindowParams();
+    {
+        static std::once_flag claimed;
+        std::call_once(claimed, [] { MainThread::Claim(); });
+    }
+    m_styleKind = params.styleKind;
+    m_owner = IsLiveWindow(owner) ? owner : nullptr;
+    m_threaded = params.frameThread;
+    m_background = params.background;
+
+    platform::WindowSpec spec;
+    spec.name = m_owner ? "Dialog window" : "Main window";
+    spec.styleKind = m_styleKind;
+    spec.background = m_background;
+    spec.owner = m_owner ? m_owner->m_platformWindow : 0;
+    platform::Size screen;
+    MainThread::Run([&] {
+        screen = os().ScreenSize();
+        spec.width = params.width ? params.width : screen.width;
+        spec.height = params.height ? params.height : screen.height;
+        m_platformWindow = os().CreateWindow(spec);
+        if (m_platformWindow) {
+            const platform::Size client = os().ClientSize(m_platformWindow);
+            m_clientWidth = float(client.width);
+            m_clientHeight = float(client.height);
+        }
+    });
+    m_width = spec.width;
+    m_height = spec.height;
+    m_dragRect = {};
+    if (!m_platformWindow) {
+        m_createFailed = 1;
+        return;
+    }
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        r.routed[m_platformWindow] = this;
+    }
+    if (m_owner) {
+        m_quitOnDestroy = false;
+        m_owner->SetBlocked(true);
+    }
+    m_createFailed = 0;
+
+    // The back buffer is as large as the screen; only the client part is presented.
+    m_bufferWidth = std::max(screen.width, m_width);
+    m_bufferHeight = std::max(screen.height, m_height);
+    m_stride = BackBufferStride(m_bufferWidth);
+    m_backBuffer.assign(std::size_t(m_stride) * m_bufferHeight, 0);
+    m_backgroundRow.resize(std::size_t(m_stride));
+    for (int x = 0; x + 2 < m_stride; x += 3) {
+        m_backgroundRow[x] = std::uint8_t(m_background >> 16);
+        m_backgroundRow[x + 1] = std::uint8_t(m_background >> 8);
+        m_backgroundRow[x + 2] = std::uint8_t(m_background);
+    }
+    Rect whole{0, 0, m_bufferWidth, m_bufferHeight};
+    ClearRect(&whole);
+
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        r.live.push_back(this);
+    }
+    PlaceWindow();
+    const platform::WindowId id = m_platformWindow;
+    MainThread::Post([id] { os().ShowWindow(id, platform::ShowMode::Show); });
+}
+
+OWindow::~OWindow() = default;
+
+bool OWindow::Start() {
+    std::lock_guard lock(m_lock);
+    m_finished = false;
+    if (m_framesPerSecond < 1) m_framesPerSecond = 1;
+    {
+        std::lock_guard stop(m_stopMutex);
+        m_stopped = false;
+    }
+    if (m_threaded && !m_thread.joinable()) m_thread = std::thread(ThreadMain, this);
+    return true;
+}
+
+void OWindow::Stop() {
+    std::lock_guard lock(m_lock);
+    m_stateFlags |= kClosing;
+    m_finished = true;
+    m_pending.clear();
+    for (OGraph* graph : m_graphs)
+        if (OGraph::IsLive(graph)) OGraph::Release(graph);
+    for (OGraph* control : m_controls)
+        if (OGraph::IsLive(control)) OGraph::Release(control);
+    m_graphs.clear();
+    m_controls.clear();
+}
+
+void OWindow::QueryClose(bool&) {}
+
+void OWindow::Tick(std::uint32_t time) {
+    std::lock_guard lock(m_lock);
+    if (m_finished) return;
+    for (std::size_t i = 0; i < m_graphs.size(); ++i)
+        if (OGraph::IsLive(m_graphs[i])) m_graphs[i]->Tick(time);
+    for (std::size_t i = 0; i < m_controls.size(); ++i)
+        if (OGraph::IsLive(m_controls[i])) m_controls[i]->Tick(time);
+    Render();
+}
+
+void OWindow::CaptureLost() { SetCaptureControl(nullptr); }
+
+void OWindow::MouseMove(int x, int y) {
+    if (WindowControl* capture = m_captureControl) {
+        capture->OnMouseMove(localX(capture, x), localY(capture, y));
+        return;
+    }
+    for (std::size_t i = 0; i < m_controls.size(); ++i) {
+        WindowControl* control = liveControl(m_controls[i]);
+        if (!control) continue;
+        const int lx = localX(control, x), ly = localY(control, y);
+        if (control->HitTest(lx, ly)) {
+            control->OnMouseMove(lx, ly);
+            if (m_captureControl) return;
+        }
+    }
+}
+
+void OWindow::KeyDown(int code, int x, int y) {
+    if (m_captureControl && isMouseButton(code)) {
+        m_captureControl->OnKeyDown(code, localX(m_captureControl, x), localY(m_captureControl, y));
+        return;
+    }
+    if (m_focusControl && !isMouseButton(code)) {
+        m_focusControl->OnKeyDown(code, localX(m_focusControl, x), localY(m_focusControl, y));
+        return;
+    }
+    if (code == 9 && !m_focusControl) FocusNext();
+}
+
+void OWindow::KeyUp(int code, int x, int y) {
+    if (m_captureControl && isMouseButton(code)) {
+        m_captureControl->OnKeyUp(code, localX(m_captureControl, x), localY(m_captureControl, y));
+        return;
+    }
+    if (m_focusControl && !isMouseButton(code))
+        m_focusControl->OnKeyUp(code, localX(m_focusControl, x), localY(m_focusControl, y));
+}
+
+void OWindow::Char(std::uint8_t ch) {
+    if (m_focusControl) m_focusControl->OnChar(ch);
+}
+
+void OWindow::ObjectNotify(OGraph* top, OGraph* origin, bool& done, int mode, const Rect& rect) {
+    std::lock_guard lock(m_lock);
+    if (!IsClosing() && (mode == 0 || mode == 1) && !rect.IsEmpty() && OGraph::IsLive(origin)) {
+        const int order = OGraph::IsLive(top) ? top->Order() : 0;
+        m_pending.push_back({top, order, origin, rect, origin->Z(), mode});
+    }
+    done = true;
+}
+
+void OWindow::ControlEvent(WindowControl* sender, int code) {
+    if (IsLiveWindow(m_owner)) m_owner->ControlEvent(sender, code & 0xFFFF);
+}
+
+void OWindow::RemoveObject(OGraph* object) {
+    std::lock_guard lock(m_lock);
+    if (!IsClosing()) {
+        if (m_captureControl && m_captureControl->Graph() == object) SetCaptureControl(nullptr);
+        if (m_focusControl && m_focusControl->Graph() == object) SetFocusControl(nullptr);
+        if (auto it = std::find(m_graphs.begin(), m_graphs.end(), object); it != m_graphs.end()) {
+            it = m_graphs.erase(it);
+            for (; it != m_graphs.end(); ++it)
+                if (OGraph::IsLive(*it)) (*it)->SetOrder((*it)->Order() - 1);
+            if (OGraph::IsLive(object) && !object->IsBeingDestroyed()) object->AttachWindow(nullptr);
+        }
+        if (auto it = std::find(m_controls.begin(), m_controls.end(), object); it != m_controls.end()) {
+            it = m_controls.erase(it);
+            for (; it != m_controls.end(); ++it)
+                if (OGraph::IsLive(*it)) (*it)->SetOrder((*it)->Order() - 1);
+        }
+    }
+    auto pending = std::find_if(m_pending.begin(), m_pending.end(),
+                                [&](const OGraphNotify& n) { return n.origin == object; });
+    OGraphNotify key;
+    key.origin = object;
+    if (pending != m_pending.end()) {
+        AddDirtyRect(pending->rect);
+        m_display.erase(key);
+        m_pending.erase(pending);
+    } else if (auto shown = m_display.find(key); shown != m_display.end()) {
+        // Never leave a departing object in the display set, or Render would
+        // draw it after it is gone; repaint where it stood instead.
+        AddDirtyRect(shown->rect);
+        m_display.erase(shown);
+    }
+}
+
+scene::BackBufferView OWindow::BackBuffer() {
+    return {m_backBuffer.data(), m_bufferWidth, m_bufferHeight, m_stride, true};
+}
+
+void OWindow::Close() {
+    bool destroyNow = false;
+    {
+        std::lock_guard lock(m_lock);
+        ForgetInputControls();
+        m_stateFlags |= kClosing;
+        {
+            std::lock_guard stop(m_stopMutex);
+            m_stopped = true;
+        }
+        m_stopSignal.notify_all();
+        // A window whose frame thread never started has nobody else to destroy it.
+        destroyNow = m_threaded && !m_thread.joinable();
+    }
+    if (destroyNow) Destroy(this);
+}
+
+void OWindow::PostClose() {
+    platform::Event e;
+    e.kind = platform::EventKind::Posted;
+    e.code = kPostedClose;
+    e.window = m_platformWindow;
+    os().PostEvent(e);
+}
+
+void OWindow::SetBlocked(bool blocked) {
+    m_blocked = blocked;
+    const platform::WindowId id = m_platformWindow;
+    MainThread::Post([id, blocked] {
+        os().EnableWindow(id, !blocked);
+        if (!blocked) os().ActivateWindow(id);
+    });
+}
+
+void OWindow::SetTitle(const std::string& text) {
+    m_title = text;
+    const platform::WindowId id = m_platformWindow;
+    MainThread::Post([id, text] { os().SetTitle(id, text); });
+}
+
+void OWindow::SetDragRect(int left, int top, int right, int bottom) { m_dragRect = {left, top, right, bottom}; }
+
+void OWindow::ShowRestored(bool restore) {
+    const platform::WindowId id = m_platformWindow;
+    MainThread::Post([id, restore] {
+        os().ShowWindow(id, restore ? platform::ShowMode::Restore : platform::ShowMode::Minimize);
+    });
+}
+
+void OWindow::PlaceWindow() {
+    if (m_placement == 0 || m_clientWidth == 0 || m_clientHeight == 0) return;
+    const platform::WindowId id = m_platformWindow;
+    const platform::WindowId owner = IsLiveWindow(m_owner) ? m_owner->m_platformWindow : 0;
+    const float clientWidth = m_clientWidth, clientHeight = m_clientHeight;
+    MainThread::Run([&] {
+        platform::Area ref;
+        if (owner) {
+            ref = os().WindowArea(owner);
+        } else {
+            const platform::Size screen = os().ScreenSize();
+            ref = {0, 0, screen.width, screen.height};
+        }
+        const float x = float(ref.left) + (float(ref.right - ref.left) - clientWidth) * 0.5f;
+        const float y = float(ref.top) + (float(ref.bottom - ref.top) - clientHeight) * 0.5f;
+        os().MoveWindow(id, scene::TruncateToInt(x), scene::TruncateToInt(y));
+    });
+}
+
+void OWindow::GetCursorClient(int& x, int& y) {
+    platform::Point p;
+    const platform::WindowId id = m_platformWindow;
+    MainThread::Run([&] { p = os().CursorPosition(id); });
+    x = p.x;
+    y = p.y;
+}
+
+void OWindow::AddObject(OGraph* object) {
+    std::lock_guard lock(m_lock);
+    if (!OGraph::IsLive(object)) return;
+    const auto* clip = dynamic_cast<scene::OClip*>(object);
+    if (dynamic_cast<WindowControl*>(object)) {
+        m_controls.push_back(object);
+        object->SetOrder(10000 + int(m_controls.size()));
+    } else {
+        m_graphs.push_back(object);
+        object->SetOrder(int(m_graphs.size()));
+    }
+    if (clip && clip->FramesPerSecond() > m_framesPerSecond) m_framesPerSecond = clip->FramesPerSecond();
+    object->AttachWindow(this);
+}
+
+void OWindow::SetCaptureControl(WindowControl* control) {
+    if (control == m_captureControl) return;
+    if (m_captureControl && OGraph::IsLive(m_captureControl->Graph())) m_captureControl->OnCaptureChange(control);
+    m_captureControl = control;
+    const platform::WindowId id = m_platformWindow;
+    if (control) {
+        MainThread::Post([id] { os().SetCapture(id); });
+        control->OnCaptureChange(control);
+    } else {
+        MainThread::Post([id] {
+            if (os().CaptureWindow() == id) os().SetCapture(0);
+        });
+    }
+}
+
+void OWindow::SetFocusControl(WindowControl* control) {
+    if (control && !control->IsFocusable()) return;
+    if (control == m_focusControl) return;
+    if (m_focusControl && OGraph::IsLive(m_focusControl->Graph())) m_focusControl->OnFocusChange(control);
+    m_focusControl = control;
+    if (control) control->OnFocusChange(control);
+}
+
+void OWindow::FocusNext() {
+    std::size_t start = 0;
+    if (m_focusControl && OGraph::IsLive(m_focusControl->Graph())) {
+        OGraph* top = m_focusControl->Graph();
+        while (OGraph::IsLive(top->Parent())) top = top->Parent();
+        const auto it = std::find(m_controls.begin(), m_controls.end(), top);
+        start = it == m_controls.end() ? 1 : std::size_t(it - m_controls.begin()) + 1;
+    }
+    for (std::size_t i = start; i < m_controls.size(); ++i) {
+        WindowControl* control = liveControl(m_controls[i]);
+        if (control && control->IsFocusable()) {
+            SetFocusControl(control);
+            return;
+        }
+    }
+    SetFocusControl(nullptr);
+}
+
+void OWindow::Render() {
+    if (IsClosing()) return;
+    std::lock_guard lock(m_lock);
+
+    std::vector<OGraphNotify> changes;
+    std::vector<bool> consumed(m_pending.size(), false);
+    for (std::size_t i = 0; i < m_pending.size(); ++i) {
+        if (consumed[i]) continue;
+        const OGraphNotify first = m_pending[i];
+        OGraphNotify last = first;
+        for (std::size_t j = i; j < m_pending.size(); ++j)
+            if (m_pending[j].origin == first.origin) {
+                last = m_pending[j];
+                consumed[j] = true;
+            }
+        if (last.rect == first.rect && last.mode == first.mode) {
+            changes.push_back(first);
+        } else if (first.mode == 1) {
+            changes.push_back(first);
+            if (last.mode == 0) changes.push_back(last);
+        } else if (last.mode == 0) {
+            changes.push_back(last);
+        }
+    }
+    m_pending.clear();
+    if (changes.empty() && m_dirty.Empty()) return;
+
+    for (const OGraphNotify& change : changes) {
+        if (change.mode == 1)
+            m_display.erase(change);
+        else
+            m_display.insert(change);
+        AddDirtyRect(change.rect);
+    }
+
+    std::vector<OGraphNotify> paintOrder(m_display.begin(), m_display.end());
+    std::stable_sort(paintOrder.begin(), paintOrder.end(), [](const OGraphNotify& a, const OGraphNotify& b) {
+        if (a.depth != b.depth) return a.depth > b.depth;
+        return a.order < b.order;
+    });
+
+    for (const Rect& dirty : m_dirty.Rects()) {
+        Rect cleared = dirty;
+        ClearRect(&cleared);
+        for (const OGraphNotify& entry : paintOrder) {
+            Rect part = dirty.Intersect(entry.rect);
+            if (!part.IsEmpty() && OGraph::IsLive(entry.origin)) entry.origin->Draw(&part);
+        }
+    }
+
+    // The main thread copies these areas from the back buffer to the screen.
+    for (const Rect& dirty : m_dirty.Rects()) {
+        platform::Event expose;
+        expose.kind = platform::EventKind::Exposed;
+        expose.window = m_platformWindow;
+        expose.area = {dirty.left, dirty.top, dirty.right, dirty.bottom};
+        os().PostEvent(expose);
+    }
+    m_dirty.Clear();
+}
+
+void OWindow::AddDirtyRect(const Rect& rect) {
+    std::lock_guard lock(m_lock);
+    m_dirty.Add(rect);
+}
+
+void OWindow::ClearRect(Rect* rect) {
+    if (!rect || m_backBuffer.empty()) return;
+    if (rect->left >= m_bufferWidth || rect->top >= m_bufferHeight || rect->right <= 0 || rect->bottom <= 0)
+        return;
+    rect->left = std::max(rect->left, 0);
+    rect->top = std::max(rect->top, 0);
+    rect->right = std::min(rect->right, m_bufferWidth);
+    rect->bottom = std::min(rect->bottom, m_bufferHeight);
+    if (rect->IsEmpty()) return;
+    const std::size_t from = std::size_t(rect->left) * 3, count = std::size_t(rect->right - rect->left) * 3;
+    for (int y = rect->top; y < rect->bottom; ++y) {
+        std::uint8_t* row = m_backBuffer.data() + std::size_t(m_bufferHeight - 1 - y) * m_stride;
+        std::memcpy(row + from, m_backgroundRow.data() + from, count);
+    }
+}
+
+int OWindow::TextWidth(std::string_view text, const FontRecord& font) {
+    return platform::MeasureText(toFontSpec(font), text).width;
+}
+
+int OWindow::TextHeight(std::string_view text, const FontRecord& font) {
+    return platform::MeasureText(toFontSpec(font), text).height;
+}
+
+void OWindow::DrawTextRange(std::string_view text, const FontRecord& font, int x, int y, const Rect& clip,
+                            int highlightStart, int highlightEnd) {
+    if (text.empty()) return;
+    std::lock_guard lock(m_lock);
+    const platform::FontSpec spec = toFontSpec(font);
+    const int length = int(text.size());
+    const int lo = std::clamp(std::min(highlightStart, highlightEnd), 0, length);
+    const int hi = std::clamp(std::max(highlightStart, highlightEnd), 0, length);
+    const scene::BackBufferView view = BackBuffer();
+    const platform::Surface target{view.bits, view.width, view.height, view.stride, view.bottomUp};
+    const platform::Area area{clip.left, clip.top, clip.right, clip.bottom};
+    const std::uint32_t colour = font.colour & 0x00FFFFFF;
+
+    auto run = [&](int from, int to, bool highlighted) {
+        const std::string_view part = text.substr(std::size_t(from), std::size_t(to - from));
+        const int width = platform::MeasureText(spec, part).width;
+        if (width == 0) return;
+        if (highlighted)
+            platform::DrawText(target, spec, x, y, area, colour ^ 0x00FFFFFF, part, colour);
+        else
+            platform::DrawText(target, spec, x, y, area, colour, part);
+        x += width;
+    };
+    run(0, lo, false);
+    run(lo, hi, true);
+    run(hi, length, false);
+}
+
+bool OWindow::RunFrame(int& sleepMilliseconds) {
+    if (StopRequested()) return false;
+    std::uint32_t elapsed;
+    int framesPerSecond;
+    {
+        std::lock_guard lock(m_lock);
+        const std::uint32_t start = os().Milliseconds();
+        if (!m_blocked) Tick(start);
+        if (m_framesPerSecond <= 0) m_framesPerSecond = 1;
+        elapsed = os().Milliseconds() - start;
+        framesPerSecond = m_framesPerSecond;
+    }
+    sleepMilliseconds = FrameSleepMilliseconds(framesPerSecond, elapsed);
+    return true;
+}
+
+void OWindow::ThreadMain(OWindow* window) {
+    if (!window || !window->m_platformWindow) return;
+    int sleepMilliseconds = 0;
+    while (window->RunFrame(sleepMilliseconds))
+        if (sleepMilliseconds > 0) window->WaitForStop(sleepMilliseconds);
+    Destroy(window);
+}
+
+bool OWindow::StopRequested() {
+    std::lock_guard lock(m_stopMutex);
+    return m_stopped;
+}
+
+void OWindow::WaitForStop(int milliseconds) {
+    std::unique_lock lock(m_stopMutex);
+    m_stopSignal.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return m_stopped; });
+}
+
+void OWindow::Destroy(OWindow* window) {
+    if (!window) return;
+    if (IsLiveWindow(window->m_owner)) {
+        OWindow* owner = window->m_owner;
+        window->m_owner = nullptr;
+        // An owner still blocked by this dialog gets its input and ticks back.
+        if (owner->m_blocked)
+            owner->SetBlocked(false);
+        else {
+            const platform::WindowId id = owner->m_platformWindow;
+            MainThread::Post([id] { os().ActivateWindow(id); });
+        }
+    }
+    unroute(window);
+    if (const platform::WindowId id = window->m_platformWindow)
+        MainThread::Post([id] { os().DestroyWindow(id); });
+    {
+        std::lock_guard lock(window->m_lock);
+        window->ForgetInputControls();
+        window->m_stateFlags |= kClosing;
+    }
+    window->Stop();
+    window->m_platformWindow = 0;
+    const bool quit = window->m_quitOnDestroy;
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        r.live.erase(std::remove(r.live.begin(), r.live.end(), window), r.live.end());
+    }
+    if (window->m_thread.joinable()) {
+        if (window->m_thread.get_id() == std::this_thread::get_id())
+            window->m_thread.detach();
+        else
+            window->m_thread.join();
+    }
+    delete window;
+    if (quit) PostQuit(0);
+}
+
+bool OWindow::IsLiveWindow(const OWindow* window) {
+    if (!window) return false;
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    return std::find(r.live.begin(), r.live.end(), window) != r.live.end();
+}
+
+OWindow* OWindow::FromPlatformWindow(platform::WindowId id) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    const auto it = r.routed.find(id);
+    return it == r.routed.end() ? nullptr : it->second;
+}
+
+OWindow* OWindow::LockFromPlatformWindow(platform::WindowId id) {
+    Registry& r = registry();
+    for (;;) {
+        {
+            std::lock_guard lock(r.mutex);
+            const auto it = r.routed.find(id);
+            if (it == r.routed.end()) return nullptr;
+            // Holding the registry keeps the window from being unrouted and freed meanwhile.
+            if (it->second->m_lock.try_lock()) return it->second;
+        }
+        MainThread::RunPending();
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+}
+
+OWindow* OWindow::DialogOf(const OWindow* owner) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    for (OWindow* window : r.live)
+        if (window->m_owner == owner && owner) return window;
+    return nullptr;
+}
+
+void OWindow::SetClientSize(float width, float height) {
+    std::lock_guard lock(m_lock);
+    m_clientWidth = width;
+    m_clientHeight = height;
+}
+
+void OWindow::ForgetInputControls() {
+    m_focusControl = nullptr;
+    m_captureControl = nullptr;
+}
+
+void OWindow::DetachPlatformWindow() { unroute(this); }
+
+} // namespace engine

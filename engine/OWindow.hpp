@@ -1,0 +1,206 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/DirtyRectList.hpp"
+#include "engine/FrameTiming.hpp"
+#include "engine/FontRecord.hpp"
+#include "engine/WindowControl.hpp"
+#include "platform/Platform.hpp"
+#include "scene/OGraph.hpp"
+#include "scene/SceneHost.hpp"
+
+namespace engine {
+
+// One redraw notification: `origin` is shown (mode 0) or no longer shown
+// (mode 1) in `rect`; `top` is its top-level ancestor, `order` that one's
+// position in the window's lists.
+struct OGraphNotify {
+    scene::OGraph* top = nullptr;
+    int order = 0;
+    scene::OGraph* origin = nullptr;
+    scene::Rect rect;
+    float depth = 0;
+    int mode = 0;
+};
+
+// The process-wide parameters read by the next window constructed.
+struct CreationParams {
+    std::uint32_t background = 0;  // 0x00BBGGRR
+    int styleKind = 4;
+    int width = 800;  // 0: the screen's width
+    int height = 600; // 0: the screen's height
+    // False leaves the frames to the caller (see RunFrame), for deterministic tests.
+    bool frameThread = true;
+};
+CreationParams& NextWindowParams();
+
+// Base of every screen: a platform window with a 24-bit back buffer, a
+// recursive lock, a frame thread, scene objects and controls, and the
+// bookkeeping of what to redraw. A window made with an owner is a dialog and
+// blocks its owner while it exists. Windows are created with new and freed
+// only by their frame thread after Close (or by Destroy when frames are driven
+// by the caller).
+class OWindow : public scene::SceneHost {
+public:
+    static constexpr std::uint32_t kClosing = 2;
+
+    explicit OWindow(OWindow* owner);
+    OWindow(const OWindow&) = delete;
+    OWindow& operator=(const OWindow&) = delete;
+
+    // Virtual operations, in slot order.
+    virtual bool Start();
+    virtual void Stop();
+    virtual void QueryClose(bool& allow);
+    virtual void Tick(std::uint32_t time);
+    virtual void CaptureLost();
+    virtual void MouseMove(int x, int y);
+    virtual void KeyDown(int code, int x, int y);
+    virtual void KeyUp(int code, int x, int y);
+    virtual void Char(std::uint8_t ch);
+    void ObjectNotify(scene::OGraph* top, scene::OGraph* origin, bool& done, int mode,
+                      const scene::Rect& rect) override;
+    virtual void ControlEvent(WindowControl* sender, int code);
+
+    // The window as the scene sees it.
+    void RemoveObject(scene::OGraph* object) override;
+    bool IsClosing() const override { return (m_stateFlags & kClosing) != 0; }
+    scene::BackBufferView BackBuffer() override;
+    std::recursive_mutex& Lock() override { return m_lock; }
+
+    // Sets closing and signals the frame thread to stop and destroy the window.
+    // Safe from any thread, and from inside Tick or an input handler.
+    void Close();
+    // Asks the window to close as the user would (QueryClose may refuse).
+    void PostClose();
+    void SetBlocked(bool blocked);
+    void SetTitle(const std::string& text);
+    void SetDragRect(int left, int top, int right, int bottom);
+    void ShowRestored(bool restore);
+    void PlaceWindow();
+    void GetCursorClient(int& x, int& y);
+
+    void AddObject(scene::OGraph* object);
+    void SetCaptureControl(WindowControl* control);
+    void SetFocusControl(WindowControl* control);
+    void FocusNext();
+
+    void Render();
+    void AddDirtyRect(const scene::Rect& rect);
+    // Paints the rectangle with the background colour; clamps it to the back buffer in place.
+    void ClearRect(scene::Rect* rect);
+
+    int TextWidth(std::string_view text, const FontRecord& font);
+    int TextHeight(std::string_view text, const FontRecord& font);
+    void DrawTextRange(std::string_view text, const FontRecord& font, int x, int y,
+                       const scene::Rect& clip, int highlightStart, int highlightEnd);
+
+    // One pass of the frame loop: false once the window was closed; otherwise
+    // Tick unless blocked, and `sleepMilliseconds` is the wait before the next pass.
+    bool RunFrame(int& sleepMilliseconds);
+    // Tears the window down and frees it; only for windows whose frames the
+    // caller drives (the frame thread does this itself).
+    static void Destroy(OWindow* window);
+
+    static bool IsLiveWindow(const OWindow* window);
+    // The live window behind a platform window, or null.
+    static OWindow* FromPlatformWindow(platform::WindowId id);
+    // The same, with its lock taken (main thread only; runs queued main-thread
+    // work while it waits). The window cannot be freed while it is locked.
+    static OWindow* LockFromPlatformWindow(platform::WindowId id);
+    // The live dialog this window owns, or null.
+    static OWindow* DialogOf(const OWindow* owner);
+
+    // Accessors used by the window procedure, the controls and tests.
+    platform::WindowId PlatformWindow() const { return m_platformWindow; }
+    OWindow* Owner() const { return m_owner; }
+    int CreateFailed() const { return m_createFailed; }
+    bool IsBlocked() const { return m_blocked; }
+    bool Finished() const { return m_finished; }
+    void SetFinished(bool finished) { m_finished = finished; }
+    bool QuitOnDestroy() const { return m_quitOnDestroy; }
+    void SetQuitOnDestroy(bool quit) { m_quitOnDestroy = quit; }
+    int FramesPerSecond() const { return m_framesPerSecond; }
+    void SetFramesPerSecond(int fps) { m_framesPerSecond = fps; }
+    const std::string& Title() const { return m_title; }
+    const scene::Rect& DragRect() const { return m_dragRect; }
+    int StyleKind() const { return m_styleKind; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    float ClientWidth() const { return m_clientWidth; }
+    float ClientHeight() const { return m_clientHeight; }
+    void SetClientSize(float width, float height);
+    WindowControl* CaptureControl() const { return m_captureControl; }
+    WindowControl* FocusControl() const { return m_focusControl; }
+    const std::vector<scene::OGraph*>& Graphs() const { return m_graphs; }
+    const std::vector<scene::OGraph*>& Controls() const { return m_controls; }
+    const std::vector<OGraphNotify>& Pending() const { return m_pending; }
+    const DirtyRectList& Dirty() const { return m_dirty; }
+    std::size_t DisplayedCount() const { return m_display.size(); }
+    std::uint32_t BackgroundColour() const { return m_background; }
+    // Clears focus and capture fields without telling the controls.
+    void ForgetInputControls();
+    // Forgets the platform window, which is already gone.
+    void DetachPlatformWindow();
+
+protected:
+    virtual ~OWindow();
+
+private:
+    struct DisplayOrder {
+        bool operator()(const OGraphNotify& a, const OGraphNotify& b) const { return a.origin < b.origin; }
+    };
+
+    static void ThreadMain(OWindow* window);
+    void StopEvent();
+    bool StopRequested();
+    void WaitForStop(int milliseconds);
+
+    std::string m_title;
+    scene::Rect m_dragRect;
+    DirtyRectList m_dirty;
+    std::vector<OGraphNotify> m_pending;
+    std::set<OGraphNotify, DisplayOrder> m_display;
+    int m_placement = 15;
+    OWindow* m_owner = nullptr;
+    int m_styleKind = 0;
+    std::uint32_t m_stateFlags = 0;
+    std::recursive_mutex m_lock;
+    std::thread m_thread;
+    std::mutex m_stopMutex;
+    std::condition_variable m_stopSignal;
+    bool m_stopped = false;
+    bool m_threaded = true;
+    std::vector<scene::OGraph*> m_graphs;
+    std::vector<scene::OGraph*> m_controls;  // each also a WindowControl
+    WindowControl* m_focusControl = nullptr;
+    WindowControl* m_captureControl = nullptr;
+    bool m_blocked = false;
+    int m_createFailed = 1;
+    bool m_quitOnDestroy = false;
+    std::vector<std::uint8_t> m_backBuffer;
+    std::vector<std::uint8_t> m_backgroundRow;
+    int m_bufferWidth = 0;
+    int m_bufferHeight = 0;
+    int m_stride = 0;
+    std::uint32_t m_background = 0;
+    platform::WindowId m_platformWindow = 0;
+    int m_width = 0;
+    int m_height = 0;
+    float m_clientWidth = 0;
+    float m_clientHeight = 0;
+    int m_framesPerSecond = 50;
+    bool m_finished = true;
+};
+
+// Back-buffer row stride for a width: 24-bit rows padded to 4 bytes.
+constexpr int BackBufferStride(int width) { return ((width * 24 + 31) & ~31) / 8; }
+
+} // namespace engine

@@ -1,0 +1,147 @@
+#include "WindowProcedure.hpp"
+
+#include <cstdint>
+
+#include "engine/MainThread.hpp"
+#include "engine/Messages.hpp"
+#include "engine/OWindow.hpp"
+#include "scene/OGraph.hpp"
+
+namespace engine {
+
+using platform::EventKind;
+
+namespace {
+
+platform::Platform& os() { return platform::CurrentPlatform(); }
+
+// Event coordinates are unsigned 16-bit halves; a captured mouse left of the window is 65535.
+int signedCoordinate(std::uint16_t v) { return std::int16_t(v); }
+
+} // namespace
+
+void WindowProcedure::Dispatch(const platform::Event& event) {
+    if (event.kind == EventKind::Posted && event.code == kPostedTasks) {
+        MainThread::RunPending();
+        return;
+    }
+    OWindow* window = OWindow::LockFromPlatformWindow(event.window);
+    if (!window) {
+        m_drags.erase(event.window);
+        return;
+    }
+    Handle(*window, event);
+    window->Lock().unlock();
+}
+
+void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
+    switch (e.kind) {
+    case EventKind::Destroyed:
+        Destroyed(w);
+        break;
+    case EventKind::CloseRequest:
+        CloseRequested(w);
+        break;
+    case EventKind::Resized: {
+        const platform::Size size = os().ClientSize(e.window);
+        w.SetClientSize(float(size.width), float(size.height));
+        break;
+    }
+    case EventKind::Exposed: {
+        const scene::BackBufferView view = w.BackBuffer();
+        os().Present(e.window, {view.bits, view.width, view.height, view.stride, view.bottomUp}, e.area);
+        break;
+    }
+    case EventKind::FocusGained:
+        // A blocked owner must not cover its dialog.
+        if (OWindow* dialog = w.IsBlocked() ? OWindow::DialogOf(&w) : nullptr)
+            os().ActivateWindow(dialog->PlatformWindow());
+        break;
+    case EventKind::KeyDown:
+        if (e.code == 1) {
+            int x = 0, y = 0;
+            w.GetCursorClient(x, y);
+            if (BeginDrag(w, x, y)) break;
+            w.KeyDown(1, x, y);
+        } else if (e.code == 2 || e.code == 4) {
+            w.KeyDown(e.code, e.x, e.y);
+        } else {
+            int x = 0, y = 0;
+            w.GetCursorClient(x, y);
+            w.KeyDown(e.code, x, y);
+        }
+        break;
+    case EventKind::KeyUp:
+        if (e.code == 1 && ContinueDrag(w, e)) {
+            m_drags.erase(e.window);
+            if (os().CaptureWindow() == e.window) os().SetCapture(0);
+            break;
+        }
+        if (e.code == 1 || e.code == 2 || e.code == 4) {
+            w.KeyUp(e.code, e.x, e.y);
+        } else {
+            int x = 0, y = 0;
+            w.GetCursorClient(x, y);
+            w.KeyUp(e.code, x, y);
+        }
+        break;
+    case EventKind::Character:
+        w.Char(e.character);
+        break;
+    case EventKind::MouseMove:
+        if (ContinueDrag(w, e)) {
+            const Drag& drag = m_drags[e.window];
+            const platform::Area area = os().WindowArea(e.window);
+            os().MoveWindow(e.window, area.left + signedCoordinate(e.x) - drag.grabX,
+                            area.top + signedCoordinate(e.y) - drag.grabY);
+            break;
+        }
+        w.MouseMove(e.x, e.y);
+        break;
+    case EventKind::CaptureLost:
+        m_drags.erase(e.window);
+        w.CaptureLost();
+        break;
+    case EventKind::Posted:
+        if (e.code == kPostedClose) CloseRequested(w);
+        if (e.code == kPostedMouseMove) w.MouseMove(0, 0);
+        break;
+    case EventKind::None:
+        break;
+    }
+}
+
+void WindowProcedure::CloseRequested(OWindow& w) {
+    bool allow = true;
+    if (!w.IsClosing()) w.QueryClose(allow);
+    if (!allow) return;
+    os().DestroyWindow(w.PlatformWindow());
+}
+
+void WindowProcedure::Destroyed(OWindow& w) {
+    m_drags.erase(w.PlatformWindow());
+    w.ForgetInputControls();
+    if (OWindow::IsLiveWindow(w.Owner())) w.Owner()->SetBlocked(false);
+    if (w.IsClosing()) return;
+    w.DetachPlatformWindow();
+    w.Close();
+}
+
+bool WindowProcedure::BeginDrag(OWindow& w, int x, int y) {
+    if (!w.DragRect().Contains(x, y)) return false;
+    for (scene::OGraph* graph : w.Controls()) {
+        if (!scene::OGraph::IsLive(graph)) continue;
+        auto* control = dynamic_cast<WindowControl*>(graph);
+        if (control && control->HitTest(scene::TruncateToInt(x - graph->X()), scene::TruncateToInt(y - graph->Y())))
+            return false;
+    }
+    m_drags[w.PlatformWindow()] = {x, y};
+    os().SetCapture(w.PlatformWindow());
+    return true;
+}
+
+bool WindowProcedure::ContinueDrag(OWindow&, const platform::Event& e) {
+    return m_drags.count(e.window) != 0;
+}
+
+} // namespace engine

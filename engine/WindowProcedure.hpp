@@ -1,0 +1,34 @@
+#pragma once
+
+#include <map>
+
+#include "platform/Platform.hpp"
+
+namespace engine {
+
+class OWindow;
+
+// Turns platform events into calls of the window objects' operations, on the
+// main thread, each under the window's lock. It also drags a window by its
+// drag rectangle: a left press there that no control claims captures the
+// mouse and moves the window with it until the release.
+class WindowProcedure {
+public:
+    void Dispatch(const platform::Event& event);
+
+private:
+    struct Drag {
+        int grabX = 0;
+        int grabY = 0;
+    };
+
+    void Handle(OWindow& window, const platform::Event& event);
+    void CloseRequested(OWindow& window);
+    void Destroyed(OWindow& window);
+    bool BeginDrag(OWindow& window, int x, int y);
+    bool ContinueDrag(OWindow& window, const platform::Event& event);
+
+    std::map<platform::WindowId, Drag> m_drags;
+};
+
+} // namespace engine

@@ -1,0 +1,254 @@
+#include "EngineFixture.hpp"
+
+#include <thread>
+
+#include "engine/MessageLoop.hpp"
+#include "engine/Messages.hpp"
+
+namespace {
+
+using engine::OWindow;
+using platform::EventKind;
+
+using Input = EngineTest;
+
+// A window that records the operations the window procedure calls.
+class RecordingWindow : public OWindow {
+public:
+    using OWindow::OWindow;
+    void KeyDown(int code, int x, int y) override {
+        log.push_back("down " + std::to_string(code) + " " + std::to_string(x) + "," + std::to_string(y));
+        OWindow::KeyDown(code, x, y);
+    }
+    void KeyUp(int code, int x, int y) override {
+        log.push_back("up " + std::to_string(code) + " " + std::to_string(x) + "," + std::to_string(y));
+        OWindow::KeyUp(code, x, y);
+    }
+    void MouseMove(int x, int y) override {
+        log.push_back("move " + std::to_string(x) + "," + std::to_string(y));
+        OWindow::MouseMove(x, y);
+    }
+    void QueryClose(bool& allow) override { allow = allowClose; }
+    void ControlEvent(engine::WindowControl* sender, int code) override {
+        log.push_back("event " + std::to_string(code) + (sender ? " from control" : ""));
+    }
+    void Tick(std::uint32_t time) override {
+        ++ticks;
+        if (closeInTick) Close();
+        OWindow::Tick(time);
+    }
+    std::vector<std::string> log;
+    bool allowClose = true;
+    bool closeInTick = false;
+    int ticks = 0;
+};
+
+TEST_F(Input, LeftPressUsesTheCursorNowAndReleaseTheEventPosition) {
+    auto* w = Make<RecordingWindow>();
+    headless->SetCursor(w->PlatformWindow(), {7, 8});
+    Inject(EventKind::KeyDown, w, 1, 100, 100);
+    Inject(EventKind::KeyUp, w, 1, 30, 40);
+    Inject(EventKind::KeyDown, w, 2, 11, 12);
+    Inject(EventKind::KeyDown, w, 'A');
+    EXPECT_EQ(w->log, (std::vector<std::string>{"down 1 7,8", "up 1 30,40", "down 2 11,12", "down 65 7,8"}));
+}
+
+TEST_F(Input, MouseMovesGoToTheControlUnderTheMouseInLocalCoordinates) {
+    std::vector<std::string> log;
+    OWindow* w = Make();
+    auto* a = new Probe("a", 10, 10, 20, 20, true, log);
+    auto* b = new Probe("b", 20, 20, 20, 20, true, log);
+    w->AddObject(a);
+    w->AddObject(b);
+    w->MouseMove(25, 25);
+    EXPECT_EQ(log, (std::vector<std::string>{"a.move 15,15", "b.move 5,5"}));
+
+    log.clear();
+    w->SetCaptureControl(a);
+    w->MouseMove(25, 25);
+    w->MouseMove(5, 5);
+    EXPECT_EQ(log, (std::vector<std::string>{"a.capture:me", "a.move 15,15", "a.move -5,-5"}));
+    EXPECT_EQ(headless->CaptureWindow(), w->PlatformWindow());
+}
+
+TEST_F(Input, ButtonsGoToTheCaptureAndKeysToTheFocus) {
+    std::vector<std::string> log;
+    OWindow* w = Make();
+    auto* a = new Probe("a", 10, 10, 20, 20, true, log);
+    auto* b = new Probe("b", 40, 10, 20, 20, true, log);
+    w->AddObject(a);
+    w->AddObject(b);
+    w->KeyDown(1, 15, 15);  // no capture: dropped
+    w->KeyDown(65, 0, 0);   // no focus: dropped
+    EXPECT_TRUE(log.empty());
+    w->SetCaptureControl(a);
+    w->SetFocusControl(b);
+    log.clear();
+    w->KeyDown(1, 15, 15);
+    w->KeyUp(1, 16, 16);
+    w->KeyDown(13, 45, 12);
+    w->Char('x');
+    EXPECT_EQ(log, (std::vector<std::string>{"a.down 1 5,5", "a.up 1 6,6", "b.down 13 5,2", "b.char x"}));
+}
+
+TEST_F(Input, TabMovesTheFocusThroughFocusableControlsAndWraps) {
+    std::vector<std::string> log;
+    OWindow* w = Make();
+    auto* a = new Probe("a", 0, 0, 5, 5, true, log);
+    auto* skip = new Probe("skip", 0, 0, 5, 5, false, log);
+    auto* b = new Probe("b", 0, 0, 5, 5, true, log);
+    w->AddObject(a);
+    w->AddObject(skip);
+    w->AddObject(b);
+    w->KeyDown(9, 0, 0);
+    EXPECT_EQ(w->FocusControl(), a);
+    w->FocusNext();
+    EXPECT_EQ(w->FocusControl(), b);
+    w->FocusNext();
+    EXPECT_EQ(w->FocusControl(), nullptr);
+    w->SetFocusControl(skip);
+    EXPECT_EQ(w->FocusControl(), nullptr);
+    EXPECT_EQ(log, (std::vector<std::string>{"a.focus:me", "a.focus:other", "b.focus:me", "b.focus:none"}));
+
+    OWindow* empty = Make();
+    empty->KeyDown(9, 0, 0);
+    EXPECT_EQ(empty->FocusControl(), nullptr);
+}
+
+TEST_F(Input, RemovingAControlDropsItsCaptureAndFocus) {
+    std::vector<std::string> log;
+    OWindow* w = Make();
+    auto* a = new Probe("a", 0, 0, 5, 5, true, log);
+    w->AddObject(a);
+    w->SetCaptureControl(a);
+    w->SetFocusControl(a);
+    scene::OGraph::Release(a);
+    EXPECT_EQ(w->CaptureControl(), nullptr);
+    EXPECT_EQ(w->FocusControl(), nullptr);
+    Pump();
+    EXPECT_EQ(headless->CaptureWindow(), 0u);
+}
+
+TEST_F(Input, DragRectangleMovesTheWindowUnlessAControlIsHit) {
+    std::vector<std::string> log;
+    auto* w = Make<RecordingWindow>();
+    w->SetDragRect(0, 0, 300, 30);
+    auto* button = new Probe("button", 250, 5, 20, 20, true, log);
+    w->AddObject(button);
+    const auto id = w->PlatformWindow();
+    const auto start = headless->WindowArea(id);
+
+    headless->SetCursor(id, {100, 10});
+    Inject(EventKind::KeyDown, w, 1, 100, 10);
+    Inject(EventKind::MouseMove, w, 0, 130, 25);
+    Inject(EventKind::KeyUp, w, 1, 130, 25);
+    const auto moved = headless->WindowArea(id);
+    EXPECT_EQ(moved.left, start.left + 30);
+    EXPECT_EQ(moved.top, start.top + 15);
+    EXPECT_TRUE(w->log.empty());
+    EXPECT_EQ(headless->CaptureWindow(), 0u);
+
+    headless->SetCursor(id, {255, 10});
+    Inject(EventKind::KeyDown, w, 1, 255, 10);
+    EXPECT_EQ(w->log, (std::vector<std::string>{"down 1 255,10"}));
+    EXPECT_EQ(headless->WindowArea(id).left, moved.left);
+}
+
+TEST_F(Input, DialogBlocksItsOwnerUntilItIsClosed) {
+    auto* owner = Make<RecordingWindow>();
+    ASSERT_TRUE(owner->Start());
+    OWindow* dialog = Make(owner);
+    Pump();
+    EXPECT_TRUE(owner->IsBlocked());
+    EXPECT_FALSE(headless->Window(owner->PlatformWindow()).enabled);
+
+    int sleep = 0;
+    owner->RunFrame(sleep);
+    EXPECT_EQ(owner->ticks, 0);
+    Inject(EventKind::KeyDown, owner, 'A');
+    EXPECT_TRUE(owner->log.empty());
+
+    dialog->ControlEvent(nullptr, 0x10400);
+    EXPECT_EQ(owner->log, (std::vector<std::string>{"event 1024"}));
+
+    // Closed by the user: the owner is re-enabled and activated at once.
+    Inject(EventKind::CloseRequest, dialog);
+    EXPECT_FALSE(owner->IsBlocked());
+    EXPECT_TRUE(headless->Window(owner->PlatformWindow()).enabled);
+    EXPECT_EQ(headless->ActiveWindow(), owner->PlatformWindow());
+    owner->RunFrame(sleep);
+    EXPECT_EQ(owner->ticks, 1);
+    EXPECT_TRUE(dialog->IsClosing());
+    OWindow::Destroy(dialog);
+}
+
+TEST_F(Input, QueryCloseCanRefuseAndPostedCloseAsks) {
+    auto* w = Make<RecordingWindow>();
+    w->allowClose = false;
+    Inject(EventKind::CloseRequest, w);
+    EXPECT_TRUE(headless->Exists(w->PlatformWindow()));
+    EXPECT_FALSE(w->IsClosing());
+    w->allowClose = true;
+    w->PostClose();
+    Pump();
+    EXPECT_FALSE(headless->Exists(w->PlatformWindow()));
+    EXPECT_TRUE(w->IsClosing());
+}
+
+TEST_F(Input, DestroyingADialogDirectlyStillUnblocksItsOwner) {
+    OWindow* owner = Make();
+    OWindow* dialog = Make(owner);
+    EXPECT_TRUE(owner->IsBlocked());
+    dialog->Close();
+    OWindow::Destroy(dialog);
+    Pump();
+    EXPECT_FALSE(owner->IsBlocked());
+    EXPECT_TRUE(headless->Window(owner->PlatformWindow()).enabled);
+}
+
+// With real frame threads: the window ticks by itself, a Close from inside
+// Tick ends the thread, which destroys the window and posts the quit.
+TEST_F(Input, FrameThreadDestroysTheWindowAndEndsTheLoop) {
+    engine::NextWindowParams().frameThread = true;
+    auto* w = new RecordingWindow(nullptr);
+    w->SetQuitOnDestroy(true);
+    w->closeInTick = true;
+    const auto id = w->PlatformWindow();
+    ASSERT_TRUE(w->Start());
+    const int code = engine::RunMessageLoop(procedure, nullptr);
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(OWindow::IsLiveWindow(w));
+    Pump();
+    EXPECT_FALSE(headless->Exists(id));
+}
+
+TEST_F(Input, BlockedWindowKeepsItsThreadButDoesNotTick) {
+    engine::NextWindowParams().frameThread = true;
+    auto* w = new RecordingWindow(nullptr);
+    ASSERT_TRUE(w->Start());
+    w->SetBlocked(true);
+    {
+        std::lock_guard lock(w->Lock());
+        w->ticks = 0;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(80));
+    {
+        std::lock_guard lock(w->Lock());
+        EXPECT_EQ(w->ticks, 0);
+    }
+    w->SetBlocked(false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(80));
+    {
+        std::lock_guard lock(w->Lock());
+        EXPECT_GT(w->ticks, 0);
+    }
+    w->Close();
+    // The thread destroys the window; keep the main thread serving it until then.
+    for (int i = 0; i < 200 && OWindow::IsLiveWindow(w); ++i) {
+        Pump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_FALSE(OWindow::IsLiveWindow(w));
+}
+
+} // namespace

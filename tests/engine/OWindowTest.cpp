@@ -1,0 +1,262 @@
+#include "EngineFixture.hpp"
+
+#include "scene/OClip.hpp"
+
+namespace {
+
+using engine::OWindow;
+using platform::EventKind;
+using scene::Rect;
+
+std::array<std::uint8_t, 3> pixel(OWindow* w, int x, int y) {
+    const scene::BackBufferView v = w->BackBuffer();
+    const std::uint8_t* p = v.bits + std::ptrdiff_t(v.height - 1 - y) * v.stride + x * 3;
+    return {p[0], p[1], p[2]};
+}
+
+using EngineWindow = EngineTest;
+
+TEST_F(EngineWindow, BackBufferIsScreenSizedWithPaddedRows) {
+    OWindow* w = Make();
+    ASSERT_EQ(w->CreateFailed(), 0);
+    const auto v = w->BackBuffer();
+    EXPECT_EQ(v.width, 1024);
+    EXPECT_EQ(v.height, 768);
+    EXPECT_EQ(v.stride, 3072);
+    EXPECT_EQ(engine::BackBufferStride(1023), 3072);
+    EXPECT_EQ(engine::BackBufferStride(1021), 3064);
+    EXPECT_EQ(pixel(w, 0, 0), (std::array<std::uint8_t, 3>{0x99, 0xCC, 0xFF}));  // cleared to the background
+    EXPECT_EQ(pixel(w, 1023, 767), (std::array<std::uint8_t, 3>{0x99, 0xCC, 0xFF}));
+
+    engine::NextWindowParams().width = 0;
+    engine::NextWindowParams().height = 0;
+    OWindow* full = Make();
+    EXPECT_EQ(full->Width(), 1024);
+    EXPECT_EQ(full->Height(), 768);
+}
+
+TEST_F(EngineWindow, FailedPlatformWindowIsReportedAndNotListed) {
+    headless->FailNextCreate();
+    OWindow* w = new OWindow(nullptr);
+    EXPECT_EQ(w->CreateFailed(), 1);
+    EXPECT_FALSE(OWindow::IsLiveWindow(w));
+    OWindow::Destroy(w);
+}
+
+TEST_F(EngineWindow, WindowIsCentredOnTheScreenAndDialogsOnTheirOwner) {
+    OWindow* w = Make();
+    Pump();
+    auto area = headless->WindowArea(w->PlatformWindow());
+    EXPECT_EQ(area.left, (1024 - 300) / 2);
+    EXPECT_EQ(area.top, (768 - 200) / 2);
+    engine::NextWindowParams().width = 100;
+    engine::NextWindowParams().height = 50;
+    OWindow* dialog = Make(w);
+    area = headless->WindowArea(dialog->PlatformWindow());
+    EXPECT_EQ(area.left, 362 + 100);
+    EXPECT_EQ(area.top, 284 + 75);
+}
+
+TEST_F(EngineWindow, ObjectOrdersFollowTheListsAndRenumberOnRemoval) {
+    std::vector<std::string> log;
+    OWindow* w = Make();
+    auto* a = new Sprite(0, 0, 1, 1, 0, 0);
+    auto* b = new Sprite(0, 0, 1, 1, 0, 0);
+    auto* c = new Sprite(0, 0, 1, 1, 0, 0);
+    auto* p = new Probe("p", 0, 0, 1, 1, true, log);
+    auto* q = new Probe("q", 0, 0, 1, 1, true, log);
+    for (scene::OGraph* g : std::initializer_list<scene::OGraph*>{a, b, c, p, q}) w->AddObject(g);
+    EXPECT_EQ(c->Order(), 3);
+    EXPECT_EQ(q->Order(), 10002);
+    w->RemoveObject(b);
+    EXPECT_EQ(c->Order(), 2);
+    EXPECT_EQ(b->Window(), nullptr);
+    w->RemoveObject(p);
+    EXPECT_EQ(q->Order(), 10001);
+    scene::OGraph::Release(b);
+    scene::OGraph::Release(p);
+}
+
+TEST_F(EngineWindow, AddingAFasterClipRaisesTheFrameRate) {
+    OWindow* w = Make();
+    auto* slow = new scene::OClip();
+    slow->SetFramesPerSecond(25);
+    w->AddObject(slow);
+    EXPECT_EQ(w->FramesPerSecond(), 50);
+    auto* fast = new scene::OClip();
+    fast->SetFramesPerSecond(60);
+    w->AddObject(fast);
+    EXPECT_EQ(w->FramesPerSecond(), 60);
+}
+
+TEST_F(EngineWindow, RenderPaintsBackToFrontAndPresentsOnlyDirtyAreas) {
+    OWindow* w = Make();
+    ASSERT_TRUE(w->Start());
+    std::vector<std::string> order;
+    auto* far = new Sprite(10, 10, 50, 50, 5, 0x000000FF);
+    auto* near = new Sprite(30, 30, 50, 50, 1, 0x0000FF00);
+    far->log = near->log = &order;
+    far->name = "far";
+    near->name = "near";
+    w->AddObject(near);
+    w->AddObject(far);
+    near->Show();
+    far->Show();
+    TakeExposed(w->PlatformWindow());
+    w->Render();
+    EXPECT_EQ(pixel(w, 40, 40), (std::array<std::uint8_t, 3>{0, 0xFF, 0}));    // near on top
+    EXPECT_EQ(pixel(w, 15, 15), (std::array<std::uint8_t, 3>{0, 0, 0xFF}));    // far alone
+    EXPECT_EQ(pixel(w, 100, 100), (std::array<std::uint8_t, 3>{0x99, 0xCC, 0xFF}));
+    EXPECT_EQ(order.front(), "far");
+    const auto exposed = TakeExposed(w->PlatformWindow());
+    EXPECT_EQ(exposed, (std::vector<Rect>{{30, 30, 80, 80}, {10, 10, 60, 30}, {10, 30, 30, 60}}));
+
+    // Nothing changed: nothing drawn, nothing presented.
+    order.clear();
+    w->Render();
+    EXPECT_TRUE(order.empty());
+    EXPECT_TRUE(TakeExposed(w->PlatformWindow()).empty());
+}
+
+TEST_F(EngineWindow, EqualDepthPaintsEarlierTopLevelEntriesFirst) {
+    std::vector<std::string> log, order;
+    OWindow* w = Make();
+    auto* first = new Sprite(0, 0, 20, 20, 0, 1);
+    auto* second = new Sprite(0, 0, 20, 20, 0, 2);
+    first->name = "first";
+    second->name = "second";
+    first->log = second->log = &order;
+    w->AddObject(first);
+    w->AddObject(second);
+    second->Show();
+    first->Show();
+    w->Render();
+    EXPECT_EQ(order, (std::vector<std::string>{"first", "second"}));
+}
+
+TEST_F(EngineWindow, HideAndShowInOneFrameRepaintsOnceAndShowHideLeavesNoTrace) {
+    OWindow* w = Make();
+    auto* s = new Sprite(5, 5, 10, 10, 0, 0x00112233);
+    w->AddObject(s);
+    s->Show();
+    w->Render();
+    TakeExposed(w->PlatformWindow());
+    s->drawn.clear();
+
+    s->Hide();
+    s->Show();
+    w->Render();
+    EXPECT_EQ(s->drawn, (std::vector<Rect>{{5, 5, 15, 15}}));
+    EXPECT_EQ(w->DisplayedCount(), 1u);
+    EXPECT_EQ(TakeExposed(w->PlatformWindow()).size(), 1u);
+
+    auto* ghost = new Sprite(50, 50, 10, 10, 0, 0);
+    w->AddObject(ghost);
+    ghost->Show();
+    ghost->Hide();
+    w->Render();
+    EXPECT_TRUE(ghost->drawn.empty());
+    EXPECT_EQ(w->DisplayedCount(), 1u);
+    EXPECT_TRUE(TakeExposed(w->PlatformWindow()).empty());
+}
+
+TEST_F(EngineWindow, RemovedObjectIsForgottenAndItsAreaRepainted) {
+    OWindow* w = Make();
+    auto* s = new Sprite(5, 5, 10, 10, 0, 0x00112233);
+    w->AddObject(s);
+    s->Show();
+    w->Render();
+    TakeExposed(w->PlatformWindow());
+    w->RemoveObject(s);
+    scene::OGraph::Release(s);
+    EXPECT_EQ(w->DisplayedCount(), 0u);
+    w->Render();
+    EXPECT_EQ(TakeExposed(w->PlatformWindow()), (std::vector<Rect>{{5, 5, 15, 15}}));
+    EXPECT_EQ(pixel(w, 6, 6), (std::array<std::uint8_t, 3>{0x99, 0xCC, 0xFF}));
+}
+
+TEST_F(EngineWindow, DirtyAreaPastTheBufferIsClearedToTheEdgeButPresentedAsStored) {
+    OWindow* w = Make();
+    w->AddDirtyRect({1000, 10, 1100, 20});
+    w->Render();
+    EXPECT_EQ(TakeExposed(w->PlatformWindow()), (std::vector<Rect>{{1000, 10, 1100, 20}}));
+    Rect r{1000, -5, 2000, 20};
+    w->ClearRect(&r);
+    EXPECT_EQ(r, (Rect{1000, 0, 1024, 20}));
+    Rect outside{1024, 0, 1100, 10};
+    w->ClearRect(&outside);
+    EXPECT_EQ(outside, (Rect{1024, 0, 1100, 10}));
+}
+
+TEST_F(EngineWindow, ClosingWindowNeitherRecordsNorRenders) {
+    OWindow* w = Make();
+    auto* s = new Sprite(5, 5, 10, 10, 0, 0);
+    w->AddObject(s);
+    const std::size_t pending = w->Pending().size();  // attaching announced it
+    w->Close();
+    s->Show();
+    EXPECT_EQ(w->Pending().size(), pending);
+    w->Render();
+    EXPECT_TRUE(s->drawn.empty());
+}
+
+TEST_F(EngineWindow, TickTicksEveryObjectThenRenders) {
+    OWindow* w = Make();
+    auto* s = new Sprite(0, 0, 4, 4, 0, 0);
+    s->SetVelocity(0, 2, 0);
+    w->AddObject(s);
+    w->Tick(100);  // still finished: not started
+    EXPECT_EQ(s->Y(), 0);
+    ASSERT_TRUE(w->Start());
+    w->Tick(120);
+    w->Tick(140);
+    EXPECT_EQ(s->Y(), 4);
+    EXPECT_EQ(s->LastTick(), 140u);
+}
+
+TEST_F(EngineWindow, FrameLoopSleepsTheRestOfTheFrameAndStopsWhenClosed) {
+    OWindow* w = Make();
+    ASSERT_TRUE(w->Start());
+    int sleep = 0;
+    ASSERT_TRUE(w->RunFrame(sleep));
+    EXPECT_EQ(sleep, 19);
+    w->SetFramesPerSecond(0);
+    ASSERT_TRUE(w->RunFrame(sleep));
+    EXPECT_EQ(w->FramesPerSecond(), 1);
+    EXPECT_EQ(sleep, 999);
+    w->Close();
+    EXPECT_FALSE(w->RunFrame(sleep));
+}
+
+TEST_F(EngineWindow, TextIsMeasuredAndTheHighlightDrawnInEitherOrder) {
+    OWindow* w = Make();
+    engine::FontRecord font;
+    font.height = 20;
+    EXPECT_EQ(w->TextHeight("Top 10", font), 20);
+    EXPECT_EQ(w->TextWidth("", font), 0);
+    EXPECT_GT(w->TextWidth("Top 10", font), 40);
+
+    auto snapshot = [&] {
+        std::vector<std::array<std::uint8_t, 3>> px;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 120; ++x) px.push_back(pixel(w, x, y));
+        Rect all{0, 0, 200, 40};
+        w->ClearRect(&all);
+        return px;
+    };
+    const Rect clip{0, 0, 200, 40};
+    w->DrawTextRange("Hello", font, 2, 2, clip, 1, 3);
+    EXPECT_EQ(pixel(w, 2 + w->TextWidth("H", font) + 1, 3), (std::array<std::uint8_t, 3>{0, 0, 0}));  // highlight fill
+    const auto forward = snapshot();
+    w->DrawTextRange("Hello", font, 2, 2, clip, 3, 1);
+    EXPECT_EQ(snapshot(), forward);
+
+    w->DrawTextRange("Hello", font, 2, 2, clip, 0, 0);
+    const auto plain = snapshot();
+    w->DrawTextRange("Hello", font, 2, 2, clip, 5, 9);
+    EXPECT_EQ(snapshot(), plain);
+    w->DrawTextRange("Hello", font, 2, 2, clip, 2, 2);
+    EXPECT_EQ(snapshot(), plain);
+}
+
+} // namespace

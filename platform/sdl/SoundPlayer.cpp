@@ -4,10 +4,33 @@
 
 #include <algorithm>
 #include <cstring>
+#include <dlfcn.h>
 
 namespace platform {
+namespace {
+
+void quietAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// libasound reports a missing sound card on stderr by itself, while a program
+// without a sound device must stay silent: its error reporter is replaced by
+// a quiet one before SDL loads the same library.
+void* silenceAlsa() {
+    void* library = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
+    if (library == nullptr) {
+        return nullptr;
+    }
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    if (auto setHandler = reinterpret_cast<SetHandler>(dlsym(library, "snd_lib_error_set_handler"))) {
+        setHandler(&quietAlsaError);
+    }
+    return library;
+}
+
+} // namespace
 
 SoundPlayer::SoundPlayer() {
+    m_alsa = silenceAlsa();
     // Initialised here, on the constructing thread, so that no other thread races
     // SDL's subsystem bookkeeping; the device itself opens on the first play.
     m_subsystem = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
@@ -19,6 +42,9 @@ SoundPlayer::~SoundPlayer() {
     }
     if (m_subsystem) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    if (m_alsa != nullptr) {
+        dlclose(m_alsa);
     }
 }
 

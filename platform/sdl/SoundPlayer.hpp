@@ -31,6 +31,7 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_finished;
+    void* m_alsa = nullptr;
     bool m_subsystem = false;
     bool m_tried = false;
     std::uint32_t m_device = 0;

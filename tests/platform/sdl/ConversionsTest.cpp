@@ -1,0 +1,159 @@
+#include "platform/sdl/Conversions.hpp"
+
+#include <SDL_keycode.h>
+#include <SDL_mouse.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace platform;
+
+TEST(KeyMapping, NamedKeysGetTheirWindowsCodes) {
+    const std::vector<std::pair<SDL_Keycode, int>> keys = {
+        {SDLK_BACKSPACE, 8}, {SDLK_TAB, 9},      {SDLK_RETURN, 13},  {SDLK_KP_ENTER, 13}, {SDLK_LSHIFT, 16},
+        {SDLK_RSHIFT, 16},   {SDLK_LCTRL, 17},   {SDLK_RCTRL, 17},   {SDLK_LALT, 18},     {SDLK_RALT, 18},
+        {SDLK_ESCAPE, 27},   {SDLK_SPACE, 32},   {SDLK_PAGEUP, 33},  {SDLK_PAGEDOWN, 34}, {SDLK_END, 35},
+        {SDLK_HOME, 36},     {SDLK_LEFT, 37},    {SDLK_UP, 38},      {SDLK_RIGHT, 39},    {SDLK_DOWN, 40},
+        {SDLK_INSERT, 45},   {SDLK_DELETE, 46},  {SDLK_F1, 112},     {SDLK_F12, 123},
+    };
+    for (const auto& [sdl, windows] : keys) {
+        EXPECT_EQ(VirtualKeyFromSdl(sdl), windows) << "SDL keycode " << sdl;
+    }
+}
+
+TEST(KeyMapping, LettersDigitsAndFunctionKeysAreRanges) {
+    for (int i = 0; i < 26; ++i) {
+        EXPECT_EQ(VirtualKeyFromSdl(SDLK_a + i), 'A' + i);
+    }
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(VirtualKeyFromSdl(SDLK_0 + i), '0' + i);
+    }
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(VirtualKeyFromSdl(SDLK_F1 + i), 112 + i);
+    }
+}
+
+TEST(KeyMapping, KeysWithoutACodeGiveZero) {
+    EXPECT_EQ(VirtualKeyFromSdl(SDLK_UNKNOWN), 0);
+    EXPECT_EQ(VirtualKeyFromSdl(SDLK_F13), 0);
+    EXPECT_EQ(VirtualKeyFromSdl(SDLK_MENU), 0);
+    EXPECT_EQ(VirtualKeyFromSdl('A'), 0);  // SDL keycodes of letters are lower case.
+}
+
+TEST(KeyMapping, MouseButtonsAndKeyCharacters) {
+    EXPECT_EQ(MouseButtonCode(SDL_BUTTON_LEFT), 1);
+    EXPECT_EQ(MouseButtonCode(SDL_BUTTON_RIGHT), 2);
+    EXPECT_EQ(MouseButtonCode(SDL_BUTTON_MIDDLE), 4);
+    EXPECT_EQ(MouseButtonCode(SDL_BUTTON_X1), 0);
+
+    EXPECT_EQ(CharacterForKey(8), 8);
+    EXPECT_EQ(CharacterForKey(9), 9);
+    EXPECT_EQ(CharacterForKey(13), 13);
+    EXPECT_EQ(CharacterForKey(27), 27);
+    EXPECT_EQ(CharacterForKey('A'), 0);  // Letters come as text input instead.
+    EXPECT_EQ(CharacterForKey(46), 0);
+}
+
+TEST(TextConversion, Utf8BecomesLatin1Bytes) {
+    EXPECT_EQ(Utf8ToLatin1("Hoop 42"), "Hoop 42");
+    EXPECT_EQ(Utf8ToLatin1("\xC3\xA9"), "\xE9");
+    EXPECT_EQ(Utf8ToLatin1("\xC2\xA0\xC3\xBF"), "\xA0\xFF");
+    EXPECT_EQ(Utf8ToLatin1("a\xE2\x82\xAC" "b"), "ab");      // The euro sign lies above 255.
+    EXPECT_EQ(Utf8ToLatin1("\xF0\x9F\x8F\x80!"), "!");       // Four-byte sequence dropped whole.
+}
+
+TEST(TextConversion, MalformedUtf8IsDroppedNotMisread) {
+    EXPECT_EQ(Utf8ToLatin1("\x80x"), "x");         // Stray continuation byte.
+    EXPECT_EQ(Utf8ToLatin1("x\xC3"), "x");         // Truncated at the end.
+    EXPECT_EQ(Utf8ToLatin1("\xC3y"), "y");         // Lead byte without its continuation.
+    EXPECT_EQ(Utf8ToLatin1("\xC1\x81"), "");       // Overlong 'A'.
+    EXPECT_EQ(Utf8ToLatin1("\xFF" "z"), "z");
+}
+
+TEST(TextConversion, Latin1RoundTripsThroughUtf8) {
+    std::string all;
+    for (int c = 1; c < 256; ++c) {
+        all.push_back(static_cast<char>(c));
+    }
+    const std::string utf8 = Latin1ToUtf8(all);
+    EXPECT_EQ(utf8.size(), 127u + 2u * 128u);
+    EXPECT_EQ(Utf8ToLatin1(utf8), all);
+}
+
+TEST(Geometry, CoordinatesBecomeUnsignedHalves) {
+    EXPECT_EQ(CoordinateHalf(0), 0);
+    EXPECT_EQ(CoordinateHalf(749), 749);
+    EXPECT_EQ(CoordinateHalf(-1), 65535);
+    EXPECT_EQ(CoordinateHalf(-300), 65236);
+    EXPECT_EQ(CoordinateHalf(65536 + 5), 5);
+}
+
+TEST(Geometry, ClipAreaKeepsTheInsideOnly) {
+    EXPECT_EQ(ClipArea(Area{-5, -5, 10, 10}, 8, 20), (Area{0, 0, 8, 10}));
+    EXPECT_EQ(ClipArea(Area{2, 3, 4, 5}, 8, 8), (Area{2, 3, 4, 5}));
+    EXPECT_TRUE(ClipArea(Area{10, 0, 20, 5}, 8, 8).empty());
+    EXPECT_TRUE(ClipArea(Area{5, 5, 2, 8}, 8, 8).empty());
+}
+
+TEST(Geometry, DialogIsCentredOnItsOwner) {
+    const Point corner = CentreOn(Area{100, 50, 850, 650}, Size{300, 200});
+    EXPECT_EQ(corner.x, 325);
+    EXPECT_EQ(corner.y, 250);
+    const Point larger = CentreOn(Area{0, 0, 100, 100}, Size{300, 101});
+    EXPECT_EQ(larger.x, -100);
+    EXPECT_EQ(larger.y, 0);
+}
+
+namespace {
+
+// A 4 x 3 source whose pixel (x, y) is blue x, green y, red 200 + x + y.
+std::vector<std::uint8_t> sourcePixels(bool bottomUp, Surface& surface) {
+    const int width = 4;
+    const int height = 3;
+    const int stride = 12 + 4;  // Padded rows, as bitmaps have.
+    std::vector<std::uint8_t> bytes(std::size_t(stride) * height, 0xEE);
+    surface = Surface{bytes.data(), width, height, stride, bottomUp};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* p = surface.row(y) + x * 3;
+            p[0] = std::uint8_t(x);
+            p[1] = std::uint8_t(y);
+            p[2] = std::uint8_t(200 + x + y);
+        }
+    }
+    return bytes;
+}
+
+} // namespace
+
+TEST(PixelCopy, CopiesOnlyTheAreaInTheTargetLayout) {
+    for (bool bottomUp : {false, true}) {
+        Surface source;
+        auto bytes = sourcePixels(bottomUp, source);
+        std::vector<std::uint32_t> target(4 * 3, 0x12345678);
+        CopyBgrToPacked32(source, Area{1, 1, 3, 3}, reinterpret_cast<std::uint8_t*>(target.data()), 16,
+                          PackedFormat{16, 8, 0, 0xFF000000});
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < 4; ++x) {
+                const std::uint32_t pixel = target[std::size_t(y) * 4 + x];
+                if (x >= 1 && x < 3 && y >= 1) {
+                    const std::uint32_t expected = 0xFF000000u | (std::uint32_t(200 + x + y) << 16) |
+                                                   (std::uint32_t(y) << 8) | std::uint32_t(x);
+                    EXPECT_EQ(pixel, expected) << x << "," << y << " bottomUp " << bottomUp;
+                } else {
+                    EXPECT_EQ(pixel, 0x12345678u) << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+TEST(PixelCopy, HonoursOtherChannelOrders) {
+    Surface source;
+    auto bytes = sourcePixels(false, source);
+    std::uint32_t target[12] = {};
+    CopyBgrToPacked32(source, Area{0, 0, 4, 3}, reinterpret_cast<std::uint8_t*>(target), 16,
+                      PackedFormat{0, 8, 16, 0});
+    EXPECT_EQ(target[1 * 4 + 2], (std::uint32_t(2) << 16) | (1u << 8) | 203u);
+}

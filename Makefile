@@ -5,7 +5,7 @@ BUILD  ?= build
 JOBS   ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run test build setup configure bench asan fuzz clean
+.PHONY: run test build setup configure bench asan tsan fuzz clean
 
 run: build
 	$(BUILD)/bin/hoopstack-store --help
@@ -30,6 +30,12 @@ bench: build
 asan:
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DHOOPSTACK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
 
+# The engine's tests, whose windows run real frame threads, under ThreadSanitizer.
+tsan: setup
+	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHOOPSTACK_TSAN=ON -DHOOPSTACK_BENCH=OFF >/dev/null
+	cmake --build build-tsan -j $(JOBS) --target engine_tests
+	TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/engine_tests
+
 # Fuzz targets, built with clang's libFuzzer; FUZZ_SECONDS per target.
 FUZZ_SECONDS ?= 30
 fuzz: setup
@@ -39,4 +45,4 @@ fuzz: setup
 	scripts/run-fuzzers.sh build-fuzz/bin $(FUZZ_SECONDS)
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-tsan build-fuzz

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -171,7 +172,8 @@ private:
     int m_placement = 15;
     OWindow* m_owner = nullptr;
     int m_styleKind = 0;
-    std::uint32_t m_stateFlags = 0;
+    // Read without the lock by other windows and threads.
+    std::atomic<std::uint32_t> m_stateFlags{0};
     std::recursive_mutex m_lock;
     std::thread m_thread;
     std::mutex m_stopMutex;
@@ -182,7 +184,7 @@ private:
     std::vector<scene::OGraph*> m_controls;  // each also a WindowControl
     WindowControl* m_focusControl = nullptr;
     WindowControl* m_captureControl = nullptr;
-    bool m_blocked = false;
+    std::atomic<bool> m_blocked{false};
     int m_createFailed = 1;
     bool m_quitOnDestroy = false;
     std::vector<std::uint8_t> m_backBuffer;
@@ -197,7 +199,7 @@ private:
     float m_clientWidth = 0;
     float m_clientHeight = 0;
     int m_framesPerSecond = 50;
-    bool m_finished = true;
+    std::atomic<bool> m_finished{true};
 };
 
 // Back-buffer row stride for a width: 24-bit rows padded to 4 bytes.

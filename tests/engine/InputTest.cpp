@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "engine/MessageLoop.hpp"
+#include "engine/ShellOpen.hpp"
 #include "engine/Messages.hpp"
 
 namespace {
@@ -249,6 +250,15 @@ TEST_F(Input, BlockedWindowKeepsItsThreadButDoesNotTick) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     EXPECT_FALSE(OWindow::IsLiveWindow(w));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Input, ShellOpenHandsTheAddressToTheDesktop) {
+    EXPECT_TRUE(engine::ShellOpen("https://example.org/more"));
+    EXPECT_EQ(headless->Urls(), (std::vector<std::string>{"https://example.org/more"}));
 }
 
 } // namespace

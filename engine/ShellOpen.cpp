@@ -1,0 +1,14 @@
+#include "ShellOpen.hpp"
+
+#include "engine/MainThread.hpp"
+#include "platform/Platform.hpp"
+
+namespace engine {
+
+bool ShellOpen(const std::string& target) {
+    bool opened = false;
+    MainThread::Run([&] { opened = platform::CurrentPlatform().OpenUrl(target); });
+    return opened;
+}
+
+} // namespace engine

@@ -111,6 +111,12 @@ WindowId SdlPlatform::CreateWindow(const WindowSpec& spec) {
         SDL_UpdateWindowSurface(window);
     }
     ActivateWindow(id);
+    // Win32 reports a new window's size once, as every later change.
+    Event sized;
+    sized.kind = EventKind::Resized;
+    sized.window = id;
+    sized.area = Area{0, 0, size.width, size.height};
+    m_pending.push_back(sized);
     return id;
 }
 

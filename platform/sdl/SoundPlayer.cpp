@@ -48,13 +48,9 @@ SoundPlayer::~SoundPlayer() {
     }
 }
 
-bool SoundPlayer::openDevice() {
-    if (m_tried) {
-        return m_device != 0;
-    }
-    m_tried = true;
+void SoundPlayer::openDevice() {
     if (!m_subsystem) {
-        return false;
+        return;
     }
     SDL_AudioSpec wanted{};
     wanted.freq = 44100;
@@ -66,14 +62,13 @@ bool SoundPlayer::openDevice() {
     SDL_AudioSpec obtained{};
     m_device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, SDL_AUDIO_ALLOW_ANY_CHANGE);
     if (m_device == 0) {
-        return false;
+        return;
     }
     m_format = obtained.format;
     m_channels = obtained.channels;
     m_rate = obtained.freq;
     m_silence = obtained.silence;
     SDL_PauseAudioDevice(m_device, 0);
-    return true;
 }
 
 bool SoundPlayer::load(const std::string& path, std::vector<std::uint8_t>& samples) {
@@ -107,9 +102,15 @@ bool SoundPlayer::load(const std::string& path, std::vector<std::uint8_t>& sampl
 }
 
 bool SoundPlayer::Play(const std::string& path, bool wait) {
+    // Opened outside m_mutex: SDL takes the device's own lock there, and the
+    // device's thread holds that lock while it waits for m_mutex in fill().
+    std::call_once(m_open, [this] { openDevice(); });
+    if (m_device == 0) {
+        return false;
+    }
     {
         std::lock_guard lock(m_mutex);
-        if (!openDevice() || (m_playing && !wait)) {
+        if (m_playing && !wait) {
             return false;
         }
     }

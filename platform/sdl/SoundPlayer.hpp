@@ -25,7 +25,7 @@ public:
     bool Playing();
 
 private:
-    bool openDevice();
+    void openDevice();
     bool load(const std::string& path, std::vector<std::uint8_t>& samples);
     static void fill(void* user, std::uint8_t* stream, int length);
 
@@ -33,7 +33,7 @@ private:
     std::condition_variable m_finished;
     void* m_alsa = nullptr;
     bool m_subsystem = false;
-    bool m_tried = false;
+    std::once_flag m_open;
     std::uint32_t m_device = 0;
     std::uint16_t m_format = 0;
     std::uint8_t m_channels = 0;

@@ -407,6 +407,39 @@ TEST(SdlInput, ExposeCoversTheWholeClientAreaAndFocusIsReported) {
     EXPECT_EQ(events[1].kind, EventKind::FocusGained);
 }
 
+TEST(SdlInput, FocusGoesWhereActivatedAndAnOwnerHandsItToItsDialog) {
+    SdlPlatform platform(lockPath("focus"));
+    const WindowId owner = platform.CreateWindow(spec(300, 200));
+    const WindowId other = platform.CreateWindow(spec(100, 100));
+    ASSERT_NE(other, 0u);
+    parkPointer();
+    // Twice: the backend may pass the focus on while handling the first round.
+    const auto focused = [&](WindowId marker) {
+        settle(platform, marker);
+        settle(platform, marker);
+        return SDL_GetKeyboardFocus() != nullptr ? WindowId(SDL_GetWindowID(SDL_GetKeyboardFocus())) : 0;
+    };
+    EXPECT_EQ(focused(other), other);  // A new window is active.
+    platform.ActivateWindow(owner);
+    EXPECT_EQ(focused(other), owner);
+
+    const WindowId dialog = platform.CreateWindow(spec(100, 80, owner));
+    platform.EnableWindow(owner, false);
+    EXPECT_EQ(focused(other), dialog);
+    platform.ActivateWindow(owner);
+    EXPECT_EQ(focused(other), dialog);  // The owner's focus went straight on to its dialog.
+    platform.ActivateWindow(other);
+    EXPECT_EQ(focused(other), other);
+    pushButton(owner, true, SDL_BUTTON_LEFT, 5, 5);  // A click on the blocked owner.
+    EXPECT_EQ(focused(other), dialog);
+
+    // Without a window manager nobody returns the focus when a dialog goes.
+    platform.DestroyWindow(dialog);
+    platform.EnableWindow(owner, true);
+    platform.ActivateWindow(owner);
+    EXPECT_EQ(focused(other), owner);
+}
+
 TEST(SdlSingleCopy, SecondCopyCannotCreateAWindowWhileTheLockIsHeld) {
     const std::string path = lockPath("single");
     auto otherCopy = std::make_unique<SingleInstanceLock>(path);

@@ -137,3 +137,19 @@ TEST_F(SoundPlayerTest, WithoutADevicePlaysNothingAndSaysNothing) {
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
+
+TEST(SdlMessage, WithoutADisplayTheMessageGoesToStandardError) {
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display != nullptr ? display : "";
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+    testing::internal::CaptureStderr();
+    {
+        platform::SdlPlatform platform((std::filesystem::temp_directory_path() / "message-test.lock").string());
+        platform.ShowMessage("Could not read clip", "Hoopstack \xE9");
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Hoopstack \xC3\xA9: Could not read clip\n");
+    if (display != nullptr) {
+        ::setenv("DISPLAY", saved.c_str(), 1);
+    }
+}

@@ -1,7 +1,8 @@
 // A window to look at by hand: a peach background with a square moving across
 // it at 50 frames a second, driven the way the program drives its windows (a
 // frame thread posts, the main thread presents the changed rectangles).
-// Usage: platform_sdl_demo [seconds]; Escape or closing the window ends it.
+// Usage: platform_sdl_demo [seconds] [full]; "full" presents the whole window
+// every frame instead of the changed rectangle. Escape or closing the window ends it.
 
 #include "platform/sdl/SdlPlatform.hpp"
 
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <sys/resource.h>
 #include <thread>
 #include <vector>
@@ -53,6 +55,7 @@ double cpuMilliseconds() {
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
+    const bool full = argc > 2 && std::string(argv[2]) == "full";
     SdlPlatform platform;
     WindowSpec spec;
     spec.name = "Hoopstack platform demo";
@@ -102,7 +105,7 @@ int main(int argc, char** argv) {
             }
             x += dx;
             fill(buffer, square(x, y), 0x40, 0x70, 0xD0);
-            platform.Present(window, buffer, unite(old, square(x, y)));
+            platform.Present(window, buffer, full ? whole : unite(old, square(x, y)));
             ++count;
             if (platform.Milliseconds() - start >= seconds * 1000) {
                 running = false;

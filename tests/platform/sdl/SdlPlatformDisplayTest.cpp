@@ -221,6 +221,7 @@ TEST(SdlWindows, PresentPutsTheGivenPixelsOnScreen) {
     }
     platform.Present(window, pixels, Area{20, 10, 120, 60});
     platform.Present(window, pixels, Area{-50, -50, 0, 0});  // Entirely outside: nothing.
+    platform.SetIcon(window, pixels);  // Reads every row of a bottom-up image, no further.
 
     Screenshot shot;
     if (!takeScreenshot(shot)) {

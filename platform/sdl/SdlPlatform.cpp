@@ -78,21 +78,21 @@ SdlPlatform::WindowState* SdlPlatform::state(WindowId window) {
     return it == m_windows.end() ? nullptr : &it->second;
 }
 
-WindowId SdlPlatform::CreateWindow(const WindowSpec& spec) {
+WindowId SdlPlatform::CreateWindow(const WindowSpec& request) {
     if (!m_lock.Acquire() || !ensureVideo()) {
         return 0;
     }
-    const Size size{std::max(spec.width, 1), std::max(spec.height, 1)};
+    const Size size{std::max(request.width, 1), std::max(request.height, 1)};
     int x = SDL_WINDOWPOS_CENTERED;
     int y = SDL_WINDOWPOS_CENTERED;
-    SDL_Window* owner = find(spec.owner);
+    SDL_Window* owner = find(request.owner);
     if (owner != nullptr) {
-        const Point corner = CentreOn(WindowArea(spec.owner), size);
+        const Point corner = CentreOn(WindowArea(request.owner), size);
         x = corner.x;
         y = corner.y;
     }
     // Every window kind is undecorated: the program draws its own caption buttons.
-    SDL_Window* window = SDL_CreateWindow(Latin1ToUtf8(spec.name).c_str(), x, y, size.width, size.height,
+    SDL_Window* window = SDL_CreateWindow(Latin1ToUtf8(request.name).c_str(), x, y, size.width, size.height,
                                           SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
     if (window == nullptr) {
         return 0;
@@ -102,11 +102,11 @@ WindowId SdlPlatform::CreateWindow(const WindowSpec& spec) {
     }
     SDL_ShowWindow(window);
     const WindowId id = SDL_GetWindowID(window);
-    m_windows[id] = WindowState{window, owner != nullptr ? spec.owner : 0, true};
+    m_windows[id] = WindowState{window, owner != nullptr ? request.owner : 0, true};
 
     if (SDL_Surface* surface = SDL_GetWindowSurface(window)) {
-        const Uint32 colour = SDL_MapRGB(surface->format, Uint8(spec.background & 0xFF),
-                                         Uint8((spec.background >> 8) & 0xFF), Uint8((spec.background >> 16) & 0xFF));
+        const Uint32 colour = SDL_MapRGB(surface->format, Uint8(request.background & 0xFF),
+                                         Uint8((request.background >> 8) & 0xFF), Uint8((request.background >> 16) & 0xFF));
         SDL_FillRect(surface, nullptr, colour);
         SDL_UpdateWindowSurface(window);
     }

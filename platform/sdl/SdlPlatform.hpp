@@ -28,7 +28,7 @@ public:
     SdlPlatform(const SdlPlatform&) = delete;
     SdlPlatform& operator=(const SdlPlatform&) = delete;
 
-    WindowId CreateWindow(const WindowSpec& spec) override;
+    WindowId CreateWindow(const WindowSpec& request) override;
     void DestroyWindow(WindowId window) override;
     void SetTitle(WindowId window, std::string_view title) override;
     void ShowWindow(WindowId window, ShowMode mode) override;

@@ -72,15 +72,15 @@ void SoundPlayer::openDevice() {
 }
 
 bool SoundPlayer::load(const std::string& path, std::vector<std::uint8_t>& samples) {
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec source{};
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV(path.c_str(), &spec, &buffer, &length) == nullptr) {
+    if (SDL_LoadWAV(path.c_str(), &source, &buffer, &length) == nullptr) {
         return false;
     }
     SDL_AudioCVT convert{};
     const int built =
-        SDL_BuildAudioCVT(&convert, spec.format, spec.channels, spec.freq, m_format, m_channels, m_rate);
+        SDL_BuildAudioCVT(&convert, source.format, source.channels, source.freq, m_format, m_channels, m_rate);
     if (built < 0) {
         SDL_FreeWAV(buffer);
         return false;

@@ -57,12 +57,12 @@ int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
     const bool full = argc > 2 && std::string(argv[2]) == "full";
     SdlPlatform platform;
-    WindowSpec spec;
-    spec.name = "Hoopstack platform demo";
-    spec.width = width;
-    spec.height = height;
-    spec.background = 0x0099CCFF;
-    const WindowId window = platform.CreateWindow(spec);
+    WindowSpec request;
+    request.name = "Hoopstack platform demo";
+    request.width = width;
+    request.height = height;
+    request.background = 0x0099CCFF;
+    const WindowId window = platform.CreateWindow(request);
     if (window == 0) {
         std::fprintf(stderr, "no window (no display, or another copy runs)\n");
         return 2;

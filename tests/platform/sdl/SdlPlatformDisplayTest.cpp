@@ -29,7 +29,7 @@ std::string lockPath(const char* name) {
         .string();
 }
 
-WindowSpec spec(int width, int height, WindowId owner = 0) {
+WindowSpec peachWindow(int width, int height, WindowId owner = 0) {
     WindowSpec s;
     s.name = "Test";
     s.width = width;
@@ -185,7 +185,7 @@ double cpuMilliseconds() {
 
 TEST(SdlWindows, ClientSizeIsTheRequestedSizeAndDialogsCentreOnOwners) {
     SdlPlatform platform(lockPath("geometry"));
-    const WindowId main = platform.CreateWindow(spec(750, 600));
+    const WindowId main = platform.CreateWindow(peachWindow(750, 600));
     ASSERT_NE(main, 0u);
     EXPECT_EQ(platform.ScreenSize().width, 1024);
     EXPECT_EQ(platform.ScreenSize().height, 768);
@@ -196,7 +196,7 @@ TEST(SdlWindows, ClientSizeIsTheRequestedSizeAndDialogsCentreOnOwners) {
     EXPECT_EQ(area.height(), 600);
 
     platform.MoveWindow(main, 100, 50);
-    const WindowId dialog = platform.CreateWindow(spec(300, 200, main));
+    const WindowId dialog = platform.CreateWindow(peachWindow(300, 200, main));
     ASSERT_NE(dialog, 0u);
     EXPECT_NE(dialog, main);
     EXPECT_EQ(platform.WindowArea(dialog), (Area{325, 250, 625, 450}));
@@ -205,8 +205,8 @@ TEST(SdlWindows, ClientSizeIsTheRequestedSizeAndDialogsCentreOnOwners) {
 
 TEST(SdlWindows, DestroyingAnOwnerDestroysItsDialogFirst) {
     SdlPlatform platform(lockPath("destroy"));
-    const WindowId main = platform.CreateWindow(spec(200, 150));
-    const WindowId dialog = platform.CreateWindow(spec(100, 80, main));
+    const WindowId main = platform.CreateWindow(peachWindow(200, 150));
+    const WindowId dialog = platform.CreateWindow(peachWindow(100, 80, main));
     ASSERT_NE(dialog, 0u);
     platform.DestroyWindow(main);
     std::vector<WindowId> destroyed;
@@ -223,7 +223,7 @@ TEST(SdlWindows, DestroyingAnOwnerDestroysItsDialogFirst) {
 
 TEST(SdlWindows, PresentPutsTheGivenPixelsOnScreen) {
     SdlPlatform platform(lockPath("present"));
-    const WindowId window = platform.CreateWindow(spec(200, 100));
+    const WindowId window = platform.CreateWindow(peachWindow(200, 100));
     ASSERT_NE(window, 0u);
     platform.MoveWindow(window, 40, 30);
     const Area placed = platform.WindowArea(window);
@@ -261,7 +261,7 @@ TEST(SdlWindows, PresentPutsTheGivenPixelsOnScreen) {
 
 TEST(SdlEvents, PostedEventsFromAnotherThreadWakeTheWaiterInOrder) {
     SdlPlatform platform(lockPath("posted"));
-    const WindowId window = platform.CreateWindow(spec(120, 90));
+    const WindowId window = platform.CreateWindow(peachWindow(120, 90));
     ASSERT_NE(window, 0u);
     settle(platform, window);
 
@@ -311,8 +311,8 @@ TEST(SdlEvents, PostedEventsArriveWithoutAnyWindow) {
 
 TEST(SdlInput, DisabledWindowGetsNoInputUntilEnabledAgain) {
     SdlPlatform platform(lockPath("disabled"));
-    const WindowId owner = platform.CreateWindow(spec(300, 200));
-    const WindowId dialog = platform.CreateWindow(spec(100, 80, owner));
+    const WindowId owner = platform.CreateWindow(peachWindow(300, 200));
+    const WindowId dialog = platform.CreateWindow(peachWindow(100, 80, owner));
     ASSERT_NE(dialog, 0u);
     parkPointer();
     settle(platform, dialog);
@@ -343,8 +343,8 @@ TEST(SdlInput, DisabledWindowGetsNoInputUntilEnabledAgain) {
 
 TEST(SdlInput, CaptureRoutesTheMouseAndReportsItsLoss) {
     SdlPlatform platform(lockPath("capture"));
-    const WindowId first = platform.CreateWindow(spec(200, 100));
-    const WindowId second = platform.CreateWindow(spec(200, 100));
+    const WindowId first = platform.CreateWindow(peachWindow(200, 100));
+    const WindowId second = platform.CreateWindow(peachWindow(200, 100));
     ASSERT_NE(second, 0u);
     platform.MoveWindow(first, 10, 10);
     platform.MoveWindow(second, 400, 300);
@@ -390,7 +390,7 @@ TEST(SdlInput, CaptureRoutesTheMouseAndReportsItsLoss) {
 
 TEST(SdlInput, ExposeCoversTheWholeClientAreaAndFocusIsReported) {
     SdlPlatform platform(lockPath("expose"));
-    const WindowId window = platform.CreateWindow(spec(160, 120));
+    const WindowId window = platform.CreateWindow(peachWindow(160, 120));
     ASSERT_NE(window, 0u);
     parkPointer();
     settle(platform, window);
@@ -405,8 +405,8 @@ TEST(SdlInput, ExposeCoversTheWholeClientAreaAndFocusIsReported) {
 
 TEST(SdlInput, FocusGoesWhereActivatedAndAnOwnerHandsItToItsDialog) {
     SdlPlatform platform(lockPath("focus"));
-    const WindowId owner = platform.CreateWindow(spec(300, 200));
-    const WindowId other = platform.CreateWindow(spec(100, 100));
+    const WindowId owner = platform.CreateWindow(peachWindow(300, 200));
+    const WindowId other = platform.CreateWindow(peachWindow(100, 100));
     ASSERT_NE(other, 0u);
     parkPointer();
     // Twice: the backend may pass the focus on while handling the first round.
@@ -419,7 +419,7 @@ TEST(SdlInput, FocusGoesWhereActivatedAndAnOwnerHandsItToItsDialog) {
     platform.ActivateWindow(owner);
     EXPECT_EQ(focused(other), owner);
 
-    const WindowId dialog = platform.CreateWindow(spec(100, 80, owner));
+    const WindowId dialog = platform.CreateWindow(peachWindow(100, 80, owner));
     platform.EnableWindow(owner, false);
     EXPECT_EQ(focused(other), dialog);
     platform.ActivateWindow(owner);
@@ -442,9 +442,9 @@ TEST(SdlSingleCopy, SecondCopyCannotCreateAWindowWhileTheLockIsHeld) {
     ASSERT_TRUE(otherCopy->Acquire());
     {
         SdlPlatform platform(path);
-        EXPECT_EQ(platform.CreateWindow(spec(100, 100)), 0u);
+        EXPECT_EQ(platform.CreateWindow(peachWindow(100, 100)), 0u);
         otherCopy.reset();
-        EXPECT_NE(platform.CreateWindow(spec(100, 100)), 0u);
+        EXPECT_NE(platform.CreateWindow(peachWindow(100, 100)), 0u);
         // Now this copy holds it.
         SingleInstanceLock third(path);
         EXPECT_FALSE(third.Acquire());

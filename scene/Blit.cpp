@@ -49,15 +49,39 @@ bool BlitPixels(const BackBufferView& target, const ImageView& image, int64_t le
   int64_t sl = sourceLeft, st = sourceTop, sr = sourceLeft + width, sb = sourceTop + height;
 
   // Clip against the back buffer, moving the source edges by the same amounts.
-  if (dr > target.width) { sr -= dr - target.width; dr = target.width; }
-  if (dl < 0) { sl -= dl; dl = 0; }
-  if (db > target.height) { sb -= db - target.height; db = target.height; }
-  if (dt < 0) { st -= dt; dt = 0; }
+  if (dr > target.width) {
+    sr -= dr - target.width;
+    dr = target.width;
+  }
+  if (dl < 0) {
+    sl -= dl;
+    dl = 0;
+  }
+  if (db > target.height) {
+    sb -= db - target.height;
+    db = target.height;
+  }
+  if (dt < 0) {
+    st -= dt;
+    dt = 0;
+  }
   // Clip against the image, moving the destination edges by the same amounts.
-  if (sr > image.width) { dr -= sr - image.width; sr = image.width; }
-  if (sl < 0) { dl -= sl; sl = 0; }
-  if (sb > image.height) { db -= sb - image.height; sb = image.height; }
-  if (st < 0) { dt -= st; st = 0; }
+  if (sr > image.width) {
+    dr -= sr - image.width;
+    sr = image.width;
+  }
+  if (sl < 0) {
+    dl -= sl;
+    sl = 0;
+  }
+  if (sb > image.height) {
+    db -= sb - image.height;
+    sb = image.height;
+  }
+  if (st < 0) {
+    dt -= st;
+    st = 0;
+  }
 
   if (dl < 0 || dt < 0 || dr > target.width || db > target.height) return false;
   if (sl < 0 || st < 0 || sr > image.width || sb > image.height) return false;
@@ -92,4 +116,3 @@ bool Blit(SceneHost& window, const OBitmap& bitmap, const Rect& destination, con
 }
 
 }  // namespace scene
-

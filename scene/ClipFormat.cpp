@@ -105,9 +105,9 @@ std::optional<TClipIndex> ReadClipIndex(ByteReader& stream) {
   for (TClipPlacement& placement : result.placements) {
     uint16_t commandCount = 0;
     uint32_t reservedPlacement = 0;
-    if (!index.ReadF64(placement.x) || !index.ReadF64(placement.y) ||
-        !index.ReadF64(placement.z) || !index.ReadI16(placement.image) ||
-        !index.ReadU16(commandCount) || !index.ReadU32(reservedPlacement)) {
+    if (!index.ReadF64(placement.x) || !index.ReadF64(placement.y) || !index.ReadF64(placement.z) ||
+        !index.ReadI16(placement.image) || !index.ReadU16(commandCount) ||
+        !index.ReadU32(reservedPlacement)) {
       return std::nullopt;
     }
     if (!IsUsableCoordinate(placement.x) || !IsUsableCoordinate(placement.y) ||

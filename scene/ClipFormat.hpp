@@ -78,8 +78,8 @@ int FramesPerSecondFromRate(float rate);
 
 // Reads the header and index from the start of the stream. Refuses a wrong magic, negative
 // counts or index size, an index longer than the file or shorter than its entries,
-// placements running past the index, image numbers without an image, non-finite or far-off positions,
-// and image records lying outside the file or adding up to more than the file holds.
+// placements running past the index, image numbers without an image, non-finite or far-off
+// positions, and image records lying outside the file or adding up to more than the file holds.
 std::optional<TClipIndex> ReadClipIndex(ByteReader& stream);
 
 }  // namespace scene

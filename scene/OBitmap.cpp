@@ -61,8 +61,8 @@ void OBitmap::RestoreGeometry() {
 }
 
 bool OBitmap::SetPosition(float x, float y, float z) {
-  if (m_visible && (TruncatedDiffers(x, m_relX) || TruncatedDiffers(y, m_relY) ||
-                    TruncatedDiffers(z, m_relZ))) {
+  if (m_visible &&
+      (TruncatedDiffers(x, m_relX) || TruncatedDiffers(y, m_relY) || TruncatedDiffers(z, m_relZ))) {
     Hide();
     OGraph::SetPosition(x, y, z);
     Show();
@@ -82,9 +82,9 @@ bool OBitmap::SetSize(float width, float height, float depth) {
 
 bool OBitmap::MoveWindowBy(float dx, float dy, float dz) {
   SaveGeometry();
-  const bool moves = m_visible && (TruncatedDiffers(m_x + dx, m_x) ||
-                                   TruncatedDiffers(m_y + dy, m_y) ||
-                                   TruncatedDiffers(m_z + dz, m_z));
+  const bool moves =
+      m_visible && (TruncatedDiffers(m_x + dx, m_x) || TruncatedDiffers(m_y + dy, m_y) ||
+                    TruncatedDiffers(m_z + dz, m_z));
   if (moves) Hide();
   m_x += dx;
   m_y += dy;

@@ -56,7 +56,8 @@ void OClip::SetStatic(bool flag) {
 void OClip::RealignFrames() {
   for (OGraph* frame : m_frames) {
     if (!IsLive(frame)) continue;
-    frame->MoveWindowBy(m_x + frame->RelativeX() - frame->X(), m_y + frame->RelativeY() - frame->Y(),
+    frame->MoveWindowBy(m_x + frame->RelativeX() - frame->X(),
+                        m_y + frame->RelativeY() - frame->Y(),
                         m_z + frame->RelativeZ() - frame->Z());
   }
 }
@@ -111,8 +112,8 @@ bool OClip::CopyFrom(OGraph* other) {
 
 bool OClip::SetPosition(float x, float y, float z) {
   bool hidden = false;
-  if (m_visible && (TruncatedDiffers(x, m_relX) || TruncatedDiffers(y, m_relY) ||
-                    TruncatedDiffers(z, m_relZ))) {
+  if (m_visible &&
+      (TruncatedDiffers(x, m_relX) || TruncatedDiffers(y, m_relY) || TruncatedDiffers(z, m_relZ))) {
     SetVisible(false);
     hidden = true;
   }

@@ -209,12 +209,17 @@ void OGraph::DropSource() {
   if (!IsLive(source)) return;
   assert(source->m_shareCount > 0);
   if (source->m_shareCount > 0) --source->m_shareCount;
-  Release(source);
+  // A source its owner still holds stays alive; destroying it here would leave the owner
+  // with a dangling pointer.
+  if (source->m_shareCount == 0 && (source->m_lifeFlags & kReleasedWhileShared) != 0) {
+    Release(source);
+  }
 }
 
 bool OGraph::Release(OGraph* object) {
   if (!IsLive(object)) return false;
   if (object->m_static || object->m_shareCount >= 1) {
+    if (!object->m_static) object->m_lifeFlags |= kReleasedWhileShared;
     OGraph* parent = object->m_parent;
     if (IsLive(parent) && parent->IsBeingDestroyed()) {
       object->SetVisible(false);
@@ -266,16 +271,30 @@ void OGraph::Realign() {
   float x = m_relX;
   float y = m_relY;
   switch (m_alignment & (kAlignLeft | kAlignRight)) {
-    case kAlignLeft: x = 0; break;
-    case kAlignRight: x = m_parent->m_width - m_width; break;
-    case kAlignLeft | kAlignRight: x = (m_parent->m_width - m_width) * 0.5f; break;
-    default: break;
+    case kAlignLeft:
+      x = 0;
+      break;
+    case kAlignRight:
+      x = m_parent->m_width - m_width;
+      break;
+    case kAlignLeft | kAlignRight:
+      x = (m_parent->m_width - m_width) * 0.5f;
+      break;
+    default:
+      break;
   }
   switch (m_alignment & (kAlignTop | kAlignBottom)) {
-    case kAlignTop: y = 0; break;
-    case kAlignBottom: y = m_parent->m_height - m_height; break;
-    case kAlignTop | kAlignBottom: y = (m_parent->m_height - m_height) * 0.5f; break;
-    default: break;
+    case kAlignTop:
+      y = 0;
+      break;
+    case kAlignBottom:
+      y = m_parent->m_height - m_height;
+      break;
+    case kAlignTop | kAlignBottom:
+      y = (m_parent->m_height - m_height) * 0.5f;
+      break;
+    default:
+      break;
   }
   if (x != m_relX || y != m_relY) SetPosition(x, y, m_relZ);
 }

@@ -16,8 +16,10 @@ class SceneHost;
 // created with new and disposed of only through Release.
 class OGraph {
  public:
-  // Life flag: the object is being destroyed by Release.
+  // Life flags: the object is being destroyed by Release; its owner has released it while
+  // others still shared it, so it goes with its last user.
   static constexpr uint32_t kBeingDestroyed = 2;
+  static constexpr uint32_t kReleasedWhileShared = 4;
 
   // Alignment bits; left+right centres horizontally, top+bottom centres vertically.
   static constexpr uint8_t kAlignLeft = 1;
@@ -57,8 +59,9 @@ class OGraph {
   static bool IsLive(const OGraph* object);
 
   // Disposes of an object the way every owner must: static and shared objects survive (and
-  // are only detached from a dying parent). Returns true when the object was destroyed.
-  // Pointers that are not live are ignored.
+  // are only detached from a dying parent); a shared one is destroyed when its last user
+  // lets go. Returns true when the object was destroyed. Pointers that are not live are
+  // ignored.
   static bool Release(OGraph* object);
 
   // Makes this object share other's content. False when other is missing or this object is
@@ -104,7 +107,8 @@ class OGraph {
   int BlendLevel() const { return m_blendLevel; }
 
  protected:
-  // Drops this object's source: one share fewer, the source released, source := null.
+  // Drops this object's source: one share fewer, source := null, and the source destroyed
+  // when this was its last user and its owner has already released it.
   void DropSource();
 
   // True when candidate is this object or one of its live ancestors.

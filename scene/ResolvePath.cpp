@@ -1,13 +1,13 @@
 #include "scene/ResolvePath.hpp"
 
-#include <climits>
-#include <cstdlib>
-#include <mutex>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <mutex>
 
 namespace scene {
 

@@ -32,7 +32,8 @@ class SceneHost {
 
   // Records that `origin` (handed up by its top-level ancestor `top`) is now shown (mode 0)
   // or no longer shown (mode 1) in `rect`; always sets `done`. Locks the window itself.
-  virtual void ObjectNotify(OGraph* top, OGraph* origin, bool& done, int mode, const Rect& rect) = 0;
+  virtual void ObjectNotify(OGraph* top, OGraph* origin, bool& done, int mode,
+                            const Rect& rect) = 0;
 
   // True while the window is being torn down; objects then stop calling back into it.
   virtual bool IsClosing() const = 0;

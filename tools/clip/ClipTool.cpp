@@ -104,19 +104,26 @@ std::string DescribeCommands(const std::vector<int32_t>& commands) {
     std::string part;
     const bool hasOperand = i + 1 < commands.size();
     switch (commands[i]) {
-      case scene::OClip::kCommandStop: part = "stop"; break;
-      case scene::OClip::kCommandRemove: part = "remove the clip"; break;
+      case scene::OClip::kCommandStop:
+        part = "stop";
+        break;
+      case scene::OClip::kCommandRemove:
+        part = "remove the clip";
+        break;
       case scene::OClip::kCommandPlayFrom:
       case scene::OClip::kCommandStopAt:
         if (hasOperand) {
-          part = (commands[i] == scene::OClip::kCommandPlayFrom ? "play from frame " : "stop at frame ") +
+          part = (commands[i] == scene::OClip::kCommandPlayFrom ? "play from frame "
+                                                                : "stop at frame ") +
                  std::to_string(commands[i + 1]);
           values += " " + std::to_string(commands[++i]);
         } else {
           part = "ignored (no frame given)";
         }
         break;
-      default: part = "ignored"; break;
+      default:
+        part = "ignored";
+        break;
     }
     meaning += (meaning.empty() ? "" : ", ") + part;
   }
@@ -158,15 +165,16 @@ std::string ImageFault(const std::vector<uint8_t>& bytes, const scene::TClipEntr
 }
 
 // Loads and checks a clip file; on failure `error` holds the one line to print.
-std::optional<scene::TClipData> LoadClipFile(const std::string& path, std::string& error,
-                                             std::vector<uint8_t>* keepBytes = nullptr,
-                                             std::optional<scene::TClipIndex>* keepIndex = nullptr) {
+std::optional<scene::TClipData> LoadClipFile(
+    const std::string& path, std::string& error, std::vector<uint8_t>* keepBytes = nullptr,
+    std::optional<scene::TClipIndex>* keepIndex = nullptr) {
   std::optional<std::vector<uint8_t>> bytes = ReadFile(path, error);
   if (!bytes) return std::nullopt;
   scene::ByteReader stream(*bytes);
   std::optional<scene::TClipIndex> index = scene::ReadClipIndex(stream);
   if (!index) {
-    error = path + " is not a valid clip file: bad magic, or a header or index that does not fit the file";
+    error = path +
+            " is not a valid clip file: bad magic, or a header or index that does not fit the file";
     return std::nullopt;
   }
   size_t number = 0;
@@ -211,10 +219,10 @@ int Info(const std::string& path, std::ostream& out, std::ostream& err) {
       continue;
     }
     const scene::TClipImage& image = clip->images[number];
-    out << "image " << number << ": " << image.width << "x" << std::abs(image.height)
-        << ", rows " << (image.height < 0 ? "top-down" : "bottom-up")
-        << ", 24 bits (8+8+8), colour key " << Hex(image.colourKey) << ", record at "
-        << entry.offset << ", " << entry.size << " bytes\n";
+    out << "image " << number << ": " << image.width << "x" << std::abs(image.height) << ", rows "
+        << (image.height < 0 ? "top-down" : "bottom-up") << ", 24 bits (8+8+8), colour key "
+        << Hex(image.colourKey) << ", record at " << entry.offset << ", " << entry.size
+        << " bytes\n";
     ++number;
   }
   for (size_t i = 0; i < clip->frames.size(); ++i) {
@@ -283,7 +291,8 @@ int Export(const std::string& path, const std::string& folder, std::ostream& out
       return 1;
     }
     text << "frame file=" << name << " x=" << Number(frame.x) << " y=" << Number(frame.y)
-         << " z=" << Number(frame.z) << " key=" << (image.colourKey == kNoKey ? "none" : Hex(image.colourKey))
+         << " z=" << Number(frame.z)
+         << " key=" << (image.colourKey == kNoKey ? "none" : Hex(image.colourKey))
          << " rows=" << (image.height < 0 ? "top-down" : "bottom-up");
     if (!frame.commands.empty()) {
       text << " commands=";
@@ -352,7 +361,8 @@ std::optional<Description> ParseDescription(std::istream& in, std::string& error
     std::istringstream words(line);
     std::string first;
     if (!(words >> first) || first[0] == '#') continue;
-    const std::string where = std::string(kDescriptionFile) + " line " + std::to_string(number) + ": ";
+    const std::string where =
+        std::string(kDescriptionFile) + " line " + std::to_string(number) + ": ";
     if (first == "rate") {
       std::string value, extra;
       if (!(words >> value) || !ParseNumber(value, description.rate) || (words >> extra)) {
@@ -384,7 +394,8 @@ std::optional<scene::TClipImage> FromRgba(const RgbaImage& rgba, const FrameLine
                                           std::string& error) {
   scene::TClipImage image;
   image.width = static_cast<int32_t>(rgba.width);
-  image.height = frame.topDown ? -static_cast<int32_t>(rgba.height) : static_cast<int32_t>(rgba.height);
+  image.height =
+      frame.topDown ? -static_cast<int32_t>(rgba.height) : static_cast<int32_t>(rgba.height);
   image.colourKey = frame.key;
   const size_t stride = static_cast<size_t>(*scene::ImageStride(image.width));
   image.pixels.assign(stride * rgba.height, 0);

@@ -9,7 +9,8 @@ packages=(
   libssl-dev zlib1g-dev libpng-dev
   clang libclang-rt-14-dev
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-liberation2
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick openbox
+  libcairo2-dev
 )
 
 missing=()

@@ -100,7 +100,10 @@ std::vector<Event> eventsUntilMarker(SdlPlatform& platform, WindowId marker) {
 // Lets the X server's own start-up events (map, expose, focus, pointer) reach
 // SDL's queue and takes them out of the way, so that a test sees only its own.
 void settle(SdlPlatform& platform, WindowId marker) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // A round trip to the server: every event our earlier requests caused is
+    // then in hand, however slow a loaded machine makes the server.
+    SDL_GetGlobalMouseState(nullptr, nullptr);
     SDL_PumpEvents();
     eventsUntilMarker(platform, marker);
 }

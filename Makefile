@@ -25,6 +25,7 @@ setup:
 
 bench: build
 	for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b; done
+	bench/clip_show_idle.sh $(BUILD)/bin/hoopstack-clip
 
 # Test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan:

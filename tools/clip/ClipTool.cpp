@@ -29,6 +29,7 @@ Reads, unpacks and makes Hoopstack clip files (the pictures in CLP/ and SKINS/).
   info FILE        show the header, images and frames of a clip file
   export FILE DIR  write every frame as DIR/frameNNN.png, described in DIR/clip.txt
   build DIR FILE   make a clip file from DIR/clip.txt and the pictures it names
+  show FILE        play the clip in a window (drag it anywhere; Escape closes it)
   --help           show this text
 
 DIR/clip.txt holds one "rate R" line (frames per second) and one line per frame, in order:

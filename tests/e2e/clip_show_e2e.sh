@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# End-to-end check of a real window: `hoopstack-clip show` plays a generated
+# clip, the screen shows it where the window is, a mouse drag moves the
+# window, and Escape ends the program with code 0. Runs once without a window
+# manager and once under openbox. Needs Xvfb, xdotool and ImageMagick.
+set -euo pipefail
+tool=${1:?usage: clip_show_e2e.sh HOOPSTACK-CLIP}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# A two-frame clip at 2 frames a second: a red disc, then a blue one that stops there.
+mkdir "$work/src"
+convert -size 60x60 xc:none -fill '#d03010' -draw 'circle 30,30 30,2' "$work/src/red.png"
+convert -size 60x60 xc:none -fill '#1040c0' -draw 'circle 30,30 30,2' "$work/src/blue.png"
+cat > "$work/src/clip.txt" <<'CLIP'
+rate 2
+frame file=red.png x=0 y=0 z=0 key=0xFF00FF rows=bottom-up commands=
+frame file=blue.png x=20 y=10 z=0 key=0xFF00FF rows=bottom-up commands=1
+CLIP
+"$tool" build "$work/src" "$work/disc.clp" >/dev/null
+
+cat > "$work/session.sh" <<'SESSION'
+#!/usr/bin/env bash
+set -euo pipefail
+tool=$1 clip=$2 work=$3 wm=$4
+fail() { echo "e2e ($wm): $*" >&2; exit 1; }
+if [ "$wm" = openbox ]; then
+  openbox >/dev/null 2>&1 &
+  sleep 0.5
+fi
+pixel() { convert "$1" -format "%[pixel:p{$2,$3}]" info:; }
+geometry() { xdotool getwindowgeometry "$1" | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
+
+"$tool" show "$clip" &
+pid=$!
+window=$(timeout 10 xdotool search --sync --name 'hoopstack-clip' | head -n 1) || fail "no window appeared"
+sleep 1.2
+read -r x y < <(geometry "$window")
+import -window root "$work/shot1.png"
+# By now the clip has stopped on the blue disc, centred 16 + 20 + 30, 16 + 10 + 30 pixels
+# into the window; the red one is gone, so the window's peach shows left of it.
+expect() {
+  local got
+  got=$(pixel "$work/shot1.png" "$1" "$2")
+  [ "$got" = "$3" ] || fail "pixel $1,$2 is $got, expected $3"
+}
+expect $((x + 66)) $((y + 56)) "srgb(16,64,192)"
+expect $((x + 18)) $((y + 46)) "srgb(255,204,153)"
+
+# Drag the window by 60, 40 from a point inside it.
+xdotool mousemove $((x + 100)) $((y + 20)) mousedown 1
+for step in 1 2 3 4; do xdotool mousemove $((x + 100 + 15 * step)) $((y + 20 + 10 * step)); sleep 0.05; done
+xdotool mouseup 1
+sleep 0.5
+read -r nx ny < <(geometry "$window")
+[ "$nx" -eq $((x + 60)) ] && [ "$ny" -eq $((y + 40)) ] || fail "window at $nx,$ny after the drag, expected $((x + 60)),$((y + 40))"
+
+xdotool key Escape
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$pid" 2>/dev/null; then kill "$pid"; fail "Escape did not close the window"; fi
+wait "$pid" || fail "exit code $? after Escape"
+echo "e2e ($wm): ok"
+SESSION
+chmod +x "$work/session.sh"
+
+for wm in none openbox; do
+  xvfb-run -a -s "-screen 0 1024x768x24" "$work/session.sh" "$tool" "$work/disc.clp" "$work" "$wm"
+done

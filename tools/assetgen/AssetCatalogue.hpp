@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace assetgen {
+
+enum class AssetKind { Clip, Sound, Png };
+
+// One data file of the game: its path below the output folder (with '/') and the function
+// that makes its bytes. Every maker is deterministic: it reads no clock and seeds its own noise.
+struct Asset {
+  std::string path;
+  AssetKind kind = AssetKind::Clip;
+  std::function<std::vector<uint8_t>()> make;
+};
+
+// Every file the generator writes, clips first (SKINS, then CLP), then sounds and icons.
+const std::vector<Asset>& Catalogue();
+
+// Writes every file of the catalogue below `folder`, creating subfolders; each file is
+// written through a temporary beside it. Reports the first failure on `errors`.
+bool GenerateAll(const std::string& folder, std::ostream& errors);
+
+}  // namespace assetgen

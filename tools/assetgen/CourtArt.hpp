@@ -1,0 +1,36 @@
+#pragma once
+
+#include "Colour.hpp"
+#include "Picture.hpp"
+#include "scene/TClipData.hpp"
+
+namespace assetgen {
+
+enum class BorderSide { Top, Bottom, Left, Right };
+
+// Hardwood with its grain along the length of the piece and a bevelled edge. The top border
+// is a thin beam with the wall posts under its ends; everything between the posts is
+// transparent, so that the waiting balls under the beam stay in view.
+scene::TClipData BorderClip(BorderSide side, const Rgb& background);
+
+// The score board behind the five digits, with its "SCORE" plate above them.
+scene::TClipData ScoreBoxClip(const Rgb& background);
+
+// Odometer digits: frame 5·d shows d and stops there; frames 5·d + 1 … 5·d + 4 roll the
+// drum on towards d + 1 (9 rolls on to 0).
+inline constexpr int kDigitFrames = 50;
+inline constexpr float kDigitFrameRate = 25.0f;
+scene::TClipData DigitsClip(const Rgb& background);
+
+// Column marker: frame 0 the quiet rim segment, then a glowing loop that returns to frame 1.
+inline constexpr int kMarkerFrames = 9;
+scene::TClipData ColumnMarkerClip(const Rgb& background);
+
+// A ring around the selected ball with sparks running round it.
+inline constexpr int kSelectionFrames = 8;
+scene::TClipData SelectionClip(const Rgb& background);
+
+// One dot of a flight path.
+scene::TClipData PathDotClip(const Rgb& background);
+
+}  // namespace assetgen

@@ -1,0 +1,35 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "AssetCatalogue.hpp"
+#include "ContactSheet.hpp"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: hoopstack-assetgen --out FOLDER    write every data file of the game below FOLDER\n"
+    "       hoopstack-assetgen --sheet FILE    write a PNG contact sheet of every clip frame\n"
+    "       hoopstack-assetgen --list          print the paths of the files --out writes\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 2 && args[0] == "--out") {
+    return assetgen::GenerateAll(args[1], std::cerr) ? 0 : 1;
+  }
+  if (args.size() == 2 && args[0] == "--sheet") {
+    return assetgen::WriteContactSheet(args[1], std::cerr) ? 0 : 1;
+  }
+  if (args.size() == 1 && args[0] == "--list") {
+    for (const assetgen::Asset& asset : assetgen::Catalogue()) std::cout << asset.path << "\n";
+    return 0;
+  }
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::cout << kUsage;
+    return 0;
+  }
+  std::cerr << kUsage;
+  return 2;
+}

@@ -7,6 +7,10 @@
 #include "ButtonArt.hpp"
 #include "CourtArt.hpp"
 #include "Draw.hpp"
+#include "IconArt.hpp"
+#include "Synth.hpp"
+#include "WavFile.hpp"
+#include "TitleArt.hpp"
 #include "scene/TClipData.hpp"
 
 namespace assetgen {
@@ -70,6 +74,30 @@ std::vector<Asset> BuildCatalogue() {
       ClipAsset("CLP/boxlg.clp", [](const Rgb& bg) { return RowBoxClip(sizes::kRowLarge, bg); }));
   assets.push_back(
       ClipAsset("CLP/boxsm.clp", [](const Rgb& bg) { return RowBoxClip(sizes::kRowSmall, bg); }));
+  assets.push_back(ClipAsset("CLP/top.clp", TopTitleClip));
+  assets.push_back(ClipAsset("CLP/bar.clp", BarClip));
+  assets.push_back(ClipAsset("CLP/options.clp", OptionsTitleClip));
+  assets.push_back(ClipAsset("CLP/ExitPic.clp", QuitPictureClip));
+  assets.push_back(ClipAsset("CLP/Logo1.clp", [](const Rgb& bg) { return EmblemHalfClip(true, bg); }));
+  assets.push_back(ClipAsset("CLP/Logo2.clp", [](const Rgb& bg) { return EmblemHalfClip(false, bg); }));
+  assets.push_back(ClipAsset("CLP/Logo3.clp", LogoTitleClip));
+
+  auto sound = [&assets](const char* name, std::vector<double> (*make)(), double peak) {
+    assets.push_back({std::string("WAV/") + name, AssetKind::Sound, [make, peak] {
+                        return EncodeWav(FinishSound(make(), peak), kSampleRate);
+                      }});
+  };
+  sound("start.wav", ThrowSignal, kPeakLevel);
+  sound("del.wav", BounceSignal, kPeakLevel);
+  sound("buh.wav", PopSignal, kPeakLevel);
+  sound("over.wav", TickSignal, kPeakLevel * 0.5);
+  sound("congr.wav", FanfareSignal, kPeakLevel);
+
+  for (int size : kIconSizes) {
+    assets.push_back({"icons/hoopstack-" + std::to_string(size) + ".png", AssetKind::Png,
+                      [size] { return IconPng(size); }});
+  }
+  assets.push_back(ClipAsset("icons/hoopstack-window.clp", WindowIconClip));
   return assets;
 }
 

@@ -26,10 +26,17 @@ Face FaceOf(ButtonLook look, ButtonState state) {
             palette::kLeather};
   }
   if (state == ButtonState::Hover) {
-    face.top = Shade(face.top, 0.25);
-    face.middle = Shade(face.middle, 0.18);
-    face.bottom = Shade(face.bottom, 0.1);
-    face.rim = look == ButtonLook::Leather ? Shade(palette::kSeam, 0.1) : palette::kGold;
+    // Warmer and brighter, never paler: the captions keep their contrast.
+    if (look == ButtonLook::Leather) {
+      face.top = Mix(face.top, palette::kGold, 0.45);
+      face.middle = Mix(face.middle, Hex(0xFF9430), 0.6);
+      face.bottom = Mix(face.bottom, palette::kLeather, 0.5);
+    } else {
+      face.top = Hex(0x9A5630);
+      face.middle = Hex(0x6E3A1E);
+      face.bottom = Hex(0x4A2412);
+      face.rim = palette::kGold;
+    }
   } else if (state == ButtonState::Pressed) {
     // Lit from below when pushed in.
     const Rgb top = face.top;
@@ -222,7 +229,9 @@ Picture ButtonPicture(Size size, ButtonLook look, ButtonState state, const std::
   // Gloss on the upper half.
   RoundedRectPath(cr, 3, 2 + shift, w - 6, h * 0.42, radius - 2);
   cairo_pattern_t* gloss = cairo_pattern_create_linear(0, 2 + shift, 0, 2 + shift + h * 0.42);
-  cairo_pattern_add_color_stop_rgba(gloss, 0, 1, 1, 1, state == ButtonState::Pressed ? 0.08 : 0.3);
+  const double glossAlpha = (state == ButtonState::Pressed ? 0.08 : 0.3) *
+                            (look == ButtonLook::Chocolate ? 0.5 : 1.0);
+  cairo_pattern_add_color_stop_rgba(gloss, 0, 1, 1, 1, glossAlpha);
   cairo_pattern_add_color_stop_rgba(gloss, 1, 1, 1, 1, 0.02);
   cairo_set_source(cr, gloss);
   cairo_fill(cr);

@@ -62,3 +62,26 @@ bool CairoCanvas::WritePng(const char* path) const {
 }
 
 }  // namespace assetgen
+
+namespace assetgen {
+
+namespace {
+
+cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
+  auto* bytes = static_cast<std::vector<uint8_t>*>(closure);
+  bytes->insert(bytes->end(), data, data + length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+std::vector<uint8_t> CairoCanvas::PngBytes() const {
+  cairo_surface_flush(m_surface);
+  std::vector<uint8_t> bytes;
+  if (cairo_surface_write_to_png_stream(m_surface, AppendBytes, &bytes) != CAIRO_STATUS_SUCCESS) {
+    return {};
+  }
+  return bytes;
+}
+
+}  // namespace assetgen

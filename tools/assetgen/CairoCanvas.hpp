@@ -29,6 +29,9 @@ class CairoCanvas {
   // Writes the surface as a PNG file; false when it cannot be written.
   bool WritePng(const char* path) const;
 
+  // The surface as the bytes of an RGBA PNG file; empty on failure.
+  std::vector<uint8_t> PngBytes() const;
+
  private:
   int m_width;
   int m_height;

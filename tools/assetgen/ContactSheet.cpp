@@ -195,11 +195,13 @@ ClipMap ReadBackClips(std::ostream& errors) {
 bool WriteContactSheet(const std::string& pngPath, std::ostream& errors) {
   const ClipMap clips = ReadBackClips(errors);
 
-  // First pass: positions and the sheet's height.
+  // First pass: positions and the sheet's height. Each clip is a block of a heading over
+  // its frames, wrapped to the sheet's width; blocks are packed on shelves left to right.
   const double top = kMargin + 24 + kGameWindowHeight + kMargin;
-  double y = top;
+  const double usable = kSheetWidth - 2 * kMargin;
+  double shelfX = kMargin, shelfY = top, shelfHeight = 0;
   std::vector<Placement> placements;
-  std::vector<std::pair<std::string, double>> headings;
+  std::vector<std::pair<std::string, std::pair<double, double>>> headings;
   for (const Asset& asset : Catalogue()) {
     auto it = clips.find(asset.path);
     if (it == clips.end()) continue;
@@ -212,20 +214,25 @@ bool WriteContactSheet(const std::string& pngPath, std::ostream& errors) {
     const double scale = std::max(width, height) <= 40 ? 2 : 1;
     const double cellWidth = std::max(width * scale, 30.0) + 8;
     const double cellHeight = height * scale + kLabelHeight + 6;
-    const bool tall = height > 300;
-    headings.emplace_back(asset.path, y);
-    y += 18;
-    double x = kMargin;
-    for (size_t frame = 0; frame < clip.frames.size(); ++frame) {
-      if (x + cellWidth > kSheetWidth - kMargin) {
-        x = kMargin;
-        y += cellHeight;
-      }
-      placements.push_back({asset.path, frame, x, y, scale});
-      x += cellWidth;
+    const size_t perRow = std::max<size_t>(1, static_cast<size_t>(usable / cellWidth));
+    const size_t columns = std::min(perRow, clip.frames.size());
+    const size_t rows = (clip.frames.size() + columns - 1) / columns;
+    const double blockWidth = std::max(columns * cellWidth, 290.0) + 12;
+    const double blockHeight = 18 + rows * cellHeight + 8;
+    if (shelfX + blockWidth > kSheetWidth - kMargin) {
+      shelfX = kMargin;
+      shelfY += shelfHeight;
+      shelfHeight = 0;
     }
-    y += tall ? cellHeight : cellHeight + 6;
+    headings.push_back({asset.path, {shelfX, shelfY}});
+    for (size_t frame = 0; frame < clip.frames.size(); ++frame) {
+      placements.push_back({asset.path, frame, shelfX + (frame % columns) * cellWidth,
+                            shelfY + 18 + (frame / columns) * cellHeight, scale});
+    }
+    shelfX += blockWidth;
+    shelfHeight = std::max(shelfHeight, blockHeight);
   }
+  const double y = shelfY + shelfHeight;
   const int sheetHeight = static_cast<int>(y + kMargin);
 
   CairoCanvas canvas(kSheetWidth, sheetHeight);
@@ -243,13 +250,13 @@ bool WriteContactSheet(const std::string& pngPath, std::ostream& errors) {
   cairo_set_line_width(cr, 1);
   cairo_stroke(cr);
 
-  for (const auto& [path, headingY] : headings) {
+  for (const auto& [path, corner] : headings) {
     const scene::TClipData& clip = clips.at(path);
     const scene::TClipImage& first = clip.images.front();
     std::ostringstream text;
     text << path << "   " << clip.frames.size() << (clip.frames.size() == 1 ? " frame" : " frames")
          << ", " << clip.frameRate << " fps, " << first.width << " x " << std::abs(first.height);
-    Label(cr, text.str(), kMargin, headingY + 12, 12, true);
+    Label(cr, text.str(), corner.first, corner.second + 12, 12, true);
   }
   for (const Placement& placement : placements) {
     const scene::TClipData& clip = clips.at(placement.path);

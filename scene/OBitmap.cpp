@@ -22,6 +22,33 @@ ImageView OBitmap::View() const {
                    header.height > 0};
 }
 
+uint8_t* OBitmap::Pixels() {
+  if (!m_image) return nullptr;
+  m_image->edits.fetch_add(1, std::memory_order_relaxed);
+  return m_image->pixels.data();
+}
+
+bool OBitmap::Composite(const BackBufferView& target, int64_t left, int64_t top, int64_t width,
+                        int64_t height, int64_t sourceLeft, int64_t sourceTop) const {
+  if (!m_image) return false;
+  const ImageView view = View();
+  if (m_colourKey > 0xFFFFFF) {
+    // No pixel can match such a key, so there are no runs to find.
+    return BlitPixels(target, view, left, top, width, height, sourceLeft, sourceTop, m_colourKey,
+                      m_blendLevel);
+  }
+  Image& image = *m_image;
+  std::lock_guard lock(image.runsLock);
+  const uint64_t edits = image.edits.load(std::memory_order_relaxed);
+  if (!image.runsFound || image.runsEdits != edits || !image.runs.Fit(view, m_colourKey)) {
+    FindOpaqueRuns(view, m_colourKey, image.runs);
+    image.runsEdits = edits;
+    image.runsFound = true;
+  }
+  return BlitPixels(target, view, left, top, width, height, sourceLeft, sourceTop, m_colourKey,
+                    m_blendLevel, &image.runs);
+}
+
 void OBitmap::ReleaseContent() {
   if (m_shareCount > 0) return;
   const bool wasVisible = m_visible;

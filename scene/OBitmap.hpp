@@ -1,11 +1,14 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "scene/Blit.hpp"
 #include "scene/OGraph.hpp"
+#include "scene/OpaqueRuns.hpp"
 
 namespace scene {
 
@@ -58,16 +61,33 @@ class OBitmap : public OGraph {
   bool HasPixels() const { return m_image != nullptr; }
   const TImageHeader* Header() const { return m_image ? &m_image->header : nullptr; }
   int32_t Stride() const { return m_stride; }
-  // The pixel rows, shared with every clone; null when empty.
-  uint8_t* Pixels() { return m_image ? m_image->pixels.data() : nullptr; }
+  // The pixel rows for writing, shared with every clone; null when empty. Handing them out
+  // makes the compositor find the opaque runs afresh at the next draw, so every write must
+  // be made before the image is next drawn; fetch the pointer again for later edits.
+  uint8_t* Pixels();
+  // The pixel rows for reading; null when empty.
   const uint8_t* Pixels() const { return m_image ? m_image->pixels.data() : nullptr; }
   // The image as the compositor reads it; an empty view when there are no pixels.
   ImageView View() const;
+
+  // Composites part of the image into `target` with this object's colour key and blend
+  // level, as BlitPixels does. The opaque runs of the image are kept with the pixels and
+  // found again only after the pixels were handed out for writing or the key changed.
+  bool Composite(const BackBufferView& target, int64_t left, int64_t top, int64_t width,
+                 int64_t height, int64_t sourceLeft, int64_t sourceTop) const;
 
  private:
   struct Image {
     TImageHeader header;
     std::vector<uint8_t> pixels;
+    // Counts the times the pixels were handed out for writing.
+    std::atomic<uint64_t> edits{0};
+    // Windows on different threads may draw clones of one image at once.
+    std::mutex runsLock;
+    // Valid only while `runsEdits` equals `edits` and the key is the one drawn with.
+    TOpaqueRuns runs;
+    uint64_t runsEdits = 0;
+    bool runsFound = false;
   };
 
   void Hide() { SetVisible(false); }

@@ -63,7 +63,7 @@ const std::vector<BallStyle>& BallStyles() {
       {"blue", Hex(0x2F6FE0), Hex(0x0E1A3C), Hex(0xF2F6FF), BallSymbol::Square},
       {"green", Hex(0x35A94A), Hex(0x0C2A12), Hex(0xF0FFEE), BallSymbol::Plus},
       {"red", Hex(0xD8283A), Hex(0x3C0A10), Hex(0xFFEEF0), BallSymbol::Triangle},
-      {"purple", Hex(0x8C4CCC), Hex(0x24103A), Hex(0xF8F0FF), BallSymbol::Dot},
+      {"purple", Hex(0x8C4CCC), Hex(0x24103A), Hex(0xF8F0FF), BallSymbol::Ring},
       {"yellow", Hex(0xF7CC2C), Hex(0x4A3008), Hex(0x5A3408), BallSymbol::Crescent},
       {"black", Hex(0x34343E), Hex(0xB8B8C4), Hex(0xF4F4F8), BallSymbol::Bars},
   };
@@ -76,8 +76,8 @@ double SymbolDistance(BallSymbol symbol, double u, double v) {
       return Box(u, v, 0.72, 0.72) - 0.08;
     case BallSymbol::Plus:
       return std::min(Box(u, v, 0.95, 0.3), Box(u, v, 0.3, 0.95));
-    case BallSymbol::Dot:
-      return std::hypot(u, v) - 0.78;
+    case BallSymbol::Ring:
+      return std::abs(std::hypot(u, v) - 0.62) - 0.26;
     case BallSymbol::Bars:
       return std::min(Box(u, v - 0.42, 0.9, 0.24), Box(u, v + 0.42, 0.9, 0.24));
     case BallSymbol::Crescent:
@@ -116,6 +116,14 @@ Picture RenderBall(const BallStyle& style, double spin, int width, int height) {
   for (int py = 0; py < height; ++py) {
     for (int px = 0; px < width; ++px) {
       double red = 0, green = 0, blue = 0, cover = 0;
+      // The pebbles are finer than a pixel's samples need: one value a pixel, at its centre.
+      double pebble = 0.5;
+      {
+        const double x = (px + 0.5 - cx) / radius;
+        const double y = (py + 0.5 - cy) / radius;
+        const double d2 = std::min(x * x + y * y, 1.0);
+        pebble = Pebbles(x * cosSpin + y * sinSpin, -x * sinSpin + y * cosSpin, std::sqrt(1.0 - d2));
+      }
       for (int sy = 0; sy < kSamples; ++sy) {
         for (int sx = 0; sx < kSamples; ++sx) {
           const double x = (px + (sx + 0.5) / kSamples - cx) / radius;
@@ -129,7 +137,6 @@ Picture RenderBall(const BallStyle& style, double spin, int width, int height) {
           const double r = std::sqrt(d2);
 
           Rgb colour = style.leather;
-          const double pebble = Pebbles(u, v, z);
           colour = Scale(colour, 0.95 + 0.07 * pebble);
 
           const bool onRing = std::abs(r - kCapRadius) < kSeamWidth;

@@ -11,7 +11,7 @@ namespace assetgen {
 
 // The seven ball colours each carry their own symbol, so that players who cannot tell some
 // of the colours apart still can tell the balls apart.
-enum class BallSymbol { Star, Square, Plus, Triangle, Dot, Crescent, Bars };
+enum class BallSymbol { Star, Square, Plus, Triangle, Ring, Crescent, Bars };
 
 struct BallStyle {
   std::string name;

@@ -277,8 +277,12 @@ scene::TClipData EditClip(bool plain, const Rgb& background) {
     }
     const double inset = plain ? 1.5 : 5;
     RoundedRectPath(cr, inset, inset, w - 2 * inset, h - 2 * inset, plain ? 4 : 6);
-    const Rgb well = state == ButtonState::Normal ? Hex(0xFFF8EE) : Hex(0xFFFFFF);
-    FillVertical(cr, inset, h - inset, Shade(well, -0.1), well, well);
+    // Hover (and focus) lights the well; pressed shades it as if pushed in.
+    const Rgb well = state == ButtonState::Normal  ? Hex(0xFFF8EE)
+                     : state == ButtonState::Hover ? Hex(0xFFFFFF)
+                                                   : Hex(0xFFEBD2);
+    FillVertical(cr, inset, h - inset, Shade(well, state == ButtonState::Pressed ? -0.2 : -0.1),
+                 well, well);
     SetColour(cr, state == ButtonState::Normal ? palette::kSeam : palette::kCourtRed);
     cairo_set_line_width(cr, state == ButtonState::Normal ? 1.2 : 2);
     cairo_stroke(cr);

@@ -3,6 +3,7 @@
 namespace assetgen {
 
 bool Overlap(const Box& a, const Box& b) {
+  if (a.width <= 0 || a.height <= 0 || b.width <= 0 || b.height <= 0) return false;
   return a.x < b.Right() && b.x < a.Right() && a.y < b.Bottom() && b.y < a.Bottom();
 }
 

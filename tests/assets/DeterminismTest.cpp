@@ -6,11 +6,18 @@
 #include "AssetCatalogue.hpp"
 #include "AssetTestSupport.hpp"
 #include "ContactSheet.hpp"
+#include "Draw.hpp"
 
 namespace assetgen {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Cairo and fontconfig keep font caches for the life of the process; they are freed after the
+// last test so that the leak checker sees only the tests' own memory.
+struct DrawingCachesRelease {
+  ~DrawingCachesRelease() { ReleaseDrawingCaches(); }
+} releaseAtExit;
 
 class TemporaryFolder {
  public:

@@ -1,5 +1,7 @@
 #include "Draw.hpp"
 
+#include <fontconfig/fontconfig.h>
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -67,6 +69,11 @@ void DrawLettering(cairo_t* cr, const std::string& text, const Lettering& style,
   cairo_fill(cr);
   cairo_pattern_destroy(fill);
   cairo_restore(cr);
+}
+
+void ReleaseDrawingCaches() {
+  cairo_debug_reset_static_data();
+  FcFini();
 }
 
 void DrawVectorBall(cairo_t* cr, double cx, double cy, double radius, const Rgb& leather,

@@ -4,6 +4,7 @@
 
 #include "AssetCatalogue.hpp"
 #include "ContactSheet.hpp"
+#include "Draw.hpp"
 
 namespace {
 
@@ -14,8 +15,9 @@ constexpr const char* kUsage =
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
+namespace {
+
+int Run(const std::vector<std::string>& args) {
   if (args.size() == 2 && args[0] == "--out") {
     return assetgen::GenerateAll(args[1], std::cerr) ? 0 : 1;
   }
@@ -32,4 +34,12 @@ int main(int argc, char** argv) {
   }
   std::cerr << kUsage;
   return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int status = Run({argv + 1, argv + argc});
+  assetgen::ReleaseDrawingCaches();
+  return status;
 }

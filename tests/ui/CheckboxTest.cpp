@@ -1,0 +1,137 @@
+#include "UiFixture.hpp"
+
+#include "ui/OButton.hpp"
+#include "ui/OCheckbox.hpp"
+
+namespace {
+
+using ui::OButton;
+using ui::OCheckbox;
+using uitest::EventWindow;
+using Codes = std::vector<int>;
+
+class Checkbox : public uitest::UiTest {
+protected:
+    OCheckbox* AddCheckbox(EventWindow* w, float x, float y) {
+        auto* box = new OCheckbox(nullptr, nullptr, true);
+        box->SetPosition(x, y, box->RelativeZ());
+        w->AddObject(box);
+        return box;
+    }
+    void Click(EventWindow* w, int x, int y) {
+        w->MouseMove(x, y);
+        w->KeyDown(1, x, y);
+        w->KeyUp(1, x, y);
+    }
+};
+
+TEST_F(Checkbox, FourClicksReturnToTheFirstStateAndTheWindowSeesEachClickFirst) {
+    EventWindow* w = MakeWindow();
+    OCheckbox* box = AddCheckbox(w, 50, 50);
+    std::vector<int> indexAtClick;
+    w->onEvent = [&](engine::WindowControl* sender, int code) {
+        if (code == 1024 && sender == box) indexAtClick.push_back(box->CurrentIndex());
+    };
+    std::vector<int> after;
+    for (int i = 0; i < 4; ++i) {
+        Click(w, 55, 55);
+        after.push_back(box->CurrentIndex());
+    }
+    EXPECT_EQ(indexAtClick, (std::vector<int>{0, 1, 0, 1}));
+    EXPECT_EQ(after, (std::vector<int>{1, 0, 1, 0}));
+    EXPECT_TRUE(box->Frame(0)->IsVisible());
+    EXPECT_FALSE(box->Frame(1)->IsVisible());
+    for (const auto& [sender, code] : w->events) EXPECT_EQ(sender, box) << "code " << code;
+}
+
+TEST_F(Checkbox, TheDefaultStatesShowFramesZeroToTwoAndThreeToFive) {
+    EventWindow* w = MakeWindow();
+    OCheckbox* box = AddCheckbox(w, 50, 50);
+    EXPECT_EQ(box->StateCount(), 2);
+    EXPECT_EQ(box->Width(), 20);
+    EXPECT_EQ(Pixel(w, 55, 55), 0x101010u);
+    w->MouseMove(55, 55);
+    EXPECT_EQ(Pixel(w, 55, 55), 0x202020u);
+    w->KeyDown(1, 55, 55);
+    EXPECT_EQ(Pixel(w, 55, 55), 0x303030u);
+    w->KeyUp(1, 55, 55);
+    EXPECT_EQ(Pixel(w, 55, 55), 0x505050u) << "the second state, focused";
+    w->MouseMove(300, 200);
+    w->SetFocusControl(nullptr);
+    EXPECT_EQ(Pixel(w, 55, 55), 0x404040u);
+}
+
+TEST_F(Checkbox, FocusAndCaptureAreHandedToTheCurrentState) {
+    EventWindow* w = MakeWindow();
+    OCheckbox* box = AddCheckbox(w, 50, 50);
+    w->MouseMove(55, 55);
+    EXPECT_EQ(w->CaptureControl(), box->CurrentStateControl());
+    EXPECT_EQ(w->FocusControl(), box->CurrentStateControl());
+
+    box->SetState(1);
+    ASSERT_EQ(box->CurrentStateControl(), dynamic_cast<ui::OControl*>(box->Frame(1)));
+    EXPECT_EQ(w->FocusControl(), box->CurrentStateControl());
+    EXPECT_EQ(w->CaptureControl(), box->CurrentStateControl());
+    EXPECT_EQ(box->CurrentStateControl()->State() & ui::OControl::kFocused, ui::OControl::kFocused);
+
+    w->SetFocusControl(nullptr);
+    w->SetFocusControl(box);
+    EXPECT_EQ(w->FocusControl(), box->CurrentStateControl()) << "focusing the box focuses its state";
+    w->SetCaptureControl(box);
+    EXPECT_EQ(w->CaptureControl(), box->CurrentStateControl()) << "capturing the box captures its state";
+}
+
+TEST_F(Checkbox, TabLeavesTheBoxForTheNextControl) {
+    EventWindow* w = MakeWindow();
+    OCheckbox* box = AddCheckbox(w, 50, 50);
+    auto* after = new OButton("", "", "", "", true, "CLP\\def_btn.clp");
+    after->SetPosition(50, 100, after->RelativeZ());
+    w->AddObject(after);
+    w->KeyDown(9, 0, 0);
+    EXPECT_EQ(w->FocusControl(), box->CurrentStateControl());
+    w->KeyDown(9, 0, 0);
+    EXPECT_EQ(w->FocusControl(), after);
+}
+
+TEST_F(Checkbox, IndicesOutsideTheStatesMeanTheFirstAndTextGoesToEveryState) {
+    auto* first = new OButton("", "", "", "", false, "CLP\\def_btn.clp");
+    auto* second = new OButton("", "", "", "", false, "CLP\\def_btn.clp");
+    auto* box = new OCheckbox(first, second, false);
+    EXPECT_EQ(box->Frame(0), first);
+    EXPECT_EQ(box->Frame(1), second);
+    box->SetState(1);
+    EXPECT_EQ(box->CurrentIndex(), 1);
+    box->SetState(7);
+    EXPECT_EQ(box->CurrentIndex(), 0);
+    box->SetState(-3);
+    EXPECT_EQ(box->CurrentIndex(), 0);
+    box->SetText("Fast");
+    EXPECT_EQ(first->GetText(), "Fast");
+    EXPECT_EQ(second->GetText(), "Fast");
+    EXPECT_EQ(box->GetText(), "Fast");
+    box->SetState(1);
+    auto* copy = dynamic_cast<OCheckbox*>(box->Clone());
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->CurrentIndex(), 1);
+    EXPECT_EQ(copy->StateCount(), 2);
+    EXPECT_NE(copy->Frame(1), second);
+    scene::OGraph::Release(box);
+    scene::OGraph::Release(copy);
+}
+
+TEST_F(Checkbox, AHalfGivenPairIsReplacedByTheDefaultStates) {
+    // A button that reports its own destruction.
+    struct Tracked : OButton {
+        explicit Tracked(bool& gone) : OButton("", "", "", "", false, "CLP\\def_btn.clp"), m_gone(gone) {}
+        ~Tracked() override { m_gone = true; }
+        bool& m_gone;
+    };
+    bool gone = false;
+    auto* given = new Tracked(gone);
+    auto* box = new OCheckbox(given, nullptr, false);
+    EXPECT_TRUE(gone) << "the unused state is released, not leaked";
+    EXPECT_EQ(box->StateCount(), 2);
+    scene::OGraph::Release(box);
+}
+
+} // namespace

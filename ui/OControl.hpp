@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/WindowControl.hpp"
+#include "ui/OGroup.hpp"
+
+namespace engine {
+class OWindow;
+}
+
+namespace ui {
+
+// The interactive control base: a group that takes input from its window, keeps state bits,
+// turns every change of them into a numbered event, plays its two sounds and passes the
+// events up to its parent control or to its window's ControlEvent.
+class OControl : public OGroup, public engine::WindowControl {
+public:
+    // State bits.
+    static constexpr std::uint8_t kHover = 1;       // the mouse is over the control
+    static constexpr std::uint8_t kPressed = 2;     // the left button went down on it
+    static constexpr std::uint8_t kKeyPressed = 4;  // Enter went down while it had the focus
+    static constexpr std::uint8_t kFocused = 8;     // it is the window's focus control
+    static constexpr std::uint8_t kCaptured = 16;   // it is the window's capture control
+
+    // Event codes, emitted in the order of this list when several bits change at once.
+    static constexpr int kEventMouseEntered = 1;
+    static constexpr int kEventMouseLeft = 2;
+    static constexpr int kEventFocusGained = 4;
+    static constexpr int kEventFocusLost = 8;
+    static constexpr int kEventCaptured = 16;
+    static constexpr int kEventReleased = 32;
+    static constexpr int kEventMousePressed = 64;
+    static constexpr int kEventMouseReleased = 128;
+    static constexpr int kEventEnterPressed = 256;
+    static constexpr int kEventEnterReleased = 512;
+    static constexpr int kEventClick = 1024;
+
+    OControl();
+
+    void ReleaseContent() override;
+    scene::OGraph* Clone() override;
+    // A move is not a hide: it keeps the window's focus and capture.
+    bool SetPosition(float x, float y, float z) override;
+    // Hiding a shown control attached to a window leaves that window without focus and
+    // capture control, whichever controls held them.
+    void SetVisible(bool flag) override;
+
+    // The window's view of the control.
+    scene::OGraph* Graph() override { return this; }
+    bool IsFocusable() const override { return m_focusable; }
+    bool HitTest(int x, int y) override;
+    void OnCaptureChange(engine::WindowControl* capture) override;
+    void OnMouseMove(int x, int y) override;
+    void OnFocusChange(engine::WindowControl* focus) override;
+    // Codes 1, 2, 4 are the mouse buttons, others Windows virtual-key codes.
+    void OnKeyDown(int code, int x, int y) override;
+    void OnKeyUp(int code, int x, int y) override;
+    void OnChar(std::uint8_t ch) override;
+
+    virtual void SetText(const std::string& text);
+    virtual std::string GetText() const;
+    // Emits the events for the bits that changed since the last call.
+    virtual void UpdateState();
+    // Plays the control's sound for the event and passes it on: to the parent when that is
+    // a control, otherwise (without a parent) to the window.
+    virtual void Notify(OControl* sender, int code);
+
+    // Replaces both sound names; nullopt means no sound. Sounds play whatever the game's
+    // sound setting says.
+    void SetSounds(std::optional<std::string> hoverSound, std::optional<std::string> clickSound);
+    void SetFocusable(bool focusable) { m_focusable = focusable; }
+    std::uint8_t State() const { return m_state; }
+    std::uint8_t PreviousState() const { return m_previousState; }
+    const std::optional<std::string>& HoverSound() const { return m_hoverSound; }
+    const std::optional<std::string>& ClickSound() const { return m_clickSound; }
+    // The window this control is attached to, or null.
+    engine::OWindow* OwnerWindow() const;
+
+protected:
+    // Gives this control other's geometry, children, sounds and focusable flag.
+    void CopyControl(const OControl& other);
+    // Passes a report from a child on with the control's whole area as the rectangle, so
+    // that a change of any part repaints all of it. A report about the control itself is
+    // handed down to its shown leaves.
+    void NotifyOwnArea(scene::OGraph* origin, bool& done, int mode);
+
+    std::uint8_t m_state = 0;
+    std::uint8_t m_previousState = 0;
+    bool m_focusable = false;
+
+private:
+    std::optional<std::string> m_hoverSound;
+    std::optional<std::string> m_clickSound;
+    bool m_moving = false;
+};
+
+} // namespace ui

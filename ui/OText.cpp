@@ -1,0 +1,179 @@
+#include "ui/OText.hpp"
+
+#include <algorithm>
+
+#include "engine/OWindow.hpp"
+
+namespace ui {
+
+using scene::OGraph;
+
+OText::OText(const std::string& text) { SetText(text); }
+
+engine::OWindow* OText::TextWindow() const { return dynamic_cast<engine::OWindow*>(m_window); }
+
+void OText::ReleaseContent() {
+    // The size is kept: a text that does not size itself keeps the size it was given.
+    m_text.clear();
+    m_measuredWidth = 0;
+    m_measuredHeight = 0;
+}
+
+void OText::Measure() {
+    if (engine::OWindow* window = TextWindow()) {
+        m_measuredWidth = float(window->TextWidth(m_text, m_font));
+        m_measuredHeight = float(window->TextHeight(m_text, m_font));
+    } else {
+        m_measuredWidth = m_width;
+        m_measuredHeight = m_height;
+    }
+}
+
+void OText::SetText(const std::string& text) {
+    const bool wasVisible = m_visible;
+    SetVisible(false);
+    ReleaseContent();
+    m_text = text;
+    // A text that shrank below its first visible character would show nothing at all.
+    if (m_firstVisible >= int(m_text.size())) m_firstVisible = std::max(0, int(m_text.size()) - 1);
+    Measure();
+    if (m_autoSize) SetSize(m_measuredWidth, m_measuredHeight, 0);
+    if (wasVisible) SetVisible(true);
+}
+
+void OText::SetFont(const engine::FontRecord& font) {
+    m_font = font;
+    const std::string text = m_text;
+    SetText(text);
+}
+
+void OText::AttachWindow(scene::SceneHost* window) {
+    OGraph::AttachWindow(window);
+    Measure();
+    if (m_autoSize) SetSize(m_measuredWidth, m_measuredHeight, m_depth);
+    Realign();
+    if (m_window && m_visible) {
+        bool done = false;
+        const scene::Rect bounds = Bounds();
+        NotifyDisplay(this, done, 0, &bounds);
+    }
+}
+
+OGraph* OText::Clone() {
+    auto* copy = new OText;
+    copy->m_font = m_font;
+    copy->m_autoSize = m_autoSize;
+    copy->m_text = m_text;
+    copy->m_firstVisible = m_firstVisible;
+    copy->m_measuredWidth = m_measuredWidth;
+    copy->m_measuredHeight = m_measuredHeight;
+    copy->m_alignment = m_alignment;
+    copy->m_items = m_items;
+    copy->m_colourKey = m_colourKey;
+    copy->m_blendLevel = m_blendLevel;
+    copy->m_visible = m_visible;
+    copy->m_relX = copy->m_x = m_relX;
+    copy->m_relY = copy->m_y = m_relY;
+    copy->m_relZ = copy->m_z = m_relZ;
+    copy->m_width = m_width;
+    copy->m_height = m_height;
+    copy->m_depth = m_depth;
+    copy->m_velocityX = m_velocityX;
+    copy->m_velocityY = m_velocityY;
+    copy->m_velocityZ = m_velocityZ;
+    copy->SaveGeometry();
+    return copy;
+}
+
+bool OText::SetSize(float width, float height, float depth) {
+    if (m_autoSize) {
+        width = m_measuredWidth;
+        height = m_measuredHeight;
+    }
+    const bool wasVisible = m_visible;
+    SetVisible(false);
+    OGraph::SetSize(width, height, depth);
+    SetVisible(wasVisible);
+    return m_visible == wasVisible;
+}
+
+void OText::Draw(scene::Rect* clip) {
+    engine::OWindow* window = TextWindow();
+    if (!m_visible || !window) return;
+    scene::Rect area = clip ? *clip : Bounds();
+    OGraph::Draw(&area);
+    if (clip) *clip = area;
+    const int length = int(m_text.size());
+    if (length == 0 || m_firstVisible < 0 || m_firstVisible >= length || area.IsEmpty()) return;
+    const std::string_view shown = std::string_view(m_text).substr(std::size_t(m_firstVisible));
+    window->DrawTextRange(shown, m_font, scene::TruncateToInt(m_x), scene::TruncateToInt(m_y), area, 0, 0);
+}
+
+int OText::PrefixWidth(engine::OWindow& window, int count) const {
+    count = std::clamp(count, 0, int(m_text.size()));
+    if (count == 0) return 0;
+    return window.TextWidth(std::string_view(m_text).substr(0, std::size_t(count)), m_font);
+}
+
+void OText::SetFirstVisible(int index) {
+    if (!TextWindow() || index < 0 || index >= int(m_text.size()) || index == m_firstVisible) return;
+    const bool wasVisible = m_visible;
+    SetVisible(false);
+    m_firstVisible = index;
+    SetVisible(wasVisible);
+}
+
+OText::Extent OText::CharacterExtent(int index) {
+    Extent extent;
+    extent.bottom = scene::TruncateToInt(m_height);
+    engine::OWindow* window = TextWindow();
+    const int length = int(m_text.size());
+    if (!window || length == 0 || index < 0) return extent;
+    const int scrolled = PrefixWidth(*window, m_firstVisible);
+    if (index < length) {
+        extent.left = PrefixWidth(*window, index) - scrolled;
+        extent.right = PrefixWidth(*window, index + 1) - scrolled;
+    } else {
+        extent.left = extent.right = PrefixWidth(*window, length) - scrolled;
+    }
+    return extent;
+}
+
+// Text widths are sums of advances, so edges grow with the index; the searches below find
+// the same characters as a walk through every index would, with far fewer measurements.
+int OText::CharacterAt(int x) {
+    engine::OWindow* window = TextWindow();
+    const int length = int(m_text.size());
+    if (!window || x < 0 || length == 0) return 0;
+    const int scrolled = PrefixWidth(*window, m_firstVisible);
+    // The first index from the first visible one whose right edge lies beyond x.
+    int low = std::clamp(m_firstVisible, 0, length), high = length;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (PrefixWidth(*window, middle + 1) - scrolled > x)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    if (low < length && PrefixWidth(*window, low) - scrolled <= x) return low;
+    return length;
+}
+
+int OText::LastFullyVisible() {
+    engine::OWindow* window = TextWindow();
+    const int length = int(m_text.size());
+    if (!window || length == 0) return 0;
+    const int scrolled = PrefixWidth(*window, m_firstVisible);
+    // The last index from the first visible one whose right edge lies inside the width.
+    int low = std::clamp(m_firstVisible, 0, length), high = length;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (float(PrefixWidth(*window, middle + 1) - scrolled) < m_width)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low > m_firstVisible ? low - 1 : 0;
+}
+
+} // namespace ui

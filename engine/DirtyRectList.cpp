@@ -12,9 +12,13 @@ bool CornersOverlap(const Rect& p, const Rect& e) {
     return cornersInside(p, e) || cornersInside(e, p);
 }
 
-std::vector<Rect> Subtract(const Rect& piece, const Rect& existing) {
-    if (!CornersOverlap(piece, existing)) return {piece};
-    std::vector<Rect> out;
+void Subtract(const Rect& piece, const Rect& existing, std::vector<Rect>& out) {
+    // Disjoint boxes share no corner; most pairs end here.
+    if (piece.right <= existing.left || existing.right <= piece.left || piece.bottom <= existing.top ||
+        existing.bottom <= piece.top || !CornersOverlap(piece, existing)) {
+        out.push_back(piece);
+        return;
+    }
     Rect c = piece;
     if (c.top < existing.top) {
         out.push_back({c.left, c.top, c.right, existing.top});
@@ -29,7 +33,6 @@ std::vector<Rect> Subtract(const Rect& piece, const Rect& existing) {
         c.bottom = existing.bottom;
     }
     if (c.left < existing.left) out.push_back({c.left, c.top, existing.left, c.bottom});
-    return out;
 }
 
 void DirtyRectList::Add(const Rect& rect) {
@@ -38,17 +41,18 @@ void DirtyRectList::Add(const Rect& rect) {
         m_rects.push_back(rect);
         return;
     }
-    std::vector<Rect> pieces{rect};
+    m_pieces.assign(1, rect);
     for (const Rect& existing : m_rects) {
-        std::vector<Rect> next;
-        for (const Rect& p : pieces) {
-            auto parts = Subtract(p, existing);
-            next.insert(next.end(), parts.begin(), parts.end());
-        }
-        pieces = std::move(next);
-        if (pieces.empty()) return;
+        // Every piece lies inside `rect`, so a rectangle clear of it leaves them all whole.
+        if (rect.right <= existing.left || existing.right <= rect.left || rect.bottom <= existing.top ||
+            existing.bottom <= rect.top)
+            continue;
+        m_next.clear();
+        for (const Rect& p : m_pieces) Subtract(p, existing, m_next);
+        m_pieces.swap(m_next);
+        if (m_pieces.empty()) return;
     }
-    m_rects.insert(m_rects.end(), pieces.begin(), pieces.end());
+    m_rects.insert(m_rects.end(), m_pieces.begin(), m_pieces.end());
 }
 
 } // namespace engine

@@ -20,12 +20,15 @@ public:
 
 private:
     std::vector<scene::Rect> m_rects;
+    // Scratch lists for Add, kept so that adding allocates nothing once warm.
+    std::vector<scene::Rect> m_pieces, m_next;
 };
 
 // True when a corner of either rectangle lies inside the other, tested in a fixed order.
 bool CornersOverlap(const scene::Rect& piece, const scene::Rect& existing);
 
-// The parts of `piece` outside `existing`: above, right, below, left, in that order.
-std::vector<scene::Rect> Subtract(const scene::Rect& piece, const scene::Rect& existing);
+// Appends the parts of `piece` outside `existing` to `out`: above, right,
+// below, left, in that order; `piece` itself when they do not overlap.
+void Subtract(const scene::Rect& piece, const scene::Rect& existing, std::vector<scene::Rect>& out);
 
 } // namespace engine

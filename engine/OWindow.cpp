@@ -442,12 +442,22 @@ void OWindow::Render() {
         return a.order < b.order;
     });
 
+    // Drawing frees nothing, so liveness is settled once per frame, and the
+    // rectangles sit together for the tight overlap loop below.
+    std::vector<Rect> areas;
+    areas.reserve(paintOrder.size());
+    for (const OGraphNotify& entry : paintOrder)
+        areas.push_back(OGraph::IsLive(entry.origin) ? entry.rect : Rect{});
     for (const Rect& dirty : m_dirty.Rects()) {
         Rect cleared = dirty;
         ClearRect(&cleared);
-        for (const OGraphNotify& entry : paintOrder) {
-            Rect part = dirty.Intersect(entry.rect);
-            if (!part.IsEmpty() && OGraph::IsLive(entry.origin)) entry.origin->Draw(&part);
+        for (std::size_t i = 0; i < areas.size(); ++i) {
+            const Rect& area = areas[i];
+            if (area.right <= dirty.left || dirty.right <= area.left || area.bottom <= dirty.top ||
+                dirty.bottom <= area.top)
+                continue;
+            Rect part = dirty.Intersect(area);
+            if (!part.IsEmpty()) paintOrder[i].origin->Draw(&part);
         }
     }
 

@@ -101,6 +101,8 @@ const std::vector<Place>& Places() {
 void DrawOurs(benchmark::State& state, scene::OBitmap& sprite) {
   BenchHost host;
   const scene::Rect source{0, 0, kSpriteWidth, kSpriteHeight};
+  // Objects draw while the window composes its frame, which holds the window lock.
+  std::lock_guard frame(host.Lock());
   for (auto _ : state) {
     for (const Place& p : Places()) {
       const scene::Rect destination{p.x, p.y, p.x + kSpriteWidth, p.y + kSpriteHeight};

@@ -15,14 +15,16 @@ engine::OWindow* OText::TextWindow() const { return dynamic_cast<engine::OWindow
 void OText::ReleaseContent() {
     // The size is kept: a text that does not size itself keeps the size it was given.
     m_text.clear();
+    m_prefix.clear();
     m_measuredWidth = 0;
     m_measuredHeight = 0;
 }
 
 void OText::Measure() {
     if (engine::OWindow* window = TextWindow()) {
-        m_measuredWidth = float(window->TextWidth(m_text, m_font));
-        m_measuredHeight = float(window->TextHeight(m_text, m_font));
+        if (m_cellHeight < 0) m_cellHeight = window->TextHeight(m_text, m_font);
+        m_measuredWidth = float(PrefixWidth(*window, int(m_text.size())));
+        m_measuredHeight = float(m_cellHeight);
     } else {
         m_measuredWidth = m_width;
         m_measuredHeight = m_height;
@@ -43,12 +45,14 @@ void OText::SetText(const std::string& text) {
 
 void OText::SetFont(const engine::FontRecord& font) {
     m_font = font;
+    ForgetWidths();
     const std::string text = m_text;
     SetText(text);
 }
 
 void OText::AttachWindow(scene::SceneHost* window) {
     OGraph::AttachWindow(window);
+    ForgetWidths();
     Measure();
     if (m_autoSize) SetSize(m_measuredWidth, m_measuredHeight, m_depth);
     Realign();
@@ -105,14 +109,38 @@ void OText::Draw(scene::Rect* clip) {
     if (clip) *clip = area;
     const int length = int(m_text.size());
     if (length == 0 || m_firstVisible < 0 || m_firstVisible >= length || area.IsEmpty()) return;
-    const std::string_view shown = std::string_view(m_text).substr(std::size_t(m_firstVisible));
-    window->DrawTextRange(shown, m_font, scene::TruncateToInt(m_x), scene::TruncateToInt(m_y), area, 0, 0);
+    // Only the characters that start inside the area are handed on, so that a long text
+    // costs no more to draw than the part that shows.
+    const int left = scene::TruncateToInt(m_x);
+    const int start = PrefixWidth(*window, m_firstVisible);
+    int end = m_firstVisible;
+    while (end < length && left + PrefixWidth(*window, end) - start < area.right) ++end;
+    const std::string_view shown =
+        std::string_view(m_text).substr(std::size_t(m_firstVisible), std::size_t(end - m_firstVisible));
+    window->DrawTextRange(shown, m_font, left, scene::TruncateToInt(m_y), area, 0, 0);
 }
 
-int OText::PrefixWidth(engine::OWindow& window, int count) const {
+void OText::ForgetWidths() {
+    m_advanceKnown.fill(false);
+    m_prefix.clear();
+    m_cellHeight = -1;
+}
+
+int OText::PrefixWidth(engine::OWindow& window, int count) {
     count = std::clamp(count, 0, int(m_text.size()));
-    if (count == 0) return 0;
-    return window.TextWidth(std::string_view(m_text).substr(0, std::size_t(count)), m_font);
+    if (m_prefix.size() != m_text.size() + 1) {
+        m_prefix.assign(1, 0);
+        m_prefix.reserve(m_text.size() + 1);
+        for (const char c : m_text) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (!m_advanceKnown[byte]) {
+                m_advance[byte] = window.TextWidth(std::string_view(&c, 1), m_font);
+                m_advanceKnown[byte] = true;
+            }
+            m_prefix.push_back(m_prefix.back() + m_advance[byte]);
+        }
+    }
+    return m_prefix[std::size_t(count)];
 }
 
 void OText::SetFirstVisible(int index) {
@@ -140,7 +168,7 @@ OText::Extent OText::CharacterExtent(int index) {
 }
 
 // Text widths are sums of advances, so edges grow with the index; the searches below find
-// the same characters as a walk through every index would, with far fewer measurements.
+// the same characters as a walk through every index would.
 int OText::CharacterAt(int x) {
     engine::OWindow* window = TextWindow();
     const int length = int(m_text.size());

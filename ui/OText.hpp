@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/FontRecord.hpp"
 #include "scene/OBitmap.hpp"
@@ -61,7 +63,9 @@ private:
     engine::OWindow* TextWindow() const;
     void Measure();
     // Width of the first `count` characters in the font.
-    int PrefixWidth(engine::OWindow& window, int count) const;
+    int PrefixWidth(engine::OWindow& window, int count);
+    // Forgets the measured character widths after a change of text, font or window.
+    void ForgetWidths();
 
     std::string m_text;
     float m_measuredWidth = 0;
@@ -69,6 +73,13 @@ private:
     int m_firstVisible = 0;
     engine::FontRecord m_font;
     bool m_autoSize = true;
+    // Text widths are sums of character advances, so the widths of the leading parts are
+    // kept as running sums of the advance of each byte, measured once per font and window.
+    std::array<int, 256> m_advance{};
+    std::array<bool, 256> m_advanceKnown{};
+    std::vector<int> m_prefix;  // m_prefix[k]: width of the first k characters
+    // The window's text height is the font's cell height, whatever the characters.
+    int m_cellHeight = -1;
 };
 
 } // namespace ui

@@ -213,19 +213,4 @@ TEST_F(Edit, SettingAShorterTextKeepsTheCaretInsideIt) {
     EXPECT_EQ(e->GetText(), "abc");
 }
 
-TEST_F(Edit, ACopyHasItsOwnCaret) {
-    auto* e = new OEdit("name", "CLP\\edit.clp", 0, 1, 2, true, "CLP\\def_edit.clp");
-    auto* copy = dynamic_cast<OEdit*>(e->Clone());
-    ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->GetText(), "name");
-    ASSERT_NE(copy->Caret(), nullptr);
-    EXPECT_EQ(copy->Caret(), copy->Frame(4));
-    EXPECT_NE(copy->Caret(), e->Caret());
-    scene::OGraph::Release(e);
-    EventWindow* w = MakeWindow();
-    w->AddObject(copy);
-    w->SetFocusControl(copy);
-    EXPECT_TRUE(copy->Caret()->IsVisible());
-}
-
 } // namespace

@@ -147,21 +147,4 @@ TEST_F(Layout, AnEmptyParagraphWritesNothingAndNewLineMovesOneSpaceDown) {
     EXPECT_EQ(layout.y, w->TextHeight(" ", layout.Style()));
 }
 
-TEST_F(Layout, WordsCarryTheStyle) {
-    auto* w = MakeWindow();
-    TextLayout layout(*w);
-    layout.face = "Liberation Serif";
-    layout.colour = 0x000000FF;
-    layout.size = 22;
-    layout.weight = 700;
-    layout.italic = 1;
-    layout.WriteParagraph("styled");
-    const engine::FontRecord& font = Words(w).at(0)->Font();
-    EXPECT_EQ(font.Face(), "Liberation Serif");
-    EXPECT_EQ(font.colour, 0x000000FFu);
-    EXPECT_EQ(font.height, 22);
-    EXPECT_EQ(font.weight, 700);
-    EXPECT_EQ(font.italic, 1);
-}
-
 } // namespace

@@ -117,20 +117,4 @@ TEST_F(Text, AShrinkingTextNeverLeavesTheFirstVisibleBeyondItsEnd) {
     EXPECT_EQ(t->FirstVisible(), 0);
 }
 
-TEST_F(Text, ACopyHasTheSameTextFontAndSize) {
-    auto* w = MakeWindow();
-    OText* t = AddText(w, "copy");
-    engine::FontRecord font;
-    font.height = 12;
-    font.colour = 0x0000FF;
-    t->SetFont(font);
-    auto* copy = dynamic_cast<OText*>(t->Clone());
-    ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->GetText(), "copy");
-    EXPECT_EQ(copy->Font().height, 12);
-    EXPECT_EQ(copy->Width(), t->Width());
-    EXPECT_EQ(copy->X(), t->X());
-    scene::OGraph::Release(copy);
-}
-
 } // namespace

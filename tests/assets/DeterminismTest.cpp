@@ -76,7 +76,6 @@ TEST(Determinism, AnUnwritableFolderIsReported) {
   TemporaryFolder folder("hoopstack-blocked");
   // A file where the generator needs a folder.
   const fs::path blocked = folder.Path() / "out";
-  testing::ReadBytes(blocked.string());
   { std::ofstream(blocked) << "x"; }
   std::ostringstream errors;
   EXPECT_FALSE(GenerateAll(blocked.string(), errors));

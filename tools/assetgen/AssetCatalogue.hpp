@@ -18,7 +18,7 @@ struct Asset {
   std::function<std::vector<uint8_t>()> make;
 };
 
-// Every file the generator writes, clips first (SKINS, then CLP), then sounds and icons.
+// Every file the generator writes: the SKINS clips, the CLP clips, the sounds, then the icons.
 const std::vector<Asset>& Catalogue();
 
 // Writes every file of the catalogue below `folder`, creating subfolders; each file is

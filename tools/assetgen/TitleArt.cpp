@@ -27,8 +27,8 @@ Lettering TitleStyle(double size) {
 }
 
 // Letters set one by one along a circle, centred on `centreAngle` (radians, 0 is to the
-// right, growing clockwise); `outward` reads them from outside the circle (top arc) or from
-// inside (bottom arc).
+// right, growing clockwise). On the top arc the letters stand on the circle and read left to
+// right from outside; on the bottom arc they hang from it and read left to right from inside.
 void TextOnArc(cairo_t* cr, const std::string& text, const Font& font, double cx, double cy,
                double radius, double centreAngle, bool topArc, const Rgb& fill) {
   SelectFont(cr, font);
@@ -145,7 +145,7 @@ void DrawEmblem(cairo_t* cr, double cx, double cy) {
   TextOnArc(cr, "THROW  MATCH  CLEAR", smallFont, cx, cy, (outer + inner) / 2, kPi / 2, false,
             palette::kCream);
   for (int side = -1; side <= 1; side += 2) {
-    const double a = kPi / 2 * 0 + (side < 0 ? kPi : 0);
+    const double a = side < 0 ? kPi : 0;
     Star(cr, cx + (outer + inner) / 2 * std::cos(a), cy + (outer + inner) / 2 * std::sin(a), 9);
   }
 }

@@ -13,11 +13,11 @@ struct TOpaqueRuns;
 // A read-only view of a 24-bit image: 3 bytes per pixel (blue, green, red), rows `stride`
 // bytes apart; `bottomUp` means the first row in memory is the bottom row of the picture.
 struct ImageView {
-  const uint8_t* bits = nullptr;
-  int32_t width = 0;
-  int32_t height = 0;
-  int32_t stride = 0;
-  bool bottomUp = true;
+    const uint8_t* bits = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t stride = 0;
+    bool bottomUp = true;
 };
 
 // Composites the width x height block of `image` at (sourceLeft, sourceTop) onto `target`
@@ -28,11 +28,11 @@ struct ImageView {
 // copied at once; the pixels written are the same either way.
 // Returns true when at least one pixel position was visited.
 bool BlitPixels(const BackBufferView& target, const ImageView& image, int64_t left, int64_t top,
-                int64_t width, int64_t height, int64_t sourceLeft, int64_t sourceTop,
-                uint32_t colourKey, int blendLevel, const TOpaqueRuns* runs = nullptr);
+                int64_t width, int64_t height, int64_t sourceLeft, int64_t sourceTop, uint32_t colourKey,
+                int blendLevel, const TOpaqueRuns* runs = nullptr);
 
 // Draws the `source` part of the bitmap into `destination` of the window's back buffer,
 // holding the window lock. Only the common size of the two rectangles is drawn.
 bool Blit(SceneHost& window, const OBitmap& bitmap, const Rect& destination, const Rect& source);
 
-}  // namespace scene
+} // namespace scene

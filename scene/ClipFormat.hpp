@@ -34,12 +34,12 @@ std::optional<int32_t> ImageStride(int64_t width);
 
 // The 16-byte head of an image record, checked against the record and the stream.
 struct TImageRecordHeader {
-  int32_t width = 0;
-  int32_t height = 0;  // Positive: rows stored bottom-up; negative: top-down.
-  uint32_t colourKey = 0;
-  uint8_t channelBits[3] = {0, 0, 0};
-  int32_t stride = 0;
-  uint32_t imageSize = 0;
+    int32_t width = 0;
+    int32_t height = 0; // Positive: rows stored bottom-up; negative: top-down.
+    uint32_t colourKey = 0;
+    uint8_t channelBits[3] = {0, 0, 0};
+    int32_t stride = 0;
+    uint32_t imageSize = 0;
 };
 
 // Reads an image record head at the stream position. Refuses records of 16 bytes or less,
@@ -49,27 +49,27 @@ struct TImageRecordHeader {
 std::optional<TImageRecordHeader> ReadImageRecordHeader(ByteReader& stream, int64_t recordSize);
 
 struct TClipEntry {
-  uint32_t offset = 0;
-  uint32_t size = 0;
-  uint16_t kind = 0;
+    uint32_t offset = 0;
+    uint32_t size = 0;
+    uint16_t kind = 0;
 };
 
 struct TClipPlacement {
-  double x = 0;
-  double y = 0;
-  double z = 0;
-  int16_t image = 0;
-  std::vector<int32_t> commands;
+    double x = 0;
+    double y = 0;
+    double z = 0;
+    int16_t image = 0;
+    std::vector<int32_t> commands;
 };
 
 // Header and index of a clip file, checked for consistency with the file around them.
 struct TClipIndex {
-  int32_t indexSize = 0;
-  float frameRate = 0;
-  int framesPerSecond = 0;
-  int imageCount = 0;  // Entries of the image kind; placements number these from 0.
-  std::vector<TClipEntry> entries;
-  std::vector<TClipPlacement> placements;
+    int32_t indexSize = 0;
+    float frameRate = 0;
+    int framesPerSecond = 0;
+    int imageCount = 0; // Entries of the image kind; placements number these from 0.
+    std::vector<TClipEntry> entries;
+    std::vector<TClipPlacement> placements;
 };
 
 // Converts the file's frame rate: truncated toward zero, 0 when negative or not a number,
@@ -82,4 +82,4 @@ int FramesPerSecondFromRate(float rate);
 // positions, and image records lying outside the file or adding up to more than the file holds.
 std::optional<TClipIndex> ReadClipIndex(ByteReader& stream);
 
-}  // namespace scene
+} // namespace scene

@@ -35,4 +35,4 @@ std::string DataHomeFolder(const char* xdgDataHome, const char* home);
 std::string ResolveWritablePathIn(std::string_view executableFolder, bool executableFolderWritable,
                                   std::string_view dataHome, std::string_view name);
 
-}  // namespace scene
+} // namespace scene

@@ -11,56 +11,54 @@ namespace fs = std::filesystem;
 using scene::ResolvePathIn;
 
 TEST(ResolvePath, NamesResolveBesideTheExecutableWithSlashes) {
-  EXPECT_EQ(ResolvePathIn("/games/", "a"), "");
-  EXPECT_EQ(ResolvePathIn("/games/", "\\"), "");
-  EXPECT_EQ(ResolvePathIn("/games/puzzle/", "CLP\\top.clp"), "/games/puzzle/CLP/top.clp");
-  EXPECT_EQ(ResolvePathIn("/games/puzzle/", "\\table.dat"), "/games/puzzle/table.dat");
-  EXPECT_EQ(ResolvePathIn("/g/", "\\CLP\\a.clp"), ResolvePathIn("/g/", "CLP\\a.clp"));
-  EXPECT_EQ(ResolvePathIn("/g/", std::string(PATH_MAX, 'x')), "");
+    EXPECT_EQ(ResolvePathIn("/games/", "a"), "");
+    EXPECT_EQ(ResolvePathIn("/games/", "\\"), "");
+    EXPECT_EQ(ResolvePathIn("/games/puzzle/", "CLP\\top.clp"), "/games/puzzle/CLP/top.clp");
+    EXPECT_EQ(ResolvePathIn("/games/puzzle/", "\\table.dat"), "/games/puzzle/table.dat");
+    EXPECT_EQ(ResolvePathIn("/g/", "\\CLP\\a.clp"), ResolvePathIn("/g/", "CLP\\a.clp"));
+    EXPECT_EQ(ResolvePathIn("/g/", std::string(PATH_MAX, 'x')), "");
 }
 
 TEST(ResolvePath, CompleteNamesAreUsedUnchanged) {
-  for (const char* name : {"C:\\data\\x.clp", "\\\\server\\share\\x.clp", "CLP\\odd:\\x.clp",
-                           "/etc/hoopstack/x.clp"}) {
-    EXPECT_EQ(ResolvePathIn("/games/", name), name);
-  }
+    for (const char* name :
+         {"C:\\data\\x.clp", "\\\\server\\share\\x.clp", "CLP\\odd:\\x.clp", "/etc/hoopstack/x.clp"}) {
+        EXPECT_EQ(ResolvePathIn("/games/", name), name);
+    }
 }
 
 TEST(ResolvePath, TheUserDataFolderFollowsTheXdgRules) {
-  EXPECT_EQ(scene::DataHomeFolder("/x/data/", "/home/p"), "/x/data/hoopstack/");
-  // A relative XDG_DATA_HOME is ignored, as the XDG rules ask.
-  EXPECT_EQ(scene::DataHomeFolder("rel/data", "/home/p"), "/home/p/.local/share/hoopstack/");
-  EXPECT_EQ(scene::DataHomeFolder(nullptr, "/home/p"), "/home/p/.local/share/hoopstack/");
-  EXPECT_EQ(scene::DataHomeFolder("", nullptr), "");
+    EXPECT_EQ(scene::DataHomeFolder("/x/data/", "/home/p"), "/x/data/hoopstack/");
+    // A relative XDG_DATA_HOME is ignored, as the XDG rules ask.
+    EXPECT_EQ(scene::DataHomeFolder("rel/data", "/home/p"), "/home/p/.local/share/hoopstack/");
+    EXPECT_EQ(scene::DataHomeFolder(nullptr, "/home/p"), "/home/p/.local/share/hoopstack/");
+    EXPECT_EQ(scene::DataHomeFolder("", nullptr), "");
 }
 
 TEST(ResolvePath, ClipsAndWritableFilesAreFoundFromAnyCurrentDirectory) {
-  const fs::path folder = fs::temp_directory_path() / ("scene-paths-" + std::to_string(::getpid()));
-  fs::remove_all(folder);
-  fs::create_directories(folder / "CLP");
-  const std::string own = scene::ExecutableFolder();
-  EXPECT_TRUE(fs::exists(own + "scene_tests"));
-  ASSERT_TRUE(scene::WriteClipFile(SequenceClip(0, {{}}), (folder / "CLP" / "dot.clp").string()));
-  scene::SetExecutableFolderOverride(folder.string());
+    const fs::path folder = fs::temp_directory_path() / ("scene-paths-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder / "CLP");
+    const std::string own = scene::ExecutableFolder();
+    EXPECT_TRUE(fs::exists(own + "scene_tests"));
+    ASSERT_TRUE(scene::WriteClipFile(SequenceClip(0, {{}}), (folder / "CLP" / "dot.clp").string()));
+    scene::SetExecutableFolderOverride(folder.string());
 
-  const fs::path previous = fs::current_path();
-  fs::current_path("/");
-  auto* clip = new scene::OClip;
-  EXPECT_TRUE(clip->LoadFile("CLP\\dot.clp"));
-  scene::OGraph::Release(clip);
-  EXPECT_EQ(scene::ResolveWritablePath("state.dat"), folder.string() + "/state.dat");
-  fs::current_path(previous);
+    const fs::path previous = fs::current_path();
+    fs::current_path("/");
+    auto* clip = new scene::OClip;
+    EXPECT_TRUE(clip->LoadFile("CLP\\dot.clp"));
+    scene::OGraph::Release(clip);
+    EXPECT_EQ(scene::ResolveWritablePath("state.dat"), folder.string() + "/state.dat");
+    fs::current_path(previous);
 
-  // An unwritable executable folder sends writable files to the data folder, made on demand.
-  const std::string data = folder.string() + "/data/deeper/hoopstack/";
-  EXPECT_EQ(scene::ResolveWritablePathIn("/opt/game/", true, data, "table.dat"),
-            "/opt/game/table.dat");
-  EXPECT_FALSE(fs::exists(data));
-  EXPECT_EQ(scene::ResolveWritablePathIn("/opt/game/", false, data, "table.dat"),
-            data + "table.dat");
-  EXPECT_TRUE(fs::is_directory(data));
+    // An unwritable executable folder sends writable files to the data folder, made on demand.
+    const std::string data = folder.string() + "/data/deeper/hoopstack/";
+    EXPECT_EQ(scene::ResolveWritablePathIn("/opt/game/", true, data, "table.dat"), "/opt/game/table.dat");
+    EXPECT_FALSE(fs::exists(data));
+    EXPECT_EQ(scene::ResolveWritablePathIn("/opt/game/", false, data, "table.dat"), data + "table.dat");
+    EXPECT_TRUE(fs::is_directory(data));
 
-  scene::SetExecutableFolderOverride(std::nullopt);
-  EXPECT_EQ(scene::ExecutableFolder(), own);
-  fs::remove_all(folder);
+    scene::SetExecutableFolderOverride(std::nullopt);
+    EXPECT_EQ(scene::ExecutableFolder(), own);
+    fs::remove_all(folder);
 }

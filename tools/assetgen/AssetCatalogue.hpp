@@ -13,9 +13,9 @@ enum class AssetKind { Clip, Sound, Png };
 // One data file of the game: its path below the output folder (with '/') and the function
 // that makes its bytes. Every maker is deterministic: it reads no clock and seeds its own noise.
 struct Asset {
-  std::string path;
-  AssetKind kind = AssetKind::Clip;
-  std::function<std::vector<uint8_t>()> make;
+    std::string path;
+    AssetKind kind = AssetKind::Clip;
+    std::function<std::vector<uint8_t>()> make;
 };
 
 // Every file the generator writes: the SKINS clips, the CLP clips, the sounds, then the icons.
@@ -25,4 +25,4 @@ const std::vector<Asset>& Catalogue();
 // written through a temporary beside it. Reports the first failure on `errors`.
 bool GenerateAll(const std::string& folder, std::ostream& errors);
 
-}  // namespace assetgen
+} // namespace assetgen

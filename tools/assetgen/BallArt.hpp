@@ -14,11 +14,11 @@ namespace assetgen {
 enum class BallSymbol { Star, Square, Plus, Triangle, Ring, Crescent, Bars };
 
 struct BallStyle {
-  std::string name;
-  Rgb leather;
-  Rgb seam;
-  Rgb symbol;
-  BallSymbol mark = BallSymbol::Star;
+    std::string name;
+    Rgb leather;
+    Rgb seam;
+    Rgb symbol;
+    BallSymbol mark = BallSymbol::Star;
 };
 
 inline constexpr int kBallWidth = 34;
@@ -41,4 +41,4 @@ Picture RenderBall(const BallStyle& style, double spin, int width, int height);
 // A full turn in kBallFrames frames.
 scene::TClipData BallClip(const BallStyle& style, const Rgb& background);
 
-}  // namespace assetgen
+} // namespace assetgen

@@ -45,4 +45,4 @@ scene::TClipData DefaultCheckClip(const Rgb& background);
 // A Top 10 row box: a cream plate with a thin frame, for dark blue captions.
 scene::TClipData RowBoxClip(Size size, const Rgb& background);
 
-}  // namespace assetgen
+} // namespace assetgen

@@ -10,33 +10,33 @@ namespace assetgen {
 // options (greyscale antialiasing, no hinting), so that the result does not depend on the
 // desktop's font settings.
 class CairoCanvas {
- public:
-  CairoCanvas(int width, int height);
-  ~CairoCanvas();
-  CairoCanvas(const CairoCanvas&) = delete;
-  CairoCanvas& operator=(const CairoCanvas&) = delete;
+public:
+    CairoCanvas(int width, int height);
+    ~CairoCanvas();
+    CairoCanvas(const CairoCanvas&) = delete;
+    CairoCanvas& operator=(const CairoCanvas&) = delete;
 
-  cairo_t* Context() const { return m_context; }
-  int Width() const { return m_width; }
-  int Height() const { return m_height; }
+    cairo_t* Context() const { return m_context; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
 
-  // Copies the pixels drawn so far.
-  Picture Take() const;
+    // Copies the pixels drawn so far.
+    Picture Take() const;
 
-  // Draws a picture with its top-left corner at (x, y), scaled by `scale` without smoothing.
-  void Paint(const Picture& picture, double x, double y, double scale = 1.0);
+    // Draws a picture with its top-left corner at (x, y), scaled by `scale` without smoothing.
+    void Paint(const Picture& picture, double x, double y, double scale = 1.0);
 
-  // Writes the surface as a PNG file; false when it cannot be written.
-  bool WritePng(const char* path) const;
+    // Writes the surface as a PNG file; false when it cannot be written.
+    bool WritePng(const char* path) const;
 
-  // The surface as the bytes of an RGBA PNG file; empty on failure.
-  std::vector<uint8_t> PngBytes() const;
+    // The surface as the bytes of an RGBA PNG file; empty on failure.
+    std::vector<uint8_t> PngBytes() const;
 
- private:
-  int m_width;
-  int m_height;
-  cairo_surface_t* m_surface;
-  cairo_t* m_context;
+private:
+    int m_width;
+    int m_height;
+    cairo_surface_t* m_surface;
+    cairo_t* m_context;
 };
 
-}  // namespace assetgen
+} // namespace assetgen

@@ -6,11 +6,11 @@ namespace assetgen {
 
 // A colour with channels in 0..1, not premultiplied.
 struct Rgb {
-  double r = 0;
-  double g = 0;
-  double b = 0;
+    double r = 0;
+    double g = 0;
+    double b = 0;
 
-  bool operator==(const Rgb&) const = default;
+    bool operator==(const Rgb&) const = default;
 };
 
 // 0xRRGGBB as written in art code.
@@ -45,4 +45,4 @@ inline constexpr uint8_t kKeyRed = 255;
 inline constexpr uint8_t kKeyGreen = 0;
 inline constexpr uint8_t kKeyBlue = 255;
 
-}  // namespace assetgen
+} // namespace assetgen

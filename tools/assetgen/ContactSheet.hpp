@@ -16,4 +16,4 @@ std::map<std::string, scene::TClipData> ReadBackClips(std::ostream& errors);
 // number and commands.
 bool WriteContactSheet(const std::string& pngPath, std::ostream& errors);
 
-}  // namespace assetgen
+} // namespace assetgen

@@ -16,270 +16,271 @@ constexpr double kPi = std::numbers::pi;
 
 // Grain value of the wood at (along, across): long wavy stripes with fine streaks.
 double Grain(double along, double across, int seed) {
-  const double wave = std::sin(across * 1.7 + std::sin(along * 0.045 + seed) * 1.6 +
-                               std::sin(along * 0.013 + seed * 2.0) * 2.2);
-  const double streak = std::sin(across * 6.3 + along * 0.02 + seed * 5.0);
-  return 0.5 + 0.32 * wave + 0.12 * streak;
+    const double wave = std::sin(across * 1.7 + std::sin(along * 0.045 + seed) * 1.6 +
+                                 std::sin(along * 0.013 + seed * 2.0) * 2.2);
+    const double streak = std::sin(across * 6.3 + along * 0.02 + seed * 5.0);
+    return 0.5 + 0.32 * wave + 0.12 * streak;
 }
 
 // Fills a rectangle of the picture with wood whose grain runs along x (or y when vertical),
 // lit from the top left: the first rows are light, the last ones dark.
-void PaintWood(Picture& picture, int left, int top, int width, int height, bool vertical,
-               int seed) {
-  const int thickness = vertical ? width : height;
-  for (int y = top; y < top + height; ++y) {
-    for (int x = left; x < left + width; ++x) {
-      const double along = vertical ? y : x;
-      const double across = vertical ? x - left : y - top;
-      const double g = Grain(along, across, seed);
-      Rgb colour = Mix(palette::kWoodDark, palette::kWoodLight, 0.25 + 0.6 * g);
-      // Bevel: the outermost pixel row on the lit side is bright, on the far side dark.
-      const double t = thickness > 1 ? across / (thickness - 1) : 0.5;
-      if (across < 1) colour = Shade(colour, 0.35);
-      else if (across >= thickness - 1) colour = Shade(colour, -0.45);
-      else colour = Shade(colour, 0.12 - 0.24 * t);
-      picture.At(x, y) = PremultipliedPixel(colour, 1.0);
+void PaintWood(Picture& picture, int left, int top, int width, int height, bool vertical, int seed) {
+    const int thickness = vertical ? width : height;
+    for (int y = top; y < top + height; ++y) {
+        for (int x = left; x < left + width; ++x) {
+            const double along = vertical ? y : x;
+            const double across = vertical ? x - left : y - top;
+            const double g = Grain(along, across, seed);
+            Rgb colour = Mix(palette::kWoodDark, palette::kWoodLight, 0.25 + 0.6 * g);
+            // Bevel: the outermost pixel row on the lit side is bright, on the far side dark.
+            const double t = thickness > 1 ? across / (thickness - 1) : 0.5;
+            if (across < 1)
+                colour = Shade(colour, 0.35);
+            else if (across >= thickness - 1)
+                colour = Shade(colour, -0.45);
+            else
+                colour = Shade(colour, 0.12 - 0.24 * t);
+            picture.At(x, y) = PremultipliedPixel(colour, 1.0);
+        }
     }
-  }
 }
 
 // A horizontal red court line painted along a wood piece.
 void PaintStripe(Picture& picture, int top, int height) {
-  for (int y = top; y < top + height; ++y) {
-    for (int x = 0; x < picture.width; ++x) {
-      const uint32_t below = picture.At(x, y);
-      const double wood = ((below >> 16) & 0xFF) / 255.0;
-      const Rgb colour = Mix(palette::kCourtRed, Shade(palette::kCourtRed, 0.2), wood - 0.5);
-      picture.At(x, y) = PremultipliedPixel(colour, 1.0);
+    for (int y = top; y < top + height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            const uint32_t below = picture.At(x, y);
+            const double wood = ((below >> 16) & 0xFF) / 255.0;
+            const Rgb colour = Mix(palette::kCourtRed, Shade(palette::kCourtRed, 0.2), wood - 0.5);
+            picture.At(x, y) = PremultipliedPixel(colour, 1.0);
+        }
     }
-  }
 }
 
 Picture DigitPicture(int digit, int step) {
-  const Size size = sizes::kDigit;
-  CairoCanvas canvas(size.width, size.height);
-  cairo_t* cr = canvas.Context();
-  // The drum: dark in the middle band of light, darker to its top and bottom edges.
-  RoundedRectPath(cr, 0.5, 0.5, size.width - 1, size.height - 1, 4);
-  cairo_pattern_t* drum = cairo_pattern_create_linear(0, 0, 0, size.height);
-  const Rgb edge = Hex(0x1A0C06);
-  const Rgb middle = Hex(0x4A2818);
-  cairo_pattern_add_color_stop_rgb(drum, 0, edge.r, edge.g, edge.b);
-  cairo_pattern_add_color_stop_rgb(drum, 0.45, middle.r, middle.g, middle.b);
-  cairo_pattern_add_color_stop_rgb(drum, 1, edge.r, edge.g, edge.b);
-  cairo_set_source(cr, drum);
-  cairo_fill_preserve(cr);
-  cairo_pattern_destroy(drum);
-  SetColour(cr, palette::kLeather);
-  cairo_set_line_width(cr, 1);
-  cairo_stroke(cr);
+    const Size size = sizes::kDigit;
+    CairoCanvas canvas(size.width, size.height);
+    cairo_t* cr = canvas.Context();
+    // The drum: dark in the middle band of light, darker to its top and bottom edges.
+    RoundedRectPath(cr, 0.5, 0.5, size.width - 1, size.height - 1, 4);
+    cairo_pattern_t* drum = cairo_pattern_create_linear(0, 0, 0, size.height);
+    const Rgb edge = Hex(0x1A0C06);
+    const Rgb middle = Hex(0x4A2818);
+    cairo_pattern_add_color_stop_rgb(drum, 0, edge.r, edge.g, edge.b);
+    cairo_pattern_add_color_stop_rgb(drum, 0.45, middle.r, middle.g, middle.b);
+    cairo_pattern_add_color_stop_rgb(drum, 1, edge.r, edge.g, edge.b);
+    cairo_set_source(cr, drum);
+    cairo_fill_preserve(cr);
+    cairo_pattern_destroy(drum);
+    SetColour(cr, palette::kLeather);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
 
-  cairo_save(cr);
-  RoundedRectPath(cr, 1.5, 1.5, size.width - 3, size.height - 3, 3);
-  cairo_clip(cr);
-  const double pitch = size.height;
-  const double offset = pitch * step / 5.0;
-  Lettering style;
-  style.font = {"Liberation Sans", true, false, 25};
-  style.top = palette::kCream;
-  style.bottom = Hex(0xFFC27A);
-  style.outlineWidth = 0;
-  style.shadowAlpha = 0;
-  for (int k = 0; k < 2; ++k) {
-    const int shown = (digit + k) % 10;
-    const double cy = size.height / 2.0 - offset + k * pitch;
-    DrawLettering(cr, std::to_string(shown), style, size.width / 2.0, cy);
-  }
-  // Curvature: the drum fades into shadow at the top and bottom.
-  cairo_pattern_t* shadow = cairo_pattern_create_linear(0, 0, 0, size.height);
-  cairo_pattern_add_color_stop_rgba(shadow, 0, 0, 0, 0, 0.75);
-  cairo_pattern_add_color_stop_rgba(shadow, 0.3, 0, 0, 0, 0);
-  cairo_pattern_add_color_stop_rgba(shadow, 0.7, 0, 0, 0, 0);
-  cairo_pattern_add_color_stop_rgba(shadow, 1, 0, 0, 0, 0.75);
-  cairo_set_source(cr, shadow);
-  cairo_paint(cr);
-  cairo_pattern_destroy(shadow);
-  cairo_restore(cr);
-  return canvas.Take();
+    cairo_save(cr);
+    RoundedRectPath(cr, 1.5, 1.5, size.width - 3, size.height - 3, 3);
+    cairo_clip(cr);
+    const double pitch = size.height;
+    const double offset = pitch * step / 5.0;
+    Lettering style;
+    style.font = {"Liberation Sans", true, false, 25};
+    style.top = palette::kCream;
+    style.bottom = Hex(0xFFC27A);
+    style.outlineWidth = 0;
+    style.shadowAlpha = 0;
+    for (int k = 0; k < 2; ++k) {
+        const int shown = (digit + k) % 10;
+        const double cy = size.height / 2.0 - offset + k * pitch;
+        DrawLettering(cr, std::to_string(shown), style, size.width / 2.0, cy);
+    }
+    // Curvature: the drum fades into shadow at the top and bottom.
+    cairo_pattern_t* shadow = cairo_pattern_create_linear(0, 0, 0, size.height);
+    cairo_pattern_add_color_stop_rgba(shadow, 0, 0, 0, 0, 0.75);
+    cairo_pattern_add_color_stop_rgba(shadow, 0.3, 0, 0, 0, 0);
+    cairo_pattern_add_color_stop_rgba(shadow, 0.7, 0, 0, 0, 0);
+    cairo_pattern_add_color_stop_rgba(shadow, 1, 0, 0, 0, 0.75);
+    cairo_set_source(cr, shadow);
+    cairo_paint(cr);
+    cairo_pattern_destroy(shadow);
+    cairo_restore(cr);
+    return canvas.Take();
 }
 
-}  // namespace
+} // namespace
 
 scene::TClipData BorderClip(BorderSide side, const Rgb& background) {
-  Picture picture;
-  switch (side) {
+    Picture picture;
+    switch (side) {
     case BorderSide::Top: {
-      picture = Picture(sizes::kTopBorder.width, sizes::kTopBorder.height);
-      PaintWood(picture, 0, 0, picture.width, 5, false, 1);
-      // Posts under the ends continue the side walls up to the beam.
-      PaintWood(picture, 0, 5, sizes::kLeftBorder.width, picture.height - 5, true, 3);
-      PaintWood(picture, picture.width - sizes::kRightBorder.width, 5, sizes::kRightBorder.width,
-                picture.height - 5, true, 4);
-      break;
+        picture = Picture(sizes::kTopBorder.width, sizes::kTopBorder.height);
+        PaintWood(picture, 0, 0, picture.width, 5, false, 1);
+        // Posts under the ends continue the side walls up to the beam.
+        PaintWood(picture, 0, 5, sizes::kLeftBorder.width, picture.height - 5, true, 3);
+        PaintWood(picture, picture.width - sizes::kRightBorder.width, 5, sizes::kRightBorder.width,
+                  picture.height - 5, true, 4);
+        break;
     }
     case BorderSide::Bottom: {
-      picture = Picture(sizes::kBottomBorder.width, sizes::kBottomBorder.height);
-      PaintWood(picture, 0, 0, picture.width, picture.height, false, 2);
-      PaintStripe(picture, 6, 3);
-      break;
+        picture = Picture(sizes::kBottomBorder.width, sizes::kBottomBorder.height);
+        PaintWood(picture, 0, 0, picture.width, picture.height, false, 2);
+        PaintStripe(picture, 6, 3);
+        break;
     }
     case BorderSide::Left:
-      picture = Picture(sizes::kLeftBorder.width, sizes::kLeftBorder.height);
-      PaintWood(picture, 0, 0, picture.width, picture.height, true, 3);
-      break;
+        picture = Picture(sizes::kLeftBorder.width, sizes::kLeftBorder.height);
+        PaintWood(picture, 0, 0, picture.width, picture.height, true, 3);
+        break;
     case BorderSide::Right:
-      picture = Picture(sizes::kRightBorder.width, sizes::kRightBorder.height);
-      PaintWood(picture, 0, 0, picture.width, picture.height, true, 4);
-      break;
-  }
-  return SequenceClip({picture}, 0, background);
+        picture = Picture(sizes::kRightBorder.width, sizes::kRightBorder.height);
+        PaintWood(picture, 0, 0, picture.width, picture.height, true, 4);
+        break;
+    }
+    return SequenceClip({picture}, 0, background);
 }
 
 scene::TClipData ScoreBoxClip(const Rgb& background) {
-  const Size size = sizes::kScoreBox;
-  CairoCanvas canvas(size.width, size.height);
-  cairo_t* cr = canvas.Context();
-  RoundedRectPath(cr, 1, 1, size.width - 2, size.height - 2, 10);
-  cairo_pattern_t* face = cairo_pattern_create_linear(0, 0, 0, size.height);
-  const Rgb top = palette::kChocolateLight;
-  const Rgb bottom = palette::kChocolate;
-  cairo_pattern_add_color_stop_rgb(face, 0, top.r, top.g, top.b);
-  cairo_pattern_add_color_stop_rgb(face, 1, bottom.r, bottom.g, bottom.b);
-  cairo_set_source(cr, face);
-  cairo_fill_preserve(cr);
-  cairo_pattern_destroy(face);
-  SetColour(cr, palette::kLeather);
-  cairo_set_line_width(cr, 2);
-  cairo_stroke(cr);
-  RoundedRectPath(cr, 4, 4, size.width - 8, size.height - 8, 7);
-  SetColour(cr, palette::kLeatherLight, 0.35);
-  cairo_set_line_width(cr, 1);
-  cairo_stroke(cr);
-  // The digit well: the digits stand at 15 … 145 across and 25 … 57 down.
-  RoundedRectPath(cr, 12, 23, size.width - 24, 36, 5);
-  SetColour(cr, Hex(0x1A0C06));
-  cairo_fill(cr);
-  Lettering label;
-  label.font = {"Liberation Sans", true, false, 13};
-  label.top = palette::kGold;
-  label.bottom = palette::kLeatherLight;
-  label.outlineWidth = 0.8;
-  label.shadowAlpha = 0.5;
-  DrawLettering(cr, "S C O R E", label, size.width / 2.0, 12.5);
-  // Two rivets either side of the label.
-  for (double x : {22.0, size.width - 22.0}) {
-    cairo_arc(cr, x, 12.5, 2.2, 0, 2 * kPi);
-    SetColour(cr, palette::kLeatherLight);
+    const Size size = sizes::kScoreBox;
+    CairoCanvas canvas(size.width, size.height);
+    cairo_t* cr = canvas.Context();
+    RoundedRectPath(cr, 1, 1, size.width - 2, size.height - 2, 10);
+    cairo_pattern_t* face = cairo_pattern_create_linear(0, 0, 0, size.height);
+    const Rgb top = palette::kChocolateLight;
+    const Rgb bottom = palette::kChocolate;
+    cairo_pattern_add_color_stop_rgb(face, 0, top.r, top.g, top.b);
+    cairo_pattern_add_color_stop_rgb(face, 1, bottom.r, bottom.g, bottom.b);
+    cairo_set_source(cr, face);
+    cairo_fill_preserve(cr);
+    cairo_pattern_destroy(face);
+    SetColour(cr, palette::kLeather);
+    cairo_set_line_width(cr, 2);
+    cairo_stroke(cr);
+    RoundedRectPath(cr, 4, 4, size.width - 8, size.height - 8, 7);
+    SetColour(cr, palette::kLeatherLight, 0.35);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    // The digit well: the digits stand at 15 … 145 across and 25 … 57 down.
+    RoundedRectPath(cr, 12, 23, size.width - 24, 36, 5);
+    SetColour(cr, Hex(0x1A0C06));
     cairo_fill(cr);
-  }
-  return SequenceClip({canvas.Take()}, 0, background);
+    Lettering label;
+    label.font = {"Liberation Sans", true, false, 13};
+    label.top = palette::kGold;
+    label.bottom = palette::kLeatherLight;
+    label.outlineWidth = 0.8;
+    label.shadowAlpha = 0.5;
+    DrawLettering(cr, "S C O R E", label, size.width / 2.0, 12.5);
+    // Two rivets either side of the label.
+    for (double x : {22.0, size.width - 22.0}) {
+        cairo_arc(cr, x, 12.5, 2.2, 0, 2 * kPi);
+        SetColour(cr, palette::kLeatherLight);
+        cairo_fill(cr);
+    }
+    return SequenceClip({canvas.Take()}, 0, background);
 }
 
 scene::TClipData DigitsClip(const Rgb& background) {
-  scene::TClipData clip;
-  clip.frameRate = kDigitFrameRate;
-  for (int digit = 0; digit < 10; ++digit) {
-    for (int step = 0; step < 5; ++step) {
-      clip.images.push_back(ToClipImage(DigitPicture(digit, step), background));
-      std::vector<int32_t> commands;
-      if (step == 0) commands.push_back(1);
-      clip.frames.push_back(Frame(static_cast<int16_t>(clip.images.size() - 1), commands));
+    scene::TClipData clip;
+    clip.frameRate = kDigitFrameRate;
+    for (int digit = 0; digit < 10; ++digit) {
+        for (int step = 0; step < 5; ++step) {
+            clip.images.push_back(ToClipImage(DigitPicture(digit, step), background));
+            std::vector<int32_t> commands;
+            if (step == 0) commands.push_back(1);
+            clip.frames.push_back(Frame(static_cast<int16_t>(clip.images.size() - 1), commands));
+        }
     }
-  }
-  return clip;
+    return clip;
 }
 
 scene::TClipData ColumnMarkerClip(const Rgb& background) {
-  const Size size = sizes::kColumnMarker;
-  std::vector<Picture> pictures;
-  for (int frame = 0; frame < kMarkerFrames; ++frame) {
-    CairoCanvas canvas(size.width, size.height);
-    cairo_t* cr = canvas.Context();
-    RoundedRectPath(cr, 1, 0, size.width - 2, size.height, 2);
-    if (frame == 0) {
-      cairo_pattern_t* rim = cairo_pattern_create_linear(0, 0, 0, size.height);
-      cairo_pattern_add_color_stop_rgb(rim, 0, palette::kLeatherLight.r, palette::kLeatherLight.g,
-                                       palette::kLeatherLight.b);
-      cairo_pattern_add_color_stop_rgb(rim, 1, palette::kLeatherDark.r, palette::kLeatherDark.g,
-                                       palette::kLeatherDark.b);
-      cairo_set_source(cr, rim);
-      cairo_fill(cr);
-      cairo_pattern_destroy(rim);
-    } else {
-      // A glow that swells and fades, with bright dashes running towards the middle.
-      const double phase = (frame - 1) / double(kMarkerFrames - 1);
-      const double pulse = 0.5 - 0.5 * std::cos(2 * kPi * phase);
-      SetColour(cr, Mix(palette::kCourtRed, palette::kGold, pulse));
-      cairo_fill(cr);
-      for (int dash = 0; dash < 4; ++dash) {
-        const double t = std::fmod(phase + dash / 4.0, 1.0);
-        for (int side = -1; side <= 1; side += 2) {
-          const double x = size.width / 2.0 + side * (size.width / 2.0 - 2) * (1 - t);
-          cairo_rectangle(cr, x - 1.5, 1, 3, size.height - 2);
-          SetColour(cr, palette::kCream, 0.9 * (1 - t * 0.6));
-          cairo_fill(cr);
+    const Size size = sizes::kColumnMarker;
+    std::vector<Picture> pictures;
+    for (int frame = 0; frame < kMarkerFrames; ++frame) {
+        CairoCanvas canvas(size.width, size.height);
+        cairo_t* cr = canvas.Context();
+        RoundedRectPath(cr, 1, 0, size.width - 2, size.height, 2);
+        if (frame == 0) {
+            cairo_pattern_t* rim = cairo_pattern_create_linear(0, 0, 0, size.height);
+            cairo_pattern_add_color_stop_rgb(rim, 0, palette::kLeatherLight.r, palette::kLeatherLight.g,
+                                             palette::kLeatherLight.b);
+            cairo_pattern_add_color_stop_rgb(rim, 1, palette::kLeatherDark.r, palette::kLeatherDark.g,
+                                             palette::kLeatherDark.b);
+            cairo_set_source(cr, rim);
+            cairo_fill(cr);
+            cairo_pattern_destroy(rim);
+        } else {
+            // A glow that swells and fades, with bright dashes running towards the middle.
+            const double phase = (frame - 1) / double(kMarkerFrames - 1);
+            const double pulse = 0.5 - 0.5 * std::cos(2 * kPi * phase);
+            SetColour(cr, Mix(palette::kCourtRed, palette::kGold, pulse));
+            cairo_fill(cr);
+            for (int dash = 0; dash < 4; ++dash) {
+                const double t = std::fmod(phase + dash / 4.0, 1.0);
+                for (int side = -1; side <= 1; side += 2) {
+                    const double x = size.width / 2.0 + side * (size.width / 2.0 - 2) * (1 - t);
+                    cairo_rectangle(cr, x - 1.5, 1, 3, size.height - 2);
+                    SetColour(cr, palette::kCream, 0.9 * (1 - t * 0.6));
+                    cairo_fill(cr);
+                }
+            }
         }
-      }
+        pictures.push_back(canvas.Take());
     }
-    pictures.push_back(canvas.Take());
-  }
-  scene::TClipData clip = SequenceClip(pictures, 12, background);
-  clip.frames.back().commands = {3, 1};
-  return clip;
+    scene::TClipData clip = SequenceClip(pictures, 12, background);
+    clip.frames.back().commands = {3, 1};
+    return clip;
 }
 
 scene::TClipData SelectionClip(const Rgb& background) {
-  const Size size = sizes::kSelection;
-  std::vector<Picture> pictures;
-  for (int frame = 0; frame < kSelectionFrames; ++frame) {
-    CairoCanvas canvas(size.width, size.height);
-    cairo_t* cr = canvas.Context();
-    const double cx = size.width / 2.0;
-    const double cy = size.height / 2.0;
-    auto ellipse = [&](double inset) {
-      cairo_save(cr);
-      cairo_translate(cr, cx, cy);
-      cairo_scale(cr, cx - inset, cy - inset);
-      cairo_arc(cr, 0, 0, 1, 0, 2 * kPi);
-      cairo_restore(cr);
-    };
-    ellipse(1.6);
-    SetColour(cr, palette::kSeam, 0.85);
-    cairo_set_line_width(cr, 3.2);
-    cairo_stroke(cr);
-    ellipse(1.6);
-    SetColour(cr, palette::kGold);
-    cairo_set_line_width(cr, 1.6);
-    cairo_stroke(cr);
-    // Three sparks chase each other round the ring.
-    for (int spark = 0; spark < 3; ++spark) {
-      const double angle = 2 * kPi * (frame / double(kSelectionFrames) + spark / 3.0);
-      const double x = cx + (cx - 1.6) * std::cos(angle);
-      const double y = cy + (cy - 1.6) * std::sin(angle);
-      cairo_arc(cr, x, y, 2.4, 0, 2 * kPi);
-      SetColour(cr, palette::kSeam, 0.8);
-      cairo_fill(cr);
-      cairo_arc(cr, x, y, 1.5, 0, 2 * kPi);
-      SetColour(cr, {1, 1, 1});
-      cairo_fill(cr);
+    const Size size = sizes::kSelection;
+    std::vector<Picture> pictures;
+    for (int frame = 0; frame < kSelectionFrames; ++frame) {
+        CairoCanvas canvas(size.width, size.height);
+        cairo_t* cr = canvas.Context();
+        const double cx = size.width / 2.0;
+        const double cy = size.height / 2.0;
+        auto ellipse = [&](double inset) {
+            cairo_save(cr);
+            cairo_translate(cr, cx, cy);
+            cairo_scale(cr, cx - inset, cy - inset);
+            cairo_arc(cr, 0, 0, 1, 0, 2 * kPi);
+            cairo_restore(cr);
+        };
+        ellipse(1.6);
+        SetColour(cr, palette::kSeam, 0.85);
+        cairo_set_line_width(cr, 3.2);
+        cairo_stroke(cr);
+        ellipse(1.6);
+        SetColour(cr, palette::kGold);
+        cairo_set_line_width(cr, 1.6);
+        cairo_stroke(cr);
+        // Three sparks chase each other round the ring.
+        for (int spark = 0; spark < 3; ++spark) {
+            const double angle = 2 * kPi * (frame / double(kSelectionFrames) + spark / 3.0);
+            const double x = cx + (cx - 1.6) * std::cos(angle);
+            const double y = cy + (cy - 1.6) * std::sin(angle);
+            cairo_arc(cr, x, y, 2.4, 0, 2 * kPi);
+            SetColour(cr, palette::kSeam, 0.8);
+            cairo_fill(cr);
+            cairo_arc(cr, x, y, 1.5, 0, 2 * kPi);
+            SetColour(cr, {1, 1, 1});
+            cairo_fill(cr);
+        }
+        pictures.push_back(canvas.Take());
     }
-    pictures.push_back(canvas.Take());
-  }
-  return SequenceClip(pictures, 12, background);
+    return SequenceClip(pictures, 12, background);
 }
 
 scene::TClipData PathDotClip(const Rgb& background) {
-  const Size size = sizes::kPathDot;
-  CairoCanvas canvas(size.width, size.height);
-  cairo_t* cr = canvas.Context();
-  cairo_arc(cr, size.width / 2.0, size.height / 2.0, size.width / 2.0 - 0.3, 0, 2 * kPi);
-  SetColour(cr, palette::kSeam);
-  cairo_fill(cr);
-  cairo_arc(cr, size.width / 2.0 - 0.4, size.height / 2.0 - 0.4, size.width / 2.0 - 1.6, 0,
-            2 * kPi);
-  SetColour(cr, palette::kLeatherLight);
-  cairo_fill(cr);
-  return SequenceClip({canvas.Take()}, 0, background);
+    const Size size = sizes::kPathDot;
+    CairoCanvas canvas(size.width, size.height);
+    cairo_t* cr = canvas.Context();
+    cairo_arc(cr, size.width / 2.0, size.height / 2.0, size.width / 2.0 - 0.3, 0, 2 * kPi);
+    SetColour(cr, palette::kSeam);
+    cairo_fill(cr);
+    cairo_arc(cr, size.width / 2.0 - 0.4, size.height / 2.0 - 0.4, size.width / 2.0 - 1.6, 0, 2 * kPi);
+    SetColour(cr, palette::kLeatherLight);
+    cairo_fill(cr);
+    return SequenceClip({canvas.Take()}, 0, background);
 }
 
-}  // namespace assetgen
+} // namespace assetgen

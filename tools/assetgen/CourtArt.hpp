@@ -33,4 +33,4 @@ scene::TClipData SelectionClip(const Rgb& background);
 // One dot of a flight path.
 scene::TClipData PathDotClip(const Rgb& background);
 
-}  // namespace assetgen
+} // namespace assetgen

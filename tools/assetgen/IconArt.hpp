@@ -18,4 +18,4 @@ std::vector<uint8_t> IconPng(int size);
 inline constexpr int kWindowIconSize = 48;
 scene::TClipData WindowIconClip(const Rgb& background);
 
-}  // namespace assetgen
+} // namespace assetgen

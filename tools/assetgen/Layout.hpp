@@ -8,21 +8,21 @@
 namespace assetgen {
 
 struct Size {
-  int width = 0;
-  int height = 0;
-  bool operator==(const Size&) const = default;
+    int width = 0;
+    int height = 0;
+    bool operator==(const Size&) const = default;
 };
 
 // A placed picture or control: top-left corner and size in window pixels.
 struct Box {
-  std::string name;
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
+    std::string name;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
 
-  int Right() const { return x + width; }
-  int Bottom() const { return y + height; }
+    int Right() const { return x + width; }
+    int Bottom() const { return y + height; }
 };
 
 // True when the two boxes share at least one pixel.
@@ -36,12 +36,12 @@ std::optional<std::pair<std::string, std::string>> FirstOverlap(const std::vecto
 
 // The court as the game derives it from the ball pictures.
 struct Court {
-  int ballWidth = 0;
-  int ballHeight = 0;
-  int left = 6;
-  int top = 0;
-  int width = 0;
-  int height = 0;
+    int ballWidth = 0;
+    int ballHeight = 0;
+    int left = 6;
+    int top = 0;
+    int width = 0;
+    int height = 0;
 };
 Court CourtOf(Size ball);
 
@@ -75,15 +75,15 @@ inline constexpr Size kOptionsTitle{240, 90};
 inline constexpr Size kExitPicture{280, 136};
 inline constexpr Size kLogoHalf{300, 150};
 inline constexpr Size kLogoTitle{380, 96};
-}  // namespace sizes
+} // namespace sizes
 
 inline constexpr int kGameWindowWidth = 750;
 inline constexpr int kGameWindowHeight = 600;
 
 // Sizes of everything the game window places.
 struct GameSizes {
-  Size ball, close, down, help, newGame, scores, options, games, level, scoreBox, digit;
-  Size selection, marker, top, bottom, left, right;
+    Size ball, close, down, help, newGame, scores, options, games, level, scoreBox, digit;
+    Size selection, marker, top, bottom, left, right;
 };
 
 // The panel right of the court: close, down, help, level, score box, five digits, New,
@@ -95,9 +95,9 @@ std::vector<Box> GameCourt(const GameSizes& sizes);
 
 // Dialog windows: their controls and pictures as the windows place them.
 struct DialogLayout {
-  int width = 0;
-  int height = 0;
-  std::vector<Box> boxes;
+    int width = 0;
+    int height = 0;
+    std::vector<Box> boxes;
 };
 
 // Top 10 (350 × 530): title, Close, Publish, Clear and the ten rows of each column.
@@ -122,4 +122,4 @@ DialogLayout PairWindow(int width, int height, Size button, int gap);
 // logo 2 down from H/2 until a further step would pass the bottom.
 DialogLayout IntroParted(Size half1, Size half2, Size title);
 
-}  // namespace assetgen
+} // namespace assetgen

@@ -11,15 +11,15 @@ namespace assetgen {
 // A drawn picture in cairo's ARGB32 layout: one 32-bit value a pixel, alpha in the top byte,
 // then red, green, blue, premultiplied by alpha; rows top-down without padding.
 struct Picture {
-  int width = 0;
-  int height = 0;
-  std::vector<uint32_t> argb;
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> argb;
 
-  Picture() = default;
-  Picture(int w, int h) : width(w), height(h), argb(static_cast<size_t>(w) * h, 0) {}
+    Picture() = default;
+    Picture(int w, int h) : width(w), height(h), argb(static_cast<size_t>(w) * h, 0) {}
 
-  uint32_t& At(int x, int y) { return argb[static_cast<size_t>(y) * width + x]; }
-  uint32_t At(int x, int y) const { return argb[static_cast<size_t>(y) * width + x]; }
+    uint32_t& At(int x, int y) { return argb[static_cast<size_t>(y) * width + x]; }
+    uint32_t At(int x, int y) const { return argb[static_cast<size_t>(y) * width + x]; }
 };
 
 // Pixels at least this opaque are drawn; fainter ones become the colour key.
@@ -41,7 +41,6 @@ Picture FromClipImage(const scene::TClipImage& image);
 scene::TClipFrame Frame(int16_t image, std::vector<int32_t> commands = {});
 
 // A clip whose frames show its images in order, one each.
-scene::TClipData SequenceClip(const std::vector<Picture>& pictures, float frameRate,
-                              const Rgb& background);
+scene::TClipData SequenceClip(const std::vector<Picture>& pictures, float frameRate, const Rgb& background);
 
-}  // namespace assetgen
+} // namespace assetgen

@@ -18,10 +18,10 @@ inline constexpr double kEdgeFade = 0.004;
 std::vector<int16_t> FinishSound(std::vector<double> signal, double peak);
 
 // The sounds of the game, as raw signals at kSampleRate.
-std::vector<double> ThrowSignal();    // a swish of air with the release of the ball
-std::vector<double> BounceSignal();   // the hollow knock of a ball on wood
-std::vector<double> PopSignal();      // a rising pop as a matched ball goes
-std::vector<double> TickSignal();     // a short, soft tick for a control under the mouse
-std::vector<double> FanfareSignal();  // a bright fanfare of about a second and a half
+std::vector<double> ThrowSignal();   // a swish of air with the release of the ball
+std::vector<double> BounceSignal();  // the hollow knock of a ball on wood
+std::vector<double> PopSignal();     // a rising pop as a matched ball goes
+std::vector<double> TickSignal();    // a short, soft tick for a control under the mouse
+std::vector<double> FanfareSignal(); // a bright fanfare of about a second and a half
 
-}  // namespace assetgen
+} // namespace assetgen

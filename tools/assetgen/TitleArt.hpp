@@ -26,4 +26,4 @@ inline constexpr int kTitlePlainFrames = 15;
 inline constexpr int kTitleShineFrames = 15;
 scene::TClipData LogoTitleClip(const Rgb& background);
 
-}  // namespace assetgen
+} // namespace assetgen

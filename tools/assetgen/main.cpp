@@ -13,33 +13,33 @@ constexpr const char* kUsage =
     "       hoopstack-assetgen --sheet FILE    write a PNG contact sheet of every clip frame\n"
     "       hoopstack-assetgen --list          print the paths of the files --out writes\n";
 
-}  // namespace
+} // namespace
 
 namespace {
 
 int Run(const std::vector<std::string>& args) {
-  if (args.size() == 2 && args[0] == "--out") {
-    return assetgen::GenerateAll(args[1], std::cerr) ? 0 : 1;
-  }
-  if (args.size() == 2 && args[0] == "--sheet") {
-    return assetgen::WriteContactSheet(args[1], std::cerr) ? 0 : 1;
-  }
-  if (args.size() == 1 && args[0] == "--list") {
-    for (const assetgen::Asset& asset : assetgen::Catalogue()) std::cout << asset.path << "\n";
-    return 0;
-  }
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-    std::cout << kUsage;
-    return 0;
-  }
-  std::cerr << kUsage;
-  return 2;
+    if (args.size() == 2 && args[0] == "--out") {
+        return assetgen::GenerateAll(args[1], std::cerr) ? 0 : 1;
+    }
+    if (args.size() == 2 && args[0] == "--sheet") {
+        return assetgen::WriteContactSheet(args[1], std::cerr) ? 0 : 1;
+    }
+    if (args.size() == 1 && args[0] == "--list") {
+        for (const assetgen::Asset& asset : assetgen::Catalogue()) std::cout << asset.path << "\n";
+        return 0;
+    }
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << kUsage;
+        return 0;
+    }
+    std::cerr << kUsage;
+    return 2;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
-  const int status = Run({argv + 1, argv + argc});
-  assetgen::ReleaseDrawingCaches();
-  return status;
+    const int status = Run({argv + 1, argv + argc});
+    assetgen::ReleaseDrawingCaches();
+    return status;
 }

@@ -5,7 +5,7 @@ BUILD  ?= build
 JOBS   ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run test build setup configure bench asan tsan fuzz clean
+.PHONY: run test build setup configure bench asan tsan fuzz assets-sheet clean
 
 run: build
 	$(BUILD)/bin/hoopstack-store --help
@@ -44,6 +44,11 @@ fuzz: setup
 	  -DHOOPSTACK_FUZZ=ON -DBUILD_TESTING=OFF -DHOOPSTACK_BENCH=OFF >/dev/null
 	cmake --build build-fuzz -j $(JOBS)
 	scripts/run-fuzzers.sh build-fuzz/bin $(FUZZ_SECONDS)
+
+# One labelled picture of every frame of every clip, for reviewing the art.
+assets-sheet: configure
+	cmake --build $(BUILD) -j $(JOBS) --target assets-sheet
+	@echo "contact sheet: $(BUILD)/bin/assets-sheet.png"
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz

@@ -39,11 +39,16 @@ void DirtyRectList::Add(const Rect& rect) {
     if (rect.IsEmpty()) return;
     if (m_rects.empty()) {
         m_rects.push_back(rect);
+        m_grid.Insert(0, rect);
         return;
     }
+    // Only listed rectangles whose boxes meet `rect` can cut its pieces, which
+    // all lie inside it; they are taken in list order, as the cutting order
+    // decides the pieces.
     m_pieces.assign(1, rect);
-    for (const Rect& existing : m_rects) {
-        // Every piece lies inside `rect`, so a rectangle clear of it leaves them all whole.
+    m_grid.Candidates(rect, m_nearby);
+    for (const std::uint32_t index : m_nearby) {
+        const Rect& existing = m_rects[index];
         if (rect.right <= existing.left || existing.right <= rect.left || rect.bottom <= existing.top ||
             existing.bottom <= rect.top)
             continue;
@@ -52,7 +57,10 @@ void DirtyRectList::Add(const Rect& rect) {
         m_pieces.swap(m_next);
         if (m_pieces.empty()) return;
     }
-    m_rects.insert(m_rects.end(), m_pieces.begin(), m_pieces.end());
+    for (const Rect& piece : m_pieces) {
+        m_grid.Insert(std::uint32_t(m_rects.size()), piece);
+        m_rects.push_back(piece);
+    }
 }
 
 } // namespace engine

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "engine/RectGrid.hpp"
 #include "scene/Rect.hpp"
 
 namespace engine {
@@ -14,14 +15,20 @@ namespace engine {
 class DirtyRectList {
 public:
     void Add(const scene::Rect& rect);
-    void Clear() { m_rects.clear(); }
+    void Clear() {
+        m_rects.clear();
+        m_grid.Clear();
+    }
     bool Empty() const { return m_rects.empty(); }
     const std::vector<scene::Rect>& Rects() const { return m_rects; }
 
 private:
     std::vector<scene::Rect> m_rects;
+    // Finds the listed rectangles near a new one without walking the whole list.
+    RectGrid m_grid;
     // Scratch lists for Add, kept so that adding allocates nothing once warm.
     std::vector<scene::Rect> m_pieces, m_next;
+    std::vector<std::uint32_t> m_nearby;
 };
 
 // True when a corner of either rectangle lies inside the other, tested in a fixed order.

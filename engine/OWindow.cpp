@@ -442,21 +442,17 @@ void OWindow::Render() {
         return a.order < b.order;
     });
 
-    // Drawing frees nothing, so liveness is settled once per frame, and the
-    // rectangles sit together for the tight overlap loop below.
-    std::vector<Rect> areas;
-    areas.reserve(paintOrder.size());
-    for (const OGraphNotify& entry : paintOrder)
-        areas.push_back(OGraph::IsLive(entry.origin) ? entry.rect : Rect{});
+    // Drawing frees nothing, so liveness is settled once per frame; the grid
+    // finds the entries near each dirty rectangle, in paint order.
+    m_paintGrid.Clear();
+    for (std::size_t i = 0; i < paintOrder.size(); ++i)
+        if (OGraph::IsLive(paintOrder[i].origin)) m_paintGrid.Insert(std::uint32_t(i), paintOrder[i].rect);
     for (const Rect& dirty : m_dirty.Rects()) {
         Rect cleared = dirty;
         ClearRect(&cleared);
-        for (std::size_t i = 0; i < areas.size(); ++i) {
-            const Rect& area = areas[i];
-            if (area.right <= dirty.left || dirty.right <= area.left || area.bottom <= dirty.top ||
-                dirty.bottom <= area.top)
-                continue;
-            Rect part = dirty.Intersect(area);
+        m_paintGrid.Candidates(dirty, m_nearby);
+        for (const std::uint32_t i : m_nearby) {
+            Rect part = dirty.Intersect(paintOrder[i].rect);
             if (!part.IsEmpty()) paintOrder[i].origin->Draw(&part);
         }
     }

@@ -11,6 +11,7 @@
 
 #include "engine/DirtyRectList.hpp"
 #include "engine/FrameTiming.hpp"
+#include "engine/RectGrid.hpp"
 #include "engine/FontRecord.hpp"
 #include "engine/WindowControl.hpp"
 #include "platform/Platform.hpp"
@@ -167,6 +168,8 @@ private:
     std::string m_title;
     scene::Rect m_dragRect;
     DirtyRectList m_dirty;
+    RectGrid m_paintGrid;                 // scratch for Render
+    std::vector<std::uint32_t> m_nearby;  // scratch for Render
     std::vector<OGraphNotify> m_pending;
     std::set<OGraphNotify, DisplayOrder> m_display;
     int m_placement = 15;

@@ -2,6 +2,10 @@
 
 #include "engine/DirtyRectList.hpp"
 #include "engine/FrameTiming.hpp"
+#include "engine/RectGrid.hpp"
+
+#include <algorithm>
+#include <random>
 
 namespace {
 
@@ -52,6 +56,63 @@ TEST(FrameTiming, SleepFallsJustShortOfTheFramePeriod) {
     EXPECT_EQ(engine::FrameSleepMilliseconds(25, 0), 39);
     EXPECT_EQ(engine::FrameSleepMilliseconds(1, 0), 999);
     EXPECT_EQ(engine::FrameSleepMilliseconds(24, 0), 41);
+}
+
+} // namespace
+
+namespace {
+
+// The cutting rule applied to every listed rectangle in turn, without any index.
+std::vector<Rect> referenceList(const std::vector<Rect>& added) {
+    std::vector<Rect> list;
+    for (const Rect& r : added) {
+        if (r.IsEmpty()) continue;
+        std::vector<Rect> pieces{r};
+        for (const Rect& e : list) {
+            std::vector<Rect> next;
+            for (const Rect& p : pieces) engine::Subtract(p, e, next);
+            pieces = next;
+        }
+        list.insert(list.end(), pieces.begin(), pieces.end());
+    }
+    return list;
+}
+
+TEST(DirtyRectList, IndexedListMatchesTheRuleOnRandomScenes) {
+    std::mt19937 rng(5);
+    for (int scene = 0; scene < 40; ++scene) {
+        std::vector<Rect> added;
+        std::uniform_int_distribution<int> pos(-200, 2400), size(0, scene % 4 == 0 ? 900 : 60);
+        for (int i = 0; i < 150; ++i) {
+            const int x = pos(rng), y = pos(rng);
+            added.push_back({x, y, x + size(rng), y + size(rng)});
+        }
+        DirtyRectList list;
+        for (const Rect& r : added) list.Add(r);
+        ASSERT_EQ(list.Rects(), referenceList(added)) << "scene " << scene;
+        list.Clear();
+        list.Add({0, 0, 5, 5});
+        EXPECT_EQ(list.Rects().size(), 1u);
+    }
+}
+
+TEST(RectGrid, FindsEveryMeetingRectangleOnceInOrder) {
+    engine::RectGrid grid;
+    const std::vector<Rect> rects{{0, 0, 10, 10},     {-500, -500, -400, -400}, {5000, 5000, 5100, 5100},
+                                  {60, 60, 70, 70},   {0, 0, 3000, 3000},       {1000, 10, 1001, 11}};
+    for (std::uint32_t i = 0; i < rects.size(); ++i) grid.Insert(i, rects[i]);
+    std::vector<std::uint32_t> found;
+    grid.Candidates({66, 66, 69, 69}, found);
+    EXPECT_EQ(found, (std::vector<std::uint32_t>{3, 4}));
+    grid.Candidates({-450, -450, 70, 70}, found);  // several cells, merged and ordered
+    EXPECT_TRUE(std::is_sorted(found.begin(), found.end()));
+    EXPECT_TRUE(std::adjacent_find(found.begin(), found.end()) == found.end());
+    for (std::uint32_t want : {0u, 1u, 3u, 4u}) EXPECT_NE(std::find(found.begin(), found.end(), want), found.end());
+    grid.Candidates({5050, 5050, 5060, 5060}, found);  // beyond the grid: the border cell
+    EXPECT_NE(std::find(found.begin(), found.end(), 2u), found.end());
+    grid.Clear();
+    grid.Candidates({0, 0, 3000, 3000}, found);
+    EXPECT_TRUE(found.empty());
 }
 
 } // namespace

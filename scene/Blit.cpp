@@ -185,12 +185,11 @@ bool BlitPixels(const BackBufferView& target, const ImageView& image, int64_t le
     if (colourKey > kLargestPixel) {
         // No pixel can match the key: every row is one opaque stretch.
         const size_t bytes = static_cast<size_t>(columns) * 3;
-        for (int64_t row = 0; row < rows; ++row, d += targetStep, s += imageStep) {
-            if (level == 0) {
-                std::memcpy(d, s, bytes);
-            } else {
+        if (level == 0) {
+            for (int64_t row = 0; row < rows; ++row, d += targetStep, s += imageStep) std::memcpy(d, s, bytes);
+        } else {
+            for (int64_t row = 0; row < rows; ++row, d += targetStep, s += imageStep)
                 BlendBytes(d, s, bytes, level);
-            }
         }
         return true;
     }

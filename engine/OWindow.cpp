@@ -50,14 +50,14 @@ void unroute(OWindow* window) {
 }
 
 platform::FontSpec toFontSpec(const FontRecord& font) {
-    platform::FontSpec spec;
-    spec.face = std::string(font.Face());
-    spec.height = font.height;
-    spec.width = font.width;
-    spec.weight = font.weight;
-    spec.italic = font.italic != 0;
-    spec.underline = font.underline != 0;
-    return spec;
+    platform::FontSpec wanted;
+    wanted.face = std::string(font.Face());
+    wanted.height = font.height;
+    wanted.width = font.width;
+    wanted.weight = font.weight;
+    wanted.italic = font.italic != 0;
+    wanted.underline = font.underline != 0;
+    return wanted;
 }
 
 } // namespace
@@ -78,25 +78,25 @@ OWindow::OWindow(OWindow* owner) {
     m_threaded = params.frameThread;
     m_background = params.background;
 
-    platform::WindowSpec spec;
-    spec.name = m_owner ? "Dialog window" : "Main window";
-    spec.styleKind = m_styleKind;
-    spec.background = m_background;
-    spec.owner = m_owner ? m_owner->m_platformWindow : 0;
+    platform::WindowSpec wanted;
+    wanted.name = m_owner ? "Dialog window" : "Main window";
+    wanted.styleKind = m_styleKind;
+    wanted.background = m_background;
+    wanted.owner = m_owner ? m_owner->m_platformWindow : 0;
     platform::Size screen;
     MainThread::Run([&] {
         screen = os().ScreenSize();
-        spec.width = params.width ? params.width : screen.width;
-        spec.height = params.height ? params.height : screen.height;
-        m_platformWindow = os().CreateWindow(spec);
+        wanted.width = params.width ? params.width : screen.width;
+        wanted.height = params.height ? params.height : screen.height;
+        m_platformWindow = os().CreateWindow(wanted);
         if (m_platformWindow) {
             const platform::Size client = os().ClientSize(m_platformWindow);
             m_clientWidth = float(client.width);
             m_clientHeight = float(client.height);
         }
     });
-    m_width = spec.width;
-    m_height = spec.height;
+    m_width = wanted.width;
+    m_height = wanted.height;
     m_dragRect = {};
     if (!m_platformWindow) {
         m_createFailed = 1;
@@ -501,7 +501,7 @@ void OWindow::DrawTextRange(std::string_view text, const FontRecord& font, int x
                             int highlightStart, int highlightEnd) {
     if (text.empty()) return;
     std::lock_guard lock(m_lock);
-    const platform::FontSpec spec = toFontSpec(font);
+    const platform::FontSpec wanted = toFontSpec(font);
     const int length = int(text.size());
     const int lo = std::clamp(std::min(highlightStart, highlightEnd), 0, length);
     const int hi = std::clamp(std::max(highlightStart, highlightEnd), 0, length);
@@ -512,12 +512,12 @@ void OWindow::DrawTextRange(std::string_view text, const FontRecord& font, int x
 
     auto run = [&](int from, int to, bool highlighted) {
         const std::string_view part = text.substr(std::size_t(from), std::size_t(to - from));
-        const int width = platform::MeasureText(spec, part).width;
+        const int width = platform::MeasureText(wanted, part).width;
         if (width == 0) return;
         if (highlighted)
-            platform::DrawText(target, spec, x, y, area, colour ^ 0x00FFFFFF, part, colour);
+            platform::DrawText(target, wanted, x, y, area, colour ^ 0x00FFFFFF, part, colour);
         else
-            platform::DrawText(target, spec, x, y, area, colour, part);
+            platform::DrawText(target, wanted, x, y, area, colour, part);
         x += width;
     };
     run(0, lo, false);

@@ -90,7 +90,7 @@ public:
     virtual ~Platform() = default;
 
     // Makes a shown window; 0 when it cannot be made (or another copy of the program runs).
-    virtual WindowId CreateWindow(const WindowSpec& spec) = 0;
+    virtual WindowId CreateWindow(const WindowSpec& wanted) = 0;
     // Destroys the window; a Destroyed event for it follows.
     virtual void DestroyWindow(WindowId window) = 0;
     // Sets the title the desktop shows for the window.

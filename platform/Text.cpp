@@ -35,12 +35,12 @@ public:
 
     std::mutex& mutex() { return m_mutex; }
 
-    const LoadedFace* face(const FontSpec& spec) {
-        const bool bold = spec.weight >= 600;
-        const auto key = std::make_tuple(spec.face, bold, spec.italic);
+    const LoadedFace* face(const FontSpec& wanted) {
+        const bool bold = wanted.weight >= 600;
+        const auto key = std::make_tuple(wanted.face, bold, wanted.italic);
         if (auto it = m_faces.find(key); it != m_faces.end()) return it->second.face ? &it->second : nullptr;
         LoadedFace& loaded = m_faces[key];
-        open(spec.face, bold, spec.italic, loaded);
+        open(wanted.face, bold, wanted.italic, loaded);
         return loaded.face ? &loaded : nullptr;
     }
 
@@ -94,8 +94,8 @@ struct Metrics {
     int descent = 0;
 };
 
-// Sizes the face for the spec and returns its cell metrics in whole pixels.
-Metrics sizeFace(FT_Face face, const FontSpec& spec) {
+// Sizes the face for the wanted font and returns its cell metrics in whole pixels.
+Metrics sizeFace(FT_Face face, const FontSpec& wanted) {
     const double unitsPerEm = face->units_per_EM ? face->units_per_EM : 2048;
     double ascentUnits = face->ascender, descentUnits = -face->descender;
     double averageWidth = unitsPerEm / 2;
@@ -108,13 +108,13 @@ Metrics sizeFace(FT_Face face, const FontSpec& spec) {
     }
     const double cellUnits = std::max(1.0, ascentUnits + descentUnits);
     double em;
-    if (spec.height > 0)
-        em = spec.height * unitsPerEm / cellUnits;
-    else if (spec.height < 0)
-        em = -spec.height;
+    if (wanted.height > 0)
+        em = wanted.height * unitsPerEm / cellUnits;
+    else if (wanted.height < 0)
+        em = -wanted.height;
     else
         em = kDefaultEmHeight;
-    const double emWidth = spec.width > 0 ? spec.width * unitsPerEm / averageWidth : em;
+    const double emWidth = wanted.width > 0 ? wanted.width * unitsPerEm / averageWidth : em;
     FT_Set_Char_Size(face, FT_F26Dot6(std::lround(emWidth * 64)), FT_F26Dot6(std::lround(em * 64)), 72, 72);
     const double scale = em / unitsPerEm;
     return {int(std::lround(ascentUnits * scale)), int(std::lround(descentUnits * scale))};

@@ -21,16 +21,16 @@ bool HeadlessPlatform::isInput(EventKind kind) {
     }
 }
 
-WindowId HeadlessPlatform::CreateWindow(const WindowSpec& spec) {
+WindowId HeadlessPlatform::CreateWindow(const WindowSpec& wanted) {
     std::lock_guard lock(m_mutex);
-    if (m_failNextCreate || spec.width <= 0 || spec.height <= 0) {
+    if (m_failNextCreate || wanted.width <= 0 || wanted.height <= 0) {
         m_failNextCreate = false;
         return 0;
     }
     const WindowId id = m_nextId++;
     WindowState& state = m_windows[id];
-    state.spec = spec;
-    state.screen.assign(std::size_t(spec.width) * spec.height * 3, 0);
+    state.wanted = wanted;
+    state.screen.assign(std::size_t(wanted.width) * wanted.height * 3, 0);
     m_active = id;
     return id;
 }
@@ -67,13 +67,13 @@ Area HeadlessPlatform::WindowArea(WindowId window) {
     auto it = m_windows.find(window);
     if (it == m_windows.end()) return {};
     const auto& w = it->second;
-    return {w.position.x, w.position.y, w.position.x + w.spec.width, w.position.y + w.spec.height};
+    return {w.position.x, w.position.y, w.position.x + w.wanted.width, w.position.y + w.wanted.height};
 }
 
 Size HeadlessPlatform::ClientSize(WindowId window) {
     std::lock_guard lock(m_mutex);
     auto it = m_windows.find(window);
-    return it == m_windows.end() ? Size{} : Size{it->second.spec.width, it->second.spec.height};
+    return it == m_windows.end() ? Size{} : Size{it->second.wanted.width, it->second.wanted.height};
 }
 
 Size HeadlessPlatform::ScreenSize() { return m_screen; }
@@ -119,10 +119,10 @@ void HeadlessPlatform::Present(WindowId window, const Surface& pixels, const Are
     WindowState& w = it->second;
     w.presented.push_back(area);
     const int left = std::max({area.left, 0}), top = std::max(area.top, 0);
-    const int right = std::min({area.right, w.spec.width, pixels.width});
-    const int bottom = std::min({area.bottom, w.spec.height, pixels.height});
+    const int right = std::min({area.right, w.wanted.width, pixels.width});
+    const int bottom = std::min({area.bottom, w.wanted.height, pixels.height});
     for (int y = top; y < bottom; ++y)
-        std::memcpy(&w.screen[(std::size_t(y) * w.spec.width + left) * 3], pixels.row(y) + left * 3,
+        std::memcpy(&w.screen[(std::size_t(y) * w.wanted.width + left) * 3], pixels.row(y) + left * 3,
                     std::size_t(std::max(0, right - left)) * 3);
 }
 
@@ -199,7 +199,7 @@ Surface HeadlessPlatform::Screen(WindowId window) {
     auto it = m_windows.find(window);
     if (it == m_windows.end()) return {};
     auto& w = it->second;
-    return {w.screen.data(), w.spec.width, w.spec.height, w.spec.width * 3, false};
+    return {w.screen.data(), w.wanted.width, w.wanted.height, w.wanted.width * 3, false};
 }
 
 bool HeadlessPlatform::SaveScreen(WindowId window, const std::string& path) {

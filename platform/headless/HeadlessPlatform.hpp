@@ -19,7 +19,7 @@ class HeadlessPlatform : public Platform {
 public:
     explicit HeadlessPlatform(Size screen = {1024, 768});
 
-    WindowId CreateWindow(const WindowSpec& spec) override;
+    WindowId CreateWindow(const WindowSpec& wanted) override;
     void DestroyWindow(WindowId window) override;
     void SetTitle(WindowId window, std::string_view title) override;
     void ShowWindow(WindowId window, ShowMode mode) override;
@@ -54,7 +54,7 @@ public:
     void FailNextCreate() { m_failNextCreate = true; }
 
     struct WindowState {
-        WindowSpec spec;
+        WindowSpec wanted;
         std::string title;
         Point position;
         ShowMode shown = ShowMode::Show;
@@ -62,7 +62,7 @@ public:
         std::vector<std::uint8_t> screen;  // top-down BGR, client size
         std::vector<Area> presented;       // every area presented, in order
     };
-    // A copy of the window's state; an empty spec for an unknown window.
+    // A copy of the window's state; an empty one for an unknown window.
     WindowState Window(WindowId window);
     bool Exists(WindowId window);
     WindowId ActiveWindow();

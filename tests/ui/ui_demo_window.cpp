@@ -1,6 +1,7 @@
 // A window with a button, a check box and an edit field for the end-to-end check. It writes
 // its own skins into the data folder it is given, then prints every control event it
 // receives and every change of the edit text on the standard output, one line each.
+#include "SolidSkin.hpp"
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>
@@ -21,27 +22,7 @@ namespace {
 
 // Solid frames, one per colour (0xRRGGBB).
 bool writeSkin(const std::string& path, int width, int height, std::initializer_list<std::uint32_t> colours) {
-    scene::TClipData clip;
-    const int stride = (width * 3 + 3) & ~3;
-    for (const std::uint32_t rgb : colours) {
-        scene::TClipImage image;
-        image.width = width;
-        image.height = height;
-        image.colourKey = 0x00FF00FF;
-        image.pixels.assign(std::size_t(stride) * height, 0);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                std::uint8_t* p = image.pixels.data() + std::size_t(y) * stride + std::size_t(x) * 3;
-                p[0] = std::uint8_t(rgb);
-                p[1] = std::uint8_t(rgb >> 8);
-                p[2] = std::uint8_t(rgb >> 16);
-            }
-        clip.images.push_back(std::move(image));
-        scene::TClipFrame frame;
-        frame.image = std::int16_t(clip.images.size() - 1);
-        clip.frames.push_back(frame);
-    }
-    return scene::WriteClipFile(clip, path);
+    return scene::WriteClipFile(SolidSkin(width, height, colours), path);
 }
 
 class DemoWindow : public engine::OWindow {

@@ -23,6 +23,18 @@ LiveSet& Live() {
     return live;
 }
 
+// The offset inside the parent that one axis's alignment bits ask for: the
+// low bit alone the start, the high bit alone the end, both the middle; no bit
+// keeps `current`.
+float AlignedOffset(uint8_t alignment, uint8_t low, uint8_t high, float parentSize, float size,
+                    float current) {
+    const uint8_t bits = alignment & (low | high);
+    if (bits == low) return 0;
+    if (bits == high) return parentSize - size;
+    if (bits == (low | high)) return (parentSize - size) * 0.5f;
+    return current;
+}
+
 // Parents are clips; a parent of any other class has no children list to leave.
 void RemoveFromParent(OGraph* parent, OGraph* child) {
     if (auto* clip = dynamic_cast<OClip*>(parent)) clip->RemoveChild(child);
@@ -282,34 +294,8 @@ bool OGraph::CopyFrom(OGraph* other) {
 void OGraph::Realign() {
     if (m_alignment == 0 || m_width == 0 || m_height == 0) return;
     if (!IsLive(m_parent)) return;
-    float x = m_relX;
-    float y = m_relY;
-    switch (m_alignment & (kAlignLeft | kAlignRight)) {
-    case kAlignLeft:
-        x = 0;
-        break;
-    case kAlignRight:
-        x = m_parent->m_width - m_width;
-        break;
-    case kAlignLeft | kAlignRight:
-        x = (m_parent->m_width - m_width) * 0.5f;
-        break;
-    default:
-        break;
-    }
-    switch (m_alignment & (kAlignTop | kAlignBottom)) {
-    case kAlignTop:
-        y = 0;
-        break;
-    case kAlignBottom:
-        y = m_parent->m_height - m_height;
-        break;
-    case kAlignTop | kAlignBottom:
-        y = (m_parent->m_height - m_height) * 0.5f;
-        break;
-    default:
-        break;
-    }
+    const float x = AlignedOffset(m_alignment, kAlignLeft, kAlignRight, m_parent->m_width, m_width, m_relX);
+    const float y = AlignedOffset(m_alignment, kAlignTop, kAlignBottom, m_parent->m_height, m_height, m_relY);
     if (x != m_relX || y != m_relY) SetPosition(x, y, m_relZ);
 }
 

@@ -7,6 +7,7 @@
 #include "engine/MainThread.hpp"
 #include "engine/MessageLoop.hpp"
 #include "engine/Messages.hpp"
+#include "platform/KeyCodes.hpp"
 #include "platform/Text.hpp"
 #include "scene/OClip.hpp"
 
@@ -33,8 +34,6 @@ platform::Platform& os() { return platform::CurrentPlatform(); }
 WindowControl* liveControl(OGraph* graph) {
     return OGraph::IsLive(graph) ? dynamic_cast<WindowControl*>(graph) : nullptr;
 }
-
-bool isMouseButton(int code) { return code == 1 || code == 2 || code == 4; }
 
 int localX(WindowControl* c, int x) { return scene::TruncateToInt(double(x) - c->Graph()->X()); }
 int localY(WindowControl* c, int y) { return scene::TruncateToInt(double(y) - c->Graph()->Y()); }
@@ -195,23 +194,23 @@ void OWindow::MouseMove(int x, int y) {
 }
 
 void OWindow::KeyDown(int code, int x, int y) {
-    if (m_captureControl && isMouseButton(code)) {
+    if (m_captureControl && platform::IsMouseButton(code)) {
         m_captureControl->OnKeyDown(code, localX(m_captureControl, x), localY(m_captureControl, y));
         return;
     }
-    if (m_focusControl && !isMouseButton(code)) {
+    if (m_focusControl && !platform::IsMouseButton(code)) {
         m_focusControl->OnKeyDown(code, localX(m_focusControl, x), localY(m_focusControl, y));
         return;
     }
-    if (code == 9 && !m_focusControl) FocusNext();
+    if (code == platform::Key_Tab && !m_focusControl) FocusNext();
 }
 
 void OWindow::KeyUp(int code, int x, int y) {
-    if (m_captureControl && isMouseButton(code)) {
+    if (m_captureControl && platform::IsMouseButton(code)) {
         m_captureControl->OnKeyUp(code, localX(m_captureControl, x), localY(m_captureControl, y));
         return;
     }
-    if (m_focusControl && !isMouseButton(code))
+    if (m_focusControl && !platform::IsMouseButton(code))
         m_focusControl->OnKeyUp(code, localX(m_focusControl, x), localY(m_focusControl, y));
 }
 

@@ -5,11 +5,16 @@
 #include "engine/MainThread.hpp"
 #include "engine/Messages.hpp"
 #include "engine/OWindow.hpp"
+#include "platform/KeyCodes.hpp"
 #include "scene/OGraph.hpp"
 
 namespace engine {
 
 using platform::EventKind;
+using platform::IsMouseButton;
+using platform::Key_LButton;
+using platform::Key_MButton;
+using platform::Key_RButton;
 
 namespace {
 
@@ -58,12 +63,12 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
             os().ActivateWindow(dialog->PlatformWindow());
         break;
     case EventKind::KeyDown:
-        if (e.code == 1) {
+        if (e.code == Key_LButton) {
             int x = 0, y = 0;
             w.GetCursorClient(x, y);
             if (BeginDrag(w, x, y)) break;
-            w.KeyDown(1, x, y);
-        } else if (e.code == 2 || e.code == 4) {
+            w.KeyDown(Key_LButton, x, y);
+        } else if (e.code == Key_RButton || e.code == Key_MButton) {
             w.KeyDown(e.code, e.x, e.y);
         } else {
             int x = 0, y = 0;
@@ -72,12 +77,12 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
         }
         break;
     case EventKind::KeyUp:
-        if (e.code == 1 && ContinueDrag(w, e)) {
+        if (e.code == Key_LButton && ContinueDrag(w, e)) {
             m_drags.erase(e.window);
             if (os().CaptureWindow() == e.window) os().SetCapture(0);
             break;
         }
-        if (e.code == 1 || e.code == 2 || e.code == 4) {
+        if (IsMouseButton(e.code)) {
             w.KeyUp(e.code, e.x, e.y);
         } else {
             int x = 0, y = 0;

@@ -61,7 +61,7 @@ enum class EventKind : std::uint8_t {
     Destroyed,     // the platform window is gone
     Resized,       // client size changed
     Exposed,       // `area` must be presented again from the back buffer
-    KeyDown,       // `code` is a Windows virtual-key code; mouse buttons are 1, 2, 4
+    KeyDown,       // `code` is a KeyCode: a mouse button or a Windows virtual-key code
     KeyUp,
     Character,     // `character` is one Latin-1 byte
     MouseMove,     // x, y are client coordinates as unsigned 16-bit halves

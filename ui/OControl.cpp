@@ -1,6 +1,7 @@
 #include "ui/OControl.hpp"
 
 #include "engine/OWindow.hpp"
+#include "platform/KeyCodes.hpp"
 #include "platform/Platform.hpp"
 #include "scene/ResolvePath.hpp"
 
@@ -100,17 +101,17 @@ void OControl::OnFocusChange(engine::WindowControl* focus) {
 void OControl::OnKeyDown(int code, int, int) {
     engine::OWindow* window = OwnerWindow();
     switch (code) {
-    case 1:
+    case platform::Key_LButton:
         m_state |= kPressed;
         if (window) {
             if (m_focusable) window->SetFocusControl(this);
             window->SetCaptureControl(this);
         }
         break;
-    case 9:
+    case platform::Key_Tab:
         if (window) window->FocusNext();
         break;
-    case 13:
+    case platform::Key_Return:
         m_state |= kKeyPressed;
         break;
     default:
@@ -120,8 +121,8 @@ void OControl::OnKeyDown(int code, int, int) {
 }
 
 void OControl::OnKeyUp(int code, int, int) {
-    if (code == 1) m_state &= std::uint8_t(~kPressed);
-    if (code == 13) m_state &= std::uint8_t(~kKeyPressed);
+    if (code == platform::Key_LButton) m_state &= std::uint8_t(~kPressed);
+    if (code == platform::Key_Return) m_state &= std::uint8_t(~kKeyPressed);
     UpdateState();
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/ControlEvents.hpp"
 #include "engine/WindowControl.hpp"
 #include "ui/OGroup.hpp"
 
@@ -26,17 +27,17 @@ public:
     static constexpr std::uint8_t kCaptured = 16;   // it is the window's capture control
 
     // Event codes, emitted in the order of this list when several bits change at once.
-    static constexpr int kEventMouseEntered = 1;
-    static constexpr int kEventMouseLeft = 2;
-    static constexpr int kEventFocusGained = 4;
-    static constexpr int kEventFocusLost = 8;
-    static constexpr int kEventCaptured = 16;
-    static constexpr int kEventReleased = 32;
-    static constexpr int kEventMousePressed = 64;
-    static constexpr int kEventMouseReleased = 128;
-    static constexpr int kEventEnterPressed = 256;
-    static constexpr int kEventEnterReleased = 512;
-    static constexpr int kEventClick = 1024;
+    static constexpr int kEventMouseEntered = engine::Event_MouseEntered;
+    static constexpr int kEventMouseLeft = engine::Event_MouseLeft;
+    static constexpr int kEventFocusGained = engine::Event_FocusGained;
+    static constexpr int kEventFocusLost = engine::Event_FocusLost;
+    static constexpr int kEventCaptured = engine::Event_Captured;
+    static constexpr int kEventReleased = engine::Event_Released;
+    static constexpr int kEventMousePressed = engine::Event_MousePressed;
+    static constexpr int kEventMouseReleased = engine::Event_MouseReleased;
+    static constexpr int kEventEnterPressed = engine::Event_EnterPressed;
+    static constexpr int kEventEnterReleased = engine::Event_EnterReleased;
+    static constexpr int kEventClick = engine::Event_Click;
 
     OControl();
 
@@ -55,7 +56,7 @@ public:
     void OnCaptureChange(engine::WindowControl* capture) override;
     void OnMouseMove(int x, int y) override;
     void OnFocusChange(engine::WindowControl* focus) override;
-    // Codes 1, 2, 4 are the mouse buttons, others Windows virtual-key codes.
+    // `code` is a platform::KeyCode: a mouse button or a Windows virtual-key code.
     void OnKeyDown(int code, int x, int y) override;
     void OnKeyUp(int code, int x, int y) override;
     void OnChar(std::uint8_t ch) override;

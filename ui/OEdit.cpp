@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/OWindow.hpp"
+#include "platform/KeyCodes.hpp"
 #include "scene/OBitmap.hpp"
 
 namespace ui {
@@ -136,16 +137,16 @@ void OEdit::DeleteAt(int index) {
 
 void OEdit::OnKeyDown(int code, int x, int y) {
     switch (code) {
-    case 1:
+    case platform::Key_LButton:
         if (OText* caption = Caption(); IsLive(caption))
             SetCaret(caption->CharacterAt(x - scene::TruncateToInt(caption->RelativeX())));
         break;
-    case 8: DeleteAt(m_caretPosition - 1); break;
-    case 35: SetCaret(TextLength()); break;
-    case 36: SetCaret(0); break;
-    case 37: SetCaret(m_caretPosition - 1); break;
-    case 39: SetCaret(m_caretPosition + 1); break;
-    case 46: DeleteAt(m_caretPosition); break;
+    case platform::Key_Backspace: DeleteAt(m_caretPosition - 1); break;
+    case platform::Key_End: SetCaret(TextLength()); break;
+    case platform::Key_Home: SetCaret(0); break;
+    case platform::Key_Left: SetCaret(m_caretPosition - 1); break;
+    case platform::Key_Right: SetCaret(m_caretPosition + 1); break;
+    case platform::Key_Delete: DeleteAt(m_caretPosition); break;
     default: break;
     }
     OButton::OnKeyDown(code, x, y);

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/KeyCodes.hpp"
+
 namespace platform {
 
 int VirtualKeyFromSdl(std::int32_t sdlKeycode) {
@@ -16,52 +18,52 @@ int VirtualKeyFromSdl(std::int32_t sdlKeycode) {
         return sdlKeycode;  // SDL and Windows both use the ASCII digits.
     }
     if (sdlKeycode >= SDLK_F1 && sdlKeycode <= SDLK_F12) {
-        return 112 + (sdlKeycode - SDLK_F1);
+        return Key_F1 + (sdlKeycode - SDLK_F1);
     }
     switch (sdlKeycode) {
-    case SDLK_BACKSPACE: return 8;
-    case SDLK_TAB: return 9;
+    case SDLK_BACKSPACE: return Key_Backspace;
+    case SDLK_TAB: return Key_Tab;
     case SDLK_RETURN:
-    case SDLK_KP_ENTER: return 13;
+    case SDLK_KP_ENTER: return Key_Return;
     case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return 16;
+    case SDLK_RSHIFT: return Key_Shift;
     case SDLK_LCTRL:
-    case SDLK_RCTRL: return 17;
+    case SDLK_RCTRL: return Key_Control;
     case SDLK_LALT:
-    case SDLK_RALT: return 18;
-    case SDLK_PAUSE: return 19;
-    case SDLK_CAPSLOCK: return 20;
-    case SDLK_ESCAPE: return 27;
-    case SDLK_SPACE: return 32;
-    case SDLK_PAGEUP: return 33;
-    case SDLK_PAGEDOWN: return 34;
-    case SDLK_END: return 35;
-    case SDLK_HOME: return 36;
-    case SDLK_LEFT: return 37;
-    case SDLK_UP: return 38;
-    case SDLK_RIGHT: return 39;
-    case SDLK_DOWN: return 40;
-    case SDLK_INSERT: return 45;
-    case SDLK_DELETE: return 46;
+    case SDLK_RALT: return Key_Alt;
+    case SDLK_PAUSE: return Key_Pause;
+    case SDLK_CAPSLOCK: return Key_CapsLock;
+    case SDLK_ESCAPE: return Key_Escape;
+    case SDLK_SPACE: return Key_Space;
+    case SDLK_PAGEUP: return Key_PageUp;
+    case SDLK_PAGEDOWN: return Key_PageDown;
+    case SDLK_END: return Key_End;
+    case SDLK_HOME: return Key_Home;
+    case SDLK_LEFT: return Key_Left;
+    case SDLK_UP: return Key_Up;
+    case SDLK_RIGHT: return Key_Right;
+    case SDLK_DOWN: return Key_Down;
+    case SDLK_INSERT: return Key_Insert;
+    case SDLK_DELETE: return Key_Delete;
     default: return 0;
     }
 }
 
 int MouseButtonCode(std::uint8_t sdlButton) {
     switch (sdlButton) {
-    case SDL_BUTTON_LEFT: return 1;
-    case SDL_BUTTON_RIGHT: return 2;
-    case SDL_BUTTON_MIDDLE: return 4;
+    case SDL_BUTTON_LEFT: return Key_LButton;
+    case SDL_BUTTON_RIGHT: return Key_RButton;
+    case SDL_BUTTON_MIDDLE: return Key_MButton;
     default: return 0;
     }
 }
 
 std::uint8_t CharacterForKey(int virtualKey) {
     switch (virtualKey) {
-    case 8:
-    case 9:
-    case 13:
-    case 27: return static_cast<std::uint8_t>(virtualKey);
+    case Key_Backspace:
+    case Key_Tab:
+    case Key_Return:
+    case Key_Escape: return static_cast<std::uint8_t>(virtualKey);
     default: return 0;
     }
 }

@@ -13,7 +13,7 @@ namespace platform {
 // The Windows virtual-key code for an SDL keycode, or 0 when the key has none.
 int VirtualKeyFromSdl(std::int32_t sdlKeycode);
 
-// The virtual-key code of an SDL mouse button (left 1, right 2, middle 4), or 0.
+// The KeyCode of an SDL mouse button (Key_LButton, Key_RButton, Key_MButton), or 0.
 int MouseButtonCode(std::uint8_t sdlButton);
 
 // The character a key press also produces on its own (Backspace, Tab, Enter,

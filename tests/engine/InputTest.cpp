@@ -5,11 +5,17 @@
 #include "engine/MessageLoop.hpp"
 #include "engine/ShellOpen.hpp"
 #include "engine/Messages.hpp"
+#include "engine/ControlEvents.hpp"
+#include "platform/KeyCodes.hpp"
 
 namespace {
 
 using engine::OWindow;
 using platform::EventKind;
+using platform::Key_LButton;
+using platform::Key_Return;
+using platform::Key_RButton;
+using platform::Key_Tab;
 
 using Input = EngineTest;
 
@@ -47,9 +53,9 @@ public:
 TEST_F(Input, LeftPressUsesTheCursorNowAndReleaseTheEventPosition) {
     auto* w = Make<RecordingWindow>();
     headless->SetCursor(w->PlatformWindow(), {7, 8});
-    Inject(EventKind::KeyDown, w, 1, 100, 100);
-    Inject(EventKind::KeyUp, w, 1, 30, 40);
-    Inject(EventKind::KeyDown, w, 2, 11, 12);
+    Inject(EventKind::KeyDown, w, Key_LButton, 100, 100);
+    Inject(EventKind::KeyUp, w, Key_LButton, 30, 40);
+    Inject(EventKind::KeyDown, w, Key_RButton, 11, 12);
     Inject(EventKind::KeyDown, w, 'A');
     EXPECT_EQ(w->log, (std::vector<std::string>{"down 1 7,8", "up 1 30,40", "down 2 11,12", "down 65 7,8"}));
 }
@@ -79,15 +85,15 @@ TEST_F(Input, ButtonsGoToTheCaptureAndKeysToTheFocus) {
     auto* b = new Probe("b", 40, 10, 20, 20, true, log);
     w->AddObject(a);
     w->AddObject(b);
-    w->KeyDown(1, 15, 15);  // no capture: dropped
-    w->KeyDown(65, 0, 0);   // no focus: dropped
+    w->KeyDown(Key_LButton, 15, 15);  // no capture: dropped
+    w->KeyDown('A', 0, 0);            // no focus: dropped
     EXPECT_TRUE(log.empty());
     w->SetCaptureControl(a);
     w->SetFocusControl(b);
     log.clear();
-    w->KeyDown(1, 15, 15);
-    w->KeyUp(1, 16, 16);
-    w->KeyDown(13, 45, 12);
+    w->KeyDown(Key_LButton, 15, 15);
+    w->KeyUp(Key_LButton, 16, 16);
+    w->KeyDown(Key_Return, 45, 12);
     w->Char('x');
     EXPECT_EQ(log, (std::vector<std::string>{"a.down 1 5,5", "a.up 1 6,6", "b.down 13 5,2", "b.char x"}));
 }
@@ -101,7 +107,7 @@ TEST_F(Input, TabMovesTheFocusThroughFocusableControlsAndWraps) {
     w->AddObject(a);
     w->AddObject(skip);
     w->AddObject(b);
-    w->KeyDown(9, 0, 0);
+    w->KeyDown(Key_Tab, 0, 0);
     EXPECT_EQ(w->FocusControl(), a);
     w->FocusNext();
     EXPECT_EQ(w->FocusControl(), b);
@@ -112,7 +118,7 @@ TEST_F(Input, TabMovesTheFocusThroughFocusableControlsAndWraps) {
     EXPECT_EQ(log, (std::vector<std::string>{"a.focus:me", "a.focus:other", "b.focus:me", "b.focus:none"}));
 
     OWindow* empty = Make();
-    empty->KeyDown(9, 0, 0);
+    empty->KeyDown(Key_Tab, 0, 0);
     EXPECT_EQ(empty->FocusControl(), nullptr);
 }
 
@@ -140,9 +146,9 @@ TEST_F(Input, DragRectangleMovesTheWindowUnlessAControlIsHit) {
     const auto start = headless->WindowArea(id);
 
     headless->SetCursor(id, {100, 10});
-    Inject(EventKind::KeyDown, w, 1, 100, 10);
+    Inject(EventKind::KeyDown, w, Key_LButton, 100, 10);
     Inject(EventKind::MouseMove, w, 0, 130, 25);
-    Inject(EventKind::KeyUp, w, 1, 130, 25);
+    Inject(EventKind::KeyUp, w, Key_LButton, 130, 25);
     const auto moved = headless->WindowArea(id);
     EXPECT_EQ(moved.left, start.left + 30);
     EXPECT_EQ(moved.top, start.top + 15);
@@ -150,7 +156,7 @@ TEST_F(Input, DragRectangleMovesTheWindowUnlessAControlIsHit) {
     EXPECT_EQ(headless->CaptureWindow(), 0u);
 
     headless->SetCursor(id, {255, 10});
-    Inject(EventKind::KeyDown, w, 1, 255, 10);
+    Inject(EventKind::KeyDown, w, Key_LButton, 255, 10);
     EXPECT_EQ(w->log, (std::vector<std::string>{"down 1 255,10"}));
     EXPECT_EQ(headless->WindowArea(id).left, moved.left);
 }
@@ -169,7 +175,7 @@ TEST_F(Input, DialogBlocksItsOwnerUntilItIsClosed) {
     Inject(EventKind::KeyDown, owner, 'A');
     EXPECT_TRUE(owner->log.empty());
 
-    dialog->ControlEvent(nullptr, 0x10400);
+    dialog->ControlEvent(nullptr, 0x10000 | engine::Event_Click);
     EXPECT_EQ(owner->log, (std::vector<std::string>{"event 1024"}));
 
     // Closed by the user: the owner is re-enabled and activated at once.

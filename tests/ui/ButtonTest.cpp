@@ -1,9 +1,12 @@
 #include "UiFixture.hpp"
 
+#include "platform/KeyCodes.hpp"
 #include "ui/OButton.hpp"
 
 namespace {
 
+using platform::Key_LButton;
+using platform::Key_Return;
 using scene::OClip;
 using ui::OButton;
 using uitest::kBlue;
@@ -58,7 +61,7 @@ TEST_F(Button, MissingHoverAndPressedNamesLeaveThoseImagesEmptyAndTheLookUnchang
     b->SetPosition(10, 10, b->RelativeZ());
     w->AddObject(b);
     w->MouseMove(20, 20);
-    w->KeyDown(1, 20, 20);
+    w->KeyDown(Key_LButton, 20, 20);
     EXPECT_EQ(Pixel(w, 20, 20), kBlue);
     EXPECT_TRUE(b->NormalImage()->IsVisible());
 }
@@ -114,17 +117,17 @@ TEST_F(Button, TheImageFollowsHoverPressAndFocus) {
     EXPECT_EQ(Pixel(w, 110, 110), kRed);
     w->MouseMove(110, 110);
     EXPECT_EQ(Pixel(w, 110, 110), kGreen);
-    w->KeyDown(1, 110, 110);
+    w->KeyDown(Key_LButton, 110, 110);
     EXPECT_EQ(Pixel(w, 110, 110), kBlue);
     w->MouseMove(300, 10);
     EXPECT_EQ(Pixel(w, 110, 110), kGreen) << "pressed outside shows the focused look";
-    w->KeyUp(1, 300, 10);
+    w->KeyUp(Key_LButton, 300, 10);
     w->MouseMove(300, 11);
     EXPECT_EQ(Pixel(w, 110, 110), kGreen) << "still focused";
     w->SetFocusControl(other);
     EXPECT_EQ(Pixel(w, 110, 110), kRed);
     EXPECT_EQ(Pixel(w, 110, 210), kGreen);
-    w->KeyDown(13, 0, 0);
+    w->KeyDown(Key_Return, 0, 0);
     EXPECT_EQ(Pixel(w, 110, 210), kBlue) << "Enter held shows the pressed look";
 }
 

@@ -1,10 +1,15 @@
 #include "UiFixture.hpp"
 
+#include "engine/ControlEvents.hpp"
+#include "platform/KeyCodes.hpp"
 #include "ui/OButton.hpp"
 #include "ui/OCheckbox.hpp"
 
 namespace {
 
+using engine::Event_Click;
+using platform::Key_LButton;
+using platform::Key_Tab;
 using ui::OButton;
 using ui::OCheckbox;
 using uitest::EventWindow;
@@ -20,8 +25,8 @@ protected:
     }
     void Click(EventWindow* w, int x, int y) {
         w->MouseMove(x, y);
-        w->KeyDown(1, x, y);
-        w->KeyUp(1, x, y);
+        w->KeyDown(Key_LButton, x, y);
+        w->KeyUp(Key_LButton, x, y);
     }
 };
 
@@ -30,7 +35,7 @@ TEST_F(Checkbox, FourClicksReturnToTheFirstStateAndTheWindowSeesEachClickFirst) 
     OCheckbox* box = AddCheckbox(w, 50, 50);
     std::vector<int> indexAtClick;
     w->onEvent = [&](engine::WindowControl* sender, int code) {
-        if (code == 1024 && sender == box) indexAtClick.push_back(box->CurrentIndex());
+        if (code == Event_Click && sender == box) indexAtClick.push_back(box->CurrentIndex());
     };
     std::vector<int> after;
     for (int i = 0; i < 4; ++i) {
@@ -52,9 +57,9 @@ TEST_F(Checkbox, TheDefaultStatesShowFramesZeroToTwoAndThreeToFive) {
     EXPECT_EQ(Pixel(w, 55, 55), 0x101010u);
     w->MouseMove(55, 55);
     EXPECT_EQ(Pixel(w, 55, 55), 0x202020u);
-    w->KeyDown(1, 55, 55);
+    w->KeyDown(Key_LButton, 55, 55);
     EXPECT_EQ(Pixel(w, 55, 55), 0x303030u);
-    w->KeyUp(1, 55, 55);
+    w->KeyUp(Key_LButton, 55, 55);
     EXPECT_EQ(Pixel(w, 55, 55), 0x505050u) << "the second state, focused";
     w->MouseMove(300, 200);
     w->SetFocusControl(nullptr);
@@ -87,9 +92,9 @@ TEST_F(Checkbox, TabLeavesTheBoxForTheNextControl) {
     auto* after = new OButton("", "", "", "", true, "CLP\\def_btn.clp");
     after->SetPosition(50, 100, after->RelativeZ());
     w->AddObject(after);
-    w->KeyDown(9, 0, 0);
+    w->KeyDown(Key_Tab, 0, 0);
     EXPECT_EQ(w->FocusControl(), box->CurrentStateControl());
-    w->KeyDown(9, 0, 0);
+    w->KeyDown(Key_Tab, 0, 0);
     EXPECT_EQ(w->FocusControl(), after);
 }
 

@@ -1,11 +1,27 @@
 #include "UiFixture.hpp"
 
+#include "engine/ControlEvents.hpp"
+#include "platform/KeyCodes.hpp"
 #include "ui/OButton.hpp"
 #include "ui/OGroup.hpp"
 #include "scene/OBitmap.hpp"
 
 namespace {
 
+using engine::Event_Captured;
+using engine::Event_Click;
+using engine::Event_EnterPressed;
+using engine::Event_EnterReleased;
+using engine::Event_FocusGained;
+using engine::Event_FocusLost;
+using engine::Event_MouseEntered;
+using engine::Event_MouseLeft;
+using engine::Event_MousePressed;
+using engine::Event_MouseReleased;
+using engine::Event_Released;
+using platform::Key_LButton;
+using platform::Key_Return;
+using platform::Key_Tab;
 using ui::OButton;
 using ui::OControl;
 using uitest::EventWindow;
@@ -26,13 +42,13 @@ TEST_F(Control, MouseOntoAFocusableControlCapturesFocusesAndEntersAndOffLeavesAn
     EventWindow* w = MakeWindow();
     OButton* b = AddButton(w, 50, 50);
     w->MouseMove(60, 60);
-    EXPECT_EQ(w->Codes(b), (Codes{16, 4, 1}));
+    EXPECT_EQ(w->Codes(b), (Codes{Event_Captured, Event_FocusGained, Event_MouseEntered}));
     EXPECT_EQ(w->CaptureControl(), b);
     EXPECT_EQ(w->FocusControl(), b);
 
     w->events.clear();
     w->MouseMove(10, 10);
-    EXPECT_EQ(w->Codes(b), (Codes{2, 32}));
+    EXPECT_EQ(w->Codes(b), (Codes{Event_MouseLeft, Event_Released}));
     EXPECT_EQ(w->CaptureControl(), nullptr);
     EXPECT_EQ(w->FocusControl(), b) << "the focus stays where the mouse left it";
 }
@@ -42,19 +58,19 @@ TEST_F(Control, PressDragOutReleaseIsNoClickButReleaseInsideIs) {
     OButton* b = AddButton(w, 50, 50);
     w->MouseMove(60, 60);
     w->events.clear();
-    w->KeyDown(1, 60, 60);
+    w->KeyDown(Key_LButton, 60, 60);
     w->MouseMove(200, 200);
-    w->KeyUp(1, 200, 200);
-    EXPECT_EQ(w->Codes(b), (Codes{64, 2, 128}));
+    w->KeyUp(Key_LButton, 200, 200);
+    EXPECT_EQ(w->Codes(b), (Codes{Event_MousePressed, Event_MouseLeft, Event_MouseReleased}));
     EXPECT_EQ(w->CaptureControl(), b) << "the capture ends with the next move outside";
     w->MouseMove(201, 200);
     EXPECT_EQ(w->CaptureControl(), nullptr);
 
     w->MouseMove(60, 60);
     w->events.clear();
-    w->KeyDown(1, 60, 60);
-    w->KeyUp(1, 61, 60);
-    EXPECT_EQ(w->Codes(b), (Codes{64, 128, 1024}));
+    w->KeyDown(Key_LButton, 60, 60);
+    w->KeyUp(Key_LButton, 61, 60);
+    EXPECT_EQ(w->Codes(b), (Codes{Event_MousePressed, Event_MouseReleased, Event_Click}));
 }
 
 TEST_F(Control, EnterOnTheFocusedButtonClicksOnRelease) {
@@ -63,10 +79,10 @@ TEST_F(Control, EnterOnTheFocusedButtonClicksOnRelease) {
     w->FocusNext();
     ASSERT_EQ(w->FocusControl(), b);
     w->events.clear();
-    w->KeyDown(13, 0, 0);
-    EXPECT_EQ(w->Codes(b), (Codes{256}));
-    w->KeyUp(13, 0, 0);
-    EXPECT_EQ(w->Codes(b), (Codes{256, 512, 1024}));
+    w->KeyDown(Key_Return, 0, 0);
+    EXPECT_EQ(w->Codes(b), (Codes{Event_EnterPressed}));
+    w->KeyUp(Key_Return, 0, 0);
+    EXPECT_EQ(w->Codes(b), (Codes{Event_EnterPressed, Event_EnterReleased, Event_Click}));
 }
 
 TEST_F(Control, InputThroughTheWindowProcedureReachesTheButton) {
@@ -84,9 +100,10 @@ TEST_F(Control, InputThroughTheWindowProcedureReachesTheButton) {
     };
     headless->SetCursor(w->PlatformWindow(), {70, 60});
     inject(platform::EventKind::MouseMove, 0, 70, 60);
-    inject(platform::EventKind::KeyDown, 1, 70, 60);
-    inject(platform::EventKind::KeyUp, 1, 70, 60);
-    EXPECT_EQ(w->Codes(b), (Codes{16, 4, 1, 64, 128, 1024}));
+    inject(platform::EventKind::KeyDown, Key_LButton, 70, 60);
+    inject(platform::EventKind::KeyUp, Key_LButton, 70, 60);
+    EXPECT_EQ(w->Codes(b), (Codes{Event_Captured, Event_FocusGained, Event_MouseEntered, Event_MousePressed,
+                                  Event_MouseReleased, Event_Click}));
 }
 
 TEST_F(Control, TabWalksTheFocusableControlsInListOrderThenNone) {
@@ -94,16 +111,16 @@ TEST_F(Control, TabWalksTheFocusableControlsInListOrderThenNone) {
     OButton* a = AddButton(w, 0, 0);
     AddButton(w, 0, 40, false);
     OButton* c = AddButton(w, 0, 80);
-    w->KeyDown(9, 0, 0);
+    w->KeyDown(Key_Tab, 0, 0);
     EXPECT_EQ(w->FocusControl(), a);
-    w->KeyDown(9, 0, 0);
+    w->KeyDown(Key_Tab, 0, 0);
     EXPECT_EQ(w->FocusControl(), c) << "the control that is not focusable is skipped";
-    w->KeyDown(9, 0, 0);
+    w->KeyDown(Key_Tab, 0, 0);
     EXPECT_EQ(w->FocusControl(), nullptr);
-    w->KeyDown(9, 0, 0);
+    w->KeyDown(Key_Tab, 0, 0);
     EXPECT_EQ(w->FocusControl(), a);
-    EXPECT_EQ(w->Codes(a), (Codes{4, 8, 4}));
-    EXPECT_EQ(w->Codes(c), (Codes{4, 8}));
+    EXPECT_EQ(w->Codes(a), (Codes{Event_FocusGained, Event_FocusLost, Event_FocusGained}));
+    EXPECT_EQ(w->Codes(c), (Codes{Event_FocusGained, Event_FocusLost}));
 }
 
 TEST_F(Control, HidingAControlClearsFocusAndCaptureWhoeverHeldThem) {
@@ -137,28 +154,30 @@ TEST_F(Control, AHandlerThatHidesTheControlOnAClickGetsEachEventOnce) {
     EventWindow* w = MakeWindow();
     OButton* b = AddButton(w, 50, 50);
     w->onEvent = [&](engine::WindowControl*, int code) {
-        if (code == 1024) b->SetVisible(false);
+        if (code == Event_Click) b->SetVisible(false);
     };
     w->MouseMove(60, 60);
-    w->KeyDown(1, 60, 60);
-    w->KeyUp(1, 60, 60);
-    EXPECT_EQ(w->Codes(b), (Codes{16, 4, 1, 64, 128, 1024, 2, 32, 8}));
+    w->KeyDown(Key_LButton, 60, 60);
+    w->KeyUp(Key_LButton, 60, 60);
+    EXPECT_EQ(w->Codes(b),
+              (Codes{Event_Captured, Event_FocusGained, Event_MouseEntered, Event_MousePressed,
+                     Event_MouseReleased, Event_Click, Event_MouseLeft, Event_Released, Event_FocusLost}));
 }
 
 TEST_F(Control, AHandlerThatReleasesTheControlOnAClickEndsItsEventsSafely) {
     EventWindow* w = MakeWindow();
     OButton* b = AddButton(w, 50, 50);
     w->onEvent = [&](engine::WindowControl*, int code) {
-        if (code == 1024) scene::OGraph::Release(b);
+        if (code == Event_Click) scene::OGraph::Release(b);
     };
     w->MouseMove(60, 60);
-    w->KeyDown(1, 60, 60);
-    w->KeyUp(1, 60, 60);
+    w->KeyDown(Key_LButton, 60, 60);
+    w->KeyUp(Key_LButton, 60, 60);
     EXPECT_FALSE(scene::OGraph::IsLive(b));
     EXPECT_EQ(w->CaptureControl(), nullptr);
     EXPECT_EQ(w->FocusControl(), nullptr);
     EXPECT_TRUE(w->Controls().empty());
-    EXPECT_EQ(w->events.back().second, 1024) << "a control being released sends nothing more";
+    EXPECT_EQ(w->events.back().second, Event_Click) << "a control being released sends nothing more";
 }
 
 TEST_F(Control, SoundsPlayOnEnteringAndOnClickingOnly) {
@@ -166,8 +185,8 @@ TEST_F(Control, SoundsPlayOnEnteringAndOnClickingOnly) {
     OButton* b = AddButton(w, 50, 50);
     b->SetSounds("WAV\\over.wav", "WAV\\click.wav");
     w->MouseMove(60, 60);
-    w->KeyDown(1, 60, 60);
-    w->KeyUp(1, 60, 60);
+    w->KeyDown(Key_LButton, 60, 60);
+    w->KeyUp(Key_LButton, 60, 60);
     w->MouseMove(300, 300);
     const std::string wav = folder.string() + "/WAV/";
     EXPECT_EQ(headless->Sounds(), (std::vector<std::string>{wav + "over.wav", wav + "click.wav"}));
@@ -184,7 +203,7 @@ TEST_F(Control, EventsOfAChildControlReachTheWindowThroughItsParentControl) {
     outer->AddChild(inner);
     w->AddObject(outer);
     inner->OnFocusChange(inner);
-    EXPECT_EQ(w->Codes(inner), (Codes{4})) << "the sender stays the control that changed";
+    EXPECT_EQ(w->Codes(inner), (Codes{Event_FocusGained})) << "the sender stays the control that changed";
 
     auto* group = new ui::OGroup;
     auto* orphan = new OButton("", "", "", "", true, "CLP\\def_btn.clp");

@@ -1,9 +1,22 @@
 #include "UiFixture.hpp"
 
+#include "engine/ControlEvents.hpp"
+#include "platform/KeyCodes.hpp"
 #include "ui/OEdit.hpp"
 
 namespace {
 
+using engine::Event_Click;
+using engine::Event_EnterPressed;
+using engine::Event_EnterReleased;
+using platform::Key_Backspace;
+using platform::Key_Delete;
+using platform::Key_End;
+using platform::Key_Home;
+using platform::Key_LButton;
+using platform::Key_Left;
+using platform::Key_Return;
+using platform::Key_Right;
 using ui::OEdit;
 using uitest::EventWindow;
 using Codes = std::vector<int>;
@@ -52,7 +65,7 @@ TEST_F(Edit, CursorKeysKeepTheCaretInsideTheText) {
     EXPECT_EQ(e->CaretPosition(), 3) << "attaching puts the caret after the text";
     w->SetFocusControl(e);
     std::vector<int> positions;
-    for (const int key : {39, 36, 37, 39, 35, 39, 37}) {
+    for (const int key : {Key_Right, Key_Home, Key_Left, Key_Right, Key_End, Key_Right, Key_Left}) {
         w->KeyDown(key, 0, 0);
         positions.push_back(e->CaretPosition());
     }
@@ -68,19 +81,19 @@ TEST_F(Edit, BackspaceAtTheStartAndDeleteAtTheEndChangeNothing) {
     EventWindow* w = MakeWindow();
     OEdit* e = AddEdit(w, "abcd");
     w->SetFocusControl(e);
-    w->KeyDown(46, 0, 0);
+    w->KeyDown(Key_Delete, 0, 0);
     EXPECT_EQ(e->GetText(), "abcd");
-    w->KeyDown(36, 0, 0);
-    w->KeyDown(8, 0, 0);
+    w->KeyDown(Key_Home, 0, 0);
+    w->KeyDown(Key_Backspace, 0, 0);
     EXPECT_EQ(e->GetText(), "abcd");
     EXPECT_EQ(e->CaretPosition(), 0);
 
-    w->KeyDown(39, 0, 0);
-    w->KeyDown(39, 0, 0);
-    w->KeyDown(8, 0, 0);
+    w->KeyDown(Key_Right, 0, 0);
+    w->KeyDown(Key_Right, 0, 0);
+    w->KeyDown(Key_Backspace, 0, 0);
     EXPECT_EQ(e->GetText(), "acd");
     EXPECT_EQ(e->CaretPosition(), 1);
-    w->KeyDown(46, 0, 0);
+    w->KeyDown(Key_Delete, 0, 0);
     EXPECT_EQ(e->GetText(), "ad");
     EXPECT_EQ(e->CaretPosition(), 1);
     e->DeleteAt(-1);
@@ -93,7 +106,7 @@ TEST_F(Edit, TypingInsertsAtTheCaretAndIgnoresControlBytes) {
     OEdit* e = AddEdit(w, "");
     w->SetFocusControl(e);
     Type(w, "Ada");
-    w->KeyDown(36, 0, 0);
+    w->KeyDown(Key_Home, 0, 0);
     Type(w, "\x01\x08\t\r\x1b");
     w->Char('>');
     w->Char(0xE9);
@@ -106,10 +119,10 @@ TEST_F(Edit, EnterClicksAndInsertsNothing) {
     OEdit* e = AddEdit(w, "Bo");
     w->SetFocusControl(e);
     w->events.clear();
-    w->KeyDown(13, 0, 0);
+    w->KeyDown(Key_Return, 0, 0);
     w->Char(13);
-    w->KeyUp(13, 0, 0);
-    EXPECT_EQ(w->Codes(e), (Codes{256, 512, 1024}));
+    w->KeyUp(Key_Return, 0, 0);
+    EXPECT_EQ(w->Codes(e), (Codes{Event_EnterPressed, Event_EnterReleased, Event_Click}));
     EXPECT_EQ(e->GetText(), "Bo");
 }
 
@@ -125,12 +138,12 @@ TEST_F(Edit, TypingPastTheRightEdgeScrollsAndHomeScrollsBack) {
     }
     EXPECT_GT(caption->FirstVisible(), 0);
     const int first = caption->FirstVisible();
-    w->KeyDown(37, 0, 0);
+    w->KeyDown(Key_Left, 0, 0);
     EXPECT_EQ(caption->FirstVisible(), first) << "moving left inside the view does not scroll";
-    w->KeyDown(36, 0, 0);
+    w->KeyDown(Key_Home, 0, 0);
     EXPECT_EQ(caption->FirstVisible(), 0);
     EXPECT_EQ(CaretLeft(e), 0);
-    w->KeyDown(35, 0, 0);
+    w->KeyDown(Key_End, 0, 0);
     EXPECT_GT(caption->FirstVisible(), 0);
     EXPECT_LT(CaretLeft(e), caption->Width());
     EXPECT_EQ(e->CaretPosition(), 40);
@@ -145,8 +158,8 @@ TEST_F(Edit, ALongNameIsKeptWholeAndTheCaretStaysInTheField) {
     Type(w, name);
     EXPECT_EQ(e->GetText(), name);
     EXPECT_LT(CaretLeft(e), e->Caption()->Width());
-    w->KeyDown(36, 0, 0);
-    for (int i = 0; i < 3000; ++i) w->KeyDown(46, 0, 0);
+    w->KeyDown(Key_Home, 0, 0);
+    for (int i = 0; i < 3000; ++i) w->KeyDown(Key_Delete, 0, 0);
     EXPECT_EQ(e->GetText(), "");
     EXPECT_EQ(e->Caption()->FirstVisible(), 0);
 }
@@ -157,7 +170,7 @@ TEST_F(Edit, BackspacingFromTheEndOfAScrolledTextKeepsSomethingShown) {
     w->SetFocusControl(e);
     Type(w, std::string(60, 'x'));
     for (int i = 0; i < 59; ++i) {
-        w->KeyDown(8, 0, 0);
+        w->KeyDown(Key_Backspace, 0, 0);
         ASSERT_LT(e->Caption()->FirstVisible(), int(e->GetText().size())) << "after " << i + 1;
     }
     EXPECT_EQ(e->GetText(), "x");
@@ -170,10 +183,10 @@ TEST_F(Edit, AClickPutsTheCaretBeforeTheCharacterUnderIt) {
     const int ab = w->TextWidth("ab", caption->Font());
     const int x = 50 + int(caption->RelativeX()) + ab + 1;
     w->MouseMove(x, 60);
-    w->KeyDown(1, x, 60);
+    w->KeyDown(Key_LButton, x, 60);
     EXPECT_EQ(e->CaretPosition(), 2);
-    w->KeyUp(1, x, 60);
-    w->KeyDown(1, 245, 60);
+    w->KeyUp(Key_LButton, x, 60);
+    w->KeyDown(Key_LButton, 245, 60);
     EXPECT_EQ(e->CaretPosition(), 6) << "right of the text is the end";
 }
 

@@ -11,6 +11,8 @@
 #include "engine/MessageLoop.hpp"
 #include "engine/OWindow.hpp"
 #include "engine/WindowProcedure.hpp"
+#include "engine/ControlEvents.hpp"
+#include "platform/KeyCodes.hpp"
 #include "platform/sdl/SdlPlatform.hpp"
 #include "scene/ResolvePath.hpp"
 #include "scene/TClipData.hpp"
@@ -44,7 +46,7 @@ public:
 
     void ControlEvent(engine::WindowControl* sender, int code) override {
         const char* name = sender == m_button ? "button" : sender == m_checkbox ? "checkbox" : sender == m_edit ? "edit" : "other";
-        if (sender == m_checkbox && code == 1024)
+        if (sender == m_checkbox && code == engine::Event_Click)
             std::printf("event %s %d index %d\n", name, code, m_checkbox->CurrentIndex());
         else
             std::printf("event %s %d\n", name, code);
@@ -52,7 +54,7 @@ public:
     }
 
     void KeyDown(int code, int x, int y) override {
-        if (code == 27) {
+        if (code == platform::Key_Escape) {
             std::printf("final %s\n", m_edit->GetText().c_str());
             std::fflush(stdout);
             PostClose();

@@ -8,6 +8,7 @@
 
 #include "engine/MessageLoop.hpp"
 #include "engine/WindowProcedure.hpp"
+#include "platform/KeyCodes.hpp"
 #include "platform/sdl/SdlPlatform.hpp"
 #include "scene/OClip.hpp"
 #include "scene/TClipData.hpp"
@@ -31,7 +32,7 @@ bool ClipShowWindow::Start() {
 }
 
 void ClipShowWindow::KeyDown(int code, int x, int y) {
-    if (code == 27 || code == 'Q') {
+    if (code == platform::Key_Escape || code == 'Q') {
         PostClose();
         return;
     }

@@ -4,6 +4,7 @@
 #include <thread>
 #include <zlib.h>
 
+#include "platform/KeyCodes.hpp"
 #include "platform/PngFile.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
 
@@ -24,7 +25,7 @@ TEST(HeadlessPlatform, DisabledWindowsGetNoInputButStillGetOtherEvents) {
     const WindowId w = p.CreateWindow({"Main window", 300, 200, 7, 0, 0});
     ASSERT_NE(w, 0u);
     p.EnableWindow(w, false);
-    p.Inject(input(EventKind::KeyDown, w, 1));
+    p.Inject(input(EventKind::KeyDown, w, Key_LButton));
     p.Inject(input(EventKind::Character, w, 0));
     p.Inject(input(EventKind::CloseRequest, w));
     Event e;
@@ -33,9 +34,9 @@ TEST(HeadlessPlatform, DisabledWindowsGetNoInputButStillGetOtherEvents) {
     EXPECT_FALSE(p.PollEvent(e));
 
     p.EnableWindow(w, true);
-    p.Inject(input(EventKind::KeyDown, w, 1));
+    p.Inject(input(EventKind::KeyDown, w, Key_LButton));
     ASSERT_TRUE(p.PollEvent(e));
-    EXPECT_EQ(e.code, 1);
+    EXPECT_EQ(e.code, Key_LButton);
 }
 
 TEST(HeadlessPlatform, PresentCopiesOnlyTheAreaAndRecordsIt) {

@@ -1,4 +1,5 @@
 #include "platform/sdl/Conversions.hpp"
+#include "platform/KeyCodes.hpp"
 
 #include <SDL_keycode.h>
 #include <SDL_mouse.h>
@@ -11,11 +12,15 @@ using namespace platform;
 
 TEST(KeyMapping, NamedKeysGetTheirWindowsCodes) {
     const std::vector<std::pair<SDL_Keycode, int>> keys = {
-        {SDLK_BACKSPACE, 8}, {SDLK_TAB, 9},      {SDLK_RETURN, 13},  {SDLK_KP_ENTER, 13}, {SDLK_LSHIFT, 16},
-        {SDLK_RSHIFT, 16},   {SDLK_LCTRL, 17},   {SDLK_RCTRL, 17},   {SDLK_LALT, 18},     {SDLK_RALT, 18},
-        {SDLK_ESCAPE, 27},   {SDLK_SPACE, 32},   {SDLK_PAGEUP, 33},  {SDLK_PAGEDOWN, 34}, {SDLK_END, 35},
-        {SDLK_HOME, 36},     {SDLK_LEFT, 37},    {SDLK_UP, 38},      {SDLK_RIGHT, 39},    {SDLK_DOWN, 40},
-        {SDLK_INSERT, 45},   {SDLK_DELETE, 46},  {SDLK_F1, 112},     {SDLK_F12, 123},
+        {SDLK_BACKSPACE, Key_Backspace}, {SDLK_TAB, Key_Tab},           {SDLK_RETURN, Key_Return},
+        {SDLK_KP_ENTER, Key_Return},     {SDLK_LSHIFT, Key_Shift},      {SDLK_RSHIFT, Key_Shift},
+        {SDLK_LCTRL, Key_Control},       {SDLK_RCTRL, Key_Control},     {SDLK_LALT, Key_Alt},
+        {SDLK_RALT, Key_Alt},            {SDLK_PAUSE, Key_Pause},       {SDLK_CAPSLOCK, Key_CapsLock},
+        {SDLK_ESCAPE, Key_Escape},       {SDLK_SPACE, Key_Space},       {SDLK_PAGEUP, Key_PageUp},
+        {SDLK_PAGEDOWN, Key_PageDown},   {SDLK_END, Key_End},           {SDLK_HOME, Key_Home},
+        {SDLK_LEFT, Key_Left},           {SDLK_UP, Key_Up},             {SDLK_RIGHT, Key_Right},
+        {SDLK_DOWN, Key_Down},           {SDLK_INSERT, Key_Insert},     {SDLK_DELETE, Key_Delete},
+        {SDLK_F1, Key_F1},               {SDLK_F12, Key_F12},
     };
     for (const auto& [sdl, windows] : keys) {
         EXPECT_EQ(VirtualKeyFromSdl(sdl), windows) << "SDL keycode " << sdl;
@@ -30,7 +35,7 @@ TEST(KeyMapping, LettersDigitsAndFunctionKeysAreRanges) {
         EXPECT_EQ(VirtualKeyFromSdl(SDLK_0 + i), '0' + i);
     }
     for (int i = 0; i < 12; ++i) {
-        EXPECT_EQ(VirtualKeyFromSdl(SDLK_F1 + i), 112 + i);
+        EXPECT_EQ(VirtualKeyFromSdl(SDLK_F1 + i), Key_F1 + i);
     }
 }
 
@@ -42,17 +47,17 @@ TEST(KeyMapping, KeysWithoutACodeGiveZero) {
 }
 
 TEST(KeyMapping, MouseButtonsAndKeyCharacters) {
-    EXPECT_EQ(MouseButtonCode(SDL_BUTTON_LEFT), 1);
-    EXPECT_EQ(MouseButtonCode(SDL_BUTTON_RIGHT), 2);
-    EXPECT_EQ(MouseButtonCode(SDL_BUTTON_MIDDLE), 4);
+    EXPECT_EQ(MouseButtonCode(SDL_BUTTON_LEFT), Key_LButton);
+    EXPECT_EQ(MouseButtonCode(SDL_BUTTON_RIGHT), Key_RButton);
+    EXPECT_EQ(MouseButtonCode(SDL_BUTTON_MIDDLE), Key_MButton);
     EXPECT_EQ(MouseButtonCode(SDL_BUTTON_X1), 0);
 
-    EXPECT_EQ(CharacterForKey(8), 8);
-    EXPECT_EQ(CharacterForKey(9), 9);
-    EXPECT_EQ(CharacterForKey(13), 13);
-    EXPECT_EQ(CharacterForKey(27), 27);
+    EXPECT_EQ(CharacterForKey(Key_Backspace), '\b');
+    EXPECT_EQ(CharacterForKey(Key_Tab), '\t');
+    EXPECT_EQ(CharacterForKey(Key_Return), '\r');
+    EXPECT_EQ(CharacterForKey(Key_Escape), '\x1b');
     EXPECT_EQ(CharacterForKey('A'), 0);  // Letters come as text input instead.
-    EXPECT_EQ(CharacterForKey(46), 0);
+    EXPECT_EQ(CharacterForKey(Key_Delete), 0);
 }
 
 TEST(TextConversion, Utf8BecomesLatin1Bytes) {

@@ -5,6 +5,7 @@
 // every frame instead of the changed rectangle. Escape or closing the window ends it.
 
 #include "platform/sdl/SdlPlatform.hpp"
+#include "platform/KeyCodes.hpp"
 
 #include <algorithm>
 #include <atomic>
@@ -114,7 +115,7 @@ int main(int argc, char** argv) {
         }
         case EventKind::Exposed: platform.Present(window, buffer, e.area); break;
         case EventKind::KeyDown:
-            if (e.code == 27) {
+            if (e.code == Key_Escape) {
                 running = false;
             }
             break;

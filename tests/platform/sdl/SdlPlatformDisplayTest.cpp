@@ -1,5 +1,6 @@
 #include "platform/sdl/SdlPlatform.hpp"
 #include "platform/sdl/SingleInstanceLock.hpp"
+#include "platform/KeyCodes.hpp"
 
 #include <SDL.h>
 
@@ -90,7 +91,7 @@ std::vector<Event> eventsUntilMarker(SdlPlatform& platform, WindowId marker) {
     std::vector<Event> events;
     for (;;) {
         const Event e = platform.WaitEvent();
-        if (e.kind == EventKind::KeyUp && e.window == marker && e.code == 123) {
+        if (e.kind == EventKind::KeyUp && e.window == marker && e.code == Key_F12) {
             return events;
         }
         events.push_back(e);
@@ -133,7 +134,7 @@ std::vector<std::string> describe(const std::vector<Event>& events) {
     std::vector<std::string> result;
     for (const Event& e : events) {
         const std::string at = std::to_string(e.x) + "," + std::to_string(e.y);
-        const bool button = e.code == 1 || e.code == 2 || e.code == 4;
+        const bool button = IsMouseButton(e.code);
         switch (e.kind) {
         case EventKind::KeyDown:
         case EventKind::KeyUp:

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Runs the layer check on small made-up trees: it must pass the allowed includes and name each
+# forbidden one. Usage: check_layers_selftest.sh PATH/TO/check-layers.sh
+set -uo pipefail
+check=${1:?usage: check_layers_selftest.sh PATH/TO/check-layers.sh}
+
+tree=$(mktemp -d)
+trap 'rm -rf "$tree"' EXIT
+failures=0
+
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+# Writes a source file whose lines are the given includes.
+source_file() {
+    local path=$tree/$1
+    shift
+    mkdir -p "$(dirname "$path")"
+    printf '%s\n' "$@" >"$path"
+}
+
+# Runs the check on the tree, leaving its output in `output` and its exit status in `status`.
+run_check() {
+    output=$(bash "$check" "$tree" 2>&1)
+    status=$?
+}
+
+# A good tree: earlier folders, own headers written both ways, a subfolder, a system header and a
+# header that is only generated at build time.
+source_file store/Crc.hpp '#pragma once' '#include <cstdint>'
+source_file store/Crc.cpp '#include "Crc.hpp"' '#include "store/Crc.hpp"'
+source_file platform/Os.hpp '#include "store/Crc.hpp"'
+source_file platform/sdl/Sdl.cpp '#include "platform/Os.hpp"' '#include "../Os.hpp"' '#include <SDL.h>'
+source_file engine/Window.hpp '#include "platform/Os.hpp"'
+source_file engine/Window.cpp '#include "Window.hpp"' '  #  include "engine/Window.hpp"' \
+    '#include "Version.hpp"'
+source_file tools/assetgen/Draw.hpp '#include "engine/Window.hpp"'
+source_file tools/assetgen/main.cpp '#include "Draw.hpp"' '#include "store/Crc.hpp"'
+
+run_check
+[ "$status" -eq 0 ] || fail "the good tree was refused (status $status): $output"
+[ "$output" = "layers: ok (8 files)" ] || fail "unexpected report for the good tree: $output"
+
+# One bad include: an earlier folder reaching up.
+source_file platform/Bad.cpp '#include "engine/Window.hpp"'
+run_check
+[ "$status" -eq 1 ] || fail "the bad include passed (status $status)"
+grep -qxF "platform/Bad.cpp includes engine/Window.hpp: platform may not use engine" <<<"$output" ||
+    fail "the bad include was not named: $output"
+[ "$(grep -c ' includes ' <<<"$output")" -eq 1 ] || fail "more than the bad include was reported: $output"
+rm "$tree/platform/Bad.cpp"
+
+# Store may use no other folder, even through a relative path.
+source_file store/Table.cpp '#include "../platform/Os.hpp"'
+run_check
+[ "$status" -eq 1 ] || fail "store using platform passed (status $status)"
+grep -qxF "store/Table.cpp includes platform/Os.hpp: store may not use platform" <<<"$output" ||
+    fail "store using platform was not named: $output"
+rm "$tree/store/Table.cpp"
+
+# A later folder's header that does not exist yet is still refused.
+source_file engine/Ahead.cpp '#include "ui/Button.hpp"'
+run_check
+[ "$status" -eq 1 ] || fail "an include of a missing later header passed (status $status)"
+grep -qxF "engine/Ahead.cpp includes ui/Button.hpp: engine may not use ui" <<<"$output" ||
+    fail "the missing later header was not named: $output"
+rm "$tree/engine/Ahead.cpp"
+
+# Nothing outside the layered folders may be used, tests included.
+source_file tests/engine/Fixture.hpp '#pragma once'
+source_file engine/Probe.cpp '#include "tests/engine/Fixture.hpp"'
+run_check
+[ "$status" -eq 1 ] || fail "an include from tests passed (status $status)"
+grep -qxF "engine/Probe.cpp includes tests/engine/Fixture.hpp: engine may not use tests" <<<"$output" ||
+    fail "the include from tests was not named: $output"
+rm "$tree/engine/Probe.cpp"
+
+run_check
+[ "$status" -eq 0 ] || fail "the repaired tree was refused (status $status): $output"
+
+if [ "$failures" -gt 0 ]; then
+    echo "layers self-test: $failures failure(s)"
+    exit 1
+fi
+echo "layers self-test: ok"

@@ -8,7 +8,7 @@ CMAKE_FLAGS ?=
 .PHONY: run test build setup configure bench asan tsan fuzz assets-sheet clean
 
 run: build
-	$(BUILD)/bin/hoopstack-store --help
+	$(BUILD)/bin/hoopstack
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

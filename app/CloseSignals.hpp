@@ -1,0 +1,21 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace app {
+
+// Turns SIGTERM, SIGINT and SIGHUP into an orderly close of the current window, so that a
+// logout or `kill` saves the game as closing the window does. Block must run before any
+// other thread starts, so that every thread inherits the blocked mask and only the
+// watcher thread receives the signals.
+class CloseSignals {
+public:
+    static void Block();
+    // Starts the watcher; it posts a close request to the window set with SetTarget, or
+    // ends the message loop when there is none.
+    static void Watch();
+    static void SetTarget(std::uint32_t platformWindow);
+};
+
+} // namespace app

@@ -1,0 +1,245 @@
+#include "game/OGameWindow.hpp"
+
+#include <chrono>
+
+#include "engine/ControlEvents.hpp"
+#include "engine/ShellOpen.hpp"
+#include "platform/KeyCodes.hpp"
+#include "ui/OButton.hpp"
+
+#ifndef HOOPSTACK_WEB_BASE
+#define HOOPSTACK_WEB_BASE "http://127.0.0.1:8080"
+#endif
+
+namespace game {
+
+using scene::OClip;
+using scene::OGraph;
+
+namespace {
+
+constexpr const char* kDefaultButton = "CLP\\def_btn.clp";
+constexpr const char* kButtonSound = "WAV\\over.wav";
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+constexpr std::uint32_t kLevelCaption = 0x99CCFF;
+
+// Milliseconds since the program started, for the random seed.
+std::uint32_t millisecondsSinceStart() {
+    static const auto start = std::chrono::steady_clock::now();
+    return std::uint32_t(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+}
+
+ui::OButton* makeButton(const std::string& skin, const std::string& caption) {
+    auto* button = new ui::OButton(caption, skin, 0, 1, 2, false, kDefaultButton);
+    button->SetSounds(kButtonSound, kButtonSound);
+    return button;
+}
+
+} // namespace
+
+OGameWindow::OGameWindow(OWindow* owner, GameWindowSetup setup) : OWindow(owner), m_setup(std::move(setup)) {
+    millisecondsSinceStart();
+}
+
+std::string OGameWindow::MoreGamesAddress() {
+    return std::string(HOOPSTACK_WEB_BASE) + "/cgi-bin/screen.pl/games.shtml?r=qx&c=b";
+}
+
+void OGameWindow::AddShown(const std::string& file, float x, float y, float depth) {
+    auto* clip = new OClip;
+    if (!clip->LoadFile(file)) {
+        OGraph::Release(clip);
+        return;
+    }
+    clip->SetPosition(x, y, depth);
+    AddObject(clip);
+}
+
+bool OGameWindow::LoadBorders() {
+    const char* files[4] = {"SKINS\\brdup.clp", "SKINS\\brddn.clp", "SKINS\\brdlf.clp", "SKINS\\brdrt.clp"};
+    const float places[4][3] = {{0, 0, -15}, {0, 579, -15}, {0, 10, -20}, {566, 10, -20}};
+    OClip* borders[4] = {};
+    bool all = true;
+    for (int i = 0; i < 4; ++i) {
+        borders[i] = new OClip;
+        all = borders[i]->LoadFile(files[i]) && all;
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (all) {
+            borders[i]->SetPosition(places[i][0], places[i][1], places[i][2]);
+            AddObject(borders[i]);
+        } else {
+            OGraph::Release(borders[i]);
+        }
+    }
+    return all;
+}
+
+void OGameWindow::AddButtons() {
+    const CourtGeometry& g = m_game->Geometry();
+    m_close = makeButton("CLP\\btclose.clp", "");
+    m_close->SetPosition(float(Width()) - m_close->Width() - 2, 0, m_close->RelativeZ());
+    m_down = makeButton("CLP\\btdown.clp", "");
+    m_down->SetPosition(m_close->X() - m_down->Width() - 2, 0, m_down->RelativeZ());
+    m_help = makeButton("CLP\\bthelp.clp", "");
+    m_help->SetPosition(m_down->X() - m_help->Width() - 2, 0, m_help->RelativeZ());
+    for (ui::OButton* b : {m_close, m_down, m_help}) AddObject(b);
+
+    m_new = makeButton("CLP\\btNew.clp", "");
+    m_new->SetPosition(float(g.courtWidth + 65), 270, m_new->RelativeZ());
+    m_scores = makeButton("CLP\\btScores.clp", "");
+    m_scores->SetPosition(m_new->X() - m_new->Height() * 0.5f, m_new->Y() + m_new->Height() + 5,
+                          m_scores->RelativeZ());
+    m_options = makeButton("CLP\\btOptions.clp", "");
+    m_options->SetPosition(m_new->X() + m_new->Height() * 0.5f, m_new->Y() + m_new->Height() + 5,
+                           m_options->RelativeZ());
+    m_games = makeButton("CLP\\btGames.clp", "");
+    m_games->SetPosition(m_new->X(), m_options->Y() + m_options->Height() + 5, m_games->RelativeZ());
+    m_level = makeButton("CLP\\btKind.clp", LevelName(Settings().level));
+    m_level->SetPosition(float(g.courtWidth + 50), 50, m_level->RelativeZ());
+
+    engine::FontRecord font = m_new->Caption()->Font();
+    font.weight = 400;
+    font.height = 26;
+    font.colour = kWhite;
+    for (ui::OButton* b : {m_new, m_games, m_options, m_level, m_scores}) b->Caption()->SetFont(font);
+    font.colour = kLevelCaption;
+    m_level->Caption()->SetFont(font);
+    for (ui::OButton* b : {m_new, m_scores, m_options, m_games, m_level}) {
+        AddObject(b);
+        b->Caption()->Realign();
+    }
+}
+
+bool OGameWindow::Start() {
+    m_scene = std::make_unique<CourtScene>(*this);
+    if (!m_scene->LoadBalls()) {
+        m_scene.reset();
+        return false;
+    }
+    const OClip* first = m_scene->Prototype(1);
+    const CourtGeometry geometry = CourtGeometry::FromBall(int(first->Width()), int(first->Height()));
+    m_game = std::make_unique<TGame>(*m_scene, Settings(), geometry);
+
+    m_scene->LoadMarkers(geometry.courtLeft, geometry.courtTop, geometry.ballWidth);
+    LoadBorders();
+    AddShown("SKINS\\scbox.clp", float(geometry.courtWidth + 20), 120, 5.0f);
+    m_scene->LoadDigits(geometry.courtWidth);
+
+    // The saved game: the settings always come back, the board only when allowed.
+    std::optional<TSavedGame> saved = m_setup.preset;
+    if (!saved && m_setup.statePath) saved = LoadSavedGame(*m_setup.statePath);
+    if (saved) {
+        Settings() = saved->settings;
+        m_game->SetSavedGame(*saved);
+    }
+    AddButtons();
+
+    SetDragRect(geometry.courtLeft + geometry.courtWidth, 0, Width(), Height());
+    m_game->Seed(m_setup.seed ? *m_setup.seed : millisecondsSinceStart());
+    SetFramesPerSecond(50);
+    m_game->NewGame();
+    return OWindow::Start();
+}
+
+void OGameWindow::Stop() {
+    {
+        std::lock_guard lock(Lock());
+        // Every orderly end keeps the player's game, as the quit confirmation does.
+        if (m_game && m_game->GamesStarted() > 0) SaveGame();
+        m_game.reset();
+        if (m_scene) m_scene->ReleasePrototypes();
+    }
+    OWindow::Stop();
+    m_scene.reset();
+}
+
+TSavedGame OGameWindow::SavedState() const {
+    TSavedGame saved;
+    saved.settings = Settings();
+    if (!m_game) return saved;
+    saved.score = m_game->Score();
+    saved.gameOver = m_game->GameOver();
+    saved.cells = ColoursOf(m_game->Grid());
+    saved.boardEmpty = CountBalls(m_game->Grid()) == 0;
+    return saved;
+}
+
+bool OGameWindow::SaveGame() {
+    std::lock_guard lock(Lock());
+    if (!m_setup.statePath || !m_game) return false;
+    return StoreSavedGame(*m_setup.statePath, SavedState());
+}
+
+void OGameWindow::NewGame() {
+    std::lock_guard lock(Lock());
+    if (m_game) m_game->NewGame();
+}
+
+void OGameWindow::ChangeLevel() {
+    std::lock_guard lock(Lock());
+    Settings().level = (Settings().level + 1) % 3;
+    if (OGraph::IsLive(m_level)) m_level->SetText(LevelName(Settings().level));
+    NewGame();
+}
+
+void OGameWindow::Tick(std::uint32_t time) {
+    std::lock_guard lock(Lock());
+    if (m_game && !IsClosing()) m_game->Step(time);
+    OWindow::Tick(time);
+}
+
+void OGameWindow::OpenPendingResult() {
+    if (m_game && m_game->ResultPending()) {
+        m_game->ClearResultPending();
+        OpenResult();
+    }
+}
+
+void OGameWindow::MouseMove(int x, int y) {
+    OWindow::MouseMove(x, y);
+    OpenPendingResult();
+}
+
+void OGameWindow::KeyDown(int code, int x, int y) {
+    OpenPendingResult();
+    if (m_game && code == platform::Key_LButton) m_game->Click(x, y);
+    if (code == platform::Key_F1) OpenRules();
+    if (code == platform::Key_F2) OpenScores();
+    if (code == platform::Key_F3) OpenOptions();
+    OWindow::KeyDown(code, x, y);
+}
+
+void OGameWindow::ControlEvent(engine::WindowControl* sender, int code) {
+    if (code != engine::Event_Click || !sender || !m_game) return;
+    const OGraph* button = sender->Graph();
+    if (button == m_help) {
+        OpenRules();
+    } else if (button == m_down) {
+        ShowRestored(false);
+    } else if (button == m_close) {
+        OpenQuitConfirmation();
+    } else if (button == m_level) {
+        if (m_game->Score() == 0 || m_game->GameOver())
+            ChangeLevel();
+        else
+            OpenLevelConfirmation();
+    } else if (button == m_new) {
+        NewGame();
+    } else if (button == m_options) {
+        OpenOptions();
+    } else if (button == m_scores) {
+        OpenScores();
+    } else if (button == m_games) {
+        engine::ShellOpen(MoreGamesAddress());
+    }
+}
+
+std::string OGameWindow::TakeDialogRequest() {
+    std::string request;
+    request.swap(m_dialogRequest);
+    return request;
+}
+
+} // namespace game

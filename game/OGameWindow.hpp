@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "engine/OWindow.hpp"
+#include "game/CourtScene.hpp"
+#include "game/TGame.hpp"
+#include "game/TSavedGame.hpp"
+
+namespace ui {
+class OButton;
+}
+
+namespace game {
+
+// Where the game window keeps its saved game, and how the simulator replaces it.
+struct GameWindowSetup {
+    // The saved game's file; none reads and writes nothing.
+    std::optional<std::string> statePath;
+    // Used instead of reading the file, as if it had been read.
+    std::optional<TSavedGame> preset;
+    // The random seed; none seeds from the milliseconds since the program started.
+    std::optional<std::uint32_t> seed;
+};
+
+// The window the game is played in: the court on the left, the panel with the level
+// button, the score and the command buttons on the right, and the small buttons at the
+// top right. It turns clicks into selections and throws, drives the rules once per frame,
+// and asks for the dialogs. Saves the game whenever it ends in order.
+class OGameWindow : public engine::OWindow {
+public:
+    explicit OGameWindow(OWindow* owner, GameWindowSetup setup = {});
+
+    bool Start() override;
+    void Stop() override;
+    void Tick(std::uint32_t time) override;
+    void MouseMove(int x, int y) override;
+    void KeyDown(int code, int x, int y) override;
+    void ControlEvent(engine::WindowControl* sender, int code) override;
+
+    // Starts a new game at once.
+    void NewGame();
+    // Moves to the next level and starts a new game there.
+    void ChangeLevel();
+    // Writes the settings and the board; false when there is nothing to save or the
+    // write failed.
+    bool SaveGame();
+    TSavedGame SavedState() const;
+
+    // The dialogs the window opens. Each is one operation so that the dialog windows can
+    // be built on it; until then they note what was asked and open nothing.
+    virtual void OpenRules() { NoteDialog("rules"); }
+    virtual void OpenQuitConfirmation() { NoteDialog("quit"); }
+    virtual void OpenLevelConfirmation() { NoteDialog("level"); }
+    virtual void OpenOptions() { NoteDialog("options"); }
+    virtual void OpenScores() { NoteDialog("scores"); }
+    virtual void OpenResult() { NoteDialog("result"); }
+    // The last dialog asked for since the last call, or empty.
+    std::string TakeDialogRequest();
+
+    TGame* Game() { return m_game.get(); }
+    CourtScene* Scene() { return m_scene.get(); }
+    ui::OButton* LevelButton() const { return m_level; }
+    ui::OButton* NewButton() const { return m_new; }
+
+    // The more-games page opened by the Games button.
+    static std::string MoreGamesAddress();
+
+private:
+    void NoteDialog(const char* name) { m_dialogRequest = name; }
+    void OpenPendingResult();
+    bool LoadBorders();
+    void AddButtons();
+    void AddShown(const std::string& file, float x, float y, float depth);
+
+    GameWindowSetup m_setup;
+    std::unique_ptr<CourtScene> m_scene;
+    std::unique_ptr<TGame> m_game;
+    ui::OButton* m_close = nullptr;
+    ui::OButton* m_down = nullptr;
+    ui::OButton* m_help = nullptr;
+    ui::OButton* m_new = nullptr;
+    ui::OButton* m_scores = nullptr;
+    ui::OButton* m_options = nullptr;
+    ui::OButton* m_games = nullptr;
+    ui::OButton* m_level = nullptr;
+    std::string m_dialogRequest;
+};
+
+} // namespace game

@@ -5,7 +5,7 @@ BUILD  ?= build
 JOBS   ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run test build setup configure bench asan tsan fuzz assets-sheet clean
+.PHONY: run test build setup configure bench asan tsan fuzz assets-sheet soak clean
 
 run: build
 	$(BUILD)/bin/hoopstack
@@ -26,6 +26,11 @@ setup:
 bench: build
 	for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b; done
 	bench/clip_show_idle.sh $(BUILD)/bin/hoopstack-clip
+
+# Long soak: SOAK_GAMES games per level with the greedy bot, invariants checked every frame.
+SOAK_GAMES ?= 1000
+soak: build
+	for level in 0 1 2; do $(BUILD)/bin/hoopstack-sim soak --games $(SOAK_GAMES) --level $$level --seed 1 --bot greedy | tail -n 1; done
 
 # Test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan:

@@ -402,9 +402,16 @@ void TGame::PayBonus() {
 }
 
 void TGame::EndGame() {
-    for (Ball* ball : m_flying) Destroy(ball);
+    // Flying and falling balls are in play and counted; they leave it here.
+    for (Ball* ball : m_flying) {
+        --m_counts[ball->Colour() - 1];
+        Destroy(ball);
+    }
     for (Ball* ball : m_removal) Destroy(ball);
-    for (Ball* ball : m_falling) Destroy(ball);
+    for (Ball* ball : m_falling) {
+        --m_counts[ball->Colour() - 1];
+        Destroy(ball);
+    }
     m_flying.clear();
     m_removal.clear();
     m_falling.clear();

@@ -1,18 +1,35 @@
-// hoopstack-sim: plays the game without a display, for tests, replays and bots.
-
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "SimPlay.hpp"
+#include "PlayCommand.hpp"
+#include "SoakCommand.hpp"
+
+namespace {
+
+void Usage(std::ostream& err) {
+    err << "hoopstack-sim: usage: hoopstack-sim play --board FILE [--level L] [--speed S] [--seed N]\n"
+           "       hoopstack-sim soak --games N --level L --seed S --bot random|greedy [--speed S] [--window]"
+        << std::endl;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty() || args[0] == "--help") {
-        std::cout << "usage: hoopstack-sim play --board FILE [--level L] [--speed S] [--seed N] < clicks\n";
-        return args.empty() ? 2 : 0;
+    if (argc < 2) {
+        Usage(std::cerr);
+        return 2;
     }
-    if (args[0] == "play") return tools::RunPlay({args.begin() + 1, args.end()}, std::cin, std::cout, std::cerr);
-    std::cerr << "hoopstack-sim: unknown command " << args[0] << "\n";
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    try {
+        if (command == "play") return sim::RunPlay(args, std::cin, std::cout, std::cerr);
+        if (command == "soak") return sim::RunSoak(args, std::cout, std::cerr);
+    } catch (const std::exception& error) {
+        std::cerr << "hoopstack-sim: " << error.what() << std::endl;
+        return 1;
+    }
+    std::cerr << "hoopstack-sim: unknown command '" << command << "'" << std::endl;
+    Usage(std::cerr);
     return 2;
 }

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace sim {
+
+// The colours of a court, [row][column] with rows and columns 1-16 used.
+using BoardCells = std::array<std::array<int, 18>, 18>;
+
+// Reads 16 lines of 16 digits 0-7, row 1 first; a final newline and CRLF line ends are
+// accepted. Throws SimError on anything else.
+BoardCells ParseBoardText(std::string_view text);
+BoardCells ReadBoardFile(const std::string& path);
+
+} // namespace sim

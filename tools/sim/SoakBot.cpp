@@ -1,0 +1,121 @@
+#include "SoakBot.hpp"
+
+#include <algorithm>
+
+#include "game/BoardRules.hpp"
+#include "game/SimScene.hpp"
+
+namespace sim {
+
+namespace {
+
+constexpr int kRandomAttempts = 200;
+constexpr int kOtherCandidateBalls = 5;
+constexpr int kPredictionFrames = 5000;
+
+} // namespace
+
+bool SoakBot::Throw(SoakCourt& court) {
+    if (m_kind == Kind::Greedy && GreedyThrow(court)) return true;
+    return RandomThrow(court);
+}
+
+std::vector<game::Cell> SoakBot::FreeBalls(const game::TGame& game) const {
+    std::vector<game::Cell> cells;
+    const game::BallGrid& grid = game.Grid();
+    for (int row = 1; row <= 16; ++row)
+        for (int column = 1; column <= 16; ++column)
+            if (grid[std::size_t(row)][std::size_t(column)] && game::IsFree(grid, row, column))
+                cells.push_back({row, column});
+    return cells;
+}
+
+bool SoakBot::Attempt(SoakCourt& court, const Candidate& candidate) {
+    game::TGame& game = court.Game();
+    game.Report() = {};
+    if (game::RulesOfLevel(court.Settings().level).playerPicks && candidate.ball.IsValid()) {
+        const game::CourtGeometry& g = game.Geometry();
+        court.Click(g.CentreX(candidate.ball.row, candidate.ball.column), g.CentreY(candidate.ball.row));
+    }
+    court.Click(candidate.x, candidate.y);
+    return court.Game().Report().launched;
+}
+
+bool SoakBot::RandomThrow(SoakCourt& court) {
+    for (int attempt = 0; attempt < kRandomAttempts; ++attempt) {
+        const game::TGame& game = court.Game();
+        const std::vector<game::Cell> free = FreeBalls(game);
+        if (free.empty()) return false;
+        const game::CourtGeometry& g = game.Geometry();
+        Candidate candidate;
+        candidate.ball = free[std::uniform_int_distribution<std::size_t>(0, free.size() - 1)(m_random)];
+        candidate.x = std::uniform_int_distribution<int>(g.courtLeft, g.courtLeft + g.courtWidth - 1)(m_random);
+        candidate.y = std::uniform_int_distribution<int>(0, g.courtTop + g.courtHeight - 1)(m_random);
+        if (Attempt(court, candidate)) return true;
+    }
+    return false;
+}
+
+bool SoakBot::GreedyThrow(SoakCourt& court) {
+    const game::TGame& game = court.Game();
+    const game::CourtGeometry& g = game.Geometry();
+    std::vector<game::Cell> balls;
+    if (game.SelectedCell().IsValid()) balls.push_back(game.SelectedCell());
+    if (game::RulesOfLevel(court.Settings().level).playerPicks) {
+        int others = 0;
+        for (const game::Cell& cell : FreeBalls(game)) {
+            if (others >= kOtherCandidateBalls) break;
+            if (cell == game.SelectedCell()) continue;
+            balls.push_back(cell);
+            ++others;
+        }
+    }
+    std::optional<Candidate> best;
+    int bestScore = 0;
+    std::optional<Candidate> firstAccepted;
+    for (const game::Cell& ball : balls) {
+        for (int column = 1; column <= 16; ++column) {
+            for (int row : {1, 8}) {
+                const Candidate candidate{ball, g.CentreX(row, column), g.CentreY(row)};
+                const int score = Predict(game, court.Settings(), candidate);
+                if (score < 0) continue;
+                if (!firstAccepted) firstAccepted = candidate;
+                if (score > bestScore) {
+                    bestScore = score;
+                    best = candidate;
+                }
+            }
+        }
+    }
+    if (!best) best = firstAccepted;
+    if (!best) return false;
+    return Attempt(court, *best);
+}
+
+int SoakBot::Predict(const game::TGame& game, const game::GameSettings& settings, const Candidate& candidate) {
+    game::TSavedGame saved;
+    saved.settings = settings;
+    saved.settings.autosave = true;
+    saved.cells = game::ColoursOf(game.Grid());
+    saved.boardEmpty = game::CountBalls(game.Grid()) == 0;
+    game::GameSettings copySettings = saved.settings;
+    game::SimScene scene;
+    game::TGame copy(scene, copySettings, game.Geometry());
+    copy.SetSavedGame(saved);
+    copy.Seed(1);
+    copy.NewGame();
+    copy.Report() = {};
+    if (!copy.Select(candidate.ball) || !copy.Launch(candidate.x, candidate.y)) return -1;
+    std::uint32_t time = 1000;
+    for (int frame = 0; frame < kPredictionFrames; ++frame) {
+        copy.Step(time);
+        scene.Tick(time);
+        const int fps = scene.FrameRate();
+        time += std::uint32_t(1000 / (fps > 0 ? fps : 1));
+        if (copy.Report().landed || copy.Flying().empty()) break;
+    }
+    const game::TThrowReport& report = copy.Report();
+    return (report.group >= 3 ? report.group : 0) + report.fell;
+}
+
+} // namespace sim

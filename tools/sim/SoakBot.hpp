@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "SoakCourt.hpp"
+
+namespace sim {
+
+// Chooses and makes the throws of a soak game: "random" picks a free ball and an aim point
+// at random, "greedy" predicts candidate throws on a pure copy of the board and takes the
+// one that clears the most.
+class SoakBot {
+public:
+    enum class Kind { Random, Greedy };
+
+    SoakBot(Kind kind, std::uint32_t seed) : m_kind(kind), m_random(seed) {}
+
+    // Clicks one throw into the court; false when every attempt was refused.
+    bool Throw(SoakCourt& court);
+
+private:
+    struct Candidate {
+        game::Cell ball;
+        int x = 0;
+        int y = 0;
+    };
+
+    bool RandomThrow(SoakCourt& court);
+    bool GreedyThrow(SoakCourt& court);
+    // Clears the report, clicks the ball (when the level lets the player pick) and the aim.
+    bool Attempt(SoakCourt& court, const Candidate& candidate);
+    std::vector<game::Cell> FreeBalls(const game::TGame& game) const;
+    // The candidate's score on a pure copy of the board, or -1 when the launch is refused.
+    static int Predict(const game::TGame& game, const game::GameSettings& settings, const Candidate& candidate);
+
+    Kind m_kind;
+    std::mt19937 m_random;
+};
+
+} // namespace sim

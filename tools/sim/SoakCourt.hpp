@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "HeadlessSession.hpp"
+#include "game/GameSettings.hpp"
+#include "game/SimScene.hpp"
+#include "game/TGame.hpp"
+
+namespace sim {
+
+// One soak game: either the pure rules over a SimScene, or the headless game window. It
+// forwards clicks, runs frames and checks the rules' invariants after each frame.
+class SoakCourt {
+public:
+    // A pure game with its own scene and settings.
+    SoakCourt(const game::GameSettings& settings, std::uint32_t seed);
+    // A game in a new window of the session; Started() tells whether it could start.
+    SoakCourt(HeadlessSession& session, const game::GameSettings& settings, std::uint32_t seed);
+    ~SoakCourt();
+    SoakCourt(const SoakCourt&) = delete;
+    SoakCourt& operator=(const SoakCourt&) = delete;
+
+    bool Started() const { return m_game != nullptr; }
+    game::TGame& Game() const { return *m_game; }
+    const game::GameSettings& Settings() const { return m_settings; }
+    void Click(int x, int y);
+    void Frame();
+
+    // What is wrong after the last frame, or empty.
+    std::string Violation();
+
+private:
+    void WatchCeiling();
+
+    game::GameSettings m_settings;
+    std::unique_ptr<game::SimScene> m_scene;
+    std::unique_ptr<game::TGame> m_ownGame;
+    HeadlessSession* m_session = nullptr;
+    game::TGame* m_game = nullptr;
+    std::uint32_t m_time = 1000;
+    int m_lastScore = 0;
+    std::string m_ceilingProblem;
+};
+
+} // namespace sim

@@ -9,13 +9,6 @@
 
 namespace game {
 
-namespace {
-
-constexpr float kSelectionDepth = -10.0f;
-constexpr int kBallRate = 24;
-
-} // namespace
-
 TGame::TGame(GameScene& scene, GameSettings& settings, CourtGeometry geometry)
     : m_scene(scene), m_settings(settings), m_geometry(geometry) {}
 

@@ -49,13 +49,24 @@ void TGame::RestAllMarkers() {
     for (int c = 1; c <= 16; ++c) m_scene.RestMarker(c);
 }
 
-void TGame::ClearBoard() {
-    for (Ball* ball : m_flying) Destroy(ball);
+void TGame::DestroyMovingBalls() {
+    // Flying and falling balls are in play and counted; they leave it here.
+    for (Ball* ball : m_flying) {
+        --m_counts[ball->Colour() - 1];
+        Destroy(ball);
+    }
     for (Ball* ball : m_removal) Destroy(ball);
-    for (Ball* ball : m_falling) Destroy(ball);
+    for (Ball* ball : m_falling) {
+        --m_counts[ball->Colour() - 1];
+        Destroy(ball);
+    }
     m_flying.clear();
     m_removal.clear();
     m_falling.clear();
+}
+
+void TGame::ClearBoard() {
+    DestroyMovingBalls();
     for (int c = 1; c <= 16; ++c)
         if (m_ceiling[c]) {
             Destroy(m_ceiling[c]);
@@ -395,19 +406,7 @@ void TGame::PayBonus() {
 }
 
 void TGame::EndGame() {
-    // Flying and falling balls are in play and counted; they leave it here.
-    for (Ball* ball : m_flying) {
-        --m_counts[ball->Colour() - 1];
-        Destroy(ball);
-    }
-    for (Ball* ball : m_removal) Destroy(ball);
-    for (Ball* ball : m_falling) {
-        --m_counts[ball->Colour() - 1];
-        Destroy(ball);
-    }
-    m_flying.clear();
-    m_removal.clear();
-    m_falling.clear();
+    DestroyMovingBalls();
     m_scene.ClearPathDots();
     RestAllMarkers();
     m_pendingDrops = 0;

@@ -94,6 +94,7 @@ public:
 private:
     Ball* NewBall(int colour);
     void Destroy(Ball* ball);
+    void DestroyMovingBalls();
     void ClearBoard();
     void FillCeilingRow();
     void RefreshCeilingRow();

@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev zlib1g-dev libpng-dev
   clang libclang-rt-14-dev
-  libsdl2-dev libfreetype-dev libfontconfig-dev fonts-liberation2
+  libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fonts-liberation2
   xvfb xauth xdotool imagemagick openbox time
   libcairo2-dev
 )

@@ -1,6 +1,7 @@
 #include "platform/sdl/SdlPlatform.hpp"
 
 #include "platform/sdl/Conversions.hpp"
+#include "platform/sdl/X11Errors.hpp"
 
 #include <SDL.h>
 
@@ -62,6 +63,7 @@ bool SdlPlatform::ensureVideo() {
     if (!m_video) {
         m_video = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
         if (m_video) {
+            TolerateStaleWindowErrors();
             SDL_StartTextInput();
         }
     }
@@ -331,6 +333,7 @@ Event SdlPlatform::WaitEvent() {
             }
         }
         SDL_Event event;
+        TolerateStaleWindowErrors();
         if (SDL_WaitEvent(&event) == 0) {
             std::unique_lock lock(m_postMutex);
             m_posted.wait_for(lock, std::chrono::milliseconds(10), [&] { return !m_postQueue.empty(); });

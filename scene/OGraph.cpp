@@ -2,7 +2,7 @@
 
 #include <cassert>
 #include <mutex>
-#include <set>
+#include <unordered_set>
 
 #include "scene/OClip.hpp"
 #include "scene/SceneHost.hpp"
@@ -12,10 +12,12 @@ namespace scene {
 namespace {
 
 // The process-wide set of objects that have been constructed and not yet freed. Frame
-// threads and the main thread all consult it, so every access takes its mutex.
+// threads and the main thread all consult it, so every access takes its mutex. Every window
+// asks it for each of its objects once per frame, so it is a hash set.
 struct LiveSet {
+    LiveSet() { objects.reserve(4096); }
     std::mutex mutex;
-    std::set<const OGraph*> objects;
+    std::unordered_set<const OGraph*> objects;
 };
 
 LiveSet& Live() {

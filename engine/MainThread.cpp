@@ -1,13 +1,13 @@
 #include "MainThread.hpp"
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <thread>
 
 #include "engine/Messages.hpp"
 #include "platform/Platform.hpp"
+#include "scene/WindowMutex.hpp"
 
 namespace engine {
 namespace {
@@ -35,11 +35,21 @@ unsigned long long enqueue(std::function<void()> task) {
         q.tasks.push_back(std::move(task));
         ticket = ++q.queued;
     }
+    // The main thread is either in its event wait or waiting for a window lock.
+    scene::WindowMutex::WakeMainThread();
     platform::Event wake;
     wake.kind = platform::EventKind::Posted;
     wake.code = kPostedTasks;
     platform::CurrentPlatform().PostEvent(wake);
     return ticket;
+}
+
+// Only a claimed main thread runs queued work while it waits for a window lock.
+bool isClaimedMainThread() {
+    Queue& q = queue();
+    if (!q.claimed) return false;
+    std::lock_guard lock(q.mutex);
+    return q.owner == std::this_thread::get_id();
 }
 
 } // namespace
@@ -49,6 +59,7 @@ void MainThread::Claim() {
     std::lock_guard lock(q.mutex);
     q.owner = std::this_thread::get_id();
     q.claimed = true;
+    scene::WindowMutex::SetMainThreadHooks({&isClaimedMainThread, &MainThread::RunPending});
 }
 
 bool MainThread::IsCurrent() {
@@ -93,15 +104,6 @@ void MainThread::RunPending() {
             ++q.finished;
         }
         q.done.notify_all();
-    }
-}
-
-void MainThread::Lock(std::recursive_mutex& lock) {
-    // A frame thread may hold this lock while it waits in Run for us, so run
-    // its work between short attempts instead of blocking outright.
-    while (!lock.try_lock()) {
-        RunPending();
-        std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
 }
 

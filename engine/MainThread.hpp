@@ -1,15 +1,15 @@
 #pragma once
 
 #include <functional>
-#include <mutex>
 
 namespace engine {
 
 // Only the main thread may touch platform windows. Code on frame threads
 // hands such work to it: Post for work whose result nobody waits for, Run for
 // work whose result is needed. The main thread runs queued work whenever it
-// handles the wake-up event, and while it waits for a window lock, so that a
-// frame thread holding that lock and waiting in Run cannot deadlock with it.
+// handles the wake-up event, and while it waits for a window lock (see
+// scene::WindowMutex), so that a frame thread holding that lock and waiting in
+// Run cannot deadlock with it.
 class MainThread {
 public:
     // Makes the calling thread the main thread; the first window's constructor calls it.
@@ -22,8 +22,6 @@ public:
     static void Post(std::function<void()> task);
     // Runs every queued task; main thread only.
     static void RunPending();
-    // Takes a window lock from the main thread, running queued tasks while it waits.
-    static void Lock(std::recursive_mutex& lock);
     // Forgets the main thread and drops queued tasks; for tests.
     static void Reset();
 };

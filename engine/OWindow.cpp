@@ -7,6 +7,7 @@
 #include "engine/MainThread.hpp"
 #include "engine/MessageLoop.hpp"
 #include "engine/Messages.hpp"
+#include "engine/WindowRegistry.hpp"
 #include "platform/KeyCodes.hpp"
 #include "platform/Text.hpp"
 #include "scene/OClip.hpp"
@@ -18,16 +19,7 @@ using scene::Rect;
 
 namespace {
 
-struct Registry {
-    std::mutex mutex;
-    std::vector<OWindow*> live;                       // in construction order
-    std::map<platform::WindowId, OWindow*> routed;   // platform window -> its window object
-};
-
-Registry& registry() {
-    static Registry r;
-    return r;
-}
+WindowRegistry& registry() { return WindowRegistry::Instance(); }
 
 platform::Platform& os() { return platform::CurrentPlatform(); }
 
@@ -37,16 +29,6 @@ WindowControl* liveControl(OGraph* graph) {
 
 int localX(WindowControl* c, int x) { return scene::TruncateToInt(double(x) - c->Graph()->X()); }
 int localY(WindowControl* c, int y) { return scene::TruncateToInt(double(y) - c->Graph()->Y()); }
-
-void unroute(OWindow* window) {
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    for (auto it = r.routed.begin(); it != r.routed.end(); ++it)
-        if (it->second == window) {
-            r.routed.erase(it);
-            return;
-        }
-}
 
 platform::FontSpec toFontSpec(const FontRecord& font) {
     platform::FontSpec wanted;
@@ -81,7 +63,7 @@ OWindow::OWindow(OWindow* owner) {
     wanted.name = m_owner ? "Dialog window" : "Main window";
     wanted.styleKind = m_styleKind;
     wanted.background = m_background;
-    wanted.owner = m_owner ? m_owner->m_platformWindow : 0;
+    wanted.owner = m_owner ? m_owner.load()->PlatformWindow() : 0;
     platform::Size screen;
     MainThread::Run([&] {
         screen = os().ScreenSize();
@@ -98,39 +80,25 @@ OWindow::OWindow(OWindow* owner) {
     m_height = wanted.height;
     m_dragRect = {};
     if (!m_platformWindow) {
+        // Nothing was blocked, so nothing must be unblocked or activated later.
+        m_owner = nullptr;
         m_createFailed = 1;
         return;
     }
-    {
-        Registry& r = registry();
-        std::lock_guard lock(r.mutex);
-        r.routed[m_platformWindow] = this;
-    }
-    if (m_owner) {
+    // The main thread dispatches input by the registry. A window built on another thread is
+    // handed to it only once Start runs, when its derived parts exist; one built on the main
+    // thread cannot be dispatched to before its constructor returns anyway.
+    if (MainThread::IsCurrent()) RouteToMainThread();
+    if (OWindow* owner = m_owner) {
         m_quitOnDestroy = false;
-        m_owner->SetBlocked(true);
+        registry().Block(owner, this);
+        owner->SetBlocked(true);
     }
     m_createFailed = 0;
 
     // The back buffer is as large as the screen; only the client part is presented.
-    m_bufferWidth = std::max(screen.width, m_width);
-    m_bufferHeight = std::max(screen.height, m_height);
-    m_stride = BackBufferStride(m_bufferWidth);
-    m_backBuffer.assign(std::size_t(m_stride) * m_bufferHeight, 0);
-    m_backgroundRow.resize(std::size_t(m_stride));
-    for (int x = 0; x + 2 < m_stride; x += 3) {
-        m_backgroundRow[x] = std::uint8_t(m_background >> 16);
-        m_backgroundRow[x + 1] = std::uint8_t(m_background >> 8);
-        m_backgroundRow[x + 2] = std::uint8_t(m_background);
-    }
-    Rect whole{0, 0, m_bufferWidth, m_bufferHeight};
-    ClearRect(&whole);
-
-    {
-        Registry& r = registry();
-        std::lock_guard lock(r.mutex);
-        r.live.push_back(this);
-    }
+    m_backBuffer.Allocate(std::max(screen.width, m_width), std::max(screen.height, m_height), m_background);
+    registry().AddLive(this);
     PlaceWindow();
     const platform::WindowId id = m_platformWindow;
     MainThread::Post([id] { os().ShowWindow(id, platform::ShowMode::Show); });
@@ -140,6 +108,10 @@ OWindow::~OWindow() = default;
 
 bool OWindow::Start() {
     std::lock_guard lock(m_lock);
+    // Without a platform window there is nothing to run, and a window closed before it started
+    // must not start; the opener's Close then frees it at once.
+    if (m_createFailed != 0 || !m_platformWindow || IsClosing()) return false;
+    RouteToMainThread();
     m_finished = false;
     if (m_framesPerSecond < 1) m_framesPerSecond = 1;
     {
@@ -155,10 +127,14 @@ void OWindow::Stop() {
     m_stateFlags |= kClosing;
     m_finished = true;
     m_pending.clear();
-    for (OGraph* graph : m_graphs)
-        if (OGraph::IsLive(graph)) OGraph::Release(graph);
-    for (OGraph* control : m_controls)
-        if (OGraph::IsLive(control)) OGraph::Release(control);
+    // Static and shared objects survive their release; they must not keep pointing here.
+    auto release = [](OGraph* object) {
+        if (OGraph::IsLive(object) && !OGraph::Release(object) && OGraph::IsLive(object) &&
+            !object->IsBeingDestroyed())
+            object->AttachWindow(nullptr);
+    };
+    for (OGraph* graph : m_graphs) release(graph);
+    for (OGraph* control : m_controls) release(control);
     m_graphs.clear();
     m_controls.clear();
 }
@@ -178,6 +154,7 @@ void OWindow::Tick(std::uint32_t time) {
 void OWindow::CaptureLost() { SetCaptureControl(nullptr); }
 
 void OWindow::MouseMove(int x, int y) {
+    if (IsClosing()) return;
     if (WindowControl* capture = m_captureControl) {
         capture->OnMouseMove(localX(capture, x), localY(capture, y));
         return;
@@ -194,6 +171,7 @@ void OWindow::MouseMove(int x, int y) {
 }
 
 void OWindow::KeyDown(int code, int x, int y) {
+    if (IsClosing()) return;
     if (m_captureControl && platform::IsMouseButton(code)) {
         m_captureControl->OnKeyDown(code, localX(m_captureControl, x), localY(m_captureControl, y));
         return;
@@ -206,6 +184,7 @@ void OWindow::KeyDown(int code, int x, int y) {
 }
 
 void OWindow::KeyUp(int code, int x, int y) {
+    if (IsClosing()) return;
     if (m_captureControl && platform::IsMouseButton(code)) {
         m_captureControl->OnKeyUp(code, localX(m_captureControl, x), localY(m_captureControl, y));
         return;
@@ -215,6 +194,7 @@ void OWindow::KeyUp(int code, int x, int y) {
 }
 
 void OWindow::Char(std::uint8_t ch) {
+    if (IsClosing()) return;
     if (m_focusControl) m_focusControl->OnChar(ch);
 }
 
@@ -228,7 +208,8 @@ void OWindow::ObjectNotify(OGraph* top, OGraph* origin, bool& done, int mode, co
 }
 
 void OWindow::ControlEvent(WindowControl* sender, int code) {
-    if (IsLiveWindow(m_owner)) m_owner->ControlEvent(sender, code & 0xFFFF);
+    OWindow* owner = m_owner;
+    if (IsLiveWindow(owner)) owner->ControlEvent(sender, code & 0xFFFF);
 }
 
 void OWindow::RemoveObject(OGraph* object) {
@@ -264,9 +245,7 @@ void OWindow::RemoveObject(OGraph* object) {
     }
 }
 
-scene::BackBufferView OWindow::BackBuffer() {
-    return {m_backBuffer.data(), m_bufferWidth, m_bufferHeight, m_stride, true};
-}
+scene::BackBufferView OWindow::BackBuffer() { return m_backBuffer.View(); }
 
 void OWindow::Close() {
     bool destroyNow = false;
@@ -283,6 +262,24 @@ void OWindow::Close() {
         destroyNow = m_threaded && !m_thread.joinable();
     }
     if (destroyNow) Destroy(this);
+}
+
+void OWindow::RouteToMainThread() {
+    if (m_routed.exchange(true)) return;
+    registry().Route(m_platformWindow, this);
+}
+
+void OWindow::CloseFromPlatform() {
+    {
+        std::lock_guard lock(m_lock);
+        if (m_threaded && !m_thread.joinable()) {
+            // Not started yet: its opener still holds it and frees it when Start fails.
+            ForgetInputControls();
+            m_stateFlags |= kClosing;
+            return;
+        }
+    }
+    Close();
 }
 
 void OWindow::PostClose() {
@@ -302,13 +299,48 @@ void OWindow::SetBlocked(bool blocked) {
     });
 }
 
+void OWindow::ReleaseOwner() {
+    OWindow* owner = m_owner.exchange(nullptr);
+    if (!IsLiveWindow(owner)) return;
+    if (registry().Unblock(owner, this)) {
+        owner->SetBlocked(false);
+    } else if (!registry().IsBlockedByAny(owner)) {
+        const platform::WindowId id = owner->PlatformWindow();
+        MainThread::Post([id] { os().ActivateWindow(id); });
+    }
+}
+
 void OWindow::SetTitle(const std::string& text) {
+    std::lock_guard lock(m_lock);
     m_title = text;
     const platform::WindowId id = m_platformWindow;
     MainThread::Post([id, text] { os().SetTitle(id, text); });
 }
 
-void OWindow::SetDragRect(int left, int top, int right, int bottom) { m_dragRect = {left, top, right, bottom}; }
+std::string OWindow::Title() {
+    std::lock_guard lock(m_lock);
+    return m_title;
+}
+
+void OWindow::SetDragRect(int left, int top, int right, int bottom) {
+    std::lock_guard lock(m_lock);
+    m_dragRect = {left, top, right, bottom};
+}
+
+Rect OWindow::DragRect() {
+    std::lock_guard lock(m_lock);
+    return m_dragRect;
+}
+
+bool OWindow::IsCaptionHit(int x, int y) {
+    std::lock_guard lock(m_lock);
+    if (!m_dragRect.Contains(x, y)) return false;
+    for (std::size_t i = 0; i < m_controls.size(); ++i) {
+        WindowControl* control = liveControl(m_controls[i]);
+        if (control && control->HitTest(localX(control, x), localY(control, y))) return false;
+    }
+    return true;
+}
 
 void OWindow::ShowRestored(bool restore) {
     const platform::WindowId id = m_platformWindow;
@@ -320,7 +352,8 @@ void OWindow::ShowRestored(bool restore) {
 void OWindow::PlaceWindow() {
     if (m_placement == 0 || m_clientWidth == 0 || m_clientHeight == 0) return;
     const platform::WindowId id = m_platformWindow;
-    const platform::WindowId owner = IsLiveWindow(m_owner) ? m_owner->m_platformWindow : 0;
+    OWindow* ownerWindow = m_owner;
+    const platform::WindowId owner = IsLiveWindow(ownerWindow) ? ownerWindow->PlatformWindow() : 0;
     const float clientWidth = m_clientWidth, clientHeight = m_clientHeight;
     MainThread::Run([&] {
         platform::Area ref;
@@ -360,6 +393,8 @@ void OWindow::AddObject(OGraph* object) {
 }
 
 void OWindow::SetCaptureControl(WindowControl* control) {
+    // A closing window takes no new capture; its controls may only let go.
+    if (control && IsClosing()) return;
     if (control == m_captureControl) return;
     if (m_captureControl && OGraph::IsLive(m_captureControl->Graph())) m_captureControl->OnCaptureChange(control);
     m_captureControl = control;
@@ -375,7 +410,7 @@ void OWindow::SetCaptureControl(WindowControl* control) {
 }
 
 void OWindow::SetFocusControl(WindowControl* control) {
-    if (control && !control->IsFocusable()) return;
+    if (control && (!control->IsFocusable() || IsClosing())) return;
     if (control == m_focusControl) return;
     if (m_focusControl && OGraph::IsLive(m_focusControl->Graph())) m_focusControl->OnFocusChange(control);
     m_focusControl = control;
@@ -472,21 +507,7 @@ void OWindow::AddDirtyRect(const Rect& rect) {
     m_dirty.Add(rect);
 }
 
-void OWindow::ClearRect(Rect* rect) {
-    if (!rect || m_backBuffer.empty()) return;
-    if (rect->left >= m_bufferWidth || rect->top >= m_bufferHeight || rect->right <= 0 || rect->bottom <= 0)
-        return;
-    rect->left = std::max(rect->left, 0);
-    rect->top = std::max(rect->top, 0);
-    rect->right = std::min(rect->right, m_bufferWidth);
-    rect->bottom = std::min(rect->bottom, m_bufferHeight);
-    if (rect->IsEmpty()) return;
-    const std::size_t from = std::size_t(rect->left) * 3, count = std::size_t(rect->right - rect->left) * 3;
-    for (int y = rect->top; y < rect->bottom; ++y) {
-        std::uint8_t* row = m_backBuffer.data() + std::size_t(m_bufferHeight - 1 - y) * m_stride;
-        std::memcpy(row + from, m_backgroundRow.data() + from, count);
-    }
-}
+void OWindow::ClearRect(Rect* rect) { m_backBuffer.ClearRect(rect); }
 
 int OWindow::TextWidth(std::string_view text, const FontRecord& font) {
     return platform::MeasureText(toFontSpec(font), text).width;
@@ -526,6 +547,7 @@ void OWindow::DrawTextRange(std::string_view text, const FontRecord& font, int x
 
 bool OWindow::RunFrame(int& sleepMilliseconds) {
     if (StopRequested()) return false;
+    ++m_framesRun;
     std::uint32_t elapsed;
     int framesPerSecond;
     {
@@ -541,7 +563,7 @@ bool OWindow::RunFrame(int& sleepMilliseconds) {
 }
 
 void OWindow::ThreadMain(OWindow* window) {
-    if (!window || !window->m_platformWindow) return;
+    if (!window) return;
     int sleepMilliseconds = 0;
     while (window->RunFrame(sleepMilliseconds))
         if (sleepMilliseconds > 0) window->WaitForStop(sleepMilliseconds);
@@ -560,18 +582,8 @@ void OWindow::WaitForStop(int milliseconds) {
 
 void OWindow::Destroy(OWindow* window) {
     if (!window) return;
-    if (IsLiveWindow(window->m_owner)) {
-        OWindow* owner = window->m_owner;
-        window->m_owner = nullptr;
-        // An owner still blocked by this dialog gets its input and ticks back.
-        if (owner->m_blocked)
-            owner->SetBlocked(false);
-        else {
-            const platform::WindowId id = owner->m_platformWindow;
-            MainThread::Post([id] { os().ActivateWindow(id); });
-        }
-    }
-    unroute(window);
+    window->ReleaseOwner();
+    registry().Unroute(window);
     if (const platform::WindowId id = window->m_platformWindow)
         MainThread::Post([id] { os().DestroyWindow(id); });
     {
@@ -582,11 +594,7 @@ void OWindow::Destroy(OWindow* window) {
     window->Stop();
     window->m_platformWindow = 0;
     const bool quit = window->m_quitOnDestroy;
-    {
-        Registry& r = registry();
-        std::lock_guard lock(r.mutex);
-        r.live.erase(std::remove(r.live.begin(), r.live.end(), window), r.live.end());
-    }
+    registry().Forget(window);
     if (window->m_thread.joinable()) {
         if (window->m_thread.get_id() == std::this_thread::get_id())
             window->m_thread.detach();
@@ -597,42 +605,23 @@ void OWindow::Destroy(OWindow* window) {
     if (quit) PostQuit(0);
 }
 
-bool OWindow::IsLiveWindow(const OWindow* window) {
-    if (!window) return false;
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    return std::find(r.live.begin(), r.live.end(), window) != r.live.end();
-}
+bool OWindow::IsLiveWindow(const OWindow* window) { return registry().IsLive(window); }
 
-OWindow* OWindow::FromPlatformWindow(platform::WindowId id) {
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    const auto it = r.routed.find(id);
-    return it == r.routed.end() ? nullptr : it->second;
-}
+OWindow* OWindow::FromPlatformWindow(platform::WindowId id) { return registry().Routed(id); }
 
 OWindow* OWindow::LockFromPlatformWindow(platform::WindowId id) {
-    Registry& r = registry();
-    for (;;) {
-        {
-            std::lock_guard lock(r.mutex);
-            const auto it = r.routed.find(id);
-            if (it == r.routed.end()) return nullptr;
-            // Holding the registry keeps the window from being unrouted and freed meanwhile.
-            if (it->second->m_lock.try_lock()) return it->second;
-        }
-        MainThread::RunPending();
-        std::this_thread::sleep_for(std::chrono::microseconds(500));
-    }
+    OWindow* locked = nullptr;
+    // The registry's lock, held during each attempt, keeps the window from being unrouted and
+    // freed meanwhile; between attempts the main thread serves queued work.
+    scene::WindowMutex::WaitUntil([&] {
+        bool found = false;
+        locked = registry().TryLockRouted(id, found, [](OWindow* w) { return w->m_lock.try_lock(); });
+        return locked != nullptr || !found;
+    });
+    return locked;
 }
 
-OWindow* OWindow::DialogOf(const OWindow* owner) {
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    for (OWindow* window : r.live)
-        if (window->m_owner == owner && owner) return window;
-    return nullptr;
-}
+OWindow* OWindow::DialogOf(const OWindow* owner) { return owner ? registry().LatestBlocker(owner) : nullptr; }
 
 void OWindow::SetClientSize(float width, float height) {
     std::lock_guard lock(m_lock);
@@ -645,6 +634,6 @@ void OWindow::ForgetInputControls() {
     m_captureControl = nullptr;
 }
 
-void OWindow::DetachPlatformWindow() { unroute(this); }
+void OWindow::DetachPlatformWindow() { registry().Unroute(this); }
 
 } // namespace engine

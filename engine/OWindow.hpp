@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/BackBuffer.hpp"
 #include "engine/DirtyRectList.hpp"
 #include "engine/FrameTiming.hpp"
 #include "engine/RectGrid.hpp"
@@ -75,14 +76,20 @@ public:
     void RemoveObject(scene::OGraph* object) override;
     bool IsClosing() const override { return (m_stateFlags & kClosing) != 0; }
     scene::BackBufferView BackBuffer() override;
-    std::recursive_mutex& Lock() override { return m_lock; }
+    scene::WindowMutex& Lock() override { return m_lock; }
 
     // Sets closing and signals the frame thread to stop and destroy the window.
     // Safe from any thread, and from inside Tick or an input handler.
     void Close();
+    // Close for a window whose platform window is gone. A window not started yet is only
+    // marked closing: its opener still holds it, its Start fails and the opener's Close frees it.
+    void CloseFromPlatform();
     // Asks the window to close as the user would (QueryClose may refuse).
     void PostClose();
     void SetBlocked(bool blocked);
+    // Ends this dialog's hold on its owner (once): the owner is unblocked when no other
+    // dialog blocks it, and activated unless another dialog still does.
+    void ReleaseOwner();
     void SetTitle(const std::string& text);
     void SetDragRect(int left, int top, int right, int bottom);
     void ShowRestored(bool restore);
@@ -124,6 +131,8 @@ public:
     platform::WindowId PlatformWindow() const { return m_platformWindow; }
     OWindow* Owner() const { return m_owner; }
     int CreateFailed() const { return m_createFailed; }
+    // A derived Start sets 2 when its content cannot be loaded.
+    void SetCreateFailed(int value) { m_createFailed = value; }
     bool IsBlocked() const { return m_blocked; }
     bool Finished() const { return m_finished; }
     void SetFinished(bool finished) { m_finished = finished; }
@@ -131,8 +140,11 @@ public:
     void SetQuitOnDestroy(bool quit) { m_quitOnDestroy = quit; }
     int FramesPerSecond() const { return m_framesPerSecond; }
     void SetFramesPerSecond(int fps) { m_framesPerSecond = fps; }
-    const std::string& Title() const { return m_title; }
-    const scene::Rect& DragRect() const { return m_dragRect; }
+    std::string Title();
+    scene::Rect DragRect();
+    // True for a point of the drag rectangle that no control claims: the window is dragged
+    // there, and no other mouse input reaches it unless the mouse is captured.
+    bool IsCaptionHit(int x, int y);
     int StyleKind() const { return m_styleKind; }
     int Width() const { return m_width; }
     int Height() const { return m_height; }
@@ -147,6 +159,8 @@ public:
     const DirtyRectList& Dirty() const { return m_dirty; }
     std::size_t DisplayedCount() const { return m_display.size(); }
     std::uint32_t BackgroundColour() const { return m_background; }
+    // Frame passes run so far, ticked or not; for tests of the frame thread.
+    std::uint64_t FramesRun() const { return m_framesRun; }
     // Clears focus and capture fields without telling the controls.
     void ForgetInputControls();
     // Forgets the platform window, which is already gone.
@@ -161,23 +175,25 @@ private:
     };
 
     static void ThreadMain(OWindow* window);
-    void StopEvent();
+    // Makes the window reachable from the window procedure (once).
+    void RouteToMainThread();
     bool StopRequested();
     void WaitForStop(int milliseconds);
 
-    std::string m_title;
-    scene::Rect m_dragRect;
+    std::string m_title;      // guarded by m_lock
+    scene::Rect m_dragRect;   // guarded by m_lock
     DirtyRectList m_dirty;
     RectGrid m_paintGrid;                 // scratch for Render
     std::vector<std::uint32_t> m_nearby;  // scratch for Render
     std::vector<OGraphNotify> m_pending;
     std::set<OGraphNotify, DisplayOrder> m_display;
     int m_placement = 15;
-    OWindow* m_owner = nullptr;
+    // Read by the dialog's frame thread, cleared by the main thread on destruction.
+    std::atomic<OWindow*> m_owner{nullptr};
     int m_styleKind = 0;
     // Read without the lock by other windows and threads.
     std::atomic<std::uint32_t> m_stateFlags{0};
-    std::recursive_mutex m_lock;
+    scene::WindowMutex m_lock;
     std::thread m_thread;
     std::mutex m_stopMutex;
     std::condition_variable m_stopSignal;
@@ -188,24 +204,20 @@ private:
     WindowControl* m_focusControl = nullptr;
     WindowControl* m_captureControl = nullptr;
     std::atomic<bool> m_blocked{false};
-    int m_createFailed = 1;
-    bool m_quitOnDestroy = false;
-    std::vector<std::uint8_t> m_backBuffer;
-    std::vector<std::uint8_t> m_backgroundRow;
-    int m_bufferWidth = 0;
-    int m_bufferHeight = 0;
-    int m_stride = 0;
+    std::atomic<int> m_createFailed{1};
+    std::atomic<bool> m_quitOnDestroy{false};
+    engine::BackBuffer m_backBuffer;
     std::uint32_t m_background = 0;
-    platform::WindowId m_platformWindow = 0;
+    std::atomic<platform::WindowId> m_platformWindow{0};
     int m_width = 0;
     int m_height = 0;
     float m_clientWidth = 0;
     float m_clientHeight = 0;
-    int m_framesPerSecond = 50;
+    // Set from any thread (AddObject, derived windows); read by the frame thread.
+    std::atomic<int> m_framesPerSecond{50};
+    std::atomic<std::uint64_t> m_framesRun{0};
     std::atomic<bool> m_finished{true};
+    std::atomic<bool> m_routed{false};
 };
-
-// Back-buffer row stride for a width: 24-bit rows padded to 4 bytes.
-constexpr int BackBufferStride(int width) { return ((width * 24 + 31) & ~31) / 8; }
 
 } // namespace engine

@@ -40,6 +40,8 @@ void WindowProcedure::Dispatch(const platform::Event& event) {
 }
 
 void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
+    // A closing window takes no more input; only its teardown and painting go on.
+    if (w.IsClosing() && IsInput(e)) return;
     switch (e.kind) {
     case EventKind::Destroyed:
         Destroyed(w);
@@ -69,6 +71,7 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
             if (BeginDrag(w, x, y)) break;
             w.KeyDown(Key_LButton, x, y);
         } else if (e.code == Key_RButton || e.code == Key_MButton) {
+            if (InCaption(w, e)) break;
             w.KeyDown(e.code, e.x, e.y);
         } else {
             int x = 0, y = 0;
@@ -83,6 +86,7 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
             break;
         }
         if (IsMouseButton(e.code)) {
+            if (InCaption(w, e)) break;
             w.KeyUp(e.code, e.x, e.y);
         } else {
             int x = 0, y = 0;
@@ -101,6 +105,7 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
                             area.top + signedCoordinate(e.y) - drag.grabY);
             break;
         }
+        if (InCaption(w, e)) break;
         w.MouseMove(e.x, e.y);
         break;
     case EventKind::CaptureLost:
@@ -126,20 +131,36 @@ void WindowProcedure::CloseRequested(OWindow& w) {
 void WindowProcedure::Destroyed(OWindow& w) {
     m_drags.erase(w.PlatformWindow());
     w.ForgetInputControls();
-    if (OWindow::IsLiveWindow(w.Owner())) w.Owner()->SetBlocked(false);
+    // The owner is let go here, once; the later destruction of the object must neither
+    // activate it again nor unblock it for another dialog.
+    w.ReleaseOwner();
     if (w.IsClosing()) return;
     w.DetachPlatformWindow();
-    w.Close();
+    w.CloseFromPlatform();
+}
+
+bool WindowProcedure::IsInput(const platform::Event& e) {
+    switch (e.kind) {
+    case EventKind::KeyDown:
+    case EventKind::KeyUp:
+    case EventKind::Character:
+    case EventKind::MouseMove:
+        return true;
+    case EventKind::Posted:
+        return e.code == kPostedMouseMove;
+    default:
+        return false;
+    }
+}
+
+bool WindowProcedure::InCaption(OWindow& w, const platform::Event& e) {
+    // A captured mouse reaches the window wherever it is, as over any client area.
+    if (w.CaptureControl() || os().CaptureWindow() == e.window) return false;
+    return w.IsCaptionHit(signedCoordinate(e.x), signedCoordinate(e.y));
 }
 
 bool WindowProcedure::BeginDrag(OWindow& w, int x, int y) {
-    if (!w.DragRect().Contains(x, y)) return false;
-    for (scene::OGraph* graph : w.Controls()) {
-        if (!scene::OGraph::IsLive(graph)) continue;
-        auto* control = dynamic_cast<WindowControl*>(graph);
-        if (control && control->HitTest(scene::TruncateToInt(x - graph->X()), scene::TruncateToInt(y - graph->Y())))
-            return false;
-    }
+    if (w.CaptureControl() || !w.IsCaptionHit(x, y)) return false;
     m_drags[w.PlatformWindow()] = {x, y};
     os().SetCapture(w.PlatformWindow());
     return true;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 
 #include "scene/Rect.hpp"
+#include "scene/WindowMutex.hpp"
 
 namespace scene {
 
@@ -19,6 +21,11 @@ struct BackBufferView {
     int32_t stride = 0;
     bool bottomUp = true;
 };
+
+// The first byte of client row y.
+inline uint8_t* PixelRow(const BackBufferView& view, int32_t y) {
+    return view.bits + std::ptrdiff_t(view.bottomUp ? view.height - 1 - y : y) * view.stride;
+}
 
 // The window a scene object is attached to, as the scene sees it. The engine's window
 // implements it; scene code never depends on the engine itself.
@@ -41,7 +48,7 @@ public:
     virtual BackBufferView BackBuffer() = 0;
 
     // The window lock, held by every write to the back buffer and every change to the scene.
-    virtual std::recursive_mutex& Lock() = 0;
+    virtual WindowMutex& Lock() = 0;
 };
 
 } // namespace scene

@@ -45,12 +45,12 @@ public:
     }
     bool IsClosing() const override { return false; }
     scene::BackBufferView BackBuffer() override { return m_view; }
-    std::recursive_mutex& Lock() override { return m_lock; }
+    scene::WindowMutex& Lock() override { return m_lock; }
 
 private:
     scene::BackBufferView m_view;
     std::vector<uint8_t> m_bits;
-    std::recursive_mutex m_lock;
+    scene::WindowMutex m_lock;
 };
 
 bool InDisc(int x, int y) {

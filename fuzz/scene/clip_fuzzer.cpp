@@ -21,7 +21,7 @@ public:
     }
     bool IsClosing() const override { return false; }
     scene::BackBufferView BackBuffer() override { return {m_bits.data(), kWidth, kHeight, kStride, true}; }
-    std::recursive_mutex& Lock() override { return m_lock; }
+    scene::WindowMutex& Lock() override { return m_lock; }
 
     static constexpr int32_t kWidth = 37;
     static constexpr int32_t kHeight = 23;
@@ -29,7 +29,7 @@ public:
 
 private:
     std::vector<uint8_t> m_bits;
-    std::recursive_mutex m_lock;
+    scene::WindowMutex m_lock;
 };
 
 } // namespace

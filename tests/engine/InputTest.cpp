@@ -1,5 +1,6 @@
 #include "EngineFixture.hpp"
 
+#include <chrono>
 #include <thread>
 
 #include "engine/MessageLoop.hpp"
@@ -229,33 +230,45 @@ TEST_F(Input, FrameThreadDestroysTheWindowAndEndsTheLoop) {
     EXPECT_FALSE(headless->Exists(id));
 }
 
+// Waits, with a generous bound, until the condition holds; false when it never did.
+template <class Condition>
+bool WaitUntil(Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 TEST_F(Input, BlockedWindowKeepsItsThreadButDoesNotTick) {
     engine::NextWindowParams().frameThread = true;
     auto* w = new RecordingWindow(nullptr);
+    w->SetFramesPerSecond(500);
     ASSERT_TRUE(w->Start());
     w->SetBlocked(true);
+    // A frame that began before the block may still tick; count from the next one on.
+    const std::uint64_t blockedAt = w->FramesRun() + 1;
     {
         std::lock_guard lock(w->Lock());
         w->ticks = 0;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(80));
+    ASSERT_TRUE(WaitUntil([&] { return w->FramesRun() >= blockedAt + 5; }));
     {
         std::lock_guard lock(w->Lock());
         EXPECT_EQ(w->ticks, 0);
     }
     w->SetBlocked(false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(80));
-    {
+    EXPECT_TRUE(WaitUntil([&] {
         std::lock_guard lock(w->Lock());
-        EXPECT_GT(w->ticks, 0);
-    }
+        return w->ticks > 0;
+    }));
     w->Close();
     // The thread destroys the window; keep the main thread serving it until then.
-    for (int i = 0; i < 200 && OWindow::IsLiveWindow(w); ++i) {
+    EXPECT_TRUE(WaitUntil([&] {
         Pump();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_FALSE(OWindow::IsLiveWindow(w));
+        return !OWindow::IsLiveWindow(w);
+    }));
 }
 
 } // namespace

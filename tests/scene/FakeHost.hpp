@@ -47,7 +47,7 @@ public:
 
     bool IsClosing() const override { return closing; }
     scene::BackBufferView BackBuffer() override { return m_view; }
-    std::recursive_mutex& Lock() override { return m_lock; }
+    scene::WindowMutex& Lock() override { return m_lock; }
 
     uint8_t* At(int32_t x, int32_t y) {
         const int32_t row = m_view.bottomUp ? m_view.height - 1 - y : y;
@@ -73,5 +73,5 @@ public:
 private:
     scene::BackBufferView m_view;
     std::vector<uint8_t> m_bits;
-    std::recursive_mutex m_lock;
+    scene::WindowMutex m_lock;
 };

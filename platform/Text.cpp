@@ -153,6 +153,7 @@ Area intersect(const Area& a, const Area& b) {
 } // namespace
 
 TextExtent MeasureText(const FontSpec& font, std::string_view text) {
+    if (text.empty()) return {};
     FontLibrary& library = FontLibrary::instance();
     std::lock_guard lock(library.mutex());
     const LoadedFace* loaded = library.face(font);

@@ -31,8 +31,8 @@ struct TextExtent {
 // Texts are single-byte Latin-1 strings. Both functions may be called from any
 // thread; they serialise on the font library internally.
 
-// The width (sum of advances) and cell height of the text; 0 x 0 when the
-// font cannot be found. An empty text has the font's cell height and width 0.
+// The width (sum of advances) and cell height of the text; 0 x 0 for an empty
+// text and when the font cannot be found.
 TextExtent MeasureText(const FontSpec& font, std::string_view text);
 
 // Draws the text antialiased with its cell's top-left corner at (x, y),

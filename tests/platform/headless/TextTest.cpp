@@ -42,13 +42,30 @@ TEST(Text, PositiveHeightIsTheCellAndNegativeTheEm) {
     FontSpec cell;
     cell.height = 32;
     EXPECT_EQ(MeasureText(cell, "Hoopstack").height, 32);
-    EXPECT_EQ(MeasureText(cell, "").height, 32);
-    EXPECT_EQ(MeasureText(cell, "").width, 0);
+    EXPECT_EQ(MeasureText(cell, " ").height, 32);
 
     FontSpec em = cell;
     em.height = -32;
     EXPECT_GT(MeasureText(em, "Hoopstack").height, 32);  // the cell is taller than the em
     EXPECT_GT(MeasureText(em, "Hoopstack").width, MeasureText(cell, "Hoopstack").width);
+}
+
+TEST(Text, AnEmptyTextMeasuresNothingInAnyFont) {
+    FontSpec em;
+    em.height = -20;
+    FontSpec bold;
+    bold.weight = 700;
+    bold.italic = true;
+    FontSpec natural;
+    natural.height = 0;
+    natural.width = 7;
+    FontSpec missing;
+    missing.face = "No Such Face At All";
+    for (const FontSpec& font : {FontSpec{}, em, bold, natural, missing}) {
+        const auto extent = MeasureText(font, "");
+        EXPECT_EQ(extent.width, 0) << font.face << " " << font.height;
+        EXPECT_EQ(extent.height, 0) << font.face << " " << font.height;
+    }
 }
 
 TEST(Text, WidthsAddUpAndWeightAndStretchMatter) {

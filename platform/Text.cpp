@@ -1,5 +1,7 @@
 #include "Text.hpp"
 
+#include "CodePage1252.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -121,8 +123,10 @@ Metrics sizeFace(FT_Face face, const FontSpec& wanted) {
 }
 
 bool loadGlyph(const LoadedFace& loaded, unsigned char byte, bool render) {
-    // Bytes are Latin-1, whose values are their Unicode code points.
-    if (FT_Load_Char(loaded.face, byte, FT_LOAD_DEFAULT) != 0) return false;
+    // A byte the code page leaves undefined is no character: it has no glyph and no advance.
+    const std::optional<char32_t> codePoint = CodePage1252ToUnicode(byte);
+    if (!codePoint) return false;
+    if (FT_Load_Char(loaded.face, *codePoint, FT_LOAD_DEFAULT) != 0) return false;
     FT_GlyphSlot slot = loaded.face->glyph;
     if (loaded.slantNeeded) FT_GlyphSlot_Oblique(slot);
     if (loaded.emboldenNeeded) FT_GlyphSlot_Embolden(slot);

@@ -28,8 +28,8 @@ struct TextExtent {
     int height = 0;
 };
 
-// Texts are single-byte Latin-1 strings. Both functions may be called from any
-// thread; they serialise on the font library internally.
+// Texts are single-byte code page 1252 strings (CodePage1252.hpp). Both functions
+// may be called from any thread; they serialise on the font library internally.
 
 // The width (sum of advances) and cell height of the text; 0 x 0 for an empty
 // text and when the font cannot be found.

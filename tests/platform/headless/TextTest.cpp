@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
 #include <vector>
 
 #include "platform/Text.hpp"
@@ -125,6 +127,34 @@ TEST(Text, BackgroundFillsTheCellAndOffSurfaceDrawingIsSafe) {
     platform::DrawText(small.surface, font, -5, -5, {-100, -100, 100, 100}, 0, "Wide text", 0u);
     platform::DrawText(small.surface, font, 6, 6, {-100, -100, 100, 100}, 0, "Wide text");
     SUCCEED();
+}
+
+TEST(Text, BytesOfTheUpperControlRangeAreCodePage1252Characters) {
+    FontSpec font;
+    font.height = 30;
+    // The euro sign, dashes, curly quotes, the ellipsis, S with caron and Y with diaeresis:
+    // each draws a glyph of its own, not the one box every missing character shares.
+    std::set<std::vector<std::uint8_t>> looks;
+    const auto texts = {"\x80", "\x96", "\x97", "\x91", "\x93", "\x94", "\x85", "\x8A", "\x9F"};
+    for (const char* text : texts) {
+        Canvas canvas(60, 40);
+        platform::DrawText(canvas.surface, font, 5, 5, {0, 0, 60, 40}, 0, text);
+        EXPECT_FALSE(canvas.inked().empty()) << "byte " << int(static_cast<unsigned char>(text[0]));
+        EXPECT_GT(MeasureText(font, text).width, 0) << "byte " << int(static_cast<unsigned char>(text[0]));
+        looks.insert(canvas.pixels);
+    }
+    EXPECT_EQ(looks.size(), texts.size());
+    // The euro sign is as wide as a digit in this face, not as the box of a missing glyph.
+    EXPECT_EQ(MeasureText(font, "\x80").width, MeasureText(font, "0").width);
+
+    // The five bytes the code page leaves undefined are no characters at all.
+    for (const char* text : {"\x81", "\x8D", "\x8F", "\x90", "\x9D"}) {
+        Canvas canvas(60, 40);
+        platform::DrawText(canvas.surface, font, 5, 5, {0, 0, 60, 40}, 0, text);
+        EXPECT_TRUE(canvas.inked().empty()) << "byte " << int(static_cast<unsigned char>(text[0]));
+        EXPECT_EQ(MeasureText(font, text).width, 0) << "byte " << int(static_cast<unsigned char>(text[0]));
+        EXPECT_EQ(MeasureText(font, std::string("a") + text + "b").width, MeasureText(font, "ab").width);
+    }
 }
 
 TEST(Text, UnderlineDrawsBelowTheBaseline) {

@@ -18,6 +18,8 @@ namespace platform {
 namespace {
 
 constexpr int kDefaultEmHeight = 16;
+// The lightest weight drawn with the bold face.
+constexpr int kLeastBoldWeight = 600;
 
 struct LoadedFace {
     FT_Face face = nullptr;
@@ -38,7 +40,10 @@ public:
     std::mutex& mutex() { return m_mutex; }
 
     const LoadedFace* face(const FontSpec& wanted) {
-        const bool bold = wanted.weight >= 600;
+        // The Liberation faces that stand in for the requested ones come in regular (400) and
+        // bold (700) only, so a weight takes the nearer of the two: 600 and above is bold,
+        // anything lighter (0, the default, too) regular.
+        const bool bold = wanted.weight >= kLeastBoldWeight;
         const auto key = std::make_tuple(wanted.face, bold, wanted.italic);
         if (auto it = m_faces.find(key); it != m_faces.end()) return it->second.face ? &it->second : nullptr;
         LoadedFace& loaded = m_faces[key];

@@ -13,7 +13,7 @@ namespace platform {
 // height (ascent plus descent) in pixels, a negative one the em height; 0
 // picks a default. Width 0 keeps the natural proportions, another value
 // stretches the font to that average character width. Weight 0 is regular,
-// 700 bold.
+// 700 bold; any weight is drawn with the nearer of the regular and bold faces.
 struct FontSpec {
     std::string face = "Arial";
     int height = 32;

@@ -87,6 +87,33 @@ TEST(Text, WidthsAddUpAndWeightAndStretchMatter) {
     EXPECT_EQ(MeasureText(narrow, "New Game").height, 24);
 }
 
+TEST(Text, AWeightTakesTheNearerOfTheRegularAndTheBoldFace) {
+    FontSpec regular;
+    regular.height = 24;
+    regular.weight = 400;
+    FontSpec bold = regular;
+    bold.weight = 700;
+    const std::string regularFile = platform::ResolveFontFile(regular);
+    const std::string boldFile = platform::ResolveFontFile(bold);
+    ASSERT_NE(regularFile, boldFile);
+    EXPECT_NE(boldFile.find("Bold"), std::string::npos) << boldFile;
+    const int regularWidth = MeasureText(regular, "New Game").width;
+    const int boldWidth = MeasureText(bold, "New Game").width;
+    ASSERT_NE(regularWidth, boldWidth);
+
+    FontSpec wanted = regular;
+    for (const int weight : {-100, 0, 1, 100, 300, 500, 550, 599}) {
+        wanted.weight = weight;
+        EXPECT_EQ(platform::ResolveFontFile(wanted), regularFile) << "weight " << weight;
+        EXPECT_EQ(MeasureText(wanted, "New Game").width, regularWidth) << "weight " << weight;
+    }
+    for (const int weight : {600, 650, 800, 900, 1000}) {
+        wanted.weight = weight;
+        EXPECT_EQ(platform::ResolveFontFile(wanted), boldFile) << "weight " << weight;
+        EXPECT_EQ(MeasureText(wanted, "New Game").width, boldWidth) << "weight " << weight;
+    }
+}
+
 TEST(Text, DrawsInsideTheCellAndTheClipOnly) {
     Canvas canvas(200, 60);
     FontSpec font;

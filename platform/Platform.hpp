@@ -63,7 +63,7 @@ enum class EventKind : std::uint8_t {
     Exposed,       // `area` must be presented again from the back buffer
     KeyDown,       // `code` is a KeyCode: a mouse button or a Windows virtual-key code
     KeyUp,
-    Character,     // `character` is one Latin-1 byte
+    Character,     // `character` is one code page 1252 byte
     MouseMove,     // x, y are client coordinates as unsigned 16-bit halves
     CaptureLost,
     FocusGained,

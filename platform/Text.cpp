@@ -1,5 +1,7 @@
 #include "Text.hpp"
 
+#include "CodePage1252.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -16,6 +18,8 @@ namespace platform {
 namespace {
 
 constexpr int kDefaultEmHeight = 16;
+// The lightest weight drawn with the bold face.
+constexpr int kLeastBoldWeight = 600;
 
 struct LoadedFace {
     FT_Face face = nullptr;
@@ -36,7 +40,10 @@ public:
     std::mutex& mutex() { return m_mutex; }
 
     const LoadedFace* face(const FontSpec& wanted) {
-        const bool bold = wanted.weight >= 600;
+        // The Liberation faces that stand in for the requested ones come in regular (400) and
+        // bold (700) only, so a weight takes the nearer of the two: 600 and above is bold,
+        // anything lighter (0, the default, too) regular.
+        const bool bold = wanted.weight >= kLeastBoldWeight;
         const auto key = std::make_tuple(wanted.face, bold, wanted.italic);
         if (auto it = m_faces.find(key); it != m_faces.end()) return it->second.face ? &it->second : nullptr;
         LoadedFace& loaded = m_faces[key];
@@ -121,8 +128,10 @@ Metrics sizeFace(FT_Face face, const FontSpec& wanted) {
 }
 
 bool loadGlyph(const LoadedFace& loaded, unsigned char byte, bool render) {
-    // Bytes are Latin-1, whose values are their Unicode code points.
-    if (FT_Load_Char(loaded.face, byte, FT_LOAD_DEFAULT) != 0) return false;
+    // A byte the code page leaves undefined is no character: it has no glyph and no advance.
+    const std::optional<char32_t> codePoint = CodePage1252ToUnicode(byte);
+    if (!codePoint) return false;
+    if (FT_Load_Char(loaded.face, *codePoint, FT_LOAD_DEFAULT) != 0) return false;
     FT_GlyphSlot slot = loaded.face->glyph;
     if (loaded.slantNeeded) FT_GlyphSlot_Oblique(slot);
     if (loaded.emboldenNeeded) FT_GlyphSlot_Embolden(slot);
@@ -153,6 +162,7 @@ Area intersect(const Area& a, const Area& b) {
 } // namespace
 
 TextExtent MeasureText(const FontSpec& font, std::string_view text) {
+    if (text.empty()) return {};
     FontLibrary& library = FontLibrary::instance();
     std::lock_guard lock(library.mutex());
     const LoadedFace* loaded = library.face(font);

@@ -13,7 +13,7 @@ namespace platform {
 // height (ascent plus descent) in pixels, a negative one the em height; 0
 // picks a default. Width 0 keeps the natural proportions, another value
 // stretches the font to that average character width. Weight 0 is regular,
-// 700 bold.
+// 700 bold; any weight is drawn with the nearer of the regular and bold faces.
 struct FontSpec {
     std::string face = "Arial";
     int height = 32;
@@ -28,11 +28,11 @@ struct TextExtent {
     int height = 0;
 };
 
-// Texts are single-byte Latin-1 strings. Both functions may be called from any
-// thread; they serialise on the font library internally.
+// Texts are single-byte code page 1252 strings (CodePage1252.hpp). Both functions
+// may be called from any thread; they serialise on the font library internally.
 
-// The width (sum of advances) and cell height of the text; 0 x 0 when the
-// font cannot be found. An empty text has the font's cell height and width 0.
+// The width (sum of advances) and cell height of the text; 0 x 0 for an empty
+// text and when the font cannot be found.
 TextExtent MeasureText(const FontSpec& font, std::string_view text);
 
 // Draws the text antialiased with its cell's top-left corner at (x, y),

@@ -1,6 +1,7 @@
 #include "ui/OButton.hpp"
 
 #include <algorithm>
+#include <limits>
 
 namespace ui {
 
@@ -58,7 +59,13 @@ OButton::OButton(const std::string& caption, const std::optional<std::string>& n
 }
 
 OButton::OButton(const std::string& caption, const std::optional<std::string>& skinFile, int firstNormal,
-                 int firstHover, int firstPressed, bool focusable, const std::string& defaultSkin) {
+                 int firstHover, int firstPressed, bool focusable, const std::string& defaultSkin)
+    : OButton(caption, skinFile, firstNormal, firstHover, firstPressed, std::numeric_limits<int>::max(),
+              focusable, defaultSkin) {}
+
+OButton::OButton(const std::string& caption, const std::optional<std::string>& skinFile, int firstNormal,
+                 int firstHover, int firstPressed, int pressedEnd, bool focusable,
+                 const std::string& defaultSkin) {
     m_focusable = focusable;
     auto* skin = new OClip;
     if (!loadGiven(*skin, skinFile)) skin->LoadFile(defaultSkin);
@@ -78,7 +85,7 @@ OButton::OButton(const std::string& caption, const std::optional<std::string>& s
     auto* hover = new OClip;
     copyFrames(*skin, *hover, firstHover, firstPressed);
     auto* pressed = new OClip;
-    copyFrames(*skin, *pressed, firstPressed, count);
+    copyFrames(*skin, *pressed, firstPressed, std::min(pressedEnd, count));
     for (OClip* image : {normal, hover, pressed})
         if (image->FrameCount() > 0) image->SetFramesPerSecond(skin->FramesPerSecond());
 

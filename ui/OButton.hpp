@@ -29,6 +29,10 @@ public:
     // pulled back to its last frame.
     OButton(const std::string& caption, const std::optional<std::string>& skinFile, int firstNormal,
             int firstHover, int firstPressed, bool focusable, const std::string& defaultSkin);
+    // As above, but the pressed image ends before frame `pressedEnd`, so that one skin can
+    // hold the images of several buttons one after another.
+    OButton(const std::string& caption, const std::optional<std::string>& skinFile, int firstNormal,
+            int firstHover, int firstPressed, int pressedEnd, bool focusable, const std::string& defaultSkin);
 
     void ReleaseContent() override;
     scene::OGraph* Clone() override;

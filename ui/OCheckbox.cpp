@@ -13,8 +13,10 @@ OCheckbox::OCheckbox(OControl* first, OControl* second, bool focusable, const st
         // Whatever was given is ours; a half-given pair is not used.
         if (IsLive(first)) OGraph::Release(first);
         if (IsLive(second) && second != first) OGraph::Release(second);
-        first = new OButton("", defaultSkin, 0, 1, 2, focusable, kDefaultButtonSkin);
-        second = new OButton("", defaultSkin, 3, 4, 5, focusable, kDefaultButtonSkin);
+        // Frames 0-2 are the unchecked state and 3-5 the checked one; each state's pressed
+        // image stops at its own last frame, or an animated skin would play the next state's.
+        first = new OButton("", defaultSkin, 0, 1, 2, 3, focusable, kDefaultButtonSkin);
+        second = new OButton("", defaultSkin, 3, 4, 5, 6, focusable, kDefaultButtonSkin);
     }
     first->SetVisible(true);
     second->SetVisible(false);

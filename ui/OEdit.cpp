@@ -116,12 +116,16 @@ void OEdit::SetCaret(int position) {
         if (caption->FirstVisible() == before) break;
     }
     m_caretPosition = position;
-    if (IsLive(m_caret)) {
-        const OText::Extent extent = caption->CharacterExtent(position);
-        m_caret->SetPosition(caption->RelativeX() + float(extent.left), caption->RelativeY() + float(extent.top),
-                             caption->RelativeZ());
-    }
+    PlaceCaret();
     m_needsUpdate = true;
+}
+
+void OEdit::PlaceCaret() {
+    OText* caption = Caption();
+    if (!IsLive(caption) || !IsLive(m_caret)) return;
+    const OText::Extent extent = caption->CharacterExtent(m_caretPosition);
+    m_caret->SetPosition(caption->RelativeX() + float(extent.left), caption->RelativeY() + float(extent.top),
+                         caption->RelativeZ());
 }
 
 void OEdit::DeleteAt(int index) {
@@ -132,6 +136,9 @@ void OEdit::DeleteAt(int index) {
     std::string text = caption->GetText();
     text.erase(std::size_t(index), 1);
     caption->SetText(text);
+    // A text that shrinks to its first visible character scrolls back by one, which moves
+    // every character under the caret.
+    PlaceCaret();
     m_needsUpdate = true;
 }
 

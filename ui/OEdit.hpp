@@ -45,6 +45,9 @@ public:
 private:
     OEdit() = default;
     int TextLength() const;
+    // Puts the caret at the left edge of the character at the caret position, as the
+    // caption's scroll shows it now.
+    void PlaceCaret();
     // Shows the caret from its drawn frame at once.
     void RestartCaret();
 

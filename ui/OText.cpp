@@ -22,9 +22,10 @@ void OText::ReleaseContent() {
 
 void OText::Measure() {
     if (engine::OWindow* window = TextWindow()) {
-        if (m_cellHeight < 0) m_cellHeight = window->TextHeight(m_text, m_font);
+        // An empty text measures 0 x 0; the cell height is learnt from the first other one.
+        if (m_cellHeight < 0 && !m_text.empty()) m_cellHeight = window->TextHeight(m_text, m_font);
         m_measuredWidth = float(PrefixWidth(*window, int(m_text.size())));
-        m_measuredHeight = float(m_cellHeight);
+        m_measuredHeight = m_text.empty() ? 0.0f : float(m_cellHeight);
     } else {
         m_measuredWidth = m_width;
         m_measuredHeight = m_height;

@@ -78,7 +78,8 @@ private:
     std::array<int, 256> m_advance{};
     std::array<bool, 256> m_advanceKnown{};
     std::vector<int> m_prefix;  // m_prefix[k]: width of the first k characters
-    // The window's text height is the font's cell height, whatever the characters.
+    // The window's height of a non-empty text is the font's cell height, whatever the
+    // characters; -1 until measured.
     int m_cellHeight = -1;
 };
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/CodePage1252.hpp"
 #include "platform/KeyCodes.hpp"
 
 namespace platform {
@@ -68,7 +69,9 @@ std::uint8_t CharacterForKey(int virtualKey) {
     }
 }
 
-std::string Utf8ToLatin1(std::string_view utf8) {
+std::string Utf8ToCodePage1252(std::string_view utf8) {
+    // The smallest code point each sequence length may carry; a longer form is overlong.
+    constexpr std::uint32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
     std::string result;
     std::size_t i = 0;
     while (i < utf8.size()) {
@@ -105,23 +108,35 @@ std::string Utf8ToLatin1(std::string_view utf8) {
             continue;
         }
         i += length;
-        if (codePoint <= 0xFF && (length == 1 || codePoint >= 0x80)) {
-            result.push_back(static_cast<char>(codePoint));
+        if (codePoint < kLeast[length]) {
+            continue;
+        }
+        if (const auto byte = UnicodeToCodePage1252(codePoint)) {
+            result.push_back(static_cast<char>(*byte));
         }
     }
     return result;
 }
 
-std::string Latin1ToUtf8(std::string_view latin1) {
+std::string CodePage1252ToUtf8(std::string_view text) {
     std::string result;
-    result.reserve(latin1.size());
-    for (char c : latin1) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            result.push_back(c);
+    result.reserve(text.size());
+    for (char c : text) {
+        const auto codePoint = CodePage1252ToUnicode(static_cast<std::uint8_t>(c));
+        if (!codePoint) {
+            continue;
+        }
+        const std::uint32_t u = *codePoint;
+        if (u < 0x80) {
+            result.push_back(static_cast<char>(u));
+        } else if (u < 0x800) {
+            result.push_back(static_cast<char>(0xC0 | (u >> 6)));
+            result.push_back(static_cast<char>(0x80 | (u & 0x3F)));
         } else {
-            result.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-            result.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
+            // The code page's characters all lie below U+10000.
+            result.push_back(static_cast<char>(0xE0 | (u >> 12)));
+            result.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+            result.push_back(static_cast<char>(0x80 | (u & 0x3F)));
         }
     }
     return result;

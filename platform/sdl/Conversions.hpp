@@ -20,11 +20,12 @@ int MouseButtonCode(std::uint8_t sdlButton);
 // Escape), or 0.
 std::uint8_t CharacterForKey(int virtualKey);
 
-// UTF-8 to single Latin-1 bytes; code points above 255 and malformed bytes are dropped.
-std::string Utf8ToLatin1(std::string_view utf8);
+// UTF-8 to code page 1252 bytes; characters the code page lacks and malformed or overlong
+// sequences are dropped.
+std::string Utf8ToCodePage1252(std::string_view utf8);
 
-// Latin-1 bytes to UTF-8.
-std::string Latin1ToUtf8(std::string_view latin1);
+// Code page 1252 bytes to UTF-8; the five bytes the code page leaves undefined are dropped.
+std::string CodePage1252ToUtf8(std::string_view text);
 
 // A client coordinate as the unsigned 16-bit half a message carries (-1 -> 65535).
 std::uint16_t CoordinateHalf(int coordinate);

@@ -94,8 +94,8 @@ WindowId SdlPlatform::CreateWindow(const WindowSpec& request) {
         y = corner.y;
     }
     // Every window kind is undecorated: the program draws its own caption buttons.
-    SDL_Window* window = SDL_CreateWindow(Latin1ToUtf8(request.name).c_str(), x, y, size.width, size.height,
-                                          SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+    SDL_Window* window = SDL_CreateWindow(CodePage1252ToUtf8(request.name).c_str(), x, y, size.width,
+                                          size.height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
     if (window == nullptr) {
         return 0;
     }
@@ -146,7 +146,7 @@ void SdlPlatform::DestroyWindow(WindowId window) {
 
 void SdlPlatform::SetTitle(WindowId window, std::string_view title) {
     if (SDL_Window* w = find(window)) {
-        SDL_SetWindowTitle(w, Latin1ToUtf8(title).c_str());
+        SDL_SetWindowTitle(w, CodePage1252ToUtf8(title).c_str());
     }
 }
 
@@ -366,8 +366,8 @@ std::uint32_t SdlPlatform::Milliseconds() {
 }
 
 void SdlPlatform::ShowMessage(std::string_view text, std::string_view caption) {
-    const std::string utf8Text = Latin1ToUtf8(text);
-    const std::string utf8Caption = Latin1ToUtf8(caption);
+    const std::string utf8Text = CodePage1252ToUtf8(text);
+    const std::string utf8Caption = CodePage1252ToUtf8(caption);
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, utf8Caption.c_str(), utf8Text.c_str(), nullptr) != 0) {
         std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8Text.c_str());
     }
@@ -568,7 +568,7 @@ void SdlPlatform::translateText(const SDL_Event& event) {
     if (!acceptsInput(id)) {
         return;
     }
-    for (char c : Utf8ToLatin1(event.text.text)) {
+    for (char c : Utf8ToCodePage1252(event.text.text)) {
         Event typed;
         typed.kind = EventKind::Character;
         typed.window = id;

@@ -234,6 +234,7 @@ TEST_F(EngineWindow, TextIsMeasuredAndTheHighlightDrawnInEitherOrder) {
     font.height = 20;
     EXPECT_EQ(w->TextHeight("Top 10", font), 20);
     EXPECT_EQ(w->TextWidth("", font), 0);
+    EXPECT_EQ(w->TextHeight("", font), 0) << "an empty text measures 0 x 0";
     EXPECT_GT(w->TextWidth("Top 10", font), 40);
 
     auto snapshot = [&] {

@@ -150,6 +150,20 @@ TEST_F(Button, TheCaptionIsCentredAndDrawnOverTheImages) {
     EXPECT_GT(white, 10);
 }
 
+TEST_F(Button, ACaptionGivenToAnEmptyButtonLaterIsCentredToo) {
+    EventWindow* w = MakeWindow();
+    auto* b = new OButton("", "", "", "", false, "CLP\\def_btn.clp");
+    w->AddObject(b);
+    ui::OText* caption = b->Caption();
+    EXPECT_EQ(caption->Width(), 0);
+    EXPECT_EQ(caption->Height(), 0) << "an empty caption measures nothing";
+    b->SetText("OK");
+    EXPECT_EQ(caption->Width(), w->TextWidth("OK", caption->Font()));
+    EXPECT_EQ(caption->Height(), w->TextHeight("OK", caption->Font()));
+    EXPECT_FLOAT_EQ(caption->RelativeX(), (80 - caption->Width()) / 2);
+    EXPECT_FLOAT_EQ(caption->RelativeY(), (30 - caption->Height()) / 2);
+}
+
 TEST_F(Button, ACopyHasItsOwnPartsAndOutlivesTheOriginal) {
     auto* b = new OButton("Copy me", "", "", "", true, "CLP\\def_btn.clp");
     b->SetSounds("WAV\\over.wav", std::nullopt);

@@ -66,6 +66,36 @@ TEST_F(Checkbox, TheDefaultStatesShowFramesZeroToTwoAndThreeToFive) {
     EXPECT_EQ(Pixel(w, 55, 55), 0x404040u);
 }
 
+TEST_F(Checkbox, AnAnimatedDefaultSkinKeepsEachStateToItsOwnThreeFrames) {
+    WriteSkin("def_cbox.clp", 20, 20, {0x101010, 0x202020, 0x303030, 0x404040, 0x505050, 0x606060}, 10);
+    EventWindow* w = MakeWindow();
+    OCheckbox* box = AddCheckbox(w, 50, 50);
+    auto* first = dynamic_cast<OButton*>(box->Frame(0));
+    auto* second = dynamic_cast<OButton*>(box->Frame(1));
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    for (OButton* state : {first, second})
+        for (scene::OClip* image : {state->NormalImage(), state->HoverImage(), state->PressedImage()})
+            EXPECT_EQ(image->FrameCount(), 1);
+
+    // Pressed and held through a whole second of frames, the unchecked box shows frame 2 only.
+    w->MouseMove(55, 55);
+    w->KeyDown(Key_LButton, 55, 55);
+    std::vector<std::uint32_t> shown;
+    for (std::uint32_t time = 1000; time <= 2000; time += 100) {
+        w->Tick(time);
+        shown.push_back(Pixel(w, 55, 55));
+    }
+    EXPECT_EQ(shown, std::vector<std::uint32_t>(shown.size(), 0x303030u));
+    w->KeyUp(Key_LButton, 55, 55);
+    EXPECT_EQ(box->CurrentIndex(), 1);
+    w->MouseMove(56, 56);
+    w->KeyDown(Key_LButton, 56, 56);
+    w->Tick(2100);
+    w->Tick(2200);
+    EXPECT_EQ(Pixel(w, 55, 55), 0x606060u) << "the checked box pressed";
+}
+
 TEST_F(Checkbox, FocusAndCaptureAreHandedToTheCurrentState) {
     EventWindow* w = MakeWindow();
     OCheckbox* box = AddCheckbox(w, 50, 50);

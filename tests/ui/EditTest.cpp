@@ -164,14 +164,22 @@ TEST_F(Edit, ALongNameIsKeptWholeAndTheCaretStaysInTheField) {
     EXPECT_EQ(e->Caption()->FirstVisible(), 0);
 }
 
-TEST_F(Edit, BackspacingFromTheEndOfAScrolledTextKeepsSomethingShown) {
+TEST_F(Edit, BackspacingFromTheEndOfAScrolledTextKeepsSomethingShownAndTheCaretAfterIt) {
     EventWindow* w = MakeWindow();
     OEdit* e = AddEdit(w, "");
+    ui::OText* caption = e->Caption();
     w->SetFocusControl(e);
     Type(w, std::string(60, 'x'));
+    ASSERT_GT(caption->FirstVisible(), 0);
     for (int i = 0; i < 59; ++i) {
         w->KeyDown(Key_Backspace, 0, 0);
-        ASSERT_LT(e->Caption()->FirstVisible(), int(e->GetText().size())) << "after " << i + 1;
+        const int length = int(e->GetText().size());
+        ASSERT_LT(caption->FirstVisible(), length) << "after " << i + 1;
+        ASSERT_EQ(e->CaretPosition(), length);
+        // Once the text scrolls back, the caret must follow it to the end of the text.
+        ASSERT_EQ(CaretLeft(e), float(caption->CharacterExtent(length).left)) << "after " << i + 1;
+        ASSERT_GT(CaretLeft(e), 0) << "after " << i + 1
+                                   << ": the caret stands after the last visible character";
     }
     EXPECT_EQ(e->GetText(), "x");
 }

@@ -34,6 +34,22 @@ TEST_F(Text, AutoSizeKeepsTheMeasuredSizeWhateverIsAsked) {
     EXPECT_EQ(t->Height(), 10);
 }
 
+TEST_F(Text, AnEmptyTextMeasuresNothingAndAFilledOneItsCell) {
+    auto* w = MakeWindow();
+    OText* t = AddText(w, "");
+    const engine::FontRecord font;
+    EXPECT_EQ(t->Width(), 0);
+    EXPECT_EQ(t->Height(), 0);
+    t->SetText("Hoop");
+    EXPECT_EQ(t->Width(), w->TextWidth("Hoop", font));
+    EXPECT_EQ(t->Height(), w->TextHeight("Hoop", font))
+        << "measuring the empty text first leaves the cell alone";
+    EXPECT_GT(t->Height(), 0);
+    t->SetText("");
+    EXPECT_EQ(t->Width(), 0);
+    EXPECT_EQ(t->Height(), 0);
+}
+
 TEST_F(Text, DetachedTextsReportZeroExtentsAndIgnoreScrolling) {
     auto* t = new OText("abc");
     EXPECT_EQ(t->Width(), 0);

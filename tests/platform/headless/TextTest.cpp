@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
 #include <vector>
 
 #include "platform/Text.hpp"
@@ -42,13 +44,30 @@ TEST(Text, PositiveHeightIsTheCellAndNegativeTheEm) {
     FontSpec cell;
     cell.height = 32;
     EXPECT_EQ(MeasureText(cell, "Hoopstack").height, 32);
-    EXPECT_EQ(MeasureText(cell, "").height, 32);
-    EXPECT_EQ(MeasureText(cell, "").width, 0);
+    EXPECT_EQ(MeasureText(cell, " ").height, 32);
 
     FontSpec em = cell;
     em.height = -32;
     EXPECT_GT(MeasureText(em, "Hoopstack").height, 32);  // the cell is taller than the em
     EXPECT_GT(MeasureText(em, "Hoopstack").width, MeasureText(cell, "Hoopstack").width);
+}
+
+TEST(Text, AnEmptyTextMeasuresNothingInAnyFont) {
+    FontSpec em;
+    em.height = -20;
+    FontSpec bold;
+    bold.weight = 700;
+    bold.italic = true;
+    FontSpec natural;
+    natural.height = 0;
+    natural.width = 7;
+    FontSpec missing;
+    missing.face = "No Such Face At All";
+    for (const FontSpec& font : {FontSpec{}, em, bold, natural, missing}) {
+        const auto extent = MeasureText(font, "");
+        EXPECT_EQ(extent.width, 0) << font.face << " " << font.height;
+        EXPECT_EQ(extent.height, 0) << font.face << " " << font.height;
+    }
 }
 
 TEST(Text, WidthsAddUpAndWeightAndStretchMatter) {
@@ -66,6 +85,33 @@ TEST(Text, WidthsAddUpAndWeightAndStretchMatter) {
     narrow.width = 5;
     EXPECT_LT(MeasureText(narrow, "New Game").width, whole);
     EXPECT_EQ(MeasureText(narrow, "New Game").height, 24);
+}
+
+TEST(Text, AWeightTakesTheNearerOfTheRegularAndTheBoldFace) {
+    FontSpec regular;
+    regular.height = 24;
+    regular.weight = 400;
+    FontSpec bold = regular;
+    bold.weight = 700;
+    const std::string regularFile = platform::ResolveFontFile(regular);
+    const std::string boldFile = platform::ResolveFontFile(bold);
+    ASSERT_NE(regularFile, boldFile);
+    EXPECT_NE(boldFile.find("Bold"), std::string::npos) << boldFile;
+    const int regularWidth = MeasureText(regular, "New Game").width;
+    const int boldWidth = MeasureText(bold, "New Game").width;
+    ASSERT_NE(regularWidth, boldWidth);
+
+    FontSpec wanted = regular;
+    for (const int weight : {-100, 0, 1, 100, 300, 500, 550, 599}) {
+        wanted.weight = weight;
+        EXPECT_EQ(platform::ResolveFontFile(wanted), regularFile) << "weight " << weight;
+        EXPECT_EQ(MeasureText(wanted, "New Game").width, regularWidth) << "weight " << weight;
+    }
+    for (const int weight : {600, 650, 800, 900, 1000}) {
+        wanted.weight = weight;
+        EXPECT_EQ(platform::ResolveFontFile(wanted), boldFile) << "weight " << weight;
+        EXPECT_EQ(MeasureText(wanted, "New Game").width, boldWidth) << "weight " << weight;
+    }
 }
 
 TEST(Text, DrawsInsideTheCellAndTheClipOnly) {
@@ -108,6 +154,34 @@ TEST(Text, BackgroundFillsTheCellAndOffSurfaceDrawingIsSafe) {
     platform::DrawText(small.surface, font, -5, -5, {-100, -100, 100, 100}, 0, "Wide text", 0u);
     platform::DrawText(small.surface, font, 6, 6, {-100, -100, 100, 100}, 0, "Wide text");
     SUCCEED();
+}
+
+TEST(Text, BytesOfTheUpperControlRangeAreCodePage1252Characters) {
+    FontSpec font;
+    font.height = 30;
+    // The euro sign, dashes, curly quotes, the ellipsis, S with caron and Y with diaeresis:
+    // each draws a glyph of its own, not the one box every missing character shares.
+    std::set<std::vector<std::uint8_t>> looks;
+    const auto texts = {"\x80", "\x96", "\x97", "\x91", "\x93", "\x94", "\x85", "\x8A", "\x9F"};
+    for (const char* text : texts) {
+        Canvas canvas(60, 40);
+        platform::DrawText(canvas.surface, font, 5, 5, {0, 0, 60, 40}, 0, text);
+        EXPECT_FALSE(canvas.inked().empty()) << "byte " << int(static_cast<unsigned char>(text[0]));
+        EXPECT_GT(MeasureText(font, text).width, 0) << "byte " << int(static_cast<unsigned char>(text[0]));
+        looks.insert(canvas.pixels);
+    }
+    EXPECT_EQ(looks.size(), texts.size());
+    // The euro sign is as wide as a digit in this face, not as the box of a missing glyph.
+    EXPECT_EQ(MeasureText(font, "\x80").width, MeasureText(font, "0").width);
+
+    // The five bytes the code page leaves undefined are no characters at all.
+    for (const char* text : {"\x81", "\x8D", "\x8F", "\x90", "\x9D"}) {
+        Canvas canvas(60, 40);
+        platform::DrawText(canvas.surface, font, 5, 5, {0, 0, 60, 40}, 0, text);
+        EXPECT_TRUE(canvas.inked().empty()) << "byte " << int(static_cast<unsigned char>(text[0]));
+        EXPECT_EQ(MeasureText(font, text).width, 0) << "byte " << int(static_cast<unsigned char>(text[0]));
+        EXPECT_EQ(MeasureText(font, std::string("a") + text + "b").width, MeasureText(font, "ab").width);
+    }
 }
 
 TEST(Text, UnderlineDrawsBelowTheBaseline) {

@@ -1,4 +1,5 @@
 #include "platform/sdl/Conversions.hpp"
+#include "platform/CodePage1252.hpp"
 #include "platform/KeyCodes.hpp"
 
 #include <SDL_keycode.h>
@@ -60,30 +61,48 @@ TEST(KeyMapping, MouseButtonsAndKeyCharacters) {
     EXPECT_EQ(CharacterForKey(Key_Delete), 0);
 }
 
-TEST(TextConversion, Utf8BecomesLatin1Bytes) {
-    EXPECT_EQ(Utf8ToLatin1("Hoop 42"), "Hoop 42");
-    EXPECT_EQ(Utf8ToLatin1("\xC3\xA9"), "\xE9");
-    EXPECT_EQ(Utf8ToLatin1("\xC2\xA0\xC3\xBF"), "\xA0\xFF");
-    EXPECT_EQ(Utf8ToLatin1("a\xE2\x82\xAC" "b"), "ab");      // The euro sign lies above 255.
-    EXPECT_EQ(Utf8ToLatin1("\xF0\x9F\x8F\x80!"), "!");       // Four-byte sequence dropped whole.
+TEST(TextConversion, Utf8BecomesCodePage1252Bytes) {
+    EXPECT_EQ(Utf8ToCodePage1252("Hoop 42"), "Hoop 42");
+    EXPECT_EQ(Utf8ToCodePage1252("\xC3\xA9"), "\xE9");
+    EXPECT_EQ(Utf8ToCodePage1252("\xC2\xA0\xC3\xBF"), "\xA0\xFF");
+    EXPECT_EQ(Utf8ToCodePage1252("\xC4\x80" "a"), "a");                   // A with macron has no byte.
+    EXPECT_EQ(Utf8ToCodePage1252("\xF0\x9F\x8F\x80!"), "!");             // Four-byte sequence dropped whole.
+}
+
+TEST(TextConversion, TheUpperControlRangeHoldsCodePage1252Characters) {
+    EXPECT_EQ(Utf8ToCodePage1252("a\xE2\x82\xAC" "b"), "a\x80" "b");             // U+20AC euro sign
+    EXPECT_EQ(Utf8ToCodePage1252("\xE2\x80\x9C" "x\xE2\x80\x9D"), "\x93" "x\x94"); // curly double quotes
+    EXPECT_EQ(Utf8ToCodePage1252("\xE2\x80\x93\xE2\x80\x94"), "\x96\x97");      // en and em dash
+    EXPECT_EQ(Utf8ToCodePage1252("\xC5\xB8\xC5\xA0"), "\x9F\x8A");              // Y diaeresis, S caron
+    EXPECT_EQ(CodePage1252ToUtf8("\x80" "5"), "\xE2\x82\xAC" "5");
+    EXPECT_EQ(CodePage1252ToUtf8("\x85"), "\xE2\x80\xA6");                      // U+2026 ellipsis
+    // The C1 control code points have no byte, and the five undefined bytes no character.
+    EXPECT_EQ(Utf8ToCodePage1252("\xC2\x80\xC2\x81\xC2\x9F!"), "!");
+    EXPECT_EQ(CodePage1252ToUtf8("a\x81\x8D\x8F\x90\x9D" "b"), "ab");
 }
 
 TEST(TextConversion, MalformedUtf8IsDroppedNotMisread) {
-    EXPECT_EQ(Utf8ToLatin1("\x80x"), "x");         // Stray continuation byte.
-    EXPECT_EQ(Utf8ToLatin1("x\xC3"), "x");         // Truncated at the end.
-    EXPECT_EQ(Utf8ToLatin1("\xC3y"), "y");         // Lead byte without its continuation.
-    EXPECT_EQ(Utf8ToLatin1("\xC1\x81"), "");       // Overlong 'A'.
-    EXPECT_EQ(Utf8ToLatin1("\xFF" "z"), "z");
+    EXPECT_EQ(Utf8ToCodePage1252("\x80x"), "x");              // Stray continuation byte.
+    EXPECT_EQ(Utf8ToCodePage1252("x\xC3"), "x");              // Truncated at the end.
+    EXPECT_EQ(Utf8ToCodePage1252("\xC3y"), "y");              // Lead byte without its continuation.
+    EXPECT_EQ(Utf8ToCodePage1252("\xC1\x81"), "");            // Overlong 'A' in two bytes,
+    EXPECT_EQ(Utf8ToCodePage1252("\xE0\x81\x81"), "");        // in three
+    EXPECT_EQ(Utf8ToCodePage1252("\xF0\x80\x81\x81"), "");    // and in four.
+    EXPECT_EQ(Utf8ToCodePage1252("\xE0\x82\x80"), "");        // Overlong U+0080.
+    EXPECT_EQ(Utf8ToCodePage1252("\xFF" "z"), "z");
 }
 
-TEST(TextConversion, Latin1RoundTripsThroughUtf8) {
+TEST(TextConversion, EveryDefinedByteRoundTripsThroughUtf8) {
     std::string all;
     for (int c = 1; c < 256; ++c) {
-        all.push_back(static_cast<char>(c));
+        if (CodePage1252ToUnicode(std::uint8_t(c))) all.push_back(static_cast<char>(c));
     }
-    const std::string utf8 = Latin1ToUtf8(all);
-    EXPECT_EQ(utf8.size(), 127u + 2u * 128u);
-    EXPECT_EQ(Utf8ToLatin1(utf8), all);
+    ASSERT_EQ(all.size(), 250u);
+    const std::string utf8 = CodePage1252ToUtf8(all);
+    // ASCII in one byte and the rest of Latin-1 in two; of the bytes 0x80-0x9F, the ten whose
+    // characters lie below U+0800 in two and the other seventeen in three.
+    EXPECT_EQ(utf8.size(), 127u + 2u * 96u + 2u * 10u + 3u * 17u);
+    EXPECT_EQ(Utf8ToCodePage1252(utf8), all);
 }
 
 TEST(Geometry, CoordinatesBecomeUnsignedHalves) {

@@ -26,6 +26,7 @@ setup:
 bench: build
 	for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b; done
 	bench/clip_show_idle.sh $(BUILD)/bin/hoopstack-clip
+	bench/game_idle.sh $(BUILD)/bin
 
 # Long soak: SOAK_GAMES games per level with the greedy bot, invariants checked every frame.
 SOAK_GAMES ?= 1000

@@ -61,6 +61,9 @@ SdlPlatform::~SdlPlatform() {
 
 bool SdlPlatform::ensureVideo() {
     if (!m_video) {
+        // Installed before SDL opens the display, so the handler SDL saves and puts back when
+        // it closes the display (and reports late errors) is ours.
+        TolerateStaleWindowErrors();
         m_video = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
         if (m_video) {
             TolerateStaleWindowErrors();

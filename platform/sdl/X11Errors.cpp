@@ -19,8 +19,9 @@ int handleError(Display* display, XErrorEvent* error) {
 } // namespace
 
 void TolerateStaleWindowErrors() {
+    // Before SDL's video starts no driver is known yet; the handler is harmless elsewhere.
     const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver == nullptr || std::strcmp(driver, "x11") != 0) return;
+    if (driver != nullptr && std::strcmp(driver, "x11") != 0) return;
     // SDL swaps handlers inside some of its calls and may put back one it saved before ours,
     // so this is called again before each wait; it keeps the handler it finds as the next one.
     const XErrorHandler current = XSetErrorHandler(handleError);

@@ -22,23 +22,11 @@ int main(int argc, char** argv) {
     }
     game::TSavedGame saved;
     try {
-        saved.cells = sim::ReadBoardFile(argv[1]);
+        saved = sim::RestoredGame(sim::ReadBoardFile(argv[1]), level[0] - '0', 1);
     } catch (const std::exception& error) {
         std::cerr << "e2e_write_state: " << error.what() << "\n";
         return 2;
     }
-    // These settings match what `hoopstack-sim play` gives its restored game.
-    saved.settings.level = level[0] - '0';
-    saved.settings.speed = 1;
-    saved.settings.sound = true;
-    saved.settings.autosave = true;
-    saved.settings.showPath = true;
-    saved.score = 0;
-    saved.gameOver = false;
-    saved.boardEmpty = true;
-    for (int row = 1; row <= 16; ++row)
-        for (int column = 1; column <= 16; ++column)
-            if (saved.cells[row][column] != 0) saved.boardEmpty = false;
     if (!game::StoreSavedGame(argv[3], saved)) {
         std::cerr << "e2e_write_state: cannot write '" << argv[3] << "'\n";
         return 1;

@@ -51,4 +51,21 @@ BoardCells ReadBoardFile(const std::string& path) {
     return ParseBoardText(text.str());
 }
 
+game::TSavedGame RestoredGame(const BoardCells& cells, int level, int speed) {
+    game::TSavedGame saved;
+    saved.cells = cells;
+    saved.settings.level = level;
+    saved.settings.speed = speed;
+    saved.settings.sound = true;
+    saved.settings.autosave = true;
+    saved.settings.showPath = true;
+    saved.score = 0;
+    saved.gameOver = false;
+    saved.boardEmpty = true;
+    for (int row = 1; row <= 16; ++row)
+        for (int column = 1; column <= 16; ++column)
+            if (cells[std::size_t(row)][std::size_t(column)] != 0) saved.boardEmpty = false;
+    return saved;
+}
+
 } // namespace sim

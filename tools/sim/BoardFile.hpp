@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "game/TSavedGame.hpp"
+
 namespace sim {
 
 // The colours of a court, [row][column] with rows and columns 1-16 used.
@@ -13,5 +15,9 @@ using BoardCells = std::array<std::array<int, 18>, 18>;
 // accepted. Throws SimError on anything else.
 BoardCells ParseBoardText(std::string_view text);
 BoardCells ReadBoardFile(const std::string& path);
+
+// The saved game a board is played from: the first game, "Autosave", path and sound on, not
+// over, score 0.
+game::TSavedGame RestoredGame(const BoardCells& cells, int level, int speed);
 
 } // namespace sim

@@ -45,23 +45,14 @@ int RunPlay(const std::vector<std::string>& args, std::istream& in, std::ostream
         const CommandLine options(args, {"board", "level", "speed", "seed"}, {});
         const std::optional<std::string> board = options.Value("board");
         if (!board) throw SimError("play needs --board FILE");
-        saved.settings.level = options.IntIn("level", 0, 0, 2);
-        saved.settings.speed = options.IntIn("speed", 1, 0, 2);
+        const int level = options.IntIn("level", 0, 0, 2);
+        const int speed = options.IntIn("speed", 1, 0, 2);
         seed = options.Unsigned("seed", 1);
-        saved.cells = ReadBoardFile(*board);
+        saved = RestoredGame(ReadBoardFile(*board), level, speed);
     } catch (const SimError& error) {
         err << "hoopstack-sim: " << error.what() << std::endl;
         return 2;
     }
-    saved.settings.sound = true;
-    saved.settings.autosave = true;
-    saved.settings.showPath = true;
-    saved.score = 0;
-    saved.gameOver = false;
-    saved.boardEmpty = true;
-    for (int row = 1; row <= 16; ++row)
-        for (int column = 1; column <= 16; ++column)
-            if (saved.cells[row][column] != 0) saved.boardEmpty = false;
 
     HeadlessSession session;
     game::GameWindowSetup setup;

@@ -33,9 +33,13 @@ int main() {
     app::CloseSignals::SetTarget(window->PlatformWindow());
 
     engine::WindowProcedure procedure;
-    return engine::RunMessageLoop(procedure, [window]() -> std::optional<int> {
+    const int code = engine::RunMessageLoop(procedure, [window]() -> std::optional<int> {
         // The quit confirmation finishes the game window; closing it saves and quits.
         if (engine::OWindow::IsLiveWindow(window) && window->Finished() && !window->IsClosing()) window->Close();
         return std::nullopt;
     });
+    // The frame thread that posted the quit may still be finishing its window; the platform
+    // must outlive it.
+    engine::OWindow::WaitForFrameThreads();
+    return code;
 }

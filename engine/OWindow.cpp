@@ -118,7 +118,10 @@ bool OWindow::Start() {
         std::lock_guard stop(m_stopMutex);
         m_stopped = false;
     }
-    if (m_threaded && !m_thread.joinable()) m_thread = std::thread(ThreadMain, this);
+    if (m_threaded && !m_thread.joinable()) {
+        registry().FrameThreadStarted();
+        m_thread = std::thread(ThreadMain, this);
+    }
     return true;
 }
 
@@ -301,13 +304,17 @@ void OWindow::SetBlocked(bool blocked) {
 
 void OWindow::ReleaseOwner() {
     OWindow* owner = m_owner.exchange(nullptr);
-    if (!IsLiveWindow(owner)) return;
-    if (registry().Unblock(owner, this)) {
-        owner->SetBlocked(false);
-    } else if (!registry().IsBlockedByAny(owner)) {
-        const platform::WindowId id = owner->PlatformWindow();
-        MainThread::Post([id] { os().ActivateWindow(id); });
-    }
+    if (!owner) return;
+    // The owner may be closing on its own thread right now; the registry keeps it alive
+    // while it is told.
+    registry().ReleaseDialog(owner, this, [](OWindow* live, WindowRegistry::OwnerState state) {
+        if (state == WindowRegistry::OwnerState::Unblocked) {
+            live->SetBlocked(false);
+        } else if (state == WindowRegistry::OwnerState::Free) {
+            const platform::WindowId id = live->PlatformWindow();
+            MainThread::Post([id] { os().ActivateWindow(id); });
+        }
+    });
 }
 
 void OWindow::SetTitle(const std::string& text) {
@@ -568,6 +575,12 @@ void OWindow::ThreadMain(OWindow* window) {
     while (window->RunFrame(sleepMilliseconds))
         if (sleepMilliseconds > 0) window->WaitForStop(sleepMilliseconds);
     Destroy(window);
+    registry().FrameThreadEnded();
+    scene::WindowMutex::WakeMainThread();
+}
+
+void OWindow::WaitForFrameThreads() {
+    scene::WindowMutex::WaitUntil([] { return registry().FrameThreads() == 0; });
 }
 
 bool OWindow::StopRequested() {

@@ -119,6 +119,9 @@ public:
     static void Destroy(OWindow* window);
 
     static bool IsLiveWindow(const OWindow* window);
+    // Returns once every frame thread has returned, serving main-thread work meanwhile. The
+    // process (or a test) calls it before it takes the platform away.
+    static void WaitForFrameThreads();
     // The live window behind a platform window, or null.
     static OWindow* FromPlatformWindow(platform::WindowId id);
     // The same, with its lock taken (main thread only; runs queued main-thread

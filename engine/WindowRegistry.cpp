@@ -48,16 +48,14 @@ void WindowRegistry::Block(OWindow* owner, OWindow* dialog) {
     m_blocks.emplace_back(owner, dialog);
 }
 
-bool WindowRegistry::Unblock(OWindow* owner, OWindow* dialog) {
-    std::lock_guard lock(m_mutex);
+bool WindowRegistry::EraseBlock(OWindow* owner, OWindow* dialog) {
     const auto it = std::find(m_blocks.begin(), m_blocks.end(), std::make_pair(owner, dialog));
     if (it == m_blocks.end()) return false;
     m_blocks.erase(it);
-    return std::none_of(m_blocks.begin(), m_blocks.end(), [&](const auto& block) { return block.first == owner; });
+    return true;
 }
 
-bool WindowRegistry::IsBlockedByAny(const OWindow* owner) const {
-    std::lock_guard lock(m_mutex);
+bool WindowRegistry::IsBlockedLocked(const OWindow* owner) const {
     return std::any_of(m_blocks.begin(), m_blocks.end(), [&](const auto& block) { return block.first == owner; });
 }
 
@@ -66,6 +64,21 @@ OWindow* WindowRegistry::LatestBlocker(const OWindow* owner) const {
     for (auto it = m_blocks.rbegin(); it != m_blocks.rend(); ++it)
         if (it->first == owner) return it->second;
     return nullptr;
+}
+
+void WindowRegistry::FrameThreadStarted() {
+    std::lock_guard lock(m_mutex);
+    ++m_frameThreads;
+}
+
+void WindowRegistry::FrameThreadEnded() {
+    std::lock_guard lock(m_mutex);
+    --m_frameThreads;
+}
+
+int WindowRegistry::FrameThreads() const {
+    std::lock_guard lock(m_mutex);
+    return m_frameThreads;
 }
 
 } // namespace engine

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -38,17 +39,37 @@ public:
 
     // Records that `dialog` blocks `owner` until Unblock.
     void Block(OWindow* owner, OWindow* dialog);
-    // Ends the relation; true when it existed and no other dialog blocks the owner now.
-    bool Unblock(OWindow* owner, OWindow* dialog);
-    bool IsBlockedByAny(const OWindow* owner) const;
+    enum class OwnerState { Unblocked, Free, StillBlocked };
+    // Ends the relation of a dying dialog and, when the owner is still live, calls
+    // `tell(owner, state)` with the registry locked, so the owner cannot be freed meanwhile:
+    // Unblocked when this dialog was the last to block it, Free when nothing blocks it.
+    // `tell` must not call back into the registry.
+    template <class Tell>
+    void ReleaseDialog(OWindow* owner, OWindow* dialog, Tell tell) {
+        std::lock_guard lock(m_mutex);
+        if (std::find(m_live.begin(), m_live.end(), owner) == m_live.end()) return;
+        const bool blocked = EraseBlock(owner, dialog);
+        const bool blockedByOther = IsBlockedLocked(owner);
+        tell(owner, blockedByOther ? OwnerState::StillBlocked : blocked ? OwnerState::Unblocked : OwnerState::Free);
+    }
     // The most recent live dialog that blocks the owner, or null.
     OWindow* LatestBlocker(const OWindow* owner) const;
 
+    // Frame threads that have been started and not yet returned; a detached thread still
+    // counts until its last call on the platform is made.
+    void FrameThreadStarted();
+    void FrameThreadEnded();
+    int FrameThreads() const;
+
 private:
+    bool EraseBlock(OWindow* owner, OWindow* dialog);
+    bool IsBlockedLocked(const OWindow* owner) const;
+
     mutable std::mutex m_mutex;
     std::vector<OWindow*> m_live;
     std::map<platform::WindowId, OWindow*> m_routed;
     std::vector<std::pair<OWindow*, OWindow*>> m_blocks;  // (owner, dialog) in blocking order
+    int m_frameThreads = 0;
 };
 
 } // namespace engine

@@ -29,6 +29,7 @@ protected:
     }
     void TearDown() override {
         if (engine::OWindow::IsLiveWindow(window)) engine::OWindow::Destroy(window);
+        engine::OWindow::WaitForFrameThreads();
         Pump();
         engine::MainThread::Reset();
         std::filesystem::remove_all(dir);

@@ -68,6 +68,7 @@ protected:
     void TearDown() override {
         for (engine::OWindow* w : windows)
             if (engine::OWindow::IsLiveWindow(w)) engine::OWindow::Destroy(w);
+        engine::OWindow::WaitForFrameThreads();
         Pump();
         engine::MainThread::Reset();
         scene::SetExecutableFolderOverride(std::nullopt);

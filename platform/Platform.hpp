@@ -45,29 +45,34 @@ struct Surface {
 };
 
 // How a window is made. Style kind bits: 1 popup without caption, 2 fixed
-// size, 4 framed; every kind the program uses is drawn without decorations.
+// size, 4 framed; every kind is drawn without decorations, so for every kind
+// the outer size is the client size.
 struct WindowSpec {
     std::string name;
-    int width = 0;   // outer size; the platform keeps client size equal to it
+    int width = 0; // outer and client size; a side below 1 becomes 1, none is clamped to the screen
     int height = 0;
     int styleKind = 0;
-    std::uint32_t background = 0;  // 0x00BBGGRR
-    WindowId owner = 0;            // a dialog stays above its owner, centred on it
+    std::uint32_t background = 0; // 0x00BBGGRR; the window shows it where nothing was presented
+    WindowId owner = 0;           // makes a dialog of it, see CreateWindow; 0 or no window: none
 };
 
+// Input events are KeyDown, KeyUp, Character, MouseMove and CloseRequest.
 enum class EventKind : std::uint8_t {
     None,
-    CloseRequest,  // the user or the system asks the window to close
-    Destroyed,     // the platform window is gone
-    Resized,       // client size changed
-    Exposed,       // `area` must be presented again from the back buffer
-    KeyDown,       // `code` is a KeyCode: a mouse button or a Windows virtual-key code
+    CloseRequest, // the user asks the window to close
+    Destroyed,    // the platform window is gone; once per window
+    Resized,      // client size changed, or the window is new; `area` is (0, 0, client size)
+    Exposed,      // `area` must be presented again from the back buffer; a new window's whole client
+    // `code` is a KeyCode: a mouse button, with x, y as for MouseMove, or a Windows
+    // virtual-key code; a press of Backspace, Tab, Enter or Escape is followed by
+    // its Character (8, 9, 13, 27).
+    KeyDown,
     KeyUp,
-    Character,     // `character` is one code page 1252 byte
-    MouseMove,     // x, y are client coordinates as unsigned 16-bit halves
-    CaptureLost,
-    FocusGained,
-    Posted,        // a message posted with PostEvent; `code` and `value` are the poster's
+    Character,   // `character` is one code page 1252 byte
+    MouseMove,   // x, y are the receiving window's client coordinates as unsigned 16-bit halves
+    CaptureLost, // the window no longer holds the mouse capture, see SetCapture
+    FocusGained, // the window got the keyboard focus, which it did not have
+    Posted,      // a message posted with PostEvent; every field is the poster's
 };
 
 struct Event {
@@ -84,42 +89,57 @@ struct Event {
 enum class ShowMode { Show, Minimize, Restore };
 
 // The operating-system layer. Window, event and presentation operations run on
-// the main thread only, except where a contract says "any thread".
+// the main thread only, except where a contract says "any thread". Operations on
+// a window that does not exist do nothing. The platform contract tests check
+// every backend against these comments.
 class Platform {
 public:
     virtual ~Platform() = default;
 
-    // Makes a shown window; 0 when it cannot be made (or another copy of the program runs).
+    // Makes a shown window that takes the keyboard focus, centred on its owner or else on
+    // the screen (halves truncated toward zero); Resized comes first of its events, then
+    // Exposed and FocusGained. 0 when it cannot be made (or another copy of the program
+    // runs); ids are never given twice.
     virtual WindowId CreateWindow(const WindowSpec& wanted) = 0;
-    // Destroys the window; a Destroyed event for it follows.
+    // Destroys the window and first the windows it owns, innermost first; each one gets
+    // CaptureLost if it holds the capture, then Destroyed.
     virtual void DestroyWindow(WindowId window) = 0;
-    // Sets the title the desktop shows for the window.
+    // Sets the title the desktop shows for the window, in code page 1252.
     virtual void SetTitle(WindowId window, std::string_view title) = 0;
-    // Shows, minimises or restores the window.
+    // Shows, minimises or restores the window; showing and restoring keep its place and size.
     virtual void ShowWindow(WindowId window, ShowMode mode) = 0;
-    // Moves the window's top-left corner to screen position (x, y).
+    // Moves the window's top-left corner to screen position (x, y), on the screen or off it;
+    // no Resized follows.
     virtual void MoveWindow(WindowId window, int x, int y) = 0;
-    // The window's outer rectangle in screen coordinates.
+    // The window's outer rectangle in screen coordinates; empty for no window.
     virtual Area WindowArea(WindowId window) = 0;
-    // The window's client size in pixels.
+    // The window's client size in pixels; 0 x 0 for no window.
     virtual Size ClientSize(WindowId window) = 0;
     // The size of the screen the windows live on.
     virtual Size ScreenSize() = 0;
-    // A disabled window receives no input events.
+    // A disabled window receives no input events and loses the capture; a mouse or key
+    // press or a close request on it activates its dialog instead.
     virtual void EnableWindow(WindowId window, bool enabled) = 0;
-    // Raises the window and gives it the keyboard focus.
+    // Raises the window and gives it the keyboard focus; the window losing the focus loses
+    // the capture. A window with dialogs hands the focus on to its newest one's innermost.
     virtual void ActivateWindow(WindowId window) = 0;
-    // Routes all mouse events to the window until ReleaseCapture (0 releases too).
+    // Routes every mouse event to the window, in its client coordinates, until the capture
+    // is set to 0, which sends no CaptureLost. The holder gets CaptureLost when another
+    // window takes the capture, when it is disabled or destroyed, or when it loses the focus.
     virtual void SetCapture(WindowId window) = 0;
     // The window holding the mouse capture, or 0.
     virtual WindowId CaptureWindow() = 0;
-    // The mouse position in the window's client coordinates (may be outside it).
+    // The mouse position in the window's client coordinates (may be outside it); (0, 0) for
+    // no window.
     virtual Point CursorPosition(WindowId window) = 0;
-    // Copies `area` of `pixels` to the same client area of the window on screen.
+    // Copies `area` of `pixels`, clipped to both, to the same client area of the window on screen.
     virtual void Present(WindowId window, const Surface& pixels, const Area& area) = 0;
-    // Blocks until the next event and returns it; never busy-waits.
+    // Blocks until the next event and returns it; never busy-waits. Events that calls made
+    // (Resized, CaptureLost, Destroyed) come first, then posted events, then the window
+    // system's, input among them.
     virtual Event WaitEvent() = 0;
-    // Queues an event for WaitEvent and wakes it; any thread.
+    // Queues an event, every field kept, for WaitEvent and wakes it, also while no window
+    // exists; posted events keep their order; any thread.
     virtual void PostEvent(const Event& event) = 0;
     // A wrapping 32-bit millisecond clock; any thread.
     virtual std::uint32_t Milliseconds() = 0;

@@ -3,48 +3,99 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/KeyCodes.hpp"
 #include "platform/PngFile.hpp"
 
 namespace platform {
 
-HeadlessPlatform::HeadlessPlatform(Size screen) : m_screen(screen) {}
+namespace {
 
-bool HeadlessPlatform::isInput(EventKind kind) {
-    switch (kind) {
-    case EventKind::KeyDown:
-    case EventKind::KeyUp:
-    case EventKind::Character:
-    case EventKind::MouseMove:
-        return true;
+bool isMouse(const Event& event) {
+    return event.kind == EventKind::MouseMove ||
+           ((event.kind == EventKind::KeyDown || event.kind == EventKind::KeyUp) &&
+            IsMouseButton(event.code));
+}
+
+// The character a key press also produces on its own, as TranslateMessage makes it.
+std::uint8_t characterForKey(int code) {
+    switch (code) {
+    case Key_Backspace:
+    case Key_Tab:
+    case Key_Return:
+    case Key_Escape:
+        return std::uint8_t(code);
     default:
-        return false;
+        return 0;
     }
 }
 
+Event windowEvent(EventKind kind, WindowId window) {
+    Event event;
+    event.kind = kind;
+    event.window = window;
+    return event;
+}
+
+} // namespace
+
+HeadlessPlatform::HeadlessPlatform(Size screen) : m_screen(screen) {}
+
 WindowId HeadlessPlatform::CreateWindow(const WindowSpec& wanted) {
     std::lock_guard lock(m_mutex);
-    if (m_failNextCreate || wanted.width <= 0 || wanted.height <= 0) {
+    if (m_failNextCreate) {
         m_failNextCreate = false;
         return 0;
+    }
+    const Size size{std::max(wanted.width, 1), std::max(wanted.height, 1)};
+    // Centred on the owner, or on the screen without one, as the SDL backend places them.
+    Area reference{0, 0, m_screen.width, m_screen.height};
+    const auto owner = m_windows.find(wanted.owner);
+    if (owner != m_windows.end()) {
+        const WindowState& o = owner->second;
+        reference = {o.position.x, o.position.y, o.position.x + o.client.width,
+                     o.position.y + o.client.height};
     }
     const WindowId id = m_nextId++;
     WindowState& state = m_windows[id];
     state.wanted = wanted;
-    state.screen.assign(std::size_t(wanted.width) * wanted.height * 3, 0);
-    m_active = id;
+    state.wanted.owner = owner != m_windows.end() ? wanted.owner : 0;
+    state.client = size;
+    state.position = {reference.left + (reference.width() - size.width) / 2,
+                      reference.top + (reference.height() - size.height) / 2};
+    state.screen.resize(std::size_t(size.width) * size.height * 3);
+    for (std::size_t i = 0; i < state.screen.size(); i += 3) {
+        state.screen[i] = std::uint8_t(wanted.background >> 16);
+        state.screen[i + 1] = std::uint8_t(wanted.background >> 8);
+        state.screen[i + 2] = std::uint8_t(wanted.background);
+    }
+    Event sized = windowEvent(EventKind::Resized, id);
+    sized.area = {0, 0, size.width, size.height};
+    m_made.push_back(sized);
+    Event exposed = windowEvent(EventKind::Exposed, id);
+    exposed.area = sized.area;
+    m_system.push_back({exposed});
+    activateLocked(id);
+    m_wake.notify_all();
     return id;
 }
 
 void HeadlessPlatform::DestroyWindow(WindowId window) {
     std::lock_guard lock(m_mutex);
-    if (m_windows.erase(window) == 0) return;
+    destroyLocked(window);
+    m_wake.notify_all();
+}
+
+void HeadlessPlatform::destroyLocked(WindowId window) {
+    if (m_windows.count(window) == 0) return;
+    // Owned windows go first, as their owner's destruction takes them along.
+    std::vector<WindowId> owned;
+    for (const auto& [id, other] : m_windows)
+        if (other.wanted.owner == window) owned.push_back(id);
+    for (WindowId id : owned) destroyLocked(id);
+    if (m_capture == window) loseCaptureLocked();
+    m_windows.erase(window);
     if (m_active == window) m_active = 0;
-    if (m_capture == window) m_capture = 0;
-    Event destroyed;
-    destroyed.kind = EventKind::Destroyed;
-    destroyed.window = window;
-    m_events.push_back(destroyed);
-    m_wake.notify_one();
+    m_made.push_back(windowEvent(EventKind::Destroyed, window));
 }
 
 void HeadlessPlatform::SetTitle(WindowId window, std::string_view title) {
@@ -67,30 +118,73 @@ Area HeadlessPlatform::WindowArea(WindowId window) {
     auto it = m_windows.find(window);
     if (it == m_windows.end()) return {};
     const auto& w = it->second;
-    return {w.position.x, w.position.y, w.position.x + w.wanted.width, w.position.y + w.wanted.height};
+    return {w.position.x, w.position.y, w.position.x + w.client.width, w.position.y + w.client.height};
 }
 
 Size HeadlessPlatform::ClientSize(WindowId window) {
     std::lock_guard lock(m_mutex);
     auto it = m_windows.find(window);
-    return it == m_windows.end() ? Size{} : Size{it->second.wanted.width, it->second.wanted.height};
+    return it == m_windows.end() ? Size{} : it->second.client;
 }
 
-Size HeadlessPlatform::ScreenSize() { return m_screen; }
+Size HeadlessPlatform::ScreenSize() {
+    return m_screen;
+}
 
 void HeadlessPlatform::EnableWindow(WindowId window, bool enabled) {
     std::lock_guard lock(m_mutex);
-    if (auto it = m_windows.find(window); it != m_windows.end()) it->second.enabled = enabled;
+    auto it = m_windows.find(window);
+    if (it == m_windows.end()) return;
+    it->second.enabled = enabled;
+    if (!enabled && m_capture == window) loseCaptureLocked();
+    m_wake.notify_all();
 }
 
 void HeadlessPlatform::ActivateWindow(WindowId window) {
     std::lock_guard lock(m_mutex);
-    if (m_windows.count(window)) m_active = window;
+    activateLocked(window);
+    m_wake.notify_all();
+}
+
+void HeadlessPlatform::activateLocked(WindowId window) {
+    auto it = m_windows.find(window);
+    // A minimised window cannot take the focus; activating the active one changes nothing.
+    if (it == m_windows.end() || it->second.shown == ShowMode::Minimize || m_active == window) return;
+    if (m_active != 0) m_system.push_back({windowEvent(EventKind::None, m_active), true});
+    m_active = window;
+    m_system.push_back({windowEvent(EventKind::FocusGained, window)});
+}
+
+WindowId HeadlessPlatform::topDialogLocked(WindowId window) const {
+    WindowId dialog = 0;
+    for (const auto& [id, other] : m_windows)
+        if (other.wanted.owner == window) dialog = id; // The newest one wins: ids grow.
+    if (dialog == 0) return 0;
+    const WindowId inner = topDialogLocked(dialog);
+    return inner != 0 ? inner : dialog;
+}
+
+void HeadlessPlatform::raiseDialogOfLocked(WindowId window) {
+    if (const WindowId dialog = topDialogLocked(window)) activateLocked(dialog);
 }
 
 void HeadlessPlatform::SetCapture(WindowId window) {
     std::lock_guard lock(m_mutex);
-    m_capture = m_windows.count(window) ? window : 0;
+    if (window == m_capture) return;
+    if (window == 0) {
+        // The program's own release is no loss.
+        m_capture = 0;
+        return;
+    }
+    if (m_windows.count(window) == 0) return;
+    if (m_capture != 0) loseCaptureLocked();
+    m_capture = window;
+    m_wake.notify_all();
+}
+
+void HeadlessPlatform::loseCaptureLocked() {
+    m_made.push_back(windowEvent(EventKind::CaptureLost, m_capture));
+    m_capture = 0;
 }
 
 WindowId HeadlessPlatform::CaptureWindow() {
@@ -101,7 +195,7 @@ WindowId HeadlessPlatform::CaptureWindow() {
 Point HeadlessPlatform::CursorPosition(WindowId window) {
     std::lock_guard lock(m_mutex);
     auto it = m_windows.find(window);
-    if (it == m_windows.end()) return m_cursorScreen;
+    if (it == m_windows.end()) return {};
     return {m_cursorScreen.x - it->second.position.x, m_cursorScreen.y - it->second.position.y};
 }
 
@@ -119,46 +213,144 @@ void HeadlessPlatform::Present(WindowId window, const Surface& pixels, const Are
     WindowState& w = it->second;
     w.presented.push_back(area);
     const int left = std::max({area.left, 0}), top = std::max(area.top, 0);
-    const int right = std::min({area.right, w.wanted.width, pixels.width});
-    const int bottom = std::min({area.bottom, w.wanted.height, pixels.height});
+    const int right = std::min({area.right, w.client.width, pixels.width});
+    const int bottom = std::min({area.bottom, w.client.height, pixels.height});
     for (int y = top; y < bottom; ++y)
-        std::memcpy(&w.screen[(std::size_t(y) * w.wanted.width + left) * 3], pixels.row(y) + left * 3,
+        std::memcpy(&w.screen[(std::size_t(y) * w.client.width + left) * 3], pixels.row(y) + left * 3,
                     std::size_t(std::max(0, right - left)) * 3);
 }
 
 Event HeadlessPlatform::WaitEvent() {
     std::unique_lock lock(m_mutex);
-    m_wake.wait(lock, [this] { return !m_events.empty(); });
-    Event event = m_events.front();
-    m_events.pop_front();
+    Event event;
+    m_wake.wait(lock, [&] { return takeLocked(event); });
     return event;
 }
 
 bool HeadlessPlatform::PollEvent(Event& event) {
     std::lock_guard lock(m_mutex);
-    if (m_events.empty()) return false;
-    event = m_events.front();
-    m_events.pop_front();
-    return true;
+    return takeLocked(event);
+}
+
+bool HeadlessPlatform::takeLocked(Event& event) {
+    for (;;) {
+        if (!m_made.empty()) {
+            event = m_made.front();
+            m_made.pop_front();
+            return true;
+        }
+        if (!m_posted.empty()) {
+            event = m_posted.front();
+            m_posted.pop_front();
+            return true;
+        }
+        if (m_system.empty()) return false;
+        const SystemEvent next = m_system.front();
+        m_system.pop_front();
+        translateLocked(next);
+    }
+}
+
+bool HeadlessPlatform::acceptsInputLocked(WindowId window) const {
+    auto it = m_windows.find(window);
+    return it != m_windows.end() && it->second.enabled;
+}
+
+void HeadlessPlatform::translateLocked(const SystemEvent& next) {
+    const Event& e = next.event;
+    if (next.focusLost) {
+        if (m_capture == e.window) loseCaptureLocked();
+        return;
+    }
+    if (isMouse(e)) {
+        translateMouseLocked(e);
+        return;
+    }
+    const bool known = m_windows.count(e.window) != 0;
+    switch (e.kind) {
+    case EventKind::FocusGained:
+        if (!known) return;
+        m_made.push_back(e);
+        // An owner must not cover its dialog.
+        raiseDialogOfLocked(e.window);
+        return;
+    case EventKind::CloseRequest:
+        // A window blocked by its dialog cannot be closed; its dialog comes forward.
+        if (!known) return;
+        if (!acceptsInputLocked(e.window))
+            raiseDialogOfLocked(e.window);
+        else
+            m_made.push_back(e);
+        return;
+    case EventKind::KeyDown:
+    case EventKind::KeyUp:
+        if (!acceptsInputLocked(e.window)) {
+            if (e.kind == EventKind::KeyDown && known) raiseDialogOfLocked(e.window);
+            return;
+        }
+        m_made.push_back(e);
+        if (const std::uint8_t character = characterForKey(e.code);
+            e.kind == EventKind::KeyDown && character) {
+            Event typed = windowEvent(EventKind::Character, e.window);
+            typed.character = character;
+            m_made.push_back(typed);
+        }
+        return;
+    case EventKind::Character:
+        if (acceptsInputLocked(e.window)) m_made.push_back(e);
+        return;
+    case EventKind::Exposed:
+    case EventKind::Resized:
+        if (known) m_made.push_back(e);
+        return;
+    default:
+        m_made.push_back(e);
+        return;
+    }
+}
+
+void HeadlessPlatform::translateMouseLocked(Event event) {
+    const WindowId source = event.window;
+    const WindowId target = m_capture != 0 ? m_capture : source;
+    const auto to = m_windows.find(target);
+    if (to == m_windows.end()) return;
+    if (target != source) {
+        // In the capturing window's client coordinates.
+        const auto from = m_windows.find(source);
+        int x = 0, y = 0;
+        if (from != m_windows.end()) {
+            x = std::int16_t(event.x) + from->second.position.x - to->second.position.x;
+            y = std::int16_t(event.y) + from->second.position.y - to->second.position.y;
+        } else {
+            x = m_cursorScreen.x - to->second.position.x;
+            y = m_cursorScreen.y - to->second.position.y;
+        }
+        event.window = target;
+        event.x = std::uint16_t(x);
+        event.y = std::uint16_t(y);
+    }
+    if (!to->second.enabled) {
+        if (event.kind == EventKind::KeyDown) raiseDialogOfLocked(target);
+        return;
+    }
+    m_made.push_back(event);
 }
 
 void HeadlessPlatform::PostEvent(const Event& event) {
     std::lock_guard lock(m_mutex);
-    m_events.push_back(event);
-    m_wake.notify_one();
+    m_posted.push_back(event);
+    m_wake.notify_all();
 }
 
 void HeadlessPlatform::Inject(const Event& event) {
     std::lock_guard lock(m_mutex);
-    if (isInput(event.kind)) {
-        auto it = m_windows.find(event.window);
-        if (it == m_windows.end() || !it->second.enabled) return;
-    }
-    m_events.push_back(event);
-    m_wake.notify_one();
+    m_system.push_back({event});
+    m_wake.notify_all();
 }
 
-std::uint32_t HeadlessPlatform::Milliseconds() { return m_time; }
+std::uint32_t HeadlessPlatform::Milliseconds() {
+    return m_time;
+}
 
 void HeadlessPlatform::ShowMessage(std::string_view text, std::string_view caption) {
     std::lock_guard lock(m_mutex);
@@ -199,7 +391,7 @@ Surface HeadlessPlatform::Screen(WindowId window) {
     auto it = m_windows.find(window);
     if (it == m_windows.end()) return {};
     auto& w = it->second;
-    return {w.screen.data(), w.wanted.width, w.wanted.height, w.wanted.width * 3, false};
+    return {w.screen.data(), w.client.width, w.client.height, w.client.width * 3, false};
 }
 
 bool HeadlessPlatform::SaveScreen(WindowId window, const std::string& path) {

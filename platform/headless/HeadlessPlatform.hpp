@@ -15,6 +15,8 @@ namespace platform {
 // Windows in memory, for tests and simulation: input is injected by the
 // caller, time is a manual clock, every presented area is recorded and each
 // window keeps a screen image of what was presented, which can be saved.
+// It keeps every promise of Platform as the SDL backend does on a desktop
+// without a window manager; the platform contract tests run both.
 class HeadlessPlatform : public Platform {
 public:
     explicit HeadlessPlatform(Size screen = {1024, 768});
@@ -42,9 +44,15 @@ public:
     void SetIcon(WindowId window, const Surface& image) override;
 
     // Test controls.
-    // Queues an input event as a user would cause it; input for a disabled window is dropped.
+    // Queues an event as the window system reports it: input names the window under the
+    // pointer or with the keyboard focus, in that window's client coordinates. It becomes
+    // the program's event when it is taken, as SDL's are: mouse input goes to the window
+    // holding the capture, input for a disabled window is dropped (a press or a close
+    // request brings its dialog forward), and a press of Backspace, Tab, Enter or Escape
+    // is followed by its character.
     void Inject(const Event& event);
-    // Moves the mouse to a client position of the window (the screen position follows).
+    // Moves the mouse to a client position of the window, or to a screen position with
+    // window 0 (the screen position follows).
     void SetCursor(WindowId window, Point client);
     void SetTime(std::uint32_t ms) { m_time = ms; }
     void AdvanceTime(std::uint32_t ms) { m_time += ms; }
@@ -55,12 +63,13 @@ public:
 
     struct WindowState {
         WindowSpec wanted;
+        Size client; // the wanted size, each side at least 1
         std::string title;
         Point position;
         ShowMode shown = ShowMode::Show;
         bool enabled = true;
-        std::vector<std::uint8_t> screen;  // top-down BGR, client size
-        std::vector<Area> presented;       // every area presented, in order
+        std::vector<std::uint8_t> screen; // top-down BGR, client size, first the background
+        std::vector<Area> presented;      // every area presented, in order
     };
     // A copy of the window's state; an empty one for an unknown window.
     WindowState Window(WindowId window);
@@ -75,11 +84,29 @@ public:
     std::vector<std::string> Messages();
 
 private:
-    static bool isInput(EventKind kind);
+    // What the window system reports, turned into events when taken.
+    struct SystemEvent {
+        Event event;
+        bool focusLost = false; // the window lost the keyboard focus
+    };
+
+    bool takeLocked(Event& event);
+    void translateLocked(const SystemEvent& next);
+    void translateMouseLocked(Event event);
+    void destroyLocked(WindowId window);
+    void activateLocked(WindowId window);
+    void raiseDialogOfLocked(WindowId window);
+    WindowId topDialogLocked(WindowId window) const;
+    void loseCaptureLocked();
+    bool acceptsInputLocked(WindowId window) const;
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::deque<Event> m_events;
+    // Taken in this order, as the SDL backend does: events made by a call, posted ones,
+    // then the window system's.
+    std::deque<Event> m_made;
+    std::deque<Event> m_posted;
+    std::deque<SystemEvent> m_system;
     std::map<WindowId, WindowState> m_windows;
     WindowId m_nextId = 1;
     WindowId m_active = 0;

@@ -116,11 +116,13 @@ WindowId SdlPlatform::CreateWindow(const WindowSpec& request) {
         SDL_UpdateWindowSurface(window);
     }
     ActivateWindow(id);
-    // Win32 reports a new window's size once, as every later change.
+    // Win32 reports a new window's size once, as every later change; the size it got,
+    // which a window manager may have changed.
     Event sized;
     sized.kind = EventKind::Resized;
     sized.window = id;
-    sized.area = Area{0, 0, size.width, size.height};
+    const Size client = ClientSize(id);
+    sized.area = Area{0, 0, client.width, client.height};
     m_pending.push_back(sized);
     return id;
 }

@@ -1,0 +1,632 @@
+#include "PlatformContract.hpp"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <thread>
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include "platform/KeyCodes.hpp"
+
+namespace platformtest {
+
+using platform::Area;
+using platform::Event;
+using platform::EventKind;
+using platform::Size;
+using platform::WindowId;
+
+namespace {
+
+constexpr std::uint32_t kPeach = 0x0099CCFF;    // 0x00BBGGRR
+constexpr std::uint32_t kPeachShown = 0xFFCC99; // 0x00RRGGBB
+constexpr Size kScreen{1024, 768};
+// Long enough for a loaded machine; the waits end as soon as their state is reached.
+constexpr auto kPatience = std::chrono::seconds(10);
+
+std::string areaText(const Area& a) {
+    return std::to_string(a.left) + "," + std::to_string(a.top) + "," + std::to_string(a.right) + "," +
+           std::to_string(a.bottom);
+}
+
+std::string text(const Event& e) {
+    const std::string at = std::to_string(e.x) + "," + std::to_string(e.y);
+    const std::string button = platform::IsMouseButton(e.code) ? " " + at : "";
+    switch (e.kind) {
+    case EventKind::None:
+        return "none";
+    case EventKind::CloseRequest:
+        return "close";
+    case EventKind::Destroyed:
+        return "destroyed";
+    case EventKind::Resized:
+        return "resized " + areaText(e.area);
+    case EventKind::Exposed:
+        return "exposed " + areaText(e.area);
+    case EventKind::KeyDown:
+        return "down " + std::to_string(e.code) + button;
+    case EventKind::KeyUp:
+        return "up " + std::to_string(e.code) + button;
+    case EventKind::Character:
+        return "char " + std::to_string(e.character);
+    case EventKind::MouseMove:
+        return "move " + at;
+    case EventKind::CaptureLost:
+        return "lost";
+    case EventKind::FocusGained:
+        return "focus";
+    case EventKind::Posted:
+        return "posted " + std::to_string(e.code);
+    }
+    return "?";
+}
+
+// The events of `window` (any window for 0) whose kind is among `kinds`, as text.
+std::vector<std::string> of(const std::vector<Event>& events, WindowId window,
+                            std::initializer_list<EventKind> kinds) {
+    std::vector<std::string> out;
+    for (const Event& e : events)
+        if ((window == 0 || e.window == window) &&
+            std::find(kinds.begin(), kinds.end(), e.kind) != kinds.end())
+            out.push_back(text(e));
+    return out;
+}
+
+const std::initializer_list<EventKind> kInput = {EventKind::KeyDown, EventKind::KeyUp, EventKind::Character,
+                                                 EventKind::MouseMove, EventKind::CloseRequest};
+
+Event posted(WindowId window, int code) {
+    Event e;
+    e.kind = EventKind::Posted;
+    e.window = window;
+    e.code = code;
+    return e;
+}
+
+// The kernel's word for a thread of this process: 'S' while it sleeps in a blocking wait.
+char threadState(pid_t thread) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(thread) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t close = line.rfind(')');
+    return close == std::string::npos || close + 2 >= line.size() ? '?' : line[close + 2];
+}
+
+// Waits until `thread` sleeps, so that what follows has to wake it; false if it never does.
+bool awaitSleeping(pid_t thread) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (threadState(thread) != 'S')
+        if (std::chrono::steady_clock::now() > deadline) return false;
+    return true;
+}
+
+pid_t currentThread() {
+    return pid_t(::syscall(SYS_gettid));
+}
+
+} // namespace
+
+std::string BackendName(const ::testing::TestParamInfo<BackendFactory>&) {
+    return "Backend";
+}
+
+void PlatformContract::SetUp() {
+    m_backend = GetParam()();
+    ASSERT_TRUE(m_backend);
+    // The pointer waits in a corner no test window covers, the marker in another.
+    user().MovePointer(kScreen.width - 1, kScreen.height - 1);
+    platform::WindowSpec spec;
+    spec.name = "Marker";
+    spec.width = 8;
+    spec.height = 8;
+    spec.styleKind = 7;
+    m_marker = os().CreateWindow(spec);
+    ASSERT_NE(m_marker, 0u);
+    os().MoveWindow(m_marker, kScreen.width - 8, 0);
+    Drain();
+}
+
+void PlatformContract::TearDown() {
+    m_backend.reset();
+}
+
+WindowId PlatformContract::Make(int width, int height, WindowId owner, int kind) {
+    platform::WindowSpec spec;
+    spec.name = "Contract";
+    spec.width = width;
+    spec.height = height;
+    spec.styleKind = kind;
+    spec.background = kPeach;
+    spec.owner = owner;
+    return os().CreateWindow(spec);
+}
+
+std::vector<Event> PlatformContract::Drain() {
+    user().Flush();
+    user().UserKey(m_marker, false, platform::Key_F12);
+    std::vector<Event> events;
+    for (;;) {
+        const Event e = os().WaitEvent();
+        if (e.kind == EventKind::KeyUp && e.window == m_marker && e.code == platform::Key_F12) return events;
+        events.push_back(e);
+    }
+}
+
+bool PlatformContract::FocusReaches(WindowId window, std::vector<Event>* seen) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    for (;;) {
+        const std::vector<Event> events = Drain();
+        if (seen) seen->insert(seen->end(), events.begin(), events.end());
+        if (user().FocusedWindow() == window) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+    }
+}
+
+void PlatformContract::DropMarker() {
+    os().DestroyWindow(m_marker);
+    Event e = os().WaitEvent();
+    while (!(e.kind == EventKind::Destroyed && e.window == m_marker)) e = os().WaitEvent();
+    m_marker = 0;
+}
+
+// Window sizes and placement.
+
+TEST_P(PlatformContract, EveryStyleKindGetsTheRequestedSizeAsOuterAndClientSize) {
+    EXPECT_EQ(os().ScreenSize().width, kScreen.width);
+    EXPECT_EQ(os().ScreenSize().height, kScreen.height);
+    for (int kind = 0; kind < 8; ++kind) {
+        SCOPED_TRACE("style kind " + std::to_string(kind));
+        const WindowId w = Make(320, 240, 0, kind);
+        ASSERT_NE(w, 0u);
+        EXPECT_EQ(os().ClientSize(w).width, 320);
+        EXPECT_EQ(os().ClientSize(w).height, 240);
+        EXPECT_EQ(os().WindowArea(w), (Area{352, 264, 672, 504}));
+        os().DestroyWindow(w);
+    }
+}
+
+TEST_P(PlatformContract, SizesAreNotClampedToTheScreen) {
+    const WindowId big = Make(1100, 900);
+    ASSERT_NE(big, 0u);
+    EXPECT_EQ(os().ClientSize(big).width, 1100);
+    EXPECT_EQ(os().ClientSize(big).height, 900);
+    // Centred, so it sticks out on every side; halves are truncated toward zero.
+    EXPECT_EQ(os().WindowArea(big), (Area{-38, -66, 1062, 834}));
+}
+
+TEST_P(PlatformContract, SidesBelowOnePixelBecomeOnePixel) {
+    const WindowId empty = Make(0, 0);
+    ASSERT_NE(empty, 0u);
+    EXPECT_EQ(os().WindowArea(empty), (Area{511, 383, 512, 384}));
+    const WindowId negative = Make(-5, 3);
+    ASSERT_NE(negative, 0u);
+    EXPECT_EQ(os().ClientSize(negative).width, 1);
+    EXPECT_EQ(os().ClientSize(negative).height, 3);
+}
+
+TEST_P(PlatformContract, ANewWindowIsReportedResizedOnceThenExposedWholeAndActive) {
+    const WindowId w = Make(301, 201);
+    ASSERT_NE(w, 0u);
+    std::vector<Event> events;
+    ASSERT_TRUE(FocusReaches(w, &events));
+    const std::vector<std::string> own =
+        of(events, w, {EventKind::Resized, EventKind::Exposed, EventKind::FocusGained});
+    ASSERT_FALSE(own.empty());
+    EXPECT_EQ(own.front(), "resized 0,0,301,201");
+    EXPECT_EQ(std::count(own.begin(), own.end(), "resized 0,0,301,201"), 1);
+    EXPECT_EQ(std::count(own.begin(), own.end(), "exposed 0,0,301,201"), 1);
+    EXPECT_EQ(std::count(own.begin(), own.end(), "focus"), 1);
+    EXPECT_EQ(own.size(), 3u);
+}
+
+TEST_P(PlatformContract, TopLevelWindowsAreCentredOnTheScreen) {
+    const WindowId odd = Make(301, 201);
+    EXPECT_EQ(os().WindowArea(odd), (Area{361, 283, 662, 484}));
+    const WindowId full = Make(kScreen.width, kScreen.height);
+    EXPECT_EQ(os().WindowArea(full), (Area{0, 0, kScreen.width, kScreen.height}));
+}
+
+TEST_P(PlatformContract, DialogsAreCentredOnTheirOwner) {
+    const WindowId owner = Make(301, 201);
+    os().MoveWindow(owner, 100, 50);
+    const WindowId dialog = Make(100, 81, owner);
+    EXPECT_EQ(os().WindowArea(dialog), (Area{200, 110, 300, 191}));
+    // A dialog larger than its owner sticks out on both sides.
+    os().MoveWindow(owner, -30, -20);
+    const WindowId large = Make(400, 300, owner);
+    EXPECT_EQ(os().WindowArea(large), (Area{-79, -69, 321, 231}));
+    // An owner that is no window leaves the dialog a top-level window.
+    const WindowId orphan = Make(100, 80, 999999);
+    EXPECT_EQ(os().WindowArea(orphan), (Area{462, 344, 562, 424}));
+}
+
+TEST_P(PlatformContract, MoveWindowPlacesTheOuterCornerAnywhereWithoutResizing) {
+    const WindowId w = Make(301, 201);
+    Drain();
+    for (const auto& [x, y] :
+         {std::pair{100, 50}, std::pair{-30, -20}, std::pair{900, 700}, std::pair{0, 0}}) {
+        os().MoveWindow(w, x, y);
+        EXPECT_EQ(os().WindowArea(w), (Area{x, y, x + 301, y + 201}));
+        EXPECT_EQ(os().ClientSize(w).width, 301);
+    }
+    EXPECT_TRUE(of(Drain(), w, {EventKind::Resized}).empty()) << "a move is no resize";
+    os().MoveWindow(12345, 1, 1); // Not a window: nothing happens.
+}
+
+TEST_P(PlatformContract, UnknownWindowsHaveNoAreaSizeOrCursor) {
+    EXPECT_EQ(os().WindowArea(12345), Area{});
+    EXPECT_EQ(os().ClientSize(12345).width, 0);
+    EXPECT_EQ(os().ClientSize(12345).height, 0);
+    user().MovePointer(30, 40);
+    EXPECT_EQ(os().CursorPosition(12345).x, 0);
+    EXPECT_EQ(os().CursorPosition(12345).y, 0);
+}
+
+TEST_P(PlatformContract, CursorPositionIsInClientCoordinatesAndMayLieOutside) {
+    const WindowId w = Make(200, 100);
+    os().MoveWindow(w, 100, 50);
+    user().MovePointer(130, 70);
+    EXPECT_EQ(os().CursorPosition(w).x, 30);
+    EXPECT_EQ(os().CursorPosition(w).y, 20);
+    user().MovePointer(40, 500);
+    EXPECT_EQ(os().CursorPosition(w).x, -60);
+    EXPECT_EQ(os().CursorPosition(w).y, 450);
+}
+
+TEST_P(PlatformContract, TitlesKeepTheirCodePage1252Text) {
+    const WindowId w = Make(200, 100);
+    os().SetTitle(w, "Caf\xE9 Hoopstack \x80");
+    EXPECT_EQ(user().Title(w), "Caf\xE9 Hoopstack \x80");
+}
+
+TEST_P(PlatformContract, ShowAndRestoreKeepPlaceAndSize) {
+    const WindowId w = Make(200, 100);
+    os().MoveWindow(w, 40, 30);
+    os().ShowWindow(w, platform::ShowMode::Show);
+    os().ShowWindow(w, platform::ShowMode::Restore);
+    Drain();
+    EXPECT_EQ(os().WindowArea(w), (Area{40, 30, 240, 130}));
+}
+
+// Presentation.
+
+TEST_P(PlatformContract, PresentShowsTheAreaAndTheBackgroundStaysElsewhere) {
+    const WindowId w = Make(200, 100);
+    os().MoveWindow(w, 40, 30);
+    // A bottom-up buffer larger than the window, as the program's back buffers are:
+    // pixel (x, y) is red 100, green y, blue x.
+    const int width = 300, height = 150, stride = width * 3;
+    std::vector<std::uint8_t> bits(std::size_t(stride) * height);
+    const platform::Surface pixels{bits.data(), width, height, stride, true};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* p = pixels.row(y) + x * 3;
+            p[0] = std::uint8_t(x);
+            p[1] = std::uint8_t(y);
+            p[2] = 100;
+        }
+    os().Present(w, pixels, Area{20, 10, 120, 60});
+    os().Present(w, pixels, Area{-50, -50, 0, 0});    // Outside the window: nothing.
+    os().Present(w, pixels, Area{190, 90, 400, 300}); // Clipped to the client area.
+    os().SetIcon(w, pixels);                          // Reads every row of a bottom-up image, and no further.
+
+    const std::vector<std::uint32_t> shown = user().Shown(w);
+    if (shown.empty()) GTEST_SKIP() << "the screen cannot be read";
+    ASSERT_EQ(shown.size(), 200u * 100u);
+    const auto at = [&](int x, int y) { return shown[std::size_t(y) * 200 + x]; };
+    const auto expected = [](int x, int y) { return 0x640000u | std::uint32_t(y) << 8 | std::uint32_t(x); };
+    EXPECT_EQ(at(20, 10), expected(20, 10));
+    EXPECT_EQ(at(119, 59), expected(119, 59));
+    EXPECT_EQ(at(70, 35), expected(70, 35));
+    EXPECT_EQ(at(199, 99), expected(199, 99));
+    EXPECT_EQ(at(190, 90), expected(190, 90));
+    EXPECT_EQ(at(120, 59), kPeachShown);
+    EXPECT_EQ(at(70, 60), kPeachShown);
+    EXPECT_EQ(at(0, 0), kPeachShown);
+    EXPECT_EQ(at(189, 99), kPeachShown);
+}
+
+// Capture.
+
+TEST_P(PlatformContract, CaptureIsHeldUntilReleasedAndTheOwnReleaseIsNoLoss) {
+    const WindowId w = Make(200, 100);
+    ASSERT_TRUE(FocusReaches(w));
+    EXPECT_EQ(os().CaptureWindow(), 0u);
+    os().SetCapture(w);
+    EXPECT_EQ(os().CaptureWindow(), w);
+    os().SetCapture(w);     // Again: nothing changes.
+    os().SetCapture(12345); // Not a window: ignored.
+    EXPECT_EQ(os().CaptureWindow(), w);
+    os().SetCapture(0);
+    EXPECT_EQ(os().CaptureWindow(), 0u);
+    EXPECT_TRUE(of(Drain(), 0, {EventKind::CaptureLost}).empty());
+}
+
+TEST_P(PlatformContract, CaptureRoutesEveryMouseEventToTheHolderInItsCoordinates) {
+    const WindowId first = Make(200, 100);
+    const WindowId second = Make(200, 100);
+    os().MoveWindow(first, 10, 10);
+    os().MoveWindow(second, 400, 300);
+    ASSERT_TRUE(FocusReaches(second));
+    os().SetCapture(first);
+    user().UserMouseMove(first, -1, -2);
+    user().UserMouseMove(second, 5, 6);
+    user().UserButton(second, true, platform::Key_RButton, 5, 6);
+    user().UserButton(second, false, platform::Key_LButton, 7, 8);
+    user().UserKey(second, true, 'A'); // Keys follow the focus, not the capture.
+    const std::vector<Event> events = Drain();
+    // Taking the capture may report where the real pointer is; that move is not the test's.
+    const platform::Point pointer = os().CursorPosition(first);
+    std::vector<std::string> routed = of(events, first, kInput);
+    std::erase(routed, "move " + std::to_string(pointer.x) + "," + std::to_string(pointer.y));
+    EXPECT_EQ(routed, (std::vector<std::string>{"move 65535,65534", "move 395,296", "down 2 395,296",
+                                                "up 1 397,298"}));
+    EXPECT_EQ(of(events, second, kInput), (std::vector<std::string>{"down 65"}));
+}
+
+TEST_P(PlatformContract, AnotherWindowTakingTheCaptureEndsTheHoldersWithCaptureLost) {
+    const WindowId first = Make(200, 100);
+    const WindowId second = Make(200, 100);
+    ASSERT_TRUE(FocusReaches(second));
+    os().SetCapture(first);
+    os().SetCapture(second);
+    EXPECT_EQ(os().CaptureWindow(), second);
+    const std::vector<Event> events = Drain();
+    EXPECT_EQ(of(events, first, {EventKind::CaptureLost}), (std::vector<std::string>{"lost"}));
+    EXPECT_TRUE(of(events, second, {EventKind::CaptureLost}).empty());
+}
+
+TEST_P(PlatformContract, DisablingTheHolderEndsItsCapture) {
+    const WindowId w = Make(200, 100);
+    ASSERT_TRUE(FocusReaches(w));
+    os().SetCapture(w);
+    os().EnableWindow(w, false);
+    EXPECT_EQ(os().CaptureWindow(), 0u);
+    os().EnableWindow(w, true);
+    EXPECT_EQ(of(Drain(), w, {EventKind::CaptureLost}), (std::vector<std::string>{"lost"}));
+}
+
+TEST_P(PlatformContract, TheFocusMovingToAnotherWindowEndsTheCapture) {
+    const WindowId first = Make(200, 100);
+    const WindowId second = Make(200, 100);
+    os().ActivateWindow(first);
+    ASSERT_TRUE(FocusReaches(first));
+    os().SetCapture(first);
+    os().ActivateWindow(second);
+    std::vector<Event> events;
+    ASSERT_TRUE(FocusReaches(second, &events));
+    EXPECT_EQ(os().CaptureWindow(), 0u);
+    EXPECT_EQ(of(events, first, {EventKind::CaptureLost}), (std::vector<std::string>{"lost"}));
+
+    // A new window takes the focus, and so the capture ends too.
+    os().SetCapture(second);
+    const WindowId third = Make(100, 100);
+    events.clear();
+    ASSERT_TRUE(FocusReaches(third, &events));
+    EXPECT_EQ(os().CaptureWindow(), 0u);
+    EXPECT_EQ(of(events, second, {EventKind::CaptureLost}), (std::vector<std::string>{"lost"}));
+}
+
+TEST_P(PlatformContract, DestroyingTheHolderEndsItsCaptureBeforeItIsDestroyed) {
+    const WindowId w = Make(200, 100);
+    ASSERT_TRUE(FocusReaches(w));
+    os().SetCapture(w);
+    os().DestroyWindow(w);
+    EXPECT_EQ(os().CaptureWindow(), 0u);
+    EXPECT_EQ(of(Drain(), w, {EventKind::CaptureLost, EventKind::Destroyed}),
+              (std::vector<std::string>{"lost", "destroyed"}));
+}
+
+// Enabled and disabled windows.
+
+TEST_P(PlatformContract, DisabledWindowsGetNoInputUntilEnabledAgain) {
+    const WindowId w = Make(300, 200);
+    ASSERT_TRUE(FocusReaches(w));
+    const auto actAsUser = [&] {
+        user().UserButton(w, true, platform::Key_LButton, 10, 20);
+        user().UserButton(w, false, platform::Key_LButton, 11, 21);
+        user().UserButton(w, true, platform::Key_RButton, 12, 22);
+        user().UserButton(w, false, platform::Key_MButton, 13, 23);
+        user().UserMouseMove(w, 30, 40);
+        user().UserKey(w, true, 'A');
+        user().UserText(w, "a\xE9\x80");
+        user().UserKey(w, false, 'A');
+        user().UserKey(w, true, platform::Key_Return);
+        user().UserKey(w, true, platform::Key_Backspace);
+        user().UserKey(w, true, platform::Key_Tab);
+        user().UserKey(w, true, platform::Key_Escape);
+        user().UserKey(w, false, platform::Key_Escape);
+        user().UserClose(w);
+    };
+
+    os().EnableWindow(w, false);
+    actAsUser();
+    os().PostEvent(posted(w, 5));
+    std::vector<Event> events = Drain();
+    EXPECT_TRUE(of(events, w, kInput).empty());
+    EXPECT_EQ(of(events, w, {EventKind::Posted}), (std::vector<std::string>{"posted 5"}));
+
+    os().EnableWindow(w, true);
+    actAsUser();
+    // Backspace, Tab, Enter and Escape type their character too, as a key press does on Win32.
+    EXPECT_EQ(
+        of(Drain(), w, kInput),
+        (std::vector<std::string>{"down 1 10,20", "up 1 11,21", "down 2 12,22", "up 4 13,23", "move 30,40",
+                                  "down 65", "char 97", "char 233", "char 128", "up 65", "down 13", "char 13", "down 8",
+                                  "char 8", "down 9", "char 9", "down 27", "char 27", "up 27", "close"}));
+}
+
+TEST_P(PlatformContract, APressOrACloseRequestOnADisabledOwnerBringsItsDialogForward) {
+    const WindowId owner = Make(300, 200);
+    const WindowId other = Make(100, 100);
+    os().MoveWindow(other, 0, 0);
+    const WindowId dialog = Make(100, 80, owner);
+    ASSERT_TRUE(FocusReaches(dialog));
+    os().EnableWindow(owner, false);
+
+    const auto afterFocusOnOther = [&](auto act) {
+        os().ActivateWindow(other);
+        EXPECT_TRUE(FocusReaches(other));
+        act();
+        std::vector<Event> events;
+        EXPECT_TRUE(FocusReaches(dialog, &events));
+        EXPECT_TRUE(of(events, owner, kInput).empty());
+    };
+    afterFocusOnOther([&] { user().UserButton(owner, true, platform::Key_LButton, 5, 5); });
+    afterFocusOnOther([&] { user().UserKey(owner, true, 'A'); });
+    afterFocusOnOther([&] { user().UserClose(owner); });
+}
+
+// Activation.
+
+TEST_P(PlatformContract, ActivationGivesTheFocusAndReportsOnlyAChange) {
+    const WindowId first = Make(200, 100);
+    const WindowId second = Make(200, 100);
+    ASSERT_TRUE(FocusReaches(second));
+    os().ActivateWindow(first);
+    std::vector<Event> events;
+    ASSERT_TRUE(FocusReaches(first, &events));
+    EXPECT_EQ(of(events, first, {EventKind::FocusGained}), (std::vector<std::string>{"focus"}));
+    os().ActivateWindow(first);
+    EXPECT_TRUE(of(Drain(), 0, {EventKind::FocusGained}).empty());
+    os().ActivateWindow(12345); // Not a window: nothing happens.
+    EXPECT_EQ(user().FocusedWindow(), first);
+}
+
+TEST_P(PlatformContract, ActivatingAnOwnerHandsTheFocusToItsNewestInnermostDialog) {
+    const WindowId owner = Make(300, 200);
+    const WindowId other = Make(100, 100);
+    const WindowId older = Make(100, 80, owner);
+    const WindowId dialog = Make(150, 100, owner);
+    const WindowId inner = Make(50, 40, dialog);
+    ASSERT_TRUE(FocusReaches(inner));
+    (void)older;
+    os().ActivateWindow(other);
+    ASSERT_TRUE(FocusReaches(other));
+    os().ActivateWindow(owner);
+    std::vector<Event> events;
+    EXPECT_TRUE(FocusReaches(inner, &events));
+    EXPECT_EQ(of(events, owner, {EventKind::FocusGained}), (std::vector<std::string>{"focus"}));
+}
+
+// Destruction.
+
+TEST_P(PlatformContract, DestroyWindowReportsDestroyedOnceAndForgetsTheWindow) {
+    const WindowId w = Make(200, 100);
+    const WindowId kept = Make(200, 100);
+    Drain();
+    os().DestroyWindow(w);
+    EXPECT_EQ(os().ClientSize(w).width, 0);
+    EXPECT_EQ(os().WindowArea(w), Area{});
+    os().DestroyWindow(w); // Gone already: nothing happens.
+    user().UserKey(w, true, 'A');
+    user().UserMouseMove(w, 1, 1);
+    EXPECT_EQ(of(Drain(), w, {EventKind::Destroyed, EventKind::KeyDown, EventKind::MouseMove}),
+              (std::vector<std::string>{"destroyed"}));
+    // Ids are never given again.
+    const WindowId next = Make(200, 100);
+    EXPECT_NE(next, 0u);
+    EXPECT_NE(next, w);
+    EXPECT_NE(next, kept);
+    EXPECT_NE(next, Marker());
+}
+
+TEST_P(PlatformContract, DestroyingAnOwnerDestroysItsDialogsFirst) {
+    const WindowId owner = Make(300, 200);
+    const WindowId dialog = Make(200, 150, owner);
+    const WindowId inner = Make(100, 80, dialog);
+    const WindowId second = Make(100, 80, owner);
+    Drain();
+    os().DestroyWindow(owner);
+    std::vector<WindowId> destroyed;
+    for (const Event& e : Drain())
+        if (e.kind == EventKind::Destroyed) destroyed.push_back(e.window);
+    EXPECT_EQ(destroyed, (std::vector<WindowId>{inner, dialog, second, owner}));
+}
+
+// Events.
+
+TEST_P(PlatformContract, EventsACallMakesComeBeforePostedOnes) {
+    const WindowId first = Make(200, 100);
+    const WindowId second = Make(200, 100);
+    ASSERT_TRUE(FocusReaches(second));
+    os().SetCapture(first);
+    os().PostEvent(posted(first, 1));
+    os().DestroyWindow(first);
+    EXPECT_EQ(of(Drain(), first, {EventKind::Posted, EventKind::CaptureLost, EventKind::Destroyed}),
+              (std::vector<std::string>{"lost", "destroyed", "posted 1"}));
+}
+
+TEST_P(PlatformContract, PostedEventsComeInPostOrderAheadOfWaitingInput) {
+    const WindowId w = Make(200, 100);
+    ASSERT_TRUE(FocusReaches(w));
+    user().UserKey(w, true, 'A');
+    user().UserMouseMove(w, 3, 4);
+    os().PostEvent(posted(w, 1));
+    os().PostEvent(posted(w, 2));
+    EXPECT_EQ(of(Drain(), w, {EventKind::Posted, EventKind::KeyDown, EventKind::MouseMove}),
+              (std::vector<std::string>{"posted 1", "posted 2", "down 65", "move 3,4"}));
+}
+
+TEST_P(PlatformContract, PostingFromAnotherThreadWakesTheWaiterWithEveryFieldKept) {
+    const WindowId w = Make(120, 90);
+    Drain();
+    const pid_t waiter = currentThread();
+    std::atomic<bool> woke{false};
+    std::thread poster([&] {
+        woke = awaitSleeping(waiter);
+        for (int i = 1; i <= 3; ++i) {
+            Event e = posted(w, i);
+            e.value = 0x1122334455667788ull + std::uint64_t(i);
+            e.area = Area{i, 2, 3, 4};
+            e.x = std::uint16_t(60000 + i);
+            e.y = 7;
+            e.character = 0xE9;
+            os().PostEvent(e);
+        }
+    });
+    for (int i = 1; i <= 3; ++i) {
+        Event e = os().WaitEvent();
+        while (e.kind != EventKind::Posted) e = os().WaitEvent(); // A late event of the desktop's own.
+        EXPECT_EQ(e.window, w);
+        EXPECT_EQ(e.code, i);
+        EXPECT_EQ(e.value, 0x1122334455667788ull + std::uint64_t(i));
+        EXPECT_EQ(e.area, (Area{i, 2, 3, 4}));
+        EXPECT_EQ(e.x, 60000 + i);
+        EXPECT_EQ(e.y, 7);
+        EXPECT_EQ(e.character, 0xE9);
+    }
+    poster.join();
+    EXPECT_TRUE(woke) << "WaitEvent never slept";
+}
+
+TEST_P(PlatformContract, PostedEventsArriveWhenNoWindowExists) {
+    DropMarker();
+    const pid_t waiter = currentThread();
+    std::atomic<bool> woke{false};
+    std::thread poster([&] {
+        woke = awaitSleeping(waiter);
+        os().PostEvent(posted(0, 77));
+    });
+    const Event e = os().WaitEvent();
+    poster.join();
+    EXPECT_EQ(text(e), "posted 77");
+    EXPECT_TRUE(woke) << "WaitEvent never slept";
+}
+
+TEST_P(PlatformContract, MillisecondsCanBeReadFromAnyThread) {
+    const std::uint32_t before = os().Milliseconds();
+    std::uint32_t there = 0;
+    std::thread reader([&] { there = os().Milliseconds(); });
+    reader.join();
+    // The clock wraps: elapsed time is the unsigned difference, and little of it passed.
+    EXPECT_LT(std::uint32_t(there - before), 60000u);
+    EXPECT_LT(std::uint32_t(os().Milliseconds() - there), 60000u);
+}
+
+} // namespace platformtest

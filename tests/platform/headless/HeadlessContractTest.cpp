@@ -1,0 +1,74 @@
+#include "PlatformContract.hpp"
+
+#include "platform/headless/HeadlessPlatform.hpp"
+
+namespace {
+
+using namespace platform;
+
+// The user's input is injected as the window system would report it; the screen
+// is each window's recorded image.
+class HeadlessBackend : public platformtest::Backend {
+public:
+    Platform& Os() override { return m_os; }
+
+    void UserMouseMove(WindowId window, int x, int y) override {
+        inject(EventKind::MouseMove, window, 0, x, y);
+    }
+    void UserButton(WindowId window, bool down, int code, int x, int y) override {
+        inject(down ? EventKind::KeyDown : EventKind::KeyUp, window, code, x, y);
+    }
+    void UserKey(WindowId window, bool down, int code) override {
+        inject(down ? EventKind::KeyDown : EventKind::KeyUp, window, code, 0, 0);
+    }
+    void UserText(WindowId window, const std::string& text) override {
+        for (const char c : text) {
+            Event e;
+            e.kind = EventKind::Character;
+            e.window = window;
+            e.character = std::uint8_t(c);
+            m_os.Inject(e);
+        }
+    }
+    void UserClose(WindowId window) override { inject(EventKind::CloseRequest, window, 0, 0, 0); }
+    void MovePointer(int x, int y) override { m_os.SetCursor(0, {x, y}); }
+
+    void Flush() override {}
+    WindowId FocusedWindow() override { return m_os.ActiveWindow(); }
+    std::string Title(WindowId window) override { return m_os.Window(window).title; }
+    std::vector<std::uint32_t> Shown(WindowId window) override {
+        const Surface screen = m_os.Screen(window);
+        std::vector<std::uint32_t> shown;
+        for (int y = 0; y < screen.height; ++y)
+            for (int x = 0; x < screen.width; ++x) {
+                const std::uint8_t* p = screen.row(y) + x * 3;
+                shown.push_back(std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0]);
+            }
+        return shown;
+    }
+
+private:
+    void inject(EventKind kind, WindowId window, int code, int x, int y) {
+        Event e;
+        e.kind = kind;
+        e.window = window;
+        e.code = code;
+        e.x = std::uint16_t(x);
+        e.y = std::uint16_t(y);
+        m_os.Inject(e);
+    }
+
+    HeadlessPlatform m_os{Size{1024, 768}};
+};
+
+std::unique_ptr<platformtest::Backend> makeHeadless() {
+    return std::make_unique<HeadlessBackend>();
+}
+
+} // namespace
+
+namespace platformtest {
+
+INSTANTIATE_TEST_SUITE_P(Headless, PlatformContract, ::testing::Values(&makeHeadless), BackendName);
+
+} // namespace platformtest

@@ -59,7 +59,7 @@ public:
     OWindow& operator=(const OWindow&) = delete;
 
     // Virtual operations, in slot order.
-    virtual bool Start();
+    [[nodiscard]] virtual bool Start();
     virtual void Stop();
     virtual void QueryClose(bool& allow);
     virtual void Tick(std::uint32_t time);

@@ -44,7 +44,7 @@ public:
     virtual bool SetPosition(float x, float y, float z);
     virtual bool SetSize(float width, float height, float depth);
     virtual bool MoveWindowBy(float dx, float dy, float dz);
-    virtual bool LoadFile(const std::string& path);
+    [[nodiscard]] virtual bool LoadFile(const std::string& path);
     virtual bool LoadMemory(ByteReader& stream, int64_t size);
     virtual int Reserved();
     virtual void Tick(uint32_t time);

@@ -57,6 +57,8 @@ std::string describeDecodeFailure(const DecodeResult& result) {
     switch (result.status) {
     case DecodeStatus::Ok:
         return "no error";
+    case DecodeStatus::Unreadable:
+        return "could not read the file";
     case DecodeStatus::TooShort:
         return "file too short to hold a checksum";
     case DecodeStatus::BadCountByte:

@@ -9,7 +9,9 @@ namespace store {
 // CRC-32 of the text, least significant byte first. There is no header: the
 // text length comes from the count byte in the last cipher block.
 
-enum class DecodeStatus { Ok, TooShort, BadCountByte, ChecksumMismatch };
+// Unreadable: the file itself could not be read (missing, unreadable, too large); the others
+// describe the bytes of a file that was read.
+enum class DecodeStatus { Ok, Unreadable, TooShort, BadCountByte, ChecksumMismatch };
 
 struct DecodeResult {
     DecodeStatus status = DecodeStatus::TooShort;
@@ -19,7 +21,7 @@ struct DecodeResult {
 };
 
 // Turns the bytes of an enciphered file back into its text.
-DecodeResult decodeEncryptedText(const std::string& fileBytes, const std::uint8_t key[8]);
+[[nodiscard]] DecodeResult decodeEncryptedText(const std::string& fileBytes, const std::uint8_t key[8]);
 
 // Produces the bytes of an enciphered file holding `text`: 8 * (n / 8) + 12 bytes.
 std::string encodeEncryptedText(const std::string& text, const std::uint8_t key[8]);

@@ -16,13 +16,13 @@ struct ReadResult {
 
 // Reads a whole file as raw bytes, refusing files larger than `limit` bytes
 // without allocating for them.
-ReadResult readFileBounded(const std::string& path, std::size_t limit);
+[[nodiscard]] ReadResult readFileBounded(const std::string& path, std::size_t limit);
 
 // Replaces `path` with `data` atomically: the bytes go to a temporary file in
 // the same folder, are flushed to disk and renamed over the old file. On any
 // failure the old file is left as it was, the temporary file is removed, the
 // result is false and `error` (when given) gets a one-line reason.
-bool writeFileAtomically(const std::string& path, std::string_view data,
+[[nodiscard]] bool writeFileAtomically(const std::string& path, std::string_view data,
                          std::string* error = nullptr);
 
 } // namespace store

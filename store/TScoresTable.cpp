@@ -13,7 +13,9 @@ DecodeResult TScoresTable::readEncrypted(const std::string& path, std::string* e
     ReadResult file = readFileBounded(path, kMaxFileSize);
     if (file.status != ReadStatus::Ok) {
         if (error) *error = file.error;
-        return DecodeResult{};
+        DecodeResult unreadable;
+        unreadable.status = DecodeStatus::Unreadable;
+        return unreadable;
     }
     DecodeResult result = decodeEncryptedText(file.bytes, m_key.data());
     if (result.status != DecodeStatus::Ok && error) *error = describeDecodeFailure(result);
@@ -113,8 +115,8 @@ std::string TScoresTable::tableText() {
     return output;
 }
 
-void TScoresTable::saveTable(const std::string& path) {
-    saveText(path, tableText());
+bool TScoresTable::saveTable(const std::string& path, std::string* error) {
+    return writeEncrypted(path, tableText(), error);
 }
 
 std::int32_t parseScore(const std::string& text) {

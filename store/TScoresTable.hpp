@@ -39,10 +39,10 @@ public:
 
     // Reads and deciphers a whole file; `text` is valid only when true. A
     // checksum mismatch also prints "CRC error! <stored> != <computed>".
-    bool loadText(const std::string& path, std::string& text);
+    [[nodiscard]] bool loadText(const std::string& path, std::string& text);
     // Enciphers `text` and replaces the file atomically; false leaves the old
     // file as it was.
-    bool saveText(const std::string& path, const std::string& text);
+    [[nodiscard]] bool saveText(const std::string& path, const std::string& text);
 
     // Loads the table file and adds its records; a failed load adds nothing.
     void loadTable(const std::string& path);
@@ -50,8 +50,9 @@ public:
     void addTableText(const std::string& text);
     // Parses one TAB-separated line "date, name, level, score" and adds it.
     void addRecordLine(const std::string& line);
-    // Writes the table, at most kGroupLimit lines per name and level.
-    void saveTable(const std::string& path);
+    // Writes the table, at most kGroupLimit lines per name and level; false (with the reason
+    // in `error` when given) leaves the old file as it was.
+    [[nodiscard]] bool saveTable(const std::string& path, std::string* error = nullptr);
     // The text saveTable writes.
     std::string tableText();
 
@@ -61,9 +62,9 @@ public:
     std::size_t size() const { return m_records.size(); }
 
     // Like loadText, but reports why a load failed and prints nothing.
-    DecodeResult readEncrypted(const std::string& path, std::string* error = nullptr) const;
+    [[nodiscard]] DecodeResult readEncrypted(const std::string& path, std::string* error = nullptr) const;
     // Like saveText, with the reason for a failure.
-    bool writeEncrypted(const std::string& path, const std::string& text,
+    [[nodiscard]] bool writeEncrypted(const std::string& path, const std::string& text,
                         std::string* error = nullptr) const;
 
 private:

@@ -40,7 +40,7 @@ TEST(StoreTool, ScoresAreListedHighestFirst) {
     store::TScoresTable table;
     table.addRecordLine("2026-12-01\tAnn\t0\t40");
     table.addRecordLine("2026-12-02\tBo\t2\t900");
-    table.saveTable(file);
+    ASSERT_TRUE(table.saveTable(file));
     const ToolRun r = run({"scores", file});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "900\t2026-12-02\tBo\t2\n40\t2026-12-01\tAnn\t0\n");

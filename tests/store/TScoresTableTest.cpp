@@ -35,7 +35,7 @@ protected:
 };
 
 TEST_F(ScoresTableFiles, EmptyTableGivesTwelveByteFileAndLoadsSilently) {
-    TScoresTable().saveTable(path);
+    ASSERT_TRUE(TScoresTable().saveTable(path));
     const std::string bytes = readBytes(path);
     ASSERT_EQ(bytes.size(), 12u);
     EXPECT_EQ(bytes.substr(8), std::string(4, '\0'));
@@ -64,7 +64,7 @@ TEST_F(ScoresTableFiles, SavesTenPerNameAndLevelHighestFirst) {
     TScoresTable table;
     for (int i = 1; i <= 11; ++i) table.addRecordLine(line({i * 10, "d", "ann", "0"}));
     table.addRecordLine(line({5, "d", "ann", "1"}));  // another level is another group
-    table.saveTable(path);
+    ASSERT_TRUE(table.saveTable(path));
 
     TScoresTable loaded;
     loaded.loadTable(path);
@@ -82,7 +82,7 @@ TEST_F(ScoresTableFiles, EqualScoresAreWrittenLaterFirstAndSwapOnEachReload) {
     table.addRecordLine(line({7, "second", "b", "0"}));
     table.addRecordLine(line({9, "top", "c", "0"}));
     EXPECT_EQ(table.tableText(), "top\tc\t0\t9\nsecond\tb\t0\t7\nfirst\ta\t0\t7\n");
-    table.saveTable(path);
+    ASSERT_TRUE(table.saveTable(path));
 
     TScoresTable reloaded;
     reloaded.loadTable(path);
@@ -125,7 +125,7 @@ TEST(ScoresTableText, ScoreConversion) {
 TEST_F(ScoresTableFiles, LoadingAddsToRecordsAlreadyHeld) {
     TScoresTable table;
     table.addRecordLine(line({1, "d", "n", "0"}));
-    table.saveTable(path);
+    ASSERT_TRUE(table.saveTable(path));
     table.loadTable(path);
     EXPECT_EQ(table.size(), 2u);
 }
@@ -135,7 +135,7 @@ TEST_F(ScoresTableFiles, EverySingleByteChangeIsRejected) {
     table.addRecordLine(line({300, "2026-01-01", "Ann", "0"}));
     table.addRecordLine(line({200, "2026-01-02", "Bo", "1"}));
     table.addRecordLine(line({100, "2026-01-03", "Cy", "2"}));
-    table.saveTable(path);
+    ASSERT_TRUE(table.saveTable(path));
     const std::string good = readBytes(path);
 
     for (std::size_t i = 0; i < good.size(); ++i) {
@@ -176,11 +176,16 @@ TEST_F(ScoresTableFiles, ShortMissingAndHugeFilesFailToLoad) {
     EXPECT_FALSE(store.loadText(path, text));
     EXPECT_FALSE(store.loadText(dir.path().string(), text));  // a folder
 
+    // A file that could not be read is told apart from one that was read and is too short.
+    EXPECT_EQ(store.readEncrypted(dir.file("missing.dat")).status, store::DecodeStatus::Unreadable);
+    EXPECT_EQ(store.readEncrypted(dir.path().string()).status, store::DecodeStatus::Unreadable);
+    EXPECT_EQ(store.readEncrypted(path).status, store::DecodeStatus::TooShort);
+
     // A sparse file just over the limit is refused without reading it into memory.
     writeBytes(path, "");
     ASSERT_EQ(::truncate(path.c_str(), TScoresTable::kMaxFileSize + 1), 0);
     std::string error;
-    EXPECT_EQ(store.readEncrypted(path, &error).status, store::DecodeStatus::TooShort);
+    EXPECT_EQ(store.readEncrypted(path, &error).status, store::DecodeStatus::Unreadable);
     EXPECT_NE(error.find("larger than"), std::string::npos);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "FileIO.hpp"
 
@@ -48,6 +49,10 @@ void TScoresTable::loadTable(const std::string& path) {
 }
 
 void TScoresTable::addTableText(const std::string& text) {
+    // A table text lists equal scores later-added first. Adding its lines from the last to
+    // the first gives them back that order, so that reading and writing a table again keeps
+    // every tie where it was instead of reversing it on each save.
+    std::vector<std::pair<std::int32_t, TScoresTableRec>> parsed;
     std::string buffer;
     std::string pending[3];
     int tabs = 0;
@@ -68,11 +73,12 @@ void TScoresTable::addTableText(const std::string& text) {
         // last character of a text without a final LF belongs to the score.
         if (tabs == 3) {
             if (c != '\n') buffer.push_back(c);
-            addRecord(parseScore(buffer), TScoresTableRec{pending[0], pending[1], pending[2]});
+            parsed.emplace_back(parseScore(buffer), TScoresTableRec{pending[0], pending[1], pending[2]});
         }
         buffer.clear();
         tabs = 0;
     }
+    for (auto it = parsed.rbegin(); it != parsed.rend(); ++it) addRecord(it->first, std::move(it->second));
 }
 
 void TScoresTable::addRecordLine(const std::string& line) {

@@ -46,7 +46,8 @@ public:
 
     // Loads the table file and adds its records; a failed load adds nothing.
     void loadTable(const std::string& path);
-    // Adds the records of a table text (one TAB-separated line each).
+    // Adds the records of a table text (one TAB-separated line each); among equal scores
+    // the walk then lists them in the order of the text, as tableText wrote them.
     void addTableText(const std::string& text);
     // Parses one TAB-separated line "date, name, level, score" and adds it.
     void addRecordLine(const std::string& line);

@@ -76,7 +76,7 @@ TEST_F(ScoresTableFiles, SavesTenPerNameAndLevelHighestFirst) {
     EXPECT_EQ(table.size(), 12u);  // the dropped record stays in memory
 }
 
-TEST_F(ScoresTableFiles, EqualScoresAreWrittenLaterFirstAndSwapOnEachReload) {
+TEST_F(ScoresTableFiles, EqualScoresAreWrittenLaterFirstAndKeepTheirOrderOnReload) {
     TScoresTable table;
     table.addRecordLine(line({7, "first", "a", "0"}));
     table.addRecordLine(line({7, "second", "b", "0"}));
@@ -86,7 +86,10 @@ TEST_F(ScoresTableFiles, EqualScoresAreWrittenLaterFirstAndSwapOnEachReload) {
 
     TScoresTable reloaded;
     reloaded.loadTable(path);
-    EXPECT_EQ(reloaded.tableText(), "top\tc\t0\t9\nfirst\ta\t0\t7\nsecond\tb\t0\t7\n");
+    EXPECT_EQ(reloaded.tableText(), table.tableText());
+    // A record added after the reload is the latest of its score.
+    reloaded.addRecordLine(line({7, "third", "c", "0"}));
+    EXPECT_EQ(reloaded.tableText(), "top\tc\t0\t9\nthird\tc\t0\t7\nsecond\tb\t0\t7\nfirst\ta\t0\t7\n");
 }
 
 TEST(ScoresTableText, ParsesLinesAsTheFileHoldsThem) {

@@ -5,6 +5,7 @@
 
 #include "StoreTool.hpp"
 #include "TempDir.hpp"
+#include "store/ScoreReport.hpp"
 #include "store/TScoresTable.hpp"
 
 namespace {
@@ -64,6 +65,51 @@ TEST(StoreTool, FailuresSayWhyInOneLine) {
     writeBytes(file, bytes);
     oneLine(run({"scores", file}), "checksum mismatch");
     oneLine(run({"encode", dir.file("no/folder/x.dat")}, "t"), "cannot create");
+}
+
+TEST(StoreTool, ReportDecodesAndEncodesTheGamesCodes) {
+    const std::string code = store::EncodeScoreReport("1234\t2\tAn\tna\xE9\thoopstack\texe");
+    const ToolRun decoded = run({"report", code});
+    EXPECT_EQ(decoded.code, 0);
+    EXPECT_EQ(decoded.out, "1234\n2\nAn\tna\xE9\nhoopstack\n");
+    EXPECT_EQ(decoded.err, "");
+
+    const ToolRun encoded = run({"report", "--encode", "-17", "3", "Zo\xEB"});
+    EXPECT_EQ(encoded.code, 0);
+    EXPECT_EQ(encoded.out, store::EncodeScoreReport("-17\t3\tZo\xEB\thoopstack\texe") + "\n");
+    EXPECT_EQ(run({"report", encoded.out.substr(0, encoded.out.size() - 1)}).out, "-17\n3\nZo\xEB\nhoopstack\n");
+}
+
+TEST(StoreTool, BadReportCodesSayWhyInOneLine) {
+    const std::string code = store::EncodeScoreReport("1\t1\tA\thoopstack\texe");
+    std::string wrongSum = code;
+    wrongSum[2] = wrongSum[2] == '0' ? '1' : '0';
+    for (const auto& [input, needle] : std::vector<std::pair<std::string, std::string>>{
+             {"", "empty"}, {"12a", "not a digit"}, {"1234", "multiple of 3"},
+             {"999000", "above 255"}, {wrongSum, "sum mismatch"},
+             {store::EncodeScoreReport("x\t1\tA\thoopstack\texe"), "score"}}) {
+        const ToolRun r = run({"report", input});
+        EXPECT_EQ(r.code, 1) << input;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("hoopstack-store: ", 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find(needle), std::string::npos) << r.err;
+    }
+}
+
+TEST(StoreTool, ReportUsageErrors) {
+    for (const char* score : {"12x", "", "+5", "007", "2147483648"}) {
+        const ToolRun r = run({"report", "--encode", score, "1", "Ann"});
+        EXPECT_EQ(r.code, 2) << score;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find("SCORE"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(run({"report"}).code, 2);
+    EXPECT_EQ(run({"report", "--encode"}).code, 2);
+    EXPECT_EQ(run({"report", "--encode", "1", "1"}).code, 2);
+    EXPECT_EQ(run({"report", "167000", "extra"}).code, 2);
+    EXPECT_NE(run({"--help"}).out.find("report --encode SCORE LEVEL NAME"), std::string::npos);
 }
 
 TEST(StoreTool, UsageErrorsAndHelp) {

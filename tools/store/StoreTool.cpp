@@ -1,9 +1,12 @@
 #include "StoreTool.hpp"
 
+#include <cstdint>
 #include <istream>
 #include <iterator>
+#include <optional>
 #include <ostream>
 
+#include "store/ScoreReport.hpp"
 #include "store/TScoresTable.hpp"
 
 namespace tools {
@@ -11,13 +14,20 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: hoopstack-store COMMAND FILE\n"
-    "Reads and writes the game's enciphered files (state.dat, table.dat).\n"
+    "       hoopstack-store report CODE\n"
+    "       hoopstack-store report --encode SCORE LEVEL NAME\n"
+    "Reads and writes the game's enciphered files (state.dat, table.dat) and the score\n"
+    "report codes the game sends when a player publishes a score.\n"
     "\n"
     "commands:\n"
     "  decode FILE   print the plain text of FILE\n"
     "  encode FILE   read plain text from standard input and write it to FILE enciphered\n"
     "  scores FILE   print the score table in FILE, highest first:\n"
     "                score, date, name, level, separated by TABs\n"
+    "  report CODE   print the score, level, name and executable of the score report\n"
+    "                CODE, one per line\n"
+    "  report --encode SCORE LEVEL NAME\n"
+    "                print the code the game sends for that score, level and name\n"
     "  --help        print this text\n";
 
 bool decode(const std::string& path, std::string& text, std::ostream& err) {
@@ -63,6 +73,37 @@ int scoresCommand(const std::string& path, std::ostream& out, std::ostream& err)
     return out.flush() ? 0 : 1;
 }
 
+int reportDecodeCommand(const std::string& code, std::ostream& out, std::ostream& err) {
+    const store::ScoreReportDecode result = store::DecodeScoreReport(code);
+    if (result.status != store::ScoreReportStatus::Ok) {
+        err << "hoopstack-store: bad score report: " << result.error << "\n";
+        return 1;
+    }
+    out << result.score << '\n' << result.level << '\n' << result.name << '\n' << result.executable << '\n';
+    return out.flush() ? 0 : 1;
+}
+
+int reportEncodeCommand(const std::string& score, const std::string& level, const std::string& name,
+                        std::ostream& out, std::ostream& err) {
+    const std::optional<std::int32_t> value = store::ParseReportScore(score);
+    if (!value) {
+        err << "hoopstack-store: SCORE must be a 32-bit decimal number as the game writes it, "
+               "with no '+' and no leading zeros\n";
+        return 2;
+    }
+    out << store::EncodeScoreReport(store::BuildScoreReport(*value, level, name)) << '\n';
+    return out.flush() ? 0 : 1;
+}
+
+// "report CODE" decodes; "report --encode SCORE LEVEL NAME" encodes.
+int reportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() == 2 && args[1] != "--encode") return reportDecodeCommand(args[1], out, err);
+    if (args.size() == 5 && args[1] == "--encode")
+        return reportEncodeCommand(args[2], args[3], args[4], out, err);
+    err << kUsage;
+    return 2;
+}
+
 } // namespace
 
 int runStoreTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
@@ -71,6 +112,7 @@ int runStoreTool(const std::vector<std::string>& args, std::istream& in, std::os
         out << kUsage;
         return 0;
     }
+    if (!args.empty() && args[0] == "report") return reportCommand(args, out, err);
     if (args.size() != 2) {
         err << kUsage;
         return 2;

@@ -4,6 +4,13 @@
 
 #include "engine/ControlEvents.hpp"
 #include "engine/ShellOpen.hpp"
+#include "game/HighScores.hpp"
+#include "game/OWndExit.hpp"
+#include "game/OWndExitLevel.hpp"
+#include "game/OWndHelp.hpp"
+#include "game/OWndOptions.hpp"
+#include "game/OWndResult.hpp"
+#include "game/OWndScores.hpp"
 #include "platform/KeyCodes.hpp"
 #include "ui/OButton.hpp"
 
@@ -169,7 +176,10 @@ TSavedGame OGameWindow::SavedState() const {
 bool OGameWindow::SaveGame() {
     std::lock_guard lock(Lock());
     if (!m_setup.statePath || !m_game) return false;
-    return StoreSavedGame(*m_setup.statePath, SavedState());
+    std::string error;
+    if (StoreSavedGame(*m_setup.statePath, SavedState(), &error)) return true;
+    ReportSaveFailure("state.dat", error);
+    return false;
 }
 
 void OGameWindow::NewGame() {
@@ -193,7 +203,7 @@ void OGameWindow::Tick(std::uint32_t time) {
 void OGameWindow::OpenPendingResult() {
     if (m_game && m_game->ResultPending()) {
         m_game->ClearResultPending();
-        OpenResult();
+        OpenDialog(GameDialog::Result);
     }
 }
 
@@ -205,9 +215,9 @@ void OGameWindow::MouseMove(int x, int y) {
 void OGameWindow::KeyDown(int code, int x, int y) {
     OpenPendingResult();
     if (m_game && code == platform::Key_LButton) m_game->Click(x, y);
-    if (code == platform::Key_F1) OpenRules();
-    if (code == platform::Key_F2) OpenScores();
-    if (code == platform::Key_F3) OpenOptions();
+    if (code == platform::Key_F1) OpenDialog(GameDialog::Rules);
+    if (code == platform::Key_F2) OpenDialog(GameDialog::Scores);
+    if (code == platform::Key_F3) OpenDialog(GameDialog::Options);
     OWindow::KeyDown(code, x, y);
 }
 
@@ -215,24 +225,55 @@ void OGameWindow::ControlEvent(engine::WindowControl* sender, int code) {
     if (code != engine::Event_Click || !sender || !m_game) return;
     const OGraph* button = sender->Graph();
     if (button == m_help) {
-        OpenRules();
+        OpenDialog(GameDialog::Rules);
     } else if (button == m_down) {
         ShowRestored(false);
     } else if (button == m_close) {
-        OpenQuitConfirmation();
+        OpenDialog(GameDialog::Quit);
     } else if (button == m_level) {
         if (m_game->Score() == 0 || m_game->GameOver())
             ChangeLevel();
         else
-            OpenLevelConfirmation();
+            OpenDialog(GameDialog::Level);
     } else if (button == m_new) {
         NewGame();
     } else if (button == m_options) {
-        OpenOptions();
+        OpenDialog(GameDialog::Options);
     } else if (button == m_scores) {
-        OpenScores();
+        OpenDialog(GameDialog::Scores);
     } else if (button == m_games) {
         engine::ShellOpen(MoreGamesAddress());
+    }
+}
+
+const char* DialogName(GameDialog which) {
+    switch (which) {
+    case GameDialog::Rules: return "rules";
+    case GameDialog::Quit: return "quit";
+    case GameDialog::Level: return "level";
+    case GameDialog::Options: return "options";
+    case GameDialog::Scores: return "scores";
+    case GameDialog::Result: return "result";
+    }
+    return "";
+}
+
+void OGameWindow::OpenDialog(GameDialog which) {
+    m_dialogRequest = DialogName(which);
+    if (!m_setup.openDialogs || !m_game) return;
+    using ui::ODialog;
+    const int level = Settings().level + 1;
+    switch (which) {
+    case GameDialog::Rules: ODialog::Open<OWndHelp>(this, OWndHelp::kWidth, OWndHelp::kHeight); break;
+    case GameDialog::Quit: ODialog::Open<OWndExit>(this, OWndExit::kWidth, OWndExit::kHeight); break;
+    case GameDialog::Level: ODialog::Open<OWndExitLevel>(this, OWndExitLevel::kWidth, OWndExitLevel::kHeight); break;
+    case GameDialog::Options: ODialog::Open<OWndOptions>(this, OWndOptions::kWidth, OWndOptions::kHeight); break;
+    case GameDialog::Scores:
+        ODialog::Open<OWndScores>(this, OWndScores::kWidth, OWndScores::kHeight, std::to_string(level));
+        break;
+    case GameDialog::Result:
+        ODialog::Open<OWndResult>(this, OWndResult::kWidth, OWndResult::kHeight, m_game->Score(), level);
+        break;
     }
 }
 

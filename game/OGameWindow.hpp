@@ -24,7 +24,14 @@ struct GameWindowSetup {
     std::optional<TSavedGame> preset;
     // The random seed; none seeds from the milliseconds since the program started.
     std::optional<std::uint32_t> seed;
+    // False only notes the dialogs asked for (the simulator, whose game must keep ticking).
+    bool openDialogs = true;
 };
+
+enum class GameDialog { Rules, Quit, Level, Options, Scores, Result };
+// The name a dialog request is reported by: "rules", "quit", "level", "options", "scores",
+// "result".
+const char* DialogName(GameDialog which);
 
 // The window the game is played in: the court on the left, the panel with the level
 // button, the score and the command buttons on the right, and the small buttons at the
@@ -46,18 +53,13 @@ public:
     // Moves to the next level and starts a new game there.
     void ChangeLevel();
     // Writes the settings and the board; false when there is nothing to save or the
-    // write failed.
+    // write failed, which the player is told about once.
     bool SaveGame();
     TSavedGame SavedState() const;
 
-    // The dialogs the window opens. Each is one operation so that the dialog windows can
-    // be built on it; until then they note what was asked and open nothing.
-    virtual void OpenRules() { NoteDialog("rules"); }
-    virtual void OpenQuitConfirmation() { NoteDialog("quit"); }
-    virtual void OpenLevelConfirmation() { NoteDialog("level"); }
-    virtual void OpenOptions() { NoteDialog("options"); }
-    virtual void OpenScores() { NoteDialog("scores"); }
-    virtual void OpenResult() { NoteDialog("result"); }
+    // Opens one of the window's dialogs over it (a dialog that cannot start is gone at
+    // once and the game goes on), and notes which was asked for.
+    void OpenDialog(GameDialog which);
     // The last dialog asked for since the last call, or empty.
     std::string TakeDialogRequest();
 
@@ -70,7 +72,6 @@ public:
     static std::string MoreGamesAddress();
 
 private:
-    void NoteDialog(const char* name) { m_dialogRequest = name; }
     void OpenPendingResult();
     bool LoadBorders();
     void AddButtons();

@@ -88,9 +88,8 @@ std::optional<TSavedGame> LoadSavedGame(const std::string& path) {
     return ParseSavedGame(text);
 }
 
-bool StoreSavedGame(const std::string& path, const TSavedGame& saved) {
-    store::TScoresTable table;
-    return table.saveText(path, FormatSavedGame(saved));
+bool StoreSavedGame(const std::string& path, const TSavedGame& saved, std::string* error) {
+    return store::TScoresTable().writeEncrypted(path, FormatSavedGame(saved), error);
 }
 
 } // namespace game

@@ -36,7 +36,7 @@ TSavedGame ParseSavedGame(std::string_view text, const TSavedGame& base = {});
 // Reads "state.dat" through the enciphered store; nullopt when it is missing, unreadable,
 // fails its checksum or holds no text.
 std::optional<TSavedGame> LoadSavedGame(const std::string& path);
-// Writes it atomically; false leaves the old file as it was.
-bool StoreSavedGame(const std::string& path, const TSavedGame& saved);
+// Writes it atomically; false leaves the old file as it was, with the reason in `error`.
+[[nodiscard]] bool StoreSavedGame(const std::string& path, const TSavedGame& saved, std::string* error = nullptr);
 
 } // namespace game

@@ -99,6 +99,7 @@ public:
         preset.boardEmpty = true;
         setup.preset = preset;
         setup.seed = seed;
+        setup.openDialogs = false;
         m_window = new game::OGameWindow(nullptr, setup);
         m_started = m_window->CreateFailed() == 0 && m_window->Start();
         Pump();

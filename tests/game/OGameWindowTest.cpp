@@ -124,7 +124,10 @@ TEST_F(GameWindowTest, ClosingTheWindowSavesTheBoard) {
 }
 
 TEST_F(GameWindowTest, PanelButtonsAndFunctionKeysAskForTheirDialogs) {
-    Open({});
+    // Only noted, as the simulator has it, so that the game keeps taking input.
+    GameWindowSetup setup;
+    setup.openDialogs = false;
+    Open(setup);
     headless->SetCursor(window->PlatformWindow(), {650, 500});
     platform::Event e;
     e.kind = platform::EventKind::KeyDown;

@@ -1,0 +1,108 @@
+#include "game/HighScores.hpp"
+
+#include <ctime>
+#include <mutex>
+#include <set>
+
+#include "engine/MainThread.hpp"
+#include "platform/Platform.hpp"
+#include "scene/ResolvePath.hpp"
+
+namespace game {
+
+namespace {
+
+constexpr char kEllipsis = '\x85';
+
+} // namespace
+
+std::string TablePath() { return scene::ResolveWritablePath("table.dat"); }
+
+std::string FormatRecordDate(int year, int month, int day) {
+    return std::to_string(year) + "-" + std::to_string(month) + "-" + std::to_string(day);
+}
+
+std::string TodayRecordDate() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (!::localtime_r(&now, &local)) return FormatRecordDate(1970, 1, 1);
+    return FormatRecordDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+}
+
+std::string CleanPlayerName(std::string_view name) {
+    std::string clean(name);
+    for (char& c : clean)
+        if (static_cast<unsigned char>(c) < 32 || c == '\x7F') c = ' ';
+    return clean;
+}
+
+std::string ResultLine(std::string_view date, std::string_view name, int level, std::int32_t score) {
+    std::string line(date);
+    line += '\t';
+    line += name;
+    line += '\t';
+    line += std::to_string(level);
+    line += '\t';
+    line += std::to_string(score);
+    return line;
+}
+
+std::vector<ScoreRow> TopOfLevel(const store::TScoresTable& table, std::string_view level, std::size_t count) {
+    std::vector<ScoreRow> rows;
+    for (const auto& [score, record] : table.records()) {
+        if (rows.size() >= count) break;
+        if (record.level == level) rows.push_back({score, record.name});
+    }
+    return rows;
+}
+
+std::string FitText(const std::string& text, int room, const std::function<int(std::string_view)>& width) {
+    if (width(text) <= room) return text;
+    // Widths grow with the length, so the longest fitting start is found by halving.
+    std::size_t low = 0, high = text.size();
+    while (low < high) {
+        const std::size_t mid = (low + high + 1) / 2;
+        std::string candidate = text.substr(0, mid);
+        candidate += kEllipsis;
+        if (width(candidate) <= room)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    std::string fitted = text.substr(0, low);
+    // A cut just after a space would end the name in a gap before the ellipsis.
+    while (!fitted.empty() && fitted.back() == ' ') fitted.pop_back();
+    fitted += kEllipsis;
+    return fitted;
+}
+
+namespace {
+
+struct Reported {
+    std::mutex mutex;
+    std::set<std::string> files;
+};
+
+Reported& reported() {
+    static Reported r;
+    return r;
+}
+
+} // namespace
+
+void ForgetReportedSaveFailures() {
+    std::lock_guard lock(reported().mutex);
+    reported().files.clear();
+}
+
+void ReportSaveFailure(const std::string& file, const std::string& reason) {
+    {
+        std::lock_guard lock(reported().mutex);
+        if (!reported().files.insert(file).second) return;
+    }
+    const std::string text = "Hoopstack could not save \"" + file + "\": " + reason +
+                             ". The file as it was before is kept.";
+    engine::MainThread::Post([text] { platform::CurrentPlatform().ShowMessage(text, "Hoopstack"); });
+}
+
+} // namespace game

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/TScoresTable.hpp"
+
+namespace game {
+
+// The score table's file, found again each time it is read or written.
+std::string TablePath();
+
+// A record's date: year, month and day without leading zeros (2001-7-5).
+std::string FormatRecordDate(int year, int month, int day);
+// Today's local date in that form.
+std::string TodayRecordDate();
+
+// The name as the table can keep it: a record is one line of TAB-separated fields, so
+// TABs, line breaks and other control bytes (pasted text) become spaces.
+std::string CleanPlayerName(std::string_view name);
+
+// The line the result window adds: date TAB name TAB level TAB score.
+std::string ResultLine(std::string_view date, std::string_view name, int level, std::int32_t score);
+
+struct ScoreRow {
+    std::int32_t score = 0;
+    std::string name;
+};
+// The first `count` records of the level in the table's walk order: highest score first,
+// among equal scores the later one first.
+std::vector<ScoreRow> TopOfLevel(const store::TScoresTable& table, std::string_view level, std::size_t count = 10);
+
+// `text` when `width` says it fits in `room` pixels, else its longest start that fits with
+// an ellipsis (one code page 1252 byte) after it; the ellipsis alone when nothing more fits.
+std::string FitText(const std::string& text, int room, const std::function<int(std::string_view)>& width);
+
+// Tells the player, once per file in a run, that a file could not be saved and why.
+// Safe from any thread: the message box is shown by the main thread.
+void ReportSaveFailure(const std::string& file, const std::string& reason);
+// Forgets which files were reported (tests that run in one process).
+void ForgetReportedSaveFailures();
+
+} // namespace game

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ui/ODialog.hpp"
+
+namespace ui {
+class OButton;
+}
+
+namespace game {
+
+// The rules of the game and a "Play" button, which holds the focus so that Enter closes
+// the window at once.
+class OWndHelp : public ui::ODialog {
+public:
+    static constexpr int kWidth = 690;
+    static constexpr int kHeight = 500;
+
+    explicit OWndHelp(engine::OWindow* owner);
+
+    bool Start() override;
+    void ControlEvent(engine::WindowControl* sender, int code) override;
+
+    // The title and the paragraphs, as shown.
+    static const char* const kTitle;
+    static const char* const kParagraphs[6];
+
+private:
+    ui::OButton* m_play = nullptr;
+};
+
+} // namespace game

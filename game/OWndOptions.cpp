@@ -1,0 +1,119 @@
+#include "game/OWndOptions.hpp"
+
+#include "engine/ControlEvents.hpp"
+#include "scene/OClip.hpp"
+#include "ui/OButton.hpp"
+#include "ui/OCheckbox.hpp"
+#include "ui/OText.hpp"
+#include "ui/TextLayout.hpp"
+
+namespace game {
+
+namespace {
+
+constexpr const char* kSound = "WAV\\over.wav";
+constexpr const char* kButtonSkin = "CLP\\def_btn.clp";
+
+// A look of a check box: frame 0 normal, frame 1 hover and pressed.
+ui::OButton* makeLook(const char* skin) { return new ui::OButton("", skin, 0, 1, 1, true, kButtonSkin); }
+
+} // namespace
+
+OWndOptions::OWndOptions(engine::OWindow* owner) : ODialog(owner) {}
+
+int OWndOptions::SpeedChoice(int speed) { return speed >= 0 && speed <= 2 ? speed : 0; }
+
+ui::OCheckbox* OWndOptions::AddBox(ui::OButton* unselected, ui::OButton* selected, float y, const char* label) {
+    auto* box = new ui::OCheckbox(static_cast<ui::OControl*>(unselected->Clone()),
+                                  static_cast<ui::OControl*>(selected->Clone()), true);
+    box->SetSounds(kSound, kSound);
+    box->SetPosition(20, y, box->RelativeZ());
+    AddObject(box);
+    auto* text = new ui::OText(label);
+    AddObject(text);
+    text->SetPosition(box->X() + box->Width() + 10, box->Y(), text->RelativeZ());
+    return box;
+}
+
+bool OWndOptions::Start() {
+    m_before = Settings();
+    m_ok = MakeButton("Ok");
+    m_cancel = MakeButton("Cancel", 0xFFFFFF);
+    m_ok->SetSounds(kSound, kSound);
+    m_cancel->SetSounds(kSound, kSound);
+    AddButtonPair(m_ok, m_cancel, 10);
+
+    auto* title = new scene::OClip;
+    if (title->LoadFile("CLP\\options.clp")) {
+        title->SetPosition((float(Width()) - title->Width()) / 2, 2, title->RelativeZ());
+        AddObject(title);
+    } else {
+        scene::OGraph::Release(title);
+        ui::TextLayout layout(*this);
+        layout.SetMargins(20, Width() - 20);
+        layout.alignment = ui::TextLayout::kAlignCentre;
+        layout.size = 36;
+        layout.colour = 0x0000FF;
+        layout.WriteParagraph("Options:");
+        layout.NewLine();
+    }
+
+    ui::OButton* unselected = makeLook("CLP\\chk1.clp");
+    ui::OButton* selected = makeLook("CLP\\chk2.clp");
+    m_sound = AddBox(unselected, selected, 100, "Sound On");
+    m_autosave = AddBox(unselected, selected, m_sound->Y() + m_sound->Height() + 5, "Autosave");
+    m_path = AddBox(unselected, selected, m_autosave->Y() + m_autosave->Height() + 5, "Show Path");
+    m_sound->SetState(Settings().sound ? 1 : 0);
+    m_autosave->SetState(Settings().autosave ? 1 : 0);
+    m_path->SetState(Settings().showPath ? 1 : 0);
+    scene::OGraph::Release(unselected);
+    scene::OGraph::Release(selected);
+
+    auto* speedTitle = new ui::OText("Ball's speed:");
+    engine::FontRecord font = speedTitle->Font();
+    font.colour = 0xFF0000;
+    speedTitle->SetFont(font);
+    AddObject(speedTitle);
+    speedTitle->SetPosition(float((Width() - int(speedTitle->Width())) / 2), 230, speedTitle->RelativeZ());
+
+    unselected = makeLook("CLP\\cmb1.clp");
+    selected = makeLook("CLP\\cmb2.clp");
+    const char* names[3] = {"Fast", "Medium", "Slow"};
+    for (int i = 0; i < 3; ++i) m_speeds[std::size_t(i)] = AddBox(unselected, selected, float(32 * i + 265), names[i]);
+    scene::OGraph::Release(unselected);
+    scene::OGraph::Release(selected);
+    m_speeds[std::size_t(SpeedChoice(Settings().speed))]->SetState(1);
+
+    SetFramesPerSecond(25);
+    return OWindow::Start();
+}
+
+void OWndOptions::ControlEvent(engine::WindowControl* sender, int code) {
+    if (Ended() || !sender || code != engine::Event_Click) return;
+    const scene::OGraph* control = sender->Graph();
+    GameSettings& settings = Settings();
+    // The check box that was clicked moves to its other state by itself after this.
+    if (control == m_ok) {
+        EndDialog();
+    } else if (control == m_cancel) {
+        settings.sound = m_before.sound;
+        settings.autosave = m_before.autosave;
+        settings.showPath = m_before.showPath;
+        settings.speed = m_before.speed;
+        EndDialog();
+    } else if (control == m_sound) {
+        settings.sound = !settings.sound;
+    } else if (control == m_autosave) {
+        settings.autosave = !settings.autosave;
+    } else if (control == m_path) {
+        settings.showPath = !settings.showPath;
+    } else {
+        for (int i = 0; i < 3; ++i) {
+            if (control != m_speeds[std::size_t(i)]) continue;
+            m_speeds[std::size_t(SpeedChoice(settings.speed))]->SetState(0);
+            settings.speed = i;
+        }
+    }
+}
+
+} // namespace game

@@ -1,0 +1,80 @@
+#include "game/OWndResult.hpp"
+
+#include "engine/ControlEvents.hpp"
+#include "game/DialogSound.hpp"
+#include "game/HighScores.hpp"
+#include "store/TScoresTable.hpp"
+#include "ui/OButton.hpp"
+#include "ui/OEdit.hpp"
+#include "ui/TextLayout.hpp"
+
+namespace game {
+
+OWndResult::OWndResult(engine::OWindow* owner, std::int32_t score, int level)
+    : ODialog(owner), m_score(score), m_level(level) {}
+
+std::string& OWndResult::LastPlayerName() {
+    static std::string name;
+    return name;
+}
+
+void OWndResult::PrefillName() const {
+    std::string& name = LastPlayerName();
+    if (!name.empty()) return;
+    store::TScoresTable table;
+    table.loadTable(TablePath());
+    const std::vector<ScoreRow> best = TopOfLevel(table, std::to_string(m_level), 1);
+    if (!best.empty()) name = best.front().name;
+    if (name.empty()) name = "Anonymous";
+}
+
+bool OWndResult::Start() {
+    m_ok = MakeButton("Ok");
+    m_cancel = MakeButton("Cancel");
+
+    ui::TextLayout layout(*this);
+    layout.SetMargins(20, Width() - 20);
+    layout.y = 0;
+    layout.alignment = ui::TextLayout::kAlignCentre;
+    layout.size = 36;
+    layout.colour = 0x0000FF;
+    if (m_score > 0) layout.WriteParagraph("Congratulations!");
+    layout.y += 25;
+    layout.colour = 100;
+    layout.WriteParagraph("Your score is");
+    layout.WriteParagraph(std::to_string(m_score));
+    layout.colour = 0;
+    layout.size = 24;
+    layout.y += 20;
+    layout.WriteParagraph("Enter your name:");
+
+    PrefillName();
+    m_name = new ui::OEdit(LastPlayerName(), "CLP\\edit.clp", 0, 1, 2, true, "CLP\\def_edit.clp");
+    m_name->SetPosition((float(Width()) - m_name->Width()) / 2, float(layout.y), m_name->RelativeZ());
+    AddObject(m_name);
+    AddButtonPair(m_ok, m_cancel, 10);
+    SetFramesPerSecond(12);
+    return OWindow::Start();
+}
+
+void OWndResult::Record() {
+    LastPlayerName() = m_name ? CleanPlayerName(m_name->GetText()) : std::string("Anonymous");
+    const std::string path = TablePath();
+    store::TScoresTable table;
+    table.loadTable(path);
+    table.addRecordLine(ResultLine(TodayRecordDate(), LastPlayerName(), m_level, m_score));
+    std::string error;
+    if (!table.saveTable(path, &error)) ReportSaveFailure("table.dat", error);
+}
+
+void OWndResult::ControlEvent(engine::WindowControl* sender, int code) {
+    if (Ended() || !sender) return;
+    const scene::OGraph* button = sender->Graph();
+    if (button != m_ok && button != m_cancel) return;
+    PlayAnswerHoverSound(code);
+    if (code != engine::Event_Click) return;
+    if (button == m_ok) Record();
+    EndDialog();
+}
+
+} // namespace game

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ui/ODialog.hpp"
+
+namespace ui {
+class OButton;
+class OEdit;
+}
+
+namespace game {
+
+// Shown when a game ends: the score, and a name field; "Ok" adds the result to the score
+// table, "Cancel" leaves the table alone. No control holds the focus at first, so typing
+// reaches the name field once the mouse has been over it or Tab has moved there.
+class OWndResult : public ui::ODialog {
+public:
+    static constexpr int kWidth = 400;
+    static constexpr int kHeight = 300;
+
+    // `level` is the level number, 1 to 3.
+    OWndResult(engine::OWindow* owner, std::int32_t score, int level);
+
+    bool Start() override;
+    void ControlEvent(engine::WindowControl* sender, int code) override;
+
+    ui::OEdit* NameField() const { return m_name; }
+    ui::OButton* OkButton() const { return m_ok; }
+    ui::OButton* CancelButton() const { return m_cancel; }
+
+    // The last name confirmed in this run; it fills the next result window.
+    static std::string& LastPlayerName();
+
+private:
+    // Fills LastPlayerName when it is empty: the best name of the level, else "Anonymous".
+    void PrefillName() const;
+    void Record();
+
+    std::int32_t m_score;
+    int m_level;
+    ui::OEdit* m_name = nullptr;
+    ui::OButton* m_ok = nullptr;
+    ui::OButton* m_cancel = nullptr;
+};
+
+} // namespace game

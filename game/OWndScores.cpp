@@ -1,0 +1,150 @@
+#include "game/OWndScores.hpp"
+
+#include "engine/ControlEvents.hpp"
+#include "engine/ShellOpen.hpp"
+#include "game/HighScores.hpp"
+#include "game/OWndScoresClear.hpp"
+#include "scene/OClip.hpp"
+#include "store/ScoreReport.hpp"
+#include "ui/OButton.hpp"
+#include "ui/TextLayout.hpp"
+
+#ifndef HOOPSTACK_WEB_BASE
+#define HOOPSTACK_WEB_BASE "http://127.0.0.1:8080"
+#endif
+
+namespace game {
+
+namespace {
+
+constexpr const char* kSound = "WAV\\over.wav";
+constexpr std::uint32_t kRowColour = 0xC80000;
+// Room kept free at the right end of a name box, so that a cut name ends inside it.
+constexpr int kNamePadding = 6;
+
+ui::OButton* makeBox(const char* image) {
+    return new ui::OButton("", std::string(image), std::nullopt, std::nullopt, true, "CLP\\def_btn.clp");
+}
+
+void styleCaption(ui::OButton* box, int weight, std::uint8_t alignment) {
+    engine::FontRecord font = box->Caption()->Font();
+    font.weight = weight;
+    font.height = 24;
+    font.colour = kRowColour;
+    box->Caption()->SetFont(font);
+    box->Caption()->SetAlignment(alignment);
+}
+
+} // namespace
+
+OWndScores::OWndScores(engine::OWindow* owner, std::string level) : ODialog(owner), m_level(std::move(level)) {}
+
+void OWndScores::AddTitle() {
+    auto* title = new scene::OClip;
+    if (title->LoadFile("CLP\\top.clp")) {
+        AddObject(title);
+        title->StopAtFrame(0);
+        title->SetPosition((float(Width()) - title->Width()) / 2, 0, title->RelativeZ());
+        return;
+    }
+    scene::OGraph::Release(title);
+    ui::TextLayout layout(*this);
+    layout.SetMargins(5, Width() - 5);
+    layout.y = 10;
+    layout.alignment = ui::TextLayout::kAlignCentre;
+    layout.size = 28;
+    layout.colour = 0x0000FF;
+    layout.WriteParagraph("Top 10");
+    auto* bar = new scene::OClip;
+    if (bar->LoadFile("CLP\\bar.clp")) {
+        bar->SetPosition((float(Width()) - bar->Width()) / 2, 50, bar->RelativeZ());
+        AddObject(bar);
+    } else {
+        scene::OGraph::Release(bar);
+    }
+}
+
+void OWndScores::AddRows() {
+    ui::OButton* namePrototype = makeBox("CLP\\boxlg.clp");
+    ui::OButton* scorePrototype = makeBox("CLP\\boxsm.clp");
+    for (int i = 0; i < kRows; ++i) {
+        auto* name = static_cast<ui::OButton*>(namePrototype->Clone());
+        auto* score = static_cast<ui::OButton*>(scorePrototype->Clone());
+        name->SetPosition(15, (name->Height() - 2) * float(i) + 90, name->RelativeZ());
+        score->SetPosition(name->Width() + 15, name->Y(), score->RelativeZ());
+        styleCaption(name, 400, scene::OGraph::kAlignLeft | scene::OGraph::kAlignTop | scene::OGraph::kAlignBottom);
+        styleCaption(score, 800, scene::OGraph::kAlignRight | scene::OGraph::kAlignTop | scene::OGraph::kAlignBottom);
+        AddObject(name);
+        AddObject(score);
+        m_names[std::size_t(i)] = name;
+        m_scores[std::size_t(i)] = score;
+    }
+    scene::OGraph::Release(namePrototype);
+    scene::OGraph::Release(scorePrototype);
+}
+
+void OWndScores::ShowName(ui::OButton* box, const std::string& name) {
+    const engine::FontRecord font = box->Caption()->Font();
+    const int room = int(box->Width()) - kNamePadding;
+    box->SetText(FitText(name, room, [&](std::string_view text) { return TextWidth(text, font); }));
+}
+
+bool OWndScores::Start() {
+    m_close = MakeButton("Close");
+    m_publish = MakeButton("Publish");
+    m_clear = MakeButton("Clear");
+    for (ui::OButton* b : {m_close, m_publish, m_clear}) b->SetSounds(kSound, kSound);
+    const float y = float(Height()) - m_publish->Height() - 10;
+    m_publish->SetPosition((float(Width()) - m_publish->Width()) / 2, y, m_publish->RelativeZ());
+    m_close->SetPosition(m_publish->X() - m_close->Width() - 10, y, m_close->RelativeZ());
+    m_clear->SetPosition(m_publish->X() + m_publish->Width() + 10, y, m_clear->RelativeZ());
+    for (ui::OButton* b : {m_close, m_publish, m_clear}) {
+        AddObject(b);
+        b->Caption()->Realign();
+    }
+    SetFocusControl(m_close);
+
+    AddTitle();
+    AddRows();
+    m_table.loadTable(TablePath());
+    const std::vector<ScoreRow> top = TopOfLevel(m_table, m_level, kRows);
+    for (std::size_t i = 0; i < top.size(); ++i) {
+        ShowName(m_names[i], top[i].name);
+        m_scores[i]->SetText(std::to_string(top[i].score));
+    }
+    SetFramesPerSecond(12);
+    return OWindow::Start();
+}
+
+void OWndScores::ClearRows() {
+    std::lock_guard lock(Lock());
+    for (int i = 0; i < kRows; ++i) {
+        m_names[std::size_t(i)]->SetText("");
+        m_scores[std::size_t(i)]->SetText("");
+    }
+    // The records are gone from the file; "Publish" must not send one of them afterwards.
+    m_table = store::TScoresTable();
+}
+
+std::string OWndScores::PublishAddress() const {
+    const std::vector<ScoreRow> best = TopOfLevel(m_table, m_level, 1);
+    if (best.empty()) return {};
+    const std::string code = store::EncodeScoreReport(store::BuildScoreReport(best.front().score, m_level, best.front().name));
+    return std::string(HOOPSTACK_WEB_BASE) + "/cgi-bin/gameres.pl?e=" + code;
+}
+
+void OWndScores::ControlEvent(engine::WindowControl* sender, int code) {
+    if (Ended() || !sender || code != engine::Event_Click) return;
+    const scene::OGraph* button = sender->Graph();
+    if (button == m_close) {
+        EndDialog();
+    } else if (button == m_clear) {
+        ODialog::Open<OWndScoresClear>(this, OWndScoresClear::kWidth, OWndScoresClear::kHeight, m_level);
+    } else if (button == m_publish) {
+        const std::string address = PublishAddress();
+        if (!address.empty()) engine::ShellOpen(address);
+        EndDialog();
+    }
+}
+
+} // namespace game

@@ -1,0 +1,33 @@
+#include "game/OWndScoresClear.hpp"
+
+#include "game/HighScores.hpp"
+#include "game/OWndScores.hpp"
+#include "store/TScoresTable.hpp"
+#include "ui/TextLayout.hpp"
+
+namespace game {
+
+OWndScoresClear::OWndScoresClear(OWndScores* owner, std::string level)
+    : OYesNoDialog(owner), m_scores(owner), m_level(std::move(level)) {}
+
+bool OWndScoresClear::Start() {
+    AddAnswers(10);
+    ui::TextLayout layout(*this);
+    layout.y = 30;
+    layout.alignment = ui::TextLayout::kAlignCentre;
+    layout.size = 28;
+    layout.colour = 0x0000FF;
+    layout.WriteParagraph("All records will be deleted!");
+    layout.WriteParagraph("Are you sure?");
+    SetFramesPerSecond(12);
+    return OWindow::Start();
+}
+
+void OWndScoresClear::Yes() {
+    // A new, empty table written without reading the old one first.
+    std::string error;
+    if (!store::TScoresTable().saveTable(TablePath(), &error)) ReportSaveFailure("table.dat", error);
+    if (IsLiveWindow(m_scores)) m_scores->ClearRows();
+}
+
+} // namespace game

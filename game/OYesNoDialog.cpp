@@ -1,0 +1,25 @@
+#include "game/OYesNoDialog.hpp"
+
+#include "engine/ControlEvents.hpp"
+#include "game/DialogSound.hpp"
+#include "ui/OButton.hpp"
+
+namespace game {
+
+void OYesNoDialog::AddAnswers(int gap) {
+    m_yes = MakeButton("Yes");
+    m_no = MakeButton("No");
+    AddButtonPair(m_yes, m_no, gap);
+}
+
+void OYesNoDialog::ControlEvent(engine::WindowControl* sender, int code) {
+    if (Ended() || !sender) return;
+    const scene::OGraph* button = sender->Graph();
+    if (button != m_yes && button != m_no) return;
+    PlayAnswerHoverSound(code);
+    if (code != engine::Event_Click) return;
+    if (button == m_yes) Yes();
+    EndDialog();
+}
+
+} // namespace game

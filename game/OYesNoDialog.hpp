@@ -1,0 +1,33 @@
+#pragma once
+
+#include "ui/ODialog.hpp"
+
+namespace ui {
+class OButton;
+}
+
+namespace game {
+
+// A question with "Yes" and "No": "Yes" runs the answer, then either closes the dialog.
+// No button holds the focus at first, so Enter does nothing until the mouse or Tab has
+// chosen one.
+class OYesNoDialog : public ui::ODialog {
+public:
+    void ControlEvent(engine::WindowControl* sender, int code) override;
+
+    ui::OButton* YesButton() const { return m_yes; }
+    ui::OButton* NoButton() const { return m_no; }
+
+protected:
+    explicit OYesNoDialog(engine::OWindow* owner) : ODialog(owner) {}
+
+    // Adds both buttons, `gap` either side of the middle, 10 above the bottom edge.
+    void AddAnswers(int gap);
+    virtual void Yes() = 0;
+
+private:
+    ui::OButton* m_yes = nullptr;
+    ui::OButton* m_no = nullptr;
+};
+
+} // namespace game

@@ -1,0 +1,435 @@
+// The dialogs of the game window, driven as a player would: their effect on the game
+// window, the settings and the score table.
+#include "DialogFixture.hpp"
+
+#include "game/OWndExit.hpp"
+#include "game/OWndExitLevel.hpp"
+#include "game/OWndHelp.hpp"
+#include "game/OWndOptions.hpp"
+#include "game/OWndScores.hpp"
+#include "game/OWndScoresClear.hpp"
+#include "store/ScoreReport.hpp"
+#include "ui/OButton.hpp"
+#include "ui/OCheckbox.hpp"
+#include "ui/OEdit.hpp"
+#include "ui/OText.hpp"
+
+using namespace game;
+
+namespace {
+
+// The words a window shows, in the order they were added.
+std::string ShownText(engine::OWindow* w) {
+    std::string text;
+    for (scene::OGraph* g : w->Graphs())
+        if (auto* word = dynamic_cast<ui::OText*>(g)) text += word->GetText();
+    return text;
+}
+
+std::vector<std::string> RowNames(OWndScores* scores) {
+    std::vector<std::string> names;
+    for (int i = 0; i < OWndScores::kRows; ++i) names.push_back(scores->NameBox(i)->GetText());
+    return names;
+}
+
+using Dialogs = DialogTest;
+
+TEST_F(Dialogs, QuitConfirmationSavesAndFinishesOnlyOnYes) {
+    OpenGame();
+    window->OpenDialog(GameDialog::Quit);
+    auto* quit = Dialog<OWndExit>();
+    ASSERT_NE(quit, nullptr);
+    EXPECT_TRUE(window->IsBlocked());
+    EXPECT_EQ(quit->FocusControl(), nullptr);
+    // Enter does nothing while no button has the focus.
+    Press(quit, platform::Key_Return);
+    ASSERT_EQ(Dialog<OWndExit>(), quit);
+    ClickOn(quit, quit->NoButton());
+    EXPECT_EQ(Dialog<OWndExit>(), nullptr);
+    EXPECT_FALSE(window->IsBlocked());
+    EXPECT_FALSE(window->Finished());
+    EXPECT_FALSE(std::filesystem::exists(folder / "state.dat"));
+
+    window->OpenDialog(GameDialog::Quit);
+    quit = Dialog<OWndExit>();
+    ASSERT_NE(quit, nullptr);
+    ClickOn(quit, quit->YesButton());
+    EXPECT_EQ(Dialog<OWndExit>(), nullptr);
+    EXPECT_TRUE(window->Finished());
+    EXPECT_TRUE(std::filesystem::exists(folder / "state.dat"));
+}
+
+TEST_F(Dialogs, LevelConfirmationMovesOnFromMasterToNoviceOnlyOnYes) {
+    Settings().level = 2;
+    OpenGame();
+    window->OpenDialog(GameDialog::Level);
+    auto* level = Dialog<OWndExitLevel>();
+    ASSERT_NE(level, nullptr);
+    EXPECT_NE(ShownText(level).find("Start new game?"), std::string::npos);
+    ClickOn(level, level->NoButton());
+    EXPECT_EQ(Settings().level, 2);
+    EXPECT_EQ(window->LevelButton()->GetText(), "Master");
+
+    const int started = window->Game()->GamesStarted();
+    window->OpenDialog(GameDialog::Level);
+    level = Dialog<OWndExitLevel>();
+    ASSERT_NE(level, nullptr);
+    ClickOn(level, level->YesButton());
+    EXPECT_EQ(Dialog<OWndExitLevel>(), nullptr);
+    EXPECT_EQ(Settings().level, 0);
+    EXPECT_EQ(window->LevelButton()->GetText(), "Novice");
+    EXPECT_EQ(window->Game()->GamesStarted(), started + 1);
+}
+
+TEST_F(Dialogs, OptionsChangeAtOnceAndCancelPutsThemBack) {
+    OpenGame();
+    const GameSettings before = Settings();
+    window->OpenDialog(GameDialog::Options);
+    auto* options = Dialog<OWndOptions>();
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(options->SoundBox()->CurrentIndex(), 1);
+    ClickOn(options, options->SoundBox());
+    EXPECT_FALSE(Settings().sound);
+    EXPECT_EQ(options->SoundBox()->CurrentIndex(), 0);
+    ClickOn(options, options->SoundBox());
+    ClickOn(options, options->AutosaveBox());
+    ClickOn(options, options->PathBox());
+    ClickOn(options, options->SpeedBox(2));
+    ClickOn(options, options->SpeedBox(0));
+    EXPECT_EQ(Settings().speed, 0);
+    EXPECT_FALSE(Settings().autosave);
+    ClickOn(options, options->CancelButton());
+    EXPECT_EQ(Dialog<OWndOptions>(), nullptr);
+    EXPECT_EQ(Settings().sound, before.sound);
+    EXPECT_EQ(Settings().autosave, before.autosave);
+    EXPECT_EQ(Settings().showPath, before.showPath);
+    EXPECT_EQ(Settings().speed, before.speed);
+
+    window->OpenDialog(GameDialog::Options);
+    options = Dialog<OWndOptions>();
+    ASSERT_NE(options, nullptr);
+    ClickOn(options, options->SoundBox());
+    ClickOn(options, options->OkButton());
+    EXPECT_FALSE(Settings().sound);
+}
+
+TEST_F(Dialogs, ExactlyOneSpeedShowsSelectedWhateverIsClicked) {
+    OpenGame();
+    auto selected = [](OWndOptions* options) {
+        std::string states;
+        for (int i = 0; i < 3; ++i) states += char('0' + options->SpeedBox(i)->CurrentIndex());
+        return states;
+    };
+    window->OpenDialog(GameDialog::Options);
+    auto* options = Dialog<OWndOptions>();
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(selected(options), "010");
+    ClickOn(options, options->SpeedBox(1));  // the selected one again
+    EXPECT_EQ(selected(options), "010");
+    EXPECT_EQ(Settings().speed, 1);
+    ClickOn(options, options->SpeedBox(2));
+    EXPECT_EQ(selected(options), "001");
+    ClickOn(options, options->OkButton());
+
+    // A stored speed of 3 plays as "Fast", and shows as "Fast".
+    Settings().speed = 3;
+    window->OpenDialog(GameDialog::Options);
+    options = Dialog<OWndOptions>();
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(selected(options), "100");
+    ClickOn(options, options->SpeedBox(1));
+    EXPECT_EQ(selected(options), "010");
+    EXPECT_EQ(Settings().speed, 1);
+}
+
+TEST_F(Dialogs, AResultOfZeroIsRecordedWithoutCongratulations) {
+    OpenGame();
+    auto* result = ui::ODialog::Open<OWndResult>(window, OWndResult::kWidth, OWndResult::kHeight, 0, 1);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(ShownText(result).find("Congratulations!"), std::string::npos);
+    EXPECT_NE(ShownText(result).find("Your score is 0 "), std::string::npos);
+    EXPECT_EQ(result->NameField()->GetText(), "Anonymous");
+    EXPECT_EQ(result->FocusControl(), nullptr);
+    ClickOn(result, result->OkButton());
+    EXPECT_EQ(Dialog<OWndResult>(), nullptr);
+    EXPECT_EQ(ReadTable().tableText(), TodayRecordDate() + "\tAnonymous\t1\t0\n");
+
+    result = ui::ODialog::Open<OWndResult>(window, OWndResult::kWidth, OWndResult::kHeight, 250, 2);
+    ASSERT_NE(result, nullptr);
+    EXPECT_NE(ShownText(result).find("Congratulations! "), std::string::npos);
+    ClickOn(result, result->CancelButton());
+    EXPECT_EQ(ReadTable().size(), 1u);
+}
+
+TEST_F(Dialogs, NamesArePrefilledFromTheLevelThenFromTheLastConfirmedName) {
+    WriteTable("2001-7-5\tMaster Max\t3\t900\n2001-7-5\tNovice Nell\t1\t50\n2001-7-5\tNovice Ned\t1\t40\n");
+    OpenGame();
+    auto open = [&](int level) {
+        return ui::ODialog::Open<OWndResult>(window, OWndResult::kWidth, OWndResult::kHeight, 10, level);
+    };
+    OWndResult* result = open(1);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->NameField()->GetText(), "Novice Nell");
+    // Tab gives the name field the focus; the player types a name of their own.
+    Press(result, platform::Key_Tab);
+    ASSERT_EQ(result->FocusControl(), result->NameField());
+    Press(result, platform::Key_End);
+    for (int i = 0; i < 11; ++i) Press(result, platform::Key_Backspace);
+    Type(result, "Pia");
+    EXPECT_EQ(result->NameField()->GetText(), "Pia");
+    ClickOn(result, result->OkButton());
+
+    result = open(3);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->NameField()->GetText(), "Pia");
+    // Confirming an empty name makes the next window look the level's best name up again.
+    result->NameField()->SetText("");
+    ClickOn(result, result->OkButton());
+    EXPECT_EQ(OWndResult::LastPlayerName(), "");
+    result = open(3);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->NameField()->GetText(), "Master Max");
+    ClickOn(result, result->CancelButton());
+}
+
+TEST_F(Dialogs, PastedTabsAndLineBreaksInANameAreStoredAsSpaces) {
+    OpenGame();
+    auto* result = ui::ODialog::Open<OWndResult>(window, OWndResult::kWidth, OWndResult::kHeight, 77, 2);
+    ASSERT_NE(result, nullptr);
+    result->NameField()->SetText("Tab\tand\r\nbreak");
+    ClickOn(result, result->OkButton());
+    store::TScoresTable table = ReadTable();
+    ASSERT_EQ(table.size(), 1u);
+    const auto& [score, record] = *table.records().begin();
+    EXPECT_EQ(score, 77);
+    EXPECT_EQ(record.name, "Tab and  break");
+    EXPECT_EQ(record.level, "2");
+}
+
+TEST_F(Dialogs, ElevenResultsOfOneNameKeepItsTenBest) {
+    WriteTable("2001-7-5\tOther\t1\t5\n");
+    OpenGame();
+    OWndResult::LastPlayerName() = "Ann";
+    for (int score = 1; score <= 11; ++score) {
+        auto* result = ui::ODialog::Open<OWndResult>(window, OWndResult::kWidth, OWndResult::kHeight, score * 10, 1);
+        ASSERT_NE(result, nullptr);
+        ClickOn(result, result->OkButton());
+    }
+    int ann = 0, lowest = 1000, other = 0;
+    const store::TScoresTable table = ReadTable();
+    for (const auto& [score, record] : table.records()) {
+        if (record.name == "Ann") ++ann, lowest = std::min(lowest, int(score));
+        if (record.name == "Other") ++other;
+    }
+    EXPECT_EQ(ann, 10);
+    EXPECT_EQ(lowest, 20);
+    EXPECT_EQ(other, 1);
+}
+
+TEST_F(Dialogs, TopTenListsOnlyItsLevelBestFirstAndEqualScoresLaterFirst) {
+    std::string text = "2001-7-5\tExpert Eve\t2\t99999\n";
+    for (int i = 11; i >= 0; --i) text += "2001-7-5\tP" + std::to_string(i) + "\t1\t" + std::to_string(i) + "\n";
+    WriteTable(text);
+    OpenGame();
+    // Two results of one score, one after the other, each saved through the file.
+    for (const char* name : {"First", "Second"}) {
+        OWndResult::LastPlayerName() = name;
+        auto* result = ui::ODialog::Open<OWndResult>(window, OWndResult::kWidth, OWndResult::kHeight, 500, 1);
+        ASSERT_NE(result, nullptr);
+        ClickOn(result, result->OkButton());
+    }
+    window->OpenDialog(GameDialog::Scores);
+    auto* scores = Dialog<OWndScores>();
+    ASSERT_NE(scores, nullptr);
+    EXPECT_EQ(scores->Level(), "1");
+    EXPECT_EQ(RowNames(scores),
+              (std::vector<std::string>{"Second", "First", "P11", "P10", "P9", "P8", "P7", "P6", "P5", "P4"}));
+    EXPECT_EQ(scores->ScoreBox(0)->GetText(), "500");
+    EXPECT_EQ(scores->ScoreBox(9)->GetText(), "4");
+    // "Close" holds the focus: Enter closes the window.
+    EXPECT_EQ(scores->FocusControl(), scores->CloseButton());
+    Press(scores, platform::Key_Return);
+    EXPECT_EQ(Dialog<OWndScores>(), nullptr);
+    EXPECT_FALSE(window->IsBlocked());
+}
+
+TEST_F(Dialogs, LongNamesAreCutWithAnEllipsisInsideTheirBox) {
+    const std::string longName(150, 'W');
+    WriteTable("2001-7-5\t" + longName + "\t1\t10\n2001-7-5\tShort\t1\t5\n");
+    OpenGame();
+    window->OpenDialog(GameDialog::Scores);
+    auto* scores = Dialog<OWndScores>();
+    ASSERT_NE(scores, nullptr);
+    ui::OButton* box = scores->NameBox(0);
+    const std::string shown = box->GetText();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), '\x85');
+    EXPECT_EQ(shown.substr(0, shown.size() - 1), std::string(shown.size() - 1, 'W'));
+    EXPECT_LE(scores->TextWidth(shown, box->Caption()->Font()), int(box->Width()));
+    EXPECT_EQ(scores->NameBox(1)->GetText(), "Short");
+}
+
+TEST_F(Dialogs, ClearingFromAnyLevelEmptiesTheWholeTable) {
+    WriteTable("2001-7-5\tNed\t1\t10\n2001-7-5\tEve\t2\t20\n2001-7-5\tMo\t3\t30\n");
+    Settings().level = 1;
+    OpenGame();
+    window->OpenDialog(GameDialog::Scores);
+    auto* scores = Dialog<OWndScores>();
+    ASSERT_NE(scores, nullptr);
+    EXPECT_EQ(scores->NameBox(0)->GetText(), "Eve");
+
+    ClickOn(scores, scores->ClearButton());
+    auto* clear = Dialog<OWndScoresClear>(scores);
+    ASSERT_NE(clear, nullptr);
+    EXPECT_TRUE(scores->IsBlocked());
+    ClickOn(clear, clear->NoButton());
+    EXPECT_EQ(ReadTable().size(), 3u);
+    EXPECT_FALSE(scores->IsBlocked());
+
+    ClickOn(scores, scores->ClearButton());
+    clear = Dialog<OWndScoresClear>(scores);
+    ASSERT_NE(clear, nullptr);
+    ClickOn(clear, clear->YesButton());
+    EXPECT_EQ(Dialog<OWndScoresClear>(scores), nullptr);
+    EXPECT_TRUE(std::filesystem::exists(TablePath()));
+    EXPECT_EQ(ReadTable().size(), 0u);
+    EXPECT_EQ(RowNames(scores), std::vector<std::string>(10));
+    EXPECT_EQ(scores->ScoreBox(0)->GetText(), "");
+    // Nothing is left to publish once the records are gone.
+    EXPECT_EQ(scores->PublishAddress(), "");
+    ClickOn(scores, scores->CloseButton());
+    EXPECT_FALSE(window->IsBlocked());
+}
+
+TEST_F(Dialogs, PublishSendsTheLevelsBestResultAndClosesEitherWay) {
+    WriteTable("2001-7-5\tLow\t2\t10\n2001-7-5\tBest\t2\t4321\n2001-7-5\tElse\t3\t9999\n");
+    Settings().level = 1;
+    OpenGame();
+    window->OpenDialog(GameDialog::Scores);
+    auto* scores = Dialog<OWndScores>();
+    ASSERT_NE(scores, nullptr);
+    ClickOn(scores, scores->PublishButton());
+    EXPECT_EQ(Dialog<OWndScores>(), nullptr);
+    ASSERT_EQ(headless->Urls().size(), 1u);
+    const std::string url = headless->Urls().back();
+    const std::string prefix = "http://127.0.0.1:8080/cgi-bin/gameres.pl?e=";
+    ASSERT_EQ(url.substr(0, prefix.size()), prefix);
+    const store::ScoreReportDecode report = store::DecodeScoreReport(url.substr(prefix.size()));
+    ASSERT_EQ(report.status, store::ScoreReportStatus::Ok) << report.error;
+    EXPECT_EQ(report.score, 4321);
+    EXPECT_EQ(report.level, "2");
+    EXPECT_EQ(report.name, "Best");
+    EXPECT_EQ(report.executable, "hoopstack");
+
+    // A level without records publishes nothing.
+    Settings().level = 0;
+    window->OpenDialog(GameDialog::Scores);
+    scores = Dialog<OWndScores>();
+    ASSERT_NE(scores, nullptr);
+    ClickOn(scores, scores->PublishButton());
+    EXPECT_EQ(Dialog<OWndScores>(), nullptr);
+    EXPECT_EQ(headless->Urls().size(), 1u);
+}
+
+TEST_F(Dialogs, RulesShowTheirTextAndEnterClosesThem) {
+    OpenGame();
+    Send(window, platform::EventKind::KeyDown, platform::Key_F1, 10, 10);
+    auto* rules = Dialog<OWndHelp>();
+    ASSERT_NE(rules, nullptr);
+    const std::string text = ShownText(rules);
+    EXPECT_EQ(text.find("Hoopstack rules: "), 0u);
+    // Every space of the text is a word of its own, so the runs of spaces survive.
+    EXPECT_NE(text.find("later   in the game."), std::string::npos);
+    EXPECT_NE(text.find("Have fun! "), std::string::npos);
+    Press(rules, platform::Key_Return);
+    EXPECT_EQ(Dialog<OWndHelp>(), nullptr);
+    EXPECT_FALSE(window->IsBlocked());
+}
+
+TEST_F(Dialogs, TheGameWindowOpensEachDialogFromItsButtonsAndKeys) {
+    OpenGame();
+    Send(window, platform::EventKind::KeyDown, platform::Key_F2, 10, 10);
+    ASSERT_NE(Dialog<OWndScores>(), nullptr);
+    EXPECT_EQ(Dialog<OWndScores>()->Level(), "1");
+    Press(Dialog<OWndScores>(), platform::Key_Return);
+    Send(window, platform::EventKind::KeyDown, platform::Key_F3, 10, 10);
+    ASSERT_NE(Dialog<OWndOptions>(), nullptr);
+    ClickOn(Dialog<OWndOptions>(), Dialog<OWndOptions>()->OkButton());
+    EXPECT_EQ(window->TakeDialogRequest(), "options");
+
+    // With no score the level button moves on at once, without asking.
+    ClickOn(window, window->LevelButton());
+    EXPECT_EQ(Dialog<engine::OWindow>(), nullptr);
+    EXPECT_EQ(Settings().level, 1);
+
+    // After the end of a game, the next mouse event brings the result window.
+    window->Game()->EndGame();
+    EXPECT_EQ(Dialog<OWndResult>(), nullptr);
+    Send(window, platform::EventKind::MouseMove, 0, 300, 300);
+    auto* result = Dialog<OWndResult>();
+    ASSERT_NE(result, nullptr);
+    ClickOn(result, result->CancelButton());
+    Send(window, platform::EventKind::MouseMove, 0, 301, 300);
+    EXPECT_EQ(Dialog<OWndResult>(), nullptr);
+}
+
+TEST_F(Dialogs, ADialogThatCannotOpenLeavesItsOwnerFree) {
+    OpenGame();
+    for (GameDialog which : {GameDialog::Rules, GameDialog::Quit, GameDialog::Level, GameDialog::Options,
+                             GameDialog::Scores, GameDialog::Result}) {
+        headless->FailNextCreate();
+        window->OpenDialog(which);
+        Pump();
+        EXPECT_EQ(engine::OWindow::DialogOf(window), nullptr) << DialogName(which);
+        EXPECT_FALSE(window->IsBlocked()) << DialogName(which);
+    }
+    // A dialog whose content does not start is gone at once, and so is its hold.
+    struct Failing : ui::ODialog {
+        explicit Failing(engine::OWindow* owner) : ODialog(owner) {}
+        bool Start() override { return false; }
+    };
+    EXPECT_EQ(ui::ODialog::Open<Failing>(window, 100, 100), nullptr);
+    Pump();
+    EXPECT_EQ(engine::OWindow::DialogOf(window), nullptr);
+    EXPECT_FALSE(window->IsBlocked());
+}
+
+TEST_F(Dialogs, EveryDialogStillOpensAndClosesWithoutItsPictures) {
+    OpenGame();
+    // From here on no clip can be read: every dialog falls back to text and default looks.
+    std::filesystem::remove(folder / "CLP");
+    for (GameDialog which : {GameDialog::Rules, GameDialog::Quit, GameDialog::Level, GameDialog::Options,
+                             GameDialog::Scores, GameDialog::Result}) {
+        window->OpenDialog(which);
+        engine::OWindow* dialog = engine::OWindow::DialogOf(window);
+        ASSERT_NE(dialog, nullptr) << DialogName(which);
+        dialog->PostClose();
+        Pump();
+        EXPECT_EQ(engine::OWindow::DialogOf(window), nullptr) << DialogName(which);
+        EXPECT_FALSE(window->IsBlocked()) << DialogName(which);
+    }
+    EXPECT_FALSE(window->Finished());
+}
+
+TEST_F(Dialogs, AFailedSaveIsToldOnceAndKeepsTheOldFile) {
+    // A folder where the files should be cannot be replaced.
+    std::filesystem::create_directory(folder / "table.dat");
+    std::filesystem::create_directory(folder / "state.dat");
+    OpenGame();
+    auto* result = ui::ODialog::Open<OWndResult>(window, OWndResult::kWidth, OWndResult::kHeight, 5, 1);
+    ASSERT_NE(result, nullptr);
+    ClickOn(result, result->OkButton());
+    result = ui::ODialog::Open<OWndResult>(window, OWndResult::kWidth, OWndResult::kHeight, 6, 1);
+    ASSERT_NE(result, nullptr);
+    ClickOn(result, result->OkButton());
+    EXPECT_FALSE(window->SaveGame());
+    EXPECT_FALSE(window->SaveGame());
+    Pump();
+    const std::vector<std::string> messages = headless->Messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[0].find("\"table.dat\""), std::string::npos) << messages[0];
+    EXPECT_NE(messages[1].find("\"state.dat\""), std::string::npos) << messages[1];
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "table.dat"));
+}
+
+} // namespace

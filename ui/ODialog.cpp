@@ -1,0 +1,48 @@
+#include "ui/ODialog.hpp"
+
+#include "ui/OButton.hpp"
+
+namespace ui {
+
+namespace {
+
+constexpr const char* kButtonSkin = "CLP\\def_btn.clp";
+
+} // namespace
+
+bool ODialog::Started(ODialog* dialog) {
+    if (dialog->CreateFailed() == 0 && dialog->Start()) return true;
+    // Never started, so no frame thread will destroy it; Destroy also frees the owner.
+    Destroy(dialog);
+    return false;
+}
+
+void ODialog::EndDialog() {
+    if (m_ended) return;
+    m_ended = true;
+    SetFinished(true);
+    PostClose();
+}
+
+OButton* ODialog::MakeButton(const std::string& caption, std::uint32_t colour) {
+    // Empty file names fail to load, so all three images come from the default skin.
+    auto* button = new OButton(caption, std::string(), std::string(), std::string(), true, kButtonSkin);
+    engine::FontRecord font = button->Caption()->Font();
+    font.weight = 400;
+    font.height = 24;
+    font.colour = colour;
+    button->Caption()->SetFont(font);
+    return button;
+}
+
+void ODialog::AddButtonPair(OButton* left, OButton* right, int gap, int margin) {
+    const float y = float(Height()) - left->Height() - float(margin);
+    left->SetPosition(float(Width() / 2) - left->Width() - float(gap), y, left->RelativeZ());
+    right->SetPosition(float(Width() / 2 + gap), y, right->RelativeZ());
+    AddObject(left);
+    AddObject(right);
+    left->Caption()->Realign();
+    right->Caption()->Realign();
+}
+
+} // namespace ui

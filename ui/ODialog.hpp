@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "engine/OWindow.hpp"
+
+namespace ui {
+
+class OButton;
+
+// A window opened over an owner, which it blocks for as long as it lives (the engine does
+// the blocking). Dialogs are opened only through Open, which either hands back a running
+// dialog or none at all: a dialog that cannot be made or started is destroyed at once, so
+// that its owner is never left blocked. A dialog ends only through EndDialog.
+class ODialog : public engine::OWindow {
+public:
+    // Caption colour of the dialogs' buttons (0x00BBGGRR).
+    static constexpr std::uint32_t kButtonCaption = 0x99CCFF;
+
+    // Makes the next window `width` x `height` (style and background stay as they are),
+    // constructs D(owner, args...) and starts it. Null when the platform window could not be
+    // made or Start failed; the dialog is then gone and the owner free again.
+    template <class D, class Owner, class... Args>
+    static D* Open(Owner* owner, int width, int height, Args&&... args) {
+        engine::NextWindowParams().width = width;
+        engine::NextWindowParams().height = height;
+        auto* dialog = new D(owner, std::forward<Args>(args)...);
+        return Started(dialog) ? dialog : nullptr;
+    }
+
+    // True once EndDialog ran: later answers (a second click queued behind the first) are
+    // ignored by the leaf dialogs.
+    bool Ended() const { return m_ended; }
+
+protected:
+    explicit ODialog(engine::OWindow* owner) : OWindow(owner) {}
+
+    // Sets the finished flag and posts a close to the dialog's own window, which the main
+    // thread serves as a user's close; safe from input handlers and from Tick.
+    void EndDialog();
+
+    // A dialog button: all three images from the default button skin, focusable, caption
+    // weight 400, size 24 in `colour`. Not yet added.
+    static OButton* MakeButton(const std::string& caption, std::uint32_t colour = kButtonCaption);
+    // Places two buttons side by side, `gap` either side of the middle, `margin` above the
+    // bottom edge, and adds both.
+    void AddButtonPair(OButton* left, OButton* right, int gap, int margin = 10);
+
+private:
+    // Starts the dialog or destroys it; true when it runs.
+    static bool Started(ODialog* dialog);
+
+    bool m_ended = false;
+};
+
+} // namespace ui

@@ -1,8 +1,6 @@
 #include "game/OWndExit.hpp"
 
 #include "game/OGameWindow.hpp"
-#include "scene/OClip.hpp"
-#include "ui/TextLayout.hpp"
 
 namespace game {
 
@@ -10,19 +8,7 @@ OWndExit::OWndExit(OGameWindow* owner) : OYesNoDialog(owner), m_game(owner) {}
 
 bool OWndExit::Start() {
     AddAnswers(30);
-    auto* picture = new scene::OClip;
-    if (picture->LoadFile("CLP\\ExitPic.clp")) {
-        picture->SetPosition((float(Width()) - picture->Width()) / 2, 5, picture->RelativeZ());
-        AddObject(picture);
-    } else {
-        scene::OGraph::Release(picture);
-        ui::TextLayout layout(*this);
-        layout.y = 10;
-        layout.alignment = ui::TextLayout::kAlignCentre;
-        layout.size = 36;
-        layout.colour = 0x0000FF;
-        layout.WriteParagraph("Quit the game?");
-    }
+    if (!AddCentredPicture("CLP\\ExitPic.clp", 5)) CentredText(10, 36, 0x0000FF).WriteParagraph("Quit the game?");
     SetFramesPerSecond(12);
     return OWindow::Start();
 }

@@ -1,7 +1,6 @@
 #include "game/OWndExitLevel.hpp"
 
 #include "game/OGameWindow.hpp"
-#include "ui/TextLayout.hpp"
 
 namespace game {
 
@@ -9,12 +8,7 @@ OWndExitLevel::OWndExitLevel(OGameWindow* owner) : OYesNoDialog(owner), m_game(o
 
 bool OWndExitLevel::Start() {
     AddAnswers(10);
-    ui::TextLayout layout(*this);
-    layout.y = 30;
-    layout.alignment = ui::TextLayout::kAlignCentre;
-    layout.size = 36;
-    layout.colour = 100;
-    layout.WriteParagraph("Start new game?");
+    CentredText(30, 36, 100).WriteParagraph("Start new game?");
     SetFramesPerSecond(12);
     return OWindow::Start();
 }

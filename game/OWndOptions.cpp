@@ -1,7 +1,6 @@
 #include "game/OWndOptions.hpp"
 
 #include "engine/ControlEvents.hpp"
-#include "scene/OClip.hpp"
 #include "ui/OButton.hpp"
 #include "ui/OCheckbox.hpp"
 #include "ui/OText.hpp"
@@ -43,17 +42,9 @@ bool OWndOptions::Start() {
     m_cancel->SetSounds(kSound, kSound);
     AddButtonPair(m_ok, m_cancel, 10);
 
-    auto* title = new scene::OClip;
-    if (title->LoadFile("CLP\\options.clp")) {
-        title->SetPosition((float(Width()) - title->Width()) / 2, 2, title->RelativeZ());
-        AddObject(title);
-    } else {
-        scene::OGraph::Release(title);
-        ui::TextLayout layout(*this);
+    if (!AddCentredPicture("CLP\\options.clp", 2)) {
+        ui::TextLayout layout = CentredText(0, 36, 0x0000FF);
         layout.SetMargins(20, Width() - 20);
-        layout.alignment = ui::TextLayout::kAlignCentre;
-        layout.size = 36;
-        layout.colour = 0x0000FF;
         layout.WriteParagraph("Options:");
         layout.NewLine();
     }

@@ -40,28 +40,14 @@ void styleCaption(ui::OButton* box, int weight, std::uint8_t alignment) {
 OWndScores::OWndScores(engine::OWindow* owner, std::string level) : ODialog(owner), m_level(std::move(level)) {}
 
 void OWndScores::AddTitle() {
-    auto* title = new scene::OClip;
-    if (title->LoadFile("CLP\\top.clp")) {
-        AddObject(title);
+    if (scene::OClip* title = AddCentredPicture("CLP\\top.clp", 0)) {
         title->StopAtFrame(0);
-        title->SetPosition((float(Width()) - title->Width()) / 2, 0, title->RelativeZ());
         return;
     }
-    scene::OGraph::Release(title);
-    ui::TextLayout layout(*this);
+    ui::TextLayout layout = CentredText(10, 28, 0x0000FF);
     layout.SetMargins(5, Width() - 5);
-    layout.y = 10;
-    layout.alignment = ui::TextLayout::kAlignCentre;
-    layout.size = 28;
-    layout.colour = 0x0000FF;
     layout.WriteParagraph("Top 10");
-    auto* bar = new scene::OClip;
-    if (bar->LoadFile("CLP\\bar.clp")) {
-        bar->SetPosition((float(Width()) - bar->Width()) / 2, 50, bar->RelativeZ());
-        AddObject(bar);
-    } else {
-        scene::OGraph::Release(bar);
-    }
+    AddCentredPicture("CLP\\bar.clp", 50);
 }
 
 void OWndScores::AddRows() {

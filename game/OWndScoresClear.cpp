@@ -3,7 +3,6 @@
 #include "game/HighScores.hpp"
 #include "game/OWndScores.hpp"
 #include "store/TScoresTable.hpp"
-#include "ui/TextLayout.hpp"
 
 namespace game {
 
@@ -12,11 +11,7 @@ OWndScoresClear::OWndScoresClear(OWndScores* owner, std::string level)
 
 bool OWndScoresClear::Start() {
     AddAnswers(10);
-    ui::TextLayout layout(*this);
-    layout.y = 30;
-    layout.alignment = ui::TextLayout::kAlignCentre;
-    layout.size = 28;
-    layout.colour = 0x0000FF;
+    ui::TextLayout layout = CentredText(30, 28, 0x0000FF);
     layout.WriteParagraph("All records will be deleted!");
     layout.WriteParagraph("Are you sure?");
     SetFramesPerSecond(12);

@@ -1,5 +1,6 @@
 #include "ui/ODialog.hpp"
 
+#include "scene/OClip.hpp"
 #include "ui/OButton.hpp"
 
 namespace ui {
@@ -43,6 +44,26 @@ void ODialog::AddButtonPair(OButton* left, OButton* right, int gap, int margin) 
     AddObject(right);
     left->Caption()->Realign();
     right->Caption()->Realign();
+}
+
+scene::OClip* ODialog::AddCentredPicture(const std::string& file, float y) {
+    auto* picture = new scene::OClip;
+    if (!picture->LoadFile(file)) {
+        scene::OGraph::Release(picture);
+        return nullptr;
+    }
+    picture->SetPosition((float(Width()) - picture->Width()) / 2, y, picture->RelativeZ());
+    AddObject(picture);
+    return picture;
+}
+
+TextLayout ODialog::CentredText(int y, int size, std::uint32_t colour) {
+    TextLayout layout(*this);
+    layout.y = y;
+    layout.alignment = TextLayout::kAlignCentre;
+    layout.size = size;
+    layout.colour = colour;
+    return layout;
 }
 
 } // namespace ui

@@ -5,6 +5,11 @@
 #include <utility>
 
 #include "engine/OWindow.hpp"
+#include "ui/TextLayout.hpp"
+
+namespace scene {
+class OClip;
+}
 
 namespace ui {
 
@@ -47,6 +52,11 @@ protected:
     // Places two buttons side by side, `gap` either side of the middle, `margin` above the
     // bottom edge, and adds both.
     void AddButtonPair(OButton* left, OButton* right, int gap, int margin = 10);
+    // Loads a picture and adds it centred across the window at `y`; null (nothing added)
+    // when it does not load, so that the caller can write a text instead.
+    scene::OClip* AddCentredPicture(const std::string& file, float y);
+    // A text layout across the whole window, writing centred lines from `y`.
+    TextLayout CentredText(int y, int size, std::uint32_t colour);
 
 private:
     // Starts the dialog or destroys it; true when it runs.

@@ -398,11 +398,15 @@ TEST_F(Dialogs, EveryDialogStillOpensAndClosesWithoutItsPictures) {
     OpenGame();
     // From here on no clip can be read: every dialog falls back to text and default looks.
     std::filesystem::remove(folder / "CLP");
-    for (GameDialog which : {GameDialog::Rules, GameDialog::Quit, GameDialog::Level, GameDialog::Options,
-                             GameDialog::Scores, GameDialog::Result}) {
+    const std::pair<GameDialog, const char*> dialogs[] = {
+        {GameDialog::Rules, "Hoopstack rules: "}, {GameDialog::Quit, "Quit the game? "},
+        {GameDialog::Level, "Start new game? "},  {GameDialog::Options, "Options: "},
+        {GameDialog::Scores, "Top 10 "},          {GameDialog::Result, "Enter your name: "}};
+    for (const auto& [which, text] : dialogs) {
         window->OpenDialog(which);
         engine::OWindow* dialog = engine::OWindow::DialogOf(window);
         ASSERT_NE(dialog, nullptr) << DialogName(which);
+        EXPECT_NE(ShownText(dialog).find(text), std::string::npos) << ShownText(dialog);
         dialog->PostClose();
         Pump();
         EXPECT_EQ(engine::OWindow::DialogOf(window), nullptr) << DialogName(which);

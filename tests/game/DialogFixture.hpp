@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 #include <string>
 #include <unistd.h>
 
@@ -45,6 +47,9 @@ protected:
         scene::SetExecutableFolderOverride(folder.string() + "/");
     }
     void TearDown() override {
+        Remember();
+        for (engine::OWindow* w : dialogs)
+            if (engine::OWindow::IsLiveWindow(w)) engine::OWindow::Destroy(w);
         if (engine::OWindow::IsLiveWindow(window)) engine::OWindow::Destroy(window);
         engine::OWindow::WaitForFrameThreads();
         Pump();
@@ -63,18 +68,35 @@ protected:
         Pump();
     }
 
-    // Serves every queued event, then tears down every dialog that closed meanwhile.
+    // Serves every queued event, then tears down every dialog that closed meanwhile. A
+    // closed dialog has already let its owner go, so the dialogs are remembered as they open.
     void Pump() {
+        Remember();
         for (;;) {
             platform::Event e;
-            while (headless->PollEvent(e)) procedure.Dispatch(e);
-            engine::OWindow* closed = nullptr;
-            for (engine::OWindow* w = engine::OWindow::DialogOf(window); w; w = engine::OWindow::DialogOf(w))
-                if (w->IsClosing()) closed = w;
-            if (!closed) return;
-            int sleep = 0;
-            if (!closed->RunFrame(sleep)) engine::OWindow::Destroy(closed);
+            while (headless->PollEvent(e)) {
+                procedure.Dispatch(e);
+                Remember();
+            }
+            bool tornDown = false;
+            for (auto it = dialogs.begin(); it != dialogs.end();) {
+                engine::OWindow* w = *it;
+                int sleep = 0;
+                if (engine::OWindow::IsLiveWindow(w) && w->IsClosing() && !w->RunFrame(sleep)) {
+                    engine::OWindow::Destroy(w);
+                    tornDown = true;
+                }
+                if (!engine::OWindow::IsLiveWindow(w))
+                    it = dialogs.erase(it);
+                else
+                    ++it;
+            }
+            if (!tornDown) return;
         }
+    }
+    void Remember() {
+        for (engine::OWindow* w = engine::OWindow::DialogOf(window); w; w = engine::OWindow::DialogOf(w))
+            if (std::find(dialogs.begin(), dialogs.end(), w) == dialogs.end()) dialogs.push_back(w);
     }
 
     template <class D>
@@ -133,5 +155,6 @@ protected:
     platform::HeadlessPlatform* headless = nullptr;
     engine::WindowProcedure procedure;
     game::OGameWindow* window = nullptr;
+    std::vector<engine::OWindow*> dialogs;
     std::filesystem::path folder;
 };

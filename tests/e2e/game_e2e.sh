@@ -22,6 +22,9 @@ finish() {
 }
 trap finish EXIT
 fail() { echo "game e2e: $*" >&2; exit 1; }
+# A copy started elsewhere holds the single-instance lock; this run has its own.
+mkdir -m 700 "$work/run"
+export XDG_RUNTIME_DIR="$work/run"
 
 # Master level: the game picks the ball, and the first failed throw adds no drops, so the
 # outcome does not depend on the random seed. Row 16 holds every colour twice with no three

@@ -293,6 +293,14 @@ void OWindow::PostClose() {
     os().PostEvent(e);
 }
 
+void OWindow::PostMouseMove() {
+    platform::Event e;
+    e.kind = platform::EventKind::Posted;
+    e.code = kPostedMouseMove;
+    e.window = m_platformWindow;
+    os().PostEvent(e);
+}
+
 void OWindow::SetBlocked(bool blocked) {
     m_blocked = blocked;
     const platform::WindowId id = m_platformWindow;

@@ -119,6 +119,12 @@ protected:
         headless->Inject(e);
     }
 
+    // The colour the window shows at a client position, 0xRRGGBB.
+    std::uint32_t Shown(const OWndIntro* w, int x, int y) {
+        const platform::Surface screen = headless->Screen(w->PlatformWindow());
+        const std::uint8_t* p = screen.row(y) + std::ptrdiff_t(x) * 3;
+        return std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
+    }
     // The blend level of a logo, which its frames carry.
     static int Blend(const OClip* clip) { return clip->Frame(0)->BlendLevel(); }
     static std::pair<int, int> At(const OClip* clip) { return {int(clip->X()), int(clip->Y())}; }
@@ -177,6 +183,31 @@ TEST_F(IntroTest, HalvesSlideInFadingAndMeetInTheMiddle) {
     EXPECT_EQ(At(upper), Pos(50, 40));
     EXPECT_EQ(At(lower), Pos(50, 210));
     EXPECT_EQ(OWndIntro::BlendCounter(), -105);
+}
+
+TEST_F(IntroTest, FadingHalvesAreShownWholeWhereTheyAreAndNowhereElse) {
+    constexpr std::uint32_t kBackground = 0xFFCC99;
+    OWndIntro* w = Open();
+    // At a counter of 55 the halves have moved 200 pixels, repainted at a new blend each tick.
+    TicksTo(w, 20);
+    const std::uint32_t upper = Shown(w, 399, 100);
+    EXPECT_NE(upper, kBackground);
+    EXPECT_EQ(Shown(w, 200, 100), upper);
+    EXPECT_EQ(Shown(w, 199, 100), kBackground);
+    const std::uint32_t lower = Shown(w, 0, 300);
+    EXPECT_NE(lower, kBackground);
+    EXPECT_EQ(Shown(w, 199, 300), lower);
+    EXPECT_EQ(Shown(w, 200, 300), kBackground);
+    // Met and moved apart again: only the title shows between them.
+    TicksTo(w, 45);
+    EXPECT_NE(Shown(w, 200, 20), kBackground);
+    EXPECT_EQ(Shown(w, 60, 149), Shown(w, 200, 20));
+    EXPECT_EQ(Shown(w, 49, 20), kBackground);
+    EXPECT_EQ(Shown(w, 200, 151), kBackground);
+    EXPECT_NE(Shown(w, 200, 200), kBackground);
+    EXPECT_EQ(Shown(w, 5, 200), kBackground);
+    EXPECT_EQ(Shown(w, 200, 249), kBackground);
+    EXPECT_NE(Shown(w, 200, 300), kBackground);
 }
 
 TEST_F(IntroTest, HalfThatArrivesFirstWaitsCentredForTheOther) {

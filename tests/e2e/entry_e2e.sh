@@ -3,7 +3,7 @@
 # game window follows; a second copy started meanwhile exits with code 2 at once and a signal
 # during the intro ends the first in order; a data folder without CLP/Logo1.clp shows a
 # message box and exits with code 1 once it is dismissed. Runs once without a window manager
-# and once under openbox. Needs Xvfb, xdotool, xprop and ImageMagick.
+# and once under openbox. Needs Xvfb, xdotool, xprop, ImageMagick and openbox.
 set -euo pipefail
 game=${1:?usage: entry_e2e.sh HOOPSTACK}
 work=$(mktemp -d)
@@ -97,7 +97,9 @@ ends_within "$pid" 10
 [ "$status" = 0 ] || fail "exit code $status after SIGTERM during the intro"
 echo "entry e2e ($wm): a second copy exits with 2; SIGTERM during the intro ends with 0"
 
-# Without Logo1 the program tells so in a message box, which has no name, and waits for it.
+# Without Logo1 the program tells so in a message box and waits for it to be dismissed. The box
+# has no name; it is the new window without one that is a dialog (a window manager's frames
+# have no name either).
 before=$(xdotool search --name '^$' | sort || true)
 "$nologo/hoopstack" > "$work/nologo-$wm.log" 2>&1 &
 pid=$!

@@ -32,6 +32,8 @@ void CloseSignals::Block() {
 
 void CloseSignals::SetTarget(std::uint32_t platformWindow) { target = platformWindow; }
 
+std::uint32_t CloseSignals::Target() { return target; }
+
 void CloseSignals::Watch() {
     std::thread([] {
         const sigset_t set = closeSignals();

@@ -16,6 +16,8 @@ public:
     // ends the message loop when there is none.
     static void Watch();
     static void SetTarget(std::uint32_t platformWindow);
+    // The window the next signal closes; 0 for none.
+    static std::uint32_t Target();
 };
 
 } // namespace app

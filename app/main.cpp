@@ -1,12 +1,15 @@
-// The Hoopstack program: opens the game window and runs the main loop until it closes.
+// The Hoopstack program: shows the intro, then the game window, and runs the main loop until
+// the game window closes. Exit codes: 0 a normal end, 1 content that could not be read, 2 no
+// window (another copy of the program is running, or no display).
 
 #include <memory>
+#include <optional>
 
-#include "CloseSignals.hpp"
+#include "app/CloseSignals.hpp"
+#include "app/EntrySequence.hpp"
 #include "engine/MessageLoop.hpp"
 #include "engine/OWindow.hpp"
 #include "engine/WindowProcedure.hpp"
-#include "game/OGameWindow.hpp"
 #include "platform/sdl/SdlPlatform.hpp"
 #include "scene/ResolvePath.hpp"
 
@@ -15,31 +18,17 @@ int main() {
     platform::SetCurrentPlatform(std::make_unique<platform::SdlPlatform>());
     app::CloseSignals::Watch();
 
-    engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, true};
     game::GameWindowSetup setup;
     setup.statePath = scene::ResolveWritablePath("state.dat");
-    auto* window = new game::OGameWindow(nullptr, setup);
-    window->SetTitle("Hoopstack");
-    if (window->CreateFailed() != 0) {
-        window->Close();
-        return 2;
+    app::EntrySequence sequence(std::move(setup));
+    int code = 0;
+    if (const std::optional<int> failed = sequence.Begin()) {
+        code = *failed;
+    } else {
+        engine::WindowProcedure procedure;
+        code = engine::RunMessageLoop(procedure, [&sequence] { return sequence.AfterMessage(); });
     }
-    window->SetQuitOnDestroy(true);
-    if (!window->Start()) {
-        platform::CurrentPlatform().ShowMessage("Could not read clip", "");
-        return 1;
-    }
-    window->Render();
-    app::CloseSignals::SetTarget(window->PlatformWindow());
-
-    engine::WindowProcedure procedure;
-    const int code = engine::RunMessageLoop(procedure, [window]() -> std::optional<int> {
-        // The quit confirmation finishes the game window; closing it saves and quits.
-        if (engine::OWindow::IsLiveWindow(window) && window->Finished() && !window->IsClosing()) window->Close();
-        return std::nullopt;
-    });
-    // The frame thread that posted the quit may still be finishing its window; the platform
-    // must outlive it.
+    // A frame thread may still be finishing its window; the platform must outlive it.
     engine::OWindow::WaitForFrameThreads();
     return code;
 }

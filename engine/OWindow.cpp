@@ -293,6 +293,14 @@ void OWindow::PostClose() {
     os().PostEvent(e);
 }
 
+void OWindow::PostMouseMove() {
+    platform::Event e;
+    e.kind = platform::EventKind::Posted;
+    e.code = kPostedMouseMove;
+    e.window = m_platformWindow;
+    os().PostEvent(e);
+}
+
 void OWindow::SetBlocked(bool blocked) {
     m_blocked = blocked;
     const platform::WindowId id = m_platformWindow;
@@ -446,7 +454,6 @@ void OWindow::Render() {
     if (IsClosing()) return;
     std::lock_guard lock(m_lock);
 
-    std::vector<OGraphNotify> changes;
     std::vector<bool> consumed(m_pending.size(), false);
     for (std::size_t i = 0; i < m_pending.size(); ++i) {
         if (consumed[i]) continue;
@@ -457,25 +464,23 @@ void OWindow::Render() {
                 last = m_pending[j];
                 consumed[j] = true;
             }
-        if (last.rect == first.rect && last.mode == first.mode) {
-            changes.push_back(first);
-        } else if (first.mode == 1) {
-            changes.push_back(first);
-            if (last.mode == 0) changes.push_back(last);
-        } else if (last.mode == 0) {
-            changes.push_back(last);
+        // An object on the screen is judged by where it is shown: one repainted in place
+        // (a new blend level) and then moved or hidden in the same frame leaves its old place.
+        if (const auto shown = m_display.find(first); shown != m_display.end()) {
+            AddDirtyRect(shown->rect);
+            m_display.erase(shown);
+            if (last.mode == 0) m_display.insert(last);
+            AddDirtyRect(last.rect);
+            continue;
+        }
+        if (first.mode == 1) AddDirtyRect(first.rect);
+        if (last.mode == 0) {
+            m_display.insert(last);
+            AddDirtyRect(last.rect);
         }
     }
     m_pending.clear();
-    if (changes.empty() && m_dirty.Empty()) return;
-
-    for (const OGraphNotify& change : changes) {
-        if (change.mode == 1)
-            m_display.erase(change);
-        else
-            m_display.insert(change);
-        AddDirtyRect(change.rect);
-    }
+    if (m_dirty.Empty()) return;
 
     std::vector<OGraphNotify> paintOrder(m_display.begin(), m_display.end());
     std::stable_sort(paintOrder.begin(), paintOrder.end(), [](const OGraphNotify& a, const OGraphNotify& b) {

@@ -86,6 +86,8 @@ public:
     void CloseFromPlatform();
     // Asks the window to close as the user would (QueryClose may refuse).
     void PostClose();
+    // Posts a mouse move to (0, 0) to this window, which wakes the main loop; any thread.
+    void PostMouseMove();
     void SetBlocked(bool blocked);
     // Ends this dialog's hold on its owner (once): the owner is unblocked when no other
     // dialog blocks it, and activated unless another dialog still does.

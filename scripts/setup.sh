@@ -9,7 +9,7 @@ packages=(
   libssl-dev zlib1g-dev libpng-dev
   clang libclang-rt-14-dev
   libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fonts-liberation2
-  xvfb xauth xdotool imagemagick openbox time
+  xvfb xauth xdotool x11-utils imagemagick openbox time
   libcairo2-dev
 )
 

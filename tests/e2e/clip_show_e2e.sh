@@ -7,6 +7,9 @@ set -euo pipefail
 tool=${1:?usage: clip_show_e2e.sh HOOPSTACK-CLIP}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# A copy started elsewhere holds the single-instance lock; this run has its own.
+mkdir -m 700 "$work/run"
+export XDG_RUNTIME_DIR="$work/run"
 
 # A two-frame clip at 2 frames a second: a red disc, then a blue one that stops there.
 mkdir "$work/src"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# End-to-end check of the game: a prepared saved game is restored in a real window, two
-# mouse clicks throw a ball, the screen shows it where the simulator says it lands and its
-# old cell empty, and an orderly close saves exactly the simulator's board. Runs once
-# without a window manager (closed by SIGTERM, as no tool at hand sends WM_DELETE_WINDOW)
-# and once under openbox (closed by Alt+F4). Needs Xvfb, xdotool, ImageMagick and openbox.
+# End-to-end check of the game: a click ends the intro, a prepared saved game is restored in
+# the game window that follows, two mouse clicks throw a ball, the screen shows it where the
+# simulator says it lands and its old cell empty, and an orderly close saves exactly the
+# simulator's board. Runs once without a window manager (closed by SIGTERM, as no tool at
+# hand sends WM_DELETE_WINDOW) and once under openbox (closed by Alt+F4). Needs Xvfb,
+# xdotool, ImageMagick and openbox.
 set -euo pipefail
 usage="usage: game_e2e.sh HOOPSTACK HOOPSTACK-SIM HOOPSTACK-STORE E2E_WRITE_STATE"
 game=${1:?$usage} sim=${2:?$usage} store=${3:?$usage} write_state=${4:?$usage}
@@ -22,6 +23,9 @@ finish() {
 }
 trap finish EXIT
 fail() { echo "game e2e: $*" >&2; exit 1; }
+# A copy started elsewhere holds the single-instance lock; this run has its own.
+mkdir -m 700 "$work/run"
+export XDG_RUNTIME_DIR="$work/run"
 
 # Master level: the game picks the ball, and the first failed throw adds no drops, so the
 # outcome does not depend on the random seed. Row 16 holds every colour twice with no three
@@ -117,7 +121,13 @@ click_at() {
 # Only the simulator's board may come out of this run, so the folder is prepared afresh.
 "$folder/hoopstack" > "$work/game-$wm.log" 2>&1 &
 pid=$!
-window=$(timeout 10 xdotool search --sync --name '^Hoopstack$' | head -n 1) || fail "no window appeared"
+# The intro comes first; a click on it ends it at once.
+intro=$(timeout 10 xdotool search --sync --name '^Main window$' | head -n 1) || fail "no intro window appeared"
+sleep 0.5
+read -r x y < <(geometry "$intro") || fail "no position for the intro window $intro"
+xdotool mousemove $((x + 200)) $((y + 200)) click 1
+window=$(timeout 10 xdotool search --sync --name '^Hoopstack$' | head -n 1) ||
+  fail "no game window appeared after a click on the intro"
 sleep 1
 read -r x y < <(geometry "$window") || fail "no position for window $window"
 

@@ -203,6 +203,24 @@ TEST_F(Input, QueryCloseCanRefuseAndPostedCloseAsks) {
     EXPECT_TRUE(w->IsClosing());
 }
 
+TEST_F(Input, PostedMouseMoveReachesTheWindowAtTheOriginUnlessItIsClosing) {
+    auto* w = Make<RecordingWindow>();
+    Pump();
+    w->PostMouseMove();
+    platform::Event e;
+    ASSERT_TRUE(headless->PollEvent(e));
+    EXPECT_EQ(e.kind, EventKind::Posted);
+    EXPECT_EQ(e.code, engine::kPostedMouseMove);
+    EXPECT_EQ(e.window, w->PlatformWindow());
+    procedure.Dispatch(e);
+    EXPECT_EQ(w->log, (std::vector<std::string>{"move 0,0"}));
+    // A closing window takes no more input, and the wake-up is input.
+    w->Close();
+    w->PostMouseMove();
+    Pump();
+    EXPECT_EQ(w->log.size(), 1u);
+}
+
 TEST_F(Input, DestroyingADialogDirectlyStillUnblocksItsOwner) {
     OWindow* owner = Make();
     OWindow* dialog = Make(owner);

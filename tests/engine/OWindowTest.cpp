@@ -160,6 +160,34 @@ TEST_F(EngineWindow, HideAndShowInOneFrameRepaintsOnceAndShowHideLeavesNoTrace) 
     EXPECT_TRUE(TakeExposed(w->PlatformWindow()).empty());
 }
 
+TEST_F(EngineWindow, ObjectRepaintedInPlaceThenMovedOrHiddenInOneFrameLeavesItsOldPlace) {
+    const std::array<std::uint8_t, 3> background{0x99, 0xCC, 0xFF}, colour{0x11, 0x22, 0x33};
+    OWindow* w = Make();
+    auto* s = new Sprite(5, 5, 10, 10, 0, 0x00112233);
+    w->AddObject(s);
+    s->Show();
+    w->Render();
+    s->drawn.clear();
+
+    // A new blend level repaints it where it is; then it moves, as a fading object does.
+    s->Show();
+    s->Hide();
+    s->SetPosition(40, 5, 0);
+    s->Show();
+    w->Render();
+    EXPECT_EQ(s->drawn, (std::vector<Rect>{{40, 5, 50, 15}}));
+    EXPECT_EQ(pixel(w, 6, 6), background);
+    EXPECT_EQ(pixel(w, 45, 10), colour);
+    EXPECT_EQ(w->DisplayedCount(), 1u);
+
+    // Repainted and hidden in one frame: it is gone from the screen and the display list.
+    s->Show();
+    s->Hide();
+    w->Render();
+    EXPECT_EQ(pixel(w, 45, 10), background);
+    EXPECT_EQ(w->DisplayedCount(), 0u);
+}
+
 TEST_F(EngineWindow, RemovedObjectIsForgottenAndItsAreaRepainted) {
     OWindow* w = Make();
     auto* s = new Sprite(5, 5, 10, 10, 0, 0x00112233);

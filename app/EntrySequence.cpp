@@ -1,0 +1,110 @@
+#include "app/EntrySequence.hpp"
+
+#include "app/CloseSignals.hpp"
+#include "engine/OWindow.hpp"
+#include "platform/Platform.hpp"
+
+namespace app {
+
+namespace {
+
+constexpr std::uint32_t kBackground = 0x0099CCFF;
+constexpr int kIntroStyle = 3;
+constexpr int kGameStyle = 7;
+constexpr int kGameWidth = 750;
+constexpr int kGameHeight = 600;
+
+void showContentMissing() { platform::CurrentPlatform().ShowMessage(EntrySequence::kContentMissingText, ""); }
+
+} // namespace
+
+EntrySequence::EntrySequence(game::GameWindowSetup gameSetup, bool frameThreads)
+    : m_gameSetup(std::move(gameSetup)), m_frameThreads(frameThreads) {}
+
+std::optional<int> EntrySequence::Begin() {
+    engine::NextWindowParams() = {kBackground, kIntroStyle, game::OWndIntro::kWidth, game::OWndIntro::kHeight,
+                                  m_frameThreads};
+    m_intro = new game::OWndIntro;
+    if (m_intro->CreateFailed() != 0) {
+        m_intro->Close();
+        m_phase = Phase::Ended;
+        return kExitNoWindow;
+    }
+    m_intro->SetQuitOnDestroy(false);
+    if (!m_intro->Start()) {
+        showContentMissing();
+        m_intro->Close();
+        m_phase = Phase::Ended;
+        return kExitContentMissing;
+    }
+    m_introId = m_intro->PlatformWindow();
+    // A signal during the intro closes it, which ends the program.
+    CloseSignals::SetTarget(m_introId);
+    m_phase = Phase::Intro;
+    return std::nullopt;
+}
+
+bool EntrySequence::CloseIfFinished(engine::OWindow* window, platform::WindowId id, bool& gone) {
+    // Held locked, the window cannot be freed while it is asked; a window no longer routed
+    // is already on its way out.
+    engine::OWindow* locked = engine::OWindow::LockFromPlatformWindow(id);
+    gone = locked != window;
+    if (gone) {
+        if (locked) locked->Lock().unlock();
+        return false;
+    }
+    const bool finished = window->Finished() && !window->IsClosing();
+    if (finished) window->Close();
+    window->Lock().unlock();
+    return finished;
+}
+
+std::optional<int> EntrySequence::AfterMessage() {
+    if (m_phase == Phase::Intro) {
+        bool gone = false;
+        if (CloseIfFinished(m_intro, m_introId, gone)) {
+            m_phase = Phase::Game;
+        } else if (gone) {
+            // Closed through the desktop or by a signal: the program ends in order.
+            m_phase = Phase::Ended;
+            return 0;
+        }
+    }
+    if (m_phase == Phase::Game && !m_game) {
+        if (const std::optional<int> code = OpenGameWindow()) {
+            m_phase = Phase::Ended;
+            return code;
+        }
+    }
+    if (m_phase == Phase::Game && m_game) {
+        // The quit confirmation finishes the game window; closing it saves the game, and its
+        // destruction posts the quit that ends the loop.
+        bool gone = false;
+        if (CloseIfFinished(m_game, m_gameId, gone) || gone) m_phase = Phase::Ended;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> EntrySequence::OpenGameWindow() {
+    engine::NextWindowParams() = {kBackground, kGameStyle, kGameWidth, kGameHeight, m_frameThreads};
+    m_game = new game::OGameWindow(nullptr, m_gameSetup);
+    m_game->SetTitle("Hoopstack");
+    if (m_game->CreateFailed() != 0) {
+        m_game->Close();
+        return kExitNoWindow;
+    }
+    m_game->SetQuitOnDestroy(true);
+    if (!m_game->Start()) {
+        showContentMissing();
+        // Its destruction would post a quit; this end has its own code.
+        m_game->SetQuitOnDestroy(false);
+        m_game->Close();
+        return kExitContentMissing;
+    }
+    m_game->Render();
+    m_gameId = m_game->PlatformWindow();
+    CloseSignals::SetTarget(m_gameId);
+    return std::nullopt;
+}
+
+} // namespace app

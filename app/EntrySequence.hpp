@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "game/OGameWindow.hpp"
+#include "game/OWndIntro.hpp"
+
+namespace app {
+
+// The program's windows one after the other: the intro until it finishes, then the game
+// window until it closes. Lives on the main thread and moves on after every message the
+// main loop dispatches; an exit code it returns ends the loop.
+class EntrySequence {
+public:
+    enum class Phase { Intro, Game, Ended };
+
+    // Exit codes besides 0, the normal end.
+    static constexpr int kExitContentMissing = 1;
+    static constexpr int kExitNoWindow = 2;
+    // The message shown before the program ends for want of its content.
+    static constexpr const char* kContentMissingText = "Could not read clip";
+
+    // `frameThreads` false leaves the windows' frames to the caller (tests).
+    explicit EntrySequence(game::GameWindowSetup gameSetup, bool frameThreads = true);
+    EntrySequence(const EntrySequence&) = delete;
+    EntrySequence& operator=(const EntrySequence&) = delete;
+
+    // Opens and starts the intro; an exit code when the program cannot go on.
+    [[nodiscard]] std::optional<int> Begin();
+    // Moves the sequence on; called after each dispatched message.
+    [[nodiscard]] std::optional<int> AfterMessage();
+
+    Phase CurrentPhase() const { return m_phase; }
+    // The windows as opened; each is freed by its frame thread once closed.
+    game::OWndIntro* Intro() const { return m_intro; }
+    game::OGameWindow* GameWindow() const { return m_game; }
+
+private:
+    std::optional<int> OpenGameWindow();
+    // Closes the window when it is there, has finished and is not closing yet. Sets `gone`
+    // when the window is no longer there (closed through the desktop or a signal).
+    static bool CloseIfFinished(engine::OWindow* window, platform::WindowId id, bool& gone);
+
+    game::GameWindowSetup m_gameSetup;
+    bool m_frameThreads;
+    Phase m_phase = Phase::Intro;
+    game::OWndIntro* m_intro = nullptr;
+    platform::WindowId m_introId = 0;
+    game::OGameWindow* m_game = nullptr;
+    platform::WindowId m_gameId = 0;
+};
+
+} // namespace app

@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include <unistd.h>
+
+#include "app/CloseSignals.hpp"
+#include "app/EntrySequence.hpp"
+#include "engine/MainThread.hpp"
+#include "engine/MessageLoop.hpp"
+#include "engine/Messages.hpp"
+#include "engine/WindowProcedure.hpp"
+#include "game/GameSettings.hpp"
+#include "platform/KeyCodes.hpp"
+#include "platform/headless/HeadlessPlatform.hpp"
+#include "scene/ResolvePath.hpp"
+
+using app::EntrySequence;
+using Phase = app::EntrySequence::Phase;
+
+namespace {
+
+// The program's sequence on the headless platform with the generated data beside the test.
+// Frames are driven by the test unless a test asks for frame threads.
+class EntryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto owned = std::make_unique<platform::HeadlessPlatform>(platform::Size{1024, 768});
+        headless = owned.get();
+        platform::SetCurrentPlatform(std::move(owned));
+        engine::MainThread::Reset();
+        engine::MainThread::Claim();
+        game::Settings() = {};
+        game::OWndIntro::ResetBlendCounter();
+        app::CloseSignals::SetTarget(0);
+        setup.seed = 5;
+    }
+    void TearDown() override {
+        if (sequence) {
+            // Windows whose frames the test drove are not freed by a frame thread.
+            for (engine::OWindow* w : {static_cast<engine::OWindow*>(sequence->Intro()),
+                                       static_cast<engine::OWindow*>(sequence->GameWindow())})
+                if (!threaded && engine::OWindow::IsLiveWindow(w)) engine::OWindow::Destroy(w);
+        }
+        engine::OWindow::WaitForFrameThreads();
+        Drain();
+        engine::MainThread::Reset();
+        scene::SetExecutableFolderOverride(std::nullopt);
+        app::CloseSignals::SetTarget(0);
+        if (!folder.empty()) {
+            std::error_code ec;
+            std::filesystem::remove_all(folder, ec);
+        }
+    }
+
+    // A data folder holding copies of the named generated folders or files only.
+    void UseDataFolder(std::initializer_list<const char*> parts) {
+        const std::filesystem::path real = scene::ExecutableFolder();
+        folder = std::filesystem::temp_directory_path() /
+                 ("hoopstack-entry-" + std::to_string(::getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(folder / "CLP");
+        for (const char* part : parts)
+            std::filesystem::copy(real / part, folder / part, std::filesystem::copy_options::recursive);
+        scene::SetExecutableFolderOverride(folder.string() + "/");
+    }
+
+    std::optional<int> Begin(bool frameThreads = false) {
+        threaded = frameThreads;
+        sequence.emplace(setup, frameThreads);
+        return sequence->Begin();
+    }
+    // Dispatches every queued event as the main loop does, moving the sequence on after each;
+    // stops at the first exit code, of the sequence or of a posted quit.
+    std::optional<int> Dispatch() {
+        platform::Event e;
+        while (headless->PollEvent(e)) {
+            if (e.kind == platform::EventKind::Posted && e.code == engine::kPostedQuit) return int(e.value);
+            procedure.Dispatch(e);
+            if (const std::optional<int> code = sequence->AfterMessage()) return code;
+        }
+        return std::nullopt;
+    }
+    // Dispatches what is left without the sequence.
+    void Drain() {
+        platform::Event e;
+        while (headless->PollEvent(e)) procedure.Dispatch(e);
+    }
+    void Frame(engine::OWindow* w) {
+        headless->SetTime(time);
+        time += 40;
+        int sleep = 0;
+        w->RunFrame(sleep);
+    }
+    void Press(engine::OWindow* w, int code) {
+        headless->SetCursor(w->PlatformWindow(), {100, 100});
+        platform::Event e;
+        e.kind = platform::EventKind::KeyDown;
+        e.window = w->PlatformWindow();
+        e.code = code;
+        e.x = 100;
+        e.y = 100;
+        headless->Inject(e);
+    }
+    std::vector<std::string> Messages() { return headless->Messages(); }
+
+    platform::HeadlessPlatform* headless = nullptr;
+    engine::WindowProcedure procedure;
+    game::GameWindowSetup setup;
+    std::optional<EntrySequence> sequence;
+    bool threaded = false;
+    std::filesystem::path folder;
+    std::uint32_t time = 1000;
+};
+
+TEST_F(EntryTest, BeginsWithTheIntroAloneAsTheSignalsTarget) {
+    ASSERT_EQ(Begin(), std::nullopt);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    game::OWndIntro* intro = sequence->Intro();
+    ASSERT_NE(intro, nullptr);
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Intro);
+    EXPECT_EQ(sequence->GameWindow(), nullptr);
+    const auto window = headless->Window(intro->PlatformWindow());
+    EXPECT_EQ(window.wanted.width, 400);
+    EXPECT_EQ(window.wanted.height, 400);
+    EXPECT_EQ(window.wanted.styleKind, 3);
+    EXPECT_EQ(window.wanted.background, 0x0099CCFFu);
+    EXPECT_EQ(window.wanted.owner, 0u);
+    EXPECT_FALSE(intro->QuitOnDestroy());
+    // Started: its finished flag, set until then, is clear.
+    EXPECT_FALSE(intro->Finished());
+    EXPECT_EQ(app::CloseSignals::Target(), intro->PlatformWindow());
+}
+
+TEST_F(EntryTest, FinishedIntroGivesWayToTheGameWindowInTheSamePass) {
+    ASSERT_EQ(Begin(), std::nullopt);
+    Dispatch();
+    game::OWndIntro* intro = sequence->Intro();
+    Frame(intro);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    Press(intro, platform::Key_Space);
+    // The key press itself is the message after which the sequence moves on.
+    platform::Event e;
+    ASSERT_TRUE(headless->PollEvent(e));
+    ASSERT_EQ(e.kind, platform::EventKind::KeyDown);
+    procedure.Dispatch(e);
+    EXPECT_TRUE(intro->Finished());
+    EXPECT_EQ(sequence->AfterMessage(), std::nullopt);
+    EXPECT_TRUE(intro->IsClosing());
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Game);
+    game::OGameWindow* window = sequence->GameWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->Title(), "Hoopstack");
+    EXPECT_FALSE(window->Finished());
+    EXPECT_TRUE(window->QuitOnDestroy());
+    const auto shown = headless->Window(window->PlatformWindow());
+    EXPECT_EQ(shown.wanted.width, 750);
+    EXPECT_EQ(shown.wanted.height, 600);
+    EXPECT_EQ(shown.wanted.styleKind, 7);
+    EXPECT_EQ(shown.wanted.background, 0x0099CCFFu);
+    EXPECT_EQ(app::CloseSignals::Target(), window->PlatformWindow());
+    // Rendered once at the start: the court is on its way to the screen.
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    EXPECT_FALSE(headless->Window(window->PlatformWindow()).presented.empty());
+}
+
+TEST_F(EntryTest, IntroEndsByItselfAndItsWakeUpBringsTheGameWindow) {
+    ASSERT_EQ(Begin(), std::nullopt);
+    Dispatch();
+    game::OWndIntro* intro = sequence->Intro();
+    int frames = 0;
+    while (!intro->Finished() && frames < 200) {
+        Frame(intro);
+        ++frames;
+        if (!intro->Finished()) {
+            EXPECT_EQ(Dispatch(), std::nullopt);
+        }
+    }
+    ASSERT_TRUE(intro->Finished());
+    EXPECT_EQ(frames, 116);
+    EXPECT_EQ(sequence->GameWindow(), nullptr);
+    // The finishing frame draws nothing more; its only message is the wake-up.
+    platform::Event e;
+    ASSERT_TRUE(headless->PollEvent(e));
+    EXPECT_EQ(e.kind, platform::EventKind::Posted);
+    EXPECT_EQ(e.code, engine::kPostedMouseMove);
+    EXPECT_EQ(e.window, intro->PlatformWindow());
+    platform::Event none;
+    EXPECT_FALSE(headless->PollEvent(none));
+    procedure.Dispatch(e);
+    EXPECT_EQ(sequence->AfterMessage(), std::nullopt);
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Game);
+    EXPECT_NE(sequence->GameWindow(), nullptr);
+}
+
+TEST_F(EntryTest, FinishedGameWindowIsClosedAndItsEndQuitsWithZero) {
+    ASSERT_EQ(Begin(), std::nullopt);
+    sequence->Intro()->SetFinished(true);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    game::OGameWindow* window = sequence->GameWindow();
+    ASSERT_NE(window, nullptr);
+    // As the quit confirmation does.
+    window->SetFinished(true);
+    Press(window, 'A');
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    EXPECT_TRUE(window->IsClosing());
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
+    // Its frame thread would free it now; the test stands in for it.
+    engine::OWindow::Destroy(window);
+    EXPECT_EQ(Dispatch(), 0);
+}
+
+TEST_F(EntryTest, IntroClosedFromOutsideEndsTheProgramWithZero) {
+    ASSERT_EQ(Begin(), std::nullopt);
+    Dispatch();
+    game::OWndIntro* intro = sequence->Intro();
+    // A signal posts this close to the intro, its target.
+    platform::Event close;
+    close.kind = platform::EventKind::Posted;
+    close.code = engine::kPostedClose;
+    close.window = app::CloseSignals::Target();
+    headless->PostEvent(close);
+    EXPECT_EQ(Dispatch(), 0);
+    EXPECT_TRUE(intro->IsClosing());
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
+    EXPECT_EQ(sequence->GameWindow(), nullptr);
+}
+
+TEST_F(EntryTest, MissingLogoShowsTheMessageAndExitsWithOne) {
+    UseDataFolder({"CLP/Logo2.clp", "CLP/Logo3.clp"});
+    EXPECT_EQ(Begin(), 1);
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"|Could not read clip"}));
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
+}
+
+TEST_F(EntryTest, MissingGameContentShowsTheMessageAndExitsWithOne) {
+    UseDataFolder({"CLP/Logo1.clp", "CLP/Logo2.clp", "CLP/Logo3.clp"});
+    ASSERT_EQ(Begin(), std::nullopt);
+    EXPECT_TRUE(Messages().empty());
+    sequence->Intro()->SetFinished(true);
+    EXPECT_EQ(Dispatch(), 1);
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"|Could not read clip"}));
+    // The window that could not start is closed and will post no quit of its own.
+    game::OGameWindow* window = sequence->GameWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->IsClosing());
+    EXPECT_FALSE(window->QuitOnDestroy());
+}
+
+TEST_F(EntryTest, IntroWindowThatCannotBeMadeExitsWithTwo) {
+    headless->FailNextCreate();
+    EXPECT_EQ(Begin(), 2);
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(EntryTest, GameWindowThatCannotBeMadeExitsWithTwo) {
+    ASSERT_EQ(Begin(), std::nullopt);
+    Dispatch();
+    headless->FailNextCreate();
+    Press(sequence->Intro(), platform::Key_Escape);
+    EXPECT_EQ(Dispatch(), 2);
+    EXPECT_TRUE(Messages().empty());
+}
+
+// With real frame threads and the real main loop: no input at all until the game window is
+// there, which the test then closes as the desktop would.
+TEST_F(EntryTest, WholeRunEndsTheIntroByItselfAndEndsWithZero) {
+    ASSERT_EQ(Begin(true), std::nullopt);
+    const platform::WindowId intro = sequence->Intro()->PlatformWindow();
+    bool asked = false;
+    const int code = engine::RunMessageLoop(procedure, [&]() -> std::optional<int> {
+        const std::optional<int> code = sequence->AfterMessage();
+        if (!asked && sequence->GameWindow()) {
+            asked = true;
+            sequence->GameWindow()->PostClose();
+        }
+        return code;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
+    engine::OWindow::WaitForFrameThreads();
+    Drain();
+    EXPECT_FALSE(headless->Exists(intro));
+    EXPECT_TRUE(Messages().empty());
+}
+
+} // namespace

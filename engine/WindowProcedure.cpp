@@ -100,7 +100,7 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
     case EventKind::MouseMove:
         if (ContinueDrag(w, e)) {
             const Drag& drag = m_drags[e.window];
-            const platform::Area area = os().WindowArea(e.window);
+            const platform::Rect area = os().WindowArea(e.window);
             os().MoveWindow(e.window, area.left + signedCoordinate(e.x) - drag.grabX,
                             area.top + signedCoordinate(e.y) - drag.grabY);
             break;

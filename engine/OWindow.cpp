@@ -532,8 +532,7 @@ void OWindow::DrawTextRange(std::string_view text, const FontRecord& font, int x
     const int length = int(text.size());
     const int lo = std::clamp(std::min(highlightStart, highlightEnd), 0, length);
     const int hi = std::clamp(std::max(highlightStart, highlightEnd), 0, length);
-    const scene::BackBufferView view = BackBuffer();
-    const platform::Surface target{view.bits, view.width, view.height, view.stride, view.bottomUp};
+    const platform::Surface target = BackBuffer();
     const std::uint32_t colour = font.colour & 0x00FFFFFF;
 
     auto run = [&](int from, int to, bool highlighted) {

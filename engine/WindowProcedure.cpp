@@ -55,8 +55,7 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
         break;
     }
     case EventKind::Exposed: {
-        const scene::BackBufferView view = w.BackBuffer();
-        os().Present(e.window, {view.bits, view.width, view.height, view.stride, view.bottomUp}, e.area);
+        os().Present(e.window, w.BackBuffer(), e.area);
         break;
     }
     case EventKind::FocusGained:

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/Rect.hpp"
+#include "platform/Surface.hpp"
 
 namespace platform {
 
@@ -20,18 +21,6 @@ struct Point {
 struct Size {
     int width = 0;
     int height = 0;
-};
-
-// A 24-bit pixel buffer owned by someone else: 3 bytes a pixel, blue, green,
-// red. Client row y is memory row y, or height - 1 - y when bottom-up.
-struct Surface {
-    std::uint8_t* bits = nullptr;
-    int width = 0;
-    int height = 0;
-    int stride = 0;
-    bool bottomUp = false;
-
-    std::uint8_t* row(int y) const { return bits + std::ptrdiff_t(bottomUp ? height - 1 - y : y) * stride; }
 };
 
 // How a window is made. Style kind bits: 1 popup without caption, 2 fixed

@@ -32,7 +32,8 @@ void BackBuffer::ClearRect(scene::Rect* rect) {
     if (rect->IsEmpty()) return;
     const std::size_t from = std::size_t(rect->left) * 3, count = std::size_t(rect->right - rect->left) * 3;
     const scene::BackBufferView view = View();
-    for (int y = rect->top; y < rect->bottom; ++y) std::memcpy(scene::PixelRow(view, y) + from, m_backgroundRow.data() + from, count);
+    for (int y = rect->top; y < rect->bottom; ++y)
+        std::memcpy(view.row(y) + from, m_backgroundRow.data() + from, count);
 }
 
 } // namespace engine

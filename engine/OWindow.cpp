@@ -371,7 +371,7 @@ void OWindow::PlaceWindow() {
     const platform::WindowId owner = IsLiveWindow(ownerWindow) ? ownerWindow->PlatformWindow() : 0;
     const float clientWidth = m_clientWidth, clientHeight = m_clientHeight;
     MainThread::Run([&] {
-        platform::Area ref;
+        platform::Rect ref;
         if (owner) {
             ref = os().WindowArea(owner);
         } else {
@@ -508,7 +508,7 @@ void OWindow::Render() {
         platform::Event expose;
         expose.kind = platform::EventKind::Exposed;
         expose.window = m_platformWindow;
-        expose.area = {dirty.left, dirty.top, dirty.right, dirty.bottom};
+        expose.area = dirty;
         os().PostEvent(expose);
     }
     m_dirty.Clear();
@@ -537,9 +537,7 @@ void OWindow::DrawTextRange(std::string_view text, const FontRecord& font, int x
     const int length = int(text.size());
     const int lo = std::clamp(std::min(highlightStart, highlightEnd), 0, length);
     const int hi = std::clamp(std::max(highlightStart, highlightEnd), 0, length);
-    const scene::BackBufferView view = BackBuffer();
-    const platform::Surface target{view.bits, view.width, view.height, view.stride, view.bottomUp};
-    const platform::Area area{clip.left, clip.top, clip.right, clip.bottom};
+    const platform::Surface target = BackBuffer();
     const std::uint32_t colour = font.colour & 0x00FFFFFF;
 
     auto run = [&](int from, int to, bool highlighted) {
@@ -547,9 +545,9 @@ void OWindow::DrawTextRange(std::string_view text, const FontRecord& font, int x
         const int width = platform::MeasureText(wanted, part).width;
         if (width == 0) return;
         if (highlighted)
-            platform::DrawText(target, wanted, x, y, area, colour ^ 0x00FFFFFF, part, colour);
+            platform::DrawText(target, wanted, x, y, clip, colour ^ 0x00FFFFFF, part, colour);
         else
-            platform::DrawText(target, wanted, x, y, area, colour, part);
+            platform::DrawText(target, wanted, x, y, clip, colour, part);
         x += width;
     };
     run(0, lo, false);

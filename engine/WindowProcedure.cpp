@@ -55,8 +55,7 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
         break;
     }
     case EventKind::Exposed: {
-        const scene::BackBufferView view = w.BackBuffer();
-        os().Present(e.window, {view.bits, view.width, view.height, view.stride, view.bottomUp}, e.area);
+        os().Present(e.window, w.BackBuffer(), e.area);
         break;
     }
     case EventKind::FocusGained:
@@ -100,7 +99,7 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
     case EventKind::MouseMove:
         if (ContinueDrag(w, e)) {
             const Drag& drag = m_drags[e.window];
-            const platform::Area area = os().WindowArea(e.window);
+            const platform::Rect area = os().WindowArea(e.window);
             os().MoveWindow(e.window, area.left + signedCoordinate(e.x) - drag.grabX,
                             area.top + signedCoordinate(e.y) - drag.grabY);
             break;

@@ -5,6 +5,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Rect.hpp"
+#include "platform/Surface.hpp"
+
 namespace platform {
 
 // Identifies a platform window; 0 is no window.
@@ -18,30 +21,6 @@ struct Point {
 struct Size {
     int width = 0;
     int height = 0;
-};
-
-// Left, top, right, bottom; right and bottom exclusive.
-struct Area {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    int width() const { return right - left; }
-    int height() const { return bottom - top; }
-    bool empty() const { return left >= right || top >= bottom; }
-    bool operator==(const Area&) const = default;
-};
-
-// A 24-bit pixel buffer owned by someone else: 3 bytes a pixel, blue, green,
-// red. Client row y is memory row y, or height - 1 - y when bottom-up.
-struct Surface {
-    std::uint8_t* bits = nullptr;
-    int width = 0;
-    int height = 0;
-    int stride = 0;
-    bool bottomUp = false;
-
-    std::uint8_t* row(int y) const { return bits + std::ptrdiff_t(bottomUp ? height - 1 - y : y) * stride; }
 };
 
 // How a window is made. Style kind bits: 1 popup without caption, 2 fixed
@@ -82,7 +61,7 @@ struct Event {
     std::uint16_t x = 0;
     std::uint16_t y = 0;
     std::uint8_t character = 0;
-    Area area;
+    Rect area;
     std::uint64_t value = 0;
 };
 
@@ -112,7 +91,7 @@ public:
     // no Resized follows.
     virtual void MoveWindow(WindowId window, int x, int y) = 0;
     // The window's outer rectangle in screen coordinates; empty for no window.
-    virtual Area WindowArea(WindowId window) = 0;
+    virtual Rect WindowArea(WindowId window) = 0;
     // The window's client size in pixels; 0 x 0 for no window.
     virtual Size ClientSize(WindowId window) = 0;
     // The size of the screen the windows live on.
@@ -133,7 +112,7 @@ public:
     // no window.
     virtual Point CursorPosition(WindowId window) = 0;
     // Copies `area` of `pixels`, clipped to both, to the same client area of the window on screen.
-    virtual void Present(WindowId window, const Surface& pixels, const Area& area) = 0;
+    virtual void Present(WindowId window, const Surface& pixels, const Rect& area) = 0;
     // Blocks until the next event and returns it; never busy-waits. Events that calls made
     // (Resized, CaptureLost, Destroyed) come first, then posted events, then the window
     // system's, input among them.

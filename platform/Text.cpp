@@ -147,16 +147,11 @@ void blendPixel(std::uint8_t* p, std::uint32_t colour, unsigned coverage) {
     for (int i = 0; i < 3; ++i) p[i] = std::uint8_t(p[i] + (int(rgb[i]) - int(p[i])) * int(coverage) / 255);
 }
 
-void fillArea(const Surface& target, Area area, std::uint32_t colour) {
+void fillArea(const Surface& target, Rect area, std::uint32_t colour) {
     for (int y = area.top; y < area.bottom; ++y) {
         std::uint8_t* p = target.row(y) + area.left * 3;
         for (int x = area.left; x < area.right; ++x, p += 3) blendPixel(p, colour, 255);
     }
-}
-
-Area intersect(const Area& a, const Area& b) {
-    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-            std::min(a.bottom, b.bottom)};
 }
 
 } // namespace
@@ -174,11 +169,11 @@ TextExtent MeasureText(const FontSpec& font, std::string_view text) {
     return {width, metrics.ascent + metrics.descent};
 }
 
-void DrawText(const Surface& target, const FontSpec& font, int x, int y, const Area& clip,
+void DrawText(const Surface& target, const FontSpec& font, int x, int y, const Rect& clip,
               std::uint32_t colour, std::string_view text, std::optional<std::uint32_t> background) {
     if (text.empty() || !target.bits) return;
-    const Area bounds = intersect(clip, Area{0, 0, target.width, target.height});
-    if (bounds.empty()) return;
+    const Rect bounds = clip.Intersect(Rect{0, 0, target.width, target.height});
+    if (bounds.IsEmpty()) return;
 
     FontLibrary& library = FontLibrary::instance();
     std::lock_guard lock(library.mutex());
@@ -191,7 +186,7 @@ void DrawText(const Surface& target, const FontSpec& font, int x, int y, const A
         int width = 0;
         for (const char c : text)
             if (loadGlyph(*loaded, static_cast<unsigned char>(c), false)) width += advanceOf(*loaded);
-        fillArea(target, intersect(bounds, {x, y, x + width, y + metrics.ascent + metrics.descent}),
+        fillArea(target, bounds.Intersect({x, y, x + width, y + metrics.ascent + metrics.descent}),
                  *background);
     }
 
@@ -202,7 +197,7 @@ void DrawText(const Surface& target, const FontSpec& font, int x, int y, const A
         const FT_Bitmap& bitmap = slot->bitmap;
         const int left = pen + slot->bitmap_left;
         const int top = baseline - slot->bitmap_top;
-        const Area glyph = intersect(bounds, {left, top, left + int(bitmap.width), top + int(bitmap.rows)});
+        const Rect glyph = bounds.Intersect({left, top, left + int(bitmap.width), top + int(bitmap.rows)});
         for (int gy = glyph.top; gy < glyph.bottom; ++gy) {
             const std::uint8_t* coverage = bitmap.buffer + std::ptrdiff_t(gy - top) * bitmap.pitch;
             std::uint8_t* p = target.row(gy) + glyph.left * 3;
@@ -216,7 +211,8 @@ void DrawText(const Surface& target, const FontSpec& font, int x, int y, const A
         const double scale = double(loaded->face->size->metrics.y_scale) / 65536.0 / 64.0;
         const int offset = std::max(1, int(std::lround(-loaded->face->underline_position * scale)));
         const int thickness = std::max(1, int(std::lround(loaded->face->underline_thickness * scale)));
-        fillArea(target, intersect(bounds, {x, baseline + offset, pen, baseline + offset + thickness}), colour);
+        fillArea(target, bounds.Intersect({x, baseline + offset, pen, baseline + offset + thickness}),
+                 colour);
     }
 }
 

@@ -38,7 +38,7 @@ TextExtent MeasureText(const FontSpec& font, std::string_view text);
 // Draws the text antialiased with its cell's top-left corner at (x, y),
 // clipped to `clip` and the surface. With a background colour the text's
 // cell is filled first. Colours are 0x00BBGGRR.
-void DrawText(const Surface& target, const FontSpec& font, int x, int y, const Area& clip,
+void DrawText(const Surface& target, const FontSpec& font, int x, int y, const Rect& clip,
               std::uint32_t colour, std::string_view text,
               std::optional<std::uint32_t> background = std::nullopt);
 

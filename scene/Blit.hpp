@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "platform/Surface.hpp"
 #include "scene/Rect.hpp"
 #include "scene/SceneHost.hpp"
 
@@ -10,15 +11,8 @@ namespace scene {
 class OBitmap;
 struct TOpaqueRuns;
 
-// A read-only view of a 24-bit image: 3 bytes per pixel (blue, green, red), rows `stride`
-// bytes apart; `bottomUp` means the first row in memory is the bottom row of the picture.
-struct ImageView {
-    const uint8_t* bits = nullptr;
-    int32_t width = 0;
-    int32_t height = 0;
-    int32_t stride = 0;
-    bool bottomUp = true;
-};
+// A read-only view of a 24-bit image, the compositor's source.
+using ImageView = platform::ConstSurface;
 
 // Composites the width x height block of `image` at (sourceLeft, sourceTop) onto `target`
 // at (left, top), both in top-down coordinates, after clipping to both surfaces. Pixels equal

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <limits>
+
+#include "platform/Rect.hpp"
 
 namespace scene {
 
@@ -16,32 +16,7 @@ constexpr int32_t TruncateToInt(double value) {
     return static_cast<int32_t>(value);
 }
 
-// A rectangle in window client pixels; right and bottom are exclusive.
-struct Rect {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t right = 0;
-    int32_t bottom = 0;
-
-    constexpr int64_t Width() const { return int64_t{right} - left; }
-    constexpr int64_t Height() const { return int64_t{bottom} - top; }
-
-    // A rectangle is empty when it covers no pixel.
-    constexpr bool IsEmpty() const { return left >= right || top >= bottom; }
-
-    constexpr bool Contains(int32_t x, int32_t y) const {
-        return left <= x && x < right && top <= y && y < bottom;
-    }
-
-    // The common part of both rectangles; may be empty.
-    constexpr Rect Intersect(const Rect& other) const {
-        return Rect{std::max(left, other.left), std::max(top, other.top), std::min(right, other.right),
-                    std::min(bottom, other.bottom)};
-    }
-
-    constexpr bool Intersects(const Rect& other) const { return !Intersect(other).IsEmpty(); }
-
-    constexpr bool operator==(const Rect&) const = default;
-};
+// Scene rectangles are window client pixels.
+using Rect = platform::Rect;
 
 } // namespace scene

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <mutex>
 
+#include "platform/Surface.hpp"
 #include "scene/Rect.hpp"
 #include "scene/WindowMutex.hpp"
 
@@ -11,21 +11,8 @@ namespace scene {
 
 class OGraph;
 
-// A non-owning view of a 24-bit pixel surface: 3 bytes per pixel in the order blue, green,
-// red; rows are `stride` bytes apart. Callers address it in top-down client coordinates;
-// when `bottomUp` is set, client row y lives in memory row height - 1 - y.
-struct BackBufferView {
-    uint8_t* bits = nullptr;
-    int32_t width = 0;
-    int32_t height = 0;
-    int32_t stride = 0;
-    bool bottomUp = true;
-};
-
-// The first byte of client row y.
-inline uint8_t* PixelRow(const BackBufferView& view, int32_t y) {
-    return view.bits + std::ptrdiff_t(view.bottomUp ? view.height - 1 - y : y) * view.stride;
-}
+// The window's back buffer as drawable objects write into it.
+using BackBufferView = platform::Surface;
 
 // The window a scene object is attached to, as the scene sees it. The engine's window
 // implements it; scene code never depends on the engine itself.

@@ -48,7 +48,7 @@ WindowId HeadlessPlatform::CreateWindow(const WindowSpec& wanted) {
     }
     const Size size{std::max(wanted.width, 1), std::max(wanted.height, 1)};
     // Centred on the owner, or on the screen without one, as the SDL backend places them.
-    Area reference{0, 0, m_screen.width, m_screen.height};
+    Rect reference{0, 0, m_screen.width, m_screen.height};
     const auto owner = m_windows.find(wanted.owner);
     if (owner != m_windows.end()) {
         const WindowState& o = owner->second;
@@ -60,8 +60,8 @@ WindowId HeadlessPlatform::CreateWindow(const WindowSpec& wanted) {
     state.wanted = wanted;
     state.wanted.owner = owner != m_windows.end() ? wanted.owner : 0;
     state.client = size;
-    state.position = {reference.left + (reference.width() - size.width) / 2,
-                      reference.top + (reference.height() - size.height) / 2};
+    state.position = {static_cast<int>(reference.left + (reference.Width() - size.width) / 2),
+                      static_cast<int>(reference.top + (reference.Height() - size.height) / 2)};
     state.screen.resize(std::size_t(size.width) * size.height * 3);
     for (std::size_t i = 0; i < state.screen.size(); i += 3) {
         state.screen[i] = std::uint8_t(wanted.background >> 16);
@@ -113,7 +113,7 @@ void HeadlessPlatform::MoveWindow(WindowId window, int x, int y) {
     if (auto it = m_windows.find(window); it != m_windows.end()) it->second.position = {x, y};
 }
 
-Area HeadlessPlatform::WindowArea(WindowId window) {
+Rect HeadlessPlatform::WindowArea(WindowId window) {
     std::lock_guard lock(m_mutex);
     auto it = m_windows.find(window);
     if (it == m_windows.end()) return {};
@@ -206,7 +206,7 @@ void HeadlessPlatform::SetCursor(WindowId window, Point client) {
     m_cursorScreen = {origin.x + client.x, origin.y + client.y};
 }
 
-void HeadlessPlatform::Present(WindowId window, const Surface& pixels, const Area& area) {
+void HeadlessPlatform::Present(WindowId window, const Surface& pixels, const Rect& area) {
     std::lock_guard lock(m_mutex);
     auto it = m_windows.find(window);
     if (it == m_windows.end()) return;

@@ -26,7 +26,7 @@ public:
     void SetTitle(WindowId window, std::string_view title) override;
     void ShowWindow(WindowId window, ShowMode mode) override;
     void MoveWindow(WindowId window, int x, int y) override;
-    Area WindowArea(WindowId window) override;
+    Rect WindowArea(WindowId window) override;
     Size ClientSize(WindowId window) override;
     Size ScreenSize() override;
     void EnableWindow(WindowId window, bool enabled) override;
@@ -34,7 +34,7 @@ public:
     void SetCapture(WindowId window) override;
     WindowId CaptureWindow() override;
     Point CursorPosition(WindowId window) override;
-    void Present(WindowId window, const Surface& pixels, const Area& area) override;
+    void Present(WindowId window, const Surface& pixels, const Rect& area) override;
     Event WaitEvent() override;
     void PostEvent(const Event& event) override;
     std::uint32_t Milliseconds() override;
@@ -69,7 +69,7 @@ public:
         ShowMode shown = ShowMode::Show;
         bool enabled = true;
         std::vector<std::uint8_t> screen; // top-down BGR, client size, first the background
-        std::vector<Area> presented;      // every area presented, in order
+        std::vector<Rect> presented;      // every area presented, in order
     };
     // A copy of the window's state; an empty one for an unknown window.
     WindowState Window(WindowId window);

@@ -146,28 +146,25 @@ std::uint16_t CoordinateHalf(int coordinate) {
     return static_cast<std::uint16_t>(coordinate & 0xFFFF);
 }
 
-Area ClipArea(const Area& area, int width, int height) {
-    Area clipped;
-    clipped.left = std::max(area.left, 0);
-    clipped.top = std::max(area.top, 0);
-    clipped.right = std::min(area.right, width);
-    clipped.bottom = std::min(area.bottom, height);
-    if (clipped.empty()) {
-        return Area{};
+Rect ClipArea(const Rect& area, int width, int height) {
+    const Rect clipped = area.Intersect(Rect{0, 0, width, height});
+    if (clipped.IsEmpty()) {
+        return Rect{};
     }
     return clipped;
 }
 
-Point CentreOn(const Area& owner, Size size) {
-    return Point{owner.left + (owner.width() - size.width) / 2, owner.top + (owner.height() - size.height) / 2};
+Point CentreOn(const Rect& owner, Size size) {
+    return Point{static_cast<int>(owner.left + (owner.Width() - size.width) / 2),
+                 static_cast<int>(owner.top + (owner.Height() - size.height) / 2)};
 }
 
-void CopyBgrToPacked32(const Surface& source, const Area& area, std::uint8_t* target, int targetPitch,
+void CopyBgrToPacked32(const Surface& source, const Rect& area, std::uint8_t* target, int targetPitch,
                        const PackedFormat& format) {
-    if (area.empty()) {
+    if (area.IsEmpty()) {
         return;
     }
-    const int width = area.width();
+    const int width = area.Width();
     for (int y = area.top; y < area.bottom; ++y) {
         const std::uint8_t* in = source.row(y) + std::ptrdiff_t(area.left) * 3;
         auto* out = target + std::ptrdiff_t(y) * targetPitch + std::ptrdiff_t(area.left) * 4;

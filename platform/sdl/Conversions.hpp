@@ -31,10 +31,10 @@ std::string CodePage1252ToUtf8(std::string_view text);
 std::uint16_t CoordinateHalf(int coordinate);
 
 // `area` limited to the rectangle (0, 0, width, height); may come out empty.
-Area ClipArea(const Area& area, int width, int height);
+Rect ClipArea(const Rect& area, int width, int height);
 
 // The top-left corner that centres a window of `size` on `owner`.
-Point CentreOn(const Area& owner, Size size);
+Point CentreOn(const Rect& owner, Size size);
 
 // Where a 32-bit target pixel keeps each 8-bit channel; alpha bits are set opaque.
 struct PackedFormat {
@@ -46,7 +46,7 @@ struct PackedFormat {
 
 // Copies `area` (already clipped to both) of the 24-bit `source` into 32-bit
 // pixels; `target` points at client pixel (0, 0) and rows are `targetPitch` bytes apart.
-void CopyBgrToPacked32(const Surface& source, const Area& area, std::uint8_t* target, int targetPitch,
+void CopyBgrToPacked32(const Surface& source, const Rect& area, std::uint8_t* target, int targetPitch,
                        const PackedFormat& format);
 
 } // namespace platform

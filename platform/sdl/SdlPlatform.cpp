@@ -122,7 +122,7 @@ WindowId SdlPlatform::CreateWindow(const WindowSpec& request) {
     sized.kind = EventKind::Resized;
     sized.window = id;
     const Size client = ClientSize(id);
-    sized.area = Area{0, 0, client.width, client.height};
+    sized.area = Rect{0, 0, client.width, client.height};
     m_pending.push_back(sized);
     return id;
 }
@@ -176,10 +176,10 @@ void SdlPlatform::MoveWindow(WindowId window, int x, int y) {
     }
 }
 
-Area SdlPlatform::WindowArea(WindowId window) {
+Rect SdlPlatform::WindowArea(WindowId window) {
     SDL_Window* w = find(window);
     if (w == nullptr) {
-        return Area{};
+        return Rect{};
     }
     int x = 0;
     int y = 0;
@@ -187,7 +187,7 @@ Area SdlPlatform::WindowArea(WindowId window) {
     int height = 0;
     SDL_GetWindowPosition(w, &x, &y);
     SDL_GetWindowSize(w, &width, &height);
-    return Area{x, y, x + width, y + height};
+    return Rect{x, y, x + width, y + height};
 }
 
 Size SdlPlatform::ClientSize(WindowId window) {
@@ -278,7 +278,7 @@ Point SdlPlatform::CursorPosition(WindowId window) {
     return Point{mouseX - windowX, mouseY - windowY};
 }
 
-void SdlPlatform::Present(WindowId window, const Surface& pixels, const Area& area) {
+void SdlPlatform::Present(WindowId window, const Surface& pixels, const Rect& area) {
     SDL_Window* w = find(window);
     if (w == nullptr || pixels.bits == nullptr) {
         return;
@@ -288,8 +288,8 @@ void SdlPlatform::Present(WindowId window, const Surface& pixels, const Area& ar
     if (surface == nullptr) {
         return;
     }
-    const Area clipped = ClipArea(ClipArea(area, pixels.width, pixels.height), surface->w, surface->h);
-    if (clipped.empty()) {
+    const Rect clipped = ClipArea(ClipArea(area, pixels.width, pixels.height), surface->w, surface->h);
+    if (clipped.IsEmpty()) {
         return;
     }
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) {
@@ -302,8 +302,8 @@ void SdlPlatform::Present(WindowId window, const Surface& pixels, const Area& ar
         CopyBgrToPacked32(pixels, clipped, target, surface->pitch, packed);
     } else {
         for (int y = clipped.top; y < clipped.bottom; ++y) {
-            SDL_ConvertPixels(clipped.width(), 1, SDL_PIXELFORMAT_BGR24, pixels.row(y) + std::ptrdiff_t(clipped.left) * 3,
-                              pixels.stride, format->format,
+            SDL_ConvertPixels(clipped.Width(), 1, SDL_PIXELFORMAT_BGR24,
+                              pixels.row(y) + std::ptrdiff_t(clipped.left) * 3, pixels.stride, format->format,
                               target + std::ptrdiff_t(y) * surface->pitch +
                                   std::ptrdiff_t(clipped.left) * format->BytesPerPixel,
                               surface->pitch);
@@ -312,7 +312,8 @@ void SdlPlatform::Present(WindowId window, const Surface& pixels, const Area& ar
     if (SDL_MUSTLOCK(surface)) {
         SDL_UnlockSurface(surface);
     }
-    const SDL_Rect rect{clipped.left, clipped.top, clipped.width(), clipped.height()};
+    const SDL_Rect rect{clipped.left, clipped.top, static_cast<int>(clipped.Width()),
+                        static_cast<int>(clipped.Height())};
     SDL_UpdateWindowSurfaceRects(w, &rect, 1);
 }
 
@@ -469,7 +470,7 @@ void SdlPlatform::translateWindowEvent(const SDL_Event& event) {
         out.kind = event.window.event == SDL_WINDOWEVENT_EXPOSED ? EventKind::Exposed : EventKind::Resized;
         out.window = id;
         const Size size = ClientSize(id);
-        out.area = Area{0, 0, size.width, size.height};
+        out.area = Rect{0, 0, size.width, size.height};
         m_pending.push_back(out);
         break;
     }

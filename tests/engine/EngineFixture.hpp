@@ -31,7 +31,7 @@ public:
         if (log) log->push_back(name);
         const scene::BackBufferView view = Window()->BackBuffer();
         for (int y = clip->top; y < clip->bottom; ++y) {
-            std::uint8_t* row = view.bits + std::ptrdiff_t(view.bottomUp ? view.height - 1 - y : y) * view.stride;
+            std::uint8_t* row = view.row(y);
             for (int x = clip->left; x < clip->right; ++x) {
                 row[x * 3] = std::uint8_t(m_colour >> 16);
                 row[x * 3 + 1] = std::uint8_t(m_colour >> 8);

@@ -10,7 +10,7 @@ using scene::Rect;
 
 std::array<std::uint8_t, 3> pixel(OWindow* w, int x, int y) {
     const scene::BackBufferView v = w->BackBuffer();
-    const std::uint8_t* p = v.bits + std::ptrdiff_t(v.height - 1 - y) * v.stride + x * 3;
+    const std::uint8_t* p = v.row(y) + x * 3;
     return {p[0], p[1], p[2]};
 }
 
@@ -23,6 +23,7 @@ TEST_F(EngineWindow, BackBufferIsScreenSizedWithPaddedRows) {
     EXPECT_EQ(v.width, 1024);
     EXPECT_EQ(v.height, 768);
     EXPECT_EQ(v.stride, 3072);
+    EXPECT_TRUE(v.bottomUp);
     EXPECT_EQ(engine::BackBufferStride(1023), 3072);
     EXPECT_EQ(engine::BackBufferStride(1021), 3064);
     EXPECT_EQ(pixel(w, 0, 0), (std::array<std::uint8_t, 3>{0x99, 0xCC, 0xFF}));  // cleared to the background

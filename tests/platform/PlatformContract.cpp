@@ -15,9 +15,9 @@
 
 namespace platformtest {
 
-using platform::Area;
 using platform::Event;
 using platform::EventKind;
+using platform::Rect;
 using platform::Size;
 using platform::WindowId;
 
@@ -29,7 +29,7 @@ constexpr Size kScreen{1024, 768};
 // Long enough for a loaded machine; the waits end as soon as their state is reached.
 constexpr auto kPatience = std::chrono::seconds(10);
 
-std::string areaText(const Area& a) {
+std::string areaText(const Rect& a) {
     return std::to_string(a.left) + "," + std::to_string(a.top) + "," + std::to_string(a.right) + "," +
            std::to_string(a.bottom);
 }
@@ -185,7 +185,7 @@ TEST_P(PlatformContract, EveryStyleKindGetsTheRequestedSizeAsOuterAndClientSize)
         ASSERT_NE(w, 0u);
         EXPECT_EQ(os().ClientSize(w).width, 320);
         EXPECT_EQ(os().ClientSize(w).height, 240);
-        EXPECT_EQ(os().WindowArea(w), (Area{352, 264, 672, 504}));
+        EXPECT_EQ(os().WindowArea(w), (Rect{352, 264, 672, 504}));
         os().DestroyWindow(w);
     }
 }
@@ -196,13 +196,13 @@ TEST_P(PlatformContract, SizesAreNotClampedToTheScreen) {
     EXPECT_EQ(os().ClientSize(big).width, 1100);
     EXPECT_EQ(os().ClientSize(big).height, 900);
     // Centred, so it sticks out on every side; halves are truncated toward zero.
-    EXPECT_EQ(os().WindowArea(big), (Area{-38, -66, 1062, 834}));
+    EXPECT_EQ(os().WindowArea(big), (Rect{-38, -66, 1062, 834}));
 }
 
 TEST_P(PlatformContract, SidesBelowOnePixelBecomeOnePixel) {
     const WindowId empty = Make(0, 0);
     ASSERT_NE(empty, 0u);
-    EXPECT_EQ(os().WindowArea(empty), (Area{511, 383, 512, 384}));
+    EXPECT_EQ(os().WindowArea(empty), (Rect{511, 383, 512, 384}));
     const WindowId negative = Make(-5, 3);
     ASSERT_NE(negative, 0u);
     EXPECT_EQ(os().ClientSize(negative).width, 1);
@@ -226,23 +226,23 @@ TEST_P(PlatformContract, ANewWindowIsReportedResizedOnceThenExposedWholeAndActiv
 
 TEST_P(PlatformContract, TopLevelWindowsAreCentredOnTheScreen) {
     const WindowId odd = Make(301, 201);
-    EXPECT_EQ(os().WindowArea(odd), (Area{361, 283, 662, 484}));
+    EXPECT_EQ(os().WindowArea(odd), (Rect{361, 283, 662, 484}));
     const WindowId full = Make(kScreen.width, kScreen.height);
-    EXPECT_EQ(os().WindowArea(full), (Area{0, 0, kScreen.width, kScreen.height}));
+    EXPECT_EQ(os().WindowArea(full), (Rect{0, 0, kScreen.width, kScreen.height}));
 }
 
 TEST_P(PlatformContract, DialogsAreCentredOnTheirOwner) {
     const WindowId owner = Make(301, 201);
     os().MoveWindow(owner, 100, 50);
     const WindowId dialog = Make(100, 81, owner);
-    EXPECT_EQ(os().WindowArea(dialog), (Area{200, 110, 300, 191}));
+    EXPECT_EQ(os().WindowArea(dialog), (Rect{200, 110, 300, 191}));
     // A dialog larger than its owner sticks out on both sides.
     os().MoveWindow(owner, -30, -20);
     const WindowId large = Make(400, 300, owner);
-    EXPECT_EQ(os().WindowArea(large), (Area{-79, -69, 321, 231}));
+    EXPECT_EQ(os().WindowArea(large), (Rect{-79, -69, 321, 231}));
     // An owner that is no window leaves the dialog a top-level window.
     const WindowId orphan = Make(100, 80, 999999);
-    EXPECT_EQ(os().WindowArea(orphan), (Area{462, 344, 562, 424}));
+    EXPECT_EQ(os().WindowArea(orphan), (Rect{462, 344, 562, 424}));
 }
 
 TEST_P(PlatformContract, MoveWindowPlacesTheOuterCornerAnywhereWithoutResizing) {
@@ -251,7 +251,7 @@ TEST_P(PlatformContract, MoveWindowPlacesTheOuterCornerAnywhereWithoutResizing) 
     for (const auto& [x, y] :
          {std::pair{100, 50}, std::pair{-30, -20}, std::pair{900, 700}, std::pair{0, 0}}) {
         os().MoveWindow(w, x, y);
-        EXPECT_EQ(os().WindowArea(w), (Area{x, y, x + 301, y + 201}));
+        EXPECT_EQ(os().WindowArea(w), (Rect{x, y, x + 301, y + 201}));
         EXPECT_EQ(os().ClientSize(w).width, 301);
     }
     EXPECT_TRUE(of(Drain(), w, {EventKind::Resized}).empty()) << "a move is no resize";
@@ -259,7 +259,7 @@ TEST_P(PlatformContract, MoveWindowPlacesTheOuterCornerAnywhereWithoutResizing) 
 }
 
 TEST_P(PlatformContract, UnknownWindowsHaveNoAreaSizeOrCursor) {
-    EXPECT_EQ(os().WindowArea(12345), Area{});
+    EXPECT_EQ(os().WindowArea(12345), Rect{});
     EXPECT_EQ(os().ClientSize(12345).width, 0);
     EXPECT_EQ(os().ClientSize(12345).height, 0);
     user().MovePointer(30, 40);
@@ -290,7 +290,7 @@ TEST_P(PlatformContract, ShowAndRestoreKeepPlaceAndSize) {
     os().ShowWindow(w, platform::ShowMode::Show);
     os().ShowWindow(w, platform::ShowMode::Restore);
     Drain();
-    EXPECT_EQ(os().WindowArea(w), (Area{40, 30, 240, 130}));
+    EXPECT_EQ(os().WindowArea(w), (Rect{40, 30, 240, 130}));
 }
 
 // Presentation.
@@ -310,9 +310,9 @@ TEST_P(PlatformContract, PresentShowsTheAreaAndTheBackgroundStaysElsewhere) {
             p[1] = std::uint8_t(y);
             p[2] = 100;
         }
-    os().Present(w, pixels, Area{20, 10, 120, 60});
-    os().Present(w, pixels, Area{-50, -50, 0, 0});    // Outside the window: nothing.
-    os().Present(w, pixels, Area{190, 90, 400, 300}); // Clipped to the client area.
+    os().Present(w, pixels, Rect{20, 10, 120, 60});
+    os().Present(w, pixels, Rect{-50, -50, 0, 0});    // Outside the window: nothing.
+    os().Present(w, pixels, Rect{190, 90, 400, 300}); // Clipped to the client area.
     os().SetIcon(w, pixels);                          // Reads every row of a bottom-up image, and no further.
 
     const std::vector<std::uint32_t> shown = user().Shown(w);
@@ -522,7 +522,7 @@ TEST_P(PlatformContract, DestroyWindowReportsDestroyedOnceAndForgetsTheWindow) {
     Drain();
     os().DestroyWindow(w);
     EXPECT_EQ(os().ClientSize(w).width, 0);
-    EXPECT_EQ(os().WindowArea(w), Area{});
+    EXPECT_EQ(os().WindowArea(w), Rect{});
     os().DestroyWindow(w); // Gone already: nothing happens.
     user().UserKey(w, true, 'A');
     user().UserMouseMove(w, 1, 1);
@@ -583,7 +583,7 @@ TEST_P(PlatformContract, PostingFromAnotherThreadWakesTheWaiterWithEveryFieldKep
         for (int i = 1; i <= 3; ++i) {
             Event e = posted(w, i);
             e.value = 0x1122334455667788ull + std::uint64_t(i);
-            e.area = Area{i, 2, 3, 4};
+            e.area = Rect{i, 2, 3, 4};
             e.x = std::uint16_t(60000 + i);
             e.y = 7;
             e.character = 0xE9;
@@ -596,7 +596,7 @@ TEST_P(PlatformContract, PostingFromAnotherThreadWakesTheWaiterWithEveryFieldKep
         EXPECT_EQ(e.window, w);
         EXPECT_EQ(e.code, i);
         EXPECT_EQ(e.value, 0x1122334455667788ull + std::uint64_t(i));
-        EXPECT_EQ(e.area, (Area{i, 2, 3, 4}));
+        EXPECT_EQ(e.area, (Rect{i, 2, 3, 4}));
         EXPECT_EQ(e.x, 60000 + i);
         EXPECT_EQ(e.y, 7);
         EXPECT_EQ(e.character, 0xE9);

@@ -28,9 +28,7 @@ struct Surface {
           stride((w * 3 + 3) & ~3),
           bottomUp(bottomUp),
           bits(static_cast<size_t>(stride) * h) {}
-    uint8_t* At(int32_t x, int32_t y) {
-        return &bits[static_cast<size_t>((bottomUp ? height - 1 - y : y) * stride + x * 3)];
-    }
+    uint8_t* At(int32_t x, int32_t y) { return Target().row(y) + x * 3; }
     uint32_t Pixel(int32_t x, int32_t y) {
         const uint8_t* p = At(x, y);
         return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);

@@ -49,10 +49,7 @@ public:
     scene::BackBufferView BackBuffer() override { return m_view; }
     scene::WindowMutex& Lock() override { return m_lock; }
 
-    uint8_t* At(int32_t x, int32_t y) {
-        const int32_t row = m_view.bottomUp ? m_view.height - 1 - y : y;
-        return &m_bits[static_cast<size_t>(row * m_view.stride + x * 3)];
-    }
+    uint8_t* At(int32_t x, int32_t y) { return m_view.row(y) + x * 3; }
     uint32_t Pixel(int32_t x, int32_t y) {
         const uint8_t* p = At(x, y);
         return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);

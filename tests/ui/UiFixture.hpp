@@ -98,8 +98,7 @@ protected:
     static std::uint32_t Pixel(engine::OWindow* w, int x, int y) {
         w->Render();
         const scene::BackBufferView view = w->BackBuffer();
-        const std::uint8_t* p =
-            view.bits + std::ptrdiff_t(view.bottomUp ? view.height - 1 - y : y) * view.stride + std::ptrdiff_t(x) * 3;
+        const std::uint8_t* p = view.row(y) + std::ptrdiff_t(x) * 3;
         return std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
     }
 

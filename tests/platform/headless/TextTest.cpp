@@ -8,9 +8,9 @@
 
 namespace {
 
-using platform::Area;
 using platform::FontSpec;
 using platform::MeasureText;
+using platform::Rect;
 using platform::Surface;
 
 struct Canvas {
@@ -19,8 +19,8 @@ struct Canvas {
     }
     const std::uint8_t* at(int x, int y) const { return &pixels[(std::size_t(y) * surface.width + x) * 3]; }
     // The bounding box of pixels that are no longer the fill colour.
-    Area inked(std::uint8_t fill = 0xFF) const {
-        Area box{surface.width, surface.height, 0, 0};
+    Rect inked(std::uint8_t fill = 0xFF) const {
+        Rect box{surface.width, surface.height, 0, 0};
         for (int y = 0; y < surface.height; ++y)
             for (int x = 0; x < surface.width; ++x)
                 if (at(x, y)[0] != fill || at(x, y)[1] != fill || at(x, y)[2] != fill) {
@@ -120,12 +120,12 @@ TEST(Text, DrawsInsideTheCellAndTheClipOnly) {
     font.height = 32;
     const auto extent = MeasureText(font, "Hoop");
     platform::DrawText(canvas.surface, font, 10, 5, {0, 0, 200, 60}, 0x000000FF, "Hoop");
-    const Area ink = canvas.inked();
+    const Rect ink = canvas.inked();
     EXPECT_GE(ink.left, 10);
     EXPECT_GE(ink.top, 5);
     EXPECT_LE(ink.right, 10 + extent.width + 2);
     EXPECT_LE(ink.bottom, 5 + extent.height);
-    EXPECT_GT(ink.width(), extent.width / 2);
+    EXPECT_GT(ink.Width(), extent.width / 2);
 
     // Red text: the darkest pixel is pure red (B, G low; R high).
     bool foundSolid = false;
@@ -136,7 +136,7 @@ TEST(Text, DrawsInsideTheCellAndTheClipOnly) {
 
     Canvas clipped(200, 60);
     platform::DrawText(clipped.surface, font, 10, 5, {30, 0, 40, 60}, 0, "Hoop");
-    const Area clippedInk = clipped.inked();
+    const Rect clippedInk = clipped.inked();
     EXPECT_GE(clippedInk.left, 30);
     EXPECT_LE(clippedInk.right, 40);
 }
@@ -147,7 +147,7 @@ TEST(Text, BackgroundFillsTheCellAndOffSurfaceDrawingIsSafe) {
     font.height = 20;
     const auto extent = MeasureText(font, "ab");
     platform::DrawText(canvas.surface, font, 2, 3, {0, 0, 100, 40}, 0x00FFFFFF, "ab", 0x00000000u);
-    EXPECT_EQ(canvas.inked(), (Area{2, 3, 2 + extent.width, 3 + extent.height}));
+    EXPECT_EQ(canvas.inked(), (Rect{2, 3, 2 + extent.width, 3 + extent.height}));
 
     // Text hanging off every edge, and a clip larger than the surface.
     Canvas small(8, 8);
@@ -166,7 +166,7 @@ TEST(Text, BytesOfTheUpperControlRangeAreCodePage1252Characters) {
     for (const char* text : texts) {
         Canvas canvas(60, 40);
         platform::DrawText(canvas.surface, font, 5, 5, {0, 0, 60, 40}, 0, text);
-        EXPECT_FALSE(canvas.inked().empty()) << "byte " << int(static_cast<unsigned char>(text[0]));
+        EXPECT_FALSE(canvas.inked().IsEmpty()) << "byte " << int(static_cast<unsigned char>(text[0]));
         EXPECT_GT(MeasureText(font, text).width, 0) << "byte " << int(static_cast<unsigned char>(text[0]));
         looks.insert(canvas.pixels);
     }
@@ -178,7 +178,7 @@ TEST(Text, BytesOfTheUpperControlRangeAreCodePage1252Characters) {
     for (const char* text : {"\x81", "\x8D", "\x8F", "\x90", "\x9D"}) {
         Canvas canvas(60, 40);
         platform::DrawText(canvas.surface, font, 5, 5, {0, 0, 60, 40}, 0, text);
-        EXPECT_TRUE(canvas.inked().empty()) << "byte " << int(static_cast<unsigned char>(text[0]));
+        EXPECT_TRUE(canvas.inked().IsEmpty()) << "byte " << int(static_cast<unsigned char>(text[0]));
         EXPECT_EQ(MeasureText(font, text).width, 0) << "byte " << int(static_cast<unsigned char>(text[0]));
         EXPECT_EQ(MeasureText(font, std::string("a") + text + "b").width, MeasureText(font, "ab").width);
     }

@@ -114,17 +114,17 @@ TEST(Geometry, CoordinatesBecomeUnsignedHalves) {
 }
 
 TEST(Geometry, ClipAreaKeepsTheInsideOnly) {
-    EXPECT_EQ(ClipArea(Area{-5, -5, 10, 10}, 8, 20), (Area{0, 0, 8, 10}));
-    EXPECT_EQ(ClipArea(Area{2, 3, 4, 5}, 8, 8), (Area{2, 3, 4, 5}));
-    EXPECT_TRUE(ClipArea(Area{10, 0, 20, 5}, 8, 8).empty());
-    EXPECT_TRUE(ClipArea(Area{5, 5, 2, 8}, 8, 8).empty());
+    EXPECT_EQ(ClipArea(Rect{-5, -5, 10, 10}, 8, 20), (Rect{0, 0, 8, 10}));
+    EXPECT_EQ(ClipArea(Rect{2, 3, 4, 5}, 8, 8), (Rect{2, 3, 4, 5}));
+    EXPECT_TRUE(ClipArea(Rect{10, 0, 20, 5}, 8, 8).IsEmpty());
+    EXPECT_TRUE(ClipArea(Rect{5, 5, 2, 8}, 8, 8).IsEmpty());
 }
 
 TEST(Geometry, DialogIsCentredOnItsOwner) {
-    const Point corner = CentreOn(Area{100, 50, 850, 650}, Size{300, 200});
+    const Point corner = CentreOn(Rect{100, 50, 850, 650}, Size{300, 200});
     EXPECT_EQ(corner.x, 325);
     EXPECT_EQ(corner.y, 250);
-    const Point larger = CentreOn(Area{0, 0, 100, 100}, Size{300, 101});
+    const Point larger = CentreOn(Rect{0, 0, 100, 100}, Size{300, 101});
     EXPECT_EQ(larger.x, -100);
     EXPECT_EQ(larger.y, 0);
 }
@@ -156,7 +156,7 @@ TEST(PixelCopy, CopiesOnlyTheAreaInTheTargetLayout) {
         Surface source;
         auto bytes = sourcePixels(bottomUp, source);
         std::vector<std::uint32_t> target(4 * 3, 0x12345678);
-        CopyBgrToPacked32(source, Area{1, 1, 3, 3}, reinterpret_cast<std::uint8_t*>(target.data()), 16,
+        CopyBgrToPacked32(source, Rect{1, 1, 3, 3}, reinterpret_cast<std::uint8_t*>(target.data()), 16,
                           PackedFormat{16, 8, 0, 0xFF000000});
         for (int y = 0; y < 3; ++y) {
             for (int x = 0; x < 4; ++x) {
@@ -177,7 +177,7 @@ TEST(PixelCopy, HonoursOtherChannelOrders) {
     Surface source;
     auto bytes = sourcePixels(false, source);
     std::uint32_t target[12] = {};
-    CopyBgrToPacked32(source, Area{0, 0, 4, 3}, reinterpret_cast<std::uint8_t*>(target), 16,
+    CopyBgrToPacked32(source, Rect{0, 0, 4, 3}, reinterpret_cast<std::uint8_t*>(target), 16,
                       PackedFormat{0, 8, 16, 0});
     EXPECT_EQ(target[1 * 4 + 2], (std::uint32_t(2) << 16) | (1u << 8) | 203u);
 }

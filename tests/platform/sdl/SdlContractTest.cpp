@@ -150,7 +150,7 @@ std::vector<std::uint32_t> SdlBackend::Shown(WindowId window) {
     std::filesystem::remove(path);
     if (magic != "P6" || maximum != 255 || !read) return {};
 
-    const Area area = m_os->WindowArea(window);
+    const Rect area = m_os->WindowArea(window);
     std::vector<std::uint32_t> shown;
     for (int y = area.top; y < area.bottom; ++y)
         for (int x = area.left; x < area.right; ++x) {

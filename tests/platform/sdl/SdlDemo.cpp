@@ -25,7 +25,7 @@ constexpr int width = 750;
 constexpr int height = 600;
 constexpr int side = 60;
 
-void fill(const Surface& s, const Area& a, std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
+void fill(const Surface& s, const Rect& a, std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
     for (int y = a.top; y < a.bottom; ++y) {
         std::uint8_t* p = s.row(y) + a.left * 3;
         for (int x = a.left; x < a.right; ++x, p += 3) {
@@ -36,12 +36,12 @@ void fill(const Surface& s, const Area& a, std::uint8_t blue, std::uint8_t green
     }
 }
 
-Area square(int x, int y) {
-    return Area{x, y, x + side, y + side};
+Rect square(int x, int y) {
+    return Rect{x, y, x + side, y + side};
 }
 
-Area unite(const Area& a, const Area& b) {
-    return Area{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+Rect unite(const Rect& a, const Rect& b) {
+    return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
                 std::max(a.bottom, b.bottom)};
 }
 
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     const int stride = (width * 3 + 3) & ~3;
     std::vector<std::uint8_t> bits(std::size_t(stride) * height);
     const Surface buffer{bits.data(), width, height, stride, true};
-    const Area whole{0, 0, width, height};
+    const Rect whole{0, 0, width, height};
     fill(buffer, whole, 0x99, 0xCC, 0xFF);
 
     std::atomic<bool> running{true};
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
         const Event e = platform.WaitEvent();
         switch (e.kind) {
         case EventKind::Posted: {
-            const Area old = square(x, y);
+            const Rect old = square(x, y);
             fill(buffer, old, 0x99, 0xCC, 0xFF);
             if (x + dx < 0 || x + dx + side > width) {
                 dx = -dx;

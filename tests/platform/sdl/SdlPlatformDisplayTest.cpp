@@ -104,7 +104,7 @@ TEST(SdlInput, ExposeCoversTheWholeClientAreaAndFocusIsReported) {
     const std::vector<Event> events = eventsUntilMarker(platform, window);
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].kind, EventKind::Exposed);
-    EXPECT_EQ(events[0].area, (Area{0, 0, 160, 120}));
+    EXPECT_EQ(events[0].area, (Rect{0, 0, 160, 120}));
     EXPECT_EQ(events[1].kind, EventKind::FocusGained);
 }
 

@@ -1,5 +1,6 @@
 #include "ScreenSession.hpp"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -37,7 +38,10 @@ bool ScreenSession::Open(game::GameWindowSetup setup) {
 void ScreenSession::Close() {
     if (!m_window) return;
     // The dialogs go first, the top one first, as their owners wait for them.
-    while (engine::OWindow* dialog = TopDialog()) engine::OWindow::Destroy(dialog);
+    NoteDialogs();
+    for (auto it = m_dialogs.rbegin(); it != m_dialogs.rend(); ++it)
+        if (engine::OWindow::IsLiveWindow(*it)) engine::OWindow::Destroy(*it);
+    m_dialogs.clear();
     if (engine::OWindow::IsLiveWindow(m_window)) engine::OWindow::Destroy(m_window);
     m_window = nullptr;
     engine::OWindow::WaitForFrameThreads();
@@ -51,17 +55,35 @@ engine::OWindow* ScreenSession::TopDialog() const {
     return top;
 }
 
+void ScreenSession::NoteDialogs() {
+    if (!m_window || !engine::OWindow::IsLiveWindow(m_window)) return;
+    for (engine::OWindow* w = engine::OWindow::DialogOf(m_window); w; w = engine::OWindow::DialogOf(w))
+        if (std::find(m_dialogs.begin(), m_dialogs.end(), w) == m_dialogs.end()) m_dialogs.push_back(w);
+}
+
 void ScreenSession::Pump() {
-    for (;;) {
+    for (bool freed = true; freed;) {
+        NoteDialogs();
         platform::Event event;
-        while (m_headless->PollEvent(event)) m_procedure.Dispatch(event);
-        if (!m_window || !engine::OWindow::IsLiveWindow(m_window)) return;
-        engine::OWindow* closed = nullptr;
-        for (engine::OWindow* w = engine::OWindow::DialogOf(m_window); w; w = engine::OWindow::DialogOf(w))
-            if (w->IsClosing()) closed = w;
-        if (!closed) return;
-        int sleep = 0;
-        if (!closed->RunFrame(sleep)) engine::OWindow::Destroy(closed);
+        while (m_headless->PollEvent(event)) {
+            m_procedure.Dispatch(event);
+            NoteDialogs();
+        }
+        // A closed dialog has let go of its owner, but nobody frees it without a frame
+        // thread: that is done here, the top one first, and what that queued is served.
+        freed = false;
+        for (auto it = m_dialogs.rbegin(); it != m_dialogs.rend(); ++it) {
+            engine::OWindow* dialog = *it;
+            if (!engine::OWindow::IsLiveWindow(dialog)) {
+                *it = nullptr;
+            } else if (dialog->IsClosing()) {
+                int sleep = 0;
+                if (!dialog->RunFrame(sleep)) engine::OWindow::Destroy(dialog);
+                *it = nullptr;
+                freed = true;
+            }
+        }
+        std::erase(m_dialogs, nullptr);
     }
 }
 

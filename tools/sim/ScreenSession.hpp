@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/WindowProcedure.hpp"
 #include "game/OGameWindow.hpp"
@@ -52,11 +53,15 @@ public:
     game::OGameWindow* Window() const { return m_window; }
 
 private:
+    // Notes every dialog of the chain; a dialog that closed has left it before it is freed.
+    void NoteDialogs();
     void Send(engine::OWindow* window, platform::EventKind kind, int code, int x, int y);
 
     platform::HeadlessPlatform* m_headless = nullptr;
     engine::WindowProcedure m_procedure;
     game::OGameWindow* m_window = nullptr;
+    // Every dialog seen and not yet freed.
+    std::vector<engine::OWindow*> m_dialogs;
     std::uint32_t m_time = 1000;
 };
 

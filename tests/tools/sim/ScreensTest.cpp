@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "PngImage.hpp"
+#include "ScreenSession.hpp"
 #include "ScreensCommand.hpp"
 #include "scene/ResolvePath.hpp"
 
@@ -165,6 +166,28 @@ TEST_F(Screens, AMissingOrUnknownOptionIsAUsageError) {
     EXPECT_EQ(Run({"--out", out.string(), "--speed", "1"}), 2);
     EXPECT_EQ(Lines(errors), 1u) << errors;
     EXPECT_FALSE(fs::exists(out));
+}
+
+TEST(ScreenSession, ADialogThatClosedIsFreedAndItsOwnerPlaysOn) {
+    sim::ScreenSession session;
+    game::GameWindowSetup setup;
+    setup.seed = 3;
+    ASSERT_TRUE(session.Open(setup));
+    session.Frames(2);
+    for (game::GameDialog which : {game::GameDialog::Rules, game::GameDialog::Quit}) {
+        SCOPED_TRACE(game::DialogName(which));
+        session.Window()->OpenDialog(which);
+        engine::OWindow* dialog = session.TopDialog();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(session.Window()->IsBlocked());
+        session.Frames(2);
+        EXPECT_TRUE(session.CloseTopDialog());
+        // Without a frame thread nobody else would free it.
+        EXPECT_FALSE(engine::OWindow::IsLiveWindow(dialog));
+        EXPECT_EQ(session.TopDialog(), nullptr);
+        EXPECT_FALSE(session.Window()->IsBlocked());
+    }
+    EXPECT_FALSE(session.Window()->Finished());
 }
 
 } // namespace

@@ -51,10 +51,11 @@ fuzz: setup
 	cmake --build build-fuzz -j $(JOBS)
 	scripts/run-fuzzers.sh build-fuzz/bin $(FUZZ_SECONDS)
 
-# One labelled picture of every frame of every clip, for reviewing the art.
+# The game window and its dialogs as the program draws them, then every frame of every clip,
+# labelled on one picture for reviewing the art.
 assets-sheet: configure
 	cmake --build $(BUILD) -j $(JOBS) --target assets-sheet
-	@echo "contact sheet: $(BUILD)/bin/assets-sheet.png"
+	@echo "contact sheet: $(BUILD)/bin/assets-sheet.png (the windows alone in $(BUILD)/bin/screens/)"
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz

@@ -12,6 +12,7 @@
 #include "Draw.hpp"
 #include "Layout.hpp"
 #include "Picture.hpp"
+#include "ScreenPictures.hpp"
 
 namespace assetgen {
 
@@ -20,6 +21,8 @@ namespace {
 constexpr int kSheetWidth = 1600;
 constexpr int kMargin = 16;
 constexpr int kLabelHeight = 14;
+// The band above each of the program's windows, holding its label.
+constexpr int kScreenLabelHeight = 18;
 
 using ClipMap = std::map<std::string, scene::TClipData>;
 
@@ -164,6 +167,20 @@ void PaintIntroMockup(CairoCanvas& canvas, const ClipMap& clips, double ox, doub
     PaintFrame(canvas, clips, "CLP/Logo2.clp", 0, ox + 400 + kMargin + (400 - half.width) / 2.0, oy + 200);
 }
 
+// One of the program's windows at 1:1, its label above it and a thin frame around it.
+void PaintScreen(cairo_t* cr, const ScreenPictures::Screen& screen, double x, double y) {
+    cairo_save(cr);
+    cairo_set_source_surface(cr, screen.surface, x, y);
+    cairo_rectangle(cr, x, y, screen.width, screen.height);
+    cairo_fill(cr);
+    cairo_restore(cr);
+    cairo_rectangle(cr, x - 0.5, y - 0.5, screen.width + 1, screen.height + 1);
+    SetColour(cr, palette::kSeam, 0.5);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    Label(cr, screen.label, x, y - 5, 12, true);
+}
+
 // Where each frame goes on the sheet: one block per clip, frames left to right, wrapping.
 struct Placement {
     std::string path;
@@ -188,12 +205,27 @@ ClipMap ReadBackClips(std::ostream& errors) {
     return clips;
 }
 
-bool WriteContactSheet(const std::string& pngPath, std::ostream& errors) {
+bool WriteContactSheet(const std::string& pngPath, std::ostream& errors, const ScreenPictures* screens) {
     const ClipMap clips = ReadBackClips(errors);
+    const ScreenPictures::Screen* game = screens ? screens->Game() : nullptr;
+
+    // The top row: the game window, the real one when there are screens, and the intro.
+    const double rowTop = kMargin + 24 + (game ? kScreenLabelHeight : 0);
+    double top = rowTop + std::max(kGameWindowHeight, game ? game->height : 0) + kMargin;
+    // The dialogs next, on shelves of their own.
+    std::vector<const ScreenPictures::Screen*> dialogs;
+    Shelves dialogShelves;
+    if (game) {
+        dialogs = screens->Dialogs();
+        std::vector<Size> sizes;
+        for (const ScreenPictures::Screen* dialog : dialogs) sizes.push_back({dialog->width, dialog->height});
+        dialogShelves = PackShelves(sizes, kMargin, static_cast<int>(top), kSheetWidth - kMargin, kMargin,
+                                    kScreenLabelHeight);
+        top = dialogShelves.bottom + kMargin;
+    }
 
     // First pass: positions and the sheet's height. Each clip is a block of a heading over
     // its frames, wrapped to the sheet's width; blocks are packed on shelves left to right.
-    const double top = kMargin + 24 + kGameWindowHeight + kMargin;
     const double usable = kSheetWidth - 2 * kMargin;
     double shelfX = kMargin, shelfY = top, shelfHeight = 0;
     std::vector<Placement> placements;
@@ -235,13 +267,27 @@ bool WriteContactSheet(const std::string& pngPath, std::ostream& errors) {
     cairo_t* cr = canvas.Context();
     SetColour(cr, palette::kBackground);
     cairo_paint(cr);
-    Label(cr, "Hoopstack assets: game window, intro (parted and met), then every frame of every clip",
-          kMargin, kMargin + 12, 15, true);
-    PaintGameMockup(canvas, clips, kMargin, kMargin + 24);
-    PaintIntroMockup(canvas, clips, kMargin + kGameWindowWidth + kMargin, kMargin + 24);
-    cairo_rectangle(cr, kMargin - 0.5, kMargin + 24 - 0.5, kGameWindowWidth + 1, kGameWindowHeight + 1);
-    cairo_rectangle(cr, kMargin * 2 + kGameWindowWidth - 0.5, kMargin + 24 - 0.5, 401, 401);
-    cairo_rectangle(cr, kMargin * 3 + kGameWindowWidth + 400 - 0.5, kMargin + 24 - 0.5, 401, 401);
+    if (game) {
+        Label(cr,
+              "Hoopstack assets: the game window and its dialogs as the program draws them, the intro "
+              "(mock-up, parted and met), then every frame of every clip",
+              kMargin, kMargin + 12, 15, true);
+        PaintScreen(cr, *game, kMargin, rowTop);
+        for (size_t i = 0; i < dialogs.size(); ++i) {
+            const Box& box = dialogShelves.boxes[i];
+            PaintScreen(cr, *dialogs[i], box.x, box.y);
+        }
+        Label(cr, "intro, mock-up: parted", kMargin * 2 + kGameWindowWidth, rowTop - 5, 12, true);
+        Label(cr, "intro, mock-up: met", kMargin * 3 + kGameWindowWidth + 400, rowTop - 5, 12, true);
+    } else {
+        Label(cr, "Hoopstack assets: game window, intro (parted and met), then every frame of every clip",
+              kMargin, kMargin + 12, 15, true);
+        PaintGameMockup(canvas, clips, kMargin, rowTop);
+        cairo_rectangle(cr, kMargin - 0.5, rowTop - 0.5, kGameWindowWidth + 1, kGameWindowHeight + 1);
+    }
+    PaintIntroMockup(canvas, clips, kMargin + kGameWindowWidth + kMargin, rowTop);
+    cairo_rectangle(cr, kMargin * 2 + kGameWindowWidth - 0.5, rowTop - 0.5, 401, 401);
+    cairo_rectangle(cr, kMargin * 3 + kGameWindowWidth + 400 - 0.5, rowTop - 0.5, 401, 401);
     SetColour(cr, palette::kSeam, 0.5);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);

@@ -1,5 +1,7 @@
 #include "Layout.hpp"
 
+#include <algorithm>
+
 namespace assetgen {
 
 bool Overlap(const Box& a, const Box& b) {
@@ -150,6 +152,25 @@ DialogLayout IntroParted(Size half1, Size half2, Size title) {
     layout.boxes.push_back({"Logo3", (w - title.width) / 2, (y1 + half1.height + y2 - title.height) / 2,
                             title.width, title.height});
     return layout;
+}
+
+Shelves PackShelves(const std::vector<Size>& pictures, int left, int top, int right, int gap, int labelHeight) {
+    Shelves shelves;
+    int x = left, shelfTop = top, shelfHeight = 0;
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        const Size& size = pictures[i];
+        // A shelf always takes its first picture, even one wider than the room.
+        if (x > left && x + size.width > right) {
+            x = left;
+            shelfTop += shelfHeight + gap;
+            shelfHeight = 0;
+        }
+        shelves.boxes.push_back({std::to_string(i), x, shelfTop + labelHeight, size.width, size.height});
+        x += size.width + gap;
+        shelfHeight = std::max(shelfHeight, labelHeight + size.height);
+    }
+    shelves.bottom = shelfTop + shelfHeight;
+    return shelves;
 }
 
 } // namespace assetgen

@@ -122,4 +122,13 @@ DialogLayout PairWindow(int width, int height, Size button, int gap);
 // logo 2 down from H/2 until a further step would pass the bottom.
 DialogLayout IntroParted(Size half1, Size half2, Size title);
 
+// Pictures of the given sizes placed left to right from (left, top), `gap` apart, each below
+// a label band of `labelHeight`; a picture that would pass `right` starts a new shelf below
+// the tallest of the last one. The boxes are the pictures' own, named by their index.
+struct Shelves {
+    std::vector<Box> boxes;
+    int bottom = 0;  // the bottom of the last shelf, labels included
+};
+Shelves PackShelves(const std::vector<Size>& pictures, int left, int top, int right, int gap, int labelHeight);
+
 } // namespace assetgen

@@ -5,12 +5,15 @@
 #include "AssetCatalogue.hpp"
 #include "ContactSheet.hpp"
 #include "Draw.hpp"
+#include "ScreenPictures.hpp"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: hoopstack-assetgen --out FOLDER    write every data file of the game below FOLDER\n"
-    "       hoopstack-assetgen --sheet FILE    write a PNG contact sheet of every clip frame\n"
+    "       hoopstack-assetgen --sheet FILE [--screens FOLDER]\n"
+    "                                          write a PNG contact sheet of every clip frame, with\n"
+    "                                          the program's windows saved by 'hoopstack-sim screens'\n"
     "       hoopstack-assetgen --list          print the paths of the files --out writes\n";
 
 } // namespace
@@ -23,6 +26,11 @@ int Run(const std::vector<std::string>& args) {
     }
     if (args.size() == 2 && args[0] == "--sheet") {
         return assetgen::WriteContactSheet(args[1], std::cerr) ? 0 : 1;
+    }
+    if (args.size() == 4 && args[0] == "--sheet" && args[2] == "--screens") {
+        assetgen::ScreenPictures screens;
+        if (!screens.Load(args[3], std::cerr)) return 1;
+        return assetgen::WriteContactSheet(args[1], std::cerr, &screens) ? 0 : 1;
     }
     if (args.size() == 1 && args[0] == "--list") {
         for (const assetgen::Asset& asset : assetgen::Catalogue()) std::cout << asset.path << "\n";

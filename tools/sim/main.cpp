@@ -3,13 +3,15 @@
 #include <vector>
 
 #include "PlayCommand.hpp"
+#include "ScreensCommand.hpp"
 #include "SoakCommand.hpp"
 
 namespace {
 
 void Usage(std::ostream& err) {
     err << "hoopstack-sim: usage: hoopstack-sim play --board FILE [--level L] [--speed S] [--seed N]\n"
-           "       hoopstack-sim soak --games N --level L --seed S --bot random|greedy [--speed S] [--window]"
+           "       hoopstack-sim soak --games N --level L --seed S --bot random|greedy [--speed S] [--window]\n"
+           "       hoopstack-sim screens --out DIR"
         << std::endl;
 }
 
@@ -25,6 +27,7 @@ int main(int argc, char** argv) {
     try {
         if (command == "play") return sim::RunPlay(args, std::cin, std::cout, std::cerr);
         if (command == "soak") return sim::RunSoak(args, std::cout, std::cerr);
+        if (command == "screens") return sim::RunScreens(args, std::cout, std::cerr);
     } catch (const std::exception& error) {
         std::cerr << "hoopstack-sim: " << error.what() << std::endl;
         return 1;

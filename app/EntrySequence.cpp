@@ -26,7 +26,9 @@ std::optional<int> EntrySequence::Begin() {
                                   m_frameThreads};
     m_intro = new game::OWndIntro;
     if (m_intro->CreateFailed() != 0) {
-        m_intro->Close();
+        // Never started, so no frame thread will free it: done at once, as Close would.
+        engine::OWindow::Destroy(m_intro);
+        m_intro = nullptr;
         m_phase = Phase::Ended;
         return kExitNoWindow;
     }
@@ -90,7 +92,8 @@ std::optional<int> EntrySequence::OpenGameWindow() {
     m_game = new game::OGameWindow(nullptr, m_gameSetup);
     m_game->SetTitle("Hoopstack");
     if (m_game->CreateFailed() != 0) {
-        m_game->Close();
+        engine::OWindow::Destroy(m_game);
+        m_game = nullptr;
         return kExitNoWindow;
     }
     m_game->SetQuitOnDestroy(true);

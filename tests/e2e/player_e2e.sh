@@ -209,14 +209,15 @@ start_game() {
   pid=$!
   started+=("$pid")
   local deadline w intro intros=0
-  deadline=$(( $(now_ms) + 20000 ))
+  # Generous for the sanitizer build on a loaded machine; it only bounds a failure.
+  deadline=$(( $(now_ms) + 60000 ))
   window=
   while :; do
     for w in $(windows_of "$pid"); do
       if [ "$(size_of "$w")" = 750x600 ] && [ "$(xdotool getwindowname "$w" 2>/dev/null)" = Hoopstack ]; then window=$w; fi
     done
     [ -z "$window" ] || break
-    [ "$(now_ms)" -lt "$deadline" ] || fail "no game window within 20 s"
+    [ "$(now_ms)" -lt "$deadline" ] || { snap no-game-window; fail "no game window within 60 s"; }
     kill -0 "$pid" 2>/dev/null || fail "the program ended before its game window appeared: $(head -c 300 "$work/$1.log")"
     intro=
     for w in $(xdotool search --onlyvisible --name '' 2>/dev/null || true); do

@@ -1,3 +1,4 @@
+#include "tests/support/StartHeadless.hpp"
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -27,11 +28,7 @@ namespace {
 class EntryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto owned = std::make_unique<platform::HeadlessPlatform>(platform::Size{1024, 768});
-        headless = owned.get();
-        platform::SetCurrentPlatform(std::move(owned));
-        engine::MainThread::Reset();
-        engine::MainThread::Claim();
+        headless = StartHeadless();
         game::Settings() = {};
         game::OWndIntro::ResetBlendCounter();
         app::CloseSignals::SetTarget(0);

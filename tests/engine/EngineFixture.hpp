@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/StartHeadless.hpp"
 #include <gtest/gtest.h>
 
 #include <string>
@@ -79,11 +80,7 @@ private:
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto owned = std::make_unique<platform::HeadlessPlatform>(platform::Size{1024, 768});
-        headless = owned.get();
-        platform::SetCurrentPlatform(std::move(owned));
-        engine::MainThread::Reset();
-        engine::MainThread::Claim();
+        headless = StartHeadless();
         engine::NextWindowParams() = {0x0099CCFF, 7, 300, 200, false};
     }
     void TearDown() override {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/StartHeadless.hpp"
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,11 +26,7 @@
 class DialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto owned = std::make_unique<platform::HeadlessPlatform>(platform::Size{1024, 768});
-        headless = owned.get();
-        platform::SetCurrentPlatform(std::move(owned));
-        engine::MainThread::Reset();
-        engine::MainThread::Claim();
+        headless = StartHeadless();
         engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
         game::Settings() = {};
         game::OWndResult::LastPlayerName().clear();

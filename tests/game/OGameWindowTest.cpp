@@ -1,3 +1,4 @@
+#include "tests/support/StartHeadless.hpp"
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,11 +18,7 @@ namespace {
 class GameWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto owned = std::make_unique<platform::HeadlessPlatform>(platform::Size{1024, 768});
-        headless = owned.get();
-        platform::SetCurrentPlatform(std::move(owned));
-        engine::MainThread::Reset();
-        engine::MainThread::Claim();
+        headless = StartHeadless();
         engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
         Settings() = {};
         dir = std::filesystem::temp_directory_path() / ("hoopstack-window-" + std::to_string(::getpid()));

@@ -1,3 +1,4 @@
+#include "tests/support/StartHeadless.hpp"
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -29,11 +30,7 @@ struct LogoSize {
 class IntroTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto owned = std::make_unique<platform::HeadlessPlatform>(platform::Size{1024, 768});
-        headless = owned.get();
-        platform::SetCurrentPlatform(std::move(owned));
-        engine::MainThread::Reset();
-        engine::MainThread::Claim();
+        headless = StartHeadless();
         engine::NextWindowParams() = {0x0099CCFF, 3, OWndIntro::kWidth, OWndIntro::kHeight, false};
         OWndIntro::ResetBlendCounter();
         folder = std::filesystem::temp_directory_path() /

@@ -120,12 +120,12 @@ void PlatformContract::SetUp() {
     ASSERT_TRUE(m_backend);
     // The pointer waits in a corner no test window covers, the marker in another.
     user().MovePointer(kScreen.width - 1, kScreen.height - 1);
-    platform::WindowSpec spec;
-    spec.name = "Marker";
-    spec.width = 8;
-    spec.height = 8;
-    spec.styleKind = 7;
-    m_marker = os().CreateWindow(spec);
+    platform::WindowSpec wanted;
+    wanted.name = "Marker";
+    wanted.width = 8;
+    wanted.height = 8;
+    wanted.styleKind = 7;
+    m_marker = os().CreateWindow(wanted);
     ASSERT_NE(m_marker, 0u);
     os().MoveWindow(m_marker, kScreen.width - 8, 0);
     Drain();
@@ -136,14 +136,14 @@ void PlatformContract::TearDown() {
 }
 
 WindowId PlatformContract::Make(int width, int height, WindowId owner, int kind) {
-    platform::WindowSpec spec;
-    spec.name = "Contract";
-    spec.width = width;
-    spec.height = height;
-    spec.styleKind = kind;
-    spec.background = kPeach;
-    spec.owner = owner;
-    return os().CreateWindow(spec);
+    platform::WindowSpec wanted;
+    wanted.name = "Contract";
+    wanted.width = width;
+    wanted.height = height;
+    wanted.styleKind = kind;
+    wanted.background = kPeach;
+    wanted.owner = owner;
+    return os().CreateWindow(wanted);
 }
 
 std::vector<Event> PlatformContract::Drain() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/StartHeadless.hpp"
 #include "SolidSkin.hpp"
 
 #include <gtest/gtest.h>
@@ -51,11 +52,7 @@ public:
 class UiTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto owned = std::make_unique<platform::HeadlessPlatform>(platform::Size{1024, 768});
-        headless = owned.get();
-        platform::SetCurrentPlatform(std::move(owned));
-        engine::MainThread::Reset();
-        engine::MainThread::Claim();
+        headless = StartHeadless();
         engine::NextWindowParams() = {0x0099CCFF, 7, 400, 300, false};
         folder = std::filesystem::temp_directory_path() /
                  ("hoopstack-ui-" + std::to_string(::getpid()) + "-" +

@@ -17,6 +17,7 @@ struct FolderState {
     std::mutex mutex;
     std::optional<std::string> override;
     std::optional<std::string> cached;
+    std::optional<std::string> extra;
 };
 
 FolderState& Folder() {
@@ -50,6 +51,25 @@ bool MakeFolders(const std::string& folder) {
     return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsFile(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string WithSlash(std::string folder) {
+    if (!folder.empty() && folder.back() != '/') folder.push_back('/');
+    return folder;
+}
+
+#ifndef HOOPSTACK_BUILT_IN_DATA_FOLDER
+#define HOOPSTACK_BUILT_IN_DATA_FOLDER "/usr/share/hoopstack"
+#endif
+
 } // namespace
 
 std::string ResolvePathIn(std::string_view folder, std::string_view name) {
@@ -74,14 +94,45 @@ std::string ExecutableFolder() {
 }
 
 void SetExecutableFolderOverride(std::optional<std::string> folder) {
-    if (folder && !folder->empty() && folder->back() != '/') folder->push_back('/');
+    if (folder) folder = WithSlash(std::move(*folder));
     FolderState& state = Folder();
     std::lock_guard lock(state.mutex);
     state.override = std::move(folder);
 }
 
+std::string ChooseDataFolder(std::string_view executableFolder, bool clpBesideExecutable,
+                             bool sharedFolderExists, std::string_view builtInFolder) {
+    if (clpBesideExecutable) return std::string(executableFolder);
+    if (sharedFolderExists) return std::string(executableFolder) + "../share/hoopstack/";
+    return WithSlash(std::string(builtInFolder));
+}
+
+std::string DataFolder() {
+    const std::string executable = ExecutableFolder();
+    return ChooseDataFolder(executable, IsFolder(executable + "CLP"),
+                            IsFolder(executable + "../share/hoopstack"), HOOPSTACK_BUILT_IN_DATA_FOLDER);
+}
+
+void SetExtraDataFolder(std::optional<std::string> folder) {
+    if (folder && folder->empty()) folder.reset();
+    if (folder) folder = WithSlash(std::move(*folder));
+    FolderState& state = Folder();
+    std::lock_guard lock(state.mutex);
+    state.extra = std::move(folder);
+}
+
 std::string ResolvePath(std::string_view name) {
-    return ResolvePathIn(ExecutableFolder(), name);
+    std::optional<std::string> extra;
+    {
+        FolderState& state = Folder();
+        std::lock_guard lock(state.mutex);
+        extra = state.extra;
+    }
+    if (extra) {
+        std::string candidate = ResolvePathIn(*extra, name);
+        if (!candidate.empty() && IsFile(candidate)) return candidate;
+    }
+    return ResolvePathIn(DataFolder(), name);
 }
 
 std::string DataHomeFolder(const char* xdgDataHome, const char* home) {
@@ -107,7 +158,7 @@ std::string ResolveWritablePathIn(std::string_view executableFolder, bool execut
 
 std::string ResolveWritablePath(std::string_view name) {
     const std::string folder = ExecutableFolder();
-    const bool writable = access(folder.c_str(), W_OK) == 0;
+    const bool writable = IsFolder(folder + "CLP") && access(folder.c_str(), W_OK) == 0;
     const char* home = std::getenv("HOME");
     std::string homeFromPasswd;
     if (home == nullptr) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -61,4 +62,37 @@ TEST(ResolvePath, ClipsAndWritableFilesAreFoundFromAnyCurrentDirectory) {
     scene::SetExecutableFolderOverride(std::nullopt);
     EXPECT_EQ(scene::ExecutableFolder(), own);
     fs::remove_all(folder);
+}
+
+TEST(ResolvePath, AnInstalledCopyFindsItsDataUnderShareAndSavesPerUser) {
+    EXPECT_EQ(scene::ChooseDataFolder("/opt/x/bin/", true, true, "/usr/share/hoopstack"), "/opt/x/bin/");
+    EXPECT_EQ(scene::ChooseDataFolder("/opt/x/bin/", false, true, "/usr/share/hoopstack"),
+              "/opt/x/bin/../share/hoopstack/");
+    EXPECT_EQ(scene::ChooseDataFolder("/opt/x/bin/", false, false, "/usr/share/hoopstack"), "/usr/share/hoopstack/");
+
+    const fs::path root = fs::temp_directory_path() / ("scene-installed-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "bin");
+    fs::create_directories(root / "share" / "hoopstack" / "CLP");
+    std::FILE* clip = std::fopen((root / "share/hoopstack/CLP/a.clp").c_str(), "wb");
+    ASSERT_NE(clip, nullptr);
+    std::fclose(clip);
+    scene::SetExecutableFolderOverride((root / "bin").string());
+    EXPECT_EQ(fs::path(scene::ResolvePath("CLP\\a.clp")), root / "bin/../share/hoopstack/CLP/a.clp");
+    // The bin folder is writable here, but without data beside it saves go to the user's folder.
+    EXPECT_NE(scene::ResolveWritablePath("state.dat").rfind((root / "bin").string(), 0), 0u);
+
+    // A file in the extra folder is used first; files it lacks still come from the data folder.
+    fs::create_directories(root / "skin" / "CLP");
+    clip = std::fopen((root / "skin/CLP/b.clp").c_str(), "wb");
+    ASSERT_NE(clip, nullptr);
+    std::fclose(clip);
+    scene::SetExtraDataFolder((root / "skin").string());
+    EXPECT_EQ(fs::path(scene::ResolvePath("CLP\\b.clp")), root / "skin/CLP/b.clp");
+    EXPECT_EQ(fs::path(scene::ResolvePath("CLP\\a.clp")), root / "bin/../share/hoopstack/CLP/a.clp");
+    scene::SetExtraDataFolder(std::nullopt);
+    EXPECT_EQ(fs::path(scene::ResolvePath("CLP\\b.clp")), root / "bin/../share/hoopstack/CLP/b.clp");
+
+    scene::SetExecutableFolderOverride(std::nullopt);
+    fs::remove_all(root);
 }

@@ -72,27 +72,34 @@ bool SoakBot::GreedyThrow(SoakCourt& court) {
     }
     std::optional<Candidate> best;
     int bestScore = 0;
-    std::optional<Candidate> firstAccepted;
+    // Without a clearing throw, a throw that changes the board; a void throw leaves it as it
+    // was and would be chosen again for ever.
+    std::vector<Candidate> moving;
+    std::vector<Candidate> accepted;
     for (const game::Cell& ball : balls) {
         for (int column = 1; column <= 16; ++column) {
             for (int row : {1, 8}) {
                 const Candidate candidate{ball, g.CentreX(row, column), g.CentreY(row)};
-                const int score = Predict(game, court.Settings(), candidate);
-                if (score < 0) continue;
-                if (!firstAccepted) firstAccepted = candidate;
-                if (score > bestScore) {
-                    bestScore = score;
+                const std::optional<Prediction> prediction = Predict(game, court.Settings(), candidate);
+                if (!prediction) continue;
+                accepted.push_back(candidate);
+                if (!prediction->voidThrow) moving.push_back(candidate);
+                if (prediction->cleared > bestScore) {
+                    bestScore = prediction->cleared;
                     best = candidate;
                 }
             }
         }
     }
-    if (!best) best = firstAccepted;
+    const std::vector<Candidate>& fallback = moving.empty() ? accepted : moving;
+    if (!best && !fallback.empty())
+        best = fallback[std::uniform_int_distribution<std::size_t>(0, fallback.size() - 1)(m_random)];
     if (!best) return false;
     return Attempt(court, *best);
 }
 
-int SoakBot::Predict(const game::TGame& game, const game::GameSettings& settings, const Candidate& candidate) {
+std::optional<SoakBot::Prediction> SoakBot::Predict(const game::TGame& game, const game::GameSettings& settings,
+                                                    const Candidate& candidate) {
     game::TSavedGame saved;
     saved.settings = settings;
     saved.settings.autosave = true;
@@ -105,7 +112,7 @@ int SoakBot::Predict(const game::TGame& game, const game::GameSettings& settings
     copy.Seed(1);
     copy.NewGame();
     copy.Report() = {};
-    if (!copy.Select(candidate.ball) || !copy.Launch(candidate.x, candidate.y)) return -1;
+    if (!copy.Select(candidate.ball) || !copy.Launch(candidate.x, candidate.y)) return std::nullopt;
     std::uint32_t time = 1000;
     for (int frame = 0; frame < kPredictionFrames; ++frame) {
         copy.Step(time);
@@ -115,7 +122,7 @@ int SoakBot::Predict(const game::TGame& game, const game::GameSettings& settings
         if (copy.Report().landed || copy.Flying().empty()) break;
     }
     const game::TThrowReport& report = copy.Report();
-    return (report.group >= 3 ? report.group : 0) + report.fell;
+    return Prediction{(report.group >= 3 ? report.group : 0) + report.fell, report.voidThrow};
 }
 
 } // namespace sim

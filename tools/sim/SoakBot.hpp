@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -27,13 +28,18 @@ private:
         int y = 0;
     };
 
+    struct Prediction {
+        int cleared = 0;  // matched balls plus the balls that fell with them
+        bool voidThrow = false;
+    };
+
     bool RandomThrow(SoakCourt& court);
     bool GreedyThrow(SoakCourt& court);
     // Clears the report, clicks the ball (when the level lets the player pick) and the aim.
     bool Attempt(SoakCourt& court, const Candidate& candidate);
     std::vector<game::Cell> FreeBalls(const game::TGame& game) const;
-    // The candidate's score on a pure copy of the board, or -1 when the launch is refused.
-    static int Predict(const game::TGame& game, const game::GameSettings& settings, const Candidate& candidate);
+    // The candidate's outcome on a pure copy of the board; nothing when the launch is refused.
+    static std::optional<Prediction> Predict(const game::TGame& game, const game::GameSettings& settings, const Candidate& candidate);
 
     Kind m_kind;
     std::mt19937 m_random;

@@ -84,7 +84,14 @@ SdlPlatform::WindowState* SdlPlatform::state(WindowId window) {
 }
 
 WindowId SdlPlatform::CreateWindow(const WindowSpec& request) {
-    if (!m_lock.Acquire() || !ensureVideo()) {
+    // The program ends with its "no window" code after a failure here; the reason goes to
+    // the terminal, as nothing else can show it.
+    if (!m_lock.Acquire()) {
+        std::fprintf(stderr, "hoopstack: another copy is already running\n");
+        return 0;
+    }
+    if (!ensureVideo()) {
+        std::fprintf(stderr, "hoopstack: cannot open the display: %s\n", SDL_GetError());
         return 0;
     }
     const Size size{std::max(request.width, 1), std::max(request.height, 1)};
@@ -100,6 +107,7 @@ WindowId SdlPlatform::CreateWindow(const WindowSpec& request) {
     SDL_Window* window = SDL_CreateWindow(CodePage1252ToUtf8(request.name).c_str(), x, y, size.width,
                                           size.height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
     if (window == nullptr) {
+        std::fprintf(stderr, "hoopstack: cannot create a window: %s\n", SDL_GetError());
         return 0;
     }
     if (owner != nullptr) {

@@ -91,6 +91,8 @@ second=$!
 pids+=("$second")
 ends_within "$second" 5
 [ "$status" = 2 ] || fail "the second copy ended with $status, expected 2 within 5 s"
+grep -q "another copy is already running" "$work/second-$wm.log" ||
+  fail "the second copy did not say why it ended: $(head -c 300 "$work/second-$wm.log")"
 kill -0 "$pid" 2>/dev/null || fail "the first copy ended when the second started"
 kill -TERM "$pid"
 ends_within "$pid" 10

@@ -30,9 +30,16 @@ BoundedHttpServer::BoundedHttpServer(HttpLimits limits, int threads)
     const std::size_t count = threads > 0 ? std::size_t(threads) : 1;
     new_task_queue = [count] { return new httplib::ThreadPool(count); };
     set_payload_max_length(m_limits.maxRequestBytes);
+    // A response goes out as head and body; without this the body can wait for the delayed
+    // acknowledgement of the head.
+    set_tcp_nodelay(true);
     // Only the values the library writes into its Keep-Alive header; ServeConnection applies them.
     set_keep_alive_max_count(m_limits.keepAliveRequests);
     set_keep_alive_timeout(std::max(1, m_limits.keepAliveMs / 1000));
+    set_socket_options([this](socket_t socket) {
+        httplib::default_socket_options(socket);
+        m_listenSocket = socket;
+    });
     httplib::Headers headers;
     for (const auto& [name, value] : SecurityHeaders()) headers.emplace(name, value);
     set_default_headers(std::move(headers));
@@ -40,6 +47,12 @@ BoundedHttpServer::BoundedHttpServer(HttpLimits limits, int threads)
 
 BoundedHttpServer::~BoundedHttpServer() {
     if (m_stopFd >= 0) ::close(m_stopFd);
+}
+
+int BoundedHttpServer::Bind(const std::string& address, int port) {
+    const int bound = port == 0 ? bind_to_any_port(address) : (bind_to_port(address, port) ? port : -1);
+    if (bound >= 0 && m_listenSocket >= 0) ::listen(m_listenSocket, SOMAXCONN);
+    return bound;
 }
 
 void BoundedHttpServer::Stop() {

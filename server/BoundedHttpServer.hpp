@@ -20,6 +20,10 @@ public:
     BoundedHttpServer(const BoundedHttpServer&) = delete;
     BoundedHttpServer& operator=(const BoundedHttpServer&) = delete;
 
+    // Binds the listening socket with a backlog as long as the system allows (the library's
+    // own is five, which drops connections that arrive together). Port 0 takes any free
+    // one; the value is the bound port, or -1.
+    int Bind(const std::string& address, int port);
     // Serves every request that arrives on a connected socket, then closes it. Returns
     // whether the last request was answered in order.
     bool ServeConnection(socket_t socket);
@@ -32,6 +36,7 @@ private:
     HttpLimits m_limits;
     std::string m_refusal;
     int m_stopFd;
+    int m_listenSocket = -1;
     std::atomic<bool> m_stopping{false};
 };
 

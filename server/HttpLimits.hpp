@@ -13,7 +13,7 @@ struct HttpLimits {
     int readTimeoutMs = 5000;            // silence allowed inside a request
     int writeTimeoutMs = 5000;
     int keepAliveMs = 5000;              // silence allowed between requests
-    std::size_t keepAliveRequests = 1000;
+    std::size_t keepAliveRequests = 10000;
 };
 
 // The headers every answer carries: a strict Content-Security-Policy (nothing but our own

@@ -61,13 +61,8 @@ LeaderboardHttp::LeaderboardHttp(Leaderboard& board, HttpLimits limits, int thre
 }
 
 Expected<int> LeaderboardHttp::Bind(const std::string& address, int port) {
-    int bound = port;
-    if (port == 0) {
-        bound = m_server.bind_to_any_port(address);
-        if (bound < 0) return Error{"cannot listen on " + address};
-    } else if (!m_server.bind_to_port(address, port)) {
-        return Error{"cannot listen on " + address + " port " + std::to_string(port)};
-    }
+    const int bound = m_server.Bind(address, port);
+    if (bound < 0) return Error{"cannot listen on " + address + " port " + std::to_string(port)};
     return bound;
 }
 

@@ -77,6 +77,22 @@ grep -qxF "engine/Probe.cpp includes tests/engine/Fixture.hpp: engine may not us
     fail "the include from tests was not named: $output"
 rm "$tree/engine/Probe.cpp"
 
+# The server may use store and nothing else, and no other folder may use the server, though it
+# comes early in the order.
+source_file server/Board.cpp '#include "store/Crc.hpp"'
+run_check
+[ "$status" -eq 0 ] || fail "the server using store was refused (status $status): $output"
+source_file server/Window.cpp '#include "engine/Window.hpp"'
+source_file engine/Score.cpp '#include "server/Board.hpp"'
+source_file server/Board.hpp '#pragma once'
+run_check
+[ "$status" -eq 1 ] || fail "the server's forbidden includes passed (status $status)"
+grep -qxF "server/Window.cpp includes engine/Window.hpp: server may not use engine" <<<"$output" ||
+    fail "the server using engine was not named: $output"
+grep -qxF "engine/Score.cpp includes server/Board.hpp: engine may not use server" <<<"$output" ||
+    fail "engine using the server was not named: $output"
+rm "$tree/server/Window.cpp" "$tree/engine/Score.cpp"
+
 run_check
 [ "$status" -eq 0 ] || fail "the repaired tree was refused (status $status): $output"
 

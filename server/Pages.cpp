@@ -1,0 +1,204 @@
+#include "Pages.hpp"
+
+#include <ctime>
+
+namespace server {
+
+namespace {
+
+std::string page(std::string_view title, const std::string& main) {
+    std::string html;
+    html.reserve(main.size() + 1024);
+    html += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
+    html += EscapeHtml(title);
+    html += " - Hoopstack</title>\n<link rel=\"stylesheet\" href=\"/style.css\">\n</head>\n<body>\n"
+            "<header><a class=\"brand\" href=\"/\">Hoopstack leaderboard</a></header>\n<main>\n";
+    html += main;
+    html += "</main>\n<footer><nav>";
+    for (int level = kFirstLevel; level <= kLastLevel; ++level) {
+        html += "<a href=\"/level/" + std::to_string(level) + "\">";
+        html += LevelName(level);
+        html += "</a> ";
+    }
+    html += "<a href=\"/cgi-bin/screen.pl/games.shtml\">About the game</a></nav></footer>\n</body>\n</html>\n";
+    return html;
+}
+
+std::string ordinal(std::int64_t n) {
+    const std::int64_t lastTwo = n % 100;
+    const char* suffix = "th";
+    if (lastTwo < 11 || lastTwo > 13) {
+        switch (n % 10) {
+        case 1: suffix = "st"; break;
+        case 2: suffix = "nd"; break;
+        case 3: suffix = "rd"; break;
+        default: break;
+        }
+    }
+    return std::to_string(n) + suffix;
+}
+
+std::string shownName(const std::string& name) {
+    return name.empty() ? "<span class=\"unnamed\">(no name)</span>" : EscapeHtml(name);
+}
+
+// A table of records; the row of rank `marked` gets the class "you".
+std::string table(const std::vector<RankedRecord>& rows, std::size_t from, std::size_t to,
+                  std::int64_t marked = 0) {
+    std::string html = "<table>\n<thead><tr><th class=\"rank\">#</th><th>Name</th>"
+                       "<th class=\"score\">Score</th><th class=\"date\">Date</th></tr></thead>\n<tbody>\n";
+    for (std::size_t i = from; i < to && i < rows.size(); ++i) {
+        const RankedRecord& row = rows[i];
+        html += row.rank == marked ? "<tr class=\"you\">" : "<tr>";
+        html += "<td class=\"rank\">" + std::to_string(row.rank) + "</td><td class=\"name\">" + shownName(row.name) +
+                "</td><td class=\"score\">" + std::to_string(row.score) + "</td><td class=\"date\">" +
+                FormatDate(row.publishedAt) + "</td></tr>\n";
+    }
+    html += "</tbody>\n</table>\n";
+    return html;
+}
+
+std::string topTen(const std::vector<RankedRecord>& rows, std::int64_t marked = 0) {
+    if (rows.empty()) return "<p class=\"empty\">No scores yet. Finish a game and press Publish in its Top 10.</p>\n";
+    return table(rows, 0, std::size_t(kTopRows), marked);
+}
+
+std::string levelHeading(int level, const char* tag) {
+    return std::string("<") + tag + ">" + LevelName(level) + " <span class=\"level\">level " + std::to_string(level) +
+           "</span></" + tag + ">\n";
+}
+
+} // namespace
+
+std::string EscapeHtml(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (const char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::string FormatDate(std::int64_t secondsSinceEpoch) {
+    const std::time_t when = std::time_t(secondsSinceEpoch);
+    std::tm parts{};
+    char text[32] = "";
+    if (gmtime_r(&when, &parts)) std::strftime(text, sizeof text, "%Y-%m-%d", &parts);
+    return text;
+}
+
+std::string StyleSheet() {
+    return R"css(:root { color-scheme: light; --ink: #1d2433; --muted: #5b6478; --accent: #d9480f;
+  --paper: #fffaf3; --line: #eadfce; --mark: #ffe8a3; }
+* { box-sizing: border-box; }
+body { margin: 0; background: var(--paper); color: var(--ink);
+  font: 1rem/1.5 system-ui, -apple-system, "Segoe UI", "Liberation Sans", sans-serif; }
+header, main, footer { max-width: 42rem; margin: 0 auto; padding: 0 1rem; }
+header { padding-top: 1rem; }
+.brand { color: var(--accent); font-weight: 700; font-size: 1.25rem; text-decoration: none; }
+h1 { font-size: 1.6rem; margin: 1rem 0 0.5rem; }
+h2 { font-size: 1.25rem; margin: 1.5rem 0 0.5rem; }
+.level { color: var(--muted); font-weight: 400; font-size: 0.9em; }
+p { margin: 0.5rem 0; }
+.notice { background: #fff; border-left: 0.3rem solid var(--accent); padding: 0.6rem 0.8rem; }
+.empty, .unnamed { color: var(--muted); font-style: italic; }
+table { width: 100%; border-collapse: collapse; background: #fff; }
+th, td { padding: 0.35rem 0.5rem; border-bottom: 1px solid var(--line); text-align: left; }
+th { color: var(--muted); font-weight: 600; font-size: 0.85rem; }
+td.name { overflow-wrap: anywhere; }
+.rank, .score { text-align: right; font-variant-numeric: tabular-nums; }
+.score { font-weight: 700; }
+.date { color: var(--muted); white-space: nowrap; }
+tr.you td { background: var(--mark); }
+a { color: var(--accent); }
+footer { margin-top: 2rem; padding-bottom: 2rem; border-top: 1px solid var(--line); }
+footer nav a { margin-right: 1rem; display: inline-block; padding: 0.5rem 0; }
+@media (max-width: 30rem) { .date { display: none; } th, td { padding: 0.3rem; } }
+)css";
+}
+
+std::string RenderPublishPage(const NewRecord& record, const PublishResult& result,
+                              const std::vector<RankedRecord>* top) {
+    const std::string level = LevelName(record.level);
+    const std::string who = record.name.empty() ? std::string("(no name)") : record.name;
+    std::string main;
+    const char* title = "Score published";
+    switch (result.outcome) {
+    case PublishOutcome::Stored:
+        main += "<h1>Score published</h1>\n<p class=\"notice\">" + EscapeHtml(who) + " scored <strong>" +
+                std::to_string(record.score) + "</strong> on " + level + " and ranks <strong>" +
+                ordinal(result.rank) + "</strong>.</p>\n";
+        break;
+    case PublishOutcome::Duplicate:
+        title = "Already published";
+        main += "<h1>Already published</h1>\n<p class=\"notice\">This score of " + EscapeHtml(who) +
+                " on " + level + " came in less than a minute ago and is stored once";
+        main += result.rank > 0 ? ", ranked <strong>" + ordinal(result.rank) + "</strong>.</p>\n" : ".</p>\n";
+        break;
+    case PublishOutcome::NotKept:
+        title = "Score not kept";
+        main += "<h1>Score not kept</h1>\n<p class=\"notice\">" + EscapeHtml(who) + " already holds " +
+                std::to_string(kRecordsPerNameAndLevel) + " better scores on " + level +
+                ", so this score of " + std::to_string(record.score) + " is not kept.</p>\n";
+        break;
+    }
+    main += levelHeading(record.level, "h2");
+    if (top)
+        main += topTen(*top, result.rank);
+    else
+        main += "<p class=\"empty\">The table cannot be read just now.</p>\n";
+    main += "<p><a href=\"/level/" + std::to_string(record.level) + "\">The whole " + level + " table</a></p>\n";
+    return page(title, main);
+}
+
+std::string RenderLevelPage(int level, const std::vector<RankedRecord>& records) {
+    std::string main = levelHeading(level, "h1");
+    main += "<h2>Top 10</h2>\n" + topTen(records);
+    if (records.size() > std::size_t(kTopRows)) {
+        main += "<h2>Ranks 11 to " + std::to_string(kLevelPageRows) + "</h2>\n";
+        main += table(records, std::size_t(kTopRows), std::size_t(kLevelPageRows));
+    }
+    return page(std::string(LevelName(level)) + " table", main);
+}
+
+std::string RenderIndexPage(const std::vector<std::vector<RankedRecord>>& tops) {
+    std::string main = "<h1>Top 10</h1>\n<p>The best published scores of every level.</p>\n";
+    for (int level = kFirstLevel; level <= kLastLevel; ++level) {
+        const std::size_t index = std::size_t(level - kFirstLevel);
+        main += levelHeading(level, "h2");
+        main += index < tops.size() ? topTen(tops[index]) : topTen({});
+        main += "<p><a href=\"/level/" + std::to_string(level) + "\">Ranks 11 to " +
+                std::to_string(kLevelPageRows) + "</a></p>\n";
+    }
+    return page("Top 10", main);
+}
+
+std::string RenderGamesPage() {
+    const std::string main =
+        "<h1>Hoopstack</h1>\n"
+        "<p>Hoopstack is a puzzle game for the Linux desktop. On a walled honeycomb court you pick a "
+        "basketball, click the highest point of its flight, and the ball flies under gravity, bounces "
+        "off the walls and the floor, and clears groups of three or more of its colour.</p>\n"
+        "<p>Three levels, Novice, Expert and Master, each keep a Top 10 on your computer. Press "
+        "<strong>Publish</strong> in the Top 10 window to send your best score of the level here.</p>\n"
+        "<h2>This leaderboard</h2>\n"
+        "<p>Anyone can host one for a family, a club or a school: it is the program "
+        "<code>hoopstack-leaderboard</code> that comes with the game.</p>\n"
+        "<p><a href=\"/\">See the Top 10 of every level</a></p>\n";
+    return page("About Hoopstack", main);
+}
+
+std::string RenderErrorPage(std::string_view title, std::string_view message) {
+    return page(title, "<h1>" + EscapeHtml(title) + "</h1>\n<p class=\"notice\">" + EscapeHtml(message) +
+                           "</p>\n<p><a href=\"/\">Back to the Top 10</a></p>\n");
+}
+
+} // namespace server

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "server/Records.hpp"
+
+namespace server {
+
+// The HTML pages of the leaderboard: complete documents in UTF-8 that need no script and
+// take their look from StyleSheet() at /style.css. Every text that came from a player is
+// escaped.
+
+// Rows shown as a level's Top 10, and in all on a level's own page.
+inline constexpr int kTopRows = 10;
+inline constexpr int kLevelPageRows = 100;
+
+// Text safe between tags and inside quoted attribute values.
+std::string EscapeHtml(std::string_view text);
+// The date of a moment as YYYY-MM-DD in UTC.
+std::string FormatDate(std::int64_t secondsSinceEpoch);
+
+std::string StyleSheet();
+
+// The answer to a publish: what happened, the record's rank and the level's Top 10 (the
+// player's row marked). `top` is null when the table could not be read.
+std::string RenderPublishPage(const NewRecord& record, const PublishResult& result,
+                              const std::vector<RankedRecord>* top);
+// One level: its Top 10 and the ranks after it, up to kLevelPageRows in all.
+std::string RenderLevelPage(int level, const std::vector<RankedRecord>& records);
+// The Top 10 of every level, `tops[0]` being level 1.
+std::string RenderIndexPage(const std::vector<std::vector<RankedRecord>>& tops);
+// What Hoopstack is, for the game's "More Games" button.
+std::string RenderGamesPage();
+// A short page for a refused or failed request.
+std::string RenderErrorPage(std::string_view title, std::string_view message);
+
+} // namespace server

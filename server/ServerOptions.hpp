@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "server/Expected.hpp"
+
+namespace server {
+
+// The command line of hoopstack-leaderboard.
+struct ServerOptions {
+    std::string bind = "127.0.0.1";
+    int port = 8080;                // 0 takes any free port
+    std::string database;           // sqlite://FILE or postgresql://...; empty for the default file
+    int publishesPerMinute = 10;    // per client address; 0 switches the limit off
+    int threads = 64;               // connections served at once
+    bool help = false;
+};
+
+// Parses the arguments after the program name; "--name VALUE" and "--name=VALUE" both work.
+// The error is one line naming the bad option.
+Expected<ServerOptions> ParseServerOptions(const std::vector<std::string>& args);
+
+// The usage text that --help prints and errors follow.
+std::string UsageText();
+
+// sqlite://$XDG_DATA_HOME/hoopstack/leaderboard.db, with ~/.local/share when XDG_DATA_HOME is
+// unset or not absolute. Null arguments stand for unset variables; with neither, the file is
+// in the working folder.
+std::string DefaultDatabaseUrl(const char* xdgDataHome, const char* home);
+
+} // namespace server

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "server/Records.hpp"
+
+namespace server {
+
+// A level's records as JSON:
+//   {"level":1,"levelName":"Novice","records":[{"rank":1,"name":"Anna","score":1234,"date":"2026-12-08"}]}
+std::string RenderTopJson(int level, const std::vector<RankedRecord>& records);
+// {"error":"..."} for a refused or failed request.
+std::string RenderJsonError(std::string_view message);
+// A JSON string literal, quotes included. The text must be UTF-8; "<", ">" and "&" are
+// escaped too, so the JSON is safe inside HTML.
+std::string JsonString(std::string_view text);
+
+} // namespace server

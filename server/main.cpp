@@ -1,0 +1,69 @@
+// hoopstack-leaderboard: the web server that receives the game's published scores and shows
+// every level's Top 10.
+#include <pthread.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "server/Leaderboard.hpp"
+#include "server/LeaderboardHttp.hpp"
+#include "server/OpenRecordStore.hpp"
+#include "server/RateLimiter.hpp"
+#include "server/ServerOptions.hpp"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const server::Expected<server::ServerOptions> options = server::ParseServerOptions(args);
+    if (!options) {
+        std::fprintf(stderr, "hoopstack-leaderboard: %s\n%s", options.error().c_str(), server::UsageText().c_str());
+        return 2;
+    }
+    if (options->help) {
+        std::fputs(server::UsageText().c_str(), stdout);
+        return 0;
+    }
+    const std::string url = options->database.empty()
+                                ? server::DefaultDatabaseUrl(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))
+                                : options->database;
+
+    // The signals that end the server are taken by one thread; the serving threads, started
+    // later, inherit the blocked mask.
+    sigset_t endSignals;
+    sigemptyset(&endSignals);
+    for (const int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&endSignals, s);
+    pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    server::Expected<std::unique_ptr<server::RecordStore>> store = server::OpenRecordStore(url);
+    if (!store) {
+        std::fprintf(stderr, "hoopstack-leaderboard: %s\n", store.error().c_str());
+        return 1;
+    }
+    server::RateLimiter limiter(options->publishesPerMinute);
+    server::Leaderboard board(**store, limiter);
+    server::LeaderboardHttp http(board, server::HttpLimits{}, options->threads);
+    const server::Expected<int> port = http.Bind(options->bind, options->port);
+    if (!port) {
+        std::fprintf(stderr, "hoopstack-leaderboard: %s\n", port.error().c_str());
+        return 1;
+    }
+
+    std::thread signals([&] {
+        int received = 0;
+        sigwait(&endSignals, &received);
+        http.Stop();
+    });
+    const bool host6 = options->bind.find(':') != std::string::npos;
+    std::printf("hoopstack-leaderboard: serving http://%s%s%s:%d/ with %s\n", host6 ? "[" : "",
+                options->bind.c_str(), host6 ? "]" : "", *port, url.c_str());
+    std::fflush(stdout);
+    const bool served = http.Run();
+    // Wakes the signal thread when serving ended for another reason.
+    pthread_kill(signals.native_handle(), SIGTERM);
+    signals.join();
+    return served ? 0 : 1;
+}

@@ -1,0 +1,185 @@
+#!/usr/bin/env bash
+# Publishing from the game end to end: the real game under Xvfb with a prepared table.dat, its
+# Top 10 window (F2) and "Publish" clicked with xdotool; the desktop's URL opener is a small
+# script that fetches the address from a local hoopstack-leaderboard. The level's best record
+# must be stored there, and headless Chromium must show it on the level page.
+# Usage: publish_e2e.sh HOOPSTACK HOOPSTACK-STORE HOOPSTACK-LEADERBOARD
+set -euo pipefail
+usage="usage: publish_e2e.sh HOOPSTACK HOOPSTACK-STORE HOOPSTACK-LEADERBOARD"
+game=${1:?$usage} store=${2:?$usage} server_bin=${3:?$usage}
+work=$(mktemp -d)
+kept=$PWD/publish_e2e-failed
+rm -rf "$kept"
+started=()
+xvfb_pid=
+
+finish() {
+  local status=$? p
+  for p in "${started[@]}" $xvfb_pid; do
+    kill -TERM "$p" 2>/dev/null || true
+    wait "$p" 2>/dev/null || true
+  done
+  if [ -n "${PUBLISH_E2E_SHOTS:-}" ]; then
+    mkdir -p "$PUBLISH_E2E_SHOTS" && cp "$work"/*.png "$PUBLISH_E2E_SHOTS"/ 2>/dev/null || true
+  fi
+  if [ "$status" -ne 0 ]; then
+    mkdir -p "$kept"
+    cp "$work"/*.png "$work"/*.log "$work"/*.txt "$kept"/ 2>/dev/null || true
+    echo "publish e2e: screenshots and logs kept in $kept" >&2
+  fi
+  rm -rf "$work"
+  exit "$status"
+}
+trap finish EXIT
+trap 'exit 143' TERM INT
+fail() { echo "publish e2e: $*" >&2; exit 1; }
+say() { echo "publish e2e: $*"; }
+now_ms() { date +%s%3N; }
+# Waits up to SECONDS for COMMAND to succeed.
+wait_for() {
+  local seconds=$1 deadline
+  shift
+  deadline=$(( $(now_ms) + seconds * 1000 ))
+  until "$@"; do
+    [ "$(now_ms)" -lt "$deadline" ] || return 1
+    sleep 0.1
+  done
+}
+
+# The leaderboard, on a free port.
+"$server_bin" --port 0 --database "sqlite://$work/board.db" >"$work/server.txt" 2>"$work/server.log" &
+started+=($!)
+server_port() { port=$(sed -n 's/.*:\([0-9]*\)\/ with .*/\1/p' "$work/server.txt"); [ -n "$port" ]; }
+wait_for 10 server_port || fail "the leaderboard did not start: $(head -c 300 "$work/server.log")"
+say "leaderboard on port $port"
+
+# The URL opener the game runs (SDL calls xdg-open): it notes the address and fetches its path
+# and query from the local leaderboard, whatever server address the game was built with.
+mkdir "$work/bin"
+cat >"$work/bin/xdg-open" <<OPENER
+#!/usr/bin/env bash
+printf '%s\n' "\$1" >>"$work/opened.txt"
+path=/\${1#*://*/}
+exec 3<>/dev/tcp/127.0.0.1/$port
+printf 'GET %s HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n' "\$path" >&3
+cat <&3 >"$work/fetched.txt"
+OPENER
+chmod +x "$work/bin/xdg-open"
+
+# The game in a folder of its own, with a table of three records: the Novice best is the one
+# "Publish" sends from the Novice Top 10, where a new game starts.
+folder=$work/game
+mkdir "$folder" "$work/home" "$work/run"
+chmod 700 "$work/run"
+cp "$game" "$folder/hoopstack"
+for data in CLP SKINS WAV icons; do cp -r "$(dirname "$game")/$data" "$folder/"; done
+printf '2026-1-2\tSecond Best\t1\t500\n2026-1-3\tNovice Champion\t1\t900\n2026-1-4\tExpert Player\t2\t9999\n' |
+  "$store" encode "$folder/table.dat" || fail "cannot write table.dat"
+
+export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_DATA_HOME= PATH=$work/bin:$PATH
+: >"$work/display.txt"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display.txt" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+display_named() { [ -n "$(tr -d '\n' <"$work/display.txt")" ]; }
+wait_for 10 display_named || fail "Xvfb named no display within 10 s"
+export DISPLAY=:$(tr -d '\n' <"$work/display.txt")
+
+snap() { import -window root "$work/shot-$1.png"; }
+windows_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null || true; }
+size_of() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Geometry/ { print $2 }'; }
+position_of() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
+# The program's visible window of SIZE, if there is one.
+window_of_size() {
+  local w
+  for w in $(windows_of "$pid"); do
+    if [ "$(size_of "$w")" = "$1" ]; then echo "$w"; return 0; fi
+  done
+  return 1
+}
+click_at() {
+  xdotool mousemove $(( $1 - 2 )) $(( $2 - 1 ))
+  sleep 0.1
+  xdotool mousemove "$1" "$2"
+  sleep 0.15
+  xdotool click 1
+}
+
+"$folder/hoopstack" >"$work/game.log" 2>&1 &
+pid=$!
+started+=("$pid")
+# The intro comes first; a key press or a click ends it.
+deadline=$(( $(now_ms) + 60000 ))
+until window=$(window_of_size 750x600); do
+  kill -0 "$pid" 2>/dev/null || fail "the game ended before its window appeared: $(head -c 300 "$work/game.log")"
+  [ "$(now_ms)" -lt "$deadline" ] || { snap no-game-window; fail "no game window within 60 s"; }
+  if intro=$(window_of_size 400x400); then
+    timeout 5 xdotool windowfocus --sync "$intro" 2>/dev/null || true
+    xdotool key space
+    sleep 0.5
+    if window_of_size 400x400 >/dev/null; then
+      read -r ix iy < <(position_of "$intro") && click_at $((ix + 200)) $((iy + 200))
+    fi
+  fi
+  sleep 0.2
+done
+read -r gx gy < <(position_of "$window")
+say "game window at $gx,$gy"
+
+# F2 opens the Top 10 of the current level; the pointer rests on the court first.
+xdotool mousemove $((gx + 100)) $((gy + 300))
+sleep 0.1
+xdotool mousemove $((gx + 102)) $((gy + 301))
+timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
+xdotool key F2
+dialog_open() { dialog=$(window_of_size 350x530); }
+wait_for 5 dialog_open || { snap no-top10; fail "no Top 10 window within 5 s of F2"; }
+read -r dx dy < <(position_of "$dialog")
+sleep 0.5
+snap top10
+
+# "Publish" is the middle button of the bottom row, 40 high, 10 above the bottom edge.
+click_at $((dx + 175)) $((dy + 530 - 10 - 20))
+fetched() { grep -q '</html>' "$work/fetched.txt" 2>/dev/null; }
+wait_for 10 fetched || { snap publish; fail "the URL opener fetched nothing within 10 s of \"Publish\""; }
+dialog_gone() { ! window_of_size 350x530 >/dev/null; }
+wait_for 5 dialog_gone || fail "the Top 10 window stayed after \"Publish\""
+[ "$(wc -l <"$work/opened.txt")" -eq 1 ] || fail "the game opened $(wc -l <"$work/opened.txt") addresses"
+opened=$(cat "$work/opened.txt")
+say "the game opened ${opened:0:70}..."
+grep -Eq '^https?://[^/]+/cgi-bin/gameres\.pl\?e=[0-9]+$' "$work/opened.txt" || fail "the game opened $opened"
+head -n 1 "$work/fetched.txt" | grep -q '^HTTP/1.1 200' || fail "the publish was answered $(head -n 1 "$work/fetched.txt")"
+grep -q 'Novice Champion scored <strong>900</strong> on Novice and ranks <strong>1st</strong>' "$work/fetched.txt" ||
+  fail "the publish page does not show the Novice best: $(grep -o '<main>.*' "$work/fetched.txt" | head -c 300)"
+"$store" report "${opened#*e=}" >"$work/report.txt"
+[ "$(paste -sd ' ' "$work/report.txt")" = "900 1 Novice Champion hoopstack" ] ||
+  fail "the report holds $(paste -sd '|' "$work/report.txt")"
+
+# Only that record is on the server.
+exec 3<>"/dev/tcp/127.0.0.1/$port"
+printf 'GET /api/top?level=1 HTTP/1.0\r\n\r\n' >&3
+json=$(cat <&3 | tail -n 1)
+exec 3<&-
+[ "$json" = '{"level":1,"levelName":"Novice","records":[{"rank":1,"name":"Novice Champion","score":900,"date":"'"$(date -u +%F)"'"}]}' ] ||
+  fail "the server's Novice table is $json"
+
+# A browser shows it on the level page.
+browser=$(command -v chromium || true)
+if [ -n "$browser" ]; then
+  sandbox=()
+  [ "$(id -u)" -ne 0 ] || sandbox=(--no-sandbox)
+  chrome() {
+    "$browser" --headless=new "${sandbox[@]}" --disable-gpu --no-first-run --hide-scrollbars \
+      --user-data-dir="$work/profile" --window-size=800,600 "$@" 2>>"$work/chromium.log"
+  }
+  chrome --dump-dom "http://127.0.0.1:$port/level/1" >"$work/level.txt"
+  chrome --screenshot="$work/level-1.png" "http://127.0.0.1:$port/level/1" >/dev/null
+  grep -qF '<td class="rank">1</td><td class="name">Novice Champion</td><td class="score">900</td>' "$work/level.txt" ||
+    fail "the browser's level page has no row 1 for the published record"
+  say "the browser shows Novice Champion, 900, in row 1 of the Novice page"
+else
+  say "no chromium: the browser step is left out"
+fi
+
+kill -TERM "$pid"
+wait "$pid" || fail "the game ended with code $? on SIGTERM"
+say "ok"

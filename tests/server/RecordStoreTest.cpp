@@ -1,0 +1,196 @@
+// The storage rules, run against every backend: the game's ordering, ten records per name
+// and level, one copy of a report repeated within a minute, and durability across reopening.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "TestDatabase.hpp"
+#include "server/OpenRecordStore.hpp"
+
+using namespace server;
+
+namespace {
+
+NewRecord record(int level, std::int32_t score, const std::string& name, std::int64_t at = 1000) {
+    NewRecord r;
+    r.level = level;
+    r.score = score;
+    r.name = name;
+    r.report = std::to_string(score) + '\t' + std::to_string(level) + '\t' + name;
+    r.receivedAt = at;
+    return r;
+}
+
+class RecordStoreTest : public ::testing::TestWithParam<Backend> {
+protected:
+    void SetUp() override {
+        SKIP_UNLESS_AVAILABLE(m_database);
+        Reopen();
+    }
+    void Reopen() {
+        m_store.reset();
+        auto opened = OpenRecordStore(m_database.Url());
+        ASSERT_TRUE(opened) << opened.error();
+        m_store = std::move(*opened);
+    }
+    PublishResult Publish(const NewRecord& r) {
+        const Expected<PublishResult> result = m_store->Publish(r);
+        EXPECT_TRUE(result) << result.error();
+        return result ? *result : PublishResult{};
+    }
+    std::vector<RankedRecord> Top(int level, int first = 1, int count = 100) {
+        const auto rows = m_store->Top(level, first, count);
+        EXPECT_TRUE(rows) << rows.error();
+        return rows ? *rows : std::vector<RankedRecord>{};
+    }
+    // "name:score" per row, best first.
+    std::vector<std::string> Rows(int level) {
+        std::vector<std::string> out;
+        for (const RankedRecord& r : Top(level)) out.push_back(r.name + ":" + std::to_string(r.score));
+        return out;
+    }
+
+    TestDatabase m_database{GetParam()};
+    std::unique_ptr<RecordStore> m_store;
+};
+
+TEST_P(RecordStoreTest, OrdersByScoreThenLaterFirstWithinOneLevel) {
+    Publish(record(1, 50, "a", 1000));
+    Publish(record(1, 70, "b", 1001));
+    Publish(record(1, 50, "c", 1002));
+    Publish(record(2, 999, "other level", 1003));
+    EXPECT_EQ(Rows(1), (std::vector<std::string>{"b:70", "c:50", "a:50"}));
+    EXPECT_EQ(Rows(2), (std::vector<std::string>{"other level:999"}));
+    EXPECT_TRUE(Rows(3).empty());
+
+    const std::vector<RankedRecord> top = Top(1);
+    ASSERT_EQ(top.size(), 3u);
+    EXPECT_EQ(top[0].rank, 1);
+    EXPECT_EQ(top[2].rank, 3);
+    EXPECT_EQ(top[1].publishedAt, 1002);
+}
+
+TEST_P(RecordStoreTest, RanksTheNewRecordAmongItsLevel) {
+    EXPECT_EQ(Publish(record(1, 50, "a")).rank, 1);
+    EXPECT_EQ(Publish(record(1, 40, "b")).rank, 2);
+    // An equal score ranks above the earlier one.
+    const PublishResult tie = Publish(record(1, 40, "c"));
+    EXPECT_EQ(tie.outcome, PublishOutcome::Stored);
+    EXPECT_EQ(tie.rank, 2);
+    EXPECT_EQ(Publish(record(2, 1, "d")).rank, 1);
+}
+
+TEST_P(RecordStoreTest, TopStartsAtTheGivenRankAndStopsAtTheCount) {
+    for (int i = 1; i <= 25; ++i) Publish(record(3, i, "p" + std::to_string(i)));
+    const std::vector<RankedRecord> page = Top(3, 11, 10);
+    ASSERT_EQ(page.size(), 10u);
+    EXPECT_EQ(page.front().rank, 11);
+    EXPECT_EQ(page.front().score, 15);
+    EXPECT_EQ(page.back().rank, 20);
+    EXPECT_EQ(Top(3, 21, 100).size(), 5u);
+    EXPECT_TRUE(Top(3, 26, 10).empty());
+}
+
+TEST_P(RecordStoreTest, KeepsTenBestRecordsPerNameAndLevel) {
+    for (int score = 1; score <= 10; ++score) Publish(record(1, score * 10, "anna"));
+    Publish(record(1, 5, "bob"));
+    Publish(record(2, 1, "anna"));
+
+    const PublishResult eleventhBetter = Publish(record(1, 55, "anna"));
+    EXPECT_EQ(eleventhBetter.outcome, PublishOutcome::Stored);
+    const PublishResult eleventhWorse = Publish(record(1, 3, "anna"));
+    EXPECT_EQ(eleventhWorse.outcome, PublishOutcome::NotKept);
+    EXPECT_EQ(eleventhWorse.rank, 0);
+
+    std::vector<std::int32_t> annas;
+    for (const RankedRecord& r : Top(1))
+        if (r.name == "anna") annas.push_back(r.score);
+    EXPECT_EQ(annas, (std::vector<std::int32_t>{100, 90, 80, 70, 60, 55, 50, 40, 30, 20}));
+    // Another name and another level keep theirs.
+    EXPECT_EQ(Top(1).back().name, "bob");
+    EXPECT_EQ(Rows(2), (std::vector<std::string>{"anna:1"}));
+}
+
+TEST_P(RecordStoreTest, NamesDifferingInCaseOrSpacesAreDifferentNames) {
+    for (int score = 1; score <= 10; ++score) Publish(record(1, score, "Anna"));
+    EXPECT_EQ(Publish(record(1, 0, "anna")).outcome, PublishOutcome::Stored);
+    EXPECT_EQ(Publish(record(1, 0, "Anna ")).outcome, PublishOutcome::Stored);
+    EXPECT_EQ(Top(1).size(), 12u);
+}
+
+TEST_P(RecordStoreTest, TheSameReportWithinAMinuteIsStoredOnce) {
+    const PublishResult first = Publish(record(2, 300, "kim", 5000));
+    const PublishResult again = Publish(record(2, 300, "kim", 5059));
+    EXPECT_EQ(first.outcome, PublishOutcome::Stored);
+    EXPECT_EQ(again.outcome, PublishOutcome::Duplicate);
+    EXPECT_EQ(again.rank, first.rank);
+    EXPECT_EQ(Top(2).size(), 1u);
+
+    // A minute after the first copy it counts as a new result.
+    EXPECT_EQ(Publish(record(2, 300, "kim", 5060)).outcome, PublishOutcome::Stored);
+    EXPECT_EQ(Top(2).size(), 2u);
+    // Another score, name or level is another report.
+    EXPECT_EQ(Publish(record(2, 301, "kim", 5061)).outcome, PublishOutcome::Stored);
+    EXPECT_EQ(Publish(record(2, 300, "kim2", 5061)).outcome, PublishOutcome::Stored);
+    EXPECT_EQ(Publish(record(3, 300, "kim", 5061)).outcome, PublishOutcome::Stored);
+}
+
+TEST_P(RecordStoreTest, NamesAreStoredAsGivenWithoutInterpretation) {
+    const std::string tricky = "Robert'); DROP TABLE records;-- <b>\"\\%_\t";
+    Publish(record(1, 7, tricky));
+    Publish(record(1, 6, ""));
+    const std::vector<RankedRecord> top = Top(1);
+    ASSERT_EQ(top.size(), 2u);
+    EXPECT_EQ(top[0].name, tricky);
+    EXPECT_EQ(top[1].name, "");
+}
+
+TEST_P(RecordStoreTest, RecordsSurviveReopening) {
+    Publish(record(1, 42, "durable"));
+    Reopen();
+    EXPECT_EQ(Rows(1), (std::vector<std::string>{"durable:42"}));
+    EXPECT_EQ(Publish(record(1, 42, "durable", 1030)).outcome, PublishOutcome::Duplicate);
+}
+
+TEST_P(RecordStoreTest, ConcurrentPublishesAreAllStoredAndTheLimitHolds) {
+    constexpr int kThreads = 8, kEach = 25;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kEach; ++i) {
+                // Every thread publishes its own names, and all of them the shared name too.
+                EXPECT_TRUE(m_store->Publish(record(1, t * 1000 + i, "t" + std::to_string(t) + "-" + std::to_string(i))));
+                EXPECT_TRUE(m_store->Publish(record(2, t * 1000 + i, "shared")));
+                EXPECT_TRUE(m_store->Top(1, 1, 10));
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(Top(1, 1, 1000).size(), std::size_t(kThreads * kEach));
+    const std::vector<RankedRecord> shared = Top(2, 1, 1000);
+    ASSERT_EQ(shared.size(), std::size_t(kRecordsPerNameAndLevel));
+    EXPECT_EQ(shared.front().score, (kThreads - 1) * 1000 + kEach - 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, RecordStoreTest, ::testing::Values(Backend::Sqlite, Backend::Postgres),
+                         [](const auto& info) { return std::string(BackendName(info.param)); });
+
+TEST(OpenRecordStore, RefusesUnknownAddressesAndUnreachableDatabases) {
+    EXPECT_FALSE(OpenRecordStore("mysql://localhost/x"));
+    EXPECT_FALSE(OpenRecordStore("sqlite://"));
+    EXPECT_FALSE(OpenRecordStore("sqlite:///proc/no-such-folder/x.db"));
+    const auto postgres = OpenRecordStore("postgresql://nobody@/none?host=/nonexistent-socket-folder");
+    ASSERT_FALSE(postgres);
+    EXPECT_NE(postgres.error().find("PostgreSQL"), std::string::npos);
+}
+
+TEST(OpenRecordStore, CreatesTheFoldersOfAnSqliteFile) {
+    TestDatabase database(Backend::Sqlite);
+    const std::string url = database.Url() + "-folder/a/b/board.db";
+    auto opened = OpenRecordStore(url);
+    ASSERT_TRUE(opened) << opened.error();
+}
+
+} // namespace

@@ -1,0 +1,61 @@
+// The command line: defaults, both spellings of a value, and one clear error per mistake.
+#include <gtest/gtest.h>
+
+#include "server/ServerOptions.hpp"
+
+using namespace server;
+
+namespace {
+
+std::string errorOf(const std::vector<std::string>& args) {
+    const auto parsed = ParseServerOptions(args);
+    return parsed ? std::string() : parsed.error();
+}
+
+TEST(ServerOptions, DefaultsServeTheLoopbackOnPort8080) {
+    const auto parsed = ParseServerOptions({});
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->bind, "127.0.0.1");
+    EXPECT_EQ(parsed->port, 8080);
+    EXPECT_EQ(parsed->database, "");
+    EXPECT_EQ(parsed->publishesPerMinute, 10);
+    EXPECT_FALSE(parsed->help);
+}
+
+TEST(ServerOptions, TakesValuesAfterASpaceOrAnEqualsSign) {
+    const auto parsed = ParseServerOptions({"--bind", "0.0.0.0", "--port=9000", "--database=postgresql://h/db",
+                                            "--publish-limit", "0", "--threads=8", "--help"});
+    ASSERT_TRUE(parsed) << parsed.error();
+    EXPECT_EQ(parsed->bind, "0.0.0.0");
+    EXPECT_EQ(parsed->port, 9000);
+    EXPECT_EQ(parsed->database, "postgresql://h/db");
+    EXPECT_EQ(parsed->publishesPerMinute, 0);
+    EXPECT_EQ(parsed->threads, 8);
+    EXPECT_TRUE(parsed->help);
+    EXPECT_EQ(ParseServerOptions({"--database", "sqlite:///var/lib/x.db"})->database, "sqlite:///var/lib/x.db");
+}
+
+TEST(ServerOptions, NamesTheBadOption) {
+    EXPECT_EQ(errorOf({"--verbose"}), "unknown option: --verbose");
+    EXPECT_EQ(errorOf({"extra"}), "unknown option: extra");
+    EXPECT_EQ(errorOf({"--port"}), "--port needs a value");
+    EXPECT_EQ(errorOf({"--port", "80x"}), "--port needs a number from 0 to 65535, not \"80x\"");
+    EXPECT_EQ(errorOf({"--port", "65536"}), "--port needs a number from 0 to 65535, not \"65536\"");
+    EXPECT_EQ(errorOf({"--port=-1"}), "--port needs a number from 0 to 65535, not \"-1\"");
+    EXPECT_EQ(errorOf({"--bind="}), "--bind needs an address");
+    EXPECT_EQ(errorOf({"--database", "/tmp/x.db"}),
+              "--database needs sqlite://FILE or postgresql://..., not \"/tmp/x.db\"");
+    EXPECT_EQ(errorOf({"--database", "sqlite://"}), "--database sqlite:// needs a file name");
+    EXPECT_EQ(errorOf({"--threads", "0"}), "--threads needs a number from 1 to 1024, not \"0\"");
+    EXPECT_EQ(errorOf({"--help=yes"}), "--help takes no value");
+}
+
+TEST(ServerOptions, DefaultDatabaseFollowsTheXdgDataFolder) {
+    EXPECT_EQ(DefaultDatabaseUrl("/data", "/home/a"), "sqlite:///data/hoopstack/leaderboard.db");
+    EXPECT_EQ(DefaultDatabaseUrl(nullptr, "/home/a"), "sqlite:///home/a/.local/share/hoopstack/leaderboard.db");
+    // A relative XDG_DATA_HOME is invalid and ignored, as the base directory rules say.
+    EXPECT_EQ(DefaultDatabaseUrl("rel", "/home/a"), "sqlite:///home/a/.local/share/hoopstack/leaderboard.db");
+    EXPECT_EQ(DefaultDatabaseUrl(nullptr, nullptr), "sqlite://leaderboard.db");
+}
+
+} // namespace

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# A real browser against the leaderboard: headless Chromium publishes a score through the
+# game's address, then loads the level page at a phone's width. The page must show the name
+# in its row, take its colours from our style sheet (the content policy lets it in) and give
+# no console complaint about that policy. Screenshots stay in BROWSER_SHOTS when it is set.
+# Usage: browser_check.sh HOOPSTACK-LEADERBOARD HOOPSTACK-STORE
+set -euo pipefail
+usage="usage: browser_check.sh HOOPSTACK-LEADERBOARD HOOPSTACK-STORE"
+server_bin=${1:?$usage} store_bin=${2:?$usage}
+browser=$(command -v chromium || command -v chromium-browser || true)
+if [ -z "$browser" ]; then
+  echo "browser check: no chromium; skipped"
+  exit 77
+fi
+work=$(mktemp -d)
+server_pid=
+finish() {
+  local status=$?
+  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
+  if [ -n "${BROWSER_SHOTS:-}" ]; then mkdir -p "$BROWSER_SHOTS" && cp "$work"/*.png "$BROWSER_SHOTS"/ 2>/dev/null || true; fi
+  [ "$status" -eq 0 ] || cat "$work"/*.log >&2 2>/dev/null || true
+  rm -rf "$work"
+  exit "$status"
+}
+trap finish EXIT
+fail() { echo "browser check: $*" >&2; exit 1; }
+
+"$server_bin" --port 0 --database "sqlite://$work/board.db" >"$work/server.out" 2>"$work/server.log" &
+server_pid=$!
+port=
+for _ in $(seq 100); do
+  port=$(sed -n 's/.*:\([0-9]*\)\/ with .*/\1/p' "$work/server.out")
+  [ -n "$port" ] && break
+  kill -0 "$server_pid" 2>/dev/null || fail "the server did not start"
+  sleep 0.1
+done
+[ -n "$port" ] || fail "the server did not start"
+base=http://127.0.0.1:$port
+
+# The sandbox needs an unprivileged user; as root (in a container) it is switched off.
+sandbox=()
+[ "$(id -u)" -ne 0 ] || sandbox=(--no-sandbox)
+chrome() {
+  "$browser" --headless=new "${sandbox[@]}" --disable-gpu --no-first-run --hide-scrollbars \
+    --user-data-dir="$work/profile" --enable-logging=stderr --v=0 --window-size=412,900 "$@"
+}
+
+name="Zoë <b>& Co"
+code=$("$store_bin" report --encode 4321 2 "$name")
+chrome --screenshot="$work/publish.png" "$base/cgi-bin/gameres.pl?e=$code" >/dev/null 2>"$work/publish.log"
+chrome --dump-dom "$base/level/2" >"$work/level.html" 2>"$work/level.log"
+chrome --screenshot="$work/level-2.png" "$base/level/2" >/dev/null 2>>"$work/level.log"
+
+# The DOM as the browser built it: the escaped name as text in the first row.
+grep -qF '<td class="rank">1</td><td class="name">Zoë &lt;b&gt;&amp; Co</td><td class="score">4321</td>' "$work/level.html" ||
+  fail "the level page has no row 1 with the name and score: $(grep -o '<tbody>.*' "$work/level.html" | head -c 400)"
+grep -q '<b>' "$work/level.html" && fail "the name became markup"
+if grep -i "content security policy\|content-security-policy" "$work"/*.log; then fail "the browser reported the content policy"; fi
+
+# The page background is the style sheet's paper colour, and the published row its mark colour.
+for shot in publish level-2; do
+  [ -s "$work/$shot.png" ] || fail "no screenshot of the $shot page"
+  corner=$(convert "$work/$shot.png" -format '%[hex:p{3,3}]' info:)
+  [ "${corner:0:6}" = "FFFAF3" ] || fail "the $shot page's background is #$corner, not the style sheet's #FFFAF3"
+done
+marked=$(convert "$work/publish.png" -fill black +opaque '#FFE8A3' -fill white -opaque '#FFE8A3' -format '%[fx:mean*w*h]' info:)
+[ "${marked%.*}" -gt 1000 ] || fail "the publish page shows no marked row ($marked pixels of the mark colour)"
+echo "browser check: ok (the name in row 1, styles applied, $marked pixels of the marked row)"

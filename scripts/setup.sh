@@ -11,6 +11,7 @@ packages=(
   libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fonts-liberation2
   xvfb xauth xdotool x11-utils imagemagick openbox time
   libcairo2-dev
+  desktop-file-utils appstream lintian dpkg-dev man-db file librsvg2-bin
 )
 
 missing=()

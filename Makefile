@@ -5,7 +5,7 @@ BUILD  ?= build
 JOBS   ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run test build setup configure bench asan tsan fuzz assets-sheet soak clean
+.PHONY: run test build setup configure bench asan tsan fuzz assets-sheet soak install deb screenshots clean
 
 run: build
 	$(BUILD)/bin/hoopstack
@@ -58,5 +58,33 @@ assets-sheet: configure
 	cmake --build $(BUILD) -j $(JOBS) --target assets-sheet
 	@echo "contact sheet: $(BUILD)/bin/assets-sheet.png (the windows alone in $(BUILD)/bin/screens/)"
 
+# The programs, their data, the icons, the desktop entry, the AppStream metadata and the
+# manual pages under PREFIX; DESTDIR, when given, is put in front of every path (staging).
+PREFIX ?= /usr/local
+INSTALL_TARGETS = hoopstack hoopstack-clip hoopstack-store assets packaging_files
+install: setup
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target $(INSTALL_TARGETS)
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
+
+# The Debian package, from its own Release build for /usr with Debian's hardening flags,
+# stripped by CPack, then checked by lintian (which fails on errors only).
+DEB_BUILD ?= build-deb
+deb: setup
+	@cmake -S . -B $(DEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DBUILD_TESTING=OFF -DHOOPSTACK_BENCH=OFF \
+	  -DCMAKE_C_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CFLAGS)" \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" >/dev/null
+	cmake --build $(DEB_BUILD) -j $(JOBS) --target $(INSTALL_TARGETS)
+	rm -f $(DEB_BUILD)/hoopstack_*.deb
+	cd $(DEB_BUILD) && cpack -G DEB
+	lintian --fail-on error --info $(DEB_BUILD)/hoopstack_*.deb
+	@echo "package: $$(ls $(DEB_BUILD)/hoopstack_*.deb)"
+
+# The AppStream screenshots, taken from the real program under Xvfb into packaging/screenshots.
+screenshots: build
+	scripts/screenshots.sh $(BUILD)/bin packaging/screenshots
+
 clean:
-	rm -rf build build-asan build-tsan build-fuzz
+	rm -rf build build-asan build-tsan build-fuzz build-deb

@@ -12,6 +12,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick openbox time
   libcairo2-dev
   libcpp-httplib-dev libsqlite3-dev libpqxx-dev postgresql-15 wrk chromium
+  desktop-file-utils appstream lintian dpkg-dev man-db file librsvg2-bin
 )
 
 missing=()

@@ -40,11 +40,14 @@ const std::vector<std::string> kExpectedOthers = {"WAV/start.wav",
                                                   "WAV/over.wav",
                                                   "WAV/congr.wav",
                                                   "icons/hoopstack-16.png",
+                                                  "icons/hoopstack-22.png",
+                                                  "icons/hoopstack-24.png",
                                                   "icons/hoopstack-32.png",
                                                   "icons/hoopstack-48.png",
                                                   "icons/hoopstack-64.png",
                                                   "icons/hoopstack-128.png",
-                                                  "icons/hoopstack-256.png"};
+                                                  "icons/hoopstack-256.png",
+                                                  "icons/hoopstack.svg"};
 
 size_t FrameCount(const std::string& path) {
     const auto clip = LoadClip(path);
@@ -245,7 +248,7 @@ TEST(AssetFiles, IntroTitleWaitsShinesOnceAndStops) {
 }
 
 TEST(AssetFiles, IconsArePngFilesOfTheirNamedSize) {
-    for (int size : {16, 32, 48, 64, 128, 256}) {
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
         const std::vector<uint8_t> png =
             testing::ReadBytes(AssetPath("icons/hoopstack-" + std::to_string(size) + ".png"));
         ASSERT_GE(png.size(), 33u) << size;
@@ -259,6 +262,22 @@ TEST(AssetFiles, IconsArePngFilesOfTheirNamedSize) {
         EXPECT_EQ(be32(20), static_cast<uint32_t>(size));
     }
     EXPECT_EQ(ClipSize("icons/hoopstack-window.clp"), (Size{48, 48}));
+}
+
+// The scalable icon is drawn in vectors: a desktop scales it without blur only when cairo
+// did not fall back to an embedded bitmap.
+TEST(AssetFiles, ScalableIconIsAVectorSvgOfTheIconsSize) {
+    const std::vector<uint8_t> bytes = testing::ReadBytes(AssetPath("icons/hoopstack.svg"));
+    const std::string svg(bytes.begin(), bytes.end());
+    ASSERT_EQ(svg.rfind("<?xml", 0), 0u);
+    const size_t root = svg.find("<svg");
+    ASSERT_NE(root, std::string::npos);
+    const std::string head = svg.substr(root, svg.find('>', root) - root);
+    EXPECT_NE(head.find("width=\"256px\""), std::string::npos) << head;
+    EXPECT_NE(head.find("height=\"256px\""), std::string::npos) << head;
+    EXPECT_NE(svg.find("<radialGradient"), std::string::npos);
+    EXPECT_EQ(svg.find("<image"), std::string::npos);
+    EXPECT_NE(svg.find("</svg>"), std::string::npos);
 }
 
 } // namespace

@@ -95,6 +95,7 @@ std::vector<Asset> BuildCatalogue() {
         assets.push_back({"icons/hoopstack-" + std::to_string(size) + ".png", AssetKind::Png,
                           [size] { return IconPng(size); }});
     }
+    assets.push_back({"icons/hoopstack.svg", AssetKind::Svg, IconSvg});
     assets.push_back(ClipAsset("icons/hoopstack-window.clp", WindowIconClip));
     return assets;
 }

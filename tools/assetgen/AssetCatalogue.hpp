@@ -8,7 +8,7 @@
 
 namespace assetgen {
 
-enum class AssetKind { Clip, Sound, Png };
+enum class AssetKind { Clip, Sound, Png, Svg };
 
 // One data file of the game: its path below the output folder (with '/') and the function
 // that makes its bytes. Every maker is deterministic: it reads no clock and seeds its own noise.

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The Debian package on this machine: `dpkg -i` must put every file in place under /usr, the
+# installed /usr/bin/hoopstack, started from an unrelated folder with a scratch HOME and
+# closed in order, must save in ~/.local/share/hoopstack, and so must the command of the
+# desktop entry's Exec= line; `dpkg -r` must take the program away and leave the saves.
+# Installs into the running system, so it needs root and is run by .ci/run, not by ctest.
+# Whatever happens, the package is removed again at the end. Needs Xvfb, xdotool,
+# ImageMagick, desktop-file-utils and appstream.
+#
+#     deb_install_e2e.sh PACKAGE.deb
+set -euo pipefail
+deb=${1:?usage: deb_install_e2e.sh PACKAGE.deb}
+[ -f "$deb" ] || { echo "deb e2e: no package $deb" >&2; exit 1; }
+[ "$(id -u)" -eq 0 ] || { echo "deb e2e: dpkg -i needs root" >&2; exit 1; }
+deb=$(cd "$(dirname "$deb")" && pwd)/$(basename "$deb")
+here=$(cd "$(dirname "$0")" && pwd)
+package=$(dpkg-deb --field "$deb" Package)
+if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed'; then
+  echo "deb e2e: $package is installed already; this check installs and removes it itself" >&2
+  exit 1
+fi
+work=$(mktemp -d)
+installed=
+finish() {
+  local status=$?
+  if [ -n "$installed" ]; then
+    dpkg -r "$package" > /dev/null 2>&1 || dpkg --purge --force-all "$package" > /dev/null 2>&1 || true
+  fi
+  rm -rf "$work"
+  exit "$status"
+}
+trap finish EXIT
+trap 'exit 143' TERM INT HUP
+fail() { echo "deb e2e: $*" >&2; exit 1; }
+
+installed=yes
+# A package that needs what is not installed is a failure; apt is not asked to mend it.
+dpkg -i "$deb" > "$work/dpkg-i.log" 2>&1 || fail "dpkg -i failed: $(tail -n 10 "$work/dpkg-i.log")"
+echo "deb e2e: installed $(dpkg-query -W -f='${Package} ${Version}' "$package")"
+"$here/check_installed_files.sh" /usr
+for file in /usr/bin/hoopstack /usr/share/hoopstack/CLP/def_btn.clp /usr/share/man/man6/hoopstack.6.gz; do
+  dpkg -S "$file" > /dev/null 2>&1 || fail "$file does not belong to $package"
+done
+file -L /usr/bin/hoopstack | grep -q 'stripped' && ! file -L /usr/bin/hoopstack | grep -q 'not stripped' ||
+  fail "/usr/bin/hoopstack is not stripped: $(file -L /usr/bin/hoopstack)"
+
+mkdir -p "$work/elsewhere" "$work/home" "$work/run"
+chmod 700 "$work/run"
+saves=$work/home/.local/share/hoopstack
+(cd "$work/elsewhere" && env -u XDG_DATA_HOME HOME=$work/home XDG_RUNTIME_DIR=$work/run \
+  "$here/installed_session.sh" "$work/shot-bin.png" /usr/bin/hoopstack)
+[ -s "$saves/state.dat" ] || fail "no state.dat in ~/.local/share/hoopstack after the close"
+hoopstack-store decode "$saves/state.dat" > "$work/state-1.txt" || fail "the saved state.dat cannot be decoded"
+
+# The desktop's way: the Exec= line of the installed entry, field codes dropped, from HOME.
+desktop=/usr/share/applications/io.github.hoopstack.Hoopstack.desktop
+exec_line=$(sed -n 's/^Exec=//p' "$desktop" | head -n 1 | sed 's/ *%[fFuUdDnNickvm]//g')
+[ -n "$exec_line" ] || fail "no Exec= line in $desktop"
+rm -f "$saves/state.dat"
+(cd "$work/home" && env -u XDG_DATA_HOME HOME=$work/home XDG_RUNTIME_DIR=$work/run PATH=/usr/bin:/bin \
+  "$here/installed_session.sh" "$work/shot-desktop.png" sh -c "exec $exec_line")
+[ -s "$saves/state.dat" ] || fail "no state.dat after the program started by the desktop entry's '$exec_line' closed"
+echo "deb e2e: the desktop entry's '$exec_line' starts the game and it saves"
+
+dpkg -r "$package" > "$work/dpkg-r.log" 2>&1 || fail "dpkg -r failed: $(tail -n 10 "$work/dpkg-r.log")"
+installed=
+[ ! -e /usr/bin/hoopstack ] || fail "/usr/bin/hoopstack is still there after dpkg -r"
+[ ! -e /usr/share/hoopstack ] || fail "/usr/share/hoopstack is still there after dpkg -r"
+[ -s "$saves/state.dat" ] || fail "the player's state.dat went with dpkg -r"
+echo "deb e2e: ok (removed; the saves in ~/.local/share/hoopstack remain)"

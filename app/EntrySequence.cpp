@@ -1,6 +1,7 @@
 #include "app/EntrySequence.hpp"
 
 #include "app/CloseSignals.hpp"
+#include "app/WindowIcon.hpp"
 #include "engine/OWindow.hpp"
 #include "platform/Platform.hpp"
 
@@ -11,8 +12,6 @@ namespace {
 constexpr std::uint32_t kBackground = 0x0099CCFF;
 constexpr int kIntroStyle = 3;
 constexpr int kGameStyle = 7;
-constexpr int kGameWidth = 750;
-constexpr int kGameHeight = 600;
 
 void showContentMissing() { platform::CurrentPlatform().ShowMessage(EntrySequence::kContentMissingText, ""); }
 
@@ -33,6 +32,7 @@ std::optional<int> EntrySequence::Begin() {
         return kExitNoWindow;
     }
     m_intro->SetQuitOnDestroy(false);
+    WindowIcon::SetOn(m_intro->PlatformWindow());
     if (!m_intro->Start()) {
         showContentMissing();
         m_intro->Close();
@@ -97,6 +97,7 @@ std::optional<int> EntrySequence::OpenGameWindow() {
         return kExitNoWindow;
     }
     m_game->SetQuitOnDestroy(true);
+    WindowIcon::SetOn(m_game->PlatformWindow());
     if (!m_game->Start()) {
         showContentMissing();
         // Its destruction would post a quit; this end has its own code.

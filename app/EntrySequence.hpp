@@ -20,6 +20,9 @@ public:
     static constexpr int kExitNoWindow = 2;
     // The message shown before the program ends for want of its content.
     static constexpr const char* kContentMissingText = "Could not read clip";
+    // The game window's size in the program's pixels.
+    static constexpr int kGameWidth = 750;
+    static constexpr int kGameHeight = 600;
 
     // `frameThreads` false leaves the windows' frames to the caller (tests).
     explicit EntrySequence(game::GameWindowSetup gameSetup, bool frameThreads = true);

@@ -1,11 +1,19 @@
-// The Hoopstack program: shows the intro, then the game window, and runs the main loop until
-// the game window closes. Exit codes: 0 a normal end, 1 content that could not be read, 2 no
-// window (another copy of the program is running, or no display).
+// The Hoopstack program: reads its command line, shows the intro, then the game window, and
+// runs the main loop until the game window closes. Exit codes: 0 a normal end (also after
+// --help and --version), 1 content that could not be read, 2 no window (another copy of the
+// program is running, or no display) or a command line it cannot follow.
 
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
 
+#include "app/AutomaticScale.hpp"
 #include "app/CloseSignals.hpp"
+#include "app/CommandLine.hpp"
 #include "app/EntrySequence.hpp"
 #include "engine/MessageLoop.hpp"
 #include "engine/OWindow.hpp"
@@ -13,9 +21,31 @@
 #include "platform/sdl/SdlPlatform.hpp"
 #include "scene/ResolvePath.hpp"
 
-int main() {
+int main(int argc, char** argv) {
+    // Before anything opens a display, so that --help and faults need none.
+    const app::CommandLine line = app::CommandLine::Parse(
+        std::vector<std::string>(argv + 1, argv + argc), [](const std::string& path) {
+            std::error_code error;
+            return std::filesystem::is_directory(path, error);
+        });
+    if (const std::optional<int> end = line.ExitCode()) {
+        std::fputs(line.Output().c_str(), stdout);
+        std::fputs(line.Errors().c_str(), stderr);
+        return *end;
+    }
+    if (const std::optional<std::string>& folder = line.DataFolder()) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(*folder, error);
+        scene::SetExtraDataFolder(error ? *folder : absolute.string());
+    }
+
     app::CloseSignals::Block();
-    platform::SetCurrentPlatform(std::make_unique<platform::SdlPlatform>());
+    auto sdl = std::make_unique<platform::SdlPlatform>();
+    // Without a screen the automatic scale is 1, and the window that cannot open ends the program.
+    sdl->SetScale(line.Scale() ? *line.Scale()
+                               : app::AutomaticScale(sdl->UsableScreenSize(), {app::EntrySequence::kGameWidth,
+                                                                               app::EntrySequence::kGameHeight}));
+    platform::SetCurrentPlatform(std::move(sdl));
     app::CloseSignals::Watch();
 
     game::GameWindowSetup setup;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cost of the real game window under Xvfb, measured with /usr/bin/time over 15 s per run:
-# first idle at the Medium speed (50 frames a second) over a court of 144 balls at rest, then
-# throws clicked one after another with xdotool at the Fast speed (100 frames a second).
+# first idle at the Medium speed (50 frames a second) over a court of 144 balls at rest, the
+# same at scale 2 (a 1500 x 1200 window on a 1920 x 1200 screen), then throws clicked one after
+# another with xdotool at the Fast speed (100 frames a second).
 # Prints the CPU share of one core and the peak memory of each run.
 # Usage: bench/game_idle.sh [BUILD_BIN_DIR]
 set -euo pipefail
@@ -29,7 +30,8 @@ saved_game() {
 # clicks when asked. Runs inside xvfb-run, which gives it the display.
 measured_run() {
     local game=$1 times=$2 clicks=$3
-    /usr/bin/time -v -o "$times" timeout -s INT "$seconds" "$game/hoopstack" &
+    shift 3
+    /usr/bin/time -v -o "$times" timeout -s INT "$seconds" "$game/hoopstack" "$@" &
     local runner=$!
     if [[ $clicks == throws ]]; then
         local window=""
@@ -90,12 +92,17 @@ report() {
 
 # Idle: Medium speed, 50 frames a second, nobody touching the court.
 saved_game 1 | "$bin/hoopstack-store" encode "$work/game/state.dat"
-xvfb-run -a -s "-screen 0 1024x768x24" "$0" --measured-run "$work/game" "$work/time.txt" none
+xvfb-run -a -s "-screen 0 1024x768x24" "$0" --measured-run "$work/game" "$work/time.txt" none --scale 1
 report "game window idle, 144 balls, 50 fps" "goals: under 2%, under 40 MB" ""
+
+# The same at scale 2: every presented rectangle is scaled by two on its way to the screen.
+saved_game 1 | "$bin/hoopstack-store" encode "$work/game/state.dat"
+xvfb-run -a -s "-screen 0 1920x1200x24" "$0" --measured-run "$work/game" "$work/time.txt" none --scale 2
+report "game window idle at scale 2, 1500 x 1200, 144 balls, 50 fps" "goal: under 3%" ""
 
 # Throws: Fast speed, 100 frames a second from the first click on.
 saved_game 0 | "$bin/hoopstack-store" encode "$work/game/state.dat"
-xvfb-run -a -s "-screen 0 1024x768x24" "$0" --measured-run "$work/game" "$work/time.txt" throws
+xvfb-run -a -s "-screen 0 1024x768x24" "$0" --measured-run "$work/game" "$work/time.txt" throws --scale 1
 over=$("$bin/hoopstack-store" decode "$work/game/state.dat" | cut -f 7)
 report "game window throwing, 100 fps" "goal: under 6%" \
     "with $(cat "$work/game/pairs.txt") click pairs$([[ $over == 1 ]] && echo ", game over by the end") "

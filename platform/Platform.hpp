@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/PixelScale.hpp"
 #include "platform/Rect.hpp"
 #include "platform/Surface.hpp"
 
@@ -71,9 +72,16 @@ enum class ShowMode { Show, Minimize, Restore };
 // the main thread only, except where a contract says "any thread". Operations on
 // a window that does not exist do nothing. The platform contract tests check
 // every backend against these comments.
+//
+// Every position and size here is in the program's pixels: at scale N each one covers N x N
+// screen pixels (see SetScale), so the program sees the same sizes at every scale.
 class Platform {
 public:
     virtual ~Platform() = default;
+
+    // Shows every window at `scale` (1 to kMaxScale) from the first window on; other values,
+    // and every call once a window has been made, change nothing. The default is 1.
+    virtual void SetScale(int scale) = 0;
 
     // Makes a shown window that takes the keyboard focus, centred on its owner or else on
     // the screen (halves truncated toward zero); Resized comes first of its events, then
@@ -96,6 +104,9 @@ public:
     virtual Size ClientSize(WindowId window) = 0;
     // The size of the screen the windows live on.
     virtual Size ScreenSize() = 0;
+    // The part of the screen that windows may cover, without the desktop's panels; 0 x 0
+    // when there is no screen.
+    virtual Size UsableScreenSize() = 0;
     // A disabled window receives no input events and loses the capture; a mouse or key
     // press or a close request on it activates its dialog instead.
     virtual void EnableWindow(WindowId window, bool enabled) = 0;
@@ -111,7 +122,8 @@ public:
     // The mouse position in the window's client coordinates (may be outside it); (0, 0) for
     // no window.
     virtual Point CursorPosition(WindowId window) = 0;
-    // Copies `area` of `pixels`, clipped to both, to the same client area of the window on screen.
+    // Copies `area` of `pixels`, clipped to both, to the same client area of the window on screen;
+    // at scale N each pixel shows as an N x N block.
     virtual void Present(WindowId window, const Surface& pixels, const Rect& area) = 0;
     // Blocks until the next event and returns it; never busy-waits. Events that calls made
     // (Resized, CaptureLost, Destroyed) come first, then posted events, then the window
@@ -129,8 +141,9 @@ public:
     // Plays a WAV file on the single voice; any thread. Without `wait` it returns at
     // once and is skipped while another sound plays; with `wait` it returns when done.
     virtual void PlaySound(const std::string& path, bool wait) = 0;
-    // Sets the window's icon from a 24-bit image.
-    virtual void SetIcon(WindowId window, const Surface& image) = 0;
+    // Sets the window's icon from a 24-bit image; its pixels of value `colourKey` (blue |
+    // green << 8 | red << 16) are transparent, and a key above 0xFFFFFF keys none.
+    virtual void SetIcon(WindowId window, const Surface& image, std::uint32_t colourKey) = 0;
 };
 
 // The platform the program runs on; set once at start-up (tests set a headless one).

@@ -40,15 +40,21 @@ Event windowEvent(EventKind kind, WindowId window) {
 
 HeadlessPlatform::HeadlessPlatform(Size screen) : m_screen(screen) {}
 
+void HeadlessPlatform::SetScale(int scale) {
+    std::lock_guard lock(m_mutex);
+    if (!m_madeWindow && scale >= 1 && scale <= kMaxScale) m_scale = scale;
+}
+
 WindowId HeadlessPlatform::CreateWindow(const WindowSpec& wanted) {
     std::lock_guard lock(m_mutex);
     if (m_failNextCreate) {
         m_failNextCreate = false;
         return 0;
     }
+    m_madeWindow = true;
     const Size size{std::max(wanted.width, 1), std::max(wanted.height, 1)};
     // Centred on the owner, or on the screen without one, as the SDL backend places them.
-    Rect reference{0, 0, m_screen.width, m_screen.height};
+    Rect reference{0, 0, m_screen.width / m_scale, m_screen.height / m_scale};
     const auto owner = m_windows.find(wanted.owner);
     if (owner != m_windows.end()) {
         const WindowState& o = owner->second;
@@ -62,7 +68,7 @@ WindowId HeadlessPlatform::CreateWindow(const WindowSpec& wanted) {
     state.client = size;
     state.position = {static_cast<int>(reference.left + (reference.Width() - size.width) / 2),
                       static_cast<int>(reference.top + (reference.Height() - size.height) / 2)};
-    state.screen.resize(std::size_t(size.width) * size.height * 3);
+    state.screen.resize(std::size_t(size.width) * size.height * 3 * m_scale * m_scale);
     for (std::size_t i = 0; i < state.screen.size(); i += 3) {
         state.screen[i] = std::uint8_t(wanted.background >> 16);
         state.screen[i + 1] = std::uint8_t(wanted.background >> 8);
@@ -128,7 +134,12 @@ Size HeadlessPlatform::ClientSize(WindowId window) {
 }
 
 Size HeadlessPlatform::ScreenSize() {
-    return m_screen;
+    std::lock_guard lock(m_mutex);
+    return {m_screen.width / m_scale, m_screen.height / m_scale};
+}
+
+Size HeadlessPlatform::UsableScreenSize() {
+    return ScreenSize();
 }
 
 void HeadlessPlatform::EnableWindow(WindowId window, bool enabled) {
@@ -196,14 +207,15 @@ Point HeadlessPlatform::CursorPosition(WindowId window) {
     std::lock_guard lock(m_mutex);
     auto it = m_windows.find(window);
     if (it == m_windows.end()) return {};
-    return {m_cursorScreen.x - it->second.position.x, m_cursorScreen.y - it->second.position.y};
+    return {ScaledDown(m_cursorScreen.x - it->second.position.x * m_scale, m_scale),
+            ScaledDown(m_cursorScreen.y - it->second.position.y * m_scale, m_scale)};
 }
 
 void HeadlessPlatform::SetCursor(WindowId window, Point client) {
     std::lock_guard lock(m_mutex);
     auto it = m_windows.find(window);
     const Point origin = it == m_windows.end() ? Point{} : it->second.position;
-    m_cursorScreen = {origin.x + client.x, origin.y + client.y};
+    m_cursorScreen = {origin.x * m_scale + client.x, origin.y * m_scale + client.y};
 }
 
 void HeadlessPlatform::Present(WindowId window, const Surface& pixels, const Rect& area) {
@@ -215,6 +227,14 @@ void HeadlessPlatform::Present(WindowId window, const Surface& pixels, const Rec
     const int left = std::max({area.left, 0}), top = std::max(area.top, 0);
     const int right = std::min({area.right, w.client.width, pixels.width});
     const int bottom = std::min({area.bottom, w.client.height, pixels.height});
+    if (m_scale > 1) {
+        if (left >= right || top >= bottom || pixels.height < 1) return;
+        // A bottom-up image is addressed from its top row with a negative pitch.
+        const int pitch = pixels.bottomUp ? -pixels.stride : pixels.stride;
+        ScaleArea(pixels.row(0), pitch, Rect{left, top, right, bottom}, 3, m_scale, w.screen.data(),
+                  w.client.width * m_scale * 3);
+        return;
+    }
     for (int y = top; y < bottom; ++y)
         std::memcpy(&w.screen[(std::size_t(y) * w.client.width + left) * 3], pixels.row(y) + left * 3,
                     std::size_t(std::max(0, right - left)) * 3);
@@ -319,16 +339,19 @@ void HeadlessPlatform::translateMouseLocked(Event event) {
         const auto from = m_windows.find(source);
         int x = 0, y = 0;
         if (from != m_windows.end()) {
-            x = std::int16_t(event.x) + from->second.position.x - to->second.position.x;
-            y = std::int16_t(event.y) + from->second.position.y - to->second.position.y;
+            x = std::int16_t(event.x) + (from->second.position.x - to->second.position.x) * m_scale;
+            y = std::int16_t(event.y) + (from->second.position.y - to->second.position.y) * m_scale;
         } else {
-            x = m_cursorScreen.x - to->second.position.x;
-            y = m_cursorScreen.y - to->second.position.y;
+            x = m_cursorScreen.x - to->second.position.x * m_scale;
+            y = m_cursorScreen.y - to->second.position.y * m_scale;
         }
         event.window = target;
         event.x = std::uint16_t(x);
         event.y = std::uint16_t(y);
     }
+    // Screen pixels to the program's, as the SDL backend turns them.
+    event.x = std::uint16_t(ScaledDown(std::int16_t(event.x), m_scale));
+    event.y = std::uint16_t(ScaledDown(std::int16_t(event.y), m_scale));
     if (!to->second.enabled) {
         if (event.kind == EventKind::KeyDown) raiseDialogOfLocked(target);
         return;
@@ -368,7 +391,11 @@ void HeadlessPlatform::PlaySound(const std::string& path, bool wait) {
     m_sounds.push_back((wait ? "wait:" : "") + path);
 }
 
-void HeadlessPlatform::SetIcon(WindowId, const Surface&) {}
+void HeadlessPlatform::SetIcon(WindowId window, const Surface& image, std::uint32_t) {
+    std::lock_guard lock(m_mutex);
+    if (auto it = m_windows.find(window); it != m_windows.end() && image.bits != nullptr)
+        it->second.icon = {image.width, image.height};
+}
 
 HeadlessPlatform::WindowState HeadlessPlatform::Window(WindowId window) {
     std::lock_guard lock(m_mutex);
@@ -391,7 +418,16 @@ Surface HeadlessPlatform::Screen(WindowId window) {
     auto it = m_windows.find(window);
     if (it == m_windows.end()) return {};
     auto& w = it->second;
-    return {w.screen.data(), w.client.width, w.client.height, w.client.width * 3, false};
+    return {w.screen.data(), w.client.width * m_scale, w.client.height * m_scale, w.client.width * m_scale * 3, false};
+}
+
+Rect HeadlessPlatform::ScreenArea(WindowId window) {
+    std::lock_guard lock(m_mutex);
+    auto it = m_windows.find(window);
+    if (it == m_windows.end()) return {};
+    const auto& w = it->second;
+    return {w.position.x * m_scale, w.position.y * m_scale, (w.position.x + w.client.width) * m_scale,
+            (w.position.y + w.client.height) * m_scale};
 }
 
 bool HeadlessPlatform::SaveScreen(WindowId window, const std::string& path) {

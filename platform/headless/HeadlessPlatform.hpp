@@ -19,8 +19,10 @@ namespace platform {
 // without a window manager; the platform contract tests run both.
 class HeadlessPlatform : public Platform {
 public:
+    // `screen` is in screen pixels; the usable part is the whole screen.
     explicit HeadlessPlatform(Size screen = {1024, 768});
 
+    void SetScale(int scale) override;
     WindowId CreateWindow(const WindowSpec& wanted) override;
     void DestroyWindow(WindowId window) override;
     void SetTitle(WindowId window, std::string_view title) override;
@@ -29,6 +31,7 @@ public:
     Rect WindowArea(WindowId window) override;
     Size ClientSize(WindowId window) override;
     Size ScreenSize() override;
+    Size UsableScreenSize() override;
     void EnableWindow(WindowId window, bool enabled) override;
     void ActivateWindow(WindowId window) override;
     void SetCapture(WindowId window) override;
@@ -41,9 +44,10 @@ public:
     void ShowMessage(std::string_view text, std::string_view caption) override;
     bool OpenUrl(std::string_view target) override;
     void PlaySound(const std::string& path, bool wait) override;
-    void SetIcon(WindowId window, const Surface& image) override;
+    void SetIcon(WindowId window, const Surface& image, std::uint32_t colourKey) override;
 
-    // Test controls.
+    // Test controls. Positions here are the window system's, in screen pixels; they are the
+    // program's pixels at scale 1.
     // Queues an event as the window system reports it: input names the window under the
     // pointer or with the keyboard focus, in that window's client coordinates. It becomes
     // the program's event when it is taken, as SDL's are: mouse input goes to the window
@@ -61,6 +65,7 @@ public:
     // Makes the next CreateWindow fail, as when another copy of the program runs.
     void FailNextCreate() { m_failNextCreate = true; }
 
+    // Sizes and places in the program's pixels, the screen image in screen pixels.
     struct WindowState {
         WindowSpec wanted;
         Size client; // the wanted size, each side at least 1
@@ -68,8 +73,9 @@ public:
         Point position;
         ShowMode shown = ShowMode::Show;
         bool enabled = true;
-        std::vector<std::uint8_t> screen; // top-down BGR, client size, first the background
+        std::vector<std::uint8_t> screen; // top-down BGR, client size x scale, first the background
         std::vector<Rect> presented;      // every area presented, in order
+        Size icon;                        // the size of the icon set, 0 x 0 for none
     };
     // A copy of the window's state; an empty one for an unknown window.
     WindowState Window(WindowId window);
@@ -77,6 +83,8 @@ public:
     WindowId ActiveWindow();
     // The window's screen image as a surface (valid until the window changes).
     Surface Screen(WindowId window);
+    // The window's rectangle on the screen, in screen pixels; empty for no window.
+    Rect ScreenArea(WindowId window);
     // Saves what the window shows as a PNG file.
     bool SaveScreen(WindowId window, const std::string& path);
     std::vector<std::string> Sounds();
@@ -113,6 +121,8 @@ private:
     WindowId m_capture = 0;
     Point m_cursorScreen;
     Size m_screen;
+    int m_scale = 1;
+    bool m_madeWindow = false;
     bool m_failNextCreate = false;
     std::atomic<std::uint32_t> m_time{0};
     std::vector<std::string> m_sounds, m_urls, m_messages;

@@ -154,6 +154,13 @@ Rect ClipArea(const Rect& area, int width, int height) {
     return clipped;
 }
 
+bool RealDisplay(const char* driver, const char* asked) {
+    if (driver == nullptr) return false;
+    const std::string_view name = driver;
+    if (name != "offscreen" && name != "dummy") return true;
+    return asked != nullptr && name == asked;
+}
+
 Point CentreOn(const Rect& owner, Size size) {
     return Point{static_cast<int>(owner.left + (owner.Width() - size.width) / 2),
                  static_cast<int>(owner.top + (owner.Height() - size.height) / 2)};

@@ -33,6 +33,10 @@ std::uint16_t CoordinateHalf(int coordinate);
 // `area` limited to the rectangle (0, 0, width, height); may come out empty.
 Rect ClipArea(const Rect& area, int width, int height);
 
+// Whether the SDL video driver `driver` shows windows to someone: every driver but the
+// offscreen and dummy ones, which count only when `asked` (SDL_VIDEODRIVER) names them.
+bool RealDisplay(const char* driver, const char* asked);
+
 // The top-left corner that centres a window of `size` on `owner`.
 Point CentreOn(const Rect& owner, Size size);
 

@@ -65,6 +65,12 @@ bool SdlPlatform::ensureVideo() {
         // it closes the display (and reports late errors) is ours.
         TolerateStaleWindowErrors();
         m_video = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        if (m_video && !RealDisplay(SDL_GetCurrentVideoDriver(), std::getenv("SDL_VIDEODRIVER"))) {
+            // Without a display SDL falls back to a driver that shows nothing; a program
+            // nobody can see must not run on unseen.
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            m_video = false;
+        }
         if (m_video) {
             TolerateStaleWindowErrors();
             SDL_StartTextInput();
@@ -83,6 +89,12 @@ SdlPlatform::WindowState* SdlPlatform::state(WindowId window) {
     return it == m_windows.end() ? nullptr : &it->second;
 }
 
+void SdlPlatform::SetScale(int scale) {
+    if (!m_madeWindow && scale >= 1 && scale <= kMaxScale) {
+        m_scale = scale;
+    }
+}
+
 WindowId SdlPlatform::CreateWindow(const WindowSpec& request) {
     // The program ends with its "no window" code after a failure here; the reason goes to
     // the terminal, as nothing else can show it.
@@ -98,24 +110,28 @@ WindowId SdlPlatform::CreateWindow(const WindowSpec& request) {
     int x = SDL_WINDOWPOS_CENTERED;
     int y = SDL_WINDOWPOS_CENTERED;
     SDL_Window* owner = find(request.owner);
-    if (owner != nullptr) {
-        const Point corner = CentreOn(WindowArea(request.owner), size);
-        x = corner.x;
-        y = corner.y;
+    if (owner != nullptr || m_scale > 1) {
+        // Centred in the program's pixels, so that the place it is told is the centred one.
+        const Size screen = ScreenSize();
+        const Rect around = owner != nullptr ? WindowArea(request.owner) : Rect{0, 0, screen.width, screen.height};
+        const Point corner = CentreOn(around, size);
+        x = corner.x * m_scale;
+        y = corner.y * m_scale;
     }
     // Every window kind is undecorated: the program draws its own caption buttons.
-    SDL_Window* window = SDL_CreateWindow(CodePage1252ToUtf8(request.name).c_str(), x, y, size.width,
-                                          size.height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+    SDL_Window* window = SDL_CreateWindow(CodePage1252ToUtf8(request.name).c_str(), x, y, size.width * m_scale,
+                                          size.height * m_scale, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
     if (window == nullptr) {
         std::fprintf(stderr, "hoopstack: cannot create a window: %s\n", SDL_GetError());
         return 0;
     }
+    m_madeWindow = true;
     if (owner != nullptr) {
         SDL_SetWindowModalFor(window, owner);
     }
     SDL_ShowWindow(window);
     const WindowId id = SDL_GetWindowID(window);
-    m_windows[id] = WindowState{window, owner != nullptr ? request.owner : 0, true};
+    m_windows[id] = WindowState{window, owner != nullptr ? request.owner : 0, true, {}};
 
     if (SDL_Surface* surface = SDL_GetWindowSurface(window)) {
         const Uint32 colour = SDL_MapRGB(surface->format, Uint8(request.background & 0xFF),
@@ -180,7 +196,7 @@ void SdlPlatform::ShowWindow(WindowId window, ShowMode mode) {
 
 void SdlPlatform::MoveWindow(WindowId window, int x, int y) {
     if (SDL_Window* w = find(window)) {
-        SDL_SetWindowPosition(w, x, y);
+        SDL_SetWindowPosition(w, x * m_scale, y * m_scale);
     }
 }
 
@@ -191,11 +207,11 @@ Rect SdlPlatform::WindowArea(WindowId window) {
     }
     int x = 0;
     int y = 0;
-    int width = 0;
-    int height = 0;
     SDL_GetWindowPosition(w, &x, &y);
-    SDL_GetWindowSize(w, &width, &height);
-    return Rect{x, y, x + width, y + height};
+    x = ScaledDown(x, m_scale);
+    y = ScaledDown(y, m_scale);
+    const Size size = ClientSize(window);
+    return Rect{x, y, x + size.width, y + size.height};
 }
 
 Size SdlPlatform::ClientSize(WindowId window) {
@@ -203,7 +219,7 @@ Size SdlPlatform::ClientSize(WindowId window) {
     if (SDL_Window* w = find(window)) {
         SDL_GetWindowSize(w, &size.width, &size.height);
     }
-    return size;
+    return Size{size.width / m_scale, size.height / m_scale};
 }
 
 Size SdlPlatform::ScreenSize() {
@@ -211,7 +227,15 @@ Size SdlPlatform::ScreenSize() {
     if (!ensureVideo() || SDL_GetDisplayBounds(0, &bounds) != 0) {
         return Size{};
     }
-    return Size{bounds.w, bounds.h};
+    return Size{bounds.w / m_scale, bounds.h / m_scale};
+}
+
+Size SdlPlatform::UsableScreenSize() {
+    SDL_Rect bounds{};
+    if (!ensureVideo() || SDL_GetDisplayUsableBounds(0, &bounds) != 0) {
+        return Size{};
+    }
+    return Size{bounds.w / m_scale, bounds.h / m_scale};
 }
 
 void SdlPlatform::EnableWindow(WindowId window, bool enabled) {
@@ -277,52 +301,72 @@ Point SdlPlatform::CursorPosition(WindowId window) {
     if (w == nullptr) {
         return Point{};
     }
+    const Point cursor = cursorOnScreen(w);
+    return Point{ScaledDown(cursor.x, m_scale), ScaledDown(cursor.y, m_scale)};
+}
+
+Point SdlPlatform::cursorOnScreen(SDL_Window* window) {
     int mouseX = 0;
     int mouseY = 0;
     int windowX = 0;
     int windowY = 0;
     SDL_GetGlobalMouseState(&mouseX, &mouseY);
-    SDL_GetWindowPosition(w, &windowX, &windowY);
+    SDL_GetWindowPosition(window, &windowX, &windowY);
     return Point{mouseX - windowX, mouseY - windowY};
 }
 
 void SdlPlatform::Present(WindowId window, const Surface& pixels, const Rect& area) {
-    SDL_Window* w = find(window);
-    if (w == nullptr || pixels.bits == nullptr) {
+    WindowState* s = state(window);
+    if (s == nullptr || pixels.bits == nullptr) {
         return;
     }
     // Asked for every time: SDL makes a new surface after a resize.
-    SDL_Surface* surface = SDL_GetWindowSurface(w);
+    SDL_Surface* surface = SDL_GetWindowSurface(s->window);
     if (surface == nullptr) {
         return;
     }
-    const Rect clipped = ClipArea(ClipArea(area, pixels.width, pixels.height), surface->w, surface->h);
+    const Rect clipped =
+        ClipArea(ClipArea(area, pixels.width, pixels.height), surface->w / m_scale, surface->h / m_scale);
     if (clipped.IsEmpty()) {
         return;
     }
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) {
         return;
     }
-    const SDL_PixelFormat* format = surface->format;
-    auto* target = static_cast<std::uint8_t*>(surface->pixels);
-    if (format->BytesPerPixel == 4 && format->Rloss == 0 && format->Gloss == 0 && format->Bloss == 0) {
-        const PackedFormat packed{format->Rshift, format->Gshift, format->Bshift, format->Amask};
-        CopyBgrToPacked32(pixels, clipped, target, surface->pitch, packed);
-    } else {
-        for (int y = clipped.top; y < clipped.bottom; ++y) {
-            SDL_ConvertPixels(clipped.Width(), 1, SDL_PIXELFORMAT_BGR24,
-                              pixels.row(y) + std::ptrdiff_t(clipped.left) * 3, pixels.stride, format->format,
-                              target + std::ptrdiff_t(y) * surface->pitch +
-                                  std::ptrdiff_t(clipped.left) * format->BytesPerPixel,
-                              surface->pitch);
-        }
-    }
+    copyToSurface(*s, surface, pixels, clipped);
     if (SDL_MUSTLOCK(surface)) {
         SDL_UnlockSurface(surface);
     }
-    const SDL_Rect rect{clipped.left, clipped.top, static_cast<int>(clipped.Width()),
-                        static_cast<int>(clipped.Height())};
-    SDL_UpdateWindowSurfaceRects(w, &rect, 1);
+    const SDL_Rect rect{clipped.left * m_scale, clipped.top * m_scale, static_cast<int>(clipped.Width()) * m_scale,
+                        static_cast<int>(clipped.Height()) * m_scale};
+    SDL_UpdateWindowSurfaceRects(s->window, &rect, 1);
+}
+
+void SdlPlatform::copyToSurface(WindowState& window, SDL_Surface* surface, const Surface& pixels, const Rect& area) {
+    const SDL_PixelFormat* format = surface->format;
+    const int bytes = format->BytesPerPixel;
+    auto* target = static_cast<std::uint8_t*>(surface->pixels);
+    int pitch = surface->pitch;
+    if (m_scale > 1) {
+        // Converted at the program's size first, then scaled into the surface; at scale 1
+        // the pixels go straight into the surface.
+        pitch = surface->w / m_scale * bytes;
+        window.unscaled.resize(std::size_t(pitch) * std::size_t(surface->h / m_scale));
+        target = window.unscaled.data();
+    }
+    if (bytes == 4 && format->Rloss == 0 && format->Gloss == 0 && format->Bloss == 0) {
+        const PackedFormat packed{format->Rshift, format->Gshift, format->Bshift, format->Amask};
+        CopyBgrToPacked32(pixels, area, target, pitch, packed);
+    } else {
+        for (int y = area.top; y < area.bottom; ++y) {
+            SDL_ConvertPixels(static_cast<int>(area.Width()), 1, SDL_PIXELFORMAT_BGR24,
+                              pixels.row(y) + std::ptrdiff_t(area.left) * 3, pixels.stride, format->format,
+                              target + std::ptrdiff_t(y) * pitch + std::ptrdiff_t(area.left) * bytes, pitch);
+        }
+    }
+    if (m_scale > 1) {
+        ScaleArea(target, pitch, area, bytes, m_scale, static_cast<std::uint8_t*>(surface->pixels), surface->pitch);
+    }
 }
 
 Event SdlPlatform::WaitEvent() {
@@ -395,18 +439,23 @@ void SdlPlatform::PlaySound(const std::string& path, bool wait) {
     m_sound->Play(path, wait);
 }
 
-void SdlPlatform::SetIcon(WindowId window, const Surface& image) {
+void SdlPlatform::SetIcon(WindowId window, const Surface& image, std::uint32_t colourKey) {
     SDL_Window* w = find(window);
     if (w == nullptr || image.bits == nullptr || image.width <= 0 || image.height <= 0) {
         return;
     }
-    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormat(0, image.width, image.height, 24, SDL_PIXELFORMAT_BGR24);
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormat(0, image.width, image.height, 32, SDL_PIXELFORMAT_ARGB8888);
     if (icon == nullptr) {
         return;
     }
     for (int y = 0; y < image.height; ++y) {
-        std::memcpy(static_cast<std::uint8_t*>(icon->pixels) + std::ptrdiff_t(y) * icon->pitch, image.row(y),
-                    std::size_t(image.width) * 3);
+        const std::uint8_t* in = image.row(y);
+        auto* out = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(icon->pixels) +
+                                                     std::ptrdiff_t(y) * icon->pitch);
+        for (int x = 0; x < image.width; ++x, in += 3) {
+            const std::uint32_t value = std::uint32_t(in[0]) | std::uint32_t(in[1]) << 8 | std::uint32_t(in[2]) << 16;
+            out[x] = value == colourKey ? 0 : 0xFF000000u | value;
+        }
     }
     SDL_SetWindowIcon(w, icon);
     SDL_FreeSurface(icon);
@@ -519,7 +568,7 @@ void SdlPlatform::translateMouse(const SDL_Event& event) {
             x += sourceX - targetX;
             y += sourceY - targetY;
         } else {
-            const Point cursor = CursorPosition(target);
+            const Point cursor = cursorOnScreen(targetWindow);
             x = cursor.x;
             y = cursor.y;
         }
@@ -532,8 +581,9 @@ void SdlPlatform::translateMouse(const SDL_Event& event) {
     }
     Event out;
     out.window = target;
-    out.x = CoordinateHalf(x);
-    out.y = CoordinateHalf(y);
+    // Screen pixels to the program's: a pixel of the program covers scale x scale of them.
+    out.x = CoordinateHalf(ScaledDown(x, m_scale));
+    out.y = CoordinateHalf(ScaledDown(y, m_scale));
     if (motion) {
         out.kind = EventKind::MouseMove;
     } else {

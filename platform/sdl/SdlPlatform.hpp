@@ -11,7 +11,9 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
+struct SDL_Surface;
 struct SDL_Window;
 union SDL_Event;
 
@@ -28,6 +30,7 @@ public:
     SdlPlatform(const SdlPlatform&) = delete;
     SdlPlatform& operator=(const SdlPlatform&) = delete;
 
+    void SetScale(int scale) override;
     WindowId CreateWindow(const WindowSpec& request) override;
     void DestroyWindow(WindowId window) override;
     void SetTitle(WindowId window, std::string_view title) override;
@@ -36,6 +39,7 @@ public:
     Rect WindowArea(WindowId window) override;
     Size ClientSize(WindowId window) override;
     Size ScreenSize() override;
+    Size UsableScreenSize() override;
     void EnableWindow(WindowId window, bool enabled) override;
     void ActivateWindow(WindowId window) override;
     void SetCapture(WindowId window) override;
@@ -48,13 +52,16 @@ public:
     void ShowMessage(std::string_view text, std::string_view caption) override;
     bool OpenUrl(std::string_view target) override;
     void PlaySound(const std::string& path, bool wait) override;
-    void SetIcon(WindowId window, const Surface& image) override;
+    void SetIcon(WindowId window, const Surface& image, std::uint32_t colourKey) override;
 
 private:
     struct WindowState {
         SDL_Window* window = nullptr;
         WindowId owner = 0;
         bool enabled = true;
+        // At a scale above 1, presented pixels in the window surface's format at the
+        // program's size, before they are scaled into the surface.
+        std::vector<std::uint8_t> unscaled;
     };
 
     bool ensureVideo();
@@ -71,11 +78,17 @@ private:
     void translateKey(const SDL_Event& event);
     void translateText(const SDL_Event& event);
     bool acceptsInput(WindowId window);
+    // The mouse position relative to the window's corner, in screen pixels.
+    static Point cursorOnScreen(SDL_Window* window);
+    // Copies `area` (clipped to both) of `pixels` into the window's surface at the scale.
+    void copyToSurface(WindowState& window, SDL_Surface* surface, const Surface& pixels, const Rect& area);
 
     SingleInstanceLock m_lock;
     std::unique_ptr<SoundPlayer> m_sound;
     bool m_events = false;
     bool m_video = false;
+    int m_scale = 1;
+    bool m_madeWindow = false;
     std::map<WindowId, WindowState> m_windows;
     WindowId m_capture = 0;
     // Events made by the backend itself, delivered before SDL's next ones.

@@ -157,6 +157,10 @@ TEST_F(EntryTest, FinishedIntroGivesWayToTheGameWindowInTheSamePass) {
     EXPECT_EQ(shown.wanted.height, 600);
     EXPECT_EQ(shown.wanted.styleKind, 7);
     EXPECT_EQ(shown.wanted.background, 0x0099CCFFu);
+    // The generated window icon, as the intro has it too.
+    EXPECT_GT(shown.icon.width, 0);
+    EXPECT_EQ(shown.icon.width, shown.icon.height);
+    EXPECT_EQ(headless->Window(intro->PlatformWindow()).icon.width, shown.icon.width);
     EXPECT_EQ(app::CloseSignals::Target(), window->PlatformWindow());
     // Rendered once at the start: the court is on its way to the screen.
     EXPECT_EQ(Dispatch(), std::nullopt);

@@ -120,6 +120,7 @@ void PlatformContract::SetUp() {
     ASSERT_TRUE(m_backend);
     // The pointer waits in a corner no test window covers, the marker in another.
     user().MovePointer(kScreen.width - 1, kScreen.height - 1);
+    os().SetScale(Scale());
     platform::WindowSpec wanted;
     wanted.name = "Marker";
     wanted.width = 8;
@@ -127,7 +128,7 @@ void PlatformContract::SetUp() {
     wanted.styleKind = 7;
     m_marker = os().CreateWindow(wanted);
     ASSERT_NE(m_marker, 0u);
-    os().MoveWindow(m_marker, kScreen.width - 8, 0);
+    os().MoveWindow(m_marker, os().ScreenSize().width - 8, 0);
     Drain();
 }
 
@@ -188,6 +189,16 @@ TEST_P(PlatformContract, EveryStyleKindGetsTheRequestedSizeAsOuterAndClientSize)
         EXPECT_EQ(os().WindowArea(w), (Rect{352, 264, 672, 504}));
         os().DestroyWindow(w);
     }
+}
+
+TEST_P(PlatformContract, WithoutPanelsTheWholeScreenIsUsableAndTheScaleIsSetOnce) {
+    EXPECT_EQ(os().UsableScreenSize().width, kScreen.width);
+    EXPECT_EQ(os().UsableScreenSize().height, kScreen.height);
+    // A window exists (the marker), so the scale stays 1.
+    os().SetScale(2);
+    EXPECT_EQ(os().ScreenSize().width, kScreen.width);
+    const WindowId w = Make(30, 20);
+    EXPECT_EQ(user().ScreenArea(w), os().WindowArea(w));
 }
 
 TEST_P(PlatformContract, SizesAreNotClampedToTheScreen) {
@@ -313,7 +324,7 @@ TEST_P(PlatformContract, PresentShowsTheAreaAndTheBackgroundStaysElsewhere) {
     os().Present(w, pixels, Rect{20, 10, 120, 60});
     os().Present(w, pixels, Rect{-50, -50, 0, 0});    // Outside the window: nothing.
     os().Present(w, pixels, Rect{190, 90, 400, 300}); // Clipped to the client area.
-    os().SetIcon(w, pixels);                          // Reads every row of a bottom-up image, and no further.
+    os().SetIcon(w, pixels, 0x640000);                // Reads every row of a bottom-up image, and no further.
 
     const std::vector<std::uint32_t> shown = user().Shown(w);
     if (shown.empty()) GTEST_SKIP() << "the screen cannot be read";
@@ -627,6 +638,108 @@ TEST_P(PlatformContract, MillisecondsCanBeReadFromAnyThread) {
     // The clock wraps: elapsed time is the unsigned difference, and little of it passed.
     EXPECT_LT(std::uint32_t(there - before), 60000u);
     EXPECT_LT(std::uint32_t(os().Milliseconds() - there), 60000u);
+}
+
+// Scale 2: the program's pixels are 2 x 2 screen pixels.
+
+TEST_P(ScaledPlatformContract, WindowsCoverTwiceTheirSizeAndArePlacedInTheProgramsPixels) {
+    EXPECT_EQ(os().ScreenSize().width, kScreen.width / 2);
+    EXPECT_EQ(os().ScreenSize().height, kScreen.height / 2);
+    EXPECT_EQ(os().UsableScreenSize().width, kScreen.width / 2);
+    os().SetScale(1); // Too late: a window exists.
+    EXPECT_EQ(os().ScreenSize().width, kScreen.width / 2);
+
+    const WindowId w = Make(301, 201);
+    ASSERT_NE(w, 0u);
+    EXPECT_EQ(os().ClientSize(w).width, 301);
+    EXPECT_EQ(os().ClientSize(w).height, 201);
+    EXPECT_EQ(os().WindowArea(w), (Rect{105, 91, 406, 292}));
+    EXPECT_EQ(user().ScreenArea(w), (Rect{210, 182, 812, 584}));
+    std::vector<Event> events;
+    ASSERT_TRUE(FocusReaches(w, &events));
+    EXPECT_EQ(of(events, w, {EventKind::Resized, EventKind::Exposed}),
+              (std::vector<std::string>{"resized 0,0,301,201", "exposed 0,0,301,201"}));
+
+    os().MoveWindow(w, -3, 5);
+    EXPECT_EQ(os().WindowArea(w), (Rect{-3, 5, 298, 206}));
+    EXPECT_EQ(user().ScreenArea(w), (Rect{-6, 10, 596, 412}));
+    // Dialogs are centred on their owner in the program's pixels and scaled with it.
+    os().MoveWindow(w, 100, 50);
+    const WindowId dialog = Make(100, 81, w);
+    EXPECT_EQ(os().WindowArea(dialog), (Rect{200, 110, 300, 191}));
+    EXPECT_EQ(user().ScreenArea(dialog), (Rect{400, 220, 600, 382}));
+}
+
+TEST_P(ScaledPlatformContract, MouseInputArrivesInTheProgramsPixelsRoundedDown) {
+    const WindowId first = Make(200, 100);
+    const WindowId w = Make(200, 100);
+    os().MoveWindow(first, 10, 10);
+    os().MoveWindow(w, 300, 200);
+    ASSERT_TRUE(FocusReaches(w));
+    user().UserMouseMove(w, 2 * 30 + 1, 2 * 20 + 1);
+    user().UserMouseMove(w, 2 * 30, 2 * 20);
+    user().UserButton(w, true, platform::Key_LButton, 399, 199);
+    user().UserButton(w, false, platform::Key_LButton, 0, 1);
+    // Outside the window the position passes through as at scale 1: left of it stays left.
+    user().UserMouseMove(w, -1, -2);
+    user().UserMouseMove(w, -3, 401);
+    EXPECT_EQ(of(Drain(), w, kInput), (std::vector<std::string>{"move 30,20", "move 30,20", "down 1 199,99",
+                                                                "up 1 0,0", "move 65535,65535", "move 65534,200"}));
+
+    // Captured, another window's input is turned into the holder's pixels.
+    os().SetCapture(first);
+    user().UserMouseMove(w, 5, 7);
+    const std::vector<Event> events = Drain();
+    const platform::Point pointer = os().CursorPosition(first);
+    std::vector<std::string> routed = of(events, first, kInput);
+    std::erase(routed, "move " + std::to_string(pointer.x) + "," + std::to_string(pointer.y));
+    EXPECT_EQ(routed, (std::vector<std::string>{"move 292,193"}));
+    os().SetCapture(0);
+
+    user().MovePointer(2 * 300 + 61, 2 * 200 + 41);
+    EXPECT_EQ(os().CursorPosition(w).x, 30);
+    EXPECT_EQ(os().CursorPosition(w).y, 20);
+    user().MovePointer(1, 1);
+    EXPECT_EQ(os().CursorPosition(w).x, -300);
+    EXPECT_EQ(os().CursorPosition(w).y, -200);
+    user().MovePointer(2 * 300 - 1, 2 * 200 - 3);
+    EXPECT_EQ(os().CursorPosition(w).x, -1);
+    EXPECT_EQ(os().CursorPosition(w).y, -2);
+}
+
+TEST_P(ScaledPlatformContract, PresentShowsTheAreaAsTwoByTwoBlocksAndNothingElse) {
+    const WindowId w = Make(200, 100);
+    os().MoveWindow(w, 40, 30);
+    const int width = 300, height = 150, stride = width * 3;
+    std::vector<std::uint8_t> bits(std::size_t(stride) * height);
+    const platform::Surface pixels{bits.data(), width, height, stride, true};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* p = pixels.row(y) + x * 3;
+            p[0] = std::uint8_t(x);
+            p[1] = std::uint8_t(y);
+            p[2] = 100;
+        }
+    const Rect inside{21, 11, 120, 61}, edge{190, 90, 400, 300};
+    os().Present(w, pixels, inside);
+    os().Present(w, pixels, Rect{-50, -50, 0, 0});
+    os().Present(w, pixels, edge); // Clipped to the client area.
+
+    const std::vector<std::uint32_t> shown = user().Shown(w);
+    if (shown.empty()) GTEST_SKIP() << "the screen cannot be read";
+    ASSERT_EQ(shown.size(), 400u * 200u);
+    int wrong = 0;
+    std::string first;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 400; ++x) {
+            const int px = x / 2, py = y / 2;
+            const bool presented = inside.Contains(px, py) || edge.Contains(px, py);
+            const std::uint32_t expected =
+                presented ? 0x640000u | std::uint32_t(py) << 8 | std::uint32_t(px) : kPeachShown;
+            if (shown[std::size_t(y) * 400 + x] != expected && wrong++ == 0)
+                first = "screen pixel " + std::to_string(x) + "," + std::to_string(y);
+        }
+    EXPECT_EQ(wrong, 0) << "first at " << first;
 }
 
 } // namespace platformtest

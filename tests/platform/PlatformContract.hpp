@@ -18,7 +18,8 @@
 namespace platformtest {
 
 // One backend under test, with the means to act as the user and to look at the
-// screen the way a person at the desktop would. The screen is 1024 x 768.
+// screen the way a person at the desktop would. The screen is 1024 x 768. Everything the
+// user does and sees is in screen pixels, which are the program's pixels at scale 1.
 class Backend {
 public:
     virtual ~Backend() = default;
@@ -46,6 +47,8 @@ public:
     virtual std::string Title(platform::WindowId window) = 0;
     // What the window shows, row by row, as 0x00RRGGBB; empty when the screen cannot be read.
     virtual std::vector<std::uint32_t> Shown(platform::WindowId window) = 0;
+    // The window's rectangle on the screen as the desktop sees it.
+    virtual platform::Rect ScreenArea(platform::WindowId window) = 0;
 };
 
 using BackendFactory = std::unique_ptr<Backend> (*)();
@@ -55,6 +58,9 @@ std::string BackendName(const ::testing::TestParamInfo<BackendFactory>& info);
 
 class PlatformContract : public ::testing::TestWithParam<BackendFactory> {
 protected:
+    // The scale set before the first window, the marker.
+    virtual int Scale() const { return 1; }
+
     void SetUp() override;
     void TearDown() override;
 
@@ -75,6 +81,12 @@ protected:
 private:
     std::unique_ptr<Backend> m_backend;
     platform::WindowId m_marker = 0;
+};
+
+// The same backend with every window at scale 2.
+class ScaledPlatformContract : public PlatformContract {
+protected:
+    int Scale() const override { return 2; }
 };
 
 } // namespace platformtest

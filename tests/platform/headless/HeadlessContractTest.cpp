@@ -46,6 +46,7 @@ public:
             }
         return shown;
     }
+    Rect ScreenArea(WindowId window) override { return m_os.ScreenArea(window); }
 
 private:
     void inject(EventKind kind, WindowId window, int code, int x, int y) {
@@ -70,5 +71,6 @@ std::unique_ptr<platformtest::Backend> makeHeadless() {
 namespace platformtest {
 
 INSTANTIATE_TEST_SUITE_P(Headless, PlatformContract, ::testing::Values(&makeHeadless), BackendName);
+INSTANTIATE_TEST_SUITE_P(Headless, ScaledPlatformContract, ::testing::Values(&makeHeadless), BackendName);
 
 } // namespace platformtest

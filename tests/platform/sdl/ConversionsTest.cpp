@@ -181,3 +181,14 @@ TEST(PixelCopy, HonoursOtherChannelOrders) {
                       PackedFormat{0, 8, 16, 0});
     EXPECT_EQ(target[1 * 4 + 2], (std::uint32_t(2) << 16) | (1u << 8) | 203u);
 }
+
+TEST(VideoDriver, DriversThatShowNothingCountOnlyWhenAskedFor) {
+    EXPECT_TRUE(platform::RealDisplay("x11", nullptr));
+    EXPECT_TRUE(platform::RealDisplay("wayland", "x11"));
+    EXPECT_FALSE(platform::RealDisplay("offscreen", nullptr));
+    EXPECT_FALSE(platform::RealDisplay("dummy", nullptr));
+    EXPECT_FALSE(platform::RealDisplay("offscreen", "x11"));
+    EXPECT_TRUE(platform::RealDisplay("offscreen", "offscreen"));
+    EXPECT_TRUE(platform::RealDisplay("dummy", "dummy"));
+    EXPECT_FALSE(platform::RealDisplay(nullptr, nullptr));
+}

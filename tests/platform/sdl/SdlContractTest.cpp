@@ -120,6 +120,14 @@ public:
         return w != nullptr ? Utf8ToCodePage1252(SDL_GetWindowTitle(w)) : std::string();
     }
     std::vector<std::uint32_t> Shown(WindowId window) override;
+    Rect ScreenArea(WindowId window) override {
+        SDL_Window* w = SDL_GetWindowFromID(window);
+        if (w == nullptr) return {};
+        int x = 0, y = 0, width = 0, height = 0;
+        SDL_GetWindowPosition(w, &x, &y);
+        SDL_GetWindowSize(w, &width, &height);
+        return {x, y, x + width, y + height};
+    }
 
 private:
     static std::string uniqueLockPath() {
@@ -150,7 +158,7 @@ std::vector<std::uint32_t> SdlBackend::Shown(WindowId window) {
     std::filesystem::remove(path);
     if (magic != "P6" || maximum != 255 || !read) return {};
 
-    const Rect area = m_os->WindowArea(window);
+    const Rect area = ScreenArea(window);
     std::vector<std::uint32_t> shown;
     for (int y = area.top; y < area.bottom; ++y)
         for (int x = area.left; x < area.right; ++x) {
@@ -170,5 +178,6 @@ std::unique_ptr<platformtest::Backend> makeSdl() {
 namespace platformtest {
 
 INSTANTIATE_TEST_SUITE_P(Sdl, PlatformContract, ::testing::Values(&makeSdl), BackendName);
+INSTANTIATE_TEST_SUITE_P(Sdl, ScaledPlatformContract, ::testing::Values(&makeSdl), BackendName);
 
 } // namespace platformtest

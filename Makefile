@@ -69,7 +69,7 @@ install: setup
 # The Debian package, from its own Release build for /usr (the programs in /usr/games, as
 # Debian's policy wants for games and their tools) with Debian's optimisation flags and all its
 # hardening flags (-O2: GCC 12 at -O3 warns falsely of overlapping copies inside std::string),
-# stripped by CPack, then checked by lintian (which fails on errors only).
+# stripped by CPack, then checked by lintian (which lists its notes too and fails on errors only).
 DEB_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 DEB_BUILD ?= build-deb
 deb: setup
@@ -81,7 +81,7 @@ deb: setup
 	cmake --build $(DEB_BUILD) -j $(JOBS) --target $(INSTALL_TARGETS)
 	rm -f $(DEB_BUILD)/hoopstack_*.deb
 	cd $(DEB_BUILD) && cpack -G DEB
-	lintian --fail-on error --info $(DEB_BUILD)/hoopstack_*.deb
+	lintian --fail-on error --display-info $(DEB_BUILD)/hoopstack_*.deb
 	@echo "package: $$(ls $(DEB_BUILD)/hoopstack_*.deb)"
 
 # The AppStream screenshots, taken from the real program under Xvfb into packaging/screenshots.

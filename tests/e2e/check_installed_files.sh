@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Checks an installed tree below PREFIX: the three programs and nothing else in bin, the data
+# Checks an installed tree below PREFIX: the game and its two tools in BIN_DIR (bin, or games
+# as in the Debian package), and no other program there; the data
 # folders the game reads, the icons at every hicolor size (each PNG of its folder's size) and
 # the scalable one, the desktop entry and the AppStream metadata (both validators must be
 # silent but for pedantic notes), the screenshots and the manual pages.
 #
-#     check_installed_files.sh PREFIX
+#     check_installed_files.sh PREFIX [BIN_DIR]
 set -euo pipefail
-prefix=${1:?usage: check_installed_files.sh PREFIX}
+prefix=${1:?usage: check_installed_files.sh PREFIX [BIN_DIR]}
+bin_dir=${2:-bin}
 id=io.github.hoopstack.Hoopstack
 problems=0
 scratch=$(mktemp -d)
@@ -15,10 +17,13 @@ fail() { echo "installed files: $*" >&2; problems=$((problems + 1)); }
 need() { [ -f "$prefix/$1" ] && [ -s "$prefix/$1" ] || fail "missing or empty: $prefix/$1"; }
 
 for program in hoopstack hoopstack-clip hoopstack-store; do
-  [ -x "$prefix/bin/$program" ] || fail "no program $prefix/bin/$program"
+  [ -x "$prefix/$bin_dir/$program" ] || fail "no program $prefix/$bin_dir/$program"
 done
-extra=$(find "$prefix/bin" -mindepth 1 ! -name hoopstack ! -name hoopstack-clip ! -name hoopstack-store)
-[ -z "$extra" ] || fail "more programs than the three in $prefix/bin: $extra"
+# Only checked where the tree is ours alone: /usr holds the whole system's programs.
+if [ "$prefix" != /usr ]; then
+  extra=$(find "$prefix/$bin_dir" -mindepth 1 ! -name hoopstack ! -name hoopstack-clip ! -name hoopstack-store)
+  [ -z "$extra" ] || fail "more programs than the three in $prefix/$bin_dir: $extra"
+fi
 
 for folder in CLP SKINS WAV; do
   [ -d "$prefix/share/hoopstack/$folder" ] || fail "no data folder $prefix/share/hoopstack/$folder"

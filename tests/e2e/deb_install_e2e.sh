@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package on this machine: `dpkg -i` must put every file in place under /usr, the
-# installed /usr/bin/hoopstack, started from an unrelated folder with a scratch HOME and
-# closed in order, must save in ~/.local/share/hoopstack, and so must the command of the
+# installed /usr/games/hoopstack (Debian keeps games and their tools there), started from an unrelated folder
+# with a scratch HOME and closed in order, must save in ~/.local/share/hoopstack, and so must the command of the
 # desktop entry's Exec= line; `dpkg -r` must take the program away and leave the saves.
 # Installs into the running system, so it needs root and is run by .ci/run, not by ctest.
 # Whatever happens, the package is removed again at the end. Needs Xvfb, xdotool,
@@ -37,34 +37,37 @@ installed=yes
 # A package that needs what is not installed is a failure; apt is not asked to mend it.
 dpkg -i "$deb" > "$work/dpkg-i.log" 2>&1 || fail "dpkg -i failed: $(tail -n 10 "$work/dpkg-i.log")"
 echo "deb e2e: installed $(dpkg-query -W -f='${Package} ${Version}' "$package")"
-"$here/check_installed_files.sh" /usr
-for file in /usr/bin/hoopstack /usr/share/hoopstack/CLP/def_btn.clp /usr/share/man/man6/hoopstack.6.gz; do
+"$here/check_installed_files.sh" /usr games
+for file in /usr/games/hoopstack /usr/share/hoopstack/CLP/def_btn.clp /usr/share/man/man6/hoopstack.6.gz; do
   dpkg -S "$file" > /dev/null 2>&1 || fail "$file does not belong to $package"
 done
-file -L /usr/bin/hoopstack | grep -q 'stripped' && ! file -L /usr/bin/hoopstack | grep -q 'not stripped' ||
-  fail "/usr/bin/hoopstack is not stripped: $(file -L /usr/bin/hoopstack)"
+file -L /usr/games/hoopstack | grep -q 'stripped' && ! file -L /usr/games/hoopstack | grep -q 'not stripped' ||
+  fail "/usr/games/hoopstack is not stripped: $(file -L /usr/games/hoopstack)"
 
 mkdir -p "$work/elsewhere" "$work/home" "$work/run"
 chmod 700 "$work/run"
 saves=$work/home/.local/share/hoopstack
 (cd "$work/elsewhere" && env -u XDG_DATA_HOME HOME=$work/home XDG_RUNTIME_DIR=$work/run \
-  "$here/installed_session.sh" "$work/shot-bin.png" /usr/bin/hoopstack)
+  "$here/installed_session.sh" "$work/shot-bin.png" /usr/games/hoopstack)
 [ -s "$saves/state.dat" ] || fail "no state.dat in ~/.local/share/hoopstack after the close"
-hoopstack-store decode "$saves/state.dat" > "$work/state-1.txt" || fail "the saved state.dat cannot be decoded"
+/usr/games/hoopstack-store decode "$saves/state.dat" > "$work/state-1.txt" || fail "the saved state.dat cannot be decoded"
 
-# The desktop's way: the Exec= line of the installed entry, field codes dropped, from HOME.
+# The desktop's way: the Exec= line of the installed entry, field codes dropped, from HOME,
+# with the search path of a Debian user's session (without /usr/local, so that it is this
+# package's program that starts).
 desktop=/usr/share/applications/io.github.hoopstack.Hoopstack.desktop
 exec_line=$(sed -n 's/^Exec=//p' "$desktop" | head -n 1 | sed 's/ *%[fFuUdDnNickvm]//g')
 [ -n "$exec_line" ] || fail "no Exec= line in $desktop"
 rm -f "$saves/state.dat"
-(cd "$work/home" && env -u XDG_DATA_HOME HOME=$work/home XDG_RUNTIME_DIR=$work/run PATH=/usr/bin:/bin \
+(cd "$work/home" && env -u XDG_DATA_HOME HOME=$work/home XDG_RUNTIME_DIR=$work/run PATH=/usr/bin:/bin:/usr/games \
   "$here/installed_session.sh" "$work/shot-desktop.png" sh -c "exec $exec_line")
 [ -s "$saves/state.dat" ] || fail "no state.dat after the program started by the desktop entry's '$exec_line' closed"
 echo "deb e2e: the desktop entry's '$exec_line' starts the game and it saves"
 
 dpkg -r "$package" > "$work/dpkg-r.log" 2>&1 || fail "dpkg -r failed: $(tail -n 10 "$work/dpkg-r.log")"
 installed=
-[ ! -e /usr/bin/hoopstack ] || fail "/usr/bin/hoopstack is still there after dpkg -r"
+[ ! -e /usr/games/hoopstack ] || fail "/usr/games/hoopstack is still there after dpkg -r"
+[ ! -e /usr/games/hoopstack-clip ] && [ ! -e /usr/games/hoopstack-store ] || fail "the tools are still there after dpkg -r"
 [ ! -e /usr/share/hoopstack ] || fail "/usr/share/hoopstack is still there after dpkg -r"
 [ -s "$saves/state.dat" ] || fail "the player's state.dat went with dpkg -r"
 echo "deb e2e: ok (removed; the saves in ~/.local/share/hoopstack remain)"

@@ -31,6 +31,7 @@ done
 need share/hoopstack/CLP/def_btn.clp
 need share/hoopstack/SKINS/1.clp
 need share/hoopstack/WAV/start.wav
+need share/hoopstack/icons/hoopstack-window.clp
 for shot in game top10 options; do need "share/hoopstack/screenshots/$shot.png"; done
 
 for size in 16 22 24 32 48 64 128 256; do

@@ -72,6 +72,9 @@ convert "$work/screen.png" -crop "750x600+$gx+$gy" +repage "$shot"
 colours=$(identify -format '%k' "$shot")
 [ "$colours" -gt 200 ] || fail "the game window shows only $colours colours: its pictures are missing"
 echo "installed session: game window $window at $gx,$gy with $colours colours"
+# The window carries the program's own icon, read from the installed data.
+xprop -id "$window" _NET_WM_ICON 2>/dev/null | grep -q "Icon (48 x 48)" ||
+  fail "the game window has no 48 x 48 icon"
 
 kill -TERM "$pid"
 status=0

@@ -72,9 +72,13 @@ convert "$work/screen.png" -crop "750x600+$gx+$gy" +repage "$shot"
 colours=$(identify -format '%k' "$shot")
 [ "$colours" -gt 200 ] || fail "the game window shows only $colours colours: its pictures are missing"
 echo "installed session: game window $window at $gx,$gy with $colours colours"
-# The window carries the program's own icon, read from the installed data.
-xprop -id "$window" _NET_WM_ICON 2>/dev/null | grep -q "Icon (48 x 48)" ||
-  fail "the game window has no 48 x 48 icon"
+# The window carries the program's own icon, read from the installed data; asked a few
+# times, as one xprop on a loaded machine may not get its answer.
+deadline=$(( $(now_ms) + 5000 ))
+until xprop -id "$window" _NET_WM_ICON 2>/dev/null | grep -q "Icon (48 x 48)"; do
+  [ "$(now_ms)" -lt "$deadline" ] || fail "the game window has no 48 x 48 icon: $(xprop -id "$window" _NET_WM_ICON 2>&1 | head -c 200)"
+  sleep 0.2
+done
 
 kill -TERM "$pid"
 status=0

@@ -1,7 +1,5 @@
 #include "game/OGameWindow.hpp"
 
-#include <chrono>
-
 #include "engine/ControlEvents.hpp"
 #include "engine/ShellOpen.hpp"
 #include "game/HighScores.hpp"
@@ -30,13 +28,6 @@ constexpr const char* kButtonSound = "WAV\\over.wav";
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kLevelCaption = 0x99CCFF;
 
-// Milliseconds since the program started, for the random seed.
-std::uint32_t millisecondsSinceStart() {
-    static const auto start = std::chrono::steady_clock::now();
-    return std::uint32_t(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
-}
-
 ui::OButton* makeButton(const std::string& skin, const std::string& caption) {
     auto* button = new ui::OButton(caption, skin, 0, 1, 2, false, kDefaultButton);
     button->SetSounds(kButtonSound, kButtonSound);
@@ -45,9 +36,7 @@ ui::OButton* makeButton(const std::string& skin, const std::string& caption) {
 
 } // namespace
 
-OGameWindow::OGameWindow(OWindow* owner, GameWindowSetup setup) : OWindow(owner), m_setup(std::move(setup)) {
-    millisecondsSinceStart();
-}
+OGameWindow::OGameWindow(OWindow* owner, GameWindowSetup setup) : OWindow(owner), m_setup(std::move(setup)) {}
 
 std::string OGameWindow::MoreGamesAddress() {
     return std::string(HOOPSTACK_WEB_BASE) + "/cgi-bin/screen.pl/games.shtml?r=qx&c=b";
@@ -144,7 +133,7 @@ bool OGameWindow::Start() {
     AddButtons();
 
     SetDragRect(geometry.courtLeft + geometry.courtWidth, 0, Width(), Height());
-    m_game->Seed(m_setup.seed ? *m_setup.seed : millisecondsSinceStart());
+    m_game->Seed(m_setup.seed ? *m_setup.seed : FreshSeed());
     SetFramesPerSecond(50);
     m_game->NewGame();
     return OWindow::Start();

@@ -22,7 +22,7 @@ struct GameWindowSetup {
     std::optional<std::string> statePath;
     // Used instead of reading the file, as if it had been read.
     std::optional<TSavedGame> preset;
-    // The random seed; none seeds from the milliseconds since the program started.
+    // The random seed; none takes a fresh one, different on every run.
     std::optional<std::uint32_t> seed;
     // False only notes the dialogs asked for (the simulator, whose game must keep ticking).
     bool openDialogs = true;

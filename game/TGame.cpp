@@ -117,6 +117,7 @@ void TGame::RebuildCounts() {
 
 void TGame::NewGame() {
     ++m_gamesStarted;
+    m_startState = m_random.State();
     ClearBoard();
     m_pendingDrops = 0;
     const bool restore = m_gamesStarted == 1 && m_saved.CanRestore();

@@ -42,6 +42,9 @@ public:
     // The saved game that the first new game restores (when it may).
     void SetSavedGame(const TSavedGame& saved);
     void Seed(std::uint32_t seed) { m_random.Seed(seed); }
+    // The generator's state when the current game started, before it drew its board: with
+    // the level and the inputs it fixes everything the game does.
+    std::uint32_t StartState() const { return m_startState; }
 
     // Starts a game: restores the saved board on the first game when allowed, else a
     // fresh lower half.
@@ -117,6 +120,7 @@ private:
     GameSettings& m_settings;
     CourtGeometry m_geometry;
     GameRandom m_random;
+    std::uint32_t m_startState = 1;
 
     BallGrid m_grid{};
     VisitMarks m_marks{};

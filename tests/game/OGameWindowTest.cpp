@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "engine/MainThread.hpp"
 #include "engine/WindowProcedure.hpp"
@@ -100,6 +101,40 @@ TEST_F(GameWindowTest, LaysOutThePanelAndPlaysAThrowWithClipBalls) {
     EXPECT_EQ(headless->Sounds().back().find("start.wav") != std::string::npos, true);
     for (int i = 0; i < 5000 && !(game->IsSettled() && i > 0); ++i) Frame();
     EXPECT_TRUE(game->Report().landed.has_value());
+}
+
+TEST_F(GameWindowTest, WindowsOpenedInTheSameMillisecondDealDifferentBoards) {
+    // Without a given seed every window takes a fresh one; the headless clock stands still,
+    // so nothing here depends on time passing between the windows.
+    std::set<std::array<std::array<int, 18>, 18>> boards;
+    std::set<std::uint32_t> starts;
+    constexpr int kWindows = 12;
+    for (int i = 0; i < kWindows; ++i) {
+        Open({});
+        boards.insert(ColoursOf(window->Game()->Grid()));
+        starts.insert(window->Game()->StartState());
+        engine::OWindow::Destroy(window);
+        Pump();
+    }
+    EXPECT_EQ(boards.size(), std::size_t(kWindows));
+    EXPECT_EQ(starts.size(), std::size_t(kWindows));
+}
+
+TEST_F(GameWindowTest, TheStartStateReplaysTheBoard) {
+    // A game seeded with another game's start state deals the same court.
+    GameWindowSetup setup;
+    setup.seed = 977;
+    Open(setup);
+    window->NewGame();
+    const std::uint32_t start = window->Game()->StartState();
+    const auto colours = ColoursOf(window->Game()->Grid());
+    engine::OWindow::Destroy(window);
+    Pump();
+    GameWindowSetup replay;
+    replay.seed = start;
+    Open(replay);
+    EXPECT_EQ(window->Game()->StartState(), start);
+    EXPECT_EQ(ColoursOf(window->Game()->Grid()), colours);
 }
 
 TEST_F(GameWindowTest, ClosingTheWindowSavesTheBoard) {

@@ -1,7 +1,10 @@
 #include "game/CourtScene.hpp"
 
+#include <algorithm>
+
 #include "engine/OWindow.hpp"
 #include "game/ClipBall.hpp"
+#include "game/ScoreLayout.hpp"
 #include "platform/Platform.hpp"
 #include "scene/ResolvePath.hpp"
 
@@ -79,19 +82,32 @@ void CourtScene::LoadMarkers(int courtLeft, int courtTop, int ballWidth) {
 }
 
 void CourtScene::LoadDigits(int courtWidth) {
-    OClip* digits = LoadStatic("SKINS\\num.clp");
-    if (!digits) return;
-    const float digitWidth = digits->Width();
-    for (int i = 0; i < 5; ++i) {
-        auto* clone = dynamic_cast<OClip*>(digits->Clone());
-        if (!clone) continue;
-        clone->SetPosition(float(courtWidth + 35) + float(i) * (digitWidth + 5), 145, 0);
-        m_window.AddObject(clone);
-        clone->StopAtFrame(0);
-        m_digits[std::size_t(i)] = clone;
+    m_courtWidth = courtWidth;
+    if (OClip* digits = LoadStatic("SKINS\\num.clp")) {
+        const std::vector<int> lefts = WideDigitLefts(courtWidth, int(digits->Width()));
+        for (int i = 0; i < kWidePlaces; ++i) {
+            auto* clone = dynamic_cast<OClip*>(digits->Clone());
+            if (!clone) continue;
+            clone->SetPosition(float(lefts[std::size_t(i)]), 145, 0);
+            m_window.AddObject(clone);
+            clone->StopAtFrame(0);
+            m_digits[std::size_t(i)] = clone;
+        }
+        digits->SetStatic(false);
+        OGraph::Release(digits);
     }
-    digits->SetStatic(false);
-    OGraph::Release(digits);
+    // Long scores need the narrow drums; without them the wide row shows the last five places.
+    if (OClip* narrow = LoadStatic("SKINS\\numn.clp")) {
+        for (OClip*& slot : m_narrow) {
+            slot = dynamic_cast<OClip*>(narrow->Clone());
+            if (!slot) continue;
+            m_window.AddObject(slot);
+            slot->StopAtFrame(0);
+            slot->SetVisible(false);
+        }
+        narrow->SetStatic(false);
+        OGraph::Release(narrow);
+    }
 }
 
 void CourtScene::ReleasePrototypes() {
@@ -162,18 +178,50 @@ void CourtScene::HideSelection() {
     if (OGraph::IsLive(m_selection)) m_selection->SetVisible(false);
 }
 
+namespace {
+
+// Rolls a drum to `digit` unless it shows it already; the roll ends on the digit's frame.
+void RollTo(OClip* clip, int digit) {
+    if (!OGraph::IsLive(clip) || clip->ShownFrame() == 5 * digit) return;
+    clip->PlayFromFrame(digit == 0 ? 46 : 5 * digit - 4);
+}
+
+} // namespace
+
+void CourtScene::ShowNarrowPlaces(int places) {
+    if (places == m_narrowPlaces) return;
+    for (OClip* clip : m_digits)
+        if (OGraph::IsLive(clip)) clip->SetVisible(places == 0);
+    const float width = OGraph::IsLive(m_narrow[0]) ? m_narrow[0]->Width() : 0;
+    const std::vector<int> lefts = NarrowDigitLefts(m_courtWidth, int(width), places);
+    for (int power = 0; power < kMostPlaces; ++power) {
+        OClip* clip = m_narrow[std::size_t(power)];
+        if (!OGraph::IsLive(clip)) continue;
+        const bool shown = power < places;
+        if (shown) clip->SetPosition(float(lefts[std::size_t(places - 1 - power)]), 145, clip->RelativeZ());
+        if (!shown) clip->StopAtFrame(0);
+        clip->SetVisible(shown);
+    }
+    m_narrowPlaces = places;
+}
+
 void CourtScene::ShowScore(int value) {
+    const int places = ScorePlaces(value);
+    const bool narrow = places > kWidePlaces && std::all_of(m_narrow.begin(), m_narrow.end(), OGraph::IsLive);
+    ShowNarrowPlaces(narrow ? places : 0);
+    if (narrow) {
+        for (int power = 0; power < places; ++power, value /= 10) RollTo(m_narrow[std::size_t(power)], value % 10);
+        return;
+    }
     // The units are the last digit; places above the value's highest digit stay as they are.
-    for (int place = 4; place >= 0 && value >= 1; --place) {
-        const int digit = value % 10;
+    for (int place = kWidePlaces - 1; place >= 0 && value >= 1; --place) {
+        RollTo(m_digits[std::size_t(place)], value % 10);
         value /= 10;
-        OClip* clip = m_digits[std::size_t(place)];
-        if (!OGraph::IsLive(clip) || clip->ShownFrame() == 5 * digit) continue;
-        clip->PlayFromFrame(digit == 0 ? 46 : 5 * digit - 4);
     }
 }
 
 void CourtScene::ResetScore() {
+    ShowNarrowPlaces(0);
     for (OClip* clip : m_digits)
         if (OGraph::IsLive(clip)) clip->StopAtFrame(0);
 }

@@ -51,10 +51,15 @@ public:
     scene::OClip* SelectionMarker() const { return m_selection; }
     scene::OClip* Marker(int column) const { return m_markers[std::size_t(column)]; }
     scene::OClip* Digit(int place) const { return m_digits[std::size_t(place)]; }
+    // The narrow drum of the place worth 10^power (0 the units); null when not loaded.
+    scene::OClip* NarrowDigit(int power) const { return m_narrow[std::size_t(power)]; }
+    // How many narrow drums show, 0 while the wide row does.
+    int NarrowPlaces() const { return m_narrowPlaces; }
 
 private:
     scene::OClip* LoadStatic(const std::string& file);
     scene::OClip* LoadShown(const std::string& file);
+    void ShowNarrowPlaces(int places);
 
     engine::OWindow& m_window;
     std::array<scene::OClip*, 7> m_prototypes{};
@@ -62,6 +67,9 @@ private:
     scene::OClip* m_selection = nullptr;
     std::array<scene::OClip*, 17> m_markers{};  // columns 1-16
     std::array<scene::OClip*, 5> m_digits{};
+    std::array<scene::OClip*, 10> m_narrow{}; // by power of ten, units first
+    int m_narrowPlaces = 0;
+    int m_courtWidth = 0;
     std::vector<scene::OClip*> m_pathDots;
 };
 

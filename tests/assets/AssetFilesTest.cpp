@@ -25,7 +25,7 @@ const std::vector<std::string> kExpectedClips = {
     "SKINS/7.clp",       "SKINS/chck.clp",   "SKINS/point.clp",
     "SKINS/z.clp",       "SKINS/num.clp",    "SKINS/scbox.clp",
     "SKINS/brdup.clp",   "SKINS/brddn.clp",  "SKINS/brdlf.clp",
-    "SKINS/brdrt.clp",   "CLP/btNew.clp",    "CLP/btScores.clp",
+    "SKINS/brdrt.clp",   "SKINS/numn.clp",   "CLP/btNew.clp",    "CLP/btScores.clp",
     "CLP/btOptions.clp", "CLP/btGames.clp",  "CLP/btKind.clp",
     "CLP/bthelp.clp",    "CLP/btdown.clp",   "CLP/btclose.clp",
     "CLP/def_btn.clp",   "CLP/def_edit.clp", "CLP/edit.clp",
@@ -149,26 +149,30 @@ TEST(AssetFiles, BallsDifferInBrightnessPatternNotOnlyInHue) {
 }
 
 TEST(AssetFiles, ScoreDigitsStopOnEachDigitAndRollBetween) {
-    const auto clip = LoadClip("SKINS/num.clp");
-    ASSERT_TRUE(clip);
-    ASSERT_EQ(clip->frames.size(), 50u);
-    // A roll of four frames lasts between a tenth and half a second.
-    EXPECT_GE(clip->frameRate, 8.0f);
-    EXPECT_LE(clip->frameRate, 40.0f);
-    for (size_t i = 0; i < 50; ++i) {
-        const std::vector<int32_t> stop = {scene::OClip::kCommandStop};
-        EXPECT_EQ(clip->frames[i].commands, i % 5 == 0 ? stop : std::vector<int32_t>{}) << i;
-    }
-    // The ten digit frames are all different, and every rolling frame differs from both of its
-    // ends; the roll from 9 leads back to the picture of 0.
-    for (int d = 0; d < 10; ++d) {
-        const Picture digit = FrameImage(*clip, 5 * d);
-        const Picture next = FrameImage(*clip, (5 * d + 5) % 50);
-        EXPECT_NE(digit.argb, next.argb) << d;
-        for (int k = 1; k < 5; ++k) {
-            const Picture rolling = FrameImage(*clip, 5 * d + k);
-            EXPECT_NE(rolling.argb, digit.argb) << d << "+" << k;
-            EXPECT_NE(rolling.argb, next.argb) << d << "+" << k;
+    // The wide drums of short scores and the narrow ones of long scores roll alike.
+    for (const char* file : {"SKINS/num.clp", "SKINS/numn.clp"}) {
+        SCOPED_TRACE(file);
+        const auto clip = LoadClip(file);
+        ASSERT_TRUE(clip);
+        ASSERT_EQ(clip->frames.size(), 50u);
+        // A roll of four frames lasts between a tenth and half a second.
+        EXPECT_GE(clip->frameRate, 8.0f);
+        EXPECT_LE(clip->frameRate, 40.0f);
+        for (size_t i = 0; i < 50; ++i) {
+            const std::vector<int32_t> stop = {scene::OClip::kCommandStop};
+            EXPECT_EQ(clip->frames[i].commands, i % 5 == 0 ? stop : std::vector<int32_t>{}) << i;
+        }
+        // The ten digit frames are all different, and every rolling frame differs from both of its
+        // ends; the roll from 9 leads back to the picture of 0.
+        for (int d = 0; d < 10; ++d) {
+            const Picture digit = FrameImage(*clip, 5 * d);
+            const Picture next = FrameImage(*clip, (5 * d + 5) % 50);
+            EXPECT_NE(digit.argb, next.argb) << d;
+            for (int k = 1; k < 5; ++k) {
+                const Picture rolling = FrameImage(*clip, 5 * d + k);
+                EXPECT_NE(rolling.argb, digit.argb) << d << "+" << k;
+                EXPECT_NE(rolling.argb, next.argb) << d << "+" << k;
+            }
         }
     }
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
 #include <set>
 
 #include "engine/MainThread.hpp"
@@ -135,6 +136,62 @@ TEST_F(GameWindowTest, TheStartStateReplaysTheBoard) {
     Open(replay);
     EXPECT_EQ(window->Game()->StartState(), start);
     EXPECT_EQ(ColoursOf(window->Game()->Grid()), colours);
+}
+
+TEST_F(GameWindowTest, AScoreOfSixPlacesShowsEveryDigitInsideTheBox) {
+    TSavedGame saved;
+    saved.score = 123456;
+    saved.boardEmpty = false;
+    for (int c = 1; c <= 16; ++c) saved.cells[16][c] = 1 + c % 3;
+    GameWindowSetup setup;
+    setup.preset = saved;
+    setup.seed = 5;
+    Open(setup);
+    ASSERT_EQ(window->Game()->Score(), 123456);
+    for (int i = 0; i < 50; ++i) Frame();
+    CourtScene* scene = window->Scene();
+    ASSERT_EQ(scene->NarrowPlaces(), 6);
+    const int boxLeft = window->Game()->Geometry().courtWidth + 20;
+    int previousRight = 0;
+    for (int power = 5; power >= 0; --power) {
+        const scene::OClip* drum = scene->NarrowDigit(power);
+        EXPECT_TRUE(drum->IsVisible());
+        EXPECT_EQ(drum->ShownFrame(), 5 * (6 - power)) << power;
+        EXPECT_GE(drum->X(), float(boxLeft + 12));
+        EXPECT_LE(drum->X() + drum->Width(), float(boxLeft + 148));
+        EXPECT_GE(int(drum->X()), previousRight);
+        previousRight = int(drum->X() + drum->Width());
+    }
+    for (int power = 6; power < 10; ++power) EXPECT_FALSE(scene->NarrowDigit(power)->IsVisible());
+    for (int place = 0; place < 5; ++place) EXPECT_FALSE(scene->Digit(place)->IsVisible());
+
+    // A new game goes back to the five wide places, all at 0.
+    window->NewGame();
+    Frame();
+    EXPECT_EQ(scene->NarrowPlaces(), 0);
+    for (int place = 0; place < 5; ++place) {
+        EXPECT_TRUE(scene->Digit(place)->IsVisible());
+        EXPECT_EQ(scene->Digit(place)->ShownFrame(), 0);
+    }
+    for (int power = 0; power < 10; ++power) EXPECT_FALSE(scene->NarrowDigit(power)->IsVisible());
+}
+
+TEST_F(GameWindowTest, ASaturatedScoreShowsAllTenPlaces) {
+    TSavedGame saved;
+    saved.score = std::numeric_limits<int>::max();
+    saved.boardEmpty = false;
+    saved.cells[16][1] = 1;
+    saved.cells[16][2] = 2;
+    GameWindowSetup setup;
+    setup.preset = saved;
+    setup.seed = 5;
+    Open(setup);
+    for (int i = 0; i < 60; ++i) Frame();
+    CourtScene* scene = window->Scene();
+    ASSERT_EQ(scene->NarrowPlaces(), 10);
+    const char* digits = "2147483647";
+    for (int power = 0; power < 10; ++power)
+        EXPECT_EQ(scene->NarrowDigit(power)->ShownFrame(), 5 * (digits[9 - power] - '0')) << power;
 }
 
 TEST_F(GameWindowTest, ClosingTheWindowSavesTheBoard) {

@@ -38,6 +38,7 @@ std::vector<Asset> BuildCatalogue() {
     assets.push_back(ClipAsset("SKINS/point.clp", PathDotClip));
     assets.push_back(ClipAsset("SKINS/z.clp", ColumnMarkerClip));
     assets.push_back(ClipAsset("SKINS/num.clp", DigitsClip));
+    assets.push_back(ClipAsset("SKINS/numn.clp", NarrowDigitsClip));
     assets.push_back(ClipAsset("SKINS/scbox.clp", ScoreBoxClip));
     assets.push_back(
         ClipAsset("SKINS/brdup.clp", [](const Rgb& bg) { return BorderClip(BorderSide::Top, bg); }));

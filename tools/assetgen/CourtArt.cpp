@@ -57,8 +57,9 @@ void PaintStripe(Picture& picture, int top, int height) {
     }
 }
 
-Picture DigitPicture(int digit, int step) {
-    const Size size = sizes::kDigit;
+// One frame of a digit drum `size` wide and high; `squeeze` narrows the figures for the
+// narrow drums that long scores use.
+Picture DigitPicture(Size size, double squeeze, int digit, int step) {
     CairoCanvas canvas(size.width, size.height);
     cairo_t* cr = canvas.Context();
     // The drum: dark in the middle band of light, darker to its top and bottom edges.
@@ -87,11 +88,14 @@ Picture DigitPicture(int digit, int step) {
     style.bottom = Hex(0xFFC27A);
     style.outlineWidth = 0;
     style.shadowAlpha = 0;
+    cairo_translate(cr, size.width / 2.0, 0);
+    cairo_scale(cr, squeeze, 1);
     for (int k = 0; k < 2; ++k) {
         const int shown = (digit + k) % 10;
         const double cy = size.height / 2.0 - offset + k * pitch;
-        DrawLettering(cr, std::to_string(shown), style, size.width / 2.0, cy);
+        DrawLettering(cr, std::to_string(shown), style, 0, cy);
     }
+    cairo_identity_matrix(cr);
     // Curvature: the drum fades into shadow at the top and bottom.
     cairo_pattern_t* shadow = cairo_pattern_create_linear(0, 0, 0, size.height);
     cairo_pattern_add_color_stop_rgba(shadow, 0, 0, 0, 0, 0.75);
@@ -177,18 +181,28 @@ scene::TClipData ScoreBoxClip(const Rgb& background) {
     return SequenceClip({canvas.Take()}, 0, background);
 }
 
-scene::TClipData DigitsClip(const Rgb& background) {
+namespace {
+
+scene::TClipData DrumClip(Size size, double squeeze, const Rgb& background) {
     scene::TClipData clip;
     clip.frameRate = kDigitFrameRate;
     for (int digit = 0; digit < 10; ++digit) {
         for (int step = 0; step < 5; ++step) {
-            clip.images.push_back(ToClipImage(DigitPicture(digit, step), background));
+            clip.images.push_back(ToClipImage(DigitPicture(size, squeeze, digit, step), background));
             std::vector<int32_t> commands;
             if (step == 0) commands.push_back(1);
             clip.frames.push_back(Frame(static_cast<int16_t>(clip.images.size() - 1), commands));
         }
     }
     return clip;
+}
+
+} // namespace
+
+scene::TClipData DigitsClip(const Rgb& background) { return DrumClip(sizes::kDigit, 1.0, background); }
+
+scene::TClipData NarrowDigitsClip(const Rgb& background) {
+    return DrumClip(sizes::kNarrowDigit, 0.62, background);
 }
 
 scene::TClipData ColumnMarkerClip(const Rgb& background) {

@@ -21,6 +21,9 @@ scene::TClipData ScoreBoxClip(const Rgb& background);
 inline constexpr int kDigitFrames = 50;
 inline constexpr float kDigitFrameRate = 25.0f;
 scene::TClipData DigitsClip(const Rgb& background);
+// The same drums, narrow enough that ten of them fit the score box, for scores of six places
+// and more.
+scene::TClipData NarrowDigitsClip(const Rgb& background);
 
 // Column marker: frame 0 the quiet rim segment, then a glowing loop that returns to frame 1.
 inline constexpr int kMarkerFrames = 9;

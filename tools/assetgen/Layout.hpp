@@ -56,6 +56,7 @@ inline constexpr Size kGames{115, 40};
 inline constexpr Size kLevel{130, 40};
 inline constexpr Size kScoreBox{160, 70};
 inline constexpr Size kDigit{22, 32};
+inline constexpr Size kNarrowDigit{13, 32};
 inline constexpr Size kSelection{40, 37};
 inline constexpr Size kPathDot{6, 6};
 inline constexpr Size kColumnMarker{34, 4};

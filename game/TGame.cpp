@@ -168,8 +168,12 @@ void TGame::Step(std::uint32_t time) {
         m_lastPace = time;
     }
     if (m_flying.empty() && m_falling.empty() && m_removal.empty() && m_pendingDrops == 0 &&
-        (m_selected.row < 0 || m_selected.column < 0))
+        (m_selected.row < 0 || m_selected.column < 0)) {
         AutoSelect();
+        // A court at rest with no ball free to throw (a full court) can never move again:
+        // it ends as an overflow does.
+        if (!m_gameOver && !m_bonusPending && !m_selected.IsValid()) EndGame();
+    }
     StepFlights();
 }
 

@@ -123,6 +123,31 @@ TEST(TGame, AThrowStraightUpComesBackAndIsVoid) {
     EXPECT_EQ(p.scene.Sounds().back(), GameSound::Bounce);
 }
 
+TEST(TGame, ACourtWithNoFreeBallEndsAsAnOverflowDoes) {
+    // A full court: no ball can move, so the game ends and the result is asked for.
+    PureGame full;
+    TSavedGame saved = full.Board(std::vector<std::string>(16, "1234567123456712"));
+    saved.score = 40;
+    full.game.SetSavedGame(saved);
+    full.game.NewGame();
+    EXPECT_FALSE(full.game.SelectedCell().IsValid());
+    full.Frame();
+    EXPECT_TRUE(full.game.GameOver());
+    EXPECT_TRUE(full.game.ResultPending());
+    EXPECT_EQ(full.game.Score(), 40);
+    EXPECT_FALSE(full.game.AcceptsClicks());
+    full.CheckAccounting();
+
+    // One hole in the top row frees its neighbours: that game goes on.
+    PureGame holed;
+    saved.cells[1][1] = 0;
+    holed.game.SetSavedGame(saved);
+    holed.game.NewGame();
+    for (int i = 0; i < 5; ++i) holed.Frame();
+    EXPECT_FALSE(holed.game.GameOver());
+    EXPECT_TRUE(holed.game.SelectedCell().IsValid());
+}
+
 TEST(TGame, ARefusedThrowChangesNothing) {
     PureGame p;
     p.game.SetSavedGame(p.Board({"1200000000000000"}));

@@ -1,5 +1,6 @@
 #include "game/HighScores.hpp"
 
+#include <algorithm>
 #include <ctime>
 #include <mutex>
 #include <set>
@@ -57,9 +58,12 @@ std::vector<ScoreRow> TopOfLevel(const store::TScoresTable& table, std::string_v
 }
 
 std::string FitText(const std::string& text, int room, const std::function<int(std::string_view)>& width) {
-    if (width(text) <= room) return text;
+    // Every character is at least a pixel wide, so no more than `room` of them can fit: a
+    // longer text is cut without measuring all of it (a name may be a megabyte long).
+    const std::size_t most = std::size_t(std::max(room, 0));
+    if (text.size() <= most && width(text) <= room) return text;
     // Widths grow with the length, so the longest fitting start is found by halving.
-    std::size_t low = 0, high = text.size();
+    std::size_t low = 0, high = std::min(text.size(), most);
     while (low < high) {
         const std::size_t mid = (low + high + 1) / 2;
         std::string candidate = text.substr(0, mid);
@@ -89,6 +93,15 @@ Reported& reported() {
 }
 
 } // namespace
+
+std::string PublishedName(std::string_view name) {
+    return std::string(name.substr(0, kPublishedNameBytes));
+}
+
+void ReportPublishFailure() {
+    engine::MainThread::Post(
+        [] { platform::CurrentPlatform().ShowMessage(kPublishFailedText, "Hoopstack"); });
+}
 
 void ForgetReportedSaveFailures() {
     std::lock_guard lock(reported().mutex);

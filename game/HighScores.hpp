@@ -38,6 +38,17 @@ std::vector<ScoreRow> TopOfLevel(const store::TScoresTable& table, std::string_v
 // an ellipsis (one code page 1252 byte) after it; the ellipsis alone when nothing more fits.
 std::string FitText(const std::string& text, int room, const std::function<int(std::string_view)>& width);
 
+// The leaderboard keeps names of at most this many bytes.
+inline constexpr std::size_t kPublishedNameBytes = 99;
+// The name as a published report carries it: its first 99 bytes. Names are code page 1252,
+// one byte per character, so the cut always falls between two characters.
+std::string PublishedName(std::string_view name);
+
+inline constexpr const char* kPublishFailedText =
+    "Hoopstack could not open the web page that publishes your score. Is a web browser installed?";
+// Tells the player that the publishing page could not be opened. Safe from any thread.
+void ReportPublishFailure();
+
 // Tells the player, once per file in a run, that a file could not be saved and why.
 // Safe from any thread: the message box is shown by the main thread.
 void ReportSaveFailure(const std::string& file, const std::string& reason);

@@ -115,8 +115,8 @@ void OWndScores::ClearRows() {
 std::string OWndScores::PublishAddress() const {
     const std::vector<ScoreRow> best = TopOfLevel(m_table, m_level, 1);
     if (best.empty()) return {};
-    const std::string code = store::EncodeScoreReport(store::BuildScoreReport(best.front().score, m_level, best.front().name));
-    return std::string(HOOPSTACK_WEB_BASE) + "/cgi-bin/gameres.pl?e=" + code;
+    const std::string report = store::BuildScoreReport(best.front().score, m_level, PublishedName(best.front().name));
+    return std::string(HOOPSTACK_WEB_BASE) + "/cgi-bin/gameres.pl?e=" + store::EncodeScoreReport(report);
 }
 
 void OWndScores::ControlEvent(engine::WindowControl* sender, int code) {
@@ -128,7 +128,7 @@ void OWndScores::ControlEvent(engine::WindowControl* sender, int code) {
         ODialog::Open<OWndScoresClear>(this, OWndScoresClear::kWidth, OWndScoresClear::kHeight, m_level);
     } else if (button == m_publish) {
         const std::string address = PublishAddress();
-        if (!address.empty()) engine::ShellOpen(address);
+        if (!address.empty() && !engine::ShellOpen(address)) ReportPublishFailure();
         EndDialog();
     }
 }

@@ -383,7 +383,7 @@ void HeadlessPlatform::ShowMessage(std::string_view text, std::string_view capti
 bool HeadlessPlatform::OpenUrl(std::string_view target) {
     std::lock_guard lock(m_mutex);
     m_urls.emplace_back(target);
-    return true;
+    return !m_refuseUrls;
 }
 
 void HeadlessPlatform::PlaySound(const std::string& path, bool wait) {

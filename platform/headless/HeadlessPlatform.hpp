@@ -64,6 +64,9 @@ public:
     bool PollEvent(Event& event);
     // Makes the next CreateWindow fail, as when another copy of the program runs.
     void FailNextCreate() { m_failNextCreate = true; }
+    // Makes OpenUrl refuse every address (it still records them), as a desktop without a
+    // browser does.
+    void RefuseUrls(bool refuse) { m_refuseUrls = refuse; }
 
     // Sizes and places in the program's pixels, the screen image in screen pixels.
     struct WindowState {
@@ -124,6 +127,7 @@ private:
     int m_scale = 1;
     bool m_madeWindow = false;
     bool m_failNextCreate = false;
+    std::atomic<bool> m_refuseUrls{false};
     std::atomic<std::uint32_t> m_time{0};
     std::vector<std::string> m_sounds, m_urls, m_messages;
 };

@@ -269,6 +269,68 @@ TEST_F(Dialogs, LongNamesAreCutWithAnEllipsisInsideTheirBox) {
     EXPECT_EQ(scores->NameBox(1)->GetText(), "Short");
 }
 
+TEST_F(Dialogs, AMegabyteNameIsMeasuredOnlyAsFarAsItCanFit) {
+    // The box is a few hundred pixels wide: measuring a megabyte of name would stall the window.
+    const std::string huge(1 << 20, 'i');
+    std::size_t measured = 0;
+    const std::string shown = FitText(huge, 300, [&](std::string_view text) {
+        measured += text.size();
+        return int(text.size()) * 4;
+    });
+    EXPECT_EQ(shown, std::string(74, 'i') + '\x85');
+    EXPECT_LT(measured, std::size_t(20 * 301));
+    // A name that fits is shown whole, and one pixel too wide is cut.
+    const auto width = [](std::string_view text) { return int(text.size()) * 4; };
+    EXPECT_EQ(FitText(std::string(75, 'i'), 300, width), std::string(75, 'i'));
+    EXPECT_EQ(FitText(std::string(76, 'i'), 300, width), std::string(74, 'i') + '\x85');
+    EXPECT_EQ(FitText("abc", 0, width), "\x85");
+
+    WriteTable("2001-7-5\t" + huge + "\t1\t10\n");
+    OpenGame();
+    window->OpenDialog(GameDialog::Scores);
+    auto* scores = Dialog<OWndScores>();
+    ASSERT_NE(scores, nullptr);
+    const std::string row = scores->NameBox(0)->GetText();
+    ASSERT_FALSE(row.empty());
+    EXPECT_EQ(row.back(), '\x85');
+    EXPECT_LE(scores->TextWidth(row, scores->NameBox(0)->Caption()->Font()), int(scores->NameBox(0)->Width()));
+}
+
+TEST_F(Dialogs, PublishCutsALongNameToTheLeaderboardsLimit) {
+    // 60,000 bytes of name made an address no opener takes; the report carries 99 bytes.
+    const std::string name = "\x8A\xE1rka " + std::string(60000, 'x');
+    WriteTable("2001-7-5\t" + name + "\t1\t500\n");
+    OpenGame();
+    window->OpenDialog(GameDialog::Scores);
+    auto* scores = Dialog<OWndScores>();
+    ASSERT_NE(scores, nullptr);
+    ClickOn(scores, scores->PublishButton());
+    ASSERT_EQ(headless->Urls().size(), 1u);
+    const std::string url = headless->Urls().back();
+    EXPECT_LT(url.size(), 1000u);
+    const store::ScoreReportDecode report = store::DecodeScoreReport(url.substr(url.find("?e=") + 3));
+    ASSERT_EQ(report.status, store::ScoreReportStatus::Ok) << report.error;
+    EXPECT_EQ(report.name, name.substr(0, 99));
+    EXPECT_EQ(report.score, 500);
+    EXPECT_TRUE(headless->Messages().empty());
+    // Short names go out whole.
+    EXPECT_EQ(PublishedName("Anna"), "Anna");
+    EXPECT_EQ(PublishedName(std::string(99, 'a')), std::string(99, 'a'));
+}
+
+TEST_F(Dialogs, APublishNoBrowserTakesIsToldToThePlayer) {
+    WriteTable("2001-7-5\tAnna\t1\t500\n");
+    headless->RefuseUrls(true);
+    OpenGame();
+    window->OpenDialog(GameDialog::Scores);
+    auto* scores = Dialog<OWndScores>();
+    ASSERT_NE(scores, nullptr);
+    ClickOn(scores, scores->PublishButton());
+    Pump();
+    EXPECT_EQ(Dialog<OWndScores>(), nullptr);
+    EXPECT_EQ(headless->Messages(), (std::vector<std::string>{std::string("Hoopstack|") + kPublishFailedText}));
+}
+
 TEST_F(Dialogs, ClearingFromAnyLevelEmptiesTheWholeTable) {
     WriteTable("2001-7-5\tNed\t1\t10\n2001-7-5\tEve\t2\t20\n2001-7-5\tMo\t3\t30\n");
     Settings().level = 1;

@@ -73,6 +73,10 @@ void HeadlessSession::Inject(platform::EventKind kind, int x, int y) {
 
 void HeadlessSession::Click(int x, int y) {
     m_headless->SetCursor(m_window->PlatformWindow(), {x, y});
+    // A real mouse moves onto what it presses: a button takes the press only once the mouse
+    // is over it, and the first move may only take the capture from the control it left.
+    Inject(platform::EventKind::MouseMove, x, y);
+    Inject(platform::EventKind::MouseMove, x, y);
     Inject(platform::EventKind::KeyDown, x, y);
     Inject(platform::EventKind::KeyUp, x, y);
 }

@@ -111,6 +111,38 @@ TEST(SimReplay, PrintsOneReportPerClickAndRepeatsExactly) {
     EXPECT_EQ(second.out, first.out);
 }
 
+// The 16 row strings of a report line's board.
+std::vector<std::string> BoardRows(const std::string& line) {
+    std::vector<std::string> rows;
+    std::size_t at = line.find("\"board\":[");
+    if (at == std::string::npos) return rows;
+    at += 9;
+    while (rows.size() < 16 && (at = line.find('"', at)) != std::string::npos) {
+        rows.push_back(line.substr(at + 1, 16));
+        at += 18;
+    }
+    return rows;
+}
+
+TEST(SimReplay, ClicksReachThePanelButtons) {
+    // The middle of "New Game": the prepared board gives way to a fresh lower half.
+    const std::string board = ::testing::TempDir() + "sim_board_new.txt";
+    WriteFile(board, PreparedBoard());
+    const RunResult run = RunSim("new_game", "play --board '" + board + "' --seed 3", "click 683 290\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 1u);
+    CheckReportLine(lines[0]);
+    EXPECT_NE(lines[0].find("\"launched\":false"), std::string::npos);
+    const std::vector<std::string> rows = BoardRows(lines[0]);
+    ASSERT_EQ(rows.size(), 16u);
+    for (std::size_t i = 0; i < 16; ++i) {
+        const bool empty = rows[i].find_first_not_of('0') == std::string::npos;
+        const bool full = rows[i].find('0') == std::string::npos;
+        EXPECT_TRUE(i < 8 ? empty : full) << "row " << i + 1 << ": " << rows[i];
+    }
+}
+
 TEST(SimReplay, RejectsBadInputWithStatusTwo) {
     const std::string bad = ::testing::TempDir() + "sim_bad_board.txt";
     WriteFile(bad, "0000\n1111\n");

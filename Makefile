@@ -23,8 +23,9 @@ configure: setup
 setup:
 	@scripts/setup.sh
 
+# Fails when any benchmark fails, not only the last one.
 bench: build
-	for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b; done
+	for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b || exit 1; done
 	bench/clip_show_idle.sh $(BUILD)/bin/hoopstack-clip
 	bench/game_idle.sh $(BUILD)/bin
 	bench/server/leaderboard_bench.sh $(BUILD)/bin/hoopstack-leaderboard

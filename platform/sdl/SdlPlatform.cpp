@@ -1,6 +1,7 @@
 #include "platform/sdl/SdlPlatform.hpp"
 
 #include "platform/sdl/Conversions.hpp"
+#include "platform/sdl/X11Buttons.hpp"
 #include "platform/sdl/X11Errors.hpp"
 
 #include <SDL.h>
@@ -168,6 +169,7 @@ void SdlPlatform::DestroyWindow(WindowId window) {
     if (m_capture == window) {
         loseCapture();
     }
+    releaseButtonsHeldBy(window);
     SDL_DestroyWindow(find(window));
     m_windows.erase(window);
     push(EventKind::Destroyed, window);
@@ -547,9 +549,39 @@ void SdlPlatform::translateWindowEvent(const SDL_Event& event) {
     }
 }
 
+void SdlPlatform::releaseButtonsHeldBy(WindowId window) {
+    SDL_Window* native = find(window);
+    // SDL's own count, which the events it has queued but not yet handed out already show.
+    const std::uint32_t held = SDL_GetMouseState(nullptr, nullptr);
+    if (native == nullptr || held == 0) {
+        return;
+    }
+    // The press went to the window SDL has the mouse over; when the pointer has left every
+    // window during the press, to the one it was last read for.
+    SDL_Window* focus = SDL_GetMouseFocus();
+    std::uint32_t pressedHere = 0;
+    if (focus == native) {
+        pressedHere = held;
+    } else if (focus == nullptr) {
+        for (const auto& [button, on] : m_pressedOn) {
+            if (on == window) {
+                pressedHere |= SDL_BUTTON(button);
+            }
+        }
+    }
+    if ((held & pressedHere) != 0) {
+        ReleaseButtonsOn(native, held & pressedHere);
+    }
+}
+
 void SdlPlatform::translateMouse(const SDL_Event& event) {
     const bool motion = event.type == SDL_MOUSEMOTION;
     const WindowId source = motion ? event.motion.windowID : event.button.windowID;
+    if (event.type == SDL_MOUSEBUTTONDOWN) {
+        m_pressedOn[event.button.button] = source;
+    } else if (event.type == SDL_MOUSEBUTTONUP) {
+        m_pressedOn.erase(event.button.button);
+    }
     int x = motion ? event.motion.x : event.button.x;
     int y = motion ? event.motion.y : event.button.y;
     const WindowId target = m_capture != 0 ? m_capture : source;

@@ -71,6 +71,9 @@ private:
     WindowId topDialog(WindowId window) const;
     void raiseDialogOf(WindowId window);
     void loseCapture();
+    // Has SDL count the buttons whose press went to the window released, before the window
+    // goes: SDL would drop their releases, and then the next press of each on any window.
+    void releaseButtonsHeldBy(WindowId window);
     void push(EventKind kind, WindowId window);
     void translate(const SDL_Event& event);
     void translateWindowEvent(const SDL_Event& event);
@@ -91,6 +94,8 @@ private:
     bool m_madeWindow = false;
     std::map<WindowId, WindowState> m_windows;
     WindowId m_capture = 0;
+    // The window each SDL mouse button was last pressed on, from the press to its release.
+    std::map<std::uint8_t, WindowId> m_pressedOn;
     // Events made by the backend itself, delivered before SDL's next ones.
     std::deque<Event> m_pending;
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -75,20 +76,42 @@ std::vector<Event> eventsUntilMarker(SdlPlatform& platform, WindowId marker) {
     }
 }
 
-// Lets the X server's own start-up events (map, expose, focus, pointer) reach
-// SDL's queue and takes them out of the way, so that a test sees only its own.
-void settle(SdlPlatform& platform, WindowId marker) {
+// Lets every event that the X server made for earlier requests and input reach SDL's queue.
+void letIn() {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     // A round trip to the server: every event our earlier requests caused is
     // then in hand, however slow a loaded machine makes the server.
     SDL_GetGlobalMouseState(nullptr, nullptr);
     SDL_PumpEvents();
+}
+
+// Lets the X server's own start-up events (map, expose, focus, pointer) reach
+// SDL's queue and takes them out of the way, so that a test sees only its own.
+void settle(SdlPlatform& platform, WindowId marker) {
+    letIn();
     eventsUntilMarker(platform, marker);
 }
 
 // The real pointer waits in a corner no test window covers.
 void parkPointer() {
     SDL_WarpMouseGlobal(1023, 767);
+}
+
+// The user's mouse as the X server sees it (xdotool's XTest input): `action` is "mousedown 1",
+// "mouseup 1" or "click 1". Returns once the server has taken it.
+void userMouse(const std::string& action) {
+    ASSERT_EQ(std::system(("xdotool " + action).c_str()), 0) << "xdotool " << action;
+}
+
+// The mouse button events among `events`, as "down 12" / "up 12" with the window's id.
+std::vector<std::string> buttons(const std::vector<Event>& events) {
+    std::vector<std::string> seen;
+    for (const Event& e : events) {
+        if ((e.kind == EventKind::KeyDown || e.kind == EventKind::KeyUp) && e.code == Key_LButton) {
+            seen.push_back((e.kind == EventKind::KeyDown ? "down " : "up ") + std::to_string(e.window));
+        }
+    }
+    return seen;
 }
 
 } // namespace
@@ -139,6 +162,61 @@ TEST(SdlInput, FocusGoesWhereActivatedAndAnOwnerHandsItToItsDialog) {
     platform.EnableWindow(owner, true);
     platform.ActivateWindow(owner);
     EXPECT_EQ(focused(other), owner);
+}
+
+// The intro's case: a click ends a window, which is destroyed before or after the X server
+// sends the button's release to it. SDL counts the button held until it reads that release
+// on a window it knows, and drops any press while it counts it held.
+TEST(SdlInput, APressOnAWindowDestroyedBeforeItsReleaseCostsNoLaterPress) {
+    SdlPlatform platform(lockPath("held"));
+    const WindowId below = platform.CreateWindow(peachWindow(300, 300));
+    ASSERT_NE(below, 0u);
+    // Both are centred on the screen, and the pointer is on their middle.
+    SDL_WarpMouseGlobal(512, 384);
+    for (const bool releasedFirst : {true, false}) {
+        SCOPED_TRACE(releasedFirst ? "released before the destruction" : "released after the destruction");
+        const WindowId above = platform.CreateWindow(peachWindow(100, 100));
+        ASSERT_NE(above, 0u);
+        settle(platform, below);
+        userMouse("mousedown 1");
+        letIn();
+        EXPECT_EQ(buttons(eventsUntilMarker(platform, below)),
+                  std::vector<std::string>{"down " + std::to_string(above)});
+        // The press is in hand; its release waits unread on the connection, or comes later.
+        if (releasedFirst) userMouse("mouseup 1");
+        platform.DestroyWindow(above);
+        if (!releasedFirst) userMouse("mouseup 1");
+        settle(platform, below);
+        EXPECT_EQ(SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK, 0u);
+
+        userMouse("click 1");
+        letIn();
+        EXPECT_EQ(buttons(eventsUntilMarker(platform, below)),
+                  (std::vector<std::string>{"down " + std::to_string(below), "up " + std::to_string(below)}));
+    }
+}
+
+// Only the window that got the press gives its button up when it goes.
+TEST(SdlInput, DestroyingAnotherWindowKeepsAHeldPressAndItsRelease) {
+    SdlPlatform platform(lockPath("kept"));
+    const WindowId held = platform.CreateWindow(peachWindow(300, 300));
+    const WindowId other = platform.CreateWindow(peachWindow(100, 100));
+    ASSERT_NE(other, 0u);
+    platform.MoveWindow(other, 0, 0);
+    SDL_WarpMouseGlobal(512, 384);
+    settle(platform, held);
+    userMouse("mousedown 1");
+    letIn();
+    EXPECT_EQ(buttons(eventsUntilMarker(platform, held)),
+              std::vector<std::string>{"down " + std::to_string(held)});
+    platform.DestroyWindow(other);
+    letIn();
+    EXPECT_EQ(buttons(eventsUntilMarker(platform, held)), std::vector<std::string>{});
+    EXPECT_EQ(SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK, SDL_BUTTON_LMASK);
+    userMouse("mouseup 1");
+    letIn();
+    EXPECT_EQ(buttons(eventsUntilMarker(platform, held)),
+              std::vector<std::string>{"up " + std::to_string(held)});
 }
 
 TEST(SdlSingleCopy, SecondCopyCannotCreateAWindowWhileTheLockIsHeld) {

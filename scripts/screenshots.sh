@@ -67,6 +67,8 @@ printf '%s\t%s\t1\t%s\n' \
   "$bin/hoopstack-store" encode "$folder/table.dat" || fail "cannot write the prepared table.dat"
 
 export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_DATA_HOME=
+# Made first, so that the wait below never reads a file Xvfb has not opened yet.
+: > "$work/display.txt"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display.txt" > "$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 deadline=$(( $(now_ms) + 10000 ))

@@ -39,6 +39,8 @@ frame=4
 
 "$tool" show "$clip" &
 pid=$!
+# A failed check must not leave the window running: it holds the test's output open.
+trap 'if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi' EXIT
 window=$(timeout 10 xdotool search --sync --name 'hoopstack-clip' | head -n 1) || fail "no window appeared"
 sleep 1.2
 read -r ox oy < <(geometry "$window")

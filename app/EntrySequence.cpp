@@ -11,7 +11,6 @@ namespace {
 
 constexpr std::uint32_t kBackground = 0x0099CCFF;
 constexpr int kIntroStyle = 3;
-constexpr int kGameStyle = 7;
 
 void showContentMissing() { platform::CurrentPlatform().ShowMessage(EntrySequence::kContentMissingText, ""); }
 

@@ -5,6 +5,7 @@
 
 #include "game/OGameWindow.hpp"
 #include "game/OWndIntro.hpp"
+#include "platform/Platform.hpp"
 
 namespace app {
 
@@ -20,9 +21,14 @@ public:
     static constexpr int kExitNoWindow = 2;
     // The message shown before the program ends for want of its content.
     static constexpr const char* kContentMissingText = "Could not read clip";
-    // The game window's size in the program's pixels.
+    // The game window's client size in the program's pixels, and its style kind.
     static constexpr int kGameWidth = 750;
     static constexpr int kGameHeight = 600;
+    static constexpr int kGameStyle = 7;
+    // What the game window covers on the screen, its frame included.
+    static constexpr platform::Size GameOuterSize() {
+        return {platform::OuterSide(kGameWidth, kGameStyle), platform::OuterSide(kGameHeight, kGameStyle)};
+    }
 
     // `frameThreads` false leaves the windows' frames to the caller (tests).
     explicit EntrySequence(game::GameWindowSetup gameSetup, bool frameThreads = true);

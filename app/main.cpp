@@ -43,8 +43,7 @@ int main(int argc, char** argv) {
     auto sdl = std::make_unique<platform::SdlPlatform>();
     // Without a screen the automatic scale is 1, and the window that cannot open ends the program.
     sdl->SetScale(line.Scale() ? *line.Scale()
-                               : app::AutomaticScale(sdl->UsableScreenSize(), {app::EntrySequence::kGameWidth,
-                                                                               app::EntrySequence::kGameHeight}));
+                               : app::AutomaticScale(sdl->UsableScreenSize(), app::EntrySequence::GameOuterSize()));
     platform::SetCurrentPlatform(std::move(sdl));
     app::CloseSignals::Watch();
 

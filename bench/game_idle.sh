@@ -47,17 +47,19 @@ measured_run() {
         # the selected ball there, so each pair of clicks makes a throw while the court rests.
         # Random throws fill the court within some twenty throws and an ended game takes no
         # more, so every tenth pair starts a new game with the New Game button (its corner at
-        # window pixel 626, 270, its picture about 112 x 36).
+        # window pixel 626, 270, its picture about 112 x 36). xdotool counts from the outer
+        # corner, 4 pixels outside the client area's for the frame the program draws.
+        local f=4
         RANDOM=7
         local pairs=0
         while kill -0 "$runner" 2>/dev/null; do
             if ((pairs > 0 && pairs % 10 == 0)); then
-                xdotool mousemove --window "$window" 684 289 click 1 2>/dev/null || true
+                xdotool mousemove --window "$window" $((684 + f)) $((289 + f)) click 1 2>/dev/null || true
                 sleep 0.1
             fi
-            xdotool mousemove --window "$window" $((23 + 34 * (RANDOM % 16))) 290 click 1 2>/dev/null || true
+            xdotool mousemove --window "$window" $((23 + f + 34 * (RANDOM % 16))) $((290 + f)) click 1 2>/dev/null || true
             sleep 0.1
-            xdotool mousemove --window "$window" $((23 + RANDOM % 527)) $((59 + RANDOM % 132)) click 1 \
+            xdotool mousemove --window "$window" $((23 + f + RANDOM % 527)) $((59 + f + RANDOM % 132)) click 1 \
                 2>/dev/null || true
             sleep 0.4
             pairs=$((pairs + 1))

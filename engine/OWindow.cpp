@@ -378,6 +378,8 @@ void OWindow::PlaceWindow() {
             const platform::Size screen = os().ScreenSize();
             ref = {0, 0, screen.width, screen.height};
         }
+        // The client size is centred in the owner's outer rectangle and the outer corner put
+        // there, so a framed window sits one frame width right of and below the exact centre.
         const float x = float(ref.left) + (float(ref.right - ref.left) - clientWidth) * 0.5f;
         const float y = float(ref.top) + (float(ref.bottom - ref.top) - clientHeight) * 0.5f;
         os().MoveWindow(id, scene::TruncateToInt(x), scene::TruncateToInt(y));

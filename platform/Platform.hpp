@@ -8,6 +8,7 @@
 #include "platform/PixelScale.hpp"
 #include "platform/Rect.hpp"
 #include "platform/Surface.hpp"
+#include "platform/WindowFrame.hpp"
 
 namespace platform {
 
@@ -24,12 +25,15 @@ struct Size {
     int height = 0;
 };
 
-// How a window is made. Style kind bits: 1 popup without caption, 2 fixed
-// size, 4 framed; every kind is drawn without decorations, so for every kind
-// the outer size is the client size.
+// How a window is made. Style kind bits: 1 popup without caption, 2 fixed size, 4 framed.
+// No kind gets the desktop's decorations. A framed kind gets the backend's own raised frame,
+// FrameWidth(kind) pixels wide on every side (see WindowFrame.hpp), drawn around the client
+// area: its outer size is the client size plus twice the frame, and the client area's corner
+// lies FrameWidth(kind) pixels right of and below the outer corner. Other kinds have no frame;
+// their outer size is the client size.
 struct WindowSpec {
     std::string name;
-    int width = 0; // outer and client size; a side below 1 becomes 1, none is clamped to the screen
+    int width = 0; // client size; a side below 1 becomes 1, none is clamped to the screen
     int height = 0;
     int styleKind = 0;
     std::uint32_t background = 0; // 0x00BBGGRR; the window shows it where nothing was presented
@@ -42,14 +46,17 @@ enum class EventKind : std::uint8_t {
     CloseRequest, // the user asks the window to close
     Destroyed,    // the platform window is gone; once per window
     Resized,      // client size changed, or the window is new; `area` is (0, 0, client size)
-    Exposed,      // `area` must be presented again from the back buffer; a new window's whole client
+    Exposed,      // `area` must be presented again from the back buffer; a new window's whole client;
+                  // the backend has already redrawn the frame
     // `code` is a KeyCode: a mouse button, with x, y as for MouseMove, or a Windows
     // virtual-key code; a press of Backspace, Tab, Enter or Escape is followed by
     // its Character (8, 9, 13, 27).
     KeyDown,
     KeyUp,
     Character,   // `character` is one code page 1252 byte
-    MouseMove,   // x, y are the receiving window's client coordinates as unsigned 16-bit halves
+    MouseMove,   // x, y are the receiving window's client coordinates as unsigned 16-bit halves; a
+                 // window gets mouse events off its client area (on its frame or beyond) only
+                 // while it holds the capture
     CaptureLost, // the window no longer holds the mouse capture, see SetCapture
     FocusGained, // the window got the keyboard focus, which it did not have
     Posted,      // a message posted with PostEvent; every field is the poster's
@@ -74,7 +81,9 @@ enum class ShowMode { Show, Minimize, Restore };
 // every backend against these comments.
 //
 // Every position and size here is in the program's pixels: at scale N each one covers N x N
-// screen pixels (see SetScale), so the program sees the same sizes at every scale.
+// screen pixels (see SetScale), so the program sees the same sizes at every scale. Window
+// positions and areas are the outer window's, frame included; mouse positions, presented
+// areas and events' areas are in client coordinates, inside the frame. Frames scale too.
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -83,10 +92,11 @@ public:
     // and every call once a window has been made, change nothing. The default is 1.
     virtual void SetScale(int scale) = 0;
 
-    // Makes a shown window that takes the keyboard focus, centred on its owner or else on
-    // the screen (halves truncated toward zero); Resized comes first of its events, then
-    // Exposed and FocusGained. 0 when it cannot be made (or another copy of the program
-    // runs); ids are never given twice.
+    // Makes a shown window that takes the keyboard focus, its outer rectangle centred on its
+    // owner's outer rectangle or else on the screen (halves truncated toward zero), so that
+    // equally framed windows have their client areas centred too; Resized comes first of its
+    // events, then Exposed and FocusGained. 0 when it cannot be made (or another copy of the
+    // program runs); ids are never given twice.
     virtual WindowId CreateWindow(const WindowSpec& wanted) = 0;
     // Destroys the window and first the windows it owns, innermost first; each one gets
     // CaptureLost if it holds the capture, then Destroyed.
@@ -95,12 +105,13 @@ public:
     virtual void SetTitle(WindowId window, std::string_view title) = 0;
     // Shows, minimises or restores the window; showing and restoring keep its place and size.
     virtual void ShowWindow(WindowId window, ShowMode mode) = 0;
-    // Moves the window's top-left corner to screen position (x, y), on the screen or off it;
-    // no Resized follows.
+    // Moves the window's outer top-left corner to screen position (x, y), on the screen or
+    // off it; no Resized follows. A move by (dx, dy) moves the client area by (dx, dy), so a
+    // drag that moves the window by the pointer's client-coordinate travel is exact.
     virtual void MoveWindow(WindowId window, int x, int y) = 0;
-    // The window's outer rectangle in screen coordinates; empty for no window.
+    // The window's outer rectangle in screen coordinates, frame included; empty for no window.
     virtual Rect WindowArea(WindowId window) = 0;
-    // The window's client size in pixels; 0 x 0 for no window.
+    // The window's client size in pixels, frame excluded; 0 x 0 for no window.
     virtual Size ClientSize(WindowId window) = 0;
     // The size of the screen the windows live on.
     virtual Size ScreenSize() = 0;
@@ -108,7 +119,7 @@ public:
     // when there is no screen.
     virtual Size UsableScreenSize() = 0;
     // A disabled window receives no input events and loses the capture; a mouse or key
-    // press or a close request on it activates its dialog instead.
+    // press (on its frame too) or a close request on it activates its dialog instead.
     virtual void EnableWindow(WindowId window, bool enabled) = 0;
     // Raises the window and gives it the keyboard focus; the window losing the focus loses
     // the capture. A window with dialogs hands the focus on to its newest one's innermost.
@@ -119,11 +130,11 @@ public:
     virtual void SetCapture(WindowId window) = 0;
     // The window holding the mouse capture, or 0.
     virtual WindowId CaptureWindow() = 0;
-    // The mouse position in the window's client coordinates (may be outside it); (0, 0) for
-    // no window.
+    // The mouse position in the window's client coordinates, from the corner inside the
+    // frame (may be outside the client area); (0, 0) for no window.
     virtual Point CursorPosition(WindowId window) = 0;
-    // Copies `area` of `pixels`, clipped to both, to the same client area of the window on screen;
-    // at scale N each pixel shows as an N x N block.
+    // Copies `area` of `pixels`, clipped to both, to the same client area of the window on screen,
+    // inside its frame, which no presentation covers; at scale N each pixel shows as an N x N block.
     virtual void Present(WindowId window, const Surface& pixels, const Rect& area) = 0;
     // Blocks until the next event and returns it; never busy-waits. Events that calls made
     // (Resized, CaptureLost, Destroyed) come first, then posted events, then the window

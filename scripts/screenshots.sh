@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the AppStream screenshots from the real program under Xvfb: a game in play with a ball
 # picked and its flight path shown, the Top 10 over the game window, and the options. Each is
-# cropped to the game window and written as a PNG into OUT_DIR.
+# cropped to the game window, its frame included, and written as a PNG into OUT_DIR.
 #
 #     scripts/screenshots.sh BIN_DIR OUT_DIR
 #
@@ -67,6 +67,8 @@ printf '%s\t%s\t1\t%s\n' \
   "$bin/hoopstack-store" encode "$folder/table.dat" || fail "cannot write the prepared table.dat"
 
 export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_DATA_HOME=
+# Made first, so that the wait below never reads a file Xvfb has not opened yet.
+: > "$work/display.txt"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display.txt" > "$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 deadline=$(( $(now_ms) + 10000 ))
@@ -79,7 +81,12 @@ export DISPLAY=:$(tr -d '\n' < "$work/display.txt")
 
 size_of() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Geometry/ { print $2 }'; }
 position_of() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
-# Waits up to 20 s for a visible window of the program of SIZE whose name matches NAME.
+# X knows the outer windows. The game window and its dialogs have a frame of 4 pixels drawn by
+# the program around their client areas (platform/WindowFrame.hpp); the intro has none.
+frame=4
+framed() { echo "$(( ${1%x*} + 2 * frame ))x$(( ${1#*x} + 2 * frame ))"; }
+client_of() { local x y; read -r x y < <(position_of "$1") && echo $((x + frame)) $((y + frame)); }
+# Waits up to 20 s for a visible window of the program of outer SIZE whose name matches NAME.
 wait_window() {
   local deadline w
   deadline=$(( $(now_ms) + 20000 ))
@@ -92,7 +99,7 @@ wait_window() {
   done
   return 1
 }
-# Waits up to 2 s until no window of the program of SIZE is on the screen.
+# Waits up to 2 s until no window of the program of outer SIZE is on the screen.
 wait_gone() {
   local deadline w found
   deadline=$(( $(now_ms) + 2000 ))
@@ -106,10 +113,10 @@ wait_gone() {
   done
   return 1
 }
-# Cuts the game window's rectangle out of a picture of the whole screen.
+# Cuts the game window's outer rectangle, its frame included, out of a picture of the whole screen.
 shoot() {
   import -window root "$work/screen.png"
-  convert "$work/screen.png" -crop "750x600+$gx+$gy" +repage -strip "$out/$1.png"
+  convert "$work/screen.png" -crop "$(framed 750x600)+$((gx - frame))+$((gy - frame))" +repage -strip "$out/$1.png"
   echo "screenshots: $out/$1.png"
 }
 
@@ -119,22 +126,22 @@ pid=$!
 intro=$(wait_window 400x400 '') || fail "no intro window"
 read -r ix iy < <(position_of "$intro")
 xdotool mousemove $((ix + 200)) $((iy + 200)) click 1
-window=$(wait_window 750x600 '^Hoopstack$') || fail "no game window after the intro"
-read -r gx gy < <(position_of "$window")
+window=$(wait_window "$(framed 750x600)" '^Hoopstack$') || fail "no game window after the intro"
+read -r gx gy < <(client_of "$window")
 sleep 1
 
 # The Top 10 and the options over the game window, with F2 and F3; Enter closes the Top 10,
 # and "Ok" the options.
 xdotool mousemove $((gx + 100)) $((gy + 300)) && sleep 0.2
 xdotool key F2
-wait_window 350x530 '' > /dev/null || fail "no Top 10 window after F2"
+wait_window "$(framed 350x530)" '' > /dev/null || fail "no Top 10 window after F2"
 sleep 0.8
 shoot top10
 xdotool key Return
-wait_gone 350x530 || fail "the Top 10 window stayed after Enter"
+wait_gone "$(framed 350x530)" || fail "the Top 10 window stayed after Enter"
 xdotool key F3
-dialog=$(wait_window 260x450 '') || fail "no options window after F3"
-read -r dx dy < <(position_of "$dialog")
+dialog=$(wait_window "$(framed 260x450)" '') || fail "no options window after F3"
+read -r dx dy < <(client_of "$dialog")
 sleep 0.8
 shoot options
 # "Slow", so that the throw below can be caught in flight, then "Ok"; the pointer comes to it in two motions, as a hand moves it, so that the button has
@@ -146,7 +153,7 @@ for attempt in 1 2 3; do
   xdotool mousemove $((dx + 63)) $((dy + 419)) && sleep 0.1
   xdotool mousemove $((dx + 65)) $((dy + 420)) && sleep 0.15
   xdotool click 1
-  if wait_gone 260x450; then echo "screenshots: options closed at click $attempt"; break; fi
+  if wait_gone "$(framed 260x450)"; then echo "screenshots: options closed at click $attempt"; break; fi
   [ "$attempt" -lt 3 ] || fail "the options window stayed after three clicks on \"Ok\""
 done
 

@@ -29,6 +29,11 @@ std::uint8_t characterForKey(int code) {
     }
 }
 
+// Whether screen pixel (x, y) from a window's client corner lies on its client area.
+bool OnClient(int x, int y, Size client, int scale) {
+    return x >= 0 && y >= 0 && x < client.width * scale && y < client.height * scale;
+}
+
 Event windowEvent(EventKind kind, WindowId window) {
     Event event;
     event.kind = kind;
@@ -53,27 +58,32 @@ WindowId HeadlessPlatform::CreateWindow(const WindowSpec& wanted) {
     }
     m_madeWindow = true;
     const Size size{std::max(wanted.width, 1), std::max(wanted.height, 1)};
-    // Centred on the owner, or on the screen without one, as the SDL backend places them.
+    // The outer rectangle centred on the owner's, or on the screen without one, as the SDL
+    // backend places them.
     Rect reference{0, 0, m_screen.width / m_scale, m_screen.height / m_scale};
     const auto owner = m_windows.find(wanted.owner);
     if (owner != m_windows.end()) {
         const WindowState& o = owner->second;
-        reference = {o.position.x, o.position.y, o.position.x + o.client.width,
-                     o.position.y + o.client.height};
+        reference = {o.position.x, o.position.y, o.position.x + o.Outer().width, o.position.y + o.Outer().height};
     }
     const WindowId id = m_nextId++;
     WindowState& state = m_windows[id];
     state.wanted = wanted;
     state.wanted.owner = owner != m_windows.end() ? wanted.owner : 0;
     state.client = size;
-    state.position = {static_cast<int>(reference.left + (reference.Width() - size.width) / 2),
-                      static_cast<int>(reference.top + (reference.Height() - size.height) / 2)};
-    state.screen.resize(std::size_t(size.width) * size.height * 3 * m_scale * m_scale);
+    state.frame = FrameWidth(wanted.styleKind);
+    const Size outer = state.Outer();
+    state.position = {static_cast<int>(reference.left + (reference.Width() - outer.width) / 2),
+                      static_cast<int>(reference.top + (reference.Height() - outer.height) / 2)};
+    state.screen.resize(std::size_t(outer.width) * outer.height * 3 * m_scale * m_scale);
     for (std::size_t i = 0; i < state.screen.size(); i += 3) {
         state.screen[i] = std::uint8_t(wanted.background >> 16);
         state.screen[i + 1] = std::uint8_t(wanted.background >> 8);
         state.screen[i + 2] = std::uint8_t(wanted.background);
     }
+    const Surface image{state.screen.data(), outer.width * m_scale, outer.height * m_scale,
+                        outer.width * m_scale * 3, false};
+    DrawWindowFrame(image, Rect{0, 0, image.width, image.height}, outer.width, outer.height, state.frame, m_scale);
     Event sized = windowEvent(EventKind::Resized, id);
     sized.area = {0, 0, size.width, size.height};
     m_made.push_back(sized);
@@ -124,7 +134,7 @@ Rect HeadlessPlatform::WindowArea(WindowId window) {
     auto it = m_windows.find(window);
     if (it == m_windows.end()) return {};
     const auto& w = it->second;
-    return {w.position.x, w.position.y, w.position.x + w.client.width, w.position.y + w.client.height};
+    return {w.position.x, w.position.y, w.position.x + w.Outer().width, w.position.y + w.Outer().height};
 }
 
 Size HeadlessPlatform::ClientSize(WindowId window) {
@@ -207,14 +217,15 @@ Point HeadlessPlatform::CursorPosition(WindowId window) {
     std::lock_guard lock(m_mutex);
     auto it = m_windows.find(window);
     if (it == m_windows.end()) return {};
-    return {ScaledDown(m_cursorScreen.x - it->second.position.x * m_scale, m_scale),
-            ScaledDown(m_cursorScreen.y - it->second.position.y * m_scale, m_scale)};
+    const Point origin = it->second.ClientOrigin();
+    return {ScaledDown(m_cursorScreen.x - origin.x * m_scale, m_scale),
+            ScaledDown(m_cursorScreen.y - origin.y * m_scale, m_scale)};
 }
 
 void HeadlessPlatform::SetCursor(WindowId window, Point client) {
     std::lock_guard lock(m_mutex);
     auto it = m_windows.find(window);
-    const Point origin = it == m_windows.end() ? Point{} : it->second.position;
+    const Point origin = it == m_windows.end() ? Point{} : it->second.ClientOrigin();
     m_cursorScreen = {origin.x * m_scale + client.x, origin.y * m_scale + client.y};
 }
 
@@ -227,17 +238,19 @@ void HeadlessPlatform::Present(WindowId window, const Surface& pixels, const Rec
     const int left = std::max({area.left, 0}), top = std::max(area.top, 0);
     const int right = std::min({area.right, w.client.width, pixels.width});
     const int bottom = std::min({area.bottom, w.client.height, pixels.height});
+    if (left >= right || top >= bottom || pixels.height < 1) return;
+    // The client area starts inside the frame.
+    const int pitch = w.Outer().width * m_scale * 3;
+    std::uint8_t* client = w.screen.data() + std::ptrdiff_t(w.frame) * m_scale * (pitch + 3);
     if (m_scale > 1) {
-        if (left >= right || top >= bottom || pixels.height < 1) return;
         // A bottom-up image is addressed from its top row with a negative pitch.
-        const int pitch = pixels.bottomUp ? -pixels.stride : pixels.stride;
-        ScaleArea(pixels.row(0), pitch, Rect{left, top, right, bottom}, 3, m_scale, w.screen.data(),
-                  w.client.width * m_scale * 3);
+        const int sourcePitch = pixels.bottomUp ? -pixels.stride : pixels.stride;
+        ScaleArea(pixels.row(0), sourcePitch, Rect{left, top, right, bottom}, 3, m_scale, client, pitch);
         return;
     }
     for (int y = top; y < bottom; ++y)
-        std::memcpy(&w.screen[(std::size_t(y) * w.client.width + left) * 3], pixels.row(y) + left * 3,
-                    std::size_t(std::max(0, right - left)) * 3);
+        std::memcpy(client + std::ptrdiff_t(y) * pitch + left * 3, pixels.row(y) + left * 3,
+                    std::size_t(right - left) * 3);
 }
 
 Event HeadlessPlatform::WaitEvent() {
@@ -337,17 +350,24 @@ void HeadlessPlatform::translateMouseLocked(Event event) {
     if (target != source) {
         // In the capturing window's client coordinates.
         const auto from = m_windows.find(source);
+        const Point toOrigin = to->second.ClientOrigin();
         int x = 0, y = 0;
         if (from != m_windows.end()) {
-            x = std::int16_t(event.x) + (from->second.position.x - to->second.position.x) * m_scale;
-            y = std::int16_t(event.y) + (from->second.position.y - to->second.position.y) * m_scale;
+            const Point fromOrigin = from->second.ClientOrigin();
+            x = std::int16_t(event.x) + (fromOrigin.x - toOrigin.x) * m_scale;
+            y = std::int16_t(event.y) + (fromOrigin.y - toOrigin.y) * m_scale;
         } else {
-            x = m_cursorScreen.x - to->second.position.x * m_scale;
-            y = m_cursorScreen.y - to->second.position.y * m_scale;
+            x = m_cursorScreen.x - toOrigin.x * m_scale;
+            y = m_cursorScreen.y - toOrigin.y * m_scale;
         }
         event.window = target;
         event.x = std::uint16_t(x);
         event.y = std::uint16_t(y);
+    } else if (m_capture == 0 && !OnClient(std::int16_t(event.x), std::int16_t(event.y), to->second.client, m_scale)) {
+        // The frame, or beyond: not the client's input. A press there still brings a
+        // disabled window's dialog forward.
+        if (event.kind == EventKind::KeyDown && !to->second.enabled) raiseDialogOfLocked(target);
+        return;
     }
     // Screen pixels to the program's, as the SDL backend turns them.
     event.x = std::uint16_t(ScaledDown(std::int16_t(event.x), m_scale));
@@ -418,7 +438,8 @@ Surface HeadlessPlatform::Screen(WindowId window) {
     auto it = m_windows.find(window);
     if (it == m_windows.end()) return {};
     auto& w = it->second;
-    return {w.screen.data(), w.client.width * m_scale, w.client.height * m_scale, w.client.width * m_scale * 3, false};
+    const Size outer = w.Outer();
+    return {w.screen.data(), outer.width * m_scale, outer.height * m_scale, outer.width * m_scale * 3, false};
 }
 
 Rect HeadlessPlatform::ScreenArea(WindowId window) {
@@ -426,8 +447,8 @@ Rect HeadlessPlatform::ScreenArea(WindowId window) {
     auto it = m_windows.find(window);
     if (it == m_windows.end()) return {};
     const auto& w = it->second;
-    return {w.position.x * m_scale, w.position.y * m_scale, (w.position.x + w.client.width) * m_scale,
-            (w.position.y + w.client.height) * m_scale};
+    return {w.position.x * m_scale, w.position.y * m_scale, (w.position.x + w.Outer().width) * m_scale,
+            (w.position.y + w.Outer().height) * m_scale};
 }
 
 bool HeadlessPlatform::SaveScreen(WindowId window, const std::string& path) {

@@ -49,14 +49,15 @@ public:
     // Test controls. Positions here are the window system's, in screen pixels; they are the
     // program's pixels at scale 1.
     // Queues an event as the window system reports it: input names the window under the
-    // pointer or with the keyboard focus, in that window's client coordinates. It becomes
-    // the program's event when it is taken, as SDL's are: mouse input goes to the window
-    // holding the capture, input for a disabled window is dropped (a press or a close
-    // request brings its dialog forward), and a press of Backspace, Tab, Enter or Escape
-    // is followed by its character.
+    // pointer or with the keyboard focus, in that window's client coordinates (screen pixels
+    // from the corner inside its frame; a point off the client area is on the frame or
+    // beyond). It becomes the program's event when it is taken, as SDL's are: mouse input goes
+    // to the window holding the capture, mouse input off the client area is dropped without
+    // it, input for a disabled window is dropped (a press or a close request brings its dialog
+    // forward), and a press of Backspace, Tab, Enter or Escape is followed by its character.
     void Inject(const Event& event);
-    // Moves the mouse to a client position of the window, or to a screen position with
-    // window 0 (the screen position follows).
+    // Moves the mouse to a client position of the window (from the corner inside its frame,
+    // in screen pixels), or to a screen position with window 0.
     void SetCursor(WindowId window, Point client);
     void SetTime(std::uint32_t ms) { m_time = ms; }
     void AdvanceTime(std::uint32_t ms) { m_time += ms; }
@@ -72,21 +73,28 @@ public:
     struct WindowState {
         WindowSpec wanted;
         Size client; // the wanted size, each side at least 1
+        int frame = 0; // FrameWidth of the style kind
         std::string title;
-        Point position;
+        Point position; // the outer corner
         ShowMode shown = ShowMode::Show;
         bool enabled = true;
-        std::vector<std::uint8_t> screen; // top-down BGR, client size x scale, first the background
-        std::vector<Rect> presented;      // every area presented, in order
-        Size icon;                        // the size of the icon set, 0 x 0 for none
+        // Top-down BGR, outer size x scale: the frame around the client area, which shows the
+        // background until something is presented.
+        std::vector<std::uint8_t> screen;
+        std::vector<Rect> presented; // every area presented, in order
+        Size icon;                   // the size of the icon set, 0 x 0 for none
+
+        Size Outer() const { return {client.width + 2 * frame, client.height + 2 * frame}; }
+        // The client area's corner on the screen, in the program's pixels.
+        Point ClientOrigin() const { return {position.x + frame, position.y + frame}; }
     };
     // A copy of the window's state; an empty one for an unknown window.
     WindowState Window(WindowId window);
     bool Exists(WindowId window);
     WindowId ActiveWindow();
-    // The window's screen image as a surface (valid until the window changes).
+    // The window's screen image, frame included, as a surface (valid until the window changes).
     Surface Screen(WindowId window);
-    // The window's rectangle on the screen, in screen pixels; empty for no window.
+    // The window's outer rectangle on the screen, in screen pixels; empty for no window.
     Rect ScreenArea(WindowId window);
     // Saves what the window shows as a PNG file.
     bool SaveScreen(WindowId window, const std::string& path);

@@ -107,7 +107,9 @@ WindowId SdlPlatform::CreateWindow(const WindowSpec& request) {
         std::fprintf(stderr, "hoopstack: cannot open the display: %s\n", SDL_GetError());
         return 0;
     }
-    const Size size{std::max(request.width, 1), std::max(request.height, 1)};
+    const int frame = FrameWidth(request.styleKind);
+    const Size size{OuterSide(std::max(request.width, 1), request.styleKind),
+                    OuterSide(std::max(request.height, 1), request.styleKind)};
     int x = SDL_WINDOWPOS_CENTERED;
     int y = SDL_WINDOWPOS_CENTERED;
     SDL_Window* owner = find(request.owner);
@@ -119,7 +121,8 @@ WindowId SdlPlatform::CreateWindow(const WindowSpec& request) {
         x = corner.x * m_scale;
         y = corner.y * m_scale;
     }
-    // Every window kind is undecorated: the program draws its own caption buttons.
+    // No window gets the desktop's decorations: the program draws its own caption buttons,
+    // and the backend the frame of a framed kind, inside the SDL window around the client.
     SDL_Window* window = SDL_CreateWindow(CodePage1252ToUtf8(request.name).c_str(), x, y, size.width * m_scale,
                                           size.height * m_scale, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
     if (window == nullptr) {
@@ -132,12 +135,14 @@ WindowId SdlPlatform::CreateWindow(const WindowSpec& request) {
     }
     SDL_ShowWindow(window);
     const WindowId id = SDL_GetWindowID(window);
-    m_windows[id] = WindowState{window, owner != nullptr ? request.owner : 0, true, {}};
+    WindowState& made = m_windows[id];
+    made = WindowState{window, owner != nullptr ? request.owner : 0, true, frame, {}};
 
     if (SDL_Surface* surface = SDL_GetWindowSurface(window)) {
         const Uint32 colour = SDL_MapRGB(surface->format, Uint8(request.background & 0xFF),
                                          Uint8((request.background >> 8) & 0xFF), Uint8((request.background >> 16) & 0xFF));
         SDL_FillRect(surface, nullptr, colour);
+        drawFrame(made);
         SDL_UpdateWindowSurface(window);
     }
     ActivateWindow(id);
@@ -212,16 +217,20 @@ Rect SdlPlatform::WindowArea(WindowId window) {
     SDL_GetWindowPosition(w, &x, &y);
     x = ScaledDown(x, m_scale);
     y = ScaledDown(y, m_scale);
-    const Size size = ClientSize(window);
-    return Rect{x, y, x + size.width, y + size.height};
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(w, &width, &height);
+    return Rect{x, y, x + width / m_scale, y + height / m_scale};
 }
 
 Size SdlPlatform::ClientSize(WindowId window) {
-    Size size;
-    if (SDL_Window* w = find(window)) {
-        SDL_GetWindowSize(w, &size.width, &size.height);
+    const WindowState* s = state(window);
+    if (s == nullptr) {
+        return Size{};
     }
-    return Size{size.width / m_scale, size.height / m_scale};
+    Size size;
+    SDL_GetWindowSize(s->window, &size.width, &size.height);
+    return Size{std::max(size.width / m_scale - 2 * s->frame, 0), std::max(size.height / m_scale - 2 * s->frame, 0)};
 }
 
 Size SdlPlatform::ScreenSize() {
@@ -299,22 +308,58 @@ void SdlPlatform::loseCapture() {
 }
 
 Point SdlPlatform::CursorPosition(WindowId window) {
-    SDL_Window* w = find(window);
-    if (w == nullptr) {
+    const WindowState* s = state(window);
+    if (s == nullptr) {
         return Point{};
     }
-    const Point cursor = cursorOnScreen(w);
+    const Point cursor = cursorOnScreen(*s);
     return Point{ScaledDown(cursor.x, m_scale), ScaledDown(cursor.y, m_scale)};
 }
 
-Point SdlPlatform::cursorOnScreen(SDL_Window* window) {
+Point SdlPlatform::cursorOnScreen(const WindowState& window) const {
     int mouseX = 0;
     int mouseY = 0;
     int windowX = 0;
     int windowY = 0;
     SDL_GetGlobalMouseState(&mouseX, &mouseY);
-    SDL_GetWindowPosition(window, &windowX, &windowY);
-    return Point{mouseX - windowX, mouseY - windowY};
+    SDL_GetWindowPosition(window.window, &windowX, &windowY);
+    return Point{mouseX - windowX - clientOffset(window), mouseY - windowY - clientOffset(window)};
+}
+
+void SdlPlatform::drawFrame(const WindowState& window) {
+    SDL_Surface* surface = window.frame > 0 ? SDL_GetWindowSurface(window.window) : nullptr;
+    if (surface == nullptr) {
+        return;
+    }
+    const int width = surface->w;
+    const int height = surface->h;
+    const int band = std::min({clientOffset(window), width, height});
+    // The four bands of the frame, drawn in 24 bits and converted into the surface's format.
+    const SDL_Rect bands[4] = {{0, 0, width, band},
+                               {0, height - band, width, band},
+                               {0, band, band, height - 2 * band},
+                               {width - band, band, band, height - 2 * band}};
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) {
+        return;
+    }
+    std::vector<std::uint8_t> pixels;
+    for (const SDL_Rect& part : bands) {
+        if (part.w <= 0 || part.h <= 0) {
+            continue;
+        }
+        pixels.assign(std::size_t(part.w) * std::size_t(part.h) * 3, 0);
+        const Surface image{pixels.data(), part.w, part.h, part.w * 3, false};
+        DrawWindowFrame(image, Rect{part.x, part.y, part.x + part.w, part.y + part.h}, width / m_scale,
+                        height / m_scale, window.frame, m_scale);
+        SDL_ConvertPixels(part.w, part.h, SDL_PIXELFORMAT_BGR24, pixels.data(), part.w * 3, surface->format->format,
+                          static_cast<std::uint8_t*>(surface->pixels) + std::ptrdiff_t(part.y) * surface->pitch +
+                              std::ptrdiff_t(part.x) * surface->format->BytesPerPixel,
+                          surface->pitch);
+    }
+    if (SDL_MUSTLOCK(surface)) {
+        SDL_UnlockSurface(surface);
+    }
+    SDL_UpdateWindowSurfaceRects(window.window, bands, 4);
 }
 
 void SdlPlatform::Present(WindowId window, const Surface& pixels, const Rect& area) {
@@ -327,8 +372,8 @@ void SdlPlatform::Present(WindowId window, const Surface& pixels, const Rect& ar
     if (surface == nullptr) {
         return;
     }
-    const Rect clipped =
-        ClipArea(ClipArea(area, pixels.width, pixels.height), surface->w / m_scale, surface->h / m_scale);
+    const Size client = ClientSize(window);
+    const Rect clipped = ClipArea(ClipArea(area, pixels.width, pixels.height), client.width, client.height);
     if (clipped.IsEmpty()) {
         return;
     }
@@ -339,15 +384,19 @@ void SdlPlatform::Present(WindowId window, const Surface& pixels, const Rect& ar
     if (SDL_MUSTLOCK(surface)) {
         SDL_UnlockSurface(surface);
     }
-    const SDL_Rect rect{clipped.left * m_scale, clipped.top * m_scale, static_cast<int>(clipped.Width()) * m_scale,
-                        static_cast<int>(clipped.Height()) * m_scale};
+    const int offset = clientOffset(*s);
+    const SDL_Rect rect{offset + clipped.left * m_scale, offset + clipped.top * m_scale,
+                        static_cast<int>(clipped.Width()) * m_scale, static_cast<int>(clipped.Height()) * m_scale};
     SDL_UpdateWindowSurfaceRects(s->window, &rect, 1);
 }
 
 void SdlPlatform::copyToSurface(WindowState& window, SDL_Surface* surface, const Surface& pixels, const Rect& area) {
     const SDL_PixelFormat* format = surface->format;
     const int bytes = format->BytesPerPixel;
-    auto* target = static_cast<std::uint8_t*>(surface->pixels);
+    // Client pixel (0, 0) lies inside the frame.
+    auto* surfaceClient = static_cast<std::uint8_t*>(surface->pixels) +
+                          std::ptrdiff_t(clientOffset(window)) * (surface->pitch + bytes);
+    auto* target = surfaceClient;
     int pitch = surface->pitch;
     if (m_scale > 1) {
         // Converted at the program's size first, then scaled into the surface; at scale 1
@@ -367,7 +416,7 @@ void SdlPlatform::copyToSurface(WindowState& window, SDL_Surface* surface, const
         }
     }
     if (m_scale > 1) {
-        ScaleArea(target, pitch, area, bytes, m_scale, static_cast<std::uint8_t*>(surface->pixels), surface->pitch);
+        ScaleArea(target, pitch, area, bytes, m_scale, surfaceClient, surface->pitch);
     }
 }
 
@@ -525,6 +574,8 @@ void SdlPlatform::translateWindowEvent(const SDL_Event& event) {
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
     case SDL_WINDOWEVENT_EXPOSED: {
+        // The frame is the backend's own to show again; the client's pixels the program's.
+        drawFrame(*state(id));
         Event out;
         out.kind = event.window.event == SDL_WINDOWEVENT_EXPOSED ? EventKind::Exposed : EventKind::Resized;
         out.window = id;
@@ -585,24 +636,38 @@ void SdlPlatform::translateMouse(const SDL_Event& event) {
     int x = motion ? event.motion.x : event.button.x;
     int y = motion ? event.motion.y : event.button.y;
     const WindowId target = m_capture != 0 ? m_capture : source;
-    SDL_Window* targetWindow = find(target);
-    if (targetWindow == nullptr) {
+    const WindowState* targetState = state(target);
+    if (targetState == nullptr) {
         return;
     }
+    // SDL reports positions from the outer corner of the borderless window; the program's
+    // are from the client corner inside the frame.
     if (target != source) {
-        if (SDL_Window* sourceWindow = find(source)) {
+        if (const WindowState* sourceState = state(source)) {
             int sourceX = 0;
             int sourceY = 0;
             int targetX = 0;
             int targetY = 0;
-            SDL_GetWindowPosition(sourceWindow, &sourceX, &sourceY);
-            SDL_GetWindowPosition(targetWindow, &targetX, &targetY);
-            x += sourceX - targetX;
-            y += sourceY - targetY;
+            SDL_GetWindowPosition(sourceState->window, &sourceX, &sourceY);
+            SDL_GetWindowPosition(targetState->window, &targetX, &targetY);
+            x += sourceX - targetX - clientOffset(*targetState);
+            y += sourceY - targetY - clientOffset(*targetState);
         } else {
-            const Point cursor = cursorOnScreen(targetWindow);
+            const Point cursor = cursorOnScreen(*targetState);
             x = cursor.x;
             y = cursor.y;
+        }
+    } else {
+        x -= clientOffset(*targetState);
+        y -= clientOffset(*targetState);
+        const Size client = ClientSize(target);
+        if (m_capture == 0 && (x < 0 || y < 0 || x >= client.width * m_scale || y >= client.height * m_scale)) {
+            // The frame is not the client's: without the capture nothing there is its input,
+            // but a press on a disabled window's frame brings its dialog forward.
+            if (event.type == SDL_MOUSEBUTTONDOWN && !acceptsInput(target)) {
+                raiseDialogOf(target);
+            }
+            return;
         }
     }
     if (!acceptsInput(target)) {

@@ -59,6 +59,7 @@ private:
         SDL_Window* window = nullptr;
         WindowId owner = 0;
         bool enabled = true;
+        int frame = 0; // FrameWidth of the style kind, in the program's pixels
         // At a scale above 1, presented pixels in the window surface's format at the
         // program's size, before they are scaled into the surface.
         std::vector<std::uint8_t> unscaled;
@@ -81,8 +82,12 @@ private:
     void translateKey(const SDL_Event& event);
     void translateText(const SDL_Event& event);
     bool acceptsInput(WindowId window);
-    // The mouse position relative to the window's corner, in screen pixels.
-    static Point cursorOnScreen(SDL_Window* window);
+    // The mouse position relative to the window's client corner, in screen pixels.
+    Point cursorOnScreen(const WindowState& window) const;
+    // The client corner's offset from the outer corner, in screen pixels.
+    int clientOffset(const WindowState& window) const { return window.frame * m_scale; }
+    // Draws the window's frame into its surface and shows it.
+    void drawFrame(const WindowState& window);
     // Copies `area` (clipped to both) of `pixels` into the window's surface at the scale.
     void copyToSurface(WindowState& window, SDL_Surface* surface, const Surface& pixels, const Rect& area);
 

@@ -6,6 +6,7 @@
 
 #include "app/AutomaticScale.hpp"
 #include "app/CommandLine.hpp"
+#include "app/EntrySequence.hpp"
 
 namespace {
 
@@ -122,6 +123,18 @@ TEST(AutomaticScale, TheLargestScaleThatLeavesATenthOfTheUsableScreenOnEverySide
     EXPECT_EQ(app::AutomaticScale({640, 480}, game), 1);
     EXPECT_EQ(app::AutomaticScale({-5, 2000000000}, game), 1);
     EXPECT_EQ(app::AutomaticScale({2000000000, 2000000000}, {0, 0}), 1);
+}
+
+TEST(AutomaticScale, TheGameWindowsFrameCounts) {
+    const platform::Size outer = app::EntrySequence::GameOuterSize();
+    EXPECT_EQ(outer.width, 750 + 2 * platform::kFrameWidth);
+    EXPECT_EQ(outer.height, 600 + 2 * platform::kFrameWidth);
+    // Four fifths of 1875 x 1500 hold the client area twice, but not the frame around it.
+    EXPECT_EQ(app::AutomaticScale({1875, 1500}, outer), 1);
+    EXPECT_EQ(app::AutomaticScale({outer.width * 10 / 4, outer.height * 10 / 4}, outer), 2);
+    EXPECT_EQ(app::AutomaticScale({outer.width * 10 / 4, outer.height * 10 / 4 - 1}, outer), 1);
+    EXPECT_EQ(app::AutomaticScale({3840, 2160}, outer), 2);
+    EXPECT_EQ(app::AutomaticScale({1920, 1080}, outer), 1);
 }
 
 } // namespace

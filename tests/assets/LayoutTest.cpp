@@ -185,6 +185,25 @@ TEST(Layout, TopTenRowsFitBetweenTitleAndButtons) {
     EXPECT_LE(ClipSize("CLP/bar.clp").width, 350);
 }
 
+TEST(Layout, TopTenButtonsStandApartFromTheWindowEdgesInLineWithTheRows) {
+    const Size rowLarge = ClipSize("CLP/boxlg.clp");
+    const Size rowSmall = ClipSize("CLP/boxsm.clp");
+    const DialogLayout layout =
+        TopTenWindow(ClipSize("CLP/def_btn.clp"), ClipSize("CLP/top.clp"), rowLarge, rowSmall);
+    const Box close = Find(layout.boxes, "Close");
+    const Box publish = Find(layout.boxes, "Publish");
+    const Box clear = Find(layout.boxes, "Clear");
+    // The rows' margin, 15 pixels, at least on either side; the buttons 10 apart.
+    EXPECT_GE(close.x, 15);
+    EXPECT_LE(clear.Right(), layout.width - 15);
+    EXPECT_GE(close.x, Find(layout.boxes, "name0").x);
+    EXPECT_LE(clear.Right(), Find(layout.boxes, "score0").Right());
+    EXPECT_EQ(publish.x - close.Right(), 10);
+    EXPECT_EQ(clear.x - publish.Right(), 10);
+    // The last row's bottom leaves air above them.
+    EXPECT_GE(publish.y - Find(layout.boxes, "name9").Bottom(), 10);
+}
+
 TEST(Layout, OptionsWindowControlsStayApartAndLabelsFit) {
     const Size check = ClipSize("CLP/chk1.clp");
     const Size choice = ClipSize("CLP/cmb1.clp");

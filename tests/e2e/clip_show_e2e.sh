@@ -33,12 +33,18 @@ if [ "$wm" = openbox ]; then
 fi
 pixel() { convert "$1" -format "%[pixel:p{$2,$3}]" info:; }
 geometry() { xdotool getwindowgeometry "$1" | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
+# X places the outer window; its client area lies inside the 4-pixel frame the program draws
+# (platform/WindowFrame.hpp).
+frame=4
 
 "$tool" show "$clip" &
 pid=$!
+# A failed check must not leave the window running: it holds the test's output open.
+trap 'if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi' EXIT
 window=$(timeout 10 xdotool search --sync --name 'hoopstack-clip' | head -n 1) || fail "no window appeared"
 sleep 1.2
-read -r x y < <(geometry "$window")
+read -r ox oy < <(geometry "$window")
+x=$((ox + frame)) y=$((oy + frame))
 import -window root "$work/shot1.png"
 # By now the clip has stopped on the blue disc, centred 16 + 20 + 30, 16 + 10 + 30 pixels
 # into the window; the red one is gone, so the window's peach shows left of it.
@@ -49,14 +55,17 @@ expect() {
 }
 expect $((x + 66)) $((y + 56)) "srgb(16,64,192)"
 expect $((x + 18)) $((y + 46)) "srgb(255,204,153)"
+# The frame's dark outline and its lit bevel inside it.
+expect "$ox" $((oy + 30)) "srgb(122,68,36)"
+expect $((ox + 1)) $((oy + 30)) "srgb(255,160,74)"
 
-# Drag the window by 60, 40 from a point inside it.
+# Drag the window by 60, 40 from a point inside it: the frame moves with it, by exactly that.
 xdotool mousemove $((x + 100)) $((y + 20)) mousedown 1
 for step in 1 2 3 4; do xdotool mousemove $((x + 100 + 15 * step)) $((y + 20 + 10 * step)); sleep 0.05; done
 xdotool mouseup 1
 sleep 0.5
 read -r nx ny < <(geometry "$window")
-[ "$nx" -eq $((x + 60)) ] && [ "$ny" -eq $((y + 40)) ] || fail "window at $nx,$ny after the drag, expected $((x + 60)),$((y + 40))"
+[ "$nx" -eq $((ox + 60)) ] && [ "$ny" -eq $((oy + 40)) ] || fail "window at $nx,$ny after the drag, expected $((ox + 60)),$((oy + 40))"
 
 xdotool key Escape
 for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done

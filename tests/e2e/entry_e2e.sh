@@ -41,6 +41,10 @@ if [ "$wm" = openbox ]; then
 fi
 size() { xdotool getwindowgeometry "$1" | awk '/Geometry/ { print $2 }'; }
 now() { date +%s%3N; }
+# The game window is framed (platform/WindowFrame.hpp): 4 pixels around its 750 x 600 client
+# area, with a dark outline; the intro is not.
+frame=4 game_size=758x608 outline='#7A4424'
+pixel() { convert "$1" -format "%[hex:p{$2,$3}]" info:; }
 # Waits for a child to end and sets `status` to its exit code, or to 124 when it still runs
 # after the seconds given.
 ends_within() {
@@ -59,10 +63,11 @@ pid=$!
 pids+=("$pid")
 intro=$(timeout 10 xdotool search --sync --name '^Main window$' | head -n 1) || fail "no intro window appeared"
 shown=$(now)
-[ "$(size "$intro")" = 400x400 ] || fail "the intro window is $(size "$intro"), expected 400x400"
+[ "$(size "$intro")" = 400x400 ] || fail "the intro window is $(size "$intro"), expected 400x400 without a frame"
 sleep 2.5
 import -window "$intro" "$work/intro-$wm.png"
 [ "$(colours "$work/intro-$wm.png")" -gt 100 ] || fail "the intro shows no logo after 2.5 s"
+[ "#$(pixel "$work/intro-$wm.png" 0 0)" != "$outline" ] || fail "the intro window has a frame"
 game=$(timeout 20 xdotool search --sync --name '^Hoopstack$' | head -n 1) ||
   fail "no game window within 20 s of the intro without input"
 elapsed=$(( $(now) - shown ))
@@ -71,10 +76,19 @@ elapsed=$(( $(now) - shown ))
 for _ in $(seq 20); do xdotool search --name '^Main window$' >/dev/null || break; sleep 0.1; done
 ! xdotool search --name '^Main window$' >/dev/null || fail "the intro window is still there beside the game window"
 sleep 0.5
-[ "$(size "$game")" = 750x600 ] || fail "the game window is $(size "$game"), expected 750x600"
+[ "$(size "$game")" = "$game_size" ] || fail "the game window is $(size "$game"), expected $game_size with its frame"
 import -window "$game" "$work/game-$wm.png"
-[ "$(identify -format '%wx%h' "$work/game-$wm.png")" = 750x600 ] || fail "the game window's picture is not 750x600"
+[ "$(identify -format '%wx%h' "$work/game-$wm.png")" = "$game_size" ] || fail "the game window's picture is not $game_size"
 [ "$(colours "$work/game-$wm.png")" -gt 100 ] || fail "the game window shows no court"
+for corner in "0 300" "300 0" "$((frame + 1)) $((frame + 1))"; do
+  read -r x y <<< "$corner"
+  got="#$(pixel "$work/game-$wm.png" "$x" "$y")"
+  if [ "$corner" = "$((frame + 1)) $((frame + 1))" ]; then
+    [ "$got" != "$outline" ] || fail "the game window's client area starts with the frame's colour at $x,$y"
+  else
+    [ "$got" = "$outline" ] || fail "the game window's frame outline is $got at $x,$y, expected $outline"
+  fi
+done
 kill -TERM "$pid"
 ends_within "$pid" 10
 [ "$status" = 0 ] || fail "exit code $status after SIGTERM to the game window"

@@ -84,6 +84,9 @@ if [ "$wm" = openbox ]; then
   sleep 0.5
 fi
 geometry() { xdotool getwindowgeometry "$1" | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
+# X places the game window's outer corner; its client area lies inside the 4-pixel frame the
+# program draws around it (platform/WindowFrame.hpp). The intro has no frame.
+frame=4
 ball_w=34 ball_h=33 court_left=6 court_top=43
 centre_x() { echo $(( x + ($2 - 1) * ball_w + court_left + ($1 % 2 ? ball_w / 2 : 0) + ball_w / 2 )); }
 centre_y() { echo $(( y + ($1 - 1) * ball_h + court_top + ball_h / 2 )); }
@@ -130,6 +133,7 @@ window=$(timeout 10 xdotool search --sync --name '^Hoopstack$' | head -n 1) ||
   fail "no game window appeared after a click on the intro"
 sleep 1
 read -r x y < <(geometry "$window") || fail "no position for window $window"
+x=$((x + frame)) y=$((y + frame))
 
 # Before the throw: row 16, columns 8-14, holds colours 1-7; cell 8,8 is empty.
 snap

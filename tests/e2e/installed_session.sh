@@ -54,7 +54,8 @@ while [ -z "$window" ]; do
   [ "$(now_ms)" -lt "$deadline" ] || fail "no game window within 60 s"
   for w in $(xdotool search --onlyvisible --pid "$pid" --name '' 2>/dev/null || true); do
     case "$(size_of "$w") $(xdotool getwindowname "$w" 2>/dev/null)" in
-      "750x600 Hoopstack") window=$w ;;
+      # 750 x 600 in the 4-pixel frame the program draws around it.
+      "758x608 Hoopstack") window=$w ;;
       400x400*)
         read -r ix iy < <(position_of "$w") || continue
         xdotool mousemove $((ix + 200)) $((iy + 200)) click 1
@@ -66,7 +67,7 @@ done
 read -r gx gy < <(position_of "$window") || fail "no position for the game window"
 sleep 1
 import -window root "$work/screen.png"
-convert "$work/screen.png" -crop "750x600+$gx+$gy" +repage "$shot"
+convert "$work/screen.png" -crop "758x608+$gx+$gy" +repage "$shot"
 # The court, its borders, buttons and balls: a window whose pictures could not be read shows
 # a handful of colours at most.
 colours=$(identify -format '%k' "$shot")

@@ -128,8 +128,15 @@ is() { awk -v n="$1" -v m="$3" -v op="$2" 'BEGIN { if (n !~ /^[0-9.e+]+$/) exit 
   exit !((op == "lt" && n + 0 < m + 0) || (op == "le" && n + 0 <= m + 0) || (op == "gt" && n + 0 > m + 0)) }'; }
 
 windows_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null || true; }
+# X knows the outer windows. The game window and its dialogs have a frame of 4 pixels drawn
+# by the program around their client areas (platform/WindowFrame.hpp); the intro has none.
+frame=4
 size_of() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Geometry/ { print $2 }'; }
 position_of() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
+# The outer size of a framed window whose client area is W x H.
+framed() { echo "$(( ${1%x*} + 2 * frame ))x$(( ${1#*x} + 2 * frame ))"; }
+# The screen position of a framed window's client corner.
+client_of() { local x y; read -r x y < <(position_of "$1") && echo $((x + frame)) $((y + frame)); }
 # Waits up to SECONDS for a visible window of the program of SIZE (W x H); prints its id.
 wait_window() {
   local size=$1 seconds=$2 deadline w
@@ -163,14 +170,15 @@ wait_gone_from_screen() {
   done
   return 1
 }
-# A dialog of SIZE opened over the game window: it must come within 5 s, centred on it.
-# Sets dialog, dx and dy.
+# A framed dialog of client SIZE opened over the game window: it must come within 5 s, placed
+# by the game's rule (its client size centred in the game window's outer rectangle, its outer
+# corner put there). Sets dialog, and dx and dy, its client corner.
 expect_dialog() {
   local name=$1 width=${2%x*} height=${2#*x}
-  dialog=$(wait_window "$2" 5) || fail "no $name window ($2) within 5 s"
-  read -r dx dy < <(position_of "$dialog")
-  [ "$dx $dy" = "$((gx + (750 - width) / 2)) $((gy + (600 - height) / 2))" ] ||
-    fail "the $name window stands at $dx,$dy, not centred on the game window at $gx,$gy"
+  dialog=$(wait_window "$(framed "$2")" 5) || fail "no $name window ($2 in its frame) within 5 s"
+  read -r dx dy < <(client_of "$dialog")
+  [ "$dx $dy" = "$((gx + (750 + 2 * frame - width) / 2)) $((gy + (600 + 2 * frame - height) / 2))" ] ||
+    fail "the $name window's client area stands at $dx,$dy, not centred on the game window's at $gx,$gy"
 }
 # A player's click: the pointer comes to the point in two motions, as a hand moves it, so that
 # the control under it has seen the pointer before the button goes down.
@@ -214,7 +222,7 @@ start_game() {
   window=
   while :; do
     for w in $(windows_of "$pid"); do
-      if [ "$(size_of "$w")" = 750x600 ] && [ "$(xdotool getwindowname "$w" 2>/dev/null)" = Hoopstack ]; then window=$w; fi
+      if [ "$(size_of "$w")" = "$(framed 750x600)" ] && [ "$(xdotool getwindowname "$w" 2>/dev/null)" = Hoopstack ]; then window=$w; fi
     done
     [ -z "$window" ] || break
     [ "$(now_ms)" -lt "$deadline" ] || { snap no-game-window; fail "no game window within 60 s"; }
@@ -230,7 +238,7 @@ start_game() {
       sleep 0.1
     fi
   done
-  read -r gx gy < <(position_of "$window") || fail "no position for the game window"
+  read -r gx gy < <(client_of "$window") || fail "no position for the game window"
   say "game window $window at $gx,$gy$([ "$intros" -eq 0 ] || echo ", after the intro")"
 }
 # A key press on the intro window, which gets the keyboard focus first as a player's click
@@ -382,7 +390,7 @@ session() {
   # result window; the pointer moves there until it comes.
   deadline=$(( $(now_ms) + 10000 ))
   local step=0
-  while [ -z "$(windows_of "$pid" | while read -r w; do [ "$(size_of "$w")" = 400x300 ] && echo "$w"; done)" ]; do
+  while [ -z "$(windows_of "$pid" | while read -r w; do [ "$(size_of "$w")" = "$(framed 400x300)" ] && echo "$w"; done)" ]; do
     [ "$(now_ms)" -lt "$deadline" ] || fail "no result window within 10 s of the match"
     step=$((step + 1))
     xdotool mousemove $((gx + 100 + step % 2 * 2)) $((gy + 300))

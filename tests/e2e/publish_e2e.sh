@@ -88,7 +88,11 @@ snap() { import -window root "$work/shot-$1.png"; }
 windows_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null || true; }
 size_of() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Geometry/ { print $2 }'; }
 position_of() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
-# The program's visible window of SIZE, if there is one.
+# X knows the outer windows: the game window and the Top 10 have a 4-pixel frame drawn by the
+# program around their client areas (platform/WindowFrame.hpp), the intro none.
+frame=4
+client_of() { local x y; read -r x y < <(position_of "$1") && echo $((x + frame)) $((y + frame)); }
+# The program's visible window of SIZE (outer), if there is one.
 window_of_size() {
   local w
   for w in $(windows_of "$pid"); do
@@ -109,7 +113,7 @@ pid=$!
 started+=("$pid")
 # The intro comes first; a key press or a click ends it.
 deadline=$(( $(now_ms) + 60000 ))
-until window=$(window_of_size 750x600); do
+until window=$(window_of_size 758x608); do
   kill -0 "$pid" 2>/dev/null || fail "the game ended before its window appeared: $(head -c 300 "$work/game.log")"
   [ "$(now_ms)" -lt "$deadline" ] || { snap no-game-window; fail "no game window within 60 s"; }
   if intro=$(window_of_size 400x400); then
@@ -122,7 +126,7 @@ until window=$(window_of_size 750x600); do
   fi
   sleep 0.2
 done
-read -r gx gy < <(position_of "$window")
+read -r gx gy < <(client_of "$window")
 say "game window at $gx,$gy"
 
 # F2 opens the Top 10 of the current level; the pointer rests on the court first.
@@ -131,9 +135,9 @@ sleep 0.1
 xdotool mousemove $((gx + 102)) $((gy + 301))
 timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
 xdotool key F2
-dialog_open() { dialog=$(window_of_size 350x530); }
+dialog_open() { dialog=$(window_of_size 358x538); }
 wait_for 5 dialog_open || { snap no-top10; fail "no Top 10 window within 5 s of F2"; }
-read -r dx dy < <(position_of "$dialog")
+read -r dx dy < <(client_of "$dialog")
 sleep 0.5
 snap top10
 
@@ -141,7 +145,7 @@ snap top10
 click_at $((dx + 175)) $((dy + 530 - 10 - 20))
 fetched() { grep -q '</html>' "$work/fetched.txt" 2>/dev/null; }
 wait_for 10 fetched || { snap publish; fail "the URL opener fetched nothing within 10 s of \"Publish\""; }
-dialog_gone() { ! window_of_size 350x530 >/dev/null; }
+dialog_gone() { ! window_of_size 358x538 >/dev/null; }
 wait_for 5 dialog_gone || fail "the Top 10 window stayed after \"Publish\""
 [ "$(wc -l <"$work/opened.txt")" -eq 1 ] || fail "the game opened $(wc -l <"$work/opened.txt") addresses"
 opened=$(cat "$work/opened.txt")

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# End-to-end check of scaling: the game at --scale 2 under Xvfb (1920 x 1200) has a 1500 x 1200
-# window; a click on a ball at its scaled position selects it and a second click throws it, which
+# End-to-end check of scaling: the game at --scale 2 under Xvfb (1920 x 1280) has a 1500 x 1200
+# window in its frame; a click on a ball at its scaled position selects it and a second click throws it, which
 # ends the game as the simulator says the same clicks do, so the result window opens, scaled with
 # its owner and centred on it. The screen at scale 2 is made of 2 x 2 blocks and, halved, is the
 # scale-1 screen of the same state pixel for pixel, except where the two runs cannot agree: the
@@ -72,6 +72,11 @@ read -r x y w h < <(geometry "$window") || fail "no geometry for the game window
 echo "$w $h" > "$work/$name-size.txt"
 [ "$scale" = auto ] && { kill -TERM "$pid"; wait "$pid" || true; pid=; exit 0; }
 s=$scale
+# X knows the outer window; the game's client area lies inside the frame the program draws,
+# 4 of its pixels wide (platform/WindowFrame.hpp), which scales with it.
+frame=4
+ox=$x oy=$y
+x=$((x + frame * s)) y=$((y + frame * s)) w=$((w - 2 * frame * s)) h=$((h - 2 * frame * s))
 # A player's click: the pointer comes to the point in two motions, so that the game has seen
 # it before the button goes down.
 click_at() {
@@ -114,14 +119,14 @@ result=
 for step in $(seq 100); do
   xdotool mousemove $((x + (100 + step % 2 * 2) * s)) $((y + 300 * s))
   for r in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null || true); do
-    [ "$r" != "$window" ] && [ "$(geometry "$r" | cut -d' ' -f3,4)" = "$((400 * s)) $((300 * s))" ] && result=$r
+    [ "$r" != "$window" ] && [ "$(geometry "$r" | cut -d' ' -f3,4)" = "$(((400 + 2 * frame) * s)) $(((300 + 2 * frame) * s))" ] && result=$r
   done
   [ -n "$result" ] && break
   sleep 0.1
 done
-[ -n "$result" ] || fail "no result window of $((400 * s)) x $((300 * s)) within 10 s of the throw"
+[ -n "$result" ] || fail "no framed result window of $((400 * s)) x $((300 * s)) within 10 s of the throw"
 read -r rx ry rw rh < <(geometry "$result")
-echo "$rw $rh $((rx - x)) $((ry - y))" > "$work/$name-result.txt"
+echo "$rw $rh $((rx - ox)) $((ry - oy))" > "$work/$name-result.txt"
 kill -TERM "$pid"
 for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 status=0
@@ -147,14 +152,16 @@ run() {
 }
 
 run scale1 1024x768 1
-run scale2 1920x1200 2
-[ "$(cat "$work/scale1-size.txt")" = "750 600" ] || fail "the scale-1 window is $(cat "$work/scale1-size.txt")"
-[ "$(cat "$work/scale2-size.txt")" = "1500 1200" ] || fail "the scale-2 window is $(cat "$work/scale2-size.txt"), expected 1500 1200"
+run scale2 1920x1280 2
+# The outer windows: 750 x 600 and the 4-pixel frame around it, both scaled.
+[ "$(cat "$work/scale1-size.txt")" = "758 608" ] || fail "the scale-1 window is $(cat "$work/scale1-size.txt"), expected 758 608"
+[ "$(cat "$work/scale2-size.txt")" = "1516 1216" ] || fail "the scale-2 window is $(cat "$work/scale2-size.txt"), expected 1516 1216"
 
-# The result window, 400 x 300, scaled with its owner and centred on it.
-[ "$(cat "$work/scale1-result.txt")" = "400 300 175 150" ] || fail "scale 1: result window $(cat "$work/scale1-result.txt")"
-[ "$(cat "$work/scale2-result.txt")" = "800 600 350 300" ] ||
-  fail "scale 2: result window (size, place on the game window) $(cat "$work/scale2-result.txt"), expected 800 600 350 300"
+# The result window, 400 x 300 in its frame, scaled with its owner and placed on it by the
+# game's rule: the client size centred in the owner's outer rectangle, the outer corner there.
+[ "$(cat "$work/scale1-result.txt")" = "408 308 179 154" ] || fail "scale 1: result window $(cat "$work/scale1-result.txt")"
+[ "$(cat "$work/scale2-result.txt")" = "816 616 358 308" ] ||
+  fail "scale 2: result window (size, place on the game window) $(cat "$work/scale2-result.txt"), expected 816 616 358 308"
 
 # The number of pixels in which two pictures of one size differ.
 differing() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
@@ -172,9 +179,9 @@ for shot in before after; do
   n=$(differing "$work/half-masked-$shot.png" "$work/one-masked-$shot.png")
   [ "$n" = 0 ] || fail "the scale-2 screen $shot the click, halved, differs from the scale-1 screen in $n pixels"
 done
-echo "scale e2e: 1500 x 1200 at scale 2; the clicks at scaled positions select and throw the ball; the result window is 800 x 600 on its owner's centre; the screens match the scale-1 ones scaled by two"
+echo "scale e2e: 1500 x 1200 in a frame at scale 2; the clicks at scaled positions select and throw the ball; the result window is 800 x 600 on its owner's centre; the screens match the scale-1 ones scaled by two"
 
 # No --scale on a 3840 x 2160 screen: the automatic scale is 2.
 run auto 3840x2160 auto
-[ "$(cat "$work/auto-size.txt")" = "1500 1200" ] || fail "the automatic scale on 3840 x 2160 gives $(cat "$work/auto-size.txt"), expected 1500 1200"
-echo "scale e2e: the automatic scale on 3840 x 2160 gives a 1500 x 1200 window"
+[ "$(cat "$work/auto-size.txt")" = "1516 1216" ] || fail "the automatic scale on 3840 x 2160 gives $(cat "$work/auto-size.txt"), expected 1516 1216"
+echo "scale e2e: the automatic scale on 3840 x 2160 gives a 1500 x 1200 window in its frame"

@@ -54,8 +54,14 @@ TEST_F(EngineWindow, WindowIsCentredOnTheScreenAndDialogsOnTheirOwner) {
     engine::NextWindowParams().height = 50;
     OWindow* dialog = Make(w);
     area = headless->WindowArea(dialog->PlatformWindow());
-    EXPECT_EQ(area.left, 362 + 100);
-    EXPECT_EQ(area.top, 284 + 75);
+    // Both windows are framed (style kind 4); placement centres the client size in the
+    // owner's outer rectangle, so the dialog's outer corner lands one frame right and down
+    // from the exact centre.
+    const int frame = platform::FrameWidth(engine::NextWindowParams().styleKind);
+    EXPECT_EQ(frame, platform::kFrameWidth);
+    EXPECT_EQ(area.left, 362 + (300 + 2 * frame - 100) / 2);
+    EXPECT_EQ(area.top, 284 + (200 + 2 * frame - 50) / 2);
+    EXPECT_EQ(area.right - area.left, 100 + 2 * frame);
 }
 
 TEST_F(EngineWindow, ObjectOrdersFollowTheListsAndRenumberOnRemoval) {

@@ -26,6 +26,8 @@ namespace {
 constexpr std::uint32_t kPeach = 0x0099CCFF;    // 0x00BBGGRR
 constexpr std::uint32_t kPeachShown = 0xFFCC99; // 0x00RRGGBB
 constexpr Size kScreen{1024, 768};
+// The frame around the client area of a framed window (style kind bit 4), on every side.
+constexpr int F = platform::kFrameWidth;
 // Long enough for a loaded machine; the waits end as soon as their state is reached.
 constexpr auto kPatience = std::chrono::seconds(10);
 
@@ -177,16 +179,20 @@ void PlatformContract::DropMarker() {
 
 // Window sizes and placement.
 
-TEST_P(PlatformContract, EveryStyleKindGetsTheRequestedSizeAsOuterAndClientSize) {
+TEST_P(PlatformContract, EveryStyleKindGetsTheRequestedClientSizeAndFramedKindsAFrameAroundIt) {
     EXPECT_EQ(os().ScreenSize().width, kScreen.width);
     EXPECT_EQ(os().ScreenSize().height, kScreen.height);
+    static_assert(F > 0 && platform::FrameWidth(3) == 0 && platform::FrameWidth(7) == F);
     for (int kind = 0; kind < 8; ++kind) {
         SCOPED_TRACE("style kind " + std::to_string(kind));
         const WindowId w = Make(320, 240, 0, kind);
         ASSERT_NE(w, 0u);
         EXPECT_EQ(os().ClientSize(w).width, 320);
         EXPECT_EQ(os().ClientSize(w).height, 240);
-        EXPECT_EQ(os().WindowArea(w), (Rect{352, 264, 672, 504}));
+        // The outer rectangle, frame included, is the one centred on the screen.
+        const int frame = (kind & 4) != 0 ? F : 0;
+        EXPECT_EQ(os().WindowArea(w), (Rect{352 - frame, 264 - frame, 672 + frame, 504 + frame}));
+        EXPECT_EQ(user().ScreenArea(w), os().WindowArea(w));
         os().DestroyWindow(w);
     }
 }
@@ -207,13 +213,13 @@ TEST_P(PlatformContract, SizesAreNotClampedToTheScreen) {
     EXPECT_EQ(os().ClientSize(big).width, 1100);
     EXPECT_EQ(os().ClientSize(big).height, 900);
     // Centred, so it sticks out on every side; halves are truncated toward zero.
-    EXPECT_EQ(os().WindowArea(big), (Rect{-38, -66, 1062, 834}));
+    EXPECT_EQ(os().WindowArea(big), (Rect{-38 - F, -66 - F, 1062 + F, 834 + F}));
 }
 
 TEST_P(PlatformContract, SidesBelowOnePixelBecomeOnePixel) {
     const WindowId empty = Make(0, 0);
     ASSERT_NE(empty, 0u);
-    EXPECT_EQ(os().WindowArea(empty), (Rect{511, 383, 512, 384}));
+    EXPECT_EQ(os().WindowArea(empty), (Rect{511 - F, 383 - F, 512 + F, 384 + F}));
     const WindowId negative = Make(-5, 3);
     ASSERT_NE(negative, 0u);
     EXPECT_EQ(os().ClientSize(negative).width, 1);
@@ -236,24 +242,31 @@ TEST_P(PlatformContract, ANewWindowIsReportedResizedOnceThenExposedWholeAndActiv
 }
 
 TEST_P(PlatformContract, TopLevelWindowsAreCentredOnTheScreen) {
-    const WindowId odd = Make(301, 201);
+    const WindowId odd = Make(301, 201, 0, 3);
     EXPECT_EQ(os().WindowArea(odd), (Rect{361, 283, 662, 484}));
+    const WindowId framed = Make(301, 201);
+    EXPECT_EQ(os().WindowArea(framed), (Rect{361 - F, 283 - F, 662 + F, 484 + F}));
     const WindowId full = Make(kScreen.width, kScreen.height);
-    EXPECT_EQ(os().WindowArea(full), (Rect{0, 0, kScreen.width, kScreen.height}));
+    EXPECT_EQ(os().WindowArea(full), (Rect{-F, -F, kScreen.width + F, kScreen.height + F}));
 }
 
 TEST_P(PlatformContract, DialogsAreCentredOnTheirOwner) {
+    // Outer rectangles are centred on outer rectangles, so that the client areas of equally
+    // framed windows are centred on each other too.
     const WindowId owner = Make(301, 201);
     os().MoveWindow(owner, 100, 50);
     const WindowId dialog = Make(100, 81, owner);
-    EXPECT_EQ(os().WindowArea(dialog), (Rect{200, 110, 300, 191}));
+    EXPECT_EQ(os().WindowArea(dialog), (Rect{200, 110, 300 + 2 * F, 191 + 2 * F}));
     // A dialog larger than its owner sticks out on both sides.
     os().MoveWindow(owner, -30, -20);
     const WindowId large = Make(400, 300, owner);
-    EXPECT_EQ(os().WindowArea(large), (Rect{-79, -69, 321, 231}));
+    EXPECT_EQ(os().WindowArea(large), (Rect{-79, -69, 321 + 2 * F, 231 + 2 * F}));
+    // An unframed dialog's outer rectangle is its client area.
+    const WindowId plain = Make(101, 81, owner, 3);
+    EXPECT_EQ(os().WindowArea(plain), (Rect{70 + F, 40 + F, 171 + F, 121 + F}));
     // An owner that is no window leaves the dialog a top-level window.
     const WindowId orphan = Make(100, 80, 999999);
-    EXPECT_EQ(os().WindowArea(orphan), (Rect{462, 344, 562, 424}));
+    EXPECT_EQ(os().WindowArea(orphan), (Rect{462 - F, 344 - F, 562 + F, 424 + F}));
 }
 
 TEST_P(PlatformContract, MoveWindowPlacesTheOuterCornerAnywhereWithoutResizing) {
@@ -262,7 +275,7 @@ TEST_P(PlatformContract, MoveWindowPlacesTheOuterCornerAnywhereWithoutResizing) 
     for (const auto& [x, y] :
          {std::pair{100, 50}, std::pair{-30, -20}, std::pair{900, 700}, std::pair{0, 0}}) {
         os().MoveWindow(w, x, y);
-        EXPECT_EQ(os().WindowArea(w), (Rect{x, y, x + 301, y + 201}));
+        EXPECT_EQ(os().WindowArea(w), (Rect{x, y, x + 301 + 2 * F, y + 201 + 2 * F}));
         EXPECT_EQ(os().ClientSize(w).width, 301);
     }
     EXPECT_TRUE(of(Drain(), w, {EventKind::Resized}).empty()) << "a move is no resize";
@@ -282,11 +295,22 @@ TEST_P(PlatformContract, CursorPositionIsInClientCoordinatesAndMayLieOutside) {
     const WindowId w = Make(200, 100);
     os().MoveWindow(w, 100, 50);
     user().MovePointer(130, 70);
-    EXPECT_EQ(os().CursorPosition(w).x, 30);
-    EXPECT_EQ(os().CursorPosition(w).y, 20);
+    EXPECT_EQ(os().CursorPosition(w).x, 30 - F);
+    EXPECT_EQ(os().CursorPosition(w).y, 20 - F);
     user().MovePointer(40, 500);
-    EXPECT_EQ(os().CursorPosition(w).x, -60);
-    EXPECT_EQ(os().CursorPosition(w).y, 450);
+    EXPECT_EQ(os().CursorPosition(w).x, -60 - F);
+    EXPECT_EQ(os().CursorPosition(w).y, 450 - F);
+    // On the frame's outermost pixel, and on the client's first.
+    user().MovePointer(100, 50);
+    EXPECT_EQ(os().CursorPosition(w).x, -F);
+    user().MovePointer(100 + F, 50 + F);
+    EXPECT_EQ(os().CursorPosition(w).x, 0);
+    EXPECT_EQ(os().CursorPosition(w).y, 0);
+    // An unframed window's client corner is its outer corner.
+    const WindowId plain = Make(200, 100, 0, 3);
+    os().MoveWindow(plain, 100, 50);
+    EXPECT_EQ(os().CursorPosition(plain).x, F);
+    EXPECT_EQ(os().CursorPosition(plain).y, F);
 }
 
 TEST_P(PlatformContract, TitlesKeepTheirCodePage1252Text) {
@@ -301,7 +325,7 @@ TEST_P(PlatformContract, ShowAndRestoreKeepPlaceAndSize) {
     os().ShowWindow(w, platform::ShowMode::Show);
     os().ShowWindow(w, platform::ShowMode::Restore);
     Drain();
-    EXPECT_EQ(os().WindowArea(w), (Rect{40, 30, 240, 130}));
+    EXPECT_EQ(os().WindowArea(w), (Rect{40, 30, 240 + 2 * F, 130 + 2 * F}));
 }
 
 // Presentation.
@@ -323,13 +347,21 @@ TEST_P(PlatformContract, PresentShowsTheAreaAndTheBackgroundStaysElsewhere) {
         }
     os().Present(w, pixels, Rect{20, 10, 120, 60});
     os().Present(w, pixels, Rect{-50, -50, 0, 0});    // Outside the window: nothing.
-    os().Present(w, pixels, Rect{190, 90, 400, 300}); // Clipped to the client area.
+    os().Present(w, pixels, Rect{190, 90, 400, 300}); // Clipped to the client area, never on the frame.
     os().SetIcon(w, pixels, 0x640000);                // Reads every row of a bottom-up image, and no further.
 
     const std::vector<std::uint32_t> shown = user().Shown(w);
     if (shown.empty()) GTEST_SKIP() << "the screen cannot be read";
-    ASSERT_EQ(shown.size(), 200u * 100u);
-    const auto at = [&](int x, int y) { return shown[std::size_t(y) * 200 + x]; };
+    // The outer window: the frame, then the client area inside it.
+    const int outerWidth = 200 + 2 * F, outerHeight = 100 + 2 * F;
+    ASSERT_EQ(shown.size(), std::size_t(outerWidth) * outerHeight);
+    int wrongFrame = 0;
+    for (int y = 0; y < outerHeight; ++y)
+        for (int x = 0; x < outerWidth; ++x)
+            if (const auto frame = platform::FramePixel(x, y, outerWidth, outerHeight, F))
+                wrongFrame += shown[std::size_t(y) * outerWidth + x] != *frame;
+    EXPECT_EQ(wrongFrame, 0);
+    const auto at = [&](int x, int y) { return shown[std::size_t(y + F) * outerWidth + x + F]; };
     const auto expected = [](int x, int y) { return 0x640000u | std::uint32_t(y) << 8 | std::uint32_t(x); };
     EXPECT_EQ(at(20, 10), expected(20, 10));
     EXPECT_EQ(at(119, 59), expected(119, 59));
@@ -340,6 +372,44 @@ TEST_P(PlatformContract, PresentShowsTheAreaAndTheBackgroundStaysElsewhere) {
     EXPECT_EQ(at(70, 60), kPeachShown);
     EXPECT_EQ(at(0, 0), kPeachShown);
     EXPECT_EQ(at(189, 99), kPeachShown);
+}
+
+TEST_P(PlatformContract, AnUnframedWindowShowsItsClientAreaAlone) {
+    const WindowId w = Make(60, 40, 0, 3);
+    os().MoveWindow(w, 40, 30);
+    const std::vector<std::uint32_t> shown = user().Shown(w);
+    if (shown.empty()) GTEST_SKIP() << "the screen cannot be read";
+    ASSERT_EQ(shown.size(), 60u * 40u);
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), kPeachShown), 60 * 40);
+}
+
+TEST_P(PlatformContract, TheFrameShowsAgainWhenAWindowThatCoveredItGoes) {
+    const WindowId w = Make(200, 100);
+    os().MoveWindow(w, 40, 30);
+    ASSERT_TRUE(FocusReaches(w));
+    // A plain window over the whole of it, then gone: the frame is the backend's to redraw.
+    platform::WindowSpec cover;
+    cover.name = "Cover";
+    cover.width = 300;
+    cover.height = 200;
+    cover.styleKind = 3;
+    cover.background = 0x00204060;
+    const WindowId over = os().CreateWindow(cover);
+    ASSERT_NE(over, 0u);
+    os().MoveWindow(over, 0, 0);
+    ASSERT_TRUE(FocusReaches(over));
+    os().DestroyWindow(over);
+    Drain(); // The desktop's exposure of the window, where it reports one.
+    const std::vector<std::uint32_t> shown = user().Shown(w);
+    if (shown.empty()) GTEST_SKIP() << "the screen cannot be read";
+    const int outerWidth = 200 + 2 * F, outerHeight = 100 + 2 * F;
+    ASSERT_EQ(shown.size(), std::size_t(outerWidth) * outerHeight);
+    int wrongFrame = 0;
+    for (int y = 0; y < outerHeight; ++y)
+        for (int x = 0; x < outerWidth; ++x)
+            if (const auto frame = platform::FramePixel(x, y, outerWidth, outerHeight, F))
+                wrongFrame += shown[std::size_t(y) * outerWidth + x] != *frame;
+    EXPECT_EQ(wrongFrame, 0);
 }
 
 // Capture.
@@ -378,6 +448,37 @@ TEST_P(PlatformContract, CaptureRoutesEveryMouseEventToTheHolderInItsCoordinates
     EXPECT_EQ(routed, (std::vector<std::string>{"move 65535,65534", "move 395,296", "down 2 395,296",
                                                 "up 1 397,298"}));
     EXPECT_EQ(of(events, second, kInput), (std::vector<std::string>{"down 65"}));
+}
+
+TEST_P(PlatformContract, MouseInputOnTheFrameReachesTheWindowOnlyWhileItHoldsTheCapture) {
+    const WindowId w = Make(200, 100);
+    const WindowId plain = Make(100, 50, 0, 3);
+    os().MoveWindow(w, 100, 100);
+    os().MoveWindow(plain, 400, 300);
+    os().ActivateWindow(w);
+    ASSERT_TRUE(FocusReaches(w));
+    // Client coordinates: the frame lies from -F to -1 and from the client size on.
+    user().UserButton(w, true, platform::Key_LButton, -1, 50);
+    user().UserButton(w, false, platform::Key_LButton, 200, 50);
+    user().UserMouseMove(w, 10, -F);
+    user().UserMouseMove(w, 199 + F, 99 + F);
+    user().UserMouseMove(w, 0, 0);
+    user().UserMouseMove(w, 199, 99);
+    EXPECT_EQ(of(Drain(), w, kInput), (std::vector<std::string>{"move 0,0", "move 199,99"}));
+
+    os().SetCapture(w);
+    user().UserMouseMove(w, -1, 100);
+    user().UserButton(w, false, platform::Key_LButton, 200 + F - 1, -F);
+    // From the unframed window into the framed one's client coordinates.
+    user().UserMouseMove(plain, 5, 6);
+    const std::vector<Event> events = Drain();
+    const platform::Point pointer = os().CursorPosition(w);
+    std::vector<std::string> routed = of(events, w, kInput);
+    std::erase(routed, "move " + std::to_string(pointer.x) + "," + std::to_string(pointer.y));
+    EXPECT_EQ(routed, (std::vector<std::string>{"move 65535,100", "up 1 " + std::to_string(200 + F - 1) + "," +
+                                                                        std::to_string(65536 - F),
+                                                "move " + std::to_string(305 - F) + "," + std::to_string(206 - F)}));
+    os().SetCapture(0);
 }
 
 TEST_P(PlatformContract, AnotherWindowTakingTheCaptureEndsTheHoldersWithCaptureLost) {
@@ -489,6 +590,7 @@ TEST_P(PlatformContract, APressOrACloseRequestOnADisabledOwnerBringsItsDialogFor
         EXPECT_TRUE(of(events, owner, kInput).empty());
     };
     afterFocusOnOther([&] { user().UserButton(owner, true, platform::Key_LButton, 5, 5); });
+    afterFocusOnOther([&] { user().UserButton(owner, true, platform::Key_LButton, -1, -1); }); // On the frame.
     afterFocusOnOther([&] { user().UserKey(owner, true, 'A'); });
     afterFocusOnOther([&] { user().UserClose(owner); });
 }
@@ -649,25 +751,26 @@ TEST_P(ScaledPlatformContract, WindowsCoverTwiceTheirSizeAndArePlacedInTheProgra
     os().SetScale(1); // Too late: a window exists.
     EXPECT_EQ(os().ScreenSize().width, kScreen.width / 2);
 
+    // The frame scales with the window: F of the program's pixels are 2F screen pixels.
     const WindowId w = Make(301, 201);
     ASSERT_NE(w, 0u);
     EXPECT_EQ(os().ClientSize(w).width, 301);
     EXPECT_EQ(os().ClientSize(w).height, 201);
-    EXPECT_EQ(os().WindowArea(w), (Rect{105, 91, 406, 292}));
-    EXPECT_EQ(user().ScreenArea(w), (Rect{210, 182, 812, 584}));
+    EXPECT_EQ(os().WindowArea(w), (Rect{105 - F, 91 - F, 406 + F, 292 + F}));
+    EXPECT_EQ(user().ScreenArea(w), (Rect{210 - 2 * F, 182 - 2 * F, 812 + 2 * F, 584 + 2 * F}));
     std::vector<Event> events;
     ASSERT_TRUE(FocusReaches(w, &events));
     EXPECT_EQ(of(events, w, {EventKind::Resized, EventKind::Exposed}),
               (std::vector<std::string>{"resized 0,0,301,201", "exposed 0,0,301,201"}));
 
     os().MoveWindow(w, -3, 5);
-    EXPECT_EQ(os().WindowArea(w), (Rect{-3, 5, 298, 206}));
-    EXPECT_EQ(user().ScreenArea(w), (Rect{-6, 10, 596, 412}));
+    EXPECT_EQ(os().WindowArea(w), (Rect{-3, 5, 298 + 2 * F, 206 + 2 * F}));
+    EXPECT_EQ(user().ScreenArea(w), (Rect{-6, 10, 596 + 4 * F, 412 + 4 * F}));
     // Dialogs are centred on their owner in the program's pixels and scaled with it.
     os().MoveWindow(w, 100, 50);
     const WindowId dialog = Make(100, 81, w);
-    EXPECT_EQ(os().WindowArea(dialog), (Rect{200, 110, 300, 191}));
-    EXPECT_EQ(user().ScreenArea(dialog), (Rect{400, 220, 600, 382}));
+    EXPECT_EQ(os().WindowArea(dialog), (Rect{200, 110, 300 + 2 * F, 191 + 2 * F}));
+    EXPECT_EQ(user().ScreenArea(dialog), (Rect{400, 220, 600 + 4 * F, 382 + 4 * F}));
 }
 
 TEST_P(ScaledPlatformContract, MouseInputArrivesInTheProgramsPixelsRoundedDown) {
@@ -680,29 +783,39 @@ TEST_P(ScaledPlatformContract, MouseInputArrivesInTheProgramsPixelsRoundedDown) 
     user().UserMouseMove(w, 2 * 30, 2 * 20);
     user().UserButton(w, true, platform::Key_LButton, 399, 199);
     user().UserButton(w, false, platform::Key_LButton, 0, 1);
-    // Outside the window the position passes through as at scale 1: left of it stays left.
+    user().UserMouseMove(w, -1, 0); // On the frame: not the client's.
+    EXPECT_EQ(of(Drain(), w, kInput),
+              (std::vector<std::string>{"move 30,20", "move 30,20", "down 1 199,99", "up 1 0,0"}));
+
+    // Captured, a position off the client passes through as at scale 1: left of it stays left.
+    os().SetCapture(w);
     user().UserMouseMove(w, -1, -2);
     user().UserMouseMove(w, -3, 401);
-    EXPECT_EQ(of(Drain(), w, kInput), (std::vector<std::string>{"move 30,20", "move 30,20", "down 1 199,99",
-                                                                "up 1 0,0", "move 65535,65535", "move 65534,200"}));
+    std::vector<Event> events = Drain();
+    platform::Point pointer = os().CursorPosition(w);
+    std::vector<std::string> routed = of(events, w, kInput);
+    std::erase(routed, "move " + std::to_string(pointer.x) + "," + std::to_string(pointer.y));
+    EXPECT_EQ(routed, (std::vector<std::string>{"move 65535,65535", "move 65534,200"}));
 
     // Captured, another window's input is turned into the holder's pixels.
     os().SetCapture(first);
     user().UserMouseMove(w, 5, 7);
-    const std::vector<Event> events = Drain();
-    const platform::Point pointer = os().CursorPosition(first);
-    std::vector<std::string> routed = of(events, first, kInput);
+    events = Drain();
+    pointer = os().CursorPosition(first);
+    routed = of(events, first, kInput);
     std::erase(routed, "move " + std::to_string(pointer.x) + "," + std::to_string(pointer.y));
     EXPECT_EQ(routed, (std::vector<std::string>{"move 292,193"}));
     os().SetCapture(0);
 
-    user().MovePointer(2 * 300 + 61, 2 * 200 + 41);
+    // The client corner lies 2F screen pixels inside the outer one.
+    const int left = 2 * (300 + F), top = 2 * (200 + F);
+    user().MovePointer(left + 61, top + 41);
     EXPECT_EQ(os().CursorPosition(w).x, 30);
     EXPECT_EQ(os().CursorPosition(w).y, 20);
     user().MovePointer(1, 1);
-    EXPECT_EQ(os().CursorPosition(w).x, -300);
-    EXPECT_EQ(os().CursorPosition(w).y, -200);
-    user().MovePointer(2 * 300 - 1, 2 * 200 - 3);
+    EXPECT_EQ(os().CursorPosition(w).x, -300 - F);
+    EXPECT_EQ(os().CursorPosition(w).y, -200 - F);
+    user().MovePointer(left - 1, top - 3);
     EXPECT_EQ(os().CursorPosition(w).x, -1);
     EXPECT_EQ(os().CursorPosition(w).y, -2);
 }
@@ -727,16 +840,19 @@ TEST_P(ScaledPlatformContract, PresentShowsTheAreaAsTwoByTwoBlocksAndNothingElse
 
     const std::vector<std::uint32_t> shown = user().Shown(w);
     if (shown.empty()) GTEST_SKIP() << "the screen cannot be read";
-    ASSERT_EQ(shown.size(), 400u * 200u);
+    // The frame's pixels are 2 x 2 blocks too, around the client area's.
+    const int outerWidth = 200 + 2 * F, outerHeight = 100 + 2 * F;
+    ASSERT_EQ(shown.size(), std::size_t(outerWidth) * outerHeight * 4);
     int wrong = 0;
     std::string first;
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 400; ++x) {
-            const int px = x / 2, py = y / 2;
+    for (int y = 0; y < 2 * outerHeight; ++y)
+        for (int x = 0; x < 2 * outerWidth; ++x) {
+            const int px = x / 2 - F, py = y / 2 - F;
             const bool presented = inside.Contains(px, py) || edge.Contains(px, py);
             const std::uint32_t expected =
-                presented ? 0x640000u | std::uint32_t(py) << 8 | std::uint32_t(px) : kPeachShown;
-            if (shown[std::size_t(y) * 400 + x] != expected && wrong++ == 0)
+                platform::FramePixel(x / 2, y / 2, outerWidth, outerHeight, F)
+                    .value_or(presented ? 0x640000u | std::uint32_t(py) << 8 | std::uint32_t(px) : kPeachShown);
+            if (shown[std::size_t(y) * 2 * outerWidth + x] != expected && wrong++ == 0)
                 first = "screen pixel " + std::to_string(x) + "," + std::to_string(y);
         }
     EXPECT_EQ(wrong, 0) << "first at " << first;

@@ -46,6 +46,8 @@ pid=$!
 window=$(timeout 10 xdotool search --sync --name 'ui_e2e_window' | head -n 1) || fail "no window appeared"
 sleep 1
 read -r x y < <(geometry "$window")
+# The client area lies inside the 4-pixel frame the program draws around the window.
+x=$((x + 4)) y=$((y + 4))
 
 snap
 expect 25 25 "srgb(208,32,16)" "button, normal"

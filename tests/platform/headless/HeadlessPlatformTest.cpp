@@ -46,11 +46,15 @@ TEST(HeadlessPlatform, PresentCopiesOnlyTheAreaAndRecordsIt) {
     const auto state = p.Window(w);
     ASSERT_EQ(state.presented.size(), 1u);
     EXPECT_EQ(state.presented[0].right, 10);
+    // The screen image holds the frame around the client area.
     const Surface screen = p.Screen(w);
-    EXPECT_EQ(screen.row(0)[3], 0);                    // row 0 untouched
-    EXPECT_EQ(screen.row(1)[0], 0);                    // column 0 untouched
-    EXPECT_EQ(screen.row(1)[3], bottomUp.row(1)[3]);   // memory row 4 of the bottom-up buffer
-    EXPECT_EQ(screen.row(1)[11], bottomUp.row(1)[11]); // last client column
+    ASSERT_EQ(screen.width, 4 + 2 * kFrameWidth);
+    const auto client = [&](int x, int y) { return screen.row(y + kFrameWidth) + (x + kFrameWidth) * 3; };
+    EXPECT_EQ(client(1, 0)[0], 0);                     // row 0 untouched
+    EXPECT_EQ(client(0, 1)[0], 0);                     // column 0 untouched
+    EXPECT_EQ(client(1, 1)[0], bottomUp.row(1)[3]);    // memory row 4 of the bottom-up buffer
+    EXPECT_EQ(client(3, 1)[2], bottomUp.row(1)[11]);   // last client column
+    EXPECT_NE(client(4, 1)[0] | client(4, 1)[1], 0);   // the frame beside it is no presented pixel
 }
 
 TEST(HeadlessPlatform, CursorIsReportedInClientCoordinates) {

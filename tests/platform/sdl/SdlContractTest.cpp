@@ -62,12 +62,13 @@ public:
 
     Platform& Os() override { return *m_os; }
 
+    // X reports the pointer from the borderless window's outer corner, outside the frame.
     void UserMouseMove(WindowId window, int x, int y) override {
         SDL_Event e{};
         e.type = SDL_MOUSEMOTION;
         e.motion.windowID = window;
-        e.motion.x = x;
-        e.motion.y = y;
+        e.motion.x = x + clientOffset(window);
+        e.motion.y = y + clientOffset(window);
         SDL_PushEvent(&e);
     }
     void UserButton(WindowId window, bool down, int code, int x, int y) override {
@@ -76,8 +77,8 @@ public:
         e.button.windowID = window;
         e.button.button = sdlButton(code);
         e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-        e.button.x = x;
-        e.button.y = y;
+        e.button.x = x + clientOffset(window);
+        e.button.y = y + clientOffset(window);
         SDL_PushEvent(&e);
     }
     void UserKey(WindowId window, bool down, int code) override {
@@ -130,6 +131,16 @@ public:
     }
 
 private:
+    // How many screen pixels the client corner lies inside the outer one: half of what the
+    // outer window on the screen has beyond the client area at the window's scale.
+    int clientOffset(WindowId window) {
+        const Rect screen = ScreenArea(window);
+        const Rect outer = m_os->WindowArea(window);
+        if (outer.IsEmpty()) return 0;
+        const int scale = int(screen.Width() / outer.Width());
+        return int(screen.Width() - std::int64_t{m_os->ClientSize(window).width} * scale) / 2;
+    }
+
     static std::string uniqueLockPath() {
         static std::atomic<int> count{0};
         return (std::filesystem::temp_directory_path() /

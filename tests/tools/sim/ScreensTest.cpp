@@ -15,17 +15,20 @@
 #include "PngImage.hpp"
 #include "ScreenSession.hpp"
 #include "ScreensCommand.hpp"
+#include "platform/WindowFrame.hpp"
 #include "scene/ResolvePath.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 
+// Client sizes; every window is framed, and its picture shows the frame too.
 struct Expected {
     const char* file;
     std::uint32_t width;
     std::uint32_t height;
 };
+constexpr std::uint32_t kFrame = platform::kFrameWidth;
 
 constexpr Expected kScreens[] = {
     {"game.png", 750, 600},   {"rules.png", 690, 500},  {"quit.png", 300, 200},
@@ -108,8 +111,12 @@ TEST_F(Screens, EveryWindowIsSavedAtItsOwnSizeAndShowsMoreThanItsBackground) {
         std::string error;
         const auto png = tools::ReadPng((out / "new" / "folder" / screen.file).string(), error);
         ASSERT_TRUE(png) << error;
-        EXPECT_EQ(png->width, screen.width);
-        EXPECT_EQ(png->height, screen.height);
+        ASSERT_EQ(png->width, screen.width + 2 * kFrame);
+        ASSERT_EQ(png->height, screen.height + 2 * kFrame);
+        // The frame's outermost pixel, halfway down the left side, as the platform draws it.
+        const std::uint32_t outline = platform::FramePixel(0, int(png->height / 2), int(png->width), int(png->height), int(kFrame)).value();
+        const std::uint8_t* edge = &png->rgba[std::size_t(png->height / 2) * png->width * 4];
+        EXPECT_EQ(std::uint32_t(edge[0]) << 16 | std::uint32_t(edge[1]) << 8 | edge[2], outline);
         // Pictures, text and buttons cover a good part of every window.
         std::size_t drawn = 0;
         const std::size_t pixels = std::size_t(png->width) * png->height;

@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -423,7 +424,19 @@ std::uint32_t SdlPlatform::Milliseconds() {
     return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
+namespace {
+std::atomic<int> messagesShowing{0};
+} // namespace
+
+bool SdlPlatform::ShowingMessage() {
+    return messagesShowing.load() > 0;
+}
+
 void SdlPlatform::ShowMessage(std::string_view text, std::string_view caption) {
+    struct Showing {
+        Showing() { ++messagesShowing; }
+        ~Showing() { --messagesShowing; }
+    } showing;
     const std::string utf8Text = CodePage1252ToUtf8(text);
     const std::string utf8Caption = CodePage1252ToUtf8(caption);
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, utf8Caption.c_str(), utf8Text.c_str(), nullptr) != 0) {

@@ -1,12 +1,12 @@
 #include "platform/sdl/SdlPlatform.hpp"
 
 #include "platform/sdl/Conversions.hpp"
+#include "platform/sdl/MessageBoxShowing.hpp"
 #include "platform/sdl/X11Errors.hpp"
 
 #include <SDL.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -424,19 +424,12 @@ std::uint32_t SdlPlatform::Milliseconds() {
     return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
-namespace {
-std::atomic<int> messagesShowing{0};
-} // namespace
-
 bool SdlPlatform::ShowingMessage() {
-    return messagesShowing.load() > 0;
+    return MessageBoxShowing::Any();
 }
 
 void SdlPlatform::ShowMessage(std::string_view text, std::string_view caption) {
-    struct Showing {
-        Showing() { ++messagesShowing; }
-        ~Showing() { --messagesShowing; }
-    } showing;
+    const MessageBoxShowing showing;
     const std::string utf8Text = CodePage1252ToUtf8(text);
     const std::string utf8Caption = CodePage1252ToUtf8(caption);
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, utf8Caption.c_str(), utf8Text.c_str(), nullptr) != 0) {

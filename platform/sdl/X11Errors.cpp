@@ -13,6 +13,7 @@ namespace {
 
 XErrorHandler previousHandler = nullptr;
 std::atomic<void (*)()> displayLossAction{nullptr};
+std::atomic<pid_t> displayLossProcess{0};
 
 int handleError(Display* display, XErrorEvent* error) {
     if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
@@ -20,6 +21,8 @@ int handleError(Display* display, XErrorEvent* error) {
 }
 
 int handleDisplayLoss(Display*) {
+    // A child that SDL forked to show a message box only ends; the program does the rest.
+    if (::getpid() != displayLossProcess.load()) ::_exit(1);
     static const char message[] = "hoopstack: the connection to the display is lost\n";
     // Nothing here may use the display or the C library's exit machinery.
     [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, message, sizeof message - 1);
@@ -42,6 +45,7 @@ void TolerateStaleWindowErrors() {
 
 void EndOnDisplayLoss(void (*action)()) {
     displayLossAction = action;
+    displayLossProcess = ::getpid();
     XSetIOErrorHandler(handleDisplayLoss);
 }
 

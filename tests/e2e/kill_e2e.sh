@@ -30,7 +30,7 @@ export XDG_RUNTIME_DIR="$work/run"
 folder=$work/game
 mkdir "$folder" "$work/home" "$work/trials"
 cp "$game" "$folder/hoopstack"
-program_folder=$(dirname "$game")
+program_folder=$(cd "$(dirname "$game")" && pwd)
 for data in CLP SKINS WAV icons; do
   [ -d "$program_folder/$data" ] || fail "no $data folder beside $game"
   ln -s "$program_folder/$data" "$folder/$data"
@@ -47,6 +47,15 @@ pid=
 cleanup() { if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi; }
 trap cleanup EXIT
 geometry() { xdotool getwindowgeometry "$1" | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
+# The pointer must have entered the window before the button goes down there.
+click_at() {
+  xdotool mousemove "$1" "$2"
+  sleep 0.2
+  xdotool click 1
+}
+# The first press in the game window after the intro was clicked away is lost: the intro goes
+# on the press, and SDL never sees its release. A click on the panel's empty corner takes it.
+take_lost_press() { click_at $((x + 700)) $((y + 580)); }
 # Which file is there now: each save replaces it by renaming a new file over it.
 stamp() { stat -c '%i %y' "$state" 2>/dev/null || echo none; }
 # The saved text as one field a line.
@@ -81,9 +90,10 @@ for trial in $(seq "$trials"); do
   pid=$!
   intro=$(timeout 20 xdotool search --sync --name '^Main window$' | head -n 1) || fail "no intro window appeared"
   read -r x y < <(geometry "$intro") || fail "no position for the intro window"
-  xdotool mousemove $((x + 200)) $((y + 200)) click 1
+  click_at $((x + 200)) $((y + 200))
   window=$(timeout 20 xdotool search --sync --name '^Hoopstack$' | head -n 1) || fail "no game window appeared"
   read -r x y < <(geometry "$window") || fail "no position for the game window"
+  take_lost_press
   # The game that starts is saved at once; after a kill it is the killed game restored.
   replaced_within "$before" 100 || fail "the game that started was not saved within 10 s"
   fields "$state" > "$dir/start.txt" || fail "state.dat does not decode after the start"
@@ -99,7 +109,7 @@ for trial in $(seq "$trials"); do
     # An aim in the upper court, where the cells are empty: the selected ball flies there.
     ax=$((20 + RANDOM % 520)) ay=$((60 + RANDOM % 160))
     last=$(stamp)
-    xdotool mousemove $((x + ax)) $((y + ay)) click 1
+    click_at $((x + ax)) $((y + ay))
     clicks=$((clicks + 1))
     if [ "$throw" -lt "$throws" ]; then
       # A throw, its removals and drops end well within 8 s; a void throw saves nothing new.
@@ -137,7 +147,7 @@ before=$(stamp)
 pid=$!
 intro=$(timeout 20 xdotool search --sync --name '^Main window$' | head -n 1) || fail "no intro window appeared"
 read -r x y < <(geometry "$intro")
-xdotool mousemove $((x + 200)) $((y + 200)) click 1
+click_at $((x + 200)) $((y + 200))
 timeout 20 xdotool search --sync --name '^Hoopstack$' >/dev/null || fail "no game window appeared"
 replaced_within "$before" 100 || fail "the game that started was not saved within 10 s"
 fields "$state" > "$work/last.txt"

@@ -10,6 +10,16 @@ namespace store {
 
 namespace {
 
+// Tries the lock until the deadline; a plain try_lock in a loop, which every thread checker
+// understands.
+bool lockBefore(std::unique_lock<std::mutex>& lock, std::chrono::steady_clock::time_point deadline) {
+    while (!lock.try_lock()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 bool writeEnciphered(const std::string& path, const std::string& text, std::string* error) {
     return TScoresTable().writeEncrypted(path, text, error);
 }
@@ -130,14 +140,15 @@ bool SaveWriter::writeInOrder(const std::string& text, std::uint64_t number, std
 bool SaveWriter::WriteLatestForExit(std::chrono::milliseconds patience) {
     // A write in progress is waited for, so that it cannot land after this one; a disk that
     // hangs longer than the patience is not, as the process must end all the same.
+    const auto deadline = std::chrono::steady_clock::now() + patience;
     std::unique_lock file(m_file, std::defer_lock);
-    (void)file.try_lock_for(patience);
+    lockBefore(file, deadline);
     m_ended = true;
     Text latest;
     std::uint64_t number = 0;
     {
         std::unique_lock lock(m_mutex, std::defer_lock);
-        if (!lock.try_lock_for(patience)) return false;
+        if (!lockBefore(lock, deadline + patience)) return false;
         latest = m_latest;
         number = m_latestNumber;
     }

@@ -68,8 +68,8 @@ private:
     const WriteFunction m_write;
 
     // Guards the fields below it up to m_file; held only for moments.
-    std::timed_mutex m_mutex;
-    std::condition_variable_any m_changed;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
     Text m_waiting;               // the text the thread writes next, or none
     std::uint64_t m_waitingNumber = 0;
     Text m_latest;                // the newest text handed over by any call
@@ -80,7 +80,7 @@ private:
     bool m_stopped = false;
 
     // Held for each write to the file, so that writes reach it one after the other.
-    std::timed_mutex m_file;
+    std::mutex m_file;
     std::uint64_t m_tried = 0;  // the newest number a write was tried for (under m_file)
     bool m_lastResult = true;   // that write's result (under m_file)
     std::string m_lastError;    // and its reason (under m_file)

@@ -122,7 +122,7 @@ for trial in $(seq "$trials"); do
       continue
     fi
     # The kill: anywhere from the flight to well after the rest.
-    sleep "$((RANDOM % 25 / 10)).$((RANDOM % 10))"
+    sleep "$((RANDOM % 35 / 10)).$((RANDOM % 10))"
     kill -KILL "$pid"
     wait "$pid" 2>/dev/null || true
     pid=

@@ -104,6 +104,17 @@ box_gone() {
   return 1
 }
 geometry() { xdotool getwindowgeometry "$1" | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
+# The first window of the name (a regular expression) within 20 s. Searched again and again:
+# a search fails as a whole when a window vanishes under it, as the intro does.
+find_window() {
+  local found
+  for _ in $(seq 200); do
+    found=$(xdotool search --name "$1" 2>/dev/null | head -n 1) || true
+    [ -n "$found" ] && { echo "$found"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
 # The pointer must have entered the window before the button goes down there.
 click_at() {
   xdotool mousemove "$1" "$2"
@@ -125,10 +136,10 @@ start_game() {
   "$work/game/hoopstack" > "$work/$1.log" 2>&1 &
   pid=$!
   local intro window
-  intro=$(timeout 20 xdotool search --sync --name '^Main window$' | head -n 1) || fail "$1: no intro window appeared"
+  intro=$(find_window '^Main window$') || fail "$1: no intro window appeared"
   read -r x y < <(geometry "$intro")
   click_at $((x + 200)) $((y + 200))
-  window=$(timeout 20 xdotool search --sync --name '^Hoopstack$' | head -n 1) || fail "$1: no game window appeared"
+  window=$(find_window '^Hoopstack$') || fail "$1: no game window appeared"
   read -r x y < <(geometry "$window")
   take_lost_press
 }

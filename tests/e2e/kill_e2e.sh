@@ -47,6 +47,17 @@ pid=
 cleanup() { if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi; }
 trap cleanup EXIT
 geometry() { xdotool getwindowgeometry "$1" | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
+# The first window of the name (a regular expression) within 20 s. Searched again and again:
+# a search fails as a whole when a window vanishes under it, as the intro does.
+find_window() {
+  local found
+  for _ in $(seq 200); do
+    found=$(xdotool search --name "$1" 2>/dev/null | head -n 1) || true
+    [ -n "$found" ] && { echo "$found"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
 # The pointer must have entered the window before the button goes down there.
 click_at() {
   xdotool mousemove "$1" "$2"
@@ -88,10 +99,10 @@ for trial in $(seq "$trials"); do
   before=$(stamp)
   "$folder/hoopstack" > "$dir/program.log" 2>&1 &
   pid=$!
-  intro=$(timeout 20 xdotool search --sync --name '^Main window$' | head -n 1) || fail "no intro window appeared"
+  intro=$(find_window '^Main window$') || fail "no intro window appeared"
   read -r x y < <(geometry "$intro") || fail "no position for the intro window"
   click_at $((x + 200)) $((y + 200))
-  window=$(timeout 20 xdotool search --sync --name '^Hoopstack$' | head -n 1) || fail "no game window appeared"
+  window=$(find_window '^Hoopstack$') || fail "no game window appeared"
   read -r x y < <(geometry "$window") || fail "no position for the game window"
   take_lost_press
   # The game that starts is saved at once; after a kill it is the killed game restored.
@@ -145,10 +156,10 @@ done
 before=$(stamp)
 "$folder/hoopstack" > "$work/last.log" 2>&1 &
 pid=$!
-intro=$(timeout 20 xdotool search --sync --name '^Main window$' | head -n 1) || fail "no intro window appeared"
+intro=$(find_window '^Main window$') || fail "no intro window appeared"
 read -r x y < <(geometry "$intro")
 click_at $((x + 200)) $((y + 200))
-timeout 20 xdotool search --sync --name '^Hoopstack$' >/dev/null || fail "no game window appeared"
+find_window '^Hoopstack$' >/dev/null || fail "no game window appeared"
 replaced_within "$before" 100 || fail "the game that started was not saved within 10 s"
 fields "$state" > "$work/last.txt"
 if restorable "$work/trials/$trials/killed.txt"; then

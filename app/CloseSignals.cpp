@@ -13,6 +13,8 @@ namespace app {
 namespace {
 
 std::atomic<std::uint32_t> target{0};
+std::atomic<bool (*)()> busyCheck{nullptr};
+std::atomic<void (*)()> endAtOnce{nullptr};
 
 sigset_t closeSignals() {
     sigset_t set;
@@ -34,12 +36,21 @@ void CloseSignals::SetTarget(std::uint32_t platformWindow) { target = platformWi
 
 std::uint32_t CloseSignals::Target() { return target; }
 
+void CloseSignals::EndAtOnceWhile(bool (*busy)(), void (*endNow)()) {
+    endAtOnce = endNow;
+    busyCheck = busy;
+}
+
 void CloseSignals::Watch() {
     std::thread([] {
         const sigset_t set = closeSignals();
         for (;;) {
             int signal = 0;
             if (sigwait(&set, &signal) != 0) continue;
+            // A posted close would wait behind the message box until somebody dismisses it.
+            const auto busy = busyCheck.load();
+            const auto end = endAtOnce.load();
+            if (busy && end && busy()) end();
             if (const std::uint32_t window = target.load()) {
                 platform::Event close;
                 close.kind = platform::EventKind::Posted;

@@ -18,6 +18,10 @@ public:
     static void SetTarget(std::uint32_t platformWindow);
     // The window the next signal closes; 0 for none.
     static std::uint32_t Target();
+    // While `busy` returns true the main thread cannot take a close request (a message box
+    // holds it), so a signal calls `endNow`, which does not return. Plain functions: the
+    // watcher thread calls them.
+    static void EndAtOnceWhile(bool (*busy)(), void (*endNow)());
 };
 
 } // namespace app

@@ -15,10 +15,12 @@
 #include "app/CloseSignals.hpp"
 #include "app/CommandLine.hpp"
 #include "app/EntrySequence.hpp"
+#include "app/UrgentEnd.hpp"
 #include "engine/MessageLoop.hpp"
 #include "engine/OWindow.hpp"
 #include "engine/WindowProcedure.hpp"
 #include "platform/sdl/SdlPlatform.hpp"
+#include "platform/sdl/X11Errors.hpp"
 #include "scene/ResolvePath.hpp"
 
 int main(int argc, char** argv) {
@@ -40,15 +42,23 @@ int main(int argc, char** argv) {
     }
 
     app::CloseSignals::Block();
+    // The saved game's writer thread starts after the signals are blocked, so that only the
+    // watcher takes them. Whatever ends the program, the newest state it was given is kept.
+    const std::string statePath = scene::ResolveWritablePath("state.dat");
+    const std::shared_ptr<store::SaveWriter> writer = game::OGameWindow::MakeStateWriter(statePath);
+    app::UrgentEnd::SetWriter(writer.get());
+    platform::EndOnDisplayLoss(&app::UrgentEnd::SaveAndExit);
     auto sdl = std::make_unique<platform::SdlPlatform>();
     // Without a screen the automatic scale is 1, and the window that cannot open ends the program.
     sdl->SetScale(line.Scale() ? *line.Scale()
                                : app::AutomaticScale(sdl->UsableScreenSize(), app::EntrySequence::GameOuterSize()));
     platform::SetCurrentPlatform(std::move(sdl));
+    app::CloseSignals::EndAtOnceWhile(&platform::SdlPlatform::ShowingMessage, &app::UrgentEnd::SaveAndExit);
     app::CloseSignals::Watch();
 
     game::GameWindowSetup setup;
-    setup.statePath = scene::ResolveWritablePath("state.dat");
+    setup.statePath = statePath;
+    setup.writer = writer;
     app::EntrySequence sequence(std::move(setup));
     int code = 0;
     if (const std::optional<int> failed = sequence.Begin()) {
@@ -59,5 +69,7 @@ int main(int argc, char** argv) {
     }
     // A frame thread may still be finishing its window; the platform must outlive it.
     engine::OWindow::WaitForFrameThreads();
+    app::UrgentEnd::SetWriter(nullptr);
+    writer->Shutdown();
     return code;
 }

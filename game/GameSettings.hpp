@@ -9,6 +9,8 @@ struct GameSettings {
     bool autosave = true;
     bool showPath = true;
     int speed = 1;  // 0 "Fast", 1 "Medium", 2 "Slow"
+
+    bool operator==(const GameSettings&) const = default;
 };
 
 // The settings of the running program, shared by the game and the windows that change them.

@@ -109,6 +109,8 @@ void OGameWindow::AddButtons() {
 }
 
 bool OGameWindow::Start() {
+    m_writer = m_setup.writer;
+    if (!m_writer && m_setup.statePath) m_writer = MakeStateWriter(*m_setup.statePath);
     m_scene = std::make_unique<CourtScene>(*this);
     if (!m_scene->LoadBalls()) {
         m_scene.reset();
@@ -149,6 +151,8 @@ void OGameWindow::Stop() {
     }
     OWindow::Stop();
     m_scene.reset();
+    // A writer of the window's own drains and ends here; a shared one goes on.
+    m_writer.reset();
 }
 
 TSavedGame OGameWindow::SavedState() const {
@@ -162,18 +166,42 @@ TSavedGame OGameWindow::SavedState() const {
     return saved;
 }
 
+std::shared_ptr<store::SaveWriter> OGameWindow::MakeStateWriter(const std::string& path) {
+    return std::make_shared<store::SaveWriter>(path,
+                                               [](const std::string& reason) { ReportSaveFailure("state.dat", reason); });
+}
+
 bool OGameWindow::SaveGame() {
     std::lock_guard lock(Lock());
-    if (!m_setup.statePath || !m_game) return false;
+    if (!m_writer || !m_game) return false;
+    const TSavedGame state = SavedState();
+    m_handedOver = state;
     std::string error;
-    if (StoreSavedGame(*m_setup.statePath, SavedState(), &error)) return true;
+    if (m_writer->WriteNow(FormatSavedGame(state), &error)) return true;
     ReportSaveFailure("state.dat", error);
     return false;
 }
 
+void OGameWindow::SaveInBackground(const TSavedGame& state) {
+    if (!m_writer || (m_handedOver && *m_handedOver == state)) return;
+    m_handedOver = state;
+    m_writer->Submit(FormatSavedGame(state));
+}
+
+void OGameWindow::SaveSettings() {
+    std::lock_guard lock(Lock());
+    if (!m_game) return;
+    // A throw may be on its way: the board stays the one of the last rest.
+    TSavedGame state = m_handedOver && !m_game->IsSettled() ? *m_handedOver : SavedState();
+    state.settings = Settings();
+    SaveInBackground(state);
+}
+
 void OGameWindow::NewGame() {
     std::lock_guard lock(Lock());
-    if (m_game) m_game->NewGame();
+    if (!m_game) return;
+    m_game->NewGame();
+    SaveInBackground(SavedState());
 }
 
 void OGameWindow::ChangeLevel() {
@@ -185,7 +213,11 @@ void OGameWindow::ChangeLevel() {
 
 void OGameWindow::Tick(std::uint32_t time) {
     std::lock_guard lock(Lock());
-    if (m_game && !IsClosing()) m_game->Step(time);
+    if (m_game && !IsClosing()) {
+        m_game->Step(time);
+        // Only a court at rest is kept: a ball in flight is not on the board yet.
+        if (m_game->IsSettled()) SaveInBackground(SavedState());
+    }
     OWindow::Tick(time);
 }
 

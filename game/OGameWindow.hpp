@@ -9,6 +9,7 @@
 #include "game/CourtScene.hpp"
 #include "game/TGame.hpp"
 #include "game/TSavedGame.hpp"
+#include "store/SaveWriter.hpp"
 
 namespace ui {
 class OButton;
@@ -26,6 +27,8 @@ struct GameWindowSetup {
     std::optional<std::uint32_t> seed;
     // False only notes the dialogs asked for (the simulator, whose game must keep ticking).
     bool openDialogs = true;
+    // Writes the saved game; none makes one for `statePath` that lives as long as the window.
+    std::shared_ptr<store::SaveWriter> writer;
 };
 
 enum class GameDialog { Rules, Quit, Level, Options, Scores, Result };
@@ -36,7 +39,9 @@ const char* DialogName(GameDialog which);
 // The window the game is played in: the court on the left, the panel with the level
 // button, the score and the command buttons on the right, and the small buttons at the
 // top right. It turns clicks into selections and throws, drives the rules once per frame,
-// and asks for the dialogs. Saves the game whenever it ends in order.
+// and asks for the dialogs. Saves the game each time the court comes to rest, a game starts
+// or the settings change, through the writer's thread so that no frame waits for the disk,
+// and once more, waiting for the disk, whenever it ends in order.
 class OGameWindow : public engine::OWindow {
 public:
     explicit OGameWindow(OWindow* owner, GameWindowSetup setup = {});
@@ -52,10 +57,16 @@ public:
     void NewGame();
     // Moves to the next level and starts a new game there.
     void ChangeLevel();
-    // Writes the settings and the board; false when there is nothing to save or the
-    // write failed, which the player is told about once.
+    // Writes the settings and the board now, after any write in progress and instead of
+    // any waiting; false when there is nothing to save or the write failed, which the player
+    // is told about once.
     bool SaveGame();
+    // Hands the current settings, with the board of the last rest, to the writer's thread.
+    void SaveSettings();
     TSavedGame SavedState() const;
+
+    // A writer for the saved game whose failures the player is told about once.
+    static std::shared_ptr<store::SaveWriter> MakeStateWriter(const std::string& path);
 
     // Opens one of the window's dialogs over it (a dialog that cannot start is gone at
     // once and the game goes on), and notes which was asked for.
@@ -64,6 +75,8 @@ public:
     std::string TakeDialogRequest();
 
     TGame* Game() { return m_game.get(); }
+    // The saved game's writer once started, or none.
+    store::SaveWriter* Writer() const { return m_writer.get(); }
     CourtScene* Scene() { return m_scene.get(); }
     ui::OButton* LevelButton() const { return m_level; }
     ui::OButton* NewButton() const { return m_new; }
@@ -76,6 +89,8 @@ private:
     bool LoadBorders();
     void AddButtons();
     void AddShown(const std::string& file, float x, float y, float depth);
+    // Hands the state to the writer's thread unless it is the one handed over last.
+    void SaveInBackground(const TSavedGame& state);
 
     GameWindowSetup m_setup;
     std::unique_ptr<CourtScene> m_scene;
@@ -89,6 +104,8 @@ private:
     ui::OButton* m_games = nullptr;
     ui::OButton* m_level = nullptr;
     std::string m_dialogRequest;
+    std::shared_ptr<store::SaveWriter> m_writer;
+    std::optional<TSavedGame> m_handedOver;
 };
 
 } // namespace game

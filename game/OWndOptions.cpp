@@ -1,6 +1,7 @@
 #include "game/OWndOptions.hpp"
 
 #include "engine/ControlEvents.hpp"
+#include "game/OGameWindow.hpp"
 #include "ui/OButton.hpp"
 #include "ui/OCheckbox.hpp"
 #include "ui/OText.hpp"
@@ -85,6 +86,9 @@ void OWndOptions::ControlEvent(engine::WindowControl* sender, int code) {
     GameSettings& settings = Settings();
     // The check box that was clicked moves to its other state by itself after this.
     if (control == m_ok) {
+        // Kept at once, as a program that dies later must not lose them.
+        auto* game = dynamic_cast<OGameWindow*>(Owner());
+        if (game && IsLiveWindow(game)) game->SaveSettings();
         EndDialog();
     } else if (control == m_cancel) {
         settings.sound = m_before.sound;

@@ -23,6 +23,8 @@ struct TSavedGame {
 
     // Whether a first game may restore this board.
     bool CanRestore() const { return settings.autosave && !boardEmpty && !gameOver; }
+
+    bool operator==(const TSavedGame&) const = default;
 };
 
 // The saved text; the score is written as 0 once the game is over.

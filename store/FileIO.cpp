@@ -3,7 +3,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,6 +72,36 @@ ReadResult readFileBounded(const std::string& path, std::size_t limit) {
     ::close(fd);
     if (result.status != ReadStatus::Ok) result.bytes.clear();
     return result;
+}
+
+namespace {
+
+// The process id in a temporary file's name "<name>.tmp-<pid>-<n>", or 0.
+pid_t temporaryOwner(const std::string& entry, const std::string& prefix) {
+    if (entry.compare(0, prefix.size(), prefix) != 0) return 0;
+    pid_t pid = 0;
+    std::size_t i = prefix.size();
+    for (; i < entry.size() && entry[i] >= '0' && entry[i] <= '9' && pid < 4194304; ++i) pid = pid * 10 + (entry[i] - '0');
+    return i < entry.size() && entry[i] == '-' && i > prefix.size() ? pid : 0;
+}
+
+} // namespace
+
+std::size_t removeStaleTemporaries(const std::string& path) {
+    const std::string folder = folderOf(path);
+    const auto slash = path.find_last_of('/');
+    const std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp-";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return 0;
+    std::size_t removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t owner = temporaryOwner(entry->d_name, prefix);
+        if (owner <= 0) continue;
+        const bool stale = owner == ::getpid() || (::kill(owner, 0) != 0 && errno == ESRCH);
+        if (stale && ::unlink((folder + "/" + entry->d_name).c_str()) == 0) ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view data, std::string* error) {

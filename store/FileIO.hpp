@@ -25,4 +25,9 @@ struct ReadResult {
 [[nodiscard]] bool writeFileAtomically(const std::string& path, std::string_view data,
                          std::string* error = nullptr);
 
+// Removes the temporary files that writeFileAtomically left beside `path` when a process
+// died in the middle of it: those of processes no longer running, and this process's own
+// (a process that has not written yet has none of its own in progress). Returns how many.
+std::size_t removeStaleTemporaries(const std::string& path);
+
 } // namespace store

@@ -7,7 +7,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <random>
 #include <string>
@@ -15,6 +17,7 @@
 
 #include "store/Cipher.hpp"
 #include "store/Crc32.hpp"
+#include "store/SaveWriter.hpp"
 
 namespace {
 
@@ -71,6 +74,38 @@ void CrcZlib(benchmark::State& state) {
     state.SetBytesProcessed(std::int64_t(state.iterations()) * kSize);
 }
 
+// A saved game's text: 263 fields, as the game window hands over at each rest.
+std::string savedText() {
+    std::string text = "0\t1\t1\t1\t1\t1234\t0\t";
+    for (int i = 0; i < 256; ++i) text += std::to_string(i >= 128 ? 1 + i % 7 : 0) + "\t";
+    return text;
+}
+
+// A folder for the save benchmarks' files, removed at the end of the program.
+const std::string& saveFolder() {
+    static const std::string folder = [] {
+        std::string pattern = (std::filesystem::temp_directory_path() / "hoopstack-bench-XXXXXX").string();
+        return std::string(::mkdtemp(pattern.data()));
+    }();
+    return folder;
+}
+
+// What a frame pays to keep the game: a copy of the text handed to the writer's thread.
+void SaveHandOver(benchmark::State& state) {
+    store::SaveWriter writer(saveFolder() + "/handover.dat");
+    const std::string text = savedText();
+    for (auto _ : state) writer.Submit(text);
+}
+
+// What it would pay writing the file itself: encipher, write, flush to disk, rename.
+void SaveWrittenByCaller(benchmark::State& state) {
+    store::SaveWriter writer(saveFolder() + "/caller.dat");
+    const std::string text = savedText();
+    for (auto _ : state) benchmark::DoNotOptimize(writer.WriteNow(text));
+}
+
+BENCHMARK(SaveHandOver);
+BENCHMARK(SaveWrittenByCaller);
 BENCHMARK(CipherOurs);
 BENCHMARK(CipherOpenSslDesCbc);
 BENCHMARK(CrcOurs);
@@ -107,6 +142,9 @@ int main(int argc, char** argv) {
     printRatio(reporter, "buffer cipher vs", "CipherOurs", "CipherOpenSslDesCbc", 0.8);
     printRatio(reporter, "crc32 vs", "CrcOurs", "CrcZlib", 0.35);
     printRatio(reporter, "byte-wise crc32 vs", "CrcBytewise", "CrcZlib", 0.0);
+    printRatio(reporter, "saved game handed over vs", "SaveHandOver", "SaveWrittenByCaller", 10.0);
+    std::error_code ignored;
+    std::filesystem::remove_all(saveFolder(), ignored);
     benchmark::Shutdown();
     return 0;
 }

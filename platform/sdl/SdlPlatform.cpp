@@ -1,6 +1,7 @@
 #include "platform/sdl/SdlPlatform.hpp"
 
 #include "platform/sdl/Conversions.hpp"
+#include "platform/sdl/MessageBoxShowing.hpp"
 #include "platform/sdl/X11Buttons.hpp"
 #include "platform/sdl/X11Errors.hpp"
 
@@ -474,7 +475,12 @@ std::uint32_t SdlPlatform::Milliseconds() {
     return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
+bool SdlPlatform::ShowingMessage() {
+    return MessageBoxShowing::Any();
+}
+
 void SdlPlatform::ShowMessage(std::string_view text, std::string_view caption) {
+    const MessageBoxShowing showing;
     const std::string utf8Text = CodePage1252ToUtf8(text);
     const std::string utf8Caption = CodePage1252ToUtf8(caption);
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, utf8Caption.c_str(), utf8Text.c_str(), nullptr) != 0) {

@@ -50,6 +50,9 @@ public:
     void PostEvent(const Event& event) override;
     std::uint32_t Milliseconds() override;
     void ShowMessage(std::string_view text, std::string_view caption) override;
+    // True while a message box holds the main thread, which then serves no other event; any
+    // thread.
+    static bool ShowingMessage();
     bool OpenUrl(std::string_view target) override;
     void PlaySound(const std::string& path, bool wait) override;
     void SetIcon(WindowId window, const Surface& image, std::uint32_t colourKey) override;

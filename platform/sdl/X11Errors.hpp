@@ -9,4 +9,12 @@ namespace platform {
 // cheap enough to call before every wait for events.
 void TolerateStaleWindowErrors();
 
+// When the connection to the X server breaks, calls `action` on the thread that noticed it
+// (the main thread, inside an SDL or Xlib call) and then ends the process with code 1 at
+// once, without exit handlers: Xlib cannot go on after such an error, and SDL's shutdown
+// would wait on the dead connection. `action` must not touch the display nor wait for
+// other threads. Main thread only; call it before the display is opened.
+// TolerateStaleWindowErrors puts the handler back whenever SDL has replaced it.
+void EndOnDisplayLoss(void (*action)());
+
 } // namespace platform

@@ -111,6 +111,13 @@ TEST_F(Dialogs, OptionsChangeAtOnceAndCancelPutsThemBack) {
     ClickOn(options, options->SoundBox());
     ClickOn(options, options->OkButton());
     EXPECT_FALSE(Settings().sound);
+    // Kept at once: no frame has run, and nothing had been saved before.
+    ASSERT_NE(window->Writer(), nullptr);
+    window->Writer()->Flush();
+    const auto saved = LoadSavedGame((folder / "state.dat").string());
+    ASSERT_TRUE(saved);
+    EXPECT_FALSE(saved->settings.sound);
+    EXPECT_EQ(saved->cells, ColoursOf(window->Game()->Grid()));
 }
 
 TEST_F(Dialogs, ExactlyOneSpeedShowsSelectedWhateverIsClicked) {

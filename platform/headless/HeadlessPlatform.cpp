@@ -30,7 +30,7 @@ std::uint8_t characterForKey(int code) {
 }
 
 // Whether screen pixel (x, y) from a window's client corner lies on its client area.
-bool OnClient(int x, int y, Size client, int scale) {
+bool onClient(int x, int y, Size client, int scale) {
     return x >= 0 && y >= 0 && x < client.width * scale && y < client.height * scale;
 }
 
@@ -363,7 +363,7 @@ void HeadlessPlatform::translateMouseLocked(Event event) {
         event.window = target;
         event.x = std::uint16_t(x);
         event.y = std::uint16_t(y);
-    } else if (m_capture == 0 && !OnClient(std::int16_t(event.x), std::int16_t(event.y), to->second.client, m_scale)) {
+    } else if (m_capture == 0 && !onClient(std::int16_t(event.x), std::int16_t(event.y), to->second.client, m_scale)) {
         // The frame, or beyond: not the client's input. A press there still brings a
         // disabled window's dialog forward.
         if (event.kind == EventKind::KeyDown && !to->second.enabled) raiseDialogOfLocked(target);

@@ -19,9 +19,11 @@
 #include "engine/MessageLoop.hpp"
 #include "engine/OWindow.hpp"
 #include "engine/WindowProcedure.hpp"
+#include "game/HighScores.hpp"
 #include "platform/sdl/SdlPlatform.hpp"
 #include "platform/sdl/X11Errors.hpp"
 #include "scene/ResolvePath.hpp"
+#include "store/FileIO.hpp"
 
 int main(int argc, char** argv) {
     // Before anything opens a display, so that --help and faults need none.
@@ -46,6 +48,9 @@ int main(int argc, char** argv) {
     // watcher takes them. Whatever ends the program, the newest state it was given is kept.
     const std::string statePath = scene::ResolveWritablePath("state.dat");
     const std::shared_ptr<store::SaveWriter> writer = game::OGameWindow::MakeStateWriter(statePath);
+    // The score table is written on the main thread; a kill in the middle leaves its
+    // temporary file, as the writer clears its own.
+    store::removeStaleTemporaries(game::TablePath());
     app::UrgentEnd::SetWriter(writer.get());
     platform::EndOnDisplayLoss(&app::UrgentEnd::SaveAndExit);
     auto sdl = std::make_unique<platform::SdlPlatform>();

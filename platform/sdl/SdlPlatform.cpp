@@ -627,6 +627,8 @@ void SdlPlatform::releaseButtonsHeldBy(WindowId window) {
         }
     }
     if ((held & pressedHere) != 0) {
+        // The round trip there reports errors, and SDL may have put back a handler of its own.
+        TolerateStaleWindowErrors();
         ReleaseButtonsOn(native, held & pressedHere);
     }
 }

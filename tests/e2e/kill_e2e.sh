@@ -3,8 +3,9 @@
 # with xdotool under Xvfb and killed with SIGKILL at random moments (in flight, while balls
 # are removed, at rest, while the save is written). After every kill "state.dat" must decode,
 # hold a whole saved game, and hold the board of the last rest the test saw saved or a later
-# one; the next start must restore exactly that board and score. The number of kills is
-# KILL_TRIALS (default 20); KILL_SEED makes a run repeatable. Needs Xvfb and xdotool.
+# one; the next start must restore exactly that board and score, and clear the temporary files
+# a kill in the middle of a write leaves. The number of kills is KILL_TRIALS (default 20);
+# KILL_SEED makes a run repeatable. Needs Xvfb and xdotool.
 set -euo pipefail
 usage="usage: kill_e2e.sh HOOPSTACK HOOPSTACK-STORE"
 game=${1:?$usage} store=${2:?$usage}
@@ -152,6 +153,13 @@ for trial in $(seq "$trials"); do
   strays=$((strays + $(find "$folder" -maxdepth 1 -name 'state.dat.tmp-*' | wc -l)))
 done
 
+# What a kill in the middle of a write leaves (a process that is gone): the next start clears
+# it, for both files.
+true &
+gone=$!
+wait "$gone"
+echo x > "$folder/state.dat.tmp-$gone-0"
+echo x > "$folder/table.dat.tmp-$gone-3"
 # The last kill is restored too, and the program then ends in order.
 before=$(stamp)
 "$folder/hoopstack" > "$work/last.log" 2>&1 &
@@ -171,9 +179,8 @@ status=0
 wait "$pid" || status=$?
 pid=
 [ "$status" -eq 0 ] || fail "exit code $status after SIGTERM"
-# A kill between writing a temporary file and renaming it leaves the file; the next start
-# clears it.
-[ -z "$(find "$folder" -maxdepth 1 -name 'state.dat.tmp-*')" ] || fail "temporary files are left after an orderly end"
+[ -z "$(find "$folder" -maxdepth 1 -name '*.dat.tmp-*')" ] ||
+  fail "temporary files are left after a start and an orderly end: $(find "$folder" -maxdepth 1 -name '*.dat.tmp-*' | paste -sd ' ')"
 [ "$saved_throws" -gt 0 ] || fail "no throw of $clicks clicks was ever saved at rest"
 echo "kill e2e: $trials kills (seed $seed): $in_flight found the last rest the test saw, $after_rest a later rest" \
   "(thrown after it); $saved_throws rests saved between $clicks clicks; every state.dat decoded and restored;" \

@@ -5,7 +5,7 @@ local bit = require("bit")
 local mask, chainStart = 0x5A, 0xA7
 local threadCount = 0
 local counter = 0
-local prefix = "t0"
+prefix = "t0"  -- a global: setup() sets it in each thread's own state
 
 function setup(thread)
   thread:set("prefix", "t" .. threadCount)

@@ -67,7 +67,7 @@ bool runOnce(SqliteStatement& statement, bool& gotRow) {
 
 struct SqliteRecordStore::Writer {
     std::unique_ptr<SqliteConnection> connection;
-    SqliteStatement begin, commit, rollback;
+    SqliteStatement begin, commit, rollback, savepoint, release, rollbackTo;
     SqliteStatement findReport, insert, addReport, unlist, relist, listed, rank, owner, hide, remove;
 
     bool Prepare(std::string& error) {
@@ -76,6 +76,9 @@ struct SqliteRecordStore::Writer {
                  {&begin, "BEGIN IMMEDIATE"},
                  {&commit, "COMMIT"},
                  {&rollback, "ROLLBACK"},
+                 {&savepoint, "SAVEPOINT one_record"},
+                 {&release, "RELEASE one_record"},
+                 {&rollbackTo, "ROLLBACK TO one_record"},
                  {&findReport, "SELECT record_id FROM reports WHERE report = ?1"},
                  {&insert,
                   "INSERT INTO records (level, score, name, published_at, hidden, listed) "
@@ -230,12 +233,84 @@ bool SqliteRecordStore::InTransaction(Deadline deadline, std::string& error, Bod
     return true;
 }
 
-Expected<PublishResult> SqliteRecordStore::Publish(const NewRecord& record, Deadline deadline) {
-    PublishResult result;
+// One publish waiting for the writer. Publishes that arrive while a transaction commits are
+// written together in the next one (group commit): one sync to disk for all of them.
+struct SqliteRecordStore::Pending {
+    const NewRecord* record = nullptr;
+    Deadline deadline;
+    bool taken = false;
+    bool done = false;
+    std::optional<PublishResult> result;
     std::string error;
-    if (!InTransaction(deadline, error, [&](Writer& w) { return w.Publish(record, result); }))
-        return Error{"cannot store the record: " + error};
-    return result;
+};
+
+Expected<PublishResult> SqliteRecordStore::Publish(const NewRecord& record, Deadline deadline) {
+    Pending mine;
+    mine.record = &record;
+    mine.deadline = deadline;
+    std::unique_lock lock(m_queueLock);
+    m_queue.push_back(&mine);
+    while (!mine.done) {
+        if (!m_writing) {
+            // Nobody writes: this thread writes the queue's first batch, its own or not.
+            m_writing = true;
+            std::vector<Pending*> batch;
+            while (!m_queue.empty() && batch.size() < kBatchSize) {
+                Pending* next = m_queue.front();
+                m_queue.pop_front();
+                next->taken = true;
+                batch.push_back(next);
+            }
+            lock.unlock();
+            WriteBatch(batch);
+            lock.lock();
+            for (Pending* p : batch) p->done = true;
+            m_writing = false;
+            m_finished.notify_all();
+            continue;
+        }
+        if (!mine.taken && std::chrono::steady_clock::now() >= deadline) {
+            m_queue.erase(std::find(m_queue.begin(), m_queue.end(), &mine));
+            mine.error = "the database is busy: the record waited too long to be written";
+            break;
+        }
+        if (mine.taken)
+            m_finished.wait(lock);
+        else
+            m_finished.wait_until(lock, deadline);
+    }
+    if (!mine.result) return Error{"cannot store the record: " + mine.error};
+    return *mine.result;
+}
+
+void SqliteRecordStore::WriteBatch(const std::vector<Pending*>& batch) {
+    Deadline earliest = Deadline::max();
+    for (const Pending* p : batch) earliest = std::min(earliest, p->deadline);
+    std::string error;
+    const bool committed = InTransaction(earliest, error, [&](Writer& w) {
+        for (Pending* p : batch) {
+            // Each record in a savepoint of its own: one that fails leaves the others.
+            bool row = false;
+            w.savepoint.Reset();
+            if (!runOnce(w.savepoint, row)) return false;
+            PublishResult result;
+            if (w.Publish(*p->record, result)) {
+                p->result = result;
+            } else {
+                p->error = w.connection->LastError();
+                w.rollbackTo.Reset();
+                if (!runOnce(w.rollbackTo, row)) return false;
+            }
+            w.release.Reset();
+            if (!runOnce(w.release, row)) return false;
+        }
+        return true;
+    });
+    if (committed) return;
+    for (Pending* p : batch) {
+        p->result.reset();
+        p->error = error;
+    }
 }
 
 Expected<bool> SqliteRecordStore::Change(std::int64_t id, std::optional<bool> hidden) {

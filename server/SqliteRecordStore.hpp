@@ -1,5 +1,7 @@
 #pragma once
 
+#include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -13,9 +15,10 @@ namespace server {
 class SqliteConnection;
 
 // Records in one SQLite file in write-ahead-log mode with full sync: a publish is on disk
-// when it returns. One connection writes, under a lock that a publish waits for only until
-// its deadline (another process holding the file's write lock counts against it too);
-// reads use a pool of connections of their own and never wait for the writer.
+// when it returns. One connection writes; publishes that queue up while a transaction commits
+// go together into the next (group commit, each in a savepoint of its own). A publish waits
+// only until its deadline, another process holding the file's write lock included; reads use
+// a pool of connections of their own and never wait for the writer.
 class SqliteRecordStore final : public RecordStore {
 public:
     // Opens or creates the file and its tables.
@@ -41,10 +44,18 @@ private:
     bool InTransaction(Deadline deadline, std::string& error, Body body);
     // Hides or shows (`hidden` set) or deletes a record.
     Expected<bool> Change(std::int64_t id, std::optional<bool> hidden);
+    struct Pending;
+    // Writes the publishes of a batch in one transaction and gives each its result.
+    void WriteBatch(const std::vector<Pending*>& batch);
 
+    static constexpr std::size_t kBatchSize = 64;
     std::string m_path;
     std::timed_mutex m_writeLock;
     std::unique_ptr<Writer> m_writer;
+    std::mutex m_queueLock;
+    std::condition_variable m_finished;
+    std::deque<Pending*> m_queue;  // publishes not yet taken into a batch
+    bool m_writing = false;        // a thread is writing a batch
     std::mutex m_readersLock;
     std::vector<std::unique_ptr<Reader>> m_idleReaders;
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -219,6 +220,25 @@ TEST_P(RecordStoreTest, ConcurrentPublishesAreAllStoredAndTheLimitHolds) {
     const std::vector<RankedRecord> shared = Top(2, 1, 1000);
     ASSERT_EQ(shared.size(), std::size_t(kRecordsPerNameAndLevel));
     EXPECT_EQ(shared.front().score, (kThreads - 1) * 1000 + kEach - 1);
+}
+
+TEST_P(RecordStoreTest, TheSameReportFromManyThreadsAtOnceIsStoredOnce) {
+    // Publishes that arrive together are written together; the copies of one report in a
+    // batch still make one record.
+    std::atomic<int> stored{0}, duplicates{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 16; ++t) {
+        threads.emplace_back([&, t] {
+            const Expected<PublishResult> same = m_store->Publish(record(3, 77, "twin", 1000 + t));
+            const Expected<PublishResult> own = m_store->Publish(record(3, 100 + t, "own"));
+            ASSERT_TRUE(same && own);
+            (same->outcome == PublishOutcome::Stored ? stored : duplicates)++;
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(stored, 1);
+    EXPECT_EQ(duplicates, 15);
+    EXPECT_EQ(m_store->List({3, std::nullopt})->size(), 17u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, RecordStoreTest, ::testing::Values(Backend::Sqlite, Backend::Postgres),

@@ -13,7 +13,7 @@ struct HttpLimits {
     int requestMs = 10'000;                  // from the first byte of a request to its answer written
     int idleMs = 15'000;                     // silence allowed between the requests of a connection
     int stopMs = 10'000;                     // at a stop: time left to the requests in hand
-    std::size_t maxConnections = 16'000;     // open connections in all
+    std::size_t maxConnections = 100'000;    // open connections in all (also bounded by the open-file limit)
     std::size_t maxConnectionsPerClient = 256;  // per IPv4 address or IPv6 /64
     std::string trustedProxy;                // a peer whose X-Forwarded-For names the client
 };

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "server/Leaderboard.hpp"
+#include "server/Pages.hpp"
 
 namespace server {
 
@@ -19,6 +21,12 @@ int ioThreads() { return int(std::clamp(std::thread::hardware_concurrency(), 1u,
 
 bool readsDatabase(const std::string& path) {
     return path == "/" || path == "/api/top" || path.rfind(kLevelPrefix, 0) == 0;
+}
+
+Reply serverError(const std::exception& e) {
+    std::fprintf(stderr, "hoopstack-leaderboard: %s\n", e.what());
+    return {500, "text/html; charset=utf-8", RenderErrorPage("Server error", "Something went wrong; please try again later."),
+            {}};
 }
 
 } // namespace
@@ -36,6 +44,15 @@ LeaderboardHttp::~LeaderboardHttp() {
 }
 
 Reply LeaderboardHttp::Route(const HttpRequest& request) {
+    // Nothing below throws but for want of memory; that is an answer too, not a lost connection.
+    try {
+        return RouteUnguarded(request);
+    } catch (const std::exception& e) {
+        return serverError(e);
+    }
+}
+
+Reply LeaderboardHttp::RouteUnguarded(const HttpRequest& request) {
     const std::string& path = request.target.path;
     if (path == kPublishPath)
         return m_board.Publish(request.target.Parameter("e"), request.client,
@@ -54,7 +71,11 @@ void LeaderboardHttp::Handle(const HttpRequest& request, HttpServer::Respond res
         // The wait for the database counts from here, the queue included.
         const auto deadline = std::chrono::steady_clock::now() + kPublishWait;
         boost::asio::post(m_publishes, [this, request, deadline, respond = std::move(respond)] {
-            respond(m_board.Publish(request.target.Parameter("e"), request.client, deadline));
+            try {
+                respond(m_board.Publish(request.target.Parameter("e"), request.client, deadline));
+            } catch (const std::exception& e) {
+                respond(serverError(e));
+            }
         });
     } else if (readsDatabase(path)) {
         boost::asio::post(m_pages, [this, request, respond = std::move(respond)] { respond(Route(request)); });

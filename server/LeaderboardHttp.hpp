@@ -36,6 +36,7 @@ public:
 
 private:
     void Handle(const HttpRequest& request, HttpServer::Respond respond);
+    Reply RouteUnguarded(const HttpRequest& request);
 
     Leaderboard& m_board;
     HttpServer m_server;

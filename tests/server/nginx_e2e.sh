@@ -109,6 +109,21 @@ done
 head_answer=$(curl -sI --cacert "$work/cert.pem" "$base/")
 grep -qi "Content-Security-Policy" <<<"$head_answer" || fail "no security headers through nginx: $head_answer"
 
+# Forgery: ten better scores under Anna's name from ten addresses push her record off the table
+# but not out of the database; hidden by the operator, the forgeries give her row back.
+for i in $(seq 10); do
+  [ "$(get "127.0.0.$((40 + i))" "/cgi-bin/gameres.pl?e=$(code $((9000 + i)) 1 Anna)")" = 200 ] || fail "forged publish $i failed"
+done
+"$server_bin" admin list --level 1 --name Anna --database "$db_url" >"$work/anna.list"
+[ "$(wc -l <"$work/anna.list")" = 11 ] || fail "Anna's records are not all stored: $(cat "$work/anna.list")"
+grep -q "	500	Anna	" "$work/anna.list" || fail "Anna's own 500 was erased"
+[ "$(get 127.0.0.5 /level/1)" = 200 ] && ! grep -q '<td class="score">500</td>' "$work/body" || fail "Anna's 500 is still listed"
+awk -F '\t' '$3 > 9000 { print $1 }' "$work/anna.list" | while read -r id; do
+  "$server_bin" admin hide "$id" --database "$db_url" || fail "admin hide $id failed"
+done
+[ "$(get 127.0.0.5 /level/1)" = 200 ] && grep -q '<td class="name">Anna</td><td class="score">500</td>' "$work/body" ||
+  fail "Anna's 500 is not listed again after hiding the forgeries"
+
 # Per-address limits: one address runs out of publishes, another still publishes.
 limited=0
 for i in $(seq 1 20); do

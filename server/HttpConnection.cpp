@@ -133,12 +133,14 @@ void HttpConnection::Refuse(int status, const std::string& reason) {
 
 void HttpConnection::Answer(Reply reply, int minorVersion, bool headOnly, bool keepAlive) {
     const bool close = !keepAlive || reply.status >= 400 || m_stopping;
-    auto response = std::make_shared<http::response<http::string_body>>(
-        static_cast<http::status>(reply.status), 10 + minorVersion);
+    // Answers are HTTP/1.1, the highest version this server speaks, also to HTTP/1.0 requests;
+    // those are told explicitly when the connection stays open.
+    auto response = std::make_shared<http::response<http::string_body>>(static_cast<http::status>(reply.status), 11);
     for (const auto& [name, value] : SecurityHeaders()) response->set(name, value);
     response->set(http::field::content_type, reply.contentType);
     for (const auto& [name, value] : reply.headers) response->set(name, value);
     response->keep_alive(!close);
+    if (!close && minorVersion == 0) response->set(http::field::connection, "keep-alive");
     if (headOnly) {
         response->content_length(reply.body.size());
     } else {

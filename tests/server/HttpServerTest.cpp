@@ -163,8 +163,13 @@ TEST_F(HttpServerTest, EveryFramingTrickIsA400ThatClosesTheConnection) {
         EXPECT_EQ(countResponses(reply), 1) << what;
     }
     EXPECT_EQ(Stored(1), 0u) << "a smuggled publish was stored";
-    // Plain requests of both versions still pass, HTTP/1.0 without Host too.
-    EXPECT_EQ(StatusOf(ExchangeRaw(m_port, "GET / HTTP/1.0\r\n\r\n")), 200);
+    // Plain requests of both versions still pass, HTTP/1.0 without Host too; the answer is
+    // HTTP/1.1, and an HTTP/1.0 keep-alive is confirmed.
+    const std::string old = ExchangeRaw(m_port, "GET / HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(old.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
+    const std::string kept = ExchangeRaw(m_port, "GET /style.css HTTP/1.0\r\nConnection: keep-alive\r\n\r\nGET / HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(countResponses(kept), 2);
+    EXPECT_NE(kept.find("Connection: keep-alive\r\n"), std::string::npos);
     EXPECT_EQ(StatusOf(ExchangeRaw(m_port, "GET / HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")), 200);
 }
 

@@ -29,6 +29,8 @@ using namespace server;
 
 namespace {
 
+void expectPromptAnswers(std::vector<double> times);
+
 // The program started with arguments; its port is read from the line it prints at start.
 class ServerProcess {
 public:
@@ -309,14 +311,17 @@ TEST(ServerFaults, ASqliteWriterElsewhereDelaysNoPageAndPublishesEndIn503) {
         });
     }
     TestClient reader(server.Port(), "127.0.0.2");
+    std::vector<double> times;
     for (int i = 0; i < 20; ++i) {
         const auto start = std::chrono::steady_clock::now();
         auto page = reader.Get(i % 2 ? "/level/1" : "/");
         ASSERT_TRUE(page);
         EXPECT_EQ(page->status, 200);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "page " << i;
+        times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
+    // Pages that waited for the writer would take the publishes' five seconds.
+    expectPromptAnswers(times);
     for (std::thread& t : publishers) t.join();
     EXPECT_EQ(refused, 64);
     EXPECT_LT(slowest, 7000);
@@ -340,6 +345,16 @@ std::size_t residentKiB(pid_t pid) {
     for (std::string line; std::getline(status, line);)
         if (line.rfind("VmRSS:", 0) == 0) return std::strtoul(line.c_str() + 6, nullptr, 10);
     return 0;
+}
+
+// Starved clients wait for the attackers' deadlines (10 s) or get no answer at all; a busy
+// machine (sanitizers, parallel builds) only delays some answers a little. So: nine in ten
+// answers within a second, and every one well before the request deadline.
+void expectPromptAnswers(std::vector<double> times) {
+    ASSERT_GE(times.size(), 10u);
+    std::sort(times.begin(), times.end());
+    EXPECT_LT(times[times.size() * 9 / 10 - 1], 1.0) << "the 90th percentile, in seconds";
+    EXPECT_LT(times.back(), 5.0) << "the slowest of " << times.size() << " answers, in seconds";
 }
 
 // A probe's answer time, in seconds; a large value when it did not come.
@@ -367,7 +382,9 @@ TEST(ServerLoad, TenThousandIdleConnectionsAreHeldAndOthersStillServed) {
     }
     ASSERT_EQ(idle.size(), std::size_t(kIdle));
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    for (int i = 0; i < 10; ++i) EXPECT_LT(probe(server.Port()), 1.0) << "probe " << i;
+    std::vector<double> times;
+    for (int i = 0; i < 20; ++i) times.push_back(probe(server.Port()));
+    expectPromptAnswers(times);
     // Held: none of them was closed by the server meanwhile.
     std::size_t closed = 0;
     for (const int fd : idle) {
@@ -413,17 +430,15 @@ TEST(ServerLoad, ThreeHundredSlowClientsStarveNobody) {
         for (const int fd : fds)
             if (fd >= 0) ::close(fd);
     });
-    double worst = 0;
+    std::vector<double> times;
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    int probes = 0;
     while (std::chrono::steady_clock::now() < end) {
-        worst = std::max(worst, probe(server.Port()));
-        ++probes;
+        times.push_back(probe(server.Port()));
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
     done = true;
     attack.join();
-    EXPECT_LT(worst, 1.0) << "slowest of " << probes << " probes, in seconds";
+    expectPromptAnswers(times);
 }
 
 } // namespace

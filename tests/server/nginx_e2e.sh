@@ -16,7 +16,9 @@ nginx_bin=$(command -v nginx)
 work=$(mktemp -d /tmp/hoopstack-nginx-XXXXXX)
 chmod 755 "$work"
 pids=()
+slow_group=
 finish() {
+  [ -z "$slow_group" ] || kill -- "-$slow_group" 2>/dev/null || true
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
   env -u HOOPSTACK_TEST_POSTGRES_URL "$postgres" stop "$work/pg.state" >/dev/null 2>&1 || true
@@ -139,24 +141,32 @@ length=$(printf "$smuggled" | wc -c)
 for attack in "GET /level/1 HTTP/1.1\r\nHost: x\r\nContent-Length: $length\r\n\r\n$smuggled" \
               "GET /level/1 HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\nContent-Length: 0\r\n\r\n$smuggled" \
               "GET /level/1 HTTP/1.1\r\nHost: x\r\nContent-Length : $length\r\n\r\n$smuggled"; do
-  { printf "$attack"; sleep 1; } | timeout 10 openssl s_client -quiet -connect "127.0.0.1:$tls_port" >"$work/attack.out" 2>/dev/null || true
+  { printf "$attack"; sleep 2; } |
+    timeout 10 openssl s_client -quiet -no_ign_eof -connect "127.0.0.1:$tls_port" >"$work/attack.out" 2>/dev/null || true
 done
 for port in "${ports[@]}"; do
   if curl -s "http://127.0.0.1:$port/level/1" | grep -q SMUGGLED; then fail "a smuggled publish was stored"; fi
 done
 "$server_bin" admin list --name SMUGGLED --database "$db_url" | grep -q . && fail "a smuggled record is in the database"
 
-# Slow clients: 100 TLS connections that never finish their head; a probe is still answered
-# within a second.
-for i in $(seq 1 100); do
-  { printf 'GET / HTTP/1.1\r\nHost: x\r\n'; sleep 12; } |
-    timeout 15 openssl s_client -quiet -connect "127.0.0.1:$tls_port" >/dev/null 2>&1 &
-  pids+=($!)
-done
+# Slow clients: 100 TLS connections that never finish their head, in a process group of their
+# own that is ended as a whole afterwards; probes are still answered promptly.
+setsid bash -c 'for i in $(seq 1 100); do
+    { printf "GET / HTTP/1.1\r\nHost: x\r\n"; sleep 9; } 2>/dev/null |
+      timeout 10 openssl s_client -quiet -connect "127.0.0.1:$0" >/dev/null 2>&1 &
+  done
+  wait' "$tls_port" &
+slow_group=$!
 sleep 2
-for i in 1 2 3 4 5; do
-  t=$(curl -s --interface 127.0.0.8 --cacert "$work/cert.pem" -o /dev/null -w '%{time_total}' "$base/level/1")
-  awk -v t="$t" 'BEGIN { exit !(t < 1.0) }' || fail "a probe took $t s with 100 slow clients"
-  sleep 0.5
-done
+# Starved, a probe would wait for the slow clients' 10 s or get nothing; a busy machine only
+# delays some a little: nine in ten within a second, all within five.
+for i in $(seq 10); do
+  curl -s --interface 127.0.0.8 --cacert "$work/cert.pem" -o /dev/null -w '%{http_code} %{time_total}\n' "$base/level/1"
+  sleep 0.3
+done >"$work/probes"
+awk '$1 != 200 { bad++ } $2 >= 1.0 { slow++ } $2 >= 5.0 { bad++ } END { exit !(bad == 0 && slow <= 1) }' "$work/probes" ||
+  fail "probes with 100 slow clients (status, seconds): $(paste -sd ' ' "$work/probes")"
+kill -- "-$slow_group" 2>/dev/null || true
+wait "$slow_group" 2>/dev/null || true
+slow_group=
 echo "nginx e2e: ok (TLS on port $tls_port, leaderboards on ${ports[*]})"

@@ -11,7 +11,7 @@ packages=(
   libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fonts-liberation2
   xvfb xauth xdotool x11-utils imagemagick openbox time
   libcairo2-dev
-  libcpp-httplib-dev libsqlite3-dev libpqxx-dev postgresql-15 wrk chromium
+  libboost-dev libsqlite3-dev libpqxx-dev postgresql-15 wrk chromium nginx-light
   desktop-file-utils appstream lintian dpkg-dev man-db file librsvg2-bin
 )
 

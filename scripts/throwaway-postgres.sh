@@ -3,10 +3,13 @@
 # reachable only through a Unix socket in that folder, run by an unprivileged user.
 #   throwaway-postgres.sh start STATE   starts one and writes its address to STATE
 #   throwaway-postgres.sh stop STATE    stops it and removes its folder and STATE
+#   throwaway-postgres.sh restart STATE  restarts it (fast shutdown: sessions are cut)
+#   throwaway-postgres.sh freeze STATE   stops (SIGSTOP) the server and its backends
+#   throwaway-postgres.sh thaw STATE     lets them run again (SIGCONT)
 # `start` prints the address (postgresql://...). When HOOPSTACK_TEST_POSTGRES_URL is already
 # set, or the PostgreSQL binaries are missing, it starts nothing and says so.
 set -euo pipefail
-usage="usage: throwaway-postgres.sh start|stop STATE"
+usage="usage: throwaway-postgres.sh start|stop|restart|freeze|thaw STATE"
 command=${1:?$usage} state=${2:?$usage}
 bin=${POSTGRES_BIN:-/usr/lib/postgresql/15/bin}
 
@@ -55,6 +58,19 @@ stop)
     rm -rf "$dir"
   fi
   rm -f "$state"
+  ;;
+restart)
+  dir=$(sed -n 2p "$state")
+  as_owner "$bin/pg_ctl" -D "$dir/data" -m fast -w -t 60 restart >/dev/null
+  ;;
+freeze | thaw)
+  dir=$(sed -n 2p "$state")
+  signal=STOP
+  [ "$command" = freeze ] || signal=CONT
+  # The postmaster's id is the first line of its pid file; its backends are its children.
+  main=$(head -n 1 "$dir/data/postmaster.pid")
+  # shellcheck disable=SC2046
+  kill -s "$signal" "$main" $(ps -o pid= --ppid "$main")
   ;;
 *)
   echo "$usage" >&2

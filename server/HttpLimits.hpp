@@ -7,13 +7,15 @@
 
 namespace server {
 
-// Bounds on what one client connection may cost.
+// Bounds on what clients may cost the server.
 struct HttpLimits {
-    std::size_t maxRequestBytes = 8192;  // request line, headers and body together
-    int readTimeoutMs = 5000;            // silence allowed inside a request
-    int writeTimeoutMs = 5000;
-    int keepAliveMs = 5000;              // silence allowed between requests
-    std::size_t keepAliveRequests = 10000;
+    std::size_t maxHeadBytes = 8192;         // request line and headers together
+    int requestMs = 10'000;                  // from the first byte of a request to its answer written
+    int idleMs = 15'000;                     // silence allowed between the requests of a connection
+    int stopMs = 10'000;                     // at a stop: time left to the requests in hand
+    std::size_t maxConnections = 100'000;    // open connections in all (also bounded by the open-file limit)
+    std::size_t maxConnectionsPerClient = 256;  // per IPv4 address or IPv6 /64
+    std::string trustedProxy;                // a peer whose X-Forwarded-For names the client
 };
 
 // The headers every answer carries: a strict Content-Security-Policy (nothing but our own

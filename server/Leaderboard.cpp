@@ -38,7 +38,7 @@ Reply Leaderboard::ErrorPage(int status, std::string_view title, std::string_vie
     return reply;
 }
 
-Reply Leaderboard::Publish(const std::optional<std::string>& code, const std::string& address) {
+Reply Leaderboard::Publish(const std::optional<std::string>& code, const std::string& address, Deadline deadline) {
     if (!code) return ErrorPage(400, "Bad score report", "The address carries no score: it needs \"?e=\" and the score code.");
     Expected<NewRecord> record = ParsePublishCode(*code, m_clock.wallSeconds());
     if (!record) return ErrorPage(400, "Bad score report", record.error());
@@ -52,12 +52,12 @@ Reply Leaderboard::Publish(const std::optional<std::string>& code, const std::st
         return reply;
     }
 
-    const Expected<PublishResult> result = m_store.Publish(*record);
+    const Expected<PublishResult> result = m_store.Publish(*record, deadline);
     if (!result) {
         std::fprintf(stderr, "hoopstack-leaderboard: %s\n", result.error().c_str());
         Reply reply = ErrorPage(503, "Score not stored",
-                                "The score could not be stored just now. Nothing was recorded; please publish it again later.");
-        reply.headers.emplace_back("Retry-After", "30");
+                                "The score could not be stored just now; please publish it again later. It is never stored twice.");
+        reply.headers.emplace_back("Retry-After", "10");
         return reply;
     }
     const Expected<std::vector<RankedRecord>> top = m_store.Top(record->level, 1, kTopRows);

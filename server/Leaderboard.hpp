@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -10,23 +11,16 @@
 
 #include "server/RateLimiter.hpp"
 #include "server/RecordStore.hpp"
+#include "server/Reply.hpp"
 
 namespace server {
-
-// One answer, before the transport adds its common headers.
-struct Reply {
-    int status = 200;
-    std::string contentType;
-    std::string body;
-    std::vector<std::pair<std::string, std::string>> headers;
-};
 
 // What each address of the leaderboard answers, without any network: the HTTP layer only
 // hands over the parameters and sends the Reply back.
 class Leaderboard {
 public:
     struct Clock {
-        std::function<std::int64_t()> wallSeconds;  // dates of records, the duplicate window
+        std::function<std::int64_t()> wallSeconds;  // dates of records
         std::function<double()> steadySeconds;      // the rate limit
     };
     static Clock SystemClock();
@@ -34,8 +28,12 @@ public:
     Leaderboard(RecordStore& store, RateLimiter& limiter, Clock clock = SystemClock());
 
     // /cgi-bin/gameres.pl?e=CODE from `address`: 400 for a bad code, 429 over the rate
-    // limit, 503 when the record could not be stored, else 200 with the rank and Top 10.
-    Reply Publish(const std::optional<std::string>& code, const std::string& address);
+    // limit, 503 when the record could not be stored by the deadline, else 200 with the rank
+    // and Top 10.
+    Reply Publish(const std::optional<std::string>& code, const std::string& address, Deadline deadline);
+    Reply Publish(const std::optional<std::string>& code, const std::string& address) {
+        return Publish(code, address, std::chrono::steady_clock::now() + kPublishWait);
+    }
     // "/": the Top 10 of every level.
     Reply Index();
     // /level/N: 404 unless N is 1-3.

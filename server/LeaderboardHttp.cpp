@@ -1,6 +1,11 @@
 #include "LeaderboardHttp.hpp"
 
-#include <optional>
+#include <boost/asio/post.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <thread>
 
 #include "server/Leaderboard.hpp"
 #include "server/Pages.hpp"
@@ -9,64 +14,79 @@ namespace server {
 
 namespace {
 
-void send(const Reply& reply, httplib::Response& response) {
-    response.status = reply.status;
-    for (const auto& [name, value] : reply.headers) response.set_header(name.c_str(), value);
-    response.set_content(reply.body, reply.contentType.c_str());
+constexpr std::string_view kPublishPath = "/cgi-bin/gameres.pl";
+constexpr std::string_view kLevelPrefix = "/level/";
+
+int ioThreads() { return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)); }
+
+bool readsDatabase(const std::string& path) {
+    return path == "/" || path == "/api/top" || path.rfind(kLevelPrefix, 0) == 0;
 }
 
-std::optional<std::string> parameter(const httplib::Request& request, const char* name) {
-    if (!request.has_param(name)) return std::nullopt;
-    return request.get_param_value(name);
+Reply serverError(const std::exception& e) {
+    std::fprintf(stderr, "hoopstack-leaderboard: %s\n", e.what());
+    return {500, "text/html; charset=utf-8", RenderErrorPage("Server error", "Something went wrong; please try again later."),
+            {}};
 }
 
 } // namespace
 
 LeaderboardHttp::LeaderboardHttp(Leaderboard& board, HttpLimits limits, int threads)
-    : m_board(board), m_server(limits, threads) {
-    m_server.Get("/cgi-bin/gameres.pl", [this](const httplib::Request& request, httplib::Response& response) {
-        send(m_board.Publish(parameter(request, "e"), request.remote_addr), response);
-    });
-    m_server.Get("/", [this](const httplib::Request&, httplib::Response& response) { send(m_board.Index(), response); });
-    m_server.Get("/level/([^/]*)", [this](const httplib::Request& request, httplib::Response& response) {
-        send(m_board.Level(request.matches[1].str()), response);
-    });
-    m_server.Get("/api/top", [this](const httplib::Request& request, httplib::Response& response) {
-        send(m_board.ApiTop(parameter(request, "level")), response);
-    });
-    m_server.Get("/cgi-bin/screen.pl/games.shtml", [this](const httplib::Request&, httplib::Response& response) {
-        send(m_board.Games(), response);
-    });
-    m_server.Get("/style.css", [this](const httplib::Request&, httplib::Response& response) {
-        send(m_board.Style(), response);
-    });
-    // Answers the library makes up itself (no route, a bad request, a too large body) get
-    // a page of ours; answers with a body of their own are left alone.
-    m_server.set_error_handler(httplib::Server::HandlerWithResponse([this](const httplib::Request&,
-                                                                           httplib::Response& response) {
-        if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-        Reply reply = m_board.NotFound();
-        if (response.status != 404) {
-            reply.body = RenderErrorPage(response.status == 413 ? "Request too large" : "Bad request",
-                                         "This server cannot answer that request.");
-        }
-        response.set_content(reply.body, reply.contentType.c_str());
-        return httplib::Server::HandlerResponse::Handled;
-    }));
-    m_server.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
-        response.status = 500;
-        response.set_content(RenderErrorPage("Server error", "Something went wrong; please try again later."),
-                             "text/html; charset=utf-8");
-    });
+    : m_board(board),
+      m_server(std::move(limits), ioThreads(),
+               [this](const HttpRequest& request, HttpServer::Respond respond) { Handle(request, std::move(respond)); }),
+      m_pages(std::size_t(std::max(1, threads))),
+      m_publishes(std::size_t(std::max(1, threads))) {}
+
+LeaderboardHttp::~LeaderboardHttp() {
+    m_pages.join();
+    m_publishes.join();
 }
 
-Expected<int> LeaderboardHttp::Bind(const std::string& address, int port) {
-    const int bound = m_server.Bind(address, port);
-    if (bound < 0) return Error{"cannot listen on " + address + " port " + std::to_string(port)};
-    return bound;
+Reply LeaderboardHttp::Route(const HttpRequest& request) {
+    // Nothing below throws but for want of memory; that is an answer too, not a lost connection.
+    try {
+        return RouteUnguarded(request);
+    } catch (const std::exception& e) {
+        return serverError(e);
+    }
 }
 
-bool LeaderboardHttp::Run() { return m_server.listen_after_bind(); }
+Reply LeaderboardHttp::RouteUnguarded(const HttpRequest& request) {
+    const std::string& path = request.target.path;
+    if (path == kPublishPath)
+        return m_board.Publish(request.target.Parameter("e"), request.client,
+                               std::chrono::steady_clock::now() + kPublishWait);
+    if (path == "/") return m_board.Index();
+    if (path.rfind(kLevelPrefix, 0) == 0) return m_board.Level(std::string_view(path).substr(kLevelPrefix.size()));
+    if (path == "/api/top") return m_board.ApiTop(request.target.Parameter("level"));
+    if (path == "/cgi-bin/screen.pl/games.shtml") return m_board.Games();
+    if (path == "/style.css") return m_board.Style();
+    return m_board.NotFound();
+}
+
+void LeaderboardHttp::Handle(const HttpRequest& request, HttpServer::Respond respond) {
+    const std::string& path = request.target.path;
+    if (path == kPublishPath) {
+        // The wait for the database counts from here, the queue included.
+        const auto deadline = std::chrono::steady_clock::now() + kPublishWait;
+        boost::asio::post(m_publishes, [this, request, deadline, respond = std::move(respond)] {
+            try {
+                respond(m_board.Publish(request.target.Parameter("e"), request.client, deadline));
+            } catch (const std::exception& e) {
+                respond(serverError(e));
+            }
+        });
+    } else if (readsDatabase(path)) {
+        boost::asio::post(m_pages, [this, request, respond = std::move(respond)] { respond(Route(request)); });
+    } else {
+        respond(Route(request));
+    }
+}
+
+Expected<int> LeaderboardHttp::Bind(const std::string& address, int port) { return m_server.Bind(address, port); }
+
+bool LeaderboardHttp::Run() { return m_server.Run(); }
 
 void LeaderboardHttp::Stop() { m_server.Stop(); }
 

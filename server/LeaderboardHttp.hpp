@@ -1,34 +1,48 @@
 #pragma once
 
+#include <boost/asio/thread_pool.hpp>
+
 #include <string>
 
-#include "server/BoundedHttpServer.hpp"
 #include "server/Expected.hpp"
 #include "server/HttpLimits.hpp"
+#include "server/HttpServer.hpp"
 
 namespace server {
 
 class Leaderboard;
 
-// The leaderboard's web addresses on a BoundedHttpServer:
+// The leaderboard's web addresses on an HttpServer:
 //   /cgi-bin/gameres.pl?e=CODE, /, /level/N, /api/top?level=N, /cgi-bin/screen.pl/games.shtml,
-//   /style.css; everything else is 404.
+//   /style.css; everything else is 404. Pages that read the database run on a pool of
+// `threads` threads, publishes on a pool of their own, so that publishes waiting for the
+// database never hold up the pages; answers that need no database come from the I/O threads.
 class LeaderboardHttp {
 public:
     LeaderboardHttp(Leaderboard& board, HttpLimits limits, int threads);
+    ~LeaderboardHttp();
 
     // Binds the listening socket; port 0 takes any free one. The value is the bound port.
     Expected<int> Bind(const std::string& address, int port);
-    // Serves until Stop; false when listening failed.
+    // Serves until Stop has finished; false when listening failed.
     bool Run();
-    // Ends Run; safe from any thread.
+    // Stops accepting and ends Run once the requests in hand are answered; safe from any thread.
     void Stop();
 
-    BoundedHttpServer& Server() { return m_server; }
+    // The answer to one request, on the calling thread.
+    Reply Route(const HttpRequest& request);
+
+    HttpServer& Server() { return m_server; }
 
 private:
+    void Handle(const HttpRequest& request, HttpServer::Respond respond);
+    Reply RouteUnguarded(const HttpRequest& request);
+
     Leaderboard& m_board;
-    BoundedHttpServer m_server;
+    HttpServer m_server;
+    // Declared after the server, so they end first: their jobs answer through its connections.
+    boost::asio::thread_pool m_pages;
+    boost::asio::thread_pool m_publishes;
 };
 
 } // namespace server

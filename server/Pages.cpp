@@ -140,14 +140,16 @@ std::string RenderPublishPage(const NewRecord& record, const PublishResult& resu
     case PublishOutcome::Duplicate:
         title = "Already published";
         main += "<h1>Already published</h1>\n<p class=\"notice\">This score of " + EscapeHtml(who) +
-                " on " + level + " came in less than a minute ago and is stored once";
+                " on " + level + " was published before and is stored once";
         main += result.rank > 0 ? ", ranked <strong>" + ordinal(result.rank) + "</strong>.</p>\n" : ".</p>\n";
         break;
-    case PublishOutcome::NotKept:
-        title = "Score not kept";
-        main += "<h1>Score not kept</h1>\n<p class=\"notice\">" + EscapeHtml(who) + " already holds " +
+    case PublishOutcome::NotListed:
+        title = "Score stored";
+        main += "<h1>Score stored</h1>\n<p class=\"notice\">" + EscapeHtml(who) + " already holds " +
                 std::to_string(kRecordsPerNameAndLevel) + " better scores on " + level +
-                ", so this score of " + std::to_string(record.score) + " is not kept.</p>\n";
+                ". This score of " + std::to_string(record.score) +
+                " is stored, but the table shows each name's " + std::to_string(kRecordsPerNameAndLevel) +
+                " best.</p>\n";
         break;
     }
     main += levelHeading(record.level, "h2");

@@ -1,5 +1,7 @@
 #include "PostgresRecordStore.hpp"
 
+#include <poll.h>
+
 #include <pqxx/pqxx>
 
 #include <exception>
@@ -16,87 +18,115 @@ CREATE TABLE IF NOT EXISTS records (
     name TEXT NOT NULL,
     published_at BIGINT NOT NULL
 );
-CREATE INDEX IF NOT EXISTS records_by_rank ON records (level, score DESC, id DESC);
-CREATE INDEX IF NOT EXISTS records_by_name ON records (level, name, score DESC, id DESC);
-CREATE TABLE IF NOT EXISTS recent_reports (
+ALTER TABLE records ADD COLUMN IF NOT EXISTS hidden BOOLEAN NOT NULL DEFAULT FALSE;
+ALTER TABLE records ADD COLUMN IF NOT EXISTS listed BOOLEAN NOT NULL DEFAULT TRUE;
+CREATE TABLE IF NOT EXISTS reports (
     report TEXT PRIMARY KEY,
-    received_at BIGINT NOT NULL
+    record_id BIGINT NOT NULL
 );
-CREATE INDEX IF NOT EXISTS recent_reports_by_age ON recent_reports (received_at);
+DROP TABLE IF EXISTS recent_reports;
+DROP INDEX IF EXISTS records_by_rank;
+CREATE INDEX IF NOT EXISTS records_listed ON records (level, listed, score DESC, id DESC);
+CREATE INDEX IF NOT EXISTS records_by_name ON records (level, name, score DESC, id DESC);
+CREATE INDEX IF NOT EXISTS records_listed_by_name ON records (level, name, listed);
 )sql";
 
 // Any fixed number: servers starting together create the tables one after the other.
 constexpr const char* kSchemaLockSql = "SELECT pg_advisory_xact_lock(7415032)";
+// A statement the server itself ends after this long.
+constexpr const char* kStatementTimeoutSql = "SET statement_timeout = 5000";
+// Seconds libpq waits for a connection, unless the address says otherwise.
+constexpr const char* kConnectTimeout = "connect_timeout=3";
+// Reads are bounded as publishes are.
+constexpr auto kReadWait = std::chrono::seconds(5);
 
 void prepare(pqxx::connection& c) {
-    // Publishes of one name and level wait for each other, so the ten-record limit holds.
+    // Changes to one name and level wait for each other, so its listing stays consistent.
     c.prepare("lock_name", "SELECT pg_advisory_xact_lock(hashtext($1::text || ':' || $2::text))");
-    // A row comes back when the report is new, or its last copy is old enough.
-    c.prepare("claim_report",
-              "INSERT INTO recent_reports (report, received_at) VALUES ($1, $2) "
-              "ON CONFLICT (report) DO UPDATE SET received_at = excluded.received_at "
-              "WHERE recent_reports.received_at <= $3 RETURNING 1");
-    c.prepare("latest_same",
-              "SELECT id FROM records WHERE level = $1 AND name = $2 AND score = $3 "
-              "ORDER BY id DESC LIMIT 1");
+    c.prepare("find_report", "SELECT record_id FROM reports WHERE report = $1");
     c.prepare("insert",
-              "INSERT INTO records (level, score, name, published_at) VALUES ($1, $2, $3, $4) "
-              "RETURNING id");
-    c.prepare("prune",
-              "DELETE FROM records WHERE id IN (SELECT id FROM records WHERE level = $1 AND name = $2 "
-              "ORDER BY score DESC, id DESC OFFSET $3)");
-    c.prepare("kept", "SELECT 1 FROM records WHERE id = $1");
+              "INSERT INTO records (level, score, name, published_at, hidden, listed) "
+              "VALUES ($1, $2, $3, $4, FALSE, FALSE) RETURNING id");
+    c.prepare("add_report", "INSERT INTO reports (report, record_id) VALUES ($1, $2)");
+    c.prepare("unlist", "UPDATE records SET listed = FALSE WHERE level = $1 AND name = $2 AND listed");
+    c.prepare("relist",
+              "UPDATE records SET listed = TRUE WHERE id IN (SELECT id FROM records WHERE level = $1 AND "
+              "name = $2 AND NOT hidden ORDER BY score DESC, id DESC LIMIT $3)");
+    c.prepare("listed", "SELECT level, score, listed FROM records WHERE id = $1");
     c.prepare("rank",
-              "SELECT COUNT(*) FROM records WHERE level = $1 AND (score > $2 OR (score = $2 AND id > $3))");
-    c.prepare("purge", "DELETE FROM recent_reports WHERE received_at <= $1");
+              "SELECT COUNT(*) FROM records WHERE level = $1 AND listed AND "
+              "(score > $2 OR (score = $2 AND id > $3))");
+    c.prepare("owner", "SELECT level, name FROM records WHERE id = $1");
+    c.prepare("hide", "UPDATE records SET hidden = $2 WHERE id = $1");
+    c.prepare("remove", "DELETE FROM records WHERE id = $1");
     c.prepare("top",
-              "SELECT score, name, published_at FROM records WHERE level = $1 "
+              "SELECT score, name, published_at FROM records WHERE level = $1 AND listed "
               "ORDER BY score DESC, id DESC LIMIT $2 OFFSET $3");
+    c.prepare("list",
+              "SELECT id, level, score, name, published_at, hidden FROM records "
+              "WHERE ($1 = 0 OR level = $1) AND (NOT $2 OR name = $3) ORDER BY level, score DESC, id DESC");
 }
 
-std::int64_t rankOf(pqxx::work& tx, int level, std::int32_t score, std::int64_t id) {
-    return tx.exec_prepared1("rank", level, score, id)[0].as<std::int64_t>() + 1;
+void relist(pqxx::work& tx, int level, const std::string& name) {
+    tx.exec_prepared("lock_name", level, name);
+    tx.exec_prepared("unlist", level, name);
+    tx.exec_prepared("relist", level, name, kRecordsPerNameAndLevel);
+}
+
+std::int64_t rankOf(pqxx::work& tx, std::int64_t id) {
+    const pqxx::result row = tx.exec_prepared("listed", id);
+    if (row.empty() || !row[0][2].as<bool>()) return 0;
+    return tx.exec_prepared1("rank", row[0][0].as<int>(), row[0][1].as<std::int32_t>(), id)[0].as<std::int64_t>() + 1;
 }
 
 PublishResult publishIn(pqxx::work& tx, const NewRecord& record) {
     PublishResult result;
     tx.exec_prepared("lock_name", record.level, record.name);
-    const pqxx::result claimed = tx.exec_prepared(
-        "claim_report", record.report, record.receivedAt, record.receivedAt - kDuplicateWindowSeconds);
-    if (claimed.empty()) {
+    const pqxx::result found = tx.exec_prepared("find_report", record.report);
+    if (!found.empty()) {
         result.outcome = PublishOutcome::Duplicate;
-        const pqxx::result same = tx.exec_prepared("latest_same", record.level, record.name, record.score);
-        if (!same.empty()) result.rank = rankOf(tx, record.level, record.score, same[0][0].as<std::int64_t>());
+        result.rank = rankOf(tx, found[0][0].as<std::int64_t>());
         return result;
     }
     const std::int64_t id = tx.exec_prepared1("insert", record.level, record.score, record.name,
                                               record.receivedAt)[0].as<std::int64_t>();
-    tx.exec_prepared("prune", record.level, record.name, kRecordsPerNameAndLevel);
-    if (tx.exec_prepared("kept", id).empty()) {
-        result.outcome = PublishOutcome::NotKept;
-    } else {
-        result.outcome = PublishOutcome::Stored;
-        result.rank = rankOf(tx, record.level, record.score, id);
-    }
-    tx.exec_prepared("purge", record.receivedAt - kDuplicateWindowSeconds);
+    tx.exec_prepared("add_report", record.report, id);
+    relist(tx, record.level, record.name);
+    result.rank = rankOf(tx, id);
+    result.outcome = result.rank > 0 ? PublishOutcome::Stored : PublishOutcome::NotListed;
     return result;
+}
+
+std::string withConnectTimeout(const std::string& url) {
+    if (url.find("connect_timeout=") != std::string::npos) return url;
+    return url + (url.find('?') == std::string::npos ? "?" : "&") + kConnectTimeout;
+}
+
+// An idle pooled connection that has something to read was closed by the server (a restart
+// sends a notice and hangs up); a sound idle one has nothing.
+bool looksClosed(int socket) {
+    pollfd p{socket, POLLIN, 0};
+    return socket < 0 || ::poll(&p, 1, 0) != 0;
 }
 
 } // namespace
 
 struct PostgresRecordStore::Session {
-    explicit Session(const std::string& url) : connection(url) { prepare(connection); }
+    explicit Session(const std::string& url) : connection(url) {
+        prepare(connection);
+        pqxx::nontransaction(connection).exec(kStatementTimeoutSql);
+    }
     pqxx::connection connection;
 };
 
-PostgresRecordStore::PostgresRecordStore(std::string url) : m_url(std::move(url)) {}
+PostgresRecordStore::PostgresRecordStore(std::string url) : m_url(withConnectTimeout(url)) {}
 
 PostgresRecordStore::~PostgresRecordStore() = default;
 
 Expected<std::unique_ptr<PostgresRecordStore>> PostgresRecordStore::Open(const std::string& url) {
     std::unique_ptr<PostgresRecordStore> store(new PostgresRecordStore(url));
     try {
-        pqxx::connection connection(url);
+        pqxx::connection connection(store->m_url);
         pqxx::work tx(connection);
         tx.exec(kSchemaLockSql);
         tx.exec(kSchema);
@@ -107,16 +137,25 @@ Expected<std::unique_ptr<PostgresRecordStore>> PostgresRecordStore::Open(const s
     return store;
 }
 
-Expected<std::unique_ptr<PostgresRecordStore::Session>> PostgresRecordStore::Take() {
-    {
-        std::unique_lock lock(m_lock);
-        m_returned.wait(lock, [&] { return !m_idle.empty() || m_open < kMaxConnections; });
-        if (!m_idle.empty()) {
-            std::unique_ptr<Session> session = std::move(m_idle.back());
+Expected<std::unique_ptr<PostgresRecordStore::Session>> PostgresRecordStore::Take(Deadline deadline) {
+    for (;;) {
+        std::unique_ptr<Session> session;
+        {
+            std::unique_lock lock(m_lock);
+            if (!m_returned.wait_until(lock, deadline, [&] { return !m_idle.empty() || m_open < kMaxConnections; }))
+                return Error{"all connections to PostgreSQL are busy"};
+            if (m_idle.empty()) {
+                ++m_open;
+                break;
+            }
+            session = std::move(m_idle.back());
             m_idle.pop_back();
-            return session;
         }
-        ++m_open;
+        if (!looksClosed(session->connection.sock())) return session;
+        // Dropped and replaced below.
+        session.reset();
+        std::lock_guard lock(m_lock);
+        --m_open;
     }
     try {
         return std::make_unique<Session>(m_url);
@@ -137,35 +176,54 @@ void PostgresRecordStore::Return(std::unique_ptr<Session> session) {
     m_returned.notify_one();
 }
 
-Expected<PublishResult> PostgresRecordStore::Publish(const NewRecord& record) {
-    auto taken = Take();
-    if (!taken) return Error{taken.error()};
-    std::unique_ptr<Session> session = std::move(*taken);
-    try {
-        pqxx::work tx(session->connection);
-        PublishResult result = publishIn(tx, record);
-        tx.commit();
-        Return(std::move(session));
-        return result;
-    } catch (const pqxx::in_doubt_error& e) {
-        // The commit may or may not have happened; the caller must not report success.
+template <class T, class Body>
+Expected<T> PostgresRecordStore::WithSession(Deadline deadline, const char* what, Body body) {
+    // One more try on a fresh connection when the pooled one turns out broken before anything
+    // was committed: after a restart of PostgreSQL no request fails for a dead connection.
+    for (int attempt = 0;; ++attempt) {
+        auto taken = Take(deadline);
+        if (!taken) return Error{std::string(what) + ": " + taken.error()};
+        std::unique_ptr<Session> session = std::move(*taken);
+        std::string error;
+        bool retry = false;
+        try {
+            std::optional<T> value;
+            {
+                SocketWatchdog::Watch watch(m_watchdog, session->connection.sock(), deadline);
+                value.emplace(body(session->connection));
+            }
+            Return(std::move(session));
+            return std::move(*value);
+        } catch (const pqxx::in_doubt_error& e) {
+            error = std::string("the outcome is in doubt: ") + e.what();
+        } catch (const pqxx::broken_connection& e) {
+            error = std::string("the connection broke: ") + e.what();
+            retry = attempt == 0 && std::chrono::steady_clock::now() < deadline;
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+        // A connection that failed is not trusted again.
+        session.reset();
         Return(nullptr);
-        return Error{std::string("the commit of the record is in doubt: ") + e.what()};
-    } catch (const std::exception& e) {
-        Return(std::move(session));
-        return Error{std::string("cannot store the record: ") + e.what()};
+        if (!retry) return Error{std::string(what) + ": " + error};
     }
 }
 
+Expected<PublishResult> PostgresRecordStore::Publish(const NewRecord& record, Deadline deadline) {
+    return WithSession<PublishResult>(deadline, "cannot store the record", [&](pqxx::connection& c) {
+        pqxx::work tx(c);
+        PublishResult result = publishIn(tx, record);
+        tx.commit();
+        return result;
+    });
+}
+
 Expected<std::vector<RankedRecord>> PostgresRecordStore::Top(int level, int first, int count) {
-    auto taken = Take();
-    if (!taken) return Error{taken.error()};
-    std::unique_ptr<Session> session = std::move(*taken);
     const std::int64_t offset = first > 1 ? first - 1 : 0;
-    try {
-        std::vector<RankedRecord> rows;
-        {
-            pqxx::read_transaction tx(session->connection);
+    return WithSession<std::vector<RankedRecord>>(
+        std::chrono::steady_clock::now() + kReadWait, "cannot read the records", [&](pqxx::connection& c) {
+            std::vector<RankedRecord> rows;
+            pqxx::read_transaction tx(c);
             const pqxx::result result = tx.exec_prepared("top", level, count > 0 ? count : 0, offset);
             rows.reserve(result.size());
             for (const auto& row : result) {
@@ -176,13 +234,52 @@ Expected<std::vector<RankedRecord>> PostgresRecordStore::Top(int level, int firs
                 record.publishedAt = row[2].as<std::int64_t>();
                 rows.push_back(std::move(record));
             }
-        }
-        Return(std::move(session));
-        return rows;
-    } catch (const std::exception& e) {
-        Return(std::move(session));
-        return Error{std::string("cannot read the records: ") + e.what()};
-    }
+            return rows;
+        });
 }
+
+Expected<std::vector<StoredRecord>> PostgresRecordStore::List(const RecordFilter& filter) {
+    return WithSession<std::vector<StoredRecord>>(
+        std::chrono::steady_clock::now() + std::chrono::seconds(60), "cannot list the records",
+        [&](pqxx::connection& c) {
+            std::vector<StoredRecord> rows;
+            pqxx::read_transaction tx(c);
+            const std::string name = filter.name.value_or("");
+            for (const auto& row : tx.exec_prepared("list", filter.level.value_or(0), filter.name.has_value(), name)) {
+                StoredRecord record;
+                record.id = row[0].as<std::int64_t>();
+                record.level = row[1].as<int>();
+                record.score = row[2].as<std::int32_t>();
+                record.name = row[3].as<std::string>();
+                record.publishedAt = row[4].as<std::int64_t>();
+                record.hidden = row[5].as<bool>();
+                rows.push_back(std::move(record));
+            }
+            return rows;
+        });
+}
+
+Expected<bool> PostgresRecordStore::Change(std::int64_t id, std::optional<bool> hidden) {
+    return WithSession<bool>(std::chrono::steady_clock::now() + kPublishWait, "cannot change the record",
+                             [&](pqxx::connection& c) {
+                                 pqxx::work tx(c);
+                                 const pqxx::result owner = tx.exec_prepared("owner", id);
+                                 if (owner.empty()) return false;
+                                 const int level = owner[0][0].as<int>();
+                                 const std::string name = owner[0][1].as<std::string>();
+                                 tx.exec_prepared("lock_name", level, name);
+                                 if (hidden)
+                                     tx.exec_prepared("hide", id, *hidden);
+                                 else
+                                     tx.exec_prepared("remove", id);
+                                 relist(tx, level, name);
+                                 tx.commit();
+                                 return true;
+                             });
+}
+
+Expected<bool> PostgresRecordStore::SetHidden(std::int64_t id, bool hidden) { return Change(id, hidden); }
+
+Expected<bool> PostgresRecordStore::Delete(std::int64_t id) { return Change(id, std::nullopt); }
 
 } // namespace server

@@ -37,16 +37,33 @@ std::optional<char32_t> utf8At(std::string_view text, std::size_t i, std::size_t
     return value;
 }
 
-bool isControl(char32_t c) {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ||
-           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+// Code page 1252's bytes 0x80-0x9F; 0 marks the five it leaves undefined.
+constexpr char16_t kHighHalf[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
+
+bool isControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029; }
+
+// Invisible characters that change how the text around them looks or reads (format
+// characters): soft hyphen, zero-width ones, bidirectional controls, the byte-order mark.
+bool isFormat(char32_t c) {
+    return c == 0xAD || c == 0x061C || c == 0x180E || (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2060 && c <= 0x2064) || (c >= 0x2066 && c <= 0x206F) || c == 0xFEFF || (c >= 0xFFF9 && c <= 0xFFFB);
 }
+
+bool isBlank(char32_t c) { return c == 0x20 || c == 0xA0; }
 
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out.push_back(char(c));
-    } else {
+    } else if (c < 0x800) {
         out.push_back(char(0xC0 | (c >> 6)));
+        out.push_back(char(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(char(0xE0 | (c >> 12)));
+        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
         out.push_back(char(0x80 | (c & 0x3F)));
     }
 }
@@ -58,25 +75,42 @@ std::optional<int> ParseLevel(std::string_view text) {
     return text[0] - '0';
 }
 
-std::optional<std::string> NormaliseName(std::string_view raw) {
-    bool utf8 = true;
-    for (std::size_t i = 0, length = 0; i < raw.size(); i += length) {
-        const std::optional<char32_t> c = utf8At(raw, i, length);
-        if (!c) {
-            utf8 = false;
-            break;
-        }
-        if (isControl(*c)) return std::nullopt;
-    }
-    if (utf8) return std::string(raw);
-    std::string out;
-    out.reserve(raw.size() * 2);
+std::optional<char32_t> CodePage1252Character(unsigned char byte) {
+    if (byte < 0x80 || byte >= 0xA0) return byte;
+    const char16_t c = kHighHalf[byte - 0x80];
+    if (c == 0) return std::nullopt;
+    return c;
+}
+
+Expected<std::string> DecodeName(std::string_view raw) {
+    std::u32string text;
     for (const char byte : raw) {
-        const char32_t c = static_cast<unsigned char>(byte);
-        if (isControl(c)) return std::nullopt;
-        appendUtf8(out, c);
+        const std::optional<char32_t> c = CodePage1252Character(static_cast<unsigned char>(byte));
+        if (!c) return Error{"The name holds a byte that code page 1252 does not define."};
+        text.push_back(*c);
+    }
+    std::size_t first = 0, last = text.size();
+    while (first < last && isBlank(text[first])) ++first;
+    while (last > first && isBlank(text[last - 1])) --last;
+    if (first == last) return Error{"The name is empty."};
+    std::string out;
+    out.reserve(raw.size() * 3);
+    for (std::size_t i = first; i < last; ++i) {
+        if (isControl(text[i])) return Error{"The name holds a control character."};
+        if (isFormat(text[i])) return Error{"The name holds an invisible formatting character."};
+        appendUtf8(out, text[i]);
     }
     return out;
+}
+
+bool IsShowableName(std::string_view utf8) {
+    if (utf8.empty()) return false;
+    for (std::size_t i = 0, length = 0; i < utf8.size(); i += length) {
+        const std::optional<char32_t> c = utf8At(utf8, i, length);
+        if (!c || isControl(*c) || isFormat(*c)) return false;
+        if ((i == 0 || i + length == utf8.size()) && isBlank(*c)) return false;
+    }
+    return true;
 }
 
 Expected<NewRecord> ParsePublishCode(std::string_view code, std::int64_t receivedAt) {
@@ -90,8 +124,8 @@ Expected<NewRecord> ParsePublishCode(std::string_view code, std::int64_t receive
     if (decoded.name.size() > kMaxNameBytes)
         return Error{"The name is " + std::to_string(decoded.name.size()) + " bytes long, more than the " +
                      std::to_string(kMaxNameBytes) + " allowed."};
-    std::optional<std::string> name = NormaliseName(decoded.name);
-    if (!name) return Error{"The name holds a control character."};
+    Expected<std::string> name = DecodeName(decoded.name);
+    if (!name) return Error{name.error()};
 
     NewRecord record;
     record.level = *level;

@@ -1,5 +1,7 @@
 #include "ServerOptions.hpp"
 
+#include <boost/asio/ip/address.hpp>
+
 #include <charconv>
 #include <optional>
 
@@ -15,23 +17,92 @@ std::optional<int> parseInt(const std::string& text, int low, int high) {
     return value;
 }
 
+Expected<std::int64_t> parseId(const std::string& text) {
+    std::int64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [rest, status] = std::from_chars(text.data(), end, value);
+    if (text.empty() || status != std::errc() || rest != end || value <= 0)
+        return Error{"admin needs a record id (a number from the list), not \"" + text + "\""};
+    return value;
+}
+
+// admin list|hide|unhide|delete with its own options.
+Expected<ServerOptions> ParseAdmin(const std::vector<std::string>& args) {
+    ServerOptions options;
+    AdminCommand& admin = options.admin.emplace();
+    if (args.size() < 2) return Error{"admin needs list, hide, unhide or delete"};
+    const std::string& verb = args[1];
+    std::size_t i = 2;
+    if (verb == "list") {
+        admin.action = AdminAction::List;
+    } else if (verb == "hide" || verb == "unhide" || verb == "delete") {
+        admin.action = verb == "hide" ? AdminAction::Hide : verb == "unhide" ? AdminAction::Unhide : AdminAction::Delete;
+        if (args.size() < 3) return Error{"admin " + verb + " needs a record id"};
+        const Expected<std::int64_t> id = parseId(args[2]);
+        if (!id) return Error{id.error()};
+        admin.id = *id;
+        i = 3;
+    } else {
+        return Error{"admin needs list, hide, unhide or delete, not \"" + verb + "\""};
+    }
+    for (; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> value;
+        if (const std::size_t equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name.resize(equals);
+        }
+        const bool known = name == "--database" || (admin.action == AdminAction::List && (name == "--level" || name == "--name"));
+        if (!known) return Error{"unknown option for admin " + verb + ": " + args[i]};
+        if (!value) {
+            if (i + 1 >= args.size()) return Error{name + " needs a value"};
+            value = args[++i];
+        }
+        if (name == "--database") {
+            if (value->rfind("sqlite://", 0) != 0 && value->rfind("postgresql://", 0) != 0 &&
+                value->rfind("postgres://", 0) != 0)
+                return Error{"--database needs sqlite://FILE or postgresql://..., not \"" + *value + "\""};
+            options.database = *value;
+        } else if (name == "--level") {
+            const std::optional<int> level = parseInt(*value, 1, 3);
+            if (!level) return Error{"--level needs 1, 2 or 3, not \"" + *value + "\""};
+            admin.filter.level = *level;
+        } else {
+            admin.filter.name = *value;
+        }
+    }
+    return options;
+}
+
 } // namespace
 
 std::string UsageText() {
     return "usage: hoopstack-leaderboard [--bind ADDR] [--port N] [--database URL]\n"
-           "                             [--publish-limit N] [--threads N] [--help]\n"
+           "                             [--publish-limit N] [--threads N] [--trust-proxy ADDR] [--help]\n"
+           "       hoopstack-leaderboard admin list [--level N] [--name NAME] [--database URL]\n"
+           "       hoopstack-leaderboard admin hide|unhide|delete ID [--database URL]\n"
            "  --bind ADDR         address to listen on (default 127.0.0.1)\n"
            "  --port N            port to listen on, 0 for any free one (default 8080)\n"
            "  --database URL      sqlite://FILE or postgresql://... (default\n"
            "                      sqlite://$XDG_DATA_HOME/hoopstack/leaderboard.db)\n"
            "  --publish-limit N   publishes per minute from one address, 0 for no limit\n"
            "                      (default 10; raise it when the players share one address)\n"
-           "  --threads N         connections served at once (default 64)\n"
-           "  --help              show this text\n";
+           "  --threads N         requests that read or write the database at once (default 64)\n"
+           "  --trust-proxy ADDR  a reverse proxy at ADDR names the client in X-Forwarded-For;\n"
+           "                      the header of any other peer is ignored\n"
+           "  --help              show this text\n"
+           "admin (the operator's commands; the server may run meanwhile):\n"
+           "  list                one line per stored record, tab-separated:\n"
+           "                      ID LEVEL SCORE NAME DATE STATE, where NAME is UTF-8, DATE is\n"
+           "                      YYYY-MM-DDTHH:MM:SSZ (UTC) and STATE is shown or hidden;\n"
+           "                      --level N and --name NAME pick records\n"
+           "  hide ID, unhide ID  take a record off the tables, or put it back\n"
+           "  delete ID           remove a record for good\n";
 }
 
 Expected<ServerOptions> ParseServerOptions(const std::vector<std::string>& args) {
     ServerOptions options;
+    if (!args.empty() && args[0] == "admin") return ParseAdmin(args);
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> value;
@@ -45,7 +116,7 @@ Expected<ServerOptions> ParseServerOptions(const std::vector<std::string>& args)
             continue;
         }
         if (name != "--bind" && name != "--port" && name != "--database" && name != "--publish-limit" &&
-            name != "--threads")
+            name != "--threads" && name != "--trust-proxy")
             return Error{"unknown option: " + args[i]};
         if (!value) {
             if (i + 1 >= args.size()) return Error{name + " needs a value"};
@@ -64,6 +135,11 @@ Expected<ServerOptions> ParseServerOptions(const std::vector<std::string>& args)
                 return Error{"--database needs sqlite://FILE or postgresql://..., not \"" + *value + "\""};
             if (*value == "sqlite://") return Error{"--database sqlite:// needs a file name"};
             options.database = *value;
+        } else if (name == "--trust-proxy") {
+            boost::system::error_code error;
+            const auto address = boost::asio::ip::make_address(*value, error);
+            if (error) return Error{"--trust-proxy needs an IP address, not \"" + *value + "\""};
+            options.trustedProxy = address.to_string();
         } else if (name == "--publish-limit") {
             const std::optional<int> limit = parseInt(*value, 0, 1000000);
             if (!limit) return Error{"--publish-limit needs a number from 0 to 1000000, not \"" + *value + "\""};

@@ -1,11 +1,23 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "server/Expected.hpp"
+#include "server/RecordStore.hpp"
 
 namespace server {
+
+enum class AdminAction { List, Hide, Unhide, Delete };
+
+// `hoopstack-leaderboard admin ...`: the operator's look at the stored records.
+struct AdminCommand {
+    AdminAction action = AdminAction::List;
+    std::int64_t id = 0;  // hide, unhide, delete
+    RecordFilter filter;  // list
+};
 
 // The command line of hoopstack-leaderboard.
 struct ServerOptions {
@@ -14,7 +26,9 @@ struct ServerOptions {
     std::string database;           // sqlite://FILE or postgresql://...; empty for the default file
     int publishesPerMinute = 10;    // per client address; 0 switches the limit off
     int threads = 64;               // connections served at once
+    std::string trustedProxy;       // --trust-proxy: the peer whose X-Forwarded-For is believed
     bool help = false;
+    std::optional<AdminCommand> admin;  // set for `admin ...` instead of serving
 };
 
 // Parses the arguments after the program name; "--name VALUE" and "--name=VALUE" both work.

@@ -1,5 +1,9 @@
 #include "SqliteRecordStore.hpp"
 
+#include <sqlite3.h>
+
+#include <algorithm>
+
 #include "server/SqliteConnection.hpp"
 #include "server/SqliteStatement.hpp"
 
@@ -15,132 +19,153 @@ CREATE TABLE IF NOT EXISTS records (
     name TEXT NOT NULL,
     published_at INTEGER NOT NULL
 );
-CREATE INDEX IF NOT EXISTS records_by_rank ON records (level, score DESC, id DESC);
-CREATE INDEX IF NOT EXISTS records_by_name ON records (level, name, score DESC, id DESC);
-CREATE TABLE IF NOT EXISTS recent_reports (
+CREATE TABLE IF NOT EXISTS reports (
     report TEXT PRIMARY KEY,
-    received_at INTEGER NOT NULL
+    record_id INTEGER NOT NULL
 );
-CREATE INDEX IF NOT EXISTS recent_reports_by_age ON recent_reports (received_at);
+DROP TABLE IF EXISTS recent_reports;
+DROP INDEX IF EXISTS records_by_rank;
+)sql";
+
+// Added to tables made before records were hidden or left unlisted instead of deleted; the
+// records of those tables were all listed.
+constexpr const char* kNewColumns = R"sql(
+ALTER TABLE records ADD COLUMN hidden INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE records ADD COLUMN listed INTEGER NOT NULL DEFAULT 1;
+)sql";
+
+constexpr const char* kIndexes = R"sql(
+CREATE INDEX IF NOT EXISTS records_listed ON records (level, listed, score DESC, id DESC);
+CREATE INDEX IF NOT EXISTS records_by_name ON records (level, name, score DESC, id DESC);
+CREATE INDEX IF NOT EXISTS records_listed_by_name ON records (level, name, listed);
 )sql";
 
 // Ids only grow while the largest stays: SQLite reuses a deleted largest id, which is still
 // above every id left, so a larger id always means a later record.
 constexpr const char* kTopSql =
-    "SELECT score, name, published_at FROM records WHERE level = ?1 "
+    "SELECT score, name, published_at FROM records WHERE level = ?1 AND listed = 1 "
     "ORDER BY score DESC, id DESC LIMIT ?2 OFFSET ?3";
 
-bool prepareAll(sqlite3* db, std::initializer_list<std::pair<SqliteStatement*, const char*>> list,
-                std::string& error) {
-    for (const auto& [statement, sql] : list)
-        if (!statement->Prepare(db, sql, error)) return false;
-    return true;
+constexpr const char* kListSql =
+    "SELECT id, level, score, name, published_at, hidden FROM records "
+    "WHERE (?1 = 0 OR level = ?1) AND (?2 = 0 OR name = ?3) ORDER BY level, score DESC, id DESC";
+
+template <class... Args>
+void bindAll(SqliteStatement& statement, const Args&... args) {
+    statement.Reset();
+    int index = 0;
+    (statement.Bind(++index, args), ...);
+}
+
+// Runs a statement that returns at most one row; false on a database failure.
+bool runOnce(SqliteStatement& statement, bool& gotRow) {
+    gotRow = statement.Step();
+    return !statement.Failed();
 }
 
 } // namespace
 
 struct SqliteRecordStore::Writer {
     std::unique_ptr<SqliteConnection> connection;
-    SqliteStatement begin, commit, rollback;
-    SqliteStatement claimReport, latestSame, insert, prune, kept, rank, purge;
+    SqliteStatement begin, commit, rollback, savepoint, release, rollbackTo;
+    SqliteStatement findReport, insert, addReport, unlist, relist, listed, rank, owner, hide, remove;
 
     bool Prepare(std::string& error) {
-        return prepareAll(
-            connection->Handle(),
-            {{&begin, "BEGIN IMMEDIATE"},
-             {&commit, "COMMIT"},
-             {&rollback, "ROLLBACK"},
-             // A row comes back when the report is new, or its last copy is old enough.
-             {&claimReport,
-              "INSERT INTO recent_reports (report, received_at) VALUES (?1, ?2) "
-              "ON CONFLICT (report) DO UPDATE SET received_at = excluded.received_at "
-              "WHERE recent_reports.received_at <= ?3 RETURNING 1"},
-             {&latestSame,
-              "SELECT id FROM records WHERE level = ?1 AND name = ?2 AND score = ?3 "
-              "ORDER BY id DESC LIMIT 1"},
-             {&insert,
-              "INSERT INTO records (level, score, name, published_at) VALUES (?1, ?2, ?3, ?4) "
-              "RETURNING id"},
-             {&prune,
-              "DELETE FROM records WHERE id IN (SELECT id FROM records WHERE level = ?1 AND name = ?2 "
-              "ORDER BY score DESC, id DESC LIMIT -1 OFFSET ?3)"},
-             {&kept, "SELECT score FROM records WHERE id = ?1"},
-             {&rank,
-              "SELECT COUNT(*) FROM records WHERE level = ?1 AND (score > ?2 OR (score = ?2 AND id > ?3))"},
-             {&purge, "DELETE FROM recent_reports WHERE received_at <= ?1"}},
-            error);
+        sqlite3* db = connection->Handle();
+        for (const auto& [statement, sql] : std::initializer_list<std::pair<SqliteStatement*, const char*>>{
+                 {&begin, "BEGIN IMMEDIATE"},
+                 {&commit, "COMMIT"},
+                 {&rollback, "ROLLBACK"},
+                 {&savepoint, "SAVEPOINT one_record"},
+                 {&release, "RELEASE one_record"},
+                 {&rollbackTo, "ROLLBACK TO one_record"},
+                 {&findReport, "SELECT record_id FROM reports WHERE report = ?1"},
+                 {&insert,
+                  "INSERT INTO records (level, score, name, published_at, hidden, listed) "
+                  "VALUES (?1, ?2, ?3, ?4, 0, 0) RETURNING id"},
+                 {&addReport, "INSERT INTO reports (report, record_id) VALUES (?1, ?2)"},
+                 {&unlist, "UPDATE records SET listed = 0 WHERE level = ?1 AND name = ?2 AND listed = 1"},
+                 {&relist,
+                  "UPDATE records SET listed = 1 WHERE id IN (SELECT id FROM records WHERE level = ?1 AND "
+                  "name = ?2 AND hidden = 0 ORDER BY score DESC, id DESC LIMIT ?3)"},
+                 {&listed, "SELECT level, score, listed FROM records WHERE id = ?1"},
+                 {&rank,
+                  "SELECT COUNT(*) FROM records WHERE level = ?1 AND listed = 1 AND "
+                  "(score > ?2 OR (score = ?2 AND id > ?3))"},
+                 {&owner, "SELECT level, name FROM records WHERE id = ?1"},
+                 {&hide, "UPDATE records SET hidden = ?2 WHERE id = ?1"},
+                 {&remove, "DELETE FROM records WHERE id = ?1"},
+             })
+            if (!statement->Prepare(db, sql, error)) return false;
+        return true;
     }
 
-    // Runs a statement that returns at most one row; false on a database failure.
-    static bool RunOnce(SqliteStatement& statement, bool& gotRow) {
-        gotRow = statement.Step();
-        return !statement.Failed();
+    // Lists the best records of a name on a level again; false on a database failure.
+    bool Relist(std::int64_t level, const std::string& name) {
+        bool row = false;
+        bindAll(unlist, level, std::string_view(name));
+        if (!runOnce(unlist, row)) return false;
+        bindAll(relist, level, std::string_view(name), std::int64_t(kRecordsPerNameAndLevel));
+        return runOnce(relist, row);
     }
 
-    // The rank of record `id` with `score` on `level`, or nothing on a failure.
-    bool RankOf(int level, std::int64_t score, std::int64_t id, std::int64_t& result) {
+    // The rank of record `id` when it is listed, else 0; false on a database failure.
+    bool RankOf(std::int64_t id, std::int64_t& result) {
+        result = 0;
+        bool row = false;
+        bindAll(listed, id);
+        if (!runOnce(listed, row)) return false;
+        const bool isListed = row && listed.Int64(2) != 0;
+        const std::int64_t level = row ? listed.Int64(0) : 0, score = row ? listed.Int64(1) : 0;
+        listed.Reset();
+        if (!isListed) return true;
+        bindAll(rank, level, score, id);
+        if (!runOnce(rank, row)) return false;
+        result = rank.Int64(0) + 1;
         rank.Reset();
-        rank.Bind(1, std::int64_t(level));
-        rank.Bind(2, score);
-        rank.Bind(3, id);
-        const bool ok = rank.Step();
-        if (ok) result = rank.Int64(0) + 1;
-        rank.Reset();
-        return ok;
+        return true;
     }
 
     // The body of the publish transaction; false on a database failure.
     bool Publish(const NewRecord& record, PublishResult& result) {
-        const std::int64_t level = record.level;
         bool row = false;
-        claimReport.Reset();
-        claimReport.Bind(1, record.report);
-        claimReport.Bind(2, record.receivedAt);
-        claimReport.Bind(3, record.receivedAt - kDuplicateWindowSeconds);
-        if (!RunOnce(claimReport, row)) return false;
-        claimReport.Reset();
-        if (!row) {
+        bindAll(findReport, std::string_view(record.report));
+        if (!runOnce(findReport, row)) return false;
+        if (row) {
+            const std::int64_t id = findReport.Int64(0);
+            findReport.Reset();
             result.outcome = PublishOutcome::Duplicate;
-            latestSame.Reset();
-            latestSame.Bind(1, level);
-            latestSame.Bind(2, record.name);
-            latestSame.Bind(3, std::int64_t(record.score));
-            if (!RunOnce(latestSame, row)) return false;
-            const std::int64_t sameId = row ? latestSame.Int64(0) : 0;
-            latestSame.Reset();
-            result.rank = 0;
-            return !row || RankOf(record.level, record.score, sameId, result.rank);
+            return RankOf(id, result.rank);
         }
-
-        insert.Reset();
-        insert.Bind(1, level);
-        insert.Bind(2, std::int64_t(record.score));
-        insert.Bind(3, record.name);
-        insert.Bind(4, record.receivedAt);
-        if (!insert.Step()) {
-            insert.Reset();
-            return false;
-        }
+        bindAll(insert, std::int64_t(record.level), std::int64_t(record.score), std::string_view(record.name),
+                record.receivedAt);
+        if (!runOnce(insert, row) || !row) return false;
         const std::int64_t id = insert.Int64(0);
         insert.Reset();
+        bindAll(addReport, std::string_view(record.report), id);
+        if (!runOnce(addReport, row) || !Relist(record.level, record.name) || !RankOf(id, result.rank)) return false;
+        result.outcome = result.rank > 0 ? PublishOutcome::Stored : PublishOutcome::NotListed;
+        return true;
+    }
 
-        prune.Reset();
-        prune.Bind(1, level);
-        prune.Bind(2, record.name);
-        prune.Bind(3, std::int64_t(kRecordsPerNameAndLevel));
-        if (!RunOnce(prune, row)) return false;
-
-        kept.Reset();
-        kept.Bind(1, id);
-        if (!RunOnce(kept, row)) return false;
-        kept.Reset();
-        result.outcome = row ? PublishOutcome::Stored : PublishOutcome::NotKept;
-        result.rank = 0;
-        if (row && !RankOf(record.level, record.score, id, result.rank)) return false;
-
-        purge.Reset();
-        purge.Bind(1, record.receivedAt - kDuplicateWindowSeconds);
-        return RunOnce(purge, row);
+    // Hides, shows or deletes record `id` and lists its name again; false on a failure.
+    bool Change(std::int64_t id, std::optional<bool> hidden, bool& found) {
+        bool row = false;
+        bindAll(owner, id);
+        if (!runOnce(owner, row)) return false;
+        found = row;
+        if (!row) return true;
+        const std::int64_t level = owner.Int64(0);
+        const std::string name = owner.Text(1);
+        owner.Reset();
+        if (hidden) {
+            bindAll(hide, id, std::int64_t(*hidden ? 1 : 0));
+            if (!runOnce(hide, row)) return false;
+        } else {
+            bindAll(remove, id);
+            if (!runOnce(remove, row)) return false;
+        }
+        return Relist(level, name);
     }
 };
 
@@ -161,35 +186,145 @@ Expected<std::unique_ptr<SqliteRecordStore>> SqliteRecordStore::Open(const std::
     writer->connection = std::move(*connection);
     std::string error;
     // Full sync makes every commit reach the disk before the publish is acknowledged.
-    if (!writer->connection->Execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL;", error) ||
-        !writer->connection->Execute(kSchema, error) || !writer->Prepare(error))
-        return Error{"cannot set up the database " + path + ": " + error};
+    bool ok = writer->connection->Execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL;", error) &&
+              writer->connection->Execute("BEGIN IMMEDIATE", error) && writer->connection->Execute(kSchema, error);
+    if (ok) {
+        SqliteStatement probe;
+        ok = probe.Prepare(writer->connection->Handle(), "SELECT hidden FROM records LIMIT 0", error) ||
+             writer->connection->Execute(kNewColumns, error);
+    }
+    ok = ok && writer->connection->Execute(kIndexes, error) && writer->connection->Execute("COMMIT", error) &&
+         writer->Prepare(error);
+    if (!ok) return Error{"cannot set up the database " + path + ": " + error};
     return std::unique_ptr<SqliteRecordStore>(new SqliteRecordStore(path, std::move(writer)));
 }
 
-Expected<PublishResult> SqliteRecordStore::Publish(const NewRecord& record) {
-    std::lock_guard lock(m_writeLock);
+template <class Body>
+bool SqliteRecordStore::InTransaction(Deadline deadline, std::string& error, Body body) {
+    std::unique_lock lock(m_writeLock, std::defer_lock);
+    if (!lock.try_lock_until(deadline)) {
+        error = "the database is busy: the record waited too long to be written";
+        return false;
+    }
     Writer& w = *m_writer;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    // Another process may hold the database's write lock: wait for it only until the deadline.
+    sqlite3_busy_timeout(w.connection->Handle(), int(std::max<std::int64_t>(1, left.count())));
     w.begin.Reset();
     w.begin.Step();
-    if (w.begin.Failed()) return Error{"cannot begin a transaction: " + w.connection->LastError()};
-    PublishResult result;
-    if (!w.Publish(record, result)) {
-        std::string message = w.connection->LastError();
+    if (w.begin.Failed()) {
+        error = "cannot begin a transaction: " + w.connection->LastError();
+        return false;
+    }
+    if (!body(w)) {
+        error = w.connection->LastError();
         w.rollback.Reset();
         w.rollback.Step();
-        return Error{"cannot store the record: " + message};
+        return false;
     }
     w.commit.Reset();
     w.commit.Step();
     if (w.commit.Failed()) {
-        std::string message = w.connection->LastError();
+        error = "cannot commit: " + w.connection->LastError();
         w.rollback.Reset();
         w.rollback.Step();
-        return Error{"cannot commit the record: " + message};
+        return false;
     }
-    return result;
+    return true;
 }
+
+// One publish waiting for the writer. Publishes that arrive while a transaction commits are
+// written together in the next one (group commit): one sync to disk for all of them.
+struct SqliteRecordStore::Pending {
+    const NewRecord* record = nullptr;
+    Deadline deadline;
+    bool taken = false;
+    bool done = false;
+    std::optional<PublishResult> result;
+    std::string error;
+};
+
+Expected<PublishResult> SqliteRecordStore::Publish(const NewRecord& record, Deadline deadline) {
+    Pending mine;
+    mine.record = &record;
+    mine.deadline = deadline;
+    std::unique_lock lock(m_queueLock);
+    m_queue.push_back(&mine);
+    while (!mine.done) {
+        if (!m_writing) {
+            // Nobody writes: this thread writes the queue's first batch, its own or not.
+            m_writing = true;
+            std::vector<Pending*> batch;
+            while (!m_queue.empty() && batch.size() < kBatchSize) {
+                Pending* next = m_queue.front();
+                m_queue.pop_front();
+                next->taken = true;
+                batch.push_back(next);
+            }
+            lock.unlock();
+            WriteBatch(batch);
+            lock.lock();
+            for (Pending* p : batch) p->done = true;
+            m_writing = false;
+            m_finished.notify_all();
+            continue;
+        }
+        if (!mine.taken && std::chrono::steady_clock::now() >= deadline) {
+            m_queue.erase(std::find(m_queue.begin(), m_queue.end(), &mine));
+            mine.error = "the database is busy: the record waited too long to be written";
+            break;
+        }
+        if (mine.taken)
+            m_finished.wait(lock);
+        else
+            m_finished.wait_until(lock, deadline);
+    }
+    if (!mine.result) return Error{"cannot store the record: " + mine.error};
+    return *mine.result;
+}
+
+void SqliteRecordStore::WriteBatch(const std::vector<Pending*>& batch) {
+    Deadline earliest = Deadline::max();
+    for (const Pending* p : batch) earliest = std::min(earliest, p->deadline);
+    std::string error;
+    const bool committed = InTransaction(earliest, error, [&](Writer& w) {
+        for (Pending* p : batch) {
+            // Each record in a savepoint of its own: one that fails leaves the others.
+            bool row = false;
+            w.savepoint.Reset();
+            if (!runOnce(w.savepoint, row)) return false;
+            PublishResult result;
+            if (w.Publish(*p->record, result)) {
+                p->result = result;
+            } else {
+                p->error = w.connection->LastError();
+                w.rollbackTo.Reset();
+                if (!runOnce(w.rollbackTo, row)) return false;
+            }
+            w.release.Reset();
+            if (!runOnce(w.release, row)) return false;
+        }
+        return true;
+    });
+    if (committed) return;
+    for (Pending* p : batch) {
+        p->result.reset();
+        p->error = error;
+    }
+}
+
+Expected<bool> SqliteRecordStore::Change(std::int64_t id, std::optional<bool> hidden) {
+    bool found = false;
+    std::string error;
+    if (!InTransaction(std::chrono::steady_clock::now() + kPublishWait, error,
+                       [&](Writer& w) { return w.Change(id, hidden, found); }))
+        return Error{"cannot change the record: " + error};
+    return found;
+}
+
+Expected<bool> SqliteRecordStore::SetHidden(std::int64_t id, bool hidden) { return Change(id, hidden); }
+
+Expected<bool> SqliteRecordStore::Delete(std::int64_t id) { return Change(id, std::nullopt); }
 
 Expected<std::unique_ptr<SqliteRecordStore::Reader>> SqliteRecordStore::TakeReader() {
     {
@@ -221,10 +356,7 @@ Expected<std::vector<RankedRecord>> SqliteRecordStore::Top(int level, int first,
     if (!taken) return Error{taken.error()};
     std::unique_ptr<Reader> reader = std::move(*taken);
     const std::int64_t offset = first > 1 ? first - 1 : 0;
-    reader->top.Reset();
-    reader->top.Bind(1, std::int64_t(level));
-    reader->top.Bind(2, std::int64_t(count > 0 ? count : 0));
-    reader->top.Bind(3, offset);
+    bindAll(reader->top, std::int64_t(level), std::int64_t(count > 0 ? count : 0), offset);
     std::vector<RankedRecord> rows;
     while (reader->top.Step()) {
         RankedRecord row;
@@ -239,6 +371,34 @@ Expected<std::vector<RankedRecord>> SqliteRecordStore::Top(int level, int first,
     reader->top.Reset();
     ReturnReader(std::move(reader));
     if (failed) return Error{"cannot read the records: " + message};
+    return rows;
+}
+
+Expected<std::vector<StoredRecord>> SqliteRecordStore::List(const RecordFilter& filter) {
+    auto taken = TakeReader();
+    if (!taken) return Error{taken.error()};
+    std::unique_ptr<Reader> reader = std::move(*taken);
+    SqliteStatement list;
+    std::string error;
+    if (!list.Prepare(reader->connection->Handle(), kListSql, error)) return Error{"cannot list the records: " + error};
+    bindAll(list, std::int64_t(filter.level.value_or(0)), std::int64_t(filter.name ? 1 : 0),
+            std::string_view(filter.name ? *filter.name : std::string()));
+    std::vector<StoredRecord> rows;
+    while (list.Step()) {
+        StoredRecord row;
+        row.id = list.Int64(0);
+        row.level = int(list.Int64(1));
+        row.score = std::int32_t(list.Int64(2));
+        row.name = list.Text(3);
+        row.publishedAt = list.Int64(4);
+        row.hidden = list.Int64(5) != 0;
+        rows.push_back(std::move(row));
+    }
+    const bool failed = list.Failed();
+    const std::string message = failed ? reader->connection->LastError() : std::string();
+    list = SqliteStatement();
+    ReturnReader(std::move(reader));
+    if (failed) return Error{"cannot list the records: " + message};
     return rows;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,16 +15,22 @@ namespace server {
 class SqliteConnection;
 
 // Records in one SQLite file in write-ahead-log mode with full sync: a publish is on disk
-// when it returns. One connection writes, under a lock; reads use a pool of connections of
-// their own, so pages are served while a publish commits.
+// when it returns. One connection writes; publishes that queue up while a transaction commits
+// go together into the next (group commit, each in a savepoint of its own). A publish waits
+// only until its deadline, another process holding the file's write lock included; reads use
+// a pool of connections of their own and never wait for the writer.
 class SqliteRecordStore final : public RecordStore {
 public:
     // Opens or creates the file and its tables.
     static Expected<std::unique_ptr<SqliteRecordStore>> Open(const std::string& path);
     ~SqliteRecordStore() override;
 
-    Expected<PublishResult> Publish(const NewRecord& record) override;
+    using RecordStore::Publish;
+    Expected<PublishResult> Publish(const NewRecord& record, Deadline deadline) override;
     Expected<std::vector<RankedRecord>> Top(int level, int first, int count) override;
+    Expected<std::vector<StoredRecord>> List(const RecordFilter& filter) override;
+    Expected<bool> SetHidden(std::int64_t id, bool hidden) override;
+    Expected<bool> Delete(std::int64_t id) override;
 
     struct Writer;
     struct Reader;
@@ -30,10 +39,23 @@ private:
     SqliteRecordStore(std::string path, std::unique_ptr<Writer> writer);
     Expected<std::unique_ptr<Reader>> TakeReader();
     void ReturnReader(std::unique_ptr<Reader> reader);
+    // Runs `body` in a write transaction begun before the deadline; false leaves the reason.
+    template <class Body>
+    bool InTransaction(Deadline deadline, std::string& error, Body body);
+    // Hides or shows (`hidden` set) or deletes a record.
+    Expected<bool> Change(std::int64_t id, std::optional<bool> hidden);
+    struct Pending;
+    // Writes the publishes of a batch in one transaction and gives each its result.
+    void WriteBatch(const std::vector<Pending*>& batch);
 
+    static constexpr std::size_t kBatchSize = 64;
     std::string m_path;
-    std::mutex m_writeLock;
+    std::timed_mutex m_writeLock;
     std::unique_ptr<Writer> m_writer;
+    std::mutex m_queueLock;
+    std::condition_variable m_finished;
+    std::deque<Pending*> m_queue;  // publishes not yet taken into a batch
+    bool m_writing = false;        // a thread is writing a batch
     std::mutex m_readersLock;
     std::vector<std::unique_ptr<Reader>> m_idleReaders;
 };

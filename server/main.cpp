@@ -1,7 +1,8 @@
 // hoopstack-leaderboard: the web server that receives the game's published scores and shows
-// every level's Top 10.
+// every level's Top 10; with `admin`, the operator's commands on its records.
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,11 +10,28 @@
 #include <thread>
 #include <vector>
 
+#include "server/Admin.hpp"
 #include "server/Leaderboard.hpp"
 #include "server/LeaderboardHttp.hpp"
 #include "server/OpenRecordStore.hpp"
 #include "server/RateLimiter.hpp"
 #include "server/ServerOptions.hpp"
+
+namespace {
+
+// Every connection costs a file descriptor: take all the system allows. The value is the limit.
+rlim_t raiseOpenFileLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1024;
+    if (limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    return limit.rlim_cur;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -30,6 +48,19 @@ int main(int argc, char** argv) {
                                 ? server::DefaultDatabaseUrl(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))
                                 : options->database;
 
+    if (options->admin) {
+        server::Expected<std::unique_ptr<server::RecordStore>> store = server::OpenRecordStore(url);
+        if (!store) {
+            std::fprintf(stderr, "hoopstack-leaderboard: %s\n", store.error().c_str());
+            return 1;
+        }
+        std::string out, error;
+        const int code = server::RunAdmin(**store, *options->admin, out, error);
+        std::fputs(out.c_str(), stdout);
+        if (!error.empty()) std::fprintf(stderr, "hoopstack-leaderboard: %s\n", error.c_str());
+        return code;
+    }
+
     // The signals that end the server are taken by one thread; the serving threads, started
     // later, inherit the blocked mask.
     sigset_t endSignals;
@@ -37,6 +68,7 @@ int main(int argc, char** argv) {
     for (const int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&endSignals, s);
     pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
     signal(SIGPIPE, SIG_IGN);
+    const rlim_t files = raiseOpenFileLimit();
 
     server::Expected<std::unique_ptr<server::RecordStore>> store = server::OpenRecordStore(url);
     if (!store) {
@@ -45,7 +77,12 @@ int main(int argc, char** argv) {
     }
     server::RateLimiter limiter(options->publishesPerMinute);
     server::Leaderboard board(**store, limiter);
-    server::LeaderboardHttp http(board, server::HttpLimits{}, options->threads);
+    server::HttpLimits limits;
+    limits.trustedProxy = options->trustedProxy;
+    // Room for the database's files and connections besides the clients.
+    const rlim_t reserve = 256;
+    if (files > reserve) limits.maxConnections = std::min<std::size_t>(limits.maxConnections, files - reserve);
+    server::LeaderboardHttp http(board, limits, options->threads);
     const server::Expected<int> port = http.Bind(options->bind, options->port);
     if (!port) {
         std::fprintf(stderr, "hoopstack-leaderboard: %s\n", port.error().c_str());

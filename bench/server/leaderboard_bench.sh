@@ -1,33 +1,39 @@
 #!/usr/bin/env bash
 # Load on hoopstack-leaderboard over the loopback interface with wrk: publishing (every
-# request a report of its own) and then the Top 10 page, 64 connections for BENCH_SECONDS
-# (20) each, on SQLite and on a throw-away PostgreSQL. Prints requests per second, the 50th
-# and 99th percentile latency and the errors (socket errors and answers other than 2xx).
+# request a report of its own) and the Top 10 page, 64 connections for BENCH_SECONDS (20) each,
+# on SQLite and on a throw-away PostgreSQL, directly and through nginx (TLS, the shipped site
+# without its per-address limits, which would refuse a load from one address); on SQLite the
+# page again with 10,000 idle connections held open. Prints requests per second, the 50th and
+# 99th percentile latency and the errors (socket errors and answers other than 2xx), the page
+# rate with idle connections as a share of the rate without, and the server's peak memory.
 # Usage: leaderboard_bench.sh HOOPSTACK-LEADERBOARD
 set -euo pipefail
 server_bin=${1:?usage: leaderboard_bench.sh HOOPSTACK-LEADERBOARD}
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+idle_bin=$(dirname "$server_bin")/leaderboard_idle_clients
 seconds=${BENCH_SECONDS:-20}
 connections=64
+idle=10000
 if ! command -v wrk >/dev/null; then
   echo "leaderboard bench: wrk is missing; skipped"
   exit 0
 fi
-work=$(mktemp -d)
-server_pid=
+work=$(mktemp -d /tmp/hoopstack-bench-XXXXXX)
+chmod 755 "$work"
+server_pid= nginx_pid= idle_pid=
 pg_state=$work/postgres.state
 finish() {
-  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
+  for pid in $idle_pid $nginx_pid $server_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
   "$root/scripts/throwaway-postgres.sh" stop "$pg_state" >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap finish EXIT
 
 # Starts the server on a free port with the rate limit off (every request comes from one
-# address) and sets `port`.
+# address), trusting nginx, and sets `port`.
 start_server() {
-  "$server_bin" --port 0 --database "$1" --publish-limit 0 >"$work/server.out" 2>"$work/server.err" &
+  "$server_bin" --port 0 --database "$1" --publish-limit 0 --trust-proxy 127.0.0.1 >"$work/server.out" 2>"$work/server.err" &
   server_pid=$!
   port=
   for _ in $(seq 100); do
@@ -45,32 +51,101 @@ stop_server() {
   server_pid=
 }
 
-# One wrk run; prints its line of figures.
+# nginx with the shipped site in front of the server on `port`, on a free port `tls_port`.
+start_nginx() {
+  command -v nginx >/dev/null && command -v openssl >/dev/null || return 1
+  [ -f "$work/cert.pem" ] || openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 \
+    -addext subjectAltName=IP:127.0.0.1 -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
+  tls_port=
+  for _ in $(seq 50); do
+    candidate=$((20000 + RANDOM % 30000))
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$candidate") 2>/dev/null; then tls_port=$candidate; break; fi
+  done
+  awk -v port="$tls_port" -v cert="$work/cert.pem" -v key="$work/key.pem" -v up="$port" '
+    /^server \{/ { n++ }
+    n == 1 { if (/^}/) n = 1.5; next }
+    /limit_req |limit_conn / { next }
+    /server 127\.0\.0\.1:8080;/ { print "    server 127.0.0.1:" up ";"; next }
+    /listen 443 ssl http2;/ { print "    listen 127.0.0.1:" port " ssl;"; next }
+    /listen \[::\]:443/ { next }
+    /ssl_certificate / { print "    ssl_certificate " cert ";"; next }
+    /ssl_certificate_key / { print "    ssl_certificate_key " key ";"; next }
+    { print }' "$root/packaging/nginx/hoopstack-leaderboard.conf" >"$work/site.conf"
+  mkdir -p "$work/tmp" && chmod 777 "$work/tmp"
+  cat >"$work/nginx.conf" <<CONF
+worker_processes 2;
+pid $work/nginx.pid;
+error_log $work/error.log warn;
+events { worker_connections 4096; }
+http {
+  access_log off;
+  client_body_temp_path $work/tmp/body;
+  proxy_temp_path $work/tmp/proxy;
+  fastcgi_temp_path $work/tmp/fastcgi;
+  uwsgi_temp_path $work/tmp/uwsgi;
+  scgi_temp_path $work/tmp/scgi;
+  include $work/site.conf;
+}
+CONF
+  nginx -c "$work/nginx.conf" -p "$work" -g 'daemon off;' 2>>"$work/error.log" &
+  nginx_pid=$!
+  for _ in $(seq 50); do curl -sk -o /dev/null "https://127.0.0.1:$tls_port/style.css" && return 0; sleep 0.1; done
+  return 1
+}
+
+stop_nginx() {
+  kill "$nginx_pid"
+  wait "$nginx_pid" 2>/dev/null || true
+  nginx_pid=
+}
+
+# One wrk run; prints its line of figures and sets `rps`.
 measure() {
   local label=$1 url=$2
   shift 2
   local out
   out=$(wrk -t2 -c"$connections" -d"${seconds}s" --latency "$@" "$url")
-  local rps p50 p99 non2xx socket
+  local p50 p99 non2xx socket
   rps=$(sed -n 's/^Requests\/sec: *\([0-9.]*\).*/\1/p' <<<"$out")
   p50=$(awk '$1 == "50%" {print $2}' <<<"$out")
   p99=$(awk '$1 == "99%" {print $2}' <<<"$out")
   non2xx=$(sed -n 's/.*Non-2xx or 3xx responses: *\([0-9]*\).*/\1/p' <<<"$out")
   socket=$(sed -n 's/.*Socket errors: connect \([0-9]*\), read \([0-9]*\), write \([0-9]*\), timeout \([0-9]*\).*/\1 \2 \3 \4/p' <<<"$out" |
     awk '{print $1 + $2 + $3 + $4}')
-  printf 'leaderboard %-28s %9s req/s   p50 %-9s p99 %-9s errors %d\n' "$label" "$rps" "$p50" "$p99" \
+  printf 'leaderboard %-36s %9s req/s   p50 %-9s p99 %-9s errors %d\n' "$label" "$rps" "$p50" "$p99" \
     $(( ${non2xx:-0} + ${socket:-0} ))
 }
+
+peak_memory() { awk '/^VmHWM:/ {printf "%.0f MB", $2 / 1024}' "/proc/$server_pid/status"; }
 
 run_backend() {
   local name=$1 database=$2
   start_server "$database"
-  measure "$name publish" "http://127.0.0.1:$port/" -s "$here/publish.lua"
+  BENCH_RUN=direct measure "$name publish" "http://127.0.0.1:$port/" -s "$here/publish.lua"
   measure "$name Top 10 page" "http://127.0.0.1:$port/"
+  local page_rps=$rps
+  if start_nginx; then
+    BENCH_RUN=nginx measure "$name publish via nginx" "https://127.0.0.1:$tls_port/" -s "$here/publish.lua"
+    measure "$name Top 10 page via nginx" "https://127.0.0.1:$tls_port/"
+    stop_nginx
+  else
+    echo "leaderboard bench: nginx did not start; its runs are skipped"
+  fi
+  if [ "$name" = sqlite ] && [ -x "$idle_bin" ]; then
+    "$idle_bin" "$port" "$idle" $((seconds + 30)) >"$work/idle.out" 2>&1 &
+    idle_pid=$!
+    for _ in $(seq 300); do grep -q '^held' "$work/idle.out" && break; sleep 0.1; done
+    echo "leaderboard bench: $(head -n 1 "$work/idle.out") idle connections"
+    measure "$name Top 10 page, $idle idle" "http://127.0.0.1:$port/"
+    echo "leaderboard bench: page rate with $idle idle connections: $(awk -v a="$rps" -v b="$page_rps" 'BEGIN { printf "%.0f %%", 100 * a / b }') of the rate without; server peak memory $(peak_memory)"
+    kill "$idle_pid" 2>/dev/null || true
+    wait "$idle_pid" 2>/dev/null || true
+    idle_pid=
+  fi
   stop_server
 }
 
-echo "leaderboard bench: wrk, 2 threads, $connections connections, ${seconds} s per run, loopback"
+echo "leaderboard bench: wrk, 2 threads, $connections connections, ${seconds} s per run, loopback, $(nproc) cores"
 run_backend sqlite "sqlite://$work/leaderboard.db"
 
 pg_url=${HOOPSTACK_TEST_POSTGRES_URL:-}

@@ -5,7 +5,11 @@ local bit = require("bit")
 local mask, chainStart = 0x5A, 0xA7
 local threadCount = 0
 local counter = 0
-local prefix = "t0"
+prefix = "t0"  -- a global: setup() sets it in each thread's own state
+
+-- A tag per run (BENCH_RUN in the environment), so that runs on one database never repeat
+-- a report, which is stored once ever.
+local run = os.getenv("BENCH_RUN") or ""
 
 function setup(thread)
   thread:set("prefix", "t" .. threadCount)
@@ -33,6 +37,6 @@ end
 function request()
   counter = counter + 1
   local level = counter % 3 + 1
-  local report = (counter % 100000) .. "\t" .. level .. "\t" .. prefix .. "-" .. counter .. "\thoopstack\texe"
+  local report = (counter % 100000) .. "\t" .. level .. "\t" .. run .. prefix .. "-" .. counter .. "\thoopstack\texe"
   return wrk.format("GET", "/cgi-bin/gameres.pl?e=" .. encode(report))
 end

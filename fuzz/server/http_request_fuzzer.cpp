@@ -1,23 +1,26 @@
-// Feeds arbitrary bytes to the leaderboard's HTTP server as everything one client sends on a
-// connection, through a socket pair and the real request parser, size limit and routes, over
-// a store in memory. The answer must be a well-formed response with the security headers.
-#include <sys/socket.h>
-#include <unistd.h>
-
+// Feeds arbitrary bytes to the leaderboard's request path as everything one client sends on a
+// connection: the head delimiting, the strict head check with Beast's parser behind it, the
+// target's decoding and the routes, over a store in memory. Every head that passes must be a
+// GET or HEAD without a body and with a clean target; every refusal a 400, 405 or 431 (as
+// the connection would send); every routed answer a page with a type.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "server/Leaderboard.hpp"
 #include "server/LeaderboardHttp.hpp"
+#include "server/RequestHead.hpp"
+#include "server/RequestTarget.hpp"
 
 namespace {
 
 // The storage rules that matter here, kept in memory.
 class MemoryStore final : public server::RecordStore {
 public:
-    server::Expected<server::PublishResult> Publish(const server::NewRecord& record) override {
+    using server::RecordStore::Publish;
+    server::Expected<server::PublishResult> Publish(const server::NewRecord& record, server::Deadline) override {
         if (m_records.size() < 1000) m_records.push_back({0, record.score, record.name, record.receivedAt});
         return server::PublishResult{server::PublishOutcome::Stored, std::int64_t(m_records.size())};
     }
@@ -29,21 +32,18 @@ public:
         }
         return rows;
     }
+    server::Expected<std::vector<server::StoredRecord>> List(const server::RecordFilter&) override {
+        return std::vector<server::StoredRecord>{};
+    }
+    server::Expected<bool> SetHidden(std::int64_t, bool) override { return false; }
+    server::Expected<bool> Delete(std::int64_t) override { return false; }
 
 private:
     std::vector<server::RankedRecord> m_records;
 };
 
 struct Fixture {
-    Fixture() : limiter(1000), board(store, limiter), http(board, limits(), 1) {}
-    static server::HttpLimits limits() {
-        server::HttpLimits l;
-        l.readTimeoutMs = 50;
-        l.writeTimeoutMs = 50;
-        l.keepAliveMs = 50;
-        l.keepAliveRequests = 8;
-        return l;
-    }
+    Fixture() : limiter(1000), board(store, limiter), http(board, server::HttpLimits{}, 1) {}
     MemoryStore store;
     server::RateLimiter limiter;
     server::Leaderboard board;
@@ -55,31 +55,31 @@ struct Fixture {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Fixture fixture;
     if (size > 65536) return 0;
-    int pair[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0) return 0;
-    const int big = 4 << 20;
-    ::setsockopt(pair[0], SOL_SOCKET, SO_SNDBUF, &big, sizeof big);
-    ::setsockopt(pair[1], SOL_SOCKET, SO_RCVBUF, &big, sizeof big);
-    std::size_t sent = 0;
-    while (sent < size) {
-        const ssize_t n = ::send(pair[1], data + sent, size - sent, MSG_NOSIGNAL);
-        if (n <= 0) break;
-        sent += std::size_t(n);
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::size_t limit = server::HttpLimits{}.maxHeadBytes;
+    // Request after request, as a connection reads them; it ends at the first refusal.
+    for (int requests = 0; requests < 16 && !input.empty(); ++requests) {
+        const std::size_t length = server::HeadLength(input);
+        if (length == 0) return 0;  // the connection would wait for more, or refuse past the limit
+        if (length > limit) return 0;  // 431
+        const server::ParsedHead parsed = server::ParseRequestHead(input.substr(0, length));
+        input.remove_prefix(length);
+        if (!parsed.head) {
+            if (parsed.refusal.status != 400 && parsed.refusal.status != 405) __builtin_trap();
+            return 0;
+        }
+        const server::RequestHead& head = *parsed.head;
+        if (head.method != "GET" && head.method != "HEAD") __builtin_trap();
+        if (head.target.empty() || head.target[0] != '/') __builtin_trap();
+        for (const unsigned char c : head.target)
+            if (c <= 0x20 || c >= 0x7F) __builtin_trap();
+        server::HttpRequest request;
+        request.head = head;
+        request.target = server::ParseRequestTarget(head.target);
+        request.client = "127.0.0.1";
+        const server::Reply reply = fixture.http.Route(request);
+        if (reply.contentType.empty() || reply.body.empty() || reply.status < 200 || reply.status > 599) __builtin_trap();
+        if (reply.status >= 400) return 0;
     }
-    ::shutdown(pair[1], SHUT_WR);
-    fixture.http.Server().ServeConnection(pair[0]);  // closes pair[0]
-
-    std::string reply;
-    char buffer[65536];
-    for (ssize_t n; (n = ::recv(pair[1], buffer, sizeof buffer, 0)) > 0;) reply.append(buffer, std::size_t(n));
-    ::close(pair[1]);
-
-    // The first response names its status and carries the content policy. (Later ones are
-    // not picked out: a HEAD answer has no body for its Content-Length.)
-    if (reply.empty()) return 0;
-    const std::size_t headEnd = reply.find("\r\n\r\n");
-    if (reply.rfind("HTTP/1.1 ", 0) != 0 || headEnd == std::string::npos) __builtin_trap();
-    if (reply.substr(0, headEnd).find("\r\nContent-Security-Policy: default-src 'none'") == std::string::npos)
-        __builtin_trap();
     return 0;
 }

@@ -1,7 +1,7 @@
 // Checks arbitrary input as the e= value of a publish, and also as the report inside a code
 // (random digits rarely pass the sums). Whatever is accepted must be a record the pages can
-// show safely: a level of 1-3, a score of 0 or more, UTF-8 without control characters, and
-// no markup left after escaping.
+// show safely: a level of 1-3, a score of 0 or more, UTF-8 without control or formatting
+// characters, and no markup left after escaping.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -21,9 +21,9 @@ void check(const server::Expected<server::NewRecord>& parsed) {
     }
     const server::NewRecord& r = *parsed;
     if (r.level < server::kFirstLevel || r.level > server::kLastLevel || r.score < 0) __builtin_trap();
-    if (r.name.size() > 2 * server::kMaxNameBytes) __builtin_trap();
-    // Normalising twice changes nothing: the stored name is clean UTF-8.
-    if (server::NormaliseName(r.name) != r.name) __builtin_trap();
+    if (r.name.size() > 3 * server::kMaxNameBytes) __builtin_trap();
+    // The stored name is clean UTF-8: not empty, no control or formatting character.
+    if (!server::IsShowableName(r.name)) __builtin_trap();
     for (const unsigned char c : r.name)
         if (c < 0x20 || c == 0x7F) __builtin_trap();
     if (server::EscapeHtml(r.name).find_first_of("<>\"'") != std::string::npos) __builtin_trap();

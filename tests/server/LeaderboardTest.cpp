@@ -109,17 +109,51 @@ TEST_P(LeaderboardTest, TooManyPublishesFromOneAddressGet429) {
     EXPECT_EQ(m_board->Publish(code(98, "1", "Anna"), "10.0.0.1").status, 200);
 }
 
-TEST_P(LeaderboardTest, TheSameReportTwiceWithinAMinuteIsStoredOnce) {
+TEST_P(LeaderboardTest, TheSameReportIsStoredOnceEver) {
     const std::string c = code(700, "3", "Kim");
     EXPECT_TRUE(contains(m_board->Publish(c, "10.0.0.1").body, "Score published"));
-    m_wall += 30;
-    const Reply again = m_board->Publish(c, "10.0.0.2");
-    EXPECT_EQ(again.status, 200);
-    EXPECT_TRUE(contains(again.body, "Already published"));
+    for (const std::int64_t later : {30, 86400 * 365}) {
+        m_wall += later;
+        const Reply again = m_board->Publish(c, "10.0.0.2");
+        EXPECT_EQ(again.status, 200);
+        EXPECT_TRUE(contains(again.body, "Already published"));
+    }
     EXPECT_EQ(StoredCount(), 1u);
-    m_wall += 30;
-    EXPECT_TRUE(contains(m_board->Publish(c, "10.0.0.1").body, "Score published"));
-    EXPECT_EQ(StoredCount(), 2u);
+}
+
+TEST_P(LeaderboardTest, NamesAreReadAsCodePage1252AndShownAsUtf8) {
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {"\x8A\xE1rka", "Šárka"}, {"C\x9Cur", "Cœur"}, {"O\x92" "Brien", "O’Brien"}, {"\x80", "€"},
+        {"  Zo\xEB\xA0", "Zoë"}, {"\x85\x99\x9F", "…™Ÿ"},
+    };
+    int score = 1;
+    for (const auto& [raw, shown] : names) {
+        ++score;
+        const Reply reply = m_board->Publish(code(score, "1", raw), "10.0.0." + std::to_string(score));
+        EXPECT_EQ(reply.status, 200) << shown << "\n" << reply.body;
+        EXPECT_TRUE(contains(reply.body, shown + " scored")) << shown;
+        EXPECT_TRUE(contains(m_board->ApiTop(std::string("1")).body, "\"name\":\"" + shown + "\"")) << shown;
+    }
+    // 99 bytes of the game are 99 characters, even where UTF-8 needs three bytes for each.
+    EXPECT_EQ(m_board->Publish(code(1, "2", std::string(99, '\x80')), "10.0.0.50").status, 200);
+    EXPECT_EQ(m_board->Publish(code(2, "2", std::string(100, '\x80')), "10.0.0.51").status, 400);
+}
+
+TEST_P(LeaderboardTest, NamesThatCouldPassForAnotherAreRefused) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"", "is empty"}, {"   ", "is empty"}, {"\xA0 \xA0", "is empty"},
+        {"An\xADna", "invisible formatting"},
+        {"A\x81", "does not define"}, {"\x8D", "does not define"}, {"\x8F", "does not define"},
+        {"\x90", "does not define"}, {"\x9D", "does not define"},
+        {"bell\a", "control character"}, {"del\x7F", "control character"},
+    };
+    int score = 0;
+    for (const auto& [raw, message] : cases) {
+        const Reply reply = m_board->Publish(code(score++, "1", raw), "10.0.0.1");
+        EXPECT_EQ(reply.status, 400) << message;
+        EXPECT_TRUE(contains(reply.body, message)) << message << "\n" << reply.body;
+    }
+    EXPECT_EQ(StoredCount(), 0u);
 }
 
 TEST_P(LeaderboardTest, AScriptAsANameIsShownAsText) {
@@ -155,8 +189,12 @@ INSTANTIATE_TEST_SUITE_P(Backends, LeaderboardTest, ::testing::Values(Backend::S
 // A database that fails every call.
 class BrokenStore final : public RecordStore {
 public:
-    Expected<PublishResult> Publish(const NewRecord&) override { return Error{"disk full"}; }
+    using RecordStore::Publish;
+    Expected<PublishResult> Publish(const NewRecord&, Deadline) override { return Error{"disk full"}; }
     Expected<std::vector<RankedRecord>> Top(int, int, int) override { return Error{"disk full"}; }
+    Expected<std::vector<StoredRecord>> List(const RecordFilter&) override { return Error{"disk full"}; }
+    Expected<bool> SetHidden(std::int64_t, bool) override { return Error{"disk full"}; }
+    Expected<bool> Delete(std::int64_t) override { return Error{"disk full"}; }
 };
 
 TEST(LeaderboardFailures, AFailedStoreIsNeverReportedAsPublished) {

@@ -97,8 +97,8 @@ TEST(Pages, PublishPageTellsTheOutcomeAndMarksThePlayersRow) {
     const std::string duplicate = RenderPublishPage(newRecord("p3"), {PublishOutcome::Duplicate, 3}, &top);
     EXPECT_NE(duplicate.find("Already published"), std::string::npos);
 
-    const std::string notKept = RenderPublishPage(newRecord("p3", 1), {PublishOutcome::NotKept, 0}, &top);
-    EXPECT_NE(notKept.find("not kept"), std::string::npos);
+    const std::string notKept = RenderPublishPage(newRecord("p3", 1), {PublishOutcome::NotListed, 0}, &top);
+    EXPECT_NE(notKept.find("is stored, but the table shows each name's 10 best"), std::string::npos);
     EXPECT_EQ(notKept.find("class=\"you\""), std::string::npos);
 
     const std::string noTable = RenderPublishPage(newRecord("x"), {PublishOutcome::Stored, 12}, nullptr);

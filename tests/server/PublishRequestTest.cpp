@@ -29,7 +29,7 @@ TEST(ParsePublishCode, AcceptsWhatTheGameSends) {
     EXPECT_EQ(parsed->report, "1234\t2\tAnna");
 
     // The edges that are still allowed.
-    EXPECT_EQ(refusal(code(0, "1", "")), "");
+    EXPECT_EQ(refusal(code(0, "1", "x")), "");
     EXPECT_EQ(refusal(code(2147483647, "3", std::string(kMaxNameBytes, 'x'))), "");
     EXPECT_EQ(refusal(code(5, "1", "tab\tinside")), "The name holds a control character.");
 }
@@ -70,20 +70,36 @@ TEST(ParsePublishCode, RefusesLongNamesAndControlCharacters) {
         EXPECT_EQ(refusal(code(10, "1", name)), "The name holds a control character.");
 }
 
-TEST(NormaliseName, KeepsUtf8AndReadsOtherBytesAsLatin1) {
-    EXPECT_EQ(NormaliseName("Zoë 🏀"), "Zoë 🏀");
-    EXPECT_EQ(NormaliseName("Zo\xEB"), "Zoë");          // Latin-1 ë
-    EXPECT_EQ(NormaliseName("\xC3\x28"), "Ã(");         // broken UTF-8 is Latin-1 too
-    EXPECT_EQ(NormaliseName("\xC0\xAF"), "À¯");         // an overlong form is not UTF-8
-    EXPECT_EQ(NormaliseName("\xED\xA0\xBF"), "í\xC2\xA0¿");  // neither is a surrogate
+TEST(DecodeName, ReadsCodePage1252AndTrims) {
+    EXPECT_EQ(*DecodeName("Zo\xEB"), "Zoë");
+    EXPECT_EQ(*DecodeName("\x8A\xE1rka"), "Šárka");
+    EXPECT_EQ(*DecodeName("\x80 \x9F"), "€ Ÿ");
+    EXPECT_EQ(*DecodeName("\xC3\xAB"), "Ã«") << "UTF-8 bytes are code page 1252 text too";
+    EXPECT_EQ(*DecodeName(" \xA0 inner  space \xA0"), "inner  space");
+    for (unsigned byte = 0x20; byte <= 0xFF; ++byte) {
+        const bool undefined = byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
+        EXPECT_EQ(CodePage1252Character(static_cast<unsigned char>(byte)).has_value(), !undefined) << byte;
+    }
 }
 
-TEST(NormaliseName, RefusesControlAndReorderingCharactersInEitherReading) {
-    EXPECT_FALSE(NormaliseName("a\x85"));            // C1 as a Latin-1 byte
-    EXPECT_FALSE(NormaliseName("a\xC2\x85"));        // C1 in UTF-8
-    EXPECT_FALSE(NormaliseName("evil\xE2\x80\xAE"));  // right-to-left override
-    EXPECT_FALSE(NormaliseName("line\xE2\x80\xA8"));  // line separator
-    EXPECT_TRUE(NormaliseName("\xC2\xA0nbsp"));
+TEST(DecodeName, RefusesEmptyControlAndFormattingNames) {
+    EXPECT_EQ(DecodeName("").error(), "The name is empty.");
+    EXPECT_EQ(DecodeName(" \xA0").error(), "The name is empty.");
+    EXPECT_EQ(DecodeName("a\x81").error(), "The name holds a byte that code page 1252 does not define.");
+    EXPECT_EQ(DecodeName("soft\xADhyphen").error(), "The name holds an invisible formatting character.");
+    EXPECT_EQ(DecodeName("a\tb").error(), "The name holds a control character.");
+}
+
+TEST(IsShowableName, AcceptsOnlyWhatDecodeNameMakes) {
+    EXPECT_TRUE(IsShowableName("Zoë 🏀"));
+    EXPECT_FALSE(IsShowableName(""));
+    EXPECT_FALSE(IsShowableName(" lead"));
+    EXPECT_FALSE(IsShowableName("\xC3\x28"));               // malformed UTF-8
+    EXPECT_FALSE(IsShowableName("zero\xE2\x80\x8Bwidth"));  // zero-width space
+    EXPECT_FALSE(IsShowableName("\xEF\xBB\xBF" "bom"));         // byte-order mark
+    EXPECT_FALSE(IsShowableName("evil\xE2\x80\xAE"));        // right-to-left override
+    EXPECT_FALSE(IsShowableName("iso\xE2\x81\xA6late"));     // bidi isolate
+    EXPECT_FALSE(IsShowableName("a\xC2\x85"));               // C1 control
 }
 
 TEST(ParseLevel, TakesOnlyTheGamesThreeLevels) {

@@ -50,6 +50,33 @@ TEST(ServerOptions, NamesTheBadOption) {
     EXPECT_EQ(errorOf({"--help=yes"}), "--help takes no value");
 }
 
+TEST(ServerOptions, TrustsOnlyAnAddressAsProxy) {
+    EXPECT_EQ(ParseServerOptions({"--trust-proxy", "127.0.0.1"})->trustedProxy, "127.0.0.1");
+    EXPECT_EQ(ParseServerOptions({"--trust-proxy=::1"})->trustedProxy, "::1");
+    EXPECT_EQ(errorOf({"--trust-proxy", "proxy.example"}), "--trust-proxy needs an IP address, not \"proxy.example\"");
+}
+
+TEST(ServerOptions, AdminCommands) {
+    const auto list = ParseServerOptions({"admin", "list", "--level", "2", "--name=Anna", "--database", "sqlite:///x"});
+    ASSERT_TRUE(list && list->admin);
+    EXPECT_EQ(list->admin->action, AdminAction::List);
+    EXPECT_EQ(list->admin->filter.level, 2);
+    EXPECT_EQ(list->admin->filter.name, "Anna");
+    EXPECT_EQ(list->database, "sqlite:///x");
+    const auto hide = ParseServerOptions({"admin", "hide", "17"});
+    ASSERT_TRUE(hide && hide->admin);
+    EXPECT_EQ(hide->admin->action, AdminAction::Hide);
+    EXPECT_EQ(hide->admin->id, 17);
+    EXPECT_EQ(ParseServerOptions({"admin", "unhide", "3"})->admin->action, AdminAction::Unhide);
+    EXPECT_EQ(ParseServerOptions({"admin", "delete", "3"})->admin->action, AdminAction::Delete);
+    EXPECT_EQ(errorOf({"admin"}), "admin needs list, hide, unhide or delete");
+    EXPECT_EQ(errorOf({"admin", "drop"}), "admin needs list, hide, unhide or delete, not \"drop\"");
+    EXPECT_EQ(errorOf({"admin", "hide"}), "admin hide needs a record id");
+    EXPECT_EQ(errorOf({"admin", "hide", "x1"}), "admin needs a record id (a number from the list), not \"x1\"");
+    EXPECT_EQ(errorOf({"admin", "list", "--level", "4"}), "--level needs 1, 2 or 3, not \"4\"");
+    EXPECT_EQ(errorOf({"admin", "hide", "1", "--level", "1"}), "unknown option for admin hide: --level");
+}
+
 TEST(ServerOptions, DefaultDatabaseFollowsTheXdgDataFolder) {
     EXPECT_EQ(DefaultDatabaseUrl("/data", "/home/a"), "sqlite:///data/hoopstack/leaderboard.db");
     EXPECT_EQ(DefaultDatabaseUrl(nullptr, "/home/a"), "sqlite:///home/a/.local/share/hoopstack/leaderboard.db");

@@ -1,19 +1,26 @@
 // The hoopstack-leaderboard program itself: its command line, and a kill -9 in the middle of
 // a stream of publishes, after which every acknowledged record is still there.
 #include <gtest/gtest.h>
-#include <httplib.h>
 
+#include <poll.h>
 #include <signal.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <fstream>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
 #include <set>
 #include <thread>
 
+#include "HttpTestSupport.hpp"
 #include "TestDatabase.hpp"
 #include "server/OpenRecordStore.hpp"
 #include "store/ScoreReport.hpp"
@@ -21,6 +28,8 @@
 using namespace server;
 
 namespace {
+
+void expectPromptAnswers(std::vector<double> times);
 
 // The program started with arguments; its port is read from the line it prints at start.
 class ServerProcess {
@@ -52,6 +61,7 @@ public:
     ~ServerProcess() { Kill(SIGKILL); }
 
     int Port() const { return m_port; }
+    pid_t Pid() const { return m_pid; }
     // Sends the signal and waits for the end; the exit status, or -1.
     int Kill(int signal) {
         if (m_pid <= 0) return -1;
@@ -143,15 +153,12 @@ TEST_P(DurabilityTest, EveryAcknowledgedPublishSurvivesKillMinus9) {
     std::vector<std::thread> clients;
     for (int c = 0; c < kClients; ++c) {
         clients.emplace_back([&, c, port = server->Port()] {
-            httplib::Client client("127.0.0.1", port);
-            client.set_keep_alive(true);
-            client.set_connection_timeout(10);
-            client.set_read_timeout(10);
+            TestClient client(port);
             // Until the server is gone: each record has a name of its own.
             for (int i = 0;; ++i) {
                 const std::string name = "c" + std::to_string(c) + "-" + std::to_string(i);
                 const std::string code = store::EncodeScoreReport(store::BuildScoreReport(i, std::to_string(1 + i % 3), name));
-                auto reply = client.Get(("/cgi-bin/gameres.pl?e=" + code).c_str());
+                auto reply = client.Get("/cgi-bin/gameres.pl?e=" + code);
                 if (!reply) return;
                 if (reply->status == 200 && reply->body.find("Score published") != std::string::npos) {
                     std::lock_guard guard(lock);
@@ -171,7 +178,7 @@ TEST_P(DurabilityTest, EveryAcknowledgedPublishSurvivesKillMinus9) {
     // Restarted on the same database, the server serves again ...
     server = std::make_unique<ServerProcess>(args);
     ASSERT_GT(server->Port(), 0);
-    httplib::Client client("127.0.0.1", server->Port());
+    TestClient client(server->Port());
     auto top = client.Get("/api/top?level=1");
     ASSERT_TRUE(top);
     EXPECT_EQ(top->status, 200);
@@ -192,7 +199,246 @@ TEST_P(DurabilityTest, EveryAcknowledgedPublishSurvivesKillMinus9) {
     EXPECT_GE(found.size(), acknowledged.size());
 }
 
+TEST_P(DurabilityTest, SigtermAnswersEveryRequestItStored) {
+    SKIP_UNLESS_AVAILABLE(m_database);
+    constexpr int kClients = 8;
+    const std::vector<std::string> args = {"--port", "0", "--database", m_database.Url(), "--publish-limit", "0"};
+    ServerProcess server(args);
+    ASSERT_GT(server.Port(), 0);
+    std::mutex lock;
+    std::condition_variable acked;
+    std::set<std::string> answered;
+    std::vector<std::thread> clients;
+    for (int c = 0; c < kClients; ++c) {
+        clients.emplace_back([&, c, port = server.Port()] {
+            TestClient client(port, "127.0.0." + std::to_string(20 + c));
+            for (int i = 0;; ++i) {
+                const std::string name = "s" + std::to_string(c) + "-" + std::to_string(i);
+                auto reply = client.Get("/cgi-bin/gameres.pl?e=" + store::EncodeScoreReport(store::BuildScoreReport(i, "2", name)));
+                if (!reply) return;
+                if (reply->status == 200 && reply->body.find("Score published") != std::string::npos) {
+                    std::lock_guard guard(lock);
+                    answered.insert(name);
+                    acked.notify_all();
+                }
+            }
+        });
+    }
+    {
+        std::unique_lock guard(lock);
+        acked.wait(guard, [&] { return answered.size() >= 100; });
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const int status = server.Kill(SIGTERM);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(11));
+    for (std::thread& client : clients) client.join();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    auto store = OpenRecordStore(m_database.Url());
+    ASSERT_TRUE(store) << store.error();
+    const auto stored = (*store)->List({});
+    ASSERT_TRUE(stored) << stored.error();
+    std::size_t unanswered = 0;
+    for (const StoredRecord& r : *stored) unanswered += answered.count(r.name) ? 0 : 1;
+    EXPECT_EQ(unanswered, 0u) << "of " << stored->size() << " stored records";
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, DurabilityTest, ::testing::Values(Backend::Sqlite, Backend::Postgres),
                          [](const auto& info) { return std::string(BackendName(info.param)); });
+
+// The operator's commands on a database the server is using.
+TEST(ServerAdmin, ListsHidesShowsAndDeletesRecords) {
+    TestDatabase database(Backend::Sqlite);
+    const std::string db = " --database " + database.Url();
+    ServerProcess server({"--port", "0", "--database", database.Url()});
+    ASSERT_GT(server.Port(), 0);
+    TestClient client(server.Port());
+    ASSERT_EQ(client.Get("/cgi-bin/gameres.pl?e=" + store::EncodeScoreReport(store::BuildScoreReport(70, "1", "C\x9Cur")))->status, 200);
+    ASSERT_EQ(client.Get("/cgi-bin/gameres.pl?e=" + store::EncodeScoreReport(store::BuildScoreReport(90, "1", "Forger")))->status, 200);
+    ASSERT_EQ(client.Get("/cgi-bin/gameres.pl?e=" + store::EncodeScoreReport(store::BuildScoreReport(80, "2", "Cy")))->status, 200);
+
+    const Outcome list = run("admin list --level 1" + db);
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, end; (end = list.out.find('\n', at)) != std::string::npos; at = end + 1)
+        lines.push_back(list.out.substr(at, end - at));
+    ASSERT_EQ(lines.size(), 2u) << list.out;
+    // id TAB level TAB score TAB name TAB date TAB state
+    EXPECT_NE(lines[0].find("\t1\t90\tForger\t"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[0].substr(lines[0].size() - 6), "\tshown");
+    EXPECT_NE(lines[1].find("\t70\tCœur\t"), std::string::npos) << lines[1];
+    EXPECT_EQ(std::count(lines[1].begin(), lines[1].end(), '\t'), 5);
+    const std::string forger = lines[0].substr(0, lines[0].find('\t'));
+
+    EXPECT_EQ(run("admin hide " + forger + db).exitCode, 0);
+    EXPECT_NE(run("admin list --name Forger" + db).out.find("\thidden"), std::string::npos);
+    auto page = client.Get("/level/1");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->body.find("Forger"), std::string::npos);
+    EXPECT_EQ(run("admin unhide " + forger + db).exitCode, 0);
+    EXPECT_NE(client.Get("/level/1")->body.find("Forger"), std::string::npos);
+    EXPECT_EQ(run("admin delete " + forger + db).exitCode, 0);
+    EXPECT_EQ(run("admin list" + db).out.find("Forger"), std::string::npos);
+    const Outcome missing = run("admin delete " + forger + db);
+    EXPECT_EQ(missing.exitCode, 3);
+    EXPECT_NE(missing.err.find("no record has the id"), std::string::npos);
+}
+
+// Another process holds the SQLite file's write lock: pages are answered at once, publishes
+// give up with 503 after five seconds, and publish again once the lock is gone.
+TEST(ServerFaults, ASqliteWriterElsewhereDelaysNoPageAndPublishesEndIn503) {
+    TestDatabase database(Backend::Sqlite);
+    ServerProcess server({"--port", "0", "--database", database.Url(), "--publish-limit", "0"});
+    ASSERT_GT(server.Port(), 0);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(database.Url().substr(9).c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    std::atomic<int> refused{0}, slowest{0};
+    std::vector<std::thread> publishers;
+    for (int i = 0; i < 64; ++i) {
+        publishers.emplace_back([&, i] {
+            TestClient client(server.Port(), "127.0.0." + std::to_string(30 + i % 8));
+            const auto start = std::chrono::steady_clock::now();
+            auto reply = client.Get("/cgi-bin/gameres.pl?e=" +
+                                    store::EncodeScoreReport(store::BuildScoreReport(i, "1", "w" + std::to_string(i))));
+            const int ms = int(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+            if (reply && reply->status == 503) ++refused;
+            int seen = slowest;
+            while (ms > seen && !slowest.compare_exchange_weak(seen, ms)) {
+            }
+        });
+    }
+    TestClient reader(server.Port(), "127.0.0.2");
+    std::vector<double> times;
+    for (int i = 0; i < 20; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        auto page = reader.Get(i % 2 ? "/level/1" : "/");
+        ASSERT_TRUE(page);
+        EXPECT_EQ(page->status, 200);
+        times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    // Pages that waited for the writer would take the publishes' five seconds.
+    expectPromptAnswers(times);
+    for (std::thread& t : publishers) t.join();
+    EXPECT_EQ(refused, 64);
+    EXPECT_LT(slowest, 7000);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(reader.Get("/cgi-bin/gameres.pl?e=" + store::EncodeScoreReport(store::BuildScoreReport(1, "1", "after")))->status, 200);
+}
+
+// Raises this process's open-file limit to the hard limit; the value is the new limit.
+rlim_t openFileLimit() {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    return limit.rlim_cur;
+}
+
+std::size_t residentKiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0) return std::strtoul(line.c_str() + 6, nullptr, 10);
+    return 0;
+}
+
+// Starved clients wait for the attackers' deadlines (10 s) or get no answer at all; a busy
+// machine (sanitizers, parallel builds) only delays some answers a little. So: nine in ten
+// answers within a second, and every one well before the request deadline.
+void expectPromptAnswers(std::vector<double> times) {
+    ASSERT_GE(times.size(), 10u);
+    std::sort(times.begin(), times.end());
+    EXPECT_LT(times[times.size() * 9 / 10 - 1], 1.0) << "the 90th percentile, in seconds";
+    EXPECT_LT(times.back(), 5.0) << "the slowest of " << times.size() << " answers, in seconds";
+}
+
+// A probe's answer time, in seconds; a large value when it did not come.
+double probe(int port) {
+    const auto start = std::chrono::steady_clock::now();
+    TestClient client(port, "127.0.0.2");
+    auto reply = client.Get("/api/top?level=1");
+    if (!reply || reply->status != 200) return 99;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST(ServerLoad, TenThousandIdleConnectionsAreHeldAndOthersStillServed) {
+    constexpr int kIdle = 10'000;
+    if (openFileLimit() < kIdle + 200) GTEST_SKIP() << "the open-file limit is below " << kIdle + 200;
+    TestDatabase database(Backend::Sqlite);
+    ServerProcess server({"--port", "0", "--database", database.Url()});
+    ASSERT_GT(server.Port(), 0);
+    std::vector<int> idle;
+    for (int i = 0; i < kIdle; ++i) {
+        // Spread over loopback addresses: the cap per client address is 256.
+        const std::string from = "127.0.1." + std::to_string(1 + i / 200);
+        const int fd = ConnectLoopback(server.Port(), from.c_str());
+        if (fd < 0) break;
+        idle.push_back(fd);
+    }
+    ASSERT_EQ(idle.size(), std::size_t(kIdle));
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    std::vector<double> times;
+    for (int i = 0; i < 20; ++i) times.push_back(probe(server.Port()));
+    expectPromptAnswers(times);
+    // Held: none of them was closed by the server meanwhile.
+    std::size_t closed = 0;
+    for (const int fd : idle) {
+        pollfd p{fd, POLLIN, 0};
+        closed += ::poll(&p, 1, 0) > 0 ? 1 : 0;
+    }
+    EXPECT_EQ(closed, 0u);
+    const std::size_t kib = residentKiB(server.Pid());
+    EXPECT_GT(kib, 0u);
+    EXPECT_LT(kib, 200u * 1024) << "resident memory with " << kIdle << " idle connections";
+    RecordProperty("resident_kib", int(kib));
+    for (const int fd : idle) ::close(fd);
+}
+
+TEST(ServerLoad, ThreeHundredSlowClientsStarveNobody) {
+    if (openFileLimit() < 400) GTEST_SKIP() << "the open-file limit is too low";
+    TestDatabase database(Backend::Sqlite);
+    ServerProcess server({"--port", "0", "--database", database.Url()});
+    ASSERT_GT(server.Port(), 0);
+    constexpr int kSlow = 300;
+    std::atomic<bool> done{false};
+    // Each slow client sends a head a byte a second and never finishes it; when the server
+    // cuts it off at the request deadline it comes back at once.
+    std::thread attack([&] {
+        const std::string head = "GET / HTTP/1.1\r\nHost: x\r\nX-Slow: " + std::string(200, 'a');
+        std::vector<int> fds(kSlow, -1);
+        std::vector<std::size_t> sent(kSlow, 0);
+        while (!done) {
+            for (int i = 0; i < kSlow; ++i) {
+                if (fds[i] < 0) {
+                    fds[i] = ConnectLoopback(server.Port(), ("127.0.2." + std::to_string(1 + i / 100)).c_str());
+                    sent[i] = 0;
+                }
+                if (fds[i] >= 0 && ::send(fds[i], head.data() + sent[i] % head.size(), 1, MSG_NOSIGNAL | MSG_DONTWAIT) != 1) {
+                    ::close(fds[i]);
+                    fds[i] = -1;
+                } else {
+                    ++sent[i];
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+        }
+        for (const int fd : fds)
+            if (fd >= 0) ::close(fd);
+    });
+    std::vector<double> times;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < end) {
+        times.push_back(probe(server.Port()));
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    done = true;
+    attack.join();
+    expectPromptAnswers(times);
+}
 
 } // namespace

@@ -45,7 +45,8 @@ chrome() {
     --user-data-dir="$work/profile" --enable-logging=stderr --v=0 --window-size=412,900 "$@"
 }
 
-name="Zoë <b>& Co"
+# The game's bytes are code page 1252: "ë" is the one byte 0xEB.
+name=$(printf 'Zo\xeb <b>& Co')
 code=$("$store_bin" report --encode 4321 2 "$name")
 chrome --screenshot="$work/publish.png" "$base/cgi-bin/gameres.pl?e=$code" >/dev/null 2>"$work/publish.log"
 chrome --dump-dom "$base/level/2" >"$work/level.html" 2>"$work/level.log"

@@ -125,8 +125,16 @@ for step in $(seq 100); do
   sleep 0.1
 done
 [ -n "$result" ] || fail "no framed result window of $((400 * s)) x $((300 * s)) within 10 s of the throw"
-read -r rx ry rw rh < <(geometry "$result")
-echo "$rw $rh $((rx - ox)) $((ry - oy))" > "$work/$name-result.txt"
+# The window is made centred and then placed by the game's rule: take its place once it
+# has stopped moving.
+place=
+for _ in $(seq 20); do
+  sleep 0.1
+  read -r rx ry rw rh < <(geometry "$result")
+  [ "$place" = "$rw $rh $((rx - ox)) $((ry - oy))" ] && break
+  place="$rw $rh $((rx - ox)) $((ry - oy))"
+done
+echo "$place" > "$work/$name-result.txt"
 kill -TERM "$pid"
 for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 status=0

@@ -47,8 +47,10 @@ constexpr const char* kTopSql =
     "ORDER BY score DESC, id DESC LIMIT ?2 OFFSET ?3";
 
 constexpr const char* kListedSql = "SELECT level, score, listed FROM records WHERE id = ?1";
+// Counted only as far as kRankLimit: the cost grows with the records counted.
 constexpr const char* kRankSql =
-    "SELECT COUNT(*) FROM records WHERE level = ?1 AND listed = 1 AND (score > ?2 OR (score = ?2 AND id > ?3))";
+    "SELECT COUNT(*) FROM (SELECT 1 FROM records WHERE level = ?1 AND listed = 1 AND "
+    "(score > ?2 OR (score = ?2 AND id > ?3)) LIMIT ?4)";
 
 constexpr const char* kListSql =
     "SELECT id, level, score, name, published_at, hidden FROM records "
@@ -180,9 +182,10 @@ struct SqliteRecordStore::Reader {
         const std::int64_t level = row ? listed.Int64(0) : 0, score = row ? listed.Int64(1) : 0;
         listed.Reset();
         if (!isListed) return true;
-        bindAll(rank, level, score, id);
+        bindAll(rank, level, score, id, std::int64_t(kRankLimit));
         if (!runOnce(rank, row)) return false;
-        result = rank.Int64(0) + 1;
+        const std::int64_t above = rank.Int64(0);
+        result = above < kRankLimit ? above + 1 : 0;
         rank.Reset();
         return true;
     }

@@ -53,9 +53,10 @@ void prepare(pqxx::connection& c) {
               "UPDATE records SET listed = TRUE WHERE id IN (SELECT id FROM records WHERE level = $1 AND "
               "name = $2 AND NOT hidden ORDER BY score DESC, id DESC LIMIT $3)");
     c.prepare("listed", "SELECT level, score, listed FROM records WHERE id = $1");
+    // Counted only as far as kRankLimit: the cost grows with the records counted.
     c.prepare("rank",
-              "SELECT COUNT(*) FROM records WHERE level = $1 AND listed AND "
-              "(score > $2 OR (score = $2 AND id > $3))");
+              "SELECT COUNT(*) FROM (SELECT 1 FROM records WHERE level = $1 AND listed AND "
+              "(score > $2 OR (score = $2 AND id > $3)) LIMIT $4) AS above");
     c.prepare("owner", "SELECT level, name FROM records WHERE id = $1");
     c.prepare("hide", "UPDATE records SET hidden = $2 WHERE id = $1");
     c.prepare("remove", "DELETE FROM records WHERE id = $1");
@@ -76,7 +77,9 @@ void relist(pqxx::work& tx, int level, const std::string& name) {
 std::int64_t rankOf(pqxx::work& tx, std::int64_t id) {
     const pqxx::result row = tx.exec_prepared("listed", id);
     if (row.empty() || !row[0][2].as<bool>()) return 0;
-    return tx.exec_prepared1("rank", row[0][0].as<int>(), row[0][1].as<std::int32_t>(), id)[0].as<std::int64_t>() + 1;
+    const std::int64_t above =
+        tx.exec_prepared1("rank", row[0][0].as<int>(), row[0][1].as<std::int32_t>(), id, kRankLimit)[0].as<std::int64_t>();
+    return above < kRankLimit ? above + 1 : 0;
 }
 
 PublishResult publishIn(pqxx::work& tx, const NewRecord& record) {

@@ -13,6 +13,9 @@ inline constexpr int kLastLevel = 3;
 // Records listed per name and level, the same limit as the game's own table file.
 inline constexpr int kRecordsPerNameAndLevel = store::TScoresTable::kGroupLimit;
 
+// Ranks of new records are counted this far.
+inline constexpr std::int64_t kRankLimit = 10'000;
+
 // A checked report, ready to be stored.
 struct NewRecord {
     int level = kFirstLevel;
@@ -30,7 +33,8 @@ enum class PublishOutcome {
 
 struct PublishResult {
     PublishOutcome outcome = PublishOutcome::Stored;
-    // The record's place on its level, 1 for the best; 0 when it is not listed.
+    // The record's place on its level, 1 for the best; 0 when it is not listed or ranks below
+    // kRankLimit (counting further would cost every publish time that grows with the table).
     std::int64_t rank = 0;
 };
 

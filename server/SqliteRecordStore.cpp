@@ -46,6 +46,12 @@ constexpr const char* kTopSql =
     "SELECT score, name, published_at FROM records WHERE level = ?1 AND listed = 1 "
     "ORDER BY score DESC, id DESC LIMIT ?2 OFFSET ?3";
 
+constexpr const char* kListedSql = "SELECT level, score, listed FROM records WHERE id = ?1";
+// Counted only as far as kRankLimit: the cost grows with the records counted.
+constexpr const char* kRankSql =
+    "SELECT COUNT(*) FROM (SELECT 1 FROM records WHERE level = ?1 AND listed = 1 AND "
+    "(score > ?2 OR (score = ?2 AND id > ?3)) LIMIT ?4)";
+
 constexpr const char* kListSql =
     "SELECT id, level, score, name, published_at, hidden FROM records "
     "WHERE (?1 = 0 OR level = ?1) AND (?2 = 0 OR name = ?3) ORDER BY level, score DESC, id DESC";
@@ -68,7 +74,7 @@ bool runOnce(SqliteStatement& statement, bool& gotRow) {
 struct SqliteRecordStore::Writer {
     std::unique_ptr<SqliteConnection> connection;
     SqliteStatement begin, commit, rollback, savepoint, release, rollbackTo;
-    SqliteStatement findReport, insert, addReport, unlist, relist, listed, rank, owner, hide, remove;
+    SqliteStatement findReport, insert, addReport, unlist, relist, listed, owner, hide, remove;
 
     bool Prepare(std::string& error) {
         sqlite3* db = connection->Handle();
@@ -88,10 +94,7 @@ struct SqliteRecordStore::Writer {
                  {&relist,
                   "UPDATE records SET listed = 1 WHERE id IN (SELECT id FROM records WHERE level = ?1 AND "
                   "name = ?2 AND hidden = 0 ORDER BY score DESC, id DESC LIMIT ?3)"},
-                 {&listed, "SELECT level, score, listed FROM records WHERE id = ?1"},
-                 {&rank,
-                  "SELECT COUNT(*) FROM records WHERE level = ?1 AND listed = 1 AND "
-                  "(score > ?2 OR (score = ?2 AND id > ?3))"},
+                 {&listed, kListedSql},
                  {&owner, "SELECT level, name FROM records WHERE id = ?1"},
                  {&hide, "UPDATE records SET hidden = ?2 WHERE id = ?1"},
                  {&remove, "DELETE FROM records WHERE id = ?1"},
@@ -109,42 +112,38 @@ struct SqliteRecordStore::Writer {
         return runOnce(relist, row);
     }
 
-    // The rank of record `id` when it is listed, else 0; false on a database failure.
-    bool RankOf(std::int64_t id, std::int64_t& result) {
-        result = 0;
+    // Whether record `id` is listed; false on a database failure.
+    bool IsListed(std::int64_t id, bool& result) {
         bool row = false;
         bindAll(listed, id);
         if (!runOnce(listed, row)) return false;
-        const bool isListed = row && listed.Int64(2) != 0;
-        const std::int64_t level = row ? listed.Int64(0) : 0, score = row ? listed.Int64(1) : 0;
+        result = row && listed.Int64(2) != 0;
         listed.Reset();
-        if (!isListed) return true;
-        bindAll(rank, level, score, id);
-        if (!runOnce(rank, row)) return false;
-        result = rank.Int64(0) + 1;
-        rank.Reset();
         return true;
     }
 
-    // The body of the publish transaction; false on a database failure.
-    bool Publish(const NewRecord& record, PublishResult& result) {
+    // The body of one publish in the write transaction; false on a database failure. `id`
+    // receives the record's id (of the earlier copy for a duplicate). The rank is counted
+    // afterwards, outside the transaction: it costs time that grows with the table.
+    bool Publish(const NewRecord& record, PublishResult& result, std::int64_t& id) {
         bool row = false;
         bindAll(findReport, std::string_view(record.report));
         if (!runOnce(findReport, row)) return false;
         if (row) {
-            const std::int64_t id = findReport.Int64(0);
+            id = findReport.Int64(0);
             findReport.Reset();
             result.outcome = PublishOutcome::Duplicate;
-            return RankOf(id, result.rank);
+            return true;
         }
         bindAll(insert, std::int64_t(record.level), std::int64_t(record.score), std::string_view(record.name),
                 record.receivedAt);
         if (!runOnce(insert, row) || !row) return false;
-        const std::int64_t id = insert.Int64(0);
+        id = insert.Int64(0);
         insert.Reset();
+        bool isListed = false;
         bindAll(addReport, std::string_view(record.report), id);
-        if (!runOnce(addReport, row) || !Relist(record.level, record.name) || !RankOf(id, result.rank)) return false;
-        result.outcome = result.rank > 0 ? PublishOutcome::Stored : PublishOutcome::NotListed;
+        if (!runOnce(addReport, row) || !Relist(record.level, record.name) || !IsListed(id, isListed)) return false;
+        result.outcome = isListed ? PublishOutcome::Stored : PublishOutcome::NotListed;
         return true;
     }
 
@@ -171,7 +170,25 @@ struct SqliteRecordStore::Writer {
 
 struct SqliteRecordStore::Reader {
     std::unique_ptr<SqliteConnection> connection;
-    SqliteStatement top;
+    SqliteStatement top, listed, rank;
+
+    // The rank of record `id` when it is listed, else 0; false on a database failure.
+    bool RankOf(std::int64_t id, std::int64_t& result) {
+        result = 0;
+        bool row = false;
+        bindAll(listed, id);
+        if (!runOnce(listed, row)) return false;
+        const bool isListed = row && listed.Int64(2) != 0;
+        const std::int64_t level = row ? listed.Int64(0) : 0, score = row ? listed.Int64(1) : 0;
+        listed.Reset();
+        if (!isListed) return true;
+        bindAll(rank, level, score, id, std::int64_t(kRankLimit));
+        if (!runOnce(rank, row)) return false;
+        const std::int64_t above = rank.Int64(0);
+        result = above < kRankLimit ? above + 1 : 0;
+        rank.Reset();
+        return true;
+    }
 };
 
 SqliteRecordStore::SqliteRecordStore(std::string path, std::unique_ptr<Writer> writer)
@@ -241,6 +258,7 @@ struct SqliteRecordStore::Pending {
     bool taken = false;
     bool done = false;
     std::optional<PublishResult> result;
+    std::int64_t id = 0;
     std::string error;
 };
 
@@ -280,6 +298,11 @@ Expected<PublishResult> SqliteRecordStore::Publish(const NewRecord& record, Dead
             m_finished.wait_until(lock, deadline);
     }
     if (!mine.result) return Error{"cannot store the record: " + mine.error};
+    // The record is stored; a rank that cannot be counted just now is left out.
+    if (auto reader = TakeReader()) {
+        if (!(*reader)->RankOf(mine.id, mine.result->rank)) mine.result->rank = 0;
+        ReturnReader(std::move(*reader));
+    }
     return *mine.result;
 }
 
@@ -294,7 +317,7 @@ void SqliteRecordStore::WriteBatch(const std::vector<Pending*>& batch) {
             w.savepoint.Reset();
             if (!runOnce(w.savepoint, row)) return false;
             PublishResult result;
-            if (w.Publish(*p->record, result)) {
+            if (w.Publish(*p->record, result, p->id)) {
                 p->result = result;
             } else {
                 p->error = w.connection->LastError();
@@ -341,7 +364,9 @@ Expected<std::unique_ptr<SqliteRecordStore::Reader>> SqliteRecordStore::TakeRead
     reader->connection = std::move(*connection);
     std::string error;
     if (!reader->connection->Execute("PRAGMA query_only = 1;", error) ||
-        !reader->top.Prepare(reader->connection->Handle(), kTopSql, error))
+        !reader->top.Prepare(reader->connection->Handle(), kTopSql, error) ||
+        !reader->listed.Prepare(reader->connection->Handle(), kListedSql, error) ||
+        !reader->rank.Prepare(reader->connection->Handle(), kRankSql, error))
         return Error{"cannot prepare a reading connection: " + error};
     return reader;
 }

@@ -85,6 +85,21 @@ TEST_P(RecordStoreTest, RanksTheNewRecordAmongItsLevel) {
     EXPECT_EQ(Publish(record(2, 1, "d")).rank, 1);
 }
 
+TEST_P(RecordStoreTest, RanksAreCountedOnlyAsFarAsTheLimit) {
+    // Publishes far down the table would otherwise count the whole level each time.
+    NewRecord top = record(2, 1'000'000, "top");
+    ASSERT_TRUE(m_store->Publish(top));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < int(kRankLimit) / 4; ++i)
+                ASSERT_TRUE(m_store->Publish(record(2, 100'000 + i, "p" + std::to_string(t) + "-" + std::to_string(i))));
+        });
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(Publish(record(2, 100'000 + int(kRankLimit), "high")).rank, 2);
+    EXPECT_EQ(Publish(record(2, 1, "low")).rank, 0) << "ranks " << kRankLimit + 3 << "th, past the limit";
+}
+
 TEST_P(RecordStoreTest, TopStartsAtTheGivenRankAndStopsAtTheCount) {
     for (int i = 1; i <= 25; ++i) Publish(record(3, i, "p" + std::to_string(i)));
     const std::vector<RankedRecord> page = Top(3, 11, 10);

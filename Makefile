@@ -72,11 +72,12 @@ install: setup
 # Debian's policy wants for games and their tools) with Debian's optimisation flags and all its
 # hardening flags (-O2: GCC 12 at -O3 warns falsely of overlapping copies inside std::string),
 # stripped by CPack, then checked by lintian (which lists its notes too and fails on errors only).
+# Warnings do not stop it, so a newer compiler cannot break the package.
 DEB_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 DEB_BUILD ?= build-deb
 deb: setup
 	@cmake -S . -B $(DEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_INSTALL_BINDIR=games \
-	  -DBUILD_TESTING=OFF -DHOOPSTACK_BENCH=OFF -DCMAKE_C_FLAGS_RELEASE=-DNDEBUG -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
+	  -DBUILD_TESTING=OFF -DHOOPSTACK_BENCH=OFF -DHOOPSTACK_WERROR=OFF -DCMAKE_C_FLAGS_RELEASE=-DNDEBUG -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
 	  -DCMAKE_C_FLAGS="$$($(DEB_FLAGS) CPPFLAGS) $$($(DEB_FLAGS) CFLAGS)" \
 	  -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CPPFLAGS) $$($(DEB_FLAGS) CXXFLAGS)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" >/dev/null

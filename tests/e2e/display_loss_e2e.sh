@@ -121,8 +121,8 @@ click_at() {
   sleep 0.2
   xdotool click 1
 }
-# The first press in the game window after the intro was clicked away is lost: the intro goes
-# on the press, and SDL never sees its release. A click on the panel's empty corner takes it.
+# A click on the panel's empty corner, which the game ignores. It once took the press that a
+# click through the intro used to cost; it stays as a harmless first click.
 take_lost_press() { click_at $((x + 700)) $((y + 580)); }
 stamp() { stat -c '%i %y' "$work/game/state.dat" 2>/dev/null || echo none; }
 replaced_within() {

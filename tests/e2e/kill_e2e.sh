@@ -65,8 +65,8 @@ click_at() {
   sleep 0.2
   xdotool click 1
 }
-# The first press in the game window after the intro was clicked away is lost: the intro goes
-# on the press, and SDL never sees its release. A click on the panel's empty corner takes it.
+# A click on the panel's empty corner, which the game ignores. It once took the press that a
+# click through the intro used to cost; it stays as a harmless first click.
 take_lost_press() { click_at $((x + 700)) $((y + 580)); }
 # Which file is there now: each save replaces it by renaming a new file over it.
 stamp() { stat -c '%i %y' "$state" 2>/dev/null || echo none; }

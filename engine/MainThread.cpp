@@ -62,15 +62,23 @@ void MainThread::Claim() {
     scene::WindowMutex::SetMainThreadHooks({&isClaimedMainThread, &MainThread::RunPending});
 }
 
-bool MainThread::IsCurrent() {
+void MainThread::ClaimIfUnclaimed() {
     Queue& q = queue();
-    if (!q.claimed) return true;
-    std::lock_guard lock(q.mutex);
-    return q.owner == std::this_thread::get_id();
+    {
+        std::lock_guard lock(q.mutex);
+        if (q.claimed) return;
+    }
+    Claim();
 }
 
+bool MainThread::IsCurrent() { return isClaimedMainThread(); }
+
+// Before any thread has claimed the main thread there is no loop to hand work to (a tool or a
+// test that makes no window), so the work runs on the caller.
+static bool runsInPlace() { return !queue().claimed || isClaimedMainThread(); }
+
 void MainThread::Run(const std::function<void()>& task) {
-    if (IsCurrent()) {
+    if (runsInPlace()) {
         task();
         return;
     }
@@ -81,7 +89,7 @@ void MainThread::Run(const std::function<void()>& task) {
 }
 
 void MainThread::Post(std::function<void()> task) {
-    if (IsCurrent()) {
+    if (runsInPlace()) {
         task();
         return;
     }

@@ -12,13 +12,18 @@ namespace engine {
 // Run cannot deadlock with it.
 class MainThread {
 public:
-    // Makes the calling thread the main thread; the first window's constructor calls it.
+    // Makes the calling thread the main thread.
     static void Claim();
-    // True on the main thread, and before any thread has claimed it.
+    // Claims the calling thread unless a thread is claimed already; every window's constructor
+    // calls it, so the thread that makes the first window is the main thread.
+    static void ClaimIfUnclaimed();
+    // True only on the claimed main thread; false everywhere before a thread is claimed.
     static bool IsCurrent();
-    // Runs the task on the main thread and waits for it (at once when already there).
+    // Runs the task on the main thread and waits for it (at once when already there, or when no
+    // thread is claimed yet).
     static void Run(const std::function<void()>& task);
-    // Runs the task on the main thread without waiting (at once when already there).
+    // Runs the task on the main thread without waiting (at once when already there, or when no
+    // thread is claimed yet).
     static void Post(std::function<void()> task);
     // Runs every queued task; main thread only.
     static void RunPending();

@@ -50,10 +50,7 @@ CreationParams& NextWindowParams() {
 
 OWindow::OWindow(OWindow* owner) {
     const CreationParams params = NextWindowParams();
-    {
-        static std::once_flag claimed;
-        std::call_once(claimed, [] { MainThread::Claim(); });
-    }
+    MainThread::ClaimIfUnclaimed();
     m_styleKind = params.styleKind;
     m_owner = IsLiveWindow(owner) ? owner : nullptr;
     m_threaded = params.frameThread;

@@ -185,44 +185,46 @@ private:
     bool StopRequested();
     void WaitForStop(int milliseconds);
 
-    std::string m_title;      // guarded by m_lock
-    scene::Rect m_dragRect;   // guarded by m_lock
-    DirtyRectList m_dirty;
-    RectGrid m_paintGrid;                 // scratch for Render
-    std::vector<std::uint32_t> m_nearby;  // scratch for Render
-    std::vector<OGraphNotify> m_pending;
-    std::set<OGraphNotify, DisplayOrder> m_display;
-    int m_placement = 15;
-    // Read by the dialog's frame thread, cleared by the main thread on destruction.
+    // How each member is protected. "Fixed" members are set in the constructor, before the
+    // window is reachable from another thread, and only read afterwards.
+    std::string m_title;                   // guarded by m_lock
+    scene::Rect m_dragRect;                // guarded by m_lock
+    DirtyRectList m_dirty;                 // guarded by m_lock
+    RectGrid m_paintGrid;                  // guarded by m_lock; scratch for Render
+    std::vector<std::uint32_t> m_nearby;   // guarded by m_lock; scratch for Render
+    std::vector<OGraphNotify> m_pending;   // guarded by m_lock
+    std::set<OGraphNotify, DisplayOrder> m_display;  // guarded by m_lock
+    int m_placement = 15;                  // fixed
+    // Atomic: read by the dialog's frame thread, cleared by the main thread on destruction.
     std::atomic<OWindow*> m_owner{nullptr};
-    int m_styleKind = 0;
-    // Read without the lock by other windows and threads.
+    int m_styleKind = 0;                   // fixed
+    // Atomic: read without the lock by other windows and threads.
     std::atomic<std::uint32_t> m_stateFlags{0};
-    scene::WindowMutex m_lock;
-    std::thread m_thread;
-    std::mutex m_stopMutex;
-    std::condition_variable m_stopSignal;
-    bool m_stopped = false;
-    bool m_threaded = true;
-    std::vector<scene::OGraph*> m_graphs;
-    std::vector<scene::OGraph*> m_controls;  // each also a WindowControl
-    WindowControl* m_focusControl = nullptr;
-    WindowControl* m_captureControl = nullptr;
-    std::atomic<bool> m_blocked{false};
-    std::atomic<int> m_createFailed{1};
-    std::atomic<bool> m_quitOnDestroy{false};
-    engine::BackBuffer m_backBuffer;
-    std::uint32_t m_background = 0;
-    std::atomic<platform::WindowId> m_platformWindow{0};
-    int m_width = 0;
-    int m_height = 0;
-    float m_clientWidth = 0;
-    float m_clientHeight = 0;
-    // Set from any thread (AddObject, derived windows); read by the frame thread.
+    scene::WindowMutex m_lock;             // the window's lock; recursive
+    std::thread m_thread;                  // guarded by m_lock until Destroy, which only its own or the destroying thread runs
+    std::mutex m_stopMutex;                // leaf lock for m_stopped and m_stopSignal
+    std::condition_variable m_stopSignal;  // used with m_stopMutex
+    bool m_stopped = false;                // guarded by m_stopMutex
+    bool m_threaded = true;                // fixed
+    std::vector<scene::OGraph*> m_graphs;  // guarded by m_lock
+    std::vector<scene::OGraph*> m_controls;  // guarded by m_lock; each also a WindowControl
+    WindowControl* m_focusControl = nullptr;    // guarded by m_lock
+    WindowControl* m_captureControl = nullptr;  // guarded by m_lock
+    std::atomic<bool> m_blocked{false};         // atomic: set by the registry's owner and dialogs
+    std::atomic<int> m_createFailed{1};         // atomic
+    std::atomic<bool> m_quitOnDestroy{false};   // atomic
+    engine::BackBuffer m_backBuffer;       // guarded by m_lock (allocated while fixed)
+    std::uint32_t m_background = 0;        // fixed
+    std::atomic<platform::WindowId> m_platformWindow{0};  // atomic: zeroed by Destroy
+    int m_width = 0;                       // fixed
+    int m_height = 0;                      // fixed
+    float m_clientWidth = 0;               // guarded by m_lock (SetClientSize)
+    float m_clientHeight = 0;              // guarded by m_lock (SetClientSize)
+    // Atomic: set from any thread (AddObject, derived windows); read by the frame thread.
     std::atomic<int> m_framesPerSecond{50};
-    std::atomic<std::uint64_t> m_framesRun{0};
-    std::atomic<bool> m_finished{true};
-    std::atomic<bool> m_routed{false};
+    std::atomic<std::uint64_t> m_framesRun{0};  // atomic: counted by the frame thread, read by tests
+    std::atomic<bool> m_finished{true};    // atomic
+    std::atomic<bool> m_routed{false};     // atomic: routing happens once, on whichever thread comes first
 };
 
 } // namespace engine

@@ -39,11 +39,13 @@ soak: build
 asan:
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DHOOPSTACK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
 
-# The engine's tests, whose windows run real frame threads, under ThreadSanitizer.
+# The tests whose windows run real frame threads (engine, controls, the game and its dialogs,
+# the program's start) under ThreadSanitizer.
+TSAN_TESTS = engine_tests ui_tests game_tests app_tests
 tsan: setup
-	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHOOPSTACK_TSAN=ON -DHOOPSTACK_BENCH=OFF >/dev/null
-	cmake --build build-tsan -j $(JOBS) --target engine_tests
-	TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/engine_tests
+	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHOOPSTACK_TSAN=ON -DHOOPSTACK_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	cmake --build build-tsan -j $(JOBS) --target $(TSAN_TESTS)
+	for t in $(TSAN_TESTS); do echo "== $$t"; TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/$$t || exit 1; done
 
 # Fuzz targets, built with clang's libFuzzer; FUZZ_SECONDS per target.
 FUZZ_SECONDS ?= 30

@@ -40,11 +40,11 @@ asan:
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DHOOPSTACK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
 
 # The tests whose windows run real frame threads (engine, controls, the game and its dialogs,
-# the program's start) under ThreadSanitizer.
+# the program's start) under ThreadSanitizer, with the game's data they read.
 TSAN_TESTS = engine_tests ui_tests game_tests app_tests
 tsan: setup
 	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHOOPSTACK_TSAN=ON -DHOOPSTACK_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
-	cmake --build build-tsan -j $(JOBS) --target $(TSAN_TESTS)
+	cmake --build build-tsan -j $(JOBS) --target assets $(TSAN_TESTS)
 	for t in $(TSAN_TESTS); do echo "== $$t"; TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/$$t || exit 1; done
 
 # Fuzz targets, built with clang's libFuzzer; FUZZ_SECONDS per target.

@@ -5,6 +5,8 @@
 #include <string>
 #include <thread>
 
+#include <cstdlib>
+
 #include <stdlib.h>
 
 #include "app/UrgentEnd.hpp"
@@ -24,10 +26,20 @@ std::string decoded(const std::string& path) {
 // The program's end when the display is gone: the newest text is kept even while the writer's
 // thread hangs on the disk, and the process then ends with code 1 without waiting any longer.
 TEST(UrgentEndTest, KeepsTheNewestTextPastAHungWriteAndEndsWithCodeOne) {
-    // Forked where it stands, so that the child writes where the test then looks.
-    GTEST_FLAG_SET(death_test_style, "fast");
-    std::string pattern = (std::filesystem::temp_directory_path() / "hoopstack-urgent-XXXXXX").string();
-    const std::filesystem::path folder = ::mkdtemp(pattern.data());
+    // The child runs the test again from its start in a fresh process (earlier tests leave
+    // threads behind, after which a plain fork is unsafe); it finds the parent's folder in the
+    // environment, so that it writes where the test then looks.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    constexpr const char* kFolderVariable = "HOOPSTACK_URGENT_TEST_FOLDER";
+    std::filesystem::path folder;
+    if (const char* given = std::getenv(kFolderVariable)) {
+        folder = given;
+    } else {
+        std::string pattern = (std::filesystem::temp_directory_path() / "hoopstack-urgent-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+        ::setenv(kFolderVariable, pattern.c_str(), 1);
+    }
     const std::string path = (folder / "state.dat").string();
     EXPECT_EXIT(
         {
@@ -48,5 +60,6 @@ TEST(UrgentEndTest, KeepsTheNewestTextPastAHungWriteAndEndsWithCodeOne) {
 
     // With no writer (the intro's message box) it only ends.
     EXPECT_EXIT(app::UrgentEnd::SaveAndExit(), ::testing::ExitedWithCode(app::UrgentEnd::kExitCode), "");
+    ::unsetenv(kFolderVariable);
     std::filesystem::remove_all(folder);
 }

@@ -23,7 +23,6 @@ HeadlessDriver::~HeadlessDriver() {
 
 void HeadlessDriver::FollowDialogs(const engine::OWindow* root) {
     m_root = root;
-    m_dialogs.clear();
     noteDialogs();
 }
 

@@ -41,7 +41,8 @@ public:
     // threads nobody else frees them.
     void Pump();
     // Follows the chain of dialogs above `root` from now on; null follows none. A dialog is
-    // noted as it opens, because one that closed has already left the chain.
+    // noted as it opens, because one that closed has already left the chain; dialogs noted
+    // before stay noted until they are freed.
     void FollowDialogs(const engine::OWindow* root);
     // The top of the followed chain of dialogs, or null when it has none.
     engine::OWindow* TopDialog() const;

@@ -79,9 +79,7 @@ private:
 // Headless platform, frames driven by the test, a 1024 x 768 screen.
 class EngineTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        engine::NextWindowParams() = {0x0099CCFF, 7, 300, 200, false};
-    }
+    void SetUp() override { engine::NextWindowParams() = {0x0099CCFF, 7, 300, 200, false}; }
     void TearDown() override {
         for (engine::OWindow* w : windows)
             if (engine::OWindow::IsLiveWindow(w)) engine::OWindow::Destroy(w);

@@ -65,7 +65,9 @@ public:
     }
     scene::OGraph* Graph() override { return this; }
     bool IsFocusable() const override { return false; }
-    bool HitTest(int x, int y) override { return x >= 0 && y >= 0 && x < Width() && y < Height(); }
+    bool HitTest(int x, int y) override {
+        return x >= 0 && y >= 0 && static_cast<float>(x) < Width() && static_cast<float>(y) < Height();
+    }
     void OnCaptureChange(engine::WindowControl* capture) override {
         if (capture != this) m_over = false;
     }
@@ -120,13 +122,15 @@ TEST_F(HeadlessDriverTest, ClickArrivesAsAMouseDoesThenPressesAndReleasesThere) 
     LogWindow* w = Make("w");
     driver.Pump();
     driver.Click(w, 30, 40);
-    EXPECT_EQ(w->log, (std::vector<std::string>{"move 30,40", "move 30,40", Down(platform::Key_LButton, 30, 40),
-                                                Up(platform::Key_LButton, 30, 40)}));
+    EXPECT_EQ(w->log,
+              (std::vector<std::string>{"move 30,40", "move 30,40", Down(platform::Key_LButton, 30, 40),
+                                        Up(platform::Key_LButton, 30, 40)}));
     // Another button, at the same place: the press takes the cursor's position.
     w->log.clear();
     driver.Click(w, 31, 41, platform::Key_RButton);
-    EXPECT_EQ(w->log, (std::vector<std::string>{"move 31,41", "move 31,41", Down(platform::Key_RButton, 31, 41),
-                                                Up(platform::Key_RButton, 31, 41)}));
+    EXPECT_EQ(w->log,
+              (std::vector<std::string>{"move 31,41", "move 31,41", Down(platform::Key_RButton, 31, 41),
+                                        Up(platform::Key_RButton, 31, 41)}));
 }
 
 TEST_F(HeadlessDriverTest, ClickFromOneControlOntoAnotherPressesTheOneUnderTheMouse) {

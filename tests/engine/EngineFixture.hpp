@@ -81,10 +81,7 @@ class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override { engine::NextWindowParams() = {0x0099CCFF, 7, 300, 200, false}; }
     void TearDown() override {
-        for (engine::OWindow* w : windows)
-            if (engine::OWindow::IsLiveWindow(w)) engine::OWindow::Destroy(w);
-        engine::OWindow::WaitForFrameThreads();
-        Pump();
+        driver.DestroyWindows(windows);
         engine::MainThread::Reset();
     }
     template <class W = engine::OWindow>

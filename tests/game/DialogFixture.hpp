@@ -41,9 +41,7 @@ protected:
     }
     void TearDown() override {
         driver.DestroyDialogs();
-        if (engine::OWindow::IsLiveWindow(window)) engine::OWindow::Destroy(window);
-        engine::OWindow::WaitForFrameThreads();
-        Pump();
+        driver.DestroyWindows({window});
         engine::MainThread::Reset();
         scene::SetExecutableFolderOverride(std::nullopt);
         std::error_code ec;

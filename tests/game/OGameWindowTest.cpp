@@ -31,9 +31,7 @@ protected:
         std::filesystem::create_directories(dir);
     }
     void TearDown() override {
-        if (engine::OWindow::IsLiveWindow(window)) engine::OWindow::Destroy(window);
-        engine::OWindow::WaitForFrameThreads();
-        Pump();
+        driver.DestroyWindows({window});
         engine::MainThread::Reset();
         std::filesystem::remove_all(dir);
     }

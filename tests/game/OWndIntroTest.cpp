@@ -41,10 +41,7 @@ protected:
         WriteLogos({300, 150}, {300, 150}, {380, 96});
     }
     void TearDown() override {
-        for (engine::OWindow* w : windows)
-            if (engine::OWindow::IsLiveWindow(w)) engine::OWindow::Destroy(w);
-        engine::OWindow::WaitForFrameThreads();
-        Pump();
+        driver.DestroyWindows(windows);
         engine::MainThread::Reset();
         scene::SetExecutableFolderOverride(std::nullopt);
         OWndIntro::ResetBlendCounter();

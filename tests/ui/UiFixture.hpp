@@ -62,10 +62,7 @@ protected:
         WriteSkin("def_cbox.clp", 20, 20, {0x101010, 0x202020, 0x303030, 0x404040, 0x505050, 0x606060});
     }
     void TearDown() override {
-        for (engine::OWindow* w : windows)
-            if (engine::OWindow::IsLiveWindow(w)) engine::OWindow::Destroy(w);
-        engine::OWindow::WaitForFrameThreads();
-        Pump();
+        driver.DestroyWindows(windows);
         engine::MainThread::Reset();
         scene::SetExecutableFolderOverride(std::nullopt);
         std::error_code ec;

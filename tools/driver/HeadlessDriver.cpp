@@ -46,6 +46,13 @@ void HeadlessDriver::DestroyDialogs() {
     m_dialogs.clear();
 }
 
+void HeadlessDriver::DestroyWindows(const std::vector<engine::OWindow*>& windows) {
+    for (engine::OWindow* w : windows)
+        if (engine::OWindow::IsLiveWindow(w)) engine::OWindow::Destroy(w);
+    engine::OWindow::WaitForFrameThreads();
+    Pump();
+}
+
 void HeadlessDriver::Pump() {
     for (bool freed = true; freed;) {
         noteDialogs();

@@ -48,6 +48,9 @@ public:
     engine::OWindow* TopDialog() const;
     // Destroys every followed dialog, the top one first, and forgets them.
     void DestroyDialogs();
+    // Destroys each window of the list that is still alive, in order, lets every frame thread
+    // end, and serves what that queued: a test's teardown.
+    void DestroyWindows(const std::vector<engine::OWindow*>& windows);
 
     // Queues one event for the window as the window system reports it, without serving it:
     // input in client coordinates, `code` a key or button, a Character event's byte taken

@@ -28,9 +28,8 @@ bool HeadlessSession::Open(const game::GameWindowSetup& setup) {
 
 void HeadlessSession::Close() {
     if (!m_window) return;
-    if (engine::OWindow::IsLiveWindow(m_window)) engine::OWindow::Destroy(m_window);
+    m_driver.DestroyWindows({m_window});
     m_window = nullptr;
-    Pump();
 }
 
 void HeadlessSession::Pump() {

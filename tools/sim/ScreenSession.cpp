@@ -26,10 +26,8 @@ void ScreenSession::Close() {
     // The dialogs go first, as their owners wait for them.
     m_driver.DestroyDialogs();
     m_driver.FollowDialogs(nullptr);
-    if (engine::OWindow::IsLiveWindow(m_window)) engine::OWindow::Destroy(m_window);
+    m_driver.DestroyWindows({m_window});
     m_window = nullptr;
-    engine::OWindow::WaitForFrameThreads();
-    Pump();
 }
 
 engine::OWindow* ScreenSession::TopDialog() const {

@@ -97,9 +97,7 @@ protected:
     }
     void TearDown() override {
         driver.DestroyDialogs();
-        for (OWindow* w : windows)
-            if (OWindow::IsLiveWindow(w)) OWindow::Destroy(w);
-        driver.Pump();
+        driver.DestroyWindows(windows);
     }
     LogWindow* Make(const std::string& name, OWindow* owner = nullptr) {
         auto* w = new LogWindow(owner, name);
@@ -225,6 +223,19 @@ TEST_F(HeadlessDriverTest, DestroyDialogsFreesTheChainTopFirst) {
     auto* later = new LogWindow(owner, "later");
     driver.Pump();
     EXPECT_EQ(driver.TopDialog(), later);
+}
+
+TEST_F(HeadlessDriverTest, DestroyWindowsFreesTheLiveOnesAndPassesOverTheGone) {
+    LogWindow* first = Make("first");
+    LogWindow* second = Make("second");
+    driver.Pump();
+    OWindow::Destroy(first);
+    driver.DestroyWindows({first, second, nullptr});
+    EXPECT_FALSE(OWindow::IsLiveWindow(second));
+    EXPECT_EQ(g_freed, (std::vector<std::string>{"first", "second"}));
+    // What the destruction queued has been served.
+    platform::Event left;
+    EXPECT_FALSE(driver.Platform().PollEvent(left));
 }
 
 TEST_F(HeadlessDriverTest, FramesRunAtTheClockWhichMovesByTheLastWindowsPeriod) {

@@ -6,21 +6,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
-#include <memory>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "engine/MainThread.hpp"
-#include "engine/WindowProcedure.hpp"
 #include "game/BoardRules.hpp"
 #include "game/GameSettings.hpp"
 #include "game/OGameWindow.hpp"
 #include "game/SimScene.hpp"
 #include "game/TGame.hpp"
-#include "platform/KeyCodes.hpp"
-#include "platform/headless/HeadlessPlatform.hpp"
+#include "tools/driver/HeadlessDriver.hpp"
 
 namespace {
 
@@ -82,15 +78,10 @@ private:
 };
 
 // The game window on the headless platform, its frames driven by a manual clock and its
-// clicks injected as platform input, so that each goes through the window procedure.
+// clicks put in as a real mouse makes them, so that each goes through the window procedure.
 class WindowCourt {
 public:
     explicit WindowCourt(std::uint32_t seed) {
-        auto owned = std::make_unique<platform::HeadlessPlatform>(platform::Size{1024, 768});
-        m_headless = owned.get();
-        platform::SetCurrentPlatform(std::move(owned));
-        engine::MainThread::Reset();
-        engine::MainThread::Claim();
         engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
         game::GameWindowSetup setup;
         game::TSavedGame preset;
@@ -102,12 +93,11 @@ public:
         setup.openDialogs = false;
         m_window = new game::OGameWindow(nullptr, setup);
         m_started = m_window->CreateFailed() == 0 && m_window->Start();
-        Pump();
+        m_driver.Pump();
     }
     ~WindowCourt() {
         if (engine::OWindow::IsLiveWindow(m_window)) engine::OWindow::Destroy(m_window);
-        Pump();
-        engine::MainThread::Reset();
+        m_driver.Pump();
     }
     WindowCourt(const WindowCourt&) = delete;
     WindowCourt& operator=(const WindowCourt&) = delete;
@@ -115,43 +105,13 @@ public:
     bool Started() const { return m_started && m_window->Game(); }
     game::TGame& Game() { return *m_window->Game(); }
     void NewGame() { m_window->NewGame(); }
-    void Click(int x, int y) {
-        m_headless->SetCursor(m_window->PlatformWindow(), {x, y});
-        Inject(platform::EventKind::MouseMove, x, y);
-        Inject(platform::EventKind::KeyDown, x, y);
-        Inject(platform::EventKind::KeyUp, x, y);
-    }
-    void Frame() {
-        m_headless->SetTime(m_time);
-        int sleep = 0;
-        m_window->RunFrame(sleep);
-        Pump();
-        const int fps = m_window->FramesPerSecond();
-        m_time += std::uint32_t(1000 / (fps > 0 ? fps : 1));
-    }
+    void Click(int x, int y) { m_driver.Click(m_window, x, y); }
+    void Frame() { m_driver.Frame(m_window); }
 
 private:
-    // Handles every queued event, the presented areas among them.
-    void Pump() {
-        platform::Event event;
-        while (m_headless->PollEvent(event)) m_procedure.Dispatch(event);
-    }
-    void Inject(platform::EventKind kind, int x, int y) {
-        platform::Event event;
-        event.kind = kind;
-        event.window = m_window->PlatformWindow();
-        if (kind != platform::EventKind::MouseMove) event.code = platform::Key_LButton;
-        event.x = std::uint16_t(x);
-        event.y = std::uint16_t(y);
-        m_headless->Inject(event);
-        Pump();
-    }
-
-    platform::HeadlessPlatform* m_headless = nullptr;
-    engine::WindowProcedure m_procedure;
+    driver::HeadlessDriver m_driver;
     game::OGameWindow* m_window = nullptr;
     bool m_started = false;
-    std::uint32_t m_time = 1000;
 };
 
 // One throw as a player makes it: a click on a random free ball, then one on a random aim

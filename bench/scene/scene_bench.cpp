@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/MainThread.hpp"
 #include "engine/OWindow.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
 #include "scene/Blit.hpp"
 #include "scene/OBitmap.hpp"
+#include "tools/driver/HeadlessDriver.hpp"
 
 namespace {
 
@@ -210,11 +210,8 @@ void BlendSdlRle(benchmark::State& state) {
 // A whole frame of a 750 x 600 window: 150 keyed disc sprites, every one moved, so the old and
 // the new place of each are repainted from the background up.
 void FrameRender(benchmark::State& state) {
-    auto owned = std::make_unique<platform::HeadlessPlatform>(platform::Size{1024, 768});
-    platform::HeadlessPlatform* headless = owned.get();
-    platform::SetCurrentPlatform(std::move(owned));
-    engine::MainThread::Reset();
-    engine::MainThread::Claim();
+    driver::HeadlessDriver driver;
+    platform::HeadlessPlatform* headless = &driver.Platform();
     engine::NextWindowParams() = {0x0099CCFF, 7, kBufferWidth, kBufferHeight, false};
     auto* window = new engine::OWindow(nullptr);
 
@@ -249,7 +246,6 @@ void FrameRender(benchmark::State& state) {
         }
     }
     engine::OWindow::Destroy(window);
-    engine::MainThread::Reset();
 }
 
 BENCHMARK(KeyedOurs);

@@ -1,4 +1,3 @@
-#include "tests/support/StartHeadless.hpp"
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,6 +16,7 @@
 #include "platform/KeyCodes.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
 #include "scene/ResolvePath.hpp"
+#include "tools/driver/HeadlessDriver.hpp"
 
 using app::EntrySequence;
 using Phase = app::EntrySequence::Phase;
@@ -28,7 +28,6 @@ namespace {
 class EntryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        headless = StartHeadless();
         game::Settings() = {};
         game::OWndIntro::ResetBlendCounter();
         app::CloseSignals::SetTarget(0);
@@ -81,30 +80,23 @@ protected:
         return std::nullopt;
     }
     // Dispatches what is left without the sequence.
-    void Drain() {
-        platform::Event e;
-        while (headless->PollEvent(e)) procedure.Dispatch(e);
-    }
+    void Drain() { driver.Pump(); }
     void Frame(engine::OWindow* w) {
         headless->SetTime(time);
         time += 40;
         int sleep = 0;
         w->RunFrame(sleep);
     }
+    // A press alone, queued for the next Dispatch.
     void Press(engine::OWindow* w, int code) {
         headless->SetCursor(w->PlatformWindow(), {100, 100});
-        platform::Event e;
-        e.kind = platform::EventKind::KeyDown;
-        e.window = w->PlatformWindow();
-        e.code = code;
-        e.x = 100;
-        e.y = 100;
-        headless->Inject(e);
+        driver.Inject(w, platform::EventKind::KeyDown, code, 100, 100);
     }
     std::vector<std::string> Messages() { return headless->Messages(); }
 
-    platform::HeadlessPlatform* headless = nullptr;
-    engine::WindowProcedure procedure;
+    driver::HeadlessDriver driver;
+    platform::HeadlessPlatform* headless = &driver.Platform();
+    engine::WindowProcedure& procedure = driver.Procedure();
     game::GameWindowSetup setup;
     std::optional<EntrySequence> sequence;
     bool threaded = false;

@@ -5,7 +5,10 @@
 #include "engine/RectGrid.hpp"
 
 #include <algorithm>
+#include <array>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -62,37 +65,116 @@ TEST(FrameTiming, SleepFallsJustShortOfTheFramePeriod) {
 
 namespace {
 
-// The cutting rule applied to every listed rectangle in turn, without any index.
-std::vector<Rect> referenceList(const std::vector<Rect>& added) {
-    std::vector<Rect> list;
-    for (const Rect& r : added) {
-        if (r.IsEmpty()) continue;
-        std::vector<Rect> pieces{r};
-        for (const Rect& e : list) {
-            std::vector<Rect> next;
-            for (const Rect& p : pieces) engine::Subtract(p, e, next);
-            pieces = next;
-        }
-        list.insert(list.end(), pieces.begin(), pieces.end());
-    }
-    return list;
+// What the list promises, checked without any of its code on a bitmap of counts: the
+// listed rectangles cover every pixel of every added rectangle and no other pixel; Add only
+// appends, and what it appends are non-empty, pairwise disjoint pieces of the added
+// rectangle, so no pixel is listed more often than it was added. (Listed rectangles may
+// still overlap one another where two cross without a corner inside each other.)
+constexpr int kSide = 160;
+
+bool Inside(const Rect& inner, const Rect& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
 }
 
-TEST(DirtyRectList, IndexedListMatchesTheRuleOnRandomScenes) {
-    std::mt19937 rng(5);
-    for (int scene = 0; scene < 40; ++scene) {
-        std::vector<Rect> added;
-        std::uniform_int_distribution<int> pos(-200, 2400), size(0, scene % 4 == 0 ? 900 : 60);
-        for (int i = 0; i < 150; ++i) {
-            const int x = pos(rng), y = pos(rng);
-            added.push_back({x, y, x + size(rng), y + size(rng)});
+bool Meet(const Rect& a, const Rect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// How many of the painted rectangles cover each pixel of a kSide x kSide square.
+class CountMap {
+public:
+    CountMap(int left, int top) : m_left(left), m_top(top), m_counts(std::size_t(kSide) * kSide, 0) {}
+    void Paint(const Rect& r) {
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) ++m_counts[Index(x, y)];
+    }
+    int At(int x, int y) const { return m_counts[Index(x, y)]; }
+
+private:
+    std::size_t Index(int x, int y) const { return std::size_t(y - m_top) * kSide + std::size_t(x - m_left); }
+    int m_left, m_top;
+    std::vector<int> m_counts;
+};
+
+// Adds the rectangles in order, checking what each Add does to the list.
+void AddChecked(DirtyRectList& list, const std::vector<Rect>& added) {
+    for (const Rect& r : added) {
+        const std::vector<Rect> before = list.Rects();
+        list.Add(r);
+        const std::vector<Rect>& after = list.Rects();
+        ASSERT_GE(after.size(), before.size());
+        ASSERT_TRUE(std::equal(before.begin(), before.end(), after.begin())) << "a listed rectangle changed";
+        for (std::size_t i = before.size(); i < after.size(); ++i) {
+            ASSERT_FALSE(after[i].IsEmpty());
+            ASSERT_TRUE(Inside(after[i], r)) << "a piece reaches outside the rectangle added";
+            for (std::size_t j = before.size(); j < i; ++j)
+                ASSERT_FALSE(Meet(after[i], after[j])) << "two pieces of one rectangle overlap";
         }
-        DirtyRectList list;
-        for (const Rect& r : added) list.Add(r);
-        ASSERT_EQ(list.Rects(), referenceList(added)) << "scene " << scene;
-        list.Clear();
-        list.Add({0, 0, 5, 5});
-        EXPECT_EQ(list.Rects().size(), 1u);
+    }
+}
+
+// Every pixel of the square is listed exactly where some added rectangle covers it, and
+// never more often than it was added.
+void ExpectExactCover(const std::vector<Rect>& added, const DirtyRectList& list, int left, int top) {
+    CountMap want(left, top), got(left, top);
+    for (const Rect& r : added) want.Paint(r);
+    for (const Rect& r : list.Rects()) got.Paint(r);
+    int missing = 0, extra = 0, repeated = 0;
+    for (int y = top; y < top + kSide; ++y)
+        for (int x = left; x < left + kSide; ++x) {
+            missing += want.At(x, y) > 0 && got.At(x, y) == 0;
+            extra += want.At(x, y) == 0 && got.At(x, y) > 0;
+            repeated += got.At(x, y) > want.At(x, y);
+        }
+    EXPECT_EQ(missing, 0) << "added pixels not listed";
+    EXPECT_EQ(extra, 0) << "listed pixels never added";
+    EXPECT_EQ(repeated, 0) << "pixels listed more often than added";
+}
+
+TEST(DirtyRectList, ListsExactlyTheAddedPixelsWhateverTheOrderOfAdding) {
+    std::mt19937 rng(5);
+    // Squares across the grid's cell edges, below its first cell and past its last one.
+    const int origins[] = {-60, 40, 2000};
+    for (int scene = 0; scene < 600; ++scene) {
+        const int left = origins[scene % 3], top = origins[(scene / 3) % 3];
+        const int largest = std::array{8, 40, 120}[std::size_t(scene / 9 % 3)];
+        std::uniform_int_distribution<int> count(1, 30), size(0, largest);
+        std::vector<Rect> added;
+        for (int i = count(rng); i > 0; --i) {
+            const int w = size(rng), h = size(rng);
+            const int x = std::uniform_int_distribution<int>(left, left + kSide - w)(rng);
+            const int y = std::uniform_int_distribution<int>(top, top + kSide - h)(rng);
+            added.push_back({x, y, x + w, y + h});
+        }
+        for (int order = 0; order < 3; ++order) {
+            SCOPED_TRACE("scene " + std::to_string(scene) + ", order " + std::to_string(order));
+            if (order == 1) std::reverse(added.begin(), added.end());
+            if (order == 2) std::shuffle(added.begin(), added.end(), rng);
+            DirtyRectList list;
+            ASSERT_NO_FATAL_FAILURE(AddChecked(list, added));
+            ExpectExactCover(added, list, left, top);
+            ASSERT_EQ(list.Empty(), list.Rects().empty());
+
+            // A rectangle inside one already listed adds nothing.
+            for (int i = 0; i < 5 && !list.Empty(); ++i) {
+                const Rect home =
+                    list.Rects()[std::uniform_int_distribution<std::size_t>(0, list.Rects().size() - 1)(rng)];
+                const int l = std::uniform_int_distribution<int>(home.left, home.right - 1)(rng);
+                const int t = std::uniform_int_distribution<int>(home.top, home.bottom - 1)(rng);
+                const int r = std::uniform_int_distribution<int>(l + 1, home.right)(rng);
+                const int b = std::uniform_int_distribution<int>(t + 1, home.bottom)(rng);
+                const std::vector<Rect> before = list.Rects();
+                list.Add({l, t, r, b});
+                ASSERT_EQ(list.Rects(), before) << "added " << l << "," << t << "," << r << "," << b;
+            }
+
+            // Cleared, the list starts afresh, its index too.
+            list.Clear();
+            EXPECT_TRUE(list.Empty());
+            list.Add({left, top, left + 5, top + 5});
+            EXPECT_EQ(list.Rects(), (std::vector<Rect>{{left, top, left + 5, top + 5}}));
+        }
     }
 }
 

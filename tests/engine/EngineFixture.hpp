@@ -1,6 +1,5 @@
 #pragma once
 
-#include "tests/support/StartHeadless.hpp"
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,6 +9,7 @@
 #include "engine/OWindow.hpp"
 #include "engine/WindowProcedure.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
+#include "tools/driver/HeadlessDriver.hpp"
 
 // A solid rectangle that records where it was asked to draw.
 class Sprite : public scene::OGraph {
@@ -79,15 +79,9 @@ private:
 // Headless platform, frames driven by the test, a 1024 x 768 screen.
 class EngineTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        headless = StartHeadless();
-        engine::NextWindowParams() = {0x0099CCFF, 7, 300, 200, false};
-    }
+    void SetUp() override { engine::NextWindowParams() = {0x0099CCFF, 7, 300, 200, false}; }
     void TearDown() override {
-        for (engine::OWindow* w : windows)
-            if (engine::OWindow::IsLiveWindow(w)) engine::OWindow::Destroy(w);
-        engine::OWindow::WaitForFrameThreads();
-        Pump();
+        driver.DestroyWindows(windows);
         engine::MainThread::Reset();
     }
     template <class W = engine::OWindow>
@@ -97,10 +91,7 @@ protected:
         return w;
     }
     // Dispatches every queued event, as the main loop would.
-    void Pump() {
-        platform::Event e;
-        while (headless->PollEvent(e)) procedure.Dispatch(e);
-    }
+    void Pump() { driver.Pump(); }
     // Queued Exposed areas for a window, removing every queued event.
     std::vector<scene::Rect> TakeExposed(platform::WindowId id) {
         std::vector<scene::Rect> out;
@@ -110,19 +101,13 @@ protected:
                 out.push_back({e.area.left, e.area.top, e.area.right, e.area.bottom});
         return out;
     }
+    // One event as the window system reports it, served at once; a Character's byte is `code`.
     void Inject(platform::EventKind kind, engine::OWindow* w, int code = 0, int x = 0, int y = 0) {
-        platform::Event e;
-        e.kind = kind;
-        e.window = w->PlatformWindow();
-        e.code = code;
-        e.x = std::uint16_t(x);
-        e.y = std::uint16_t(y);
-        e.character = std::uint8_t(code);
-        headless->Inject(e);
-        Pump();
+        driver.Send(w, kind, code, x, y);
     }
 
-    platform::HeadlessPlatform* headless = nullptr;
-    engine::WindowProcedure procedure;
+    driver::HeadlessDriver driver;
+    platform::HeadlessPlatform* headless = &driver.Platform();
+    engine::WindowProcedure& procedure = driver.Procedure();
     std::vector<engine::OWindow*> windows;
 };

@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "engine/MainThread.hpp"
-#include "tests/support/StartHeadless.hpp"
+#include "driver/HeadlessDriver.hpp"
 
 namespace {
 
@@ -26,7 +26,7 @@ TEST(MainThread, NoThreadIsTheMainThreadBeforeOneIsClaimed) {
 }
 
 TEST(MainThread, OnlyTheClaimedThreadIsCurrentAndAFirstClaimStays) {
-    StartHeadless();
+    driver::HeadlessDriver driver;
     EXPECT_TRUE(engine::MainThread::IsCurrent());
     EXPECT_FALSE(IsCurrentOnAnotherThread());
 

@@ -1,4 +1,3 @@
-#include "tests/support/StartHeadless.hpp"
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include "platform/headless/HeadlessPlatform.hpp"
 #include "scene/ResolvePath.hpp"
 #include "tests/ui/SolidSkin.hpp"
+#include "tools/driver/HeadlessDriver.hpp"
 
 using game::OWndIntro;
 using scene::OClip;
@@ -30,7 +30,6 @@ struct LogoSize {
 class IntroTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        headless = StartHeadless();
         engine::NextWindowParams() = {0x0099CCFF, 3, OWndIntro::kWidth, OWndIntro::kHeight, false};
         OWndIntro::ResetBlendCounter();
         folder = std::filesystem::temp_directory_path() /
@@ -42,10 +41,7 @@ protected:
         WriteLogos({300, 150}, {300, 150}, {380, 96});
     }
     void TearDown() override {
-        for (engine::OWindow* w : windows)
-            if (engine::OWindow::IsLiveWindow(w)) engine::OWindow::Destroy(w);
-        engine::OWindow::WaitForFrameThreads();
-        Pump();
+        driver.DestroyWindows(windows);
         engine::MainThread::Reset();
         scene::SetExecutableFolderOverride(std::nullopt);
         OWndIntro::ResetBlendCounter();
@@ -105,15 +101,10 @@ protected:
     }
     // Runs frames until the given tick of the intro, counted from 1.
     int TicksTo(OWndIntro* w, int tick) { return Ticks(w, tick - ticks); }
+    // A press alone, queued for the next Pump or Ticks.
     void Press(OWndIntro* w, int code) {
         headless->SetCursor(w->PlatformWindow(), {200, 200});
-        platform::Event e;
-        e.kind = platform::EventKind::KeyDown;
-        e.window = w->PlatformWindow();
-        e.code = code;
-        e.x = 200;
-        e.y = 200;
-        headless->Inject(e);
+        driver.Inject(w, platform::EventKind::KeyDown, code, 200, 200);
     }
 
     // The colour the window shows at a client position, 0xRRGGBB.
@@ -126,8 +117,9 @@ protected:
     static int Blend(const OClip* clip) { return clip->Frame(0)->BlendLevel(); }
     static std::pair<int, int> At(const OClip* clip) { return {int(clip->X()), int(clip->Y())}; }
 
-    platform::HeadlessPlatform* headless = nullptr;
-    engine::WindowProcedure procedure;
+    driver::HeadlessDriver driver;
+    platform::HeadlessPlatform* headless = &driver.Platform();
+    engine::WindowProcedure& procedure = driver.Procedure();
     std::vector<engine::OWindow*> windows;
     std::filesystem::path folder;
     std::uint32_t time = 1000;

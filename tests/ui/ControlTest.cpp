@@ -88,20 +88,7 @@ TEST_F(Control, EnterOnTheFocusedButtonClicksOnRelease) {
 TEST_F(Control, InputThroughTheWindowProcedureReachesTheButton) {
     EventWindow* w = MakeWindow();
     OButton* b = AddButton(w, 50, 50);
-    auto inject = [&](platform::EventKind kind, int code, int x, int y) {
-        platform::Event e;
-        e.kind = kind;
-        e.window = w->PlatformWindow();
-        e.code = code;
-        e.x = std::uint16_t(x);
-        e.y = std::uint16_t(y);
-        headless->Inject(e);
-        Pump();
-    };
-    headless->SetCursor(w->PlatformWindow(), {70, 60});
-    inject(platform::EventKind::MouseMove, 0, 70, 60);
-    inject(platform::EventKind::KeyDown, Key_LButton, 70, 60);
-    inject(platform::EventKind::KeyUp, Key_LButton, 70, 60);
+    driver.Click(w, 70, 60);
     EXPECT_EQ(w->Codes(b), (Codes{Event_Captured, Event_FocusGained, Event_MouseEntered, Event_MousePressed,
                                   Event_MouseReleased, Event_Click}));
 }

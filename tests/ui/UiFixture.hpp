@@ -1,6 +1,5 @@
 #pragma once
 
-#include "tests/support/StartHeadless.hpp"
 #include "SolidSkin.hpp"
 
 #include <gtest/gtest.h>
@@ -21,6 +20,7 @@
 #include "platform/headless/HeadlessPlatform.hpp"
 #include "scene/ResolvePath.hpp"
 #include "scene/TClipData.hpp"
+#include "tools/driver/HeadlessDriver.hpp"
 
 namespace uitest {
 
@@ -52,7 +52,6 @@ public:
 class UiTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        headless = StartHeadless();
         engine::NextWindowParams() = {0x0099CCFF, 7, 400, 300, false};
         folder = std::filesystem::temp_directory_path() /
                  ("hoopstack-ui-" + std::to_string(::getpid()) + "-" +
@@ -63,10 +62,7 @@ protected:
         WriteSkin("def_cbox.clp", 20, 20, {0x101010, 0x202020, 0x303030, 0x404040, 0x505050, 0x606060});
     }
     void TearDown() override {
-        for (engine::OWindow* w : windows)
-            if (engine::OWindow::IsLiveWindow(w)) engine::OWindow::Destroy(w);
-        engine::OWindow::WaitForFrameThreads();
-        Pump();
+        driver.DestroyWindows(windows);
         engine::MainThread::Reset();
         scene::SetExecutableFolderOverride(std::nullopt);
         std::error_code ec;
@@ -87,10 +83,7 @@ protected:
         return w;
     }
     // Dispatches every queued event, as the main loop would.
-    void Pump() {
-        platform::Event e;
-        while (headless->PollEvent(e)) procedure.Dispatch(e);
-    }
+    void Pump() { driver.Pump(); }
     // The colour shown at a client position after composing, 0xRRGGBB.
     static std::uint32_t Pixel(engine::OWindow* w, int x, int y) {
         w->Render();
@@ -99,8 +92,9 @@ protected:
         return std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
     }
 
-    platform::HeadlessPlatform* headless = nullptr;
-    engine::WindowProcedure procedure;
+    driver::HeadlessDriver driver;
+    platform::HeadlessPlatform* headless = &driver.Platform();
+    engine::WindowProcedure& procedure = driver.Procedure();
     std::vector<engine::OWindow*> windows;
     std::filesystem::path folder;
 };

@@ -1,10 +1,6 @@
 #include "HeadlessSession.hpp"
 
-#include <memory>
-
-#include "engine/MainThread.hpp"
 #include "game/BoardRules.hpp"
-#include "platform/KeyCodes.hpp"
 
 namespace sim {
 
@@ -13,17 +9,8 @@ bool IsAtRest(const game::TGame& game) {
            (game.SelectedCell().IsValid() || !game::FirstFreeBall(game.Grid()).IsValid() || game.GameOver());
 }
 
-HeadlessSession::HeadlessSession() {
-    auto owned = std::make_unique<platform::HeadlessPlatform>(platform::Size{1024, 768});
-    m_headless = owned.get();
-    platform::SetCurrentPlatform(std::move(owned));
-    engine::MainThread::Reset();
-    engine::MainThread::Claim();
-}
-
 HeadlessSession::~HeadlessSession() {
     Close();
-    engine::MainThread::Reset();
 }
 
 bool HeadlessSession::Open(const game::GameWindowSetup& setup) {
@@ -41,44 +28,20 @@ bool HeadlessSession::Open(const game::GameWindowSetup& setup) {
 
 void HeadlessSession::Close() {
     if (!m_window) return;
-    if (engine::OWindow::IsLiveWindow(m_window)) engine::OWindow::Destroy(m_window);
+    m_driver.DestroyWindows({m_window});
     m_window = nullptr;
-    Pump();
 }
 
 void HeadlessSession::Pump() {
-    platform::Event event;
-    while (m_headless->PollEvent(event)) m_procedure.Dispatch(event);
+    m_driver.Pump();
 }
 
 void HeadlessSession::Tick() {
-    m_headless->SetTime(m_time);
-    int sleep = 0;
-    m_window->RunFrame(sleep);
-    Pump();
-    const int fps = m_window->FramesPerSecond();
-    m_time += std::uint32_t(1000 / (fps > 0 ? fps : 1));
-}
-
-void HeadlessSession::Inject(platform::EventKind kind, int x, int y) {
-    platform::Event event;
-    event.kind = kind;
-    event.window = m_window->PlatformWindow();
-    event.code = platform::Key_LButton;
-    event.x = std::uint16_t(x);
-    event.y = std::uint16_t(y);
-    m_headless->Inject(event);
-    Pump();
+    m_driver.Frame(m_window);
 }
 
 void HeadlessSession::Click(int x, int y) {
-    m_headless->SetCursor(m_window->PlatformWindow(), {x, y});
-    // A real mouse moves onto what it presses: a button takes the press only once the mouse
-    // is over it, and the first move may only take the capture from the control it left.
-    Inject(platform::EventKind::MouseMove, x, y);
-    Inject(platform::EventKind::MouseMove, x, y);
-    Inject(platform::EventKind::KeyDown, x, y);
-    Inject(platform::EventKind::KeyUp, x, y);
+    m_driver.Click(m_window, x, y);
 }
 
 bool HeadlessSession::RunUntilRest(int limit) {

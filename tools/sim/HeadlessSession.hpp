@@ -1,10 +1,7 @@
 #pragma once
 
-#include <cstdint>
-
-#include "engine/WindowProcedure.hpp"
 #include "game/OGameWindow.hpp"
-#include "platform/headless/HeadlessPlatform.hpp"
+#include "tools/driver/HeadlessDriver.hpp"
 
 namespace sim {
 
@@ -16,7 +13,7 @@ bool IsAtRest(const game::TGame& game);
 // Owns at most one window at a time; the platform lives as long as the session.
 class HeadlessSession {
 public:
-    HeadlessSession();
+    HeadlessSession() = default;
     ~HeadlessSession();
     HeadlessSession(const HeadlessSession&) = delete;
     HeadlessSession& operator=(const HeadlessSession&) = delete;
@@ -28,7 +25,7 @@ public:
 
     // One frame at the clock's time; the clock then moves on by one frame period.
     void Tick();
-    // A left press and release at the window pixel, each handled at once.
+    // A left click at the window pixel as a real mouse makes it, each event handled at once.
     void Click(int x, int y);
     // Ticks at least once and until the game is at rest; false after `limit` ticks.
     bool RunUntilRest(int limit);
@@ -38,12 +35,8 @@ public:
     game::TGame* Game() const { return m_window ? m_window->Game() : nullptr; }
 
 private:
-    void Inject(platform::EventKind kind, int x, int y);
-
-    platform::HeadlessPlatform* m_headless = nullptr;
-    engine::WindowProcedure m_procedure;
+    driver::HeadlessDriver m_driver;
     game::OGameWindow* m_window = nullptr;
-    std::uint32_t m_time = 1000;
 };
 
 } // namespace sim

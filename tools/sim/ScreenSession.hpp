@@ -1,12 +1,9 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
-#include <vector>
 
-#include "engine/WindowProcedure.hpp"
 #include "game/OGameWindow.hpp"
-#include "platform/headless/HeadlessPlatform.hpp"
+#include "tools/driver/HeadlessDriver.hpp"
 
 namespace scene {
 class OGraph;
@@ -20,7 +17,7 @@ namespace sim {
 // down at once. Owns at most one game window; the platform lives as long as the session.
 class ScreenSession {
 public:
-    ScreenSession();
+    ScreenSession() = default;
     ~ScreenSession();
     ScreenSession(const ScreenSession&) = delete;
     ScreenSession& operator=(const ScreenSession&) = delete;
@@ -53,16 +50,8 @@ public:
     game::OGameWindow* Window() const { return m_window; }
 
 private:
-    // Notes every dialog of the chain; a dialog that closed has left it before it is freed.
-    void NoteDialogs();
-    void Send(engine::OWindow* window, platform::EventKind kind, int code, int x, int y);
-
-    platform::HeadlessPlatform* m_headless = nullptr;
-    engine::WindowProcedure m_procedure;
+    driver::HeadlessDriver m_driver;
     game::OGameWindow* m_window = nullptr;
-    // Every dialog seen and not yet freed.
-    std::vector<engine::OWindow*> m_dialogs;
-    std::uint32_t m_time = 1000;
 };
 
 } // namespace sim

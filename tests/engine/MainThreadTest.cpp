@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "engine/MainThread.hpp"
-#include "driver/HeadlessDriver.hpp"
+#include "tools/driver/HeadlessDriver.hpp"
 
 namespace {
 

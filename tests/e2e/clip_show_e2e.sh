@@ -41,8 +41,7 @@ at() { [ "$(position_of "$window")" = "$1 $2" ]; }
 session() {
   wm=$1
   label="clip show e2e ($wm)"
-  start_x 1024x768
-  [ "$wm" = none ] || start_openbox
+  begin_session "$wm"
   "$tool" show "$work/disc.clp" &
   pid=$!
   started+=("$pid")
@@ -77,11 +76,8 @@ session() {
     fail "window at $nx,$ny after the drag, expected $((ox + 60)),$((oy + 40))"
 
   xdotool key Escape
-  ends_within "$pid" 5
-  [ "$status" != 124 ] || fail "Escape did not close the window"
-  [ "$status" = 0 ] || fail "exit code $status after Escape"
-  stop_started
-  stop_x
+  expect_end "$pid" 5 0 Escape
+  end_session
   say "ok"
 }
 

@@ -23,13 +23,10 @@ intro_gone() { ! xdotool search --name '^Main window$' >/dev/null; }
 session() {
   local wm=$1 folder=$work/game-$1 nologo=$work/nologo-$1 pid intro window shown elapsed
   label="entry e2e ($wm)"
-  start_x 1024x768
-  [ "$wm" = none ] || start_openbox
+  begin_session "$wm"
 
   # The intro, left alone, gives way to the game window.
-  "$folder/hoopstack" > "$work/alone-$wm.log" 2>&1 &
-  pid=$!
-  started+=("$pid")
+  launch "$work/alone-$wm.log" "$folder/hoopstack"
   intro=$(find_window '^Main window$' 10) || fail "no intro window appeared"
   shown=$(now_ms)
   [ "$(size_of "$intro")" = 400x400 ] || fail "the intro window is $(size_of "$intro"), expected 400x400 without a frame"
@@ -60,15 +57,12 @@ session() {
   [ "$(pixel "$work/game-$wm.png" $((frame + 1)) $((frame + 1)))" != "$outline" ] ||
     fail "the game window's client area starts with the frame's colour at $((frame + 1)),$((frame + 1))"
   kill -TERM "$pid"
-  ends_within "$pid" 10
-  [ "$status" = 0 ] || fail "exit code $status after SIGTERM to the game window"
+  expect_end "$pid" 10 0 "SIGTERM to the game window"
   say "the intro ended by itself after $elapsed ms and the game window followed"
 
   # A second copy while the first shows its intro: code 2 at once. Then a signal ends the
   # intro and with it the first copy, in order.
-  "$folder/hoopstack" > "$work/first-$wm.log" 2>&1 &
-  pid=$!
-  started+=("$pid")
+  launch "$work/first-$wm.log" "$folder/hoopstack"
   find_window '^Main window$' 10 >/dev/null || fail "no intro window for the first copy"
   "$folder/hoopstack" > "$work/second-$wm.log" 2>&1 &
   local second=$!
@@ -79,8 +73,7 @@ session() {
     fail "the second copy did not say why it ended: $(head -c 300 "$work/second-$wm.log")"
   kill -0 "$pid" 2>/dev/null || fail "the first copy ended when the second started"
   kill -TERM "$pid"
-  ends_within "$pid" 10
-  [ "$status" = 0 ] || fail "exit code $status after SIGTERM during the intro"
+  expect_end "$pid" 10 0 "SIGTERM during the intro"
   say "a second copy exits with 2; SIGTERM during the intro ends with 0"
 
   # Without Logo1 the program tells so in a message box and waits for it to be dismissed. The
@@ -88,9 +81,7 @@ session() {
   # frames have no name either).
   local before box=
   before=$(xdotool search --name '^$' | sort || true)
-  "$nologo/hoopstack" > "$work/nologo-$wm.log" 2>&1 &
-  pid=$!
-  started+=("$pid")
+  launch "$work/nologo-$wm.log" "$nologo/hoopstack"
   new_dialog() {
     local w
     for w in $(comm -13 <(echo "$before") <(xdotool search --name '^$' | sort || true)); do
@@ -110,12 +101,10 @@ session() {
   xdotool windowfocus "$box"
   wait_focus "$box" 3 || fail "the message box did not take the keyboard focus"
   xdotool key Return
-  ends_within "$pid" 10
-  [ "$status" = 1 ] || fail "exit code $status after the message box, expected 1"
+  expect_end "$pid" 10 1 "the message box"
   ! grep -q "Could not read clip" "$work/nologo-$wm.log" || fail "the message went to standard error, not into a box"
   say "without Logo1 a message box, then code 1"
-  stop_started
-  stop_x
+  end_session
   say "ok"
 }
 

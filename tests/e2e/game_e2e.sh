@@ -20,24 +20,13 @@ export XDG_RUNTIME_DIR="$work/run"
 # outcome does not depend on the random seed. Row 16 holds every colour twice with no three
 # alike together; the game picks the ball in cell 16,1 and the aim sends it onto row 16's balls.
 level=2
-{
-  for _ in $(seq 15); do echo 0000000000000000; done
-  echo 1234567123456712
-} > "$work/board.txt"
-
-# The court's geometry for the 34 x 33 ball pictures (game/CourtGeometry.cpp).
-ball_w=34 ball_h=33 court_left=6 court_top=$((33 + 10))
-centre_x() { echo $(( ($2 - 1) * ball_w + court_left + ($1 % 2 ? ball_w / 2 : 0) + ball_w / 2 )); }
-centre_y() { echo $(( ($1 - 1) * ball_h + court_top + ball_h / 2 )); }
+board_file "$work/board.txt" 1234567123456712
 from_row=16 from_col=1
-click1="$(centre_x $from_row $from_col) $(centre_y $from_row)"
+click1="$(cell_x $from_row $from_col) $(cell_y $from_row)"
 click2="200 300"
 
 # The simulator's outcome of the same clicks on the same board.
-printf 'click %s\nclick %s\n' "$click1" "$click2" |
-  "$sim" play --board "$work/board.txt" --level "$level" > "$work/sim.json" ||
-  fail "hoopstack-sim play failed"
-[ "$(wc -l < "$work/sim.json")" -eq 2 ] || fail "hoopstack-sim printed $(wc -l < "$work/sim.json") lines, expected 2"
+simulate "$sim" "$level" "$click1" "$click2"
 report=$(sed -n 2p "$work/sim.json")
 field() { sed -n "s/.*\"$1\":\([^,]*\).*/\1/p" <<< "$report"; }
 cell() { sed -n "s/.*\"$1\":\[\([0-9]*\),\([0-9]*\)\].*/\1 \2/p" <<< "$report"; }
@@ -59,8 +48,8 @@ colour=$(digit "$work/board.txt" $from_row $from_col)
 echo "game e2e: the simulator lands colour $colour from $from_row,$from_col at $land_row,$land_col"
 
 # The screen position of a cell's centre, from the game window's client corner x, y.
-screen_x() { echo $(( x + $(centre_x "$1" "$2") )); }
-screen_y() { echo $(( y + $(centre_y "$1") )); }
+screen_x() { echo $(( x + $(cell_x "$1" "$2") )); }
+screen_y() { echo $(( y + $(cell_y "$1") )); }
 shot=0
 snap() { shot=$((shot + 1)); snap_screen "$work/shot-$wm-$shot.png"; }
 # The mean colour of the 22 x 22 square at a cell's centre, which lies inside the ball
@@ -106,13 +95,10 @@ landed() {
 session() {
   local wm=$1 folder=$work/game-$1 pid intro window
   label="game e2e ($wm)"
-  start_x 1024x768
-  [ "$wm" = none ] || start_openbox
+  begin_session "$wm"
 
   # Only the simulator's board may come out of this run, so the folder is prepared afresh.
-  "$folder/hoopstack" > "$work/game-$wm.log" 2>&1 &
-  pid=$!
-  started+=("$pid")
+  launch "$work/game-$wm.log" "$folder/hoopstack"
   # The intro comes first; a click on it ends it at once.
   intro=$(find_window '^Main window$' 10) || fail "no intro window appeared"
   read -r x y < <(position_of "$intro") || fail "no position for the intro window $intro"
@@ -158,8 +144,7 @@ session() {
   fi
   ends_within "$pid" 10
   [ "$status" != 124 ] || fail "the program did not end within 10 s of the close"
-  stop_started
-  stop_x
+  end_session
 
   # The saved game: the settings as prepared and the simulator's board.
   "$store" decode "$folder/state.dat" > "$work/saved-$wm.txt" || fail "state.dat cannot be decoded"

@@ -21,9 +21,7 @@ e2e_at_exit() {
 }
 start_x 1024x768
 
-"$@" > "$work/program.log" 2>&1 &
-pid=$!
-started+=("$pid")
+launch "$work/program.log" "$@"
 # Generous for a loaded machine; it only bounds a failure. An intro window on the way is
 # ended with a click in its middle.
 deadline=$(( $(now_ms) + 60000 ))
@@ -63,6 +61,4 @@ until xprop -id "$window" _NET_WM_ICON 2>/dev/null | grep -q "Icon (48 x 48)"; d
 done
 
 kill -TERM "$pid"
-ends_within "$pid" 10
-[ "$status" != 124 ] || fail "the program did not end within 10 s of SIGTERM"
-[ "$status" -eq 0 ] || fail "exit code $status after SIGTERM"
+expect_end "$pid" 10 0 SIGTERM

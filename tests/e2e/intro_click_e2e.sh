@@ -16,14 +16,8 @@ fail() { echo "intro click e2e (trial $trial): $*" >&2; exit 1; }
 
 # Novice, where the player picks the ball; a restored game starts with the ball in cell 16,1
 # picked. Picking the one in 16,16 and throwing it onto the pair of its colour clears three.
-{
-  for _ in $(seq 15); do echo 0000000000000000; done
-  echo 1111112200000002
-} > "$work/board.txt"
+board_file "$work/board.txt" 1111112200000002
 cleared=1111110000000000
-ball_w=34 ball_h=33 court_left=6 court_top=$((33 + 10))
-cell_x() { echo $(( ($2 - 1) * ball_w + court_left + ($1 % 2 ? ball_w / 2 : 0) + ball_w / 2 )); }
-cell_y() { echo $(( ($1 - 1) * ball_h + court_top + ball_h / 2 )); }
 
 folder=$work/game
 mkdir "$work/home" "$work/run"

@@ -53,6 +53,31 @@ e2e_finish() {
   exit "$status"
 }
 
+# begin_session WM [SCREEN]: a fresh X server (1024 x 768 unless SCREEN is given), with openbox
+# on it unless WM is "none"; end_session ends all that was started, then the server.
+begin_session() {
+  start_x "${2:-1024x768}"
+  [ "$1" = none ] || start_openbox
+}
+end_session() {
+  stop_started
+  stop_x
+}
+# launch LOG COMMAND [ARGUMENT...]: starts COMMAND with its output in LOG, as `pid`, ended at exit.
+launch() {
+  local log=$1
+  shift
+  "$@" > "$log" 2>&1 &
+  pid=$!
+  started+=("$pid")
+}
+# expect_end PID SECONDS CODE WHAT: the process ends within SECONDS of WHAT with exit code CODE.
+expect_end() {
+  ends_within "$1" "$2"
+  [ "$status" != 124 ] || fail "the program did not end within $2 s of $4"
+  [ "$status" = "$3" ] || fail "exit code $status after $4, expected $3"
+}
+
 # Ends a process in order (SIGTERM, SIGKILL after 2 s) and reaps it.
 stop_process() {
   local status
@@ -96,11 +121,13 @@ install_game() {
 }
 
 # start_x SCREEN: a private Xvfb of SCREEN (W x H) on a free display it picks and names itself,
-# so that runs beside this one never meet; exports DISPLAY.
+# so that runs beside this one never meet; exports DISPLAY once it answers. It does not reset
+# when its last client leaves, so that a client coming just then (openbox after a probe) is not
+# turned away.
 start_x() {
   x_named_file=$work/display-$$.txt
   : > "$x_named_file"
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3> "$x_named_file" >> "$work/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3> "$x_named_file" >> "$work/xvfb.log" 2>&1 &
   xvfb_pid=$!
   wait_for 10 x_named || fail "Xvfb named no display within 10 s"
   DISPLAY=:$(tr -d '\n' < "$x_named_file")
@@ -132,6 +159,26 @@ start_openbox() {
 wm_running() {
   kill -0 "$wm_pid" 2>/dev/null || fail "openbox ended at its start: $(tail -c 300 "$work/openbox.log")"
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+}
+
+# The court's geometry for the 34 x 33 ball pictures (game/CourtGeometry.cpp): the centre of
+# cell ROW, COL relative to the game window's client corner, at scale 1.
+ball_w=34 ball_h=33 court_left=6 court_top=$((33 + 10))
+cell_x() { echo $(( ($2 - 1) * ball_w + court_left + ($1 % 2 ? ball_w / 2 : 0) + ball_w / 2 )); }
+cell_y() { echo $(( ($1 - 1) * ball_h + court_top + ball_h / 2 )); }
+# board_file FILE ROW: a board for e2e_write_state, 15 empty rows above ROW (16 colours 0-7).
+board_file() {
+  { for _ in $(seq 15); do echo 0000000000000000; done; echo "$2"; } > "$1"
+}
+
+# simulate SIM LEVEL CLICK...: the simulator's outcome of the clicks ("X Y" in the game window's
+# client area) on $work/board.txt at LEVEL, one report a click, in $work/sim.json.
+simulate() {
+  local sim=$1 level=$2
+  shift 2
+  printf 'click %s\n' "$@" | "$sim" play --board "$work/board.txt" --level "$level" > "$work/sim.json" ||
+    fail "hoopstack-sim play failed"
+  [ "$(wc -l < "$work/sim.json")" -eq $# ] || fail "hoopstack-sim printed $(wc -l < "$work/sim.json") lines, expected $#"
 }
 
 # Geometry of the outer window as X knows it: "W x H" as WxH, and the corner as "X Y".

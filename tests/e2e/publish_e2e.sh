@@ -51,9 +51,7 @@ start_x 1024x768
 
 snap() { snap_screen "$work/shot-$1.png"; }
 
-"$folder/hoopstack" >"$work/game.log" 2>&1 &
-pid=$!
-started+=("$pid")
+launch "$work/game.log" "$folder/hoopstack"
 # The intro comes first; a key press or a click ends it.
 deadline=$(( $(now_ms) + 60000 ))
 until window=$(window_of_size "$pid" 758x608); do

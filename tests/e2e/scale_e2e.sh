@@ -17,19 +17,12 @@ e2e_begin scale_e2e
 
 # Novice: the player picks the ball. The first click selects the ball in cell 16,16.
 level=0
-{
-  for _ in $(seq 15); do echo 0000000000000000; done
-  echo 1111112200000002
-} > "$work/board.txt"
-ball_w=34 ball_h=33 court_left=6 court_top=$((33 + 10))
-cell_x() { echo $(( ($2 - 1) * ball_w + court_left + ($1 % 2 ? ball_w / 2 : 0) + ball_w / 2 )); }
-cell_y() { echo $(( ($1 - 1) * ball_h + court_top + ball_h / 2 )); }
+board_file "$work/board.txt" 1111112200000002
 row=16 col=16
 cx=$(cell_x $row $col) cy=$(cell_y $row)
 # The apex of the flight that throws the ball onto the pair of its colour.
 ax=405 ay=400
-printf 'click %s %s\nclick %s %s\n' "$cx" "$cy" "$ax" "$ay" |
-  "$sim" play --board "$work/board.txt" --level "$level" > "$work/sim.json" || fail "hoopstack-sim play failed"
+simulate "$sim" "$level" "$cx $cy" "$ax $ay"
 pick=$(sed -n 1p "$work/sim.json") throw=$(sed -n 2p "$work/sim.json")
 { grep -q "\"selected\":\[$row,$col\]" <<< "$pick" && grep -q '"launched":false' <<< "$pick"; } ||
   fail "the simulator's first click does not select $row,$col: $pick"
@@ -88,11 +81,9 @@ run() {
   install_game "$game" "$folder"
   "$write_state" "$work/board.txt" "$level" "$folder/state.dat" || fail "cannot write the prepared state.dat"
   export HOME=$work/home-$name XDG_DATA_HOME='' XDG_RUNTIME_DIR=$work/run-$name
-  start_x "$2"
+  begin_session none "$2"
   [ "$s" = auto ] || args=(--scale "$s")
-  "$folder/hoopstack" "${args[@]}" > "$work/$name.log" 2>&1 &
-  pid=$!
-  started+=("$pid")
+  launch "$work/$name.log" "$folder/hoopstack" "${args[@]}"
   intro=$(find_window '^Main window$') || fail "no intro window appeared"
   read -r x y w h < <(wait_settled "$intro" 5) || fail "no geometry for the intro"
   click_at $((x + w / 2)) $((y + h / 2))
@@ -101,7 +92,7 @@ run() {
   wait_focus "$window" 5 || fail "the game window never took the focus"
   read -r x y w h < <(wait_settled "$window" 5) || fail "no geometry for the game window"
   echo "$w $h" > "$work/$name-size.txt"
-  if [ "$s" = auto ]; then stop_started; stop_x; return 0; fi
+  if [ "$s" = auto ]; then end_session; return 0; fi
   # X knows the outer window; the game's client area lies inside the frame the program draws,
   # which scales with it.
   ox=$x oy=$y
@@ -134,10 +125,8 @@ run() {
   read -r rx ry rw rh < <(wait_settled "$result" 2) || fail "the result window does not stand still"
   echo "$rw $rh $((rx - ox)) $((ry - oy))" > "$work/$name-result.txt"
   kill -TERM "$pid"
-  ends_within "$pid" 10
-  [ "$status" -eq 0 ] || fail "exit code $status after SIGTERM"
-  stop_started
-  stop_x
+  expect_end "$pid" 10 0 SIGTERM
+  end_session
 }
 
 run scale1 1024x768 1

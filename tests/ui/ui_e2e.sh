@@ -39,8 +39,7 @@ pace() { sleep 0.2; }
 session() {
   wm=$1 log=$work/events-$1.log
   label="ui e2e ($wm)"
-  start_x 1024x768
-  [ "$wm" = none ] || start_openbox
+  begin_session "$wm"
   "$program" "$work/data-$wm" > "$log" &
   pid=$!
   started+=("$pid")
@@ -97,12 +96,9 @@ session() {
   wait_for 5 text_drawn || fail "no text drawn in the edit field (darkest $dark)"
 
   xdotool key Escape
-  ends_within "$pid" 5
-  [ "$status" != 124 ] || fail "Escape did not close the window"
-  [ "$status" = 0 ] || fail "exit code $status after Escape"
+  expect_end "$pid" 5 0 Escape
   events_in_order "text Ada Lovelace" "final Ada Lovelace"
-  stop_started
-  stop_x
+  end_session
   say "ok"
 }
 

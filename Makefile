@@ -1,30 +1,44 @@
 # The two everyday commands: `make run` and `make test`.
-# Both install what is missing, configure and build first.
+# Both install what is missing, configure and build first: `make run` (and `make build`) only
+# what building and playing the game needs, `make test` also the test tools.
 
 BUILD  ?= build
 JOBS   ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run test build setup configure bench asan tsan fuzz assets-sheet soak install deb screenshots clean
+.PHONY: run test build build-all setup setup-test configure configure-all bench asan tsan fuzz assets-sheet soak install deb screenshots clean
 
 run: build
 	$(BUILD)/bin/hoopstack
 
-test: build
+test: build-all
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Configuring every time is cheap and picks up newly added folders.
+# Everything: the programs, the tests and the benchmarks.
+build-all: configure-all
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Configuring every time is cheap and picks up newly added folders. A build folder configured
+# here for the first time builds the programs alone, without the tests and benchmarks (whose
+# libraries only `setup-test` installs); one that `configure-all` has configured keeps them.
+NEW_BUILD_FLAGS = $(if $(wildcard $(BUILD)/CMakeCache.txt),,-DBUILD_TESTING=OFF -DHOOPSTACK_BENCH=OFF)
 configure: setup
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(NEW_BUILD_FLAGS) $(CMAKE_FLAGS) >/dev/null
+
+configure-all: setup-test
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DHOOPSTACK_BENCH=ON $(CMAKE_FLAGS) >/dev/null
 
 setup:
 	@scripts/setup.sh
 
+setup-test:
+	@scripts/setup.sh --test
+
 # Fails when any benchmark fails, not only the last one.
-bench: build
+bench: build-all
 	for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b || exit 1; done
 	bench/clip_show_idle.sh $(BUILD)/bin/hoopstack-clip
 	bench/game_idle.sh $(BUILD)/bin
@@ -42,14 +56,14 @@ asan:
 # The tests whose windows run real frame threads (engine, controls, the game and its dialogs,
 # the program's start) under ThreadSanitizer, with the game's data they read.
 TSAN_TESTS = engine_tests ui_tests game_tests app_tests
-tsan: setup
+tsan: setup-test
 	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHOOPSTACK_TSAN=ON -DHOOPSTACK_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
 	cmake --build build-tsan -j $(JOBS) --target assets $(TSAN_TESTS)
 	for t in $(TSAN_TESTS); do echo "== $$t"; TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/$$t || exit 1; done
 
 # Fuzz targets, built with clang's libFuzzer; FUZZ_SECONDS per target.
 FUZZ_SECONDS ?= 30
-fuzz: setup
+fuzz: setup-test
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DHOOPSTACK_FUZZ=ON -DBUILD_TESTING=OFF -DHOOPSTACK_BENCH=OFF >/dev/null
 	cmake --build build-fuzz -j $(JOBS)
@@ -66,7 +80,7 @@ assets-sheet: configure
 PREFIX ?= /usr/local
 INSTALL_TARGETS = hoopstack hoopstack-clip hoopstack-store assets packaging_files
 install: setup
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(NEW_BUILD_FLAGS) $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target $(INSTALL_TARGETS)
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
 
@@ -77,7 +91,7 @@ install: setup
 # Warnings do not stop it, so a newer compiler cannot break the package.
 DEB_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 DEB_BUILD ?= build-deb
-deb: setup
+deb: setup-test
 	@cmake -S . -B $(DEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_INSTALL_BINDIR=games \
 	  -DBUILD_TESTING=OFF -DHOOPSTACK_BENCH=OFF -DHOOPSTACK_WERROR=OFF -DCMAKE_C_FLAGS_RELEASE=-DNDEBUG -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
 	  -DCMAKE_C_FLAGS="$$($(DEB_FLAGS) CPPFLAGS) $$($(DEB_FLAGS) CFLAGS)" \
@@ -90,7 +104,7 @@ deb: setup
 	@echo "package: $$(ls $(DEB_BUILD)/hoopstack_*.deb)"
 
 # The AppStream screenshots, taken from the real program under Xvfb into packaging/screenshots.
-screenshots: build
+screenshots: build-all
 	scripts/screenshots.sh $(BUILD)/bin packaging/screenshots
 
 clean:

@@ -16,21 +16,14 @@ for tool in hoopstack hoopstack-store e2e_write_state; do
 done
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-work=$(mktemp -d)
-pid= xvfb_pid=
-finish() {
-  local status=$?
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null || true; fi
-  if [ -n "$xvfb_pid" ] && kill -0 "$xvfb_pid" 2>/dev/null; then kill -TERM "$xvfb_pid" 2>/dev/null || true; fi
-  if [ "$status" -ne 0 ] && [ -f "$work/game.log" ]; then
-    echo "screenshots: the program said: $(head -c 400 "$work/game.log")" >&2
-  fi
-  rm -rf "$work"
-  exit "$status"
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "$0")/../tests/e2e/lib.sh"
+label=screenshots
+e2e_begin screenshots
+e2e_at_exit() {
+  [ "$1" -ne 0 ] && [ -f "$work/game.log" ] || return 0
+  echo "screenshots: the program said: $(head -c 400 "$work/game.log")" >&2
 }
-trap finish EXIT
-fail() { echo "screenshots: $*" >&2; exit 1; }
-now_ms() { date +%s%3N; }
 
 # A court half full at the Novice level, where the player picks the ball.
 level=0
@@ -66,86 +59,61 @@ printf '%s\t%s\t1\t%s\n' \
   2026-12-6 Emeka 960  2026-12-7 Fumiko 640  2026-12-8 Gustav 415 |
   "$bin/hoopstack-store" encode "$folder/table.dat" || fail "cannot write the prepared table.dat"
 
-export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_DATA_HOME=
-# Made first, so that the wait below never reads a file Xvfb has not opened yet.
-: > "$work/display.txt"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display.txt" > "$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-deadline=$(( $(now_ms) + 10000 ))
-until [ -n "$(tr -d '\n' < "$work/display.txt")" ]; do
-  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(head -c 300 "$work/xvfb.log")"
-  [ "$(now_ms)" -lt "$deadline" ] || fail "Xvfb named no display within 10 s"
-  sleep 0.1
-done
-export DISPLAY=:$(tr -d '\n' < "$work/display.txt")
+export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_DATA_HOME=''
+start_x 1024x768
 
-size_of() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Geometry/ { print $2 }'; }
-position_of() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
-# X knows the outer windows. The game window and its dialogs have a frame of 4 pixels drawn by
-# the program around their client areas (platform/WindowFrame.hpp); the intro has none.
-frame=4
-framed() { echo "$(( ${1%x*} + 2 * frame ))x$(( ${1#*x} + 2 * frame ))"; }
-client_of() { local x y; read -r x y < <(position_of "$1") && echo $((x + frame)) $((y + frame)); }
-# Waits up to 20 s for a visible window of the program of outer SIZE whose name matches NAME.
-wait_window() {
-  local deadline w
-  deadline=$(( $(now_ms) + 20000 ))
-  while [ "$(now_ms)" -lt "$deadline" ]; do
-    for w in $(xdotool search --onlyvisible --pid "$pid" --name "$2" 2>/dev/null || true); do
-      if [ "$(size_of "$w")" = "$1" ]; then echo "$w"; return 0; fi
-    done
-    kill -0 "$pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
+# Cuts the game window's outer rectangle, its frame included, out of a picture of the whole
+# screen.
+crop_game() { convert "$work/screen.png" -crop "$(framed 750x600)+$((gx - frame))+$((gy - frame))" +repage -strip "$1"; }
+# The picture once the screen has settled: two looks in a row that agree.
+settled() {
+  snap_screen "$work/screen.png"
+  crop_game "$work/now.png"
+  if [ -f "$work/last.png" ] && [ "$(compare -metric AE "$work/last.png" "$work/now.png" null: 2>&1 || true)" = 0 ]; then
+    return 0
+  fi
+  mv "$work/now.png" "$work/last.png"
   return 1
 }
-# Waits up to 2 s until no window of the program of outer SIZE is on the screen.
-wait_gone() {
-  local deadline w found
-  deadline=$(( $(now_ms) + 2000 ))
-  while [ "$(now_ms)" -lt "$deadline" ]; do
-    found=
-    for w in $(xdotool search --onlyvisible --pid "$pid" --name '' 2>/dev/null || true); do
-      [ "$(size_of "$w")" != "$1" ] || found=yes
-    done
-    [ -n "$found" ] || return 0
-    sleep 0.1
-  done
-  return 1
-}
-# Cuts the game window's outer rectangle, its frame included, out of a picture of the whole screen.
-shoot() {
-  import -window root "$work/screen.png"
-  convert "$work/screen.png" -crop "$(framed 750x600)+$((gx - frame))+$((gy - frame))" +repage -strip "$out/$1.png"
+shoot_settled() {
+  rm -f "$work/last.png"
+  wait_for 5 settled || fail "the screen does not settle for the $1 picture"
+  mv "$work/now.png" "$out/$1.png"
   echo "screenshots: $out/$1.png"
 }
+shoot() {
+  snap_screen "$work/screen.png"
+  crop_game "$out/$1.png"
+  echo "screenshots: $out/$1.png"
+}
+# True when no window of the program of outer SIZE is on the screen.
+no_window_of_size() { ! window_of_size "$pid" "$1" >/dev/null; }
 
 # One scale, so that the pictures have the game's own pixels.
-"$folder/hoopstack" --scale 1 > "$work/game.log" 2>&1 &
-pid=$!
-intro=$(wait_window 400x400 '') || fail "no intro window"
+launch "$work/game.log" "$folder/hoopstack" --scale 1
+intro=$(wait_window "$pid" 400x400 20) || fail "no intro window"
 read -r ix iy < <(position_of "$intro")
 xdotool mousemove $((ix + 200)) $((iy + 200)) click 1
-window=$(wait_window "$(framed 750x600)" '^Hoopstack$') || fail "no game window after the intro"
+window=$(wait_window "$pid" "$(framed 750x600)" 20 '^Hoopstack$') || fail "no game window after the intro"
 read -r gx gy < <(client_of "$window")
-sleep 1
+# The game window takes the keyboard focus once it is ready for the player.
+wait_focus "$window" 10 || fail "the game window never took the focus"
 
 # The Top 10 and the options over the game window, with F2 and F3; Enter closes the Top 10,
 # and "Ok" the options.
 xdotool mousemove $((gx + 100)) $((gy + 300)) && sleep 0.2
 xdotool key F2
-wait_window "$(framed 350x530)" '' > /dev/null || fail "no Top 10 window after F2"
-sleep 0.8
-shoot top10
+wait_window "$pid" "$(framed 350x530)" 20 > /dev/null || fail "no Top 10 window after F2"
+shoot_settled top10
 xdotool key Return
-wait_gone "$(framed 350x530)" || fail "the Top 10 window stayed after Enter"
+wait_for 2 no_window_of_size "$(framed 350x530)" || fail "the Top 10 window stayed after Enter"
 xdotool key F3
-dialog=$(wait_window "$(framed 260x450)" '') || fail "no options window after F3"
+dialog=$(wait_window "$pid" "$(framed 260x450)" 20) || fail "no options window after F3"
 read -r dx dy < <(client_of "$dialog")
-sleep 0.8
-shoot options
-# "Slow", so that the throw below can be caught in flight, then "Ok"; the pointer comes to it in two motions, as a hand moves it, so that the button has
-# seen the pointer before it is pressed.
+shoot_settled options
+# "Slow", so that the throw below can be caught in flight, then "Ok"; the pointer comes to it
+# in two motions, as a hand moves it, so that the button has seen the pointer before it is
+# pressed. The pauses pace the input; SHOT_DELAY below is the moment of the flight pictured.
 xdotool mousemove $((dx + 33)) $((dy + 342)) && sleep 0.1
 xdotool mousemove $((dx + 35)) $((dy + 343)) && sleep 0.15
 xdotool click 1 && sleep 0.3
@@ -153,7 +121,7 @@ for attempt in 1 2 3; do
   xdotool mousemove $((dx + 63)) $((dy + 419)) && sleep 0.1
   xdotool mousemove $((dx + 65)) $((dy + 420)) && sleep 0.15
   xdotool click 1
-  if wait_gone "$(framed 260x450)"; then echo "screenshots: options closed at click $attempt"; break; fi
+  if wait_for 2 no_window_of_size "$(framed 260x450)"; then echo "screenshots: options closed at click $attempt"; break; fi
   [ "$attempt" -lt 3 ] || fail "the options window stayed after three clicks on \"Ok\""
 done
 
@@ -167,7 +135,5 @@ xdotool click 1 && sleep "${SHOT_DELAY:-0.3}"
 shoot game
 
 kill -TERM "$pid"
-status=0
-wait "$pid" || status=$?
-pid=
+ends_within "$pid" 10
 [ "$status" -eq 0 ] || fail "the program ended with code $status"

@@ -1,19 +1,40 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the tools need.
+# Installs the Debian packages that are missing.
+#
+#     scripts/setup.sh          what building and playing the game needs (`make run`, `make build`)
+#     scripts/setup.sh --test   that and what the tests, benchmarks, sanitizer and fuzz builds,
+#                               the Debian package and CI need (`make test` and the rest)
+#
 # Safe to run repeatedly: it only calls apt-get when something is missing.
 set -euo pipefail
 
+# The compiler and build tools, the libraries the programs link and the font the game draws
+# its text with.
 packages=(
   build-essential cmake ninja-build pkg-config git
-  libgtest-dev libgmock-dev libbenchmark-dev
-  libssl-dev zlib1g-dev libpng-dev
-  clang libclang-rt-14-dev
+  zlib1g-dev libpng-dev
   libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fonts-liberation2
-  xvfb xauth xdotool x11-utils imagemagick openbox time
   libcairo2-dev
-  libboost-dev libsqlite3-dev libpqxx-dev postgresql-15 wrk chromium nginx-light
-  desktop-file-utils appstream lintian dpkg-dev man-db file librsvg2-bin
+  libboost-dev libsqlite3-dev libpqxx-dev
 )
+# The test and benchmark libraries (OpenSSL checks the store's cipher against it); clang for the fuzz targets; a private X server, a window
+# manager and the tools that drive and photograph real windows; the servers, load tools and
+# browser of the leaderboard's tests; the checkers of installed files and of the package; the
+# linter of the shell scripts.
+test_packages=(
+  libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
+  clang libclang-rt-14-dev
+  xvfb xauth xdotool x11-utils imagemagick openbox time
+  postgresql-15 wrk chromium nginx-light curl openssl
+  desktop-file-utils appstream lintian dpkg-dev man-db file librsvg2-bin
+  shellcheck
+)
+
+case "${1:-}" in
+  "") ;;
+  --test) packages+=("${test_packages[@]}") ;;
+  *) echo "usage: setup.sh [--test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

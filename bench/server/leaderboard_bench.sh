@@ -19,9 +19,11 @@ if ! command -v wrk >/dev/null; then
   echo "leaderboard bench: wrk is missing; skipped"
   exit 0
 fi
+# shellcheck source=tests/server/nginx_lib.sh
+. "$root/tests/server/nginx_lib.sh"
 work=$(mktemp -d /tmp/hoopstack-bench-XXXXXX)
 chmod 755 "$work"
-server_pid= nginx_pid= idle_pid=
+server_pid='' nginx_pid='' idle_pid=''
 pg_state=$work/postgres.state
 finish() {
   for pid in $idle_pid $nginx_pid $server_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
@@ -35,13 +37,7 @@ trap finish EXIT
 start_server() {
   "$server_bin" --port 0 --database "$1" --publish-limit 0 --trust-proxy 127.0.0.1 >"$work/server.out" 2>"$work/server.err" &
   server_pid=$!
-  port=
-  for _ in $(seq 100); do
-    port=$(sed -n 's/.*:\([0-9]*\)\/ with .*/\1/p' "$work/server.out")
-    [ -n "$port" ] && break
-    kill -0 "$server_pid" 2>/dev/null || break
-    sleep 0.1
-  done
+  port=$(leaderboard_port "$work/server.out" "$server_pid")
   [ -n "$port" ] || { echo "leaderboard bench: the server did not start:" >&2; cat "$work/server.err" >&2; exit 1; }
 }
 
@@ -54,43 +50,11 @@ stop_server() {
 # nginx with the shipped site in front of the server on `port`, on a free port `tls_port`.
 start_nginx() {
   command -v nginx >/dev/null && command -v openssl >/dev/null || return 1
-  [ -f "$work/cert.pem" ] || openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 \
-    -addext subjectAltName=IP:127.0.0.1 -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
-  tls_port=
-  for _ in $(seq 50); do
-    candidate=$((20000 + RANDOM % 30000))
-    if ! (exec 3<>"/dev/tcp/127.0.0.1/$candidate") 2>/dev/null; then tls_port=$candidate; break; fi
-  done
-  awk -v port="$tls_port" -v cert="$work/cert.pem" -v key="$work/key.pem" -v up="$port" '
-    /^server \{/ { n++ }
-    n == 1 { if (/^}/) n = 1.5; next }
-    /limit_req |limit_conn / { next }
-    /server 127\.0\.0\.1:8080;/ { print "    server 127.0.0.1:" up ";"; next }
-    /listen 443 ssl http2;/ { print "    listen 127.0.0.1:" port " ssl;"; next }
-    /listen \[::\]:443/ { next }
-    /ssl_certificate / { print "    ssl_certificate " cert ";"; next }
-    /ssl_certificate_key / { print "    ssl_certificate_key " key ";"; next }
-    { print }' "$root/packaging/nginx/hoopstack-leaderboard.conf" >"$work/site.conf"
-  mkdir -p "$work/tmp" && chmod 777 "$work/tmp"
-  cat >"$work/nginx.conf" <<CONF
-worker_processes 2;
-pid $work/nginx.pid;
-error_log $work/error.log warn;
-events { worker_connections 4096; }
-http {
-  access_log off;
-  client_body_temp_path $work/tmp/body;
-  proxy_temp_path $work/tmp/proxy;
-  fastcgi_temp_path $work/tmp/fastcgi;
-  uwsgi_temp_path $work/tmp/uwsgi;
-  scgi_temp_path $work/tmp/scgi;
-  include $work/site.conf;
-}
-CONF
-  nginx -c "$work/nginx.conf" -p "$work" -g 'daemon off;' 2>>"$work/error.log" &
-  nginx_pid=$!
-  for _ in $(seq 50); do curl -sk -o /dev/null "https://127.0.0.1:$tls_port/style.css" && return 0; sleep 0.1; done
-  return 1
+  make_certificate
+  tls_port=$(free_port)
+  [ -n "$tls_port" ] && site_conf "$root/packaging/nginx/hoopstack-leaderboard.conf" "$tls_port" ssl drop "$port" || return 1
+  nginx_conf 2 4096
+  start_nginx_site "$tls_port"
 }
 
 stop_nginx() {

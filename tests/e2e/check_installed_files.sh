@@ -14,7 +14,7 @@ problems=0
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 fail() { echo "installed files: $*" >&2; problems=$((problems + 1)); }
-need() { [ -f "$prefix/$1" ] && [ -s "$prefix/$1" ] || fail "missing or empty: $prefix/$1"; }
+need() { { [ -f "$prefix/$1" ] && [ -s "$prefix/$1" ]; } || fail "missing or empty: $prefix/$1"; }
 
 for program in hoopstack hoopstack-clip hoopstack-store; do
   [ -x "$prefix/$bin_dir/$program" ] || fail "no program $prefix/$bin_dir/$program"
@@ -49,7 +49,7 @@ if [ -f "$svg" ]; then
   if rsvg-convert -w 256 -h 256 "$svg" -o "$scratch/svg.png" 2>/dev/null; then
     differ=$(compare -metric AE -fuzz 5% "$scratch/svg.png" \
       "$prefix/share/icons/hicolor/256x256/apps/$id.png" null: 2>&1 || true)
-    [[ "$differ" =~ ^[0-9]+$ ]] && [ "$differ" -lt 650 ] ||
+    { [[ "$differ" =~ ^[0-9]+$ ]] && [ "$differ" -lt 650 ]; } ||
       fail "$svg rendered at 256 pixels differs from the 256-pixel icon in $differ pixels"
   else
     fail "rsvg-convert cannot render $svg"

@@ -41,13 +41,13 @@ echo "deb e2e: installed $(dpkg-query -W -f='${Package} ${Version}' "$package")"
 for file in /usr/games/hoopstack /usr/share/hoopstack/CLP/def_btn.clp /usr/share/man/man6/hoopstack.6.gz; do
   dpkg -S "$file" > /dev/null 2>&1 || fail "$file does not belong to $package"
 done
-file -L /usr/games/hoopstack | grep -q 'stripped' && ! file -L /usr/games/hoopstack | grep -q 'not stripped' ||
+{ file -L /usr/games/hoopstack | grep -q 'stripped' && ! file -L /usr/games/hoopstack | grep -q 'not stripped'; } ||
   fail "/usr/games/hoopstack is not stripped: $(file -L /usr/games/hoopstack)"
 
 mkdir -p "$work/elsewhere" "$work/home" "$work/run"
 chmod 700 "$work/run"
 saves=$work/home/.local/share/hoopstack
-(cd "$work/elsewhere" && env -u XDG_DATA_HOME HOME=$work/home XDG_RUNTIME_DIR=$work/run \
+(cd "$work/elsewhere" && env -u XDG_DATA_HOME HOME="$work/home" XDG_RUNTIME_DIR="$work/run" \
   "$here/installed_session.sh" "$work/shot-bin.png" /usr/games/hoopstack)
 [ -s "$saves/state.dat" ] || fail "no state.dat in ~/.local/share/hoopstack after the close"
 /usr/games/hoopstack-store decode "$saves/state.dat" > "$work/state-1.txt" || fail "the saved state.dat cannot be decoded"
@@ -59,7 +59,7 @@ desktop=/usr/share/applications/io.github.hoopstack.Hoopstack.desktop
 exec_line=$(sed -n 's/^Exec=//p' "$desktop" | head -n 1 | sed 's/ *%[fFuUdDnNickvm]//g')
 [ -n "$exec_line" ] || fail "no Exec= line in $desktop"
 rm -f "$saves/state.dat"
-(cd "$work/home" && env -u XDG_DATA_HOME HOME=$work/home XDG_RUNTIME_DIR=$work/run PATH=/usr/bin:/bin:/usr/games \
+(cd "$work/home" && env -u XDG_DATA_HOME HOME="$work/home" XDG_RUNTIME_DIR="$work/run" PATH=/usr/bin:/bin:/usr/games \
   "$here/installed_session.sh" "$work/shot-desktop.png" sh -c "exec $exec_line")
 [ -s "$saves/state.dat" ] || fail "no state.dat after the program started by the desktop entry's '$exec_line' closed"
 echo "deb e2e: the desktop entry's '$exec_line' starts the game and it saves"
@@ -67,7 +67,7 @@ echo "deb e2e: the desktop entry's '$exec_line' starts the game and it saves"
 dpkg -r "$package" > "$work/dpkg-r.log" 2>&1 || fail "dpkg -r failed: $(tail -n 10 "$work/dpkg-r.log")"
 installed=
 [ ! -e /usr/games/hoopstack ] || fail "/usr/games/hoopstack is still there after dpkg -r"
-[ ! -e /usr/games/hoopstack-clip ] && [ ! -e /usr/games/hoopstack-store ] || fail "the tools are still there after dpkg -r"
+{ [ ! -e /usr/games/hoopstack-clip ] && [ ! -e /usr/games/hoopstack-store ]; } || fail "the tools are still there after dpkg -r"
 [ ! -e /usr/share/hoopstack ] || fail "/usr/share/hoopstack is still there after dpkg -r"
 [ -s "$saves/state.dat" ] || fail "the player's state.dat went with dpkg -r"
 echo "deb e2e: ok (removed; the saves in ~/.local/share/hoopstack remain)"

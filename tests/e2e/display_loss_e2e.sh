@@ -8,53 +8,23 @@
 set -euo pipefail
 usage="usage: display_loss_e2e.sh HOOPSTACK HOOPSTACK-STORE"
 game=${1:?$usage} store=${2:?$usage}
-work=$(mktemp -d)
-kept=$PWD/display_loss_e2e-failed
-rm -rf "$kept"
-xpid= pid=
-finish() {
-  local status=$?
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi
-  if [ -n "$xpid" ] && kill -0 "$xpid" 2>/dev/null; then kill -KILL "$xpid"; fi
-  if [ "$status" -ne 0 ]; then
-    mkdir -p "$kept" && cp "$work"/*.log "$work"/*.txt "$kept"/ 2>/dev/null || true
-    echo "display loss e2e: logs kept in $kept" >&2
-  fi
-  rm -rf "$work"
-  exit "$status"
-}
-trap finish EXIT
-fail() { echo "display loss e2e: $*" >&2; exit 1; }
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "$0")/lib.sh"
+label="display loss e2e"
+e2e_begin display_loss_e2e
+pid=
 mkdir -m 700 "$work/run" "$work/home"
-export XDG_RUNTIME_DIR="$work/run" HOME="$work/home" XDG_DATA_HOME=
+export XDG_RUNTIME_DIR="$work/run" HOME="$work/home" XDG_DATA_HOME=''
 
-program_folder=$(cd "$(dirname "$game")" && pwd)
 # A copy of the program with its data, and one whose intro picture is missing.
-for copy in game nologo; do
-  mkdir "$work/$copy"
-  cp "$game" "$work/$copy/hoopstack"
-  for data in SKINS WAV icons; do ln -s "$program_folder/$data" "$work/$copy/$data"; done
-done
-ln -s "$program_folder/CLP" "$work/game/CLP"
+install_game "$game" "$work/game" link
+install_game "$game" "$work/nologo" link
+rm "$work/nologo/CLP"
 mkdir "$work/nologo/CLP"
-for f in "$program_folder"/CLP/*; do
-  [ "$(basename "$f")" = Logo1.clp ] || ln -s "$f" "$work/nologo/CLP/"
+for f in "$work/game/CLP"/*; do
+  [ "$(basename "$f")" = Logo1.clp ] || ln -s "$(readlink -f "$f")" "$work/nologo/CLP/"
 done
 
-start_x() {
-  rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>>"$work/xvfb.log" &
-  xpid=$!
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-  [ -s "$work/display" ] || fail "Xvfb did not start"
-  export DISPLAY=":$(head -n 1 "$work/display")"
-}
-stop_x() {
-  kill -KILL "$xpid" 2>/dev/null || true
-  wait "$xpid" 2>/dev/null || true
-  xpid=
-}
-now() { date +%s%3N; }
 # The program's CPU time so far in clock ticks (user + system).
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null; }
 hz=$(getconf CLK_TCK)
@@ -70,7 +40,7 @@ measure_end() {
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.02
   done
-  elapsed=$(( $(now) - t0 ))
+  elapsed=$(( $(now_ms) - t0 ))
   cpu=$(( (last - start_ticks) * 1000 / hz ))
   kill -0 "$pid" 2>/dev/null && return
   status=0
@@ -85,62 +55,37 @@ dialogs() {
     if xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_DIALOG; then echo "$w"; fi
   done
 }
-# Waits for a message box of the program's.
-wait_for_box() {
-  for _ in $(seq 150); do
-    [ -n "$(dialogs)" ] && return 0
-    kill -0 "$pid" 2>/dev/null || return 1
-    sleep 0.1
+# Waits for a message box of the program's to be on the screen.
+wait_for_box() { wait_for 15 box_shown; }
+box_shown() {
+  local w
+  kill -0 "$pid" 2>/dev/null || fail "the program ended before its message box was shown"
+  for w in $(dialogs); do
+    xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' && return 0
   done
   return 1
 }
 # The box goes with the program (SDL shows it from a child process); true when it is gone
 # within 2 s.
-box_gone() {
-  for _ in $(seq 20); do
-    [ -z "$(dialogs)" ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
-geometry() { xdotool getwindowgeometry "$1" | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
-# The first window of the name (a regular expression) within 20 s. Searched again and again:
-# a search fails as a whole when a window vanishes under it, as the intro does.
-find_window() {
-  local found
-  for _ in $(seq 200); do
-    found=$(xdotool search --name "$1" 2>/dev/null | head -n 1) || true
-    [ -n "$found" ] && { echo "$found"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-# The pointer must have entered the window before the button goes down there.
-click_at() {
-  xdotool mousemove "$1" "$2"
-  sleep 0.2
-  xdotool click 1
-}
+box_gone() { wait_for 2 no_dialogs; }
+no_dialogs() { [ -z "$(dialogs)" ]; }
 # A click on the panel's empty corner, which the game ignores. It once took the press that a
 # click through the intro used to cost; it stays as a harmless first click.
 take_lost_press() { click_at $((x + 700)) $((y + 580)); }
 stamp() { stat -c '%i %y' "$work/game/state.dat" 2>/dev/null || echo none; }
-replaced_within() {
-  for _ in $(seq "$2"); do
-    [ "$(stamp)" != "$1" ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
+# Waits up to the tenths of a second given for state.dat to be replaced; true when it was.
+replaced_within() { wait_for "$(( $2 / 10 )).$(( $2 % 10 ))" replaced_since "$1"; }
+replaced_since() { [ "$(stamp)" != "$1" ]; }
 start_game() {
   "$work/game/hoopstack" > "$work/$1.log" 2>&1 &
   pid=$!
+  started=("$pid")
   local intro window
   intro=$(find_window '^Main window$') || fail "$1: no intro window appeared"
-  read -r x y < <(geometry "$intro")
+  read -r x y < <(position_of "$intro")
   click_at $((x + 200)) $((y + 200))
   window=$(find_window '^Hoopstack$') || fail "$1: no game window appeared"
-  read -r x y < <(geometry "$window")
+  read -r x y < <(position_of "$window")
   take_lost_press
 }
 report=()
@@ -150,21 +95,21 @@ report=()
 for moment in rest flight; do
   # A fresh court each time, so that the aim falls on an empty cell.
   rm -f "$work/game/state.dat"
-  start_x
+  start_x 1024x768
   before=$(stamp)
   start_game "play-$moment"
   replaced_within "$before" 100 || fail "$moment: the new game was not saved"
   last=$(stamp)
   click_at $((x + 150)) $((y + 120))
   replaced_within "$last" 80 || fail "$moment: the throw's rest was not saved within 8 s"
-  sleep 0.3
   "$store" decode "$work/game/state.dat" > "$work/rest-$moment.txt" || fail "$moment: state.dat does not decode"
   if [ "$moment" = flight ]; then
     click_at $((x + 400)) $((y + 100))
+    # The moment of the loss: the ball has left and is in flight.
     sleep 0.3
   fi
-  t0=$(now) start=$(ticks "$pid")
-  stop_x
+  t0=$(now_ms) start=$(ticks "$pid")
+  kill_x
   measure_end "$start" "$t0"
   [ "$status" = 1 ] || fail "$moment: exit code $status after the display was lost, expected 1 (within 10 s)"
   grep -q "connection to the display is lost" "$work/play-$moment.log" ||
@@ -176,26 +121,26 @@ for moment in rest flight; do
 done
 
 # 2. The X server dies while "Could not read clip" is up.
-start_x
+start_x 1024x768
 "$work/nologo/hoopstack" > "$work/box-lost.log" 2>&1 &
 pid=$!
+started=("$pid")
 wait_for_box || fail "no message box appeared without CLP/Logo1.clp"
-sleep 0.3
-t0=$(now) start=$(ticks "$pid")
-stop_x
+t0=$(now_ms) start=$(ticks "$pid")
+kill_x
 measure_end "$start" "$t0"
 [ "$status" = 1 ] || fail "exit code $status after the display was lost under the message box, expected 1 (within 10 s)"
 [ "$cpu" -lt 1000 ] || fail "the program used $cpu ms of CPU in the $elapsed ms after the display was lost"
 report+=("display lost with the message box up: code 1 after $elapsed ms, $cpu ms of CPU")
 
 # 3. Close signals while the message box holds the program.
-start_x
+start_x 1024x768
 for signal in TERM INT HUP; do
   "$work/nologo/hoopstack" > "$work/box-$signal.log" 2>&1 &
   pid=$!
+  started=("$pid")
   wait_for_box || fail "no message box appeared without CLP/Logo1.clp"
-  sleep 0.3
-  t0=$(now) start=$(ticks "$pid")
+  t0=$(now_ms) start=$(ticks "$pid")
   kill "-$signal" "$pid"
   measure_end "$start" "$t0"
   [ "$status" = 1 ] || fail "exit code $status after SIG$signal under the message box, expected 1 (within 10 s)"
@@ -209,8 +154,7 @@ rm -f "$work/game/state.dat"
 mkdir "$work/game/state.dat"
 start_game save-failed
 wait_for_box || fail "no message box told that state.dat could not be saved"
-sleep 0.3
-t0=$(now) start=$(ticks "$pid")
+t0=$(now_ms) start=$(ticks "$pid")
 kill -TERM "$pid"
 measure_end "$start" "$t0"
 [ "$status" = 1 ] || fail "exit code $status after SIGTERM under the save failure's box, expected 1 (within 10 s)"

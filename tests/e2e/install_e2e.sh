@@ -31,7 +31,7 @@ before=$(find "$root" -newer "$work/install.log" | wc -l)
   fail "the state.dat in \$XDG_DATA_HOME/hoopstack cannot be decoded"
 
 # Without it: below HOME.
-(cd "$work/elsewhere" && env -u XDG_DATA_HOME HOME=$work/home XDG_RUNTIME_DIR=$work/run \
+(cd "$work/elsewhere" && env -u XDG_DATA_HOME HOME="$work/home" XDG_RUNTIME_DIR="$work/run" \
   "$here/installed_session.sh" "$work/shot-home.png" "$root/bin/hoopstack")
 [ -s "$work/home/.local/share/hoopstack/state.dat" ] || fail "no state.dat in ~/.local/share/hoopstack after the close"
 

@@ -11,40 +11,17 @@ usage="usage: installed_session.sh SHOT COMMAND [ARGUMENT...]"
 shot=${1:?$usage}
 shift
 [ $# -ge 1 ] || { echo "$usage" >&2; exit 2; }
-work=$(mktemp -d)
-pid= xvfb_pid=
-finish() {
-  local status=$?
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null || true; fi
-  if [ -n "$xvfb_pid" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
-    kill -TERM "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
-  if [ "$status" -ne 0 ] && [ -s "$work/program.log" ]; then
-    echo "installed session: the program said: $(head -c 400 "$work/program.log")" >&2
-  fi
-  rm -rf "$work"
-  exit "$status"
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "$0")/lib.sh"
+label="installed session"
+e2e_begin installed_session
+e2e_at_exit() {
+  [ "$1" -ne 0 ] && [ -s "$work/program.log" ] || return 0
+  echo "installed session: the program said: $(head -c 400 "$work/program.log")" >&2
 }
-trap finish EXIT
-fail() { echo "installed session: $*" >&2; exit 1; }
-now_ms() { date +%s%3N; }
+start_x 1024x768
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display.txt" > "$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-deadline=$(( $(now_ms) + 10000 ))
-until [ -n "$(tr -d '\n' < "$work/display.txt")" ]; do
-  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(head -c 300 "$work/xvfb.log")"
-  [ "$(now_ms)" -lt "$deadline" ] || fail "Xvfb named no display within 10 s"
-  sleep 0.1
-done
-export DISPLAY=:$(tr -d '\n' < "$work/display.txt")
-
-size_of() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Geometry/ { print $2 }'; }
-position_of() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
-
-"$@" > "$work/program.log" 2>&1 &
-pid=$!
+launch "$work/program.log" "$@"
 # Generous for a loaded machine; it only bounds a failure. An intro window on the way is
 # ended with a click in its middle.
 deadline=$(( $(now_ms) + 60000 ))
@@ -59,19 +36,21 @@ while [ -z "$window" ]; do
       400x400*)
         read -r ix iy < <(position_of "$w") || continue
         xdotool mousemove $((ix + 200)) $((iy + 200)) click 1
-        sleep 0.3 ;;
+        wait_gone "$w" 1 || true ;;
     esac
   done
   [ -n "$window" ] || sleep 0.1
 done
 read -r gx gy < <(position_of "$window") || fail "no position for the game window"
-sleep 1
-import -window root "$work/screen.png"
-convert "$work/screen.png" -crop "758x608+$gx+$gy" +repage "$shot"
 # The court, its borders, buttons and balls: a window whose pictures could not be read shows
 # a handful of colours at most.
-colours=$(identify -format '%k' "$shot")
-[ "$colours" -gt 200 ] || fail "the game window shows only $colours colours: its pictures are missing"
+pictures_shown() {
+  snap_screen "$work/screen.png"
+  convert "$work/screen.png" -crop "758x608+$gx+$gy" +repage "$shot"
+  colours=$(colour_count "$shot")
+  [ "$colours" -gt 200 ]
+}
+wait_for 5 pictures_shown || fail "the game window shows only $colours colours: its pictures are missing"
 echo "installed session: game window $window at $gx,$gy with $colours colours"
 # The window carries the program's own icon, read from the installed data; asked a few
 # times, as one xprop on a loaded machine may not get its answer.
@@ -82,12 +61,4 @@ until xprop -id "$window" _NET_WM_ICON 2>/dev/null | grep -q "Icon (48 x 48)"; d
 done
 
 kill -TERM "$pid"
-status=0
-deadline=$(( $(now_ms) + 10000 ))
-while kill -0 "$pid" 2>/dev/null; do
-  [ "$(now_ms)" -lt "$deadline" ] || fail "the program did not end within 10 s of SIGTERM"
-  sleep 0.1
-done
-wait "$pid" || status=$?
-pid=
-[ "$status" -eq 0 ] || fail "exit code $status after SIGTERM"
+expect_end "$pid" 10 0 SIGTERM

@@ -11,60 +11,29 @@ usage="usage: kill_e2e.sh HOOPSTACK HOOPSTACK-STORE"
 game=${1:?$usage} store=${2:?$usage}
 trials=${KILL_TRIALS:-20}
 seed=${KILL_SEED:-$(( $(date +%s) % 32768 ))}
-work=$(mktemp -d)
-kept=$PWD/kill_e2e-failed
-rm -rf "$kept"
-finish() {
-  local status=$?
-  if [ "$status" -ne 0 ]; then
-    mkdir -p "$kept" && cp -r "$work"/*.log "$work"/trials "$kept"/ 2>/dev/null || true
-    echo "kill e2e: logs and the saved games of every trial kept in $kept (seed $seed)" >&2
-  fi
-  rm -rf "$work"
-  exit "$status"
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "$0")/lib.sh"
+label="kill e2e"
+e2e_begin kill_e2e
+# The saved games of every trial are kept with the logs.
+e2e_at_exit() {
+  [ "$1" -eq 0 ] && return 0
+  mkdir -p "$kept"
+  cp -r "$work"/trials "$kept"/ 2>/dev/null || true
+  echo "kill e2e: the saved games of every trial kept in $kept (seed $seed)" >&2
 }
-trap finish EXIT
-fail() { echo "kill e2e: $*" >&2; exit 1; }
 mkdir -m 700 "$work/run"
 export XDG_RUNTIME_DIR="$work/run"
 
-folder=$work/game
-mkdir "$folder" "$work/home" "$work/trials"
-cp "$game" "$folder/hoopstack"
-program_folder=$(cd "$(dirname "$game")" && pwd)
-for data in CLP SKINS WAV icons; do
-  [ -d "$program_folder/$data" ] || fail "no $data folder beside $game"
-  ln -s "$program_folder/$data" "$folder/$data"
-done
-
-cat > "$work/session.sh" <<'SESSION'
-#!/usr/bin/env bash
-set -euo pipefail
-work=$1 store=$2 trials=$3 seed=$4
 folder=$work/game state=$work/game/state.dat
+mkdir "$work/home" "$work/trials"
+install_game "$game" "$folder" link
+export HOME=$work/home XDG_DATA_HOME=
+start_x 1024x768
 RANDOM=$seed
-fail() { echo "kill e2e (trial ${trial:-0}): $*" >&2; exit 1; }
+trial=0
+fail() { echo "kill e2e (trial $trial): $*" >&2; exit 1; }
 pid=
-cleanup() { if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi; }
-trap cleanup EXIT
-geometry() { xdotool getwindowgeometry "$1" | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
-# The first window of the name (a regular expression) within 20 s. Searched again and again:
-# a search fails as a whole when a window vanishes under it, as the intro does.
-find_window() {
-  local found
-  for _ in $(seq 200); do
-    found=$(xdotool search --name "$1" 2>/dev/null | head -n 1) || true
-    [ -n "$found" ] && { echo "$found"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-# The pointer must have entered the window before the button goes down there.
-click_at() {
-  xdotool mousemove "$1" "$2"
-  sleep 0.2
-  xdotool click 1
-}
 # A click on the panel's empty corner, which the game ignores. It once took the press that a
 # click through the intro used to cost; it stays as a harmless first click.
 take_lost_press() { click_at $((x + 700)) $((y + 580)); }
@@ -73,38 +42,33 @@ stamp() { stat -c '%i %y' "$state" 2>/dev/null || echo none; }
 # The saved text as one field a line.
 fields() { "$store" decode "$1" 2>/dev/null | tr '\t' '\n'; }
 # Waits up to the tenths of a second given for `state` to be replaced; true when it was.
-replaced_within() {
-  local before=$1 tenths=$2
-  for _ in $(seq "$tenths"); do
-    [ "$(stamp)" != "$before" ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
+replaced_within() { wait_for "$(( $2 / 10 )).$(( $2 % 10 ))" replaced_since "$1"; }
+replaced_since() { [ "$(stamp)" != "$1" ]; }
 # Checks a saved game's fields: 263 of them, the default settings, a board of colours 0-7.
 check_whole() {
   local file=$1 what=$2
   [ "$(wc -l < "$file")" -eq 263 ] || fail "$what holds $(wc -l < "$file") fields, expected 263"
   [ "$(head -n 5 "$file" | paste -sd ' ')" = "0 1 1 1 1" ] ||
     fail "$what has the settings '$(head -n 5 "$file" | paste -sd ' ')'"
-  tail -n +8 "$file" | grep -qv '^[0-7]$' && fail "$what holds a cell that is no colour" || true
+  if tail -n +8 "$file" | grep -qv '^[0-7]$'; then fail "$what holds a cell that is no colour"; fi
 }
 restorable() { [ "$(sed -n 7p "$1")" = 0 ] && tail -n +8 "$1" | grep -qv '^0$'; }
 # Board and score: what a restored game must show again.
 board() { sed -n '6p;8,263p' "$1"; }
 
-in_flight=0 after_rest=0 unchanged_rest=0 saved_throws=0 clicks=0 strays=0
+in_flight=0 after_rest=0 saved_throws=0 clicks=0 strays=0
 for trial in $(seq "$trials"); do
   dir=$work/trials/$trial
   mkdir "$dir"
   before=$(stamp)
   "$folder/hoopstack" > "$dir/program.log" 2>&1 &
   pid=$!
+  started=("$pid")
   intro=$(find_window '^Main window$') || fail "no intro window appeared"
-  read -r x y < <(geometry "$intro") || fail "no position for the intro window"
+  read -r x y < <(position_of "$intro") || fail "no position for the intro window"
   click_at $((x + 200)) $((y + 200))
   window=$(find_window '^Hoopstack$') || fail "no game window appeared"
-  read -r x y < <(geometry "$window") || fail "no position for the game window"
+  read -r x y < <(position_of "$window") || fail "no position for the game window"
   take_lost_press
   # The game that starts is saved at once; after a kill it is the killed game restored.
   replaced_within "$before" 100 || fail "the game that started was not saved within 10 s"
@@ -126,7 +90,6 @@ for trial in $(seq "$trials"); do
     if [ "$throw" -lt "$throws" ]; then
       # A throw, its removals and drops end well within 8 s; a void throw saves nothing new.
       if replaced_within "$last" 80; then
-        sleep 0.2
         rests=$((rests + 1))
         saved_throws=$((saved_throws + 1))
         fields "$state" > "$dir/rest-$rests.txt" || fail "state.dat does not decode after a rest"
@@ -164,8 +127,9 @@ echo x > "$folder/table.dat.tmp-$gone-3"
 before=$(stamp)
 "$folder/hoopstack" > "$work/last.log" 2>&1 &
 pid=$!
+started=("$pid")
 intro=$(find_window '^Main window$') || fail "no intro window appeared"
-read -r x y < <(geometry "$intro")
+read -r x y < <(position_of "$intro")
 click_at $((x + 200)) $((y + 200))
 find_window '^Hoopstack$' >/dev/null || fail "no game window appeared"
 replaced_within "$before" 100 || fail "the game that started was not saved within 10 s"
@@ -185,7 +149,3 @@ pid=
 echo "kill e2e: $trials kills (seed $seed): $in_flight found the last rest the test saw, $after_rest a later rest" \
   "(thrown after it); $saved_throws rests saved between $clicks clicks; every state.dat decoded and restored;" \
   "$strays temporary files left by kills, cleared at the next start"
-SESSION
-chmod +x "$work/session.sh"
-HOME=$work/home XDG_DATA_HOME= xvfb-run -a -s "-screen 0 1024x768x24" \
-  "$work/session.sh" "$work" "$store" "$trials" "$seed"

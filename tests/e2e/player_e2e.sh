@@ -8,69 +8,22 @@
 set -euo pipefail
 usage="usage: player_e2e.sh HOOPSTACK HOOPSTACK-SIM HOOPSTACK-STORE E2E_WRITE_STATE HOOPSTACK-CLIP"
 game=${1:?$usage} sim=${2:?$usage} store=${3:?$usage} write_state=${4:?$usage} clip=${5:?$usage}
-work=$(mktemp -d)
-kept=$PWD/player_e2e-failed
-rm -rf "$kept"
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "$0")/lib.sh"
 wm=setup
-# Every process this script starts, so that a failure or a time-out ends exactly those.
-started=()
-xvfb_pid=
-
-stop_started() {
-  local p
-  for p in "${started[@]}"; do
-    if kill -0 "$p" 2>/dev/null; then
-      kill -TERM "$p" 2>/dev/null || true
-      for _ in $(seq 20); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
-      kill -KILL "$p" 2>/dev/null || true
-    fi
-    wait "$p" 2>/dev/null || true
-  done
-  started=()
-  if [ -n "$xvfb_pid" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
-    kill -TERM "$xvfb_pid" 2>/dev/null || true
-    for _ in $(seq 30); do kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.1; done
-    kill -KILL "$xvfb_pid" 2>/dev/null || true
-  fi
-  xvfb_pid=
+label="player e2e ($wm)"
+e2e_begin player_e2e
+# With PLAYER_E2E_SHOTS set to a folder, the screenshots of every run go there as well.
+e2e_at_exit() {
+  [ -n "${PLAYER_E2E_SHOTS:-}" ] || return 0
+  mkdir -p "$PLAYER_E2E_SHOTS" && cp "$work"/shot-*.png "$PLAYER_E2E_SHOTS"/ 2>/dev/null
 }
-
-# The screenshots and program logs of a failed run stay in the test's working folder; with
-# PLAYER_E2E_SHOTS set to a folder, the screenshots of every run go there as well.
-finish() {
-  local status=$?
-  stop_started
-  if [ -n "${PLAYER_E2E_SHOTS:-}" ]; then
-    mkdir -p "$PLAYER_E2E_SHOTS" && cp "$work"/shot-*.png "$PLAYER_E2E_SHOTS"/ 2>/dev/null || true
-  fi
-  if [ "$status" -ne 0 ]; then
-    mkdir -p "$kept"
-    cp "$work"/*.png "$work"/*.log "$work"/*.txt "$work"/*.json "$kept"/ 2>/dev/null || true
-    echo "player e2e: screenshots and logs kept in $kept" >&2
-  fi
-  rm -rf "$work"
-  exit "$status"
-}
-trap finish EXIT
-trap 'exit 143' TERM INT
-fail() { echo "player e2e ($wm): $*" >&2; exit 1; }
-say() { echo "player e2e ($wm): $*"; }
-now_ms() { date +%s%3N; }
 
 # Novice: the player picks the ball. Row 16 holds six balls of colour 1, two of colour 2
 # together, and a third of colour 2 at the far right, which the player throws onto the pair.
 # The match leaves one colour on the court, so the game ends with the bonus.
 level=0
-{
-  for _ in $(seq 15); do echo 0000000000000000; done
-  echo 1111112200000002
-} > "$work/board.txt"
-
-# The court's geometry for the 34 x 33 ball pictures (game/CourtGeometry.cpp), relative to
-# the game window.
-ball_w=34 ball_h=33 court_left=6 court_top=$((33 + 10))
-cell_x() { echo $(( ($2 - 1) * ball_w + court_left + ($1 % 2 ? ball_w / 2 : 0) + ball_w / 2 )); }
-cell_y() { echo $(( ($1 - 1) * ball_h + court_top + ball_h / 2 )); }
+board_file "$work/board.txt" 1111112200000002
 from_row=16 from_col=16
 click1="$(cell_x $from_row $from_col) $(cell_y $from_row)"
 # The apex of the flight; every aim within 10 pixels of it makes the match as well.
@@ -78,13 +31,10 @@ click2="405 400"
 
 # The simulator's outcome of the same two clicks on the same board. A missed throw would
 # add random drops at this level, so only a throw that it shows matching is used.
-printf 'click %s\nclick %s\n' "$click1" "$click2" |
-  "$sim" play --board "$work/board.txt" --level "$level" > "$work/sim.json" ||
-  fail "hoopstack-sim play failed"
-[ "$(wc -l < "$work/sim.json")" -eq 2 ] || fail "hoopstack-sim printed $(wc -l < "$work/sim.json") lines, expected 2"
+simulate "$sim" "$level" "$click1" "$click2"
 field() { sed -n "s/.*\"$2\":\([^,]*\).*/\1/p" <<< "$1"; }
 pick=$(sed -n 1p "$work/sim.json") throw=$(sed -n 2p "$work/sim.json")
-[ "$(field "$pick" selected)" = "[$from_row" ] && [ "$(field "$pick" launched)" = false ] ||
+{ [ "$(field "$pick" selected)" = "[$from_row" ] && [ "$(field "$pick" launched)" = false ]; } ||
   fail "the first click does not pick the ball at $from_row,$from_col: $pick"
 for check in "launched true" "void false" "group 3" "removed 3" "drops 0" "game_over true"; do
   read -r name value <<< "$check"
@@ -92,9 +42,10 @@ for check in "launched true" "void false" "group 3" "removed 3" "drops 0" "game_
 done
 score=$(field "$throw" score)
 # The bonus: one colour is left, and the points are ten times the match's.
-sed -n 's/.*"board":\[\([^]]*\)\].*/\1/p' <<< "$throw" | tr -d '"0,\n' | grep -qx '1*' ||
+left=$(sed -n 's/.*"board":\[\([^]]*\)\].*/\1/p' <<< "$throw" | tr -d '"0,\n')
+[[ $left =~ ^1*$ ]] ||
   fail "the simulator's board keeps more than one colour: $throw"
-[ $(( score % 10 )) -eq 0 ] && [ "$score" -ge 30 ] || fail "the simulator's score $score is no bonus score"
+{ [ $(( score % 10 )) -eq 0 ] && [ "$score" -ge 30 ]; } || fail "the simulator's score $score is no bonus score"
 say "the simulator's throw ends the game with the bonus, score $score"
 
 # The check box looks the options window draws: its first frame, keyed onto the background.
@@ -127,68 +78,15 @@ differing() { compare -metric AE -fuzz 5% "$1" "$2" null: 2>&1 || true; }
 is() { awk -v n="$1" -v m="$3" -v op="$2" 'BEGIN { if (n !~ /^[0-9.e+]+$/) exit 1
   exit !((op == "lt" && n + 0 < m + 0) || (op == "le" && n + 0 <= m + 0) || (op == "gt" && n + 0 > m + 0)) }'; }
 
-windows_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null || true; }
-# X knows the outer windows. The game window and its dialogs have a frame of 4 pixels drawn
-# by the program around their client areas (platform/WindowFrame.hpp); the intro has none.
-frame=4
-size_of() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Geometry/ { print $2 }'; }
-position_of() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
-# The outer size of a framed window whose client area is W x H.
-framed() { echo "$(( ${1%x*} + 2 * frame ))x$(( ${1#*x} + 2 * frame ))"; }
-# The screen position of a framed window's client corner.
-client_of() { local x y; read -r x y < <(position_of "$1") && echo $((x + frame)) $((y + frame)); }
-# Waits up to SECONDS for a visible window of the program of SIZE (W x H); prints its id.
-wait_window() {
-  local size=$1 seconds=$2 deadline w
-  deadline=$(( $(now_ms) + seconds * 1000 ))
-  while [ "$(now_ms)" -lt "$deadline" ]; do
-    for w in $(windows_of "$pid"); do
-      if [ "$(size_of "$w")" = "$size" ]; then echo "$w"; return 0; fi
-    done
-    kill -0 "$pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
-# Waits up to SECONDS for window W of the program to be gone from the screen.
-wait_gone() {
-  local deadline
-  deadline=$(( $(now_ms) + $2 * 1000 ))
-  while [ "$(now_ms)" -lt "$deadline" ]; do
-    windows_of "$pid" | grep -qx "$1" || return 0
-    sleep 0.1
-  done
-  return 1
-}
-# Waits up to SECONDS for window W of any program to be gone from the screen.
-wait_gone_from_screen() {
-  local deadline
-  deadline=$(( $(now_ms) + $2 * 1000 ))
-  while [ "$(now_ms)" -lt "$deadline" ]; do
-    xdotool search --onlyvisible --name '' 2>/dev/null | grep -qx "$1" || return 0
-    sleep 0.1
-  done
-  return 1
-}
 # A framed dialog of client SIZE opened over the game window: it must come within 5 s, placed
 # by the game's rule (its client size centred in the game window's outer rectangle, its outer
 # corner put there). Sets dialog, and dx and dy, its client corner.
 expect_dialog() {
   local name=$1 width=${2%x*} height=${2#*x}
-  dialog=$(wait_window "$(framed "$2")" 5) || fail "no $name window ($2 in its frame) within 5 s"
+  dialog=$(wait_window "$pid" "$(framed "$2")" 5) || fail "no $name window ($2 in its frame) within 5 s"
   read -r dx dy < <(client_of "$dialog")
   [ "$dx $dy" = "$((gx + (750 + 2 * frame - width) / 2)) $((gy + (600 + 2 * frame - height) / 2))" ] ||
     fail "the $name window's client area stands at $dx,$dy, not centred on the game window's at $gx,$gy"
-}
-# A player's click: the pointer comes to the point in two motions, as a hand moves it, so that
-# the control under it has seen the pointer before the button goes down.
-click_at() {
-  xdotool mousemove $(( $1 - 2 )) $(( $2 - 1 ))
-  sleep 0.1
-  xdotool mousemove "$1" "$2"
-  sleep 0.15
-  xdotool click 1
-  sleep 0.2
 }
 # The pointer rests on the court left of every dialog; the panel right of the court is the
 # window's caption, where the pointer's motion does not reach the game.
@@ -200,22 +98,14 @@ rest_pointer() {
 }
 # The keyboard focus must be on window W, where the program or the window manager put it.
 expect_focus() {
-  local deadline
-  deadline=$(( $(now_ms) + 3000 ))
-  while [ "$(now_ms)" -lt "$deadline" ]; do
-    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0
-    sleep 0.1
-  done
-  fail "the keyboard focus is on window $(xdotool getwindowfocus 2>/dev/null), not on the $2 ($1)"
+  wait_focus "$1" 3 || fail "the keyboard focus is on window $(xdotool getwindowfocus 2>/dev/null), not on the $2 ($1)"
 }
 
 # Starts the program from the folder and waits for its game window, ending an intro window
 # (400 x 400, of this program or of any other on this private display) on the way with a key
 # press, or with a click if the key does not end it. Sets pid, window, gx and gy.
 start_game() {
-  "$folder/hoopstack" > "$work/$1.log" 2>&1 &
-  pid=$!
-  started+=("$pid")
+  launch "$work/$1.log" "$folder/hoopstack"
   local deadline w intro intros=0
   # Generous for the sanitizer build on a loaded machine; it only bounds a failure.
   deadline=$(( $(now_ms) + 60000 ))
@@ -252,10 +142,10 @@ end_intro() {
     timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null || true
   fi
   xdotool key space
-  if wait_gone_from_screen "$1" 3; then say "the intro ended on a key press"; return 0; fi
+  if wait_gone "$1" 3; then say "the intro ended on a key press"; return 0; fi
   read -r ix iy < <(position_of "$1") || return 0
   click_at $((ix + 200)) $((iy + 200))
-  wait_gone_from_screen "$1" 3 || fail "the intro window did not end on a key press nor on a click"
+  wait_gone "$1" 3 || fail "the intro window did not end on a key press nor on a click"
   say "the intro ended on a click"
 }
 # Waits until the court shows the prepared board: cell 8,8 plain, the pair and the ball to throw.
@@ -318,45 +208,29 @@ expect_path_look() {
   done
 }
 
+# The Top 10 shows a name in its first name box.
+top10_filled() {
+  snap top10
+  crop "$work/row0-$wm.png" 220 36 $((dx + 15)) $((dy + 90))
+  crop "$work/row1-$wm.png" 220 36 $((dx + 15)) $((dy + 124))
+  crop "$work/row2-$wm.png" 220 36 $((dx + 15)) $((dy + 158))
+  is "$(differing "$work/row0-$wm.png" "$work/row1-$wm.png")" gt 200
+}
+
 session() {
   wm=$1
   folder=$work/game-$wm
-  mkdir "$folder" "$work/home-$wm" "$work/run-$wm"
+  label="player e2e ($wm)"
+  mkdir "$work/home-$wm" "$work/run-$wm"
   chmod 700 "$work/run-$wm"
-  cp "$game" "$folder/hoopstack"
-  local data program_folder
-  program_folder=$(dirname "$game")
-  for data in CLP SKINS WAV icons; do
-    [ -d "$program_folder/$data" ] || fail "no $data folder beside $game"
-    cp -r "$program_folder/$data" "$folder/"
-  done
+  install_game "$game" "$folder"
   "$write_state" "$work/board.txt" "$level" "$folder/state.dat" || fail "cannot write the prepared state.dat"
 
-  # Xvfb picks a free display itself and names it, so that runs beside this one never meet.
   # The game's own folder is writable, so it keeps state.dat and table.dat there; HOME and
   # the runtime folder (where the one-copy lock lives) keep the rest apart.
   export HOME=$work/home-$wm XDG_RUNTIME_DIR=$work/run-$wm XDG_DATA_HOME=
-  : > "$work/display-$wm.txt"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display-$wm.txt" > "$work/xvfb-$wm.log" 2>&1 &
-  xvfb_pid=$!
-  local deadline
-  deadline=$(( $(now_ms) + 10000 ))
-  until [ -n "$(tr -d '\n' < "$work/display-$wm.txt")" ]; do
-    kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(head -c 300 "$work/xvfb-$wm.log")"
-    [ "$(now_ms)" -lt "$deadline" ] || fail "Xvfb named no display within 10 s"
-    sleep 0.1
-  done
-  export DISPLAY=:$(tr -d '\n' < "$work/display-$wm.txt")
+  begin_session "$wm"
   say "Xvfb $xvfb_pid on display $DISPLAY"
-  if [ "$wm" = openbox ]; then
-    openbox --sm-disable > "$work/openbox.log" 2>&1 &
-    started+=($!)
-    deadline=$(( $(now_ms) + 10000 ))
-    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
-      [ "$(now_ms)" -lt "$deadline" ] || fail "openbox did not come up within 10 s"
-      sleep 0.1
-    done
-  fi
 
   # The first run: the board one throw from the bonus.
   start_game first
@@ -407,16 +281,17 @@ session() {
     awk -v bg="$bg" 'NR > 1 { split($1, p, "[,:]"); if ($4 != bg) print p[2] }')
   [ -n "$rows" ] || fail "shot $shot: no name field in the result window"
   top=$(head -n 1 <<< "$rows") bottom=$(tail -n 1 <<< "$rows")
-  [ $((bottom - top)) -ge 30 ] && [ $((bottom - top)) -le 50 ] && [ "$bottom" -lt 250 ] ||
+  { [ $((bottom - top)) -ge 30 ] && [ $((bottom - top)) -le 50 ] && [ "$bottom" -lt 250 ]; } ||
     fail "shot $shot: the name field spans rows $top-$bottom of the result window"
 
   # The name: the field takes the click, its text goes, the player's name comes.
   click_at $((dx + 200)) $((dy + (top + bottom) / 2))
   expect_focus "$dialog" "result window"
   xdotool key End
-  xdotool key --delay 15 $(printf 'BackSpace %.0s' $(seq 30))
+  local keys=()
+  for _ in $(seq 30); do keys+=(BackSpace); done
+  xdotool key --delay 15 "${keys[@]}"
   xdotool type --delay 40 "Zoe Player"
-  sleep 0.3
   snap name
   click_at $((dx + 135)) $((dy + 270))
   wait_gone "$dialog" 5 || fail "the result window stayed after \"Ok\""
@@ -436,11 +311,7 @@ session() {
   expect_focus "$window" "game window"
   xdotool key F2
   expect_dialog "Top 10" 350x530
-  snap top10
-  crop "$work/row0-$wm.png" 220 36 $((dx + 15)) $((dy + 90))
-  crop "$work/row1-$wm.png" 220 36 $((dx + 15)) $((dy + 124))
-  crop "$work/row2-$wm.png" 220 36 $((dx + 15)) $((dy + 158))
-  is "$(differing "$work/row0-$wm.png" "$work/row1-$wm.png")" gt 200 || fail "shot $shot: the first name box shows no name"
+  wait_for 5 top10_filled || fail "shot $shot: the first name box shows no name"
   is "$(differing "$work/row1-$wm.png" "$work/row2-$wm.png")" lt 20 || fail "shot $shot: the second name box is not empty"
   crop "$work/score0-$wm.png" 100 36 $((dx + 235)) $((dy + 90))
   crop "$work/score1-$wm.png" 100 36 $((dx + 235)) $((dy + 124))
@@ -476,8 +347,7 @@ session() {
   quit_game second
   expect_settings second "$level 1 1 0 1"
 
-  stop_started
-  unset DISPLAY
+  end_session
   say "ok"
 }
 

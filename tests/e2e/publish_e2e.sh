@@ -7,43 +7,14 @@
 set -euo pipefail
 usage="usage: publish_e2e.sh HOOPSTACK HOOPSTACK-STORE HOOPSTACK-LEADERBOARD"
 game=${1:?$usage} store=${2:?$usage} server_bin=${3:?$usage}
-work=$(mktemp -d)
-kept=$PWD/publish_e2e-failed
-rm -rf "$kept"
-started=()
-xvfb_pid=
-
-finish() {
-  local status=$? p
-  for p in "${started[@]}" $xvfb_pid; do
-    kill -TERM "$p" 2>/dev/null || true
-    wait "$p" 2>/dev/null || true
-  done
-  if [ -n "${PUBLISH_E2E_SHOTS:-}" ]; then
-    mkdir -p "$PUBLISH_E2E_SHOTS" && cp "$work"/*.png "$PUBLISH_E2E_SHOTS"/ 2>/dev/null || true
-  fi
-  if [ "$status" -ne 0 ]; then
-    mkdir -p "$kept"
-    cp "$work"/*.png "$work"/*.log "$work"/*.txt "$kept"/ 2>/dev/null || true
-    echo "publish e2e: screenshots and logs kept in $kept" >&2
-  fi
-  rm -rf "$work"
-  exit "$status"
-}
-trap finish EXIT
-trap 'exit 143' TERM INT
-fail() { echo "publish e2e: $*" >&2; exit 1; }
-say() { echo "publish e2e: $*"; }
-now_ms() { date +%s%3N; }
-# Waits up to SECONDS for COMMAND to succeed.
-wait_for() {
-  local seconds=$1 deadline
-  shift
-  deadline=$(( $(now_ms) + seconds * 1000 ))
-  until "$@"; do
-    [ "$(now_ms)" -lt "$deadline" ] || return 1
-    sleep 0.1
-  done
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "$0")/lib.sh"
+label="publish e2e"
+e2e_begin publish_e2e
+# With PUBLISH_E2E_SHOTS set to a folder, the screenshots go there as well.
+e2e_at_exit() {
+  [ -n "${PUBLISH_E2E_SHOTS:-}" ] || return 0
+  mkdir -p "$PUBLISH_E2E_SHOTS" && cp "$work"/*.png "$PUBLISH_E2E_SHOTS"/ 2>/dev/null
 }
 
 # The leaderboard, on a free port.
@@ -69,62 +40,31 @@ chmod +x "$work/bin/xdg-open"
 # The game in a folder of its own, with a table of three records: the Novice best is the one
 # "Publish" sends from the Novice Top 10, where a new game starts.
 folder=$work/game
-mkdir "$folder" "$work/home" "$work/run"
+mkdir "$work/home" "$work/run"
 chmod 700 "$work/run"
-cp "$game" "$folder/hoopstack"
-for data in CLP SKINS WAV icons; do cp -r "$(dirname "$game")/$data" "$folder/"; done
+install_game "$game" "$folder"
 printf '2026-1-2\tSecond Best\t1\t500\n2026-1-3\tNovice Champion\t1\t900\n2026-1-4\tExpert Player\t2\t9999\n' |
   "$store" encode "$folder/table.dat" || fail "cannot write table.dat"
 
-export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_DATA_HOME= PATH=$work/bin:$PATH
-: >"$work/display.txt"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display.txt" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-display_named() { [ -n "$(tr -d '\n' <"$work/display.txt")" ]; }
-wait_for 10 display_named || fail "Xvfb named no display within 10 s"
-export DISPLAY=:$(tr -d '\n' <"$work/display.txt")
+export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_DATA_HOME='' PATH=$work/bin:$PATH
+start_x 1024x768
 
-snap() { import -window root "$work/shot-$1.png"; }
-windows_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null || true; }
-size_of() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Geometry/ { print $2 }'; }
-position_of() { xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
-# X knows the outer windows: the game window and the Top 10 have a 4-pixel frame drawn by the
-# program around their client areas (platform/WindowFrame.hpp), the intro none.
-frame=4
-client_of() { local x y; read -r x y < <(position_of "$1") && echo $((x + frame)) $((y + frame)); }
-# The program's visible window of SIZE (outer), if there is one.
-window_of_size() {
-  local w
-  for w in $(windows_of "$pid"); do
-    if [ "$(size_of "$w")" = "$1" ]; then echo "$w"; return 0; fi
-  done
-  return 1
-}
-click_at() {
-  xdotool mousemove $(( $1 - 2 )) $(( $2 - 1 ))
-  sleep 0.1
-  xdotool mousemove "$1" "$2"
-  sleep 0.15
-  xdotool click 1
-}
+snap() { snap_screen "$work/shot-$1.png"; }
 
-"$folder/hoopstack" >"$work/game.log" 2>&1 &
-pid=$!
-started+=("$pid")
+launch "$work/game.log" "$folder/hoopstack"
 # The intro comes first; a key press or a click ends it.
 deadline=$(( $(now_ms) + 60000 ))
-until window=$(window_of_size 758x608); do
+until window=$(window_of_size "$pid" 758x608); do
   kill -0 "$pid" 2>/dev/null || fail "the game ended before its window appeared: $(head -c 300 "$work/game.log")"
   [ "$(now_ms)" -lt "$deadline" ] || { snap no-game-window; fail "no game window within 60 s"; }
-  if intro=$(window_of_size 400x400); then
+  if intro=$(window_of_size "$pid" 400x400); then
     timeout 5 xdotool windowfocus --sync "$intro" 2>/dev/null || true
     xdotool key space
-    sleep 0.5
-    if window_of_size 400x400 >/dev/null; then
+    if ! wait_gone "$intro" 0.5; then
       read -r ix iy < <(position_of "$intro") && click_at $((ix + 200)) $((iy + 200))
     fi
   fi
-  sleep 0.2
+  sleep 0.1
 done
 read -r gx gy < <(client_of "$window")
 say "game window at $gx,$gy"
@@ -135,17 +75,22 @@ sleep 0.1
 xdotool mousemove $((gx + 102)) $((gy + 301))
 timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
 xdotool key F2
-dialog_open() { dialog=$(window_of_size 358x538); }
+dialog_open() { dialog=$(window_of_size "$pid" 358x538); }
 wait_for 5 dialog_open || { snap no-top10; fail "no Top 10 window within 5 s of F2"; }
 read -r dx dy < <(client_of "$dialog")
-sleep 0.5
-snap top10
+# The Top 10 is drawn, its buttons and records, before "Publish" is clicked.
+top10_drawn() {
+  snap top10
+  convert "$work/shot-top10.png" -crop "350x530+$dx+$dy" +repage "$work/top10.png"
+  [ "$(colour_count "$work/top10.png")" -gt 100 ]
+}
+wait_for 5 top10_drawn || fail "the Top 10 window is not drawn within 5 s"
 
 # "Publish" is the middle button of the bottom row, 40 high, 10 above the bottom edge.
 click_at $((dx + 175)) $((dy + 530 - 10 - 20))
 fetched() { grep -q '</html>' "$work/fetched.txt" 2>/dev/null; }
 wait_for 10 fetched || { snap publish; fail "the URL opener fetched nothing within 10 s of \"Publish\""; }
-dialog_gone() { ! window_of_size 358x538 >/dev/null; }
+dialog_gone() { ! window_of_size "$pid" 358x538 >/dev/null; }
 wait_for 5 dialog_gone || fail "the Top 10 window stayed after \"Publish\""
 [ "$(wc -l <"$work/opened.txt")" -eq 1 ] || fail "the game opened $(wc -l <"$work/opened.txt") addresses"
 opened=$(cat "$work/opened.txt")

@@ -10,153 +10,123 @@
 set -euo pipefail
 usage="usage: scale_e2e.sh HOOPSTACK HOOPSTACK-SIM E2E_WRITE_STATE"
 game=${1:?$usage} sim=${2:?$usage} write_state=${3:?$usage}
-work=$(mktemp -d)
-kept=$PWD/scale_e2e-failed
-rm -rf "$kept"
-finish() {
-  local status=$?
-  if [ "$status" -ne 0 ]; then
-    mkdir -p "$kept" && cp "$work"/*.png "$work"/*.log "$kept"/ 2>/dev/null || true
-    echo "scale e2e: screenshots and logs kept in $kept" >&2
-  fi
-  rm -rf "$work"
-  exit "$status"
-}
-trap finish EXIT
-fail() { echo "scale e2e: $*" >&2; exit 1; }
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "$0")/lib.sh"
+label="scale e2e"
+e2e_begin scale_e2e
 
 # Novice: the player picks the ball. The first click selects the ball in cell 16,16.
 level=0
-{
-  for _ in $(seq 15); do echo 0000000000000000; done
-  echo 1111112200000002
-} > "$work/board.txt"
-ball_w=34 ball_h=33 court_left=6 court_top=$((33 + 10))
-cell_x() { echo $(( ($2 - 1) * ball_w + court_left + ($1 % 2 ? ball_w / 2 : 0) + ball_w / 2 )); }
-cell_y() { echo $(( ($1 - 1) * ball_h + court_top + ball_h / 2 )); }
+board_file "$work/board.txt" 1111112200000002
 row=16 col=16
 cx=$(cell_x $row $col) cy=$(cell_y $row)
 # The apex of the flight that throws the ball onto the pair of its colour.
 ax=405 ay=400
-printf 'click %s %s\nclick %s %s\n' "$cx" "$cy" "$ax" "$ay" |
-  "$sim" play --board "$work/board.txt" --level "$level" > "$work/sim.json" || fail "hoopstack-sim play failed"
+simulate "$sim" "$level" "$cx $cy" "$ax $ay"
 pick=$(sed -n 1p "$work/sim.json") throw=$(sed -n 2p "$work/sim.json")
-grep -q "\"selected\":\[$row,$col\]" <<< "$pick" && grep -q '"launched":false' <<< "$pick" ||
+{ grep -q "\"selected\":\[$row,$col\]" <<< "$pick" && grep -q '"launched":false' <<< "$pick"; } ||
   fail "the simulator's first click does not select $row,$col: $pick"
 grep -q '"game_over":true' <<< "$throw" || fail "the simulator's throw does not end the game: $throw"
 
-cat > "$work/session.sh" <<'SESSION'
-#!/usr/bin/env bash
-# One run on the current display: WORK NAME SCALE CX CY AX AY; writes the game window's size,
-# the screen before and after the first click and the result window's size and place.
-set -euo pipefail
-work=$1 name=$2 scale=$3 cx=$4 cy=$5 ax=$6 ay=$7
-folder=$work/game-$name
-fail() { echo "scale e2e ($name): $*" >&2; exit 1; }
-pid=
-cleanup() { if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi; }
-trap cleanup EXIT
-args=()
-[ "$scale" = auto ] || args=(--scale "$scale")
-"$folder/hoopstack" "${args[@]}" > "$work/$name.log" 2>&1 &
-pid=$!
-geometry() { xdotool getwindowgeometry "$1" | awk '/Position/ { split($2, p, ","); px = p[1]; py = p[2] }
-  /Geometry/ { split($2, s, "x"); print px, py, s[1], s[2] }'; }
-intro=$(timeout 20 xdotool search --sync --name '^Main window$' | head -n 1) || fail "no intro window appeared"
-sleep 0.5
-read -r x y w h < <(geometry "$intro") || fail "no geometry for the intro"
-xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
-window=$(timeout 20 xdotool search --sync --name '^Hoopstack$' | head -n 1) || fail "no game window appeared"
-sleep 1
-read -r x y w h < <(geometry "$window") || fail "no geometry for the game window"
-echo "$w $h" > "$work/$name-size.txt"
-[ "$scale" = auto ] && { kill -TERM "$pid"; wait "$pid" || true; pid=; exit 0; }
-s=$scale
-# X knows the outer window; the game's client area lies inside the frame the program draws,
-# 4 of its pixels wide (platform/WindowFrame.hpp), which scales with it.
-frame=4
-ox=$x oy=$y
-x=$((x + frame * s)) y=$((y + frame * s)) w=$((w - 2 * frame * s)) h=$((h - 2 * frame * s))
-# A player's click: the pointer comes to the point in two motions, so that the game has seen
-# it before the button goes down.
-click_at() {
-  xdotool mousemove $(( $1 - 2 )) $(( $2 - 1 ))
-  sleep 0.1
-  xdotool mousemove "$1" "$2"
-  sleep 0.15
-  xdotool click 1
-  sleep 0.2
-}
 # ImageMagick's import holds the pointer while it reads the screen, and the game takes the
 # first press after that for the end of the grab; a press on the empty panel right of the
 # court (the window's caption) does nothing else.
-after_shot() {
-  xdotool mousemove $((x + 700 * s)) $((y + 500 * s))
-  sleep 0.1
-  xdotool click 1
-  sleep 0.2
-}
-# The game window takes the keyboard focus once it is ready for the player.
-for _ in $(seq 50); do [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ] && break; sleep 0.1; done
-[ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ] || fail "the game window never took the focus"
+after_shot() { click_at $((x + 700 * s)) $((y + 500 * s)); }
 # The pointer rests on the same empty court point at every scale, so nothing is hovered.
-xdotool mousemove $((x + 300 * s)) $((y + 150 * s))
-sleep 0.5
-import -window root -crop "${w}x${h}+${x}+${y}" +repage "$work/$name-before.png"
-after_shot
-# The ball's centre in screen pixels: the last screen pixel of the program's pixel, which at
-# scale 2 maps back to it only when the mouse is divided, not truncated from elsewhere.
-click_at $((x + cx * s + s - 1)) $((y + cy * s + s - 1))
-xdotool mousemove $((x + 300 * s)) $((y + 150 * s))
-sleep 1
-import -window root -crop "${w}x${h}+${x}+${y}" +repage "$work/$name-after.png"
-after_shot
-# The aim: the selected ball flies, the game ends and its result window opens.
-click_at $((x + ax * s + s - 1)) $((y + ay * s + s - 1))
-# The game over is noticed at the next mouse event over the game window, so the pointer moves
-# on the court until the result window comes.
-result=
-for step in $(seq 100); do
-  xdotool mousemove $((x + (100 + step % 2 * 2) * s)) $((y + 300 * s))
-  for r in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null || true); do
-    [ "$r" != "$window" ] && [ "$(geometry "$r" | cut -d' ' -f3,4)" = "$(((400 + 2 * frame) * s)) $(((300 + 2 * frame) * s))" ] && result=$r
+rest_pointer() { xdotool mousemove $((x + 300 * s)) $((y + 150 * s)); }
+# The game window's client area, cut out of a picture of the screen, into FILE.
+shoot() { import -window root -crop "${w}x${h}+${x}+${y}" +repage "$1"; }
+# The strips the two runs cannot agree on, in the screen's pixels at scale s: the top row, and
+# row 16 with the turning selection ring a few pixels around its balls.
+masked_at() {
+  convert "$1" -fill black -draw "rectangle 0,0 $((561 * s - 1)),$((44 * s - 1))" \
+    -draw "rectangle 0,$((530 * s)) $((561 * s - 1)),$((579 * s - 1))" "$2"
+}
+# steady_shot FILE: pictures of the client area until two in a row agree outside those strips,
+# so that the court has been drawn whole and nothing else moves on it.
+steady_shot() {
+  shoot "$1"
+  masked_at "$1" "$work/$name-steady.png"
+  is_steady() {
+    shoot "$1"
+    masked_at "$1" "$work/$name-steady-now.png"
+    [ "$(compare -metric AE "$work/$name-steady.png" "$work/$name-steady-now.png" null: 2>&1 || true)" = 0 ] && return 0
+    mv "$work/$name-steady-now.png" "$work/$name-steady.png"
+    return 1
+  }
+  wait_for 10 is_steady "$1"
+}
+# The ball at cx, cy is drawn selected: the picture differs from the one before the click.
+selected_shown() {
+  shoot "$work/$name-after.png"
+  [ "$(compare -metric AE "$work/$name-before.png" "$work/$name-after.png" null: 2>&1 || true)" != 0 ]
+}
+# The result window of the scaled size, once it is on the screen.
+result_window() {
+  local r
+  for r in $(windows_of "$pid"); do
+    [ "$r" != "$window" ] && [ "$(size_of "$r")" = "$(((400 + 2 * frame) * s))x$(((300 + 2 * frame) * s))" ] && echo "$r" && return 0
   done
-  [ -n "$result" ] && break
-  sleep 0.1
-done
-[ -n "$result" ] || fail "no framed result window of $((400 * s)) x $((300 * s)) within 10 s of the throw"
-# The window is made centred and then placed by the game's rule: take its place once it
-# has stopped moving.
-place=
-for _ in $(seq 20); do
-  sleep 0.1
-  read -r rx ry rw rh < <(geometry "$result")
-  [ "$place" = "$rw $rh $((rx - ox)) $((ry - oy))" ] && break
-  place="$rw $rh $((rx - ox)) $((ry - oy))"
-done
-echo "$place" > "$work/$name-result.txt"
-kill -TERM "$pid"
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-status=0
-wait "$pid" || status=$?
-pid=
-[ "$status" -eq 0 ] || fail "exit code $status after SIGTERM"
-SESSION
-chmod +x "$work/session.sh"
+  return 1
+}
 
-program_folder=$(dirname "$game")
+# One run on a display of its own: NAME SCREEN SCALE; writes the game window's size, the
+# screen before and after the first click and the result window's size and place.
 run() {
-  local name=$1 screen=$2 scale=$3 folder=$work/game-$1
+  name=$1 s=$3
+  local folder=$work/game-$1 args=() window ox oy result
+  label="scale e2e ($name)"
   mkdir "$folder" "$work/home-$name" "$work/run-$name"
   chmod 700 "$work/run-$name"
-  cp "$game" "$folder/hoopstack"
-  for data in CLP SKINS WAV icons; do
-    [ -d "$program_folder/$data" ] || fail "no $data folder beside $game"
-    cp -r "$program_folder/$data" "$folder/"
-  done
+  install_game "$game" "$folder"
   "$write_state" "$work/board.txt" "$level" "$folder/state.dat" || fail "cannot write the prepared state.dat"
-  HOME=$work/home-$name XDG_DATA_HOME= XDG_RUNTIME_DIR=$work/run-$name \
-    xvfb-run -a -s "-screen 0 ${screen}x24" "$work/session.sh" "$work" "$name" "$scale" "$cx" "$cy" "$ax" "$ay"
+  export HOME=$work/home-$name XDG_DATA_HOME='' XDG_RUNTIME_DIR=$work/run-$name
+  begin_session none "$2"
+  [ "$s" = auto ] || args=(--scale "$s")
+  launch "$work/$name.log" "$folder/hoopstack" "${args[@]}"
+  intro=$(find_window '^Main window$') || fail "no intro window appeared"
+  read -r x y w h < <(wait_settled "$intro" 5) || fail "no geometry for the intro"
+  click_at $((x + w / 2)) $((y + h / 2))
+  window=$(find_window '^Hoopstack$') || fail "no game window appeared"
+  # The game window takes the keyboard focus once it is ready for the player.
+  wait_focus "$window" 5 || fail "the game window never took the focus"
+  read -r x y w h < <(wait_settled "$window" 5) || fail "no geometry for the game window"
+  echo "$w $h" > "$work/$name-size.txt"
+  if [ "$s" = auto ]; then end_session; return 0; fi
+  # X knows the outer window; the game's client area lies inside the frame the program draws,
+  # which scales with it.
+  ox=$x oy=$y
+  x=$((x + frame * s)) y=$((y + frame * s)) w=$((w - 2 * frame * s)) h=$((h - 2 * frame * s))
+  rest_pointer
+  steady_shot "$work/$name-before.png" || fail "the court does not come to stand still within 10 s"
+  after_shot
+  # The ball's centre in screen pixels: the last screen pixel of the program's pixel, which at
+  # scale 2 maps back to it only when the mouse is divided, not truncated from elsewhere.
+  click_at $((x + cx * s + s - 1)) $((y + cy * s + s - 1))
+  rest_pointer
+  wait_for 5 selected_shown || fail "the ball at $row,$col is not shown selected within 5 s"
+  steady_shot "$work/$name-after.png" || fail "the court does not come to stand still after the click"
+  after_shot
+  # The aim: the selected ball flies, the game ends and its result window opens.
+  click_at $((x + ax * s + s - 1)) $((y + ay * s + s - 1))
+  # The game over is noticed at the next mouse event over the game window, so the pointer moves
+  # on the court until the result window comes.
+  local step=0 deadline
+  deadline=$(( $(now_ms) + 10000 ))
+  until result=$(result_window); do
+    [ "$(now_ms)" -lt "$deadline" ] || fail "no framed result window of $((400 * s)) x $((300 * s)) within 10 s of the throw"
+    step=$((step + 1))
+    xdotool mousemove $((x + (100 + step % 2 * 2) * s)) $((y + 300 * s))
+    sleep 0.1
+  done
+  # The window is made centred and then placed by the game's rule: take its place once it
+  # has stopped moving.
+  local rx ry rw rh
+  read -r rx ry rw rh < <(wait_settled "$result" 2) || fail "the result window does not stand still"
+  echo "$rw $rh $((rx - ox)) $((ry - oy))" > "$work/$name-result.txt"
+  kill -TERM "$pid"
+  expect_end "$pid" 10 0 SIGTERM
+  end_session
 }
 
 run scale1 1024x768 1
@@ -171,6 +141,7 @@ run scale2 1920x1280 2
 [ "$(cat "$work/scale2-result.txt")" = "816 616 358 308" ] ||
   fail "scale 2: result window (size, place on the game window) $(cat "$work/scale2-result.txt"), expected 816 616 358 308"
 
+label="scale e2e"
 # The number of pixels in which two pictures of one size differ.
 differing() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
 # The strips the two runs cannot agree on, in the program's pixels: the top row, and row 16
@@ -191,5 +162,6 @@ echo "scale e2e: 1500 x 1200 in a frame at scale 2; the clicks at scaled positio
 
 # No --scale on a 3840 x 2160 screen: the automatic scale is 2.
 run auto 3840x2160 auto
+label="scale e2e"
 [ "$(cat "$work/auto-size.txt")" = "1516 1216" ] || fail "the automatic scale on 3840 x 2160 gives $(cat "$work/auto-size.txt"), expected 1516 1216"
 echo "scale e2e: the automatic scale on 3840 x 2160 gives a 1500 x 1200 window in its frame"

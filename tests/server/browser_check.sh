@@ -17,7 +17,7 @@ server_pid=
 finish() {
   local status=$?
   if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
-  if [ -n "${BROWSER_SHOTS:-}" ]; then mkdir -p "$BROWSER_SHOTS" && cp "$work"/*.png "$BROWSER_SHOTS"/ 2>/dev/null || true; fi
+  if [ -n "${BROWSER_SHOTS:-}" ]; then { mkdir -p "$BROWSER_SHOTS" && cp "$work"/*.png "$BROWSER_SHOTS"/ 2>/dev/null; } || true; fi
   [ "$status" -eq 0 ] || cat "$work"/*.log >&2 2>/dev/null || true
   rm -rf "$work"
   exit "$status"

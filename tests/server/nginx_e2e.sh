@@ -11,7 +11,8 @@ server_bin=${1:?$usage} store_bin=${2:?$usage} site=${3:?$usage} postgres=${4:?$
 for tool in nginx openssl curl; do
   command -v "$tool" >/dev/null || { echo "nginx e2e: no $tool; skipped"; exit 77; }
 done
-nginx_bin=$(command -v nginx)
+# shellcheck source=tests/server/nginx_lib.sh
+. "$(dirname "$0")/nginx_lib.sh"
 
 work=$(mktemp -d /tmp/hoopstack-nginx-XXXXXX)
 chmod 755 "$work"
@@ -36,62 +37,21 @@ ports=()
 for i in 1 2; do
   "$server_bin" --port 0 --database "$db_url" --trust-proxy 127.0.0.1 >"$work/server$i.out" 2>"$work/server$i.err" &
   pids+=($!)
-  port=
-  for _ in $(seq 100); do
-    port=$(sed -n 's/.*:\([0-9]*\)\/ with .*/\1/p' "$work/server$i.out")
-    [ -n "$port" ] && break
-    sleep 0.1
-  done
+  port=$(leaderboard_port "$work/server$i.out" "$!")
   [ -n "$port" ] || fail "leaderboard $i did not start: $(cat "$work/server$i.err")"
   ports+=("$port")
 done
 
-# A throw-away certificate for 127.0.0.1.
-openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 \
-  -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
-
-# A free port for nginx: one nothing answers on.
-tls_port=
-for _ in $(seq 50); do
-  candidate=$((20000 + RANDOM % 30000))
-  if ! (exec 3<>"/dev/tcp/127.0.0.1/$candidate") 2>/dev/null; then tls_port=$candidate; break; fi
-done
+make_certificate
+tls_port=$(free_port)
 [ -n "$tls_port" ] || fail "no free port for nginx"
-
-# The shipped site with this run's addresses: TLS on loopback, the two leaderboards upstream,
-# no plain-HTTP redirect server.
-awk -v port="$tls_port" -v cert="$work/cert.pem" -v key="$work/key.pem" -v up1="${ports[0]}" -v up2="${ports[1]}" '
-  /^server \{/ { n++ }
-  n == 1 { if (/^}/) n = 1.5; next }
-  /server 127\.0\.0\.1:8080;/ { print "    server 127.0.0.1:" up1 ";"; print "    server 127.0.0.1:" up2 ";"; next }
-  /listen 443 ssl http2;/ { print "    listen 127.0.0.1:" port " ssl http2;"; next }
-  /listen \[::\]:443/ { next }
-  /ssl_certificate / { print "    ssl_certificate " cert ";"; next }
-  /ssl_certificate_key / { print "    ssl_certificate_key " key ";"; next }
-  { print }' "$site" >"$work/site.conf"
-grep -q "listen 127.0.0.1:$tls_port ssl" "$work/site.conf" || fail "the site's listen line was not found"
-mkdir -p "$work/tmp"
-chmod 777 "$work/tmp"
-cat >"$work/nginx.conf" <<CONF
-worker_processes 1;
-pid $work/nginx.pid;
-error_log $work/error.log warn;
-events { worker_connections 1024; }
-http {
-  access_log off;
-  client_body_temp_path $work/tmp/body;
-  proxy_temp_path $work/tmp/proxy;
-  fastcgi_temp_path $work/tmp/fastcgi;
-  uwsgi_temp_path $work/tmp/uwsgi;
-  scgi_temp_path $work/tmp/scgi;
-  include $work/site.conf;
-}
-CONF
-"$nginx_bin" -t -q -c "$work/nginx.conf" -p "$work" -g 'daemon off;' 2>"$work/nginx-t.log" || fail "nginx refuses the site: $(cat "$work/nginx-t.log")"
-"$nginx_bin" -c "$work/nginx.conf" -p "$work" -g 'daemon off;' 2>>"$work/error.log" &
-pids+=($!)
+# The shipped site with this run's addresses, both leaderboards upstream.
+site_conf "$site" "$tls_port" "ssl http2" keep "${ports[@]}" || fail "the site's listen line was not found"
+nginx_conf 1 1024
+nginx -t -q -c "$work/nginx.conf" -p "$work" -g 'daemon off;' 2>"$work/nginx-t.log" || fail "nginx refuses the site: $(cat "$work/nginx-t.log")"
+start_nginx_site "$tls_port" || fail "nginx did not answer on port $tls_port within 5 s"
+pids+=("$nginx_pid")
 base="https://127.0.0.1:$tls_port"
-for _ in $(seq 50); do curl -s -o /dev/null --cacert "$work/cert.pem" "$base/style.css" && break; sleep 0.1; done
 
 # get FROM-ADDRESS PATH: prints the status; the body goes to $work/body.
 get() { curl -s --interface "$1" --cacert "$work/cert.pem" -o "$work/body" -w '%{http_code}' "$base$2"; }
@@ -105,9 +65,9 @@ grep -q "Anna scored <strong>500</strong>" "$work/body" || fail "the publish pag
 # Both leaderboards show them: one database.
 for port in "${ports[@]}"; do
   page=$(curl -s "http://127.0.0.1:$port/level/1")
-  grep -q ">Anna<" <<<"$page" && grep -q ">Bo<" <<<"$page" || fail "leaderboard on $port lacks a record"
+  { grep -q ">Anna<" <<<"$page" && grep -q ">Bo<" <<<"$page"; } || fail "leaderboard on $port lacks a record"
 done
-[ "$(get 127.0.0.5 /)" = 200 ] && grep -q ">Cœur<" "$work/body" || fail "the index page through nginx lacks Cœur"
+{ [ "$(get 127.0.0.5 /)" = 200 ] && grep -q ">Cœur<" "$work/body"; } || fail "the index page through nginx lacks Cœur"
 head_answer=$(curl -sI --cacert "$work/cert.pem" "$base/")
 grep -qi "Content-Security-Policy" <<<"$head_answer" || fail "no security headers through nginx: $head_answer"
 
@@ -119,11 +79,11 @@ done
 "$server_bin" admin list --level 1 --name Anna --database "$db_url" >"$work/anna.list"
 [ "$(wc -l <"$work/anna.list")" = 11 ] || fail "Anna's records are not all stored: $(cat "$work/anna.list")"
 grep -q "	500	Anna	" "$work/anna.list" || fail "Anna's own 500 was erased"
-[ "$(get 127.0.0.5 /level/1)" = 200 ] && ! grep -q '<td class="score">500</td>' "$work/body" || fail "Anna's 500 is still listed"
+{ [ "$(get 127.0.0.5 /level/1)" = 200 ] && ! grep -q '<td class="score">500</td>' "$work/body"; } || fail "Anna's 500 is still listed"
 awk -F '\t' '$3 > 9000 { print $1 }' "$work/anna.list" | while read -r id; do
   "$server_bin" admin hide "$id" --database "$db_url" || fail "admin hide $id failed"
 done
-[ "$(get 127.0.0.5 /level/1)" = 200 ] && grep -q '<td class="name">Anna</td><td class="score">500</td>' "$work/body" ||
+{ [ "$(get 127.0.0.5 /level/1)" = 200 ] && grep -q '<td class="name">Anna</td><td class="score">500</td>' "$work/body"; } ||
   fail "Anna's 500 is not listed again after hiding the forgeries"
 
 # Per-address limits: one address runs out of publishes, another still publishes.
@@ -137,11 +97,11 @@ done
 
 # Smuggling through nginx: a GET whose body is a publish, on the raw TLS stream.
 smuggled="GET /cgi-bin/gameres.pl?e=$(code 999999 1 SMUGGLED) HTTP/1.1\r\nHost: x\r\n\r\n"
-length=$(printf "$smuggled" | wc -c)
+length=$(printf '%b' "$smuggled" | wc -c)
 for attack in "GET /level/1 HTTP/1.1\r\nHost: x\r\nContent-Length: $length\r\n\r\n$smuggled" \
               "GET /level/1 HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\nContent-Length: 0\r\n\r\n$smuggled" \
               "GET /level/1 HTTP/1.1\r\nHost: x\r\nContent-Length : $length\r\n\r\n$smuggled"; do
-  { printf "$attack"; sleep 2; } |
+  { printf '%b' "$attack"; sleep 2; } |
     timeout 10 openssl s_client -quiet -no_ign_eof -connect "127.0.0.1:$tls_port" >"$work/attack.out" 2>/dev/null || true
 done
 for port in "${ports[@]}"; do
@@ -150,14 +110,20 @@ done
 "$server_bin" admin list --name SMUGGLED --database "$db_url" | grep -q . && fail "a smuggled record is in the database"
 
 # Slow clients: 100 TLS connections that never finish their head, in a process group of their
-# own that is ended as a whole afterwards; probes are still answered promptly.
+# own that is ended as a whole afterwards; probes are still answered promptly. The port is the
+# inner shell's $0, so its script is quoted as it stands.
+# shellcheck disable=SC2016
 setsid bash -c 'for i in $(seq 1 100); do
     { printf "GET / HTTP/1.1\r\nHost: x\r\n"; sleep 9; } 2>/dev/null |
       timeout 10 openssl s_client -quiet -connect "127.0.0.1:$0" >/dev/null 2>&1 &
   done
   wait' "$tls_port" &
 slow_group=$!
-sleep 2
+# The probes start once the slow clients hold their connections (established connections to
+# nginx's port, counted on the clients' side), or after 5 s at the most.
+slow_clients() { awk -v port=":$(printf '%04X' "$tls_port")" '$3 ~ port "$" && $4 == "01"' /proc/net/tcp | wc -l; }
+for _ in $(seq 50); do [ "$(slow_clients)" -ge 100 ] && break; sleep 0.1; done
+held=$(slow_clients)
 # Starved, a probe would wait for the slow clients' 10 s or get nothing; a busy machine only
 # delays some a little: nine in ten within a second, all within five.
 for i in $(seq 10); do
@@ -169,4 +135,4 @@ awk '$1 != 200 { bad++ } $2 >= 1.0 { slow++ } $2 >= 5.0 { bad++ } END { exit !(b
 kill -- "-$slow_group" 2>/dev/null || true
 wait "$slow_group" 2>/dev/null || true
 slow_group=
-echo "nginx e2e: ok (TLS on port $tls_port, leaderboards on ${ports[*]})"
+echo "nginx e2e: ok (TLS on port $tls_port, leaderboards on ${ports[*]}; the probes began with $held slow clients connected)"

@@ -1,7 +1,7 @@
 #include "game/DialogSound.hpp"
 
 #include "engine/ControlEvents.hpp"
-#include "game/GameSettings.hpp"
+#include "rules/GameSettings.hpp"
 #include "platform/Platform.hpp"
 #include "scene/ResolvePath.hpp"
 

@@ -7,8 +7,8 @@
 
 #include "engine/OWindow.hpp"
 #include "game/CourtScene.hpp"
-#include "game/TGame.hpp"
-#include "game/TSavedGame.hpp"
+#include "rules/TGame.hpp"
+#include "rules/TSavedGame.hpp"
 #include "store/SaveWriter.hpp"
 
 namespace ui {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "game/GameSettings.hpp"
+#include "rules/GameSettings.hpp"
 #include "ui/ODialog.hpp"
 
 namespace ui {

@@ -14,11 +14,11 @@
 
 #include "engine/MainThread.hpp"
 #include "engine/WindowProcedure.hpp"
-#include "game/BoardRules.hpp"
-#include "game/GameSettings.hpp"
+#include "rules/BoardRules.hpp"
+#include "rules/GameSettings.hpp"
 #include "game/OGameWindow.hpp"
-#include "game/SimScene.hpp"
-#include "game/TGame.hpp"
+#include "rules/SimScene.hpp"
+#include "rules/TGame.hpp"
 #include "platform/KeyCodes.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
 

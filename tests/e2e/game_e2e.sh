@@ -36,7 +36,7 @@ level=2
   echo 1234567123456712
 } > "$work/board.txt"
 
-# The court's geometry for the 34 x 33 ball pictures (game/CourtGeometry.cpp).
+# The court's geometry for the 34 x 33 ball pictures (rules/CourtGeometry.cpp).
 ball_w=34 ball_h=33 court_left=6 court_top=$((33 + 10))
 centre_x() { echo $(( ($2 - 1) * ball_w + court_left + ($1 % 2 ? ball_w / 2 : 0) + ball_w / 2 )); }
 centre_y() { echo $(( ($1 - 1) * ball_h + court_top + ball_h / 2 )); }

@@ -66,7 +66,7 @@ level=0
   echo 1111112200000002
 } > "$work/board.txt"
 
-# The court's geometry for the 34 x 33 ball pictures (game/CourtGeometry.cpp), relative to
+# The court's geometry for the 34 x 33 ball pictures (rules/CourtGeometry.cpp), relative to
 # the game window.
 ball_w=34 ball_h=33 court_left=6 court_top=$((33 + 10))
 cell_x() { echo $(( ($2 - 1) * ball_w + court_left + ($1 % 2 ? ball_w / 2 : 0) + ball_w / 2 )); }

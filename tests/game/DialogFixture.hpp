@@ -11,7 +11,7 @@
 
 #include "engine/MainThread.hpp"
 #include "engine/WindowProcedure.hpp"
-#include "game/GameSettings.hpp"
+#include "rules/GameSettings.hpp"
 #include "game/HighScores.hpp"
 #include "game/OGameWindow.hpp"
 #include "game/OWndResult.hpp"

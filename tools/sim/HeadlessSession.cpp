@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "engine/MainThread.hpp"
-#include "game/BoardRules.hpp"
+#include "rules/BoardRules.hpp"
 #include "platform/KeyCodes.hpp"
 
 namespace sim {

@@ -8,7 +8,7 @@
 #include "ScratchDataFolder.hpp"
 #include "ScreenSession.hpp"
 #include "SimError.hpp"
-#include "game/GameSettings.hpp"
+#include "rules/GameSettings.hpp"
 #include "game/HighScores.hpp"
 #include "game/OWndResult.hpp"
 #include "game/OWndScores.hpp"

@@ -10,7 +10,7 @@
 #include "SimError.hpp"
 #include "SoakBot.hpp"
 #include "SoakCourt.hpp"
-#include "game/BoardRules.hpp"
+#include "rules/BoardRules.hpp"
 
 namespace sim {
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "game/TSavedGame.hpp"
+#include "rules/TSavedGame.hpp"
 
 using namespace game;
 

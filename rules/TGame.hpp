@@ -7,12 +7,12 @@
 #include <optional>
 #include <vector>
 
-#include "game/BoardRules.hpp"
-#include "game/CourtGeometry.hpp"
-#include "game/GameRandom.hpp"
-#include "game/GameScene.hpp"
-#include "game/GameSettings.hpp"
-#include "game/TSavedGame.hpp"
+#include "rules/BoardRules.hpp"
+#include "rules/CourtGeometry.hpp"
+#include "rules/GameRandom.hpp"
+#include "rules/GameScene.hpp"
+#include "rules/GameSettings.hpp"
+#include "rules/TSavedGame.hpp"
 
 namespace game {
 

@@ -3,10 +3,10 @@
 #include <random>
 #include <set>
 
-#include "game/BoardRules.hpp"
-#include "game/CourtGeometry.hpp"
-#include "game/FlightRules.hpp"
-#include "game/SimScene.hpp"
+#include "rules/BoardRules.hpp"
+#include "rules/CourtGeometry.hpp"
+#include "rules/FlightRules.hpp"
+#include "rules/SimScene.hpp"
 
 using namespace game;
 

@@ -1,11 +1,11 @@
-#include "game/TGame.hpp"
+#include "rules/TGame.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "game/FlightRules.hpp"
-#include "scene/Rect.hpp"
+#include "rules/FlightRules.hpp"
+#include "rules/TruncateToInt.hpp"
 
 namespace game {
 
@@ -384,7 +384,7 @@ void TGame::DropStep() {
     } else {
         const double g = m_random.Normal();
         const double centre = m_firstBallColumn >= 1 ? double(m_firstBallColumn) : 8.0;
-        column = scene::TruncateToInt(4.0 * g + centre + 0.5);
+        column = rules::TruncateToInt(4.0 * g + centre + 0.5);
     }
     column = FoldColumn(column);
     m_scene.PlayMarker(column);

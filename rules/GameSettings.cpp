@@ -1,4 +1,4 @@
-#include "game/GameSettings.hpp"
+#include "rules/GameSettings.hpp"
 
 namespace game {
 

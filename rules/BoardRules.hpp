@@ -3,8 +3,8 @@
 #include <array>
 #include <vector>
 
-#include "game/Ball.hpp"
-#include "game/CourtGeometry.hpp"
+#include "rules/Ball.hpp"
+#include "rules/CourtGeometry.hpp"
 
 namespace game {
 

@@ -1,8 +1,8 @@
-#include "game/BoardRules.hpp"
+#include "rules/BoardRules.hpp"
 
 #include <algorithm>
 
-#include "game/GameSettings.hpp"
+#include "rules/GameSettings.hpp"
 
 namespace game {
 

@@ -1,4 +1,4 @@
-#include "game/TSavedGame.hpp"
+#include "rules/TSavedGame.hpp"
 
 #include <cctype>
 #include <cstdint>

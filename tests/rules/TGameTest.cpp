@@ -3,8 +3,8 @@
 #include <random>
 #include <set>
 
-#include "game/SimScene.hpp"
-#include "game/TGame.hpp"
+#include "rules/SimScene.hpp"
+#include "rules/TGame.hpp"
 
 using namespace game;
 

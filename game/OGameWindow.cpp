@@ -3,12 +3,6 @@
 #include "engine/ControlEvents.hpp"
 #include "engine/ShellOpen.hpp"
 #include "game/HighScores.hpp"
-#include "game/OWndExit.hpp"
-#include "game/OWndExitLevel.hpp"
-#include "game/OWndHelp.hpp"
-#include "game/OWndOptions.hpp"
-#include "game/OWndResult.hpp"
-#include "game/OWndScores.hpp"
 #include "platform/KeyCodes.hpp"
 #include "ui/OButton.hpp"
 
@@ -267,35 +261,10 @@ void OGameWindow::ControlEvent(engine::WindowControl* sender, int code) {
     }
 }
 
-const char* DialogName(GameDialog which) {
-    switch (which) {
-    case GameDialog::Rules: return "rules";
-    case GameDialog::Quit: return "quit";
-    case GameDialog::Level: return "level";
-    case GameDialog::Options: return "options";
-    case GameDialog::Scores: return "scores";
-    case GameDialog::Result: return "result";
-    }
-    return "";
-}
-
 void OGameWindow::OpenDialog(GameDialog which) {
     m_dialogRequest = DialogName(which);
     if (!m_setup.openDialogs || !m_game) return;
-    using ui::ODialog;
-    const int level = Settings().level + 1;
-    switch (which) {
-    case GameDialog::Rules: ODialog::Open<OWndHelp>(this, OWndHelp::kWidth, OWndHelp::kHeight); break;
-    case GameDialog::Quit: ODialog::Open<OWndExit>(this, OWndExit::kWidth, OWndExit::kHeight); break;
-    case GameDialog::Level: ODialog::Open<OWndExitLevel>(this, OWndExitLevel::kWidth, OWndExitLevel::kHeight); break;
-    case GameDialog::Options: ODialog::Open<OWndOptions>(this, OWndOptions::kWidth, OWndOptions::kHeight); break;
-    case GameDialog::Scores:
-        ODialog::Open<OWndScores>(this, OWndScores::kWidth, OWndScores::kHeight, std::to_string(level));
-        break;
-    case GameDialog::Result:
-        ODialog::Open<OWndResult>(this, OWndResult::kWidth, OWndResult::kHeight, m_game->Score(), level);
-        break;
-    }
+    OpenGameDialog(which, {this, m_game->Score(), Settings().level + 1});
 }
 
 std::string OGameWindow::TakeDialogRequest() {

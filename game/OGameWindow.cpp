@@ -4,6 +4,7 @@
 #include "engine/ShellOpen.hpp"
 #include "game/HighScores.hpp"
 #include "platform/KeyCodes.hpp"
+#include "scene/AssetNames.hpp"
 #include "ui/OButton.hpp"
 
 #ifndef HOOPSTACK_WEB_BASE
@@ -17,8 +18,8 @@ using scene::OGraph;
 
 namespace {
 
-constexpr const char* kDefaultButton = "CLP\\def_btn.clp";
-constexpr const char* kButtonSound = "WAV\\over.wav";
+constexpr const char* kDefaultButton = scene::assets::kDefaultButton;
+constexpr const char* kButtonSound = scene::assets::kButtonSound;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kLevelCaption = 0x99CCFF;
 
@@ -47,7 +48,8 @@ void OGameWindow::AddShown(const std::string& file, float x, float y, float dept
 }
 
 bool OGameWindow::LoadBorders() {
-    const char* files[4] = {"SKINS\\brdup.clp", "SKINS\\brddn.clp", "SKINS\\brdlf.clp", "SKINS\\brdrt.clp"};
+    const char* files[4] = {scene::assets::kBorderTop, scene::assets::kBorderBottom,
+                            scene::assets::kBorderLeft, scene::assets::kBorderRight};
     const float places[4][3] = {{0, 0, -15}, {0, 579, -15}, {0, 10, -20}, {566, 10, -20}};
     OClip* borders[4] = {};
     bool all = true;
@@ -68,25 +70,25 @@ bool OGameWindow::LoadBorders() {
 
 void OGameWindow::AddButtons() {
     const CourtGeometry& g = m_game->Geometry();
-    m_close = makeButton("CLP\\btclose.clp", "");
+    m_close = makeButton(scene::assets::kCloseButton, "");
     m_close->SetPosition(float(Width()) - m_close->Width() - 2, 0, m_close->RelativeZ());
-    m_down = makeButton("CLP\\btdown.clp", "");
+    m_down = makeButton(scene::assets::kMinimiseButton, "");
     m_down->SetPosition(m_close->X() - m_down->Width() - 2, 0, m_down->RelativeZ());
-    m_help = makeButton("CLP\\bthelp.clp", "");
+    m_help = makeButton(scene::assets::kHelpButton, "");
     m_help->SetPosition(m_down->X() - m_help->Width() - 2, 0, m_help->RelativeZ());
     for (ui::OButton* b : {m_close, m_down, m_help}) AddObject(b);
 
-    m_new = makeButton("CLP\\btNew.clp", "");
+    m_new = makeButton(scene::assets::kNewGameButton, "");
     m_new->SetPosition(float(g.courtWidth + 65), 270, m_new->RelativeZ());
-    m_scores = makeButton("CLP\\btScores.clp", "");
+    m_scores = makeButton(scene::assets::kScoresButton, "");
     m_scores->SetPosition(m_new->X() - m_new->Height() * 0.5f, m_new->Y() + m_new->Height() + 5,
                           m_scores->RelativeZ());
-    m_options = makeButton("CLP\\btOptions.clp", "");
+    m_options = makeButton(scene::assets::kOptionsButton, "");
     m_options->SetPosition(m_new->X() + m_new->Height() * 0.5f, m_new->Y() + m_new->Height() + 5,
                            m_options->RelativeZ());
-    m_games = makeButton("CLP\\btGames.clp", "");
+    m_games = makeButton(scene::assets::kGamesButton, "");
     m_games->SetPosition(m_new->X(), m_options->Y() + m_options->Height() + 5, m_games->RelativeZ());
-    m_level = makeButton("CLP\\btKind.clp", LevelName(Settings().level));
+    m_level = makeButton(scene::assets::kLevelButton, LevelName(Settings().level));
     m_level->SetPosition(float(g.courtWidth + 50), 50, m_level->RelativeZ());
 
     engine::FontRecord font = m_new->Caption()->Font();
@@ -116,7 +118,7 @@ bool OGameWindow::Start() {
 
     m_scene->LoadMarkers(geometry.courtLeft, geometry.courtTop, geometry.ballWidth);
     LoadBorders();
-    AddShown("SKINS\\scbox.clp", float(geometry.courtWidth + 20), 120, 5.0f);
+    AddShown(scene::assets::kScoreBox, float(geometry.courtWidth + 20), 120, 5.0f);
     m_scene->LoadDigits(geometry.courtWidth);
 
     // The saved game: the settings always come back, the board only when allowed.

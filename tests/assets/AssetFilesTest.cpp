@@ -77,6 +77,24 @@ TEST(AssetFiles, TheBuildWritesExactlyTheGamesFiles) {
     }
 }
 
+TEST(AssetFiles, TheBuildsListAndTheGeneratorsCatalogueAgree) {
+    std::set<std::string> expected(kExpectedClips.begin(), kExpectedClips.end());
+    expected.insert(kExpectedOthers.begin(), kExpectedOthers.end());
+    const std::vector<std::string> listed = ListedFiles();
+    EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), expected);
+    EXPECT_EQ(listed.size(), expected.size()) << "a file is listed twice";
+    EXPECT_TRUE(CatalogueMismatches(Catalogue(), listed).empty());
+}
+
+TEST(AssetFiles, AMismatchBetweenListAndCatalogueNamesEachSide) {
+    const auto none = [] { return std::vector<uint8_t>{1}; };
+    const std::vector<Asset> catalogue = {{"CLP/a.clp", AssetKind::Clip, none}, {"CLP/b.clp", AssetKind::Clip, none}};
+    const std::vector<std::string> mismatches = CatalogueMismatches(catalogue, {"CLP/b.clp", "WAV/c.wav"});
+    EXPECT_EQ(mismatches,
+              (std::vector<std::string>{"missing from the list: CLP/a.clp", "listed but not made: WAV/c.wav"}));
+    EXPECT_TRUE(CatalogueMismatches(catalogue, {"CLP/b.clp", "CLP/a.clp"}).empty());
+}
+
 TEST(AssetFiles, EveryClipLoadsWithTheReaderAndIntoAClip) {
     for (const std::string& path : kExpectedClips) {
         const auto clip = LoadClip(path);

@@ -202,7 +202,7 @@ void OGameWindow::NewGame() {
 
 void OGameWindow::ChangeLevel() {
     std::lock_guard lock(Lock());
-    Settings().level = (Settings().level + 1) % 3;
+    Settings().level = Level((static_cast<int>(Settings().level) + 1) % kLevels);
     if (OGraph::IsLive(m_level)) m_level->SetText(LevelName(Settings().level));
     NewGame();
 }
@@ -266,7 +266,7 @@ void OGameWindow::ControlEvent(engine::WindowControl* sender, int code) {
 void OGameWindow::OpenDialog(GameDialog which) {
     m_dialogRequest = DialogName(which);
     if (!m_setup.openDialogs || !m_game) return;
-    OpenGameDialog(which, {this, m_game->Score(), Settings().level + 1});
+    OpenGameDialog(which, {this, m_game->Score(), static_cast<int>(Settings().level) + 1});
 }
 
 std::string OGameWindow::TakeDialogRequest() {

@@ -22,7 +22,10 @@ ui::OButton* makeLook(const char* skin) { return new ui::OButton("", skin, 0, 1,
 
 OWndOptions::OWndOptions(engine::OWindow* owner) : ODialog(owner) {}
 
-int OWndOptions::SpeedChoice(int speed) { return speed >= 0 && speed <= 2 ? speed : 0; }
+int OWndOptions::SpeedChoice(Speed speed) {
+    const int choice = static_cast<int>(speed);
+    return choice >= 0 && choice <= 2 ? choice : 0;
+}
 
 ui::OCheckbox* OWndOptions::AddBox(ui::OButton* unselected, ui::OButton* selected, float y, const char* label) {
     auto* box = new ui::OCheckbox(static_cast<ui::OControl*>(unselected->Clone()),
@@ -107,7 +110,7 @@ void OWndOptions::ControlEvent(engine::WindowControl* sender, int code) {
         for (int i = 0; i < 3; ++i) {
             if (control != m_speeds[std::size_t(i)]) continue;
             m_speeds[std::size_t(SpeedChoice(settings.speed))]->SetState(0);
-            settings.speed = i;
+            settings.speed = Speed(i);
         }
     }
 }

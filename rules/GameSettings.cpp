@@ -7,26 +7,26 @@ GameSettings& Settings() {
     return settings;
 }
 
-const char* LevelName(int level) {
+const char* LevelName(Level level) {
     switch (level) {
-    case 1: return "Expert";
-    case 2: return "Master";
+    case Level::Expert: return "Expert";
+    case Level::Master: return "Master";
     default: return "Novice";
     }
 }
 
-int FrameRateForSpeed(int speed) {
+int FrameRateForSpeed(Speed speed) {
     switch (speed) {
-    case 1: return 50;
-    case 2: return 24;
+    case Speed::Medium: return 50;
+    case Speed::Slow: return 24;
     default: return 100;
     }
 }
 
-LevelRules RulesOfLevel(int level) {
+LevelRules RulesOfLevel(Level level) {
     switch (level) {
-    case 1: return {10, 20, 1, true};
-    case 2: return {10, 20, 2, false};
+    case Level::Expert: return {10, 20, 1, true};
+    case Level::Master: return {10, 20, 2, false};
     default: return {5, 10, 1, true};
     }
 }

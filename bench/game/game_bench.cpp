@@ -33,9 +33,9 @@ constexpr int kFastFrameRate = 100;
 // headless platform keeps every sound it is asked to play, so both courts play none.
 game::GameSettings BenchSettings() {
     game::GameSettings settings;
-    settings.level = 0;
+    settings.level = game::Level::Novice;
     settings.sound = false;
-    settings.speed = 0;
+    settings.speed = game::Speed::Fast;
     return settings;
 }
 

@@ -88,7 +88,9 @@ install: setup
 # Debian's policy wants for games and their tools) with Debian's optimisation flags and all its
 # hardening flags (-O2: GCC 12 at -O3 warns falsely of overlapping copies inside std::string),
 # stripped by CPack, then checked by lintian (which lists its notes too and fails on errors only).
-# Warnings do not stop it, so a newer compiler cannot break the package.
+# Warnings do not stop it, so a newer compiler cannot break the package. The simulator is built
+# beside it, not packaged, so that CI can compare its output with the test build's
+# (scripts/compare-simulators.sh).
 DEB_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 DEB_BUILD ?= build-deb
 deb: setup-test
@@ -97,7 +99,7 @@ deb: setup-test
 	  -DCMAKE_C_FLAGS="$$($(DEB_FLAGS) CPPFLAGS) $$($(DEB_FLAGS) CFLAGS)" \
 	  -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CPPFLAGS) $$($(DEB_FLAGS) CXXFLAGS)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" >/dev/null
-	cmake --build $(DEB_BUILD) -j $(JOBS) --target $(INSTALL_TARGETS)
+	cmake --build $(DEB_BUILD) -j $(JOBS) --target $(INSTALL_TARGETS) hoopstack-sim
 	rm -f $(DEB_BUILD)/hoopstack_*.deb
 	cd $(DEB_BUILD) && cpack -G DEB
 	lintian --fail-on error --display-info $(DEB_BUILD)/hoopstack_*.deb

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "scene/AssetNames.hpp"
 #include "scene/ClipFormat.hpp"
 #include "scene/ResolvePath.hpp"
 
@@ -35,7 +36,7 @@ platform::Surface WindowIcon::Pixels() {
 }
 
 void WindowIcon::SetOn(platform::WindowId window) {
-    static std::optional<WindowIcon> icon = Load(scene::ResolvePath("icons\\hoopstack-window.clp"));
+    static std::optional<WindowIcon> icon = Load(scene::ResolvePath(scene::assets::kWindowIcon));
     if (icon && window != 0) platform::CurrentPlatform().SetIcon(window, icon->Pixels(), icon->ColourKey());
 }
 

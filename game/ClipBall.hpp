@@ -1,6 +1,6 @@
 #pragma once
 
-#include "game/Ball.hpp"
+#include "rules/Ball.hpp"
 #include "scene/OClip.hpp"
 
 namespace game {

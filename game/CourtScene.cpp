@@ -6,6 +6,7 @@
 #include "game/ClipBall.hpp"
 #include "game/ScoreLayout.hpp"
 #include "platform/Platform.hpp"
+#include "scene/AssetNames.hpp"
 #include "scene/ResolvePath.hpp"
 
 namespace game {
@@ -22,10 +23,10 @@ constexpr int kBallRate = 24;
 
 const char* SoundFile(GameSound sound) {
     switch (sound) {
-    case GameSound::Start: return "WAV\\start.wav";
-    case GameSound::Bounce: return "WAV\\del.wav";
-    case GameSound::Removed: return "WAV\\buh.wav";
-    case GameSound::Bonus: return "WAV\\congr.wav";
+    case GameSound::Start: return scene::assets::kThrowSound;
+    case GameSound::Bounce: return scene::assets::kBounceSound;
+    case GameSound::Removed: return scene::assets::kRemovedSound;
+    case GameSound::Bonus: return scene::assets::kBonusSound;
     }
     return "";
 }
@@ -55,19 +56,19 @@ OClip* CourtScene::LoadShown(const std::string& file) {
 
 bool CourtScene::LoadBalls() {
     for (int k = 1; k <= 7; ++k) {
-        m_prototypes[std::size_t(k - 1)] = LoadStatic("SKINS\\" + std::to_string(k) + ".clp");
+        m_prototypes[std::size_t(k - 1)] = LoadStatic(scene::assets::kBalls[k - 1]);
         if (!m_prototypes[std::size_t(k - 1)]) return false;
     }
     return true;
 }
 
 void CourtScene::LoadMarkers(int courtLeft, int courtTop, int ballWidth) {
-    if ((m_selection = LoadShown("SKINS\\chck.clp"))) {
+    if ((m_selection = LoadShown(scene::assets::kSelection))) {
         m_selection->SetVisible(false);
         m_window.AddObject(m_selection);
     }
-    m_pathPrototype = LoadStatic("SKINS\\point.clp");
-    if (OClip* marker = LoadStatic("SKINS\\z.clp")) {
+    m_pathPrototype = LoadStatic(scene::assets::kPathDot);
+    if (OClip* marker = LoadStatic(scene::assets::kColumnMarker)) {
         for (int i = 0; i < 16; ++i) {
             auto* clone = dynamic_cast<OClip*>(marker->Clone());
             if (!clone) continue;
@@ -83,7 +84,7 @@ void CourtScene::LoadMarkers(int courtLeft, int courtTop, int ballWidth) {
 
 void CourtScene::LoadDigits(int courtWidth) {
     m_courtWidth = courtWidth;
-    if (OClip* digits = LoadStatic("SKINS\\num.clp")) {
+    if (OClip* digits = LoadStatic(scene::assets::kDigits)) {
         const std::vector<int> lefts = WideDigitLefts(courtWidth, int(digits->Width()));
         for (int i = 0; i < kWidePlaces; ++i) {
             auto* clone = dynamic_cast<OClip*>(digits->Clone());
@@ -97,7 +98,7 @@ void CourtScene::LoadDigits(int courtWidth) {
         OGraph::Release(digits);
     }
     // Long scores need the narrow drums; without them the wide row shows the last five places.
-    if (OClip* narrow = LoadStatic("SKINS\\numn.clp")) {
+    if (OClip* narrow = LoadStatic(scene::assets::kNarrowDigits)) {
         for (OClip*& slot : m_narrow) {
             slot = dynamic_cast<OClip*>(narrow->Clone());
             if (!slot) continue;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "game/GameScene.hpp"
+#include "rules/GameScene.hpp"
 #include "scene/OClip.hpp"
 
 namespace engine {

@@ -3,13 +3,8 @@
 #include "engine/ControlEvents.hpp"
 #include "engine/ShellOpen.hpp"
 #include "game/HighScores.hpp"
-#include "game/OWndExit.hpp"
-#include "game/OWndExitLevel.hpp"
-#include "game/OWndHelp.hpp"
-#include "game/OWndOptions.hpp"
-#include "game/OWndResult.hpp"
-#include "game/OWndScores.hpp"
 #include "platform/KeyCodes.hpp"
+#include "scene/AssetNames.hpp"
 #include "ui/OButton.hpp"
 
 #ifndef HOOPSTACK_WEB_BASE
@@ -23,8 +18,8 @@ using scene::OGraph;
 
 namespace {
 
-constexpr const char* kDefaultButton = "CLP\\def_btn.clp";
-constexpr const char* kButtonSound = "WAV\\over.wav";
+constexpr const char* kDefaultButton = scene::assets::kDefaultButton;
+constexpr const char* kButtonSound = scene::assets::kButtonSound;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kLevelCaption = 0x99CCFF;
 
@@ -53,7 +48,8 @@ void OGameWindow::AddShown(const std::string& file, float x, float y, float dept
 }
 
 bool OGameWindow::LoadBorders() {
-    const char* files[4] = {"SKINS\\brdup.clp", "SKINS\\brddn.clp", "SKINS\\brdlf.clp", "SKINS\\brdrt.clp"};
+    const char* files[4] = {scene::assets::kBorderTop, scene::assets::kBorderBottom,
+                            scene::assets::kBorderLeft, scene::assets::kBorderRight};
     const float places[4][3] = {{0, 0, -15}, {0, 579, -15}, {0, 10, -20}, {566, 10, -20}};
     OClip* borders[4] = {};
     bool all = true;
@@ -74,25 +70,25 @@ bool OGameWindow::LoadBorders() {
 
 void OGameWindow::AddButtons() {
     const CourtGeometry& g = m_game->Geometry();
-    m_close = makeButton("CLP\\btclose.clp", "");
+    m_close = makeButton(scene::assets::kCloseButton, "");
     m_close->SetPosition(float(Width()) - m_close->Width() - 2, 0, m_close->RelativeZ());
-    m_down = makeButton("CLP\\btdown.clp", "");
+    m_down = makeButton(scene::assets::kMinimiseButton, "");
     m_down->SetPosition(m_close->X() - m_down->Width() - 2, 0, m_down->RelativeZ());
-    m_help = makeButton("CLP\\bthelp.clp", "");
+    m_help = makeButton(scene::assets::kHelpButton, "");
     m_help->SetPosition(m_down->X() - m_help->Width() - 2, 0, m_help->RelativeZ());
     for (ui::OButton* b : {m_close, m_down, m_help}) AddObject(b);
 
-    m_new = makeButton("CLP\\btNew.clp", "");
+    m_new = makeButton(scene::assets::kNewGameButton, "");
     m_new->SetPosition(float(g.courtWidth + 65), 270, m_new->RelativeZ());
-    m_scores = makeButton("CLP\\btScores.clp", "");
+    m_scores = makeButton(scene::assets::kScoresButton, "");
     m_scores->SetPosition(m_new->X() - m_new->Height() * 0.5f, m_new->Y() + m_new->Height() + 5,
                           m_scores->RelativeZ());
-    m_options = makeButton("CLP\\btOptions.clp", "");
+    m_options = makeButton(scene::assets::kOptionsButton, "");
     m_options->SetPosition(m_new->X() + m_new->Height() * 0.5f, m_new->Y() + m_new->Height() + 5,
                            m_options->RelativeZ());
-    m_games = makeButton("CLP\\btGames.clp", "");
+    m_games = makeButton(scene::assets::kGamesButton, "");
     m_games->SetPosition(m_new->X(), m_options->Y() + m_options->Height() + 5, m_games->RelativeZ());
-    m_level = makeButton("CLP\\btKind.clp", LevelName(Settings().level));
+    m_level = makeButton(scene::assets::kLevelButton, LevelName(Settings().level));
     m_level->SetPosition(float(g.courtWidth + 50), 50, m_level->RelativeZ());
 
     engine::FontRecord font = m_new->Caption()->Font();
@@ -122,7 +118,7 @@ bool OGameWindow::Start() {
 
     m_scene->LoadMarkers(geometry.courtLeft, geometry.courtTop, geometry.ballWidth);
     LoadBorders();
-    AddShown("SKINS\\scbox.clp", float(geometry.courtWidth + 20), 120, 5.0f);
+    AddShown(scene::assets::kScoreBox, float(geometry.courtWidth + 20), 120, 5.0f);
     m_scene->LoadDigits(geometry.courtWidth);
 
     // The saved game: the settings always come back, the board only when allowed.
@@ -206,7 +202,7 @@ void OGameWindow::NewGame() {
 
 void OGameWindow::ChangeLevel() {
     std::lock_guard lock(Lock());
-    Settings().level = (Settings().level + 1) % 3;
+    Settings().level = Level((static_cast<int>(Settings().level) + 1) % kLevels);
     if (OGraph::IsLive(m_level)) m_level->SetText(LevelName(Settings().level));
     NewGame();
 }
@@ -267,35 +263,10 @@ void OGameWindow::ControlEvent(engine::WindowControl* sender, int code) {
     }
 }
 
-const char* DialogName(GameDialog which) {
-    switch (which) {
-    case GameDialog::Rules: return "rules";
-    case GameDialog::Quit: return "quit";
-    case GameDialog::Level: return "level";
-    case GameDialog::Options: return "options";
-    case GameDialog::Scores: return "scores";
-    case GameDialog::Result: return "result";
-    }
-    return "";
-}
-
 void OGameWindow::OpenDialog(GameDialog which) {
     m_dialogRequest = DialogName(which);
     if (!m_setup.openDialogs || !m_game) return;
-    using ui::ODialog;
-    const int level = Settings().level + 1;
-    switch (which) {
-    case GameDialog::Rules: ODialog::Open<OWndHelp>(this, OWndHelp::kWidth, OWndHelp::kHeight); break;
-    case GameDialog::Quit: ODialog::Open<OWndExit>(this, OWndExit::kWidth, OWndExit::kHeight); break;
-    case GameDialog::Level: ODialog::Open<OWndExitLevel>(this, OWndExitLevel::kWidth, OWndExitLevel::kHeight); break;
-    case GameDialog::Options: ODialog::Open<OWndOptions>(this, OWndOptions::kWidth, OWndOptions::kHeight); break;
-    case GameDialog::Scores:
-        ODialog::Open<OWndScores>(this, OWndScores::kWidth, OWndScores::kHeight, std::to_string(level));
-        break;
-    case GameDialog::Result:
-        ODialog::Open<OWndResult>(this, OWndResult::kWidth, OWndResult::kHeight, m_game->Score(), level);
-        break;
-    }
+    OpenGameDialog(which, {this, m_game->Score(), static_cast<int>(Settings().level) + 1});
 }
 
 std::string OGameWindow::TakeDialogRequest() {

@@ -7,8 +7,9 @@
 
 #include "engine/OWindow.hpp"
 #include "game/CourtScene.hpp"
-#include "game/TGame.hpp"
-#include "game/TSavedGame.hpp"
+#include "game/GameDialogs.hpp"
+#include "rules/TGame.hpp"
+#include "rules/TSavedGame.hpp"
 #include "store/SaveWriter.hpp"
 
 namespace ui {
@@ -30,11 +31,6 @@ struct GameWindowSetup {
     // Writes the saved game; none makes one for `statePath` that lives as long as the window.
     std::shared_ptr<store::SaveWriter> writer;
 };
-
-enum class GameDialog { Rules, Quit, Level, Options, Scores, Result };
-// The name a dialog request is reported by: "rules", "quit", "level", "options", "scores",
-// "result".
-const char* DialogName(GameDialog which);
 
 // The window the game is played in: the court on the left, the panel with the level
 // button, the score and the command buttons on the right, and the small buttons at the

@@ -1,6 +1,7 @@
 #include "game/OWndExit.hpp"
 
 #include "game/OGameWindow.hpp"
+#include "scene/AssetNames.hpp"
 
 namespace game {
 
@@ -8,7 +9,8 @@ OWndExit::OWndExit(OGameWindow* owner) : OYesNoDialog(owner), m_game(owner) {}
 
 bool OWndExit::Start() {
     AddAnswers(30);
-    if (!AddCentredPicture("CLP\\ExitPic.clp", 5)) CentredText(10, 36, 0x0000FF).WriteParagraph("Quit the game?");
+    if (!AddCentredPicture(scene::assets::kQuitPicture, 5))
+        CentredText(10, 36, 0x0000FF).WriteParagraph("Quit the game?");
     SetFramesPerSecond(12);
     return OWindow::Start();
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "game/IntroMotion.hpp"
+#include "scene/AssetNames.hpp"
 
 namespace game {
 
@@ -11,7 +12,8 @@ using scene::OGraph;
 
 namespace {
 
-constexpr const char* kLogoFiles[3] = {"CLP\\Logo1.clp", "CLP\\Logo2.clp", "CLP\\Logo3.clp"};
+constexpr const char* kLogoFiles[3] = {scene::assets::kLogoLeft, scene::assets::kLogoRight,
+                                       scene::assets::kLogoTitle};
 constexpr int kFramesPerSecond = 25;
 
 // Shared by every intro of the process, as the intro's fade goes on where the last one ended.

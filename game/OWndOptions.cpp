@@ -2,6 +2,7 @@
 
 #include "engine/ControlEvents.hpp"
 #include "game/OGameWindow.hpp"
+#include "scene/AssetNames.hpp"
 #include "ui/OButton.hpp"
 #include "ui/OCheckbox.hpp"
 #include "ui/OText.hpp"
@@ -11,8 +12,8 @@ namespace game {
 
 namespace {
 
-constexpr const char* kSound = "WAV\\over.wav";
-constexpr const char* kButtonSkin = "CLP\\def_btn.clp";
+constexpr const char* kSound = scene::assets::kButtonSound;
+constexpr const char* kButtonSkin = scene::assets::kDefaultButton;
 
 // A look of a check box: frame 0 normal, frame 1 hover and pressed.
 ui::OButton* makeLook(const char* skin) { return new ui::OButton("", skin, 0, 1, 1, true, kButtonSkin); }
@@ -21,7 +22,10 @@ ui::OButton* makeLook(const char* skin) { return new ui::OButton("", skin, 0, 1,
 
 OWndOptions::OWndOptions(engine::OWindow* owner) : ODialog(owner) {}
 
-int OWndOptions::SpeedChoice(int speed) { return speed >= 0 && speed <= 2 ? speed : 0; }
+int OWndOptions::SpeedChoice(Speed speed) {
+    const int choice = static_cast<int>(speed);
+    return choice >= 0 && choice <= 2 ? choice : 0;
+}
 
 ui::OCheckbox* OWndOptions::AddBox(ui::OButton* unselected, ui::OButton* selected, float y, const char* label) {
     auto* box = new ui::OCheckbox(static_cast<ui::OControl*>(unselected->Clone()),
@@ -43,15 +47,15 @@ bool OWndOptions::Start() {
     m_cancel->SetSounds(kSound, kSound);
     AddButtonPair(m_ok, m_cancel, 10);
 
-    if (!AddCentredPicture("CLP\\options.clp", 2)) {
+    if (!AddCentredPicture(scene::assets::kOptionsTitle, 2)) {
         ui::TextLayout layout = CentredText(0, 36, 0x0000FF);
         layout.SetMargins(20, Width() - 20);
         layout.WriteParagraph("Options:");
         layout.NewLine();
     }
 
-    ui::OButton* unselected = makeLook("CLP\\chk1.clp");
-    ui::OButton* selected = makeLook("CLP\\chk2.clp");
+    ui::OButton* unselected = makeLook(scene::assets::kCheckOff);
+    ui::OButton* selected = makeLook(scene::assets::kCheckOn);
     m_sound = AddBox(unselected, selected, 100, "Sound On");
     m_autosave = AddBox(unselected, selected, m_sound->Y() + m_sound->Height() + 5, "Autosave");
     m_path = AddBox(unselected, selected, m_autosave->Y() + m_autosave->Height() + 5, "Show Path");
@@ -68,8 +72,8 @@ bool OWndOptions::Start() {
     AddObject(speedTitle);
     speedTitle->SetPosition(float((Width() - int(speedTitle->Width())) / 2), 230, speedTitle->RelativeZ());
 
-    unselected = makeLook("CLP\\cmb1.clp");
-    selected = makeLook("CLP\\cmb2.clp");
+    unselected = makeLook(scene::assets::kChoiceOff);
+    selected = makeLook(scene::assets::kChoiceOn);
     const char* names[3] = {"Fast", "Medium", "Slow"};
     for (int i = 0; i < 3; ++i) m_speeds[std::size_t(i)] = AddBox(unselected, selected, float(32 * i + 265), names[i]);
     scene::OGraph::Release(unselected);
@@ -106,7 +110,7 @@ void OWndOptions::ControlEvent(engine::WindowControl* sender, int code) {
         for (int i = 0; i < 3; ++i) {
             if (control != m_speeds[std::size_t(i)]) continue;
             m_speeds[std::size_t(SpeedChoice(settings.speed))]->SetState(0);
-            settings.speed = i;
+            settings.speed = Speed(i);
         }
     }
 }

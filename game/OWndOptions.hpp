@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "game/GameSettings.hpp"
+#include "rules/GameSettings.hpp"
 #include "ui/ODialog.hpp"
 
 namespace ui {
@@ -34,7 +34,7 @@ public:
 
     // The choice that shows a speed setting: a speed outside the three choices plays as
     // "Fast", so it shows as "Fast".
-    static int SpeedChoice(int speed);
+    static int SpeedChoice(Speed speed);
 
 private:
     // A check box over copies of the two looks, at (20, y), with its label; added.

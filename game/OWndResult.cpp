@@ -3,6 +3,7 @@
 #include "engine/ControlEvents.hpp"
 #include "game/DialogSound.hpp"
 #include "game/HighScores.hpp"
+#include "scene/AssetNames.hpp"
 #include "store/TScoresTable.hpp"
 #include "ui/OButton.hpp"
 #include "ui/OEdit.hpp"
@@ -49,7 +50,8 @@ bool OWndResult::Start() {
     layout.WriteParagraph("Enter your name:");
 
     PrefillName();
-    m_name = new ui::OEdit(LastPlayerName(), "CLP\\edit.clp", 0, 1, 2, true, "CLP\\def_edit.clp");
+    m_name =
+        new ui::OEdit(LastPlayerName(), scene::assets::kEdit, 0, 1, 2, true, scene::assets::kDefaultEdit);
     m_name->SetPosition((float(Width()) - m_name->Width()) / 2, float(layout.y), m_name->RelativeZ());
     AddObject(m_name);
     AddButtonPair(m_ok, m_cancel, 10);

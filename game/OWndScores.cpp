@@ -4,6 +4,7 @@
 #include "engine/ShellOpen.hpp"
 #include "game/HighScores.hpp"
 #include "game/OWndScoresClear.hpp"
+#include "scene/AssetNames.hpp"
 #include "scene/OClip.hpp"
 #include "store/ScoreReport.hpp"
 #include "ui/OButton.hpp"
@@ -17,13 +18,14 @@ namespace game {
 
 namespace {
 
-constexpr const char* kSound = "WAV\\over.wav";
+constexpr const char* kSound = scene::assets::kButtonSound;
 constexpr std::uint32_t kRowColour = 0xC80000;
 // Room kept free at the right end of a name box, so that a cut name ends inside it.
 constexpr int kNamePadding = 6;
 
 ui::OButton* makeBox(const char* image) {
-    return new ui::OButton("", std::string(image), std::nullopt, std::nullopt, true, "CLP\\def_btn.clp");
+    return new ui::OButton("", std::string(image), std::nullopt, std::nullopt, true,
+                           scene::assets::kDefaultButton);
 }
 
 void styleCaption(ui::OButton* box, int weight, std::uint8_t alignment) {
@@ -40,19 +42,19 @@ void styleCaption(ui::OButton* box, int weight, std::uint8_t alignment) {
 OWndScores::OWndScores(engine::OWindow* owner, std::string level) : ODialog(owner), m_level(std::move(level)) {}
 
 void OWndScores::AddTitle() {
-    if (scene::OClip* title = AddCentredPicture("CLP\\top.clp", 0)) {
+    if (scene::OClip* title = AddCentredPicture(scene::assets::kTopTitle, 0)) {
         title->StopAtFrame(0);
         return;
     }
     ui::TextLayout layout = CentredText(10, 28, 0x0000FF);
     layout.SetMargins(5, Width() - 5);
     layout.WriteParagraph("Top 10");
-    AddCentredPicture("CLP\\bar.clp", 50);
+    AddCentredPicture(scene::assets::kBar, 50);
 }
 
 void OWndScores::AddRows() {
-    ui::OButton* namePrototype = makeBox("CLP\\boxlg.clp");
-    ui::OButton* scorePrototype = makeBox("CLP\\boxsm.clp");
+    ui::OButton* namePrototype = makeBox(scene::assets::kRowLarge);
+    ui::OButton* scorePrototype = makeBox(scene::assets::kRowSmall);
     for (int i = 0; i < kRows; ++i) {
         auto* name = static_cast<ui::OButton*>(namePrototype->Clone());
         auto* score = static_cast<ui::OButton*>(scorePrototype->Clone());

@@ -5,10 +5,13 @@
 set -uo pipefail
 
 # The folders from the bottom up; each may use only the ones before it, store none at all.
-layers=(store server platform scene engine ui game app tools)
+layers=(store rules server platform scene engine ui game app tools)
 # Folders that stand on their own: no other folder may use them, though they come early in the
 # order (the score server uses only store and knows no window).
 leaves=(server)
+# Header-only value types of later folders that a folder may still use: the rules know no window,
+# but may speak of a rectangle. Each entry is "folder:header".
+values=(rules:platform/Rect.hpp)
 
 root=${1:-"$(dirname "${BASH_SOURCE[0]}")/.."}
 if [ ! -d "$root" ]; then
@@ -22,6 +25,8 @@ declare -A rank
 for i in "${!layers[@]}"; do rank[${layers[$i]}]=$i; done
 declare -A leaf
 for name in "${leaves[@]}"; do leaf[$name]=1; done
+declare -A value
+for entry in "${values[@]}"; do value[$entry]=1; done
 
 # Sets `resolved` to a slash-separated relative path without its "." and "dir/.." parts.
 normalise() {
@@ -75,6 +80,7 @@ for file in "${files[@]}"; do
         [ -n "$target" ] || continue
         used=${target%%/*}
         [ "$used" = "$own" ] && continue
+        [ -n "${value[$own:$target]:-}" ] && continue
         used_rank=${rank[$used]:-}
         if [ -z "$used_rank" ] || [ "$used_rank" -gt "$own_rank" ] || [ -n "${leaf[$used]:-}" ]; then
             echo "$file includes $target: $own may not use $used"
@@ -84,6 +90,20 @@ for file in "${files[@]}"; do
             violations=$((violations + 1))
         fi
     done < <(grep -E "$include_pattern" "$root/$file")
+done
+
+# A value header stays a value type: it may include the standard library and nothing else, so that
+# the folder allowed to use it gets nothing more through it.
+for entry in "${values[@]}"; do
+    header=${entry#*:}
+    [ -f "$root/$header" ] || continue
+    while IFS= read -r line; do
+        [[ $line =~ $include_pattern ]] || continue
+        resolve "$header" "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
+        [ -n "$resolved" ] || continue
+        echo "$header includes $resolved: a value header may use only the standard library"
+        violations=$((violations + 1))
+    done < <(grep -E "$include_pattern" "$root/$header")
 done
 
 if [ "$violations" -gt 0 ]; then

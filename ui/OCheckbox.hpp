@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "scene/AssetNames.hpp"
 #include "ui/OControl.hpp"
 
 namespace ui {
@@ -12,8 +13,8 @@ namespace ui {
 // to the current state control; its events reach the window with the check box as sender.
 class OCheckbox : public OControl {
 public:
-    static constexpr const char* kDefaultSkin = "CLP\\def_cbox.clp";
-    static constexpr const char* kDefaultButtonSkin = "CLP\\def_btn.clp";
+    static constexpr const char* kDefaultSkin = scene::assets::kDefaultCheckbox;
+    static constexpr const char* kDefaultButtonSkin = scene::assets::kDefaultButton;
 
     // Takes ownership of both state controls. When either is missing or not live, the two
     // states are built instead from the default skin (frames 0-2 and 3-5, as buttons over

@@ -1,5 +1,6 @@
 #include "ui/ODialog.hpp"
 
+#include "scene/AssetNames.hpp"
 #include "scene/OClip.hpp"
 #include "ui/OButton.hpp"
 
@@ -7,7 +8,7 @@ namespace ui {
 
 namespace {
 
-constexpr const char* kButtonSkin = "CLP\\def_btn.clp";
+constexpr const char* kButtonSkin = scene::assets::kDefaultButton;
 
 } // namespace
 

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "game/BoardRules.hpp"
-#include "game/GameSettings.hpp"
+#include "rules/BoardRules.hpp"
+#include "rules/GameSettings.hpp"
 #include "game/OGameWindow.hpp"
-#include "game/SimScene.hpp"
-#include "game/TGame.hpp"
+#include "rules/SimScene.hpp"
+#include "rules/TGame.hpp"
 #include "tools/driver/HeadlessDriver.hpp"
 
 namespace {
@@ -29,9 +29,9 @@ constexpr int kFastFrameRate = 100;
 // headless platform keeps every sound it is asked to play, so both courts play none.
 game::GameSettings BenchSettings() {
     game::GameSettings settings;
-    settings.level = 0;
+    settings.level = game::Level::Novice;
     settings.sound = false;
-    settings.speed = 0;
+    settings.speed = game::Speed::Fast;
     return settings;
 }
 

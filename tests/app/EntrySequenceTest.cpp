@@ -12,7 +12,7 @@
 #include "engine/MessageLoop.hpp"
 #include "engine/Messages.hpp"
 #include "engine/WindowProcedure.hpp"
-#include "game/GameSettings.hpp"
+#include "rules/GameSettings.hpp"
 #include "platform/KeyCodes.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
 #include "scene/ResolvePath.hpp"

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 
 #include "AssetCatalogue.hpp"
@@ -75,6 +77,51 @@ TEST(AssetFiles, TheBuildWritesExactlyTheGamesFiles) {
     for (const std::string& path : expected) {
         EXPECT_TRUE(std::filesystem::is_regular_file(AssetPath(path))) << path;
     }
+}
+
+TEST(AssetFiles, TheBuildsListAndTheGeneratorsCatalogueAgree) {
+    std::set<std::string> expected(kExpectedClips.begin(), kExpectedClips.end());
+    expected.insert(kExpectedOthers.begin(), kExpectedOthers.end());
+    const std::vector<std::string> listed = ListedFiles();
+    EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), expected);
+    EXPECT_EQ(listed.size(), expected.size()) << "a file is listed twice";
+    EXPECT_TRUE(CatalogueMismatches(Catalogue(), listed).empty());
+}
+
+// A dialog whose picture is missing quietly shows a text instead, so a name the program reads
+// that the generator does not write would go unnoticed: every quoted name in the program's
+// header of asset names must be a listed file, read from the header's source text.
+TEST(AssetFiles, EveryNameTheProgramReadsIsGenerated) {
+    std::ifstream header(HOOPSTACK_ASSET_NAMES);
+    ASSERT_TRUE(header) << HOOPSTACK_ASSET_NAMES;
+    const std::string text((std::istreambuf_iterator<char>(header)), std::istreambuf_iterator<char>());
+    const std::vector<std::string> listed = ListedFiles();
+    const std::set<std::string> generated(listed.begin(), listed.end());
+    std::set<std::string> names;
+    for (std::size_t open = text.find('"'); open != std::string::npos; open = text.find('"', open)) {
+        const std::size_t close = text.find('"', open + 1);
+        ASSERT_NE(close, std::string::npos);
+        std::string name = text.substr(open + 1, close - open - 1);
+        for (std::size_t slash = name.find("\\\\"); slash != std::string::npos; slash = name.find("\\\\"))
+            name.replace(slash, 2, "/");
+        EXPECT_TRUE(generated.count(name)) << name << " is read but not generated";
+        names.insert(name);
+        open = close + 1;
+    }
+    // And the program reads every generated file but the desktop icons, which the package installs.
+    for (const std::string& path : listed) {
+        const bool desktopIcon = path.ends_with(".png") || path.ends_with(".svg");
+        EXPECT_EQ(names.count(path) == 1, !desktopIcon) << path;
+    }
+}
+
+TEST(AssetFiles, AMismatchBetweenListAndCatalogueNamesEachSide) {
+    const auto none = [] { return std::vector<uint8_t>{1}; };
+    const std::vector<Asset> catalogue = {{"CLP/a.clp", AssetKind::Clip, none}, {"CLP/b.clp", AssetKind::Clip, none}};
+    const std::vector<std::string> mismatches = CatalogueMismatches(catalogue, {"CLP/b.clp", "WAV/c.wav"});
+    EXPECT_EQ(mismatches,
+              (std::vector<std::string>{"missing from the list: CLP/a.clp", "listed but not made: WAV/c.wav"}));
+    EXPECT_TRUE(CatalogueMismatches(catalogue, {"CLP/b.clp", "CLP/a.clp"}).empty());
 }
 
 TEST(AssetFiles, EveryClipLoadsWithTheReaderAndIntoAClip) {

@@ -161,7 +161,7 @@ wm_running() {
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
 }
 
-# The court's geometry for the 34 x 33 ball pictures (game/CourtGeometry.cpp): the centre of
+# The court's geometry for the 34 x 33 ball pictures (rules/CourtGeometry.cpp): the centre of
 # cell ROW, COL relative to the game window's client corner, at scale 1.
 ball_w=34 ball_h=33 court_left=6 court_top=$((33 + 10))
 cell_x() { echo $(( ($2 - 1) * ball_w + court_left + ($1 % 2 ? ball_w / 2 : 0) + ball_w / 2 )); }

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "BoardFile.hpp"
-#include "game/TSavedGame.hpp"
+#include "rules/TSavedGame.hpp"
 
 int main(int argc, char** argv) {
     if (argc != 4) {

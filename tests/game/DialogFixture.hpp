@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "engine/MainThread.hpp"
-#include "game/GameSettings.hpp"
+#include "rules/GameSettings.hpp"
 #include "game/HighScores.hpp"
 #include "game/OGameWindow.hpp"
 #include "game/OWndResult.hpp"

@@ -60,14 +60,14 @@ TEST_F(Dialogs, QuitConfirmationSavesAndFinishesOnlyOnYes) {
 }
 
 TEST_F(Dialogs, LevelConfirmationMovesOnFromMasterToNoviceOnlyOnYes) {
-    Settings().level = 2;
+    Settings().level = Level::Master;
     OpenGame();
     window->OpenDialog(GameDialog::Level);
     auto* level = Dialog<OWndExitLevel>();
     ASSERT_NE(level, nullptr);
     EXPECT_NE(ShownText(level).find("Start new game?"), std::string::npos);
     ClickOn(level, level->NoButton());
-    EXPECT_EQ(Settings().level, 2);
+    EXPECT_EQ(Settings().level, Level::Master);
     EXPECT_EQ(window->LevelButton()->GetText(), "Master");
 
     const int started = window->Game()->GamesStarted();
@@ -76,7 +76,7 @@ TEST_F(Dialogs, LevelConfirmationMovesOnFromMasterToNoviceOnlyOnYes) {
     ASSERT_NE(level, nullptr);
     ClickOn(level, level->YesButton());
     EXPECT_EQ(Dialog<OWndExitLevel>(), nullptr);
-    EXPECT_EQ(Settings().level, 0);
+    EXPECT_EQ(Settings().level, Level::Novice);
     EXPECT_EQ(window->LevelButton()->GetText(), "Novice");
     EXPECT_EQ(window->Game()->GamesStarted(), started + 1);
 }
@@ -96,7 +96,7 @@ TEST_F(Dialogs, OptionsChangeAtOnceAndCancelPutsThemBack) {
     ClickOn(options, options->PathBox());
     ClickOn(options, options->SpeedBox(2));
     ClickOn(options, options->SpeedBox(0));
-    EXPECT_EQ(Settings().speed, 0);
+    EXPECT_EQ(Settings().speed, Speed::Fast);
     EXPECT_FALSE(Settings().autosave);
     ClickOn(options, options->CancelButton());
     EXPECT_EQ(Dialog<OWndOptions>(), nullptr);
@@ -133,20 +133,20 @@ TEST_F(Dialogs, ExactlyOneSpeedShowsSelectedWhateverIsClicked) {
     EXPECT_EQ(selected(options), "010");
     ClickOn(options, options->SpeedBox(1));  // the selected one again
     EXPECT_EQ(selected(options), "010");
-    EXPECT_EQ(Settings().speed, 1);
+    EXPECT_EQ(Settings().speed, Speed::Medium);
     ClickOn(options, options->SpeedBox(2));
     EXPECT_EQ(selected(options), "001");
     ClickOn(options, options->OkButton());
 
     // A stored speed of 3 plays as "Fast", and shows as "Fast".
-    Settings().speed = 3;
+    Settings().speed = Speed(3);
     window->OpenDialog(GameDialog::Options);
     options = Dialog<OWndOptions>();
     ASSERT_NE(options, nullptr);
     EXPECT_EQ(selected(options), "100");
     ClickOn(options, options->SpeedBox(1));
     EXPECT_EQ(selected(options), "010");
-    EXPECT_EQ(Settings().speed, 1);
+    EXPECT_EQ(Settings().speed, Speed::Medium);
 }
 
 TEST_F(Dialogs, AResultOfZeroIsRecordedWithoutCongratulations) {
@@ -340,7 +340,7 @@ TEST_F(Dialogs, APublishNoBrowserTakesIsToldToThePlayer) {
 
 TEST_F(Dialogs, ClearingFromAnyLevelEmptiesTheWholeTable) {
     WriteTable("2001-7-5\tNed\t1\t10\n2001-7-5\tEve\t2\t20\n2001-7-5\tMo\t3\t30\n");
-    Settings().level = 1;
+    Settings().level = Level::Expert;
     OpenGame();
     window->OpenDialog(GameDialog::Scores);
     auto* scores = Dialog<OWndScores>();
@@ -372,7 +372,7 @@ TEST_F(Dialogs, ClearingFromAnyLevelEmptiesTheWholeTable) {
 
 TEST_F(Dialogs, PublishSendsTheLevelsBestResultAndClosesEitherWay) {
     WriteTable("2001-7-5\tLow\t2\t10\n2001-7-5\tBest\t2\t4321\n2001-7-5\tElse\t3\t9999\n");
-    Settings().level = 1;
+    Settings().level = Level::Expert;
     OpenGame();
     window->OpenDialog(GameDialog::Scores);
     auto* scores = Dialog<OWndScores>();
@@ -391,7 +391,7 @@ TEST_F(Dialogs, PublishSendsTheLevelsBestResultAndClosesEitherWay) {
     EXPECT_EQ(report.executable, "hoopstack");
 
     // A level without records publishes nothing.
-    Settings().level = 0;
+    Settings().level = Level::Novice;
     window->OpenDialog(GameDialog::Scores);
     scores = Dialog<OWndScores>();
     ASSERT_NE(scores, nullptr);
@@ -429,7 +429,7 @@ TEST_F(Dialogs, TheGameWindowOpensEachDialogFromItsButtonsAndKeys) {
     // With no score the level button moves on at once, without asking.
     ClickOn(window, window->LevelButton());
     EXPECT_EQ(Dialog<engine::OWindow>(), nullptr);
-    EXPECT_EQ(Settings().level, 1);
+    EXPECT_EQ(Settings().level, Level::Expert);
 
     // After the end of a game, the next mouse event brings the result window.
     window->Game()->EndGame();

@@ -194,7 +194,7 @@ TEST_F(GameWindowTest, PanelButtonsAndFunctionKeysAskForTheirDialogs) {
     // The level button at a score of 0 switches level at once.
     ui::OButton* level = window->LevelButton();
     Click(int(level->X()) + 20, int(level->Y()) + 10);
-    EXPECT_EQ(Settings().level, 1);
+    EXPECT_EQ(Settings().level, Level::Expert);
     EXPECT_EQ(level->GetText(), "Expert");
 }
 
@@ -282,7 +282,7 @@ TEST_F(GameWindowTest, TheCourtIsSavedWhenItComesToRestAndNeverInFlight) {
     window->ChangeLevel();
     writer.Flush();
     ASSERT_EQ(saves.Texts().size(), before + 2);
-    EXPECT_EQ(ParseSavedGame(saves.Texts().back()).settings.level, 1);
+    EXPECT_EQ(ParseSavedGame(saves.Texts().back()).settings.level, Level::Expert);
 }
 
 TEST_F(GameWindowTest, ClosingInFlightKeepsTheLastRestAfterAnyWriteInProgress) {

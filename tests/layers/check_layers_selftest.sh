@@ -93,6 +93,38 @@ grep -qxF "engine/Score.cpp includes server/Board.hpp: engine may not use server
     fail "engine using the server was not named: $output"
 rm "$tree/server/Window.cpp" "$tree/engine/Score.cpp"
 
+# The rules come right after store: they may use store and the allowed value header (the
+# rectangle), and no other header of a later folder.
+source_file platform/Rect.hpp '#pragma once' '#include <algorithm>' '#include <cstdint>'
+source_file rules/TGame.hpp '#include "store/Crc.hpp"' '#include "platform/Rect.hpp"' '#include <vector>'
+source_file rules/TGame.cpp '#include "TGame.hpp"' '#include "rules/TGame.hpp"'
+source_file scene/Clip.hpp '#include "rules/TGame.hpp"' '#include "platform/Rect.hpp"'
+run_check
+[ "$status" -eq 0 ] || fail "the rules using store and the rectangle were refused (status $status): $output"
+source_file scene/OClip.hpp '#pragma once'
+source_file rules/Court.cpp '#include "scene/OClip.hpp"' '#include "engine/Window.hpp"' '#include "platform/Os.hpp"'
+source_file store/Rules.cpp '#include "rules/TGame.hpp"'
+run_check
+[ "$status" -eq 1 ] || fail "the rules' forbidden includes passed (status $status)"
+grep -qxF "rules/Court.cpp includes scene/OClip.hpp: rules may not use scene" <<<"$output" ||
+    fail "the rules using scene were not named: $output"
+grep -qxF "rules/Court.cpp includes engine/Window.hpp: rules may not use engine" <<<"$output" ||
+    fail "the rules using engine were not named: $output"
+grep -qxF "rules/Court.cpp includes platform/Os.hpp: rules may not use platform" <<<"$output" ||
+    fail "the rules using a platform header other than the rectangle were not named: $output"
+grep -qxF "store/Rules.cpp includes rules/TGame.hpp: store may not use rules" <<<"$output" ||
+    fail "store using the rules was not named: $output"
+[ "$(grep -c ' includes ' <<<"$output")" -eq 4 ] || fail "more than the rules' bad includes were reported: $output"
+rm "$tree/rules/Court.cpp" "$tree/store/Rules.cpp"
+
+# The allowed value header must stay one: through it the rules would reach whatever it includes.
+source_file platform/Rect.hpp '#pragma once' '#include "platform/Os.hpp"'
+run_check
+[ "$status" -eq 1 ] || fail "a value header including a folder's header passed (status $status)"
+grep -qxF "platform/Rect.hpp includes platform/Os.hpp: a value header may use only the standard library" \
+    <<<"$output" || fail "the value header's include was not named: $output"
+source_file platform/Rect.hpp '#pragma once' '#include <cstdint>'
+
 run_check
 [ "$status" -eq 0 ] || fail "the repaired tree was refused (status $status): $output"
 

@@ -2,6 +2,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <set>
+
+#include "AssetFileList.hpp"
 
 #include "BallArt.hpp"
 #include "ButtonArt.hpp"
@@ -121,7 +125,28 @@ const std::vector<Asset>& Catalogue() {
     return assets;
 }
 
+std::vector<std::string> CatalogueMismatches(const std::vector<Asset>& catalogue,
+                                             const std::vector<std::string>& listed) {
+    const std::set<std::string> wanted(listed.begin(), listed.end());
+    std::set<std::string> made;
+    std::vector<std::string> mismatches;
+    for (const Asset& asset : catalogue) {
+        made.insert(asset.path);
+        if (!wanted.count(asset.path)) mismatches.push_back("missing from the list: " + asset.path);
+    }
+    for (const std::string& path : listed)
+        if (!made.count(path)) mismatches.push_back("listed but not made: " + path);
+    return mismatches;
+}
+
+std::vector<std::string> ListedFiles() { return {std::begin(kAssetFileList), std::end(kAssetFileList)}; }
+
 bool GenerateAll(const std::string& folder, std::ostream& errors) {
+    const std::vector<std::string> mismatches = CatalogueMismatches(Catalogue(), ListedFiles());
+    for (const std::string& mismatch : mismatches)
+        errors << "hoopstack-assetgen: tools/assetgen/AssetFiles.txt and the catalogue differ: " << mismatch
+               << "\n";
+    if (!mismatches.empty()) return false;
     for (const Asset& asset : Catalogue()) {
         const std::filesystem::path path = std::filesystem::path(folder) / asset.path;
         std::error_code error;

@@ -21,7 +21,16 @@ struct Asset {
 // Every file the generator writes: the SKINS clips, the CLP clips, the sounds, then the icons.
 const std::vector<Asset>& Catalogue();
 
-// Writes every file of the catalogue below `folder`, creating subfolders; each file is
+// The files of `catalogue` missing from `listed` and those listed without a maker, one
+// "missing from the list: PATH" or "listed but not made: PATH" line each; empty when they agree.
+std::vector<std::string> CatalogueMismatches(const std::vector<Asset>& catalogue,
+                                             const std::vector<std::string>& listed);
+
+// The files the build expects, from tools/assetgen/AssetFiles.txt.
+std::vector<std::string> ListedFiles();
+
+// Writes nothing and reports the mismatches on `errors` when the catalogue and the list
+// disagree. Otherwise writes every file of the catalogue below `folder`, creating subfolders; each file is
 // written through a temporary beside it. Reports the first failure on `errors`.
 bool GenerateAll(const std::string& folder, std::ostream& errors);
 

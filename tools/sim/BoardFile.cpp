@@ -54,8 +54,8 @@ BoardCells ReadBoardFile(const std::string& path) {
 game::TSavedGame RestoredGame(const BoardCells& cells, int level, int speed) {
     game::TSavedGame saved;
     saved.cells = cells;
-    saved.settings.level = level;
-    saved.settings.speed = speed;
+    saved.settings.level = game::Level(level);
+    saved.settings.speed = game::Speed(speed);
     saved.settings.sound = true;
     saved.settings.autosave = true;
     saved.settings.showPath = true;

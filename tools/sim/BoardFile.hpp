@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "game/TSavedGame.hpp"
+#include "rules/TSavedGame.hpp"
 
 namespace sim {
 

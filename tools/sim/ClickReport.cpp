@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "game/BoardRules.hpp"
+#include "rules/BoardRules.hpp"
 
 namespace sim {
 

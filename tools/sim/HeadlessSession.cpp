@@ -1,6 +1,6 @@
 #include "HeadlessSession.hpp"
 
-#include "game/BoardRules.hpp"
+#include "rules/BoardRules.hpp"
 
 namespace sim {
 

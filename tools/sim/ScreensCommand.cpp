@@ -8,7 +8,7 @@
 #include "ScratchDataFolder.hpp"
 #include "ScreenSession.hpp"
 #include "SimError.hpp"
-#include "game/GameSettings.hpp"
+#include "rules/GameSettings.hpp"
 #include "game/HighScores.hpp"
 #include "game/OWndResult.hpp"
 #include "game/OWndScores.hpp"
@@ -90,7 +90,7 @@ public:
     bool Result() {
         game::OGameWindow* window = m_session.Window();
         ui::ODialog::Open<game::OWndResult>(window, game::OWndResult::kWidth, game::OWndResult::kHeight,
-                                            kResultScore, game::Settings().level + 1);
+                                            kResultScore, static_cast<int>(game::Settings().level) + 1);
         engine::OWindow* result = Opened("result");
         return result && Save(result, "result.png") && Close("result");
     }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "game/BoardRules.hpp"
-#include "game/SimScene.hpp"
+#include "rules/BoardRules.hpp"
+#include "rules/SimScene.hpp"
 
 namespace sim {
 

@@ -10,7 +10,7 @@
 #include "SimError.hpp"
 #include "SoakBot.hpp"
 #include "SoakCourt.hpp"
-#include "game/BoardRules.hpp"
+#include "rules/BoardRules.hpp"
 
 namespace sim {
 
@@ -31,8 +31,8 @@ SoakOptions ParseOptions(const std::vector<std::string>& args) {
     const CommandLine line(args, {"games", "level", "seed", "bot", "speed"}, {"window"});
     SoakOptions options;
     options.games = line.IntIn("games", 1, 1, 1000000);
-    options.settings.level = line.IntIn("level", 0, 0, 2);
-    options.settings.speed = line.IntIn("speed", 1, 0, 2);
+    options.settings.level = game::Level(line.IntIn("level", 0, 0, 2));
+    options.settings.speed = game::Speed(line.IntIn("speed", 1, 0, 2));
     options.seed = line.Unsigned("seed", 1);
     const std::string bot = line.Value("bot").value_or("random");
     if (bot == "random")

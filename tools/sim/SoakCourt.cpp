@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "game/BoardRules.hpp"
+#include "rules/BoardRules.hpp"
 
 namespace sim {
 

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "HeadlessSession.hpp"
-#include "game/GameSettings.hpp"
-#include "game/SimScene.hpp"
-#include "game/TGame.hpp"
+#include "rules/GameSettings.hpp"
+#include "rules/SimScene.hpp"
+#include "rules/TGame.hpp"
 
 namespace sim {
 

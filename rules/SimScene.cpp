@@ -1,4 +1,4 @@
-#include "game/SimScene.hpp"
+#include "rules/SimScene.hpp"
 
 #include <cassert>
 

@@ -7,14 +7,19 @@
 #include <optional>
 #include <vector>
 
-#include "game/BoardRules.hpp"
-#include "game/CourtGeometry.hpp"
-#include "game/GameRandom.hpp"
-#include "game/GameScene.hpp"
-#include "game/GameSettings.hpp"
-#include "game/TSavedGame.hpp"
+#include "rules/BoardRules.hpp"
+#include "rules/CourtGeometry.hpp"
+#include "rules/GameRandom.hpp"
+#include "rules/GameScene.hpp"
+#include "rules/GameSettings.hpp"
+#include "rules/TSavedGame.hpp"
 
 namespace game {
+
+// How a ball was thrown, as the rules score it: aimed above the ball's centre, a throw earns points
+// by the effort of its flight, one point per ball otherwise. The values are those points'
+// multipliers before a group is scored.
+enum class ThrowKind : int { Plain = 1, Upward = 2 };
 
 // What happened since the report was last cleared: the simulator prints it per click.
 struct TThrowReport {
@@ -74,7 +79,7 @@ public:
     std::vector<int> PresentColours() const;
     Cell SelectedCell() const { return m_selected; }
     bool ThrowInProgress() const { return m_throwInProgress; }
-    int ThrowKind() const { return m_throwKind; }
+    ThrowKind KindOfThrow() const { return m_throwKind; }
     double FlightEffort() const { return m_effort; }
     int Score() const { return m_score; }
     int PointsPerBall() const { return m_pointsPerBall; }
@@ -134,7 +139,7 @@ private:
     Cell m_selected;
     Ball* m_thrownBall = nullptr;
     bool m_throwInProgress = false;
-    int m_throwKind = 1;
+    ThrowKind m_throwKind = ThrowKind::Plain;
     double m_effort = 0;
     int m_score = 0;
     int m_pointsPerBall = 0;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "game/TSavedGame.hpp"
+#include "rules/TSavedGame.hpp"
 
 namespace {
 
@@ -13,8 +13,8 @@ void check(bool condition) {
 }
 
 void checkBounds(const game::TSavedGame& saved) {
-    check(saved.settings.level >= 0 && saved.settings.level <= 2);
-    check(saved.settings.speed >= 0 && saved.settings.speed <= 3);
+    check(static_cast<int>(saved.settings.level) >= 0 && static_cast<int>(saved.settings.level) <= 2);
+    check(static_cast<int>(saved.settings.speed) >= 0 && static_cast<int>(saved.settings.speed) <= 3);
     check(saved.score >= 0);
     bool empty = true;
     for (std::size_t r = 0; r < saved.cells.size(); ++r)

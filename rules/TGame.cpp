@@ -1,11 +1,11 @@
-#include "game/TGame.hpp"
+#include "rules/TGame.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "game/FlightRules.hpp"
-#include "scene/Rect.hpp"
+#include "rules/FlightRules.hpp"
+#include "rules/TruncateToInt.hpp"
 
 namespace game {
 
@@ -222,8 +222,8 @@ bool TGame::Launch(int x, int y) {
     m_thrownBall = ball;
     m_throwInProgress = true;
     m_effort = 0;
-    m_throwKind = speed->upward ? 2 : 1;
-    m_pointsPerBall = m_throwKind;
+    m_throwKind = speed->upward ? ThrowKind::Upward : ThrowKind::Plain;
+    m_pointsPerBall = static_cast<int>(m_throwKind);
     m_report.launched = true;
     return true;
 }
@@ -318,7 +318,7 @@ bool TGame::EvaluateLanding(Cell cell) {
         fall();
         AddDrops();
     } else {
-        if (m_throwKind == 2) {
+        if (m_throwKind == ThrowKind::Upward) {
             const double points = std::trunc(0.005 * m_effort);
             m_pointsPerBall = points >= 2147483647.0 ? std::numeric_limits<int>::max() : std::max(1, int(points));
         } else {
@@ -379,12 +379,12 @@ void TGame::PaceStep() {
 void TGame::DropStep() {
     --m_pendingDrops;
     int column;
-    if (m_settings.level == 2) {
+    if (m_settings.level == Level::Master) {
         column = m_random.Below(16) + 1;
     } else {
         const double g = m_random.Normal();
         const double centre = m_firstBallColumn >= 1 ? double(m_firstBallColumn) : 8.0;
-        column = scene::TruncateToInt(4.0 * g + centre + 0.5);
+        column = rules::TruncateToInt(4.0 * g + centre + 0.5);
     }
     column = FoldColumn(column);
     m_scene.PlayMarker(column);

@@ -2,13 +2,21 @@
 
 namespace game {
 
+// The levels, numbered as the saved game and the score table write them.
+enum class Level : int { Novice = 0, Expert = 1, Master = 2 };
+inline constexpr int kLevels = 3;
+
+// The speeds, numbered as the saved game writes them. A saved 3 is kept as it is read and
+// runs as Fast.
+enum class Speed : int { Fast = 0, Medium = 1, Slow = 2 };
+
 // The player's settings, kept with the saved game.
 struct GameSettings {
-    int level = 0;  // 0 "Novice", 1 "Expert", 2 "Master"
+    Level level = Level::Novice;
     bool sound = true;
     bool autosave = true;
     bool showPath = true;
-    int speed = 1;  // 0 "Fast", 1 "Medium", 2 "Slow"
+    Speed speed = Speed::Medium;
 
     bool operator==(const GameSettings&) const = default;
 };
@@ -17,10 +25,10 @@ struct GameSettings {
 GameSettings& Settings();
 
 // The level's name as the level button shows it.
-const char* LevelName(int level);
+const char* LevelName(Level level);
 
 // Frames per second for a speed setting: Fast 100, Medium 50, Slow 24, anything else 100.
-int FrameRateForSpeed(int speed);
+int FrameRateForSpeed(Speed speed);
 
 struct LevelRules {
     int fewestDrops;
@@ -29,6 +37,6 @@ struct LevelRules {
     bool playerPicks;
 };
 // The rules of a level; out-of-range levels get those of "Novice".
-LevelRules RulesOfLevel(int level);
+LevelRules RulesOfLevel(Level level);
 
 } // namespace game

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "game/BoardRules.hpp"
-#include "game/CourtGeometry.hpp"
+#include "rules/BoardRules.hpp"
+#include "rules/CourtGeometry.hpp"
 
 namespace game {
 

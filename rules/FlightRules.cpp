@@ -1,15 +1,15 @@
-#include "game/FlightRules.hpp"
+#include "rules/FlightRules.hpp"
 
 #include <cmath>
 
-#include "scene/Rect.hpp"
+#include "rules/TruncateToInt.hpp"
 
 namespace game {
 
 namespace {
 
 // Halves away from zero.
-int roundSpeed(double v) { return v > 0 ? scene::TruncateToInt(v + 0.5) : scene::TruncateToInt(v - 0.5); }
+int roundSpeed(double v) { return v > 0 ? rules::TruncateToInt(v + 0.5) : rules::TruncateToInt(v - 0.5); }
 
 } // namespace
 
@@ -53,7 +53,7 @@ std::optional<Cell> RestCell(const CourtGeometry& geometry, const BallGrid& grid
     const double ex = nx - cx, ey = ny - cy;
     const double reach = std::fabs(ey) >= std::fabs(ex) ? std::fabs(ey) / geometry.ballHeight
                                                         : std::fabs(ex) / geometry.ballWidth;
-    const int steps = scene::TruncateToInt((reach + 1.0) * 4.0);
+    const int steps = rules::TruncateToInt((reach + 1.0) * 4.0);
     const bool mayStop = std::fabs(vy) <= kRestSpeed || !thrown;
 
     Cell candidate = ClampCell(geometry.CellOfPoint(cx, cy));

@@ -1,4 +1,4 @@
-#include "game/TSavedGame.hpp"
+#include "rules/TSavedGame.hpp"
 
 #include <cctype>
 #include <cstdint>
@@ -36,11 +36,11 @@ std::string FormatSavedGame(const TSavedGame& saved) {
         text += '\t';
     };
     const GameSettings& s = saved.settings;
-    put(s.level);
+    put(static_cast<int>(s.level));
     put(s.sound ? 1 : 0);
     put(s.autosave ? 1 : 0);
     put(s.showPath ? 1 : 0);
-    put(s.speed);
+    put(static_cast<int>(s.speed));
     put(saved.gameOver ? 0 : saved.score);
     put(saved.gameOver ? 1 : 0);
     for (int r = 1; r <= 16; ++r)
@@ -67,11 +67,11 @@ TSavedGame ParseSavedGame(std::string_view text, const TSavedGame& base) {
         } else if (!part.empty()) {
             const int v = parseField(part);
             switch (field) {
-            case 0: saved.settings.level = v >= 0 && v <= 2 ? v : 0; break;
+            case 0: saved.settings.level = Level(v >= 0 && v < kLevels ? v : 0); break;
             case 1: saved.settings.sound = v != 0; break;
             case 2: saved.settings.autosave = v != 0; break;
             case 3: saved.settings.showPath = v != 0; break;
-            case 4: saved.settings.speed = v >= 0 && v <= 3 ? v : 0; break;
+            case 4: saved.settings.speed = Speed(v >= 0 && v <= 3 ? v : 0); break;
             case 5: saved.score = v < 0 ? 0 : v; break;
             case 6: saved.gameOver = v != 0; break;
             }

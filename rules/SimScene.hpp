@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "game/Ball.hpp"
-#include "game/GameScene.hpp"
+#include "rules/Ball.hpp"
+#include "rules/GameScene.hpp"
 
 namespace game {
 

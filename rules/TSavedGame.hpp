@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "game/GameSettings.hpp"
+#include "rules/GameSettings.hpp"
 
 namespace game {
 

@@ -2,13 +2,13 @@
 
 #include <filesystem>
 
-#include "game/TSavedGame.hpp"
+#include "rules/TSavedGame.hpp"
 
 using namespace game;
 
 TEST(SavedGame, TextRoundTripsWith263Fields) {
     TSavedGame saved;
-    saved.settings = {2, false, true, false, 0};
+    saved.settings = {Level::Master, false, true, false, Speed::Fast};
     saved.score = 1234;
     for (int c = 1; c <= 16; ++c) saved.cells[16][c] = (c % 7) + 1;
     saved.cells[1][1] = 3;
@@ -17,7 +17,7 @@ TEST(SavedGame, TextRoundTripsWith263Fields) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '\t'), 263);
     EXPECT_EQ(text.substr(0, 17), "2\t0\t1\t0\t0\t1234\t0\t");
     const TSavedGame back = ParseSavedGame(text);
-    EXPECT_EQ(back.settings.level, 2);
+    EXPECT_EQ(back.settings.level, Level::Master);
     EXPECT_FALSE(back.settings.sound);
     EXPECT_EQ(back.score, 1234);
     EXPECT_EQ(back.cells, saved.cells);
@@ -38,13 +38,13 @@ TEST(SavedGame, AnEndedGameIsWrittenWithScoreZeroAndNotRestored) {
 
 TEST(SavedGame, ReadingAppliesTheBounds) {
     TSavedGame base;
-    base.settings.speed = 2;
+    base.settings.speed = Speed::Slow;
     const TSavedGame a = ParseSavedGame("7\t5\t0\t-3\t3\t-50\t0\t9\t4\t-1", base);
-    EXPECT_EQ(a.settings.level, 0);
+    EXPECT_EQ(a.settings.level, Level::Novice);
     EXPECT_TRUE(a.settings.sound);
     EXPECT_FALSE(a.settings.autosave);
     EXPECT_TRUE(a.settings.showPath);
-    EXPECT_EQ(a.settings.speed, 3);  // accepted, and runs as Fast
+    EXPECT_EQ(static_cast<int>(a.settings.speed), 3);  // accepted, and runs as Fast
     EXPECT_EQ(a.score, 0);
     EXPECT_EQ(a.cells[1][1], 0);  // 9 is no colour
     EXPECT_EQ(a.cells[1][2], 4);
@@ -53,7 +53,7 @@ TEST(SavedGame, ReadingAppliesTheBounds) {
     EXPECT_FALSE(a.boardEmpty);
     // Empty fields keep what was there; junk after digits ends the number; huge values saturate.
     const TSavedGame b = ParseSavedGame("\t\t\t\t\t 42abc\t99999999999999\t", base);
-    EXPECT_EQ(b.settings.speed, 2);
+    EXPECT_EQ(b.settings.speed, Speed::Slow);
     EXPECT_EQ(b.score, 42);
     EXPECT_TRUE(b.gameOver);
     EXPECT_TRUE(b.boardEmpty);

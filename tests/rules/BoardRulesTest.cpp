@@ -3,10 +3,10 @@
 #include <random>
 #include <set>
 
-#include "game/BoardRules.hpp"
-#include "game/CourtGeometry.hpp"
-#include "game/FlightRules.hpp"
-#include "game/SimScene.hpp"
+#include "rules/BoardRules.hpp"
+#include "rules/CourtGeometry.hpp"
+#include "rules/FlightRules.hpp"
+#include "rules/SimScene.hpp"
 
 using namespace game;
 
@@ -136,12 +136,12 @@ TEST(BoardRules, SupportSearchClimbsAndHonoursTheEvenRowEdge) {
 }
 
 TEST(BoardRules, DropsAndColumns) {
-    EXPECT_EQ(DropsForFailure(0, 64), 8);
-    EXPECT_EQ(DropsForFailure(0, 0), 10);
-    EXPECT_EQ(DropsForFailure(0, 128), 5);
-    EXPECT_EQ(DropsForFailure(0, 200), 5);
-    EXPECT_EQ(DropsForFailure(1, 200), 10);
-    EXPECT_EQ(DropsForFailure(2, 0), 20);
+    EXPECT_EQ(DropsForFailure(Level::Novice, 64), 8);
+    EXPECT_EQ(DropsForFailure(Level::Novice, 0), 10);
+    EXPECT_EQ(DropsForFailure(Level::Novice, 128), 5);
+    EXPECT_EQ(DropsForFailure(Level::Novice, 200), 5);
+    EXPECT_EQ(DropsForFailure(Level::Expert, 200), 10);
+    EXPECT_EQ(DropsForFailure(Level::Master, 0), 20);
     EXPECT_EQ(FoldColumn(-9), 11);
     EXPECT_EQ(FoldColumn(0), 2);
     EXPECT_EQ(FoldColumn(17), 15);

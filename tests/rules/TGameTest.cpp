@@ -3,8 +3,8 @@
 #include <random>
 #include <set>
 
-#include "game/SimScene.hpp"
-#include "game/TGame.hpp"
+#include "rules/SimScene.hpp"
+#include "rules/TGame.hpp"
 
 using namespace game;
 
@@ -78,7 +78,7 @@ TEST(TGame, FreshBoardHoldsTheLowerHalfAndAFullCeilingRow) {
 TEST(TGame, ManyRandomThrowsKeepEveryBallAccountedFor) {
     for (int level = 0; level < 3; ++level) {
         PureGame p;
-        p.settings.level = level;
+        p.settings.level = Level(level);
         p.game.Seed(std::uint32_t(11 + level));
         p.game.NewGame();
         std::mt19937 rng(level);
@@ -172,7 +172,7 @@ TEST(TGame, AThrowOntoASmallPileKeepsTheAccounting) {
 
 TEST(TGame, MasterForgivesTheFirstFailureOfAPair) {
     PureGame p;
-    p.settings.level = 2;
+    p.settings.level = Level::Master;
     p.game.SetSavedGame(p.Board({"1234567123456712"}));
     p.game.NewGame();
     const CourtGeometry& g = p.game.Geometry();

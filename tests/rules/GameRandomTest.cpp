@@ -4,7 +4,7 @@
 #include <random>
 #include <set>
 
-#include "game/GameRandom.hpp"
+#include "rules/GameRandom.hpp"
 
 using game::GameRandom;
 

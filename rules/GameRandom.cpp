@@ -1,4 +1,4 @@
-#include "game/GameRandom.hpp"
+#include "rules/GameRandom.hpp"
 
 #include <atomic>
 #include <chrono>

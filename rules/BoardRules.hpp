@@ -3,8 +3,9 @@
 #include <array>
 #include <vector>
 
-#include "game/Ball.hpp"
-#include "game/CourtGeometry.hpp"
+#include "rules/Ball.hpp"
+#include "rules/CourtGeometry.hpp"
+#include "rules/GameSettings.hpp"
 
 namespace game {
 
@@ -37,7 +38,7 @@ int CountBalls(const BallGrid& grid);
 int FirstBallColumn(const BallGrid& grid);
 
 // Balls a failed move adds to the pending drops for `balls` on the grid.
-int DropsForFailure(int level, int balls);
+int DropsForFailure(Level level, int balls);
 
 // The drop column for a drawn value: folded back from either wall, then clamped to 1-16.
 int FoldColumn(int column);

@@ -1,8 +1,8 @@
-#include "game/BoardRules.hpp"
+#include "rules/BoardRules.hpp"
 
 #include <algorithm>
 
-#include "game/GameSettings.hpp"
+#include "rules/GameSettings.hpp"
 
 namespace game {
 
@@ -125,7 +125,7 @@ int FirstBallColumn(const BallGrid& grid) {
     return -1;
 }
 
-int DropsForFailure(int level, int balls) {
+int DropsForFailure(Level level, int balls) {
     const LevelRules rules = RulesOfLevel(level);
     if (balls <= 128) return rules.mostDrops - ((rules.mostDrops - rules.fewestDrops) * balls) / 128;
     return rules.fewestDrops;

@@ -1,9 +1,9 @@
-#include "game/CourtGeometry.hpp"
+#include "rules/CourtGeometry.hpp"
 
 #include <algorithm>
 #include <cmath>
 
-#include "scene/Rect.hpp"
+#include "rules/TruncateToInt.hpp"
 
 namespace game {
 
@@ -25,9 +25,9 @@ int CourtGeometry::CornerX(int row, int column) const {
 int CourtGeometry::CornerY(int row) const { return (row - 1) * ballHeight + courtTop; }
 
 Cell CourtGeometry::CellOfPoint(double px, double py) const {
-    const int row = scene::TruncateToInt((py - courtTop) / ballHeight + 1.0);
+    const int row = rules::TruncateToInt((py - courtTop) / ballHeight + 1.0);
     const double shifted = row % 2 != 0 ? px - courtLeft - ballWidth / 2 : px - courtLeft;
-    return {row, scene::TruncateToInt(shifted / ballWidth + 1.0)};
+    return {row, rules::TruncateToInt(shifted / ballWidth + 1.0)};
 }
 
 Cell CourtGeometry::ClickCell(int x, int y) const {

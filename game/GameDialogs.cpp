@@ -1,0 +1,68 @@
+#include "game/GameDialogs.hpp"
+
+#include <cstddef>
+#include <iterator>
+#include <string>
+
+#include "game/OGameWindow.hpp"
+#include "game/OWndExit.hpp"
+#include "game/OWndExitLevel.hpp"
+#include "game/OWndHelp.hpp"
+#include "game/OWndOptions.hpp"
+#include "game/OWndResult.hpp"
+#include "game/OWndScores.hpp"
+
+namespace game {
+
+namespace {
+
+// Opens dialog D at its own size over the context's owner.
+template <class D, class... Args>
+void Open(const GameDialogContext& context, Args&&... args) {
+    ui::ODialog::Open<D>(context.owner, D::kWidth, D::kHeight, std::forward<Args>(args)...);
+}
+
+struct GameDialogEntry {
+    GameDialog which;
+    const char* name;
+    void (*open)(const GameDialogContext& context);
+};
+
+// Every dialog of the game window: adding one is its file pair, its name in GameDialog and one
+// line here.
+constexpr GameDialogEntry kDialogs[] = {
+    {GameDialog::Rules, "rules", [](const GameDialogContext& c) { Open<OWndHelp>(c); }},
+    {GameDialog::Quit, "quit", [](const GameDialogContext& c) { Open<OWndExit>(c); }},
+    {GameDialog::Level, "level", [](const GameDialogContext& c) { Open<OWndExitLevel>(c); }},
+    {GameDialog::Options, "options", [](const GameDialogContext& c) { Open<OWndOptions>(c); }},
+    {GameDialog::Scores, "scores", [](const GameDialogContext& c) { Open<OWndScores>(c, std::to_string(c.level)); }},
+    {GameDialog::Result, "result", [](const GameDialogContext& c) { Open<OWndResult>(c, c.score, c.level); }},
+};
+
+// The table holds every dialog once, in the enum's order, so that a dialog indexes its line.
+constexpr bool InEnumOrder() {
+    for (std::size_t i = 0; i < std::size(kDialogs); ++i)
+        if (static_cast<std::size_t>(kDialogs[i].which) != i) return false;
+    return true;
+}
+static_assert(InEnumOrder(), "kDialogs must list the dialogs in the order of GameDialog");
+static_assert(std::size(kDialogs) == static_cast<std::size_t>(GameDialog::Count),
+              "every GameDialog needs its line in kDialogs");
+
+const GameDialogEntry* Find(GameDialog which) {
+    const auto index = static_cast<std::size_t>(which);
+    return index < std::size(kDialogs) ? &kDialogs[index] : nullptr;
+}
+
+} // namespace
+
+const char* DialogName(GameDialog which) {
+    const GameDialogEntry* entry = Find(which);
+    return entry ? entry->name : "";
+}
+
+void OpenGameDialog(GameDialog which, const GameDialogContext& context) {
+    if (const GameDialogEntry* entry = Find(which)) entry->open(context);
+}
+
+} // namespace game

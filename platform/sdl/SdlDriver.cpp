@@ -3,6 +3,7 @@
 #include "platform/WindowTable.hpp"
 #include "platform/sdl/Conversions.hpp"
 #include "platform/sdl/MessageBoxShowing.hpp"
+#include "platform/sdl/WindowSurface.hpp"
 #include "platform/sdl/X11Buttons.hpp"
 #include "platform/sdl/X11Errors.hpp"
 
@@ -124,7 +125,7 @@ WindowId SdlDriver::Create(const NativeWindowSpec& spec) {
         const std::uint32_t bgr = spec.wanted.background;
         const Uint32 colour = SDL_MapRGB(surface->format, Uint8(bgr & 0xFF), Uint8((bgr >> 8) & 0xFF), Uint8((bgr >> 16) & 0xFF));
         SDL_FillRect(surface, nullptr, colour);
-        drawFrame(made);
+        DrawFrame(window, spec.frame, m_scale);
         SDL_UpdateWindowSurface(window);
     }
     return id;
@@ -191,76 +192,18 @@ Point SdlDriver::Cursor() {
     return cursor;
 }
 
-void SdlDriver::drawFrame(const WindowState& window) {
-    SDL_Surface* surface = window.frame > 0 ? SDL_GetWindowSurface(window.window) : nullptr;
-    if (surface == nullptr) return;
-    const int width = surface->w;
-    const int height = surface->h;
-    const int band = std::min({clientOffset(window), width, height});
-    // The four bands of the frame, drawn in 24 bits and converted into the surface's format.
-    const SDL_Rect bands[4] = {{0, 0, width, band},
-                               {0, height - band, width, band},
-                               {0, band, band, height - 2 * band},
-                               {width - band, band, band, height - 2 * band}};
-    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
-    std::vector<std::uint8_t> pixels;
-    for (const SDL_Rect& part : bands) {
-        if (part.w <= 0 || part.h <= 0) continue;
-        pixels.assign(std::size_t(part.w) * std::size_t(part.h) * 3, 0);
-        const Surface image{pixels.data(), part.w, part.h, part.w * 3, false};
-        DrawWindowFrame(image, Rect{part.x, part.y, part.x + part.w, part.y + part.h}, width / m_scale,
-                        height / m_scale, window.frame, m_scale);
-        SDL_ConvertPixels(part.w, part.h, SDL_PIXELFORMAT_BGR24, pixels.data(), part.w * 3, surface->format->format,
-                          static_cast<std::uint8_t*>(surface->pixels) + std::ptrdiff_t(part.y) * surface->pitch +
-                              std::ptrdiff_t(part.x) * surface->format->BytesPerPixel,
-                          surface->pitch);
-    }
-    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-    SDL_UpdateWindowSurfaceRects(window.window, bands, 4);
-}
-
 void SdlDriver::Present(WindowId window, const Surface& pixels, const Rect&, const Rect& clipped) {
     const auto it = m_windows.find(window);
     // Asked for every time: SDL makes a new surface after a resize.
     SDL_Surface* surface = clipped.IsEmpty() ? nullptr : SDL_GetWindowSurface(it->second.window);
     if (surface == nullptr || (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0)) return;
-    copyToSurface(it->second, surface, pixels, clipped);
+    CopyToSurface(surface, clientOffset(it->second), pixels, clipped, m_scale, it->second.unscaled);
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
     const int offset = clientOffset(it->second);
     const SDL_Rect rect{offset + clipped.left * m_scale, offset + clipped.top * m_scale,
                         static_cast<int>(clipped.Width()) * m_scale, static_cast<int>(clipped.Height()) * m_scale};
     SDL_UpdateWindowSurfaceRects(it->second.window, &rect, 1);
 }
-void SdlDriver::copyToSurface(WindowState& window, SDL_Surface* surface, const Surface& pixels, const Rect& area) {
-    const SDL_PixelFormat* format = surface->format;
-    const int bytes = format->BytesPerPixel;
-    // Client pixel (0, 0) lies inside the frame.
-    auto* surfaceClient = static_cast<std::uint8_t*>(surface->pixels) +
-                          std::ptrdiff_t(clientOffset(window)) * (surface->pitch + bytes);
-    auto* target = surfaceClient;
-    int pitch = surface->pitch;
-    if (m_scale > 1) {
-        // Converted at the program's size first, then scaled into the surface; at scale 1
-        // the pixels go straight into the surface.
-        pitch = surface->w / m_scale * bytes;
-        window.unscaled.resize(std::size_t(pitch) * std::size_t(surface->h / m_scale));
-        target = window.unscaled.data();
-    }
-    if (bytes == 4 && format->Rloss == 0 && format->Gloss == 0 && format->Bloss == 0) {
-        const PackedFormat packed{format->Rshift, format->Gshift, format->Bshift, format->Amask};
-        CopyBgrToPacked32(pixels, area, target, pitch, packed);
-    } else {
-        for (int y = area.top; y < area.bottom; ++y) {
-            SDL_ConvertPixels(static_cast<int>(area.Width()), 1, SDL_PIXELFORMAT_BGR24,
-                              pixels.row(y) + std::ptrdiff_t(area.left) * 3, pixels.stride, format->format,
-                              target + std::ptrdiff_t(y) * pitch + std::ptrdiff_t(area.left) * bytes, pitch);
-        }
-    }
-    if (m_scale > 1) {
-        ScaleArea(target, pitch, area, bytes, m_scale, surfaceClient, surface->pitch);
-    }
-}
-
 bool SdlDriver::CanWait() {
     // SDL can block only while a window exists.
     return m_events && !m_windows.empty();
@@ -311,20 +254,10 @@ void SdlDriver::PlaySound(const std::string& path, bool wait) {
 }
 
 void SdlDriver::SetIcon(WindowId window, const Surface& image, std::uint32_t colourKey) {
-    if (image.bits == nullptr || image.width <= 0 || image.height <= 0) return;
-    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormat(0, image.width, image.height, 32, SDL_PIXELFORMAT_ARGB8888);
-    if (icon == nullptr) return;
-    for (int y = 0; y < image.height; ++y) {
-        const std::uint8_t* in = image.row(y);
-        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(icon->pixels) +
-                                                     std::ptrdiff_t(y) * icon->pitch);
-        for (int x = 0; x < image.width; ++x, in += 3) {
-            const std::uint32_t value = std::uint32_t(in[0]) | std::uint32_t(in[1]) << 8 | std::uint32_t(in[2]) << 16;
-            row[x] = value == colourKey ? 0 : 0xFF000000u | value;
-        }
+    if (SDL_Surface* icon = IconSurface(image, colourKey)) {
+        SDL_SetWindowIcon(find(window), icon);
+        SDL_FreeSurface(icon);
     }
-    SDL_SetWindowIcon(find(window), icon);
-    SDL_FreeSurface(icon);
 }
 
 void SdlDriver::releaseButtonsHeldBy(WindowId window) {
@@ -361,7 +294,7 @@ void SdlDriver::translate(const SDL_Event& event, std::vector<NativeEvent>& out)
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_EXPOSED: {
             // The frame is the backend's own to show again; the client's pixels the program's.
-            drawFrame(it->second);
+            DrawFrame(it->second.window, it->second.frame, m_scale);
             NativeEvent changed = windowEvent(
                 event.window.event == SDL_WINDOWEVENT_EXPOSED ? Kind::Exposed : Kind::Resized, id);
             int width = 0, height = 0;

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-struct SDL_Surface;
 struct SDL_Window;
 union SDL_Event;
 
@@ -66,10 +65,6 @@ private:
     void translate(const SDL_Event& event, std::vector<NativeEvent>& out);
     // The client corner's offset from the outer corner, in screen pixels.
     int clientOffset(const WindowState& window) const { return window.frame * m_scale; }
-    // Draws the window's frame into its surface and shows it.
-    void drawFrame(const WindowState& window);
-    // Copies `area` (clipped to both) of `pixels` into the window's surface at the scale.
-    void copyToSurface(WindowState& window, SDL_Surface* surface, const Surface& pixels, const Rect& area);
 
     SingleInstanceLock m_lock;
     std::unique_ptr<SoundPlayer> m_sound;

@@ -144,7 +144,7 @@ void CopyBgrToPacked32(const Surface& source, const Rect& area, std::uint8_t* ta
     if (area.IsEmpty()) {
         return;
     }
-    const int width = area.Width();
+    const int width = static_cast<int>(area.Width());
     for (int y = area.top; y < area.bottom; ++y) {
         const std::uint8_t* in = source.row(y) + std::ptrdiff_t(area.left) * 3;
         auto* out = target + std::ptrdiff_t(y) * targetPitch + std::ptrdiff_t(area.left) * 4;

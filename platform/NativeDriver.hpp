@@ -44,7 +44,9 @@ struct NativeWindowSpec {
 };
 
 // The operating system beneath the window table: what differs between a real desktop and
-// windows in memory. The window table calls it with its own lock held, so a driver never
+// windows in memory. A new backend is a folder here with a driver implementing this and a
+// Platform that is the window table over it (as platform/sdl/SdlPlatform); the contract tests
+// in tests/platform/PlatformContract.hpp then check it. The window table calls it with its own lock held, so a driver never
 // calls back into the table. Every call but Wake, Milliseconds, ShowMessage, OpenUrl and
 // PlaySound comes from the thread that runs the window table's operations.
 class NativeDriver {

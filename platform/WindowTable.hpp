@@ -16,8 +16,9 @@ namespace platform {
 // The window rules every backend shares, on top of a NativeDriver: the owner tree, enabled
 // flags, the mouse capture, a disabled window's input handed to its innermost dialog, the
 // order of made, posted and native events, and the characters that keys type. It keeps every
-// promise of Platform; a backend only supplies the driver. Safe from any thread: one lock
-// guards the table, and it is not held while the driver waits for native events.
+// promise of Platform; a backend only supplies the driver. Its own state is behind one lock,
+// which is not held while the driver waits for native events; which thread may call what is
+// still the contract's (window operations on the main thread), as a real driver needs it.
 class WindowTable : public Platform {
 public:
     explicit WindowTable(std::unique_ptr<NativeDriver> driver);

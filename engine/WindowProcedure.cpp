@@ -59,9 +59,7 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
         break;
     }
     case EventKind::FocusGained:
-        // A blocked owner must not cover its dialog.
-        if (OWindow* dialog = w.IsBlocked() ? OWindow::DialogOf(&w) : nullptr)
-            os().ActivateWindow(dialog->PlatformWindow());
+        // The platform has already handed the focus on to the dialogs of a blocked owner.
         break;
     case EventKind::KeyDown:
         if (e.code == Key_LButton) {

@@ -65,11 +65,12 @@ private:
     bool EraseBlock(OWindow* owner, OWindow* dialog);
     bool IsBlockedLocked(const OWindow* owner) const;
 
-    mutable std::mutex m_mutex;
-    std::vector<OWindow*> m_live;
-    std::map<platform::WindowId, OWindow*> m_routed;
-    std::vector<std::pair<OWindow*, OWindow*>> m_blocks;  // (owner, dialog) in blocking order
-    int m_frameThreads = 0;
+    mutable std::mutex m_mutex;  // taken after a window lock, before the leaf ones (engine/THREADS.md)
+    std::vector<OWindow*> m_live;  // guarded by m_mutex
+    std::map<platform::WindowId, OWindow*> m_routed;  // guarded by m_mutex
+    // (owner, dialog) in blocking order; guarded by m_mutex
+    std::vector<std::pair<OWindow*, OWindow*>> m_blocks;
+    int m_frameThreads = 0;  // guarded by m_mutex
 };
 
 } // namespace engine

@@ -59,16 +59,6 @@ int MouseButtonCode(std::uint8_t sdlButton) {
     }
 }
 
-std::uint8_t CharacterForKey(int virtualKey) {
-    switch (virtualKey) {
-    case Key_Backspace:
-    case Key_Tab:
-    case Key_Return:
-    case Key_Escape: return static_cast<std::uint8_t>(virtualKey);
-    default: return 0;
-    }
-}
-
 std::string Utf8ToCodePage1252(std::string_view utf8) {
     // The smallest code point each sequence length may carry; a longer form is overlong.
     constexpr std::uint32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
@@ -142,18 +132,6 @@ std::string CodePage1252ToUtf8(std::string_view text) {
     return result;
 }
 
-std::uint16_t CoordinateHalf(int coordinate) {
-    return static_cast<std::uint16_t>(coordinate & 0xFFFF);
-}
-
-Rect ClipArea(const Rect& area, int width, int height) {
-    const Rect clipped = area.Intersect(Rect{0, 0, width, height});
-    if (clipped.IsEmpty()) {
-        return Rect{};
-    }
-    return clipped;
-}
-
 bool RealDisplay(const char* driver, const char* asked) {
     if (driver == nullptr) return false;
     const std::string_view name = driver;
@@ -161,17 +139,12 @@ bool RealDisplay(const char* driver, const char* asked) {
     return asked != nullptr && name == asked;
 }
 
-Point CentreOn(const Rect& owner, Size size) {
-    return Point{static_cast<int>(owner.left + (owner.Width() - size.width) / 2),
-                 static_cast<int>(owner.top + (owner.Height() - size.height) / 2)};
-}
-
 void CopyBgrToPacked32(const Surface& source, const Rect& area, std::uint8_t* target, int targetPitch,
                        const PackedFormat& format) {
     if (area.IsEmpty()) {
         return;
     }
-    const int width = area.Width();
+    const int width = static_cast<int>(area.Width());
     for (int y = area.top; y < area.bottom; ++y) {
         const std::uint8_t* in = source.row(y) + std::ptrdiff_t(area.left) * 3;
         auto* out = target + std::ptrdiff_t(y) * targetPitch + std::ptrdiff_t(area.left) * 4;

@@ -16,10 +16,6 @@ int VirtualKeyFromSdl(std::int32_t sdlKeycode);
 // The KeyCode of an SDL mouse button (Key_LButton, Key_RButton, Key_MButton), or 0.
 int MouseButtonCode(std::uint8_t sdlButton);
 
-// The character a key press also produces on its own (Backspace, Tab, Enter,
-// Escape), or 0.
-std::uint8_t CharacterForKey(int virtualKey);
-
 // UTF-8 to code page 1252 bytes; characters the code page lacks and malformed or overlong
 // sequences are dropped.
 std::string Utf8ToCodePage1252(std::string_view utf8);
@@ -27,18 +23,9 @@ std::string Utf8ToCodePage1252(std::string_view utf8);
 // Code page 1252 bytes to UTF-8; the five bytes the code page leaves undefined are dropped.
 std::string CodePage1252ToUtf8(std::string_view text);
 
-// A client coordinate as the unsigned 16-bit half a message carries (-1 -> 65535).
-std::uint16_t CoordinateHalf(int coordinate);
-
-// `area` limited to the rectangle (0, 0, width, height); may come out empty.
-Rect ClipArea(const Rect& area, int width, int height);
-
 // Whether the SDL video driver `driver` shows windows to someone: every driver but the
 // offscreen and dummy ones, which count only when `asked` (SDL_VIDEODRIVER) names them.
 bool RealDisplay(const char* driver, const char* asked);
-
-// The top-left corner that centres a window of `size` on `owner`.
-Point CentreOn(const Rect& owner, Size size);
 
 // Where a 32-bit target pixel keeps each 8-bit channel; alpha bits are set opaque.
 struct PackedFormat {

@@ -35,6 +35,35 @@ TEST(HeadlessPlatform, InjectedInputIsJudgedWhenItIsTaken) {
     EXPECT_EQ(e.code, 'A');
 }
 
+// The window system reports input, closes, exposures and focus; the program's own kinds
+// cannot be injected, and a key reports where the pointer is, as on the real desktop.
+TEST(HeadlessPlatform, OnlyWhatTheWindowSystemReportsCanBeInjected) {
+    HeadlessPlatform p;
+    const WindowId w = p.CreateWindow({"Main window", 300, 200, 0, 0, 0});
+    Event e;
+    while (p.PollEvent(e)) continue;
+    for (EventKind kind : {EventKind::None, EventKind::Destroyed, EventKind::CaptureLost, EventKind::Posted})
+        p.Inject(input(kind, w));
+    EXPECT_FALSE(p.PollEvent(e));
+    EXPECT_TRUE(p.Exists(w));
+    p.SetCursor(w, {12, 34});
+    Event key = input(EventKind::KeyDown, w, 'A');
+    key.x = 1;
+    p.Inject(key);
+    ASSERT_TRUE(p.PollEvent(e));
+    EXPECT_EQ(e.x, 12);
+    EXPECT_EQ(e.y, 34);
+}
+
+TEST(HeadlessPlatform, PresentingNoPixelsRecordsTheAreaAndDrawsNothing) {
+    HeadlessPlatform p;
+    const WindowId w = p.CreateWindow({"w", 4, 3, 0, 0x123456, 0});
+    const std::vector<std::uint8_t> before = p.Window(w).screen;
+    p.Present(w, Surface{}, {0, 0, 4, 3});
+    EXPECT_EQ(p.Window(w).presented.size(), 1u);
+    EXPECT_EQ(p.Window(w).screen, before);
+}
+
 TEST(HeadlessPlatform, PresentCopiesOnlyTheAreaAndRecordsIt) {
     HeadlessPlatform p;
     const WindowId w = p.CreateWindow({"w", 4, 3, 7, 0, 0});

@@ -47,18 +47,11 @@ TEST(KeyMapping, KeysWithoutACodeGiveZero) {
     EXPECT_EQ(VirtualKeyFromSdl('A'), 0);  // SDL keycodes of letters are lower case.
 }
 
-TEST(KeyMapping, MouseButtonsAndKeyCharacters) {
+TEST(KeyMapping, MouseButtons) {
     EXPECT_EQ(MouseButtonCode(SDL_BUTTON_LEFT), Key_LButton);
     EXPECT_EQ(MouseButtonCode(SDL_BUTTON_RIGHT), Key_RButton);
     EXPECT_EQ(MouseButtonCode(SDL_BUTTON_MIDDLE), Key_MButton);
     EXPECT_EQ(MouseButtonCode(SDL_BUTTON_X1), 0);
-
-    EXPECT_EQ(CharacterForKey(Key_Backspace), '\b');
-    EXPECT_EQ(CharacterForKey(Key_Tab), '\t');
-    EXPECT_EQ(CharacterForKey(Key_Return), '\r');
-    EXPECT_EQ(CharacterForKey(Key_Escape), '\x1b');
-    EXPECT_EQ(CharacterForKey('A'), 0);  // Letters come as text input instead.
-    EXPECT_EQ(CharacterForKey(Key_Delete), 0);
 }
 
 TEST(TextConversion, Utf8BecomesCodePage1252Bytes) {
@@ -103,30 +96,6 @@ TEST(TextConversion, EveryDefinedByteRoundTripsThroughUtf8) {
     // characters lie below U+0800 in two and the other seventeen in three.
     EXPECT_EQ(utf8.size(), 127u + 2u * 96u + 2u * 10u + 3u * 17u);
     EXPECT_EQ(Utf8ToCodePage1252(utf8), all);
-}
-
-TEST(Geometry, CoordinatesBecomeUnsignedHalves) {
-    EXPECT_EQ(CoordinateHalf(0), 0);
-    EXPECT_EQ(CoordinateHalf(749), 749);
-    EXPECT_EQ(CoordinateHalf(-1), 65535);
-    EXPECT_EQ(CoordinateHalf(-300), 65236);
-    EXPECT_EQ(CoordinateHalf(65536 + 5), 5);
-}
-
-TEST(Geometry, ClipAreaKeepsTheInsideOnly) {
-    EXPECT_EQ(ClipArea(Rect{-5, -5, 10, 10}, 8, 20), (Rect{0, 0, 8, 10}));
-    EXPECT_EQ(ClipArea(Rect{2, 3, 4, 5}, 8, 8), (Rect{2, 3, 4, 5}));
-    EXPECT_TRUE(ClipArea(Rect{10, 0, 20, 5}, 8, 8).IsEmpty());
-    EXPECT_TRUE(ClipArea(Rect{5, 5, 2, 8}, 8, 8).IsEmpty());
-}
-
-TEST(Geometry, DialogIsCentredOnItsOwner) {
-    const Point corner = CentreOn(Rect{100, 50, 850, 650}, Size{300, 200});
-    EXPECT_EQ(corner.x, 325);
-    EXPECT_EQ(corner.y, 250);
-    const Point larger = CentreOn(Rect{0, 0, 100, 100}, Size{300, 101});
-    EXPECT_EQ(larger.x, -100);
-    EXPECT_EQ(larger.y, 0);
 }
 
 namespace {

@@ -1,0 +1,483 @@
+#include "platform/WindowTable.hpp"
+
+#include <algorithm>
+#include <chrono>
+
+#include "platform/KeyCodes.hpp"
+#include "platform/PixelScale.hpp"
+
+namespace platform {
+
+std::uint8_t CharacterForKey(int virtualKey) {
+    switch (virtualKey) {
+    case Key_Backspace:
+    case Key_Tab:
+    case Key_Return:
+    case Key_Escape: return static_cast<std::uint8_t>(virtualKey);
+    default: return 0;
+    }
+}
+
+std::uint16_t CoordinateHalf(int coordinate) {
+    return static_cast<std::uint16_t>(coordinate & 0xFFFF);
+}
+
+Rect ClipArea(const Rect& area, int width, int height) {
+    const Rect clipped = area.Intersect(Rect{0, 0, width, height});
+    return clipped.IsEmpty() ? Rect{} : clipped;
+}
+
+Point CentreOn(const Rect& owner, Size size) {
+    return Point{static_cast<int>(owner.left + (owner.Width() - size.width) / 2),
+                 static_cast<int>(owner.top + (owner.Height() - size.height) / 2)};
+}
+
+WindowTable::WindowTable(std::unique_ptr<NativeDriver> driver) : m_driver(std::move(driver)) {}
+
+WindowTable::~WindowTable() = default;
+
+void WindowTable::SetScale(int scale) {
+    std::lock_guard lock(m_mutex);
+    if (!m_madeWindow && scale >= 1 && scale <= kMaxScale) m_scale = scale;
+}
+
+int WindowTable::Scale() {
+    std::lock_guard lock(m_mutex);
+    return m_scale;
+}
+
+WindowId WindowTable::CreateWindow(const WindowSpec& wanted) {
+    std::lock_guard lock(m_mutex);
+    if (!m_driver->Ready()) return 0;
+    const int frame = FrameWidth(wanted.styleKind);
+    const Size outer{OuterSide(std::max(wanted.width, 1), wanted.styleKind),
+                     OuterSide(std::max(wanted.height, 1), wanted.styleKind)};
+    const bool owned = m_windows.count(wanted.owner) != 0;
+    // Centred in the program's pixels, so that the place it is told is the centred one.
+    const Size screen = screenLocked(false);
+    const Rect around = owned ? areaLocked(wanted.owner) : Rect{0, 0, screen.width, screen.height};
+    const Point corner = CentreOn(around, outer);
+    NativeWindowSpec spec;
+    spec.wanted = wanted;
+    spec.wanted.owner = owned ? wanted.owner : 0;
+    spec.corner = {corner.x * m_scale, corner.y * m_scale};
+    spec.outer = {outer.width * m_scale, outer.height * m_scale};
+    spec.frame = frame;
+    spec.scale = m_scale;
+    const WindowId id = m_driver->Create(spec);
+    if (id == 0) return 0;
+    m_madeWindow = true;
+    m_windows[id] = Entry{spec.wanted.owner, frame, true};
+    m_driver->Raise(id);
+    // A new window's size is reported once, as every later change: the size it got, which a
+    // window manager may have changed.
+    Event sized;
+    sized.kind = EventKind::Resized;
+    sized.window = id;
+    const Size client = clientSizeLocked(id);
+    sized.area = Rect{0, 0, client.width, client.height};
+    pushLocked(sized);
+    return id;
+}
+
+void WindowTable::DestroyWindow(WindowId window) {
+    std::lock_guard lock(m_mutex);
+    destroyLocked(window);
+}
+
+void WindowTable::destroyLocked(WindowId window) {
+    if (m_windows.count(window) == 0) return;
+    // Owned windows go first, as their owner's destruction takes them along.
+    std::vector<WindowId> owned;
+    for (const auto& [id, entry] : m_windows)
+        if (entry.owner == window) owned.push_back(id);
+    for (WindowId id : owned) destroyLocked(id);
+    if (m_capture == window) loseCaptureLocked();
+    m_driver->Destroy(window);
+    m_windows.erase(window);
+    if (m_focused == window) m_focused = 0;
+    pushLocked(EventKind::Destroyed, window);
+}
+
+void WindowTable::SetTitle(WindowId window, std::string_view title) {
+    std::lock_guard lock(m_mutex);
+    if (m_windows.count(window) != 0) m_driver->SetTitle(window, title);
+}
+
+void WindowTable::ShowWindow(WindowId window, ShowMode mode) {
+    std::lock_guard lock(m_mutex);
+    if (m_windows.count(window) != 0) m_driver->Show(window, mode);
+}
+
+void WindowTable::MoveWindow(WindowId window, int x, int y) {
+    std::lock_guard lock(m_mutex);
+    if (m_windows.count(window) != 0) m_driver->Move(window, Point{x * m_scale, y * m_scale});
+}
+
+Rect WindowTable::WindowArea(WindowId window) {
+    std::lock_guard lock(m_mutex);
+    return areaLocked(window);
+}
+
+Rect WindowTable::areaLocked(WindowId window) {
+    if (m_windows.count(window) == 0) return Rect{};
+    const Rect native = m_driver->Area(window);
+    const int x = ScaledDown(static_cast<int>(native.left), m_scale);
+    const int y = ScaledDown(static_cast<int>(native.top), m_scale);
+    return Rect{x, y, x + static_cast<int>(native.Width()) / m_scale, y + static_cast<int>(native.Height()) / m_scale};
+}
+
+Size WindowTable::ClientSize(WindowId window) {
+    std::lock_guard lock(m_mutex);
+    return clientSizeLocked(window);
+}
+
+Size WindowTable::clientSizeLocked(WindowId window) {
+    const auto it = m_windows.find(window);
+    if (it == m_windows.end()) return Size{};
+    const Rect native = m_driver->Area(window);
+    const int frame = it->second.frame;
+    return Size{std::max(static_cast<int>(native.Width()) / m_scale - 2 * frame, 0),
+                std::max(static_cast<int>(native.Height()) / m_scale - 2 * frame, 0)};
+}
+
+Size WindowTable::ScreenSize() {
+    std::lock_guard lock(m_mutex);
+    return screenLocked(false);
+}
+
+Size WindowTable::UsableScreenSize() {
+    std::lock_guard lock(m_mutex);
+    return screenLocked(true);
+}
+
+Size WindowTable::screenLocked(bool usable) {
+    const Size screen = m_driver->Screen(usable);
+    return Size{screen.width / m_scale, screen.height / m_scale};
+}
+
+void WindowTable::EnableWindow(WindowId window, bool enabled) {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_windows.find(window);
+    if (it == m_windows.end()) return;
+    it->second.enabled = enabled;
+    if (!enabled && m_capture == window) loseCaptureLocked();
+}
+
+bool WindowTable::Exists(WindowId window) {
+    std::lock_guard lock(m_mutex);
+    return m_windows.count(window) != 0;
+}
+
+bool WindowTable::Enabled(WindowId window) {
+    std::lock_guard lock(m_mutex);
+    return acceptsInputLocked(window);
+}
+
+bool WindowTable::acceptsInputLocked(WindowId window) const {
+    const auto it = m_windows.find(window);
+    return it != m_windows.end() && it->second.enabled;
+}
+
+void WindowTable::ActivateWindow(WindowId window) {
+    std::lock_guard lock(m_mutex);
+    if (m_windows.count(window) != 0) m_driver->Raise(window);
+}
+
+WindowId WindowTable::FocusedWindow() {
+    std::lock_guard lock(m_mutex);
+    return m_focused;
+}
+
+WindowId WindowTable::topDialogLocked(WindowId window) const {
+    WindowId dialog = 0;
+    for (const auto& [id, entry] : m_windows)
+        if (entry.owner == window) dialog = id; // The newest one wins: ids grow.
+    if (dialog == 0) return 0;
+    const WindowId inner = topDialogLocked(dialog);
+    return inner != 0 ? inner : dialog;
+}
+
+void WindowTable::raiseDialogOfLocked(WindowId window) {
+    if (const WindowId dialog = topDialogLocked(window)) m_driver->Raise(dialog);
+}
+
+void WindowTable::SetCapture(WindowId window) {
+    std::lock_guard lock(m_mutex);
+    if (window == m_capture) return;
+    if (window == 0) {
+        // The program's own release: no capture-lost event, as the program asked for it.
+        m_capture = 0;
+        m_driver->CaptureMouse(false);
+        return;
+    }
+    if (m_windows.count(window) == 0) return;
+    if (m_capture != 0) loseCaptureLocked(); // Another window taking it ends the old holder's.
+    m_capture = window;
+    // The system keeps the mouse for the focused window; events from any of ours are routed
+    // to the capturing one anyway.
+    m_driver->CaptureMouse(true);
+}
+
+WindowId WindowTable::CaptureWindow() {
+    std::lock_guard lock(m_mutex);
+    return m_capture;
+}
+
+void WindowTable::loseCaptureLocked() {
+    const WindowId lost = m_capture;
+    m_capture = 0;
+    m_driver->CaptureMouse(false);
+    pushLocked(EventKind::CaptureLost, lost);
+}
+
+Point WindowTable::CursorPosition(WindowId window) {
+    std::lock_guard lock(m_mutex);
+    if (m_windows.count(window) == 0) return Point{};
+    const Point cursor = cursorOnClientLocked(window);
+    return Point{ScaledDown(cursor.x, m_scale), ScaledDown(cursor.y, m_scale)};
+}
+
+Point WindowTable::cursorOnClientLocked(WindowId window) {
+    const Point cursor = m_driver->Cursor();
+    const Rect area = m_driver->Area(window);
+    const int offset = m_windows[window].frame * m_scale;
+    return Point{cursor.x - static_cast<int>(area.left) - offset, cursor.y - static_cast<int>(area.top) - offset};
+}
+
+void WindowTable::Present(WindowId window, const Surface& pixels, const Rect& area) {
+    std::lock_guard lock(m_mutex);
+    if (m_windows.count(window) == 0) return;
+    const Size client = clientSizeLocked(window);
+    const Rect clipped =
+        pixels.bits == nullptr ? Rect{} : ClipArea(ClipArea(area, pixels.width, pixels.height), client.width, client.height);
+    m_driver->Present(window, pixels, area, clipped);
+}
+
+Event WindowTable::WaitEvent() {
+    Event event;
+    take(event, true);
+    return event;
+}
+
+bool WindowTable::PollEvent(Event& event) {
+    return take(event, false);
+}
+
+bool WindowTable::take(Event& event, bool wait) {
+    std::vector<NativeEvent> natives;
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        if (takeQueuedLocked(event)) return true;
+        if (wait && !m_driver->CanWait()) {
+            // Without a native wait only a posted event can arrive.
+            lock.unlock();
+            {
+                std::unique_lock post(m_postMutex);
+                m_postCv.wait(post, [&] { return !m_postQueue.empty(); });
+            }
+            lock.lock();
+            continue;
+        }
+        m_waitingNative = true;
+        lock.unlock();
+        natives.clear();
+        const NativeDriver::Pumped pumped = m_driver->WaitNative(natives, wait);
+        if (pumped == NativeDriver::Pumped::Failed) {
+            std::unique_lock post(m_postMutex);
+            m_postCv.wait_for(post, std::chrono::milliseconds(10), [&] { return !m_postQueue.empty(); });
+        }
+        lock.lock();
+        m_waitingNative = false;
+        for (const NativeEvent& native : natives) translateLocked(native);
+        if (!wait && pumped != NativeDriver::Pumped::Events) return takeQueuedLocked(event);
+    }
+}
+
+bool WindowTable::takeQueuedLocked(Event& event) {
+    if (!m_made.empty()) {
+        event = m_made.front();
+        m_made.pop_front();
+        return true;
+    }
+    // Posted events come before native input, as posted messages do on Win32.
+    std::lock_guard post(m_postMutex);
+    if (m_postQueue.empty()) return false;
+    event = m_postQueue.front();
+    m_postQueue.pop_front();
+    return true;
+}
+
+void WindowTable::PostEvent(const Event& event) {
+    {
+        std::lock_guard post(m_postMutex);
+        m_postQueue.push_back(event);
+    }
+    m_postCv.notify_all();
+    m_driver->Wake();
+}
+
+void WindowTable::pushLocked(const Event& event) {
+    m_made.push_back(event);
+    // A call from another thread while the events are being waited for.
+    if (m_waitingNative) m_driver->Wake();
+}
+
+void WindowTable::pushLocked(EventKind kind, WindowId window) {
+    Event event;
+    event.kind = kind;
+    event.window = window;
+    pushLocked(event);
+}
+
+void WindowTable::translateLocked(const NativeEvent& native) {
+    using Kind = NativeEvent::Kind;
+    const WindowId id = native.window;
+    switch (native.kind) {
+    case Kind::MouseMove:
+    case Kind::ButtonDown:
+    case Kind::ButtonUp: translateMouseLocked(native); return;
+    case Kind::KeyDown:
+    case Kind::KeyUp: translateKeyLocked(native); return;
+    case Kind::Character:
+        if (acceptsInputLocked(id)) {
+            Event typed;
+            typed.kind = EventKind::Character;
+            typed.window = id;
+            typed.character = native.character;
+            pushLocked(typed);
+        }
+        return;
+    default: break;
+    }
+    if (m_windows.count(id) == 0) return;
+    switch (native.kind) {
+    case Kind::CloseRequest:
+        // A window blocked by its dialog cannot be closed; its dialog comes forward.
+        if (!acceptsInputLocked(id))
+            raiseDialogOfLocked(id);
+        else
+            pushLocked(EventKind::CloseRequest, id);
+        break;
+    case Kind::Exposed:
+    case Kind::Resized: {
+        Event out;
+        out.kind = native.kind == Kind::Exposed ? EventKind::Exposed : EventKind::Resized;
+        out.window = id;
+        out.area = native.area;
+        pushLocked(out);
+        break;
+    }
+    case Kind::FocusGained:
+        m_focused = id;
+        pushLocked(EventKind::FocusGained, id);
+        // An owner must not cover its dialog.
+        raiseDialogOfLocked(id);
+        break;
+    case Kind::FocusLost:
+        if (m_focused == id) m_focused = 0;
+        if (m_capture == id) loseCaptureLocked();
+        break;
+    default: break;
+    }
+}
+
+void WindowTable::translateMouseLocked(const NativeEvent& native) {
+    const WindowId source = native.window;
+    const WindowId target = m_capture != 0 ? m_capture : source;
+    const auto to = m_windows.find(target);
+    if (to == m_windows.end()) return;
+    const bool press = native.kind == NativeEvent::Kind::ButtonDown;
+    const int offset = to->second.frame * m_scale;
+    int x = native.x;
+    int y = native.y;
+    // Native positions are from the outer corner; the program's from the client corner.
+    if (target != source) {
+        if (m_windows.count(source) != 0) {
+            const Rect from = m_driver->Area(source);
+            const Rect into = m_driver->Area(target);
+            x += static_cast<int>(from.left - into.left) - offset;
+            y += static_cast<int>(from.top - into.top) - offset;
+        } else {
+            const Point cursor = cursorOnClientLocked(target);
+            x = cursor.x;
+            y = cursor.y;
+        }
+    } else {
+        x -= offset;
+        y -= offset;
+        const Size client = clientSizeLocked(target);
+        if (m_capture == 0 && (x < 0 || y < 0 || x >= client.width * m_scale || y >= client.height * m_scale)) {
+            // The frame is not the client's: without the capture nothing there is its input,
+            // but a press on a disabled window's frame brings its dialog forward.
+            if (press && !to->second.enabled) raiseDialogOfLocked(target);
+            return;
+        }
+    }
+    if (!to->second.enabled) {
+        if (press) raiseDialogOfLocked(target);
+        return;
+    }
+    Event out;
+    out.window = target;
+    // Screen pixels to the program's: a pixel of the program covers scale x scale of them.
+    out.x = CoordinateHalf(ScaledDown(x, m_scale));
+    out.y = CoordinateHalf(ScaledDown(y, m_scale));
+    if (native.kind == NativeEvent::Kind::MouseMove) {
+        out.kind = EventKind::MouseMove;
+    } else {
+        if (native.code == 0) return;
+        out.code = native.code;
+        out.kind = press ? EventKind::KeyDown : EventKind::KeyUp;
+    }
+    pushLocked(out);
+}
+
+void WindowTable::translateKeyLocked(const NativeEvent& native) {
+    const WindowId id = native.window;
+    const bool down = native.kind == NativeEvent::Kind::KeyDown;
+    if (!acceptsInputLocked(id)) {
+        if (down && m_windows.count(id) != 0) raiseDialogOfLocked(id);
+        return;
+    }
+    if (native.code == 0) return;
+    const Point cursor = cursorOnClientLocked(id);
+    Event out;
+    out.kind = down ? EventKind::KeyDown : EventKind::KeyUp;
+    out.window = id;
+    out.code = native.code;
+    out.x = CoordinateHalf(ScaledDown(cursor.x, m_scale));
+    out.y = CoordinateHalf(ScaledDown(cursor.y, m_scale));
+    pushLocked(out);
+    // A press of these keys types its character too, as on Windows.
+    if (const std::uint8_t character = CharacterForKey(native.code); down && character != 0) {
+        Event typed;
+        typed.kind = EventKind::Character;
+        typed.window = id;
+        typed.character = character;
+        pushLocked(typed);
+    }
+}
+
+std::uint32_t WindowTable::Milliseconds() {
+    return m_driver->Milliseconds();
+}
+
+void WindowTable::ShowMessage(std::string_view text, std::string_view caption) {
+    m_driver->ShowMessage(text, caption);
+}
+
+bool WindowTable::OpenUrl(std::string_view target) {
+    return m_driver->OpenUrl(target);
+}
+
+void WindowTable::PlaySound(const std::string& path, bool wait) {
+    m_driver->PlaySound(path, wait);
+}
+
+void WindowTable::SetIcon(WindowId window, const Surface& image, std::uint32_t colourKey) {
+    std::lock_guard lock(m_mutex);
+    if (m_windows.count(window) != 0) m_driver->SetIcon(window, image, colourKey);
+}
+
+} // namespace platform

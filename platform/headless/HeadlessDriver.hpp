@@ -1,0 +1,106 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "platform/NativeDriver.hpp"
+
+namespace platform {
+
+// A window in memory. Sizes and places in the program's pixels, the screen image in screen
+// pixels.
+struct HeadlessWindow {
+    WindowSpec wanted;
+    Size client; // the wanted size, each side at least 1
+    int frame = 0; // FrameWidth of the style kind
+    std::string title;
+    Point position; // the outer corner
+    ShowMode shown = ShowMode::Show;
+    bool enabled = true;
+    // Top-down BGR, outer size x scale: the frame around the client area, which shows the
+    // background until something is presented.
+    std::vector<std::uint8_t> screen;
+    std::vector<Rect> presented; // every area presented, in order
+    Size icon;                   // the size of the icon set, 0 x 0 for none
+
+    Size Outer() const { return {client.width + 2 * frame, client.height + 2 * frame}; }
+    // The client area's corner on the screen, in the program's pixels.
+    Point ClientOrigin() const { return {position.x + frame, position.y + frame}; }
+};
+
+// Windows in memory beneath the window table: the window system's events are injected by
+// the caller, time is a manual clock, presented areas are recorded into screen images.
+// It behaves as a desktop without a window manager does. Safe from any thread.
+class HeadlessDriver : public NativeDriver {
+public:
+    explicit HeadlessDriver(Size screen);
+
+    bool Ready() override;
+    WindowId Create(const NativeWindowSpec& spec) override;
+    void Destroy(WindowId window) override;
+    void SetTitle(WindowId window, std::string_view title) override;
+    void Show(WindowId window, ShowMode mode) override;
+    void Move(WindowId window, Point corner) override;
+    Rect Area(WindowId window) override;
+    Size Screen(bool) override { return m_screen; }
+    void Raise(WindowId window) override;
+    void CaptureMouse(bool) override {}
+    Point Cursor() override;
+    void Present(WindowId window, const Surface& pixels, const Rect& asked, const Rect& clipped) override;
+    bool CanWait() override { return true; }
+    Pumped WaitNative(std::vector<NativeEvent>& out, bool block) override;
+    void Wake() override;
+    std::uint32_t Milliseconds() override { return m_time; }
+    void ShowMessage(std::string_view text, std::string_view caption) override;
+    bool OpenUrl(std::string_view target) override;
+    void PlaySound(const std::string& path, bool wait) override;
+    void SetIcon(WindowId window, const Surface& image, std::uint32_t colourKey) override;
+
+    // See HeadlessPlatform for these.
+    void Inject(const Event& event);
+    void SetCursor(WindowId window, Point client);
+    void SetTime(std::uint32_t ms) { m_time = ms; }
+    void AdvanceTime(std::uint32_t ms) { m_time += ms; }
+    void FailNextCreate() { locked([&] { m_failNextCreate = true; }); }
+    void RefuseUrls(bool refuse) { m_refuseUrls = refuse; }
+    // A copy of the window; an empty one for an unknown window.
+    HeadlessWindow Window(WindowId window);
+    WindowId Focused() { return locked([&] { return m_focus; }); }
+    Surface Image(WindowId window);
+    std::vector<std::string> Sounds() { return locked([&] { return m_sounds; }); }
+    std::vector<std::string> Urls() { return locked([&] { return m_urls; }); }
+    std::vector<std::string> Messages() { return locked([&] { return m_messages; }); }
+
+private:
+    // Runs `read` under the lock and returns what it returns.
+    template <class F>
+    std::invoke_result_t<F> locked(F read) {
+        std::lock_guard lock(m_mutex);
+        return read();
+    }
+    void queue(NativeEvent::Kind kind, WindowId window);
+    Surface imageLocked(HeadlessWindow& window) const;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<NativeEvent> m_system;       // guarded by m_mutex, as the members below
+    bool m_woken = false;
+    std::map<WindowId, HeadlessWindow> m_windows;
+    WindowId m_nextId = 1;
+    WindowId m_focus = 0;
+    Point m_cursorScreen;
+    Size m_screen;
+    int m_scale = 1;
+    bool m_failNextCreate = false;
+    std::vector<std::string> m_sounds, m_urls, m_messages;
+    std::atomic<bool> m_refuseUrls{false};
+    std::atomic<std::uint32_t> m_time{0};
+};
+
+} // namespace platform

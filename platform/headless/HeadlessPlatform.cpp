@@ -5,7 +5,7 @@
 namespace platform {
 
 HeadlessPlatform::HeadlessPlatform(Size screen)
-    : WindowTable(std::make_unique<HeadlessDriver>(screen)), m_driver(static_cast<HeadlessDriver&>(Driver())) {}
+    : WindowTable(std::make_unique<MemoryDriver>(screen)), m_driver(static_cast<MemoryDriver&>(Driver())) {}
 
 void HeadlessPlatform::Inject(const Event& event) {
     m_driver.Inject(event);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/WindowTable.hpp"
-#include "platform/headless/HeadlessDriver.hpp"
+#include "platform/headless/MemoryDriver.hpp"
 
 namespace platform {
 
@@ -58,7 +58,7 @@ public:
     std::vector<std::string> Messages();
 
 private:
-    HeadlessDriver& m_driver; // owned by the window table
+    MemoryDriver& m_driver; // owned by the window table
 };
 
 } // namespace platform

@@ -37,9 +37,9 @@ struct HeadlessWindow {
 // Windows in memory beneath the window table: the window system's events are injected by
 // the caller, time is a manual clock, presented areas are recorded into screen images.
 // It behaves as a desktop without a window manager does. Safe from any thread.
-class HeadlessDriver : public NativeDriver {
+class MemoryDriver : public NativeDriver {
 public:
-    explicit HeadlessDriver(Size screen);
+    explicit MemoryDriver(Size screen);
 
     bool Ready() override;
     WindowId Create(const NativeWindowSpec& spec) override;

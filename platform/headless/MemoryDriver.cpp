@@ -1,4 +1,4 @@
-#include "platform/headless/HeadlessDriver.hpp"
+#include "platform/headless/MemoryDriver.hpp"
 
 #include <cstring>
 #include <utility>
@@ -7,13 +7,13 @@
 
 namespace platform {
 
-HeadlessDriver::HeadlessDriver(Size screen) : m_screen(screen) {}
+MemoryDriver::MemoryDriver(Size screen) : m_screen(screen) {}
 
-bool HeadlessDriver::Ready() {
+bool MemoryDriver::Ready() {
     return locked([&] { return !std::exchange(m_failNextCreate, false); });
 }
 
-WindowId HeadlessDriver::Create(const NativeWindowSpec& spec) {
+WindowId MemoryDriver::Create(const NativeWindowSpec& spec) {
     std::lock_guard lock(m_mutex);
     m_scale = spec.scale;
     const WindowId id = m_nextId++;
@@ -37,25 +37,25 @@ WindowId HeadlessDriver::Create(const NativeWindowSpec& spec) {
     return id;
 }
 
-void HeadlessDriver::Destroy(WindowId window) {
+void MemoryDriver::Destroy(WindowId window) {
     std::lock_guard lock(m_mutex);
     m_windows.erase(window);
     if (m_focus == window) m_focus = 0;
 }
 
-void HeadlessDriver::SetTitle(WindowId window, std::string_view title) {
+void MemoryDriver::SetTitle(WindowId window, std::string_view title) {
     locked([&] { m_windows[window].title = title; });
 }
 
-void HeadlessDriver::Show(WindowId window, ShowMode mode) {
+void MemoryDriver::Show(WindowId window, ShowMode mode) {
     locked([&] { m_windows[window].shown = mode; });
 }
 
-void HeadlessDriver::Move(WindowId window, Point corner) {
+void MemoryDriver::Move(WindowId window, Point corner) {
     locked([&] { m_windows[window].position = {corner.x / m_scale, corner.y / m_scale}; });
 }
 
-Rect HeadlessDriver::Area(WindowId window) {
+Rect MemoryDriver::Area(WindowId window) {
     std::lock_guard lock(m_mutex);
     const auto it = m_windows.find(window);
     if (it == m_windows.end()) return {};
@@ -64,7 +64,7 @@ Rect HeadlessDriver::Area(WindowId window) {
             (w.position.y + w.Outer().height) * m_scale};
 }
 
-void HeadlessDriver::Raise(WindowId window) {
+void MemoryDriver::Raise(WindowId window) {
     std::lock_guard lock(m_mutex);
     const auto it = m_windows.find(window);
     // A minimised window cannot take the focus; raising the focused one changes nothing.
@@ -74,7 +74,7 @@ void HeadlessDriver::Raise(WindowId window) {
     queue(NativeEvent::Kind::FocusGained, window);
 }
 
-void HeadlessDriver::queue(NativeEvent::Kind kind, WindowId window) {
+void MemoryDriver::queue(NativeEvent::Kind kind, WindowId window) {
     NativeEvent event;
     event.kind = kind;
     event.window = window;
@@ -82,19 +82,19 @@ void HeadlessDriver::queue(NativeEvent::Kind kind, WindowId window) {
     m_wake.notify_all();
 }
 
-Point HeadlessDriver::Cursor() {
+Point MemoryDriver::Cursor() {
     std::lock_guard lock(m_mutex);
     return m_cursorScreen;
 }
 
-void HeadlessDriver::SetCursor(WindowId window, Point client) {
+void MemoryDriver::SetCursor(WindowId window, Point client) {
     std::lock_guard lock(m_mutex);
     const auto it = m_windows.find(window);
     const Point origin = it == m_windows.end() ? Point{} : it->second.ClientOrigin();
     m_cursorScreen = {origin.x * m_scale + client.x, origin.y * m_scale + client.y};
 }
 
-void HeadlessDriver::Present(WindowId window, const Surface& pixels, const Rect& asked, const Rect& clipped) {
+void MemoryDriver::Present(WindowId window, const Surface& pixels, const Rect& asked, const Rect& clipped) {
     std::lock_guard lock(m_mutex);
     HeadlessWindow& w = m_windows[window];
     w.presented.push_back(asked);
@@ -113,7 +113,7 @@ void HeadlessDriver::Present(WindowId window, const Surface& pixels, const Rect&
                     std::size_t(clipped.Width()) * 3);
 }
 
-NativeDriver::Pumped HeadlessDriver::WaitNative(std::vector<NativeEvent>& out, bool block) {
+NativeDriver::Pumped MemoryDriver::WaitNative(std::vector<NativeEvent>& out, bool block) {
     std::unique_lock lock(m_mutex);
     if (block) m_wake.wait(lock, [&] { return !m_system.empty() || m_woken; });
     m_woken = false;
@@ -123,13 +123,13 @@ NativeDriver::Pumped HeadlessDriver::WaitNative(std::vector<NativeEvent>& out, b
     return Pumped::Events;
 }
 
-void HeadlessDriver::Wake() {
+void MemoryDriver::Wake() {
     std::lock_guard lock(m_mutex);
     m_woken = true;
     m_wake.notify_all();
 }
 
-void HeadlessDriver::Inject(const Event& event) {
+void MemoryDriver::Inject(const Event& event) {
     using Kind = NativeEvent::Kind;
     std::lock_guard lock(m_mutex);
     NativeEvent native;
@@ -160,37 +160,37 @@ void HeadlessDriver::Inject(const Event& event) {
     m_wake.notify_all();
 }
 
-void HeadlessDriver::ShowMessage(std::string_view text, std::string_view caption) {
+void MemoryDriver::ShowMessage(std::string_view text, std::string_view caption) {
     locked([&] { m_messages.push_back(std::string(caption) + "|" + std::string(text)); });
 }
 
-bool HeadlessDriver::OpenUrl(std::string_view target) {
+bool MemoryDriver::OpenUrl(std::string_view target) {
     locked([&] { m_urls.emplace_back(target); });
     return !m_refuseUrls;
 }
 
-void HeadlessDriver::PlaySound(const std::string& path, bool wait) {
+void MemoryDriver::PlaySound(const std::string& path, bool wait) {
     locked([&] { m_sounds.push_back((wait ? "wait:" : "") + path); });
 }
 
-void HeadlessDriver::SetIcon(WindowId window, const Surface& image, std::uint32_t) {
+void MemoryDriver::SetIcon(WindowId window, const Surface& image, std::uint32_t) {
     std::lock_guard lock(m_mutex);
     if (image.bits != nullptr) m_windows[window].icon = {image.width, image.height};
 }
 
-HeadlessWindow HeadlessDriver::Window(WindowId window) {
+HeadlessWindow MemoryDriver::Window(WindowId window) {
     std::lock_guard lock(m_mutex);
     const auto it = m_windows.find(window);
     return it == m_windows.end() ? HeadlessWindow{} : it->second;
 }
 
-Surface HeadlessDriver::Image(WindowId window) {
+Surface MemoryDriver::Image(WindowId window) {
     std::lock_guard lock(m_mutex);
     const auto it = m_windows.find(window);
     return it == m_windows.end() ? Surface{} : imageLocked(it->second);
 }
 
-Surface HeadlessDriver::imageLocked(HeadlessWindow& window) const {
+Surface MemoryDriver::imageLocked(HeadlessWindow& window) const {
     const Size outer = window.Outer();
     return {window.screen.data(), outer.width * m_scale, outer.height * m_scale, outer.width * m_scale * 3, false};
 }

@@ -86,10 +86,10 @@ OWindow::OWindow(OWindow* owner) {
     // handed to it only once Start runs, when its derived parts exist; one built on the main
     // thread cannot be dispatched to before its constructor returns anyway.
     if (MainThread::IsCurrent()) RouteToMainThread();
-    if (OWindow* owner = m_owner) {
+    if (OWindow* liveOwner = m_owner) {
         m_quitOnDestroy = false;
-        registry().Block(owner, this);
-        owner->SetBlocked(true);
+        registry().Block(liveOwner, this);
+        liveOwner->SetBlocked(true);
     }
     m_createFailed = 0;
 

@@ -230,6 +230,7 @@ bool TGame::Launch(int x, int y) {
 
 void TGame::StepFlights() {
     const int w = m_geometry.ballWidth, h = m_geometry.ballHeight;
+    // Court edges are a few hundred pixels, exact as floats.
     for (std::size_t i = 0; i < m_flying.size();) {
         Ball* ball = m_flying[i];
         // Bounces, the path, the ceiling sound and the effort belong to the player's ball,
@@ -238,19 +239,19 @@ void TGame::StepFlights() {
         const float x = ball->Left(), y = ball->Top();
         float vx = ball->SpeedX();
         float vy = float(double(ball->SpeedY()) + kGravity);
-        if (x < m_geometry.courtLeft) {
+        if (x < static_cast<float>(m_geometry.courtLeft)) {
             vx = std::fabs(std::trunc(vx));
             PlaySound(GameSound::Bounce);
         }
-        if (x > m_geometry.courtLeft + m_geometry.courtWidth - w) {
+        if (x > static_cast<float>(m_geometry.courtLeft + m_geometry.courtWidth - w)) {
             vx = -std::fabs(std::trunc(vx));
             PlaySound(GameSound::Bounce);
         }
-        if (y < m_geometry.courtTop) {
+        if (y < static_cast<float>(m_geometry.courtTop)) {
             vy = std::fabs(std::trunc(vy));
             if (thrown) PlaySound(GameSound::Bounce);
         }
-        if (y > m_geometry.courtTop + m_geometry.courtHeight - h && vy > 0 && thrown) {
+        if (y > static_cast<float>(m_geometry.courtTop + m_geometry.courtHeight - h) && vy > 0 && thrown) {
             vy = float(kFloorBounce * std::fabs(vy));
             PlaySound(GameSound::Bounce);
         }

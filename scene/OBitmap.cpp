@@ -185,8 +185,8 @@ void OBitmap::Draw(Rect* clip) {
         destination = *clip;
         const int32_t left = TruncateToInt(static_cast<double>(clip->left) - m_x);
         const int32_t top = TruncateToInt(static_cast<double>(clip->top) - m_y);
-        source = Rect{left, top, TruncateToInt(static_cast<double>(left) + clip->Width()),
-                      TruncateToInt(static_cast<double>(top) + clip->Height())};
+        source = Rect{left, top, TruncateToInt(static_cast<double>(left) + static_cast<double>(clip->Width())),
+                      TruncateToInt(static_cast<double>(top) + static_cast<double>(clip->Height()))};
     } else {
         clip->left = clip->right;
         clip->top = clip->bottom;

@@ -264,12 +264,12 @@ TEST_F(EntryTest, WholeRunEndsTheIntroByItselfAndEndsWithZero) {
     const platform::WindowId intro = sequence->Intro()->PlatformWindow();
     bool asked = false;
     const int code = engine::RunMessageLoop(procedure, [&]() -> std::optional<int> {
-        const std::optional<int> code = sequence->AfterMessage();
+        const std::optional<int> exitCode = sequence->AfterMessage();
         if (!asked && sequence->GameWindow()) {
             asked = true;
             sequence->GameWindow()->PostClose();
         }
-        return code;
+        return exitCode;
     });
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(asked);

@@ -182,7 +182,7 @@ TEST(AssetFiles, BallsDifferInBrightnessPatternNotOnlyInHue) {
         for (uint32_t pixel : frame.argb) grey.push_back(Grey(pixel));
         // Remove the overall brightness, so that only the pattern is compared.
         double mean = 0;
-        for (double g : grey) mean += g / grey.size();
+        for (double g : grey) mean += g / static_cast<double>(grey.size());
         for (double& g : grey) g -= mean;
         greys.push_back(grey);
     }
@@ -190,7 +190,7 @@ TEST(AssetFiles, BallsDifferInBrightnessPatternNotOnlyInHue) {
         for (size_t b = a + 1; b < greys.size(); ++b) {
             double difference = 0;
             for (size_t i = 0; i < greys[a].size(); ++i) difference += std::abs(greys[a][i] - greys[b][i]);
-            EXPECT_GT(difference / greys[a].size(), 6.0) << "balls " << a + 1 << " and " << b + 1;
+            EXPECT_GT(difference / static_cast<double>(greys[a].size()), 6.0) << "balls " << a + 1 << " and " << b + 1;
         }
     }
 }

@@ -42,7 +42,7 @@ TEST(Sounds, EveryFileIsQuietAtItsEndsAndBelowFullScale) {
         EXPECT_LT(peak, 32767 * 0.9) << expected.path;
         EXPECT_GT(peak, 32767 * 0.3) << expected.path; // audible
         // No offset that would click at start and stop.
-        EXPECT_LT(std::abs(sum / sound->samples.size()), 32767 * 0.02) << expected.path;
+        EXPECT_LT(std::abs(sum / static_cast<double>(sound->samples.size())), 32767 * 0.02) << expected.path;
         // Starts and ends in silence, rising and falling smoothly: the first and last millisecond
         // stay far below the peak.
         EXPECT_EQ(sound->samples.front(), 0) << expected.path;

@@ -58,7 +58,9 @@ public:
     }
     scene::OGraph* Graph() override { return this; }
     bool IsFocusable() const override { return m_focusable; }
-    bool HitTest(int x, int y) override { return x >= 0 && y >= 0 && x < Width() && y < Height(); }
+    bool HitTest(int x, int y) override {
+        return x >= 0 && y >= 0 && static_cast<float>(x) < Width() && static_cast<float>(y) < Height();
+    }
     void OnCaptureChange(WindowControl* c) override { m_log.push_back(m_name + ".capture:" + (c == this ? "me" : c ? "other" : "none")); }
     void OnMouseMove(int x, int y) override { m_log.push_back(m_name + ".move " + std::to_string(x) + "," + std::to_string(y)); }
     void OnFocusChange(WindowControl* c) override { m_log.push_back(m_name + ".focus:" + (c == this ? "me" : c ? "other" : "none")); }

@@ -467,11 +467,11 @@ TEST_F(Dialogs, EveryDialogStillOpensAndClosesWithoutItsPictures) {
     OpenGame();
     // From here on no clip can be read: every dialog falls back to text and default looks.
     std::filesystem::remove(folder / "CLP");
-    const std::pair<GameDialog, const char*> dialogs[] = {
+    const std::pair<GameDialog, const char*> titledDialogs[] = {
         {GameDialog::Rules, "Hoopstack rules: "}, {GameDialog::Quit, "Quit the game? "},
         {GameDialog::Level, "Start new game? "},  {GameDialog::Options, "Options: "},
         {GameDialog::Scores, "Top 10 "},          {GameDialog::Result, "Enter your name: "}};
-    for (const auto& [which, text] : dialogs) {
+    for (const auto& [which, text] : titledDialogs) {
         window->OpenDialog(which);
         engine::OWindow* dialog = engine::OWindow::DialogOf(window);
         ASSERT_NE(dialog, nullptr) << DialogName(which);

@@ -22,11 +22,11 @@ constexpr uint32_t kKey = 0x00FF00;
 
 // A 24-bit surface of its own, addressed top-down whatever its row order.
 struct Surface {
-    Surface(int32_t w, int32_t h, bool bottomUp)
+    Surface(int32_t w, int32_t h, bool rowsBottomUp)
         : width(w),
           height(h),
           stride((w * 3 + 3) & ~3),
-          bottomUp(bottomUp),
+          bottomUp(rowsBottomUp),
           bits(static_cast<size_t>(stride) * h) {}
     uint8_t* At(int32_t x, int32_t y) { return Target().row(y) + x * 3; }
     uint32_t Pixel(int32_t x, int32_t y) {

@@ -236,4 +236,4 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"ImageNumberPastTheImages", [](auto& b) { Put16(b, kPlacement1 + 24, 3); }},
         Damage{"PositionNotANumber", [](auto& b) { PutDouble(b, kPlacement0 + 8, std::nan("")); }},
         Damage{"PositionFarBeyondAnyWindow", [](auto& b) { PutDouble(b, kPlacement1 + 16, 1e300); }}),
-    [](const ::testing::TestParamInfo<Damage>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Damage>& instance) { return std::string(instance.param.name); });

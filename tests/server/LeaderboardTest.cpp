@@ -184,7 +184,7 @@ TEST_P(LeaderboardTest, TheFixedPagesAnswer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, LeaderboardTest, ::testing::Values(Backend::Sqlite, Backend::Postgres),
-                         [](const auto& info) { return std::string(BackendName(info.param)); });
+                         [](const auto& instance) { return std::string(BackendName(instance.param)); });
 
 // A database that fails every call.
 class BrokenStore final : public RecordStore {

@@ -257,7 +257,7 @@ TEST_P(RecordStoreTest, TheSameReportFromManyThreadsAtOnceIsStoredOnce) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, RecordStoreTest, ::testing::Values(Backend::Sqlite, Backend::Postgres),
-                         [](const auto& info) { return std::string(BackendName(info.param)); });
+                         [](const auto& instance) { return std::string(BackendName(instance.param)); });
 
 TEST(OpenRecordStore, RefusesUnknownAddressesAndUnreachableDatabases) {
     EXPECT_FALSE(OpenRecordStore("mysql://localhost/x"));

@@ -245,7 +245,7 @@ TEST_P(DurabilityTest, SigtermAnswersEveryRequestItStored) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, DurabilityTest, ::testing::Values(Backend::Sqlite, Backend::Postgres),
-                         [](const auto& info) { return std::string(BackendName(info.param)); });
+                         [](const auto& instance) { return std::string(BackendName(instance.param)); });
 
 // The operator's commands on a database the server is using.
 TEST(ServerAdmin, ListsHidesShowsAndDeletesRecords) {

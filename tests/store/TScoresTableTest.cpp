@@ -142,7 +142,7 @@ TEST_F(ScoresTableFiles, EverySingleByteChangeIsRejected) {
     const std::string good = readBytes(path);
 
     for (std::size_t i = 0; i < good.size(); ++i) {
-        for (const unsigned char flip : {0x01, 0x80, 0xFF}) {
+        for (const int flip : {0x01, 0x80, 0xFF}) {
             std::string bad = good;
             bad[i] = static_cast<char>(bad[i] ^ flip);
             writeBytes(path, bad);

@@ -245,8 +245,8 @@ bool WriteContactSheet(const std::string& pngPath, std::ostream& errors, const S
         const size_t perRow = std::max<size_t>(1, static_cast<size_t>(usable / cellWidth));
         const size_t columns = std::min(perRow, clip.frames.size());
         const size_t rows = (clip.frames.size() + columns - 1) / columns;
-        const double blockWidth = std::max(columns * cellWidth, 290.0) + 12;
-        const double blockHeight = 18 + rows * cellHeight + 8;
+        const double blockWidth = std::max(static_cast<double>(columns) * cellWidth, 290.0) + 12;
+        const double blockHeight = 18 + static_cast<double>(rows) * cellHeight + 8;
         if (shelfX + blockWidth > kSheetWidth - kMargin) {
             shelfX = kMargin;
             shelfY += shelfHeight;
@@ -254,8 +254,8 @@ bool WriteContactSheet(const std::string& pngPath, std::ostream& errors, const S
         }
         headings.push_back({asset.path, {shelfX, shelfY}});
         for (size_t frame = 0; frame < clip.frames.size(); ++frame) {
-            placements.push_back({asset.path, frame, shelfX + (frame % columns) * cellWidth,
-                                  shelfY + 18 + (frame / columns) * cellHeight, scale});
+            placements.push_back({asset.path, frame, shelfX + static_cast<double>(frame % columns) * cellWidth,
+                                  shelfY + 18 + static_cast<double>(frame / columns) * cellHeight, scale});
         }
         shelfX += blockWidth;
         shelfHeight = std::max(shelfHeight, blockHeight);

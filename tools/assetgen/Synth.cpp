@@ -50,7 +50,7 @@ std::vector<int16_t> FinishSound(std::vector<double> signal, double peak) {
         double s = signal[i] * gain;
         const size_t fromEnd = signal.size() - 1 - i;
         const size_t edge = std::min(i, fromEnd);
-        if (edge < fade) s *= 0.5 - 0.5 * std::cos(kPi * edge / fade);
+        if (edge < fade) s *= 0.5 - 0.5 * std::cos(kPi * static_cast<double>(edge) / static_cast<double>(fade));
         out[i] = static_cast<int16_t>(std::lround(std::clamp(s, -1.0, 1.0) * 32767.0));
     }
     return out;
@@ -62,7 +62,7 @@ std::vector<double> ThrowSignal() {
     const double length = 0.38;
     std::vector<double> out(Samples(length));
     for (size_t i = 0; i < out.size(); ++i) {
-        const double t = i / kRate;
+        const double t = static_cast<double>(i) / kRate;
         const double u = t / length;
         // The swish rises in pitch and loudness as the arm swings through, then falls away.
         const double centre = 500 + 1700 * std::sin(kPi * std::min(u * 1.3, 1.0));
@@ -82,7 +82,7 @@ std::vector<double> BounceSignal() {
     std::vector<double> out(Samples(length));
     double phaseLow = 0, phaseShell = 0;
     for (size_t i = 0; i < out.size(); ++i) {
-        const double t = i / kRate;
+        const double t = static_cast<double>(i) / kRate;
         // The air inside rings low and drops in pitch; the shell rings higher and shorter.
         const double low = 150 * std::exp(-t * 6) + 80;
         phaseLow += 2 * kPi * low / kRate;
@@ -102,7 +102,7 @@ std::vector<double> PopSignal() {
     std::vector<double> out(Samples(length));
     double phase = 0;
     for (size_t i = 0; i < out.size(); ++i) {
-        const double t = i / kRate;
+        const double t = static_cast<double>(i) / kRate;
         const double pitch = 320 + 1300 * (1 - std::exp(-t / 0.035));
         phase += 2 * kPi * pitch / kRate;
         double s = (std::sin(phase) + 0.25 * std::sin(2 * phase)) * Envelope(t, 0.004, 0.045);
@@ -116,7 +116,7 @@ std::vector<double> TickSignal() {
     const double length = 0.05;
     std::vector<double> out(Samples(length));
     for (size_t i = 0; i < out.size(); ++i) {
-        const double t = i / kRate;
+        const double t = static_cast<double>(i) / kRate;
         out[i] =
             (std::sin(2 * kPi * 2400 * t) + 0.4 * std::sin(2 * kPi * 3700 * t)) * Envelope(t, 0.001, 0.009);
     }
@@ -139,7 +139,7 @@ std::vector<double> FanfareSignal() {
         const size_t first = Samples(note.start);
         const size_t count = Samples(note.length);
         for (size_t k = 0; k < count && first + k < out.size(); ++k) {
-            const double t = k / kRate;
+            const double t = static_cast<double>(k) / kRate;
             // Brass: a swelling attack, a slow vibrato once the note is held, and a brightness
             // that falls as the note settles.
             const double vibrato = 1 + 0.004 * std::sin(2 * kPi * 5.5 * t) * std::min(t / 0.3, 1.0);

@@ -42,7 +42,7 @@ void TextOnArc(cairo_t* cr, const std::string& text, const Font& font, double cx
         total += extents.x_advance;
     }
     const double letterSpacing = font.size * 0.12;
-    total += letterSpacing * (text.size() - 1);
+    total += letterSpacing * static_cast<double>(text.size() - 1);
     double angle = centreAngle + (topArc ? -1 : 1) * total / 2 / radius;
     for (size_t i = 0; i < text.size(); ++i) {
         const double half = advances[i] / 2 / radius;

@@ -57,17 +57,17 @@ WindowId WindowTable::CreateWindow(const WindowSpec& wanted) {
     const Size screen = screenLocked(false);
     const Rect around = owned ? areaLocked(wanted.owner) : Rect{0, 0, screen.width, screen.height};
     const Point corner = CentreOn(around, outer);
-    NativeWindowSpec spec;
-    spec.wanted = wanted;
-    spec.wanted.owner = owned ? wanted.owner : 0;
-    spec.corner = {corner.x * m_scale, corner.y * m_scale};
-    spec.outer = {outer.width * m_scale, outer.height * m_scale};
-    spec.frame = frame;
-    spec.scale = m_scale;
-    const WindowId id = m_driver->Create(spec);
+    NativeWindowSpec request;
+    request.wanted = wanted;
+    request.wanted.owner = owned ? wanted.owner : 0;
+    request.corner = {corner.x * m_scale, corner.y * m_scale};
+    request.outer = {outer.width * m_scale, outer.height * m_scale};
+    request.frame = frame;
+    request.scale = m_scale;
+    const WindowId id = m_driver->Create(request);
     if (id == 0) return 0;
     m_madeWindow = true;
-    m_windows[id] = Entry{spec.wanted.owner, frame, true};
+    m_windows[id] = Entry{request.wanted.owner, frame, true};
     m_driver->Raise(id);
     // A new window's size is reported once, as every later change: the size it got, which a
     // window manager may have changed.

@@ -13,17 +13,17 @@ bool MemoryDriver::Ready() {
     return locked([&] { return !std::exchange(m_failNextCreate, false); });
 }
 
-WindowId MemoryDriver::Create(const NativeWindowSpec& spec) {
+WindowId MemoryDriver::Create(const NativeWindowSpec& request) {
     std::lock_guard lock(m_mutex);
-    m_scale = spec.scale;
+    m_scale = request.scale;
     const WindowId id = m_nextId++;
     HeadlessWindow& made = m_windows[id];
-    made.wanted = spec.wanted;
-    made.frame = spec.frame;
-    made.client = {spec.outer.width / m_scale - 2 * spec.frame, spec.outer.height / m_scale - 2 * spec.frame};
-    made.position = {spec.corner.x / m_scale, spec.corner.y / m_scale};
-    made.screen.resize(std::size_t(spec.outer.width) * std::size_t(spec.outer.height) * 3);
-    const std::uint32_t background = spec.wanted.background;
+    made.wanted = request.wanted;
+    made.frame = request.frame;
+    made.client = {request.outer.width / m_scale - 2 * request.frame, request.outer.height / m_scale - 2 * request.frame};
+    made.position = {request.corner.x / m_scale, request.corner.y / m_scale};
+    made.screen.resize(std::size_t(request.outer.width) * std::size_t(request.outer.height) * 3);
+    const std::uint32_t background = request.wanted.background;
     for (std::size_t i = 0; i < made.screen.size(); i += 3) {
         made.screen[i] = std::uint8_t(background >> 16);
         made.screen[i + 1] = std::uint8_t(background >> 8);

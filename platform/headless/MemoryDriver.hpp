@@ -42,7 +42,7 @@ public:
     explicit MemoryDriver(Size screen);
 
     bool Ready() override;
-    WindowId Create(const NativeWindowSpec& spec) override;
+    WindowId Create(const NativeWindowSpec& request) override;
     void Destroy(WindowId window) override;
     void SetTitle(WindowId window, std::string_view title) override;
     void Show(WindowId window, ShowMode mode) override;

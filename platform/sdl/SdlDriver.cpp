@@ -101,17 +101,17 @@ bool SdlDriver::Ready() {
     return true;
 }
 
-WindowId SdlDriver::Create(const NativeWindowSpec& spec) {
-    m_scale = spec.scale;
-    SDL_Window* owner = find(spec.wanted.owner);
+WindowId SdlDriver::Create(const NativeWindowSpec& request) {
+    m_scale = request.scale;
+    SDL_Window* owner = find(request.wanted.owner);
     // SDL's own centring on the screen is the table's at scale 1.
     const bool centred = owner == nullptr && m_scale == 1;
     // No window gets the desktop's decorations: the program draws its own caption buttons,
     // and the backend the frame of a framed kind, inside the SDL window around the client.
-    SDL_Window* window = SDL_CreateWindow(CodePage1252ToUtf8(spec.wanted.name).c_str(),
-                                          centred ? int(SDL_WINDOWPOS_CENTERED) : spec.corner.x,
-                                          centred ? int(SDL_WINDOWPOS_CENTERED) : spec.corner.y, spec.outer.width,
-                                          spec.outer.height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+    SDL_Window* window = SDL_CreateWindow(CodePage1252ToUtf8(request.wanted.name).c_str(),
+                                          centred ? int(SDL_WINDOWPOS_CENTERED) : request.corner.x,
+                                          centred ? int(SDL_WINDOWPOS_CENTERED) : request.corner.y, request.outer.width,
+                                          request.outer.height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
     if (window == nullptr) {
         std::fprintf(stderr, "hoopstack: cannot create a window: %s\n", SDL_GetError());
         return 0;
@@ -120,12 +120,12 @@ WindowId SdlDriver::Create(const NativeWindowSpec& spec) {
     SDL_ShowWindow(window);
     const WindowId id = SDL_GetWindowID(window);
     WindowState& made = m_windows[id];
-    made = WindowState{window, spec.frame, {}};
+    made = WindowState{window, request.frame, {}};
     if (SDL_Surface* surface = SDL_GetWindowSurface(window)) {
-        const std::uint32_t bgr = spec.wanted.background;
+        const std::uint32_t bgr = request.wanted.background;
         const Uint32 colour = SDL_MapRGB(surface->format, Uint8(bgr & 0xFF), Uint8((bgr >> 8) & 0xFF), Uint8((bgr >> 16) & 0xFF));
         SDL_FillRect(surface, nullptr, colour);
-        DrawFrame(window, spec.frame, m_scale);
+        DrawFrame(window, request.frame, m_scale);
         SDL_UpdateWindowSurface(window);
     }
     return id;

@@ -34,9 +34,9 @@ public:
     }
 
     bool Ready() override { return ready; }
-    WindowId Create(const NativeWindowSpec& spec) override {
+    WindowId Create(const NativeWindowSpec& request) override {
         const WindowId id = m_next++;
-        areas[id] = Rect{spec.corner.x, spec.corner.y, spec.corner.x + spec.outer.width, spec.corner.y + spec.outer.height};
+        areas[id] = Rect{request.corner.x, request.corner.y, request.corner.x + request.outer.width, request.corner.y + request.outer.height};
         log.push_back("create " + std::to_string(id));
         return id;
     }
@@ -113,12 +113,12 @@ protected:
     }
 
     WindowId Make(WindowId owner = 0, int styleKind = 0, int width = 100, int height = 80) {
-        WindowSpec spec;
-        spec.width = width;
-        spec.height = height;
-        spec.owner = owner;
-        spec.styleKind = styleKind;
-        return table.CreateWindow(spec);
+        WindowSpec request;
+        request.width = width;
+        request.height = height;
+        request.owner = owner;
+        request.styleKind = styleKind;
+        return table.CreateWindow(request);
     }
     // Every event the table has ready, without waiting.
     std::vector<Event> Drain() {

@@ -27,6 +27,17 @@ void* silenceAlsa() {
     return library;
 }
 
+// SDL keeps per-thread storage (its error text) for threads it did not start and frees it only
+// when asked. Frame threads play sounds, so each one that did asks as it ends.
+struct SdlThreadStorage {
+    ~SdlThreadStorage() { SDL_TLSCleanup(); }
+};
+
+void freeSdlStorageAtThreadEnd() {
+    static thread_local SdlThreadStorage storage;
+    (void)storage;
+}
+
 } // namespace
 
 SoundPlayer::SoundPlayer() {
@@ -102,6 +113,7 @@ bool SoundPlayer::load(const std::string& path, std::vector<std::uint8_t>& sampl
 }
 
 bool SoundPlayer::Play(const std::string& path, bool wait) {
+    freeSdlStorageAtThreadEnd();
     // Opened outside m_mutex: SDL takes the device's own lock there, and the
     // device's thread holds that lock while it waits for m_mutex in fill().
     std::call_once(m_open, [this] { openDevice(); });

@@ -17,12 +17,12 @@ void SimBall::SetSpeed(float vx, float vy) {
 
 void SimBall::PlayFrom(int frame) {
     m_playing = true;
-    if (frame >= 0 && frame < kFrames) m_frame = frame;
+    if (frame >= 0 && frame < m_frames) m_frame = frame;
 }
 
 void SimBall::PauseAt(int frame) {
     m_playing = false;
-    if (frame >= 0 && frame < kFrames) m_frame = frame;
+    if (frame >= 0 && frame < m_frames) m_frame = frame;
 }
 
 void SimBall::Tick(std::uint32_t time) {
@@ -33,11 +33,13 @@ void SimBall::Tick(std::uint32_t time) {
     m_lastTick = time;
 }
 
-SimScene::SimScene() = default;
+SimScene::SimScene() { m_frameCounts.fill(SimBall::kFrames); }
+SimScene::SimScene(const std::array<int, 7>& frameCounts) : m_frameCounts(frameCounts) {}
 SimScene::~SimScene() = default;
 
 Ball* SimScene::CreateBall(int colour) {
-    auto ball = std::make_unique<SimBall>(colour);
+    const int frames = colour >= 1 && colour <= 7 ? m_frameCounts[std::size_t(colour - 1)] : SimBall::kFrames;
+    auto ball = std::make_unique<SimBall>(colour, frames);
     ball->index = m_balls.size();
     m_balls.push_back(std::move(ball));
     return m_balls.back().get();

@@ -15,7 +15,7 @@ class SimBall : public Ball {
 public:
     static constexpr int kFrames = 24;
 
-    explicit SimBall(int colour) : Ball(colour) {}
+    SimBall(int colour, int frames) : Ball(colour), m_frames(frames) {}
     float Left() const override { return m_x; }
     float Top() const override { return m_y; }
     float SpeedX() const override { return m_vx; }
@@ -26,7 +26,7 @@ public:
     void PlayFrom(int frame) override;
     void PauseAt(int frame) override;
     bool IsPlaying() const override { return m_playing; }
-    int FrameCount() const override { return kFrames; }
+    int FrameCount() const override { return m_frames; }
     float Depth() const { return m_depth; }
     int Frame() const { return m_frame; }
 
@@ -37,6 +37,7 @@ public:
     std::size_t index = 0;  // its place in the scene's list
 
 private:
+    int m_frames;
     float m_x = 0, m_y = 0, m_depth = 0;
     float m_vx = 0, m_vy = 0;
     bool m_playing = false;
@@ -48,7 +49,10 @@ private:
 // as tests want to look at it.
 class SimScene : public GameScene {
 public:
+    // Balls of every colour have SimBall::kFrames frames.
     SimScene();
+    // Balls of colour c have frameCounts[c - 1] frames (a replay's recorded clips).
+    explicit SimScene(const std::array<int, 7>& frameCounts);
     ~SimScene() override;
 
     Ball* CreateBall(int colour) override;
@@ -82,6 +86,7 @@ public:
     bool MarkerPlaying(int column) const { return m_markerPlaying[std::size_t(column)]; }
 
 private:
+    std::array<int, 7> m_frameCounts;
     std::vector<std::unique_ptr<SimBall>> m_balls;
     std::vector<GameSound> m_sounds;
     bool m_recordSounds = false;

@@ -14,8 +14,9 @@ TGame::TGame(GameScene& scene, GameSettings& settings, CourtGeometry geometry)
 
 TGame::~TGame() { ClearBoard(); }
 
-void TGame::SetSavedGame(const TSavedGame& saved) {
+void TGame::SetSavedGame(const TSavedGame& saved, std::optional<GameReplay> replay) {
     m_saved = saved;
+    m_savedReplay = std::move(replay);
     m_score = saved.score;
     m_gameOver = saved.gameOver;
 }

@@ -10,6 +10,7 @@
 #include "rules/BoardRules.hpp"
 #include "rules/CourtGeometry.hpp"
 #include "rules/GameRandom.hpp"
+#include "rules/GameReplay.hpp"
 #include "rules/GameScene.hpp"
 #include "rules/GameSettings.hpp"
 #include "rules/TSavedGame.hpp"
@@ -44,8 +45,11 @@ public:
     TGame(const TGame&) = delete;
     TGame& operator=(const TGame&) = delete;
 
-    // The saved game that the first new game restores (when it may).
-    void SetSavedGame(const TSavedGame& saved);
+    // The saved game that the first new game restores (when it may). With the replay saved
+    // beside it, the game is rebuilt by playing the replay and goes on recording it, when
+    // the replay ends at rest on exactly the saved board, score and level; otherwise the
+    // board is laid out from the saved game and the game has no replay.
+    void SetSavedGame(const TSavedGame& saved, std::optional<GameReplay> replay = std::nullopt);
     void Seed(std::uint32_t seed) { m_random.Seed(seed); }
     // The generator's state when the current game started, before it drew its board: with
     // the level and the inputs it fixes everything the game does.
@@ -56,6 +60,9 @@ public:
     void NewGame();
     // The game steps of one frame, before the scene moves the balls by their velocities.
     void Step(std::uint32_t time);
+    // The same with the pace decided by the caller (a replay): on a paced frame a queued
+    // ball moves on; the clock does so every 200 ms.
+    void Advance(bool pace);
     // A left click on the court at window pixel (x, y); ignored right of the court, while
     // balls move or wait, and after the game is over.
     void Click(int x, int y);
@@ -95,6 +102,12 @@ public:
     // Whether a click on the court would be taken now.
     bool AcceptsClicks() const;
 
+    // The current game's record since it started, closed when the game ends; none for a
+    // game laid out from a saved board without a matching replay.
+    const GameReplay* Replay() const { return m_recording ? &m_replay : nullptr; }
+    // The first game went on from the saved replay.
+    bool ContinuedReplay() const { return m_continuedReplay; }
+
     TThrowReport& Report() { return m_report; }
     // Called right after every refresh of the ceiling row (the soak checks its colours).
     std::function<void()> onCeilingRefreshed;
@@ -120,6 +133,8 @@ private:
     void DropStep();
     void PayBonus();
     void AddScore(std::int64_t points);
+    bool ContinueSavedReplay();
+    void RecordInput(ReplayInput::Kind kind, int x = 0, int y = 0);
 
     GameScene& m_scene;
     GameSettings& m_settings;
@@ -152,6 +167,10 @@ private:
     std::uint32_t m_lastPace = 0;
     int m_gamesStarted = 0;
     TSavedGame m_saved;
+    std::optional<GameReplay> m_savedReplay;
+    GameReplay m_replay;
+    bool m_recording = false;
+    bool m_continuedReplay = false;
     TThrowReport m_report;
 };
 

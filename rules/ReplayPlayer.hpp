@@ -1,0 +1,72 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "rules/GameReplay.hpp"
+
+namespace game {
+
+class TGame;
+
+// The most frames a replay may ask for: a long game at the highest level is about 20,000.
+inline constexpr std::uint32_t kReplayTickBudget = 500000;
+
+// Feeds a replay to a game frame by frame: before each step the inputs stamped with that
+// tick, then the step with the recorded pace. The game must have been started with
+// StartReplay; the caller moves the scene's balls after each step, as a frame does.
+class ReplayCursor {
+public:
+    explicit ReplayCursor(const GameReplay& replay) : m_replay(replay) {}
+
+    // Seeds the game with the replay's start, sets the settings' level and starts a game.
+    static void StartReplay(TGame& game, GameSettings& settings, const GameReplay& replay);
+
+    // One frame: false, doing nothing, once all the replay's ticks are played (the inputs
+    // that came after the last tick are fed then).
+    bool StepGame(TGame& game);
+    std::uint32_t Tick() const { return m_tick; }
+    bool Done() const { return m_tick >= m_replay.ticks; }
+
+private:
+    void FeedInputs(TGame& game, bool pace);
+
+    const GameReplay& m_replay;
+    std::size_t m_next = 0;
+    std::uint32_t m_tick = 0;
+};
+
+// Where a replay's game stands after its last tick.
+struct ReplayOutcome {
+    Level level = Level::Novice;
+    bool gameOver = false;
+    int score = 0;
+    std::uint32_t ticks = 0;
+    std::array<std::string, 16> board;  // rows 1-16, a digit per column, 0 empty
+};
+
+struct ReplayRun {
+    bool played = false;  // false: refused before the end, with the reason
+    std::string failure;
+    ReplayOutcome outcome;
+};
+
+// Plays the replay on the pure rules from its start to its last tick; refuses one that asks
+// for more ticks than the budget without playing it.
+ReplayRun PlayReplay(const GameReplay& replay, std::uint32_t tickBudget = kReplayTickBudget);
+
+struct ReplayVerdict {
+    bool verified = false;
+    std::string reason;  // why not, for the operator; empty when verified
+    std::optional<ReplayOutcome> outcome;  // when the replay decoded and played
+};
+
+// Whether the text is a replay of ours that plays, under these rules, into a finished game at
+// the level with exactly the score.
+ReplayVerdict VerifyReplay(std::string_view text, Level level, int score,
+                           std::uint32_t tickBudget = kReplayTickBudget);
+
+} // namespace game

@@ -1,6 +1,9 @@
 #include "SaveWriter.hpp"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 #include <utility>
 
 #include "FileIO.hpp"
@@ -24,11 +27,20 @@ bool writeEnciphered(const std::string& path, const std::string& text, std::stri
     return TScoresTable().writeEncrypted(path, text, error);
 }
 
+// Removes a file; one that is not there is removed already.
+bool removeFile(const std::string& path, std::string* error) {
+    if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+    if (error) *error = "cannot remove " + path + ": " + std::strerror(errno);
+    return false;
+}
+
 } // namespace
 
-SaveWriter::SaveWriter(std::string path, FailureFunction onFailure, WriteFunction write)
+SaveWriter::SaveWriter(std::string path, FailureFunction onFailure, WriteFunction write,
+                       CompanionFailureFunction onCompanionFailure)
     : m_path(std::move(path)), m_onFailure(std::move(onFailure)),
-      m_write(write ? std::move(write) : WriteFunction(writeEnciphered)) {
+      m_write(write ? std::move(write) : WriteFunction(writeEnciphered)),
+      m_onCompanionFailure(std::move(onCompanionFailure)) {
     // A process killed in the middle of a write leaves its temporary file behind.
     removeStaleTemporaries(m_path);
     m_thread = std::thread([this] { run(); });
@@ -36,8 +48,8 @@ SaveWriter::SaveWriter(std::string path, FailureFunction onFailure, WriteFunctio
 
 SaveWriter::~SaveWriter() { Shutdown(); }
 
-void SaveWriter::Submit(std::string text) {
-    auto shared = std::make_shared<const std::string>(std::move(text));
+void SaveWriter::Submit(std::string text, std::vector<Companion> companions) {
+    auto shared = std::make_shared<const Save>(Save{std::move(text), std::move(companions)});
     std::unique_lock lock(m_mutex);
     const std::uint64_t number = ++m_given;
     m_latest = shared;
@@ -58,8 +70,8 @@ void SaveWriter::Submit(std::string text) {
     m_changed.notify_all();
 }
 
-bool SaveWriter::WriteNow(std::string text, std::string* error) {
-    auto shared = std::make_shared<const std::string>(std::move(text));
+bool SaveWriter::WriteNow(std::string text, std::string* error, std::vector<Companion> companions) {
+    auto shared = std::make_shared<const Save>(Save{std::move(text), std::move(companions)});
     std::uint64_t number = 0;
     {
         std::lock_guard lock(m_mutex);
@@ -113,7 +125,27 @@ void SaveWriter::run() {
     m_changed.notify_all();
 }
 
-bool SaveWriter::writeInOrder(const std::string& text, std::uint64_t number, std::string* error) {
+void SaveWriter::writeCompanions(const Save& save, bool report) {
+    for (const Companion& companion : save.companions) {
+        std::string reason;
+        const bool done = companion.bytes ? writeFileAtomically(companion.path, *companion.bytes, &reason)
+                                          : removeFile(companion.path, &reason);
+        if (done || !report) continue;
+        if (m_onCompanionFailure)
+            m_onCompanionFailure(companion.path, reason);
+        else if (m_onFailure)
+            m_onFailure(reason);
+    }
+}
+
+bool SaveWriter::writeSave(const Save& save, bool report, std::string* error) {
+    // The companions go first: a main file that is written always has its companions beside
+    // it, and one whose companions failed is still kept.
+    writeCompanions(save, report);
+    return m_write(m_path, save.text, error);
+}
+
+bool SaveWriter::writeInOrder(const Save& save, std::uint64_t number, std::string* error) {
     std::lock_guard file(m_file);
     if (m_ended) {
         if (error) *error = "the program is ending";
@@ -127,7 +159,7 @@ bool SaveWriter::writeInOrder(const std::string& text, std::uint64_t number, std
     m_tried = number;
     ++m_attempts;
     std::string reason;
-    m_lastResult = m_write(m_path, text, &reason);
+    m_lastResult = writeSave(save, true, &reason);
     m_lastError = m_lastResult ? std::string() : reason;
     if (m_lastResult) {
         m_written = std::max(m_written.load(), number);
@@ -155,7 +187,7 @@ bool SaveWriter::WriteLatestForExit(std::chrono::milliseconds patience) {
     if (!latest || m_written.load() >= number) return true;
     ++m_attempts;
     std::string reason;
-    if (!m_write(m_path, *latest, &reason)) return false;
+    if (!writeSave(*latest, false, &reason)) return false;
     m_written = number;
     return true;
 }

@@ -7,8 +7,10 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace store {
 
@@ -16,17 +18,33 @@ namespace store {
 // thread that hands the texts over. A text handed over replaces one that is still waiting:
 // only the newest is written, and nothing piles up. Writes reach the file in the order the
 // texts were given; an older text is never written after a newer one, whichever thread
-// writes it.
+// writes it. A text may come with companions: files kept beside the main one that must always
+// describe the same moment (the saved game's replay beside its board). They are written in
+// the same turn, just before the main file, so no other text's files come between them.
 class SaveWriter {
 public:
+    // A file that changes with the main one: its whole new bytes, written plainly and
+    // atomically (writeFileAtomically), or none to remove it.
+    struct Companion {
+        std::string path;
+        std::optional<std::string> bytes;
+
+        bool operator==(const Companion&) const = default;
+    };
+
     // Writes `text` to `path` as a whole or not at all; false with a one-line reason.
     using WriteFunction = std::function<bool(const std::string& path, const std::string& text, std::string* error)>;
     // Told the reason of every failed write made by the writer's own thread.
     using FailureFunction = std::function<void(const std::string& reason)>;
+    // Told which companion could not be written or removed, and why; any thread that writes.
+    using CompanionFailureFunction = std::function<void(const std::string& path, const std::string& reason)>;
 
     // `write` defaults to the enciphered store's atomic write (TScoresTable::writeEncrypted).
     // Starting, it removes what such writes of dead processes left (removeStaleTemporaries).
-    explicit SaveWriter(std::string path, FailureFunction onFailure = {}, WriteFunction write = {});
+    // A companion that fails does not stop the main file; without `onCompanionFailure` it is
+    // told to `onFailure`.
+    explicit SaveWriter(std::string path, FailureFunction onFailure = {}, WriteFunction write = {},
+                        CompanionFailureFunction onCompanionFailure = {});
     // Shuts down: the text still waiting is written first.
     ~SaveWriter();
     SaveWriter(const SaveWriter&) = delete;
@@ -34,13 +52,13 @@ public:
 
     const std::string& Path() const { return m_path; }
 
-    // Hands the text to the writer thread and returns at once; any thread. After Shutdown the
-    // text is written on the calling thread instead.
-    void Submit(std::string text);
-    // Writes the text on the calling thread, after a write in progress; a text still waiting
-    // is older and is dropped. False with the reason when the write failed (or a newer text
-    // written in its place failed).
-    [[nodiscard]] bool WriteNow(std::string text, std::string* error = nullptr);
+    // Hands the text and its companions to the writer thread and returns at once; any thread.
+    // After Shutdown they are written on the calling thread instead.
+    void Submit(std::string text, std::vector<Companion> companions = {});
+    // Writes the text and its companions on the calling thread, after a write in progress; a
+    // text still waiting is older and is dropped. False with the reason when the main write
+    // failed (or a newer text written in its place failed); companions report as they fail.
+    [[nodiscard]] bool WriteNow(std::string text, std::string* error = nullptr, std::vector<Companion> companions = {});
     // Returns once every text handed over before the call is written or has failed.
     void Flush();
     // Writes the text still waiting and ends the thread; later calls do nothing.
@@ -56,16 +74,26 @@ public:
     std::uint64_t WritesAttempted() const { return m_attempts.load(); }
 
 private:
-    using Text = std::shared_ptr<const std::string>;
+    // One save: the main file's text and its companions.
+    struct Save {
+        std::string text;
+        std::vector<Companion> companions;
+    };
+    using Text = std::shared_ptr<const Save>;
 
     void run();
-    // Writes the text numbered `number` unless a newer one was written or tried meanwhile;
-    // false with the reason when the write (or the newer one's) failed.
-    bool writeInOrder(const std::string& text, std::uint64_t number, std::string* error);
+    // Writes the save numbered `number` unless a newer one was written or tried meanwhile;
+    // false with the reason when the main write (or the newer one's) failed.
+    bool writeInOrder(const Save& save, std::uint64_t number, std::string* error);
+    // Writes or removes the companions; `report` tells each failure.
+    void writeCompanions(const Save& save, bool report);
+    // The companions then the main file; false with the reason when the main write failed.
+    bool writeSave(const Save& save, bool report, std::string* error);
 
     const std::string m_path;
     const FailureFunction m_onFailure;
     const WriteFunction m_write;
+    const CompanionFailureFunction m_onCompanionFailure;
 
     // Guards the fields below it up to m_file; held only for moments.
     std::mutex m_mutex;

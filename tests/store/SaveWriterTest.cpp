@@ -234,3 +234,84 @@ TEST(SaveWriterTest, StartingRemovesTheTemporaryFilesOfDeadWritersOnly) {
     EXPECT_EQ(left, (std::vector<std::string>{"state.dat", "state.dat.tmp-1-0", "state.dat.tmp-x",
                                               "table.dat.tmp-" + dead + "-0"}));
 }
+
+TEST(SaveWriterTest, CompanionsChangeWithTheirTextAndBeforeIt) {
+    TempDir dir;
+    const std::string side = dir.file("replay.dat");
+    FakeDisk disk;
+    SaveWriter writer(dir.file("state.dat"), {}, disk.Function());
+    disk.Close();
+    writer.Submit("board 1", {{side, "replay 1\n"}});
+    disk.WaitForEntered(1);
+    // The companion is on disk before its text is written.
+    EXPECT_EQ(readBytes(side), "replay 1\n");
+    // Texts still waiting take their companions with them when a newer one replaces them.
+    writer.Submit("board 2", {{side, "replay 2\n"}});
+    writer.Submit("board 3", {{side, "replay 3\n"}});
+    EXPECT_EQ(readBytes(side), "replay 1\n");
+    disk.Open();
+    writer.Flush();
+    EXPECT_EQ(disk.Writes(), (std::vector<std::string>{"board 1", "board 3"}));
+    EXPECT_EQ(readBytes(side), "replay 3\n");
+
+    // None removes the companion, and a companion already gone is no failure.
+    ASSERT_TRUE(writer.WriteNow("board 4", nullptr, {{side, std::nullopt}}));
+    EXPECT_FALSE(std::filesystem::exists(side));
+    ASSERT_TRUE(writer.WriteNow("board 5", nullptr, {{side, std::nullopt}}));
+    // A text without companions leaves them as they are.
+    ASSERT_TRUE(writer.WriteNow("board 6", nullptr, {{side, "replay 6\n"}}));
+    writer.Submit("board 7");
+    writer.Flush();
+    EXPECT_EQ(readBytes(side), "replay 6\n");
+    EXPECT_EQ(dir.entryCount(), 1u) << "a temporary file was left behind";
+}
+
+TEST(SaveWriterTest, AFailingCompanionIsToldByItsPathAndTheTextIsStillWritten) {
+    TempDir dir;
+    // A folder where the companion should be: it can be neither replaced nor removed.
+    std::filesystem::create_directory(dir.file("replay.dat"));
+    const std::string side = dir.file("replay.dat");
+    std::mutex mutex;
+    std::vector<std::string> companions, mains;
+    FakeDisk disk;
+    SaveWriter writer(
+        dir.file("state.dat"),
+        [&](const std::string& reason) {
+            std::lock_guard lock(mutex);
+            mains.push_back(reason);
+        },
+        disk.Function(),
+        [&](const std::string& path, const std::string& reason) {
+            std::lock_guard lock(mutex);
+            companions.push_back(path + " | " + reason);
+        });
+    writer.Submit("board 1", {{side, "replay\n"}});
+    writer.Flush();
+    ASSERT_TRUE(writer.WriteNow("board 2", nullptr, {{side, std::nullopt}}));
+    EXPECT_EQ(disk.Writes(), (std::vector<std::string>{"board 1", "board 2"}));
+    std::lock_guard lock(mutex);
+    EXPECT_TRUE(mains.empty());
+    ASSERT_EQ(companions.size(), 2u);
+    for (const std::string& told : companions) EXPECT_EQ(told.rfind(side + " | ", 0), 0u) << told;
+    EXPECT_TRUE(std::filesystem::is_directory(side));
+}
+
+TEST(SaveWriterTest, AnEndThatCannotWaitWritesTheNewestCompanionsToo) {
+    TempDir dir;
+    const std::string path = dir.file("state.dat"), side = dir.file("replay.dat");
+    FakeDisk slow;
+    SaveWriter writer(path, {}, slow.Function());
+    slow.Close();
+    writer.Submit("rest 1", {{side, "replay 1\n"}});
+    slow.WaitForEntered(1);
+    writer.Submit("rest 2", {{side, "replay 2\n"}});
+    std::thread opener([&] {
+        slow.WaitForEntered(2);
+        slow.Open();
+    });
+    EXPECT_TRUE(writer.WriteLatestForExit(50ms));
+    opener.join();
+    EXPECT_EQ(readBytes(side), "replay 2\n");
+    std::vector<std::string> writes = slow.Writes();
+    EXPECT_NE(std::find(writes.begin(), writes.end(), "rest 2"), writes.end());
+}

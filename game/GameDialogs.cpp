@@ -36,7 +36,7 @@ constexpr GameDialogEntry kDialogs[] = {
     {GameDialog::Level, "level", [](const GameDialogContext& c) { Open<OWndExitLevel>(c); }},
     {GameDialog::Options, "options", [](const GameDialogContext& c) { Open<OWndOptions>(c); }},
     {GameDialog::Scores, "scores", [](const GameDialogContext& c) { Open<OWndScores>(c, std::to_string(c.level)); }},
-    {GameDialog::Result, "result", [](const GameDialogContext& c) { Open<OWndResult>(c, c.score, c.level); }},
+    {GameDialog::Result, "result", [](const GameDialogContext& c) { Open<OWndResult>(c, c.score, c.level, c.replay); }},
 };
 
 // The table holds every dialog once, in the enum's order, so that a dialog indexes its line.

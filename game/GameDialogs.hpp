@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace game {
 
@@ -16,6 +17,9 @@ struct GameDialogContext {
     std::int32_t score = 0;
     // The level as the player counts it, from 1.
     int level = 1;
+    // The replay of the game that ended, as EncodeReplay writes it (the result window keeps
+    // it with the record); empty for none.
+    std::string replay;
 };
 
 // The name a dialog request is reported by: "rules", "quit", "level", "options", "scores",

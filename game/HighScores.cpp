@@ -8,6 +8,11 @@
 #include "engine/MainThread.hpp"
 #include "platform/Platform.hpp"
 #include "scene/ResolvePath.hpp"
+#include "store/TScoreReplays.hpp"
+
+#ifndef HOOPSTACK_WEB_BASE
+#define HOOPSTACK_WEB_BASE "http://127.0.0.1:8080"
+#endif
 
 namespace game {
 
@@ -18,6 +23,58 @@ constexpr char kEllipsis = '\x85';
 } // namespace
 
 std::string TablePath() { return scene::ResolveWritablePath("table.dat"); }
+
+std::string ReplaysPath() { return scene::ResolveWritablePath("replays.dat"); }
+
+std::string PublishAddressFor(std::string_view code, std::string_view replay) {
+    std::string address = std::string(HOOPSTACK_WEB_BASE) + "/cgi-bin/gameres.pl?e=";
+    address += code;
+    if (!replay.empty() && address.size() + 3 + replay.size() <= kMaxPublishAddress) {
+        address += "&r=";
+        address += replay;
+    }
+    return address;
+}
+
+RecordedResult RecordResult(const std::string& tablePath, const std::string& replaysPath, const std::string& line,
+                            std::string_view replay) {
+    RecordedResult result;
+    store::TScoresTable table;
+    table.loadTable(tablePath);
+    table.addRecordLine(line);
+    // The records as the file will hold them: ten per name and level at most.
+    const std::string text = table.tableText();
+    store::TScoresTable written;
+    written.addTableText(text);
+
+    store::TScoreReplays replays;
+    const bool hadFile = replays.load(replaysPath);
+    if (!replay.empty()) {
+        // The new record as the table's file gives it back.
+        store::TScoresTable added, reread;
+        added.addRecordLine(line);
+        reread.addTableText(added.tableText());
+        if (reread.size() == 1) {
+            const auto& [score, record] = *reread.records().begin();
+            replays.add(store::TScoreReplays::KeyOf(score, record), std::string(replay));
+        }
+    }
+    const std::size_t before = replays.entries().size();
+    replays.pruneTo(written);
+    // Nothing to keep and nothing kept before: no file is needed.
+    if (hadFile || before > 0) result.replaysSaved = replays.save(replaysPath, &result.replaysError);
+
+    result.tableSaved = table.writeEncrypted(tablePath, text, &result.tableError);
+    return result;
+}
+
+RecordedResult ClearResults(const std::string& tablePath, const std::string& replaysPath) {
+    // The table first: replays left behind by a failure find no record and go at the next pruning.
+    RecordedResult result;
+    result.tableSaved = store::TScoresTable().saveTable(tablePath, &result.tableError);
+    result.replaysSaved = store::TScoreReplays().save(replaysPath, &result.replaysError);
+    return result;
+}
 
 std::string FormatRecordDate(int year, int month, int day) {
     return std::to_string(year) + "-" + std::to_string(month) + "-" + std::to_string(day);

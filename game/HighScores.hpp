@@ -13,6 +13,8 @@ namespace game {
 
 // The score table's file, found again each time it is read or written.
 std::string TablePath();
+// The file of the table's replays ("replays.dat"), beside the table.
+std::string ReplaysPath();
 
 // A record's date: year, month and day without leading zeros (2001-7-5).
 std::string FormatRecordDate(int year, int month, int day);
@@ -43,6 +45,28 @@ inline constexpr std::size_t kPublishedNameBytes = 99;
 // The name as a published report carries it: its first 99 bytes. Names are code page 1252,
 // one byte per character, so the cut always falls between two characters.
 std::string PublishedName(std::string_view name);
+
+// The longest address "Publish" opens with a replay: a longer one goes without it.
+inline constexpr std::size_t kMaxPublishAddress = 8192;
+// The publishing page's address for a report's code, with `&r=` and the replay when one is
+// given and the whole address stays within kMaxPublishAddress.
+std::string PublishAddressFor(std::string_view code, std::string_view replay = {});
+
+// What recording a result wrote, and why a write failed.
+struct RecordedResult {
+    bool tableSaved = false;
+    std::string tableError;
+    bool replaysSaved = true;  // also when there was nothing to write
+    std::string replaysError;
+};
+// Adds the line (ResultLine) to the score table's file and its replay, when it has one, to the
+// replays' file, which keeps only the replays of the records the table then holds. The replays
+// are written first, so that a record on disk finds its replay; a missing or unreadable
+// replays' file is started afresh.
+RecordedResult RecordResult(const std::string& tablePath, const std::string& replaysPath, const std::string& line,
+                            std::string_view replay);
+// Empties both files: the table (without reading it first) and its replays.
+RecordedResult ClearResults(const std::string& tablePath, const std::string& replaysPath);
 
 inline constexpr const char* kPublishFailedText =
     "Hoopstack could not open the web page that publishes your score. Is a web browser installed?";

@@ -3,8 +3,10 @@
 #include "engine/ControlEvents.hpp"
 #include "engine/ShellOpen.hpp"
 #include "game/HighScores.hpp"
+#include "game/ReplayFiles.hpp"
 #include "platform/KeyCodes.hpp"
 #include "scene/AssetNames.hpp"
+#include "store/FileIO.hpp"
 #include "ui/OButton.hpp"
 
 #ifndef HOOPSTACK_WEB_BASE
@@ -126,7 +128,8 @@ bool OGameWindow::Start() {
     if (!saved && m_setup.statePath) saved = LoadSavedGame(*m_setup.statePath);
     if (saved) {
         Settings() = saved->settings;
-        m_game->SetSavedGame(*saved);
+        // The rules continue the replay only when it plays to exactly this board.
+        m_game->SetSavedGame(*saved, m_setup.preset ? std::nullopt : ReadSavedReplay());
     }
     AddButtons();
 
@@ -162,42 +165,74 @@ TSavedGame OGameWindow::SavedState() const {
     return saved;
 }
 
+std::optional<std::string> OGameWindow::ReplayText() const {
+    const GameReplay* replay = m_game ? m_game->Replay() : nullptr;
+    if (!replay) return std::nullopt;
+    return ReplayFileText(*replay);
+}
+
+std::optional<GameReplay> OGameWindow::ReadSavedReplay() const {
+    if (!m_setup.statePath) return std::nullopt;
+    return ReadReplayFile(ReplayPathBeside(*m_setup.statePath));
+}
+
 std::shared_ptr<store::SaveWriter> OGameWindow::MakeStateWriter(const std::string& path) {
-    return std::make_shared<store::SaveWriter>(path,
-                                               [](const std::string& reason) { ReportSaveFailure("state.dat", reason); });
+    // A kill in the middle of writing the replay leaves its temporary file, as for the state.
+    store::removeStaleTemporaries(ReplayPathBeside(path));
+    return std::make_shared<store::SaveWriter>(
+        path, [](const std::string& reason) { ReportSaveFailure("state.dat", reason); }, store::SaveWriter::WriteFunction(),
+        [](const std::string&, const std::string& reason) { ReportSaveFailure("replay.dat", reason); });
+}
+
+store::SaveWriter::Companion OGameWindow::ReplayCompanion(const std::optional<std::string>& replay) const {
+    return {ReplayPathBeside(m_writer->Path()), replay};
+}
+
+OGameWindow::KeptGame OGameWindow::GameToKeep() const {
+    if (m_handedOver && !m_game->IsSettled()) {
+        KeptGame kept = *m_handedOver;
+        kept.state.settings = Settings();
+        return kept;
+    }
+    return {SavedState(), ReplayText()};
 }
 
 bool OGameWindow::SaveGame() {
     std::lock_guard lock(Lock());
     if (!m_writer || !m_game) return false;
-    const TSavedGame state = SavedState();
-    m_handedOver = state;
+    m_handedOver = GameToKeep();
     std::string error;
-    if (m_writer->WriteNow(FormatSavedGame(state), &error)) return true;
+    if (m_writer->WriteNow(FormatSavedGame(m_handedOver->state), &error, {ReplayCompanion(m_handedOver->replay)}))
+        return true;
     ReportSaveFailure("state.dat", error);
     return false;
 }
 
-void OGameWindow::SaveInBackground(const TSavedGame& state) {
-    if (!m_writer || (m_handedOver && *m_handedOver == state)) return;
-    m_handedOver = state;
-    m_writer->Submit(FormatSavedGame(state));
+void OGameWindow::SaveInBackground(KeptGame kept) {
+    if (!m_writer || (m_handedOver && m_handedOver->state == kept.state)) return;
+    m_writer->Submit(FormatSavedGame(kept.state), {ReplayCompanion(kept.replay)});
+    m_handedOver = std::move(kept);
+}
+
+void OGameWindow::KeepAtRest() {
+    if (!m_writer) return;
+    TSavedGame state = SavedState();
+    if (m_handedOver && m_handedOver->state == state) return;
+    SaveInBackground({std::move(state), ReplayText()});
 }
 
 void OGameWindow::SaveSettings() {
     std::lock_guard lock(Lock());
-    if (!m_game) return;
-    // A throw may be on its way: the board stays the one of the last rest.
-    TSavedGame state = m_handedOver && !m_game->IsSettled() ? *m_handedOver : SavedState();
-    state.settings = Settings();
-    SaveInBackground(state);
+    if (!m_game || !m_writer) return;
+    // A throw may be on its way: the board and the replay stay those of the last rest.
+    SaveInBackground(GameToKeep());
 }
 
 void OGameWindow::NewGame() {
     std::lock_guard lock(Lock());
     if (!m_game) return;
     m_game->NewGame();
-    SaveInBackground(SavedState());
+    KeepAtRest();
 }
 
 void OGameWindow::ChangeLevel() {
@@ -212,7 +247,7 @@ void OGameWindow::Tick(std::uint32_t time) {
     if (m_game && !IsClosing()) {
         m_game->Step(time);
         // Only a court at rest is kept: a ball in flight is not on the board yet.
-        if (m_game->IsSettled()) SaveInBackground(SavedState());
+        if (m_game->IsSettled()) KeepAtRest();
     }
     OWindow::Tick(time);
 }
@@ -266,7 +301,11 @@ void OGameWindow::ControlEvent(engine::WindowControl* sender, int code) {
 void OGameWindow::OpenDialog(GameDialog which) {
     m_dialogRequest = DialogName(which);
     if (!m_setup.openDialogs || !m_game) return;
-    OpenGameDialog(which, {this, m_game->Score(), static_cast<int>(Settings().level) + 1});
+    GameDialogContext context{this, m_game->Score(), static_cast<int>(Settings().level) + 1, {}};
+    // The result is recorded with the replay of the game that ended, when it has one.
+    if (which == GameDialog::Result)
+        if (const GameReplay* replay = m_game->Replay(); replay && replay->finished) context.replay = EncodeReplay(*replay);
+    OpenGameDialog(which, context);
 }
 
 std::string OGameWindow::TakeDialogRequest() {

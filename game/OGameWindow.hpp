@@ -37,7 +37,9 @@ struct GameWindowSetup {
 // top right. It turns clicks into selections and throws, drives the rules once per frame,
 // and asks for the dialogs. Saves the game each time the court comes to rest, a game starts
 // or the settings change, through the writer's thread so that no frame waits for the disk,
-// and once more, waiting for the disk, whenever it ends in order.
+// and once more, waiting for the disk, whenever it ends in order. The game's replay goes with
+// every save, in "replay.dat" beside the saved game, taken at the moment of the board it is
+// saved with; a game without a replay removes that file.
 class OGameWindow : public engine::OWindow {
 public:
     explicit OGameWindow(OWindow* owner, GameWindowSetup setup = {});
@@ -53,15 +55,18 @@ public:
     void NewGame();
     // Moves to the next level and starts a new game there.
     void ChangeLevel();
-    // Writes the settings and the board now, after any write in progress and instead of
-    // any waiting; false when there is nothing to save or the write failed, which the player
-    // is told about once.
+    // Writes the settings and the board now, with its replay, after any write in progress and
+    // instead of any waiting; false when there is nothing to save or the write failed, which
+    // the player is told about once. While balls move, the board is that of the last rest.
     bool SaveGame();
     // Hands the current settings, with the board of the last rest, to the writer's thread.
     void SaveSettings();
     TSavedGame SavedState() const;
+    // The current game's replay as its file holds it, or none for a game without one.
+    std::optional<std::string> ReplayText() const;
 
-    // A writer for the saved game whose failures the player is told about once.
+    // A writer for the saved game whose failures (its replay's too) the player is told about
+    // once per file.
     static std::shared_ptr<store::SaveWriter> MakeStateWriter(const std::string& path);
 
     // Opens one of the window's dialogs over it (a dialog that cannot start is gone at
@@ -85,8 +90,24 @@ private:
     bool LoadBorders();
     void AddButtons();
     void AddShown(const std::string& file, float x, float y, float depth);
-    // Hands the state to the writer's thread unless it is the one handed over last.
-    void SaveInBackground(const TSavedGame& state);
+    // A saved game and the replay that goes with it (its file's text; none removes the file).
+    struct KeptGame {
+        TSavedGame state;
+        std::optional<std::string> replay;
+    };
+    // What to keep now: the current court and replay at rest; while balls move, those of the
+    // last rest (the thrown ball is on no cell), with the current settings.
+    KeptGame GameToKeep() const;
+    // The writer's companion for the replay: written beside the state, or removed.
+    store::SaveWriter::Companion ReplayCompanion(const std::optional<std::string>& replay) const;
+    // At rest: hands the court and its replay to the writer's thread unless that court was
+    // handed over last. The replay is encoded only then, not on every frame.
+    void KeepAtRest();
+    // Hands the state and its replay to the writer's thread unless the state is the one
+    // handed over last.
+    void SaveInBackground(KeptGame kept);
+    // Reads the saved game's replay, when it is to be read; a bad one is none.
+    std::optional<GameReplay> ReadSavedReplay() const;
 
     GameWindowSetup m_setup;
     std::unique_ptr<CourtScene> m_scene;
@@ -101,7 +122,7 @@ private:
     ui::OButton* m_level = nullptr;
     std::string m_dialogRequest;
     std::shared_ptr<store::SaveWriter> m_writer;
-    std::optional<TSavedGame> m_handedOver;
+    std::optional<KeptGame> m_handedOver;
 };
 
 } // namespace game

@@ -11,8 +11,8 @@
 
 namespace game {
 
-OWndResult::OWndResult(engine::OWindow* owner, std::int32_t score, int level)
-    : ODialog(owner), m_score(score), m_level(level) {}
+OWndResult::OWndResult(engine::OWindow* owner, std::int32_t score, int level, std::string replay)
+    : ODialog(owner), m_score(score), m_level(level), m_replay(std::move(replay)) {}
 
 std::string& OWndResult::LastPlayerName() {
     static std::string name;
@@ -61,12 +61,10 @@ bool OWndResult::Start() {
 
 void OWndResult::Record() {
     LastPlayerName() = m_name ? CleanPlayerName(m_name->GetText()) : std::string("Anonymous");
-    const std::string path = TablePath();
-    store::TScoresTable table;
-    table.loadTable(path);
-    table.addRecordLine(ResultLine(TodayRecordDate(), LastPlayerName(), m_level, m_score));
-    std::string error;
-    if (!table.saveTable(path, &error)) ReportSaveFailure("table.dat", error);
+    const RecordedResult recorded = RecordResult(TablePath(), ReplaysPath(),
+                                                 ResultLine(TodayRecordDate(), LastPlayerName(), m_level, m_score), m_replay);
+    if (!recorded.replaysSaved) ReportSaveFailure("replays.dat", recorded.replaysError);
+    if (!recorded.tableSaved) ReportSaveFailure("table.dat", recorded.tableError);
 }
 
 void OWndResult::ControlEvent(engine::WindowControl* sender, int code) {

@@ -13,15 +13,16 @@ class OEdit;
 namespace game {
 
 // Shown when a game ends: the score, and a name field; "Ok" adds the result to the score
-// table, "Cancel" leaves the table alone. No control holds the focus at first, so typing
+// table (and the game's replay to the table's replays), "Cancel" leaves the table alone. No control holds the focus at first, so typing
 // reaches the name field once the mouse has been over it or Tab has moved there.
 class OWndResult : public ui::ODialog {
 public:
     static constexpr int kWidth = 400;
     static constexpr int kHeight = 300;
 
-    // `level` is the level number, 1 to 3.
-    OWndResult(engine::OWindow* owner, std::int32_t score, int level);
+    // `level` is the level number, 1 to 3; `replay` the game's replay text (EncodeReplay), kept
+    // with the record in the table's replays; empty for none.
+    OWndResult(engine::OWindow* owner, std::int32_t score, int level, std::string replay = {});
 
     bool Start() override;
     void ControlEvent(engine::WindowControl* sender, int code) override;
@@ -40,6 +41,7 @@ private:
 
     std::int32_t m_score;
     int m_level;
+    std::string m_replay;
     ui::OEdit* m_name = nullptr;
     ui::OButton* m_ok = nullptr;
     ui::OButton* m_cancel = nullptr;

@@ -4,15 +4,12 @@
 #include "engine/ShellOpen.hpp"
 #include "game/HighScores.hpp"
 #include "game/OWndScoresClear.hpp"
+#include "rules/GameReplay.hpp"
 #include "scene/AssetNames.hpp"
 #include "scene/OClip.hpp"
 #include "store/ScoreReport.hpp"
 #include "ui/OButton.hpp"
 #include "ui/TextLayout.hpp"
-
-#ifndef HOOPSTACK_WEB_BASE
-#define HOOPSTACK_WEB_BASE "http://127.0.0.1:8080"
-#endif
 
 namespace game {
 
@@ -95,6 +92,8 @@ bool OWndScores::Start() {
     AddTitle();
     AddRows();
     m_table.loadTable(TablePath());
+    // Missing or unreadable, the replays are none: every record then publishes without one.
+    if (!m_replays.load(ReplaysPath())) m_replays = store::TScoreReplays();
     const std::vector<ScoreRow> top = TopOfLevel(m_table, m_level, kRows);
     for (std::size_t i = 0; i < top.size(); ++i) {
         ShowName(m_names[i], top[i].name);
@@ -112,13 +111,19 @@ void OWndScores::ClearRows() {
     }
     // The records are gone from the file; "Publish" must not send one of them afterwards.
     m_table = store::TScoresTable();
+    m_replays = store::TScoreReplays();
 }
 
 std::string OWndScores::PublishAddress() const {
-    const std::vector<ScoreRow> best = TopOfLevel(m_table, m_level, 1);
-    if (best.empty()) return {};
-    const std::string report = store::BuildScoreReport(best.front().score, m_level, PublishedName(best.front().name));
-    return std::string(HOOPSTACK_WEB_BASE) + "/cgi-bin/gameres.pl?e=" + store::EncodeScoreReport(report);
+    for (const auto& [score, record] : m_table.records()) {
+        if (record.level != m_level) continue;
+        const std::string report = store::BuildScoreReport(score, m_level, PublishedName(record.name));
+        const std::string* replay = m_replays.find(store::TScoreReplays::KeyOf(score, record));
+        // Only a replay that reads as one is sent; the server judges whether it proves the score.
+        const bool sendReplay = replay && DecodeReplay(*replay).has_value();
+        return PublishAddressFor(store::EncodeScoreReport(report), sendReplay ? std::string_view(*replay) : std::string_view());
+    }
+    return {};
 }
 
 void OWndScores::ControlEvent(engine::WindowControl* sender, int code) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "store/TScoreReplays.hpp"
 #include "store/TScoresTable.hpp"
 #include "ui/ODialog.hpp"
 
@@ -13,7 +14,8 @@ class OButton;
 namespace game {
 
 // The Top 10 of one level, with "Close" (which holds the focus, so Enter closes),
-// "Publish" (opens the publishing page with the level's best result) and "Clear".
+// "Publish" (opens the publishing page with the level's best result, and its replay when the
+// table's replays hold one) and "Clear".
 class OWndScores : public ui::ODialog {
 public:
     static constexpr int kWidth = 350;
@@ -47,6 +49,7 @@ private:
 
     std::string m_level;
     store::TScoresTable m_table;
+    store::TScoreReplays m_replays;
     ui::OButton* m_close = nullptr;
     ui::OButton* m_publish = nullptr;
     ui::OButton* m_clear = nullptr;

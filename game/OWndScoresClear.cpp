@@ -19,9 +19,10 @@ bool OWndScoresClear::Start() {
 }
 
 void OWndScoresClear::Yes() {
-    // A new, empty table written without reading the old one first.
-    std::string error;
-    if (!store::TScoresTable().saveTable(TablePath(), &error)) ReportSaveFailure("table.dat", error);
+    // A new, empty table written without reading the old one first, and no replays.
+    const RecordedResult cleared = ClearResults(TablePath(), ReplaysPath());
+    if (!cleared.tableSaved) ReportSaveFailure("table.dat", cleared.tableError);
+    if (!cleared.replaysSaved) ReportSaveFailure("replays.dat", cleared.replaysError);
     if (IsLiveWindow(m_scores)) m_scores->ClearRows();
 }
 

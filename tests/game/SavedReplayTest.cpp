@@ -160,11 +160,13 @@ protected:
         }
         return game->Report().launched;
     }
-    // A throw, then frames until the court is at rest again and that rest is saved.
+    // A throw, then frames until the court is at rest again and that rest is written (a newer
+    // save would otherwise replace one still waiting).
     bool ThrowOnce() {
         if (!Launch()) return false;
         for (int i = 0; i < 20000 && !Game()->IsSettled(); ++i) Frame();
         Frame();
+        Flush();
         return Game()->IsSettled();
     }
     // Throws until the game ends; the frames stay bounded.

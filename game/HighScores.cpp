@@ -8,6 +8,7 @@
 #include "engine/MainThread.hpp"
 #include "platform/Platform.hpp"
 #include "scene/ResolvePath.hpp"
+#include "store/FileIO.hpp"
 #include "store/TScoreReplays.hpp"
 
 #ifndef HOOPSTACK_WEB_BASE
@@ -39,6 +40,8 @@ std::string PublishAddressFor(std::string_view code, std::string_view replay) {
 RecordedResult RecordResult(const std::string& tablePath, const std::string& replaysPath, const std::string& line,
                             std::string_view replay) {
     RecordedResult result;
+    // A kill in the middle of an earlier write left its temporary file; it goes now.
+    store::removeStaleTemporaries(replaysPath);
     store::TScoresTable table;
     table.loadTable(tablePath);
     table.addRecordLine(line);

@@ -5,6 +5,8 @@
 
 #include <fstream>
 #include <random>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "game/OWndScores.hpp"
 #include "game/OWndScoresClear.hpp"
@@ -182,13 +184,20 @@ TEST_F(TopTenReplays, AMissingOrCorruptReplaysFileNeitherStopsPublishingNorRecor
         EXPECT_EQ(Decode(url).report.score, 300);
         EXPECT_EQ(url.find("&r="), std::string::npos) << url;
     }
-    // The next record starts the file afresh, and keeps what still reads.
+    // The next record starts the file afresh, and clears what a kill in the middle of a write
+    // left (the temporary file of a process that is gone).
     { std::ofstream(ReplaysFile(), std::ios::binary | std::ios::trunc) << "\x01\xff not replays"; }
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string litter = ReplaysFile() + ".tmp-" + std::to_string(gone) + "-0";
+    { std::ofstream(litter) << "x"; }
     const std::string replay = MadeUpReplay(Level::Novice, 3, 2);
     Record(200, 1, "Bea", replay);
     const store::TScoreReplays kept = ReadReplays();
     ASSERT_EQ(kept.entries().size(), 1u);
     EXPECT_EQ(*kept.find(KeyOf(200, 1, "Bea")), replay);
+    EXPECT_FALSE(std::filesystem::exists(litter));
     // A replays' file that cannot be written is told, and the record is still kept.
     std::filesystem::remove(ReplaysFile());
     std::filesystem::create_directory(ReplaysFile());

@@ -61,6 +61,16 @@ std::string UnfinishedReplay(int level) {
     return game::EncodeReplay(replay);
 }
 
+std::string IdleReplay(int level, std::uint32_t ticks) {
+    game::GameReplay replay;
+    replay.level = static_cast<game::Level>(level - 1);
+    replay.startState = 777;
+    replay.frameCounts.fill(game::SimBall::kFrames);
+    replay.ticks = ticks;
+    replay.finished = false;
+    return game::EncodeReplay(replay);
+}
+
 std::string ReportCode(std::int32_t score, int level, const std::string& name) {
     return store::EncodeScoreReport(store::BuildScoreReport(score, std::to_string(level), name));
 }

@@ -21,3 +21,6 @@ std::string UnfinishedReplay(int level);
 
 // A report code as the game sends it.
 std::string ReportCode(std::int32_t score, int level, const std::string& name);
+
+// A replay that asks for `ticks` frames with no input: as costly to check as its length.
+std::string IdleReplay(int level, std::uint32_t ticks);

@@ -1,6 +1,7 @@
 #include "ReplayVerifier.hpp"
 
 #include <algorithm>
+#include <exception>
 
 #include "server/ReplayCheck.hpp"
 
@@ -64,7 +65,13 @@ void ReplayVerifier::Work() {
         m_queue.pop_front();
         job->started = true;
         lock.unlock();
-        ReplayCheck result = m_check(job->text, job->level, job->score);
+        ReplayCheck result;
+        try {
+            result = m_check(job->text, job->level, job->score);
+        } catch (const std::exception& e) {
+            // Only want of memory; the record is kept, unverified.
+            result.reason = std::string("replay could not be checked: ") + e.what();
+        }
         lock.lock();
         job->result = std::move(result);
         job->done.notify_all();

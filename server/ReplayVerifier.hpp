@@ -28,7 +28,8 @@ public:
     static constexpr std::size_t kDefaultQueue = 64;
 
     ReplayVerifier(int workers, std::size_t queueLimit = kDefaultQueue, CheckFunction check = {});
-    // Lets the checks in progress end; queued ones are dropped and their callers told busy.
+    // Lets the checks in progress end and drops the queued ones. No Check may be running or
+    // start on another thread meanwhile: the owner stops its callers first.
     ~ReplayVerifier();
     ReplayVerifier(const ReplayVerifier&) = delete;
     ReplayVerifier& operator=(const ReplayVerifier&) = delete;

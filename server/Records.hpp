@@ -28,9 +28,9 @@ inline constexpr const char* kNoReplayReason = "no replay";
 struct ReplayCheck {
     bool verified = false;
     std::string reason = kNoReplayReason;  // why not; empty when verified
-    std::string replay;       // the replay text as sent, kept when it is base64url within kMaxStoredReplay
-    std::string replayHash;   // verified only: SHA-256 (hex) of the replay's canonical bytes
-    std::string board;        // verified only: the final court, 16 rows of 16 digits 0-7 joined by '/'
+    std::string replay{};     // the replay text as sent, kept when it is base64url within kMaxStoredReplay
+    std::string replayHash{};  // verified only: SHA-256 (hex) of the replay's canonical bytes
+    std::string board{};      // verified only: the final court, 16 rows of 16 digits 0-7 joined by '/'
 };
 
 // A checked report, ready to be stored.
@@ -40,7 +40,7 @@ struct NewRecord {
     std::string name;           // UTF-8, no control characters
     std::string report;         // the decoded report text; equal texts are the same report, stored once
     std::int64_t receivedAt = 0;  // seconds since the epoch
-    ReplayCheck check;          // the replay's verdict; a verified replay counts for one record only
+    ReplayCheck check{};        // the replay's verdict; a verified replay counts for one record only
 };
 
 enum class PublishOutcome {
@@ -68,7 +68,7 @@ struct RankedRecord {
     std::int64_t publishedAt = 0;  // seconds since the epoch
     std::int64_t id = 0;
     bool verified = false;
-    std::string board;  // verified only: as in ReplayCheck
+    std::string board{};  // verified only: as in ReplayCheck
 };
 
 // One stored record as the operator sees it.
@@ -88,7 +88,7 @@ struct StoredReplay {
     std::int64_t id = 0;
     int level = kFirstLevel;
     std::int32_t score = 0;
-    std::string replay;
+    std::string replay{};
 };
 
 // The level's name as the game shows it, or "" outside 1-3.

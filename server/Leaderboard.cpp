@@ -103,7 +103,7 @@ Reply Leaderboard::Publish(const std::optional<std::string>& code, const std::op
     }
     const Expected<std::vector<RankedRecord>> top = m_store.Top(record->level, 1, kTopRows);
     if (!top) std::fprintf(stderr, "hoopstack-leaderboard: %s\n", top.error().c_str());
-    Reply reply = html(200, RenderPublishPage(*record, *result, top ? &*top : nullptr));
+    Reply reply = html(200, RenderPublishPage(*record, *result, top ? &*top : nullptr, m_store.VerifiedOnly()));
     reply.headers.emplace_back("Cache-Control", "no-store");
     return reply;
 }

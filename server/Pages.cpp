@@ -174,7 +174,7 @@ footer nav a { margin-right: 1rem; display: inline-block; padding: 0.5rem 0; }
 }
 
 std::string RenderPublishPage(const NewRecord& record, const PublishResult& result,
-                              const std::vector<RankedRecord>* top) {
+                              const std::vector<RankedRecord>* top, bool verifiedOnly) {
     const std::string level = LevelName(record.level);
     const std::string who = record.name.empty() ? std::string("(no name)") : record.name;
     std::string main;
@@ -194,6 +194,12 @@ std::string RenderPublishPage(const NewRecord& record, const PublishResult& resu
         break;
     case PublishOutcome::NotListed:
         title = "Score stored";
+        if (verifiedOnly && !result.verified) {
+            main += "<h1>Score stored</h1>\n<p class=\"notice\">This score of " + std::to_string(record.score) + " by " +
+                    EscapeHtml(who) + " on " + level +
+                    " is stored, but this leaderboard ranks verified games only.</p>\n";
+            break;
+        }
         main += "<h1>Score stored</h1>\n<p class=\"notice\">" + EscapeHtml(who) + " already holds " +
                 std::to_string(kRecordsPerNameAndLevel) + " better scores on " + level +
                 ". This score of " + std::to_string(record.score) +

@@ -31,9 +31,10 @@ std::string ReplayPath(std::int64_t id);
 std::string RenderCourtSvg(std::string_view board, std::string_view label);
 
 // The answer to a publish: what happened, the record's rank and the level's Top 10 (the
-// player's row marked). `top` is null when the table could not be read.
+// player's row marked). `top` is null when the table could not be read. With `verifiedOnly`
+// an unverified record is said to be stored without a rank.
 std::string RenderPublishPage(const NewRecord& record, const PublishResult& result,
-                              const std::vector<RankedRecord>* top);
+                              const std::vector<RankedRecord>* top, bool verifiedOnly = false);
 // One level: its Top 10, a verified record's row there with its final court, and the ranks
 // after it, up to kLevelPageRows in all. Verified rows everywhere link to their replay.
 std::string RenderLevelPage(int level, const std::vector<RankedRecord>& records);

@@ -296,7 +296,10 @@ TEST_P(LeaderboardTest, TheSameGameUnderAnotherNameIsStoredWithoutTheMark) {
 TEST_P(LeaderboardTest, VerifiedOnlyTablesListVerifiedGamesAlone) {
     const PlayedGame& g = aGame(1);
     m_store->SetVerifiedOnly(true);
-    ASSERT_EQ(m_board->Publish(code(g.score + 500, "1", "Forger"), "10.0.0.1").status, 200);
+    const Reply forged = m_board->Publish(code(g.score + 500, "1", "Forger"), "10.0.0.1");
+    ASSERT_EQ(forged.status, 200);
+    EXPECT_TRUE(contains(forged.body, "is stored, but this leaderboard ranks verified games only")) << forged.body;
+    EXPECT_FALSE(contains(forged.body, "better scores"));
     const Reply published = m_board->Publish(ReportCode(g.score, 1, "Anna"), g.replay, "10.0.0.2");
     EXPECT_TRUE(contains(published.body, "ranks <strong>1st</strong>")) << published.body;
     const std::string json = m_board->ApiTop(std::string("1")).body;

@@ -7,7 +7,7 @@ set -uo pipefail
 # The folders from the bottom up; each may use only the ones before it, store none at all.
 layers=(store rules server platform scene engine ui game app tools)
 # Folders that stand on their own: no other folder may use them, though they come early in the
-# order (the score server uses only store and knows no window).
+# order (the score server uses only store and rules, and knows no window).
 leaves=(server)
 # Header-only value types of later folders that a folder may still use: the rules know no window,
 # but may speak of a rectangle. Each entry is "folder:header".

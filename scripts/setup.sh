@@ -8,21 +8,21 @@
 # Safe to run repeatedly: it only calls apt-get when something is missing.
 set -euo pipefail
 
-# The compiler and build tools, the libraries the programs link and the font the game draws
-# its text with.
+# The compiler and build tools, the libraries the programs link (OpenSSL: the leaderboard's
+# SHA-256 of replays) and the font the game draws its text with.
 packages=(
   build-essential cmake ninja-build pkg-config git
   zlib1g-dev libpng-dev
   libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fonts-liberation2
   libcairo2-dev
-  libboost-dev libsqlite3-dev libpqxx-dev
+  libboost-dev libsqlite3-dev libpqxx-dev libssl-dev
 )
-# The test and benchmark libraries (OpenSSL checks the store's cipher against it); clang for the fuzz targets; a private X server, a window
+# The test and benchmark libraries (OpenSSL, above, also checks the store's cipher); clang for the fuzz targets; a private X server, a window
 # manager and the tools that drive and photograph real windows; the servers, load tools and
 # browser of the leaderboard's tests; the checkers of installed files and of the package; the
 # linter of the shell scripts.
 test_packages=(
-  libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-utils imagemagick openbox time
   postgresql-15 wrk chromium nginx-light curl openssl

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "server/ReplayCheck.hpp"
+
 namespace server {
 
 std::string FormatAdminLine(const StoredRecord& record) {
@@ -13,6 +15,14 @@ std::string FormatAdminLine(const StoredRecord& record) {
            '\t' + record.name + '\t' + date + '\t' + (record.hidden ? "hidden" : "shown") + '\n';
 }
 
+std::string FormatAdminVerificationLine(const StoredRecord& record) {
+    std::string line = FormatAdminLine(record);
+    line.pop_back();
+    line += record.verified ? "\tverified\t" : "\tunverified\t" + OneLineReason(record.reason);
+    line.push_back('\n');
+    return line;
+}
+
 int RunAdmin(RecordStore& store, const AdminCommand& command, std::string& out, std::string& error) {
     if (command.action == AdminAction::List) {
         const Expected<std::vector<StoredRecord>> rows = store.List(command.filter);
@@ -20,7 +30,8 @@ int RunAdmin(RecordStore& store, const AdminCommand& command, std::string& out, 
             error = rows.error();
             return 1;
         }
-        for (const StoredRecord& row : *rows) out += FormatAdminLine(row);
+        for (const StoredRecord& row : *rows)
+            out += command.verification ? FormatAdminVerificationLine(row) : FormatAdminLine(row);
         return 0;
     }
     const Expected<bool> done = command.action == AdminAction::Delete

@@ -5,6 +5,7 @@
 
 #include "server/Pages.hpp"
 #include "server/PublishRequest.hpp"
+#include "server/ReplayVerifier.hpp"
 #include "server/TopJson.hpp"
 
 namespace server {
@@ -13,6 +14,26 @@ namespace {
 
 constexpr const char* kHtml = "text/html; charset=utf-8";
 constexpr const char* kJson = "application/json";
+constexpr const char* kReplayType = "application/x-hoopstack-replay";
+constexpr std::string_view kReplaySuffix = ".hoopstack-replay";
+
+// A record id written plainly: 1 to 18 digits, no sign, no leading zero.
+std::optional<std::int64_t> parseId(std::string_view text) {
+    if (text.empty() || text.size() > 18 || text[0] == '0') return std::nullopt;
+    std::int64_t id = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        id = id * 10 + (c - '0');
+    }
+    return id;
+}
+
+std::string lowerLevelName(int level) {
+    std::string name = LevelName(level);
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return name;
+}
 
 Reply html(int status, std::string body) { return {status, kHtml, std::move(body), {}}; }
 
@@ -29,8 +50,14 @@ Leaderboard::Clock Leaderboard::SystemClock() {
             }};
 }
 
-Leaderboard::Leaderboard(RecordStore& store, RateLimiter& limiter, Clock clock)
-    : m_store(store), m_limiter(limiter), m_clock(std::move(clock)) {}
+Leaderboard::Leaderboard(RecordStore& store, RateLimiter& limiter, Clock clock, ReplayVerifier* verifier)
+    : m_store(store),
+      m_limiter(limiter),
+      m_clock(std::move(clock)),
+      m_ownVerifier(verifier ? nullptr : std::make_unique<ReplayVerifier>(1)),
+      m_verifier(verifier ? verifier : m_ownVerifier.get()) {}
+
+Leaderboard::~Leaderboard() = default;
 
 Reply Leaderboard::ErrorPage(int status, std::string_view title, std::string_view message) {
     Reply reply = html(status, RenderErrorPage(title, message));
@@ -38,7 +65,8 @@ Reply Leaderboard::ErrorPage(int status, std::string_view title, std::string_vie
     return reply;
 }
 
-Reply Leaderboard::Publish(const std::optional<std::string>& code, const std::string& address, Deadline deadline) {
+Reply Leaderboard::Publish(const std::optional<std::string>& code, const std::optional<std::string>& replay,
+                           const std::string& address, Deadline deadline) {
     if (!code) return ErrorPage(400, "Bad score report", "The address carries no score: it needs \"?e=\" and the score code.");
     Expected<NewRecord> record = ParsePublishCode(*code, m_clock.wallSeconds());
     if (!record) return ErrorPage(400, "Bad score report", record.error());
@@ -52,6 +80,19 @@ Reply Leaderboard::Publish(const std::optional<std::string>& code, const std::st
         return reply;
     }
 
+    if (replay && !replay->empty()) {
+        const Deadline verifyBy = std::min(deadline, std::chrono::steady_clock::now() + kVerifyWait);
+        std::optional<ReplayCheck> check = m_verifier->Check(*replay, record->level, record->score, verifyBy);
+        if (!check) {
+            Reply reply = ErrorPage(503, "Too many games to check",
+                                    "The server is checking many games just now and could not check yours; "
+                                    "nothing was stored. Please publish it again in a minute.");
+            reply.headers.emplace_back("Retry-After", "30");
+            return reply;
+        }
+        record->check = std::move(*check);
+    }
+
     const Expected<PublishResult> result = m_store.Publish(*record, deadline);
     if (!result) {
         std::fprintf(stderr, "hoopstack-leaderboard: %s\n", result.error().c_str());
@@ -62,7 +103,7 @@ Reply Leaderboard::Publish(const std::optional<std::string>& code, const std::st
     }
     const Expected<std::vector<RankedRecord>> top = m_store.Top(record->level, 1, kTopRows);
     if (!top) std::fprintf(stderr, "hoopstack-leaderboard: %s\n", top.error().c_str());
-    Reply reply = html(200, RenderPublishPage(*record, *result, top ? &*top : nullptr));
+    Reply reply = html(200, RenderPublishPage(*record, *result, top ? &*top : nullptr, m_store.VerifiedOnly()));
     reply.headers.emplace_back("Cache-Control", "no-store");
     return reply;
 }
@@ -100,6 +141,25 @@ Reply Leaderboard::ApiTop(const std::optional<std::string>& levelText) {
         return {503, kJson, RenderJsonError("the table cannot be read just now"), {}};
     }
     return {200, kJson, RenderTopJson(*level, *records), {}};
+}
+
+Reply Leaderboard::ReplayFile(std::string_view fileName) {
+    const Reply missing = ErrorPage(404, "No such replay", "Only verified records that are on the tables have a replay here.");
+    if (fileName.size() <= kReplaySuffix.size() || fileName.substr(fileName.size() - kReplaySuffix.size()) != kReplaySuffix)
+        return missing;
+    const std::optional<std::int64_t> id = parseId(fileName.substr(0, fileName.size() - kReplaySuffix.size()));
+    if (!id) return missing;
+    const Expected<std::optional<StoredReplay>> found = m_store.Replay(*id);
+    if (!found) {
+        std::fprintf(stderr, "hoopstack-leaderboard: %s\n", found.error().c_str());
+        return ErrorPage(503, "Replay unavailable", "The replay cannot be read just now; please try again later.");
+    }
+    if (!*found || (*found)->replay.empty()) return missing;
+    const StoredReplay& file = **found;
+    const std::string name = "hoopstack-" + lowerLevelName(file.level) + "-" + std::to_string(file.score) + "-" +
+                             std::to_string(file.id) + std::string(kReplaySuffix);
+    return {200, kReplayType, file.replay + "\n",
+            {{"Content-Disposition", "attachment; filename=\"" + name + "\""}, {"Cache-Control", "max-age=300"}}};
 }
 
 Reply Leaderboard::Games() { return html(200, RenderGamesPage()); }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,12 @@
 
 namespace server {
 
+class ReplayVerifier;
+
+// The longest a publish's replay may wait for and take on the verification workers; the
+// rest of the publish's time is the database's.
+inline constexpr std::chrono::seconds kVerifyWait{3};
+
 // What each address of the leaderboard answers, without any network: the HTTP layer only
 // hands over the parameters and sends the Reply back.
 class Leaderboard {
@@ -25,14 +32,26 @@ public:
     };
     static Clock SystemClock();
 
-    Leaderboard(RecordStore& store, RateLimiter& limiter, Clock clock = SystemClock());
+    // Without a verifier of its own the leaderboard starts one with a single worker.
+    Leaderboard(RecordStore& store, RateLimiter& limiter, Clock clock = SystemClock(),
+                ReplayVerifier* verifier = nullptr);
+    ~Leaderboard();
 
-    // /cgi-bin/gameres.pl?e=CODE from `address`: 400 for a bad code, 429 over the rate
-    // limit, 503 when the record could not be stored by the deadline, else 200 with the rank
-    // and Top 10.
-    Reply Publish(const std::optional<std::string>& code, const std::string& address, Deadline deadline);
+    // /cgi-bin/gameres.pl?e=CODE&r=REPLAY from `address`: 400 for a bad code, 429 over the
+    // rate limit, 503 when the replay could not be checked in time (too many waiting) or the
+    // record could not be stored by the deadline, else 200 with the rank, whether the record
+    // is verified (and why not) and the Top 10. Without a replay the record is unverified.
+    Reply Publish(const std::optional<std::string>& code, const std::optional<std::string>& replay,
+                  const std::string& address, Deadline deadline);
+    Reply Publish(const std::optional<std::string>& code, const std::string& address, Deadline deadline) {
+        return Publish(code, std::nullopt, address, deadline);
+    }
     Reply Publish(const std::optional<std::string>& code, const std::string& address) {
-        return Publish(code, address, std::chrono::steady_clock::now() + kPublishWait);
+        return Publish(code, std::nullopt, address, std::chrono::steady_clock::now() + kPublishWait);
+    }
+    Reply Publish(const std::optional<std::string>& code, const std::optional<std::string>& replay,
+                  const std::string& address) {
+        return Publish(code, replay, address, std::chrono::steady_clock::now() + kPublishWait);
     }
     // "/": the Top 10 of every level.
     Reply Index();
@@ -40,6 +59,9 @@ public:
     Reply Level(std::string_view levelText);
     // /api/top?level=N: JSON; 400 unless N is 1-3.
     Reply ApiTop(const std::optional<std::string>& levelText);
+    // /replay/ID.hoopstack-replay: a verified record's replay as a file to download; 404
+    // for any other id (unknown, unverified or hidden) or a malformed name.
+    Reply ReplayFile(std::string_view fileName);
     // /cgi-bin/screen.pl/games.shtml
     Reply Games();
     Reply Style();
@@ -51,6 +73,8 @@ private:
     RecordStore& m_store;
     RateLimiter& m_limiter;
     Clock m_clock;
+    std::unique_ptr<ReplayVerifier> m_ownVerifier;
+    ReplayVerifier* m_verifier;
 };
 
 } // namespace server

@@ -16,11 +16,12 @@ namespace {
 
 constexpr std::string_view kPublishPath = "/cgi-bin/gameres.pl";
 constexpr std::string_view kLevelPrefix = "/level/";
+constexpr std::string_view kReplayPrefix = "/replay/";
 
 int ioThreads() { return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)); }
 
 bool readsDatabase(const std::string& path) {
-    return path == "/" || path == "/api/top" || path.rfind(kLevelPrefix, 0) == 0;
+    return path == "/" || path == "/api/top" || path.rfind(kLevelPrefix, 0) == 0 || path.rfind(kReplayPrefix, 0) == 0;
 }
 
 Reply serverError(const std::exception& e) {
@@ -55,11 +56,12 @@ Reply LeaderboardHttp::Route(const HttpRequest& request) {
 Reply LeaderboardHttp::RouteUnguarded(const HttpRequest& request) {
     const std::string& path = request.target.path;
     if (path == kPublishPath)
-        return m_board.Publish(request.target.Parameter("e"), request.client,
+        return m_board.Publish(request.target.Parameter("e"), request.target.Parameter("r"), request.client,
                                std::chrono::steady_clock::now() + kPublishWait);
     if (path == "/") return m_board.Index();
     if (path.rfind(kLevelPrefix, 0) == 0) return m_board.Level(std::string_view(path).substr(kLevelPrefix.size()));
     if (path == "/api/top") return m_board.ApiTop(request.target.Parameter("level"));
+    if (path.rfind(kReplayPrefix, 0) == 0) return m_board.ReplayFile(std::string_view(path).substr(kReplayPrefix.size()));
     if (path == "/cgi-bin/screen.pl/games.shtml") return m_board.Games();
     if (path == "/style.css") return m_board.Style();
     return m_board.NotFound();
@@ -72,7 +74,8 @@ void LeaderboardHttp::Handle(const HttpRequest& request, HttpServer::Respond res
         const auto deadline = std::chrono::steady_clock::now() + kPublishWait;
         boost::asio::post(m_publishes, [this, request, deadline, respond = std::move(respond)] {
             try {
-                respond(m_board.Publish(request.target.Parameter("e"), request.client, deadline));
+                respond(m_board.Publish(request.target.Parameter("e"), request.target.Parameter("r"), request.client,
+                                        deadline));
             } catch (const std::exception& e) {
                 respond(serverError(e));
             }

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "server/ReplayCheck.hpp"
+
 namespace server {
 
 namespace {
@@ -43,26 +45,43 @@ std::string shownName(const std::string& name) {
     return name.empty() ? "<span class=\"unnamed\">(no name)</span>" : EscapeHtml(name);
 }
 
-// A table of records; the row of rank `marked` gets the class "you".
+// The last cell of a row: for a verified record the mark, linking to its replay, and with
+// `court` its final court.
+std::string proofCell(const RankedRecord& row, bool court) {
+    if (!row.verified) return "<td class=\"proof\"></td>";
+    std::string html = "<td class=\"proof\">";
+    if (court) html += RenderCourtSvg(row.board, "Final court of " + (row.name.empty() ? "(no name)" : row.name) + "'s game");
+    html += "<a class=\"verified\" href=\"" + ReplayPath(row.id) +
+            "\" title=\"Verified: the server replayed this game under its rules. Download the replay.\">"
+            "&#10003; verified</a></td>";
+    return html;
+}
+
+// A table of records; the row of rank `marked` gets the class "you"; with `courts` a
+// verified row shows its final court.
 std::string table(const std::vector<RankedRecord>& rows, std::size_t from, std::size_t to,
-                  std::int64_t marked = 0) {
+                  std::int64_t marked = 0, bool courts = false) {
     std::string html = "<table>\n<thead><tr><th class=\"rank\">#</th><th>Name</th>"
-                       "<th class=\"score\">Score</th><th class=\"date\">Date</th></tr></thead>\n<tbody>\n";
+                       "<th class=\"score\">Score</th><th class=\"date\">Date</th><th class=\"proof\">Replay</th>"
+                       "</tr></thead>\n<tbody>\n";
     for (std::size_t i = from; i < to && i < rows.size(); ++i) {
         const RankedRecord& row = rows[i];
         html += row.rank == marked ? "<tr class=\"you\">" : "<tr>";
         html += "<td class=\"rank\">" + std::to_string(row.rank) + "</td><td class=\"name\">" + shownName(row.name) +
                 "</td><td class=\"score\">" + std::to_string(row.score) + "</td><td class=\"date\">" +
-                FormatDate(row.publishedAt) + "</td></tr>\n";
+                FormatDate(row.publishedAt) + "</td>" + proofCell(row, courts) + "</tr>\n";
     }
     html += "</tbody>\n</table>\n";
     return html;
 }
 
-std::string topTen(const std::vector<RankedRecord>& rows, std::int64_t marked = 0) {
+std::string topTen(const std::vector<RankedRecord>& rows, std::int64_t marked = 0, bool courts = false) {
     if (rows.empty()) return "<p class=\"empty\">No scores yet. Finish a game and press Publish in its Top 10.</p>\n";
-    return table(rows, 0, std::size_t(kTopRows), marked);
+    return table(rows, 0, std::size_t(kTopRows), marked, courts);
 }
+
+// The game's ball colours 1-7, as its pictures draw them.
+constexpr const char* kBallColours[7] = {"#f07a1a", "#2f6fe0", "#35a94a", "#d8283a", "#8c4ccc", "#f7cc2c", "#34343e"};
 
 std::string levelHeading(int level, const char* tag) {
     return std::string("<") + tag + ">" + LevelName(level) + " <span class=\"level\">level " + std::to_string(level) +
@@ -70,6 +89,31 @@ std::string levelHeading(int level, const char* tag) {
 }
 
 } // namespace
+
+std::string ReplayPath(std::int64_t id) { return "/replay/" + std::to_string(id) + ".hoopstack-replay"; }
+
+std::string RenderCourtSvg(std::string_view board, std::string_view label) {
+    const std::optional<std::array<std::string, 16>> rows = SplitBoard(board);
+    if (!rows) return {};
+    // A ball is 10 units wide and its row 10 high; odd rows lie half a ball to the right,
+    // as on the court.
+    std::string svg = "<svg class=\"court\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 165 160\" "
+                      "width=\"83\" height=\"80\" role=\"img\" aria-label=\"" +
+                      EscapeHtml(label) + "\"><rect width=\"165\" height=\"160\" fill=\"#ffcc99\"/>";
+    for (int r = 0; r < 16; ++r) {
+        const std::string& row = (*rows)[std::size_t(r)];
+        for (int c = 0; c < 16; ++c) {
+            const int colour = row[std::size_t(c)] - '0';
+            if (colour == 0) continue;
+            const int cx = c * 10 + 5 + (r % 2 == 0 ? 5 : 0);  // row 1, the top, is odd
+            const int cy = r * 10 + 5;
+            svg += "<circle cx=\"" + std::to_string(cx) + "\" cy=\"" + std::to_string(cy) + "\" r=\"4.8\" fill=\"" +
+                   kBallColours[colour - 1] + "\"/>";
+        }
+    }
+    svg += "</svg>";
+    return svg;
+}
 
 std::string EscapeHtml(std::string_view text) {
     std::string out;
@@ -118,6 +162,10 @@ td.name { overflow-wrap: anywhere; }
 .score { font-weight: 700; }
 .date { color: var(--muted); white-space: nowrap; }
 tr.you td { background: var(--mark); }
+td.proof { white-space: nowrap; }
+.verified { color: #1b7a34; font-weight: 600; text-decoration: none; }
+svg.court { display: block; border: 1px solid #9a5a2c; border-radius: 3px; margin-bottom: 0.2rem; }
+.proofnote { font-size: 0.9rem; color: var(--muted); }
 a { color: var(--accent); }
 footer { margin-top: 2rem; padding-bottom: 2rem; border-top: 1px solid var(--line); }
 footer nav a { margin-right: 1rem; display: inline-block; padding: 0.5rem 0; }
@@ -126,7 +174,7 @@ footer nav a { margin-right: 1rem; display: inline-block; padding: 0.5rem 0; }
 }
 
 std::string RenderPublishPage(const NewRecord& record, const PublishResult& result,
-                              const std::vector<RankedRecord>* top) {
+                              const std::vector<RankedRecord>* top, bool verifiedOnly) {
     const std::string level = LevelName(record.level);
     const std::string who = record.name.empty() ? std::string("(no name)") : record.name;
     std::string main;
@@ -146,6 +194,12 @@ std::string RenderPublishPage(const NewRecord& record, const PublishResult& resu
         break;
     case PublishOutcome::NotListed:
         title = "Score stored";
+        if (verifiedOnly && !result.verified) {
+            main += "<h1>Score stored</h1>\n<p class=\"notice\">This score of " + std::to_string(record.score) + " by " +
+                    EscapeHtml(who) + " on " + level +
+                    " is stored, but this leaderboard ranks verified games only.</p>\n";
+            break;
+        }
         main += "<h1>Score stored</h1>\n<p class=\"notice\">" + EscapeHtml(who) + " already holds " +
                 std::to_string(kRecordsPerNameAndLevel) + " better scores on " + level +
                 ". This score of " + std::to_string(record.score) +
@@ -153,6 +207,12 @@ std::string RenderPublishPage(const NewRecord& record, const PublishResult& resu
                 " best.</p>\n";
         break;
     }
+    if (result.verified)
+        main += "<p class=\"proofnote\"><span class=\"verified\">&#10003; Verified</span>: the server replayed "
+                "this game under its rules, and it ended at this level with exactly this score.</p>\n";
+    else
+        main += "<p class=\"proofnote\">Not verified: " + EscapeHtml(result.reason) +
+                ". The score is stored, without the verified mark.</p>\n";
     main += levelHeading(record.level, "h2");
     if (top)
         main += topTen(*top, result.rank);
@@ -164,7 +224,7 @@ std::string RenderPublishPage(const NewRecord& record, const PublishResult& resu
 
 std::string RenderLevelPage(int level, const std::vector<RankedRecord>& records) {
     std::string main = levelHeading(level, "h1");
-    main += "<h2>Top 10</h2>\n" + topTen(records);
+    main += "<h2>Top 10</h2>\n" + topTen(records, 0, true);
     if (records.size() > std::size_t(kTopRows)) {
         main += "<h2>Ranks 11 to " + std::to_string(kLevelPageRows) + "</h2>\n";
         main += table(records, std::size_t(kTopRows), std::size_t(kLevelPageRows));

@@ -24,11 +24,19 @@ std::string FormatDate(std::int64_t secondsSinceEpoch);
 
 std::string StyleSheet();
 
+// Where a verified record's replay is downloaded: /replay/ID.hoopstack-replay.
+std::string ReplayPath(std::int64_t id);
+// A stored final court (see SplitBoard) as a small inline SVG in the game's ball colours,
+// labelled for screen readers with `label` (escaped); "" for anything but a well-formed court.
+std::string RenderCourtSvg(std::string_view board, std::string_view label);
+
 // The answer to a publish: what happened, the record's rank and the level's Top 10 (the
-// player's row marked). `top` is null when the table could not be read.
+// player's row marked). `top` is null when the table could not be read. With `verifiedOnly`
+// an unverified record is said to be stored without a rank.
 std::string RenderPublishPage(const NewRecord& record, const PublishResult& result,
-                              const std::vector<RankedRecord>* top);
-// One level: its Top 10 and the ranks after it, up to kLevelPageRows in all.
+                              const std::vector<RankedRecord>* top, bool verifiedOnly = false);
+// One level: its Top 10, a verified record's row there with its final court, and the ranks
+// after it, up to kLevelPageRows in all. Verified rows everywhere link to their replay.
 std::string RenderLevelPage(int level, const std::vector<RankedRecord>& records);
 // The Top 10 of every level, `tops[0]` being level 1.
 std::string RenderIndexPage(const std::vector<std::vector<RankedRecord>>& tops);

@@ -20,6 +20,12 @@ CREATE TABLE IF NOT EXISTS records (
 );
 ALTER TABLE records ADD COLUMN IF NOT EXISTS hidden BOOLEAN NOT NULL DEFAULT FALSE;
 ALTER TABLE records ADD COLUMN IF NOT EXISTS listed BOOLEAN NOT NULL DEFAULT TRUE;
+ALTER TABLE records ADD COLUMN IF NOT EXISTS verified BOOLEAN NOT NULL DEFAULT FALSE;
+ALTER TABLE records ADD COLUMN IF NOT EXISTS reason TEXT NOT NULL DEFAULT 'no replay';
+ALTER TABLE records ADD COLUMN IF NOT EXISTS replay TEXT NOT NULL DEFAULT '';
+ALTER TABLE records ADD COLUMN IF NOT EXISTS replay_hash TEXT NOT NULL DEFAULT '';
+ALTER TABLE records ADD COLUMN IF NOT EXISTS board TEXT NOT NULL DEFAULT '';
+ALTER TABLE records ADD COLUMN IF NOT EXISTS listed_verified BOOLEAN NOT NULL DEFAULT FALSE;
 CREATE TABLE IF NOT EXISTS reports (
     report TEXT PRIMARY KEY,
     record_id BIGINT NOT NULL
@@ -27,6 +33,8 @@ CREATE TABLE IF NOT EXISTS reports (
 DROP TABLE IF EXISTS recent_reports;
 DROP INDEX IF EXISTS records_by_rank;
 CREATE INDEX IF NOT EXISTS records_listed ON records (level, listed, score DESC, id DESC);
+CREATE INDEX IF NOT EXISTS records_listed_verified ON records (level, listed_verified, score DESC, id DESC);
+CREATE UNIQUE INDEX IF NOT EXISTS records_verified_replay ON records (replay_hash) WHERE verified;
 CREATE INDEX IF NOT EXISTS records_by_name ON records (level, name, score DESC, id DESC);
 CREATE INDEX IF NOT EXISTS records_listed_by_name ON records (level, name, listed);
 )sql";
@@ -43,28 +51,45 @@ constexpr auto kReadWait = std::chrono::seconds(5);
 void prepare(pqxx::connection& c) {
     // Changes to one name and level wait for each other, so its listing stays consistent.
     c.prepare("lock_name", "SELECT pg_advisory_xact_lock(hashtext($1::text || ':' || $2::text))");
+    // Publishes of one replay wait for each other, so that it is verified for one record only.
+    c.prepare("lock_replay", "SELECT pg_advisory_xact_lock(hashtext('replay:' || $1::text))");
     c.prepare("find_report", "SELECT record_id FROM reports WHERE report = $1");
+    c.prepare("state_of", "SELECT verified, reason FROM records WHERE id = $1");
+    c.prepare("find_replay", "SELECT id FROM records WHERE replay_hash = $1 AND verified");
     c.prepare("insert",
-              "INSERT INTO records (level, score, name, published_at, hidden, listed) "
-              "VALUES ($1, $2, $3, $4, FALSE, FALSE) RETURNING id");
+              "INSERT INTO records (level, score, name, published_at, hidden, listed, verified, reason, replay, "
+              "replay_hash, board, listed_verified) "
+              "VALUES ($1, $2, $3, $4, FALSE, FALSE, $5, $6, $7, $8, $9, FALSE) RETURNING id");
     c.prepare("add_report", "INSERT INTO reports (report, record_id) VALUES ($1, $2)");
     c.prepare("unlist", "UPDATE records SET listed = FALSE WHERE level = $1 AND name = $2 AND listed");
     c.prepare("relist",
               "UPDATE records SET listed = TRUE WHERE id IN (SELECT id FROM records WHERE level = $1 AND "
               "name = $2 AND NOT hidden ORDER BY score DESC, id DESC LIMIT $3)");
-    c.prepare("listed", "SELECT level, score, listed FROM records WHERE id = $1");
+    c.prepare("unlist_verified",
+              "UPDATE records SET listed_verified = FALSE WHERE level = $1 AND name = $2 AND listed_verified");
+    c.prepare("relist_verified",
+              "UPDATE records SET listed_verified = TRUE WHERE id IN (SELECT id FROM records WHERE level = $1 AND "
+              "name = $2 AND NOT hidden AND verified ORDER BY score DESC, id DESC LIMIT $3)");
+    c.prepare("listed", "SELECT level, score, listed, listed_verified FROM records WHERE id = $1");
     // Counted only as far as kRankLimit: the cost grows with the records counted.
     c.prepare("rank",
               "SELECT COUNT(*) FROM (SELECT 1 FROM records WHERE level = $1 AND listed AND "
+              "(score > $2 OR (score = $2 AND id > $3)) LIMIT $4) AS above");
+    c.prepare("rank_verified",
+              "SELECT COUNT(*) FROM (SELECT 1 FROM records WHERE level = $1 AND listed_verified AND "
               "(score > $2 OR (score = $2 AND id > $3)) LIMIT $4) AS above");
     c.prepare("owner", "SELECT level, name FROM records WHERE id = $1");
     c.prepare("hide", "UPDATE records SET hidden = $2 WHERE id = $1");
     c.prepare("remove", "DELETE FROM records WHERE id = $1");
     c.prepare("top",
-              "SELECT score, name, published_at FROM records WHERE level = $1 AND listed "
+              "SELECT score, name, published_at, id, verified, board FROM records WHERE level = $1 AND listed "
               "ORDER BY score DESC, id DESC LIMIT $2 OFFSET $3");
+    c.prepare("top_verified",
+              "SELECT score, name, published_at, id, verified, board FROM records WHERE level = $1 AND "
+              "listed_verified ORDER BY score DESC, id DESC LIMIT $2 OFFSET $3");
+    c.prepare("replay", "SELECT id, level, score, replay FROM records WHERE id = $1 AND verified AND NOT hidden");
     c.prepare("list",
-              "SELECT id, level, score, name, published_at, hidden FROM records "
+              "SELECT id, level, score, name, published_at, hidden, verified, reason FROM records "
               "WHERE ($1 = 0 OR level = $1) AND (NOT $2 OR name = $3) ORDER BY level, score DESC, id DESC");
 }
 
@@ -72,30 +97,52 @@ void relist(pqxx::work& tx, int level, const std::string& name) {
     tx.exec_prepared("lock_name", level, name);
     tx.exec_prepared("unlist", level, name);
     tx.exec_prepared("relist", level, name, kRecordsPerNameAndLevel);
+    tx.exec_prepared("unlist_verified", level, name);
+    tx.exec_prepared("relist_verified", level, name, kRecordsPerNameAndLevel);
 }
 
-std::int64_t rankOf(pqxx::work& tx, std::int64_t id) {
+std::int64_t rankOf(pqxx::work& tx, std::int64_t id, bool verifiedOnly) {
     const pqxx::result row = tx.exec_prepared("listed", id);
-    if (row.empty() || !row[0][2].as<bool>()) return 0;
-    const std::int64_t above =
-        tx.exec_prepared1("rank", row[0][0].as<int>(), row[0][1].as<std::int32_t>(), id, kRankLimit)[0].as<std::int64_t>();
+    if (row.empty() || !row[0][verifiedOnly ? 3 : 2].as<bool>()) return 0;
+    const std::int64_t above = tx.exec_prepared1(verifiedOnly ? "rank_verified" : "rank", row[0][0].as<int>(),
+                                                 row[0][1].as<std::int32_t>(), id, kRankLimit)[0]
+                                   .as<std::int64_t>();
     return above < kRankLimit ? above + 1 : 0;
 }
 
-PublishResult publishIn(pqxx::work& tx, const NewRecord& record) {
+PublishResult publishIn(pqxx::work& tx, const NewRecord& record, bool verifiedOnly) {
     PublishResult result;
     tx.exec_prepared("lock_name", record.level, record.name);
     const pqxx::result found = tx.exec_prepared("find_report", record.report);
     if (!found.empty()) {
+        const std::int64_t earlier = found[0][0].as<std::int64_t>();
         result.outcome = PublishOutcome::Duplicate;
-        result.rank = rankOf(tx, found[0][0].as<std::int64_t>());
+        result.rank = rankOf(tx, earlier, verifiedOnly);
+        const pqxx::result state = tx.exec_prepared("state_of", earlier);
+        if (!state.empty()) {
+            result.verified = state[0][0].as<bool>();
+            result.reason = state[0][1].as<std::string>();
+        }
         return result;
     }
-    const std::int64_t id = tx.exec_prepared1("insert", record.level, record.score, record.name,
-                                              record.receivedAt)[0].as<std::int64_t>();
+    result.verified = record.check.verified;
+    result.reason = record.check.reason;
+    if (result.verified) {
+        tx.exec_prepared("lock_replay", record.check.replayHash);
+        const pqxx::result same = tx.exec_prepared("find_replay", record.check.replayHash);
+        if (!same.empty()) {
+            result.verified = false;
+            result.reason = SameReplayReason(same[0][0].as<std::int64_t>());
+        }
+    }
+    const std::int64_t id =
+        tx.exec_prepared1("insert", record.level, record.score, record.name, record.receivedAt, result.verified,
+                          result.reason, record.check.replay, record.check.replayHash,
+                          result.verified ? record.check.board : std::string())[0]
+            .as<std::int64_t>();
     tx.exec_prepared("add_report", record.report, id);
     relist(tx, record.level, record.name);
-    result.rank = rankOf(tx, id);
+    result.rank = rankOf(tx, id, verifiedOnly);
     result.outcome = result.rank > 0 ? PublishOutcome::Stored : PublishOutcome::NotListed;
     return result;
 }
@@ -215,7 +262,7 @@ Expected<T> PostgresRecordStore::WithSession(Deadline deadline, const char* what
 Expected<PublishResult> PostgresRecordStore::Publish(const NewRecord& record, Deadline deadline) {
     return WithSession<PublishResult>(deadline, "cannot store the record", [&](pqxx::connection& c) {
         pqxx::work tx(c);
-        PublishResult result = publishIn(tx, record);
+        PublishResult result = publishIn(tx, record, VerifiedOnly());
         tx.commit();
         return result;
     });
@@ -227,7 +274,8 @@ Expected<std::vector<RankedRecord>> PostgresRecordStore::Top(int level, int firs
         std::chrono::steady_clock::now() + kReadWait, "cannot read the records", [&](pqxx::connection& c) {
             std::vector<RankedRecord> rows;
             pqxx::read_transaction tx(c);
-            const pqxx::result result = tx.exec_prepared("top", level, count > 0 ? count : 0, offset);
+            const pqxx::result result =
+                tx.exec_prepared(VerifiedOnly() ? "top_verified" : "top", level, count > 0 ? count : 0, offset);
             rows.reserve(result.size());
             for (const auto& row : result) {
                 RankedRecord record;
@@ -235,6 +283,9 @@ Expected<std::vector<RankedRecord>> PostgresRecordStore::Top(int level, int firs
                 record.score = row[0].as<std::int32_t>();
                 record.name = row[1].as<std::string>();
                 record.publishedAt = row[2].as<std::int64_t>();
+                record.id = row[3].as<std::int64_t>();
+                record.verified = row[4].as<bool>();
+                if (record.verified) record.board = row[5].as<std::string>();
                 rows.push_back(std::move(record));
             }
             return rows;
@@ -256,6 +307,8 @@ Expected<std::vector<StoredRecord>> PostgresRecordStore::List(const RecordFilter
                 record.name = row[3].as<std::string>();
                 record.publishedAt = row[4].as<std::int64_t>();
                 record.hidden = row[5].as<bool>();
+                record.verified = row[6].as<bool>();
+                record.reason = row[7].as<std::string>();
                 rows.push_back(std::move(record));
             }
             return rows;
@@ -284,5 +337,21 @@ Expected<bool> PostgresRecordStore::Change(std::int64_t id, std::optional<bool> 
 Expected<bool> PostgresRecordStore::SetHidden(std::int64_t id, bool hidden) { return Change(id, hidden); }
 
 Expected<bool> PostgresRecordStore::Delete(std::int64_t id) { return Change(id, std::nullopt); }
+
+Expected<std::optional<StoredReplay>> PostgresRecordStore::Replay(std::int64_t id) {
+    return WithSession<std::optional<StoredReplay>>(
+        std::chrono::steady_clock::now() + kReadWait, "cannot read the replay", [&](pqxx::connection& c) {
+            pqxx::read_transaction tx(c);
+            const pqxx::result row = tx.exec_prepared("replay", id);
+            std::optional<StoredReplay> found;
+            if (row.empty()) return found;
+            found.emplace();
+            found->id = row[0][0].as<std::int64_t>();
+            found->level = row[0][1].as<int>();
+            found->score = row[0][2].as<std::int32_t>();
+            found->replay = row[0][3].as<std::string>();
+            return found;
+        });
+}
 
 } // namespace server

@@ -33,6 +33,7 @@ public:
     Expected<std::vector<StoredRecord>> List(const RecordFilter& filter) override;
     Expected<bool> SetHidden(std::int64_t id, bool hidden) override;
     Expected<bool> Delete(std::int64_t id) override;
+    Expected<std::optional<StoredReplay>> Replay(std::int64_t id) override;
 
     // One connection with its prepared statements.
     struct Session;

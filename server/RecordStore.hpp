@@ -28,9 +28,18 @@ struct RecordFilter {
 // No publish ever removes a record. A level's table lists, per name, that name's
 // kRecordsPerNameAndLevel best records that are not hidden; every other record stays stored
 // unlisted. Ordering on a level: highest score first, among equal scores the later record first.
+//
+// A verified replay counts for one record: a later record with the same replay (by its hash)
+// is stored unverified. With verified-only ranking the tables and ranks count verified
+// records alone, each name its kRecordsPerNameAndLevel best verified ones; the others stay
+// stored and listed by List.
 class RecordStore {
 public:
     virtual ~RecordStore() = default;
+
+    // Set before serving: the tables and ranks count verified records only.
+    void SetVerifiedOnly(bool verifiedOnly) { m_verifiedOnly = verifiedOnly; }
+    bool VerifiedOnly() const { return m_verifiedOnly; }
 
     // Stores the record unless the same report was ever stored before, and lists the name's
     // best records again. A value means the outcome is durable: it survives a crash of the
@@ -49,6 +58,11 @@ public:
     virtual Expected<bool> SetHidden(std::int64_t id, bool hidden) = 0;
     // Removes a record for good; false when there is no such record.
     virtual Expected<bool> Delete(std::int64_t id) = 0;
+    // The replay of a verified record that is not hidden; nothing for any other id.
+    virtual Expected<std::optional<StoredReplay>> Replay(std::int64_t id) = 0;
+
+private:
+    bool m_verifiedOnly = false;
 };
 
 } // namespace server

@@ -11,4 +11,8 @@ const char* LevelName(int level) {
     }
 }
 
+std::string SameReplayReason(std::int64_t earlierId) {
+    return "the same game was published before, as record " + std::to_string(earlierId);
+}
+
 } // namespace server

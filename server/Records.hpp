@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -16,6 +17,22 @@ inline constexpr int kRecordsPerNameAndLevel = store::TScoresTable::kGroupLimit;
 // Ranks of new records are counted this far.
 inline constexpr std::int64_t kRankLimit = 10'000;
 
+// The longest replay text a publish may carry and a record keeps: the game sends a replay only
+// in an address of at most 8 KiB.
+inline constexpr std::size_t kMaxStoredReplay = 8192;
+
+// Why a record without a replay is unverified.
+inline constexpr const char* kNoReplayReason = "no replay";
+
+// What the server made of a publish's replay.
+struct ReplayCheck {
+    bool verified = false;
+    std::string reason = kNoReplayReason;  // why not; empty when verified
+    std::string replay{};     // the replay text as sent, kept when it is base64url within kMaxStoredReplay
+    std::string replayHash{};  // verified only: SHA-256 (hex) of the replay's canonical bytes
+    std::string board{};      // verified only: the final court, 16 rows of 16 digits 0-7 joined by '/'
+};
+
 // A checked report, ready to be stored.
 struct NewRecord {
     int level = kFirstLevel;
@@ -23,6 +40,7 @@ struct NewRecord {
     std::string name;           // UTF-8, no control characters
     std::string report;         // the decoded report text; equal texts are the same report, stored once
     std::int64_t receivedAt = 0;  // seconds since the epoch
+    ReplayCheck check{};        // the replay's verdict; a verified replay counts for one record only
 };
 
 enum class PublishOutcome {
@@ -36,6 +54,10 @@ struct PublishResult {
     // The record's place on its level, 1 for the best; 0 when it is not listed or ranks below
     // kRankLimit (counting further would cost every publish time that grows with the table).
     std::int64_t rank = 0;
+    // The record as stored (for a duplicate, the earlier one): a verified replay already
+    // used by another record leaves this one unverified, with the reason.
+    bool verified = false;
+    std::string reason = kNoReplayReason;
 };
 
 // One row of a level's table.
@@ -44,6 +66,9 @@ struct RankedRecord {
     std::int32_t score = 0;
     std::string name;
     std::int64_t publishedAt = 0;  // seconds since the epoch
+    std::int64_t id = 0;
+    bool verified = false;
+    std::string board{};  // verified only: as in ReplayCheck
 };
 
 // One stored record as the operator sees it.
@@ -54,9 +79,22 @@ struct StoredRecord {
     std::string name;
     std::int64_t publishedAt = 0;
     bool hidden = false;
+    bool verified = false;
+    std::string reason = kNoReplayReason;  // empty when verified
+};
+
+// The replay of a verified record, for downloading.
+struct StoredReplay {
+    std::int64_t id = 0;
+    int level = kFirstLevel;
+    std::int32_t score = 0;
+    std::string replay{};
 };
 
 // The level's name as the game shows it, or "" outside 1-3.
 const char* LevelName(int level);
+
+// The reason a record whose verified replay an earlier record `earlierId` holds is unverified.
+std::string SameReplayReason(std::int64_t earlierId);
 
 } // namespace server

@@ -52,6 +52,11 @@ Expected<ServerOptions> ParseAdmin(const std::vector<std::string>& args) {
             value = name.substr(equals + 1);
             name.resize(equals);
         }
+        if (admin.action == AdminAction::List && name == "--verification") {
+            if (value) return Error{"--verification takes no value"};
+            admin.verification = true;
+            continue;
+        }
         const bool known = name == "--database" || (admin.action == AdminAction::List && (name == "--level" || name == "--name"));
         if (!known) return Error{"unknown option for admin " + verb + ": " + args[i]};
         if (!value) {
@@ -79,7 +84,9 @@ Expected<ServerOptions> ParseAdmin(const std::vector<std::string>& args) {
 std::string UsageText() {
     return "usage: hoopstack-leaderboard [--bind ADDR] [--port N] [--database URL]\n"
            "                             [--publish-limit N] [--threads N] [--trust-proxy ADDR] [--help]\n"
+           "                             [--verified-only] [--verify-threads N]\n"
            "       hoopstack-leaderboard admin list [--level N] [--name NAME] [--database URL]\n"
+           "                             [--verification]\n"
            "       hoopstack-leaderboard admin hide|unhide|delete ID [--database URL]\n"
            "  --bind ADDR         address to listen on (default 127.0.0.1)\n"
            "  --port N            port to listen on, 0 for any free one (default 8080)\n"
@@ -90,12 +97,16 @@ std::string UsageText() {
            "  --threads N         requests that read or write the database at once (default 64)\n"
            "  --trust-proxy ADDR  a reverse proxy at ADDR names the client in X-Forwarded-For;\n"
            "                      the header of any other peer is ignored\n"
+           "  --verified-only     rank only records whose replay the server verified; the\n"
+           "                      others stay stored and admin lists them\n"
+           "  --verify-threads N  replays checked at once (default one per core, at most 4)\n"
            "  --help              show this text\n"
            "admin (the operator's commands; the server may run meanwhile):\n"
            "  list                one line per stored record, tab-separated:\n"
            "                      ID LEVEL SCORE NAME DATE STATE, where NAME is UTF-8, DATE is\n"
            "                      YYYY-MM-DDTHH:MM:SSZ (UTC) and STATE is shown or hidden;\n"
-           "                      --level N and --name NAME pick records\n"
+           "                      --level N and --name NAME pick records; --verification adds\n"
+           "                      two fields: verified or unverified, and the reason\n"
            "  hide ID, unhide ID  take a record off the tables, or put it back\n"
            "  delete ID           remove a record for good\n";
 }
@@ -115,8 +126,13 @@ Expected<ServerOptions> ParseServerOptions(const std::vector<std::string>& args)
             options.help = true;
             continue;
         }
+        if (name == "--verified-only") {
+            if (value) return Error{"--verified-only takes no value"};
+            options.verifiedOnly = true;
+            continue;
+        }
         if (name != "--bind" && name != "--port" && name != "--database" && name != "--publish-limit" &&
-            name != "--threads" && name != "--trust-proxy")
+            name != "--threads" && name != "--trust-proxy" && name != "--verify-threads")
             return Error{"unknown option: " + args[i]};
         if (!value) {
             if (i + 1 >= args.size()) return Error{name + " needs a value"};
@@ -144,6 +160,10 @@ Expected<ServerOptions> ParseServerOptions(const std::vector<std::string>& args)
             const std::optional<int> limit = parseInt(*value, 0, 1000000);
             if (!limit) return Error{"--publish-limit needs a number from 0 to 1000000, not \"" + *value + "\""};
             options.publishesPerMinute = *limit;
+        } else if (name == "--verify-threads") {
+            const std::optional<int> threads = parseInt(*value, 1, 64);
+            if (!threads) return Error{"--verify-threads needs a number from 1 to 64, not \"" + *value + "\""};
+            options.verifyThreads = *threads;
         } else {
             const std::optional<int> threads = parseInt(*value, 1, 1024);
             if (!threads) return Error{"--threads needs a number from 1 to 1024, not \"" + *value + "\""};

@@ -17,6 +17,7 @@ struct AdminCommand {
     AdminAction action = AdminAction::List;
     std::int64_t id = 0;  // hide, unhide, delete
     RecordFilter filter;  // list
+    bool verification = false;  // list --verification: two more fields, verified or not and why
 };
 
 // The command line of hoopstack-leaderboard.
@@ -27,6 +28,8 @@ struct ServerOptions {
     int publishesPerMinute = 10;    // per client address; 0 switches the limit off
     int threads = 64;               // connections served at once
     std::string trustedProxy;       // --trust-proxy: the peer whose X-Forwarded-For is believed
+    bool verifiedOnly = false;      // --verified-only: the tables rank verified records only
+    int verifyThreads = 0;          // --verify-threads: replays checked at once; 0 for one per core (at most 4)
     bool help = false;
     std::optional<AdminCommand> admin;  // set for `admin ...` instead of serving
 };

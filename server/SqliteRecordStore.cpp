@@ -34,27 +34,53 @@ ALTER TABLE records ADD COLUMN hidden INTEGER NOT NULL DEFAULT 0;
 ALTER TABLE records ADD COLUMN listed INTEGER NOT NULL DEFAULT 1;
 )sql";
 
+// Added to tables made before published games were replayed: their records carried no
+// replay. `listed_verified` marks a name's best verified records, the tables of a server
+// that ranks verified records only.
+constexpr const char* kReplayColumns = R"sql(
+ALTER TABLE records ADD COLUMN verified INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE records ADD COLUMN reason TEXT NOT NULL DEFAULT 'no replay';
+ALTER TABLE records ADD COLUMN replay TEXT NOT NULL DEFAULT '';
+ALTER TABLE records ADD COLUMN replay_hash TEXT NOT NULL DEFAULT '';
+ALTER TABLE records ADD COLUMN board TEXT NOT NULL DEFAULT '';
+ALTER TABLE records ADD COLUMN listed_verified INTEGER NOT NULL DEFAULT 0;
+)sql";
+
 constexpr const char* kIndexes = R"sql(
 CREATE INDEX IF NOT EXISTS records_listed ON records (level, listed, score DESC, id DESC);
+CREATE INDEX IF NOT EXISTS records_listed_verified ON records (level, listed_verified, score DESC, id DESC);
 CREATE INDEX IF NOT EXISTS records_by_name ON records (level, name, score DESC, id DESC);
 CREATE INDEX IF NOT EXISTS records_listed_by_name ON records (level, name, listed);
+CREATE UNIQUE INDEX IF NOT EXISTS records_verified_replay ON records (replay_hash) WHERE verified = 1;
 )sql";
 
 // Ids only grow while the largest stays: SQLite reuses a deleted largest id, which is still
 // above every id left, so a larger id always means a later record.
 constexpr const char* kTopSql =
-    "SELECT score, name, published_at FROM records WHERE level = ?1 AND listed = 1 "
+    "SELECT score, name, published_at, id, verified, board FROM records WHERE level = ?1 AND listed = 1 "
+    "ORDER BY score DESC, id DESC LIMIT ?2 OFFSET ?3";
+constexpr const char* kTopVerifiedSql =
+    "SELECT score, name, published_at, id, verified, board FROM records WHERE level = ?1 AND listed_verified = 1 "
     "ORDER BY score DESC, id DESC LIMIT ?2 OFFSET ?3";
 
-constexpr const char* kListedSql = "SELECT level, score, listed FROM records WHERE id = ?1";
+constexpr const char* kListedSql = "SELECT level, score, listed, listed_verified FROM records WHERE id = ?1";
 // Counted only as far as kRankLimit: the cost grows with the records counted.
 constexpr const char* kRankSql =
     "SELECT COUNT(*) FROM (SELECT 1 FROM records WHERE level = ?1 AND listed = 1 AND "
     "(score > ?2 OR (score = ?2 AND id > ?3)) LIMIT ?4)";
+constexpr const char* kRankVerifiedSql =
+    "SELECT COUNT(*) FROM (SELECT 1 FROM records WHERE level = ?1 AND listed_verified = 1 AND "
+    "(score > ?2 OR (score = ?2 AND id > ?3)) LIMIT ?4)";
 
 constexpr const char* kListSql =
-    "SELECT id, level, score, name, published_at, hidden FROM records "
+    "SELECT id, level, score, name, published_at, hidden, verified, reason FROM records "
     "WHERE (?1 = 0 OR level = ?1) AND (?2 = 0 OR name = ?3) ORDER BY level, score DESC, id DESC";
+
+constexpr const char* kReplaySql =
+    "SELECT id, level, score, replay FROM records WHERE id = ?1 AND verified = 1 AND hidden = 0";
+
+// The column of kListedSql that says whether a record is on its level's table.
+int listedColumn(bool verifiedOnly) { return verifiedOnly ? 3 : 2; }
 
 template <class... Args>
 void bindAll(SqliteStatement& statement, const Args&... args) {
@@ -74,7 +100,9 @@ bool runOnce(SqliteStatement& statement, bool& gotRow) {
 struct SqliteRecordStore::Writer {
     std::unique_ptr<SqliteConnection> connection;
     SqliteStatement begin, commit, rollback, savepoint, release, rollbackTo;
-    SqliteStatement findReport, insert, addReport, unlist, relist, listed, owner, hide, remove;
+    SqliteStatement findReport, stateOf, findReplay, insert, addReport, unlist, relist, unlistVerified,
+        relistVerified, listed, owner, hide, remove;
+    bool verifiedOnly = false;
 
     bool Prepare(std::string& error) {
         sqlite3* db = connection->Handle();
@@ -86,14 +114,22 @@ struct SqliteRecordStore::Writer {
                  {&release, "RELEASE one_record"},
                  {&rollbackTo, "ROLLBACK TO one_record"},
                  {&findReport, "SELECT record_id FROM reports WHERE report = ?1"},
+                 {&stateOf, "SELECT verified, reason FROM records WHERE id = ?1"},
+                 {&findReplay, "SELECT id FROM records WHERE replay_hash = ?1 AND verified = 1"},
                  {&insert,
-                  "INSERT INTO records (level, score, name, published_at, hidden, listed) "
-                  "VALUES (?1, ?2, ?3, ?4, 0, 0) RETURNING id"},
+                  "INSERT INTO records (level, score, name, published_at, hidden, listed, verified, reason, "
+                  "replay, replay_hash, board, listed_verified) "
+                  "VALUES (?1, ?2, ?3, ?4, 0, 0, ?5, ?6, ?7, ?8, ?9, 0) RETURNING id"},
                  {&addReport, "INSERT INTO reports (report, record_id) VALUES (?1, ?2)"},
                  {&unlist, "UPDATE records SET listed = 0 WHERE level = ?1 AND name = ?2 AND listed = 1"},
                  {&relist,
                   "UPDATE records SET listed = 1 WHERE id IN (SELECT id FROM records WHERE level = ?1 AND "
                   "name = ?2 AND hidden = 0 ORDER BY score DESC, id DESC LIMIT ?3)"},
+                 {&unlistVerified,
+                  "UPDATE records SET listed_verified = 0 WHERE level = ?1 AND name = ?2 AND listed_verified = 1"},
+                 {&relistVerified,
+                  "UPDATE records SET listed_verified = 1 WHERE id IN (SELECT id FROM records WHERE level = ?1 AND "
+                  "name = ?2 AND hidden = 0 AND verified = 1 ORDER BY score DESC, id DESC LIMIT ?3)"},
                  {&listed, kListedSql},
                  {&owner, "SELECT level, name FROM records WHERE id = ?1"},
                  {&hide, "UPDATE records SET hidden = ?2 WHERE id = ?1"},
@@ -109,7 +145,11 @@ struct SqliteRecordStore::Writer {
         bindAll(unlist, level, std::string_view(name));
         if (!runOnce(unlist, row)) return false;
         bindAll(relist, level, std::string_view(name), std::int64_t(kRecordsPerNameAndLevel));
-        return runOnce(relist, row);
+        if (!runOnce(relist, row)) return false;
+        bindAll(unlistVerified, level, std::string_view(name));
+        if (!runOnce(unlistVerified, row)) return false;
+        bindAll(relistVerified, level, std::string_view(name), std::int64_t(kRecordsPerNameAndLevel));
+        return runOnce(relistVerified, row);
     }
 
     // Whether record `id` is listed; false on a database failure.
@@ -117,8 +157,21 @@ struct SqliteRecordStore::Writer {
         bool row = false;
         bindAll(listed, id);
         if (!runOnce(listed, row)) return false;
-        result = row && listed.Int64(2) != 0;
+        result = row && listed.Int64(listedColumn(verifiedOnly)) != 0;
         listed.Reset();
+        return true;
+    }
+
+    // Reads whether record `id` is verified and why not into `result`; false on a failure.
+    bool StateOf(std::int64_t id, PublishResult& result) {
+        bool row = false;
+        bindAll(stateOf, id);
+        if (!runOnce(stateOf, row)) return false;
+        if (row) {
+            result.verified = stateOf.Int64(0) != 0;
+            result.reason = stateOf.Text(1);
+        }
+        stateOf.Reset();
         return true;
     }
 
@@ -133,10 +186,23 @@ struct SqliteRecordStore::Writer {
             id = findReport.Int64(0);
             findReport.Reset();
             result.outcome = PublishOutcome::Duplicate;
-            return true;
+            return StateOf(id, result);
+        }
+        result.verified = record.check.verified;
+        result.reason = record.check.reason;
+        if (result.verified) {
+            bindAll(findReplay, std::string_view(record.check.replayHash));
+            if (!runOnce(findReplay, row)) return false;
+            if (row) {
+                result.verified = false;
+                result.reason = SameReplayReason(findReplay.Int64(0));
+            }
+            findReplay.Reset();
         }
         bindAll(insert, std::int64_t(record.level), std::int64_t(record.score), std::string_view(record.name),
-                record.receivedAt);
+                record.receivedAt, std::int64_t(result.verified ? 1 : 0), std::string_view(result.reason),
+                std::string_view(record.check.replay), std::string_view(record.check.replayHash),
+                std::string_view(result.verified ? record.check.board : std::string()));
         if (!runOnce(insert, row) || !row) return false;
         id = insert.Int64(0);
         insert.Reset();
@@ -170,7 +236,8 @@ struct SqliteRecordStore::Writer {
 
 struct SqliteRecordStore::Reader {
     std::unique_ptr<SqliteConnection> connection;
-    SqliteStatement top, listed, rank;
+    SqliteStatement top, topVerified, listed, rank, rankVerified, replay;
+    bool verifiedOnly = false;
 
     // The rank of record `id` when it is listed, else 0; false on a database failure.
     bool RankOf(std::int64_t id, std::int64_t& result) {
@@ -178,15 +245,16 @@ struct SqliteRecordStore::Reader {
         bool row = false;
         bindAll(listed, id);
         if (!runOnce(listed, row)) return false;
-        const bool isListed = row && listed.Int64(2) != 0;
+        const bool isListed = row && listed.Int64(listedColumn(verifiedOnly)) != 0;
         const std::int64_t level = row ? listed.Int64(0) : 0, score = row ? listed.Int64(1) : 0;
         listed.Reset();
         if (!isListed) return true;
-        bindAll(rank, level, score, id, std::int64_t(kRankLimit));
-        if (!runOnce(rank, row)) return false;
-        const std::int64_t above = rank.Int64(0);
+        SqliteStatement& count = verifiedOnly ? rankVerified : rank;
+        bindAll(count, level, score, id, std::int64_t(kRankLimit));
+        if (!runOnce(count, row)) return false;
+        const std::int64_t above = count.Int64(0);
         result = above < kRankLimit ? above + 1 : 0;
-        rank.Reset();
+        count.Reset();
         return true;
     }
 };
@@ -210,6 +278,11 @@ Expected<std::unique_ptr<SqliteRecordStore>> SqliteRecordStore::Open(const std::
         ok = probe.Prepare(writer->connection->Handle(), "SELECT hidden FROM records LIMIT 0", error) ||
              writer->connection->Execute(kNewColumns, error);
     }
+    if (ok) {
+        SqliteStatement probe;
+        ok = probe.Prepare(writer->connection->Handle(), "SELECT verified FROM records LIMIT 0", error) ||
+             writer->connection->Execute(kReplayColumns, error);
+    }
     ok = ok && writer->connection->Execute(kIndexes, error) && writer->connection->Execute("COMMIT", error) &&
          writer->Prepare(error);
     if (!ok) return Error{"cannot set up the database " + path + ": " + error};
@@ -224,6 +297,7 @@ bool SqliteRecordStore::InTransaction(Deadline deadline, std::string& error, Bod
         return false;
     }
     Writer& w = *m_writer;
+    w.verifiedOnly = VerifiedOnly();
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     // Another process may hold the database's write lock: wait for it only until the deadline.
     sqlite3_busy_timeout(w.connection->Handle(), int(std::max<std::int64_t>(1, left.count())));
@@ -355,6 +429,7 @@ Expected<std::unique_ptr<SqliteRecordStore::Reader>> SqliteRecordStore::TakeRead
         if (!m_idleReaders.empty()) {
             std::unique_ptr<Reader> reader = std::move(m_idleReaders.back());
             m_idleReaders.pop_back();
+            reader->verifiedOnly = VerifiedOnly();
             return reader;
         }
     }
@@ -362,11 +437,13 @@ Expected<std::unique_ptr<SqliteRecordStore::Reader>> SqliteRecordStore::TakeRead
     if (!connection) return Error{connection.error()};
     auto reader = std::make_unique<Reader>();
     reader->connection = std::move(*connection);
+    reader->verifiedOnly = VerifiedOnly();
     std::string error;
-    if (!reader->connection->Execute("PRAGMA query_only = 1;", error) ||
-        !reader->top.Prepare(reader->connection->Handle(), kTopSql, error) ||
-        !reader->listed.Prepare(reader->connection->Handle(), kListedSql, error) ||
-        !reader->rank.Prepare(reader->connection->Handle(), kRankSql, error))
+    sqlite3* db = reader->connection->Handle();
+    if (!reader->connection->Execute("PRAGMA query_only = 1;", error) || !reader->top.Prepare(db, kTopSql, error) ||
+        !reader->topVerified.Prepare(db, kTopVerifiedSql, error) ||
+        !reader->listed.Prepare(db, kListedSql, error) || !reader->rank.Prepare(db, kRankSql, error) ||
+        !reader->rankVerified.Prepare(db, kRankVerifiedSql, error) || !reader->replay.Prepare(db, kReplaySql, error))
         return Error{"cannot prepare a reading connection: " + error};
     return reader;
 }
@@ -381,19 +458,23 @@ Expected<std::vector<RankedRecord>> SqliteRecordStore::Top(int level, int first,
     if (!taken) return Error{taken.error()};
     std::unique_ptr<Reader> reader = std::move(*taken);
     const std::int64_t offset = first > 1 ? first - 1 : 0;
-    bindAll(reader->top, std::int64_t(level), std::int64_t(count > 0 ? count : 0), offset);
+    SqliteStatement& top = reader->verifiedOnly ? reader->topVerified : reader->top;
+    bindAll(top, std::int64_t(level), std::int64_t(count > 0 ? count : 0), offset);
     std::vector<RankedRecord> rows;
-    while (reader->top.Step()) {
+    while (top.Step()) {
         RankedRecord row;
         row.rank = offset + std::int64_t(rows.size()) + 1;
-        row.score = std::int32_t(reader->top.Int64(0));
-        row.name = reader->top.Text(1);
-        row.publishedAt = reader->top.Int64(2);
+        row.score = std::int32_t(top.Int64(0));
+        row.name = top.Text(1);
+        row.publishedAt = top.Int64(2);
+        row.id = top.Int64(3);
+        row.verified = top.Int64(4) != 0;
+        if (row.verified) row.board = top.Text(5);
         rows.push_back(std::move(row));
     }
-    const bool failed = reader->top.Failed();
+    const bool failed = top.Failed();
     std::string message = failed ? reader->connection->LastError() : std::string();
-    reader->top.Reset();
+    top.Reset();
     ReturnReader(std::move(reader));
     if (failed) return Error{"cannot read the records: " + message};
     return rows;
@@ -417,6 +498,8 @@ Expected<std::vector<StoredRecord>> SqliteRecordStore::List(const RecordFilter& 
         row.name = list.Text(3);
         row.publishedAt = list.Int64(4);
         row.hidden = list.Int64(5) != 0;
+        row.verified = list.Int64(6) != 0;
+        row.reason = list.Text(7);
         rows.push_back(std::move(row));
     }
     const bool failed = list.Failed();
@@ -425,6 +508,27 @@ Expected<std::vector<StoredRecord>> SqliteRecordStore::List(const RecordFilter& 
     ReturnReader(std::move(reader));
     if (failed) return Error{"cannot list the records: " + message};
     return rows;
+}
+
+Expected<std::optional<StoredReplay>> SqliteRecordStore::Replay(std::int64_t id) {
+    auto taken = TakeReader();
+    if (!taken) return Error{taken.error()};
+    std::unique_ptr<Reader> reader = std::move(*taken);
+    bindAll(reader->replay, id);
+    std::optional<StoredReplay> found;
+    if (reader->replay.Step()) {
+        found.emplace();
+        found->id = reader->replay.Int64(0);
+        found->level = int(reader->replay.Int64(1));
+        found->score = std::int32_t(reader->replay.Int64(2));
+        found->replay = reader->replay.Text(3);
+    }
+    const bool failed = reader->replay.Failed();
+    const std::string message = failed ? reader->connection->LastError() : std::string();
+    reader->replay.Reset();
+    ReturnReader(std::move(reader));
+    if (failed) return Error{"cannot read the replay: " + message};
+    return found;
 }
 
 } // namespace server

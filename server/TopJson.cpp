@@ -32,7 +32,7 @@ std::string RenderTopJson(int level, const std::vector<RankedRecord>& records) {
         const RankedRecord& r = records[i];
         if (i) json.push_back(',');
         json += "{\"rank\":" + std::to_string(r.rank) + ",\"name\":" + JsonString(r.name) +
-                ",\"score\":" + std::to_string(r.score) + ",\"date\":\"" + FormatDate(r.publishedAt) + "\"}";
+                ",\"score\":" + std::to_string(r.score) + ",\"date\":\"" + FormatDate(r.publishedAt) + "\",\"verified\":" + (r.verified ? "true" : "false") + "}";
     }
     json += "]}\n";
     return json;

@@ -9,7 +9,7 @@
 namespace server {
 
 // A level's records as JSON:
-//   {"level":1,"levelName":"Novice","records":[{"rank":1,"name":"Anna","score":1234,"date":"2026-12-08"}]}
+//   {"level":1,"levelName":"Novice","records":[{"rank":1,"name":"Anna","score":1234,"date":"2026-12-08","verified":true}]}
 std::string RenderTopJson(int level, const std::vector<RankedRecord>& records);
 // {"error":"..."} for a refused or failed request.
 std::string RenderJsonError(std::string_view message);

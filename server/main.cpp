@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,6 +16,7 @@
 #include "server/LeaderboardHttp.hpp"
 #include "server/OpenRecordStore.hpp"
 #include "server/RateLimiter.hpp"
+#include "server/ReplayVerifier.hpp"
 #include "server/ServerOptions.hpp"
 
 namespace {
@@ -75,8 +77,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "hoopstack-leaderboard: %s\n", store.error().c_str());
         return 1;
     }
+    (*store)->SetVerifiedOnly(options->verifiedOnly);
     server::RateLimiter limiter(options->publishesPerMinute);
-    server::Leaderboard board(**store, limiter);
+    const int verifyThreads = options->verifyThreads > 0
+                                  ? options->verifyThreads
+                                  : int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    server::ReplayVerifier verifier(verifyThreads);
+    server::Leaderboard board(**store, limiter, server::Leaderboard::SystemClock(), &verifier);
     server::HttpLimits limits;
     limits.trustedProxy = options->trustedProxy;
     // Room for the database's files and connections besides the clients.

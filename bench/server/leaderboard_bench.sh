@@ -6,12 +6,17 @@
 # page again with 10,000 idle connections held open. Prints requests per second, the 50th and
 # 99th percentile latency and the errors (socket errors and answers other than 2xx), the page
 # rate with idle connections as a share of the rate without, and the server's peak memory.
+# On SQLite also publishes that carry a replay, every one replayed in full by the server: a
+# whole bot game (server_replay_game, built with the tests) with 64 connections, and the
+# costliest replay the server still plays (500,000 frames) with 4; their rates are printed
+# with their share of the plain publishes' rate in the same run.
 # Usage: leaderboard_bench.sh HOOPSTACK-LEADERBOARD
 set -euo pipefail
 server_bin=${1:?usage: leaderboard_bench.sh HOOPSTACK-LEADERBOARD}
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 idle_bin=$(dirname "$server_bin")/leaderboard_idle_clients
+game_bin=$(dirname "$server_bin")/server_replay_game
 seconds=${BENCH_SECONDS:-20}
 connections=64
 idle=10000
@@ -68,7 +73,7 @@ measure() {
   local label=$1 url=$2
   shift 2
   local out
-  out=$(wrk -t2 -c"$connections" -d"${seconds}s" --latency "$@" "$url")
+  out=$(wrk -t2 -c"${BENCH_CONNECTIONS:-$connections}" -d"${seconds}s" --latency "$@" "$url")
   local p50 p99 non2xx socket
   rps=$(sed -n 's/^Requests\/sec: *\([0-9.]*\).*/\1/p' <<<"$out")
   p50=$(awk '$1 == "50%" {print $2}' <<<"$out")
@@ -86,6 +91,22 @@ run_backend() {
   local name=$1 database=$2
   start_server "$database"
   BENCH_RUN=direct measure "$name publish" "http://127.0.0.1:$port/" -s "$here/publish.lua"
+  local publish_rps=$rps
+  if [ "$name" = sqlite ] && [ -x "$game_bin" ]; then
+    local score ticks replay
+    IFS=$'\t' read -r score ticks replay < <("$game_bin" 3 4)
+    BENCH_RUN=replay BENCH_REPLAY=$replay BENCH_SCORE=$score BENCH_LEVEL=3 \
+      measure "$name publish + replay, $ticks frames" "http://127.0.0.1:$port/" -s "$here/publish.lua"
+    echo "leaderboard bench: publishes with a ${#replay}-byte replay of $ticks frames verified:" \
+      "$(awk -v a="$rps" -v b="$publish_rps" 'BEGIN { printf "%.1f %%", 100 * a / b }') of the plain publishes' rate"
+    IFS=$'\t' read -r score ticks replay < <("$game_bin" idle 500000)
+    BENCH_CONNECTIONS=4 BENCH_RUN=idle BENCH_REPLAY=$replay BENCH_SCORE=$score BENCH_LEVEL=1 \
+      measure "$name publish + replay, $ticks frames, 4 conn" "http://127.0.0.1:$port/" -s "$here/publish.lua"
+    echo "leaderboard bench: publishes with the costliest replay ($ticks frames):" \
+      "$(awk -v a="$rps" -v b="$publish_rps" 'BEGIN { printf "%.2f %%", 100 * a / b }') of the plain publishes' rate"
+  elif [ "$name" = sqlite ]; then
+    echo "leaderboard bench: no $game_bin (built with the tests); publishes with replays skipped"
+  fi
   measure "$name Top 10 page" "http://127.0.0.1:$port/"
   local page_rps=$rps
   if start_nginx; then

@@ -1,6 +1,8 @@
 -- wrk script: every request publishes a report of its own, encoded as the game encodes it
 -- (store/ScoreReport.hpp), so that neither the duplicate check nor the ten-per-name rule
--- turns a request away.
+-- turns a request away. With BENCH_REPLAY set, every report carries that replay (&r=) with
+-- BENCH_SCORE on level BENCH_LEVEL: the server replays each one in full (the first is
+-- verified, the others are the same game under another name).
 local bit = require("bit")
 local mask, chainStart = 0x5A, 0xA7
 local threadCount = 0
@@ -10,6 +12,9 @@ prefix = "t0"  -- a global: setup() sets it in each thread's own state
 -- A tag per run (BENCH_RUN in the environment), so that runs on one database never repeat
 -- a report, which is stored once ever.
 local run = os.getenv("BENCH_RUN") or ""
+local replay = os.getenv("BENCH_REPLAY")
+local replayScore = os.getenv("BENCH_SCORE")
+local replayLevel = os.getenv("BENCH_LEVEL")
 
 function setup(thread)
   thread:set("prefix", "t" .. threadCount)
@@ -37,6 +42,12 @@ end
 function request()
   counter = counter + 1
   local level = counter % 3 + 1
-  local report = (counter % 100000) .. "\t" .. level .. "\t" .. run .. prefix .. "-" .. counter .. "\thoopstack\texe"
-  return wrk.format("GET", "/cgi-bin/gameres.pl?e=" .. encode(report))
+  local score = counter % 100000
+  if replay then
+    level, score = replayLevel, replayScore
+  end
+  local report = score .. "\t" .. level .. "\t" .. run .. prefix .. "-" .. counter .. "\thoopstack\texe"
+  local path = "/cgi-bin/gameres.pl?e=" .. encode(report)
+  if replay then path = path .. "&r=" .. replay end
+  return wrk.format("GET", path)
 end

@@ -21,8 +21,14 @@ class MemoryStore final : public server::RecordStore {
 public:
     using server::RecordStore::Publish;
     server::Expected<server::PublishResult> Publish(const server::NewRecord& record, server::Deadline) override {
-        if (m_records.size() < 1000) m_records.push_back({0, record.score, record.name, record.receivedAt});
-        return server::PublishResult{server::PublishOutcome::Stored, std::int64_t(m_records.size())};
+        if (m_records.size() < 1000) {
+            const std::int64_t id = std::int64_t(m_records.size()) + 1;
+            m_records.push_back({0, record.score, record.name, record.receivedAt, id, record.check.verified,
+                                 record.check.board});
+            m_replays.push_back(record.check.replay);
+        }
+        return server::PublishResult{server::PublishOutcome::Stored, std::int64_t(m_records.size()),
+                                     record.check.verified, record.check.reason};
     }
     server::Expected<std::vector<server::RankedRecord>> Top(int, int first, int count) override {
         std::vector<server::RankedRecord> rows;
@@ -37,9 +43,16 @@ public:
     }
     server::Expected<bool> SetHidden(std::int64_t, bool) override { return false; }
     server::Expected<bool> Delete(std::int64_t) override { return false; }
+    server::Expected<std::optional<server::StoredReplay>> Replay(std::int64_t id) override {
+        std::optional<server::StoredReplay> found;
+        if (id < 1 || id > std::int64_t(m_records.size()) || !m_records[std::size_t(id - 1)].verified) return found;
+        found = server::StoredReplay{id, 1, m_records[std::size_t(id - 1)].score, m_replays[std::size_t(id - 1)]};
+        return found;
+    }
 
 private:
     std::vector<server::RankedRecord> m_records;
+    std::vector<std::string> m_replays;
 };
 
 struct Fixture {

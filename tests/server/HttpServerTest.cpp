@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "HttpTestSupport.hpp"
+#include "ReplayGames.hpp"
 #include "TestDatabase.hpp"
 #include "server/Leaderboard.hpp"
 #include "server/LeaderboardHttp.hpp"
@@ -298,6 +299,104 @@ TEST_F(HttpServerTest, SlowAndIdleConnectionsAreClosedAtTheirDeadlines) {
     const double idleTime = closedAfter(ConnectLoopback(m_port));
     EXPECT_GT(idleTime, 0.5);
     EXPECT_LT(idleTime, 5.0);
+}
+
+TEST_F(HttpServerTest, AVerifiedRecordsReplayDownloadsAsAFile) {
+    const std::optional<PlayedGame> game = PlayGame(3, 5);
+    ASSERT_TRUE(game);
+    TestClient client(m_port);
+    auto published = client.Get("/cgi-bin/gameres.pl?e=" + ReportCode(game->score, 3, "Zoe") + "&r=" + game->replay);
+    ASSERT_TRUE(published);
+    ASSERT_EQ(published->status, 200);
+    ASSERT_EQ(client.Get("/cgi-bin/gameres.pl?e=" + ReportCode(1, 3, "Plain"))->status, 200);
+    const std::vector<RankedRecord> top = *m_store->Top(3, 1, 10);
+    ASSERT_EQ(top.size(), 2u);
+    const RankedRecord& zoe = top[0].name == "Zoe" ? top[0] : top[1];
+    const RankedRecord& plain = top[0].name == "Zoe" ? top[1] : top[0];
+    const std::string path = "/replay/" + std::to_string(zoe.id) + ".hoopstack-replay";
+
+    auto file = client.Get(path);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->status, 200);
+    EXPECT_EQ(file->Header("Content-Type"), "application/x-hoopstack-replay");
+    EXPECT_EQ(file->Header("Content-Disposition"), "attachment; filename=\"hoopstack-master-" +
+                                                       std::to_string(game->score) + "-" + std::to_string(zoe.id) +
+                                                       ".hoopstack-replay\"");
+    EXPECT_EQ(file->body, game->replay + "\n");
+    for (const auto& [name, value] : SecurityHeaders()) EXPECT_EQ(file->Header(name), value);
+    auto head = client.Get(path, "HEAD");
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->status, 200);
+    EXPECT_EQ(head->Header("Content-Length"), std::to_string(game->replay.size() + 1));
+    auto page = client.Get("/level/3");
+    ASSERT_TRUE(page);
+    EXPECT_NE(page->body.find("href=\"" + path + "\""), std::string::npos);
+
+    for (const std::string& missing : std::vector<std::string>{"/replay/" + std::to_string(plain.id) + ".hoopstack-replay",
+                                       "/replay/" + std::to_string(zoe.id + 1000) + ".hoopstack-replay",
+                                       "/replay/" + std::to_string(zoe.id), "/replay/", "/replay/../level/3", "/replay/%2e%2e%2flevel%2f3",
+                                       "/replay/" + std::to_string(zoe.id) + ".hoopstack-replay?x=1/.."}) {
+        TestClient other(m_port);
+        auto reply = other.Get(missing);
+        ASSERT_TRUE(reply) << missing;
+        EXPECT_EQ(reply->status, missing.find("?x=1") != std::string::npos ? 200 : 404) << missing;
+    }
+}
+
+// Replays made to cost the most, cut, oversized or of random bytes, from many addresses at
+// once: the I/O threads go on answering, nothing crashes, and every publish that was answered
+// 200 is stored unverified with a reason.
+TEST_F(HttpServerTest, HostileReplaysNeitherCrashNorHoldUpTheOtherAnswers) {
+    const std::string longest = IdleReplay(1, 500'000);
+    const std::string tooLong = IdleReplay(1, 500'001);
+    std::string randomBytes;
+    for (int i = 0; i < 2000; ++i) randomBytes += "%" + std::string(1, "0123456789ABCDEF"[(i * 7) % 16]) + "ABCDEF"[(i * 13) % 6];
+    const std::vector<std::string> replays = {
+        longest, tooLong, std::string(7600, 'A'), std::string(9000, 'A'), "%00%01%02%ff", randomBytes,
+        longest.substr(0, longest.size() / 2), "A", "==", std::string(4000, '_'),
+    };
+    std::atomic<bool> done{false};
+    std::atomic<int> sent{0}, errors{0};
+    std::vector<std::thread> attackers;
+    for (int t = 0; t < 4; ++t)
+        attackers.emplace_back([&, t] {
+            for (int i = 0; !done && i < 40; ++i) {
+                const std::string& r = replays[std::size_t(t + i * 4) % replays.size()];
+                // Addresses of their own, past the rate limit of five a minute.
+                const std::string from = "127.0.4." + std::to_string(1 + t * 40 + i);
+                TestClient client(m_port, from);
+                auto reply = client.Get("/cgi-bin/gameres.pl?e=" + ReportCode(100 + t * 100 + i, 1, "h" + std::to_string(t) + "-" + std::to_string(i)) + "&r=" + r);
+                ++sent;
+                if (!reply || (reply->status != 200 && reply->status != 431 && reply->status != 503)) ++errors;
+            }
+        });
+    std::vector<double> times;
+    for (int i = 0; i < 20; ++i) {
+        for (const char* path : {"/style.css", "/api/top?level=2"}) {
+            const auto start = std::chrono::steady_clock::now();
+            TestClient probe(m_port, "127.0.0.9");
+            auto reply = probe.Get(path);
+            times.push_back(reply && reply->status == 200
+                                ? std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()
+                                : 99.0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    done = true;
+    for (std::thread& t : attackers) t.join();
+    std::sort(times.begin(), times.end());
+    EXPECT_LT(times[times.size() * 9 / 10 - 1], 1.0) << "the 90th percentile, in seconds";
+    EXPECT_LT(times.back(), 5.0);
+    EXPECT_EQ(errors, 0) << "of " << sent << " hostile publishes";
+    const Expected<std::vector<StoredRecord>> stored = m_store->List({});
+    ASSERT_TRUE(stored) << stored.error();
+    EXPECT_GT(stored->size(), 0u);
+    for (const StoredRecord& r : *stored) {
+        EXPECT_FALSE(r.verified) << r.name;
+        EXPECT_FALSE(r.reason.empty()) << r.name;
+    }
+    TestClient after(m_port, "127.0.0.8");
+    EXPECT_EQ(after.Get("/")->status, 200);
 }
 
 TEST_F(HttpServerTest, StopEndsServingThoughAConnectionIsStillOpen) {

@@ -2,10 +2,14 @@
 // kind of bad report, the rate limit, duplicates, escaping, and a database that fails.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
+#include "ReplayGames.hpp"
 #include "TestDatabase.hpp"
 #include "server/Leaderboard.hpp"
+#include "server/ReplayVerifier.hpp"
 #include "server/OpenRecordStore.hpp"
 #include "server/PublishRequest.hpp"
 #include "store/ScoreReport.hpp"
@@ -64,7 +68,7 @@ TEST_P(LeaderboardTest, APublishIsStoredAndShownWithItsRank) {
     EXPECT_TRUE(contains(m_board->Index().body, ">Anna<"));
     const Reply json = m_board->ApiTop(std::string("2"));
     EXPECT_EQ(json.contentType, "application/json");
-    EXPECT_TRUE(contains(json.body, "{\"rank\":2,\"name\":\"Bob\",\"score\":400,\"date\":\"2023-11-14\"}"));
+    EXPECT_TRUE(contains(json.body, "{\"rank\":2,\"name\":\"Bob\",\"score\":400,\"date\":\"2023-11-14\",\"verified\":false}"));
 }
 
 TEST_P(LeaderboardTest, EveryBadReportIsRefusedWith400AndStoresNothing) {
@@ -183,6 +187,138 @@ TEST_P(LeaderboardTest, TheFixedPagesAnswer) {
     EXPECT_TRUE(contains(style.body, "tr.you"));
 }
 
+const PlayedGame& aGame(int level) {
+    static const std::optional<PlayedGame> games[3] = {PlayGame(1, 11), PlayGame(2, 12), PlayGame(3, 13)};
+    if (!games[level - 1]) throw std::runtime_error("the rules recorded no replay");
+    return *games[level - 1];
+}
+
+int countOf(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+TEST_P(LeaderboardTest, AVerifiedGameIsMarkedEverywhereAndItsReplayServed) {
+    const PlayedGame& g = aGame(2);
+    const Reply published = m_board->Publish(ReportCode(g.score, g.level, "Anna"), g.replay, "10.0.0.1");
+    ASSERT_EQ(published.status, 200) << published.body;
+    EXPECT_TRUE(contains(published.body, "&#10003; Verified</span>: the server replayed")) << published.body;
+    ASSERT_EQ(m_board->Publish(code(g.score + 1, "2", "Bob"), "10.0.0.1").status, 200);
+
+    const std::vector<RankedRecord> top = *m_store->Top(2, 1, 10);
+    ASSERT_EQ(top.size(), 2u);
+    const std::string link = "href=\"/replay/" + std::to_string(top[1].id) + ".hoopstack-replay\"";
+    // The level page shows the verified game's final court in its row, and Bob's has none.
+    const std::string level = m_board->Level("2").body;
+    EXPECT_EQ(countOf(level, "<svg class=\"court\""), 1);
+    EXPECT_EQ(countOf(level, "class=\"verified\""), 1);
+    EXPECT_LT(level.find(">Anna<"), level.find("<svg"));
+    EXPECT_LT(level.find("<svg"), level.find(link));
+    EXPECT_TRUE(contains(level, "aria-label=\"Final court of Anna&#39;s game\""));
+    const std::string index = m_board->Index().body;
+    EXPECT_TRUE(contains(index, link));
+    EXPECT_FALSE(contains(index, "<svg"));
+    EXPECT_TRUE(contains(m_board->ApiTop(std::string("2")).body,
+                         "\"name\":\"Bob\",\"score\":" + std::to_string(g.score + 1) + ",\"date\":\"2023-11-14\",\"verified\":false}"));
+    EXPECT_TRUE(contains(m_board->ApiTop(std::string("2")).body,
+                         "\"name\":\"Anna\",\"score\":" + std::to_string(g.score) + ",\"date\":\"2023-11-14\",\"verified\":true}"));
+
+    const Reply file = m_board->ReplayFile(std::to_string(top[1].id) + ".hoopstack-replay");
+    ASSERT_EQ(file.status, 200);
+    EXPECT_EQ(file.contentType, "application/x-hoopstack-replay");
+    EXPECT_EQ(file.body, g.replay + "\n");
+    EXPECT_EQ(header(file, "Content-Disposition"), "attachment; filename=\"hoopstack-expert-" +
+                                                       std::to_string(g.score) + "-" + std::to_string(top[1].id) +
+                                                       ".hoopstack-replay\"");
+    // Bob's record has no replay to serve; hidden, Anna's has none either.
+    EXPECT_EQ(m_board->ReplayFile(std::to_string(top[0].id) + ".hoopstack-replay").status, 404);
+    ASSERT_TRUE(*m_store->SetHidden(top[1].id, true));
+    EXPECT_EQ(m_board->ReplayFile(std::to_string(top[1].id) + ".hoopstack-replay").status, 404);
+}
+
+TEST_P(LeaderboardTest, EveryFailedReplayIsStoredUnverifiedWithItsReason) {
+    const PlayedGame& g = aGame(1);
+    struct Case {
+        std::string name;
+        std::int32_t score;
+        int level;
+        std::optional<std::string> replay;
+    };
+    const std::vector<Case> cases = {
+        {"no replay", 10, 1, std::nullopt},
+        {"empty replay", 11, 1, std::string()},
+        {"one point more", g.score + 1, 1, g.replay},
+        {"other level", g.score, 3, g.replay},
+        {"unfinished", 0, 1, UnfinishedReplay(1)},
+        {"cut", g.score, 1, g.replay.substr(0, g.replay.size() - 7)},
+        {"not base64", g.score, 1, std::string("<script>alert(1)</script>")},
+        {"random", g.score, 1, std::string("Zm9vYmFyYmF6cXV4")},
+        {"too long", g.score, 1, std::string(kMaxStoredReplay + 1, 'A')},
+    };
+    for (const Case& c : cases) {
+        const Reply reply = m_board->Publish(ReportCode(c.score, c.level, c.name), c.replay, "10.0.0." + c.name);
+        EXPECT_EQ(reply.status, 200) << c.name;
+        EXPECT_TRUE(contains(reply.body, "Not verified: ")) << c.name;
+        EXPECT_FALSE(contains(reply.body, "<script>")) << c.name;
+    }
+    const Expected<std::vector<StoredRecord>> stored = m_store->List({});
+    ASSERT_TRUE(stored) << stored.error();
+    ASSERT_EQ(stored->size(), cases.size()) << "every publish is stored";
+    for (const StoredRecord& r : *stored) {
+        EXPECT_FALSE(r.verified) << r.name;
+        EXPECT_FALSE(r.reason.empty()) << r.name;
+        if (r.name == "no replay" || r.name == "empty replay") {
+            EXPECT_EQ(r.reason, "no replay");
+        } else if (r.name == "not base64") {
+            EXPECT_EQ(r.reason, "replay is not base64url text");
+        } else if (r.name == "too long") {
+            EXPECT_TRUE(contains(r.reason, "too long")) << r.reason;
+        }
+        EXPECT_EQ(m_board->ReplayFile(std::to_string(r.id) + ".hoopstack-replay").status, 404) << r.name;
+    }
+    for (const char* level : {"1", "3"}) EXPECT_FALSE(contains(m_board->Level(level).body, "<svg"));
+}
+
+TEST_P(LeaderboardTest, TheSameGameUnderAnotherNameIsStoredWithoutTheMark) {
+    const PlayedGame& g = aGame(3);
+    ASSERT_EQ(m_board->Publish(ReportCode(g.score, 3, "Kim"), g.replay, "10.0.0.1").status, 200);
+    const Reply copy = m_board->Publish(ReportCode(g.score, 3, "Copycat"), g.replay, "10.0.0.2");
+    EXPECT_EQ(copy.status, 200);
+    EXPECT_TRUE(contains(copy.body, "Not verified: the same game was published before, as record ")) << copy.body;
+    // Kim sending it again is her own record again.
+    const Reply again = m_board->Publish(ReportCode(g.score, 3, "Kim"), g.replay, "10.0.0.3");
+    EXPECT_TRUE(contains(again.body, "Already published"));
+    EXPECT_TRUE(contains(again.body, "&#10003; Verified"));
+    EXPECT_EQ(countOf(m_board->Level("3").body, "class=\"verified\""), 1);
+}
+
+TEST_P(LeaderboardTest, VerifiedOnlyTablesListVerifiedGamesAlone) {
+    const PlayedGame& g = aGame(1);
+    m_store->SetVerifiedOnly(true);
+    const Reply forged = m_board->Publish(code(g.score + 500, "1", "Forger"), "10.0.0.1");
+    ASSERT_EQ(forged.status, 200);
+    EXPECT_TRUE(contains(forged.body, "is stored, but this leaderboard ranks verified games only")) << forged.body;
+    EXPECT_FALSE(contains(forged.body, "better scores"));
+    const Reply published = m_board->Publish(ReportCode(g.score, 1, "Anna"), g.replay, "10.0.0.2");
+    EXPECT_TRUE(contains(published.body, "ranks <strong>1st</strong>")) << published.body;
+    const std::string json = m_board->ApiTop(std::string("1")).body;
+    EXPECT_TRUE(contains(json, "\"name\":\"Anna\""));
+    EXPECT_FALSE(contains(json, "Forger"));
+    EXPECT_FALSE(contains(m_board->Index().body, "Forger"));
+    EXPECT_EQ(m_store->List({})->size(), 2u);
+}
+
+TEST_P(LeaderboardTest, ReplayAddressesOtherThanAVerifiedRecordsAre404) {
+    for (const char* name : {"", "1", "1.txt", "0.hoopstack-replay", "01.hoopstack-replay", "-1.hoopstack-replay",
+                             "+1.hoopstack-replay", "1 .hoopstack-replay", "x.hoopstack-replay", ".hoopstack-replay",
+                             "99999999999999999999.hoopstack-replay", "1.hoopstack-replay/..", "1.HOOPSTACK-REPLAY"}) {
+        const Reply reply = m_board->ReplayFile(name);
+        EXPECT_EQ(reply.status, 404) << name;
+        EXPECT_EQ(reply.contentType, "text/html; charset=utf-8") << name;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, LeaderboardTest, ::testing::Values(Backend::Sqlite, Backend::Postgres),
                          [](const auto& instance) { return std::string(BackendName(instance.param)); });
 
@@ -195,6 +331,7 @@ public:
     Expected<std::vector<StoredRecord>> List(const RecordFilter&) override { return Error{"disk full"}; }
     Expected<bool> SetHidden(std::int64_t, bool) override { return Error{"disk full"}; }
     Expected<bool> Delete(std::int64_t) override { return Error{"disk full"}; }
+    Expected<std::optional<StoredReplay>> Replay(std::int64_t) override { return Error{"disk full"}; }
 };
 
 TEST(LeaderboardFailures, AFailedStoreIsNeverReportedAsPublished) {
@@ -209,6 +346,41 @@ TEST(LeaderboardFailures, AFailedStoreIsNeverReportedAsPublished) {
     EXPECT_EQ(board.Index().status, 503);
     EXPECT_EQ(board.Level("1").status, 503);
     EXPECT_EQ(board.ApiTop(std::string("1")).status, 503);
+    EXPECT_EQ(board.ReplayFile("1.hoopstack-replay").status, 503);
+}
+
+TEST(LeaderboardFailures, AGameThatCannotBeCheckedInTimeIsNotStoredAndSaysSo) {
+    TestDatabase database(Backend::Sqlite);
+    auto store = OpenRecordStore(database.Url());
+    ASSERT_TRUE(store) << store.error();
+    RateLimiter limiter(0);
+    // A worker that never finishes in time, with no room in its queue.
+    std::mutex lock;
+    std::condition_variable release;
+    bool released = false;
+    ReplayVerifier verifier(1, 1, [&](const std::string&, int, std::int32_t) {
+        std::unique_lock guard(lock);
+        release.wait(guard, [&] { return released; });
+        return ReplayCheck{};
+    });
+    Leaderboard board(**store, limiter, Leaderboard::SystemClock(), &verifier);
+    const auto start = std::chrono::steady_clock::now();
+    const Reply reply = board.Publish(ReportCode(10, 1, "Anna"), std::string("AAAA"), "10.0.0.1");
+    EXPECT_EQ(reply.status, 503);
+    EXPECT_TRUE(contains(reply.body, "nothing was stored")) << reply.body;
+    EXPECT_EQ(header(reply, "Retry-After"), "30");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kVerifyWait + std::chrono::seconds(2));
+    // The queue is full now too: the next is refused at once.
+    const Reply next = board.Publish(ReportCode(11, 1, "Anna"), std::string("BBBB"), "10.0.0.1");
+    EXPECT_EQ(next.status, 503);
+    EXPECT_TRUE((*store)->List({})->empty());
+    {
+        std::lock_guard guard(lock);
+        released = true;
+    }
+    release.notify_all();
+    // Without a replay nothing waits for the workers.
+    EXPECT_EQ(board.Publish(ReportCode(12, 1, "Anna"), std::nullopt, "10.0.0.1").status, 200);
 }
 
 } // namespace

@@ -10,7 +10,7 @@ namespace {
 
 std::vector<RankedRecord> rows(int count, const std::string& name = "p") {
     std::vector<RankedRecord> out;
-    for (int i = 1; i <= count; ++i) out.push_back({i, 1000 - i, name + std::to_string(i), 86400 * 365});
+    for (int i = 1; i <= count; ++i) out.push_back({i, 1000 - i, name + std::to_string(i), 86400 * 365, i, false, {}});
     return out;
 }
 
@@ -42,7 +42,7 @@ TEST(FormatDate, WritesTheUtcDay) {
 
 TEST(Pages, ShowPlayerNamesOnlyAsText) {
     const std::string evil = "<script>alert(1)</script>";
-    const std::vector<RankedRecord> top = {{1, 50, evil, 0}};
+    const std::vector<RankedRecord> top = {{1, 50, evil, 0, 0, false, {}}};
     for (const std::string& html : {RenderLevelPage(1, top), RenderIndexPage({top, {}, {}}),
                                     RenderPublishPage(newRecord(evil), {PublishOutcome::Stored, 1}, &top),
                                     RenderErrorPage(evil, evil)}) {
@@ -122,12 +122,61 @@ TEST(Pages, OrdinalsFollowEnglish) {
     EXPECT_EQ(rankText(101), "101st");
 }
 
+std::string aBoard() {
+    std::string board;
+    for (int r = 1; r <= 16; ++r) {
+        if (r > 1) board += '/';
+        board += r == 16 ? "1234567012345670" : r == 15 ? "0000000000000007" : "0000000000000000";
+    }
+    return board;
+}
+
+TEST(Pages, OnlyVerifiedRowsLinkTheirReplayAndTheLevelPageShowsTheirCourt) {
+    std::vector<RankedRecord> top = rows(12);
+    top[1].verified = true;
+    top[1].id = 41;
+    top[1].board = aBoard();
+    top[11].verified = true;
+    top[11].id = 42;
+    top[11].board = aBoard();
+    const std::string level = RenderLevelPage(1, top);
+    EXPECT_EQ(countOf(level, "class=\"verified\""), 2);
+    EXPECT_EQ(countOf(level, "href=\"/replay/41.hoopstack-replay\""), 1);
+    EXPECT_EQ(countOf(level, "href=\"/replay/42.hoopstack-replay\""), 1);
+    // A court for the verified row of the Top 10 only, with a ball per non-zero digit.
+    EXPECT_EQ(countOf(level, "<svg"), 1);
+    EXPECT_EQ(countOf(level, "<circle"), 15);
+    EXPECT_EQ(countOf(level, "fill=\"#34343e\""), 3);  // colour 7
+    EXPECT_EQ(level.find("style=\""), std::string::npos);
+    const std::string index = RenderIndexPage({top, {}, {}});
+    EXPECT_EQ(countOf(index, "class=\"verified\""), 1);
+    EXPECT_EQ(index.find("<svg"), std::string::npos);
+    // A row that says verified but holds no well-formed court shows its mark without one.
+    top[1].board = aBoard().replace(5, 1, "9");
+    EXPECT_EQ(countOf(RenderLevelPage(1, top), "<svg"), 0);
+}
+
+TEST(Pages, CourtsAreDrawnFromDigitsOnlyAndLabelledSafely) {
+    EXPECT_EQ(RenderCourtSvg("", "x"), "");
+    EXPECT_EQ(RenderCourtSvg(aBoard() + "\"><script>", "x"), "");
+    const std::string svg = RenderCourtSvg(aBoard(), "<b>\"Anna\"</b>");
+    EXPECT_EQ(svg.rfind("<svg class=\"court\"", 0), 0u);
+    EXPECT_NE(svg.find("width=\"83\" height=\"80\""), std::string::npos);
+    EXPECT_NE(svg.find("aria-label=\"&lt;b&gt;&quot;Anna&quot;&lt;/b&gt;\""), std::string::npos);
+    EXPECT_EQ(svg.find("<b>"), std::string::npos);
+    // Row 16 is even: its first ball sits at the left wall; row 15 is odd, shifted half a ball.
+    EXPECT_NE(svg.find("<circle cx=\"5\" cy=\"155\""), std::string::npos);
+    EXPECT_NE(svg.find("<circle cx=\"160\" cy=\"145\""), std::string::npos);
+    EXPECT_LT(svg.size(), 256u * 64u);
+}
+
 TEST(TopJson, ListsTheRecordsWithEscapedNames) {
-    const std::vector<RankedRecord> records = {{1, 50, "A\"b\\c</script>", 0}, {2, -1, "\x01", 86400}};
+    std::vector<RankedRecord> records = {{1, 50, "A\"b\\c</script>", 0, 0, false, {}}, {2, -1, "\x01", 86400, 0, false, {}}};
+    records[1].verified = true;
     EXPECT_EQ(RenderTopJson(1, records),
               "{\"level\":1,\"levelName\":\"Novice\",\"records\":["
-              "{\"rank\":1,\"name\":\"A\\\"b\\\\c\\u003c/script\\u003e\",\"score\":50,\"date\":\"1970-01-01\"},"
-              "{\"rank\":2,\"name\":\"\\u0001\",\"score\":-1,\"date\":\"1970-01-02\"}]}\n");
+              "{\"rank\":1,\"name\":\"A\\\"b\\\\c\\u003c/script\\u003e\",\"score\":50,\"date\":\"1970-01-01\",\"verified\":false},"
+              "{\"rank\":2,\"name\":\"\\u0001\",\"score\":-1,\"date\":\"1970-01-02\",\"verified\":true}]}\n");
     EXPECT_EQ(RenderTopJson(3, {}), "{\"level\":3,\"levelName\":\"Master\",\"records\":[]}\n");
     EXPECT_EQ(RenderJsonError("bad & worse"), "{\"error\":\"bad \\u0026 worse\"}\n");
 }

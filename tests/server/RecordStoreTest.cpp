@@ -9,6 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include <pqxx/pqxx>
+#include <sqlite3.h>
+
 #include "TestDatabase.hpp"
 #include "server/OpenRecordStore.hpp"
 
@@ -23,6 +26,26 @@ NewRecord record(int level, std::int32_t score, const std::string& name, std::in
     r.name = name;
     r.report = std::to_string(score) + '\t' + std::to_string(level) + '\t' + name;
     r.receivedAt = at;
+    return r;
+}
+
+// A record whose replay the server verified; `game` stands for the replay.
+NewRecord verified(int level, std::int32_t score, const std::string& name, const std::string& game,
+                   std::int64_t at = 1000) {
+    NewRecord r = record(level, score, name, at);
+    r.check.verified = true;
+    r.check.reason.clear();
+    r.check.replay = "R" + game;
+    r.check.replayHash = std::string(64 - game.size(), '0') + game;
+    r.check.board = std::string(15 * 17, '0') + "1234567012345670";
+    for (std::size_t i = 16; i < r.check.board.size(); i += 17) r.check.board[i] = '/';
+    return r;
+}
+
+NewRecord failed(int level, std::int32_t score, const std::string& name, const std::string& reason) {
+    NewRecord r = record(level, score, name);
+    r.check.reason = reason;
+    r.check.replay = "AAAA";
     return r;
 }
 
@@ -256,7 +279,199 @@ TEST_P(RecordStoreTest, TheSameReportFromManyThreadsAtOnceIsStoredOnce) {
     EXPECT_EQ(m_store->List({3, std::nullopt})->size(), 17u);
 }
 
+TEST_P(RecordStoreTest, KeepsWhetherARecordIsVerifiedWhyNotAndItsReplay) {
+    const PublishResult good = Publish(verified(1, 500, "Anna", "a1"));
+    EXPECT_TRUE(good.verified);
+    EXPECT_EQ(good.reason, "");
+    const PublishResult bad = Publish(failed(1, 600, "Bob", "the score differs: the game ended with 590"));
+    EXPECT_FALSE(bad.verified);
+    EXPECT_EQ(bad.reason, "the score differs: the game ended with 590");
+    EXPECT_EQ(Publish(record(1, 700, "Cy")).reason, "no replay");
+
+    const std::vector<RankedRecord> top = Top(1);
+    ASSERT_EQ(top.size(), 3u);
+    EXPECT_FALSE(top[0].verified);
+    EXPECT_TRUE(top[0].board.empty());
+    ASSERT_TRUE(top[2].verified);
+    EXPECT_EQ(top[2].board, verified(1, 0, "", "a1").check.board);
+    const Expected<std::vector<StoredRecord>> stored = m_store->List({});
+    ASSERT_TRUE(stored) << stored.error();
+    ASSERT_EQ(stored->size(), 3u);
+    EXPECT_EQ((*stored)[1].reason, "the score differs: the game ended with 590");
+    EXPECT_TRUE((*stored)[2].verified);
+
+    // Only a verified record's replay can be had, and not while it is hidden.
+    const auto replay = m_store->Replay(top[2].id);
+    ASSERT_TRUE(replay && *replay);
+    EXPECT_EQ((*replay)->replay, "Ra1");
+    EXPECT_EQ((*replay)->score, 500);
+    EXPECT_EQ((*replay)->level, 1);
+    EXPECT_FALSE(*m_store->Replay(top[1].id));
+    EXPECT_FALSE(*m_store->Replay(top[0].id));
+    EXPECT_FALSE(*m_store->Replay(987654));
+    ASSERT_TRUE(*m_store->SetHidden(top[2].id, true));
+    EXPECT_FALSE(*m_store->Replay(top[2].id));
+    // The same report sent again is the earlier record, verified or not.
+    ASSERT_TRUE(*m_store->SetHidden(top[2].id, false));
+    const PublishResult again = Publish(record(1, 500, "Anna"));
+    EXPECT_EQ(again.outcome, PublishOutcome::Duplicate);
+    EXPECT_TRUE(again.verified);
+}
+
+TEST_P(RecordStoreTest, AVerifiedReplayCountsForOneRecordWhateverTheName) {
+    EXPECT_TRUE(Publish(verified(2, 900, "Anna", "g1")).verified);
+    const PublishResult copy = Publish(verified(2, 900, "Thief", "g1"));
+    EXPECT_EQ(copy.outcome, PublishOutcome::Stored);
+    EXPECT_FALSE(copy.verified);
+    EXPECT_NE(copy.reason.find("the same game was published before, as record "), std::string::npos) << copy.reason;
+    // Stored and shown, without the mark; its replay is not served.
+    const std::vector<RankedRecord> top = Top(2);
+    ASSERT_EQ(top.size(), 2u);
+    EXPECT_EQ(top[0].name, "Thief");
+    EXPECT_FALSE(top[0].verified);
+    EXPECT_FALSE(*m_store->Replay(top[0].id));
+    // Once the verified record is deleted the game may verify again.
+    ASSERT_TRUE(*m_store->Delete(top[1].id));
+    EXPECT_TRUE(Publish(verified(2, 900, "Anna again", "g1")).verified);
+}
+
+TEST_P(RecordStoreTest, OneReplayFromManyThreadsAtOnceIsVerifiedOnce) {
+    std::atomic<int> verifiedCount{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 12; ++t)
+        threads.emplace_back([&, t] {
+            const Expected<PublishResult> result = m_store->Publish(verified(3, 400, "n" + std::to_string(t), "same"));
+            ASSERT_TRUE(result) << result.error();
+            if (result->verified) ++verifiedCount;
+        });
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(verifiedCount, 1);
+    EXPECT_EQ(m_store->List({3, std::nullopt})->size(), 12u);
+}
+
+TEST_P(RecordStoreTest, VerifiedOnlyRanksVerifiedRecordsAndForgeriesPushNoneOff) {
+    for (int score = 1; score <= 10; ++score) Publish(verified(1, score * 10, "Anna", "v" + std::to_string(score)));
+    // Ten unverified better scores under her name, and other unverified records.
+    for (int score = 1; score <= 10; ++score) Publish(record(1, 1000 + score, "Anna"));
+    Publish(failed(1, 5000, "Bob", "not finished"));
+    Publish(verified(1, 55, "Cy", "c1"));
+
+    m_store->SetVerifiedOnly(true);
+    std::vector<std::string> names;
+    for (const RankedRecord& r : Top(1)) {
+        EXPECT_TRUE(r.verified);
+        names.push_back(r.name + ":" + std::to_string(r.score));
+    }
+    EXPECT_EQ(names.size(), 11u);
+    EXPECT_EQ(names.front(), "Anna:100");
+    EXPECT_EQ(names[5], "Cy:55");
+    // Ranks count verified records only.
+    EXPECT_EQ(Publish(verified(1, 65, "Di", "d1")).rank, 5);
+    EXPECT_EQ(Publish(record(1, 99999, "Eve")).rank, 0);
+    EXPECT_EQ(Publish(record(1, 99999, "Eve")).outcome, PublishOutcome::Duplicate);
+    // Unverified records are still stored and listed for the operator.
+    EXPECT_EQ(m_store->List({1, std::nullopt})->size(), 24u);
+
+    m_store->SetVerifiedOnly(false);
+    EXPECT_EQ(Top(1).front().name, "Eve");
+}
+
+TEST_P(RecordStoreTest, ReasonsAndNamesOfAnyTextAreStoredAsGiven) {
+    const std::string reason = "Robert'); DROP TABLE records;-- <b> \\ % _ \u00e9 \xc3\xa9";
+    Publish(failed(2, 3, "x", reason));
+    EXPECT_EQ(m_store->List({})->front().reason, reason);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, RecordStoreTest, ::testing::Values(Backend::Sqlite, Backend::Postgres),
+                         [](const auto& instance) { return std::string(BackendName(instance.param)); });
+
+// Databases made by earlier versions of the server, with records in them: every record is
+// kept, unverified for want of a replay, and the tables go on as before.
+class MigrationTest : public ::testing::TestWithParam<Backend> {
+protected:
+    // Runs SQL on the test database directly; false when it failed.
+    bool Run(const std::string& sql) {
+        if (GetParam() == Backend::Sqlite) {
+            sqlite3* db = nullptr;
+            const bool ok = sqlite3_open(m_database.Url().substr(9).c_str(), &db) == SQLITE_OK &&
+                            sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+            sqlite3_close(db);
+            return ok;
+        }
+        try {
+            pqxx::connection c(m_database.Url());
+            pqxx::nontransaction(c).exec(sql);
+            return true;
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << e.what();
+            return false;
+        }
+    }
+    void ExpectMigrated(std::size_t records) {
+        auto opened = OpenRecordStore(m_database.Url());
+        ASSERT_TRUE(opened) << opened.error();
+        RecordStore& store = **opened;
+        const Expected<std::vector<StoredRecord>> stored = store.List({});
+        ASSERT_TRUE(stored) << stored.error();
+        ASSERT_EQ(stored->size(), records);
+        for (const StoredRecord& r : *stored) {
+            EXPECT_FALSE(r.verified);
+            EXPECT_EQ(r.reason, "no replay");
+        }
+        const Expected<std::vector<RankedRecord>> top = store.Top(1, 1, 10);
+        ASSERT_TRUE(top) << top.error();
+        ASSERT_EQ(top->size(), 2u);
+        EXPECT_EQ((*top)[0].name, "old best");
+        EXPECT_FALSE((*top)[0].verified);
+        EXPECT_FALSE(*store.Replay((*top)[0].id));
+        // A new verified record is stored beside them; verified-only tables show it alone.
+        NewRecord fresh = verified(1, 5, "new", "n1");
+        const Expected<PublishResult> published = store.Publish(fresh);
+        ASSERT_TRUE(published) << published.error();
+        EXPECT_TRUE(published->verified);
+        EXPECT_EQ(store.Publish(record(1, 90, "old best"))->outcome, PublishOutcome::Duplicate);
+        store.SetVerifiedOnly(true);
+        ASSERT_EQ(store.Top(1, 1, 10)->size(), 1u);
+        EXPECT_EQ(store.Top(1, 1, 10)->front().name, "new");
+        // Opening again changes nothing more.
+        opened->reset();
+        auto again = OpenRecordStore(m_database.Url());
+        ASSERT_TRUE(again) << again.error();
+        EXPECT_EQ((*again)->List({})->size(), records + 1);
+    }
+
+    TestDatabase m_database{GetParam()};
+};
+
+TEST_P(MigrationTest, TheFirstTablesGetEveryNewColumn) {
+    SKIP_UNLESS_AVAILABLE(m_database);
+    const std::string id = GetParam() == Backend::Sqlite ? "INTEGER PRIMARY KEY" : "BIGSERIAL PRIMARY KEY";
+    ASSERT_TRUE(Run("CREATE TABLE records (id " + id + ", level INTEGER NOT NULL, score INTEGER NOT NULL, "
+                    "name TEXT NOT NULL, published_at BIGINT NOT NULL);"
+                    "CREATE TABLE reports (report TEXT PRIMARY KEY, record_id BIGINT NOT NULL);"
+                    "INSERT INTO records (level, score, name, published_at) VALUES (1, 90, 'old best', 100), "
+                    "(1, 40, 'old', 101), (2, 7, 'other', 102);"
+                    "INSERT INTO reports VALUES ('90	1	old best', 1);"));
+    ExpectMigrated(3);
+}
+
+TEST_P(MigrationTest, TablesWithHiddenRecordsGetTheReplayColumns) {
+    SKIP_UNLESS_AVAILABLE(m_database);
+    const bool lite = GetParam() == Backend::Sqlite;
+    const std::string id = lite ? "INTEGER PRIMARY KEY" : "BIGSERIAL PRIMARY KEY";
+    const std::string no = lite ? "0" : "FALSE", yes = lite ? "1" : "TRUE";
+    ASSERT_TRUE(Run("CREATE TABLE records (id " + id + ", level INTEGER NOT NULL, score INTEGER NOT NULL, "
+                    "name TEXT NOT NULL, published_at BIGINT NOT NULL, hidden " + std::string(lite ? "INTEGER" : "BOOLEAN") +
+                    " NOT NULL DEFAULT " + no + ", listed " + (lite ? "INTEGER" : "BOOLEAN") + " NOT NULL DEFAULT " + yes + ");"
+                    "CREATE TABLE reports (report TEXT PRIMARY KEY, record_id BIGINT NOT NULL);"
+                    "INSERT INTO records (level, score, name, published_at, hidden, listed) VALUES "
+                    "(1, 90, 'old best', 100, " + no + ", " + yes + "), (1, 40, 'old', 101, " + no + ", " + yes + "), "
+                    "(1, 95, 'hidden', 102, " + yes + ", " + no + "), (3, 1, 'x', 103, " + no + ", " + yes + ");"
+                    "INSERT INTO reports VALUES ('90	1	old best', 1);"));
+    ExpectMigrated(4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, MigrationTest, ::testing::Values(Backend::Sqlite, Backend::Postgres),
                          [](const auto& instance) { return std::string(BackendName(instance.param)); });
 
 TEST(OpenRecordStore, RefusesUnknownAddressesAndUnreachableDatabases) {

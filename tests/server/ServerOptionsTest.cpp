@@ -77,6 +77,29 @@ TEST(ServerOptions, AdminCommands) {
     EXPECT_EQ(errorOf({"admin", "hide", "1", "--level", "1"}), "unknown option for admin hide: --level");
 }
 
+TEST(ServerOptions, VerificationOptions) {
+    const auto defaults = ParseServerOptions({});
+    EXPECT_FALSE(defaults->verifiedOnly);
+    EXPECT_EQ(defaults->verifyThreads, 0);
+    const auto parsed = ParseServerOptions({"--verified-only", "--verify-threads", "3"});
+    ASSERT_TRUE(parsed) << parsed.error();
+    EXPECT_TRUE(parsed->verifiedOnly);
+    EXPECT_EQ(parsed->verifyThreads, 3);
+    EXPECT_EQ(errorOf({"--verified-only=yes"}), "--verified-only takes no value");
+    EXPECT_EQ(errorOf({"--verify-threads", "0"}), "--verify-threads needs a number from 1 to 64, not \"0\"");
+    EXPECT_EQ(errorOf({"--verify-threads"}), "--verify-threads needs a value");
+
+    const auto list = ParseServerOptions({"admin", "list", "--verification", "--level", "1"});
+    ASSERT_TRUE(list && list->admin) << list.error();
+    EXPECT_TRUE(list->admin->verification);
+    EXPECT_FALSE(ParseServerOptions({"admin", "list"})->admin->verification);
+    EXPECT_EQ(errorOf({"admin", "list", "--verification=1"}), "--verification takes no value");
+    EXPECT_EQ(errorOf({"admin", "hide", "1", "--verification"}), "unknown option for admin hide: --verification");
+    // The usage names them, after the lines it always had.
+    EXPECT_NE(UsageText().find("--verified-only"), std::string::npos);
+    EXPECT_NE(UsageText().find("--verification"), std::string::npos);
+}
+
 TEST(ServerOptions, DefaultDatabaseFollowsTheXdgDataFolder) {
     EXPECT_EQ(DefaultDatabaseUrl("/data", "/home/a"), "sqlite:///data/hoopstack/leaderboard.db");
     EXPECT_EQ(DefaultDatabaseUrl(nullptr, "/home/a"), "sqlite:///home/a/.local/share/hoopstack/leaderboard.db");

@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "HttpTestSupport.hpp"
+#include "ReplayGames.hpp"
 #include "TestDatabase.hpp"
 #include "server/OpenRecordStore.hpp"
 #include "store/ScoreReport.hpp"
@@ -283,6 +284,51 @@ TEST(ServerAdmin, ListsHidesShowsAndDeletesRecords) {
     const Outcome missing = run("admin delete " + forger + db);
     EXPECT_EQ(missing.exitCode, 3);
     EXPECT_NE(missing.err.find("no record has the id"), std::string::npos);
+}
+
+// The operator sees why a record is unverified; a server ranking verified games only lists
+// the verified one and keeps the rest.
+TEST(ServerAdmin, ListsVerificationAndServesVerifiedOnlyTables) {
+    const std::optional<PlayedGame> game = PlayGame(1, 31);
+    ASSERT_TRUE(game);
+    ASSERT_GT(game->score, 0);
+    TestDatabase database(Backend::Sqlite);
+    const std::string db = " --database " + database.Url();
+    ServerProcess server({"--port", "0", "--database", database.Url(), "--verified-only", "--verify-threads", "1"});
+    ASSERT_GT(server.Port(), 0);
+    TestClient client(server.Port());
+    ASSERT_EQ(client.Get("/cgi-bin/gameres.pl?e=" + ReportCode(game->score, 1, "Ann") + "&r=" + game->replay)->status, 200);
+    ASSERT_EQ(client.Get("/cgi-bin/gameres.pl?e=" + ReportCode(game->score + 100, 1, "Liar") + "&r=" + game->replay)->status, 200);
+    ASSERT_EQ(client.Get("/cgi-bin/gameres.pl?e=" + ReportCode(0, 1, "Plain"))->status, 200);
+    auto json = client.Get("/api/top?level=1");
+    ASSERT_TRUE(json);
+    EXPECT_NE(json->body.find("\"name\":\"Ann\""), std::string::npos) << json->body;
+    EXPECT_EQ(json->body.find("Liar"), std::string::npos);
+    EXPECT_EQ(json->body.find("Plain"), std::string::npos);
+
+    // The list keeps its six fields; --verification adds two.
+    const Outcome plain = run("admin list" + db);
+    EXPECT_EQ(plain.exitCode, 0) << plain.err;
+    const Outcome list = run("admin list --verification" + db);
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    std::vector<std::string> lines, plainLines;
+    for (std::size_t at = 0, end; (end = list.out.find('\n', at)) != std::string::npos; at = end + 1)
+        lines.push_back(list.out.substr(at, end - at));
+    for (std::size_t at = 0, end; (end = plain.out.find('\n', at)) != std::string::npos; at = end + 1)
+        plainLines.push_back(plain.out.substr(at, end - at));
+    ASSERT_EQ(lines.size(), 3u) << list.out;
+    ASSERT_EQ(plainLines.size(), 3u);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(std::count(plainLines[i].begin(), plainLines[i].end(), '\t'), 5) << plainLines[i];
+        EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), '\t'), 7) << lines[i];
+        EXPECT_EQ(lines[i].rfind(plainLines[i] + "\t", 0), 0u) << lines[i];
+    }
+    EXPECT_NE(lines[0].find("\tLiar\t"), std::string::npos);
+    EXPECT_NE(lines[0].find("\tshown\tunverified\tthe replayed game scores "), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("\tAnn\t"), std::string::npos);
+    EXPECT_EQ(lines[1].substr(lines[1].size() - 10), "\tverified\t") << lines[1];
+    EXPECT_NE(lines[2].find("\tPlain\t"), std::string::npos);
+    EXPECT_EQ(lines[2].substr(lines[2].size() - 21), "\tunverified\tno replay") << lines[2];
 }
 
 // Another process holds the SQLite file's write lock: pages are answered at once, publishes

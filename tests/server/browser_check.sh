@@ -2,11 +2,14 @@
 # A real browser against the leaderboard: headless Chromium publishes a score through the
 # game's address, then loads the level page at a phone's width. The page must show the name
 # in its row, take its colours from our style sheet (the content policy lets it in) and give
-# no console complaint about that policy. Screenshots stay in BROWSER_SHOTS when it is set.
-# Usage: browser_check.sh HOOPSTACK-LEADERBOARD HOOPSTACK-STORE
+# no console complaint about that policy. With SERVER-REPLAY-GAME it then publishes a real
+# game with its replay: the row is marked verified and links the replay, which downloads with
+# its type and file name, and the level page draws the game's final court in the ball colours.
+# Screenshots stay in BROWSER_SHOTS when it is set.
+# Usage: browser_check.sh HOOPSTACK-LEADERBOARD HOOPSTACK-STORE [SERVER-REPLAY-GAME]
 set -euo pipefail
-usage="usage: browser_check.sh HOOPSTACK-LEADERBOARD HOOPSTACK-STORE"
-server_bin=${1:?$usage} store_bin=${2:?$usage}
+usage="usage: browser_check.sh HOOPSTACK-LEADERBOARD HOOPSTACK-STORE [SERVER-REPLAY-GAME]"
+server_bin=${1:?$usage} store_bin=${2:?$usage} game_bin=${3:-}
 browser=$(command -v chromium || command -v chromium-browser || true)
 if [ -z "$browser" ]; then
   echo "browser check: no chromium; skipped"
@@ -67,3 +70,28 @@ done
 marked=$(convert "$work/publish.png" -fill black +opaque '#FFE8A3' -fill white -opaque '#FFE8A3' -format '%[fx:mean*w*h]' info:)
 [ "${marked%.*}" -gt 1000 ] || fail "the publish page shows no marked row ($marked pixels of the mark colour)"
 echo "browser check: ok (the name in row 1, styles applied, $marked pixels of the marked row)"
+
+[ -n "$game_bin" ] || exit 0
+IFS=$'\t' read -r score ticks replay < <("$game_bin" 3 4)
+[ -n "$replay" ] || fail "no game to publish"
+code=$("$store_bin" report --encode "$score" 3 "Vera")
+chrome --screenshot="$work/publish-verified.png" "$base/cgi-bin/gameres.pl?e=$code&r=$replay" >/dev/null 2>"$work/verified.log"
+chrome --dump-dom "$base/level/3" >"$work/level3.html" 2>>"$work/verified.log"
+chrome --screenshot="$work/level-3.png" "$base/level/3" >/dev/null 2>>"$work/verified.log"
+grep -q '<svg class="court"' "$work/level3.html" || fail "the level page shows no final court"
+link=$(grep -o 'href="/replay/[0-9]*\.hoopstack-replay"' "$work/level3.html" | head -n 1 | sed 's/href="\(.*\)"/\1/')
+[ -n "$link" ] || fail "the verified row links no replay: $(grep -o '<tbody>.*' "$work/level3.html" | head -c 400)"
+if grep -i "content security policy\|content-security-policy" "$work"/verified.log; then fail "the browser reported the content policy"; fi
+curl -s -D "$work/replay.head" -o "$work/replay.file" "$base$link"
+grep -qi '^content-type: application/x-hoopstack-replay' "$work/replay.head" || fail "the replay's type: $(cat "$work/replay.head")"
+grep -qi '^content-disposition: attachment; filename="hoopstack-master-[0-9]*-[0-9]*\.hoopstack-replay"' "$work/replay.head" ||
+  fail "the replay's file name: $(cat "$work/replay.head")"
+[ "$(cat "$work/replay.file")" = "$replay" ] || fail "the downloaded replay is not the published one"
+# The court's balls in the game's colours (orange, blue, green, red, purple, yellow, black).
+coloured=0
+for colour in '#F07A1A' '#2F6FE0' '#35A94A' '#D8283A' '#8C4CCC' '#F7CC2C' '#34343E'; do
+  n=$(convert "$work/level-3.png" -fill black +opaque "$colour" -fill white -opaque "$colour" -format '%[fx:mean*w*h]' info:)
+  coloured=$((coloured + ${n%.*}))
+done
+[ "$coloured" -gt 50 ] || fail "the final court shows no balls ($coloured pixels in the ball colours)"
+echo "browser check: ok (a verified game of $ticks frames, its replay downloaded, $coloured pixels of balls on its court)"

@@ -2,12 +2,14 @@
 # The whole public chain on loopback: nginx with the shipped site (packaging/nginx), TLS with a
 # throw-away certificate, in front of two leaderboards that share one throw-away PostgreSQL
 # database and trust nginx with X-Forwarded-For. Publishes from several loopback addresses,
-# the pages, the per-address limits, request smuggling and slow clients, all through nginx.
-# Usage: nginx_e2e.sh HOOPSTACK-LEADERBOARD HOOPSTACK-STORE SITE-CONF THROWAWAY-POSTGRES
+# the pages, the per-address limits, request smuggling and slow clients, all through nginx;
+# with SERVER-REPLAY-GAME also a real game with its replay, verified once across both
+# leaderboards, a replay near the address limit, and the replay's download.
+# Usage: nginx_e2e.sh HOOPSTACK-LEADERBOARD HOOPSTACK-STORE SITE-CONF THROWAWAY-POSTGRES [SERVER-REPLAY-GAME]
 # Exits 77 (skipped) without nginx, openssl, curl or PostgreSQL.
 set -euo pipefail
-usage="usage: nginx_e2e.sh HOOPSTACK-LEADERBOARD HOOPSTACK-STORE SITE-CONF THROWAWAY-POSTGRES"
-server_bin=${1:?$usage} store_bin=${2:?$usage} site=${3:?$usage} postgres=${4:?$usage}
+usage="usage: nginx_e2e.sh HOOPSTACK-LEADERBOARD HOOPSTACK-STORE SITE-CONF THROWAWAY-POSTGRES [SERVER-REPLAY-GAME]"
+server_bin=${1:?$usage} store_bin=${2:?$usage} site=${3:?$usage} postgres=${4:?$usage} game_bin=${5:-}
 for tool in nginx openssl curl; do
   command -v "$tool" >/dev/null || { echo "nginx e2e: no $tool; skipped"; exit 77; }
 done
@@ -70,6 +72,30 @@ done
 { [ "$(get 127.0.0.5 /)" = 200 ] && grep -q ">Cœur<" "$work/body"; } || fail "the index page through nginx lacks Cœur"
 head_answer=$(curl -sI --cacert "$work/cert.pem" "$base/")
 grep -qi "Content-Security-Policy" <<<"$head_answer" || fail "no security headers through nginx: $head_answer"
+
+# A real game with its replay is verified; the same game under other names, through either
+# leaderboard, is stored without the mark; a replay as long as an address allows is read and
+# refused; the verified replay downloads through nginx.
+if [ -n "$game_bin" ]; then
+  IFS=$'\t' read -r score _ replay < <("$game_bin" 2 9)
+  [ "$(get 127.0.0.9 "/cgi-bin/gameres.pl?e=$(code "$score" 2 Vera)&r=$replay")" = 200 ] || fail "a publish with a replay failed"
+  grep -q "Verified</span>" "$work/body" || fail "the game was not verified: $(grep -o 'Not verified[^<]*' "$work/body")"
+  for i in 1 2 3 4; do
+    [ "$(get "127.0.0.$((20 + i))" "/cgi-bin/gameres.pl?e=$(code "$score" 2 "Copy$i")&r=$replay")" = 200 ] ||
+      fail "copy $i of the game failed"
+    grep -q "Not verified: the same game was published before, as record " "$work/body" || fail "copy $i was verified again"
+  done
+  long=$(head -c 7000 /dev/zero | tr '\0' A)
+  [ "$(get 127.0.0.25 "/cgi-bin/gameres.pl?e=$(code 1 2 Long)&r=$long")" = 200 ] || fail "a 7000-byte replay failed: $(head -c 300 "$work/body")"
+  grep -q "Not verified: the replay does not decode" "$work/body" || fail "the long replay: $(grep -o 'Not verified[^<]*' "$work/body")"
+  verified=$("$server_bin" admin list --level 2 --verification --database "$db_url" | awk -F '\t' '$7 == "verified"')
+  { [ "$(wc -l <<<"$verified")" = 1 ] && [ "$(cut -f 4 <<<"$verified")" = Vera ]; } || fail "verified records: $verified"
+  id=$(cut -f 1 <<<"$verified")
+  curl -s --cacert "$work/cert.pem" -D "$work/replay.head" -o "$work/replay.file" "$base/replay/$id.hoopstack-replay"
+  grep -qi '^content-type: application/x-hoopstack-replay' "$work/replay.head" || fail "the replay's type: $(cat "$work/replay.head")"
+  grep -qi '^content-disposition: attachment; filename="hoopstack-expert-' "$work/replay.head" || fail "the replay's name: $(cat "$work/replay.head")"
+  [ "$(cat "$work/replay.file")" = "$replay" ] || fail "the downloaded replay is not the published one"
+fi
 
 # Forgery: ten better scores under Anna's name from ten addresses push her record off the table
 # but not out of the database; hidden by the operator, the forgeries give her row back.
@@ -135,4 +161,4 @@ awk '$1 != 200 { bad++ } $2 >= 1.0 { slow++ } $2 >= 5.0 { bad++ } END { exit !(b
 kill -- "-$slow_group" 2>/dev/null || true
 wait "$slow_group" 2>/dev/null || true
 slow_group=
-echo "nginx e2e: ok (TLS on port $tls_port, leaderboards on ${ports[*]}; the probes began with $held slow clients connected)"
+echo "nginx e2e: ok (TLS on port $tls_port, leaderboards on ${ports[*]}; the probes began with $held slow clients connected${game_bin:+; a game verified once of 5 publishes})"

@@ -1,0 +1,76 @@
+#include "ReplayGames.hpp"
+
+#include <random>
+#include <vector>
+
+#include "rules/BoardRules.hpp"
+#include "rules/GameReplay.hpp"
+#include "rules/GameSettings.hpp"
+#include "rules/SimScene.hpp"
+#include "rules/TGame.hpp"
+#include "store/ScoreReport.hpp"
+
+namespace {
+
+// More than the longest game at any level needs.
+constexpr int kFrameLimit = 400'000;
+
+} // namespace
+
+std::optional<PlayedGame> PlayGame(int level, std::uint32_t seed) {
+    game::GameSettings settings;
+    settings.level = static_cast<game::Level>(level - 1);
+    game::SimScene scene;
+    game::TGame rules(scene, settings, game::CourtGeometry{});
+    rules.Seed(seed);
+    rules.NewGame();
+    std::mt19937 random(seed);
+    const game::CourtGeometry& g = rules.Geometry();
+    const bool picks = game::RulesOfLevel(settings.level).playerPicks;
+    std::uint32_t time = 1000;
+    for (int frame = 0; frame < kFrameLimit && !(rules.GameOver() && rules.IsSettled()); ++frame) {
+        if (rules.AcceptsClicks()) {
+            std::vector<game::Cell> free;
+            for (int row = 1; row <= 16; ++row)
+                for (int column = 1; column <= 16; ++column)
+                    if (rules.Grid()[std::size_t(row)][std::size_t(column)] && game::IsFree(rules.Grid(), row, column))
+                        free.push_back({row, column});
+            if (!free.empty()) {
+                const game::Cell ball = free[std::uniform_int_distribution<std::size_t>(0, free.size() - 1)(random)];
+                if (picks) rules.Click(g.CentreX(ball.row, ball.column), g.CentreY(ball.row));
+                rules.Click(std::uniform_int_distribution<int>(g.courtLeft, g.courtLeft + g.courtWidth - 1)(random),
+                            std::uniform_int_distribution<int>(0, g.courtTop + g.courtHeight - 1)(random));
+            }
+        }
+        rules.Step(time);
+        scene.Tick(time);
+        time += std::uint32_t(1000 / (scene.FrameRate() > 0 ? scene.FrameRate() : 1));
+    }
+    const game::GameReplay* replay = rules.Replay();
+    if (!replay || !rules.GameOver()) return std::nullopt;
+    return PlayedGame{game::EncodeReplay(*replay), level, rules.Score()};
+}
+
+std::string UnfinishedReplay(int level) {
+    game::GameReplay replay;
+    replay.level = static_cast<game::Level>(level - 1);
+    replay.startState = 12345;
+    replay.frameCounts.fill(game::SimBall::kFrames);
+    replay.ticks = 5;
+    replay.finished = false;
+    return game::EncodeReplay(replay);
+}
+
+std::string IdleReplay(int level, std::uint32_t ticks) {
+    game::GameReplay replay;
+    replay.level = static_cast<game::Level>(level - 1);
+    replay.startState = 777;
+    replay.frameCounts.fill(game::SimBall::kFrames);
+    replay.ticks = ticks;
+    replay.finished = false;
+    return game::EncodeReplay(replay);
+}
+
+std::string ReportCode(std::int32_t score, int level, const std::string& name) {
+    return store::EncodeScoreReport(store::BuildScoreReport(score, std::to_string(level), name));
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Replays for the server's tests: whole games played by a random bot on the pure rules, and
+// short ones that end before their game does.
+struct PlayedGame {
+    std::string replay;  // EncodeReplay text
+    int level = 1;       // 1-3, as reports write it
+    std::int32_t score = 0;
+};
+
+// One whole game at `level` (1-3) from `seed`, played to its end by a bot throwing random
+// free balls at random points; nothing when the rules recorded no replay of it.
+std::optional<PlayedGame> PlayGame(int level, std::uint32_t seed);
+
+// A replay that stops a few ticks into its game, which is not finished.
+std::string UnfinishedReplay(int level);
+
+// A report code as the game sends it.
+std::string ReportCode(std::int32_t score, int level, const std::string& name);
+
+// A replay that asks for `ticks` frames with no input: as costly to check as its length.
+std::string IdleReplay(int level, std::uint32_t ticks);

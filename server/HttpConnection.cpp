@@ -92,11 +92,11 @@ void HttpConnection::Examine() {
     const std::size_t limit = m_server.Limits().maxHeadBytes;
     const std::size_t length = HeadLength(m_buffer, m_scanned);
     if (length == 0) {
-        if (m_buffer.size() > limit) return Refuse(431, "The request head is larger than 8 KiB.");
+        if (m_buffer.size() > limit) return Refuse(431, "The request head is larger than 16 KiB.");
         m_scanned = m_buffer.empty() ? 0 : m_buffer.size() - 1;
         return ReadMore();
     }
-    if (length > limit) return Refuse(431, "The request head is larger than 8 KiB.");
+    if (length > limit) return Refuse(431, "The request head is larger than 16 KiB.");
     Dispatch(length);
 }
 

@@ -9,7 +9,7 @@ namespace server {
 
 // Bounds on what clients may cost the server.
 struct HttpLimits {
-    std::size_t maxHeadBytes = 8192;         // request line and headers together
+    std::size_t maxHeadBytes = 16384;        // request line and headers: a publish address of 8 KiB and its headers
     int requestMs = 10'000;                  // from the first byte of a request to its answer written
     int idleMs = 15'000;                     // silence allowed between the requests of a connection
     int stopMs = 10'000;                     // at a stop: time left to the requests in hand

@@ -111,7 +111,7 @@ TEST_F(HttpServerTest, EveryAnswerCarriesTheSecurityHeaders) {
         for (const auto& [name, value] : SecurityHeaders()) EXPECT_EQ(reply->Header(name), value) << path;
         EXPECT_FALSE(reply->body.empty()) << path;
     }
-    for (const std::string& refused : {ExchangeRaw(m_port, requestOfSize(9000)),
+    for (const std::string& refused : {ExchangeRaw(m_port, requestOfSize(17000)),
                                        ExchangeRaw(m_port, "GET / HTTP/1.1\r\n\r\n"),
                                        ExchangeRaw(m_port, "POST / HTTP/1.1\r\nHost: x\r\n\r\n")})
         for (const auto& [name, value] : SecurityHeaders()) EXPECT_NE(refused.find(name + ": " + value), std::string::npos);
@@ -120,9 +120,10 @@ TEST_F(HttpServerTest, EveryAnswerCarriesTheSecurityHeaders) {
     EXPECT_EQ(policy.find("unsafe"), std::string::npos);
 }
 
-TEST_F(HttpServerTest, HeadsOverEightKibibytesAreRefused) {
-    EXPECT_EQ(StatusOf(ExchangeRaw(m_port, requestOfSize(8192))), 200);
-    const std::string refused = ExchangeRaw(m_port, requestOfSize(8193));
+TEST_F(HttpServerTest, HeadsOverSixteenKibibytesAreRefused) {
+    // A publish address of 8 KiB, with a browser's headers, is taken.
+    EXPECT_EQ(StatusOf(ExchangeRaw(m_port, requestOfSize(16384))), 200);
+    const std::string refused = ExchangeRaw(m_port, requestOfSize(16385));
     EXPECT_EQ(StatusOf(refused), 431);
     EXPECT_NE(refused.find("Connection: close"), std::string::npos);
     EXPECT_EQ(StatusOf(ExchangeRaw(m_port, "GET /" + std::string(20000, 'a') + " HTTP/1.1\r\nHost: x\r\n\r\n")), 431);

@@ -23,6 +23,16 @@ constexpr const char* kButtonSound = scene::assets::kButtonSound;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kLevelCaption = 0x99CCFF;
 
+// A window that shows a recording reads and writes no saved game.
+GameWindowSetup withoutSaves(GameWindowSetup setup) {
+    if (setup.playback) {
+        setup.statePath.reset();
+        setup.preset.reset();
+        setup.writer.reset();
+    }
+    return setup;
+}
+
 ui::OButton* makeButton(const std::string& skin, const std::string& caption) {
     auto* button = new ui::OButton(caption, skin, 0, 1, 2, false, kDefaultButton);
     button->SetSounds(kButtonSound, kButtonSound);
@@ -31,7 +41,8 @@ ui::OButton* makeButton(const std::string& skin, const std::string& caption) {
 
 } // namespace
 
-OGameWindow::OGameWindow(OWindow* owner, GameWindowSetup setup) : OWindow(owner), m_setup(std::move(setup)) {}
+OGameWindow::OGameWindow(OWindow* owner, GameWindowSetup setup)
+    : OWindow(owner), m_setup(withoutSaves(std::move(setup))) {}
 
 std::string OGameWindow::MoreGamesAddress() {
     return std::string(HOOPSTACK_WEB_BASE) + "/cgi-bin/screen.pl/games.shtml?r=qx&c=b";
@@ -134,6 +145,7 @@ bool OGameWindow::Start() {
     m_game->Seed(m_setup.seed ? *m_setup.seed : FreshSeed());
     SetFramesPerSecond(50);
     m_game->NewGame();
+    if (IsPlayback()) StartPlayback();
     return OWindow::Start();
 }
 
@@ -209,6 +221,7 @@ void OGameWindow::ChangeLevel() {
 
 void OGameWindow::Tick(std::uint32_t time) {
     std::lock_guard lock(Lock());
+    if (IsPlayback()) return PlaybackTick(time);
     if (m_game && !IsClosing()) {
         m_game->Step(time);
         // Only a court at rest is kept: a ball in flight is not on the board yet.
@@ -218,7 +231,8 @@ void OGameWindow::Tick(std::uint32_t time) {
 }
 
 void OGameWindow::OpenPendingResult() {
-    if (m_game && m_game->ResultPending()) {
+    // A recording's end enters no record in the Top 10.
+    if (m_game && m_game->ResultPending() && !IsPlayback()) {
         m_game->ClearResultPending();
         OpenDialog(GameDialog::Result);
     }
@@ -230,6 +244,7 @@ void OGameWindow::MouseMove(int x, int y) {
 }
 
 void OGameWindow::KeyDown(int code, int x, int y) {
+    if (IsPlayback()) return PlaybackKeyDown(code, x, y);
     OpenPendingResult();
     if (m_game && code == platform::Key_LButton) m_game->Click(x, y);
     if (code == platform::Key_F1) OpenDialog(GameDialog::Rules);
@@ -239,6 +254,7 @@ void OGameWindow::KeyDown(int code, int x, int y) {
 }
 
 void OGameWindow::ControlEvent(engine::WindowControl* sender, int code) {
+    if (IsPlayback()) return PlaybackControlEvent(sender, code);
     if (code != engine::Event_Click || !sender || !m_game) return;
     const OGraph* button = sender->Graph();
     if (button == m_help) {
@@ -267,6 +283,44 @@ void OGameWindow::OpenDialog(GameDialog which) {
     m_dialogRequest = DialogName(which);
     if (!m_setup.openDialogs || !m_game) return;
     OpenGameDialog(which, {this, m_game->Score(), static_cast<int>(Settings().level) + 1});
+}
+
+void OGameWindow::StartPlayback() {
+    // The game window's own game, started before, gives way to the recorded one; the level
+    // it sets lasts as long as the window, as nothing saves the settings.
+    ReplayCursor::StartReplay(*m_game, Settings(), *m_setup.playback);
+    m_cursor.emplace(*m_setup.playback);
+    if (OGraph::IsLive(m_level)) m_level->SetText(LevelName(Settings().level));
+    // What would start, change or score another game is not offered: New, the Top 10 (whose
+    // window can clear and publish records), the options and the more-games page.
+    for (ui::OButton* b : {m_new, m_scores, m_options, m_games})
+        if (OGraph::IsLive(b)) b->SetVisible(false);
+}
+
+void OGameWindow::PlaybackTick(std::uint32_t time) {
+    // Once the recording is over the court stays as it ended; its balls still animate.
+    if (m_game && m_cursor && !IsClosing()) m_cursor->StepGame(*m_game);
+    OWindow::Tick(time);
+}
+
+void OGameWindow::PlaybackKeyDown(int code, int x, int y) {
+    // Clicks never reach the rules; the buttons still see them.
+    if (code == platform::Key_Escape) SetFinished(true);
+    if (code == platform::Key_F1) OpenDialog(GameDialog::Rules);
+    OWindow::KeyDown(code, x, y);
+}
+
+void OGameWindow::PlaybackControlEvent(engine::WindowControl* sender, int code) {
+    if (code != engine::Event_Click || !sender) return;
+    const OGraph* button = sender->Graph();
+    if (button == m_help) {
+        OpenDialog(GameDialog::Rules);
+    } else if (button == m_down) {
+        ShowRestored(false);
+    } else if (button == m_close) {
+        // Nothing to save, so nothing to confirm.
+        SetFinished(true);
+    }
 }
 
 std::string OGameWindow::TakeDialogRequest() {

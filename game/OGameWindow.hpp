@@ -8,6 +8,8 @@
 #include "engine/OWindow.hpp"
 #include "game/CourtScene.hpp"
 #include "game/GameDialogs.hpp"
+#include "rules/GameReplay.hpp"
+#include "rules/ReplayPlayer.hpp"
 #include "rules/TGame.hpp"
 #include "rules/TSavedGame.hpp"
 #include "store/SaveWriter.hpp"
@@ -30,6 +32,10 @@ struct GameWindowSetup {
     bool openDialogs = true;
     // Writes the saved game; none makes one for `statePath` that lives as long as the window.
     std::shared_ptr<store::SaveWriter> writer;
+    // A recorded game to show instead of a game to play: the window feeds it to the rules
+    // frame by frame and takes no input that would change the game. Such a window keeps no
+    // saved game and no Top 10: its state path, preset and writer are dropped.
+    std::optional<GameReplay> playback;
 };
 
 // The window the game is played in: the court on the left, the panel with the level
@@ -76,9 +82,15 @@ public:
     CourtScene* Scene() { return m_scene.get(); }
     ui::OButton* LevelButton() const { return m_level; }
     ui::OButton* NewButton() const { return m_new; }
+    ui::OButton* CloseButton() const { return m_close; }
 
     // The more-games page opened by the Games button.
     static std::string MoreGamesAddress();
+
+    // The window shows a recorded game (GameWindowSetup::playback).
+    bool IsPlayback() const { return m_setup.playback.has_value(); }
+    // A shown recording has played all its frames; its court stays as it ended.
+    bool PlaybackOver() const { return m_cursor && m_cursor->Done(); }
 
 private:
     void OpenPendingResult();
@@ -87,6 +99,12 @@ private:
     void AddShown(const std::string& file, float x, float y, float depth);
     // Hands the state to the writer's thread unless it is the one handed over last.
     void SaveInBackground(const TSavedGame& state);
+    // A recording shown: its game started, the frames fed, the input that would change the
+    // game ignored, and the ends that need no question (Escape, the close button).
+    void StartPlayback();
+    void PlaybackTick(std::uint32_t time);
+    void PlaybackKeyDown(int code, int x, int y);
+    void PlaybackControlEvent(engine::WindowControl* sender, int code);
 
     GameWindowSetup m_setup;
     std::unique_ptr<CourtScene> m_scene;
@@ -102,6 +120,7 @@ private:
     std::string m_dialogRequest;
     std::shared_ptr<store::SaveWriter> m_writer;
     std::optional<TSavedGame> m_handedOver;
+    std::optional<ReplayCursor> m_cursor;
 };
 
 } // namespace game

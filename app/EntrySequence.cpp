@@ -114,6 +114,13 @@ std::optional<int> EntrySequence::OpenGameWindow() {
         m_game->Close();
         return kExitContentMissing;
     }
+    if (!m_game->PlaybackProblem().empty()) {
+        // The game shown would not be the one recorded.
+        platform::CurrentPlatform().ShowMessage("Could not show the replay: " + m_game->PlaybackProblem() + ".", "Hoopstack");
+        m_game->SetQuitOnDestroy(false);
+        m_game->Close();
+        return kExitContentMissing;
+    }
     m_game->Render();
     m_gameId = m_game->PlatformWindow();
     CloseSignals::SetTarget(m_gameId);

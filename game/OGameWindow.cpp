@@ -6,6 +6,7 @@
 #include "platform/KeyCodes.hpp"
 #include "scene/AssetNames.hpp"
 #include "ui/OButton.hpp"
+#include "ui/OText.hpp"
 
 #ifndef HOOPSTACK_WEB_BASE
 #define HOOPSTACK_WEB_BASE "http://127.0.0.1:8080"
@@ -22,6 +23,9 @@ constexpr const char* kDefaultButton = scene::assets::kDefaultButton;
 constexpr const char* kButtonSound = scene::assets::kButtonSound;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kLevelCaption = 0x99CCFF;
+constexpr std::uint32_t kPlaybackNoteColour = 0x1F3A6B;
+constexpr const char* kPlaybackNote = "Replay";
+constexpr const char* kPlaybackOverNote = "Replay over";
 
 // A window that shows a recording reads and writes no saved game.
 GameWindowSetup withoutSaves(GameWindowSetup setup) {
@@ -288,18 +292,48 @@ void OGameWindow::OpenDialog(GameDialog which) {
 void OGameWindow::StartPlayback() {
     // The game window's own game, started before, gives way to the recorded one; the level
     // it sets lasts as long as the window, as nothing saves the settings.
-    ReplayCursor::StartReplay(*m_game, Settings(), *m_setup.playback);
-    m_cursor.emplace(*m_setup.playback);
+    const GameReplay& replay = *m_setup.playback;
+    ReplayCursor::StartReplay(*m_game, Settings(), replay);
+    m_cursor.emplace(replay);
+    const CourtGeometry& g = m_game->Geometry();
+    if (replay.ballWidth != g.ballWidth || replay.ballHeight != g.ballHeight) {
+        m_playbackProblem = "it was played with balls of " + std::to_string(replay.ballWidth) + " x " +
+                            std::to_string(replay.ballHeight) + " pixels, these are " +
+                            std::to_string(g.ballWidth) + " x " + std::to_string(g.ballHeight);
+    } else if (m_game->Replay() && m_game->Replay()->frameCounts != replay.frameCounts) {
+        m_playbackProblem = "it was played with other ball pictures, which change the game";
+    }
     if (OGraph::IsLive(m_level)) m_level->SetText(LevelName(Settings().level));
     // What would start, change or score another game is not offered: New, the Top 10 (whose
     // window can clear and publish records), the options and the more-games page.
     for (ui::OButton* b : {m_new, m_scores, m_options, m_games})
         if (OGraph::IsLive(b)) b->SetVisible(false);
+    // In their place the panel says what the court shows.
+    m_playbackNote = new ui::OText(kPlaybackNote);
+    engine::FontRecord font = m_playbackNote->Font();
+    font.weight = 700;
+    font.height = 26;
+    font.colour = kPlaybackNoteColour;
+    m_playbackNote->SetFont(font);
+    AddObject(m_playbackNote);
+    PlaceNote();
+}
+
+void OGameWindow::PlaceNote() {
+    // Centred under the score box, where the New button stands in a game.
+    const float middle = float(m_game->Geometry().courtWidth + 20 + 80);
+    m_playbackNote->SetPosition(middle - m_playbackNote->Width() / 2, 280, m_playbackNote->RelativeZ());
 }
 
 void OGameWindow::PlaybackTick(std::uint32_t time) {
     // Once the recording is over the court stays as it ended; its balls still animate.
-    if (m_game && m_cursor && !IsClosing()) m_cursor->StepGame(*m_game);
+    if (m_game && m_cursor && !IsClosing()) {
+        m_cursor->StepGame(*m_game);
+        if (m_cursor->Done() && OGraph::IsLive(m_playbackNote) && m_playbackNote->GetText() != kPlaybackOverNote) {
+            m_playbackNote->SetText(kPlaybackOverNote);
+            PlaceNote();
+        }
+    }
     OWindow::Tick(time);
 }
 

@@ -16,6 +16,7 @@
 
 namespace ui {
 class OButton;
+class OText;
 }
 
 namespace game {
@@ -91,6 +92,11 @@ public:
     bool IsPlayback() const { return m_setup.playback.has_value(); }
     // A shown recording has played all its frames; its court stays as it ended.
     bool PlaybackOver() const { return m_cursor && m_cursor->Done(); }
+    // Why the window cannot show its recording as it was played, or empty: the recording's
+    // balls had another size or other frame counts, which make another court and other draws.
+    const std::string& PlaybackProblem() const { return m_playbackProblem; }
+    // The panel's note that the court shows a recording ("Replay", then "Replay over"), or null.
+    ui::OText* PlaybackNote() const { return m_playbackNote; }
 
 private:
     void OpenPendingResult();
@@ -102,6 +108,7 @@ private:
     // A recording shown: its game started, the frames fed, the input that would change the
     // game ignored, and the ends that need no question (Escape, the close button).
     void StartPlayback();
+    void PlaceNote();
     void PlaybackTick(std::uint32_t time);
     void PlaybackKeyDown(int code, int x, int y);
     void PlaybackControlEvent(engine::WindowControl* sender, int code);
@@ -121,6 +128,8 @@ private:
     std::shared_ptr<store::SaveWriter> m_writer;
     std::optional<TSavedGame> m_handedOver;
     std::optional<ReplayCursor> m_cursor;
+    std::string m_playbackProblem;
+    ui::OText* m_playbackNote = nullptr;
 };
 
 } // namespace game

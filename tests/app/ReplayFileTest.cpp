@@ -92,7 +92,9 @@ TEST_F(ReplayFileTest, UnreadableFilesAreRefused) {
     // A file that cannot be read as one (the permission bits do not stop root).
     const std::string path = Write("locked.hoopstack-replay", game::EncodeReplay(replay) + "\n");
     std::filesystem::permissions(path, std::filesystem::perms::none);
-    if (::geteuid() != 0) EXPECT_NE(Refused(path).find("cannot be opened"), std::string::npos);
+    if (::geteuid() != 0) {
+        EXPECT_NE(Refused(path).find("cannot be opened"), std::string::npos);
+    }
     EXPECT_NE(Refused("/proc/self/mem").find("cannot be read"), std::string::npos);
 }
 

@@ -31,9 +31,9 @@ export HOME=$work/home XDG_DATA_HOME=
 saves() { (cd "$folder" && find . -maxdepth 1 -type f -print0 | sort -z | xargs -0 md5sum); }
 saves > "$work/saves-before.txt"
 
-# A Novice game of a few throws, ending at rest: about half a minute to watch.
+# A whole Novice game with matches, falls and drops: about half a minute to watch.
 replay=$work/game.hoopstack-replay
-"$write_replay" 0 21 5 "$replay" > "$work/expected.txt" || fail "cannot record a replay"
+"$write_replay" 0 42 1000 "$replay" > "$work/expected.txt" || fail "cannot record a replay"
 read -r _ score _ over _ ticks < <(head -n 1 "$work/expected.txt")
 tail -n 16 "$work/expected.txt" > "$work/expected-board.txt"
 say "the replay: $(wc -c < "$replay") bytes, $ticks ticks, score $score, game over $over"
@@ -64,8 +64,9 @@ ended_as_the_rules_say() {
 start_x 1024x768
 start_openbox
 
-# 1. A game in play, then the replay beside it.
-launch "$work/game.log" "$folder/hoopstack"
+# 1. A game in play (a copy of its own, whose saves are its own), then the replay beside it.
+install_game "$game" "$work/playing" link
+launch "$work/game.log" "$work/playing/hoopstack"
 game_pid=$pid
 find_window '^Main window$' 20 > /dev/null || fail "no intro for the game in play"
 launch "$work/replay.log" "$folder/hoopstack" --replay "$replay"
@@ -97,8 +98,12 @@ wait_for $(( ticks / 25 + 30 )) ended_as_the_rules_say ||
   fail "the court does not end as the rules say: $(diff <(expected_shape) "$work/shown-board.txt" | tr '\n' ' ')"
 cp "$work/shot-$shots.png" "$work/end.png"
 sleep 2
+# The mouse over a finished game brings no result window.
+xdotool mousemove $((x + 300)) $((y + 300)) sleep 0.3 mousemove $((x + 310)) $((y + 310))
+sleep 1
 ended_as_the_rules_say || fail "the court changed after the replay's end"
 kill -0 "$pid" 2>/dev/null || fail "the program ended by itself at the replay's end"
+[ "$(windows_of "$pid" | wc -l)" -eq 1 ] || fail "a window opened at the replay's end"
 say "the court ended as the rules say after $(( $(now_ms) - started_at )) ms, and stays"
 
 # 4. Escape ends it.
@@ -108,19 +113,20 @@ expect_end "$pid" 10 0 "Escape"
 saves > "$work/saves-after.txt"
 cmp -s "$work/saves-before.txt" "$work/saves-after.txt" ||
   fail "watching touched the saves: $(diff "$work/saves-before.txt" "$work/saves-after.txt" | tr '\n' ' ')"
-[ -z "$(ls -A "$work/home")" ] || fail "watching wrote below HOME: $(find "$work/home" | head -n 5)"
+[ ! -e "$work/home/.local/share/hoopstack" ] || fail "watching made a data folder below HOME"
 
 # 5. Files that are no replay: a message box, then code 1.
-dialogs() {
-  local w
-  for w in $(xwininfo -root -children 2>/dev/null | awk '/^ +0x/ { print $1 }'); do
-    if xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_DIALOG; then echo "$w"; fi
-  done
-}
+# The program's message box: the mapped window that is a dialog, as nothing else here opens
+# one. Looked for in the whole tree, as the window manager's frame around it is no dialog, and
+# xdotool does not find a window whose name is not a plain STRING.
 box_shown() {
+  local w
   kill -0 "$pid" 2>/dev/null || return 0
-  for box in $(dialogs); do
-    xwininfo -id "$box" 2>/dev/null | grep -q 'Map State: IsViewable' && return 0
+  for w in $(xwininfo -root -tree 2>/dev/null | awk '/^ +0x/ { print $1 }'); do
+    xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_DIALOG || continue
+    xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' || continue
+    box=$w
+    return 0
   done
   return 1
 }
@@ -136,9 +142,10 @@ for case in "missing:$work/none.hoopstack-replay:no such file" "malformed:$work/
   kill -0 "$pid" 2>/dev/null || fail "the program ended before its message box for the $name file was dismissed"
   sleep 0.5
   import -window "$box" "$work/box-$name.png" 2>/dev/null || true
-  xdotool windowfocus "$box" 2>/dev/null || true
-  wait_focus "$box" 3 || fail "the message box for the $name file did not take the keyboard focus"
-  xdotool key Return
+  # Dismissed as a player does: a click on its button, in the middle of its lower part.
+  read -r bx by bw bh < <(xwininfo -id "$box" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+                                                   /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x, y, w, h }')
+  click_at $((bx + bw / 2)) $((by + bh - 38))
   expect_end "$pid" 10 1 "the message box for the $name file"
   grep -q "$reason" "$work/$name.log" || fail "the $name file's reason is not '$reason': $(head -c 300 "$work/$name.log")"
 done

@@ -20,6 +20,7 @@
 #include "tests/game/ReplayRecording.hpp"
 #include "tools/driver/HeadlessDriver.hpp"
 #include "ui/OButton.hpp"
+#include "ui/OText.hpp"
 
 using namespace game;
 
@@ -46,12 +47,18 @@ protected:
         std::filesystem::remove_all(dir);
     }
 
-    // A finished Expert game, recorded once for the whole suite: random aims end it soon.
-    static const replaytest::Recording& Finished(driver::HeadlessDriver& d) {
-        static const std::optional<replaytest::Recording> recording =
-            replaytest::RecordGame(d, Level::Expert, 41, 1000, 60000);
-        return *recording;
+    // Finished games, recorded once for the whole suite: random aims end them soon, with
+    // matches, falls and drops on the way. The Novice one scores most.
+    static const std::vector<replaytest::Recording>& FinishedGames(driver::HeadlessDriver& d) {
+        static const std::vector<replaytest::Recording> recordings = [&d] {
+            std::vector<replaytest::Recording> games;
+            for (const auto& [level, seed] : {std::pair{Level::Novice, 42u}, {Level::Expert, 41u}, {Level::Master, 41u}})
+                if (auto recording = replaytest::RecordGame(d, level, seed, 1000, 60000)) games.push_back(*recording);
+            return games;
+        }();
+        return recordings;
     }
+    static const replaytest::Recording& Finished(driver::HeadlessDriver& d) { return FinishedGames(d).front(); }
 
     void Open(GameWindowSetup setup) {
         engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
@@ -92,26 +99,37 @@ protected:
     std::filesystem::path dir;
 };
 
-TEST_F(PlaybackTest, AFinishedGameEndsOnTheCourtAndScoreOfTheRulesAndOfTheLiveGame) {
-    const replaytest::Recording& recorded = Finished(driver);
-    ASSERT_TRUE(recorded.gameOver) << "the recording bot did not finish its game";
-    ASSERT_TRUE(recorded.replay.finished);
-    ASSERT_GT(recorded.replay.inputs.size(), 10u);
-    OpenPlayback(recorded.replay);
-    EXPECT_TRUE(window->IsPlayback());
-    EXPECT_EQ(window->LevelButton()->GetText(), "Expert");
-    // Frame by frame, as recorded: not over one frame early.
-    EXPECT_EQ(PlayToTheEnd(recorded.replay), int(recorded.replay.ticks));
-    ExpectTheOutcomeOf(recorded.replay);
-    EXPECT_EQ(replaytest::BoardRows(window->Game()->Grid()), recorded.board);
-    EXPECT_EQ(window->Game()->Score(), recorded.score);
-    EXPECT_TRUE(window->Game()->GameOver());
-    // The court stays as it ended; the mouse over it brings no result window.
-    driver.MoveTo(window, 300, 300);
-    for (int i = 0; i < 50; ++i) driver.Frame(window);
-    EXPECT_EQ(replaytest::BoardRows(window->Game()->Grid()), recorded.board);
-    EXPECT_EQ(window->TakeDialogRequest(), "");
-    EXPECT_FALSE(window->Finished());
+TEST_F(PlaybackTest, FinishedGamesEndOnTheCourtAndScoreOfTheRulesAndOfTheLiveGame) {
+    const std::vector<replaytest::Recording>& games = FinishedGames(driver);
+    ASSERT_EQ(games.size(), 3u);
+    EXPECT_GT(games.front().score, 100) << "the Novice game should score";
+    for (const replaytest::Recording& recorded : games) {
+        SCOPED_TRACE(LevelName(recorded.replay.level));
+        ASSERT_TRUE(recorded.gameOver) << "the recording bot did not finish its game";
+        ASSERT_TRUE(recorded.replay.finished);
+        ASSERT_GT(recorded.replay.inputs.size(), 10u);
+        OpenPlayback(recorded.replay);
+        EXPECT_TRUE(window->IsPlayback());
+        EXPECT_EQ(window->PlaybackProblem(), "");
+        EXPECT_EQ(window->LevelButton()->GetText(), LevelName(recorded.replay.level));
+        ASSERT_NE(window->PlaybackNote(), nullptr);
+        EXPECT_EQ(window->PlaybackNote()->GetText(), "Replay");
+        // Frame by frame, as recorded: not over one frame early.
+        EXPECT_EQ(PlayToTheEnd(recorded.replay), int(recorded.replay.ticks));
+        EXPECT_EQ(window->PlaybackNote()->GetText(), "Replay over");
+        ExpectTheOutcomeOf(recorded.replay);
+        EXPECT_EQ(replaytest::BoardRows(window->Game()->Grid()), recorded.board);
+        EXPECT_EQ(window->Game()->Score(), recorded.score);
+        EXPECT_TRUE(window->Game()->GameOver());
+        // The court stays as it ended; the mouse over it brings no result window.
+        driver.MoveTo(window, 300, 300);
+        for (int i = 0; i < 50; ++i) driver.Frame(window);
+        EXPECT_EQ(replaytest::BoardRows(window->Game()->Grid()), recorded.board);
+        EXPECT_EQ(window->TakeDialogRequest(), "");
+        EXPECT_FALSE(window->Finished());
+        driver.DestroyWindows({window});
+        window = nullptr;
+    }
 }
 
 TEST_F(PlaybackTest, ClicksKeysAndTheGamesButtonsChangeNothing) {
@@ -141,7 +159,7 @@ TEST_F(PlaybackTest, ClicksKeysAndTheGamesButtonsChangeNothing) {
     EXPECT_EQ(frame, int(recorded.replay.ticks));
     for (int i = 0; i < 5; ++i) driver.Frame(window);
     ExpectTheOutcomeOf(recorded.replay);
-    EXPECT_EQ(level->GetText(), "Expert");
+    EXPECT_EQ(level->GetText(), "Novice");
     // Neither the Top 10, the options, the level's question nor the result was asked for.
     EXPECT_EQ(window->TakeDialogRequest(), "");
     EXPECT_EQ(window->Game()->GamesStarted(), 2) << "the window's own game, then the replay's";

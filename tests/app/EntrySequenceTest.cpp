@@ -302,6 +302,18 @@ TEST_F(PlaybackEntryTest, MissingGameContentShowsTheMessageAndExitsWithOne) {
     EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
 }
 
+TEST_F(PlaybackEntryTest, ARecordingOfOtherBallPicturesShowsWhyAndExitsWithOne) {
+    setup.playback->ballHeight += 1;
+    EXPECT_EQ(Begin(), 1);
+    const std::vector<std::string> messages = Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].rfind("Hoopstack|Could not show the replay: it was played with balls of 34 x 34 pixels", 0), 0u)
+        << messages[0];
+    ASSERT_NE(sequence->GameWindow(), nullptr);
+    EXPECT_TRUE(sequence->GameWindow()->IsClosing());
+    EXPECT_FALSE(sequence->GameWindow()->QuitOnDestroy());
+}
+
 TEST_F(PlaybackEntryTest, GameWindowThatCannotBeMadeExitsWithTwo) {
     headless->FailNextCreate();
     EXPECT_EQ(Begin(), 2);

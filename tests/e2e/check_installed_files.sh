@@ -77,7 +77,7 @@ mime=$prefix/share/mime/packages/$id.xml
 if [ -f "$mime" ]; then
   mkdir -p "$scratch/share/mime/packages"
   cp "$mime" "$scratch/share/mime/packages/"
-  said=$(update-mime-database "$scratch/share/mime" 2>&1) || fail "update-mime-database failed on $mime: $said"
+  said=$(XDG_DATA_DIRS=$scratch/share update-mime-database "$scratch/share/mime" 2>&1) || fail "update-mime-database failed on $mime: $said"
   [ -z "$said" ] || fail "update-mime-database warns on $mime: $said"
   printf 'AQID\n' > "$scratch/game.hoopstack-replay"
   type=$(XDG_DATA_DIRS=$scratch/share XDG_CURRENT_DESKTOP=GNOME xdg-mime query filetype "$scratch/game.hoopstack-replay" 2>&1 || true)

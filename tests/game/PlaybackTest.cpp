@@ -250,4 +250,24 @@ TEST_F(PlaybackTest, AnUnfinishedReplayStopsWhereItsRecordingStopped) {
     ExpectTheOutcomeOf(empty);
 }
 
+TEST_F(PlaybackTest, ARecordingOfOtherBallPicturesIsNamedAsAProblem) {
+    const replaytest::Recording& recorded = Finished(driver);
+    OpenPlayback(recorded.replay);
+    EXPECT_EQ(window->PlaybackProblem(), "");
+    driver.DestroyWindows({window});
+    window = nullptr;
+    // Other sizes make another court; other frame counts other draws from the first deal on.
+    GameReplay larger = recorded.replay;
+    larger.ballWidth += 2;
+    GameReplay slower = recorded.replay;
+    for (int& frames : slower.frameCounts)
+        if (frames > 0) frames += 1;
+    for (const GameReplay& other : {larger, slower}) {
+        OpenPlayback(other);
+        EXPECT_NE(window->PlaybackProblem(), "");
+        driver.DestroyWindows({window});
+        window = nullptr;
+    }
+}
+
 } // namespace

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "rules/ReplayPlayer.hpp"
+
 namespace app {
 namespace {
 
@@ -53,6 +55,11 @@ std::optional<game::GameReplay> ReadReplayFile(const std::string& path, std::str
     std::optional<game::GameReplay> replay = game::DecodeReplay(text, &reason);
     if (!replay) {
         fail(error, "it is not a Hoopstack replay (" + reason + ")");
+        return std::nullopt;
+    }
+    if (replay->ticks > game::kReplayTickBudget) {
+        fail(error, "it is longer than any game (" + std::to_string(replay->ticks) + " frames, " +
+                        std::to_string(game::kReplayTickBudget) + " at most)");
         return std::nullopt;
     }
     if (replay->rulesVersion != game::GameReplay::kRulesVersion) {

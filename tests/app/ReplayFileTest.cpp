@@ -11,6 +11,7 @@
 
 #include "app/ReplayFile.hpp"
 #include "rules/GameReplay.hpp"
+#include "rules/ReplayPlayer.hpp"
 
 namespace {
 
@@ -86,6 +87,14 @@ TEST_F(ReplayFileTest, WhatIsNoReplayOfOursIsRefused) {
     GameReplay other = replay;
     other.rulesVersion = GameReplay::kRulesVersion + 1;
     Refused(Write("other.hoopstack-replay", game::EncodeReplay(other) + "\n"));
+    // One frame more than the verifier plays: a game no one played.
+    GameReplay endless = replay;
+    endless.ticks = game::kReplayTickBudget + 1;
+    EXPECT_NE(Refused(Write("endless.hoopstack-replay", game::EncodeReplay(endless))).find("longer than any game"),
+              std::string::npos);
+    endless.ticks = game::kReplayTickBudget;
+    std::string error;
+    EXPECT_TRUE(app::ReadReplayFile(Write("long.hoopstack-replay", game::EncodeReplay(endless)), &error)) << error;
 }
 
 TEST_F(ReplayFileTest, UnreadableFilesAreRefused) {

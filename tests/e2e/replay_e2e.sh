@@ -4,10 +4,10 @@
 # the game at its pace while clicks on the court and F2, F3 and N change nothing and open
 # nothing, and end on the court the rules compute for the replay (each cell holds a ball or
 # shows the background as their board says), where it stays; Escape ends it with code 0. The
-# saved game and the Top 10 beside the program are read by nobody's hand and stay byte for
-# byte, and no file is added. A replay window opens while a game is in play. A missing, a
+# saved game and the Top 10 beside the program stay byte for byte, and no file is added. A
+# replay window opens while a game is in play; a second replay window does not. A missing, a
 # malformed and an empty file each show a message box and end with code 1. Screenshots of the
-# playback and its end are kept on failure. Needs Xvfb, xdotool, xprop, ImageMagick.
+# playback and its end are kept on failure. Needs Xvfb, xdotool, xprop, ImageMagick, openbox.
 #
 #     replay_e2e.sh HOOPSTACK E2E_WRITE_REPLAY E2E_WRITE_STATE
 set -euo pipefail
@@ -79,6 +79,14 @@ read -r x y < <(client_of "$window") || fail "no position for the replay window"
 kill -0 "$game_pid" 2>/dev/null || fail "the game in play ended when the replay opened"
 say "the replay window came in $(( $(now_ms) - started_at )) ms beside a game in play"
 stop_process "$game_pid"
+# One replay window at a time: a second ends at once with code 2.
+"$folder/hoopstack" --replay "$replay" > "$work/second.log" 2>&1 &
+second=$!
+started+=("$second")
+ends_within "$second" 10
+[ "$status" = 2 ] || fail "a second replay window ended with $status, expected 2 within 10 s"
+grep -q "another copy is already running" "$work/second.log" ||
+  fail "the second replay window did not say why it ended: $(head -c 300 "$work/second.log")"
 
 # 2. Input while it plays changes nothing and opens nothing; the court moves on.
 snap

@@ -116,7 +116,8 @@ std::optional<int> EntrySequence::OpenGameWindow() {
     }
     if (!m_game->PlaybackProblem().empty()) {
         // The game shown would not be the one recorded.
-        platform::CurrentPlatform().ShowMessage("Could not show the replay: " + m_game->PlaybackProblem() + ".", "Hoopstack");
+        platform::CurrentPlatform().ShowMessage("Could not show the replay: " + m_game->PlaybackProblem() + ".",
+                                                "Hoopstack");
         m_game->SetQuitOnDestroy(false);
         m_game->Close();
         return kExitContentMissing;

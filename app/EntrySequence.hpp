@@ -10,8 +10,9 @@
 namespace app {
 
 // The program's windows one after the other: the intro until it finishes, then the game
-// window until it closes; a game window showing a replay comes at once, without the intro. Lives on the main thread and moves on after every message the
-// main loop dispatches; an exit code it returns ends the loop.
+// window until it closes; a game window showing a replay comes at once, without the intro.
+// Lives on the main thread and moves on after every message the main loop dispatches; an
+// exit code it returns ends the loop.
 class EntrySequence {
 public:
     enum class Phase { Intro, Game, Ended };

@@ -25,17 +25,21 @@ bool readHead(const std::string& path, std::size_t limit, std::string& text, std
     std::error_code code;
     const std::filesystem::file_status status = std::filesystem::status(path, code);
     if (status.type() == std::filesystem::file_type::not_found) return fail(error, "there is no such file");
-    if (status.type() == std::filesystem::file_type::directory) return fail(error, "it is a folder, not a file");
+    if (status.type() == std::filesystem::file_type::directory)
+        return fail(error, "it is a folder, not a file");
     const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) return fail(error, std::string("it cannot be opened (") + std::strerror(errno) + ")");
     text.resize(limit + 1);
     const std::size_t got = std::fread(text.data(), 1, text.size(), file.get());
-    if (std::ferror(file.get())) return fail(error, std::string("it cannot be read (") + std::strerror(errno) + ")");
+    if (std::ferror(file.get()))
+        return fail(error, std::string("it cannot be read (") + std::strerror(errno) + ")");
     text.resize(got);
     return true;
 }
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 } // namespace
 
@@ -43,7 +47,8 @@ std::optional<game::GameReplay> ReadReplayFile(const std::string& path, std::str
     std::string text;
     if (!readHead(path, game::kMaxReplayText, text, error)) return std::nullopt;
     if (text.size() > game::kMaxReplayText) {
-        fail(error, "it is larger than any replay (" + std::to_string(game::kMaxReplayText / 1024) + " KiB at most)");
+        fail(error, "it is larger than any replay (" + std::to_string(game::kMaxReplayText / 1024) +
+                        " KiB at most)");
         return std::nullopt;
     }
     while (!text.empty() && isSpace(text.back())) text.pop_back();

@@ -37,7 +37,8 @@ namespace {
 // A replay window takes a lock of its own beside the game's: it reads and writes none of the
 // game's files, so it opens while a game is played, but one replay window is enough.
 std::string replayLockPath() {
-    std::string path = platform::DefaultLockPath(std::getenv("XDG_RUNTIME_DIR"), static_cast<unsigned>(::getuid()));
+    std::string path =
+        platform::DefaultLockPath(std::getenv("XDG_RUNTIME_DIR"), static_cast<unsigned>(::getuid()));
     const std::string suffix = ".lock";
     if (path.size() >= suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0)
         path.insert(path.size() - suffix.size(), "-replay");

@@ -320,7 +320,7 @@ void OGameWindow::StartPlayback() {
 }
 
 void OGameWindow::PlaceNote() {
-    // Centred under the score box, where the New button stands in a game.
+    // Centred under the score box (160 pixels wide), where the New button stands in a game.
     const float middle = float(m_game->Geometry().courtWidth + 20 + 80);
     m_playbackNote->SetPosition(middle - m_playbackNote->Width() / 2, 280, m_playbackNote->RelativeZ());
 }
@@ -329,7 +329,8 @@ void OGameWindow::PlaybackTick(std::uint32_t time) {
     // Once the recording is over the court stays as it ended; its balls still animate.
     if (m_game && m_cursor && !IsClosing()) {
         m_cursor->StepGame(*m_game);
-        if (m_cursor->Done() && OGraph::IsLive(m_playbackNote) && m_playbackNote->GetText() != kPlaybackOverNote) {
+        if (m_cursor->Done() && OGraph::IsLive(m_playbackNote) &&
+            m_playbackNote->GetText() != kPlaybackOverNote) {
             m_playbackNote->SetText(kPlaybackOverNote);
             PlaceNote();
         }

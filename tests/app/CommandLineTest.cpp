@@ -81,7 +81,8 @@ TEST(CommandLine, DataDirMustNameAFolder) {
 TEST(CommandLine, ReplayNamesAFileInEitherFormBesideTheOtherOptions) {
     EXPECT_EQ(parse({}).ReplayFile(), std::nullopt);
     EXPECT_EQ(parse({"--replay", "game.hoopstack-replay"}).ReplayFile(), "game.hoopstack-replay");
-    EXPECT_EQ(parse({"--replay=/tmp/my clips/a b.hoopstack-replay"}).ReplayFile(), "/tmp/my clips/a b.hoopstack-replay");
+    EXPECT_EQ(parse({"--replay=/tmp/my clips/a b.hoopstack-replay"}).ReplayFile(),
+              "/tmp/my clips/a b.hoopstack-replay");
     // Read later, where a fault can be shown: a missing file is no fault of the command line.
     const CommandLine all = parse({"--scale=2", "--replay", "missing", "--data-dir", "skins"});
     EXPECT_EQ(all.ExitCode(), std::nullopt);
@@ -93,7 +94,8 @@ TEST(CommandLine, ReplayNamesAFileInEitherFormBesideTheOtherOptions) {
     // The last one given counts.
     EXPECT_EQ(parse({"--replay=a", "--replay", "b"}).ReplayFile(), "b");
     // A desktop launcher started without a file leaves "--replay=" of "--replay=%f": the game.
-    for (const CommandLine& line : {parse({"--replay="}), parse({"--replay", ""}), parse({"--replay=a", "--replay="})}) {
+    for (const CommandLine& line :
+         {parse({"--replay="}), parse({"--replay", ""}), parse({"--replay=a", "--replay="})}) {
         EXPECT_EQ(line.ExitCode(), std::nullopt);
         EXPECT_EQ(line.ReplayFile(), std::nullopt);
     }

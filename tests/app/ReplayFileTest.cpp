@@ -53,7 +53,8 @@ protected:
 
 TEST_F(ReplayFileTest, TheTextWithItsNewlineOrOtherTrailingWhitespaceReads) {
     const std::string text = game::EncodeReplay(replay);
-    for (const std::string& tail : {std::string("\n"), std::string(), std::string("\r\n"), std::string(" \t\n\n")}) {
+    for (const std::string& tail :
+         {std::string("\n"), std::string(), std::string("\r\n"), std::string(" \t\n\n")}) {
         std::string error;
         const auto read = app::ReadReplayFile(Write("game.hoopstack-replay", text + tail), &error);
         ASSERT_TRUE(read) << error;
@@ -67,21 +68,23 @@ TEST_F(ReplayFileTest, MissingFoldersEmptyAndOversizedFilesAreRefusedWithTheirRe
     EXPECT_NE(Refused(Write("empty", "")).find("empty"), std::string::npos);
     EXPECT_NE(Refused(Write("blank", " \n\n")).find("empty"), std::string::npos);
     // One byte over the limit is refused before it is decoded.
-    EXPECT_NE(Refused(Write("large", std::string(game::kMaxReplayText + 1, 'A'))).find("larger"), std::string::npos);
+    EXPECT_NE(Refused(Write("large", std::string(game::kMaxReplayText + 1, 'A'))).find("larger"),
+              std::string::npos);
 }
 
 TEST_F(ReplayFileTest, WhatIsNoReplayOfOursIsRefused) {
     const std::string text = game::EncodeReplay(replay);
     const std::vector<std::string> bad = {
         "hello, this is not a replay\n",
-        text.substr(0, text.size() / 2) + "\n",  // cut
-        "\x89PNG\r\n\x1a\n" + text,              // another file's bytes before it
-        " " + text + "\n",                       // leading whitespace is not the format's
+        text.substr(0, text.size() / 2) + "\n", // cut
+        "\x89PNG\r\n\x1a\n" + text,             // another file's bytes before it
+        " " + text + "\n",                      // leading whitespace is not the format's
         std::string("\0\1\2\3\xff\xfe", 6),
     };
     for (const std::string& content : bad) {
         SCOPED_TRACE(content.substr(0, 40));
-        EXPECT_NE(Refused(Write("bad.hoopstack-replay", content)).find("not a Hoopstack replay"), std::string::npos);
+        EXPECT_NE(Refused(Write("bad.hoopstack-replay", content)).find("not a Hoopstack replay"),
+                  std::string::npos);
     }
     // A replay played under other rules would show another game.
     GameReplay other = replay;
@@ -90,11 +93,13 @@ TEST_F(ReplayFileTest, WhatIsNoReplayOfOursIsRefused) {
     // One frame more than the verifier plays: a game no one played.
     GameReplay endless = replay;
     endless.ticks = game::kReplayTickBudget + 1;
-    EXPECT_NE(Refused(Write("endless.hoopstack-replay", game::EncodeReplay(endless))).find("longer than any game"),
-              std::string::npos);
+    EXPECT_NE(
+        Refused(Write("endless.hoopstack-replay", game::EncodeReplay(endless))).find("longer than any game"),
+        std::string::npos);
     endless.ticks = game::kReplayTickBudget;
     std::string error;
-    EXPECT_TRUE(app::ReadReplayFile(Write("long.hoopstack-replay", game::EncodeReplay(endless)), &error)) << error;
+    EXPECT_TRUE(app::ReadReplayFile(Write("long.hoopstack-replay", game::EncodeReplay(endless)), &error))
+        << error;
 }
 
 TEST_F(ReplayFileTest, UnreadableFilesAreRefused) {

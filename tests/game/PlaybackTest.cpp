@@ -52,13 +52,17 @@ protected:
     static const std::vector<replaytest::Recording>& FinishedGames(driver::HeadlessDriver& d) {
         static const std::vector<replaytest::Recording> recordings = [&d] {
             std::vector<replaytest::Recording> games;
-            for (const auto& [level, seed] : {std::pair{Level::Novice, 42u}, {Level::Expert, 41u}, {Level::Master, 41u}})
-                if (auto recording = replaytest::RecordGame(d, level, seed, 1000, 60000)) games.push_back(*recording);
+            for (const auto& [level, seed] :
+                 {std::pair{Level::Novice, 42u}, {Level::Expert, 41u}, {Level::Master, 41u}})
+                if (auto recording = replaytest::RecordGame(d, level, seed, 1000, 60000))
+                    games.push_back(*recording);
             return games;
         }();
         return recordings;
     }
-    static const replaytest::Recording& Finished(driver::HeadlessDriver& d) { return FinishedGames(d).front(); }
+    static const replaytest::Recording& Finished(driver::HeadlessDriver& d) {
+        return FinishedGames(d).front();
+    }
 
     void Open(GameWindowSetup setup) {
         engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
@@ -141,7 +145,8 @@ TEST_F(PlaybackTest, ClicksKeysAndTheGamesButtonsChangeNothing) {
     // The buttons that start or change a game are not offered.
     EXPECT_FALSE(newGame->IsVisible());
     EXPECT_TRUE(level->IsVisible());
-    const int keys[] = {platform::Key_F2, platform::Key_F3, platform::Key_Return, platform::Key_Space, 'N', 'A'};
+    const int keys[] = {
+        platform::Key_F2, platform::Key_F3, platform::Key_Return, platform::Key_Space, 'N', 'A'};
     int frame = 0;
     while (!window->PlaybackOver() && frame <= int(recorded.replay.ticks) + 10) {
         if (frame % 7 == 0) {
@@ -228,7 +233,8 @@ TEST_F(PlaybackTest, TheSavedGameIsNeitherReadNorWritten) {
 
 TEST_F(PlaybackTest, AnUnfinishedReplayStopsWhereItsRecordingStopped) {
     // A game cut after a few throws, at any moment: the court keeps its last frame.
-    const std::optional<replaytest::Recording> cut = replaytest::RecordGame(driver, Level::Novice, 7, 6, 3000);
+    const std::optional<replaytest::Recording> cut =
+        replaytest::RecordGame(driver, Level::Novice, 7, 6, 3000);
     ASSERT_TRUE(cut);
     ASSERT_FALSE(cut->replay.finished);
     OpenPlayback(cut->replay);

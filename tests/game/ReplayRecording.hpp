@@ -21,13 +21,14 @@ inline std::array<std::string, 16> BoardRows(const game::BallGrid& grid) {
     const auto colours = game::ColoursOf(grid);
     std::array<std::string, 16> rows;
     for (int r = 1; r <= 16; ++r)
-        for (int c = 1; c <= 16; ++c) rows[std::size_t(r - 1)] += char('0' + colours[std::size_t(r)][std::size_t(c)]);
+        for (int c = 1; c <= 16; ++c)
+            rows[std::size_t(r - 1)] += char('0' + colours[std::size_t(r)][std::size_t(c)]);
     return rows;
 }
 
 struct Recording {
     game::GameReplay replay;
-    std::array<std::string, 16> board;  // the live window's court after its last frame
+    std::array<std::string, 16> board; // the live window's court after its last frame
     int score = 0;
     bool gameOver = false;
 };
@@ -36,8 +37,8 @@ struct Recording {
 // click, a real click on a pseudo-random cell of the upper court (an aim, or a selection when a
 // free ball is there). Stops when the game is over, after `throws` clicks and the court at rest,
 // or after `maxFrames` frames. nullopt when the window kept no replay.
-inline std::optional<Recording> RecordGame(driver::HeadlessDriver& driver, game::Level level, std::uint32_t seed,
-                                           int throws, int maxFrames) {
+inline std::optional<Recording> RecordGame(driver::HeadlessDriver& driver, game::Level level,
+                                           std::uint32_t seed, int throws, int maxFrames) {
     game::Settings() = {};
     game::Settings().level = level;
     engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};

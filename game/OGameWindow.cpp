@@ -326,13 +326,18 @@ void OGameWindow::PlaceNote() {
 }
 
 void OGameWindow::PlaybackTick(std::uint32_t time) {
-    // Once the recording is over the court stays as it ended; its balls still animate.
+    // Once the recording is over the court stays as it ended; its balls still spin.
     if (m_game && m_cursor && !IsClosing()) {
         m_cursor->StepGame(*m_game);
-        if (m_cursor->Done() && OGraph::IsLive(m_playbackNote) &&
-            m_playbackNote->GetText() != kPlaybackOverNote) {
-            m_playbackNote->SetText(kPlaybackOverNote);
-            PlaceNote();
+        if (m_cursor->Done()) {
+            // A recording cut while balls moved (or with a throw after its last frame) leaves
+            // them where they are: the rules move them no further, so the frame must not either.
+            for (Ball* ball : m_game->Flying()) ball->SetSpeed(0, 0);
+            for (Ball* ball : m_game->FallingQueue()) ball->SetSpeed(0, 0);
+            if (OGraph::IsLive(m_playbackNote) && m_playbackNote->GetText() != kPlaybackOverNote) {
+                m_playbackNote->SetText(kPlaybackOverNote);
+                PlaceNote();
+            }
         }
     }
     OWindow::Tick(time);

@@ -276,4 +276,40 @@ TEST_F(PlaybackTest, ARecordingOfOtherBallPicturesIsNamedAsAProblem) {
     }
 }
 
+TEST_F(PlaybackTest, ARecordingCutInFlightOrWithAThrowAfterItsLastFrameStandsStillAtItsEnd) {
+    const replaytest::Recording& recorded = Finished(driver);
+    // Cut a few frames after each of the first clicks (a ball may be in the air then), and
+    // right at them: the click then comes after the last frame, and the rules take it but
+    // never move the ball it throws.
+    std::vector<GameReplay> cuts;
+    int clicks = 0;
+    for (const ReplayInput& input : recorded.replay.inputs) {
+        if (input.kind != ReplayInput::Kind::Click || ++clicks > 8) continue;
+        for (std::uint32_t after : {6u, 0u}) {
+            GameReplay cut = recorded.replay;
+            cut.finished = false;
+            cut.ticks = input.tick + after;
+            std::erase_if(cut.inputs, [&cut](const ReplayInput& i) { return i.tick > cut.ticks; });
+            cuts.push_back(cut);
+        }
+    }
+    int inFlight = 0;
+    for (const GameReplay& cut : cuts) {
+        OpenPlayback(cut);
+        PlayToTheEnd(cut);
+        ExpectTheOutcomeOf(cut);
+        std::vector<std::pair<float, float>> places;
+        for (const Ball* ball : window->Game()->Flying()) places.emplace_back(ball->Left(), ball->Top());
+        inFlight += int(places.size());
+        for (int i = 0; i < 30; ++i) driver.Frame(window);
+        std::vector<std::pair<float, float>> later;
+        for (const Ball* ball : window->Game()->Flying()) later.emplace_back(ball->Left(), ball->Top());
+        EXPECT_EQ(later, places);
+        ExpectTheOutcomeOf(cut);
+        driver.DestroyWindows({window});
+        window = nullptr;
+    }
+    EXPECT_GE(inFlight, 4) << "the cuts should leave balls in the air";
+}
+
 } // namespace

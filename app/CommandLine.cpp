@@ -24,6 +24,7 @@ std::optional<int> parseScale(const std::string& text) {
 
 std::string CommandLine::Usage() {
     return "usage: hoopstack [--scale N] [--data-dir DIR]\n"
+           "       hoopstack [--scale N] [--data-dir DIR] --replay FILE\n"
            "       hoopstack --help | --version\n"
            "\n"
            "Hoopstack: throw basketballs onto a walled honeycomb court and clear groups of three.\n"
@@ -32,11 +33,15 @@ std::string CommandLine::Usage() {
            "                  largest scale at which the game window fits the screen\n"
            "  --data-dir DIR  use the files found in DIR (CLP/, SKINS/, WAV/ as in the game's\n"
            "                  own data) before the game's own, to try clips of your own\n"
+           "  --replay FILE   watch the game recorded in FILE (a .hoopstack-replay file) at\n"
+           "                  once, without the intro; Escape or the close button ends it.\n"
+           "                  The saved game and the Top 10 are left as they are\n"
            "  --help          print this help and end\n"
            "  --version       print the version and end\n"
            "\n"
-           "Exit codes: 0 a normal end, 1 the game's pictures could not be read, 2 no window\n"
-           "(another copy runs, or there is no display) or a command line it cannot follow.\n";
+           "Exit codes: 0 a normal end, 1 the game's pictures or the replay could not be read,\n"
+           "2 no window (another copy runs, or there is no display) or a command line it cannot\n"
+           "follow.\n";
 }
 
 void CommandLine::refuse(const std::string& fault, bool withUsage) {
@@ -63,7 +68,7 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments,
         const std::string name = argument.substr(0, equals);
         std::optional<std::string> value;
         if (equals != std::string::npos) value = argument.substr(equals + 1);
-        const bool takesValue = name == "--scale" || name == "--data-dir";
+        const bool takesValue = name == "--scale" || name == "--data-dir" || name == "--replay";
         if (name == "--help" || name == "--version") {
             if (value) {
                 line.refuse(name + " takes no value", true);
@@ -87,6 +92,11 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments,
         if (name == "--scale") {
             line.m_scale = parseScale(*value);
             if (!line.m_scale) line.refuse("--scale takes a whole number from 1 to 4, not '" + *value + "'", true);
+        } else if (name == "--replay") {
+            if (value->empty())
+                line.m_replayFile.reset();
+            else
+                line.m_replayFile = *value;
         } else if (!isFolder(*value)) {
             line.refuse("--data-dir: '" + *value + "' is no folder", false);
         } else {

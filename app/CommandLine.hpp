@@ -7,8 +7,9 @@
 
 namespace app {
 
-// The program's command line, read before any window opens: the scale and the extra data
-// folder to run with, or an end at once (help, version, a fault) with what to print.
+// The program's command line, read before any window opens: the scale, the extra data
+// folder and the replay to run with, or an end at once (help, version, a fault) with what to
+// print.
 class CommandLine {
 public:
     // Exit code of a command line the program cannot follow.
@@ -32,6 +33,10 @@ public:
     std::optional<int> Scale() const { return m_scale; }
     // The folder whose files go before the program's own data, as given.
     const std::optional<std::string>& DataFolder() const { return m_dataFolder; }
+    // The replay file to watch instead of playing, as given; it is read later, where a
+    // fault can be shown in a message box. An empty name is none: a desktop launcher that
+    // opens the program without a file leaves `--replay=` of its `--replay=%f`.
+    const std::optional<std::string>& ReplayFile() const { return m_replayFile; }
 
 private:
     // Ends with code 2: the one-line fault, and the usage when `withUsage`.
@@ -42,6 +47,7 @@ private:
     std::string m_errors;
     std::optional<int> m_scale;
     std::optional<std::string> m_dataFolder;
+    std::optional<std::string> m_replayFile;
 };
 
 } // namespace app

@@ -20,6 +20,16 @@ EntrySequence::EntrySequence(game::GameWindowSetup gameSetup, bool frameThreads)
     : m_gameSetup(std::move(gameSetup)), m_frameThreads(frameThreads) {}
 
 std::optional<int> EntrySequence::Begin() {
+    // A replay opened from the desktop is what the player asked to see: it comes at once,
+    // without the intro.
+    if (m_gameSetup.playback) {
+        m_phase = Phase::Game;
+        if (const std::optional<int> code = OpenGameWindow()) {
+            m_phase = Phase::Ended;
+            return code;
+        }
+        return std::nullopt;
+    }
     engine::NextWindowParams() = {kBackground, kIntroStyle, game::OWndIntro::kWidth, game::OWndIntro::kHeight,
                                   m_frameThreads};
     m_intro = new game::OWndIntro;
@@ -89,7 +99,7 @@ std::optional<int> EntrySequence::AfterMessage() {
 std::optional<int> EntrySequence::OpenGameWindow() {
     engine::NextWindowParams() = {kBackground, kGameStyle, kGameWidth, kGameHeight, m_frameThreads};
     m_game = new game::OGameWindow(nullptr, m_gameSetup);
-    m_game->SetTitle("Hoopstack");
+    m_game->SetTitle(m_gameSetup.playback ? kReplayTitle : "Hoopstack");
     if (m_game->CreateFailed() != 0) {
         engine::OWindow::Destroy(m_game);
         m_game = nullptr;
@@ -100,6 +110,14 @@ std::optional<int> EntrySequence::OpenGameWindow() {
     if (!m_game->Start()) {
         showContentMissing();
         // Its destruction would post a quit; this end has its own code.
+        m_game->SetQuitOnDestroy(false);
+        m_game->Close();
+        return kExitContentMissing;
+    }
+    if (!m_game->PlaybackProblem().empty()) {
+        // The game shown would not be the one recorded.
+        platform::CurrentPlatform().ShowMessage("Could not show the replay: " + m_game->PlaybackProblem() + ".",
+                                                "Hoopstack");
         m_game->SetQuitOnDestroy(false);
         m_game->Close();
         return kExitContentMissing;

@@ -10,8 +10,9 @@
 namespace app {
 
 // The program's windows one after the other: the intro until it finishes, then the game
-// window until it closes. Lives on the main thread and moves on after every message the
-// main loop dispatches; an exit code it returns ends the loop.
+// window until it closes; a game window showing a replay comes at once, without the intro.
+// Lives on the main thread and moves on after every message the main loop dispatches; an
+// exit code it returns ends the loop.
 class EntrySequence {
 public:
     enum class Phase { Intro, Game, Ended };
@@ -21,6 +22,8 @@ public:
     static constexpr int kExitNoWindow = 2;
     // The message shown before the program ends for want of its content.
     static constexpr const char* kContentMissingText = "Could not read clip";
+    // The title of a game window that shows a replay.
+    static constexpr const char* kReplayTitle = "Hoopstack replay";
     // The game window's client size in the program's pixels, and its style kind.
     static constexpr int kGameWidth = 750;
     static constexpr int kGameHeight = 600;
@@ -35,7 +38,8 @@ public:
     EntrySequence(const EntrySequence&) = delete;
     EntrySequence& operator=(const EntrySequence&) = delete;
 
-    // Opens and starts the intro; an exit code when the program cannot go on.
+    // Opens and starts the intro (the game window for a replay); an exit code when the
+    // program cannot go on.
     [[nodiscard]] std::optional<int> Begin();
     // Moves the sequence on; called after each dispatched message.
     [[nodiscard]] std::optional<int> AfterMessage();

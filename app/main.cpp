@@ -1,9 +1,11 @@
 // The Hoopstack program: reads its command line, shows the intro, then the game window, and
-// runs the main loop until the game window closes. Exit codes: 0 a normal end (also after
-// --help and --version), 1 content that could not be read, 2 no window (another copy of the
+// runs the main loop until the game window closes; with --replay it shows the recorded game
+// in the game window at once instead. Exit codes: 0 a normal end (also after --help and
+// --version), 1 content or a replay that could not be read, 2 no window (another copy of the
 // program is running, or no display) or a command line it cannot follow.
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -15,15 +17,37 @@
 #include "app/CloseSignals.hpp"
 #include "app/CommandLine.hpp"
 #include "app/EntrySequence.hpp"
+#include "app/ReplayFile.hpp"
 #include "app/UrgentEnd.hpp"
 #include "engine/MessageLoop.hpp"
 #include "engine/OWindow.hpp"
 #include "engine/WindowProcedure.hpp"
 #include "game/HighScores.hpp"
+#include "platform/sdl/Conversions.hpp"
 #include "platform/sdl/SdlPlatform.hpp"
+#include "platform/sdl/SingleInstanceLock.hpp"
 #include "platform/sdl/X11Errors.hpp"
 #include "scene/ResolvePath.hpp"
 #include "store/FileIO.hpp"
+
+#include <unistd.h>
+
+namespace {
+
+// A replay window takes a lock of its own beside the game's: it reads and writes none of the
+// game's files, so it opens while a game is played, but one replay window is enough.
+std::string replayLockPath() {
+    std::string path =
+        platform::DefaultLockPath(std::getenv("XDG_RUNTIME_DIR"), static_cast<unsigned>(::getuid()));
+    const std::string suffix = ".lock";
+    if (path.size() >= suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0)
+        path.insert(path.size() - suffix.size(), "-replay");
+    else
+        path += "-replay";
+    return path;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     // Before anything opens a display, so that --help and faults need none.
@@ -43,17 +67,24 @@ int main(int argc, char** argv) {
         scene::SetExtraDataFolder(error ? *folder : absolute.string());
     }
 
+    const std::optional<std::string>& replayFile = line.ReplayFile();
+
     app::CloseSignals::Block();
-    // The saved game's writer thread starts after the signals are blocked, so that only the
-    // watcher takes them. Whatever ends the program, the newest state it was given is kept.
-    const std::string statePath = scene::ResolveWritablePath("state.dat");
-    const std::shared_ptr<store::SaveWriter> writer = game::OGameWindow::MakeStateWriter(statePath);
-    // The score table is written on the main thread; a kill in the middle leaves its
-    // temporary file, as the writer clears its own.
-    store::removeStaleTemporaries(game::TablePath());
+    // Watching a replay touches none of the player's files: no saved game, no Top 10.
+    std::string statePath;
+    std::shared_ptr<store::SaveWriter> writer;
+    if (!replayFile) {
+        // The saved game's writer thread starts after the signals are blocked, so that only the
+        // watcher takes them. Whatever ends the program, the newest state it was given is kept.
+        statePath = scene::ResolveWritablePath("state.dat");
+        writer = game::OGameWindow::MakeStateWriter(statePath);
+        // The score table is written on the main thread; a kill in the middle leaves its
+        // temporary file, as the writer clears its own.
+        store::removeStaleTemporaries(game::TablePath());
+    }
     app::UrgentEnd::SetWriter(writer.get());
     platform::EndOnDisplayLoss(&app::UrgentEnd::SaveAndExit);
-    auto sdl = std::make_unique<platform::SdlPlatform>();
+    auto sdl = std::make_unique<platform::SdlPlatform>(replayFile ? replayLockPath() : std::string());
     // Without a screen the automatic scale is 1, and the window that cannot open ends the program.
     sdl->SetScale(line.Scale() ? *line.Scale()
                                : app::AutomaticScale(sdl->UsableScreenSize(), app::EntrySequence::GameOuterSize()));
@@ -62,8 +93,22 @@ int main(int argc, char** argv) {
     app::CloseSignals::Watch();
 
     game::GameWindowSetup setup;
-    setup.statePath = statePath;
-    setup.writer = writer;
+    if (replayFile) {
+        // Read once the platform is there, so that the player who opened a broken file from
+        // the desktop sees why in a message box.
+        std::string reason;
+        setup.playback = app::ReadReplayFile(*replayFile, &reason);
+        if (!setup.playback) {
+            const std::string text = app::ReplayFailureText(*replayFile, reason);
+            std::fprintf(stderr, "hoopstack: %s\n", text.c_str());
+            platform::CurrentPlatform().ShowMessage(platform::Utf8ToCodePage1252(text), "Hoopstack");
+            app::UrgentEnd::SetWriter(nullptr);
+            return app::EntrySequence::kExitContentMissing;
+        }
+    } else {
+        setup.statePath = statePath;
+        setup.writer = writer;
+    }
     app::EntrySequence sequence(std::move(setup));
     int code = 0;
     if (const std::optional<int> failed = sequence.Begin()) {
@@ -75,6 +120,6 @@ int main(int argc, char** argv) {
     // A frame thread may still be finishing its window; the platform must outlive it.
     engine::OWindow::WaitForFrameThreads();
     app::UrgentEnd::SetWriter(nullptr);
-    writer->Shutdown();
+    if (writer) writer->Shutdown();
     return code;
 }

@@ -8,6 +8,7 @@
 #include "scene/AssetNames.hpp"
 #include "store/FileIO.hpp"
 #include "ui/OButton.hpp"
+#include "ui/OText.hpp"
 
 #ifndef HOOPSTACK_WEB_BASE
 #define HOOPSTACK_WEB_BASE "http://127.0.0.1:8080"
@@ -24,6 +25,19 @@ constexpr const char* kDefaultButton = scene::assets::kDefaultButton;
 constexpr const char* kButtonSound = scene::assets::kButtonSound;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kLevelCaption = 0x99CCFF;
+constexpr std::uint32_t kPlaybackNoteColour = 0x1F3A6B;
+constexpr const char* kPlaybackNote = "Replay";
+constexpr const char* kPlaybackOverNote = "Replay over";
+
+// A window that shows a recording reads and writes no saved game.
+GameWindowSetup withoutSaves(GameWindowSetup setup) {
+    if (setup.playback) {
+        setup.statePath.reset();
+        setup.preset.reset();
+        setup.writer.reset();
+    }
+    return setup;
+}
 
 ui::OButton* makeButton(const std::string& skin, const std::string& caption) {
     auto* button = new ui::OButton(caption, skin, 0, 1, 2, false, kDefaultButton);
@@ -33,7 +47,8 @@ ui::OButton* makeButton(const std::string& skin, const std::string& caption) {
 
 } // namespace
 
-OGameWindow::OGameWindow(OWindow* owner, GameWindowSetup setup) : OWindow(owner), m_setup(std::move(setup)) {}
+OGameWindow::OGameWindow(OWindow* owner, GameWindowSetup setup)
+    : OWindow(owner), m_setup(withoutSaves(std::move(setup))) {}
 
 std::string OGameWindow::MoreGamesAddress() {
     return std::string(HOOPSTACK_WEB_BASE) + "/cgi-bin/screen.pl/games.shtml?r=qx&c=b";
@@ -137,6 +152,7 @@ bool OGameWindow::Start() {
     m_game->Seed(m_setup.seed ? *m_setup.seed : FreshSeed());
     SetFramesPerSecond(50);
     m_game->NewGame();
+    if (IsPlayback()) StartPlayback();
     return OWindow::Start();
 }
 
@@ -244,6 +260,7 @@ void OGameWindow::ChangeLevel() {
 
 void OGameWindow::Tick(std::uint32_t time) {
     std::lock_guard lock(Lock());
+    if (IsPlayback()) return PlaybackTick(time);
     if (m_game && !IsClosing()) {
         m_game->Step(time);
         // Only a court at rest is kept: a ball in flight is not on the board yet.
@@ -253,7 +270,8 @@ void OGameWindow::Tick(std::uint32_t time) {
 }
 
 void OGameWindow::OpenPendingResult() {
-    if (m_game && m_game->ResultPending()) {
+    // A recording's end enters no record in the Top 10.
+    if (m_game && m_game->ResultPending() && !IsPlayback()) {
         m_game->ClearResultPending();
         OpenDialog(GameDialog::Result);
     }
@@ -265,6 +283,7 @@ void OGameWindow::MouseMove(int x, int y) {
 }
 
 void OGameWindow::KeyDown(int code, int x, int y) {
+    if (IsPlayback()) return PlaybackKeyDown(code, x, y);
     OpenPendingResult();
     if (m_game && code == platform::Key_LButton) m_game->Click(x, y);
     if (code == platform::Key_F1) OpenDialog(GameDialog::Rules);
@@ -274,6 +293,7 @@ void OGameWindow::KeyDown(int code, int x, int y) {
 }
 
 void OGameWindow::ControlEvent(engine::WindowControl* sender, int code) {
+    if (IsPlayback()) return PlaybackControlEvent(sender, code);
     if (code != engine::Event_Click || !sender || !m_game) return;
     const OGraph* button = sender->Graph();
     if (button == m_help) {
@@ -306,6 +326,80 @@ void OGameWindow::OpenDialog(GameDialog which) {
     if (which == GameDialog::Result)
         if (const GameReplay* replay = m_game->Replay(); replay && replay->finished) context.replay = EncodeReplay(*replay);
     OpenGameDialog(which, context);
+}
+
+void OGameWindow::StartPlayback() {
+    // The game window's own game, started before, gives way to the recorded one; the level
+    // it sets lasts as long as the window, as nothing saves the settings.
+    const GameReplay& replay = *m_setup.playback;
+    ReplayCursor::StartReplay(*m_game, Settings(), replay);
+    m_cursor.emplace(replay);
+    const CourtGeometry& g = m_game->Geometry();
+    if (replay.ballWidth != g.ballWidth || replay.ballHeight != g.ballHeight) {
+        m_playbackProblem = "it was played with balls of " + std::to_string(replay.ballWidth) + " x " +
+                            std::to_string(replay.ballHeight) + " pixels, these are " +
+                            std::to_string(g.ballWidth) + " x " + std::to_string(g.ballHeight);
+    } else if (m_game->Replay() && m_game->Replay()->frameCounts != replay.frameCounts) {
+        m_playbackProblem = "it was played with other ball pictures, which change the game";
+    }
+    if (OGraph::IsLive(m_level)) m_level->SetText(LevelName(Settings().level));
+    // What would start, change or score another game is not offered: New, the Top 10 (whose
+    // window can clear and publish records), the options and the more-games page.
+    for (ui::OButton* b : {m_new, m_scores, m_options, m_games})
+        if (OGraph::IsLive(b)) b->SetVisible(false);
+    // In their place the panel says what the court shows.
+    m_playbackNote = new ui::OText(kPlaybackNote);
+    engine::FontRecord font = m_playbackNote->Font();
+    font.weight = 700;
+    font.height = 26;
+    font.colour = kPlaybackNoteColour;
+    m_playbackNote->SetFont(font);
+    AddObject(m_playbackNote);
+    PlaceNote();
+}
+
+void OGameWindow::PlaceNote() {
+    // Centred under the score box (160 pixels wide), where the New button stands in a game.
+    const float middle = float(m_game->Geometry().courtWidth + 20 + 80);
+    m_playbackNote->SetPosition(middle - m_playbackNote->Width() / 2, 280, m_playbackNote->RelativeZ());
+}
+
+void OGameWindow::PlaybackTick(std::uint32_t time) {
+    // Once the recording is over the court stays as it ended; its balls still spin.
+    if (m_game && m_cursor && !IsClosing()) {
+        m_cursor->StepGame(*m_game);
+        if (m_cursor->Done()) {
+            // A recording cut while balls moved (or with a throw after its last frame) leaves
+            // them where they are: the rules move them no further, so the frame must not either.
+            for (Ball* ball : m_game->Flying()) ball->SetSpeed(0, 0);
+            for (Ball* ball : m_game->FallingQueue()) ball->SetSpeed(0, 0);
+            if (OGraph::IsLive(m_playbackNote) && m_playbackNote->GetText() != kPlaybackOverNote) {
+                m_playbackNote->SetText(kPlaybackOverNote);
+                PlaceNote();
+            }
+        }
+    }
+    OWindow::Tick(time);
+}
+
+void OGameWindow::PlaybackKeyDown(int code, int x, int y) {
+    // Clicks never reach the rules; the buttons still see them.
+    if (code == platform::Key_Escape) SetFinished(true);
+    if (code == platform::Key_F1) OpenDialog(GameDialog::Rules);
+    OWindow::KeyDown(code, x, y);
+}
+
+void OGameWindow::PlaybackControlEvent(engine::WindowControl* sender, int code) {
+    if (code != engine::Event_Click || !sender) return;
+    const OGraph* button = sender->Graph();
+    if (button == m_help) {
+        OpenDialog(GameDialog::Rules);
+    } else if (button == m_down) {
+        ShowRestored(false);
+    } else if (button == m_close) {
+        // Nothing to save, so nothing to confirm.
+        SetFinished(true);
+    }
 }
 
 std::string OGameWindow::TakeDialogRequest() {

@@ -8,12 +8,15 @@
 #include "engine/OWindow.hpp"
 #include "game/CourtScene.hpp"
 #include "game/GameDialogs.hpp"
+#include "rules/GameReplay.hpp"
+#include "rules/ReplayPlayer.hpp"
 #include "rules/TGame.hpp"
 #include "rules/TSavedGame.hpp"
 #include "store/SaveWriter.hpp"
 
 namespace ui {
 class OButton;
+class OText;
 }
 
 namespace game {
@@ -30,6 +33,10 @@ struct GameWindowSetup {
     bool openDialogs = true;
     // Writes the saved game; none makes one for `statePath` that lives as long as the window.
     std::shared_ptr<store::SaveWriter> writer;
+    // A recorded game to show instead of a game to play: the window feeds it to the rules
+    // frame by frame and takes no input that would change the game. Such a window keeps no
+    // saved game and no Top 10: its state path, preset and writer are dropped.
+    std::optional<GameReplay> playback;
 };
 
 // The window the game is played in: the court on the left, the panel with the level
@@ -81,9 +88,20 @@ public:
     CourtScene* Scene() { return m_scene.get(); }
     ui::OButton* LevelButton() const { return m_level; }
     ui::OButton* NewButton() const { return m_new; }
+    ui::OButton* CloseButton() const { return m_close; }
 
     // The more-games page opened by the Games button.
     static std::string MoreGamesAddress();
+
+    // The window shows a recorded game (GameWindowSetup::playback).
+    bool IsPlayback() const { return m_setup.playback.has_value(); }
+    // A shown recording has played all its frames; its court stays as it ended.
+    bool PlaybackOver() const { return m_cursor && m_cursor->Done(); }
+    // Why the window cannot show its recording as it was played, or empty: the recording's
+    // balls had another size or other frame counts, which make another court and other draws.
+    const std::string& PlaybackProblem() const { return m_playbackProblem; }
+    // The panel's note that the court shows a recording ("Replay", then "Replay over"), or null.
+    ui::OText* PlaybackNote() const { return m_playbackNote; }
 
 private:
     void OpenPendingResult();
@@ -108,6 +126,13 @@ private:
     void SaveInBackground(KeptGame kept);
     // Reads the saved game's replay, when it is to be read; a bad one is none.
     std::optional<GameReplay> ReadSavedReplay() const;
+    // A recording shown: its game started, the frames fed, the input that would change the
+    // game ignored, and the ends that need no question (Escape, the close button).
+    void StartPlayback();
+    void PlaceNote();
+    void PlaybackTick(std::uint32_t time);
+    void PlaybackKeyDown(int code, int x, int y);
+    void PlaybackControlEvent(engine::WindowControl* sender, int code);
 
     GameWindowSetup m_setup;
     std::unique_ptr<CourtScene> m_scene;
@@ -123,6 +148,9 @@ private:
     std::string m_dialogRequest;
     std::shared_ptr<store::SaveWriter> m_writer;
     std::optional<KeptGame> m_handedOver;
+    std::optional<ReplayCursor> m_cursor;
+    std::string m_playbackProblem;
+    ui::OText* m_playbackNote = nullptr;
 };
 
 } // namespace game

@@ -27,6 +27,7 @@ test_packages=(
   xvfb xauth xdotool x11-utils imagemagick openbox time
   postgresql-15 wrk chromium nginx-light curl openssl
   desktop-file-utils appstream lintian dpkg-dev man-db file librsvg2-bin
+  shared-mime-info xdg-utils libglib2.0-bin
   shellcheck
 )
 

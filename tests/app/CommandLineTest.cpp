@@ -78,6 +78,49 @@ TEST(CommandLine, DataDirMustNameAFolder) {
     EXPECT_EQ(parse({"--data-dir="}).ExitCode(), 2);
 }
 
+TEST(CommandLine, ReplayNamesAFileInEitherFormBesideTheOtherOptions) {
+    EXPECT_EQ(parse({}).ReplayFile(), std::nullopt);
+    EXPECT_EQ(parse({"--replay", "game.hoopstack-replay"}).ReplayFile(), "game.hoopstack-replay");
+    EXPECT_EQ(parse({"--replay=/tmp/my clips/a b.hoopstack-replay"}).ReplayFile(),
+              "/tmp/my clips/a b.hoopstack-replay");
+    // Read later, where a fault can be shown: a missing file is no fault of the command line.
+    const CommandLine all = parse({"--scale=2", "--replay", "missing", "--data-dir", "skins"});
+    EXPECT_EQ(all.ExitCode(), std::nullopt);
+    EXPECT_EQ(all.ReplayFile(), "missing");
+    EXPECT_EQ(all.Scale(), 2);
+    EXPECT_EQ(all.DataFolder(), "skins");
+    // A value that looks like an option is still the file's name, as for the other options.
+    EXPECT_EQ(parse({"--replay", "--scale"}).ReplayFile(), "--scale");
+    // The last one given counts.
+    EXPECT_EQ(parse({"--replay=a", "--replay", "b"}).ReplayFile(), "b");
+    // A desktop launcher started without a file leaves "--replay=" of "--replay=%f": the game.
+    for (const CommandLine& line :
+         {parse({"--replay="}), parse({"--replay", ""}), parse({"--replay=a", "--replay="})}) {
+        EXPECT_EQ(line.ExitCode(), std::nullopt);
+        EXPECT_EQ(line.ReplayFile(), std::nullopt);
+    }
+    // Help and version still end at once.
+    EXPECT_EQ(parse({"--replay", "a", "--help"}).ExitCode(), 0);
+    const std::string usage = CommandLine::Usage();
+    EXPECT_NE(usage.find("--replay FILE"), std::string::npos);
+}
+
+TEST(CommandLine, ReplayWithoutAFileOrWithAStrayArgumentEndsWithTheUsage) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--replay"}, "hoopstack: --replay needs a value"},
+        {{"--scale", "2", "--replay"}, "hoopstack: --replay needs a value"},
+        {{"--replay", "a", "b"}, "hoopstack: unexpected argument 'b'"},
+        {{"game.hoopstack-replay"}, "hoopstack: unexpected argument 'game.hoopstack-replay'"},
+        {{"--replays=a"}, "hoopstack: unknown option '--replays'"},
+    };
+    for (const auto& [arguments, error] : cases) {
+        SCOPED_TRACE(error);
+        const CommandLine line = parse(arguments);
+        EXPECT_EQ(line.ExitCode(), 2);
+        EXPECT_EQ(line.Errors(), error + "\n" + CommandLine::Usage());
+    }
+}
+
 TEST(CommandLine, UnknownOptionsStrayArgumentsAndMissingValuesEndWithOneLineAndTheUsage) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--fullscreen"}, "hoopstack: unknown option '--fullscreen'"},

@@ -16,6 +16,7 @@
 #include "platform/KeyCodes.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
 #include "scene/ResolvePath.hpp"
+#include "tests/game/ReplayRecording.hpp"
 #include "tools/driver/HeadlessDriver.hpp"
 
 using app::EntrySequence;
@@ -255,6 +256,68 @@ TEST_F(EntryTest, GameWindowThatCannotBeMadeExitsWithTwo) {
     Press(sequence->Intro(), platform::Key_Escape);
     EXPECT_EQ(Dispatch(), 2);
     EXPECT_TRUE(Messages().empty());
+}
+
+// A replay: a few throws of a Novice game.
+class PlaybackEntryTest : public EntryTest {
+protected:
+    void SetUp() override {
+        const std::optional<replaytest::Recording> recording =
+            replaytest::RecordGame(driver, game::Level::Novice, 11, 3, 2000);
+        ASSERT_TRUE(recording);
+        EntryTest::SetUp();
+        setup.playback = recording->replay;
+    }
+};
+
+TEST_F(PlaybackEntryTest, TheGameWindowComesAtOnceWithoutTheIntroAndEscapeEndsWithZero) {
+    ASSERT_EQ(Begin(), std::nullopt);
+    EXPECT_EQ(sequence->Intro(), nullptr);
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Game);
+    game::OGameWindow* window = sequence->GameWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->IsPlayback());
+    EXPECT_EQ(window->Title(), EntrySequence::kReplayTitle);
+    EXPECT_TRUE(window->QuitOnDestroy());
+    EXPECT_EQ(headless->Window(window->PlatformWindow()).wanted.width, 750);
+    EXPECT_EQ(app::CloseSignals::Target(), window->PlatformWindow());
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    for (int i = 0; i < 10; ++i) Frame(window);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    EXPECT_FALSE(window->IsClosing());
+    Press(window, platform::Key_Escape);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    EXPECT_TRUE(window->IsClosing());
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
+    engine::OWindow::Destroy(window);
+    EXPECT_EQ(Dispatch(), 0);
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(PlaybackEntryTest, MissingGameContentShowsTheMessageAndExitsWithOne) {
+    UseDataFolder({"CLP/Logo1.clp"});
+    EXPECT_EQ(Begin(), 1);
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"|Could not read clip"}));
+    EXPECT_EQ(sequence->Intro(), nullptr);
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
+}
+
+TEST_F(PlaybackEntryTest, ARecordingOfOtherBallPicturesShowsWhyAndExitsWithOne) {
+    setup.playback->ballHeight += 1;
+    EXPECT_EQ(Begin(), 1);
+    const std::vector<std::string> messages = Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].rfind("Hoopstack|Could not show the replay: it was played with balls of 34 x 34 pixels", 0), 0u)
+        << messages[0];
+    ASSERT_NE(sequence->GameWindow(), nullptr);
+    EXPECT_TRUE(sequence->GameWindow()->IsClosing());
+    EXPECT_FALSE(sequence->GameWindow()->QuitOnDestroy());
+}
+
+TEST_F(PlaybackEntryTest, GameWindowThatCannotBeMadeExitsWithTwo) {
+    headless->FailNextCreate();
+    EXPECT_EQ(Begin(), 2);
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
 }
 
 // With real frame threads and the real main loop: no input at all until the game window is

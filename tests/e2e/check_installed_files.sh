@@ -3,7 +3,7 @@
 # as in the Debian package), and no other program there; the data
 # folders the game reads, the icons at every hicolor size (each PNG of its folder's size) and
 # the scalable one, the desktop entry and the AppStream metadata (both validators must be
-# silent but for pedantic notes), the screenshots and the manual pages.
+# silent but for pedantic notes), the replays' MIME type, the screenshots and the manual pages.
 #
 #     check_installed_files.sh PREFIX [BIN_DIR]
 set -euo pipefail
@@ -64,8 +64,26 @@ if [ -f "$desktop" ]; then
   [ -z "$said" ] || fail "desktop-file-validate: $said"
   grep -qx 'Categories=Game;LogicGame;' "$desktop" || fail "$desktop is not in Game;LogicGame;"
   grep -qx "Icon=$id" "$desktop" || fail "$desktop names another icon than $id"
+  grep -qx 'MimeType=application/x-hoopstack-replay;' "$desktop" || fail "$desktop does not open replays"
+  # A launcher given no file leaves "--replay=", which starts the game as usual.
+  grep -qx 'Exec=hoopstack --replay=%f' "$desktop" || fail "$desktop does not pass the replay file: $(grep '^Exec=' "$desktop")"
 else
   fail "no desktop entry $desktop"
+fi
+
+# The replays' type: a database built from the installed package alone gives it to a
+# *.hoopstack-replay file, as the desktop's file type lookup (GLib's, through xdg-mime) sees it.
+mime=$prefix/share/mime/packages/$id.xml
+if [ -f "$mime" ]; then
+  mkdir -p "$scratch/share/mime/packages"
+  cp "$mime" "$scratch/share/mime/packages/"
+  said=$(XDG_DATA_DIRS=$scratch/share update-mime-database "$scratch/share/mime" 2>&1) || fail "update-mime-database failed on $mime: $said"
+  [ -z "$said" ] || fail "update-mime-database warns on $mime: $said"
+  printf 'AQID\n' > "$scratch/game.hoopstack-replay"
+  type=$(XDG_DATA_DIRS=$scratch/share XDG_CURRENT_DESKTOP=GNOME xdg-mime query filetype "$scratch/game.hoopstack-replay" 2>&1 || true)
+  [ "$type" = application/x-hoopstack-replay ] || fail "a *.hoopstack-replay file is of type '$type' with $mime"
+else
+  fail "no MIME package $mime"
 fi
 
 metainfo=$prefix/share/metainfo/$id.metainfo.xml

@@ -2,8 +2,9 @@
 # The installed program: `cmake --install` of this build, staged with DESTDIR below a scratch
 # folder under a prefix the build never saw, must put every file in place, and the program
 # started from an unrelated working folder must find its data beside its prefix and keep its
-# saves per user: in $XDG_DATA_HOME/hoopstack, or ~/.local/share/hoopstack without it.
-# Needs Xvfb, xdotool, ImageMagick, desktop-file-utils and appstream.
+# saves per user: in $XDG_DATA_HOME/hoopstack, or ~/.local/share/hoopstack without it. A replay
+# file opened through the staged MIME and desktop databases plays in the installed program.
+# Needs Xvfb, xdotool, ImageMagick, desktop-file-utils, appstream, shared-mime-info and gio.
 set -euo pipefail
 usage="usage: install_e2e.sh BUILD_DIR"
 build=${1:?$usage}
@@ -21,6 +22,16 @@ root=$work/stage$prefix
 
 mkdir -p "$work/elsewhere" "$work/home" "$work/data" "$work/run"
 chmod 700 "$work/run"
+
+# A replay opened as a desktop opens it: the staged tree's MIME and desktop databases, built as
+# the package's triggers build the system's, send the file to the installed program.
+XDG_DATA_DIRS=$root/share update-mime-database "$root/share/mime" || fail "update-mime-database failed on the staged tree"
+update-desktop-database "$root/share/applications" || fail "update-desktop-database failed on the staged tree"
+"$build/bin/e2e_write_replay" 1 41 4 "$work/elsewhere/game.hoopstack-replay" > /dev/null || fail "cannot record a replay"
+(cd "$work/elsewhere" && env -u XDG_DATA_HOME HOME="$work/home" XDG_RUNTIME_DIR="$work/run" XDG_DATA_DIRS="$root/share" \
+  PATH="$root/bin:$PATH" "$here/installed_replay.sh" "$work/shot-replay.png" "$work/elsewhere/game.hoopstack-replay")
+[ ! -e "$work/home/.local/share/hoopstack" ] || fail "watching the replay made a data folder"
+rm "$work/elsewhere/game.hoopstack-replay"
 before=$(find "$root" -newer "$work/install.log" | wc -l)
 
 # With XDG_DATA_HOME.

@@ -6,14 +6,14 @@
 # before (the same start, the earlier inputs at its head) rather than begin another. RUNS
 # (default 4) starts; REPLAY_SEED makes a run repeatable. Needs Xvfb and xdotool.
 set -euo pipefail
-usage="usage: replay_e2e.sh HOOPSTACK E2E_CHECK_REPLAY"
+usage="usage: saved_replay_e2e.sh HOOPSTACK E2E_CHECK_REPLAY"
 game=${1:?$usage} check=${2:?$usage}
 runs=${RUNS:-4}
 seed=${REPLAY_SEED:-$(( $(date +%s) % 32768 ))}
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "$0")/lib.sh"
 label="replay e2e"
-e2e_begin replay_e2e
+e2e_begin saved_replay_e2e
 mkdir -m 700 "$work/run"
 export XDG_RUNTIME_DIR="$work/run"
 

@@ -1,0 +1,315 @@
+// The game window showing a replay: it must end exactly where the rules alone end the same
+// replay, whatever the player clicks or types meanwhile, end on Escape or the close button
+// without a question, and leave the saved game and the Top 10 alone.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "engine/MainThread.hpp"
+#include "game/OGameWindow.hpp"
+#include "platform/KeyCodes.hpp"
+#include "rules/ReplayPlayer.hpp"
+#include "rules/TSavedGame.hpp"
+#include "tests/game/ReplayRecording.hpp"
+#include "tools/driver/HeadlessDriver.hpp"
+#include "ui/OButton.hpp"
+#include "ui/OText.hpp"
+
+using namespace game;
+
+namespace {
+
+std::string readAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class PlaybackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Settings() = {};
+        dir = std::filesystem::temp_directory_path() /
+              ("hoopstack-playback-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override {
+        driver.DestroyWindows({window});
+        engine::MainThread::Reset();
+        Settings() = {};
+        std::filesystem::remove_all(dir);
+    }
+
+    // Finished games, recorded once for the whole suite: random aims end them soon, with
+    // matches, falls and drops on the way. The Novice one scores most.
+    static const std::vector<replaytest::Recording>& FinishedGames(driver::HeadlessDriver& d) {
+        static const std::vector<replaytest::Recording> recordings = [&d] {
+            std::vector<replaytest::Recording> games;
+            for (const auto& [level, seed] :
+                 {std::pair{Level::Novice, 42u}, {Level::Expert, 41u}, {Level::Master, 41u}})
+                if (auto recording = replaytest::RecordGame(d, level, seed, 1000, 60000))
+                    games.push_back(*recording);
+            return games;
+        }();
+        return recordings;
+    }
+    static const replaytest::Recording& Finished(driver::HeadlessDriver& d) {
+        return FinishedGames(d).front();
+    }
+
+    void Open(GameWindowSetup setup) {
+        engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
+        setup.openDialogs = false;
+        window = new OGameWindow(nullptr, std::move(setup));
+        ASSERT_EQ(window->CreateFailed(), 0);
+        ASSERT_TRUE(window->Start());
+        driver.Pump();
+    }
+    void OpenPlayback(const GameReplay& replay) {
+        GameWindowSetup setup;
+        setup.playback = replay;
+        setup.seed = 9;
+        Open(std::move(setup));
+    }
+    // Frames until the recording is over, and a few more on the court as it ended.
+    int PlayToTheEnd(const GameReplay& replay) {
+        int frames = 0;
+        while (!window->PlaybackOver() && frames <= int(replay.ticks) + 10) {
+            driver.Frame(window);
+            ++frames;
+        }
+        for (int i = 0; i < 20; ++i) driver.Frame(window);
+        return frames;
+    }
+    void ExpectTheOutcomeOf(const GameReplay& replay) {
+        const ReplayRun run = PlayReplay(replay);
+        ASSERT_TRUE(run.played) << run.failure;
+        TGame* game = window->Game();
+        EXPECT_EQ(replaytest::BoardRows(game->Grid()), run.outcome.board);
+        EXPECT_EQ(game->Score(), run.outcome.score);
+        EXPECT_EQ(game->GameOver(), run.outcome.gameOver);
+        EXPECT_EQ(Settings().level, replay.level);
+    }
+
+    driver::HeadlessDriver driver;
+    OGameWindow* window = nullptr;
+    std::filesystem::path dir;
+};
+
+TEST_F(PlaybackTest, FinishedGamesEndOnTheCourtAndScoreOfTheRulesAndOfTheLiveGame) {
+    const std::vector<replaytest::Recording>& games = FinishedGames(driver);
+    ASSERT_EQ(games.size(), 3u);
+    EXPECT_GT(games.front().score, 100) << "the Novice game should score";
+    for (const replaytest::Recording& recorded : games) {
+        SCOPED_TRACE(LevelName(recorded.replay.level));
+        ASSERT_TRUE(recorded.gameOver) << "the recording bot did not finish its game";
+        ASSERT_TRUE(recorded.replay.finished);
+        ASSERT_GT(recorded.replay.inputs.size(), 10u);
+        OpenPlayback(recorded.replay);
+        EXPECT_TRUE(window->IsPlayback());
+        EXPECT_EQ(window->PlaybackProblem(), "");
+        EXPECT_EQ(window->LevelButton()->GetText(), LevelName(recorded.replay.level));
+        ASSERT_NE(window->PlaybackNote(), nullptr);
+        EXPECT_EQ(window->PlaybackNote()->GetText(), "Replay");
+        // Frame by frame, as recorded: not over one frame early.
+        EXPECT_EQ(PlayToTheEnd(recorded.replay), int(recorded.replay.ticks));
+        EXPECT_EQ(window->PlaybackNote()->GetText(), "Replay over");
+        ExpectTheOutcomeOf(recorded.replay);
+        EXPECT_EQ(replaytest::BoardRows(window->Game()->Grid()), recorded.board);
+        EXPECT_EQ(window->Game()->Score(), recorded.score);
+        EXPECT_TRUE(window->Game()->GameOver());
+        // The court stays as it ended; the mouse over it brings no result window.
+        driver.MoveTo(window, 300, 300);
+        for (int i = 0; i < 50; ++i) driver.Frame(window);
+        EXPECT_EQ(replaytest::BoardRows(window->Game()->Grid()), recorded.board);
+        EXPECT_EQ(window->TakeDialogRequest(), "");
+        EXPECT_FALSE(window->Finished());
+        driver.DestroyWindows({window});
+        window = nullptr;
+    }
+}
+
+TEST_F(PlaybackTest, ClicksKeysAndTheGamesButtonsChangeNothing) {
+    const replaytest::Recording& recorded = Finished(driver);
+    OpenPlayback(recorded.replay);
+    const CourtGeometry g = window->Game()->Geometry();
+    ui::OButton* level = window->LevelButton();
+    ui::OButton* newGame = window->NewButton();
+    // The buttons that start or change a game are not offered.
+    EXPECT_FALSE(newGame->IsVisible());
+    EXPECT_TRUE(level->IsVisible());
+    const int keys[] = {
+        platform::Key_F2, platform::Key_F3, platform::Key_Return, platform::Key_Space, 'N', 'A'};
+    int frame = 0;
+    while (!window->PlaybackOver() && frame <= int(recorded.replay.ticks) + 10) {
+        if (frame % 7 == 0) {
+            // On balls, free cells and the ceiling; left and right buttons.
+            const int row = 1 + frame % 16, column = 1 + (frame / 7) % 16;
+            driver.Click(window, g.CentreX(row, column), g.CentreY(row) - frame % 40,
+                         frame % 3 ? platform::Key_LButton : platform::Key_RButton);
+        }
+        if (frame % 11 == 0) driver.Press(window, keys[(frame / 11) % std::size(keys)]);
+        if (frame % 97 == 0) driver.ClickOn(window, level);
+        if (frame % 89 == 0) driver.ClickOn(window, newGame);
+        driver.Frame(window);
+        ++frame;
+    }
+    EXPECT_EQ(frame, int(recorded.replay.ticks));
+    for (int i = 0; i < 5; ++i) driver.Frame(window);
+    ExpectTheOutcomeOf(recorded.replay);
+    EXPECT_EQ(level->GetText(), "Novice");
+    // Neither the Top 10, the options, the level's question nor the result was asked for.
+    EXPECT_EQ(window->TakeDialogRequest(), "");
+    EXPECT_EQ(window->Game()->GamesStarted(), 2) << "the window's own game, then the replay's";
+    EXPECT_FALSE(window->Finished());
+}
+
+TEST_F(PlaybackTest, EscapeOrTheCloseButtonEndsItWithoutAQuestionAndF1ShowsTheRules) {
+    const replaytest::Recording& recorded = Finished(driver);
+    OpenPlayback(recorded.replay);
+    for (int i = 0; i < 30; ++i) driver.Frame(window);
+    driver.Press(window, platform::Key_F1);
+    EXPECT_EQ(window->TakeDialogRequest(), "rules");
+    EXPECT_FALSE(window->Finished());
+    driver.Press(window, platform::Key_Escape);
+    EXPECT_TRUE(window->Finished());
+    EXPECT_EQ(window->TakeDialogRequest(), "");
+    driver.DestroyWindows({window});
+    window = nullptr;
+
+    OpenPlayback(recorded.replay);
+    for (int i = 0; i < 30; ++i) driver.Frame(window);
+    driver.ClickOn(window, window->CloseButton());
+    EXPECT_TRUE(window->Finished());
+    EXPECT_EQ(window->TakeDialogRequest(), "") << "no quit confirmation: there is nothing to save";
+}
+
+TEST_F(PlaybackTest, TheSavedGameIsNeitherReadNorWritten) {
+    const replaytest::Recording& recorded = Finished(driver);
+    // A saved game of a single row, which a window that read it would restore.
+    TSavedGame saved;
+    saved.boardEmpty = false;
+    saved.score = 4321;
+    saved.settings.level = Level::Master;
+    for (int c = 1; c <= 16; ++c) saved.cells[16][c] = 1 + c % 3;
+    const std::filesystem::path state = dir / "state.dat";
+    GameWindowSetup writing;
+    writing.statePath = state.string();
+    writing.preset = saved;
+    writing.seed = 3;
+    Open(writing);
+    ASSERT_TRUE(window->SaveGame());
+    driver.DestroyWindows({window});
+    window = nullptr;
+    const std::string before = readAll(state);
+    ASSERT_FALSE(before.empty());
+    const auto filesBefore = std::distance(std::filesystem::directory_iterator(dir), {});
+
+    GameWindowSetup setup;
+    setup.playback = recorded.replay;
+    setup.statePath = state.string();
+    setup.preset = saved;
+    Open(std::move(setup));
+    EXPECT_EQ(window->Writer(), nullptr);
+    EXPECT_EQ(window->Game()->Score(), 0);
+    PlayToTheEnd(recorded.replay);
+    ExpectTheOutcomeOf(recorded.replay);
+    EXPECT_FALSE(window->SaveGame());
+    driver.DestroyWindows({window});
+    window = nullptr;
+    EXPECT_EQ(readAll(state), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), filesBefore)
+        << "the window wrote a file beside state.dat";
+    // Nor did the replay's level reach the saved settings.
+    EXPECT_EQ(LoadSavedGame(state.string())->settings.level, Level::Master);
+}
+
+TEST_F(PlaybackTest, AnUnfinishedReplayStopsWhereItsRecordingStopped) {
+    // A game cut after a few throws, at any moment: the court keeps its last frame.
+    const std::optional<replaytest::Recording> cut =
+        replaytest::RecordGame(driver, Level::Novice, 7, 6, 3000);
+    ASSERT_TRUE(cut);
+    ASSERT_FALSE(cut->replay.finished);
+    OpenPlayback(cut->replay);
+    EXPECT_EQ(window->LevelButton()->GetText(), "Novice");
+    PlayToTheEnd(cut->replay);
+    ExpectTheOutcomeOf(cut->replay);
+    EXPECT_EQ(replaytest::BoardRows(window->Game()->Grid()), cut->board);
+    EXPECT_EQ(window->Game()->Score(), cut->score);
+
+    // An empty one shows the dealt court and nothing more.
+    GameReplay empty = cut->replay;
+    empty.inputs.clear();
+    empty.ticks = 0;
+    driver.DestroyWindows({window});
+    window = nullptr;
+    OpenPlayback(empty);
+    EXPECT_TRUE(window->PlaybackOver());
+    PlayToTheEnd(empty);
+    ExpectTheOutcomeOf(empty);
+}
+
+TEST_F(PlaybackTest, ARecordingOfOtherBallPicturesIsNamedAsAProblem) {
+    const replaytest::Recording& recorded = Finished(driver);
+    OpenPlayback(recorded.replay);
+    EXPECT_EQ(window->PlaybackProblem(), "");
+    driver.DestroyWindows({window});
+    window = nullptr;
+    // Other sizes make another court; other frame counts other draws from the first deal on.
+    GameReplay larger = recorded.replay;
+    larger.ballWidth += 2;
+    GameReplay slower = recorded.replay;
+    for (int& frames : slower.frameCounts)
+        if (frames > 0) frames += 1;
+    for (const GameReplay& other : {larger, slower}) {
+        OpenPlayback(other);
+        EXPECT_NE(window->PlaybackProblem(), "");
+        driver.DestroyWindows({window});
+        window = nullptr;
+    }
+}
+
+TEST_F(PlaybackTest, ARecordingCutInFlightOrWithAThrowAfterItsLastFrameStandsStillAtItsEnd) {
+    const replaytest::Recording& recorded = Finished(driver);
+    // Cut a few frames after each of the first clicks (a ball may be in the air then), and
+    // right at them: the click then comes after the last frame, and the rules take it but
+    // never move the ball it throws.
+    std::vector<GameReplay> cuts;
+    int clicks = 0;
+    for (const ReplayInput& input : recorded.replay.inputs) {
+        if (input.kind != ReplayInput::Kind::Click || ++clicks > 8) continue;
+        for (std::uint32_t after : {6u, 0u}) {
+            GameReplay cut = recorded.replay;
+            cut.finished = false;
+            cut.ticks = input.tick + after;
+            std::erase_if(cut.inputs, [&cut](const ReplayInput& i) { return i.tick > cut.ticks; });
+            cuts.push_back(cut);
+        }
+    }
+    int inFlight = 0;
+    for (const GameReplay& cut : cuts) {
+        OpenPlayback(cut);
+        PlayToTheEnd(cut);
+        ExpectTheOutcomeOf(cut);
+        std::vector<std::pair<float, float>> places;
+        for (const Ball* ball : window->Game()->Flying()) places.emplace_back(ball->Left(), ball->Top());
+        inFlight += int(places.size());
+        for (int i = 0; i < 30; ++i) driver.Frame(window);
+        std::vector<std::pair<float, float>> later;
+        for (const Ball* ball : window->Game()->Flying()) later.emplace_back(ball->Left(), ball->Top());
+        EXPECT_EQ(later, places);
+        ExpectTheOutcomeOf(cut);
+        driver.DestroyWindows({window});
+        window = nullptr;
+    }
+    EXPECT_GE(inFlight, 4) << "the cuts should leave balls in the air";
+}
+
+} // namespace

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Runs two builds of the simulator over the same games and boards and compares what they print
 # byte for byte, so that a build with other compiler flags (the Debian package's) cannot compute
-# the rules differently from the tested build.
+# the rules differently from the tested build. Both also record bot games as replays (the texts
+# are compared too) and verify the same set of replays, those the first one recorded: a replay
+# one build writes must verify to the same line in the other.
 # Usage: compare-simulators.sh A_SIM B_SIM
+# COMPARE_RANDOM_REPLAYS and COMPARE_GREEDY_REPLAYS set the games recorded per level and bot.
 # Exits 0 when both print the same, 1 on a difference (naming the first one), 2 on bad usage or
 # when a simulator fails.
 set -uo pipefail
@@ -59,10 +62,37 @@ for board in 1 2 3 4 5 6; do
     boards+=("$board")
 done
 
+# Bot games recorded per level and bot: the random bot's are short, the greedy bot's long.
+random_replays=${COMPARE_RANDOM_REPLAYS:-100}
+greedy_replays=${COMPARE_GREEDY_REPLAYS:-3}
+
+# Records this simulator's replays into RECORDED, printing each record's line and replay text,
+# then verifies every replay in VERIFIED (the first simulator's), printing each verify line.
+replays() {
+    local sim=$1 recorded=$2 verified=$3 level bot count seed file
+    mkdir -p "$recorded"
+    for level in 0 1 2; do
+        for bot in random greedy; do
+            count=$random_replays
+            [ "$bot" = greedy ] && count=$greedy_replays
+            for seed in $(seq 1 "$count"); do
+                file=$recorded/level$level-$bot-$seed.hoopstack-replay
+                echo "== record level $level $bot seed $seed"
+                "$sim" record --level "$level" --seed "$seed" --bot "$bot" --out "$file" || return 1
+                cat "$file"
+            done
+        done
+    done
+    for file in "$verified"/*.hoopstack-replay; do
+        echo "== verify ${file##*/}"
+        "$sim" verify "$file" || return 1
+    done
+}
+
 # Runs the whole workload on one simulator; its output goes to standard output. The soak's last
 # line carries the elapsed time, which is dropped.
 workload() {
-    local sim=$1 level speed seed board
+    local sim=$1 side=$2 level speed seed board
     for level in 0 1 2; do
         for speed in 0 1 2; do
             for seed in 1 977 4000000000; do
@@ -83,13 +113,14 @@ workload() {
                 --seed "$board" <"$work/clicks$board" || return 1
         done
     done
+    replays "$sim" "$work/replays-$side" "$work/replays-a"
 }
 
 status=0
 for side in a b; do
     sim=$1
     [ "$side" = b ] && sim=$2
-    if ! workload "$sim" >"$work/$side.raw" 2>"$work/$side.err"; then
+    if ! workload "$sim" "$side" >"$work/$side.raw" 2>"$work/$side.err"; then
         echo "compare-simulators: $sim failed:" >&2
         tail -n 5 "$work/$side.err" >&2
         exit 2
@@ -102,6 +133,6 @@ if ! cmp -s "$work/a.out" "$work/b.out"; then
     diff "$work/a.out" "$work/b.out" | head -n 20
     status=1
 else
-    echo "compare-simulators: same output ($(wc -l <"$work/a.out") lines, $(grep -c '^game ' "$work/a.out") soak games, $(grep -c '^{' "$work/a.out") clicks)"
+    echo "compare-simulators: same output ($(wc -l <"$work/a.out") lines, $(grep -c '^game ' "$work/a.out") soak games, $(grep -c '^{"click"' "$work/a.out") clicks, $(grep -c '^{"recorded"' "$work/a.out") replays recorded, $(grep -c '^{"verified":true' "$work/a.out") verified)"
 fi
 exit "$status"

@@ -41,6 +41,9 @@ struct GameReplay {
     std::uint32_t startState = 1;
     // Per colour 1-7 (index 0-6); 0 for a colour whose clip was never asked.
     std::array<int, kColours> frameCounts{};
+    // The ball pictures' size, from which the court's geometry follows.
+    int ballWidth = CourtGeometry{}.ballWidth;
+    int ballHeight = CourtGeometry{}.ballHeight;
     // In tick order; inputs on the same tick in the order they arrived.
     std::vector<ReplayInput> inputs;
     // The frames stepped; inputs stamped with this tick came after the last one.
@@ -57,7 +60,8 @@ inline constexpr std::size_t kMaxReplayText = 1u << 20;
 inline constexpr std::size_t kMaxReplayBytes = 4u << 20;
 inline constexpr std::uint32_t kMaxReplayInputs = 1000000;
 
-// The uncompressed binary form: versions, level, start state, frame counts, ticks, finished,
+// The uncompressed binary form: versions, level, start state, frame counts, ball size, ticks,
+// finished,
 // then the inputs as varint deltas. Equal replays have equal bytes, so it identifies a replay
 // whatever text carried it.
 std::string ReplayBytes(const GameReplay& replay);

@@ -25,14 +25,14 @@ public:
     // Seeds the game with the replay's start, sets the settings' level and starts a game.
     static void StartReplay(TGame& game, GameSettings& settings, const GameReplay& replay);
 
-    // One frame: false, doing nothing, once all the replay's ticks are played (the inputs
-    // that came after the last tick are fed then).
+    // One frame: false, doing nothing more, once all the replay's ticks are played (the
+    // inputs that came after the last tick are fed then).
     bool StepGame(TGame& game);
     std::uint32_t Tick() const { return m_tick; }
     bool Done() const { return m_tick >= m_replay.ticks; }
 
 private:
-    void FeedInputs(TGame& game, bool pace);
+    void FeedInputs(TGame& game, bool& pace);
 
     const GameReplay& m_replay;
     std::size_t m_next = 0;

@@ -15,7 +15,7 @@ class SimBall : public Ball {
 public:
     static constexpr int kFrames = 24;
 
-    SimBall(int colour, int frames) : Ball(colour), m_frames(frames) {}
+    explicit SimBall(int colour, int frames = kFrames) : Ball(colour), m_frames(frames) {}
     float Left() const override { return m_x; }
     float Top() const override { return m_y; }
     float SpeedX() const override { return m_vx; }

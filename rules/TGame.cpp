@@ -5,6 +5,8 @@
 #include <limits>
 
 #include "rules/FlightRules.hpp"
+#include "rules/ReplayPlayer.hpp"
+#include "rules/SimScene.hpp"
 #include "rules/TruncateToInt.hpp"
 
 namespace game {
@@ -122,6 +124,19 @@ void TGame::NewGame() {
     ClearBoard();
     m_pendingDrops = 0;
     const bool restore = m_gamesStarted == 1 && m_saved.CanRestore();
+    m_continuedReplay = false;
+    if (restore && m_savedReplay && ContinueSavedReplay()) {
+        m_savedReplay.reset();
+        return;
+    }
+    m_savedReplay.reset();
+    m_replay = GameReplay{};
+    m_replay.level = m_settings.level;
+    m_replay.startState = m_startState;
+    m_replay.ballWidth = m_geometry.ballWidth;
+    m_replay.ballHeight = m_geometry.ballHeight;
+    // A board laid out from a saved game has no start to replay from.
+    m_recording = !restore;
     for (int r = 1; r <= 16; ++r)
         for (int c = 1; c <= 16; ++c) {
             const int colour = restore ? m_saved.cells[r][c] : (r >= 9 ? m_random.Below(kColours) + 1 : 0);
@@ -130,6 +145,7 @@ void TGame::NewGame() {
             ball->Place(float(m_geometry.CornerX(r, c)), float(m_geometry.CornerY(r)), 0);
             // Balls rest on different frames of their spin.
             const int frames = ball->FrameCount();
+            m_replay.frameCounts[std::size_t(colour - 1)] = frames;
             ball->PauseAt(frames > 0 ? m_random.Below(frames) : 0);
             m_grid[r][c] = ball;
         }
@@ -163,10 +179,19 @@ bool TGame::AcceptsClicks() const {
 }
 
 void TGame::Step(std::uint32_t time) {
+    const bool pace = std::uint32_t(time - m_lastPace) > 200;
+    if (pace) m_lastPace = time;
+    Advance(pace);
+}
+
+void TGame::Advance(bool pace) {
+    // The frame on which the game ends still counts: its replay ends after it.
+    const bool counting = m_recording && !m_replay.finished;
     if (m_gameOver && m_removal.empty() && m_bonusPending) PayBonus();
-    if (std::uint32_t(time - m_lastPace) > 200) {
+    if (pace) {
+        // A pace with nothing queued changes nothing, so only one that moves a ball is kept.
+        if (!m_removal.empty() || !m_falling.empty() || m_pendingDrops > 0) RecordInput(ReplayInput::Kind::Pace);
         PaceStep();
-        m_lastPace = time;
     }
     if (m_flying.empty() && m_falling.empty() && m_removal.empty() && m_pendingDrops == 0 &&
         (m_selected.row < 0 || m_selected.column < 0)) {
@@ -176,10 +201,17 @@ void TGame::Step(std::uint32_t time) {
         if (!m_gameOver && !m_bonusPending && !m_selected.IsValid()) EndGame();
     }
     StepFlights();
+    if (counting) ++m_replay.ticks;
+}
+
+void TGame::RecordInput(ReplayInput::Kind kind, int x, int y) {
+    if (!m_recording || m_replay.finished || m_replay.inputs.size() >= kMaxReplayInputs) return;
+    m_replay.inputs.push_back({m_replay.ticks, kind, x, y});
 }
 
 void TGame::Click(int x, int y) {
     if (!AcceptsClicks() || x >= m_geometry.courtLeft + m_geometry.courtWidth + 10) return;
+    RecordInput(ReplayInput::Kind::Click, x, y);
     m_scene.SetFrameRate(FrameRateForSpeed(m_settings.speed));
     RestAllMarkers();
     const Cell cell = m_geometry.ClickCell(x, y);
@@ -421,6 +453,65 @@ void TGame::EndGame() {
     m_thrownBall = nullptr;
     m_resultPending = true;
     m_gameOver = true;
+    m_replay.finished = true;
+}
+
+bool TGame::ContinueSavedReplay() {
+    const GameReplay& replay = *m_savedReplay;
+    if (replay.finished || replay.level != m_settings.level || replay.ballWidth != m_geometry.ballWidth ||
+        replay.ballHeight != m_geometry.ballHeight || replay.ticks > kReplayTickBudget ||
+        replay.rulesVersion != GameReplay::kRulesVersion)
+        return false;
+    // Plays the replay on the pure rules; the saved board must be exactly where it ends.
+    SimScene scene(replay.frameCounts);
+    GameSettings settings = m_settings;
+    settings.sound = false;
+    TGame played(scene, settings, m_geometry);
+    ReplayCursor cursor(replay);
+    ReplayCursor::StartReplay(played, settings, replay);
+    for (std::uint32_t time = 1; cursor.StepGame(played); ++time) scene.Tick(time);
+    if (!played.IsSettled() || played.GameOver() || played.Score() != m_saved.score ||
+        ColoursOf(played.Grid()) != m_saved.cells || !played.Replay())
+        return false;
+
+    // Takes the played game's state over, drawing nothing from the generator.
+    for (int r = 1; r <= 16; ++r)
+        for (int c = 1; c <= 16; ++c) {
+            const Ball* source = played.m_grid[r][c];
+            if (!source) continue;
+            Ball* ball = NewBall(source->Colour());
+            ball->Place(float(m_geometry.CornerX(r, c)), float(m_geometry.CornerY(r)), 0);
+            const int frames = ball->FrameCount();
+            ball->PauseAt(frames > 0 ? (r * 7 + c * 3) % frames : 0);
+            m_grid[r][c] = ball;
+        }
+    for (int c = 1; c <= 16; ++c) {
+        const Ball* source = played.m_ceiling[c];
+        m_ceiling[c] = CeilingBall(c, source ? source->Colour() : 1);
+    }
+    m_random = played.m_random;
+    m_startState = replay.startState;
+    m_score = played.m_score;
+    m_pointsPerBall = played.m_pointsPerBall;
+    m_failCount = played.m_failCount;
+    m_firstBallColumn = played.m_firstBallColumn;
+    m_throwKind = played.m_throwKind;
+    m_effort = played.m_effort;
+    m_pendingDrops = 0;
+    m_bonusPending = false;
+    m_throwInProgress = false;
+    m_gameOver = false;
+    m_resultPending = false;
+    RebuildCounts();
+    m_selected = {};
+    if (played.m_selected.IsValid()) Select(played.m_selected);
+    m_scene.ResetScore();
+    m_scene.ShowScore(m_score);
+    m_replay = *played.Replay();
+    m_recording = true;
+    m_continuedReplay = true;
+    m_scene.RedrawAll();
+    return true;
 }
 
 } // namespace game

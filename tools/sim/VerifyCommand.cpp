@@ -62,7 +62,15 @@ ReplayCheck CheckReplayText(std::string_view text, std::uint32_t tickBudget) {
     }
     check.played = true;
     check.outcome = std::move(run.outcome);
-    check.verified = check.outcome.gameOver;
+    // The judgement is the server's: the replay's own level and final score as the claim.
+    if (check.outcome.gameOver) {
+        const game::ReplayVerdict verdict =
+            game::VerifyReplay(text, check.outcome.level, check.outcome.score, tickBudget);
+        check.verified = verdict.verified;
+        check.reason = verdict.reason;
+    } else {
+        check.reason = "the replayed game is not finished";
+    }
     return check;
 }
 
@@ -83,6 +91,7 @@ int RunVerify(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 1;
     }
     out << OutcomeLine("verified", check.verified, check.outcome) << std::endl;
+    if (!check.verified) err << "hoopstack-sim: " << path << ": not verified: " << check.reason << std::endl;
     return check.verified ? 0 : 1;
 }
 

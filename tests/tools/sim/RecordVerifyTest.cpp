@@ -28,8 +28,8 @@ std::string Rekeyed(std::string line, const std::string& from, const std::string
 
 const std::regex& OutcomeFormat() {
     static const std::regex format(
-        R"(^\{"(recorded|verified)":(true|false),"level":[0-2],"score":[0-9]+,"game_over":(true|false),)"
-        R"("ticks":[0-9]+,"board":\[("[0-7]{16}",){15}"[0-7]{16}"\]\}$)");
+        R"re(^\{"(recorded|verified)":(true|false),"level":[0-2],"score":[0-9]+,"game_over":(true|false),)re"
+        R"re("ticks":[0-9]+,"board":\[("[0-7]{16}",){15}"[0-7]{16}"\]\}$)re");
     return format;
 }
 
@@ -78,7 +78,7 @@ TEST(RecordVerify, AnUnfinishedReplayVerifiesToWhereItStopsAndIsNotVerified) {
     game::GameReplay cut = *replay;
     cut.ticks = replay->ticks / 2;
     cut.finished = false;
-    std::erase_if(cut.inputs, [&cut](const game::ReplayInput& input) { return input.tick > cut.ticks; });
+    std::erase_if(cut.inputs, [&cut](const game::ReplayInput& input) { return input.tick >= cut.ticks; });
     WriteFile(Path("cut"), game::EncodeReplay(cut) + "\n");
     const RunResult run = RunSim("verify_cut", "verify " + Quoted(Path("cut")), "");
     EXPECT_EQ(run.status, 1);

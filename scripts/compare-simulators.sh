@@ -5,7 +5,7 @@
 # are compared too) and verify the same set of replays, those the first one recorded: a replay
 # one build writes must verify to the same line in the other.
 # Usage: compare-simulators.sh A_SIM B_SIM
-# COMPARE_RANDOM_REPLAYS and COMPARE_GREEDY_REPLAYS set the games recorded per level and bot.
+# COMPARE_REPLAY_GAMES sets how many bot games are recorded and verified (1000).
 # Exits 0 when both print the same, 1 on a difference (naming the first one), 2 on bad usage or
 # when a simulator fails.
 set -uo pipefail
@@ -62,25 +62,27 @@ for board in 1 2 3 4 5 6; do
     boards+=("$board")
 done
 
-# Bot games recorded per level and bot: the random bot's are short, the greedy bot's long.
-random_replays=${COMPARE_RANDOM_REPLAYS:-100}
-greedy_replays=${COMPARE_GREEDY_REPLAYS:-3}
+# The bot games recorded as replays: those the round-trip test verifies (the simulator's
+# ThousandBotGames), a third at each level, the seed 1000 * level + index + 1, one in 50 the
+# greedy bot's. COMPARE_REPLAY_GAMES takes fewer.
+replay_games=${COMPARE_REPLAY_GAMES:-1000}
 
 # Records this simulator's replays into RECORDED, printing each record's line and replay text,
 # then verifies every replay in VERIFIED (the first simulator's), printing each verify line.
 replays() {
-    local sim=$1 recorded=$2 verified=$3 level bot count seed file
+    local sim=$1 recorded=$2 verified=$3 level count index seed bot file
     mkdir -p "$recorded"
     for level in 0 1 2; do
-        for bot in random greedy; do
-            count=$random_replays
-            [ "$bot" = greedy ] && count=$greedy_replays
-            for seed in $(seq 1 "$count"); do
-                file=$recorded/level$level-$bot-$seed.hoopstack-replay
-                echo "== record level $level $bot seed $seed"
-                "$sim" record --level "$level" --seed "$seed" --bot "$bot" --out "$file" || return 1
-                cat "$file"
-            done
+        count=$((replay_games / 3))
+        [ "$level" -eq 0 ] && count=$((replay_games - 2 * (replay_games / 3)))
+        for ((index = 0; index < count; ++index)); do
+            seed=$((1000 * level + index + 1))
+            bot=random
+            [ $((index % 50)) -eq 0 ] && bot=greedy
+            file=$recorded/level$level-$seed.hoopstack-replay
+            echo "== record level $level seed $seed $bot"
+            "$sim" record --level "$level" --seed "$seed" --bot "$bot" --out "$file" || return 1
+            cat "$file"
         done
     done
     for file in "$verified"/*.hoopstack-replay; do

@@ -88,6 +88,8 @@ TEST(RecordVerify, AnUnfinishedReplayVerifiesToWhereItStopsAndIsNotVerified) {
     EXPECT_EQ(line.rfind("{\"verified\":false,\"level\":1,", 0), 0u) << line;
     EXPECT_NE(line.find("\"game_over\":false,\"ticks\":" + std::to_string(cut.ticks) + ","), std::string::npos)
         << line;
+    EXPECT_EQ(Newlines(run.err), 1) << run.err;
+    EXPECT_NE(run.err.find("not finished"), std::string::npos) << run.err;
 }
 
 TEST(RecordVerify, WhitespaceAfterTheTextIsNotPartOfIt) {

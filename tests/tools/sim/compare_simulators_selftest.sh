@@ -7,7 +7,7 @@
 set -uo pipefail
 compare=${1:?usage: compare_simulators_selftest.sh PATH/TO/compare-simulators.sh}
 # A few replays per level keep the fakes quick.
-export COMPARE_RANDOM_REPLAYS=3 COMPARE_GREEDY_REPLAYS=1
+export COMPARE_REPLAY_GAMES=9
 
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
@@ -38,13 +38,13 @@ play)
 record)
     out=\${*: -1}
     replay="replay of \${*:1:\$#-2}"
-    [ "$twist" = replay ] && [ "\$4" = 2 ] && replay="twisted \$replay"
+    [ "$twist" = replay ] && [ "\$4" = 1002 ] && replay="twisted \$replay"
     echo "\$replay" >"\$out"
     echo '{"recorded":true}' ;;
 verify)
     [ "$broken" = verify ] && { echo '{"verified":false}'; echo "fake: not verified" >&2; exit 1; }
     line="{\"verified\":true,\"of\":\"\$(cat "\$1")\"}"
-    [ "$twist" = verify ] && [ "\${1: -19}" = "-2.hoopstack-replay" ] && line="\$line twisted"
+    [ "$twist" = verify ] && [ "\${1: -22}" = "-2003.hoopstack-replay" ] && line="\$line twisted"
     echo "\$line" ;;
 *) exit 2 ;;
 esac

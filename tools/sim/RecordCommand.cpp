@@ -66,6 +66,12 @@ RecordedGame RecordGame(HeadlessSession* session, const game::GameSettings& sett
         result.failure = replay ? "the game's replay was not closed at its end" : "the game kept no replay";
         return result;
     }
+    // A replay longer than the verifier's budget could never be verified.
+    if (replay->ticks > game::kReplayTickBudget) {
+        result.failure = "the game took " + std::to_string(replay->ticks) + " frames, more than the " +
+                         std::to_string(game::kReplayTickBudget) + " a replay may take";
+        return result;
+    }
     result.replay = *replay;
     result.outcome = OutcomeOf(court->Game(), settings.level, replay->ticks);
     result.recorded = true;

@@ -15,8 +15,9 @@ namespace sim {
 
 // One bot game and the replay its game recorded.
 struct RecordedGame {
-    // False with the reason when the game could not start, broke a rule, did not end or kept no
-    // finished replay; the replay and the outcome are then not to be used.
+    // False with the reason when the game could not start, broke a rule, did not end, kept no
+    // finished replay or took more frames than a replay may (kReplayTickBudget); the replay
+    // and the outcome are then not to be used.
     bool recorded = false;
     std::string failure;
     SoakGameResult play;
@@ -46,7 +47,8 @@ std::vector<BotGame> ThousandBotGames();
 // "record --level L --seed S --bot greedy|random --out FILE [--speed S]": plays one game in the
 // headless game window and writes its replay's text and "\n" to FILE atomically, then prints
 // the recording game's end as OutcomeLine("recorded", true, ...). Exit 0; 1 when the game
-// did not finish within the soak's bounds or the file cannot be written; 2 on bad options.
+// did not finish within the soak's bounds and the replay budget, or the file cannot be
+// written; 2 on bad options.
 int RunRecord(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace sim

@@ -60,8 +60,10 @@ TEST_P(BotGames, VerifyWithTheScoreAndBoardOfTheRecordingGame) {
     const std::vector<sim::BotGame> games(half == 0 ? ofLevel.begin() : ofLevel.begin() + std::ptrdiff_t(middle),
                                           half == 0 ? ofLevel.begin() + std::ptrdiff_t(middle) : ofLevel.end());
     HeadlessSession session;
-    int greedy = 0;
-    for (const sim::BotGame& bot : games) {
+    int played = 0, greedy = 0;
+    for (std::size_t index = 0; index < games.size(); index += REPLAY_GAME_STRIDE) {
+        const sim::BotGame& bot = games[index];
+        ++played;
         greedy += bot.bot == SoakBot::Kind::Greedy;
         const std::uint32_t seed = bot.seed;
         const RecordedGame recorded = RecordInWindow(session, level, seed, bot.bot);
@@ -83,7 +85,7 @@ TEST_P(BotGames, VerifyWithTheScoreAndBoardOfTheRecordingGame) {
         const game::ReplayVerdict verdict = game::VerifyReplay(text, game::Level(level), recorded.outcome.score);
         EXPECT_TRUE(verdict.verified) << verdict.reason;
     }
-    std::cout << "level " << level << " part " << half + 1 << ": " << games.size() << " games recorded and verified, " << greedy
+    std::cout << "level " << level << " part " << half + 1 << ": " << played << " games recorded and verified, " << greedy
               << " of them the greedy bot's" << std::endl;
 }
 

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Runs two builds of the simulator over the same games and boards and compares what they print
 # byte for byte, so that a build with other compiler flags (the Debian package's) cannot compute
-# the rules differently from the tested build.
+# the rules differently from the tested build. Both also record bot games as replays (the texts
+# are compared too) and verify the same set of replays, those the first one recorded: a replay
+# one build writes must verify to the same line in the other.
 # Usage: compare-simulators.sh A_SIM B_SIM
+# COMPARE_REPLAY_GAMES sets how many bot games are recorded and verified (1000).
 # Exits 0 when both print the same, 1 on a difference (naming the first one), 2 on bad usage or
 # when a simulator fails.
 set -uo pipefail
@@ -59,10 +62,39 @@ for board in 1 2 3 4 5 6; do
     boards+=("$board")
 done
 
+# The bot games recorded as replays: those the round-trip test verifies (the simulator's
+# ThousandBotGames), a third at each level, the seed 1000 * level + index + 1, one in 50 the
+# greedy bot's. COMPARE_REPLAY_GAMES takes fewer.
+replay_games=${COMPARE_REPLAY_GAMES:-1000}
+
+# Records this simulator's replays into RECORDED, printing each record's line and replay text,
+# then verifies every replay in VERIFIED (the first simulator's), printing each verify line.
+replays() {
+    local sim=$1 recorded=$2 verified=$3 level count index seed bot file
+    mkdir -p "$recorded"
+    for level in 0 1 2; do
+        count=$((replay_games / 3))
+        [ "$level" -eq 0 ] && count=$((replay_games - 2 * (replay_games / 3)))
+        for ((index = 0; index < count; ++index)); do
+            seed=$((1000 * level + index + 1))
+            bot=random
+            [ $((index % 50)) -eq 0 ] && bot=greedy
+            file=$recorded/level$level-$seed.hoopstack-replay
+            echo "== record level $level seed $seed $bot"
+            "$sim" record --level "$level" --seed "$seed" --bot "$bot" --out "$file" || return 1
+            cat "$file"
+        done
+    done
+    for file in "$verified"/*.hoopstack-replay; do
+        echo "== verify ${file##*/}"
+        "$sim" verify "$file" || return 1
+    done
+}
+
 # Runs the whole workload on one simulator; its output goes to standard output. The soak's last
 # line carries the elapsed time, which is dropped.
 workload() {
-    local sim=$1 level speed seed board
+    local sim=$1 side=$2 level speed seed board
     for level in 0 1 2; do
         for speed in 0 1 2; do
             for seed in 1 977 4000000000; do
@@ -83,13 +115,14 @@ workload() {
                 --seed "$board" <"$work/clicks$board" || return 1
         done
     done
+    replays "$sim" "$work/replays-$side" "$work/replays-a"
 }
 
 status=0
 for side in a b; do
     sim=$1
     [ "$side" = b ] && sim=$2
-    if ! workload "$sim" >"$work/$side.raw" 2>"$work/$side.err"; then
+    if ! workload "$sim" "$side" >"$work/$side.raw" 2>"$work/$side.err"; then
         echo "compare-simulators: $sim failed:" >&2
         tail -n 5 "$work/$side.err" >&2
         exit 2
@@ -102,6 +135,6 @@ if ! cmp -s "$work/a.out" "$work/b.out"; then
     diff "$work/a.out" "$work/b.out" | head -n 20
     status=1
 else
-    echo "compare-simulators: same output ($(wc -l <"$work/a.out") lines, $(grep -c '^game ' "$work/a.out") soak games, $(grep -c '^{' "$work/a.out") clicks)"
+    echo "compare-simulators: same output ($(wc -l <"$work/a.out") lines, $(grep -c '^game ' "$work/a.out") soak games, $(grep -c '^{"click"' "$work/a.out") clicks, $(grep -c '^{"recorded"' "$work/a.out") replays recorded, $(grep -c '^{"verified":true' "$work/a.out") verified)"
 fi
 exit "$status"

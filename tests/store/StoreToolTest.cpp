@@ -5,6 +5,7 @@
 
 #include "StoreTool.hpp"
 #include "TempDir.hpp"
+#include "store/PublishAddress.hpp"
 #include "store/ScoreReport.hpp"
 #include "store/TScoresTable.hpp"
 
@@ -110,6 +111,50 @@ TEST(StoreTool, ReportUsageErrors) {
     EXPECT_EQ(run({"report", "--encode", "1", "1"}).code, 2);
     EXPECT_EQ(run({"report", "167000", "extra"}).code, 2);
     EXPECT_NE(run({"--help"}).out.find("report --encode SCORE LEVEL NAME"), std::string::npos);
+}
+
+TEST(StoreTool, ReportWithAReplayPrintsTheWholeQuery) {
+    TempDir dir;
+    const std::string replay = "eJzT0tLS0tLSAgAJ_wJ-";
+    writeBytes(dir.file("game.hoopstack-replay"), replay + "\n");
+    const ToolRun code = run({"report", "--encode", "4210", "2", "Ann"});
+    ASSERT_EQ(code.code, 0);
+    const ToolRun query = run({"report", "--encode", "4210", "2", "Ann", "--replay", dir.file("game.hoopstack-replay")});
+    EXPECT_EQ(query.code, 0) << query.err;
+    EXPECT_EQ(query.out, "e=" + code.out.substr(0, code.out.size() - 1) + "&r=" + replay + "\n");
+    EXPECT_EQ(query.err, "");
+}
+
+TEST(StoreTool, AReplayTooLongForTheAddressIsLeftOutAsTheGameDoes) {
+    TempDir dir;
+    writeBytes(dir.file("long"), std::string(store::kMaxPublishAddress, 'A') + "\n");
+    const ToolRun code = run({"report", "--encode", "4210", "2", "Ann"});
+    const ToolRun query = run({"report", "--encode", "4210", "2", "Ann", "--replay", dir.file("long")});
+    EXPECT_EQ(query.code, 0);
+    EXPECT_EQ(query.out, "e=" + code.out);
+    EXPECT_EQ(std::count(query.err.begin(), query.err.end(), '\n'), 1) << query.err;
+    EXPECT_NE(query.err.find("without it"), std::string::npos) << query.err;
+}
+
+TEST(StoreTool, ReportRefusesReplayFilesThatCannotGoIntoAnAddress) {
+    TempDir dir;
+    writeBytes(dir.file("inject"), "abc&e=999\n");
+    writeBytes(dir.file("blank"), "\n");
+    writeBytes(dir.file("huge"), std::string((1u << 20) + 1, 'A'));
+    for (const auto& [name, needle] : std::vector<std::pair<std::string, std::string>>{
+             {"inject", "base64url"}, {"blank", "empty"}, {"huge", "larger than"}, {"missing", "cannot open"}}) {
+        const ToolRun r = run({"report", "--encode", "1", "1", "A", "--replay", dir.file(name)});
+        EXPECT_EQ(r.code, 1) << name;
+        EXPECT_EQ(r.out, "") << name;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find(needle), std::string::npos) << r.err;
+    }
+    // The score is checked before the file is read; a misplaced option is wrong usage.
+    EXPECT_EQ(run({"report", "--encode", "+1", "1", "A", "--replay", dir.file("inject")}).code, 2);
+    EXPECT_EQ(run({"report", "--encode", "1", "1", "A", "--replay"}).code, 2);
+    EXPECT_EQ(run({"report", "--encode", "1", "1", "A", "--replays", dir.file("blank")}).code, 2);
+    EXPECT_EQ(run({"report", "--replay", dir.file("blank"), "--encode", "1", "1", "A"}).code, 2);
+    EXPECT_NE(run({"--help"}).out.find("--replay FILE"), std::string::npos);
 }
 
 TEST(StoreTool, UsageErrorsAndHelp) {

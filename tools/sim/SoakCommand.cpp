@@ -10,14 +10,11 @@
 #include "SimError.hpp"
 #include "SoakBot.hpp"
 #include "SoakCourt.hpp"
-#include "rules/BoardRules.hpp"
+#include "SoakGame.hpp"
 
 namespace sim {
 
 namespace {
-
-constexpr int kRestLimit = 200000;
-constexpr int kThrowLimit = 2000;
 
 struct SoakOptions {
     int games = 1;
@@ -45,50 +42,6 @@ SoakOptions ParseOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-std::string BoardRows(const game::TGame& game) {
-    const auto colours = game::ColoursOf(game.Grid());
-    std::string text;
-    for (int row = 1; row <= 16; ++row) {
-        if (row > 1) text += ' ';
-        for (int column = 1; column <= 16; ++column) text += char('0' + colours[row][column]);
-    }
-    return text;
-}
-
-// Plays one game; returns false after printing a violation.
-class SoakGame {
-public:
-    SoakGame(SoakCourt& court, int number, std::ostream& err) : m_court(court), m_number(number), m_err(err) {}
-
-    // Runs frames until the game is at rest; false after a violation.
-    bool Settle() {
-        for (int ticks = 0; ticks < kRestLimit; ++ticks) {
-            m_court.Frame();
-            ++m_frame;
-            const std::string problem = m_court.Violation();
-            if (!problem.empty()) return Fail(problem);
-            if (m_court.Game().BonusPending()) bonusSeen = true;
-            if (IsAtRest(m_court.Game())) return true;
-        }
-        return Fail("the board did not come to rest after " + std::to_string(kRestLimit) + " frames");
-    }
-
-    bool bonusSeen = false;
-
-private:
-    bool Fail(const std::string& problem) {
-        m_err << "hoopstack-sim: violation in game " << m_number << " frame " << m_frame << ": " << problem
-              << "\n"
-              << BoardRows(m_court.Game()) << std::endl;
-        return false;
-    }
-
-    SoakCourt& m_court;
-    int m_number;
-    std::ostream& m_err;
-    long long m_frame = 0;
-};
-
 } // namespace
 
 int RunSoak(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -113,37 +66,11 @@ int RunSoak(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             return 1;
         }
         SoakBot bot(options.bot, seed);
-        SoakGame run(*court, index + 1, err);
-        int throws = 0, matches = 0, drops = 0;
-        std::string ending;
-        if (!IsAtRest(court->Game()) && !run.Settle()) return 1;
-        for (;;) {
-            const game::TGame& game = court->Game();
-            if (game.GameOver()) {
-                ending = run.bonusSeen ? "bonus" : "overflow";
-                break;
-            }
-            if (!game::FirstFreeBall(game.Grid()).IsValid()) {
-                ending = "stuck";
-                break;
-            }
-            if (throws >= kThrowLimit) {
-                ending = "limit";
-                break;
-            }
-            if (!bot.Throw(*court)) {
-                ending = "stuck";
-                break;
-            }
-            ++throws;
-            if (!run.Settle()) return 1;
-            const game::TThrowReport& report = court->Game().Report();
-            if (report.group >= 3) ++matches;
-            drops += report.drops;
-        }
-        out << "game " << index + 1 << ": score " << court->Game().Score() << ", throws " << throws
-            << ", matches " << matches << ", drops " << drops << ", ended by " << ending << std::endl;
-        allThrows += throws;
+        const SoakGameResult game = PlaySoakGame(*court, bot, index + 1, err);
+        if (!game.clean) return 1;
+        out << "game " << index + 1 << ": score " << court->Game().Score() << ", throws " << game.throws
+            << ", matches " << game.matches << ", drops " << game.drops << ", ended by " << game.ending << std::endl;
+        allThrows += game.throws;
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

@@ -6,8 +6,15 @@
 #include <optional>
 #include <ostream>
 
+#include "rules/GameReplay.hpp"
+#include "store/PublishAddress.hpp"
+#include "store/ReplayFile.hpp"
 #include "store/ScoreReport.hpp"
 #include "store/TScoresTable.hpp"
+
+#ifndef HOOPSTACK_WEB_BASE
+#define HOOPSTACK_WEB_BASE "http://127.0.0.1:8080"
+#endif
 
 namespace tools {
 namespace {
@@ -15,7 +22,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: hoopstack-store COMMAND FILE\n"
     "       hoopstack-store report CODE\n"
-    "       hoopstack-store report --encode SCORE LEVEL NAME\n"
+    "       hoopstack-store report --encode SCORE LEVEL NAME [--replay FILE]\n"
     "Reads and writes the game's enciphered files (state.dat, table.dat) and the score\n"
     "report codes the game sends when a player publishes a score.\n"
     "\n"
@@ -28,6 +35,10 @@ constexpr const char* kUsage =
     "                CODE, one per line\n"
     "  report --encode SCORE LEVEL NAME\n"
     "                print the code the game sends for that score, level and name\n"
+    "  report --encode SCORE LEVEL NAME --replay FILE\n"
+    "                print the whole query the game sends with the replay in FILE:\n"
+    "                e=CODE&r=REPLAY; just e=CODE, with a note, when the address would\n"
+    "                be longer than the game sends (the score then goes unverified)\n"
     "  --help        print this text\n";
 
 bool decode(const std::string& path, std::string& text, std::ostream& err) {
@@ -83,23 +94,52 @@ int reportDecodeCommand(const std::string& code, std::ostream& out, std::ostream
     return out.flush() ? 0 : 1;
 }
 
+// The replay's text from FILE; nothing after a one-line reason on `err`. Only its form is
+// checked here, so that it can go into an address as it is; the server judges the replay.
+std::optional<std::string> readReplayText(const std::string& path, std::ostream& err) {
+    store::ReplayFileRead file = store::ReadReplayFile(path, game::kMaxReplayText);
+    if (!file.ok) {
+        err << "hoopstack-store: " << file.error << "\n";
+        return std::nullopt;
+    }
+    if (!store::IsAddressSafeReplayText(file.text)) {
+        err << "hoopstack-store: " << path << " does not hold a replay's text (base64url)\n";
+        return std::nullopt;
+    }
+    return std::move(file.text);
+}
+
+// Prints the code alone, or with a replay file the whole query "e=CODE&r=REPLAY".
 int reportEncodeCommand(const std::string& score, const std::string& level, const std::string& name,
-                        std::ostream& out, std::ostream& err) {
+                        const std::optional<std::string>& replayPath, std::ostream& out, std::ostream& err) {
     const std::optional<std::int32_t> value = store::ParseReportScore(score);
     if (!value) {
         err << "hoopstack-store: SCORE must be a 32-bit decimal number as the game writes it, "
                "with no '+' and no leading zeros\n";
         return 2;
     }
-    out << store::EncodeScoreReport(store::BuildScoreReport(*value, level, name)) << '\n';
+    const std::string code = store::EncodeScoreReport(store::BuildScoreReport(*value, level, name));
+    if (!replayPath) {
+        out << code << '\n';
+        return out.flush() ? 0 : 1;
+    }
+    const std::optional<std::string> replay = readReplayText(*replayPath, err);
+    if (!replay) return 1;
+    const std::string query = store::PublishQuery(HOOPSTACK_WEB_BASE, code, *replay);
+    if (query.find("&r=") == std::string::npos)
+        err << "hoopstack-store: the address would be longer than " << store::kMaxPublishAddress
+            << " bytes with the replay; the game publishes without it\n";
+    out << query << '\n';
     return out.flush() ? 0 : 1;
 }
 
-// "report CODE" decodes; "report --encode SCORE LEVEL NAME" encodes.
+// "report CODE" decodes; "report --encode SCORE LEVEL NAME [--replay FILE]" encodes.
 int reportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() == 2 && args[1] != "--encode") return reportDecodeCommand(args[1], out, err);
     if (args.size() == 5 && args[1] == "--encode")
-        return reportEncodeCommand(args[2], args[3], args[4], out, err);
+        return reportEncodeCommand(args[2], args[3], args[4], std::nullopt, out, err);
+    if (args.size() == 7 && args[1] == "--encode" && args[5] == "--replay")
+        return reportEncodeCommand(args[2], args[3], args[4], args[6], out, err);
     err << kUsage;
     return 2;
 }

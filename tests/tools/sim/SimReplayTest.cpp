@@ -1,58 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
+#include "SimRun.hpp"
+
 namespace {
-
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
-// Runs the simulator with the arguments and the standard input, capturing both outputs.
-RunResult RunSim(const std::string& name, const std::string& args, const std::string& input) {
-    const std::string base = ::testing::TempDir() + "sim_" + name;
-    WriteFile(base + ".in", input);
-    const std::string command = std::string("'") + HOOPSTACK_SIM_EXE + "' " + args + " < '" + base + ".in' > '" +
-                                base + ".out' 2> '" + base + ".err'";
-    const int raw = std::system(command.c_str());
-    RunResult result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = ReadFile(base + ".out");
-    result.err = ReadFile(base + ".err");
-    return result;
-}
 
 std::string PreparedBoard() {
     std::string text;
     for (int row = 1; row <= 12; ++row) text += "0000000000000000\n";
     text += "1122334455667711\n2233445566771122\n3344556677112233\n1111222233334444\n";
     return text;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
 }
 
 // The top-level keys of a one-line JSON object, in order, and the strings of its "board".

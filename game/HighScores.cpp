@@ -28,13 +28,7 @@ std::string TablePath() { return scene::ResolveWritablePath("table.dat"); }
 std::string ReplaysPath() { return scene::ResolveWritablePath("replays.dat"); }
 
 std::string PublishAddressFor(std::string_view code, std::string_view replay) {
-    std::string address = std::string(HOOPSTACK_WEB_BASE) + "/cgi-bin/gameres.pl?e=";
-    address += code;
-    if (!replay.empty() && address.size() + 3 + replay.size() <= kMaxPublishAddress) {
-        address += "&r=";
-        address += replay;
-    }
-    return address;
+    return store::PublishAddress(HOOPSTACK_WEB_BASE, code, replay);
 }
 
 RecordedResult RecordResult(const std::string& tablePath, const std::string& replaysPath, const std::string& line,

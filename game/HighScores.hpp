@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/PublishAddress.hpp"
 #include "store/TScoresTable.hpp"
 
 namespace game {
@@ -46,8 +47,7 @@ inline constexpr std::size_t kPublishedNameBytes = 99;
 // one byte per character, so the cut always falls between two characters.
 std::string PublishedName(std::string_view name);
 
-// The longest address "Publish" opens with a replay: a longer one goes without it.
-inline constexpr std::size_t kMaxPublishAddress = 8192;
+using store::kMaxPublishAddress;
 // The publishing page's address for a report's code, with `&r=` and the replay when one is
 // given and the whole address stays within kMaxPublishAddress.
 std::string PublishAddressFor(std::string_view code, std::string_view replay = {});

@@ -2,11 +2,12 @@
 # Publishing from the game end to end: the real game under Xvfb with a prepared table.dat, its
 # Top 10 window (F2) and "Publish" clicked with xdotool; the desktop's URL opener is a small
 # script that fetches the address from a local hoopstack-leaderboard. The level's best record
-# must be stored there, and headless Chromium must show it on the level page.
-# Usage: publish_e2e.sh HOOPSTACK HOOPSTACK-STORE HOOPSTACK-LEADERBOARD
+# must be stored there with its replay and verified by the server's replay of it, and headless
+# Chromium must show it on the level page, marked verified.
+# Usage: publish_e2e.sh HOOPSTACK HOOPSTACK-STORE HOOPSTACK-LEADERBOARD HOOPSTACK-SIM
 set -euo pipefail
-usage="usage: publish_e2e.sh HOOPSTACK HOOPSTACK-STORE HOOPSTACK-LEADERBOARD"
-game=${1:?$usage} store=${2:?$usage} server_bin=${3:?$usage}
+usage="usage: publish_e2e.sh HOOPSTACK HOOPSTACK-STORE HOOPSTACK-LEADERBOARD HOOPSTACK-SIM"
+game=${1:?$usage} store=${2:?$usage} server_bin=${3:?$usage} sim=${4:?$usage}
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "$0")/lib.sh"
 label="publish e2e"
@@ -43,8 +44,16 @@ folder=$work/game
 mkdir "$work/home" "$work/run"
 chmod 700 "$work/run"
 install_game "$game" "$folder"
-printf '2026-1-2\tSecond Best\t1\t500\n2026-1-3\tNovice Champion\t1\t900\n2026-1-4\tExpert Player\t2\t9999\n' |
+# The Novice best is a whole game the simulator's greedy player recorded, kept with its replay as
+# the Top 10 keeps one; the other records have none.
+"$sim" record --level 0 --seed 5 --bot greedy --out "$work/champion.hoopstack-replay" >"$work/recorded.json" ||
+  fail "hoopstack-sim record failed"
+score=$(sed -n 's/.*"score":\([0-9]*\).*/\1/p' "$work/recorded.json")
+[ "${score:-0}" -gt 500 ] || fail "the recorded game scored '$score', not above the second record's 500"
+printf '2026-1-2\tSecond Best\t1\t500\n2026-1-3\tNovice Champion\t1\t%s\n2026-1-4\tExpert Player\t2\t9999\n' "$score" |
   "$store" encode "$folder/table.dat" || fail "cannot write table.dat"
+printf 'hoopstack-replays 1\n%s\t1\t2026-1-3\t%s\tNovice Champion\n' "$score" "$(cat "$work/champion.hoopstack-replay")" \
+  >"$folder/replays.dat"
 
 export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_DATA_HOME='' PATH=$work/bin:$PATH
 start_x 1024x768
@@ -95,20 +104,25 @@ wait_for 5 dialog_gone || fail "the Top 10 window stayed after \"Publish\""
 [ "$(wc -l <"$work/opened.txt")" -eq 1 ] || fail "the game opened $(wc -l <"$work/opened.txt") addresses"
 opened=$(cat "$work/opened.txt")
 say "the game opened ${opened:0:70}..."
-grep -Eq '^https?://[^/]+/cgi-bin/gameres\.pl\?e=[0-9]+$' "$work/opened.txt" || fail "the game opened $opened"
+grep -Eq '^https?://[^/]+/cgi-bin/gameres\.pl\?e=[0-9]+&r=[A-Za-z0-9_-]+$' "$work/opened.txt" || fail "the game opened $opened"
+[ "${opened#*&r=}" = "$(cat "$work/champion.hoopstack-replay")" ] || fail "the address carries another replay than the record's"
+# The store tool builds the same query from the same record and replay.
+query=$("$store" report --encode "$score" 1 "Novice Champion" --replay "$work/champion.hoopstack-replay")
+[ "$query" = "${opened#*\?}" ] || fail "hoopstack-store report --encode --replay gives another query than the game's"
 head -n 1 "$work/fetched.txt" | grep -q '^HTTP/1.1 200' || fail "the publish was answered $(head -n 1 "$work/fetched.txt")"
-grep -q 'Novice Champion scored <strong>900</strong> on Novice and ranks <strong>1st</strong>' "$work/fetched.txt" ||
+grep -q "Novice Champion scored <strong>$score</strong> on Novice and ranks <strong>1st</strong>" "$work/fetched.txt" ||
   fail "the publish page does not show the Novice best: $(grep -o '<main>.*' "$work/fetched.txt" | head -c 300)"
-"$store" report "${opened#*e=}" >"$work/report.txt"
-[ "$(paste -sd ' ' "$work/report.txt")" = "900 1 Novice Champion hoopstack" ] ||
+code=${opened#*e=}
+"$store" report "${code%%&*}" >"$work/report.txt"
+[ "$(paste -sd ' ' "$work/report.txt")" = "$score 1 Novice Champion hoopstack" ] ||
   fail "the report holds $(paste -sd '|' "$work/report.txt")"
 
-# Only that record is on the server, unverified: the table written here keeps no replay.
+# Only that record is on the server, verified by replaying its game.
 exec 3<>"/dev/tcp/127.0.0.1/$port"
 printf 'GET /api/top?level=1 HTTP/1.0\r\n\r\n' >&3
 json=$(cat <&3 | tail -n 1)
 exec 3<&-
-[ "$json" = '{"level":1,"levelName":"Novice","records":[{"rank":1,"name":"Novice Champion","score":900,"date":"'"$(date -u +%F)"'","verified":false}]}' ] ||
+[ "$json" = '{"level":1,"levelName":"Novice","records":[{"rank":1,"name":"Novice Champion","score":'"$score"',"date":"'"$(date -u +%F)"'","verified":true}]}' ] ||
   fail "the server's Novice table is $json"
 
 # A browser shows it on the level page.
@@ -122,9 +136,21 @@ if [ -n "$browser" ]; then
   }
   chrome --dump-dom "http://127.0.0.1:$port/level/1" >"$work/level.txt"
   chrome --screenshot="$work/level-1.png" "http://127.0.0.1:$port/level/1" >/dev/null
-  grep -qF '<td class="rank">1</td><td class="name">Novice Champion</td><td class="score">900</td>' "$work/level.txt" ||
+  grep -qF '<td class="rank">1</td><td class="name">Novice Champion</td><td class="score">'"$score"'</td>' "$work/level.txt" ||
     fail "the browser's level page has no row 1 for the published record"
-  say "the browser shows Novice Champion, 900, in row 1 of the Novice page"
+  grep -q 'href="/replay/[0-9]*\.hoopstack-replay"' "$work/level.txt" ||
+    fail "the browser's level page does not mark the record verified with a link to its replay"
+  say "the browser shows Novice Champion, $score, verified, in row 1 of the Novice page"
+  # The link gives back the very replay the game sent.
+  link=$(grep -o 'href="/replay/[0-9]*\.hoopstack-replay"' "$work/level.txt" | head -n 1 | cut -d'"' -f2)
+  exec 3<>"/dev/tcp/127.0.0.1/$port"
+  printf 'GET %s HTTP/1.0\r\n\r\n' "$link" >&3
+  sed '1,/^\r$/d' <&3 >"$work/downloaded.hoopstack-replay"
+  exec 3<&-
+  cmp -s <(tr -d '\n' <"$work/downloaded.hoopstack-replay") <(tr -d '\n' <"$work/champion.hoopstack-replay") ||
+    fail "$link is not the replay the game published"
+  "$sim" verify "$work/downloaded.hoopstack-replay" | grep -q '^{"verified":true,"level":0,"score":'"$score"',' ||
+    fail "the downloaded replay does not verify to $score"
 else
   say "no chromium: the browser step is left out"
 fi

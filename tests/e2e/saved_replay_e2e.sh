@@ -4,10 +4,12 @@
 # rest (SIGKILL). After every end "replay.dat" must play on the pure rules to exactly the board,
 # score and level of "state.dat", and after the next start it must continue the replay saved
 # before (the same start, the earlier inputs at its head) rather than begin another. RUNS
-# (default 4) starts; REPLAY_SEED makes a run repeatable. Needs Xvfb and xdotool.
+# (default 4) starts; REPLAY_SEED makes a run repeatable. `hoopstack-sim verify` of the replay
+# must print the board and the score of "state.dat" as `hoopstack-store decode` reads them.
+# Needs Xvfb and xdotool.
 set -euo pipefail
-usage="usage: saved_replay_e2e.sh HOOPSTACK E2E_CHECK_REPLAY"
-game=${1:?$usage} check=${2:?$usage}
+usage="usage: saved_replay_e2e.sh HOOPSTACK E2E_CHECK_REPLAY HOOPSTACK-SIM HOOPSTACK-STORE"
+game=${1:?$usage} check=${2:?$usage} sim=${3:?$usage} store=${4:?$usage}
 runs=${RUNS:-4}
 seed=${REPLAY_SEED:-$(( $(date +%s) % 32768 ))}
 # shellcheck source=tests/e2e/lib.sh
@@ -58,6 +60,13 @@ throw_some() {
 checked() {
   local out
   out=$("$check" "$state" "$replay" ${2:+"$2"} 2>&1) || fail "run $1: $out"
+  # The simulator's verdict names the same court and score as the saved game.
+  local fields board json
+  fields=$("$store" decode "$state" | tr '\t' '\n') || fail "run $1: state.dat does not decode"
+  board=$(tail -n +8 <<<"$fields" | paste -sd '\0' | fold -w 16 | sed 's/.*/"&"/' | paste -sd ,)
+  json=$("$sim" verify "$replay" 2>/dev/null) || true
+  [[ $json == *'"score":'"$(sed -n 6p <<<"$fields")"',"game_over":'*'"board":['"$board"']}' ]] ||
+    fail "run $1: hoopstack-sim verify prints $json for the state.dat board [$board]"
   cp "$replay" "$work/replay-$1.txt"
   say "run $1: $out"
   # A game that ended is not restored: the next one starts a replay of its own.

@@ -5,6 +5,7 @@
 
 #include "CommandLine.hpp"
 #include "SimError.hpp"
+#include "SoakBot.hpp"
 #include "SoakCourt.hpp"
 #include "VerifyCommand.hpp"
 #include "store/ReplayFile.hpp"
@@ -26,13 +27,7 @@ RecordOptions ParseOptions(const std::vector<std::string>& args) {
     options.settings.level = game::Level(line.IntIn("level", 0, 0, 2));
     options.settings.speed = game::Speed(line.IntIn("speed", 1, 0, 2));
     options.seed = line.Unsigned("seed", 1);
-    const std::string bot = line.Value("bot").value_or("random");
-    if (bot == "random")
-        options.bot = SoakBot::Kind::Random;
-    else if (bot == "greedy")
-        options.bot = SoakBot::Kind::Greedy;
-    else
-        throw SimError("--bot must be random or greedy, not '" + bot + "'");
+    options.bot = BotKindNamed(line.Value("bot").value_or("random"));
     const std::optional<std::string> out = line.Value("out");
     if (!out || out->empty()) throw SimError("record needs --out FILE");
     options.out = *out;

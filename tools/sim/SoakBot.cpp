@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "SimError.hpp"
 #include "rules/BoardRules.hpp"
 #include "rules/SimScene.hpp"
 
@@ -123,6 +124,12 @@ std::optional<SoakBot::Prediction> SoakBot::Predict(const game::TGame& game, con
     }
     const game::TThrowReport& report = copy.Report();
     return Prediction{(report.group >= 3 ? report.group : 0) + report.fell, report.voidThrow};
+}
+
+SoakBot::Kind BotKindNamed(const std::string& name) {
+    if (name == "random") return SoakBot::Kind::Random;
+    if (name == "greedy") return SoakBot::Kind::Greedy;
+    throw SimError("--bot must be random or greedy, not '" + name + "'");
 }
 
 } // namespace sim

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "SoakCourt.hpp"
@@ -44,5 +45,8 @@ private:
     Kind m_kind;
     std::mt19937 m_random;
 };
+
+// The bot a --bot value names: "random" or "greedy"; anything else is a SimError.
+SoakBot::Kind BotKindNamed(const std::string& name);
 
 } // namespace sim

@@ -31,13 +31,7 @@ SoakOptions ParseOptions(const std::vector<std::string>& args) {
     options.settings.level = game::Level(line.IntIn("level", 0, 0, 2));
     options.settings.speed = game::Speed(line.IntIn("speed", 1, 0, 2));
     options.seed = line.Unsigned("seed", 1);
-    const std::string bot = line.Value("bot").value_or("random");
-    if (bot == "random")
-        options.bot = SoakBot::Kind::Random;
-    else if (bot == "greedy")
-        options.bot = SoakBot::Kind::Greedy;
-    else
-        throw SimError("--bot must be random or greedy, not '" + bot + "'");
+    options.bot = BotKindNamed(line.Value("bot").value_or("random"));
     options.window = line.Flag("window");
     return options;
 }

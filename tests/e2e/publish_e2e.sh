@@ -44,13 +44,14 @@ folder=$work/game
 mkdir "$work/home" "$work/run"
 chmod 700 "$work/run"
 install_game "$game" "$folder"
-# The Novice best is a whole game the simulator's greedy player recorded, kept with its replay as
-# the Top 10 keeps one; the other records have none.
-"$sim" record --level 0 --seed 5 --bot greedy --out "$work/champion.hoopstack-replay" >"$work/recorded.json" ||
+# The Novice best is a whole game the simulator's random player recorded (a short one, which the
+# sanitizer build plays quickly too), kept with its replay as the Top 10 keeps one; the other
+# records have none.
+"$sim" record --level 0 --seed 8 --bot random --out "$work/champion.hoopstack-replay" >"$work/recorded.json" ||
   fail "hoopstack-sim record failed"
 score=$(sed -n 's/.*"score":\([0-9]*\).*/\1/p' "$work/recorded.json")
-[ "${score:-0}" -gt 500 ] || fail "the recorded game scored '$score', not above the second record's 500"
-printf '2026-1-2\tSecond Best\t1\t500\n2026-1-3\tNovice Champion\t1\t%s\n2026-1-4\tExpert Player\t2\t9999\n' "$score" |
+[ "${score:-0}" -gt 50 ] || fail "the recorded game scored '$score', not above the second record's 50"
+printf '2026-1-2\tSecond Best\t1\t50\n2026-1-3\tNovice Champion\t1\t%s\n2026-1-4\tExpert Player\t2\t9999\n' "$score" |
   "$store" encode "$folder/table.dat" || fail "cannot write table.dat"
 printf 'hoopstack-replays 1\n%s\t1\t2026-1-3\t%s\tNovice Champion\n' "$score" "$(cat "$work/champion.hoopstack-replay")" \
   >"$folder/replays.dat"

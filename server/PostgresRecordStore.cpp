@@ -63,7 +63,7 @@ constexpr const char* kAddCountsSql =
     "ON CONFLICT (level, listing, node) DO UPDATE SET count = rank_counts.count + EXCLUDED.count";
 constexpr const char* kListedPerScoreSql =
     "SELECT level, score, COUNT(*) FILTER (WHERE listed), COUNT(*) FILTER (WHERE listed_verified) FROM records "
-    "WHERE listed OR listed_verified GROUP BY level, score";
+    "WHERE (listed OR listed_verified) AND score >= 0 GROUP BY level, score";
 
 // Any fixed number: servers starting together create the tables one after the other.
 constexpr const char* kSchemaLockSql = "SELECT pg_advisory_xact_lock(7415032)";
@@ -100,7 +100,7 @@ void prepare(pqxx::connection& c) {
     c.prepare("listed_of_name",
               "SELECT id, score, listed, listed_verified FROM records WHERE level = $1 AND name = $2 AND "
               "(listed OR listed_verified)");
-    // The records above a score, from at most 32 nodes of the tree.
+    // The records above a score, from at most 31 nodes of the tree.
     c.prepare("sum_nodes",
               "SELECT COALESCE(SUM(count), 0)::BIGINT FROM rank_counts WHERE level = $1 AND listing = $2 AND "
               "node = ANY($3::BIGINT[])");
@@ -350,6 +350,7 @@ Expected<T> PostgresRecordStore::WithSession(Deadline deadline, const char* what
 }
 
 Expected<PublishResult> PostgresRecordStore::Publish(const NewRecord& record, Deadline deadline) {
+    if (record.score < 0) return Error{"cannot store the record: the score " + std::to_string(record.score) + " is negative"};
     return WithSession<PublishResult>(deadline, "cannot store the record", [&](pqxx::connection& c) {
         pqxx::work tx(c);
         PublishResult result = publishIn(tx, record, VerifiedOnly());

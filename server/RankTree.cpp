@@ -6,8 +6,11 @@ namespace server {
 
 namespace {
 
-// A better score has a smaller position: INT32_MAX is 1, INT32_MIN is kRankTreeSize.
-std::int64_t positionOf(std::int32_t score) { return (kRankTreeSize >> 1) - std::int64_t(score); }
+// A better score has a smaller position: INT32_MAX is 1, 0 is kRankTreeSize.
+std::int64_t positionOf(std::int32_t score) {
+    assert(score >= 0);
+    return kRankTreeSize - std::int64_t(score < 0 ? 0 : score);
+}
 
 std::int64_t lowestBit(std::int64_t value) { return value & -value; }
 

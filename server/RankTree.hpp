@@ -9,20 +9,22 @@ namespace server {
 
 // The listed records of every level are counted per score in a binary indexed (Fenwick) tree
 // kept in the database, one tree per level and listing: the count of records scoring above a
-// score is the sum of at most 32 of its nodes, and listing or unlisting a record changes at
-// most 32 nodes. Positions run from the best score (1) to the worst, so the sums the ranks
-// need are prefix sums.
+// score is the sum of at most 31 of its nodes, and listing or unlisting a record changes at
+// most 31 nodes. Positions run from the best score (1) to the worst, so the sums the ranks
+// need are prefix sums. Scores are 0 or more, as publishes are.
 
 // Which records a tree counts: the tables of all listed records, or of verified-only ranking.
 enum class Listing : int { All = 0, Verified = 1 };
 
-// Every int32 score has a position from 1 to kRankTreeSize.
-inline constexpr std::int64_t kRankTreeSize = std::int64_t(1) << 32;
+// Every score from 0 to INT32_MAX has a position from 1 to kRankTreeSize.
+inline constexpr std::int64_t kRankTreeSize = std::int64_t(1) << 31;
 
-// The nodes whose counts add up to the records scoring above `score`, at most 32.
+// The nodes whose counts add up to the records scoring above `score`, at most 31.
 std::vector<std::int64_t> RankTreeNodesAbove(std::int32_t score);
-// The nodes that count a record of `score`, at most 32. The last node, which would count
-// every record, is never summed and so never kept: it would be a row every change writes.
+// The nodes that count a record of `score`, at most 31. The last node, which would count
+// every record, is never summed and so never kept: it would be a row that every change on
+// the level writes, and on PostgreSQL every publish on the level would wait for the one
+// before to commit.
 std::vector<std::int64_t> RankTreeNodesOf(std::int32_t score);
 
 struct RankTreeKey {

@@ -70,7 +70,7 @@ CREATE TABLE rank_counts (
 constexpr const char* kHasRankTreeSql = "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'rank_counts'";
 constexpr const char* kListedPerScoreSql =
     "SELECT level, score, SUM(listed <> 0), SUM(listed_verified <> 0) FROM records "
-    "WHERE listed <> 0 OR listed_verified <> 0 GROUP BY level, score";
+    "WHERE (listed <> 0 OR listed_verified <> 0) AND score >= 0 GROUP BY level, score";
 constexpr const char* kAddCountSql =
     "INSERT INTO rank_counts (level, listing, node, count) VALUES (?1, ?2, ?3, ?4) "
     "ON CONFLICT (level, listing, node) DO UPDATE SET count = count + excluded.count";
@@ -85,13 +85,13 @@ constexpr const char* kTopVerifiedSql =
     "ORDER BY score DESC, id DESC LIMIT ?2 OFFSET ?3";
 
 constexpr const char* kListedSql = "SELECT level, score, listed, listed_verified FROM records WHERE id = ?1";
-// The records above a score, from at most 32 nodes of the tree; unused places hold node 0,
+// The records above a score, from at most 31 nodes of the tree; unused places hold node 0,
 // which no tree has.
-constexpr int kMaxSummedNodes = 32;
+constexpr int kMaxSummedNodes = 31;
 constexpr const char* kSumNodesSql =
     "SELECT COALESCE(SUM(count), 0) FROM rank_counts WHERE level = ?1 AND listing = ?2 AND node IN ("
     "?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24, "
-    "?25, ?26, ?27, ?28, ?29, ?30, ?31, ?32, ?33, ?34)";
+    "?25, ?26, ?27, ?28, ?29, ?30, ?31, ?32, ?33)";
 // The later records of the same score, which rank above: one seek in the listing's index, and
 // for a new record few or none.
 constexpr const char* kLaterTiesSql =
@@ -454,6 +454,7 @@ struct SqliteRecordStore::Pending {
 };
 
 Expected<PublishResult> SqliteRecordStore::Publish(const NewRecord& record, Deadline deadline) {
+    if (record.score < 0) return Error{"cannot store the record: the score " + std::to_string(record.score) + " is negative"};
     Pending mine;
     mine.record = &record;
     mine.deadline = deadline;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <thread>
 #include <vector>
@@ -127,6 +128,14 @@ TEST_P(RecordStoreTest, RanksAreExactFarDownTheTable) {
     // The fourth of four equal scores, published last, ranks first among them.
     EXPECT_EQ(Publish(record(2, 100'000, "tie")).rank, 2 + kThreads * (kEach - 1) + 1);
     EXPECT_EQ(Publish(record(2, 1, "low")).rank, kThreads * kEach + 4) << "the duplicate's own place";
+}
+
+TEST_P(RecordStoreTest, ANegativeScoreIsRefusedAndStoresNothing) {
+    const Expected<PublishResult> refused = m_store->Publish(record(1, -1, "below zero"));
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().find("negative"), std::string::npos) << refused.error();
+    EXPECT_TRUE(m_store->List({})->empty());
+    EXPECT_EQ(Publish(record(1, 0, "zero")).rank, 1);
 }
 
 TEST_P(RecordStoreTest, TopStartsAtTheGivenRankAndStopsAtTheCount) {
@@ -492,6 +501,50 @@ TEST_P(RecordStoreTest, RanksOfRandomPublishesHidesAndDeletesAgreeWithAPlainCoun
     // The counts are kept in the database: a store opened again ranks the same.
     Reopen();
     checkAll("after reopening");
+}
+
+TEST_P(RecordStoreTest, ConcurrentPublishesAndChangesKeepTheCountsExact) {
+    // Threads publish on shared names, pushing each other's records off the tables, while the
+    // operator hides and deletes: every count change lands once.
+    constexpr int kThreads = 6, kEach = 40;
+    std::vector<std::thread> threads;
+    std::mutex reportsLock;
+    std::map<std::int64_t, NewRecord> byTime;  // every record has a time of its own
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            std::mt19937 random{std::uint32_t(t)};
+            for (int i = 0; i < kEach; ++i) {
+                const std::int64_t at = 1000 + t * kEach + i;
+                const std::int32_t score = std::int32_t(random() % 8) * 5;
+                const std::string name = "shared" + std::to_string(random() % 3);
+                NewRecord r = i % 3 == 0 ? verified(1, score, name, std::to_string(at), at) : record(1, score, name, at);
+                r.report += '\t' + std::to_string(at);
+                {
+                    std::lock_guard lock(reportsLock);
+                    byTime[at] = r;
+                }
+                EXPECT_TRUE(m_store->Publish(r));
+                if (t == 0 && i % 4 == 0) {
+                    const Expected<std::vector<StoredRecord>> stored = m_store->List({});
+                    ASSERT_TRUE(stored && !stored->empty());
+                    const std::int64_t id = stored->at(random() % stored->size()).id;
+                    EXPECT_TRUE(i % 8 == 0 ? m_store->Delete(id) : m_store->SetHidden(id, true));
+                }
+            }
+        });
+    for (std::thread& thread : threads) thread.join();
+    const Expected<std::vector<StoredRecord>> stored = m_store->List({});
+    ASSERT_TRUE(stored) << stored.error();
+    const RankOracle oracle(*stored);
+    for (const bool verifiedOnly : {false, true}) {
+        m_store->SetVerifiedOnly(verifiedOnly);
+        for (const StoredRecord& r : *stored) {
+            const PublishResult again = Publish(byTime.at(r.publishedAt));
+            ASSERT_EQ(again.outcome, PublishOutcome::Duplicate);
+            EXPECT_EQ(again.rank, oracle.RankOf(r.id, verifiedOnly)) << "verified-only " << verifiedOnly;
+        }
+    }
+    m_store->SetVerifiedOnly(false);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, RecordStoreTest, ::testing::Values(Backend::Sqlite, Backend::Postgres),

@@ -219,12 +219,13 @@ struct SqliteRecordStore::Writer {
     bool Relist(std::int64_t level, const std::string& name, const std::vector<ListedState>& before) {
         std::vector<ListedState> after;
         RankTreeChanges changes;
-        if (!Unlist(level, name) || !listedOfName(nameListed, level, name, after)) return false;
+        if (!ListBest(level, name) || !listedOfName(nameListed, level, name, after)) return false;
         AddListingChanges(changes, int(level), before, after);
         return applyChanges(addCount, std::move(changes));
     }
 
-    bool Unlist(std::int64_t level, const std::string& name) {
+    // Marks the name's best records on the level listed and the others not.
+    bool ListBest(std::int64_t level, const std::string& name) {
         bool row = false;
         bindAll(unlist, level, std::string_view(name));
         if (!runOnce(unlist, row)) return false;

@@ -183,8 +183,7 @@ std::string RenderPublishPage(const NewRecord& record, const PublishResult& resu
     case PublishOutcome::Stored:
         main += "<h1>Score published</h1>\n<p class=\"notice\">" + EscapeHtml(who) + " scored <strong>" +
                 std::to_string(record.score) + "</strong> on " + level;
-        main += result.rank > 0 ? " and ranks <strong>" + ordinal(result.rank) + "</strong>.</p>\n"
-                                : ", below the first " + std::to_string(kRankLimit) + " places.</p>\n";
+        main += result.rank > 0 ? " and ranks <strong>" + ordinal(result.rank) + "</strong>.</p>\n" : ".</p>\n";
         break;
     case PublishOutcome::Duplicate:
         title = "Already published";

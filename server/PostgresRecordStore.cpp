@@ -5,6 +5,10 @@
 #include <pqxx/pqxx>
 
 #include <exception>
+#include <string>
+#include <vector>
+
+#include "server/RankTree.hpp"
 
 namespace server {
 
@@ -39,6 +43,28 @@ CREATE INDEX IF NOT EXISTS records_by_name ON records (level, name, score DESC, 
 CREATE INDEX IF NOT EXISTS records_listed_by_name ON records (level, name, listed);
 )sql";
 
+// The count trees of the listed records (see RankTree.hpp). Databases made before it get it
+// built once from their records when they are opened.
+constexpr const char* kHasRankTreeSql = "SELECT to_regclass('rank_counts') IS NOT NULL";
+constexpr const char* kRankTreeTable = R"sql(
+CREATE TABLE rank_counts (
+    level INTEGER NOT NULL,
+    listing INTEGER NOT NULL,
+    node BIGINT NOT NULL,
+    count BIGINT NOT NULL,
+    PRIMARY KEY (level, listing, node)
+);
+)sql";
+// Rows are written in the order given, which is node order (see RankTreeChanges).
+constexpr const char* kAddCountsSql =
+    "INSERT INTO rank_counts (level, listing, node, count) "
+    "SELECT c.level, c.listing, c.node, c.count FROM unnest($1::INTEGER[], $2::INTEGER[], $3::BIGINT[], "
+    "$4::BIGINT[]) WITH ORDINALITY AS c(level, listing, node, count, n) ORDER BY n "
+    "ON CONFLICT (level, listing, node) DO UPDATE SET count = rank_counts.count + EXCLUDED.count";
+constexpr const char* kListedPerScoreSql =
+    "SELECT level, score, COUNT(*) FILTER (WHERE listed), COUNT(*) FILTER (WHERE listed_verified) FROM records "
+    "WHERE (listed OR listed_verified) AND score >= 0 GROUP BY level, score";
+
 // Any fixed number: servers starting together create the tables one after the other.
 constexpr const char* kSchemaLockSql = "SELECT pg_advisory_xact_lock(7415032)";
 // A statement the server itself ends after this long.
@@ -71,13 +97,18 @@ void prepare(pqxx::connection& c) {
               "UPDATE records SET listed_verified = TRUE WHERE id IN (SELECT id FROM records WHERE level = $1 AND "
               "name = $2 AND NOT hidden AND verified ORDER BY score DESC, id DESC LIMIT $3)");
     c.prepare("listed", "SELECT level, score, listed, listed_verified FROM records WHERE id = $1");
-    // Counted only as far as kRankLimit: the cost grows with the records counted.
-    c.prepare("rank",
-              "SELECT COUNT(*) FROM (SELECT 1 FROM records WHERE level = $1 AND listed AND "
-              "(score > $2 OR (score = $2 AND id > $3)) LIMIT $4) AS above");
-    c.prepare("rank_verified",
-              "SELECT COUNT(*) FROM (SELECT 1 FROM records WHERE level = $1 AND listed_verified AND "
-              "(score > $2 OR (score = $2 AND id > $3)) LIMIT $4) AS above");
+    c.prepare("listed_of_name",
+              "SELECT id, score, listed, listed_verified FROM records WHERE level = $1 AND name = $2 AND "
+              "(listed OR listed_verified)");
+    // The records above a score, from at most 31 nodes of the tree.
+    c.prepare("sum_nodes",
+              "SELECT COALESCE(SUM(count), 0)::BIGINT FROM rank_counts WHERE level = $1 AND listing = $2 AND "
+              "node = ANY($3::BIGINT[])");
+    // The later records of the same score, which rank above: for a new record few or none.
+    c.prepare("later_ties", "SELECT COUNT(*) FROM records WHERE level = $1 AND listed AND score = $2 AND id > $3");
+    c.prepare("later_ties_verified",
+              "SELECT COUNT(*) FROM records WHERE level = $1 AND listed_verified AND score = $2 AND id > $3");
+    c.prepare("add_counts", kAddCountsSql);
     c.prepare("owner", "SELECT level, name FROM records WHERE id = $1");
     c.prepare("hide", "UPDATE records SET hidden = $2 WHERE id = $1");
     c.prepare("remove", "DELETE FROM records WHERE id = $1");
@@ -93,21 +124,75 @@ void prepare(pqxx::connection& c) {
               "WHERE ($1 = 0 OR level = $1) AND (NOT $2 OR name = $3) ORDER BY level, score DESC, id DESC");
 }
 
-void relist(pqxx::work& tx, int level, const std::string& name) {
-    tx.exec_prepared("lock_name", level, name);
+// A PostgreSQL array literal of integers.
+template <class T>
+std::string arrayOf(const std::vector<T>& values) {
+    std::string text = "{";
+    for (std::size_t i = 0; i < values.size(); ++i) text += (i ? "," : "") + std::to_string(values[i]);
+    return text + "}";
+}
+
+// Writes changes to the count trees; `prepared` when the session prepared its statements.
+void applyChanges(pqxx::work& tx, RankTreeChanges changes, bool prepared = true) {
+    DropZeroChanges(changes);
+    if (changes.empty()) return;
+    std::vector<int> levels, listings;
+    std::vector<std::int64_t> nodes, counts;
+    for (const auto& [key, delta] : changes) {
+        levels.push_back(key.level);
+        listings.push_back(int(key.listing));
+        nodes.push_back(key.node);
+        counts.push_back(delta);
+    }
+    if (prepared)
+        tx.exec_prepared("add_counts", arrayOf(levels), arrayOf(listings), arrayOf(nodes), arrayOf(counts));
+    else
+        tx.exec_params(kAddCountsSql, arrayOf(levels), arrayOf(listings), arrayOf(nodes), arrayOf(counts));
+}
+
+std::vector<ListedState> listedOfName(pqxx::work& tx, int level, const std::string& name) {
+    std::vector<ListedState> out;
+    for (const auto& row : tx.exec_prepared("listed_of_name", level, name))
+        out.push_back(ListedState{row[0].as<std::int64_t>(), row[1].as<std::int32_t>(), row[2].as<bool>(),
+                                  row[3].as<bool>()});
+    return out;
+}
+
+// Lists the best records of a name on a level again and counts the change in the trees;
+// `before` holds the name's listed records before the change.
+void relist(pqxx::work& tx, int level, const std::string& name, const std::vector<ListedState>& before) {
     tx.exec_prepared("unlist", level, name);
     tx.exec_prepared("relist", level, name, kRecordsPerNameAndLevel);
     tx.exec_prepared("unlist_verified", level, name);
     tx.exec_prepared("relist_verified", level, name, kRecordsPerNameAndLevel);
+    RankTreeChanges changes;
+    AddListingChanges(changes, level, before, listedOfName(tx, level, name));
+    applyChanges(tx, std::move(changes));
+}
+
+// Builds the count trees from the records of a database made before them.
+void buildRankTree(pqxx::work& tx) {
+    RankTreeChanges changes;
+    for (const auto& row : tx.exec(kListedPerScoreSql)) {
+        const int level = row[0].as<int>();
+        const std::int32_t score = row[1].as<std::int32_t>();
+        AddToRankTree(changes, level, Listing::All, score, row[2].as<std::int64_t>());
+        AddToRankTree(changes, level, Listing::Verified, score, row[3].as<std::int64_t>());
+    }
+    applyChanges(tx, std::move(changes), false);
 }
 
 std::int64_t rankOf(pqxx::work& tx, std::int64_t id, bool verifiedOnly) {
     const pqxx::result row = tx.exec_prepared("listed", id);
     if (row.empty() || !row[0][verifiedOnly ? 3 : 2].as<bool>()) return 0;
-    const std::int64_t above = tx.exec_prepared1(verifiedOnly ? "rank_verified" : "rank", row[0][0].as<int>(),
-                                                 row[0][1].as<std::int32_t>(), id, kRankLimit)[0]
-                                   .as<std::int64_t>();
-    return above < kRankLimit ? above + 1 : 0;
+    const int level = row[0][0].as<int>();
+    const std::int32_t score = row[0][1].as<std::int32_t>();
+    const Listing listing = verifiedOnly ? Listing::Verified : Listing::All;
+    const std::int64_t above =
+        tx.exec_prepared1("sum_nodes", level, int(listing), arrayOf(RankTreeNodesAbove(score)))[0].as<std::int64_t>();
+    const std::int64_t ties =
+        tx.exec_prepared1(verifiedOnly ? "later_ties_verified" : "later_ties", level, score, id)[0].as<std::int64_t>();
+    return above + ties + 1;
 }
 
 PublishResult publishIn(pqxx::work& tx, const NewRecord& record, bool verifiedOnly) {
@@ -141,7 +226,7 @@ PublishResult publishIn(pqxx::work& tx, const NewRecord& record, bool verifiedOn
                           result.verified ? record.check.board : std::string())[0]
             .as<std::int64_t>();
     tx.exec_prepared("add_report", record.report, id);
-    relist(tx, record.level, record.name);
+    relist(tx, record.level, record.name, listedOfName(tx, record.level, record.name));
     result.rank = rankOf(tx, id, verifiedOnly);
     result.outcome = result.rank > 0 ? PublishOutcome::Stored : PublishOutcome::NotListed;
     return result;
@@ -179,7 +264,12 @@ Expected<std::unique_ptr<PostgresRecordStore>> PostgresRecordStore::Open(const s
         pqxx::connection connection(store->m_url);
         pqxx::work tx(connection);
         tx.exec(kSchemaLockSql);
+        const bool hasRankTree = tx.exec1(kHasRankTreeSql)[0].as<bool>();
         tx.exec(kSchema);
+        if (!hasRankTree) {
+            tx.exec(kRankTreeTable);
+            buildRankTree(tx);
+        }
         tx.commit();
     } catch (const std::exception& e) {
         return Error{std::string("cannot set up the PostgreSQL database: ") + e.what()};
@@ -260,6 +350,7 @@ Expected<T> PostgresRecordStore::WithSession(Deadline deadline, const char* what
 }
 
 Expected<PublishResult> PostgresRecordStore::Publish(const NewRecord& record, Deadline deadline) {
+    if (record.score < 0) return Error{"cannot store the record: the score " + std::to_string(record.score) + " is negative"};
     return WithSession<PublishResult>(deadline, "cannot store the record", [&](pqxx::connection& c) {
         pqxx::work tx(c);
         PublishResult result = publishIn(tx, record, VerifiedOnly());
@@ -324,11 +415,12 @@ Expected<bool> PostgresRecordStore::Change(std::int64_t id, std::optional<bool> 
                                  const int level = owner[0][0].as<int>();
                                  const std::string name = owner[0][1].as<std::string>();
                                  tx.exec_prepared("lock_name", level, name);
+                                 const std::vector<ListedState> before = listedOfName(tx, level, name);
                                  if (hidden)
                                      tx.exec_prepared("hide", id, *hidden);
                                  else
                                      tx.exec_prepared("remove", id);
-                                 relist(tx, level, name);
+                                 relist(tx, level, name, before);
                                  tx.commit();
                                  return true;
                              });

@@ -42,7 +42,7 @@ public:
     bool VerifiedOnly() const { return m_verifiedOnly; }
 
     // Stores the record unless the same report was ever stored before, and lists the name's
-    // best records again. A value means the outcome is durable: it survives a crash of the
+    // best records again. A negative score is refused with an Error, as publishes refuse it. A value means the outcome is durable: it survives a crash of the
     // process. Past the deadline the publish gives up with an Error and stores nothing.
     virtual Expected<PublishResult> Publish(const NewRecord& record, Deadline deadline) = 0;
     Expected<PublishResult> Publish(const NewRecord& record) {

@@ -14,9 +14,6 @@ inline constexpr int kLastLevel = 3;
 // Records listed per name and level, the same limit as the game's own table file.
 inline constexpr int kRecordsPerNameAndLevel = store::TScoresTable::kGroupLimit;
 
-// Ranks of new records are counted this far.
-inline constexpr std::int64_t kRankLimit = 10'000;
-
 // The longest replay text a publish may carry and a record keeps: the game sends a replay only
 // in an address of at most 8 KiB.
 inline constexpr std::size_t kMaxStoredReplay = 8192;
@@ -51,8 +48,8 @@ enum class PublishOutcome {
 
 struct PublishResult {
     PublishOutcome outcome = PublishOutcome::Stored;
-    // The record's place on its level, 1 for the best; 0 when it is not listed or ranks below
-    // kRankLimit (counting further would cost every publish time that grows with the table).
+    // The record's place on its level, 1 for the best, however far down; 0 when it is not
+    // listed, or when the rank could not be read just after the record was stored.
     std::int64_t rank = 0;
     // The record as stored (for a duplicate, the earlier one): a verified replay already
     // used by another record leaves this one unverified, with the reason.

@@ -3,7 +3,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cassert>
 
+#include "server/RankTree.hpp"
 #include "server/SqliteConnection.hpp"
 #include "server/SqliteStatement.hpp"
 
@@ -54,6 +56,25 @@ CREATE INDEX IF NOT EXISTS records_listed_by_name ON records (level, name, liste
 CREATE UNIQUE INDEX IF NOT EXISTS records_verified_replay ON records (replay_hash) WHERE verified = 1;
 )sql";
 
+// The count trees of the listed records (see RankTree.hpp). Databases made before it get it
+// built once from their records when they are opened.
+constexpr const char* kRankTreeTable = R"sql(
+CREATE TABLE rank_counts (
+    level INTEGER NOT NULL,
+    listing INTEGER NOT NULL,
+    node INTEGER NOT NULL,
+    count INTEGER NOT NULL,
+    PRIMARY KEY (level, listing, node)
+) WITHOUT ROWID;
+)sql";
+constexpr const char* kHasRankTreeSql = "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'rank_counts'";
+constexpr const char* kListedPerScoreSql =
+    "SELECT level, score, SUM(listed <> 0), SUM(listed_verified <> 0) FROM records "
+    "WHERE (listed <> 0 OR listed_verified <> 0) AND score >= 0 GROUP BY level, score";
+constexpr const char* kAddCountSql =
+    "INSERT INTO rank_counts (level, listing, node, count) VALUES (?1, ?2, ?3, ?4) "
+    "ON CONFLICT (level, listing, node) DO UPDATE SET count = count + excluded.count";
+
 // Ids only grow while the largest stays: SQLite reuses a deleted largest id, which is still
 // above every id left, so a larger id always means a later record.
 constexpr const char* kTopSql =
@@ -64,13 +85,23 @@ constexpr const char* kTopVerifiedSql =
     "ORDER BY score DESC, id DESC LIMIT ?2 OFFSET ?3";
 
 constexpr const char* kListedSql = "SELECT level, score, listed, listed_verified FROM records WHERE id = ?1";
-// Counted only as far as kRankLimit: the cost grows with the records counted.
-constexpr const char* kRankSql =
-    "SELECT COUNT(*) FROM (SELECT 1 FROM records WHERE level = ?1 AND listed = 1 AND "
-    "(score > ?2 OR (score = ?2 AND id > ?3)) LIMIT ?4)";
-constexpr const char* kRankVerifiedSql =
-    "SELECT COUNT(*) FROM (SELECT 1 FROM records WHERE level = ?1 AND listed_verified = 1 AND "
-    "(score > ?2 OR (score = ?2 AND id > ?3)) LIMIT ?4)";
+// The records above a score, from at most 31 nodes of the tree; unused places hold node 0,
+// which no tree has.
+constexpr int kMaxSummedNodes = 31;
+constexpr const char* kSumNodesSql =
+    "SELECT COALESCE(SUM(count), 0) FROM rank_counts WHERE level = ?1 AND listing = ?2 AND node IN ("
+    "?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24, "
+    "?25, ?26, ?27, ?28, ?29, ?30, ?31, ?32, ?33)";
+// The later records of the same score, which rank above: one seek in the listing's index, and
+// for a new record few or none.
+constexpr const char* kLaterTiesSql =
+    "SELECT COUNT(*) FROM records WHERE level = ?1 AND listed = 1 AND score = ?2 AND id > ?3";
+constexpr const char* kLaterTiesVerifiedSql =
+    "SELECT COUNT(*) FROM records WHERE level = ?1 AND listed_verified = 1 AND score = ?2 AND id > ?3";
+// A name's records on the tables, before and after a change to them.
+constexpr const char* kListedOfNameSql =
+    "SELECT id, score, listed, listed_verified FROM records WHERE level = ?1 AND name = ?2 AND "
+    "(listed = 1 OR listed_verified = 1)";
 
 constexpr const char* kListSql =
     "SELECT id, level, score, name, published_at, hidden, verified, reason FROM records "
@@ -95,13 +126,55 @@ bool runOnce(SqliteStatement& statement, bool& gotRow) {
     return !statement.Failed();
 }
 
+// Writes changes to the count trees; false on a database failure.
+bool applyChanges(SqliteStatement& addCount, RankTreeChanges changes) {
+    DropZeroChanges(changes);
+    bool row = false;
+    for (const auto& [key, delta] : changes) {
+        bindAll(addCount, std::int64_t(key.level), std::int64_t(key.listing), key.node, delta);
+        if (!runOnce(addCount, row)) return false;
+    }
+    return true;
+}
+
+// Reads the tables' state of a name's listed records into `out`; false on a failure.
+bool listedOfName(SqliteStatement& statement, std::int64_t level, const std::string& name,
+                  std::vector<ListedState>& out) {
+    out.clear();
+    bindAll(statement, level, std::string_view(name));
+    while (statement.Step())
+        out.push_back(ListedState{statement.Int64(0), std::int32_t(statement.Int64(1)), statement.Int64(2) != 0,
+                                  statement.Int64(3) != 0});
+    const bool failed = statement.Failed();
+    statement.Reset();
+    return !failed;
+}
+
+// Builds the count trees from the records of a database made before them; false on a failure.
+bool buildRankTree(sqlite3* db, std::string& error) {
+    SqliteStatement perScore, addCount;
+    if (!perScore.Prepare(db, kListedPerScoreSql, error) || !addCount.Prepare(db, kAddCountSql, error)) return false;
+    RankTreeChanges changes;
+    while (perScore.Step()) {
+        const int level = int(perScore.Int64(0));
+        const std::int32_t score = std::int32_t(perScore.Int64(1));
+        AddToRankTree(changes, level, Listing::All, score, perScore.Int64(2));
+        AddToRankTree(changes, level, Listing::Verified, score, perScore.Int64(3));
+    }
+    if (perScore.Failed() || !applyChanges(addCount, std::move(changes))) {
+        error = "cannot count the listed records: " + std::string(sqlite3_errmsg(db));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 struct SqliteRecordStore::Writer {
     std::unique_ptr<SqliteConnection> connection;
     SqliteStatement begin, commit, rollback, savepoint, release, rollbackTo;
     SqliteStatement findReport, stateOf, findReplay, insert, addReport, unlist, relist, unlistVerified,
-        relistVerified, listed, owner, hide, remove;
+        relistVerified, listed, owner, hide, remove, nameListed, addCount;
     bool verifiedOnly = false;
 
     bool Prepare(std::string& error) {
@@ -134,13 +207,25 @@ struct SqliteRecordStore::Writer {
                  {&owner, "SELECT level, name FROM records WHERE id = ?1"},
                  {&hide, "UPDATE records SET hidden = ?2 WHERE id = ?1"},
                  {&remove, "DELETE FROM records WHERE id = ?1"},
+                 {&nameListed, kListedOfNameSql},
+                 {&addCount, kAddCountSql},
              })
             if (!statement->Prepare(db, sql, error)) return false;
         return true;
     }
 
-    // Lists the best records of a name on a level again; false on a database failure.
-    bool Relist(std::int64_t level, const std::string& name) {
+    // Lists the best records of a name on a level again and counts the change in the trees;
+    // `before` holds the name's listed records before the change. False on a database failure.
+    bool Relist(std::int64_t level, const std::string& name, const std::vector<ListedState>& before) {
+        std::vector<ListedState> after;
+        RankTreeChanges changes;
+        if (!ListBest(level, name) || !listedOfName(nameListed, level, name, after)) return false;
+        AddListingChanges(changes, int(level), before, after);
+        return applyChanges(addCount, std::move(changes));
+    }
+
+    // Marks the name's best records on the level listed and the others not.
+    bool ListBest(std::int64_t level, const std::string& name) {
         bool row = false;
         bindAll(unlist, level, std::string_view(name));
         if (!runOnce(unlist, row)) return false;
@@ -176,8 +261,8 @@ struct SqliteRecordStore::Writer {
     }
 
     // The body of one publish in the write transaction; false on a database failure. `id`
-    // receives the record's id (of the earlier copy for a duplicate). The rank is counted
-    // afterwards, outside the transaction: it costs time that grows with the table.
+    // receives the record's id (of the earlier copy for a duplicate). The rank is read
+    // afterwards, by a reading connection, so the writer goes on with the next batch.
     bool Publish(const NewRecord& record, PublishResult& result, std::int64_t& id) {
         bool row = false;
         bindAll(findReport, std::string_view(record.report));
@@ -207,8 +292,11 @@ struct SqliteRecordStore::Writer {
         id = insert.Int64(0);
         insert.Reset();
         bool isListed = false;
+        std::vector<ListedState> before;
         bindAll(addReport, std::string_view(record.report), id);
-        if (!runOnce(addReport, row) || !Relist(record.level, record.name) || !IsListed(id, isListed)) return false;
+        if (!runOnce(addReport, row) || !listedOfName(nameListed, record.level, record.name, before) ||
+            !Relist(record.level, record.name, before) || !IsListed(id, isListed))
+            return false;
         result.outcome = isListed ? PublishOutcome::Stored : PublishOutcome::NotListed;
         return true;
     }
@@ -223,6 +311,8 @@ struct SqliteRecordStore::Writer {
         const std::int64_t level = owner.Int64(0);
         const std::string name = owner.Text(1);
         owner.Reset();
+        std::vector<ListedState> before;
+        if (!listedOfName(nameListed, level, name, before)) return false;
         if (hidden) {
             bindAll(hide, id, std::int64_t(*hidden ? 1 : 0));
             if (!runOnce(hide, row)) return false;
@@ -230,31 +320,49 @@ struct SqliteRecordStore::Writer {
             bindAll(remove, id);
             if (!runOnce(remove, row)) return false;
         }
-        return Relist(level, name);
+        return Relist(level, name, before);
     }
 };
 
 struct SqliteRecordStore::Reader {
     std::unique_ptr<SqliteConnection> connection;
-    SqliteStatement top, topVerified, listed, rank, rankVerified, replay;
+    SqliteStatement top, topVerified, listed, sumNodes, laterTies, laterTiesVerified, replay;
     bool verifiedOnly = false;
 
-    // The rank of record `id` when it is listed, else 0; false on a database failure.
+    // The rank of record `id` when it is listed, else 0, read in one snapshot of the database;
+    // false on a database failure.
     bool RankOf(std::int64_t id, std::int64_t& result) {
+        std::string error;
+        if (!connection->Execute("BEGIN", error)) return false;
+        const bool ok = CountRank(id, result);
+        return connection->Execute(ok ? "COMMIT" : "ROLLBACK", error) && ok;
+    }
+
+    bool CountRank(std::int64_t id, std::int64_t& result) {
         result = 0;
         bool row = false;
         bindAll(listed, id);
         if (!runOnce(listed, row)) return false;
         const bool isListed = row && listed.Int64(listedColumn(verifiedOnly)) != 0;
-        const std::int64_t level = row ? listed.Int64(0) : 0, score = row ? listed.Int64(1) : 0;
+        const std::int64_t level = row ? listed.Int64(0) : 0;
+        const std::int32_t score = row ? std::int32_t(listed.Int64(1)) : 0;
         listed.Reset();
         if (!isListed) return true;
-        SqliteStatement& count = verifiedOnly ? rankVerified : rank;
-        bindAll(count, level, score, id, std::int64_t(kRankLimit));
-        if (!runOnce(count, row)) return false;
-        const std::int64_t above = count.Int64(0);
-        result = above < kRankLimit ? above + 1 : 0;
-        count.Reset();
+        const std::vector<std::int64_t> nodes = RankTreeNodesAbove(score);
+        assert(int(nodes.size()) <= kMaxSummedNodes);
+        sumNodes.Reset();
+        sumNodes.Bind(1, level);
+        sumNodes.Bind(2, std::int64_t(verifiedOnly ? Listing::Verified : Listing::All));
+        for (int i = 0; i < kMaxSummedNodes; ++i)
+            sumNodes.Bind(3 + i, i < int(nodes.size()) ? nodes[std::size_t(i)] : std::int64_t(0));
+        if (!runOnce(sumNodes, row) || !row) return false;
+        const std::int64_t above = sumNodes.Int64(0);
+        sumNodes.Reset();
+        SqliteStatement& ties = verifiedOnly ? laterTiesVerified : laterTies;
+        bindAll(ties, level, std::int64_t(score), id);
+        if (!runOnce(ties, row) || !row) return false;
+        result = above + ties.Int64(0) + 1;
+        ties.Reset();
         return true;
     }
 };
@@ -273,6 +381,13 @@ Expected<std::unique_ptr<SqliteRecordStore>> SqliteRecordStore::Open(const std::
     // Full sync makes every commit reach the disk before the publish is acknowledged.
     bool ok = writer->connection->Execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL;", error) &&
               writer->connection->Execute("BEGIN IMMEDIATE", error) && writer->connection->Execute(kSchema, error);
+    bool hasRankTree = false;
+    if (ok) {
+        SqliteStatement probe;
+        ok = probe.Prepare(writer->connection->Handle(), kHasRankTreeSql, error);
+        hasRankTree = ok && probe.Step();
+        ok = ok && !probe.Failed();
+    }
     if (ok) {
         SqliteStatement probe;
         ok = probe.Prepare(writer->connection->Handle(), "SELECT hidden FROM records LIMIT 0", error) ||
@@ -283,7 +398,10 @@ Expected<std::unique_ptr<SqliteRecordStore>> SqliteRecordStore::Open(const std::
         ok = probe.Prepare(writer->connection->Handle(), "SELECT verified FROM records LIMIT 0", error) ||
              writer->connection->Execute(kReplayColumns, error);
     }
-    ok = ok && writer->connection->Execute(kIndexes, error) && writer->connection->Execute("COMMIT", error) &&
+    ok = ok && writer->connection->Execute(kIndexes, error);
+    if (ok && !hasRankTree)
+        ok = writer->connection->Execute(kRankTreeTable, error) && buildRankTree(writer->connection->Handle(), error);
+    ok = ok && writer->connection->Execute("COMMIT", error) &&
          writer->Prepare(error);
     if (!ok) return Error{"cannot set up the database " + path + ": " + error};
     return std::unique_ptr<SqliteRecordStore>(new SqliteRecordStore(path, std::move(writer)));
@@ -337,6 +455,7 @@ struct SqliteRecordStore::Pending {
 };
 
 Expected<PublishResult> SqliteRecordStore::Publish(const NewRecord& record, Deadline deadline) {
+    if (record.score < 0) return Error{"cannot store the record: the score " + std::to_string(record.score) + " is negative"};
     Pending mine;
     mine.record = &record;
     mine.deadline = deadline;
@@ -442,8 +561,10 @@ Expected<std::unique_ptr<SqliteRecordStore::Reader>> SqliteRecordStore::TakeRead
     sqlite3* db = reader->connection->Handle();
     if (!reader->connection->Execute("PRAGMA query_only = 1;", error) || !reader->top.Prepare(db, kTopSql, error) ||
         !reader->topVerified.Prepare(db, kTopVerifiedSql, error) ||
-        !reader->listed.Prepare(db, kListedSql, error) || !reader->rank.Prepare(db, kRankSql, error) ||
-        !reader->rankVerified.Prepare(db, kRankVerifiedSql, error) || !reader->replay.Prepare(db, kReplaySql, error))
+        !reader->listed.Prepare(db, kListedSql, error) || !reader->sumNodes.Prepare(db, kSumNodesSql, error) ||
+        !reader->laterTies.Prepare(db, kLaterTiesSql, error) ||
+        !reader->laterTiesVerified.Prepare(db, kLaterTiesVerifiedSql, error) ||
+        !reader->replay.Prepare(db, kReplaySql, error))
         return Error{"cannot prepare a reading connection: " + error};
     return reader;
 }

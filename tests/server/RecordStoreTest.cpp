@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -108,19 +111,31 @@ TEST_P(RecordStoreTest, RanksTheNewRecordAmongItsLevel) {
     EXPECT_EQ(Publish(record(2, 1, "d")).rank, 1);
 }
 
-TEST_P(RecordStoreTest, RanksAreCountedOnlyAsFarAsTheLimit) {
-    // Publishes far down the table would otherwise count the whole level each time.
+TEST_P(RecordStoreTest, RanksAreExactFarDownTheTable) {
+    // Past the 10,000th place, where ranks were once no longer counted.
+    constexpr int kThreads = 4, kEach = 2'550;
     NewRecord top = record(2, 1'000'000, "top");
     ASSERT_TRUE(m_store->Publish(top));
     std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t)
+    for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
-            for (int i = 0; i < int(kRankLimit) / 4; ++i)
+            for (int i = 0; i < kEach; ++i)
                 ASSERT_TRUE(m_store->Publish(record(2, 100'000 + i, "p" + std::to_string(t) + "-" + std::to_string(i))));
         });
     for (std::thread& thread : threads) thread.join();
-    EXPECT_EQ(Publish(record(2, 100'000 + int(kRankLimit), "high")).rank, 2);
-    EXPECT_EQ(Publish(record(2, 1, "low")).rank, 0) << "ranks " << kRankLimit + 3 << "th, past the limit";
+    EXPECT_EQ(Publish(record(2, 100'000 + kEach, "high")).rank, 2);
+    EXPECT_EQ(Publish(record(2, 1, "low")).rank, kThreads * kEach + 3);
+    // The fourth of four equal scores, published last, ranks first among them.
+    EXPECT_EQ(Publish(record(2, 100'000, "tie")).rank, 2 + kThreads * (kEach - 1) + 1);
+    EXPECT_EQ(Publish(record(2, 1, "low")).rank, kThreads * kEach + 4) << "the duplicate's own place";
+}
+
+TEST_P(RecordStoreTest, ANegativeScoreIsRefusedAndStoresNothing) {
+    const Expected<PublishResult> refused = m_store->Publish(record(1, -1, "below zero"));
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().find("negative"), std::string::npos) << refused.error();
+    EXPECT_TRUE(m_store->List({})->empty());
+    EXPECT_EQ(Publish(record(1, 0, "zero")).rank, 1);
 }
 
 TEST_P(RecordStoreTest, TopStartsAtTheGivenRankAndStopsAtTheCount) {
@@ -382,6 +397,156 @@ TEST_P(RecordStoreTest, ReasonsAndNamesOfAnyTextAreStoredAsGiven) {
     EXPECT_EQ(m_store->List({})->front().reason, reason);
 }
 
+// The ranks the store gives, in publish answers and tables, against a plain count over every
+// stored record: each name's ten best records that are not hidden are listed (among verified
+// records for verified-only ranking), and a record ranks below every listed better score and
+// every later listed equal score.
+class RankOracle {
+public:
+    explicit RankOracle(const std::vector<StoredRecord>& stored) : m_stored(stored) {}
+
+    // The rank of record `id`, or 0 when it is not listed.
+    std::int64_t RankOf(std::int64_t id, bool verifiedOnly) const {
+        const std::vector<const StoredRecord*> listed = Listed(verifiedOnly);
+        const auto it = std::find_if(listed.begin(), listed.end(), [&](const StoredRecord* r) { return r->id == id; });
+        if (it == listed.end()) return 0;
+        const StoredRecord& me = **it;
+        return 1 + std::count_if(listed.begin(), listed.end(), [&](const StoredRecord* r) {
+                   return r->level == me.level && (r->score > me.score || (r->score == me.score && r->id > me.id));
+               });
+    }
+
+private:
+    std::vector<const StoredRecord*> Listed(bool verifiedOnly) const {
+        std::map<std::pair<int, std::string>, std::vector<const StoredRecord*>> byName;
+        for (const StoredRecord& r : m_stored)
+            if (!r.hidden && (!verifiedOnly || r.verified)) byName[{r.level, r.name}].push_back(&r);
+        std::vector<const StoredRecord*> listed;
+        for (auto& [key, records] : byName) {
+            std::sort(records.begin(), records.end(), [](const StoredRecord* a, const StoredRecord* b) {
+                return a->score != b->score ? a->score > b->score : a->id > b->id;
+            });
+            for (std::size_t i = 0; i < records.size() && i < std::size_t(kRecordsPerNameAndLevel); ++i)
+                listed.push_back(records[i]);
+        }
+        return listed;
+    }
+
+    const std::vector<StoredRecord>& m_stored;
+};
+
+TEST_P(RecordStoreTest, RanksOfRandomPublishesHidesAndDeletesAgreeWithAPlainCount) {
+    std::mt19937 random(21);
+    auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
+    std::map<std::int64_t, NewRecord> reports;  // by record id, to ask for its rank again
+    int game = 0;
+    auto storedNow = [&] {
+        const Expected<std::vector<StoredRecord>> stored = m_store->List({});
+        EXPECT_TRUE(stored) << stored.error();
+        return stored ? *stored : std::vector<StoredRecord>{};
+    };
+    // Every record's rank, asked by publishing its report again, and every table's ranks.
+    auto checkAll = [&](const char* when) {
+        const std::vector<StoredRecord> stored = storedNow();
+        const RankOracle oracle(stored);
+        for (const bool verifiedOnly : {false, true}) {
+            m_store->SetVerifiedOnly(verifiedOnly);
+            for (const StoredRecord& r : stored) {
+                const PublishResult again = Publish(reports.at(r.id));
+                ASSERT_EQ(again.outcome, PublishOutcome::Duplicate);
+                ASSERT_EQ(again.rank, oracle.RankOf(r.id, verifiedOnly))
+                    << when << ": record " << r.id << " verified-only " << verifiedOnly;
+            }
+            for (int level = 1; level <= 2; ++level)
+                for (const RankedRecord& row : Top(level, 1, 100'000))
+                    ASSERT_EQ(row.rank, oracle.RankOf(row.id, verifiedOnly)) << when;
+        }
+        m_store->SetVerifiedOnly(false);
+    };
+    for (int step = 1; step <= 360; ++step) {
+        const int action = pick(0, 9);
+        const std::vector<StoredRecord> stored = action >= 8 ? storedNow() : std::vector<StoredRecord>{};
+        if (action >= 8 && !stored.empty()) {
+            // The operator hides, shows again or deletes a random record.
+            const StoredRecord& r = stored[std::size_t(pick(0, int(stored.size()) - 1))];
+            const int what = pick(0, 2);
+            const Expected<bool> changed = what == 2 ? m_store->Delete(r.id) : m_store->SetHidden(r.id, what == 0);
+            ASSERT_TRUE(changed && *changed) << (changed ? "" : changed.error());
+            if (what == 2) reports.erase(r.id);
+        } else {
+            // Few names and scores: many ties, and names with far more than ten records.
+            const int level = pick(1, 2);
+            const std::int32_t score = pick(0, 12) * 10;
+            const std::string name = "n" + std::to_string(pick(1, 6));
+            NewRecord r = pick(0, 2) == 0 ? verified(level, score, name, "g" + std::to_string(++game))
+                                          : record(level, score, name);
+            r.report += '\t' + std::to_string(step);
+            const bool verifiedOnly = pick(0, 3) == 0;
+            m_store->SetVerifiedOnly(verifiedOnly);
+            const PublishResult result = Publish(r);
+            m_store->SetVerifiedOnly(false);
+            const std::vector<StoredRecord> after = storedNow();
+            ASSERT_FALSE(after.empty());
+            // Ids grow: the new record has the largest.
+            const std::int64_t id = std::max_element(after.begin(), after.end(), [](const auto& a, const auto& b) {
+                                        return a.id < b.id;
+                                    })->id;
+            reports[id] = r;
+            const std::int64_t expected = RankOracle(after).RankOf(id, verifiedOnly);
+            ASSERT_EQ(result.rank, expected) << "publish " << step;
+            ASSERT_EQ(result.outcome, expected > 0 ? PublishOutcome::Stored : PublishOutcome::NotListed) << step;
+        }
+        if (step % 120 == 0) checkAll(("after step " + std::to_string(step)).c_str());
+    }
+    // The counts are kept in the database: a store opened again ranks the same.
+    Reopen();
+    checkAll("after reopening");
+}
+
+TEST_P(RecordStoreTest, ConcurrentPublishesAndChangesKeepTheCountsExact) {
+    // Threads publish on shared names, pushing each other's records off the tables, while the
+    // operator hides and deletes: every count change lands once.
+    constexpr int kThreads = 6, kEach = 40;
+    std::vector<std::thread> threads;
+    std::mutex reportsLock;
+    std::map<std::int64_t, NewRecord> byTime;  // every record has a time of its own
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            std::mt19937 random{std::uint32_t(t)};
+            for (int i = 0; i < kEach; ++i) {
+                const std::int64_t at = 1000 + t * kEach + i;
+                const std::int32_t score = std::int32_t(random() % 8) * 5;
+                const std::string name = "shared" + std::to_string(random() % 3);
+                NewRecord r = i % 3 == 0 ? verified(1, score, name, std::to_string(at), at) : record(1, score, name, at);
+                r.report += '\t' + std::to_string(at);
+                {
+                    std::lock_guard lock(reportsLock);
+                    byTime[at] = r;
+                }
+                EXPECT_TRUE(m_store->Publish(r));
+                if (t == 0 && i % 4 == 0) {
+                    const Expected<std::vector<StoredRecord>> stored = m_store->List({});
+                    ASSERT_TRUE(stored && !stored->empty());
+                    const std::int64_t id = stored->at(random() % stored->size()).id;
+                    EXPECT_TRUE(i % 8 == 0 ? m_store->Delete(id) : m_store->SetHidden(id, true));
+                }
+            }
+        });
+    for (std::thread& thread : threads) thread.join();
+    const Expected<std::vector<StoredRecord>> stored = m_store->List({});
+    ASSERT_TRUE(stored) << stored.error();
+    const RankOracle oracle(*stored);
+    for (const bool verifiedOnly : {false, true}) {
+        m_store->SetVerifiedOnly(verifiedOnly);
+        for (const StoredRecord& r : *stored) {
+            const PublishResult again = Publish(byTime.at(r.publishedAt));
+            ASSERT_EQ(again.outcome, PublishOutcome::Duplicate);
+            EXPECT_EQ(again.rank, oracle.RankOf(r.id, verifiedOnly)) << "verified-only " << verifiedOnly;
+        }
+    }
+    m_store->SetVerifiedOnly(false);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, RecordStoreTest, ::testing::Values(Backend::Sqlite, Backend::Postgres),
                          [](const auto& instance) { return std::string(BackendName(instance.param)); });
 
@@ -429,15 +594,22 @@ protected:
         const Expected<PublishResult> published = store.Publish(fresh);
         ASSERT_TRUE(published) << published.error();
         EXPECT_TRUE(published->verified);
-        EXPECT_EQ(store.Publish(record(1, 90, "old best"))->outcome, PublishOutcome::Duplicate);
+        // The old records are counted in the ranks from the first publish on.
+        EXPECT_EQ(published->rank, 3);
+        EXPECT_EQ(store.Publish(record(1, 41, "middle"))->rank, 2);
+        const Expected<PublishResult> duplicate = store.Publish(record(1, 90, "old best"));
+        EXPECT_EQ(duplicate->outcome, PublishOutcome::Duplicate);
+        EXPECT_EQ(duplicate->rank, 1);
         store.SetVerifiedOnly(true);
+        EXPECT_EQ(store.Publish(fresh)->rank, 1);
         ASSERT_EQ(store.Top(1, 1, 10)->size(), 1u);
         EXPECT_EQ(store.Top(1, 1, 10)->front().name, "new");
         // Opening again changes nothing more.
         opened->reset();
         auto again = OpenRecordStore(m_database.Url());
         ASSERT_TRUE(again) << again.error();
-        EXPECT_EQ((*again)->List({})->size(), records + 1);
+        EXPECT_EQ((*again)->List({})->size(), records + 2);
+        EXPECT_EQ((*again)->Publish(record(1, 1, "last"))->rank, 5);
     }
 
     TestDatabase m_database{GetParam()};

@@ -24,9 +24,9 @@ namespace {
 struct Clock {
     using time_point = double;
     static double now() {
-        timespec spec{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &spec);
-        return double(spec.tv_sec) + double(spec.tv_nsec) * 1e-9;
+        timespec reading{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &reading);
+        return double(reading.tv_sec) + double(reading.tv_nsec) * 1e-9;
     }
 };
 

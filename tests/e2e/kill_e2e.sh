@@ -61,14 +61,7 @@ for trial in $(seq "$trials"); do
   dir=$work/trials/$trial
   mkdir "$dir"
   before=$(stamp)
-  "$folder/hoopstack" > "$dir/program.log" 2>&1 &
-  pid=$!
-  started=("$pid")
-  intro=$(find_window '^Main window$') || fail "no intro window appeared"
-  read -r x y < <(position_of "$intro") || fail "no position for the intro window"
-  click_at $((x + 200)) $((y + 200))
-  window=$(find_window '^Hoopstack$') || fail "no game window appeared"
-  read -r x y < <(position_of "$window") || fail "no position for the game window"
+  through_intro "$folder/hoopstack" "$dir/program.log"
   take_lost_press
   # The game that starts is saved at once; after a kill it is the killed game restored.
   replaced_within "$before" 100 || fail "the game that started was not saved within 10 s"

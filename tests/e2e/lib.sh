@@ -274,3 +274,17 @@ colour_count() { identify -format '%k' "$1"; }
 
 # True when the file exists and is not empty.
 file_ready() { [ -s "$1" ]; }
+
+# through_intro PROGRAM LOG: starts the game, ends its intro with a click and finds the game
+# window; sets pid (also in started), window and its corner x, y.
+through_intro() {
+  local intro
+  "$1" > "$2" 2>&1 &
+  pid=$!
+  started=("$pid")
+  intro=$(find_window '^Main window$') || fail "no intro window appeared"
+  read -r x y < <(position_of "$intro") || fail "no position for the intro window"
+  click_at $((x + 200)) $((y + 200))
+  window=$(find_window '^Hoopstack$') || fail "no game window appeared"
+  read -r x y < <(position_of "$window") || fail "no position for the game window"
+}

@@ -32,16 +32,9 @@ replaced_since() { [ "$(stamp)" != "$1" ]; }
 
 # start_game RUN: the program, through its intro to the game window, whose first save is awaited.
 start_game() {
-  local before intro window
+  local before
   before=$(stamp)
-  "$folder/hoopstack" > "$work/program-$1.log" 2>&1 &
-  pid=$!
-  started=("$pid")
-  intro=$(find_window '^Main window$') || fail "no intro window appeared"
-  read -r x y < <(position_of "$intro") || fail "no position for the intro window"
-  click_at $((x + 200)) $((y + 200))
-  window=$(find_window '^Hoopstack$') || fail "no game window appeared"
-  read -r x y < <(position_of "$window") || fail "no position for the game window"
+  through_intro "$folder/hoopstack" "$work/program-$1.log"
   # A click on the panel's empty corner, which the game ignores.
   click_at $((x + 700)) $((y + 580))
   wait_for 10 replaced_since "$before" || fail "the game that started was not saved within 10 s"

@@ -49,9 +49,10 @@ SOAK_GAMES ?= 1000
 soak: build
 	for level in 0 1 2; do $(BUILD)/bin/hoopstack-sim soak --games $(SOAK_GAMES) --level $$level --seed 1 --bot greedy | tail -n 1; done
 
-# Test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Test suite under AddressSanitizer and UndefinedBehaviorSanitizer, without the benchmarks (the
+# sanitizer build optimises lightly, -O1, with its assertions on).
 asan:
-	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DHOOPSTACK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
+	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DHOOPSTACK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DHOOPSTACK_BENCH=OFF $(CMAKE_FLAGS)"
 
 # The tests whose windows run real frame threads (engine, controls, the game and its dialogs,
 # the program's start) under ThreadSanitizer, with the game's data they read.
@@ -66,7 +67,7 @@ FUZZ_SECONDS ?= 30
 fuzz: setup-test
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DHOOPSTACK_FUZZ=ON -DBUILD_TESTING=OFF -DHOOPSTACK_BENCH=OFF >/dev/null
-	cmake --build build-fuzz -j $(JOBS)
+	cmake --build build-fuzz -j $(JOBS) --target fuzzers
 	scripts/run-fuzzers.sh build-fuzz/bin $(FUZZ_SECONDS)
 
 # The game window and its dialogs as the program draws them, then every frame of every clip,

@@ -77,8 +77,6 @@ void TopCache::Read(int level, Slot& slot, std::unique_lock<std::mutex>& lock) {
         if (versions) fresh->version = (*versions)[std::size_t(level - kFirstLevel)];
         fresh->rows = std::move(*rows);
         table = std::move(fresh);
-    } else {
-        std::fprintf(stderr, "hoopstack-leaderboard: %s\n", rows.error().c_str());
     }
     lock.lock();
     slot.reading = false;
@@ -90,6 +88,9 @@ void TopCache::Read(int level, Slot& slot, std::unique_lock<std::mutex>& lock) {
             slot.newest = slot.held->version;
     } else {
         slot.error = rows.error();
+        // Callers log the failures they are given; serving the rows held before hides this one.
+        if (slot.held)
+            std::fprintf(stderr, "hoopstack-leaderboard: %s; the rows read before are shown\n", slot.error.c_str());
     }
     slot.readDone.notify_all();
 }

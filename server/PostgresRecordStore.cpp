@@ -81,6 +81,11 @@ constexpr const char* kStatementTimeoutSql = "SET statement_timeout = 5000";
 constexpr const char* kConnectTimeout = "connect_timeout=3";
 // Reads are bounded as publishes are.
 constexpr auto kReadWait = std::chrono::seconds(5);
+// A publish judges whether it reached the first rows from the records committed when it
+// looks; records hidden or deleted meanwhile by other transactions can raise it after that.
+// So a publish this many rows below the first ones bumps the version as well: only as many
+// hides committing during one publish could hide a change from the cache.
+constexpr int kVersionedRowsMargin = 16;
 
 void prepare(pqxx::connection& c) {
     // Changes to one name and level wait for each other, so its listing stays consistent.
@@ -127,7 +132,7 @@ void prepare(pqxx::connection& c) {
               "SELECT score, name, published_at, id, verified, board FROM records WHERE level = $1 AND "
               "listed_verified ORDER BY score DESC, id DESC LIMIT $2 OFFSET $3");
     c.prepare("replay", "SELECT id, level, score, replay FROM records WHERE id = $1 AND verified AND NOT hidden");
-    // The last of a table's versioned rows, found by walking kVersionedRows entries of its index.
+    // The row $2 rows below a table's first, found by walking as many entries of its index.
     c.prepare("last_versioned_row",
               "SELECT score, id FROM records WHERE level = $1 AND listed ORDER BY score DESC, id DESC LIMIT 1 "
               "OFFSET $2");
@@ -177,8 +182,9 @@ std::vector<ListedState> listedOfName(pqxx::work& tx, int level, const std::stri
 }
 
 // Lists the best records of a name on a level again, counts the change in the trees and
-// bumps the level's version when the change reached the first rows of a table, or
-// `alwaysBump`; `before` holds the name's listed records before the change.
+// bumps the level's version when the change reached the first rows of a table (give or take
+// kVersionedRowsMargin), or `alwaysBump`; `before` holds the name's listed records before the
+// change.
 void relist(pqxx::work& tx, int level, const std::string& name, const std::vector<ListedState>& before,
             bool alwaysBump) {
     tx.exec_prepared("unlist", level, name);
@@ -196,7 +202,7 @@ void relist(pqxx::work& tx, int level, const std::string& name, const std::vecto
         if (moved.empty()) continue;
         const pqxx::result last =
             tx.exec_prepared(listing == Listing::Verified ? "last_versioned_row_verified" : "last_versioned_row",
-                             level, kVersionedRows - 1);
+                             level, kVersionedRows + kVersionedRowsMargin - 1);
         std::optional<RowKey> lastRow;
         if (!last.empty()) lastRow = RowKey{last[0][0].as<std::int32_t>(), last[0][1].as<std::int64_t>()};
         bump = ChangesFirstRows(moved, lastRow);

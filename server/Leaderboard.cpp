@@ -1,5 +1,6 @@
 #include "Leaderboard.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -55,7 +56,17 @@ Leaderboard::Leaderboard(RecordStore& store, RateLimiter& limiter, Clock clock, 
       m_limiter(limiter),
       m_clock(std::move(clock)),
       m_ownVerifier(verifier ? nullptr : std::make_unique<ReplayVerifier>(1)),
-      m_verifier(verifier ? verifier : m_ownVerifier.get()) {}
+      m_verifier(verifier ? verifier : m_ownVerifier.get()),
+      m_tops(store) {}
+
+static_assert(kLevelPageRows <= TopCache::kRows, "the level page shows cached rows only");
+
+Expected<std::vector<RankedRecord>> Leaderboard::Top(int level, int count) {
+    const Expected<TopCache::Snapshot> table = m_tops.Rows(level);
+    if (!table) return Error{table.error()};
+    const std::vector<RankedRecord>& rows = (*table)->rows;
+    return std::vector<RankedRecord>(rows.begin(), rows.begin() + std::min<std::ptrdiff_t>(count, std::ssize(rows)));
+}
 
 Leaderboard::~Leaderboard() = default;
 
@@ -101,7 +112,9 @@ Reply Leaderboard::Publish(const std::optional<std::string>& code, const std::op
         reply.headers.emplace_back("Retry-After", "10");
         return reply;
     }
-    const Expected<std::vector<RankedRecord>> top = m_store.Top(record->level, 1, kTopRows);
+    // The answer shows the table with this record in it when it made the Top 10.
+    m_tops.Changed(record->level);
+    const Expected<std::vector<RankedRecord>> top = Top(record->level, kTopRows);
     if (!top) std::fprintf(stderr, "hoopstack-leaderboard: %s\n", top.error().c_str());
     Reply reply = html(200, RenderPublishPage(*record, *result, top ? &*top : nullptr, m_store.VerifiedOnly()));
     reply.headers.emplace_back("Cache-Control", "no-store");
@@ -111,7 +124,7 @@ Reply Leaderboard::Publish(const std::optional<std::string>& code, const std::op
 Reply Leaderboard::Index() {
     std::vector<std::vector<RankedRecord>> tops;
     for (int level = kFirstLevel; level <= kLastLevel; ++level) {
-        Expected<std::vector<RankedRecord>> top = m_store.Top(level, 1, kTopRows);
+        Expected<std::vector<RankedRecord>> top = Top(level, kTopRows);
         if (!top) {
             std::fprintf(stderr, "hoopstack-leaderboard: %s\n", top.error().c_str());
             return ErrorPage(503, "Table unavailable", "The tables cannot be read just now; please try again later.");
@@ -124,7 +137,7 @@ Reply Leaderboard::Index() {
 Reply Leaderboard::Level(std::string_view levelText) {
     const std::optional<int> level = ParseLevel(levelText);
     if (!level) return ErrorPage(404, "No such level", "The levels are 1 (Novice), 2 (Expert) and 3 (Master).");
-    Expected<std::vector<RankedRecord>> records = m_store.Top(*level, 1, kLevelPageRows);
+    Expected<std::vector<RankedRecord>> records = Top(*level, kLevelPageRows);
     if (!records) {
         std::fprintf(stderr, "hoopstack-leaderboard: %s\n", records.error().c_str());
         return ErrorPage(503, "Table unavailable", "The table cannot be read just now; please try again later.");
@@ -135,7 +148,7 @@ Reply Leaderboard::Level(std::string_view levelText) {
 Reply Leaderboard::ApiTop(const std::optional<std::string>& levelText) {
     const std::optional<int> level = levelText ? ParseLevel(*levelText) : std::nullopt;
     if (!level) return {400, kJson, RenderJsonError("level must be 1, 2 or 3"), {}};
-    Expected<std::vector<RankedRecord>> records = m_store.Top(*level, 1, kTopRows);
+    Expected<std::vector<RankedRecord>> records = Top(*level, kTopRows);
     if (!records) {
         std::fprintf(stderr, "hoopstack-leaderboard: %s\n", records.error().c_str());
         return {503, kJson, RenderJsonError("the table cannot be read just now"), {}};

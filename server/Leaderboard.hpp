@@ -13,6 +13,7 @@
 #include "server/RateLimiter.hpp"
 #include "server/RecordStore.hpp"
 #include "server/Reply.hpp"
+#include "server/TopCache.hpp"
 
 namespace server {
 
@@ -67,7 +68,13 @@ public:
     Reply Style();
     Reply NotFound();
 
+    // The tables the pages show, for a watcher that notices other writers' changes.
+    TopCache& Tops() { return m_tops; }
+
 private:
+    // The first `count` rows of a level's table, from memory.
+    Expected<std::vector<RankedRecord>> Top(int level, int count);
+
     Reply ErrorPage(int status, std::string_view title, std::string_view message);
 
     RecordStore& m_store;
@@ -75,6 +82,7 @@ private:
     Clock m_clock;
     std::unique_ptr<ReplayVerifier> m_ownVerifier;
     ReplayVerifier* m_verifier;
+    TopCache m_tops;
 };
 
 } // namespace server

@@ -5,10 +5,13 @@
 #include <pqxx/pqxx>
 
 #include <exception>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "server/RankTree.hpp"
+#include "server/TopRowsChange.hpp"
 
 namespace server {
 
@@ -41,6 +44,11 @@ CREATE INDEX IF NOT EXISTS records_listed_verified ON records (level, listed_ver
 CREATE UNIQUE INDEX IF NOT EXISTS records_verified_replay ON records (replay_hash) WHERE verified;
 CREATE INDEX IF NOT EXISTS records_by_name ON records (level, name, score DESC, id DESC);
 CREATE INDEX IF NOT EXISTS records_listed_by_name ON records (level, name, listed);
+CREATE TABLE IF NOT EXISTS table_versions (
+    level INTEGER PRIMARY KEY,
+    version BIGINT NOT NULL
+);
+INSERT INTO table_versions (level, version) VALUES (1, 0), (2, 0), (3, 0) ON CONFLICT (level) DO NOTHING;
 )sql";
 
 // The count trees of the listed records (see RankTree.hpp). Databases made before it get it
@@ -73,6 +81,11 @@ constexpr const char* kStatementTimeoutSql = "SET statement_timeout = 5000";
 constexpr const char* kConnectTimeout = "connect_timeout=3";
 // Reads are bounded as publishes are.
 constexpr auto kReadWait = std::chrono::seconds(5);
+// A publish judges whether it reached the first rows from the records committed when it
+// looks; records hidden or deleted meanwhile by other transactions can raise it after that.
+// So a publish this many rows below the first ones bumps the version as well: only as many
+// hides committing during one publish could hide a change from the cache.
+constexpr int kVersionedRowsMargin = 16;
 
 void prepare(pqxx::connection& c) {
     // Changes to one name and level wait for each other, so its listing stays consistent.
@@ -119,6 +132,16 @@ void prepare(pqxx::connection& c) {
               "SELECT score, name, published_at, id, verified, board FROM records WHERE level = $1 AND "
               "listed_verified ORDER BY score DESC, id DESC LIMIT $2 OFFSET $3");
     c.prepare("replay", "SELECT id, level, score, replay FROM records WHERE id = $1 AND verified AND NOT hidden");
+    // The row $2 rows below a table's first, found by walking as many entries of its index.
+    c.prepare("last_versioned_row",
+              "SELECT score, id FROM records WHERE level = $1 AND listed ORDER BY score DESC, id DESC LIMIT 1 "
+              "OFFSET $2");
+    c.prepare("last_versioned_row_verified",
+              "SELECT score, id FROM records WHERE level = $1 AND listed_verified ORDER BY score DESC, id DESC "
+              "LIMIT 1 OFFSET $2");
+    // The last row a transaction writes: the publishes that wait for it hold no other row.
+    c.prepare("bump_version", "UPDATE table_versions SET version = version + 1 WHERE level = $1");
+    c.prepare("versions", "SELECT level, version FROM table_versions ORDER BY level");
     c.prepare("list",
               "SELECT id, level, score, name, published_at, hidden, verified, reason FROM records "
               "WHERE ($1 = 0 OR level = $1) AND (NOT $2 OR name = $3) ORDER BY level, score DESC, id DESC");
@@ -158,16 +181,33 @@ std::vector<ListedState> listedOfName(pqxx::work& tx, int level, const std::stri
     return out;
 }
 
-// Lists the best records of a name on a level again and counts the change in the trees;
-// `before` holds the name's listed records before the change.
-void relist(pqxx::work& tx, int level, const std::string& name, const std::vector<ListedState>& before) {
+// Lists the best records of a name on a level again, counts the change in the trees and
+// bumps the level's version when the change reached the first rows of a table (give or take
+// kVersionedRowsMargin), or `alwaysBump`; `before` holds the name's listed records before the
+// change.
+void relist(pqxx::work& tx, int level, const std::string& name, const std::vector<ListedState>& before,
+            bool alwaysBump) {
     tx.exec_prepared("unlist", level, name);
     tx.exec_prepared("relist", level, name, kRecordsPerNameAndLevel);
     tx.exec_prepared("unlist_verified", level, name);
     tx.exec_prepared("relist_verified", level, name, kRecordsPerNameAndLevel);
     RankTreeChanges changes;
-    AddListingChanges(changes, level, before, listedOfName(tx, level, name));
+    const std::vector<ListedState> after = listedOfName(tx, level, name);
+    AddListingChanges(changes, level, before, after);
     applyChanges(tx, std::move(changes));
+    bool bump = alwaysBump;
+    for (const Listing listing : {Listing::All, Listing::Verified}) {
+        if (bump) break;
+        const std::vector<RowKey> moved = MovedRows(before, after, listing);
+        if (moved.empty()) continue;
+        const pqxx::result last =
+            tx.exec_prepared(listing == Listing::Verified ? "last_versioned_row_verified" : "last_versioned_row",
+                             level, kVersionedRows + kVersionedRowsMargin - 1);
+        std::optional<RowKey> lastRow;
+        if (!last.empty()) lastRow = RowKey{last[0][0].as<std::int32_t>(), last[0][1].as<std::int64_t>()};
+        bump = ChangesFirstRows(moved, lastRow);
+    }
+    if (bump) tx.exec_prepared("bump_version", level);
 }
 
 // Builds the count trees from the records of a database made before them.
@@ -226,7 +266,7 @@ PublishResult publishIn(pqxx::work& tx, const NewRecord& record, bool verifiedOn
                           result.verified ? record.check.board : std::string())[0]
             .as<std::int64_t>();
     tx.exec_prepared("add_report", record.report, id);
-    relist(tx, record.level, record.name, listedOfName(tx, record.level, record.name));
+    relist(tx, record.level, record.name, listedOfName(tx, record.level, record.name), false);
     result.rank = rankOf(tx, id, verifiedOnly);
     result.outcome = result.rank > 0 ? PublishOutcome::Stored : PublishOutcome::NotListed;
     return result;
@@ -383,6 +423,23 @@ Expected<std::vector<RankedRecord>> PostgresRecordStore::Top(int level, int firs
         });
 }
 
+Expected<std::vector<std::int64_t>> PostgresRecordStore::TableVersions() {
+    return WithSession<std::vector<std::int64_t>>(
+        std::chrono::steady_clock::now() + kReadWait, "cannot read the table versions", [&](pqxx::connection& c) {
+            std::vector<std::int64_t> versions(std::size_t(kLastLevel - kFirstLevel + 1), 0);
+            std::size_t found = 0;
+            pqxx::read_transaction tx(c);
+            for (const auto& row : tx.exec_prepared("versions")) {
+                const int level = row[0].as<int>();
+                if (level < kFirstLevel || level > kLastLevel) continue;
+                versions[std::size_t(level - kFirstLevel)] = row[1].as<std::int64_t>();
+                ++found;
+            }
+            if (found != versions.size()) throw std::runtime_error("a level has no version");
+            return versions;
+        });
+}
+
 Expected<std::vector<StoredRecord>> PostgresRecordStore::List(const RecordFilter& filter) {
     return WithSession<std::vector<StoredRecord>>(
         std::chrono::steady_clock::now() + std::chrono::seconds(60), "cannot list the records",
@@ -420,7 +477,8 @@ Expected<bool> PostgresRecordStore::Change(std::int64_t id, std::optional<bool> 
                                      tx.exec_prepared("hide", id, *hidden);
                                  else
                                      tx.exec_prepared("remove", id);
-                                 relist(tx, level, name, before);
+                                 // Rare: the level's cached rows are renewed always.
+                                 relist(tx, level, name, before, true);
                                  tx.commit();
                                  return true;
                              });

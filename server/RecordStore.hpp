@@ -16,6 +16,9 @@ using Deadline = std::chrono::steady_clock::time_point;
 // The longest a publish waits for the database, queueing included.
 inline constexpr std::chrono::seconds kPublishWait{5};
 
+// The rows at the top of every level's table whose changes the table versions tell.
+inline constexpr int kVersionedRows = 100;
+
 // What `admin list` picks: every record, or those of one level and/or one name.
 struct RecordFilter {
     std::optional<int> level;
@@ -51,6 +54,13 @@ public:
 
     // At most `count` listed records of a level, starting at rank `first` (1 for the best).
     virtual Expected<std::vector<RankedRecord>> Top(int level, int first, int count) = 0;
+    // One number per level, kFirstLevel to kLastLevel in order, that grows in the same
+    // transaction as any change to the first kVersionedRows rows of the level's tables (of all
+    // listed records and of verified ones): equal numbers mean the same rows. A store that
+    // keeps none answers with an Error.
+    virtual Expected<std::vector<std::int64_t>> TableVersions() {
+        return Error{"this store keeps no table versions"};
+    }
 
     // The operator's view: every stored record the filter picks, by level, then as ranked.
     virtual Expected<std::vector<StoredRecord>> List(const RecordFilter& filter) = 0;

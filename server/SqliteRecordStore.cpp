@@ -8,6 +8,7 @@
 #include "server/RankTree.hpp"
 #include "server/SqliteConnection.hpp"
 #include "server/SqliteStatement.hpp"
+#include "server/TopRowsChange.hpp"
 
 namespace server {
 
@@ -67,6 +68,23 @@ CREATE TABLE rank_counts (
     PRIMARY KEY (level, listing, node)
 ) WITHOUT ROWID;
 )sql";
+// One row per level whose version grows with every change to the first rows of its tables.
+constexpr const char* kVersionsTable = R"sql(
+CREATE TABLE IF NOT EXISTS table_versions (
+    level INTEGER PRIMARY KEY,
+    version INTEGER NOT NULL
+);
+INSERT OR IGNORE INTO table_versions (level, version) VALUES (1, 0), (2, 0), (3, 0);
+)sql";
+constexpr const char* kVersionsSql = "SELECT level, version FROM table_versions ORDER BY level";
+constexpr const char* kBumpVersionSql = "UPDATE table_versions SET version = version + 1 WHERE level = ?1";
+// The last of a table's versioned rows, found by walking kVersionedRows entries of its index.
+constexpr const char* kLastVersionedRowSql =
+    "SELECT score, id FROM records WHERE level = ?1 AND listed = 1 ORDER BY score DESC, id DESC LIMIT 1 OFFSET ?2";
+constexpr const char* kLastVersionedRowVerifiedSql =
+    "SELECT score, id FROM records WHERE level = ?1 AND listed_verified = 1 ORDER BY score DESC, id DESC "
+    "LIMIT 1 OFFSET ?2";
+
 constexpr const char* kHasRankTreeSql = "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'rank_counts'";
 constexpr const char* kListedPerScoreSql =
     "SELECT level, score, SUM(listed <> 0), SUM(listed_verified <> 0) FROM records "
@@ -174,7 +192,7 @@ struct SqliteRecordStore::Writer {
     std::unique_ptr<SqliteConnection> connection;
     SqliteStatement begin, commit, rollback, savepoint, release, rollbackTo;
     SqliteStatement findReport, stateOf, findReplay, insert, addReport, unlist, relist, unlistVerified,
-        relistVerified, listed, owner, hide, remove, nameListed, addCount;
+        relistVerified, listed, owner, hide, remove, nameListed, addCount, lastRow, lastRowVerified, bumpVersion;
     bool verifiedOnly = false;
 
     bool Prepare(std::string& error) {
@@ -209,19 +227,51 @@ struct SqliteRecordStore::Writer {
                  {&remove, "DELETE FROM records WHERE id = ?1"},
                  {&nameListed, kListedOfNameSql},
                  {&addCount, kAddCountSql},
+                 {&lastRow, kLastVersionedRowSql},
+                 {&lastRowVerified, kLastVersionedRowVerifiedSql},
+                 {&bumpVersion, kBumpVersionSql},
              })
             if (!statement->Prepare(db, sql, error)) return false;
         return true;
     }
 
-    // Lists the best records of a name on a level again and counts the change in the trees;
-    // `before` holds the name's listed records before the change. False on a database failure.
-    bool Relist(std::int64_t level, const std::string& name, const std::vector<ListedState>& before) {
+    // Lists the best records of a name on a level again, counts the change in the trees and
+    // bumps the level's version when the change reached the first rows of a table, or
+    // `alwaysBump`; `before` holds the name's listed records before the change. False on a
+    // database failure.
+    bool Relist(std::int64_t level, const std::string& name, const std::vector<ListedState>& before,
+                bool alwaysBump) {
         std::vector<ListedState> after;
         RankTreeChanges changes;
         if (!ListBest(level, name) || !listedOfName(nameListed, level, name, after)) return false;
         AddListingChanges(changes, int(level), before, after);
-        return applyChanges(addCount, std::move(changes));
+        if (!applyChanges(addCount, std::move(changes))) return false;
+        bool bump = alwaysBump;
+        for (const Listing listing : {Listing::All, Listing::Verified}) {
+            if (bump) break;
+            const std::vector<RowKey> moved = MovedRows(before, after, listing);
+            if (moved.empty()) continue;
+            std::optional<RowKey> last;
+            if (!LastVersionedRow(level, listing, last)) return false;
+            bump = ChangesFirstRows(moved, last);
+        }
+        if (!bump) return true;
+        bool row = false;
+        bindAll(bumpVersion, level);
+        return runOnce(bumpVersion, row);
+    }
+
+    // The last of the first kVersionedRows rows of a table, nothing when it has fewer; false
+    // on a database failure.
+    bool LastVersionedRow(std::int64_t level, Listing listing, std::optional<RowKey>& result) {
+        SqliteStatement& statement = listing == Listing::Verified ? lastRowVerified : lastRow;
+        bool row = false;
+        bindAll(statement, level, std::int64_t(kVersionedRows - 1));
+        if (!runOnce(statement, row)) return false;
+        result.reset();
+        if (row) result = RowKey{std::int32_t(statement.Int64(0)), statement.Int64(1)};
+        statement.Reset();
+        return true;
     }
 
     // Marks the name's best records on the level listed and the others not.
@@ -295,7 +345,7 @@ struct SqliteRecordStore::Writer {
         std::vector<ListedState> before;
         bindAll(addReport, std::string_view(record.report), id);
         if (!runOnce(addReport, row) || !listedOfName(nameListed, record.level, record.name, before) ||
-            !Relist(record.level, record.name, before) || !IsListed(id, isListed))
+            !Relist(record.level, record.name, before, false) || !IsListed(id, isListed))
             return false;
         result.outcome = isListed ? PublishOutcome::Stored : PublishOutcome::NotListed;
         return true;
@@ -320,13 +370,14 @@ struct SqliteRecordStore::Writer {
             bindAll(remove, id);
             if (!runOnce(remove, row)) return false;
         }
-        return Relist(level, name, before);
+        // Hiding, showing and deleting are rare: they renew the level's cached rows always.
+        return Relist(level, name, before, true);
     }
 };
 
 struct SqliteRecordStore::Reader {
     std::unique_ptr<SqliteConnection> connection;
-    SqliteStatement top, topVerified, listed, sumNodes, laterTies, laterTiesVerified, replay;
+    SqliteStatement top, topVerified, listed, sumNodes, laterTies, laterTiesVerified, replay, versions;
     bool verifiedOnly = false;
 
     // The rank of record `id` when it is listed, else 0, read in one snapshot of the database;
@@ -398,7 +449,7 @@ Expected<std::unique_ptr<SqliteRecordStore>> SqliteRecordStore::Open(const std::
         ok = probe.Prepare(writer->connection->Handle(), "SELECT verified FROM records LIMIT 0", error) ||
              writer->connection->Execute(kReplayColumns, error);
     }
-    ok = ok && writer->connection->Execute(kIndexes, error);
+    ok = ok && writer->connection->Execute(kIndexes, error) && writer->connection->Execute(kVersionsTable, error);
     if (ok && !hasRankTree)
         ok = writer->connection->Execute(kRankTreeTable, error) && buildRankTree(writer->connection->Handle(), error);
     ok = ok && writer->connection->Execute("COMMIT", error) &&
@@ -564,7 +615,7 @@ Expected<std::unique_ptr<SqliteRecordStore::Reader>> SqliteRecordStore::TakeRead
         !reader->listed.Prepare(db, kListedSql, error) || !reader->sumNodes.Prepare(db, kSumNodesSql, error) ||
         !reader->laterTies.Prepare(db, kLaterTiesSql, error) ||
         !reader->laterTiesVerified.Prepare(db, kLaterTiesVerifiedSql, error) ||
-        !reader->replay.Prepare(db, kReplaySql, error))
+        !reader->replay.Prepare(db, kReplaySql, error) || !reader->versions.Prepare(db, kVersionsSql, error))
         return Error{"cannot prepare a reading connection: " + error};
     return reader;
 }
@@ -599,6 +650,28 @@ Expected<std::vector<RankedRecord>> SqliteRecordStore::Top(int level, int first,
     ReturnReader(std::move(reader));
     if (failed) return Error{"cannot read the records: " + message};
     return rows;
+}
+
+Expected<std::vector<std::int64_t>> SqliteRecordStore::TableVersions() {
+    auto taken = TakeReader();
+    if (!taken) return Error{taken.error()};
+    std::unique_ptr<Reader> reader = std::move(*taken);
+    std::vector<std::int64_t> versions(std::size_t(kLastLevel - kFirstLevel + 1), 0);
+    std::size_t found = 0;
+    reader->versions.Reset();
+    while (reader->versions.Step()) {
+        const std::int64_t level = reader->versions.Int64(0);
+        if (level < kFirstLevel || level > kLastLevel) continue;
+        versions[std::size_t(level - kFirstLevel)] = reader->versions.Int64(1);
+        ++found;
+    }
+    const bool failed = reader->versions.Failed();
+    const std::string message = failed ? reader->connection->LastError() : std::string();
+    reader->versions.Reset();
+    ReturnReader(std::move(reader));
+    if (failed) return Error{"cannot read the table versions: " + message};
+    if (found != versions.size()) return Error{"cannot read the table versions: a level has none"};
+    return versions;
 }
 
 Expected<std::vector<StoredRecord>> SqliteRecordStore::List(const RecordFilter& filter) {

@@ -18,6 +18,7 @@
 #include "server/RateLimiter.hpp"
 #include "server/ReplayVerifier.hpp"
 #include "server/ServerOptions.hpp"
+#include "server/TopWatcher.hpp"
 
 namespace {
 
@@ -84,6 +85,8 @@ int main(int argc, char** argv) {
                                   : int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
     server::ReplayVerifier verifier(verifyThreads);
     server::Leaderboard board(**store, limiter, server::Leaderboard::SystemClock(), &verifier);
+    // Other servers on the database and the operator's commands change the tables too.
+    server::TopWatcher watcher(board.Tops());
     server::HttpLimits limits;
     limits.trustedProxy = options->trustedProxy;
     // Room for the database's files and connections besides the clients.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Load on hoopstack-leaderboard over the loopback interface with wrk: publishing (every
-# request a report of its own) and the Top 10 page, 64 connections for BENCH_SECONDS (20) each,
-# on SQLite and on a throw-away PostgreSQL, directly and through nginx (TLS, the shipped site
+# request a report of its own), the Top 10 page, a level's page, /api/top and the style sheet
+# (which reads no database: the pages' rates are printed as shares of its rate), 64
+# connections for BENCH_SECONDS (20) each, on SQLite and on a throw-away PostgreSQL, directly and through nginx (TLS, the shipped site
 # without its per-address limits, which would refuse a load from one address); on SQLite the
 # page again with 10,000 idle connections held open. Prints requests per second, the 50th and
 # 99th percentile latency and the errors (socket errors and answers other than 2xx), the page
@@ -109,6 +110,15 @@ run_backend() {
   fi
   measure "$name Top 10 page" "http://127.0.0.1:$port/"
   local page_rps=$rps
+  measure "$name level page (100 rows)" "http://127.0.0.1:$port/level/1"
+  local level_rps=$rps
+  measure "$name /api/top" "http://127.0.0.1:$port/api/top?level=1"
+  local api_rps=$rps
+  # The style sheet never reads the database: the peer the table pages are measured against.
+  measure "$name style sheet" "http://127.0.0.1:$port/style.css"
+  echo "leaderboard bench: $name pages against the style sheet's rate: Top 10 page" \
+    "$(awk -v a="$page_rps" -v l="$level_rps" -v j="$api_rps" -v b="$rps" \
+       'BEGIN { printf "%.2f, level page %.2f, /api/top %.2f", a / b, l / b, j / b }')"
   if start_nginx; then
     BENCH_RUN=nginx measure "$name publish via nginx" "https://127.0.0.1:$tls_port/" -s "$here/publish.lua"
     measure "$name Top 10 page via nginx" "https://127.0.0.1:$tls_port/"

@@ -111,9 +111,10 @@ int RunImport(RecordStore& store, std::FILE* input, std::FILE* messages, std::si
         again.start = 0;
     }
 
-    // First reading: every line checked, nothing stored.
+    // First reading: every line checked, nothing stored; where each batch begins noted.
     std::size_t lineNumber = 0, badLines = 0, records = 0;
     std::vector<std::size_t> blankLines;
+    std::vector<std::uint64_t> batchStarts;
     auto bad = [&](std::size_t number, const std::string& reason) {
         if (++badLines <= kShownBadLines) std::fprintf(messages, "line %zu: %s\n", number, reason.c_str());
     };
@@ -121,7 +122,7 @@ int RunImport(RecordStore& store, std::FILE* input, std::FILE* messages, std::si
         LineReader reader(input, kMaxRecordLineBytes, again.owned ? again.file : nullptr);
         std::string line;
         bool tooLong = false;
-        while (reader.Next(line, tooLong)) {
+        for (std::uint64_t start = 0; reader.Next(line, tooLong); start = reader.Position()) {
             ++lineNumber;
             if (tooLong) {
                 bad(lineNumber, "the line is longer than " + std::to_string(kMaxRecordLineBytes) + " bytes");
@@ -135,10 +136,11 @@ int RunImport(RecordStore& store, std::FILE* input, std::FILE* messages, std::si
             for (const std::size_t blank : blankLines) bad(blank, "the line is empty");
             blankLines.clear();
             const Expected<RecordLine> record = ParseRecordLine(line);
-            if (!record)
+            if (!record) {
                 bad(lineNumber, record.error());
-            else
-                ++records;
+                continue;
+            }
+            if (records++ % batchLines == 0) batchStarts.push_back(start);
         }
         if (reader.Failed() || reader.CopyFailed()) {
             std::fprintf(messages, "hoopstack-leaderboard: cannot %s: %s\n",
@@ -161,39 +163,39 @@ int RunImport(RecordStore& store, std::FILE* input, std::FILE* messages, std::si
     }
     progress.storedBefore = *storedBefore;
 
-    // Second reading: the same lines, stored batch by batch.
-    if (std::fflush(again.file) != 0 || ::fseeko(again.file, again.start, SEEK_SET) != 0) {
+    // Second reading: the batches from the last to the first, so that the records of earlier
+    // lines are published later and rank higher among equal scores (see RecordStore::Import).
+    if (std::fflush(again.file) != 0) {
         std::fprintf(messages, "hoopstack-leaderboard: cannot read the input again: %s\n", std::strerror(errno));
         return 1;
     }
-    LineReader reader(again.file, kMaxRecordLineBytes);
     std::vector<RecordLine> batch;
     batch.reserve(std::min(batchLines, records));
-    auto storeBatch = [&]() {
-        const Expected<bool> stored = store.Import(batch, progress);
+    for (std::size_t b = batchStarts.size(); b-- > 0;) {
+        const std::size_t wanted = std::min(batchLines, records - b * batchLines);
+        bool intact = ::fseeko(again.file, again.start + off_t(batchStarts[b]), SEEK_SET) == 0;
+        LineReader reader(again.file, kMaxRecordLineBytes);
+        std::string line;
+        bool tooLong = false;
         batch.clear();
-        if (stored) return true;
-        std::fprintf(messages, "hoopstack-leaderboard: %s\n", stored.error().c_str());
-        summary(messages, progress);
-        return false;
-    };
-    std::string line;
-    bool tooLong = false;
-    std::size_t seen = 0;
-    while (seen < records && reader.Next(line, tooLong)) {
-        if (line.empty() || line == "\r") continue;
-        Expected<RecordLine> record = ParseRecordLine(line);
-        if (tooLong || !record) break;
-        ++seen;
-        batch.push_back(std::move(*record));
-        if (batch.size() >= batchLines && !storeBatch()) return 1;
+        while (intact && batch.size() < wanted && reader.Next(line, tooLong)) {
+            if (line.empty() || line == "\r") continue;
+            Expected<RecordLine> record = ParseRecordLine(line);
+            intact = !tooLong && record;
+            if (intact) batch.push_back(std::move(*record));
+        }
+        if (!intact || batch.size() < wanted) {
+            std::fprintf(messages, "hoopstack-leaderboard: the input changed while it was read\n");
+            summary(messages, progress);
+            return 1;
+        }
+        const Expected<bool> stored = store.Import(batch, progress);
+        if (!stored) {
+            std::fprintf(messages, "hoopstack-leaderboard: %s\n", stored.error().c_str());
+            summary(messages, progress);
+            return 1;
+        }
     }
-    if (seen < records) {
-        std::fprintf(messages, "hoopstack-leaderboard: the input changed while it was read\n");
-        summary(messages, progress);
-        return 1;
-    }
-    if (!batch.empty() && !storeBatch()) return 1;
     summary(messages, progress);
     return 0;
 }

@@ -32,8 +32,7 @@ bool TakeEqualRecord(ImportProgress& progress, const std::vector<std::int64_t>& 
 // A level and a name: the records a name lists on a level.
 using LevelAndName = std::pair<int, std::string>;
 
-// How new records change the tables. `records` get the ascending `ids`, above every id
-// stored; `listedNow` holds, for each of their levels and names, the records listed now. A
+// How new records change the tables. `records` get the `ids`; `listedNow` holds, for each of their levels and names, the records listed now. A
 // name lists its kRecordsPerNameAndLevel best records, the later one first among equal
 // scores, exactly as publishing the records one by one would leave it. Imported records
 // are unverified, so the verified-only tables do not change.

@@ -39,8 +39,10 @@ bool LineReader::Next(std::string& line, bool& tooLong) {
         if (length > room) tooLong = true;
         line.append(start, length < room ? length : room);
         m_at += length;
+        m_position += length;
         if (newline) {
             ++m_at;
+            ++m_position;
             return true;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ public:
     // Whether reading the input, or writing the copy, failed.
     bool Failed() const { return m_failed; }
     bool CopyFailed() const { return m_copyFailed; }
+    // Bytes of the input the lines returned so far took, newlines included.
+    std::uint64_t Position() const { return m_position; }
 
 private:
     bool Fill();
@@ -29,6 +32,7 @@ private:
     std::FILE* m_copy;
     std::vector<char> m_buffer;
     std::size_t m_at = 0, m_end = 0;
+    std::uint64_t m_position = 0;
     bool m_eof = false;
     bool m_failed = false;
     bool m_copyFailed = false;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -551,7 +552,8 @@ void importIn(pqxx::work& tx, const std::vector<RecordLine>& batch, ImportProgre
     std::vector<std::int64_t> ids;
     ids.reserve(fresh.size());
     for (const auto& row : tx.exec_params(kReserveIdsSql, std::int64_t(fresh.size()))) ids.push_back(row[0].as<std::int64_t>());
-    std::sort(ids.begin(), ids.end());
+    // The last line is published first: it gets the smallest id.
+    std::sort(ids.begin(), ids.end(), std::greater<>());
     if (ids.size() != fresh.size()) throw std::runtime_error("the database gave too few record ids");
 
     std::vector<int> levels, scores;

@@ -70,8 +70,9 @@ public:
     // `progress` only when it is committed. Lines equal to records stored before the import
     // are skipped (see ImportProgress); the others become records published at the line's
     // time, unverified for kImportedReason, shown, listed and ranked as publishing them one
-    // by one in the batch's order would have done, their report texts registered so that a
-    // later publish of the same report is a duplicate. Publishes wait while a batch is written.
+    // by one from the last line of the batch to the first would have done (so among equal
+    // scores an earlier line ranks higher), their report texts registered so that a later
+    // publish of the same report is a duplicate. Publishes wait while a batch is written.
     virtual Expected<bool> Import(const std::vector<RecordLine>& batch, ImportProgress& progress) {
         (void)batch, (void)progress;
         return Error{"this store cannot import"};

@@ -664,6 +664,8 @@ namespace {
 constexpr auto kImportWait = std::chrono::seconds(60);
 
 constexpr const char* kLargestIdSql = "SELECT COALESCE(MAX(id), 0) FROM records";
+// 256 MiB of pages for the writes all over the indexes.
+constexpr const char* kImportCacheSql = "PRAGMA cache_size = -262144";
 // Stored records equal to an imported line: same level, name and score, published on its day.
 constexpr const char* kEqualRecordsSql =
     "SELECT id FROM records WHERE level = ?1 AND name = ?2 AND score = ?3 AND published_at >= ?4 AND "
@@ -732,7 +734,10 @@ Expected<bool> SqliteRecordStore::Import(const std::vector<RecordLine>& batch, I
         if (!m_import) {
             auto statements = std::make_unique<ImportStatements>();
             std::string prepareError;
-            if (!statements->Prepare(w.connection->Handle(), prepareError)) return false;
+            // Imports write all over the indexes: a large page cache keeps them off the disk.
+            if (!w.connection->Execute(kImportCacheSql, prepareError) ||
+                !statements->Prepare(w.connection->Handle(), prepareError))
+                return false;
             m_import = std::move(statements);
         }
         ImportStatements& s = *m_import;
@@ -752,8 +757,9 @@ Expected<bool> SqliteRecordStore::Import(const std::vector<RecordLine>& batch, I
         // The writer holds the file's write lock: nobody else takes these ids meanwhile.
         const std::int64_t firstId = s.largestId.Int64(0) + 1;
         s.largestId.Reset();
+        // The last line is published first: it gets the smallest id.
         std::vector<std::int64_t> ids(fresh.size());
-        for (std::size_t i = 0; i < ids.size(); ++i) ids[i] = firstId + std::int64_t(i);
+        for (std::size_t i = 0; i < ids.size(); ++i) ids[i] = firstId + std::int64_t(ids.size() - 1 - i);
 
         std::map<LevelAndName, std::vector<ListedState>> listedNow;
         for (const RecordLine& line : fresh) {
@@ -761,7 +767,7 @@ Expected<bool> SqliteRecordStore::Import(const std::vector<RecordLine>& batch, I
             if (added && !listedOfName(w.nameListed, line.level, line.name, at->second)) return false;
         }
         const ImportListing plan = PlanImportListing(fresh, ids, listedNow);
-        for (std::size_t i = 0; i < fresh.size(); ++i) {
+        for (std::size_t i = fresh.size(); i-- > 0;) {
             const RecordLine& line = fresh[i];
             bindAll(s.insert, ids[i], std::int64_t(line.level), std::int64_t(line.score), std::string_view(line.name),
                     line.publishedAt, std::int64_t(plan.listed[i] ? 1 : 0), std::string_view(kImportedReason));

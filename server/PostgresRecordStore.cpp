@@ -486,10 +486,10 @@ constexpr const char* kImportInsertSql =
     "replay_hash, board, listed_verified) SELECT u.id, u.level, u.score, u.name, u.at, FALSE, u.listed, FALSE, "
     "$7, '', '', '', FALSE FROM unnest($1::BIGINT[], $2::INTEGER[], $3::INTEGER[], $4::TEXT[], $5::BIGINT[], "
     "$6::BOOLEAN[]) AS u(id, level, score, name, at, listed)";
-// The first record of a report text keeps it.
+// The first record of a report text, the one of the smallest id, keeps it.
 constexpr const char* kImportReportsSql =
-    "INSERT INTO reports (report, record_id) SELECT * FROM unnest($1::TEXT[], $2::BIGINT[]) "
-    "ON CONFLICT (report) DO NOTHING";
+    "INSERT INTO reports (report, record_id) SELECT * FROM unnest($1::TEXT[], $2::BIGINT[]) AS u(report, id) "
+    "ORDER BY u.id ON CONFLICT (report) DO NOTHING";
 constexpr const char* kImportUnlistSql = "UPDATE records SET listed = FALSE WHERE id = ANY($1::BIGINT[])";
 constexpr const char* kExportCursorSql =
     "DECLARE export_records NO SCROLL CURSOR FOR SELECT level, score, name, published_at FROM records "

@@ -677,6 +677,9 @@ constexpr const char* kImportInsertSql =
 constexpr const char* kImportReportSql =
     "INSERT INTO reports (report, record_id) VALUES (?1, ?2) ON CONFLICT (report) DO NOTHING";
 constexpr const char* kImportUnlistSql = "UPDATE records SET listed = 0 WHERE id = ?1";
+constexpr const char* kAddToNodeSql =
+    "UPDATE rank_counts SET count = count + ?1 WHERE level = ?2 AND listing = ?3 AND node = ?4";
+constexpr const char* kNewNodeSql = "INSERT INTO rank_counts (level, listing, node, count) VALUES (?1, ?2, ?3, ?4)";
 // One level's shown records, listed or not (`listed` 1 or 0), as ranked: each a walk down the
 // records_listed index, so two of them merge into the level's order without sorting.
 constexpr const char* kExportSql =
@@ -686,13 +689,29 @@ constexpr const char* kExportSql =
 } // namespace
 
 struct SqliteRecordStore::ImportStatements {
-    SqliteStatement largestId, equal, insert, addReport, unlist;
+    SqliteStatement largestId, equal, insert, addReport, unlist, addToNode, newNode;
 
     bool Prepare(sqlite3* db, std::string& error) {
         return largestId.Prepare(db, kLargestIdSql, error) && equal.Prepare(db, kEqualRecordsSql, error) &&
                insert.Prepare(db, kImportInsertSql, error) && addReport.Prepare(db, kImportReportSql, error) &&
-               unlist.Prepare(db, kImportUnlistSql, error);
+               unlist.Prepare(db, kImportUnlistSql, error) && addToNode.Prepare(db, kAddToNodeSql, error) &&
+               newNode.Prepare(db, kNewNodeSql, error);
     }
+
+    // Writes changes to the count trees; false on a failure. Most nodes a batch changes exist
+    // already: an update finds them with one search, where an upsert searches twice.
+    bool AddCounts(const RankTreeChanges& changes) {
+        bool row = false;
+        for (const auto& [key, delta] : changes) {
+            bindAll(addToNode, delta, std::int64_t(key.level), std::int64_t(key.listing), key.node);
+            if (!runOnce(addToNode, row)) return false;
+            if (sqlite3_changes(handle) > 0) continue;
+            bindAll(newNode, std::int64_t(key.level), std::int64_t(key.listing), key.node, delta);
+            if (!runOnce(newNode, row)) return false;
+        }
+        return true;
+    }
+    sqlite3* handle = nullptr;
 
     // The stored records equal to `line` with ids up to `storedBefore`; false on a failure.
     bool Equal(const RecordLine& line, std::int64_t storedBefore, std::vector<std::int64_t>& ids) {
@@ -738,6 +757,7 @@ Expected<bool> SqliteRecordStore::Import(const std::vector<RecordLine>& batch, I
             if (!w.connection->Execute(kImportCacheSql, prepareError) ||
                 !statements->Prepare(w.connection->Handle(), prepareError))
                 return false;
+            statements->handle = w.connection->Handle();
             m_import = std::move(statements);
         }
         ImportStatements& s = *m_import;
@@ -779,7 +799,7 @@ Expected<bool> SqliteRecordStore::Import(const std::vector<RecordLine>& batch, I
             bindAll(s.unlist, id);
             if (!runOnce(s.unlist, row)) return false;
         }
-        if (!applyChanges(w.addCount, plan.changes)) return false;
+        if (!s.AddCounts(plan.changes)) return false;
         next.imported += std::int64_t(fresh.size());
         return true;
     });

@@ -534,7 +534,7 @@ std::vector<std::vector<std::int64_t>> equalRecords(pqxx::work& tx, const std::v
     return equal;
 }
 
-// Stores the lines of `batch` that `progress` does not skip; false when none was new.
+// Stores the lines of `batch` that `progress` does not skip, in the transaction `tx`.
 void importIn(pqxx::work& tx, const std::vector<RecordLine>& batch, ImportProgress& progress) {
     tx.exec(kNoStatementTimeoutSql);
     tx.exec(kLockForImportSql);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdio>
 #include <string>
 
 #include "server/RecordStore.hpp"
@@ -19,5 +21,22 @@ std::string FormatAdminVerificationLine(const StoredRecord& record);
 // line for the standard error. The value is the exit code: 0 done, 1 a database failure,
 // 3 no record with that id.
 int RunAdmin(RecordStore& store, const AdminCommand& command, std::string& out, std::string& error);
+
+// Lines an import stores in one transaction.
+inline constexpr std::size_t kImportBatchLines = 20'000;
+
+// `admin import`: reads record lines from `input` (see RecordLine) and stores them, writing
+// bad lines, failures and the closing count to `messages`. All of the input is checked before
+// anything is stored; input that is not a regular file is copied to a temporary file on the
+// way, so that memory holds one batch whatever the size. The batches are stored from the last
+// to the first, so that among equal scores an earlier line ranks higher, as the export writes
+// them. The value is the exit code: 0 done,
+// 1 a failure of the database or of reading (batches stored before it stay), 2 bad lines
+// (nothing stored).
+int RunImport(RecordStore& store, std::FILE* input, std::FILE* messages, std::size_t batchLines = kImportBatchLines);
+
+// `admin export`: writes the record lines of every record that is not hidden to `output`.
+// The value is the exit code: 0 done, 1 a failure of the database or of writing.
+int RunExport(RecordStore& store, std::FILE* output, std::FILE* messages);
 
 } // namespace server

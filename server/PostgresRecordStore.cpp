@@ -4,12 +4,16 @@
 
 #include <pqxx/pqxx>
 
+#include <algorithm>
 #include <exception>
+#include <functional>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "server/PublishRequest.hpp"
 #include "server/RankTree.hpp"
 #include "server/TopRowsChange.hpp"
 
@@ -501,6 +505,190 @@ Expected<std::optional<StoredReplay>> PostgresRecordStore::Replay(std::int64_t i
             found->score = row[0][2].as<std::int32_t>();
             found->replay = row[0][3].as<std::string>();
             return found;
+        });
+}
+
+} // namespace server
+
+namespace server {
+
+namespace {
+
+// The longest a batch of an import may take, waiting for the table included.
+constexpr auto kImportWait = std::chrono::minutes(10);
+// An export hands its records to a writer that may be slow (a pipe into another import).
+constexpr auto kExportWait = std::chrono::hours(12);
+// Records an export fetches at a time.
+constexpr int kExportFetch = 10'000;
+
+// Publishes, hides and deletes wait while a batch is written (they insert, update or delete
+// and need ROW EXCLUSIVE); pages go on reading. So the batch sees every name's listing as it
+// is and takes ids above every stored one.
+constexpr const char* kLockForImportSql = "LOCK TABLE records IN SHARE ROW EXCLUSIVE MODE";
+constexpr const char* kNoStatementTimeoutSql = "SET LOCAL statement_timeout = 0";
+constexpr const char* kLargestIdSql = "SELECT COALESCE(MAX(id), 0) FROM records";
+// Stored records equal to the lines: same level, name and score, published on the line's day.
+constexpr const char* kEqualRecordsSql =
+    "SELECT k.n, r.id FROM unnest($1::INTEGER[], $2::INTEGER[], $3::TEXT[], $4::BIGINT[]) WITH ORDINALITY "
+    "AS k(level, score, name, day, n) JOIN records r ON r.level = k.level AND r.name = k.name AND "
+    "r.score = k.score AND r.published_at >= k.day AND r.published_at < k.day + 86400 AND r.id <= $5 "
+    "ORDER BY k.n, r.id";
+constexpr const char* kReserveIdsSql =
+    "SELECT nextval(pg_get_serial_sequence('records', 'id')) FROM generate_series(1, $1)";
+constexpr const char* kListedOfNamesSql =
+    "SELECT r.level, r.name, r.id, r.score FROM (SELECT DISTINCT level, name FROM unnest($1::INTEGER[], "
+    "$2::TEXT[]) AS u(level, name)) k JOIN records r ON r.level = k.level AND r.name = k.name AND r.listed";
+constexpr const char* kImportInsertSql =
+    "INSERT INTO records (id, level, score, name, published_at, hidden, listed, verified, reason, replay, "
+    "replay_hash, board, listed_verified) SELECT u.id, u.level, u.score, u.name, u.at, FALSE, u.listed, FALSE, "
+    "$7, '', '', '', FALSE FROM unnest($1::BIGINT[], $2::INTEGER[], $3::INTEGER[], $4::TEXT[], $5::BIGINT[], "
+    "$6::BOOLEAN[]) AS u(id, level, score, name, at, listed)";
+// The first record of a report text, the one of the smallest id, keeps it.
+constexpr const char* kImportReportsSql =
+    "INSERT INTO reports (report, record_id) SELECT * FROM unnest($1::TEXT[], $2::BIGINT[]) AS u(report, id) "
+    "ORDER BY u.id ON CONFLICT (report) DO NOTHING";
+constexpr const char* kImportUnlistSql = "UPDATE records SET listed = FALSE WHERE id = ANY($1::BIGINT[])";
+constexpr const char* kExportCursorSql =
+    "DECLARE export_records NO SCROLL CURSOR FOR SELECT level, score, name, published_at FROM records "
+    "WHERE NOT hidden AND level BETWEEN 1 AND 3 ORDER BY level, score DESC, id DESC";
+
+// A PostgreSQL array literal of texts: each element quoted, its quotes and backslashes escaped.
+std::string textArrayOf(const std::vector<std::string>& values) {
+    std::string text = "{";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        text += i ? ",\"" : "\"";
+        for (const char c : values[i]) {
+            if (c == '"' || c == '\\') text.push_back('\\');
+            text.push_back(c);
+        }
+        text.push_back('"');
+    }
+    return text + "}";
+}
+
+std::string boolArrayOf(const std::vector<bool>& values) {
+    std::string text = "{";
+    for (std::size_t i = 0; i < values.size(); ++i) text += (i ? "," : "") + std::string(values[i] ? "t" : "f");
+    return text + "}";
+}
+
+// The stored records equal to each line with ids up to `storedBefore`, in line order.
+std::vector<std::vector<std::int64_t>> equalRecords(pqxx::work& tx, const std::vector<RecordLine>& batch,
+                                                    std::int64_t storedBefore) {
+    std::vector<int> levels, scores;
+    std::vector<std::string> names;
+    std::vector<std::int64_t> days;
+    for (const RecordLine& line : batch) {
+        levels.push_back(line.level);
+        scores.push_back(line.score);
+        names.push_back(line.name);
+        days.push_back(StartOfUtcDay(line.publishedAt));
+    }
+    std::vector<std::vector<std::int64_t>> equal(batch.size());
+    for (const auto& row : tx.exec_params(kEqualRecordsSql, arrayOf(levels), arrayOf(scores), textArrayOf(names),
+                                          arrayOf(days), storedBefore))
+        equal[row[0].as<std::size_t>() - 1].push_back(row[1].as<std::int64_t>());
+    return equal;
+}
+
+// Stores the lines of `batch` that `progress` does not skip, in the transaction `tx`.
+void importIn(pqxx::work& tx, const std::vector<RecordLine>& batch, ImportProgress& progress) {
+    tx.exec(kNoStatementTimeoutSql);
+    tx.exec(kLockForImportSql);
+    std::vector<RecordLine> fresh;
+    fresh.reserve(batch.size());
+    if (progress.storedBefore > 0) {
+        const std::vector<std::vector<std::int64_t>> equal = equalRecords(tx, batch, progress.storedBefore);
+        for (std::size_t i = 0; i < batch.size(); ++i)
+            if (!TakeEqualRecord(progress, equal[i])) fresh.push_back(batch[i]);
+    } else {
+        fresh = batch;
+    }
+    if (fresh.empty()) return;
+
+    std::vector<std::int64_t> ids;
+    ids.reserve(fresh.size());
+    for (const auto& row : tx.exec_params(kReserveIdsSql, std::int64_t(fresh.size()))) ids.push_back(row[0].as<std::int64_t>());
+    // The last line is published first: it gets the smallest id.
+    std::sort(ids.begin(), ids.end(), std::greater<>());
+    if (ids.size() != fresh.size()) throw std::runtime_error("the database gave too few record ids");
+
+    std::vector<int> levels, scores;
+    std::vector<std::string> names, reports;
+    std::vector<std::int64_t> times;
+    for (const RecordLine& line : fresh) {
+        levels.push_back(line.level);
+        scores.push_back(line.score);
+        names.push_back(line.name);
+        times.push_back(line.publishedAt);
+        reports.push_back(ReportText(line.level, line.score, line.name));
+    }
+    const std::string levelArray = arrayOf(levels), nameArray = textArrayOf(names);
+    std::map<LevelAndName, std::vector<ListedState>> listedNow;
+    for (const auto& row : tx.exec_params(kListedOfNamesSql, levelArray, nameArray))
+        listedNow[{row[0].as<int>(), row[1].as<std::string>()}].push_back(
+            ListedState{row[2].as<std::int64_t>(), row[3].as<std::int32_t>(), true, false});
+    const ImportListing plan = PlanImportListing(fresh, ids, listedNow);
+
+    const std::string idArray = arrayOf(ids);
+    tx.exec_params(kImportInsertSql, idArray, levelArray, arrayOf(scores), nameArray, arrayOf(times),
+                   boolArrayOf(plan.listed), std::string(kImportedReason));
+    tx.exec_params(kImportReportsSql, textArrayOf(reports), idArray);
+    if (!plan.unlisted.empty()) tx.exec_params(kImportUnlistSql, arrayOf(plan.unlisted));
+    applyChanges(tx, plan.changes);
+    // Every level the batch wrote to may show new first rows: the servers read them again.
+    std::vector<int> written = levels;
+    std::sort(written.begin(), written.end());
+    written.erase(std::unique(written.begin(), written.end()), written.end());
+    for (const int level : written) tx.exec_prepared("bump_version", level);
+    progress.imported += std::int64_t(fresh.size());
+}
+
+} // namespace
+
+Expected<std::int64_t> PostgresRecordStore::LargestRecordId() {
+    return WithSession<std::int64_t>(std::chrono::steady_clock::now() + kReadWait, "cannot read the records",
+                                     [&](pqxx::connection& c) {
+                                         pqxx::read_transaction tx(c);
+                                         return tx.exec1(kLargestIdSql)[0].as<std::int64_t>();
+                                     });
+}
+
+Expected<bool> PostgresRecordStore::Import(const std::vector<RecordLine>& batch, ImportProgress& progress) {
+    for (const RecordLine& line : batch)
+        if (line.score < 0) return Error{"cannot import the records: the score " + std::to_string(line.score) + " is negative"};
+    ImportProgress next;
+    const Expected<bool> done = WithSession<bool>(std::chrono::steady_clock::now() + kImportWait,
+                                                  "cannot import the records", [&](pqxx::connection& c) {
+                                                      next = progress;
+                                                      pqxx::work tx(c);
+                                                      importIn(tx, batch, next);
+                                                      tx.commit();
+                                                      return true;
+                                                  });
+    if (!done) return Error{done.error()};
+    progress = std::move(next);
+    return true;
+}
+
+Expected<bool> PostgresRecordStore::Export(const std::function<bool(const RecordLine&)>& write) {
+    return WithSession<bool>(
+        std::chrono::steady_clock::now() + kExportWait, "cannot read the records", [&](pqxx::connection& c) {
+            pqxx::work tx(c);
+            tx.exec(kNoStatementTimeoutSql);
+            tx.exec(kExportCursorSql);
+            const std::string fetch = "FETCH FORWARD " + std::to_string(kExportFetch) + " FROM export_records";
+            for (;;) {
+                const pqxx::result rows = tx.exec(fetch);
+                for (const auto& row : rows) {
+                    const RecordLine line{row[0].as<int>(), row[1].as<std::int32_t>(), row[2].as<std::string>(),
+                                          row[3].as<std::int64_t>()};
+                    if (!write(line)) return false;
+                }
+                if (rows.size() < std::size_t(kExportFetch)) break;
+            }
+            tx.commit();
+            return true;
         });
 }
 

@@ -39,6 +39,10 @@ public:
     // One connection with its prepared statements.
     struct Session;
 
+    Expected<std::int64_t> LargestRecordId() override;
+    Expected<bool> Import(const std::vector<RecordLine>& batch, ImportProgress& progress) override;
+    Expected<bool> Export(const std::function<bool(const RecordLine&)>& write) override;
+
 private:
     explicit PostgresRecordStore(std::string url);
     Expected<std::unique_ptr<Session>> Take(Deadline deadline);

@@ -1,5 +1,7 @@
 #include "PublishRequest.hpp"
 
+#include <cstdio>
+
 #include "store/ScoreReport.hpp"
 
 namespace server {
@@ -130,10 +132,38 @@ Expected<NewRecord> ParsePublishCode(std::string_view code, std::int64_t receive
     NewRecord record;
     record.level = *level;
     record.score = decoded.score;
-    record.report = std::to_string(decoded.score) + '\t' + std::to_string(*level) + '\t' + *name;
+    record.report = ReportText(*level, decoded.score, *name);
     record.name = std::move(*name);
     record.receivedAt = receivedAt;
     return record;
+}
+
+std::optional<std::string> StoredNameFault(std::string_view utf8) {
+    if (utf8.empty()) return "the name is empty";
+    std::size_t characters = 0;
+    for (std::size_t i = 0, length = 0; i < utf8.size(); i += length, ++characters) {
+        const std::optional<char32_t> c = utf8At(utf8, i, length);
+        if (!c) return "the name is not well-formed UTF-8";
+        if (isControl(*c)) return "the name holds a control character";
+        if (isFormat(*c)) return "the name holds an invisible formatting character";
+        if ((i == 0 || i + length == utf8.size()) && isBlank(*c)) return "the name starts or ends with a space";
+        bool inCodePage = *c < 0x80 || (*c >= 0xA0 && *c <= 0xFF);
+        for (int byte = 0x80; byte < 0xA0 && !inCodePage; ++byte)
+            inCodePage = CodePage1252Character(static_cast<unsigned char>(byte)) == *c;
+        if (!inCodePage) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", unsigned(*c));
+            return std::string("the name holds ") + code + ", which the game cannot write";
+        }
+    }
+    if (characters > kMaxNameBytes)
+        return "the name is " + std::to_string(characters) + " characters long, more than the " +
+               std::to_string(kMaxNameBytes) + " allowed";
+    return std::nullopt;
+}
+
+std::string ReportText(int level, std::int32_t score, const std::string& name) {
+    return std::to_string(score) + '\t' + std::to_string(level) + '\t' + name;
 }
 
 } // namespace server

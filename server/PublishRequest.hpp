@@ -37,4 +37,12 @@ Expected<std::string> DecodeName(std::string_view raw);
 // control or formatting character, no space at either end.
 bool IsShowableName(std::string_view utf8);
 
+// Why UTF-8 text is not a name a publish could have stored, in a few lowercase words; nothing
+// when it is one: IsShowableName holds, every character is one of code page 1252's, and there
+// are at most kMaxNameBytes of them.
+std::optional<std::string> StoredNameFault(std::string_view utf8);
+
+// The text that identifies a report: a publish of the same text is a duplicate.
+std::string ReportText(int level, std::int32_t score, const std::string& name);
+
 } // namespace server

@@ -2,11 +2,14 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "server/Expected.hpp"
+#include "server/ImportPlan.hpp"
+#include "server/RecordLine.hpp"
 #include "server/Records.hpp"
 
 namespace server {
@@ -70,6 +73,27 @@ public:
     virtual Expected<bool> Delete(std::int64_t id) = 0;
     // The replay of a verified record that is not hidden; nothing for any other id.
     virtual Expected<std::optional<StoredReplay>> Replay(std::int64_t id) = 0;
+
+    // The largest record id stored, 0 when there is none: an import takes it at its start.
+    virtual Expected<std::int64_t> LargestRecordId() { return Error{"this store cannot import"}; }
+    // Stores one batch of an import in one transaction, all of it or nothing, and updates
+    // `progress` only when it is committed. Lines equal to records stored before the import
+    // are skipped (see ImportProgress); the others become records published at the line's
+    // time, unverified for kImportedReason, shown, listed and ranked as publishing them one
+    // by one from the last line of the batch to the first would have done (so among equal
+    // scores an earlier line ranks higher), their report texts registered so that a later
+    // publish of the same report is a duplicate. Publishes wait while a batch is written.
+    virtual Expected<bool> Import(const std::vector<RecordLine>& batch, ImportProgress& progress) {
+        (void)batch, (void)progress;
+        return Error{"this store cannot import"};
+    }
+    // Hands every record that is not hidden to `write`, by level, then as ranked (best first,
+    // the later first among equal scores), listed or not; nothing is held in memory for long.
+    // True when all were handed over, false when `write` returned false to stop.
+    virtual Expected<bool> Export(const std::function<bool(const RecordLine&)>& write) {
+        (void)write;
+        return Error{"this store cannot export"};
+    }
 
 private:
     bool m_verifiedOnly = false;

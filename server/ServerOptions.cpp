@@ -30,11 +30,13 @@ Expected<std::int64_t> parseId(const std::string& text) {
 Expected<ServerOptions> ParseAdmin(const std::vector<std::string>& args) {
     ServerOptions options;
     AdminCommand& admin = options.admin.emplace();
-    if (args.size() < 2) return Error{"admin needs list, hide, unhide or delete"};
+    if (args.size() < 2) return Error{"admin needs list, hide, unhide, delete, import or export"};
     const std::string& verb = args[1];
     std::size_t i = 2;
     if (verb == "list") {
         admin.action = AdminAction::List;
+    } else if (verb == "import" || verb == "export") {
+        admin.action = verb == "import" ? AdminAction::Import : AdminAction::Export;
     } else if (verb == "hide" || verb == "unhide" || verb == "delete") {
         admin.action = verb == "hide" ? AdminAction::Hide : verb == "unhide" ? AdminAction::Unhide : AdminAction::Delete;
         if (args.size() < 3) return Error{"admin " + verb + " needs a record id"};
@@ -43,7 +45,7 @@ Expected<ServerOptions> ParseAdmin(const std::vector<std::string>& args) {
         admin.id = *id;
         i = 3;
     } else {
-        return Error{"admin needs list, hide, unhide or delete, not \"" + verb + "\""};
+        return Error{"admin needs list, hide, unhide, delete, import or export, not \"" + verb + "\""};
     }
     for (; i < args.size(); ++i) {
         std::string name = args[i];
@@ -88,6 +90,7 @@ std::string UsageText() {
            "       hoopstack-leaderboard admin list [--level N] [--name NAME] [--database URL]\n"
            "                             [--verification]\n"
            "       hoopstack-leaderboard admin hide|unhide|delete ID [--database URL]\n"
+           "       hoopstack-leaderboard admin import|export [--database URL]\n"
            "  --bind ADDR         address to listen on (default 127.0.0.1)\n"
            "  --port N            port to listen on, 0 for any free one (default 8080)\n"
            "  --database URL      sqlite://FILE or postgresql://... (default\n"
@@ -108,7 +111,25 @@ std::string UsageText() {
            "                      --level N and --name NAME pick records; --verification adds\n"
            "                      two fields: verified or unverified, and the reason\n"
            "  hide ID, unhide ID  take a record off the tables, or put it back\n"
-           "  delete ID           remove a record for good\n";
+           "  delete ID           remove a record for good\n"
+           "  export              every record that is not hidden, listed or not, to standard\n"
+           "                      output, by level, best first: one line per record,\n"
+           "                      LEVEL TAB SCORE TAB NAME TAB YYYY-MM-DD (the UTC day)\n"
+           "  import              records in the export's lines from standard input; a line may\n"
+           "                      end in CRLF, empty lines may only end the input. All of it is\n"
+           "                      checked first: with any bad line nothing is stored, each bad\n"
+           "                      line is named on standard error (\"line N: reason\", the first\n"
+           "                      20) and the exit code is 2. Then the records are stored in\n"
+           "                      batches of 20000 lines, each one transaction (publishes wait\n"
+           "                      meanwhile); a database failure ends with code 1 and keeps the\n"
+           "                      batches stored. A line equal to a record stored before the\n"
+           "                      import began (level, score, name, day) is skipped, so an\n"
+           "                      interrupted import may be run again; equal lines are all\n"
+           "                      stored. Records are published at midnight UTC of their day,\n"
+           "                      unverified (\"imported\"), listed and ranked as if published\n"
+           "                      one by one. Standard error ends with \"imported N records,\n"
+           "                      skipped K already stored\". To move a board:\n"
+           "                      admin export --database A | admin import --database B\n";
 }
 
 Expected<ServerOptions> ParseServerOptions(const std::vector<std::string>& args) {

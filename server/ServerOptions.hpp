@@ -10,7 +10,7 @@
 
 namespace server {
 
-enum class AdminAction { List, Hide, Unhide, Delete };
+enum class AdminAction { List, Hide, Unhide, Delete, Import, Export };
 
 // `hoopstack-leaderboard admin ...`: the operator's look at the stored records.
 struct AdminCommand {

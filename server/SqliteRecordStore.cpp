@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cassert>
+#include <map>
 
+#include "server/PublishRequest.hpp"
 #include "server/RankTree.hpp"
 #include "server/SqliteConnection.hpp"
 #include "server/SqliteStatement.hpp"
@@ -723,6 +725,210 @@ Expected<std::optional<StoredReplay>> SqliteRecordStore::Replay(std::int64_t id)
     ReturnReader(std::move(reader));
     if (failed) return Error{"cannot read the replay: " + message};
     return found;
+}
+
+} // namespace server
+
+namespace server {
+
+namespace {
+
+// How long an import waits for another process's write lock before a batch gives up.
+constexpr auto kImportWait = std::chrono::seconds(60);
+
+constexpr const char* kLargestIdSql = "SELECT COALESCE(MAX(id), 0) FROM records";
+// 256 MiB of pages for the writes all over the indexes.
+constexpr const char* kImportCacheSql = "PRAGMA cache_size = -262144";
+// Stored records equal to an imported line: same level, name and score, published on its day.
+constexpr const char* kEqualRecordsSql =
+    "SELECT id FROM records WHERE level = ?1 AND name = ?2 AND score = ?3 AND published_at >= ?4 AND "
+    "published_at < ?4 + 86400 AND id <= ?5 ORDER BY id";
+constexpr const char* kImportInsertSql =
+    "INSERT INTO records (id, level, score, name, published_at, hidden, listed, verified, reason, replay, "
+    "replay_hash, board, listed_verified) VALUES (?1, ?2, ?3, ?4, ?5, 0, ?6, 0, ?7, '', '', '', 0)";
+// The first record of a report text keeps it.
+constexpr const char* kImportReportSql =
+    "INSERT INTO reports (report, record_id) VALUES (?1, ?2) ON CONFLICT (report) DO NOTHING";
+constexpr const char* kImportUnlistSql = "UPDATE records SET listed = 0 WHERE id = ?1";
+constexpr const char* kAddToNodeSql =
+    "UPDATE rank_counts SET count = count + ?1 WHERE level = ?2 AND listing = ?3 AND node = ?4";
+constexpr const char* kNewNodeSql = "INSERT INTO rank_counts (level, listing, node, count) VALUES (?1, ?2, ?3, ?4)";
+// One level's shown records, listed or not (`listed` 1 or 0), as ranked: each a walk down the
+// records_listed index, so two of them merge into the level's order without sorting.
+constexpr const char* kExportSql =
+    "SELECT score, name, published_at, id FROM records WHERE level = ?1 AND listed = ?2 AND hidden = 0 "
+    "ORDER BY score DESC, id DESC";
+
+} // namespace
+
+struct SqliteRecordStore::ImportStatements {
+    SqliteStatement largestId, equal, insert, addReport, unlist, addToNode, newNode;
+
+    bool Prepare(sqlite3* db, std::string& error) {
+        return largestId.Prepare(db, kLargestIdSql, error) && equal.Prepare(db, kEqualRecordsSql, error) &&
+               insert.Prepare(db, kImportInsertSql, error) && addReport.Prepare(db, kImportReportSql, error) &&
+               unlist.Prepare(db, kImportUnlistSql, error) && addToNode.Prepare(db, kAddToNodeSql, error) &&
+               newNode.Prepare(db, kNewNodeSql, error);
+    }
+
+    // Writes changes to the count trees; false on a failure. Most nodes a batch changes exist
+    // already: an update finds them with one search, where an upsert searches twice.
+    bool AddCounts(const RankTreeChanges& changes) {
+        bool row = false;
+        for (const auto& [key, delta] : changes) {
+            bindAll(addToNode, delta, std::int64_t(key.level), std::int64_t(key.listing), key.node);
+            if (!runOnce(addToNode, row)) return false;
+            if (sqlite3_changes(handle) > 0) continue;
+            bindAll(newNode, std::int64_t(key.level), std::int64_t(key.listing), key.node, delta);
+            if (!runOnce(newNode, row)) return false;
+        }
+        return true;
+    }
+    sqlite3* handle = nullptr;
+
+    // The stored records equal to `line` with ids up to `storedBefore`; false on a failure.
+    bool Equal(const RecordLine& line, std::int64_t storedBefore, std::vector<std::int64_t>& ids) {
+        ids.clear();
+        bindAll(equal, std::int64_t(line.level), std::string_view(line.name), std::int64_t(line.score),
+                StartOfUtcDay(line.publishedAt), storedBefore);
+        while (equal.Step()) ids.push_back(equal.Int64(0));
+        const bool failed = equal.Failed();
+        equal.Reset();
+        return !failed;
+    }
+};
+
+Expected<std::int64_t> SqliteRecordStore::LargestRecordId() {
+    auto taken = TakeReader();
+    if (!taken) return Error{taken.error()};
+    std::unique_ptr<Reader> reader = std::move(*taken);
+    SqliteStatement largest;
+    std::string error;
+    if (!largest.Prepare(reader->connection->Handle(), kLargestIdSql, error))
+        return Error{"cannot read the records: " + error};
+    const bool row = largest.Step();
+    const std::int64_t id = row ? largest.Int64(0) : 0;
+    const bool failed = largest.Failed() || !row;
+    error = failed ? reader->connection->LastError() : std::string();
+    largest = SqliteStatement();
+    ReturnReader(std::move(reader));
+    if (failed) return Error{"cannot read the records: " + error};
+    return id;
+}
+
+Expected<bool> SqliteRecordStore::Import(const std::vector<RecordLine>& batch, ImportProgress& progress) {
+    for (const RecordLine& line : batch) {
+        if (line.score < 0) return Error{"cannot import the records: the score " + std::to_string(line.score) + " is negative"};
+        if (line.level < kFirstLevel || line.level > kLastLevel)
+            return Error{"cannot import the records: there is no level " + std::to_string(line.level)};
+    }
+    ImportProgress next;
+    std::string error;
+    const bool committed = InTransaction(std::chrono::steady_clock::now() + kImportWait, error, [&](Writer& w) {
+        next = progress;
+        if (!m_import) {
+            auto statements = std::make_unique<ImportStatements>();
+            std::string prepareError;
+            // Imports write all over the indexes: a large page cache keeps them off the disk.
+            if (!w.connection->Execute(kImportCacheSql, prepareError) ||
+                !statements->Prepare(w.connection->Handle(), prepareError))
+                return false;
+            statements->handle = w.connection->Handle();
+            m_import = std::move(statements);
+        }
+        ImportStatements& s = *m_import;
+        std::vector<RecordLine> fresh;
+        fresh.reserve(batch.size());
+        std::vector<std::int64_t> equal;
+        for (const RecordLine& line : batch) {
+            if (next.storedBefore > 0) {
+                if (!s.Equal(line, next.storedBefore, equal)) return false;
+                if (TakeEqualRecord(next, equal)) continue;
+            }
+            fresh.push_back(line);
+        }
+        bool row = false;
+        s.largestId.Reset();
+        if (!runOnce(s.largestId, row) || !row) return false;
+        // The writer holds the file's write lock: nobody else takes these ids meanwhile.
+        const std::int64_t firstId = s.largestId.Int64(0) + 1;
+        s.largestId.Reset();
+        // The last line is published first: it gets the smallest id.
+        std::vector<std::int64_t> ids(fresh.size());
+        for (std::size_t i = 0; i < ids.size(); ++i) ids[i] = firstId + std::int64_t(ids.size() - 1 - i);
+
+        std::map<LevelAndName, std::vector<ListedState>> listedNow;
+        for (const RecordLine& line : fresh) {
+            const auto [at, added] = listedNow.try_emplace(LevelAndName{line.level, line.name});
+            if (added && !listedOfName(w.nameListed, line.level, line.name, at->second)) return false;
+        }
+        const ImportListing plan = PlanImportListing(fresh, ids, listedNow);
+        for (std::size_t i = fresh.size(); i-- > 0;) {
+            const RecordLine& line = fresh[i];
+            bindAll(s.insert, ids[i], std::int64_t(line.level), std::int64_t(line.score), std::string_view(line.name),
+                    line.publishedAt, std::int64_t(plan.listed[i] ? 1 : 0), std::string_view(kImportedReason));
+            if (!runOnce(s.insert, row)) return false;
+            bindAll(s.addReport, std::string_view(ReportText(line.level, line.score, line.name)), ids[i]);
+            if (!runOnce(s.addReport, row)) return false;
+        }
+        for (const std::int64_t id : plan.unlisted) {
+            bindAll(s.unlist, id);
+            if (!runOnce(s.unlist, row)) return false;
+        }
+        if (!s.AddCounts(plan.changes)) return false;
+        // Every level the batch wrote to may show new first rows: the servers read them again.
+        bool levelWritten[kLastLevel + 1] = {};
+        for (const RecordLine& line : fresh) levelWritten[line.level] = true;
+        for (int level = kFirstLevel; level <= kLastLevel; ++level) {
+            if (!levelWritten[level]) continue;
+            bindAll(w.bumpVersion, std::int64_t(level));
+            if (!runOnce(w.bumpVersion, row)) return false;
+        }
+        next.imported += std::int64_t(fresh.size());
+        return true;
+    });
+    if (!committed) return Error{"cannot import the records: " + error};
+    progress = std::move(next);
+    return true;
+}
+
+Expected<bool> SqliteRecordStore::Export(const std::function<bool(const RecordLine&)>& write) {
+    auto taken = TakeReader();
+    if (!taken) return Error{taken.error()};
+    std::unique_ptr<Reader> reader = std::move(*taken);
+    std::string error;
+    // One read transaction: the export is one snapshot of the database.
+    if (!reader->connection->Execute("BEGIN", error)) return Error{"cannot read the records: " + error};
+    SqliteStatement listed, unlisted;
+    bool ok = listed.Prepare(reader->connection->Handle(), kExportSql, error) &&
+              unlisted.Prepare(reader->connection->Handle(), kExportSql, error);
+    bool complete = true;
+    for (int level = kFirstLevel; ok && complete && level <= kLastLevel; ++level) {
+        bindAll(listed, std::int64_t(level), std::int64_t(1));
+        bindAll(unlisted, std::int64_t(level), std::int64_t(0));
+        bool hasListed = listed.Step(), hasUnlisted = unlisted.Step();
+        while (complete && (hasListed || hasUnlisted)) {
+            // The better of the two heads: the higher score, then the later record.
+            bool takeListed = hasListed;
+            if (hasListed && hasUnlisted) {
+                const std::int64_t a = listed.Int64(0), b = unlisted.Int64(0);
+                takeListed = a != b ? a > b : listed.Int64(3) > unlisted.Int64(3);
+            }
+            SqliteStatement& from = takeListed ? listed : unlisted;
+            const RecordLine line{level, std::int32_t(from.Int64(0)), from.Text(1), from.Int64(2)};
+            complete = write(line);
+            (takeListed ? hasListed : hasUnlisted) = from.Step();
+        }
+        ok = !listed.Failed() && !unlisted.Failed();
+    }
+    if (!ok && error.empty()) error = reader->connection->LastError();
+    listed = SqliteStatement();
+    unlisted = SqliteStatement();
+    std::string endError;
+    reader->connection->Execute("COMMIT", endError);
+    ReturnReader(std::move(reader));
+    if (!ok) return Error{"cannot read the records: " + error};
+    return complete;
 }
 
 } // namespace server

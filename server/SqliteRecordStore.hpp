@@ -37,6 +37,10 @@ public:
     struct Writer;
     struct Reader;
 
+    Expected<std::int64_t> LargestRecordId() override;
+    Expected<bool> Import(const std::vector<RecordLine>& batch, ImportProgress& progress) override;
+    Expected<bool> Export(const std::function<bool(const RecordLine&)>& write) override;
+
 private:
     SqliteRecordStore(std::string path, std::unique_ptr<Writer> writer);
     Expected<std::unique_ptr<Reader>> TakeReader();
@@ -60,6 +64,9 @@ private:
     bool m_writing = false;        // a thread is writing a batch
     std::mutex m_readersLock;
     std::vector<std::unique_ptr<Reader>> m_idleReaders;
+    // The writer's statements for imports, prepared by the first.
+    struct ImportStatements;
+    std::unique_ptr<ImportStatements> m_import;
 };
 
 } // namespace server

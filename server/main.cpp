@@ -57,6 +57,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "hoopstack-leaderboard: %s\n", store.error().c_str());
             return 1;
         }
+        if (options->admin->action == server::AdminAction::Import)
+            return server::RunImport(**store, stdin, stderr);
+        if (options->admin->action == server::AdminAction::Export) {
+            // Large blocks: an export writes millions of short lines.
+            static char buffer[1 << 16];
+            std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+            return server::RunExport(**store, stdout, stderr);
+        }
         std::string out, error;
         const int code = server::RunAdmin(**store, *options->admin, out, error);
         std::fputs(out.c_str(), stdout);

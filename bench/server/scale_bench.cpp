@@ -1,8 +1,8 @@
 // The leaderboard at scale, in two parts for bench/server/scale_bench.sh:
-//   leaderboard_scale_bench lines N [SEED]
+//   leaderboard_scale lines N [SEED]
 //     writes N records for `admin import` to the standard output, a third per level: scores
 //     1-999,999, about five records per name, dates over three years;
-//   leaderboard_scale_bench publish DATABASE-URL [COUNT]
+//   leaderboard_scale publish DATABASE-URL [COUNT]
 //     publishes COUNT (1,000) reports at the top, COUNT in the middle and COUNT at the bottom of
 //     level 1 through the leaderboard's own publish (parsing, storing, ranking and the answer page,
 //     without the network) and prints the median and 99th percentile of each, one line apiece:
@@ -106,6 +106,6 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "lines" && argc >= 3) return writeLines(std::atoll(argv[2]), argc > 3 ? unsigned(std::atoi(argv[3])) : 1u);
     if (mode == "publish" && argc >= 3) return publish(argv[2], argc > 3 ? std::atoi(argv[3]) : 1000);
-    std::fputs("usage: leaderboard_scale_bench lines N [SEED] | publish DATABASE-URL [COUNT]\n", stderr);
+    std::fputs("usage: leaderboard_scale lines N [SEED] | publish DATABASE-URL [COUNT]\n", stderr);
     return 2;
 }

@@ -12,7 +12,7 @@ set -euo pipefail
 server_bin=${1:?usage: scale_bench.sh HOOPSTACK-LEADERBOARD}
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-bench_bin=$(dirname "$server_bin")/leaderboard_scale_bench
+bench_bin=$(dirname "$server_bin")/leaderboard_scale
 sizes=${SCALE_SIZES:-10000 1000000 10000000}
 seconds=${BENCH_SECONDS:-20}
 if ! command -v wrk >/dev/null; then

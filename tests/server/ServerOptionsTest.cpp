@@ -69,8 +69,8 @@ TEST(ServerOptions, AdminCommands) {
     EXPECT_EQ(hide->admin->id, 17);
     EXPECT_EQ(ParseServerOptions({"admin", "unhide", "3"})->admin->action, AdminAction::Unhide);
     EXPECT_EQ(ParseServerOptions({"admin", "delete", "3"})->admin->action, AdminAction::Delete);
-    EXPECT_EQ(errorOf({"admin"}), "admin needs list, hide, unhide or delete");
-    EXPECT_EQ(errorOf({"admin", "drop"}), "admin needs list, hide, unhide or delete, not \"drop\"");
+    EXPECT_EQ(errorOf({"admin"}), "admin needs list, hide, unhide, delete, import or export");
+    EXPECT_EQ(errorOf({"admin", "drop"}), "admin needs list, hide, unhide, delete, import or export, not \"drop\"");
     EXPECT_EQ(errorOf({"admin", "hide"}), "admin hide needs a record id");
     EXPECT_EQ(errorOf({"admin", "hide", "x1"}), "admin needs a record id (a number from the list), not \"x1\"");
     EXPECT_EQ(errorOf({"admin", "list", "--level", "4"}), "--level needs 1, 2 or 3, not \"4\"");

@@ -175,6 +175,23 @@ TEST_P(TopCacheTest, VersionsGrowWithChangesToTheFirstRowsOnly) {
     EXPECT_EQ(Version(*second, 1), Version(*m_store, 1));
 }
 
+// An import, usually another process, grows the versions of the levels it writes to.
+TEST_P(TopCacheTest, AnImportGrowsTheVersionsOfItsLevels) {
+    const std::int64_t first = Version(*m_store, 1), second = Version(*m_store, 2), third = Version(*m_store, 3);
+    ImportProgress progress;
+    ASSERT_TRUE(m_store->Import({{1, 500, "imported", 1'700'000'000}, {3, 20, "imported", 1'700'000'000}}, progress));
+    EXPECT_GT(Version(*m_store, 1), first);
+    EXPECT_EQ(Version(*m_store, 2), second);
+    EXPECT_GT(Version(*m_store, 3), third);
+    // A batch of lines already stored writes nothing and leaves them.
+    const std::int64_t afterImport = Version(*m_store, 1);
+    ImportProgress again;
+    again.storedBefore = *m_store->LargestRecordId();
+    ASSERT_TRUE(m_store->Import({{1, 500, "imported", 1'700'000'000}}, again));
+    EXPECT_EQ(again.imported, 0);
+    EXPECT_EQ(Version(*m_store, 1), afterImport);
+}
+
 // On random publishes, hides and deletes, whenever the first rows of either table differ
 // after a change the version grew; and most publishes, low on a long table, leave it.
 TEST_P(TopCacheTest, RandomChangesNeverChangeTheFirstRowsUnseen) {

@@ -43,6 +43,7 @@ bench: build-all
 	bench/clip_show_idle.sh $(BUILD)/bin/hoopstack-clip
 	bench/game_idle.sh $(BUILD)/bin
 	bench/server/leaderboard_bench.sh $(BUILD)/bin/hoopstack-leaderboard
+	bench/server/scale_bench.sh $(BUILD)/bin/hoopstack-leaderboard
 
 # Long soak: SOAK_GAMES games per level with the greedy bot, invariants checked every frame.
 SOAK_GAMES ?= 1000

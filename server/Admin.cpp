@@ -196,6 +196,9 @@ int RunImport(RecordStore& store, std::FILE* input, std::FILE* messages, std::si
             return 1;
         }
     }
+    // The records are all stored: a failure here is only reported.
+    if (const Expected<bool> finished = store.FinishImport(); !finished)
+        std::fprintf(messages, "hoopstack-leaderboard: %s\n", finished.error().c_str());
     summary(messages, progress);
     return 0;
 }

@@ -118,9 +118,11 @@ void prepare(pqxx::connection& c) {
               "SELECT id, score, listed, listed_verified FROM records WHERE level = $1 AND name = $2 AND "
               "(listed OR listed_verified)");
     // The records above a score, from at most 31 nodes of the tree.
+    // One primary-key lookup per node, whatever the planner believes of the table's size: with
+    // `node = ANY(...)` it may scan all of a level's nodes when its statistics are old.
     c.prepare("sum_nodes",
-              "SELECT COALESCE(SUM(count), 0)::BIGINT FROM rank_counts WHERE level = $1 AND listing = $2 AND "
-              "node = ANY($3::BIGINT[])");
+              "SELECT COALESCE(SUM((SELECT r.count FROM rank_counts r WHERE r.level = $1 AND r.listing = $2 AND "
+              "r.node = n.node)), 0)::BIGINT FROM unnest($3::BIGINT[]) AS n(node)");
     // The later records of the same score, which rank above: for a new record few or none.
     c.prepare("later_ties", "SELECT COUNT(*) FROM records WHERE level = $1 AND listed AND score = $2 AND id > $3");
     c.prepare("later_ties_verified",
@@ -669,6 +671,16 @@ Expected<bool> PostgresRecordStore::Import(const std::vector<RecordLine>& batch,
     if (!done) return Error{done.error()};
     progress = std::move(next);
     return true;
+}
+
+Expected<bool> PostgresRecordStore::FinishImport() {
+    return WithSession<bool>(std::chrono::steady_clock::now() + kImportWait, "cannot update the statistics",
+                             [&](pqxx::connection& c) {
+                                 pqxx::nontransaction tx(c);
+                                 tx.exec(kNoStatementTimeoutSql);
+                                 tx.exec("ANALYZE records, rank_counts");
+                                 return true;
+                             });
 }
 
 Expected<bool> PostgresRecordStore::Export(const std::function<bool(const RecordLine&)>& write) {

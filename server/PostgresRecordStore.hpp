@@ -41,6 +41,7 @@ public:
 
     Expected<std::int64_t> LargestRecordId() override;
     Expected<bool> Import(const std::vector<RecordLine>& batch, ImportProgress& progress) override;
+    Expected<bool> FinishImport() override;
     Expected<bool> Export(const std::function<bool(const RecordLine&)>& write) override;
 
 private:

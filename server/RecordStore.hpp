@@ -87,6 +87,9 @@ public:
         (void)batch, (void)progress;
         return Error{"this store cannot import"};
     }
+    // After the last batch of an import: brings the database's own statistics up to date, so
+    // that its plans fit the table's new size at once.
+    virtual Expected<bool> FinishImport() { return true; }
     // Hands every record that is not hidden to `write`, by level, then as ranked (best first,
     // the later first among equal scores), listed or not; nothing is held in memory for long.
     // True when all were handed over, false when `write` returned false to stop.

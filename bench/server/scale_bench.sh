@@ -93,7 +93,7 @@ echo "scale bench: sizes $sizes; wrk 2 threads, 64 connections, ${seconds} s per
 for records in $sizes; do
   db=$work/scale-$records.sqlite
   measure_size sqlite "sqlite://$db" "$records" \
-    "du -cm '$db' '$db-wal' '$db-shm' 2>/dev/null | awk 'END {print \$1}'"
+    "du -cb '$db'* | awk 'END {printf \"%.1f\", \$1 / 1048576}'"
   rm -f "$db" "$db-wal" "$db-shm"
 done
 report sqlite

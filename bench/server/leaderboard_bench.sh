@@ -143,11 +143,7 @@ run_backend() {
 echo "leaderboard bench: wrk, 2 threads, $connections connections, ${seconds} s per run, loopback, $(nproc) cores"
 run_backend sqlite "sqlite://$work/leaderboard.db"
 
-pg_url=${HOOPSTACK_TEST_POSTGRES_URL:-}
-if [ -z "$pg_url" ]; then
-  env -u HOOPSTACK_TEST_POSTGRES_URL "$root/scripts/throwaway-postgres.sh" start "$pg_state" >/dev/null
-  [ -f "$pg_state" ] && pg_url=$(head -n 1 "$pg_state")
-fi
+pg_url=$(postgres_for_bench "$root" "$pg_state")
 if [ -z "$pg_url" ]; then
   echo "leaderboard bench: no PostgreSQL; its runs are skipped"
   exit 0

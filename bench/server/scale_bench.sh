@@ -101,11 +101,7 @@ for records in $sizes; do
 done
 report sqlite
 
-pg_url=${HOOPSTACK_TEST_POSTGRES_URL:-}
-if [ -z "$pg_url" ]; then
-  env -u HOOPSTACK_TEST_POSTGRES_URL "$root/scripts/throwaway-postgres.sh" start "$pg_state" >/dev/null
-  [ -f "$pg_state" ] && pg_url=$(head -n 1 "$pg_state")
-fi
+pg_url=$(postgres_for_bench "$root" "$pg_state")
 if [ -z "$pg_url" ]; then
   echo "scale bench: no PostgreSQL; its runs are skipped"
   exit 0

@@ -1,7 +1,8 @@
 # shellcheck shell=bash
 # The shipped nginx site on loopback, for a test or a benchmark: the port a leaderboard names,
 # a throw-away certificate, a free port, the site rewritten for this run's addresses and nginx
-# in the foreground with all its files in the scratch folder `work`. Sourced.
+# in the foreground with all its files in the scratch folder `work`; and a PostgreSQL for a
+# benchmark. Sourced.
 # The sourcing script sets `work` before it calls anything here.
 # shellcheck disable=SC2154
 
@@ -87,4 +88,16 @@ start_nginx_site() {
     sleep 0.1
   done
   return 1
+}
+
+# postgres_for_bench ROOT STATE: the URL of the PostgreSQL that HOOPSTACK_TEST_POSTGRES_URL
+# names, else of a throw-away one started with its state in STATE (stopped by the caller);
+# empty when there is none.
+postgres_for_bench() {
+  if [ -n "${HOOPSTACK_TEST_POSTGRES_URL:-}" ]; then
+    echo "$HOOPSTACK_TEST_POSTGRES_URL"
+    return
+  fi
+  env -u HOOPSTACK_TEST_POSTGRES_URL "$1/scripts/throwaway-postgres.sh" start "$2" >/dev/null || true
+  [ ! -f "$2" ] || head -n 1 "$2"
 }

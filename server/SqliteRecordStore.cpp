@@ -8,7 +8,6 @@
 
 #include "server/PublishRequest.hpp"
 #include "server/RankTree.hpp"
-#include "server/SqliteCheckpointer.hpp"
 #include "server/SqliteConnection.hpp"
 #include "server/SqliteStatement.hpp"
 #include "server/TopRowsChange.hpp"
@@ -421,9 +420,8 @@ struct SqliteRecordStore::Reader {
     }
 };
 
-SqliteRecordStore::SqliteRecordStore(std::string path, std::unique_ptr<SqliteCheckpointer> checkpointer,
-                                     std::unique_ptr<Writer> writer)
-    : m_path(std::move(path)), m_checkpointer(std::move(checkpointer)), m_writer(std::move(writer)) {}
+SqliteRecordStore::SqliteRecordStore(std::string path, std::unique_ptr<Writer> writer)
+    : m_path(std::move(path)), m_writer(std::move(writer)) {}
 
 SqliteRecordStore::~SqliteRecordStore() = default;
 
@@ -459,10 +457,7 @@ Expected<std::unique_ptr<SqliteRecordStore>> SqliteRecordStore::Open(const std::
     ok = ok && writer->connection->Execute("COMMIT", error) &&
          writer->Prepare(error);
     if (!ok) return Error{"cannot set up the database " + path + ": " + error};
-    auto checkpointer = SqliteCheckpointer::Start(path);
-    if (!checkpointer) return Error{checkpointer.error()};
-    (*checkpointer)->Watch(writer->connection->Handle());
-    return std::unique_ptr<SqliteRecordStore>(new SqliteRecordStore(path, std::move(*checkpointer), std::move(writer)));
+    return std::unique_ptr<SqliteRecordStore>(new SqliteRecordStore(path, std::move(writer)));
 }
 
 template <class Body>

@@ -12,15 +12,13 @@
 
 namespace server {
 
-class SqliteCheckpointer;
 class SqliteConnection;
 
 // Records in one SQLite file in write-ahead-log mode with full sync: a publish is on disk
 // when it returns. One connection writes; publishes that queue up while a transaction commits
 // go together into the next (group commit, each in a savepoint of its own). A publish waits
 // only until its deadline, another process holding the file's write lock included; reads use
-// a pool of connections of their own and never wait for the writer. The log is copied back
-// into the file on a thread of its own, never by a publish.
+// a pool of connections of their own and never wait for the writer.
 class SqliteRecordStore final : public RecordStore {
 public:
     // Opens or creates the file and its tables.
@@ -44,8 +42,7 @@ public:
     Expected<bool> Export(const std::function<bool(const RecordLine&)>& write) override;
 
 private:
-    SqliteRecordStore(std::string path, std::unique_ptr<SqliteCheckpointer> checkpointer,
-                      std::unique_ptr<Writer> writer);
+    SqliteRecordStore(std::string path, std::unique_ptr<Writer> writer);
     Expected<std::unique_ptr<Reader>> TakeReader();
     void ReturnReader(std::unique_ptr<Reader> reader);
     // Runs `body` in a write transaction begun before the deadline; false leaves the reason.
@@ -60,8 +57,6 @@ private:
     static constexpr std::size_t kBatchSize = 64;
     std::string m_path;
     std::timed_mutex m_writeLock;
-    // Outlives the writer, whose commits call it.
-    std::unique_ptr<SqliteCheckpointer> m_checkpointer;
     std::unique_ptr<Writer> m_writer;
     std::mutex m_queueLock;
     std::condition_variable m_finished;

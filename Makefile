@@ -4,6 +4,8 @@
 
 BUILD  ?= build
 JOBS   ?= $(shell nproc)
+# Extra flags for every configure here, the sanitizer, fuzzing and package builds' included
+# (CI passes -DCMAKE_UNITY_BUILD=ON).
 CMAKE_FLAGS ?=
 
 .PHONY: run test build build-all setup setup-test configure configure-all bench asan tsan fuzz assets-sheet soak install deb screenshots clean
@@ -67,7 +69,7 @@ tsan: setup-test
 FUZZ_SECONDS ?= 30
 fuzz: setup-test
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DHOOPSTACK_FUZZ=ON -DBUILD_TESTING=OFF -DHOOPSTACK_BENCH=OFF >/dev/null
+	  -DHOOPSTACK_FUZZ=ON -DBUILD_TESTING=OFF -DHOOPSTACK_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
 	cmake --build build-fuzz -j $(JOBS) --target fuzzers
 	scripts/run-fuzzers.sh build-fuzz/bin $(FUZZ_SECONDS)
 
@@ -100,7 +102,7 @@ deb: setup-test
 	  -DBUILD_TESTING=OFF -DHOOPSTACK_BENCH=OFF -DHOOPSTACK_WERROR=OFF -DCMAKE_C_FLAGS_RELEASE=-DNDEBUG -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
 	  -DCMAKE_C_FLAGS="$$($(DEB_FLAGS) CPPFLAGS) $$($(DEB_FLAGS) CFLAGS)" \
 	  -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CPPFLAGS) $$($(DEB_FLAGS) CXXFLAGS)" \
-	  -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" >/dev/null
+	  -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(DEB_BUILD) -j $(JOBS) --target $(INSTALL_TARGETS) hoopstack-sim
 	rm -f $(DEB_BUILD)/hoopstack_*.deb
 	cd $(DEB_BUILD) && cpack -G DEB

@@ -12,7 +12,6 @@ namespace game {
 
 namespace {
 
-constexpr const char* kSound = scene::assets::kButtonSound;
 constexpr const char* kButtonSkin = scene::assets::kDefaultButton;
 
 // A look of a check box: frame 0 normal, frame 1 hover and pressed.
@@ -30,7 +29,7 @@ int OWndOptions::SpeedChoice(Speed speed) {
 ui::OCheckbox* OWndOptions::AddBox(ui::OButton* unselected, ui::OButton* selected, float y, const char* label) {
     auto* box = new ui::OCheckbox(static_cast<ui::OControl*>(unselected->Clone()),
                                   static_cast<ui::OControl*>(selected->Clone()), true);
-    box->SetSounds(kSound, kSound);
+    box->SetSounds(scene::assets::kButtonSound, scene::assets::kButtonSound);
     box->SetPosition(20, y, box->RelativeZ());
     AddObject(box);
     auto* text = new ui::OText(label);
@@ -43,8 +42,8 @@ bool OWndOptions::Start() {
     m_before = Settings();
     m_ok = MakeButton("Ok");
     m_cancel = MakeButton("Cancel", 0xFFFFFF);
-    m_ok->SetSounds(kSound, kSound);
-    m_cancel->SetSounds(kSound, kSound);
+    m_ok->SetSounds(scene::assets::kButtonSound, scene::assets::kButtonSound);
+    m_cancel->SetSounds(scene::assets::kButtonSound, scene::assets::kButtonSound);
     AddButtonPair(m_ok, m_cancel, 10);
 
     if (!AddCentredPicture(scene::assets::kOptionsTitle, 2)) {

@@ -15,7 +15,6 @@ namespace game {
 
 namespace {
 
-constexpr const char* kSound = scene::assets::kButtonSound;
 constexpr std::uint32_t kRowColour = 0xC80000;
 // Room kept free at the right end of a name box, so that a cut name ends inside it.
 constexpr int kNamePadding = 6;
@@ -78,7 +77,8 @@ bool OWndScores::Start() {
     m_close = MakeButton("Close");
     m_publish = MakeButton("Publish");
     m_clear = MakeButton("Clear");
-    for (ui::OButton* b : {m_close, m_publish, m_clear}) b->SetSounds(kSound, kSound);
+    for (ui::OButton* b : {m_close, m_publish, m_clear})
+        b->SetSounds(scene::assets::kButtonSound, scene::assets::kButtonSound);
     const float y = float(Height()) - m_publish->Height() - 10;
     m_publish->SetPosition((float(Width()) - m_publish->Width()) / 2, y, m_publish->RelativeZ());
     m_close->SetPosition(m_publish->X() - m_close->Width() - 10, y, m_close->RelativeZ());

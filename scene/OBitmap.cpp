@@ -5,17 +5,10 @@
 
 #include "scene/ByteReader.hpp"
 #include "scene/ClipFormat.hpp"
+#include "scene/Rect.hpp"
 #include "scene/SceneHost.hpp"
 
 namespace scene {
-
-namespace {
-
-bool TruncatedDiffers(float a, float b) {
-    return TruncateToInt(a) != TruncateToInt(b);
-}
-
-} // namespace
 
 ImageView OBitmap::View() const {
     if (!m_image) return {};

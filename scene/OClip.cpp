@@ -7,16 +7,13 @@
 #include "scene/ByteReader.hpp"
 #include "scene/ClipFormat.hpp"
 #include "scene/OBitmap.hpp"
+#include "scene/Rect.hpp"
 #include "scene/ResolvePath.hpp"
 #include "scene/SceneHost.hpp"
 
 namespace scene {
 
 namespace {
-
-bool TruncatedDiffers(float a, float b) {
-    return TruncateToInt(a) != TruncateToInt(b);
-}
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, int64_t limit) {
     std::ifstream file(path, std::ios::binary | std::ios::ate);

@@ -75,7 +75,7 @@ constexpr std::uint64_t bytesToBits(const std::uint8_t (&bytes)[8]) {
     return v;
 }
 
-struct Tables {
+struct DesTables {
     // S-box j followed by P, indexed by the 6-bit group (first bit most significant).
     std::uint32_t sp[8][64]{};
     // IP of one input nibble: low word = left half, high word = right half,
@@ -86,8 +86,8 @@ struct Tables {
     std::uint64_t fp[16][16]{};
 };
 
-constexpr Tables buildTables() {
-    Tables t;
+constexpr DesTables buildDesTables() {
+    DesTables t;
     for (int j = 0; j < 8; ++j) {
         for (int v = 0; v < 64; ++v) {
             const int row = ((v >> 4) & 2) | (v & 1);
@@ -118,13 +118,13 @@ constexpr Tables buildTables() {
     return t;
 }
 
-constexpr Tables kTables = buildTables();
+constexpr DesTables kDesTables = buildDesTables();
 
 inline std::uint32_t roundFunction(std::uint32_t half, const std::array<std::uint32_t, 2>& k) {
     const std::uint32_t x = std::rotl(half, 1);
     const std::uint32_t odd = x ^ k[0];
     const std::uint32_t even = std::rotr(x, 4) ^ k[1];
-    const auto& sp = kTables.sp;
+    const auto& sp = kDesTables.sp;
     return sp[0][(even >> 24) & 63] ^ sp[2][(even >> 16) & 63] ^ sp[4][(even >> 8) & 63] ^
            sp[6][even & 63] ^ sp[1][(odd >> 24) & 63] ^ sp[3][(odd >> 16) & 63] ^
            sp[5][(odd >> 8) & 63] ^ sp[7][odd & 63];
@@ -134,7 +134,7 @@ template <bool Decrypt>
 inline void cryptBlock(std::uint8_t block[8], const KeySchedule& schedule) {
     std::uint64_t halves = 0;
     for (int i = 0; i < 8; ++i)
-        halves |= kTables.ip[2 * i][block[i] >> 4] | kTables.ip[2 * i + 1][block[i] & 15];
+        halves |= kDesTables.ip[2 * i][block[i] >> 4] | kDesTables.ip[2 * i + 1][block[i] & 15];
     auto left = static_cast<std::uint32_t>(halves);
     auto right = static_cast<std::uint32_t>(halves >> 32);
 
@@ -148,7 +148,7 @@ inline void cryptBlock(std::uint8_t block[8], const KeySchedule& schedule) {
     // The halves swap on the way out: the right half comes first.
     const std::uint64_t preoutput = right | (std::uint64_t(left) << 32);
     std::uint64_t out = 0;
-    for (int q = 0; q < 16; ++q) out |= kTables.fp[q][(preoutput >> (4 * q)) & 15];
+    for (int q = 0; q < 16; ++q) out |= kDesTables.fp[q][(preoutput >> (4 * q)) & 15];
     for (int i = 0; i < 8; ++i) block[i] = static_cast<std::uint8_t>(out >> (8 * i));
 }
 

@@ -11,7 +11,7 @@ constexpr int kSlices = 16;
 
 // tables[0] is the classic byte table; tables[k] advances a byte through k
 // more zero bytes, which lets the main loop fold sixteen bytes at a time.
-constexpr std::array<std::array<std::uint32_t, 256>, kSlices> buildTables() {
+constexpr std::array<std::array<std::uint32_t, 256>, kSlices> buildCrcTables() {
     std::array<std::array<std::uint32_t, 256>, kSlices> tables{};
     for (std::uint32_t i = 0; i < 256; ++i) {
         std::uint32_t crc = i << 24;
@@ -25,10 +25,10 @@ constexpr std::array<std::array<std::uint32_t, 256>, kSlices> buildTables() {
     return tables;
 }
 
-constexpr auto kTables = buildTables();
+constexpr auto kCrcTables = buildCrcTables();
 
 inline std::uint32_t stepByte(std::uint32_t crc, std::uint8_t byte) {
-    return (crc << 8) ^ kTables[0][(crc >> 24) ^ byte];
+    return (crc << 8) ^ kCrcTables[0][(crc >> 24) ^ byte];
 }
 
 } // namespace
@@ -40,7 +40,7 @@ std::uint32_t crc32Bytewise(const std::uint8_t* bytes, std::size_t length) {
 }
 
 std::uint32_t crc32(const std::uint8_t* bytes, std::size_t length) {
-    const auto& t = kTables;
+    const auto& t = kCrcTables;
     std::uint32_t crc = 0xFFFFFFFFu;
     while (length >= 16) {
         crc ^= (std::uint32_t(bytes[0]) << 24) | (std::uint32_t(bytes[1]) << 16) |

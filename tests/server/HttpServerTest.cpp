@@ -24,10 +24,6 @@ using namespace std::string_literals;
 
 namespace {
 
-std::string code(std::int32_t score, const std::string& level, const std::string& name) {
-    return store::EncodeScoreReport(store::BuildScoreReport(score, level, name));
-}
-
 // A GET that fills the head up to exactly `total` bytes with a padding header.
 std::string requestOfSize(std::size_t total) {
     const std::string head = "GET /api/top?level=1 HTTP/1.1\r\nHost: x\r\nConnection: close\r\nX-Pad: ";
@@ -79,7 +75,7 @@ protected:
 
 TEST_F(HttpServerTest, ServesTheAddressesTheGameOpens) {
     TestClient client(m_port);
-    auto published = client.Get("/cgi-bin/gameres.pl?e=" + code(321, "1", "Zo\xEB"));
+    auto published = client.Get("/cgi-bin/gameres.pl?e=" + ReportCode(321, "1", "Zo\xEB"));
     ASSERT_TRUE(published);
     EXPECT_EQ(published->status, 200);
     EXPECT_NE(published->body.find("Zoë scored <strong>321</strong>"), std::string::npos);
@@ -135,7 +131,7 @@ TEST_F(HttpServerTest, HeadsOverSixteenKibibytesAreRefused) {
 }
 
 TEST_F(HttpServerTest, EveryFramingTrickIsA400ThatClosesTheConnection) {
-    const std::string publish = "GET /cgi-bin/gameres.pl?e=" + code(999999, "1", "SMUGGLED") + " HTTP/1.1\r\nHost: x\r\n\r\n";
+    const std::string publish = "GET /cgi-bin/gameres.pl?e=" + ReportCode(999999, "1", "SMUGGLED") + " HTTP/1.1\r\nHost: x\r\n\r\n";
     const std::string length = std::to_string(publish.size());
     const std::vector<std::pair<const char*, std::string>> cases = {
         {"a GET with a body", "GET /level/1 HTTP/1.1\r\nHost: x\r\nContent-Length: " + length + "\r\n\r\n" + publish},
@@ -176,7 +172,7 @@ TEST_F(HttpServerTest, EveryFramingTrickIsA400ThatClosesTheConnection) {
 }
 
 TEST_F(HttpServerTest, OtherMethodsGet405WithAllowAndTheirBodiesNeverRun) {
-    const std::string publish = "GET /cgi-bin/gameres.pl?e=" + code(5, "1", "SMUGGLED") + " HTTP/1.1\r\nHost: x\r\n\r\n";
+    const std::string publish = "GET /cgi-bin/gameres.pl?e=" + ReportCode(5, "1", "SMUGGLED") + " HTTP/1.1\r\nHost: x\r\n\r\n";
     for (const char* method : {"POST", "PUT", "DELETE", "OPTIONS", "PATCH", "TRACE"}) {
         const std::string reply = ExchangeRaw(m_port, std::string(method) + " / HTTP/1.1\r\nHost: x\r\nContent-Length: " +
                                                           std::to_string(publish.size()) + "\r\n\r\n" + publish);
@@ -216,8 +212,8 @@ TEST_F(HttpServerTest, PipelinedRequestsAreAnsweredInOrderAndA4xxEndsThem) {
 
 TEST_F(HttpServerTest, ThePublishLimitCountsTheClientAddress) {
     TestClient client(m_port);
-    for (int i = 0; i < 5; ++i) ASSERT_EQ(client.Get("/cgi-bin/gameres.pl?e=" + code(i, "2", "Bo"))->status, 200);
-    auto refused = client.Get("/cgi-bin/gameres.pl?e=" + code(99, "2", "Bo"));
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(client.Get("/cgi-bin/gameres.pl?e=" + ReportCode(i, "2", "Bo"))->status, 200);
+    auto refused = client.Get("/cgi-bin/gameres.pl?e=" + ReportCode(99, "2", "Bo"));
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->status, 429);
     EXPECT_FALSE(refused->Header("Retry-After").empty());
@@ -225,8 +221,8 @@ TEST_F(HttpServerTest, ThePublishLimitCountsTheClientAddress) {
     // Another address has its own allowance; a forwarded address from an untrusted peer is
     // not believed.
     TestClient other(m_port, "127.0.0.2");
-    EXPECT_EQ(other.Get("/cgi-bin/gameres.pl?e=" + code(7, "2", "Cy"))->status, 200);
-    const std::string forged = "GET /cgi-bin/gameres.pl?e=" + code(100, "2", "Bo") +
+    EXPECT_EQ(other.Get("/cgi-bin/gameres.pl?e=" + ReportCode(7, "2", "Cy"))->status, 200);
+    const std::string forged = "GET /cgi-bin/gameres.pl?e=" + ReportCode(100, "2", "Bo") +
                                " HTTP/1.1\r\nHost: x\r\nX-Forwarded-For: 127.0.0.77\r\n\r\n";
     EXPECT_EQ(StatusOf(ExchangeRaw(m_port, forged)), 429);
 }
@@ -236,7 +232,7 @@ TEST_F(HttpServerTest, BehindATrustedProxyTheForwardedAddressIsTheClient) {
     limits.trustedProxy = "127.0.0.1";
     Restart(limits);
     auto from = [&](const std::string& client, int score) {
-        return StatusOf(ExchangeRaw(m_port, "GET /cgi-bin/gameres.pl?e=" + code(score, "3", "Di") +
+        return StatusOf(ExchangeRaw(m_port, "GET /cgi-bin/gameres.pl?e=" + ReportCode(score, "3", "Di") +
                                                 " HTTP/1.1\r\nHost: x\r\nConnection: close\r\nX-Forwarded-For: " +
                                                 client + "\r\n\r\n"));
     };

@@ -8,6 +8,7 @@
 
 #include "ReplayGames.hpp"
 #include "TestDatabase.hpp"
+#include "TextSearch.hpp"
 #include "server/Leaderboard.hpp"
 #include "server/ReplayVerifier.hpp"
 #include "server/OpenRecordStore.hpp"
@@ -18,17 +19,11 @@ using namespace server;
 
 namespace {
 
-std::string code(std::int32_t score, const std::string& level, const std::string& name) {
-    return store::EncodeScoreReport(store::BuildScoreReport(score, level, name));
-}
-
 std::string header(const Reply& reply, const std::string& name) {
     for (const auto& [key, value] : reply.headers)
         if (key == name) return value;
     return "";
 }
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 class LeaderboardTest : public ::testing::TestWithParam<Backend> {
 protected:
@@ -55,24 +50,24 @@ protected:
 };
 
 TEST_P(LeaderboardTest, APublishIsStoredAndShownWithItsRank) {
-    ASSERT_EQ(m_board->Publish(code(500, "2", "Anna"), "10.0.0.1").status, 200);
-    const Reply reply = m_board->Publish(code(400, "2", "Bob"), "10.0.0.1");
+    ASSERT_EQ(m_board->Publish(ReportCode(500, "2", "Anna"), "10.0.0.1").status, 200);
+    const Reply reply = m_board->Publish(ReportCode(400, "2", "Bob"), "10.0.0.1");
     EXPECT_EQ(reply.status, 200);
     EXPECT_EQ(reply.contentType, "text/html; charset=utf-8");
     EXPECT_EQ(header(reply, "Cache-Control"), "no-store");
-    EXPECT_TRUE(contains(reply.body, "Bob scored <strong>400</strong> on Expert and ranks <strong>2nd</strong>"));
+    EXPECT_TRUE(Contains(reply.body, "Bob scored <strong>400</strong> on Expert and ranks <strong>2nd</strong>"));
     EXPECT_LT(reply.body.find(">Anna<"), reply.body.find(">Bob<"));
 
-    EXPECT_TRUE(contains(m_board->Level("2").body, ">Bob<"));
-    EXPECT_FALSE(contains(m_board->Level("1").body, ">Bob<"));
-    EXPECT_TRUE(contains(m_board->Index().body, ">Anna<"));
+    EXPECT_TRUE(Contains(m_board->Level("2").body, ">Bob<"));
+    EXPECT_FALSE(Contains(m_board->Level("1").body, ">Bob<"));
+    EXPECT_TRUE(Contains(m_board->Index().body, ">Anna<"));
     const Reply json = m_board->ApiTop(std::string("2"));
     EXPECT_EQ(json.contentType, "application/json");
-    EXPECT_TRUE(contains(json.body, "{\"rank\":2,\"name\":\"Bob\",\"score\":400,\"date\":\"2023-11-14\",\"verified\":false}"));
+    EXPECT_TRUE(Contains(json.body, "{\"rank\":2,\"name\":\"Bob\",\"score\":400,\"date\":\"2023-11-14\",\"verified\":false}"));
 }
 
 TEST_P(LeaderboardTest, EveryBadReportIsRefusedWith400AndStoresNothing) {
-    std::string badSum = code(10, "1", "Anna");
+    std::string badSum = ReportCode(10, "1", "Anna");
     badSum[1] = badSum[1] == '0' ? '1' : '0';
     const std::vector<std::pair<std::optional<std::string>, std::string>> cases = {
         {std::nullopt, "needs &quot;?e=&quot;"},
@@ -83,44 +78,44 @@ TEST_P(LeaderboardTest, EveryBadReportIsRefusedWith400AndStoresNothing) {
         {std::string("999000"), "above 255"},
         {badSum, "sum"},
         {store::EncodeScoreReport("10\t1\tAnna"), "fewer than the 5 fields"},
-        {code(10, "0", "Anna"), "must be 1, 2 or 3"},
-        {code(10, "4", "Anna"), "must be 1, 2 or 3"},
-        {code(-1, "1", "Anna"), "is negative"},
-        {code(10, "1", std::string(100, 'n')), "more than the 99 allowed"},
-        {code(10, "1", "bell\a"), "control character"},
+        {ReportCode(10, "0", "Anna"), "must be 1, 2 or 3"},
+        {ReportCode(10, "4", "Anna"), "must be 1, 2 or 3"},
+        {ReportCode(-1, "1", "Anna"), "is negative"},
+        {ReportCode(10, "1", std::string(100, 'n')), "more than the 99 allowed"},
+        {ReportCode(10, "1", "bell\a"), "control character"},
     };
     for (const auto& [input, message] : cases) {
         const Reply reply = m_board->Publish(input, "10.0.0.9");
         EXPECT_EQ(reply.status, 400) << message;
-        EXPECT_TRUE(contains(reply.body, message)) << message << "\n" << reply.body;
-        EXPECT_TRUE(contains(reply.body, "<h1>Bad score report</h1>"));
+        EXPECT_TRUE(Contains(reply.body, message)) << message << "\n" << reply.body;
+        EXPECT_TRUE(Contains(reply.body, "<h1>Bad score report</h1>"));
     }
     EXPECT_EQ(StoredCount(), 0u);
     // Refusals take no token of the rate limit.
-    EXPECT_EQ(m_board->Publish(code(10, "1", "Anna"), "10.0.0.9").status, 200);
+    EXPECT_EQ(m_board->Publish(ReportCode(10, "1", "Anna"), "10.0.0.9").status, 200);
 }
 
 TEST_P(LeaderboardTest, TooManyPublishesFromOneAddressGet429) {
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(m_board->Publish(code(i, "1", "Anna"), "10.0.0.1").status, 200);
-    const Reply refused = m_board->Publish(code(99, "1", "Anna"), "10.0.0.1");
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(m_board->Publish(ReportCode(i, "1", "Anna"), "10.0.0.1").status, 200);
+    const Reply refused = m_board->Publish(ReportCode(99, "1", "Anna"), "10.0.0.1");
     EXPECT_EQ(refused.status, 429);
     EXPECT_EQ(header(refused, "Retry-After"), "20");
-    EXPECT_TRUE(contains(refused.body, "Too many scores"));
+    EXPECT_TRUE(Contains(refused.body, "Too many scores"));
     EXPECT_EQ(StoredCount(), 3u);
 
-    EXPECT_EQ(m_board->Publish(code(99, "1", "Anna"), "10.0.0.2").status, 200);
+    EXPECT_EQ(m_board->Publish(ReportCode(99, "1", "Anna"), "10.0.0.2").status, 200);
     m_steady += 20;
-    EXPECT_EQ(m_board->Publish(code(98, "1", "Anna"), "10.0.0.1").status, 200);
+    EXPECT_EQ(m_board->Publish(ReportCode(98, "1", "Anna"), "10.0.0.1").status, 200);
 }
 
 TEST_P(LeaderboardTest, TheSameReportIsStoredOnceEver) {
-    const std::string c = code(700, "3", "Kim");
-    EXPECT_TRUE(contains(m_board->Publish(c, "10.0.0.1").body, "Score published"));
+    const std::string c = ReportCode(700, "3", "Kim");
+    EXPECT_TRUE(Contains(m_board->Publish(c, "10.0.0.1").body, "Score published"));
     for (const std::int64_t later : {30, 86400 * 365}) {
         m_wall += later;
         const Reply again = m_board->Publish(c, "10.0.0.2");
         EXPECT_EQ(again.status, 200);
-        EXPECT_TRUE(contains(again.body, "Already published"));
+        EXPECT_TRUE(Contains(again.body, "Already published"));
     }
     EXPECT_EQ(StoredCount(), 1u);
 }
@@ -133,14 +128,14 @@ TEST_P(LeaderboardTest, NamesAreReadAsCodePage1252AndShownAsUtf8) {
     int score = 1;
     for (const auto& [raw, shown] : names) {
         ++score;
-        const Reply reply = m_board->Publish(code(score, "1", raw), "10.0.0." + std::to_string(score));
+        const Reply reply = m_board->Publish(ReportCode(score, "1", raw), "10.0.0." + std::to_string(score));
         EXPECT_EQ(reply.status, 200) << shown << "\n" << reply.body;
-        EXPECT_TRUE(contains(reply.body, shown + " scored")) << shown;
-        EXPECT_TRUE(contains(m_board->ApiTop(std::string("1")).body, "\"name\":\"" + shown + "\"")) << shown;
+        EXPECT_TRUE(Contains(reply.body, shown + " scored")) << shown;
+        EXPECT_TRUE(Contains(m_board->ApiTop(std::string("1")).body, "\"name\":\"" + shown + "\"")) << shown;
     }
     // 99 bytes of the game are 99 characters, even where UTF-8 needs three bytes for each.
-    EXPECT_EQ(m_board->Publish(code(1, "2", std::string(99, '\x80')), "10.0.0.50").status, 200);
-    EXPECT_EQ(m_board->Publish(code(2, "2", std::string(100, '\x80')), "10.0.0.51").status, 400);
+    EXPECT_EQ(m_board->Publish(ReportCode(1, "2", std::string(99, '\x80')), "10.0.0.50").status, 200);
+    EXPECT_EQ(m_board->Publish(ReportCode(2, "2", std::string(100, '\x80')), "10.0.0.51").status, 400);
 }
 
 TEST_P(LeaderboardTest, NamesThatCouldPassForAnotherAreRefused) {
@@ -153,20 +148,20 @@ TEST_P(LeaderboardTest, NamesThatCouldPassForAnotherAreRefused) {
     };
     int score = 0;
     for (const auto& [raw, message] : cases) {
-        const Reply reply = m_board->Publish(code(score++, "1", raw), "10.0.0.1");
+        const Reply reply = m_board->Publish(ReportCode(score++, "1", raw), "10.0.0.1");
         EXPECT_EQ(reply.status, 400) << message;
-        EXPECT_TRUE(contains(reply.body, message)) << message << "\n" << reply.body;
+        EXPECT_TRUE(Contains(reply.body, message)) << message << "\n" << reply.body;
     }
     EXPECT_EQ(StoredCount(), 0u);
 }
 
 TEST_P(LeaderboardTest, AScriptAsANameIsShownAsText) {
-    ASSERT_EQ(m_board->Publish(code(5, "1", "<script>alert(1)</script>"), "10.0.0.1").status, 200);
-    for (const Reply& reply : {m_board->Publish(code(4, "1", "x"), "10.0.0.1"), m_board->Level("1"), m_board->Index()}) {
-        EXPECT_FALSE(contains(reply.body, "<script>"));
-        EXPECT_TRUE(contains(reply.body, "&lt;script&gt;alert(1)&lt;/script&gt;"));
+    ASSERT_EQ(m_board->Publish(ReportCode(5, "1", "<script>alert(1)</script>"), "10.0.0.1").status, 200);
+    for (const Reply& reply : {m_board->Publish(ReportCode(4, "1", "x"), "10.0.0.1"), m_board->Level("1"), m_board->Index()}) {
+        EXPECT_FALSE(Contains(reply.body, "<script>"));
+        EXPECT_TRUE(Contains(reply.body, "&lt;script&gt;alert(1)&lt;/script&gt;"));
     }
-    EXPECT_TRUE(contains(m_board->ApiTop(std::string("1")).body, "\\u003cscript\\u003e"));
+    EXPECT_TRUE(Contains(m_board->ApiTop(std::string("1")).body, "\\u003cscript\\u003e"));
 }
 
 TEST_P(LeaderboardTest, UnknownLevelsAreRefused) {
@@ -181,10 +176,10 @@ TEST_P(LeaderboardTest, UnknownLevelsAreRefused) {
 }
 
 TEST_P(LeaderboardTest, TheFixedPagesAnswer) {
-    EXPECT_TRUE(contains(m_board->Games().body, "honeycomb court"));
+    EXPECT_TRUE(Contains(m_board->Games().body, "honeycomb court"));
     const Reply style = m_board->Style();
     EXPECT_EQ(style.contentType, "text/css; charset=utf-8");
-    EXPECT_TRUE(contains(style.body, "tr.you"));
+    EXPECT_TRUE(Contains(style.body, "tr.you"));
 }
 
 const PlayedGame& aGame(int level) {
@@ -193,35 +188,29 @@ const PlayedGame& aGame(int level) {
     return *games[level - 1];
 }
 
-int countOf(const std::string& text, const std::string& part) {
-    int n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
 TEST_P(LeaderboardTest, AVerifiedGameIsMarkedEverywhereAndItsReplayServed) {
     const PlayedGame& g = aGame(2);
     const Reply published = m_board->Publish(ReportCode(g.score, g.level, "Anna"), g.replay, "10.0.0.1");
     ASSERT_EQ(published.status, 200) << published.body;
-    EXPECT_TRUE(contains(published.body, "&#10003; Verified</span>: the server replayed")) << published.body;
-    ASSERT_EQ(m_board->Publish(code(g.score + 1, "2", "Bob"), "10.0.0.1").status, 200);
+    EXPECT_TRUE(Contains(published.body, "&#10003; Verified</span>: the server replayed")) << published.body;
+    ASSERT_EQ(m_board->Publish(ReportCode(g.score + 1, "2", "Bob"), "10.0.0.1").status, 200);
 
     const std::vector<RankedRecord> top = *m_store->Top(2, 1, 10);
     ASSERT_EQ(top.size(), 2u);
     const std::string link = "href=\"/replay/" + std::to_string(top[1].id) + ".hoopstack-replay\"";
     // The level page shows the verified game's final court in its row, and Bob's has none.
     const std::string level = m_board->Level("2").body;
-    EXPECT_EQ(countOf(level, "<svg class=\"court\""), 1);
-    EXPECT_EQ(countOf(level, "class=\"verified\""), 1);
+    EXPECT_EQ(CountOf(level, "<svg class=\"court\""), 1);
+    EXPECT_EQ(CountOf(level, "class=\"verified\""), 1);
     EXPECT_LT(level.find(">Anna<"), level.find("<svg"));
     EXPECT_LT(level.find("<svg"), level.find(link));
-    EXPECT_TRUE(contains(level, "aria-label=\"Final court of Anna&#39;s game\""));
+    EXPECT_TRUE(Contains(level, "aria-label=\"Final court of Anna&#39;s game\""));
     const std::string index = m_board->Index().body;
-    EXPECT_TRUE(contains(index, link));
-    EXPECT_FALSE(contains(index, "<svg"));
-    EXPECT_TRUE(contains(m_board->ApiTop(std::string("2")).body,
+    EXPECT_TRUE(Contains(index, link));
+    EXPECT_FALSE(Contains(index, "<svg"));
+    EXPECT_TRUE(Contains(m_board->ApiTop(std::string("2")).body,
                          "\"name\":\"Bob\",\"score\":" + std::to_string(g.score + 1) + ",\"date\":\"2023-11-14\",\"verified\":false}"));
-    EXPECT_TRUE(contains(m_board->ApiTop(std::string("2")).body,
+    EXPECT_TRUE(Contains(m_board->ApiTop(std::string("2")).body,
                          "\"name\":\"Anna\",\"score\":" + std::to_string(g.score) + ",\"date\":\"2023-11-14\",\"verified\":true}"));
 
     const Reply file = m_board->ReplayFile(std::to_string(top[1].id) + ".hoopstack-replay");
@@ -259,8 +248,8 @@ TEST_P(LeaderboardTest, EveryFailedReplayIsStoredUnverifiedWithItsReason) {
     for (const Case& c : cases) {
         const Reply reply = m_board->Publish(ReportCode(c.score, c.level, c.name), c.replay, "10.0.0." + c.name);
         EXPECT_EQ(reply.status, 200) << c.name;
-        EXPECT_TRUE(contains(reply.body, "Not verified: ")) << c.name;
-        EXPECT_FALSE(contains(reply.body, "<script>")) << c.name;
+        EXPECT_TRUE(Contains(reply.body, "Not verified: ")) << c.name;
+        EXPECT_FALSE(Contains(reply.body, "<script>")) << c.name;
     }
     const Expected<std::vector<StoredRecord>> stored = m_store->List({});
     ASSERT_TRUE(stored) << stored.error();
@@ -273,11 +262,11 @@ TEST_P(LeaderboardTest, EveryFailedReplayIsStoredUnverifiedWithItsReason) {
         } else if (r.name == "not base64") {
             EXPECT_EQ(r.reason, "replay is not base64url text");
         } else if (r.name == "too long") {
-            EXPECT_TRUE(contains(r.reason, "too long")) << r.reason;
+            EXPECT_TRUE(Contains(r.reason, "too long")) << r.reason;
         }
         EXPECT_EQ(m_board->ReplayFile(std::to_string(r.id) + ".hoopstack-replay").status, 404) << r.name;
     }
-    for (const char* level : {"1", "3"}) EXPECT_FALSE(contains(m_board->Level(level).body, "<svg"));
+    for (const char* level : {"1", "3"}) EXPECT_FALSE(Contains(m_board->Level(level).body, "<svg"));
 }
 
 TEST_P(LeaderboardTest, TheSameGameUnderAnotherNameIsStoredWithoutTheMark) {
@@ -285,27 +274,27 @@ TEST_P(LeaderboardTest, TheSameGameUnderAnotherNameIsStoredWithoutTheMark) {
     ASSERT_EQ(m_board->Publish(ReportCode(g.score, 3, "Kim"), g.replay, "10.0.0.1").status, 200);
     const Reply copy = m_board->Publish(ReportCode(g.score, 3, "Copycat"), g.replay, "10.0.0.2");
     EXPECT_EQ(copy.status, 200);
-    EXPECT_TRUE(contains(copy.body, "Not verified: the same game was published before, as record ")) << copy.body;
+    EXPECT_TRUE(Contains(copy.body, "Not verified: the same game was published before, as record ")) << copy.body;
     // Kim sending it again is her own record again.
     const Reply again = m_board->Publish(ReportCode(g.score, 3, "Kim"), g.replay, "10.0.0.3");
-    EXPECT_TRUE(contains(again.body, "Already published"));
-    EXPECT_TRUE(contains(again.body, "&#10003; Verified"));
-    EXPECT_EQ(countOf(m_board->Level("3").body, "class=\"verified\""), 1);
+    EXPECT_TRUE(Contains(again.body, "Already published"));
+    EXPECT_TRUE(Contains(again.body, "&#10003; Verified"));
+    EXPECT_EQ(CountOf(m_board->Level("3").body, "class=\"verified\""), 1);
 }
 
 TEST_P(LeaderboardTest, VerifiedOnlyTablesListVerifiedGamesAlone) {
     const PlayedGame& g = aGame(1);
     m_store->SetVerifiedOnly(true);
-    const Reply forged = m_board->Publish(code(g.score + 500, "1", "Forger"), "10.0.0.1");
+    const Reply forged = m_board->Publish(ReportCode(g.score + 500, "1", "Forger"), "10.0.0.1");
     ASSERT_EQ(forged.status, 200);
-    EXPECT_TRUE(contains(forged.body, "is stored, but this leaderboard ranks verified games only")) << forged.body;
-    EXPECT_FALSE(contains(forged.body, "better scores"));
+    EXPECT_TRUE(Contains(forged.body, "is stored, but this leaderboard ranks verified games only")) << forged.body;
+    EXPECT_FALSE(Contains(forged.body, "better scores"));
     const Reply published = m_board->Publish(ReportCode(g.score, 1, "Anna"), g.replay, "10.0.0.2");
-    EXPECT_TRUE(contains(published.body, "ranks <strong>1st</strong>")) << published.body;
+    EXPECT_TRUE(Contains(published.body, "ranks <strong>1st</strong>")) << published.body;
     const std::string json = m_board->ApiTop(std::string("1")).body;
-    EXPECT_TRUE(contains(json, "\"name\":\"Anna\""));
-    EXPECT_FALSE(contains(json, "Forger"));
-    EXPECT_FALSE(contains(m_board->Index().body, "Forger"));
+    EXPECT_TRUE(Contains(json, "\"name\":\"Anna\""));
+    EXPECT_FALSE(Contains(json, "Forger"));
+    EXPECT_FALSE(Contains(m_board->Index().body, "Forger"));
     EXPECT_EQ(m_store->List({})->size(), 2u);
 }
 
@@ -338,11 +327,11 @@ TEST(LeaderboardFailures, AFailedStoreIsNeverReportedAsPublished) {
     BrokenStore broken;
     RateLimiter limiter(0);
     Leaderboard board(broken, limiter);
-    const Reply reply = board.Publish(code(10, "1", "Anna"), "10.0.0.1");
+    const Reply reply = board.Publish(ReportCode(10, "1", "Anna"), "10.0.0.1");
     EXPECT_EQ(reply.status, 503);
-    EXPECT_TRUE(contains(reply.body, "could not be stored"));
-    EXPECT_FALSE(contains(reply.body, "published<"));
-    EXPECT_FALSE(contains(reply.body, "disk full"));  // the cause goes to the log, not to the page
+    EXPECT_TRUE(Contains(reply.body, "could not be stored"));
+    EXPECT_FALSE(Contains(reply.body, "published<"));
+    EXPECT_FALSE(Contains(reply.body, "disk full"));  // the cause goes to the log, not to the page
     EXPECT_EQ(board.Index().status, 503);
     EXPECT_EQ(board.Level("1").status, 503);
     EXPECT_EQ(board.ApiTop(std::string("1")).status, 503);
@@ -367,7 +356,7 @@ TEST(LeaderboardFailures, AGameThatCannotBeCheckedInTimeIsNotStoredAndSaysSo) {
     const auto start = std::chrono::steady_clock::now();
     const Reply reply = board.Publish(ReportCode(10, 1, "Anna"), std::string("AAAA"), "10.0.0.1");
     EXPECT_EQ(reply.status, 503);
-    EXPECT_TRUE(contains(reply.body, "nothing was stored")) << reply.body;
+    EXPECT_TRUE(Contains(reply.body, "nothing was stored")) << reply.body;
     EXPECT_EQ(header(reply, "Retry-After"), "30");
     EXPECT_LT(std::chrono::steady_clock::now() - start, kVerifyWait + std::chrono::seconds(2));
     // The queue is full now too: the next is refused at once.

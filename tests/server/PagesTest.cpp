@@ -1,6 +1,7 @@
 // The pages and the JSON: player text always escaped, the right rows in the right places.
 #include <gtest/gtest.h>
 
+#include "TextSearch.hpp"
 #include "server/Pages.hpp"
 #include "server/TopJson.hpp"
 
@@ -12,12 +13,6 @@ std::vector<RankedRecord> rows(int count, const std::string& name = "p") {
     std::vector<RankedRecord> out;
     for (int i = 1; i <= count; ++i) out.push_back({i, 1000 - i, name + std::to_string(i), 86400 * 365, i, false, {}});
     return out;
-}
-
-int countOf(const std::string& text, const std::string& part) {
-    int n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
 }
 
 NewRecord newRecord(const std::string& name, std::int32_t score = 900) {
@@ -66,12 +61,12 @@ TEST(Pages, AreCompleteDocumentsWithOurStyleSheetAndNoScript) {
 TEST(Pages, LevelPageShowsTheTopTenThenTheRanksUpToAHundred) {
     const std::string few = RenderLevelPage(3, rows(4));
     EXPECT_NE(few.find("Master"), std::string::npos);
-    EXPECT_EQ(countOf(few, "<tr><td class=\"rank\">"), 4);
+    EXPECT_EQ(CountOf(few, "<tr><td class=\"rank\">"), 4);
     EXPECT_EQ(few.find("Ranks 11"), std::string::npos);
 
     const std::string many = RenderLevelPage(1, rows(100));
-    EXPECT_EQ(countOf(many, "<table>"), 2);
-    EXPECT_EQ(countOf(many, "<tr><td class=\"rank\">"), 100);
+    EXPECT_EQ(CountOf(many, "<table>"), 2);
+    EXPECT_EQ(CountOf(many, "<tr><td class=\"rank\">"), 100);
     EXPECT_LT(many.find(">p10<"), many.find("Ranks 11 to 100"));
     EXPECT_GT(many.find(">p11<"), many.find("Ranks 11 to 100"));
 
@@ -83,7 +78,7 @@ TEST(Pages, IndexShowsTenRowsOfEachLevel) {
     EXPECT_NE(html.find(">n10<"), std::string::npos);
     EXPECT_EQ(html.find(">n11<"), std::string::npos);
     EXPECT_NE(html.find(">e1<"), std::string::npos);
-    EXPECT_EQ(countOf(html, "No scores yet"), 1);
+    EXPECT_EQ(CountOf(html, "No scores yet"), 1);
     for (const char* link : {"/level/1", "/level/2", "/level/3"}) EXPECT_NE(html.find(link), std::string::npos);
 }
 
@@ -92,7 +87,7 @@ TEST(Pages, PublishPageTellsTheOutcomeAndMarksThePlayersRow) {
     const std::string stored = RenderPublishPage(newRecord("p3"), {PublishOutcome::Stored, 3}, &top);
     EXPECT_NE(stored.find("ranks <strong>3rd</strong>"), std::string::npos);
     EXPECT_NE(stored.find("<tr class=\"you\"><td class=\"rank\">3</td>"), std::string::npos);
-    EXPECT_EQ(countOf(stored, "class=\"you\""), 1);
+    EXPECT_EQ(CountOf(stored, "class=\"you\""), 1);
 
     const std::string duplicate = RenderPublishPage(newRecord("p3"), {PublishOutcome::Duplicate, 3}, &top);
     EXPECT_NE(duplicate.find("Already published"), std::string::npos);
@@ -140,20 +135,20 @@ TEST(Pages, OnlyVerifiedRowsLinkTheirReplayAndTheLevelPageShowsTheirCourt) {
     top[11].id = 42;
     top[11].board = aBoard();
     const std::string level = RenderLevelPage(1, top);
-    EXPECT_EQ(countOf(level, "class=\"verified\""), 2);
-    EXPECT_EQ(countOf(level, "href=\"/replay/41.hoopstack-replay\""), 1);
-    EXPECT_EQ(countOf(level, "href=\"/replay/42.hoopstack-replay\""), 1);
+    EXPECT_EQ(CountOf(level, "class=\"verified\""), 2);
+    EXPECT_EQ(CountOf(level, "href=\"/replay/41.hoopstack-replay\""), 1);
+    EXPECT_EQ(CountOf(level, "href=\"/replay/42.hoopstack-replay\""), 1);
     // A court for the verified row of the Top 10 only, with a ball per non-zero digit.
-    EXPECT_EQ(countOf(level, "<svg"), 1);
-    EXPECT_EQ(countOf(level, "<circle"), 15);
-    EXPECT_EQ(countOf(level, "fill=\"#34343e\""), 3);  // colour 7
+    EXPECT_EQ(CountOf(level, "<svg"), 1);
+    EXPECT_EQ(CountOf(level, "<circle"), 15);
+    EXPECT_EQ(CountOf(level, "fill=\"#34343e\""), 3);  // colour 7
     EXPECT_EQ(level.find("style=\""), std::string::npos);
     const std::string index = RenderIndexPage({top, {}, {}});
-    EXPECT_EQ(countOf(index, "class=\"verified\""), 1);
+    EXPECT_EQ(CountOf(index, "class=\"verified\""), 1);
     EXPECT_EQ(index.find("<svg"), std::string::npos);
     // A row that says verified but holds no well-formed court shows its mark without one.
     top[1].board = aBoard().replace(5, 1, "9");
-    EXPECT_EQ(countOf(RenderLevelPage(1, top), "<svg"), 0);
+    EXPECT_EQ(CountOf(RenderLevelPage(1, top), "<svg"), 0);
 }
 
 TEST(Pages, CourtsAreDrawnFromDigitsOnlyAndLabelledSafely) {

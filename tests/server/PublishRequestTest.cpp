@@ -2,16 +2,13 @@
 // and a good code gives the record the game meant.
 #include <gtest/gtest.h>
 
+#include "ReplayGames.hpp"
 #include "server/PublishRequest.hpp"
 #include "store/ScoreReport.hpp"
 
 using namespace server;
 
 namespace {
-
-std::string code(std::int32_t score, const std::string& level, const std::string& name) {
-    return store::EncodeScoreReport(store::BuildScoreReport(score, level, name));
-}
 
 // The error for a code, or "" when it is accepted.
 std::string refusal(const std::string& c) {
@@ -20,7 +17,7 @@ std::string refusal(const std::string& c) {
 }
 
 TEST(ParsePublishCode, AcceptsWhatTheGameSends) {
-    const Expected<NewRecord> parsed = ParsePublishCode(code(1234, "2", "Anna"), 77);
+    const Expected<NewRecord> parsed = ParsePublishCode(ReportCode(1234, "2", "Anna"), 77);
     ASSERT_TRUE(parsed) << parsed.error();
     EXPECT_EQ(parsed->level, 2);
     EXPECT_EQ(parsed->score, 1234);
@@ -29,9 +26,9 @@ TEST(ParsePublishCode, AcceptsWhatTheGameSends) {
     EXPECT_EQ(parsed->report, "1234\t2\tAnna");
 
     // The edges that are still allowed.
-    EXPECT_EQ(refusal(code(0, "1", "x")), "");
-    EXPECT_EQ(refusal(code(2147483647, "3", std::string(kMaxNameBytes, 'x'))), "");
-    EXPECT_EQ(refusal(code(5, "1", "tab\tinside")), "The name holds a control character.");
+    EXPECT_EQ(refusal(ReportCode(0, "1", "x")), "");
+    EXPECT_EQ(refusal(ReportCode(2147483647, "3", std::string(kMaxNameBytes, 'x'))), "");
+    EXPECT_EQ(refusal(ReportCode(5, "1", "tab\tinside")), "The name holds a control character.");
 }
 
 TEST(ParsePublishCode, NamesWhatIsWrongWithTheCodeItself) {
@@ -41,7 +38,7 @@ TEST(ParsePublishCode, NamesWhatIsWrongWithTheCodeItself) {
     EXPECT_NE(refusal("123").find("fewer than the 6"), std::string::npos);
     EXPECT_NE(refusal("999000").find("above 255"), std::string::npos);
 
-    std::string good = code(10, "1", "Anna");
+    std::string good = ReportCode(10, "1", "Anna");
     std::string badSum = good;
     badSum[2] = badSum[2] == '0' ? '1' : '0';
     EXPECT_NE(refusal(badSum).find("sum"), std::string::npos);
@@ -54,20 +51,20 @@ TEST(ParsePublishCode, RefusesMissingFieldsAndBadScores) {
     EXPECT_NE(refusal(store::EncodeScoreReport("ten\t1\tAnna\thoopstack\texe")).find("score field"),
               std::string::npos);
     EXPECT_NE(refusal(store::EncodeScoreReport("10\t1\tAnna\thoopstack\tzip")).find("exe"), std::string::npos);
-    EXPECT_EQ(refusal(code(-5, "1", "Anna")), "The score -5 is negative.");
+    EXPECT_EQ(refusal(ReportCode(-5, "1", "Anna")), "The score -5 is negative.");
 }
 
 TEST(ParsePublishCode, RefusesLevelsOutsideOneToThree) {
     for (const char* level : {"0", "4", "", "01", "1 ", "-1", "Novice"})
-        EXPECT_EQ(refusal(code(10, level, "Anna")), "The level of the report must be 1, 2 or 3.") << level;
+        EXPECT_EQ(refusal(ReportCode(10, level, "Anna")), "The level of the report must be 1, 2 or 3.") << level;
 }
 
 TEST(ParsePublishCode, RefusesLongNamesAndControlCharacters) {
-    EXPECT_EQ(refusal(code(10, "1", std::string(kMaxNameBytes + 1, 'x'))),
+    EXPECT_EQ(refusal(ReportCode(10, "1", std::string(kMaxNameBytes + 1, 'x'))),
               "The name is 100 bytes long, more than the 99 allowed.");
     for (const std::string& name : {std::string("a\nb"), std::string("a\rb"), std::string("nul\0x", 5),
                                    std::string("del\x7F"), std::string("esc\x1B[31m")})
-        EXPECT_EQ(refusal(code(10, "1", name)), "The name holds a control character.");
+        EXPECT_EQ(refusal(ReportCode(10, "1", name)), "The name holds a control character.");
 }
 
 TEST(DecodeName, ReadsCodePage1252AndTrims) {

@@ -72,5 +72,9 @@ std::string IdleReplay(int level, std::uint32_t ticks) {
 }
 
 std::string ReportCode(std::int32_t score, int level, const std::string& name) {
-    return store::EncodeScoreReport(store::BuildScoreReport(score, std::to_string(level), name));
+    return ReportCode(score, std::to_string(level), name);
+}
+
+std::string ReportCode(std::int32_t score, const std::string& level, const std::string& name) {
+    return store::EncodeScoreReport(store::BuildScoreReport(score, level, name));
 }

@@ -19,8 +19,10 @@ std::optional<PlayedGame> PlayGame(int level, std::uint32_t seed);
 // A replay that stops a few ticks into its game, which is not finished.
 std::string UnfinishedReplay(int level);
 
-// A report code as the game sends it.
+// A report code as the game sends it; the second form takes the level as the report's text,
+// which a hostile sender may make anything.
 std::string ReportCode(std::int32_t score, int level, const std::string& name);
+std::string ReportCode(std::int32_t score, const std::string& level, const std::string& name);
 
 // A replay that asks for `ticks` frames with no input: as costly to check as its length.
 std::string IdleReplay(int level, std::uint32_t ticks);

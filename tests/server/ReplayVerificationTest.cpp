@@ -11,14 +11,13 @@
 #include <thread>
 
 #include "ReplayGames.hpp"
+#include "TextSearch.hpp"
 #include "server/ReplayCheck.hpp"
 #include "server/ReplayVerifier.hpp"
 
 using namespace server;
 
 namespace {
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 const PlayedGame& aGame() {
     static const std::optional<PlayedGame> played = PlayGame(2, 7);
@@ -75,7 +74,7 @@ TEST(CheckReplay, EveryWrongReplayIsUnverifiedWithAReason) {
     }
     EXPECT_EQ(CheckReplay("", 1, 0).reason, "no replay");
     EXPECT_EQ(CheckReplay(" \n", 1, 0).reason, "no replay");
-    EXPECT_TRUE(contains(CheckReplay(std::string(9000, 'A'), 1, 0).reason, "too long"));
+    EXPECT_TRUE(Contains(CheckReplay(std::string(9000, 'A'), 1, 0).reason, "too long"));
     EXPECT_EQ(CheckReplay("a.b", 1, 0).reason, "replay is not base64url text");
 }
 
@@ -153,7 +152,7 @@ TEST(ReplayVerifier, AFullQueueAnswersAtOnceInsteadOfGrowing) {
     for (int i = 0; i < 3; ++i) {
         waiting.emplace_back([&, i] {
             const auto result = verifier.Check("AAA" + std::to_string(i), 1, 0, in(20'000));
-            if (result && contains(result->reason, "checked")) ++answered;
+            if (result && Contains(result->reason, "checked")) ++answered;
         });
         if (i == 0)
             while (gate.begun == 0) std::this_thread::yield();

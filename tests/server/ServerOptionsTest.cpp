@@ -7,7 +7,7 @@ using namespace server;
 
 namespace {
 
-std::string errorOf(const std::vector<std::string>& args) {
+std::string errorIn(const std::vector<std::string>& args) {
     const auto parsed = ParseServerOptions(args);
     return parsed ? std::string() : parsed.error();
 }
@@ -36,24 +36,24 @@ TEST(ServerOptions, TakesValuesAfterASpaceOrAnEqualsSign) {
 }
 
 TEST(ServerOptions, NamesTheBadOption) {
-    EXPECT_EQ(errorOf({"--verbose"}), "unknown option: --verbose");
-    EXPECT_EQ(errorOf({"extra"}), "unknown option: extra");
-    EXPECT_EQ(errorOf({"--port"}), "--port needs a value");
-    EXPECT_EQ(errorOf({"--port", "80x"}), "--port needs a number from 0 to 65535, not \"80x\"");
-    EXPECT_EQ(errorOf({"--port", "65536"}), "--port needs a number from 0 to 65535, not \"65536\"");
-    EXPECT_EQ(errorOf({"--port=-1"}), "--port needs a number from 0 to 65535, not \"-1\"");
-    EXPECT_EQ(errorOf({"--bind="}), "--bind needs an address");
-    EXPECT_EQ(errorOf({"--database", "/tmp/x.db"}),
+    EXPECT_EQ(errorIn({"--verbose"}), "unknown option: --verbose");
+    EXPECT_EQ(errorIn({"extra"}), "unknown option: extra");
+    EXPECT_EQ(errorIn({"--port"}), "--port needs a value");
+    EXPECT_EQ(errorIn({"--port", "80x"}), "--port needs a number from 0 to 65535, not \"80x\"");
+    EXPECT_EQ(errorIn({"--port", "65536"}), "--port needs a number from 0 to 65535, not \"65536\"");
+    EXPECT_EQ(errorIn({"--port=-1"}), "--port needs a number from 0 to 65535, not \"-1\"");
+    EXPECT_EQ(errorIn({"--bind="}), "--bind needs an address");
+    EXPECT_EQ(errorIn({"--database", "/tmp/x.db"}),
               "--database needs sqlite://FILE or postgresql://..., not \"/tmp/x.db\"");
-    EXPECT_EQ(errorOf({"--database", "sqlite://"}), "--database sqlite:// needs a file name");
-    EXPECT_EQ(errorOf({"--threads", "0"}), "--threads needs a number from 1 to 1024, not \"0\"");
-    EXPECT_EQ(errorOf({"--help=yes"}), "--help takes no value");
+    EXPECT_EQ(errorIn({"--database", "sqlite://"}), "--database sqlite:// needs a file name");
+    EXPECT_EQ(errorIn({"--threads", "0"}), "--threads needs a number from 1 to 1024, not \"0\"");
+    EXPECT_EQ(errorIn({"--help=yes"}), "--help takes no value");
 }
 
 TEST(ServerOptions, TrustsOnlyAnAddressAsProxy) {
     EXPECT_EQ(ParseServerOptions({"--trust-proxy", "127.0.0.1"})->trustedProxy, "127.0.0.1");
     EXPECT_EQ(ParseServerOptions({"--trust-proxy=::1"})->trustedProxy, "::1");
-    EXPECT_EQ(errorOf({"--trust-proxy", "proxy.example"}), "--trust-proxy needs an IP address, not \"proxy.example\"");
+    EXPECT_EQ(errorIn({"--trust-proxy", "proxy.example"}), "--trust-proxy needs an IP address, not \"proxy.example\"");
 }
 
 TEST(ServerOptions, AdminCommands) {
@@ -69,12 +69,12 @@ TEST(ServerOptions, AdminCommands) {
     EXPECT_EQ(hide->admin->id, 17);
     EXPECT_EQ(ParseServerOptions({"admin", "unhide", "3"})->admin->action, AdminAction::Unhide);
     EXPECT_EQ(ParseServerOptions({"admin", "delete", "3"})->admin->action, AdminAction::Delete);
-    EXPECT_EQ(errorOf({"admin"}), "admin needs list, hide, unhide, delete, import or export");
-    EXPECT_EQ(errorOf({"admin", "drop"}), "admin needs list, hide, unhide, delete, import or export, not \"drop\"");
-    EXPECT_EQ(errorOf({"admin", "hide"}), "admin hide needs a record id");
-    EXPECT_EQ(errorOf({"admin", "hide", "x1"}), "admin needs a record id (a number from the list), not \"x1\"");
-    EXPECT_EQ(errorOf({"admin", "list", "--level", "4"}), "--level needs 1, 2 or 3, not \"4\"");
-    EXPECT_EQ(errorOf({"admin", "hide", "1", "--level", "1"}), "unknown option for admin hide: --level");
+    EXPECT_EQ(errorIn({"admin"}), "admin needs list, hide, unhide, delete, import or export");
+    EXPECT_EQ(errorIn({"admin", "drop"}), "admin needs list, hide, unhide, delete, import or export, not \"drop\"");
+    EXPECT_EQ(errorIn({"admin", "hide"}), "admin hide needs a record id");
+    EXPECT_EQ(errorIn({"admin", "hide", "x1"}), "admin needs a record id (a number from the list), not \"x1\"");
+    EXPECT_EQ(errorIn({"admin", "list", "--level", "4"}), "--level needs 1, 2 or 3, not \"4\"");
+    EXPECT_EQ(errorIn({"admin", "hide", "1", "--level", "1"}), "unknown option for admin hide: --level");
 }
 
 TEST(ServerOptions, VerificationOptions) {
@@ -85,16 +85,16 @@ TEST(ServerOptions, VerificationOptions) {
     ASSERT_TRUE(parsed) << parsed.error();
     EXPECT_TRUE(parsed->verifiedOnly);
     EXPECT_EQ(parsed->verifyThreads, 3);
-    EXPECT_EQ(errorOf({"--verified-only=yes"}), "--verified-only takes no value");
-    EXPECT_EQ(errorOf({"--verify-threads", "0"}), "--verify-threads needs a number from 1 to 64, not \"0\"");
-    EXPECT_EQ(errorOf({"--verify-threads"}), "--verify-threads needs a value");
+    EXPECT_EQ(errorIn({"--verified-only=yes"}), "--verified-only takes no value");
+    EXPECT_EQ(errorIn({"--verify-threads", "0"}), "--verify-threads needs a number from 1 to 64, not \"0\"");
+    EXPECT_EQ(errorIn({"--verify-threads"}), "--verify-threads needs a value");
 
     const auto list = ParseServerOptions({"admin", "list", "--verification", "--level", "1"});
     ASSERT_TRUE(list && list->admin) << list.error();
     EXPECT_TRUE(list->admin->verification);
     EXPECT_FALSE(ParseServerOptions({"admin", "list"})->admin->verification);
-    EXPECT_EQ(errorOf({"admin", "list", "--verification=1"}), "--verification takes no value");
-    EXPECT_EQ(errorOf({"admin", "hide", "1", "--verification"}), "unknown option for admin hide: --verification");
+    EXPECT_EQ(errorIn({"admin", "list", "--verification=1"}), "--verification takes no value");
+    EXPECT_EQ(errorIn({"admin", "hide", "1", "--verification"}), "unknown option for admin hide: --verification");
     // The usage names them, after the lines it always had.
     EXPECT_NE(UsageText().find("--verified-only"), std::string::npos);
     EXPECT_NE(UsageText().find("--verification"), std::string::npos);

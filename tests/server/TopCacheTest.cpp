@@ -11,7 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "ReplayGames.hpp"
 #include "TestDatabase.hpp"
+#include "TextSearch.hpp"
 #include "server/Leaderboard.hpp"
 #include "server/OpenRecordStore.hpp"
 #include "server/TopCache.hpp"
@@ -41,12 +43,6 @@ NewRecord record(int level, std::int32_t score, const std::string& name, bool ve
     }
     return r;
 }
-
-std::string code(std::int32_t score, int level, const std::string& name) {
-    return store::EncodeScoreReport(store::BuildScoreReport(score, std::to_string(level), name));
-}
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // Whether `check` comes true within a second: the watcher polls four times a second.
 bool withinASecond(const std::function<bool()>& check) {
@@ -242,8 +238,8 @@ TEST_P(TopCacheTest, PagesReadTheDatabaseOnceUntilATableChanges) {
         ASSERT_EQ(m_board->ApiTop(std::string("2")).status, 200);
     }
     EXPECT_EQ(m_counting->topCalls, 3) << "one read per level";
-    EXPECT_TRUE(contains(m_board->Level("2").body, "n29"));
-    EXPECT_TRUE(contains(m_board->Level("2").body, "n0"));
+    EXPECT_TRUE(Contains(m_board->Level("2").body, "n29"));
+    EXPECT_TRUE(Contains(m_board->Level("2").body, "n0"));
 }
 
 TEST_P(TopCacheTest, APublishInTheFirstRowsIsShownAtOnceAndOneBelowReadsNothing) {
@@ -252,22 +248,22 @@ TEST_P(TopCacheTest, APublishInTheFirstRowsIsShownAtOnceAndOneBelowReadsNothing)
     Fill(*m_store, 1, filled);
     ASSERT_EQ(m_board->Index().status, 200);
     const int reads = m_counting->topCalls;
-    const Reply low = m_board->Publish(code(1, 1, "Lowly"), "10.0.0.1");
+    const Reply low = m_board->Publish(ReportCode(1, 1, "Lowly"), "10.0.0.1");
     ASSERT_EQ(low.status, 200);
     EXPECT_EQ(m_counting->topCalls, reads) << "a publish below the first rows leaves them";
-    EXPECT_FALSE(contains(m_board->Level("1").body, "Lowly"));
+    EXPECT_FALSE(Contains(m_board->Level("1").body, "Lowly"));
 
-    const Reply top = m_board->Publish(code(50000, 1, "Highest"), "10.0.0.1");
+    const Reply top = m_board->Publish(ReportCode(50000, 1, "Highest"), "10.0.0.1");
     ASSERT_EQ(top.status, 200);
     EXPECT_EQ(m_counting->topCalls, reads + 1);
-    EXPECT_TRUE(contains(top.body, "<td class=\"name\">Highest</td>")) << "the answer's table holds the record";
-    EXPECT_TRUE(contains(m_board->Index().body, "Highest"));
-    EXPECT_TRUE(contains(m_board->ApiTop(std::string("1")).body, "\"name\":\"Highest\""));
+    EXPECT_TRUE(Contains(top.body, "<td class=\"name\">Highest</td>")) << "the answer's table holds the record";
+    EXPECT_TRUE(Contains(m_board->Index().body, "Highest"));
+    EXPECT_TRUE(Contains(m_board->ApiTop(std::string("1")).body, "\"name\":\"Highest\""));
     // The hundredth row is shown on the level page: a record there is read at once too. Above
     // it: Highest and the 98 best of the filling.
-    const Reply hundredth = m_board->Publish(code(1000 + 10 * (filled - 98) - 5, 1, "Hundredth"), "10.0.0.1");
+    const Reply hundredth = m_board->Publish(ReportCode(1000 + 10 * (filled - 98) - 5, 1, "Hundredth"), "10.0.0.1");
     ASSERT_EQ(hundredth.status, 200);
-    EXPECT_TRUE(contains(m_board->Level("1").body, "<td class=\"rank\">100</td><td class=\"name\">Hundredth</td>"))
+    EXPECT_TRUE(Contains(m_board->Level("1").body, "<td class=\"rank\">100</td><td class=\"name\">Hundredth</td>"))
         << m_board->Level("1").body;
     EXPECT_EQ(m_counting->topCalls, reads + 2);
 }
@@ -276,16 +272,16 @@ TEST_P(TopCacheTest, APublishInTheFirstRowsIsShownAtOnceAndOneBelowReadsNothing)
 TEST_P(TopCacheTest, OtherWritersChangesAreShownWithinASecond) {
     TopWatcher watcher(m_board->Tops());
     ASSERT_TRUE(m_store->Publish(record(2, 300, "Here")));
-    ASSERT_TRUE(contains(m_board->Index().body, "Here"));
+    ASSERT_TRUE(Contains(m_board->Index().body, "Here"));
     std::unique_ptr<RecordStore> elsewhere = Open();
     ASSERT_TRUE(elsewhere);
     ASSERT_TRUE(elsewhere->Publish(record(2, 900, "Elsewhere")));
-    EXPECT_TRUE(withinASecond([&] { return contains(m_board->Index().body, "Elsewhere"); }));
-    EXPECT_TRUE(contains(m_board->ApiTop(std::string("2")).body, "Elsewhere"));
+    EXPECT_TRUE(withinASecond([&] { return Contains(m_board->Index().body, "Elsewhere"); }));
+    EXPECT_TRUE(Contains(m_board->ApiTop(std::string("2")).body, "Elsewhere"));
     const auto stored = elsewhere->List({2, std::string("Here")});
     ASSERT_TRUE(stored && stored->size() == 1u);
     ASSERT_TRUE(*elsewhere->SetHidden((*stored)[0].id, true));
-    EXPECT_TRUE(withinASecond([&] { return !contains(m_board->Level("2").body, "Here"); }));
+    EXPECT_TRUE(withinASecond([&] { return !Contains(m_board->Level("2").body, "Here"); }));
     const int reads = m_counting->topCalls;
     std::this_thread::sleep_for(3 * TopWatcher::kPeriod);
     EXPECT_EQ(m_counting->topCalls, reads) << "unchanged tables are not read again";
@@ -293,7 +289,7 @@ TEST_P(TopCacheTest, OtherWritersChangesAreShownWithinASecond) {
 
 TEST_P(TopCacheTest, AFailingDatabaseLeavesTheRowsLastRead) {
     ASSERT_TRUE(m_store->Publish(record(3, 700, "Kept")));
-    ASSERT_TRUE(contains(m_board->Index().body, "Kept"));
+    ASSERT_TRUE(Contains(m_board->Index().body, "Kept"));
     std::unique_ptr<RecordStore> elsewhere = Open();
     ASSERT_TRUE(elsewhere);
     ASSERT_TRUE(elsewhere->Publish(record(3, 800, "Unseen")));
@@ -302,12 +298,12 @@ TEST_P(TopCacheTest, AFailingDatabaseLeavesTheRowsLastRead) {
     m_board->Tops().Changed(3);  // the versions cannot be read: the rows are read and fail
     const Reply index = m_board->Index();
     EXPECT_EQ(index.status, 200);
-    EXPECT_TRUE(contains(index.body, "Kept"));
+    EXPECT_TRUE(Contains(index.body, "Kept"));
     EXPECT_EQ(m_board->ApiTop(std::string("3")).status, 200);
     // The database back: the change is read.
     m_counting->failing = false;
     EXPECT_TRUE(m_board->Tops().Poll());
-    EXPECT_TRUE(contains(m_board->Index().body, "Unseen"));
+    EXPECT_TRUE(Contains(m_board->Index().body, "Unseen"));
 
     // Nothing held yet and no database: the pages say so.
     RateLimiter limiter(0);

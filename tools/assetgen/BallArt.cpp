@@ -16,7 +16,7 @@ constexpr double kSeamWidth = 0.05;
 constexpr double kSymbolRadius = 0.44;
 constexpr int kSamples = 4; // per axis and pixel
 
-double Box(double u, double v, double halfWidth, double halfHeight) {
+double BoxDistance(double u, double v, double halfWidth, double halfHeight) {
     const double dx = std::abs(u) - halfWidth;
     const double dy = std::abs(v) - halfHeight;
     return std::hypot(std::max(dx, 0.0), std::max(dy, 0.0)) + std::min(std::max(dx, dy), 0.0);
@@ -73,13 +73,13 @@ const std::vector<BallStyle>& BallStyles() {
 double SymbolDistance(BallSymbol symbol, double u, double v) {
     switch (symbol) {
     case BallSymbol::Square:
-        return Box(u, v, 0.72, 0.72) - 0.08;
+        return BoxDistance(u, v, 0.72, 0.72) - 0.08;
     case BallSymbol::Plus:
-        return std::min(Box(u, v, 0.95, 0.3), Box(u, v, 0.3, 0.95));
+        return std::min(BoxDistance(u, v, 0.95, 0.3), BoxDistance(u, v, 0.3, 0.95));
     case BallSymbol::Ring:
         return std::abs(std::hypot(u, v) - 0.62) - 0.26;
     case BallSymbol::Bars:
-        return std::min(Box(u, v - 0.42, 0.9, 0.24), Box(u, v + 0.42, 0.9, 0.24));
+        return std::min(BoxDistance(u, v - 0.42, 0.9, 0.24), BoxDistance(u, v + 0.42, 0.9, 0.24));
     case BallSymbol::Crescent:
         return std::max(std::hypot(u, v) - 0.95, -(std::hypot(u - 0.42, v + 0.22) - 0.72));
     case BallSymbol::Triangle: {

@@ -2,16 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "CairoCanvas.hpp"
 #include "Draw.hpp"
+#include "MathConstants.hpp"
 
 namespace assetgen {
 
 namespace {
-
-constexpr double kPi = std::numbers::pi;
 
 struct Face {
     Rgb top, middle, bottom, rim;

@@ -61,19 +61,11 @@ bool CairoCanvas::WritePng(const char* path) const {
     return cairo_surface_write_to_png(m_surface, path) == CAIRO_STATUS_SUCCESS;
 }
 
-} // namespace assetgen
-
-namespace assetgen {
-
-namespace {
-
 cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
     auto* bytes = static_cast<std::vector<uint8_t>*>(closure);
     bytes->insert(bytes->end(), data, data + length);
     return CAIRO_STATUS_SUCCESS;
 }
-
-} // namespace
 
 std::vector<uint8_t> CairoCanvas::PngBytes() const {
     cairo_surface_flush(m_surface);

@@ -39,4 +39,8 @@ private:
     cairo_t* m_context;
 };
 
+// A cairo write function that appends what cairo writes to the std::vector<uint8_t> that
+// `closure` points to; it never fails.
+cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length);
+
 } // namespace assetgen

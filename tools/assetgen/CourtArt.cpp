@@ -1,18 +1,16 @@
 #include "CourtArt.hpp"
 
 #include <cmath>
-#include <numbers>
 #include <string>
 
 #include "CairoCanvas.hpp"
 #include "Draw.hpp"
 #include "Layout.hpp"
+#include "MathConstants.hpp"
 
 namespace assetgen {
 
 namespace {
-
-constexpr double kPi = std::numbers::pi;
 
 // Grain value of the wood at (along, across): long wavy stripes with fine streaks.
 double Grain(double along, double across, int seed) {

@@ -19,12 +19,6 @@ void DrawIcon(cairo_t* cr, double size) {
     DrawVectorBall(cr, size / 2, size / 2, size / 2 - margin, palette::kLeather, -0.4);
 }
 
-cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
-    auto* bytes = static_cast<std::vector<uint8_t>*>(closure);
-    bytes->insert(bytes->end(), data, data + length);
-    return CAIRO_STATUS_SUCCESS;
-}
-
 // Cairo names each drawing surface in an SVG document after a counter shared by the whole
 // process ("surface162"); numbering them in the order they appear keeps the document the same
 // bytes however many surfaces the process made before.

@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
+#include "MathConstants.hpp"
 #include "Noise.hpp"
 
 namespace assetgen {
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 constexpr double kRate = kSampleRate;
 
 size_t Samples(double seconds) {

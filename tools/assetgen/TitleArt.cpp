@@ -1,18 +1,16 @@
 #include "TitleArt.hpp"
 
 #include <cmath>
-#include <numbers>
 #include <string>
 
 #include "CairoCanvas.hpp"
 #include "Draw.hpp"
 #include "Layout.hpp"
+#include "MathConstants.hpp"
 
 namespace assetgen {
 
 namespace {
-
-constexpr double kPi = std::numbers::pi;
 
 Lettering TitleStyle(double size) {
     Lettering style;

@@ -21,7 +21,7 @@ struct RecordOptions {
     std::string out;
 };
 
-RecordOptions ParseOptions(const std::vector<std::string>& args) {
+RecordOptions ParseRecordOptions(const std::vector<std::string>& args) {
     const CommandLine line(args, {"level", "seed", "bot", "speed", "out"}, {});
     RecordOptions options;
     options.settings.level = game::Level(line.IntIn("level", 0, 0, 2));
@@ -87,7 +87,7 @@ std::vector<BotGame> ThousandBotGames() {
 int RunRecord(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     RecordOptions options;
     try {
-        options = ParseOptions(args);
+        options = ParseRecordOptions(args);
     } catch (const SimError& error) {
         err << "hoopstack-sim: " << error.what() << std::endl;
         return 2;

@@ -24,7 +24,7 @@ struct SoakOptions {
     bool window = false;
 };
 
-SoakOptions ParseOptions(const std::vector<std::string>& args) {
+SoakOptions ParseSoakOptions(const std::vector<std::string>& args) {
     const CommandLine line(args, {"games", "level", "seed", "bot", "speed"}, {"window"});
     SoakOptions options;
     options.games = line.IntIn("games", 1, 1, 1000000);
@@ -41,7 +41,7 @@ SoakOptions ParseOptions(const std::vector<std::string>& args) {
 int RunSoak(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     SoakOptions options;
     try {
-        options = ParseOptions(args);
+        options = ParseSoakOptions(args);
     } catch (const SimError& error) {
         err << "hoopstack-sim: " << error.what() << std::endl;
         return 2;

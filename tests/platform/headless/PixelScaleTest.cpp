@@ -16,11 +16,11 @@ using platform::ScaledDown;
 constexpr std::uint8_t kUntouched = 0xEE;
 
 // An image of `bytes`-byte pixels whose every byte tells its pixel and channel apart.
-struct Image {
+struct PixelImage {
     int width, height, bytes, pitch;
     std::vector<std::uint8_t> data;
 
-    Image(int w, int h, int b, int padding = 0)
+    PixelImage(int w, int h, int b, int padding = 0)
         : width(w), height(h), bytes(b), pitch(w * b + padding), data(std::size_t(pitch) * h, kUntouched) {}
 
     std::uint8_t* at(int x, int y) { return data.data() + std::ptrdiff_t(y) * pitch + x * bytes; }
@@ -34,7 +34,7 @@ struct Image {
 
 // Every target byte: inside the scaled area the source pixel it shows, elsewhere untouched
 // (row padding included). Empty when all is right, else the first wrong place.
-std::string check(Image& source, const Rect& area, int scale, const Image& target) {
+std::string check(PixelImage& source, const Rect& area, int scale, const PixelImage& target) {
     for (int y = 0; y < target.height; ++y)
         for (int offset = 0; offset < target.pitch; ++offset) {
             const int x = offset / target.bytes, c = offset % target.bytes;
@@ -63,7 +63,7 @@ TEST(ScaledDown, RoundsTowardMinusInfinitySoOutsideStaysOutside) {
 TEST(ScaleArea, EverySourcePixelBecomesABlockAndNothingOutsideTheBlocksIsWritten) {
     for (int scale = 1; scale <= platform::kMaxScale; ++scale) {
         SCOPED_TRACE("scale " + std::to_string(scale));
-        Image source(5, 3, 4);
+        PixelImage source(5, 3, 4);
         source.fill();
         // Odd areas: the whole image, the right and bottom edges, one corner pixel, a middle column.
         for (const Rect area : {Rect{0, 0, 5, 3}, Rect{3, 1, 5, 3}, Rect{0, 0, 1, 1}, Rect{4, 2, 5, 3},
@@ -71,7 +71,7 @@ TEST(ScaleArea, EverySourcePixelBecomesABlockAndNothingOutsideTheBlocksIsWritten
             SCOPED_TRACE("area " + std::to_string(area.left) + "," + std::to_string(area.top) + "," +
                          std::to_string(area.right) + "," + std::to_string(area.bottom));
             // One pixel more than the scaled image on each side, and padding at each row's end.
-            Image target(5 * scale + 1, 3 * scale + 1, 4, 6);
+            PixelImage target(5 * scale + 1, 3 * scale + 1, 4, 6);
             ScaleArea(source.data.data(), source.pitch, area, 4, scale, target.data.data(), target.pitch);
             EXPECT_EQ(check(source, area, scale, target), "");
         }
@@ -79,21 +79,21 @@ TEST(ScaleArea, EverySourcePixelBecomesABlockAndNothingOutsideTheBlocksIsWritten
 }
 
 TEST(ScaleArea, ThreeBytePixelsAndABottomUpSourceAddressedFromItsTopRow) {
-    Image stored(7, 5, 3);
+    PixelImage stored(7, 5, 3);
     stored.fill();
     // Read through a negative pitch, client row y is stored row 4 - y.
-    Image flipped(7, 5, 3);
+    PixelImage flipped(7, 5, 3);
     for (int y = 0; y < 5; ++y) std::memcpy(flipped.at(0, y), stored.at(0, 4 - y), std::size_t(stored.pitch));
     const Rect area{1, 0, 7, 4};
-    Image target(14, 10, 3);
+    PixelImage target(14, 10, 3);
     ScaleArea(stored.at(0, 4), -stored.pitch, area, 3, 2, target.data.data(), target.pitch);
     EXPECT_EQ(check(flipped, area, 2, target), "");
 }
 
 TEST(ScaleArea, AnEmptyAreaOrAnUnknownPixelSizeWritesNothing) {
-    Image source(4, 4, 4);
+    PixelImage source(4, 4, 4);
     source.fill();
-    Image target(8, 8, 4);
+    PixelImage target(8, 8, 4);
     const std::vector<std::uint8_t> before = target.data;
     ScaleArea(source.data.data(), source.pitch, Rect{2, 2, 2, 4}, 4, 2, target.data.data(), target.pitch);
     ScaleArea(source.data.data(), source.pitch, Rect{3, 3, 1, 1}, 4, 2, target.data.data(), target.pitch);

@@ -16,21 +16,22 @@ using platform::Rect;
 using platform::Surface;
 
 constexpr int F = platform::kFrameWidth;
-constexpr std::uint8_t kUntouched = 0xEE;
+constexpr std::uint8_t kNoFrameColour = 0xEE;
 
 // A 24-bit image filled with a value no frame colour has.
-struct Image {
+struct FrameImage {
     int width, height;
     std::vector<std::uint8_t> data;
     bool bottomUp;
 
-    Image(int w, int h, bool up = false) : width(w), height(h), data(std::size_t(w) * h * 3, kUntouched), bottomUp(up) {}
+    FrameImage(int w, int h, bool up = false)
+        : width(w), height(h), data(std::size_t(w) * h * 3, kNoFrameColour), bottomUp(up) {}
 
     Surface surface() { return {data.data(), width, height, width * 3, bottomUp}; }
     // The pixel as 0x00RRGGBB, or nothing when it was left alone.
     std::optional<std::uint32_t> at(int x, int y) {
         const std::uint8_t* p = surface().row(y) + x * 3;
-        if (p[0] == kUntouched && p[1] == kUntouched && p[2] == kUntouched) return std::nullopt;
+        if (p[0] == kNoFrameColour && p[1] == kNoFrameColour && p[2] == kNoFrameColour) return std::nullopt;
         return std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
     }
 };
@@ -105,7 +106,7 @@ TEST(WindowFrame, DrawingFillsTheFrameAndLeavesTheClientAlone) {
     const int w = 37, h = 23;
     for (const bool bottomUp : {false, true}) {
         SCOPED_TRACE(bottomUp ? "bottom-up" : "top-down");
-        Image image(w, h, bottomUp);
+        FrameImage image(w, h, bottomUp);
         DrawWindowFrame(image.surface(), Rect{0, 0, w, h}, w, h, F, 1);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) ASSERT_EQ(image.at(x, y), FramePixel(x, y, w, h, F)) << where(x, y);
@@ -116,7 +117,7 @@ TEST(WindowFrame, AtAScaleEveryFramePixelIsABlockOfThatSize) {
     const int w = 21, h = 13;
     for (const int scale : {2, 3, 4}) {
         SCOPED_TRACE("scale " + std::to_string(scale));
-        Image image(w * scale, h * scale);
+        FrameImage image(w * scale, h * scale);
         DrawWindowFrame(image.surface(), Rect{0, 0, w * scale, h * scale}, w, h, F, scale);
         for (int y = 0; y < h * scale; ++y)
             for (int x = 0; x < w * scale; ++x)
@@ -127,12 +128,12 @@ TEST(WindowFrame, AtAScaleEveryFramePixelIsABlockOfThatSize) {
 TEST(WindowFrame, APartOfTheWindowGetsTheSamePixelsAsTheWhole) {
     // The bands a backend draws one by one, and a part that runs past the window.
     const int w = 30, h = 20, scale = 2;
-    Image whole(w * scale, h * scale);
+    FrameImage whole(w * scale, h * scale);
     DrawWindowFrame(whole.surface(), Rect{0, 0, w * scale, h * scale}, w, h, F, scale);
     for (const Rect part : {Rect{0, 0, w * scale, F * scale}, Rect{w * scale - F * scale, 5, w * scale, 33},
                             Rect{3, 7, 19, 29}, Rect{50, 30, 70, 50}}) {
         SCOPED_TRACE(std::to_string(part.left) + "," + std::to_string(part.top));
-        Image piece(int(part.Width()), int(part.Height()));
+        FrameImage piece(int(part.Width()), int(part.Height()));
         DrawWindowFrame(piece.surface(), part, w, h, F, scale);
         for (int y = 0; y < piece.height; ++y)
             for (int x = 0; x < piece.width; ++x) {
@@ -144,7 +145,7 @@ TEST(WindowFrame, APartOfTheWindowGetsTheSamePixelsAsTheWhole) {
 }
 
 TEST(WindowFrame, NothingIsDrawnWithoutAFrameAScaleOrPixelsAndATinyWindowIsAllFrame) {
-    Image image(10, 10);
+    FrameImage image(10, 10);
     DrawWindowFrame(image.surface(), Rect{0, 0, 10, 10}, 10, 10, 0, 1);
     DrawWindowFrame(image.surface(), Rect{0, 0, 10, 10}, 10, 10, F, 0);
     DrawWindowFrame(Surface{}, Rect{0, 0, 10, 10}, 10, 10, F, 1);
@@ -152,7 +153,7 @@ TEST(WindowFrame, NothingIsDrawnWithoutAFrameAScaleOrPixelsAndATinyWindowIsAllFr
         for (int x = 0; x < 10; ++x) ASSERT_FALSE(image.at(x, y)) << where(x, y);
     // A window of one client pixel: the frame meets itself; the one pixel stays the client's.
     const int side = 1 + 2 * F;
-    Image tiny(side, side);
+    FrameImage tiny(side, side);
     DrawWindowFrame(tiny.surface(), Rect{0, 0, side, side}, side, side, F, 1);
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x)

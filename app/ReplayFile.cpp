@@ -43,11 +43,11 @@ bool isSpace(char c) {
 
 } // namespace
 
-std::optional<game::GameReplay> ReadReplayFile(const std::string& path, std::string* error) {
+std::optional<rules::GameReplay> ReadReplayFile(const std::string& path, std::string* error) {
     std::string text;
-    if (!readHead(path, game::kMaxReplayText, text, error)) return std::nullopt;
-    if (text.size() > game::kMaxReplayText) {
-        fail(error, "it is larger than any replay (" + std::to_string(game::kMaxReplayText / 1024) +
+    if (!readHead(path, rules::kMaxReplayText, text, error)) return std::nullopt;
+    if (text.size() > rules::kMaxReplayText) {
+        fail(error, "it is larger than any replay (" + std::to_string(rules::kMaxReplayText / 1024) +
                         " KiB at most)");
         return std::nullopt;
     }
@@ -57,19 +57,19 @@ std::optional<game::GameReplay> ReadReplayFile(const std::string& path, std::str
         return std::nullopt;
     }
     std::string reason;
-    std::optional<game::GameReplay> replay = game::DecodeReplay(text, &reason);
+    std::optional<rules::GameReplay> replay = rules::DecodeReplay(text, &reason);
     if (!replay) {
         fail(error, "it is not a Hoopstack replay (" + reason + ")");
         return std::nullopt;
     }
-    if (replay->ticks > game::kReplayTickBudget) {
+    if (replay->ticks > rules::kReplayTickBudget) {
         fail(error, "it is longer than any game (" + std::to_string(replay->ticks) + " frames, " +
-                        std::to_string(game::kReplayTickBudget) + " at most)");
+                        std::to_string(rules::kReplayTickBudget) + " at most)");
         return std::nullopt;
     }
-    if (replay->rulesVersion != game::GameReplay::kRulesVersion) {
+    if (replay->rulesVersion != rules::GameReplay::kRulesVersion) {
         fail(error, "it was recorded under other rules (version " + std::to_string(replay->rulesVersion) +
-                        "; this game plays version " + std::to_string(game::GameReplay::kRulesVersion) + ")");
+                        "; this game plays version " + std::to_string(rules::GameReplay::kRulesVersion) + ")");
         return std::nullopt;
     }
     return replay;

@@ -12,7 +12,7 @@ namespace app {
 // in words a player understands in `error`, for a file that is missing, unreadable, too
 // large, not a replay, longer than any game may be (the verifier's budget of frames), or
 // recorded under rules other than this program's, which would play a different game.
-std::optional<game::GameReplay> ReadReplayFile(const std::string& path, std::string* error);
+std::optional<rules::GameReplay> ReadReplayFile(const std::string& path, std::string* error);
 
 // The message box's text for a replay that cannot be watched: the file's name and the reason.
 std::string ReplayFailureText(const std::string& path, const std::string& reason);

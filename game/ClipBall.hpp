@@ -7,9 +7,9 @@ namespace game {
 
 // A ball on screen: a clone of its colour's clip whose position, velocity and animation
 // are the ones the rules read and write.
-class ClipBall : public scene::OClip, public Ball {
+class ClipBall : public scene::OClip, public rules::Ball {
 public:
-    explicit ClipBall(int colour) : Ball(colour) {}
+    explicit ClipBall(int colour) : rules::Ball(colour) {}
 
     float Left() const override { return X(); }
     float Top() const override { return Y(); }

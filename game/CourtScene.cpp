@@ -21,12 +21,12 @@ constexpr int kBallRate = 24;
 
 } // namespace
 
-const char* SoundFile(GameSound sound) {
+const char* SoundFile(rules::GameSound sound) {
     switch (sound) {
-    case GameSound::Start: return scene::assets::kThrowSound;
-    case GameSound::Bounce: return scene::assets::kBounceSound;
-    case GameSound::Removed: return scene::assets::kRemovedSound;
-    case GameSound::Bonus: return scene::assets::kBonusSound;
+    case rules::GameSound::Start: return scene::assets::kThrowSound;
+    case rules::GameSound::Bounce: return scene::assets::kBounceSound;
+    case rules::GameSound::Removed: return scene::assets::kRemovedSound;
+    case rules::GameSound::Bonus: return scene::assets::kBonusSound;
     }
     return "";
 }
@@ -126,7 +126,7 @@ void CourtScene::ReleasePrototypes() {
     m_pathPrototype = nullptr;
 }
 
-Ball* CourtScene::CreateBall(int colour) {
+rules::Ball* CourtScene::CreateBall(int colour) {
     auto* ball = new ClipBall(colour);
     ball->CopyFrom(Prototype(colour));
     ball->SetFramesPerSecond(kBallRate);
@@ -134,9 +134,9 @@ Ball* CourtScene::CreateBall(int colour) {
     return ball;
 }
 
-void CourtScene::DestroyBall(Ball* ball) { OGraph::Release(static_cast<ClipBall*>(ball)); }
+void CourtScene::DestroyBall(rules::Ball* ball) { OGraph::Release(static_cast<ClipBall*>(ball)); }
 
-void CourtScene::PlaySound(GameSound sound, bool wait) {
+void CourtScene::PlaySound(rules::GameSound sound, bool wait) {
     const std::string path = scene::ResolvePath(SoundFile(sound));
     if (!path.empty()) platform::CurrentPlatform().PlaySound(path, wait);
 }

@@ -16,7 +16,7 @@ namespace game {
 // The game's scene on a window: balls are clones of the seven colour clips, and the
 // markers, path dots, selection marker and score digits are clips of the window. Every
 // optional clip that did not load is simply left out.
-class CourtScene : public GameScene {
+class CourtScene : public rules::GameScene {
 public:
     explicit CourtScene(engine::OWindow& window);
     ~CourtScene() override;
@@ -32,9 +32,9 @@ public:
 
     scene::OClip* Prototype(int colour) const { return m_prototypes[std::size_t(colour - 1)]; }
 
-    Ball* CreateBall(int colour) override;
-    void DestroyBall(Ball* ball) override;
-    void PlaySound(GameSound sound, bool wait) override;
+    rules::Ball* CreateBall(int colour) override;
+    void DestroyBall(rules::Ball* ball) override;
+    void PlaySound(rules::GameSound sound, bool wait) override;
     void AddPathDot(float x, float y) override;
     void ClearPathDots() override;
     void PlayMarker(int column) override;
@@ -74,6 +74,6 @@ private:
 };
 
 // The sound file of a game sound.
-const char* SoundFile(GameSound sound);
+const char* SoundFile(rules::GameSound sound);
 
 } // namespace game

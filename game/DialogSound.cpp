@@ -9,7 +9,7 @@
 namespace game {
 
 void PlayAnswerHoverSound(int code) {
-    if (code != engine::Event_MouseEntered || !Settings().sound) return;
+    if (code != engine::Event_MouseEntered || !rules::Settings().sound) return;
     const std::string path = scene::ResolvePath(scene::assets::kButtonSound);
     if (!path.empty()) platform::CurrentPlatform().PlaySound(path, false);
 }

@@ -86,7 +86,7 @@ bool OGameWindow::LoadBorders() {
 }
 
 void OGameWindow::AddButtons() {
-    const CourtGeometry& g = m_game->Geometry();
+    const rules::CourtGeometry& g = m_game->Geometry();
     m_close = makeButton(scene::assets::kCloseButton, "");
     m_close->SetPosition(float(Width()) - m_close->Width() - 2, 0, m_close->RelativeZ());
     m_down = makeButton(scene::assets::kMinimiseButton, "");
@@ -105,7 +105,7 @@ void OGameWindow::AddButtons() {
                            m_options->RelativeZ());
     m_games = makeButton(scene::assets::kGamesButton, "");
     m_games->SetPosition(m_new->X(), m_options->Y() + m_options->Height() + 5, m_games->RelativeZ());
-    m_level = makeButton(scene::assets::kLevelButton, LevelName(Settings().level));
+    m_level = makeButton(scene::assets::kLevelButton, rules::LevelName(rules::Settings().level));
     m_level->SetPosition(float(g.courtWidth + 50), 50, m_level->RelativeZ());
 
     engine::FontRecord font = m_new->Caption()->Font();
@@ -130,8 +130,8 @@ bool OGameWindow::Start() {
         return false;
     }
     const OClip* first = m_scene->Prototype(1);
-    const CourtGeometry geometry = CourtGeometry::FromBall(int(first->Width()), int(first->Height()));
-    m_game = std::make_unique<TGame>(*m_scene, Settings(), geometry);
+    const rules::CourtGeometry geometry = rules::CourtGeometry::FromBall(int(first->Width()), int(first->Height()));
+    m_game = std::make_unique<rules::TGame>(*m_scene, rules::Settings(), geometry);
 
     m_scene->LoadMarkers(geometry.courtLeft, geometry.courtTop, geometry.ballWidth);
     LoadBorders();
@@ -139,17 +139,17 @@ bool OGameWindow::Start() {
     m_scene->LoadDigits(geometry.courtWidth);
 
     // The saved game: the settings always come back, the board only when allowed.
-    std::optional<TSavedGame> saved = m_setup.preset;
-    if (!saved && m_setup.statePath) saved = LoadSavedGame(*m_setup.statePath);
+    std::optional<rules::TSavedGame> saved = m_setup.preset;
+    if (!saved && m_setup.statePath) saved = rules::LoadSavedGame(*m_setup.statePath);
     if (saved) {
-        Settings() = saved->settings;
+        rules::Settings() = saved->settings;
         // The rules continue the replay only when it plays to exactly this board.
         m_game->SetSavedGame(*saved, m_setup.preset ? std::nullopt : ReadSavedReplay());
     }
     AddButtons();
 
     SetDragRect(geometry.courtLeft + geometry.courtWidth, 0, Width(), Height());
-    m_game->Seed(m_setup.seed ? *m_setup.seed : FreshSeed());
+    m_game->Seed(m_setup.seed ? *m_setup.seed : rules::FreshSeed());
     SetFramesPerSecond(50);
     m_game->NewGame();
     if (IsPlayback()) StartPlayback();
@@ -170,24 +170,24 @@ void OGameWindow::Stop() {
     m_writer.reset();
 }
 
-TSavedGame OGameWindow::SavedState() const {
-    TSavedGame saved;
-    saved.settings = Settings();
+rules::TSavedGame OGameWindow::SavedState() const {
+    rules::TSavedGame saved;
+    saved.settings = rules::Settings();
     if (!m_game) return saved;
     saved.score = m_game->Score();
     saved.gameOver = m_game->GameOver();
-    saved.cells = ColoursOf(m_game->Grid());
-    saved.boardEmpty = CountBalls(m_game->Grid()) == 0;
+    saved.cells = rules::ColoursOf(m_game->Grid());
+    saved.boardEmpty = rules::CountBalls(m_game->Grid()) == 0;
     return saved;
 }
 
 std::optional<std::string> OGameWindow::ReplayText() const {
-    const GameReplay* replay = m_game ? m_game->Replay() : nullptr;
+    const rules::GameReplay* replay = m_game ? m_game->Replay() : nullptr;
     if (!replay) return std::nullopt;
     return ReplayFileText(*replay);
 }
 
-std::optional<GameReplay> OGameWindow::ReadSavedReplay() const {
+std::optional<rules::GameReplay> OGameWindow::ReadSavedReplay() const {
     if (!m_setup.statePath) return std::nullopt;
     return ReadReplayFile(ReplayPathBeside(*m_setup.statePath));
 }
@@ -207,7 +207,7 @@ store::SaveWriter::Companion OGameWindow::ReplayCompanion(const std::optional<st
 OGameWindow::KeptGame OGameWindow::GameToKeep() const {
     if (m_handedOver && !m_game->IsSettled()) {
         KeptGame kept = *m_handedOver;
-        kept.state.settings = Settings();
+        kept.state.settings = rules::Settings();
         return kept;
     }
     return {SavedState(), ReplayText()};
@@ -218,7 +218,7 @@ bool OGameWindow::SaveGame() {
     if (!m_writer || !m_game) return false;
     m_handedOver = GameToKeep();
     std::string error;
-    if (m_writer->WriteNow(FormatSavedGame(m_handedOver->state), &error, {ReplayCompanion(m_handedOver->replay)}))
+    if (m_writer->WriteNow(rules::FormatSavedGame(m_handedOver->state), &error, {ReplayCompanion(m_handedOver->replay)}))
         return true;
     ReportSaveFailure("state.dat", error);
     return false;
@@ -226,13 +226,13 @@ bool OGameWindow::SaveGame() {
 
 void OGameWindow::SaveInBackground(KeptGame kept) {
     if (!m_writer || (m_handedOver && m_handedOver->state == kept.state)) return;
-    m_writer->Submit(FormatSavedGame(kept.state), {ReplayCompanion(kept.replay)});
+    m_writer->Submit(rules::FormatSavedGame(kept.state), {ReplayCompanion(kept.replay)});
     m_handedOver = std::move(kept);
 }
 
 void OGameWindow::KeepAtRest() {
     if (!m_writer) return;
-    TSavedGame state = SavedState();
+    rules::TSavedGame state = SavedState();
     if (m_handedOver && m_handedOver->state == state) return;
     SaveInBackground({std::move(state), ReplayText()});
 }
@@ -253,8 +253,8 @@ void OGameWindow::NewGame() {
 
 void OGameWindow::ChangeLevel() {
     std::lock_guard lock(Lock());
-    Settings().level = Level((static_cast<int>(Settings().level) + 1) % kLevels);
-    if (OGraph::IsLive(m_level)) m_level->SetText(LevelName(Settings().level));
+    rules::Settings().level = rules::Level((static_cast<int>(rules::Settings().level) + 1) % rules::kLevels);
+    if (OGraph::IsLive(m_level)) m_level->SetText(rules::LevelName(rules::Settings().level));
     NewGame();
 }
 
@@ -321,20 +321,20 @@ void OGameWindow::ControlEvent(engine::WindowControl* sender, int code) {
 void OGameWindow::OpenDialog(GameDialog which) {
     m_dialogRequest = DialogName(which);
     if (!m_setup.openDialogs || !m_game) return;
-    GameDialogContext context{this, m_game->Score(), static_cast<int>(Settings().level) + 1, {}};
+    GameDialogContext context{this, m_game->Score(), static_cast<int>(rules::Settings().level) + 1, {}};
     // The result is recorded with the replay of the game that ended, when it has one.
     if (which == GameDialog::Result)
-        if (const GameReplay* replay = m_game->Replay(); replay && replay->finished) context.replay = EncodeReplay(*replay);
+        if (const rules::GameReplay* replay = m_game->Replay(); replay && replay->finished) context.replay = rules::EncodeReplay(*replay);
     OpenGameDialog(which, context);
 }
 
 void OGameWindow::StartPlayback() {
     // The game window's own game, started before, gives way to the recorded one; the level
     // it sets lasts as long as the window, as nothing saves the settings.
-    const GameReplay& replay = *m_setup.playback;
-    ReplayCursor::StartReplay(*m_game, Settings(), replay);
+    const rules::GameReplay& replay = *m_setup.playback;
+    rules::ReplayCursor::StartReplay(*m_game, rules::Settings(), replay);
     m_cursor.emplace(replay);
-    const CourtGeometry& g = m_game->Geometry();
+    const rules::CourtGeometry& g = m_game->Geometry();
     if (replay.ballWidth != g.ballWidth || replay.ballHeight != g.ballHeight) {
         m_playbackProblem = "it was played with balls of " + std::to_string(replay.ballWidth) + " x " +
                             std::to_string(replay.ballHeight) + " pixels, these are " +
@@ -342,7 +342,7 @@ void OGameWindow::StartPlayback() {
     } else if (m_game->Replay() && m_game->Replay()->frameCounts != replay.frameCounts) {
         m_playbackProblem = "it was played with other ball pictures, which change the game";
     }
-    if (OGraph::IsLive(m_level)) m_level->SetText(LevelName(Settings().level));
+    if (OGraph::IsLive(m_level)) m_level->SetText(rules::LevelName(rules::Settings().level));
     // What would start, change or score another game is not offered: New, the Top 10 (whose
     // window can clear and publish records), the options and the more-games page.
     for (ui::OButton* b : {m_new, m_scores, m_options, m_games})
@@ -371,8 +371,8 @@ void OGameWindow::PlaybackTick(std::uint32_t time) {
         if (m_cursor->Done()) {
             // A recording cut while balls moved (or with a throw after its last frame) leaves
             // them where they are: the rules move them no further, so the frame must not either.
-            for (Ball* ball : m_game->Flying()) ball->SetSpeed(0, 0);
-            for (Ball* ball : m_game->FallingQueue()) ball->SetSpeed(0, 0);
+            for (rules::Ball* ball : m_game->Flying()) ball->SetSpeed(0, 0);
+            for (rules::Ball* ball : m_game->FallingQueue()) ball->SetSpeed(0, 0);
             if (OGraph::IsLive(m_playbackNote) && m_playbackNote->GetText() != kPlaybackOverNote) {
                 m_playbackNote->SetText(kPlaybackOverNote);
                 PlaceNote();

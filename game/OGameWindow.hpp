@@ -26,7 +26,7 @@ struct GameWindowSetup {
     // The saved game's file; none reads and writes nothing.
     std::optional<std::string> statePath;
     // Used instead of reading the file, as if it had been read.
-    std::optional<TSavedGame> preset;
+    std::optional<rules::TSavedGame> preset;
     // The random seed; none takes a fresh one, different on every run.
     std::optional<std::uint32_t> seed;
     // False only notes the dialogs asked for (the simulator, whose game must keep ticking).
@@ -36,7 +36,7 @@ struct GameWindowSetup {
     // A recorded game to show instead of a game to play: the window feeds it to the rules
     // frame by frame and takes no input that would change the game. Such a window keeps no
     // saved game and no Top 10: its state path, preset and writer are dropped.
-    std::optional<GameReplay> playback;
+    std::optional<rules::GameReplay> playback;
 };
 
 // The window the game is played in: the court on the left, the panel with the level
@@ -68,7 +68,7 @@ public:
     bool SaveGame();
     // Hands the current settings, with the board of the last rest, to the writer's thread.
     void SaveSettings();
-    TSavedGame SavedState() const;
+    rules::TSavedGame SavedState() const;
     // The current game's replay as its file holds it, or none for a game without one.
     std::optional<std::string> ReplayText() const;
 
@@ -82,7 +82,7 @@ public:
     // The last dialog asked for since the last call, or empty.
     std::string TakeDialogRequest();
 
-    TGame* Game() { return m_game.get(); }
+    rules::TGame* Game() { return m_game.get(); }
     // The saved game's writer once started, or none.
     store::SaveWriter* Writer() const { return m_writer.get(); }
     CourtScene* Scene() { return m_scene.get(); }
@@ -110,7 +110,7 @@ private:
     void AddShown(const std::string& file, float x, float y, float depth);
     // A saved game and the replay that goes with it (its file's text; none removes the file).
     struct KeptGame {
-        TSavedGame state;
+        rules::TSavedGame state;
         std::optional<std::string> replay;
     };
     // What to keep now: the current court and replay at rest; while balls move, those of the
@@ -125,7 +125,7 @@ private:
     // handed over last.
     void SaveInBackground(KeptGame kept);
     // Reads the saved game's replay, when it is to be read; a bad one is none.
-    std::optional<GameReplay> ReadSavedReplay() const;
+    std::optional<rules::GameReplay> ReadSavedReplay() const;
     // A recording shown: its game started, the frames fed, the input that would change the
     // game ignored, and the ends that need no question (Escape, the close button).
     void StartPlayback();
@@ -136,7 +136,7 @@ private:
 
     GameWindowSetup m_setup;
     std::unique_ptr<CourtScene> m_scene;
-    std::unique_ptr<TGame> m_game;
+    std::unique_ptr<rules::TGame> m_game;
     ui::OButton* m_close = nullptr;
     ui::OButton* m_down = nullptr;
     ui::OButton* m_help = nullptr;
@@ -148,7 +148,7 @@ private:
     std::string m_dialogRequest;
     std::shared_ptr<store::SaveWriter> m_writer;
     std::optional<KeptGame> m_handedOver;
-    std::optional<ReplayCursor> m_cursor;
+    std::optional<rules::ReplayCursor> m_cursor;
     std::string m_playbackProblem;
     ui::OText* m_playbackNote = nullptr;
 };

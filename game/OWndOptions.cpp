@@ -21,7 +21,7 @@ ui::OButton* makeLook(const char* skin) { return new ui::OButton("", skin, 0, 1,
 
 OWndOptions::OWndOptions(engine::OWindow* owner) : ODialog(owner) {}
 
-int OWndOptions::SpeedChoice(Speed speed) {
+int OWndOptions::SpeedChoice(rules::Speed speed) {
     const int choice = static_cast<int>(speed);
     return choice >= 0 && choice <= 2 ? choice : 0;
 }
@@ -39,7 +39,7 @@ ui::OCheckbox* OWndOptions::AddBox(ui::OButton* unselected, ui::OButton* selecte
 }
 
 bool OWndOptions::Start() {
-    m_before = Settings();
+    m_before = rules::Settings();
     m_ok = MakeButton("Ok");
     m_cancel = MakeButton("Cancel", 0xFFFFFF);
     m_ok->SetSounds(scene::assets::kButtonSound, scene::assets::kButtonSound);
@@ -58,9 +58,9 @@ bool OWndOptions::Start() {
     m_sound = AddBox(unselected, selected, 100, "Sound On");
     m_autosave = AddBox(unselected, selected, m_sound->Y() + m_sound->Height() + 5, "Autosave");
     m_path = AddBox(unselected, selected, m_autosave->Y() + m_autosave->Height() + 5, "Show Path");
-    m_sound->SetState(Settings().sound ? 1 : 0);
-    m_autosave->SetState(Settings().autosave ? 1 : 0);
-    m_path->SetState(Settings().showPath ? 1 : 0);
+    m_sound->SetState(rules::Settings().sound ? 1 : 0);
+    m_autosave->SetState(rules::Settings().autosave ? 1 : 0);
+    m_path->SetState(rules::Settings().showPath ? 1 : 0);
     scene::OGraph::Release(unselected);
     scene::OGraph::Release(selected);
 
@@ -77,7 +77,7 @@ bool OWndOptions::Start() {
     for (int i = 0; i < 3; ++i) m_speeds[std::size_t(i)] = AddBox(unselected, selected, float(32 * i + 265), names[i]);
     scene::OGraph::Release(unselected);
     scene::OGraph::Release(selected);
-    m_speeds[std::size_t(SpeedChoice(Settings().speed))]->SetState(1);
+    m_speeds[std::size_t(SpeedChoice(rules::Settings().speed))]->SetState(1);
 
     SetFramesPerSecond(25);
     return OWindow::Start();
@@ -86,7 +86,7 @@ bool OWndOptions::Start() {
 void OWndOptions::ControlEvent(engine::WindowControl* sender, int code) {
     if (Ended() || !sender || code != engine::Event_Click) return;
     const scene::OGraph* control = sender->Graph();
-    GameSettings& settings = Settings();
+    rules::GameSettings& settings = rules::Settings();
     // The check box that was clicked moves to its other state by itself after this.
     if (control == m_ok) {
         // Kept at once, as a program that dies later must not lose them.
@@ -109,7 +109,7 @@ void OWndOptions::ControlEvent(engine::WindowControl* sender, int code) {
         for (int i = 0; i < 3; ++i) {
             if (control != m_speeds[std::size_t(i)]) continue;
             m_speeds[std::size_t(SpeedChoice(settings.speed))]->SetState(0);
-            settings.speed = Speed(i);
+            settings.speed = rules::Speed(i);
         }
     }
 }

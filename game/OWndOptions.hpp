@@ -34,13 +34,13 @@ public:
 
     // The choice that shows a speed setting: a speed outside the three choices plays as
     // "Fast", so it shows as "Fast".
-    static int SpeedChoice(Speed speed);
+    static int SpeedChoice(rules::Speed speed);
 
 private:
     // A check box over copies of the two looks, at (20, y), with its label; added.
     ui::OCheckbox* AddBox(ui::OButton* unselected, ui::OButton* selected, float y, const char* label);
 
-    GameSettings m_before;
+    rules::GameSettings m_before;
     ui::OButton* m_ok = nullptr;
     ui::OButton* m_cancel = nullptr;
     ui::OCheckbox* m_sound = nullptr;

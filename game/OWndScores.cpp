@@ -120,7 +120,7 @@ std::string OWndScores::PublishAddress() const {
         const std::string report = store::BuildScoreReport(score, m_level, PublishedName(record.name));
         const std::string* replay = m_replays.find(store::TScoreReplays::KeyOf(score, record));
         // Only a replay that reads as one is sent; the server judges whether it proves the score.
-        const bool sendReplay = replay && DecodeReplay(*replay).has_value();
+        const bool sendReplay = replay && rules::DecodeReplay(*replay).has_value();
         return PublishAddressFor(store::EncodeScoreReport(report), sendReplay ? std::string_view(*replay) : std::string_view());
     }
     return {};

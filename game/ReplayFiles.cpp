@@ -10,20 +10,20 @@ std::string ReplayPathBeside(std::string_view statePath) {
     return std::string(folder) + "replay.dat";
 }
 
-std::string ReplayFileText(const GameReplay& replay) { return EncodeReplay(replay) + "\n"; }
+std::string ReplayFileText(const rules::GameReplay& replay) { return rules::EncodeReplay(replay) + "\n"; }
 
 std::string_view TrimReplayText(std::string_view text) {
     while (!text.empty() && (text.back() == ' ' || (text.back() >= '\t' && text.back() <= '\r'))) text.remove_suffix(1);
     return text;
 }
 
-std::optional<GameReplay> ReadReplayFile(const std::string& path, std::string* error) {
-    const store::ReadResult file = store::readFileBounded(path, kMaxReplayText);
+std::optional<rules::GameReplay> ReadReplayFile(const std::string& path, std::string* error) {
+    const store::ReadResult file = store::readFileBounded(path, rules::kMaxReplayText);
     if (file.status != store::ReadStatus::Ok) {
         if (error) *error = file.error;
         return std::nullopt;
     }
-    return DecodeReplay(TrimReplayText(file.bytes), error);
+    return rules::DecodeReplay(TrimReplayText(file.bytes), error);
 }
 
 } // namespace game

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace game {
+namespace rules {
 
 // The rules' view of one ball: a picture with a position (its top-left corner), a
 // per-frame velocity that the scene applies once per frame, and an animation. On screen
@@ -33,4 +33,4 @@ private:
     int m_colour;
 };
 
-} // namespace game
+} // namespace rules

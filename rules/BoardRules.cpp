@@ -4,7 +4,7 @@
 
 #include "rules/GameSettings.hpp"
 
-namespace game {
+namespace rules {
 
 bool IsFree(const BallGrid& grid, int row, int column) {
     const int o = RowOffset(row);
@@ -144,4 +144,4 @@ std::array<std::array<int, 18>, 18> ColoursOf(const BallGrid& grid) {
     return colours;
 }
 
-} // namespace game
+} // namespace rules

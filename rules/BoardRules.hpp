@@ -7,7 +7,7 @@
 #include "rules/CourtGeometry.hpp"
 #include "rules/GameSettings.hpp"
 
-namespace game {
+namespace rules {
 
 // The court's cells, [row][column] with the border rows and columns 0 and 17 always empty.
 // The grid refers to balls; it owns none.
@@ -46,4 +46,4 @@ int FoldColumn(int column);
 // The court's colours as digits, row 1 first ("0" empty).
 std::array<std::array<int, 18>, 18> ColoursOf(const BallGrid& grid);
 
-} // namespace game
+} // namespace rules

@@ -5,7 +5,7 @@
 
 #include "rules/TruncateToInt.hpp"
 
-namespace game {
+namespace rules {
 
 CourtGeometry CourtGeometry::FromBall(int width, int height) {
     CourtGeometry g;
@@ -38,4 +38,4 @@ Cell CourtGeometry::ClickCell(int x, int y) const {
 
 Cell ClampCell(Cell cell) { return {std::clamp(cell.row, 1, 16), std::clamp(cell.column, 1, 16)}; }
 
-} // namespace game
+} // namespace rules

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace game {
+namespace rules {
 
 // A cell of the court: rows 1 (top) to 16 (floor), columns 1 to 16; rows 0 and 17 and
 // columns 0 and 17 are the empty border.
@@ -62,4 +62,4 @@ struct CourtGeometry {
 // Clamps both coordinates to 1-16.
 Cell ClampCell(Cell cell);
 
-} // namespace game
+} // namespace rules

@@ -4,7 +4,7 @@
 
 #include "rules/TruncateToInt.hpp"
 
-namespace game {
+namespace rules {
 
 namespace {
 
@@ -70,4 +70,4 @@ std::optional<Cell> RestCell(const CourtGeometry& geometry, const BallGrid& grid
     return std::nullopt;
 }
 
-} // namespace game
+} // namespace rules

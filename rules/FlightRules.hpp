@@ -5,7 +5,7 @@
 #include "rules/BoardRules.hpp"
 #include "rules/CourtGeometry.hpp"
 
-namespace game {
+namespace rules {
 
 constexpr double kGravity = 1.0;
 constexpr double kFloorBounce = -0.5;
@@ -34,4 +34,4 @@ std::optional<LaunchSpeed> LaunchToward(const CourtGeometry& geometry, const Bal
 std::optional<Cell> RestCell(const CourtGeometry& geometry, const BallGrid& grid, double cx, double cy, double nx,
                              double ny, float vy, bool thrown);
 
-} // namespace game
+} // namespace rules

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-namespace game {
+namespace rules {
 
 double GameRandom::Normal() {
     float u = 0, v = 0, s = 0;
@@ -51,4 +51,4 @@ std::uint32_t FreshSeed() {
     return std::uint32_t(x ^ (x >> 32));
 }
 
-} // namespace game
+} // namespace rules

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace game {
+namespace rules {
 
 // The game's one pseudo-random generator: the minimal-standard linear congruential
 // generator (x := 48271 x mod 2^31 - 1), whose state is one number, so a game's start can be
@@ -44,4 +44,4 @@ private:
 // system's entropy source (the clock alone when that source fails).
 std::uint32_t FreshSeed();
 
-} // namespace game
+} // namespace rules

@@ -4,7 +4,7 @@
 
 #include "rules/GameRandom.hpp"
 
-namespace game {
+namespace rules {
 
 namespace {
 
@@ -280,4 +280,4 @@ std::optional<GameReplay> DecodeReplay(std::string_view text, std::string* error
     return replay;
 }
 
-} // namespace game
+} // namespace rules

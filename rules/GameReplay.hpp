@@ -10,7 +10,7 @@
 #include "rules/CourtGeometry.hpp"
 #include "rules/GameSettings.hpp"
 
-namespace game {
+namespace rules {
 
 // One input that reached the rules, stamped with the tick it arrived on: the number of frames
 // the game had stepped since it started. A click is a click the rules took (on the court while
@@ -73,4 +73,4 @@ std::string EncodeReplay(const GameReplay& replay);
 std::optional<GameReplay> DecodeReplay(std::string_view text, std::string* error = nullptr);
 std::optional<GameReplay> ParseReplayBytes(std::string_view bytes, std::string* error = nullptr);
 
-} // namespace game
+} // namespace rules

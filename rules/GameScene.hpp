@@ -2,7 +2,7 @@
 
 #include "rules/Ball.hpp"
 
-namespace game {
+namespace rules {
 
 enum class GameSound { Start, Bounce, Removed, Bonus };
 
@@ -39,4 +39,4 @@ public:
     virtual void RedrawAll() = 0;
 };
 
-} // namespace game
+} // namespace rules

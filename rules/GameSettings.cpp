@@ -1,6 +1,6 @@
 #include "rules/GameSettings.hpp"
 
-namespace game {
+namespace rules {
 
 GameSettings& Settings() {
     static GameSettings settings;
@@ -31,4 +31,4 @@ LevelRules RulesOfLevel(Level level) {
     }
 }
 
-} // namespace game
+} // namespace rules

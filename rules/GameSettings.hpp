@@ -1,6 +1,6 @@
 #pragma once
 
-namespace game {
+namespace rules {
 
 // The levels, numbered as the saved game and the score table write them.
 enum class Level : int { Novice = 0, Expert = 1, Master = 2 };
@@ -39,4 +39,4 @@ struct LevelRules {
 // The rules of a level; out-of-range levels get those of "Novice".
 LevelRules RulesOfLevel(Level level);
 
-} // namespace game
+} // namespace rules

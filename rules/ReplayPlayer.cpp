@@ -4,7 +4,7 @@
 #include "rules/SimScene.hpp"
 #include "rules/TGame.hpp"
 
-namespace game {
+namespace rules {
 
 void ReplayCursor::StartReplay(TGame& game, GameSettings& settings, const GameReplay& replay) {
     settings.level = replay.level;
@@ -114,4 +114,4 @@ ReplayVerdict VerifyReplay(std::string_view text, Level level, int score, std::u
     return verdict;
 }
 
-} // namespace game
+} // namespace rules

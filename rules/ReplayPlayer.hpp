@@ -8,7 +8,7 @@
 
 #include "rules/GameReplay.hpp"
 
-namespace game {
+namespace rules {
 
 class TGame;
 
@@ -69,4 +69,4 @@ struct ReplayVerdict {
 ReplayVerdict VerifyReplay(std::string_view text, Level level, int score,
                            std::uint32_t tickBudget = kReplayTickBudget);
 
-} // namespace game
+} // namespace rules

@@ -2,7 +2,7 @@
 
 #include <cassert>
 
-namespace game {
+namespace rules {
 
 void SimBall::Place(float x, float y, float depth) {
     m_x = x;
@@ -72,4 +72,4 @@ void SimScene::Tick(std::uint32_t time) {
     for (const auto& ball : m_balls) ball->Tick(time);
 }
 
-} // namespace game
+} // namespace rules

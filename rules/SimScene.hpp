@@ -8,7 +8,7 @@
 #include "rules/Ball.hpp"
 #include "rules/GameScene.hpp"
 
-namespace game {
+namespace rules {
 
 // A ball as a plain record, for simulations without a window.
 class SimBall : public Ball {
@@ -98,4 +98,4 @@ private:
     int m_frameRate = 50;
 };
 
-} // namespace game
+} // namespace rules

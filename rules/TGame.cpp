@@ -9,7 +9,7 @@
 #include "rules/SimScene.hpp"
 #include "rules/TruncateToInt.hpp"
 
-namespace game {
+namespace rules {
 
 TGame::TGame(GameScene& scene, GameSettings& settings, CourtGeometry geometry)
     : m_scene(scene), m_settings(settings), m_geometry(geometry) {}
@@ -514,4 +514,4 @@ bool TGame::ContinueSavedReplay() {
     return true;
 }
 
-} // namespace game
+} // namespace rules

@@ -15,7 +15,7 @@
 #include "rules/GameSettings.hpp"
 #include "rules/TSavedGame.hpp"
 
-namespace game {
+namespace rules {
 
 // How a ball was thrown, as the rules score it: aimed above the ball's centre, a throw earns points
 // by the effort of its flight, one point per ball otherwise. The values are those points'
@@ -174,4 +174,4 @@ private:
     TThrowReport m_report;
 };
 
-} // namespace game
+} // namespace rules

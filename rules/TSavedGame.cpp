@@ -5,7 +5,7 @@
 
 #include "store/TScoresTable.hpp"
 
-namespace game {
+namespace rules {
 
 namespace {
 
@@ -92,4 +92,4 @@ bool StoreSavedGame(const std::string& path, const TSavedGame& saved, std::strin
     return store::TScoresTable().writeEncrypted(path, FormatSavedGame(saved), error);
 }
 
-} // namespace game
+} // namespace rules

@@ -7,7 +7,7 @@
 
 #include "rules/GameSettings.hpp"
 
-namespace game {
+namespace rules {
 
 // The settings and the board kept between runs: 263 decimal fields, each followed by a
 // tab: level, sound, autosave, path, speed, score, game over, then the colours of rows
@@ -41,4 +41,4 @@ std::optional<TSavedGame> LoadSavedGame(const std::string& path);
 // Writes it atomically; false leaves the old file as it was, with the reason in `error`.
 [[nodiscard]] bool StoreSavedGame(const std::string& path, const TSavedGame& saved, std::string* error = nullptr);
 
-} // namespace game
+} // namespace rules

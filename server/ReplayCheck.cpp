@@ -93,18 +93,18 @@ ReplayCheck CheckReplay(std::string_view text, int level, std::int32_t score) {
         return check;
     }
     try {
-        const game::ReplayVerdict verdict =
-            game::VerifyReplay(text, static_cast<game::Level>(level - kFirstLevel), score, game::kReplayTickBudget);
+        const rules::ReplayVerdict verdict =
+            rules::VerifyReplay(text, static_cast<rules::Level>(level - kFirstLevel), score, rules::kReplayTickBudget);
         if (!verdict.verified) {
             check.reason = OneLineReason(verdict.reason.empty() ? "replay not verified" : verdict.reason);
             return check;
         }
-        const std::optional<game::GameReplay> replay = game::DecodeReplay(text);
+        const std::optional<rules::GameReplay> replay = rules::DecodeReplay(text);
         if (!replay || !verdict.outcome) {
             check.reason = "replay does not decode";
             return check;
         }
-        check.replayHash = Sha256Hex(game::ReplayBytes(*replay));
+        check.replayHash = Sha256Hex(rules::ReplayBytes(*replay));
         if (check.replayHash.empty()) {
             check.reason = "replay cannot be hashed";
             return check;

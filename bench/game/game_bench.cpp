@@ -27,25 +27,25 @@ constexpr int kFastFrameRate = 100;
 
 // Novice lets the player pick the ball, and Fast is the speed the throws are timed at. The
 // headless platform keeps every sound it is asked to play, so both courts play none.
-game::GameSettings BenchSettings() {
-    game::GameSettings settings;
-    settings.level = game::Level::Novice;
+rules::GameSettings BenchSettings() {
+    rules::GameSettings settings;
+    settings.level = rules::Level::Novice;
     settings.sound = false;
-    settings.speed = game::Speed::Fast;
+    settings.speed = rules::Speed::Fast;
     return settings;
 }
 
 // Nothing moves or waits, and the next throw has its ball unless none is left to throw.
-bool AtRest(const game::TGame& game) {
+bool AtRest(const rules::TGame& game) {
     return game.IsSettled() &&
-           (game.SelectedCell().IsValid() || !game::FirstFreeBall(game.Grid()).IsValid() || game.GameOver());
+           (game.SelectedCell().IsValid() || !rules::FirstFreeBall(game.Grid()).IsValid() || game.GameOver());
 }
 
-std::vector<game::Cell> FreeBalls(const game::BallGrid& grid) {
-    std::vector<game::Cell> cells;
-    for (int row = 1; row <= game::kRows; ++row)
-        for (int column = 1; column <= game::kColumns; ++column)
-            if (grid[std::size_t(row)][std::size_t(column)] && game::IsFree(grid, row, column))
+std::vector<rules::Cell> FreeBalls(const rules::BallGrid& grid) {
+    std::vector<rules::Cell> cells;
+    for (int row = 1; row <= rules::kRows; ++row)
+        for (int column = 1; column <= rules::kColumns; ++column)
+            if (grid[std::size_t(row)][std::size_t(column)] && rules::IsFree(grid, row, column))
                 cells.push_back({row, column});
     return cells;
 }
@@ -54,13 +54,13 @@ std::vector<game::Cell> FreeBalls(const game::BallGrid& grid) {
 class PureCourt {
 public:
     explicit PureCourt(std::uint32_t seed)
-        : m_settings(BenchSettings()), m_game(m_scene, m_settings, game::CourtGeometry{}) {
+        : m_settings(BenchSettings()), m_game(m_scene, m_settings, rules::CourtGeometry{}) {
         m_game.Seed(seed);
         m_game.NewGame();
     }
 
     bool Started() const { return true; }
-    game::TGame& Game() { return m_game; }
+    rules::TGame& Game() { return m_game; }
     void Click(int x, int y) { m_game.Click(x, y); }
     void NewGame() { m_game.NewGame(); }
     void Frame() {
@@ -71,9 +71,9 @@ public:
     }
 
 private:
-    game::SimScene m_scene;
-    game::GameSettings m_settings;
-    game::TGame m_game;
+    rules::SimScene m_scene;
+    rules::GameSettings m_settings;
+    rules::TGame m_game;
     std::uint32_t m_time = 1000;
 };
 
@@ -84,7 +84,7 @@ public:
     explicit WindowCourt(std::uint32_t seed) {
         engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
         game::GameWindowSetup setup;
-        game::TSavedGame preset;
+        rules::TSavedGame preset;
         preset.settings = BenchSettings();
         // An empty board cannot be restored, so the window starts a fresh one.
         preset.boardEmpty = true;
@@ -103,7 +103,7 @@ public:
     WindowCourt& operator=(const WindowCourt&) = delete;
 
     bool Started() const { return m_started && m_window->Game(); }
-    game::TGame& Game() { return *m_window->Game(); }
+    rules::TGame& Game() { return *m_window->Game(); }
     void NewGame() { m_window->NewGame(); }
     void Click(int x, int y) { m_driver.Click(m_window, x, y); }
     void Frame() { m_driver.Frame(m_window); }
@@ -120,17 +120,17 @@ private:
 // Returns the frames it took, or -1 when no throw was taken or the court never settled.
 template <class Court>
 int PlayThrow(Court& court, std::mt19937& random) {
-    game::TGame& game = court.Game();
+    rules::TGame& game = court.Game();
     bool launched = false;
     for (int attempt = 0; attempt < kAttempts && !launched; ++attempt) {
         if (game.GameOver()) court.NewGame();
-        const std::vector<game::Cell> free = FreeBalls(game.Grid());
+        const std::vector<rules::Cell> free = FreeBalls(game.Grid());
         if (free.empty()) {
             court.NewGame();
             continue;
         }
-        const game::CourtGeometry& g = game.Geometry();
-        const game::Cell ball = free[std::uniform_int_distribution<std::size_t>(0, free.size() - 1)(random)];
+        const rules::CourtGeometry& g = game.Geometry();
+        const rules::Cell ball = free[std::uniform_int_distribution<std::size_t>(0, free.size() - 1)(random)];
         const int x = std::uniform_int_distribution<int>(g.courtLeft, g.courtLeft + g.courtWidth - 1)(random);
         const int y = std::uniform_int_distribution<int>(0, g.courtTop + g.courtHeight - 1)(random);
         game.Report() = {};

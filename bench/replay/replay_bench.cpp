@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
     std::vector<double> ticks;
     double allTicks = 0, allVerify = 0;
     for (const sim::BotGame& bot : games) {
-        game::GameSettings settings;
+        rules::GameSettings settings;
         settings.level = bot.level;
         std::ostringstream err;
         const Clock::time_point started = Clock::now();
@@ -76,9 +76,9 @@ int main(int argc, char** argv) {
                          recorded.failure.c_str(), err.str().c_str());
             return 1;
         }
-        const std::string text = game::EncodeReplay(recorded.replay);
+        const std::string text = rules::EncodeReplay(recorded.replay);
         const Clock::time_point verifying = Clock::now();
-        const game::ReplayVerdict verdict = game::VerifyReplay(text, bot.level, recorded.outcome.score);
+        const rules::ReplayVerdict verdict = rules::VerifyReplay(text, bot.level, recorded.outcome.score);
         const Clock::time_point verified = Clock::now();
         if (!verdict.verified || !verdict.outcome || verdict.outcome->board != recorded.outcome.board) {
             std::fprintf(stderr, "replay_bench: level %d seed %u did not verify to its own end: %s\n", int(bot.level),
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         textBytes.push_back(text.size());
-        rawBytes.push_back(game::ReplayBytes(recorded.replay).size());
+        rawBytes.push_back(rules::ReplayBytes(recorded.replay).size());
         inputs.push_back(recorded.replay.inputs.size());
         ticks.push_back(double(recorded.replay.ticks));
         verifySeconds.push_back(Seconds(verifying, verified));

@@ -20,18 +20,18 @@ void check(bool condition) {
     if (!condition) __builtin_trap();
 }
 
-void checkAccepted(const game::GameReplay& replay) {
+void checkAccepted(const rules::GameReplay& replay) {
     check(static_cast<int>(replay.level) >= 0 && static_cast<int>(replay.level) <= 2);
-    check(replay.inputs.size() <= game::kMaxReplayInputs);
+    check(replay.inputs.size() <= rules::kMaxReplayInputs);
 
-    const std::optional<game::GameReplay> fromText = game::DecodeReplay(game::EncodeReplay(replay));
+    const std::optional<rules::GameReplay> fromText = rules::DecodeReplay(rules::EncodeReplay(replay));
     check(fromText && *fromText == replay);
-    const std::string bytes = game::ReplayBytes(replay);
-    const std::optional<game::GameReplay> fromBytes = game::ParseReplayBytes(bytes);
+    const std::string bytes = rules::ReplayBytes(replay);
+    const std::optional<rules::GameReplay> fromBytes = rules::ParseReplayBytes(bytes);
     check(fromBytes && *fromBytes == replay);
-    check(game::ReplayBytes(*fromBytes) == bytes);
+    check(rules::ReplayBytes(*fromBytes) == bytes);
 
-    const game::ReplayRun run = game::PlayReplay(replay, kTickBudget);
+    const rules::ReplayRun run = rules::PlayReplay(replay, kTickBudget);
     if (!run.played) {
         check(!run.failure.empty());
         return;
@@ -50,13 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input(reinterpret_cast<const char*>(data), size);
 
     std::string error;
-    if (const std::optional<game::GameReplay> replay = game::DecodeReplay(input, &error))
+    if (const std::optional<rules::GameReplay> replay = rules::DecodeReplay(input, &error))
         checkAccepted(*replay);
     else
         check(!error.empty());
 
     error.clear();
-    if (const std::optional<game::GameReplay> replay = game::ParseReplayBytes(input, &error))
+    if (const std::optional<rules::GameReplay> replay = rules::ParseReplayBytes(input, &error))
         checkAccepted(*replay);
     else
         check(!error.empty());

@@ -12,7 +12,7 @@ void check(bool condition) {
     if (!condition) __builtin_trap();
 }
 
-void checkBounds(const game::TSavedGame& saved) {
+void checkBounds(const rules::TSavedGame& saved) {
     check(static_cast<int>(saved.settings.level) >= 0 && static_cast<int>(saved.settings.level) <= 2);
     check(static_cast<int>(saved.settings.speed) >= 0 && static_cast<int>(saved.settings.speed) <= 3);
     check(saved.score >= 0);
@@ -32,10 +32,10 @@ void checkBounds(const game::TSavedGame& saved) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const game::TSavedGame saved = game::ParseSavedGame(text);
+    const rules::TSavedGame saved = rules::ParseSavedGame(text);
     checkBounds(saved);
 
-    const game::TSavedGame again = game::ParseSavedGame(game::FormatSavedGame(saved));
+    const rules::TSavedGame again = rules::ParseSavedGame(rules::FormatSavedGame(saved));
     checkBounds(again);
     check(again.settings.level == saved.settings.level && again.settings.speed == saved.settings.speed);
     check(again.settings.sound == saved.settings.sound && again.settings.autosave == saved.settings.autosave &&

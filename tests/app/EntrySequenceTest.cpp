@@ -29,7 +29,7 @@ namespace {
 class EntryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        game::Settings() = {};
+        rules::Settings() = {};
         game::OWndIntro::ResetBlendCounter();
         app::CloseSignals::SetTarget(0);
         setup.seed = 5;
@@ -263,7 +263,7 @@ class PlaybackEntryTest : public EntryTest {
 protected:
     void SetUp() override {
         const std::optional<replaytest::Recording> recording =
-            replaytest::RecordGame(driver, game::Level::Novice, 11, 3, 2000);
+            replaytest::RecordGame(driver, rules::Level::Novice, 11, 3, 2000);
         ASSERT_TRUE(recording);
         EntryTest::SetUp();
         setup.playback = recording->replay;

@@ -15,7 +15,7 @@
 
 namespace {
 
-using game::GameReplay;
+using rules::GameReplay;
 
 class ReplayFileTest : public ::testing::Test {
 protected:
@@ -24,12 +24,12 @@ protected:
               ("hoopstack-replay-file-" + std::to_string(::getpid()) + "-" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir);
-        replay.level = game::Level::Master;
+        replay.level = rules::Level::Master;
         replay.startState = 987654321;
         replay.frameCounts = {24, 24, 20, 24, 24, 16, 24};
-        replay.inputs = {{3, game::ReplayInput::Kind::Click, 120, 300},
-                         {40, game::ReplayInput::Kind::Pace, 0, 0},
-                         {41, game::ReplayInput::Kind::Click, 50, 61}};
+        replay.inputs = {{3, rules::ReplayInput::Kind::Click, 120, 300},
+                         {40, rules::ReplayInput::Kind::Pace, 0, 0},
+                         {41, rules::ReplayInput::Kind::Click, 50, 61}};
         replay.ticks = 90;
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
@@ -52,7 +52,7 @@ protected:
 };
 
 TEST_F(ReplayFileTest, TheTextWithItsNewlineOrOtherTrailingWhitespaceReads) {
-    const std::string text = game::EncodeReplay(replay);
+    const std::string text = rules::EncodeReplay(replay);
     for (const std::string& tail :
          {std::string("\n"), std::string(), std::string("\r\n"), std::string(" \t\n\n")}) {
         std::string error;
@@ -68,12 +68,12 @@ TEST_F(ReplayFileTest, MissingFoldersEmptyAndOversizedFilesAreRefusedWithTheirRe
     EXPECT_NE(Refused(Write("empty", "")).find("empty"), std::string::npos);
     EXPECT_NE(Refused(Write("blank", " \n\n")).find("empty"), std::string::npos);
     // One byte over the limit is refused before it is decoded.
-    EXPECT_NE(Refused(Write("large", std::string(game::kMaxReplayText + 1, 'A'))).find("larger"),
+    EXPECT_NE(Refused(Write("large", std::string(rules::kMaxReplayText + 1, 'A'))).find("larger"),
               std::string::npos);
 }
 
 TEST_F(ReplayFileTest, WhatIsNoReplayOfOursIsRefused) {
-    const std::string text = game::EncodeReplay(replay);
+    const std::string text = rules::EncodeReplay(replay);
     const std::vector<std::string> bad = {
         "hello, this is not a replay\n",
         text.substr(0, text.size() / 2) + "\n", // cut
@@ -89,22 +89,22 @@ TEST_F(ReplayFileTest, WhatIsNoReplayOfOursIsRefused) {
     // A replay played under other rules would show another game.
     GameReplay other = replay;
     other.rulesVersion = GameReplay::kRulesVersion + 1;
-    Refused(Write("other.hoopstack-replay", game::EncodeReplay(other) + "\n"));
+    Refused(Write("other.hoopstack-replay", rules::EncodeReplay(other) + "\n"));
     // One frame more than the verifier plays: a game no one played.
     GameReplay endless = replay;
-    endless.ticks = game::kReplayTickBudget + 1;
+    endless.ticks = rules::kReplayTickBudget + 1;
     EXPECT_NE(
-        Refused(Write("endless.hoopstack-replay", game::EncodeReplay(endless))).find("longer than any game"),
+        Refused(Write("endless.hoopstack-replay", rules::EncodeReplay(endless))).find("longer than any game"),
         std::string::npos);
-    endless.ticks = game::kReplayTickBudget;
+    endless.ticks = rules::kReplayTickBudget;
     std::string error;
-    EXPECT_TRUE(app::ReadReplayFile(Write("long.hoopstack-replay", game::EncodeReplay(endless)), &error))
+    EXPECT_TRUE(app::ReadReplayFile(Write("long.hoopstack-replay", rules::EncodeReplay(endless)), &error))
         << error;
 }
 
 TEST_F(ReplayFileTest, UnreadableFilesAreRefused) {
     // A file that cannot be read as one (the permission bits do not stop root).
-    const std::string path = Write("locked.hoopstack-replay", game::EncodeReplay(replay) + "\n");
+    const std::string path = Write("locked.hoopstack-replay", rules::EncodeReplay(replay) + "\n");
     std::filesystem::permissions(path, std::filesystem::perms::none);
     if (::geteuid() != 0) {
         EXPECT_NE(Refused(path).find("cannot be opened"), std::string::npos);

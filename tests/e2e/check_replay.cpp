@@ -31,14 +31,14 @@ int main(int argc, char** argv) {
         std::cerr << "usage: e2e_check_replay STATE_FILE REPLAY_FILE [EARLIER_REPLAY_FILE]\n";
         return 2;
     }
-    const std::optional<game::TSavedGame> saved = game::LoadSavedGame(argv[1]);
+    const std::optional<rules::TSavedGame> saved = rules::LoadSavedGame(argv[1]);
     if (!saved) return Fail(std::string("cannot read the saved game ") + argv[1]);
     std::string error;
-    const std::optional<game::GameReplay> replay = game::ReadReplayFile(argv[2], &error);
+    const std::optional<rules::GameReplay> replay = game::ReadReplayFile(argv[2], &error);
     if (!replay) return Fail(std::string("no replay in ") + argv[2] + ": " + error);
-    const game::ReplayRun run = game::PlayReplay(*replay);
+    const rules::ReplayRun run = rules::PlayReplay(*replay);
     if (!run.played) return Fail("the replay does not play: " + run.failure);
-    const game::ReplayOutcome& outcome = run.outcome;
+    const rules::ReplayOutcome& outcome = run.outcome;
     std::cout << "ticks " << replay->ticks << " inputs " << replay->inputs.size() << " score " << outcome.score
               << " over " << (outcome.gameOver ? 1 : 0) << "\n";
 
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     if (outcome.level != saved->settings.level) return Fail("the replay's level differs from the saved game's");
 
     if (argc == 4) {
-        const std::optional<game::GameReplay> earlier = game::ReadReplayFile(argv[3], &error);
+        const std::optional<rules::GameReplay> earlier = game::ReadReplayFile(argv[3], &error);
         if (!earlier) return Fail(std::string("no replay in ") + argv[3] + ": " + error);
         if (earlier->startState != replay->startState || earlier->level != replay->level)
             return Fail("the replay starts another game than the earlier one");

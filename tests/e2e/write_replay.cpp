@@ -31,18 +31,18 @@ int main(int argc, char** argv) {
     }
     driver::HeadlessDriver driver;
     const std::optional<replaytest::Recording> recording =
-        replaytest::RecordGame(driver, game::Level(level), std::uint32_t(seed), throws, 200000);
+        replaytest::RecordGame(driver, rules::Level(level), std::uint32_t(seed), throws, 200000);
     if (!recording) {
         std::cerr << "e2e_write_replay: the game window kept no replay\n";
         return 1;
     }
-    const game::ReplayRun run = game::PlayReplay(recording->replay);
+    const rules::ReplayRun run = rules::PlayReplay(recording->replay);
     if (!run.played) {
         std::cerr << "e2e_write_replay: the replay does not play: " << run.failure << "\n";
         return 1;
     }
     std::ofstream out(argv[4], std::ios::binary);
-    out << game::EncodeReplay(recording->replay) << "\n";
+    out << rules::EncodeReplay(recording->replay) << "\n";
     out.close();
     if (!out) {
         std::cerr << "e2e_write_replay: cannot write '" << argv[4] << "'\n";

@@ -20,14 +20,14 @@ int main(int argc, char** argv) {
         std::cerr << "e2e_write_state: the level must be 0, 1 or 2, not '" << level << "'\n";
         return 2;
     }
-    game::TSavedGame saved;
+    rules::TSavedGame saved;
     try {
         saved = sim::RestoredGame(sim::ReadBoardFile(argv[1]), level[0] - '0', 1);
     } catch (const std::exception& error) {
         std::cerr << "e2e_write_state: " << error.what() << "\n";
         return 2;
     }
-    if (!game::StoreSavedGame(argv[3], saved)) {
+    if (!rules::StoreSavedGame(argv[3], saved)) {
         std::cerr << "e2e_write_state: cannot write '" << argv[3] << "'\n";
         return 1;
     }

@@ -24,7 +24,7 @@ class DialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
-        game::Settings() = {};
+        rules::Settings() = {};
         game::OWndResult::LastPlayerName().clear();
         game::ForgetReportedSaveFailures();
         const std::string real = scene::ExecutableFolder();

@@ -15,6 +15,7 @@
 #include "ui/OText.hpp"
 
 using namespace game;
+using namespace rules;
 
 namespace {
 

@@ -19,6 +19,7 @@
 #include "ui/OButton.hpp"
 
 using namespace game;
+using namespace rules;
 
 namespace {
 

@@ -23,6 +23,7 @@
 #include "ui/OText.hpp"
 
 using namespace game;
+using namespace rules;
 
 namespace {
 

@@ -17,8 +17,8 @@
 namespace replaytest {
 
 // The court as the replay player reports it: rows 1-16, a digit per column, 0 empty.
-inline std::array<std::string, 16> BoardRows(const game::BallGrid& grid) {
-    const auto colours = game::ColoursOf(grid);
+inline std::array<std::string, 16> BoardRows(const rules::BallGrid& grid) {
+    const auto colours = rules::ColoursOf(grid);
     std::array<std::string, 16> rows;
     for (int r = 1; r <= 16; ++r)
         for (int c = 1; c <= 16; ++c)
@@ -27,7 +27,7 @@ inline std::array<std::string, 16> BoardRows(const game::BallGrid& grid) {
 }
 
 struct Recording {
-    game::GameReplay replay;
+    rules::GameReplay replay;
     std::array<std::string, 16> board; // the live window's court after its last frame
     int score = 0;
     bool gameOver = false;
@@ -37,10 +37,10 @@ struct Recording {
 // click, a real click on a pseudo-random cell of the upper court (an aim, or a selection when a
 // free ball is there). Stops when the game is over, after `throws` clicks and the court at rest,
 // or after `maxFrames` frames. nullopt when the window kept no replay.
-inline std::optional<Recording> RecordGame(driver::HeadlessDriver& driver, game::Level level,
+inline std::optional<Recording> RecordGame(driver::HeadlessDriver& driver, rules::Level level,
                                            std::uint32_t seed, int throws, int maxFrames) {
-    game::Settings() = {};
-    game::Settings().level = level;
+    rules::Settings() = {};
+    rules::Settings().level = level;
     engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
     game::GameWindowSetup setup;
     setup.seed = seed;
@@ -51,8 +51,8 @@ inline std::optional<Recording> RecordGame(driver::HeadlessDriver& driver, game:
         return std::nullopt;
     }
     driver.Pump();
-    game::TGame* game = window->Game();
-    const game::CourtGeometry& g = game->Geometry();
+    rules::TGame* game = window->Game();
+    const rules::CourtGeometry& g = game->Geometry();
     std::uint32_t random = seed * 2654435761u + 1;
     auto next = [&random](int n) {
         random = random * 1664525u + 1013904223u;
@@ -70,7 +70,7 @@ inline std::optional<Recording> RecordGame(driver::HeadlessDriver& driver, game:
         driver.Frame(window);
     }
     std::optional<Recording> recording;
-    if (const game::GameReplay* replay = game->Replay()) {
+    if (const rules::GameReplay* replay = game->Replay()) {
         recording.emplace();
         recording->replay = *replay;
         recording->board = BoardRows(game->Grid());
@@ -78,7 +78,7 @@ inline std::optional<Recording> RecordGame(driver::HeadlessDriver& driver, game:
         recording->gameOver = game->GameOver();
     }
     driver.DestroyWindows({window});
-    game::Settings() = {};
+    rules::Settings() = {};
     return recording;
 }
 

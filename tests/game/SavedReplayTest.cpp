@@ -23,6 +23,7 @@
 #include "tools/driver/HeadlessDriver.hpp"
 
 using namespace game;
+using namespace rules;
 namespace fs = std::filesystem;
 
 namespace {

@@ -17,6 +17,7 @@
 #include "ui/OEdit.hpp"
 
 using namespace game;
+using namespace rules;
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "rules/FlightRules.hpp"
 #include "rules/SimScene.hpp"
 
-using namespace game;
+using namespace rules;
 
 namespace {
 

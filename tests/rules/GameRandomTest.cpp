@@ -6,7 +6,7 @@
 
 #include "rules/GameRandom.hpp"
 
-using game::GameRandom;
+using rules::GameRandom;
 
 TEST(GameRandom, DrawsTheMinimalStandardSequenceForEverySeed) {
     // The simulator's --seed must keep dealing the boards it always dealt.
@@ -40,7 +40,7 @@ TEST(GameRandom, RestoringAStateContinuesTheSameSequence) {
 
 TEST(GameRandom, FreshSeedsDifferFromCallToCall) {
     std::set<std::uint32_t> seeds;
-    for (int i = 0; i < 1000; ++i) seeds.insert(game::FreshSeed());
+    for (int i = 0; i < 1000; ++i) seeds.insert(rules::FreshSeed());
     // Two equal ones among 1,000 32-bit values happen once in 8,600 runs; more means no mixing.
     EXPECT_GE(seeds.size(), 999u);
 }

@@ -9,7 +9,7 @@
 #include "rules/SimScene.hpp"
 #include "rules/TGame.hpp"
 
-using namespace game;
+using namespace rules;
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "rules/TSavedGame.hpp"
 
-using namespace game;
+using namespace rules;
 
 TEST(SavedGame, TextRoundTripsWith263Fields) {
     TSavedGame saved;

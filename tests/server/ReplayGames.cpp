@@ -18,25 +18,25 @@ constexpr int kFrameLimit = 400'000;
 } // namespace
 
 std::optional<PlayedGame> PlayGame(int level, std::uint32_t seed) {
-    game::GameSettings settings;
-    settings.level = static_cast<game::Level>(level - 1);
-    game::SimScene scene;
-    game::TGame rules(scene, settings, game::CourtGeometry{});
+    rules::GameSettings settings;
+    settings.level = static_cast<rules::Level>(level - 1);
+    rules::SimScene scene;
+    rules::TGame rules(scene, settings, rules::CourtGeometry{});
     rules.Seed(seed);
     rules.NewGame();
     std::mt19937 random(seed);
-    const game::CourtGeometry& g = rules.Geometry();
-    const bool picks = game::RulesOfLevel(settings.level).playerPicks;
+    const rules::CourtGeometry& g = rules.Geometry();
+    const bool picks = rules::RulesOfLevel(settings.level).playerPicks;
     std::uint32_t time = 1000;
     for (int frame = 0; frame < kFrameLimit && !(rules.GameOver() && rules.IsSettled()); ++frame) {
         if (rules.AcceptsClicks()) {
-            std::vector<game::Cell> free;
+            std::vector<rules::Cell> free;
             for (int row = 1; row <= 16; ++row)
                 for (int column = 1; column <= 16; ++column)
-                    if (rules.Grid()[std::size_t(row)][std::size_t(column)] && game::IsFree(rules.Grid(), row, column))
+                    if (rules.Grid()[std::size_t(row)][std::size_t(column)] && rules::IsFree(rules.Grid(), row, column))
                         free.push_back({row, column});
             if (!free.empty()) {
-                const game::Cell ball = free[std::uniform_int_distribution<std::size_t>(0, free.size() - 1)(random)];
+                const rules::Cell ball = free[std::uniform_int_distribution<std::size_t>(0, free.size() - 1)(random)];
                 if (picks) rules.Click(g.CentreX(ball.row, ball.column), g.CentreY(ball.row));
                 rules.Click(std::uniform_int_distribution<int>(g.courtLeft, g.courtLeft + g.courtWidth - 1)(random),
                             std::uniform_int_distribution<int>(0, g.courtTop + g.courtHeight - 1)(random));
@@ -46,29 +46,29 @@ std::optional<PlayedGame> PlayGame(int level, std::uint32_t seed) {
         scene.Tick(time);
         time += std::uint32_t(1000 / (scene.FrameRate() > 0 ? scene.FrameRate() : 1));
     }
-    const game::GameReplay* replay = rules.Replay();
+    const rules::GameReplay* replay = rules.Replay();
     if (!replay || !rules.GameOver()) return std::nullopt;
-    return PlayedGame{game::EncodeReplay(*replay), level, rules.Score()};
+    return PlayedGame{rules::EncodeReplay(*replay), level, rules.Score()};
 }
 
 std::string UnfinishedReplay(int level) {
-    game::GameReplay replay;
-    replay.level = static_cast<game::Level>(level - 1);
+    rules::GameReplay replay;
+    replay.level = static_cast<rules::Level>(level - 1);
     replay.startState = 12345;
-    replay.frameCounts.fill(game::SimBall::kFrames);
+    replay.frameCounts.fill(rules::SimBall::kFrames);
     replay.ticks = 5;
     replay.finished = false;
-    return game::EncodeReplay(replay);
+    return rules::EncodeReplay(replay);
 }
 
 std::string IdleReplay(int level, std::uint32_t ticks) {
-    game::GameReplay replay;
-    replay.level = static_cast<game::Level>(level - 1);
+    rules::GameReplay replay;
+    replay.level = static_cast<rules::Level>(level - 1);
     replay.startState = 777;
-    replay.frameCounts.fill(game::SimBall::kFrames);
+    replay.frameCounts.fill(rules::SimBall::kFrames);
     replay.ticks = ticks;
     replay.finished = false;
-    return game::EncodeReplay(replay);
+    return rules::EncodeReplay(replay);
 }
 
 std::string ReportCode(std::int32_t score, int level, const std::string& name) {

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::optional<PlayedGame> game = PlayGame(level, std::uint32_t(std::strtoul(argv[2], nullptr, 10)));
-    const std::optional<game::GameReplay> replay = game ? game::DecodeReplay(game->replay) : std::nullopt;
+    const std::optional<rules::GameReplay> replay = game ? rules::DecodeReplay(game->replay) : std::nullopt;
     if (!replay) {
         std::fprintf(stderr, "server_replay_game: the game recorded no replay\n");
         return 1;

@@ -51,11 +51,11 @@ BoardCells ReadBoardFile(const std::string& path) {
     return ParseBoardText(text.str());
 }
 
-game::TSavedGame RestoredGame(const BoardCells& cells, int level, int speed) {
-    game::TSavedGame saved;
+rules::TSavedGame RestoredGame(const BoardCells& cells, int level, int speed) {
+    rules::TSavedGame saved;
     saved.cells = cells;
-    saved.settings.level = game::Level(level);
-    saved.settings.speed = game::Speed(speed);
+    saved.settings.level = rules::Level(level);
+    saved.settings.speed = rules::Speed(speed);
     saved.settings.sound = true;
     saved.settings.autosave = true;
     saved.settings.showPath = true;

@@ -18,6 +18,6 @@ BoardCells ReadBoardFile(const std::string& path);
 
 // The saved game a board is played from: the first game, "Autosave", path and sound on, not
 // over, score 0.
-game::TSavedGame RestoredGame(const BoardCells& cells, int level, int speed);
+rules::TSavedGame RestoredGame(const BoardCells& cells, int level, int speed);
 
 } // namespace sim

@@ -8,7 +8,7 @@ namespace sim {
 
 namespace {
 
-std::string CellJson(const game::Cell& cell) {
+std::string CellJson(const rules::Cell& cell) {
     return "[" + std::to_string(cell.row) + "," + std::to_string(cell.column) + "]";
 }
 
@@ -23,8 +23,8 @@ std::string ClickReport::FormatDouble(double value) {
 }
 
 std::string ClickReport::Format(game::OGameWindow& window) const {
-    game::TGame& game = *window.Game();
-    const game::TThrowReport& report = game.Report();
+    rules::TGame& game = *window.Game();
+    const rules::TThrowReport& report = game.Report();
     std::string line = "{\"click\":[" + std::to_string(m_x) + "," + std::to_string(m_y) + "]";
     line += ",\"selected\":" + (m_selected.IsValid() ? CellJson(m_selected) : std::string("null"));
     line += std::string(",\"launched\":") + Bool(report.launched);
@@ -39,7 +39,7 @@ std::string ClickReport::Format(game::OGameWindow& window) const {
     line += ",\"score\":" + std::to_string(game.Score());
     line += std::string(",\"game_over\":") + Bool(game.GameOver());
     line += ",\"board\":[";
-    const auto colours = game::ColoursOf(game.Grid());
+    const auto colours = rules::ColoursOf(game.Grid());
     for (int row = 1; row <= 16; ++row) {
         if (row > 1) line += ",";
         line += "\"";

@@ -9,7 +9,7 @@ namespace sim {
 // The result of one replayed click as one line of JSON, fields in a fixed order.
 class ClickReport {
 public:
-    ClickReport(int x, int y, game::Cell selected) : m_x(x), m_y(y), m_selected(selected) {}
+    ClickReport(int x, int y, rules::Cell selected) : m_x(x), m_y(y), m_selected(selected) {}
 
     // Reads the game's report and state, and takes the window's dialog request.
     std::string Format(game::OGameWindow& window) const;
@@ -19,7 +19,7 @@ public:
 private:
     int m_x;
     int m_y;
-    game::Cell m_selected;
+    rules::Cell m_selected;
 };
 
 } // namespace sim

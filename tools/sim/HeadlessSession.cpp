@@ -4,9 +4,9 @@
 
 namespace sim {
 
-bool IsAtRest(const game::TGame& game) {
+bool IsAtRest(const rules::TGame& game) {
     return game.IsSettled() &&
-           (game.SelectedCell().IsValid() || !game::FirstFreeBall(game.Grid()).IsValid() || game.GameOver());
+           (game.SelectedCell().IsValid() || !rules::FirstFreeBall(game.Grid()).IsValid() || game.GameOver());
 }
 
 HeadlessSession::~HeadlessSession() {

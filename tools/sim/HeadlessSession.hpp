@@ -7,7 +7,7 @@ namespace sim {
 
 // True when the rules wait for the next throw: nothing moves and a ball is selected,
 // unless no ball is free or the game is over.
-bool IsAtRest(const game::TGame& game);
+bool IsAtRest(const rules::TGame& game);
 
 // The game window on the headless platform, with the frames driven by a manual clock.
 // Owns at most one window at a time; the platform lives as long as the session.
@@ -32,7 +32,7 @@ public:
     void Pump();
 
     game::OGameWindow* Window() const { return m_window; }
-    game::TGame* Game() const { return m_window ? m_window->Game() : nullptr; }
+    rules::TGame* Game() const { return m_window ? m_window->Game() : nullptr; }
 
 private:
     driver::HeadlessDriver m_driver;

@@ -39,7 +39,7 @@ bool IsBlank(const std::string& line) { return line.find_first_not_of(" \t\r") =
 } // namespace
 
 int RunPlay(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
-    game::TSavedGame saved;
+    rules::TSavedGame saved;
     std::uint32_t seed = 1;
     try {
         const CommandLine options(args, {"board", "level", "speed", "seed"}, {});

@@ -15,7 +15,7 @@ namespace sim {
 namespace {
 
 struct RecordOptions {
-    game::GameSettings settings;
+    rules::GameSettings settings;
     std::uint32_t seed = 1;
     SoakBot::Kind bot = SoakBot::Kind::Random;
     std::string out;
@@ -24,8 +24,8 @@ struct RecordOptions {
 RecordOptions ParseRecordOptions(const std::vector<std::string>& args) {
     const CommandLine line(args, {"level", "seed", "bot", "speed", "out"}, {});
     RecordOptions options;
-    options.settings.level = game::Level(line.IntIn("level", 0, 0, 2));
-    options.settings.speed = game::Speed(line.IntIn("speed", 1, 0, 2));
+    options.settings.level = rules::Level(line.IntIn("level", 0, 0, 2));
+    options.settings.speed = rules::Speed(line.IntIn("speed", 1, 0, 2));
     options.seed = line.Unsigned("seed", 1);
     options.bot = BotKindNamed(line.Value("bot").value_or("random"));
     const std::optional<std::string> out = line.Value("out");
@@ -36,7 +36,7 @@ RecordOptions ParseRecordOptions(const std::vector<std::string>& args) {
 
 } // namespace
 
-RecordedGame RecordGame(HeadlessSession* session, const game::GameSettings& settings, std::uint32_t seed,
+RecordedGame RecordGame(HeadlessSession* session, const rules::GameSettings& settings, std::uint32_t seed,
                         SoakBot::Kind bot, std::ostream& err) {
     RecordedGame result;
     std::unique_ptr<SoakCourt> court = session ? std::make_unique<SoakCourt>(*session, settings, seed)
@@ -56,15 +56,15 @@ RecordedGame RecordGame(HeadlessSession* session, const game::GameSettings& sett
                          std::to_string(result.play.throws) + " throws)";
         return result;
     }
-    const game::GameReplay* replay = court->Game().Replay();
+    const rules::GameReplay* replay = court->Game().Replay();
     if (!replay || !replay->finished) {
         result.failure = replay ? "the game's replay was not closed at its end" : "the game kept no replay";
         return result;
     }
     // A replay longer than the verifier's budget could never be verified.
-    if (replay->ticks > game::kReplayTickBudget) {
+    if (replay->ticks > rules::kReplayTickBudget) {
         result.failure = "the game took " + std::to_string(replay->ticks) + " frames, more than the " +
-                         std::to_string(game::kReplayTickBudget) + " a replay may take";
+                         std::to_string(rules::kReplayTickBudget) + " a replay may take";
         return result;
     }
     result.replay = *replay;
@@ -74,12 +74,12 @@ RecordedGame RecordGame(HeadlessSession* session, const game::GameSettings& sett
 }
 
 std::vector<BotGame> ThousandBotGames() {
-    constexpr int kGamesPerLevel[game::kLevels] = {334, 333, 333};
+    constexpr int kGamesPerLevel[rules::kLevels] = {334, 333, 333};
     constexpr int kGreedyEvery = 50;
     std::vector<BotGame> games;
-    for (int level = 0; level < game::kLevels; ++level)
+    for (int level = 0; level < rules::kLevels; ++level)
         for (int index = 0; index < kGamesPerLevel[level]; ++index)
-            games.push_back({game::Level(level), std::uint32_t(1000 * level + index + 1),
+            games.push_back({rules::Level(level), std::uint32_t(1000 * level + index + 1),
                              index % kGreedyEvery == 0 ? SoakBot::Kind::Greedy : SoakBot::Kind::Random});
     return games;
 }
@@ -99,7 +99,7 @@ int RunRecord(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 1;
     }
     std::string error;
-    if (!store::WriteReplayFile(options.out, game::EncodeReplay(game.replay), &error)) {
+    if (!store::WriteReplayFile(options.out, rules::EncodeReplay(game.replay), &error)) {
         err << "hoopstack-sim: " << error << std::endl;
         return 1;
     }

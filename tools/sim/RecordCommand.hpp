@@ -21,20 +21,20 @@ struct RecordedGame {
     bool recorded = false;
     std::string failure;
     SoakGameResult play;
-    game::GameReplay replay;
+    rules::GameReplay replay;
     // Where the recording game stood at its end.
-    game::ReplayOutcome outcome;
+    rules::ReplayOutcome outcome;
 };
 
 // Plays one whole game with the bot, as the soak does, in a new game window of the session
 // (on the pure rules over a plain scene when there is none), and takes the game's replay.
 // Violations of the rules go to `err` as the soak prints them.
-RecordedGame RecordGame(HeadlessSession* session, const game::GameSettings& settings, std::uint32_t seed,
+RecordedGame RecordGame(HeadlessSession* session, const rules::GameSettings& settings, std::uint32_t seed,
                         SoakBot::Kind bot, std::ostream& err);
 
 // One bot game to record: the level, the seed of the game and its bot, the bot.
 struct BotGame {
-    game::Level level = game::Level::Novice;
+    rules::Level level = rules::Level::Novice;
     std::uint32_t seed = 1;
     SoakBot::Kind bot = SoakBot::Kind::Random;
 };

@@ -57,7 +57,7 @@ public:
         m_session.Frames(kGameFrames);
         // A throw into the air over the left of the court, caught on its way up.
         game::OGameWindow* window = m_session.Window();
-        const game::CourtGeometry& court = window->Game()->Geometry();
+        const rules::CourtGeometry& court = window->Game()->Geometry();
         if (!window->Game()->SelectedCell().IsValid()) return Fail("the fresh game selected no ball");
         m_session.ClickAt(window, court.courtLeft + court.courtWidth / 3, court.courtTop + 4 * court.ballHeight);
         if (window->Game()->Flying().empty()) return Fail("the throw on the game window did not start");
@@ -90,7 +90,7 @@ public:
     bool Result() {
         game::OGameWindow* window = m_session.Window();
         ui::ODialog::Open<game::OWndResult>(window, game::OWndResult::kWidth, game::OWndResult::kHeight,
-                                            kResultScore, static_cast<int>(game::Settings().level) + 1);
+                                            kResultScore, static_cast<int>(rules::Settings().level) + 1);
         engine::OWindow* result = Opened("result");
         return result && Save(result, "result.png") && Close("result");
     }
@@ -170,7 +170,7 @@ int RunScreens(const std::vector<std::string>& args, std::ostream& out, std::ost
         err << "hoopstack-sim: could not write the sample score table: " << error << std::endl;
         return 1;
     }
-    game::Settings() = {};
+    rules::Settings() = {};
     game::OWndResult::LastPlayerName().clear();
 
     ScreenSession session;

@@ -21,21 +21,21 @@ bool SoakBot::Throw(SoakCourt& court) {
     return RandomThrow(court);
 }
 
-std::vector<game::Cell> SoakBot::FreeBalls(const game::TGame& game) const {
-    std::vector<game::Cell> cells;
-    const game::BallGrid& grid = game.Grid();
+std::vector<rules::Cell> SoakBot::FreeBalls(const rules::TGame& game) const {
+    std::vector<rules::Cell> cells;
+    const rules::BallGrid& grid = game.Grid();
     for (int row = 1; row <= 16; ++row)
         for (int column = 1; column <= 16; ++column)
-            if (grid[std::size_t(row)][std::size_t(column)] && game::IsFree(grid, row, column))
+            if (grid[std::size_t(row)][std::size_t(column)] && rules::IsFree(grid, row, column))
                 cells.push_back({row, column});
     return cells;
 }
 
 bool SoakBot::Attempt(SoakCourt& court, const Candidate& candidate) {
-    game::TGame& game = court.Game();
+    rules::TGame& game = court.Game();
     game.Report() = {};
-    if (game::RulesOfLevel(court.Settings().level).playerPicks && candidate.ball.IsValid()) {
-        const game::CourtGeometry& g = game.Geometry();
+    if (rules::RulesOfLevel(court.Settings().level).playerPicks && candidate.ball.IsValid()) {
+        const rules::CourtGeometry& g = game.Geometry();
         court.Click(g.CentreX(candidate.ball.row, candidate.ball.column), g.CentreY(candidate.ball.row));
     }
     court.Click(candidate.x, candidate.y);
@@ -44,10 +44,10 @@ bool SoakBot::Attempt(SoakCourt& court, const Candidate& candidate) {
 
 bool SoakBot::RandomThrow(SoakCourt& court) {
     for (int attempt = 0; attempt < kRandomAttempts; ++attempt) {
-        const game::TGame& game = court.Game();
-        const std::vector<game::Cell> free = FreeBalls(game);
+        const rules::TGame& game = court.Game();
+        const std::vector<rules::Cell> free = FreeBalls(game);
         if (free.empty()) return false;
-        const game::CourtGeometry& g = game.Geometry();
+        const rules::CourtGeometry& g = game.Geometry();
         Candidate candidate;
         candidate.ball = free[std::uniform_int_distribution<std::size_t>(0, free.size() - 1)(m_random)];
         candidate.x = std::uniform_int_distribution<int>(g.courtLeft, g.courtLeft + g.courtWidth - 1)(m_random);
@@ -58,13 +58,13 @@ bool SoakBot::RandomThrow(SoakCourt& court) {
 }
 
 bool SoakBot::GreedyThrow(SoakCourt& court) {
-    const game::TGame& game = court.Game();
-    const game::CourtGeometry& g = game.Geometry();
-    std::vector<game::Cell> balls;
+    const rules::TGame& game = court.Game();
+    const rules::CourtGeometry& g = game.Geometry();
+    std::vector<rules::Cell> balls;
     if (game.SelectedCell().IsValid()) balls.push_back(game.SelectedCell());
-    if (game::RulesOfLevel(court.Settings().level).playerPicks) {
+    if (rules::RulesOfLevel(court.Settings().level).playerPicks) {
         int others = 0;
-        for (const game::Cell& cell : FreeBalls(game)) {
+        for (const rules::Cell& cell : FreeBalls(game)) {
             if (others >= kOtherCandidateBalls) break;
             if (cell == game.SelectedCell()) continue;
             balls.push_back(cell);
@@ -77,7 +77,7 @@ bool SoakBot::GreedyThrow(SoakCourt& court) {
     // was and would be chosen again for ever.
     std::vector<Candidate> moving;
     std::vector<Candidate> accepted;
-    for (const game::Cell& ball : balls) {
+    for (const rules::Cell& ball : balls) {
         for (int column = 1; column <= 16; ++column) {
             for (int row : {1, 8}) {
                 const Candidate candidate{ball, g.CentreX(row, column), g.CentreY(row)};
@@ -99,16 +99,16 @@ bool SoakBot::GreedyThrow(SoakCourt& court) {
     return Attempt(court, *best);
 }
 
-std::optional<SoakBot::Prediction> SoakBot::Predict(const game::TGame& game, const game::GameSettings& settings,
+std::optional<SoakBot::Prediction> SoakBot::Predict(const rules::TGame& game, const rules::GameSettings& settings,
                                                     const Candidate& candidate) {
-    game::TSavedGame saved;
+    rules::TSavedGame saved;
     saved.settings = settings;
     saved.settings.autosave = true;
-    saved.cells = game::ColoursOf(game.Grid());
-    saved.boardEmpty = game::CountBalls(game.Grid()) == 0;
-    game::GameSettings copySettings = saved.settings;
-    game::SimScene scene;
-    game::TGame copy(scene, copySettings, game.Geometry());
+    saved.cells = rules::ColoursOf(game.Grid());
+    saved.boardEmpty = rules::CountBalls(game.Grid()) == 0;
+    rules::GameSettings copySettings = saved.settings;
+    rules::SimScene scene;
+    rules::TGame copy(scene, copySettings, game.Geometry());
     copy.SetSavedGame(saved);
     copy.Seed(1);
     copy.NewGame();
@@ -122,7 +122,7 @@ std::optional<SoakBot::Prediction> SoakBot::Predict(const game::TGame& game, con
         time += std::uint32_t(1000 / (fps > 0 ? fps : 1));
         if (copy.Report().landed || copy.Flying().empty()) break;
     }
-    const game::TThrowReport& report = copy.Report();
+    const rules::TThrowReport& report = copy.Report();
     return Prediction{(report.group >= 3 ? report.group : 0) + report.fell, report.voidThrow};
 }
 

@@ -24,7 +24,7 @@ public:
 
 private:
     struct Candidate {
-        game::Cell ball;
+        rules::Cell ball;
         int x = 0;
         int y = 0;
     };
@@ -38,9 +38,9 @@ private:
     bool GreedyThrow(SoakCourt& court);
     // Clears the report, clicks the ball (when the level lets the player pick) and the aim.
     bool Attempt(SoakCourt& court, const Candidate& candidate);
-    std::vector<game::Cell> FreeBalls(const game::TGame& game) const;
+    std::vector<rules::Cell> FreeBalls(const rules::TGame& game) const;
     // The candidate's outcome on a pure copy of the board; nothing when the launch is refused.
-    static std::optional<Prediction> Predict(const game::TGame& game, const game::GameSettings& settings, const Candidate& candidate);
+    static std::optional<Prediction> Predict(const rules::TGame& game, const rules::GameSettings& settings, const Candidate& candidate);
 
     Kind m_kind;
     std::mt19937 m_random;

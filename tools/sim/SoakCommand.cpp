@@ -18,7 +18,7 @@ namespace {
 
 struct SoakOptions {
     int games = 1;
-    game::GameSettings settings;
+    rules::GameSettings settings;
     std::uint32_t seed = 1;
     SoakBot::Kind bot = SoakBot::Kind::Random;
     bool window = false;
@@ -28,8 +28,8 @@ SoakOptions ParseSoakOptions(const std::vector<std::string>& args) {
     const CommandLine line(args, {"games", "level", "seed", "bot", "speed"}, {"window"});
     SoakOptions options;
     options.games = line.IntIn("games", 1, 1, 1000000);
-    options.settings.level = game::Level(line.IntIn("level", 0, 0, 2));
-    options.settings.speed = game::Speed(line.IntIn("speed", 1, 0, 2));
+    options.settings.level = rules::Level(line.IntIn("level", 0, 0, 2));
+    options.settings.speed = rules::Speed(line.IntIn("speed", 1, 0, 2));
     options.seed = line.Unsigned("seed", 1);
     options.bot = BotKindNamed(line.Value("bot").value_or("random"));
     options.window = line.Flag("window");

@@ -7,18 +7,18 @@
 
 namespace sim {
 
-SoakCourt::SoakCourt(const game::GameSettings& settings, std::uint32_t seed)
-    : m_settings(settings), m_scene(std::make_unique<game::SimScene>()) {
-    m_ownGame = std::make_unique<game::TGame>(*m_scene, m_settings, game::CourtGeometry{});
+SoakCourt::SoakCourt(const rules::GameSettings& settings, std::uint32_t seed)
+    : m_settings(settings), m_scene(std::make_unique<rules::SimScene>()) {
+    m_ownGame = std::make_unique<rules::TGame>(*m_scene, m_settings, rules::CourtGeometry{});
     m_game = m_ownGame.get();
     WatchCeiling();
     m_game->Seed(seed);
     m_game->NewGame();
 }
 
-SoakCourt::SoakCourt(HeadlessSession& session, const game::GameSettings& settings, std::uint32_t seed)
+SoakCourt::SoakCourt(HeadlessSession& session, const rules::GameSettings& settings, std::uint32_t seed)
     : m_settings(settings), m_session(&session) {
-    game::TSavedGame saved;
+    rules::TSavedGame saved;
     saved.settings = settings;
     // An empty board cannot be restored, so the window starts a fresh one.
     saved.boardEmpty = true;
@@ -41,7 +41,7 @@ void SoakCourt::WatchCeiling() {
         const auto& counts = m_game->ColourCounts();
         const auto& ceiling = m_game->CeilingRow();
         for (int slot = 1; slot <= 16; ++slot) {
-            const game::Ball* ball = ceiling[std::size_t(slot)];
+            const rules::Ball* ball = ceiling[std::size_t(slot)];
             if (ball && counts[std::size_t(ball->Colour() - 1)] <= 0) {
                 m_ceilingProblem = "ceiling slot " + std::to_string(slot) + " holds colour " +
                                    std::to_string(ball->Colour()) + ", which is not on the board";
@@ -71,38 +71,38 @@ void SoakCourt::Frame() {
 
 std::string SoakCourt::Violation() {
     if (!m_ceilingProblem.empty()) return m_ceilingProblem;
-    const game::TGame& game = *m_game;
-    const game::BallGrid& grid = game.Grid();
+    const rules::TGame& game = *m_game;
+    const rules::BallGrid& grid = game.Grid();
 
     for (int i = 0; i <= 17; ++i)
         if (grid[0][std::size_t(i)] || grid[17][std::size_t(i)] || grid[std::size_t(i)][0] ||
             grid[std::size_t(i)][17])
             return "a border cell holds a ball";
 
-    std::vector<const game::Ball*> all;
-    std::array<int, game::kColours> counted{};
-    auto count = [&counted](const game::Ball* ball) {
-        if (ball->Colour() >= 1 && ball->Colour() <= game::kColours) ++counted[std::size_t(ball->Colour() - 1)];
+    std::vector<const rules::Ball*> all;
+    std::array<int, rules::kColours> counted{};
+    auto count = [&counted](const rules::Ball* ball) {
+        if (ball->Colour() >= 1 && ball->Colour() <= rules::kColours) ++counted[std::size_t(ball->Colour() - 1)];
     };
     for (int row = 1; row <= 16; ++row)
         for (int column = 1; column <= 16; ++column)
-            if (const game::Ball* ball = grid[std::size_t(row)][std::size_t(column)]) {
+            if (const rules::Ball* ball = grid[std::size_t(row)][std::size_t(column)]) {
                 all.push_back(ball);
                 count(ball);
             }
-    for (const game::Ball* ball : game.Flying()) {
+    for (const rules::Ball* ball : game.Flying()) {
         all.push_back(ball);
         count(ball);
     }
-    for (const game::Ball* ball : game.RemovalQueue()) all.push_back(ball);
-    for (const game::Ball* ball : game.FallingQueue()) {
+    for (const rules::Ball* ball : game.RemovalQueue()) all.push_back(ball);
+    for (const rules::Ball* ball : game.FallingQueue()) {
         all.push_back(ball);
         count(ball);
     }
     for (int slot = 1; slot <= 16; ++slot)
-        if (const game::Ball* ball = game.CeilingRow()[std::size_t(slot)]) all.push_back(ball);
+        if (const rules::Ball* ball = game.CeilingRow()[std::size_t(slot)]) all.push_back(ball);
 
-    std::vector<const game::Ball*> sorted = all;
+    std::vector<const rules::Ball*> sorted = all;
     std::sort(sorted.begin(), sorted.end());
     if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
         return "a ball is held in more than one place";
@@ -110,7 +110,7 @@ std::string SoakCourt::Violation() {
         return "the game holds " + std::to_string(sorted.size()) + " balls but the scene has " +
                std::to_string(m_scene->BallCount());
 
-    for (int k = 1; k <= game::kColours; ++k)
+    for (int k = 1; k <= rules::kColours; ++k)
         if (game.ColourCounts()[std::size_t(k - 1)] != counted[std::size_t(k - 1)])
             return "the count of colour " + std::to_string(k) + " is " +
                    std::to_string(game.ColourCounts()[std::size_t(k - 1)]) + " but " +

@@ -17,16 +17,16 @@ namespace sim {
 class SoakCourt {
 public:
     // A pure game with its own scene and settings.
-    SoakCourt(const game::GameSettings& settings, std::uint32_t seed);
+    SoakCourt(const rules::GameSettings& settings, std::uint32_t seed);
     // A game in a new window of the session; Started() tells whether it could start.
-    SoakCourt(HeadlessSession& session, const game::GameSettings& settings, std::uint32_t seed);
+    SoakCourt(HeadlessSession& session, const rules::GameSettings& settings, std::uint32_t seed);
     ~SoakCourt();
     SoakCourt(const SoakCourt&) = delete;
     SoakCourt& operator=(const SoakCourt&) = delete;
 
     bool Started() const { return m_game != nullptr; }
-    game::TGame& Game() const { return *m_game; }
-    const game::GameSettings& Settings() const { return m_settings; }
+    rules::TGame& Game() const { return *m_game; }
+    const rules::GameSettings& Settings() const { return m_settings; }
     void Click(int x, int y);
     void Frame();
 
@@ -36,11 +36,11 @@ public:
 private:
     void WatchCeiling();
 
-    game::GameSettings m_settings;
-    std::unique_ptr<game::SimScene> m_scene;
-    std::unique_ptr<game::TGame> m_ownGame;
+    rules::GameSettings m_settings;
+    std::unique_ptr<rules::SimScene> m_scene;
+    std::unique_ptr<rules::TGame> m_ownGame;
     HeadlessSession* m_session = nullptr;
-    game::TGame* m_game = nullptr;
+    rules::TGame* m_game = nullptr;
     std::uint32_t m_time = 1000;
     int m_lastScore = 0;
     std::string m_ceilingProblem;

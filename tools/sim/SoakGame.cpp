@@ -44,8 +44,8 @@ private:
 
 } // namespace
 
-std::string BoardRows(const game::TGame& game) {
-    const auto colours = game::ColoursOf(game.Grid());
+std::string BoardRows(const rules::TGame& game) {
+    const auto colours = rules::ColoursOf(game.Grid());
     std::string text;
     for (int row = 1; row <= 16; ++row) {
         if (row > 1) text += ' ';
@@ -59,12 +59,12 @@ SoakGameResult PlaySoakGame(SoakCourt& court, SoakBot& bot, int number, std::ost
     SoakFrames run(court, number, err);
     if (!IsAtRest(court.Game()) && !run.Settle()) return result;
     for (;;) {
-        const game::TGame& game = court.Game();
+        const rules::TGame& game = court.Game();
         if (game.GameOver()) {
             result.ending = run.bonusSeen ? "bonus" : "overflow";
             break;
         }
-        if (!game::FirstFreeBall(game.Grid()).IsValid()) {
+        if (!rules::FirstFreeBall(game.Grid()).IsValid()) {
             result.ending = "stuck";
             break;
         }
@@ -78,7 +78,7 @@ SoakGameResult PlaySoakGame(SoakCourt& court, SoakBot& bot, int number, std::ost
         }
         ++result.throws;
         if (!run.Settle()) return result;
-        const game::TThrowReport& report = court.Game().Report();
+        const rules::TThrowReport& report = court.Game().Report();
         if (report.group >= 3) ++result.matches;
         result.drops += report.drops;
     }

@@ -33,6 +33,6 @@ struct SoakGameResult {
 SoakGameResult PlaySoakGame(SoakCourt& court, SoakBot& bot, int number, std::ostream& err);
 
 // The board as 16 rows of 16 colour digits, separated by spaces.
-std::string BoardRows(const game::TGame& game);
+std::string BoardRows(const rules::TGame& game);
 
 } // namespace sim

@@ -14,13 +14,13 @@ const char* Bool(bool value) { return value ? "true" : "false"; }
 
 } // namespace
 
-game::ReplayOutcome OutcomeOf(const game::TGame& game, game::Level level, std::uint32_t ticks) {
-    game::ReplayOutcome outcome;
+rules::ReplayOutcome OutcomeOf(const rules::TGame& game, rules::Level level, std::uint32_t ticks) {
+    rules::ReplayOutcome outcome;
     outcome.level = level;
     outcome.gameOver = game.GameOver();
     outcome.score = game.Score();
     outcome.ticks = ticks;
-    const auto colours = game::ColoursOf(game.Grid());
+    const auto colours = rules::ColoursOf(game.Grid());
     for (int row = 1; row <= 16; ++row) {
         std::string& line = outcome.board[std::size_t(row - 1)];
         line.clear();
@@ -29,7 +29,7 @@ game::ReplayOutcome OutcomeOf(const game::TGame& game, game::Level level, std::u
     return outcome;
 }
 
-std::string OutcomeLine(std::string_view key, bool verdict, const game::ReplayOutcome& outcome) {
+std::string OutcomeLine(std::string_view key, bool verdict, const rules::ReplayOutcome& outcome) {
     std::string line = "{\"";
     line += key;
     line += "\":";
@@ -50,12 +50,12 @@ std::string OutcomeLine(std::string_view key, bool verdict, const game::ReplayOu
 ReplayCheck CheckReplayText(std::string_view text, std::uint32_t tickBudget) {
     ReplayCheck check;
     std::string error;
-    const std::optional<game::GameReplay> replay = game::DecodeReplay(text, &error);
+    const std::optional<rules::GameReplay> replay = rules::DecodeReplay(text, &error);
     if (!replay) {
         check.failure = "not a replay: " + error;
         return check;
     }
-    game::ReplayRun run = game::PlayReplay(*replay, tickBudget);
+    rules::ReplayRun run = rules::PlayReplay(*replay, tickBudget);
     if (!run.played) {
         check.failure = "the replay cannot be played: " + run.failure;
         return check;
@@ -64,8 +64,8 @@ ReplayCheck CheckReplayText(std::string_view text, std::uint32_t tickBudget) {
     check.outcome = std::move(run.outcome);
     // The judgement is the server's: the replay's own level and final score as the claim.
     if (check.outcome.gameOver) {
-        const game::ReplayVerdict verdict =
-            game::VerifyReplay(text, check.outcome.level, check.outcome.score, tickBudget);
+        const rules::ReplayVerdict verdict =
+            rules::VerifyReplay(text, check.outcome.level, check.outcome.score, tickBudget);
         check.verified = verdict.verified;
         check.reason = verdict.reason;
     } else {
@@ -80,7 +80,7 @@ int RunVerify(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 2;
     }
     const std::string& path = args[0];
-    const store::ReplayFileRead file = store::ReadReplayFile(path, game::kMaxReplayText);
+    const store::ReplayFileRead file = store::ReadReplayFile(path, rules::kMaxReplayText);
     if (!file.ok) {
         err << "hoopstack-sim: " << file.error << std::endl;
         return 1;

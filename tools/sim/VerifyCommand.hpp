@@ -12,12 +12,12 @@
 namespace sim {
 
 // Where a game stands, in the form of a replay's outcome; the caller gives the ticks.
-game::ReplayOutcome OutcomeOf(const game::TGame& game, game::Level level, std::uint32_t ticks);
+rules::ReplayOutcome OutcomeOf(const rules::TGame& game, rules::Level level, std::uint32_t ticks);
 
 // One line of JSON for an outcome, the verdict first under its key:
 // {"KEY":bool,"level":L,"score":n,"game_over":bool,"ticks":n,"board":[16 strings]}, the keys in
 // this order, no spaces, the rows as the click reports write them.
-std::string OutcomeLine(std::string_view key, bool verdict, const game::ReplayOutcome& outcome);
+std::string OutcomeLine(std::string_view key, bool verdict, const rules::ReplayOutcome& outcome);
 
 // How a replay's text played.
 struct ReplayCheck {
@@ -28,12 +28,12 @@ struct ReplayCheck {
     // why not otherwise.
     bool verified = false;
     std::string reason;
-    game::ReplayOutcome outcome;
+    rules::ReplayOutcome outcome;
 };
 
 // Decodes the text and plays it on the pure rules within the tick budget; a finished game is
 // then judged as the server judges a report of its level and score.
-ReplayCheck CheckReplayText(std::string_view text, std::uint32_t tickBudget = game::kReplayTickBudget);
+ReplayCheck CheckReplayText(std::string_view text, std::uint32_t tickBudget = rules::kReplayTickBudget);
 
 // "verify FILE": plays the replay in FILE and prints OutcomeLine("verified", ...) of its end.
 // Exit 0 when verified; 1 when not: with the line and the reason on `err` when it played (into

@@ -97,7 +97,7 @@ int reportDecodeCommand(const std::string& code, std::ostream& out, std::ostream
 // The replay's text from FILE; nothing after a one-line reason on `err`. Only its form is
 // checked here, so that it can go into an address as it is; the server judges the replay.
 std::optional<std::string> readReplayText(const std::string& path, std::ostream& err) {
-    store::ReplayFileRead file = store::ReadReplayFile(path, game::kMaxReplayText);
+    store::ReplayFileRead file = store::ReadReplayFile(path, rules::kMaxReplayText);
     if (!file.ok) {
         err << "hoopstack-store: " << file.error << "\n";
         return std::nullopt;

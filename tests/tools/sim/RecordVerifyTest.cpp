@@ -55,7 +55,7 @@ TEST(RecordVerify, AWholeGameRecordsAndVerifiesToTheSameLine) {
         const std::string file = ReadFile(Path("round"));
         ASSERT_GE(file.size(), 2u);
         EXPECT_EQ(file.find('\n'), file.size() - 1);
-        EXPECT_TRUE(game::DecodeReplay(file.substr(0, file.size() - 1)).has_value());
+        EXPECT_TRUE(rules::DecodeReplay(file.substr(0, file.size() - 1)).has_value());
 
         const RunResult verified = RunSim("verify_round", "verify " + Quoted(Path("round")), "");
         EXPECT_EQ(verified.status, 0) << verified.err;
@@ -71,15 +71,15 @@ TEST(RecordVerify, AWholeGameRecordsAndVerifiesToTheSameLine) {
 TEST(RecordVerify, AnUnfinishedReplayVerifiesToWhereItStopsAndIsNotVerified) {
     Record("whole", "--level 1 --seed 8 --bot random");
     const std::string text = ReadFile(Path("whole"));
-    std::optional<game::GameReplay> replay = game::DecodeReplay(text.substr(0, text.size() - 1));
+    std::optional<rules::GameReplay> replay = rules::DecodeReplay(text.substr(0, text.size() - 1));
     ASSERT_TRUE(replay);
     ASSERT_GT(replay->ticks, 2u);
     // The game as a saved replay has it: before its end, with the inputs so far.
-    game::GameReplay cut = *replay;
+    rules::GameReplay cut = *replay;
     cut.ticks = replay->ticks / 2;
     cut.finished = false;
-    std::erase_if(cut.inputs, [&cut](const game::ReplayInput& input) { return input.tick >= cut.ticks; });
-    WriteFile(Path("cut"), game::EncodeReplay(cut) + "\n");
+    std::erase_if(cut.inputs, [&cut](const rules::ReplayInput& input) { return input.tick >= cut.ticks; });
+    WriteFile(Path("cut"), rules::EncodeReplay(cut) + "\n");
     const RunResult run = RunSim("verify_cut", "verify " + Quoted(Path("cut")), "");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(Newlines(run.out), 1) << run.out;
@@ -108,9 +108,9 @@ TEST(RecordVerify, FilesThatAreNoReplayAreRefusedInOneLine) {
     std::mt19937 random(20);
     std::string noise(3000, '\0');
     for (char& byte : noise) byte = char(random() & 0xFF);
-    std::string tooLong(game::kMaxReplayText + 1, 'A');
+    std::string tooLong(rules::kMaxReplayText + 1, 'A');
     // Too long to be played within the budget, though well formed.
-    game::GameReplay endless = *game::DecodeReplay(good.substr(0, good.size() - 1));
+    rules::GameReplay endless = *rules::DecodeReplay(good.substr(0, good.size() - 1));
     endless.ticks = 600000;
     endless.finished = false;
     const std::vector<std::pair<std::string, std::string>> files = {
@@ -122,7 +122,7 @@ TEST(RecordVerify, FilesThatAreNoReplayAreRefusedInOneLine) {
         {"one_short", good.substr(0, good.size() - 2) + "\n"},
         {"flipped", std::string(1, good[0] == 'A' ? 'B' : 'A') + good.substr(1)},
         {"too_long", tooLong},
-        {"endless", game::EncodeReplay(endless) + "\n"},
+        {"endless", rules::EncodeReplay(endless) + "\n"},
     };
     for (const auto& [name, content] : files) {
         SCOPED_TRACE(name);

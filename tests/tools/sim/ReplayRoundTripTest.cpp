@@ -33,9 +33,9 @@ using sim::CheckReplayText;
 using sim::OutcomeLine;
 using sim::RecordGame;
 
-game::GameSettings SettingsOf(int level) {
-    game::GameSettings settings;
-    settings.level = game::Level(level);
+rules::GameSettings SettingsOf(int level) {
+    rules::GameSettings settings;
+    settings.level = rules::Level(level);
     return settings;
 }
 
@@ -54,7 +54,7 @@ TEST_P(BotGames, VerifyWithTheScoreAndBoardOfTheRecordingGame) {
     const auto [level, half] = GetParam();
     std::vector<sim::BotGame> ofLevel;
     for (const sim::BotGame& bot : sim::ThousandBotGames())
-        if (bot.level == game::Level(level)) ofLevel.push_back(bot);
+        if (bot.level == rules::Level(level)) ofLevel.push_back(bot);
     ASSERT_GE(ofLevel.size(), 333u);
     const std::size_t middle = ofLevel.size() / 2;
     const std::vector<sim::BotGame> games(half == 0 ? ofLevel.begin() : ofLevel.begin() + std::ptrdiff_t(middle),
@@ -70,8 +70,8 @@ TEST_P(BotGames, VerifyWithTheScoreAndBoardOfTheRecordingGame) {
         ASSERT_TRUE(recorded.recorded);
         SCOPED_TRACE("level " + std::to_string(level) + " seed " + std::to_string(seed));
 
-        const std::string text = game::EncodeReplay(recorded.replay);
-        const std::optional<game::GameReplay> decoded = game::DecodeReplay(text);
+        const std::string text = rules::EncodeReplay(recorded.replay);
+        const std::optional<rules::GameReplay> decoded = rules::DecodeReplay(text);
         ASSERT_TRUE(decoded);
         ASSERT_TRUE(*decoded == recorded.replay);
 
@@ -82,7 +82,7 @@ TEST_P(BotGames, VerifyWithTheScoreAndBoardOfTheRecordingGame) {
         EXPECT_EQ(OutcomeLine("verified", check.verified, check.outcome),
                   OutcomeLine("verified", true, recorded.outcome));
 
-        const game::ReplayVerdict verdict = game::VerifyReplay(text, game::Level(level), recorded.outcome.score);
+        const rules::ReplayVerdict verdict = rules::VerifyReplay(text, rules::Level(level), recorded.outcome.score);
         EXPECT_TRUE(verdict.verified) << verdict.reason;
     }
     std::cout << "level " << level << " part " << half + 1 << ": " << played << " games recorded and verified, " << greedy
@@ -99,12 +99,12 @@ TEST(FuzzSeeds, AreRealReplaysThatDecode) {
         std::string error;
         if (entry.path().extension() == ".text") {
             ++texts;
-            const std::optional<game::GameReplay> replay = game::DecodeReplay(content, &error);
+            const std::optional<rules::GameReplay> replay = rules::DecodeReplay(content, &error);
             ASSERT_TRUE(replay) << entry.path() << ": " << error;
             EXPECT_TRUE(replay->finished) << entry.path();
         } else if (entry.path().extension() == ".bytes") {
             ++bytes;
-            EXPECT_TRUE(game::ParseReplayBytes(content, &error)) << entry.path() << ": " << error;
+            EXPECT_TRUE(rules::ParseReplayBytes(content, &error)) << entry.path() << ": " << error;
         }
     }
     EXPECT_GE(texts, 6);
@@ -122,7 +122,7 @@ class Tampering : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         HeadlessSession session;
-        for (int level = 0; level < game::kLevels; ++level)
+        for (int level = 0; level < rules::kLevels; ++level)
             for (std::uint32_t seed = 11u; seed < 11u + kTamperSeeds; ++seed) {
                 const SoakBot::Kind bot = seed == 14u ? SoakBot::Kind::Greedy : SoakBot::Kind::Random;
                 RecordedGame recorded = RecordInWindow(session, level, 500 + seed + 100 * std::uint32_t(level), bot);
@@ -135,13 +135,13 @@ protected:
 
     // Whether the text verifies for the claim, checked against playing it: the verdict is yes
     // exactly when the text decodes and plays into a finished game at that level with that score.
-    static bool Verifies(const std::string& text, game::Level level, int score) {
-        const game::ReplayVerdict verdict = game::VerifyReplay(text, level, score);
+    static bool Verifies(const std::string& text, rules::Level level, int score) {
+        const rules::ReplayVerdict verdict = rules::VerifyReplay(text, level, score);
         EXPECT_EQ(verdict.verified, verdict.reason.empty()) << verdict.reason;
-        const std::optional<game::GameReplay> decoded = game::DecodeReplay(text);
+        const std::optional<rules::GameReplay> decoded = rules::DecodeReplay(text);
         bool earned = false;
         if (decoded) {
-            const game::ReplayRun run = game::PlayReplay(*decoded);
+            const rules::ReplayRun run = rules::PlayReplay(*decoded);
             earned = run.played && run.outcome.gameOver && run.outcome.level == level && run.outcome.score == score;
         }
         EXPECT_EQ(verdict.verified, earned) << "the verdict differs from playing the replay: " << verdict.reason;
@@ -156,23 +156,23 @@ std::vector<RecordedGame> Tampering::s_games;
 TEST_F(Tampering, AnotherScoreOrLevelIsNeverVerified) {
     int movedLevels = 0, movedVerified = 0;
     for (const RecordedGame& game : s_games) {
-        const std::string text = game::EncodeReplay(game.replay);
-        const game::Level level = game.replay.level;
+        const std::string text = rules::EncodeReplay(game.replay);
+        const rules::Level level = game.replay.level;
         const int score = game.outcome.score;
         EXPECT_TRUE(Verifies(text, level, score));
         EXPECT_FALSE(Verifies(text, level, score + 1));
         EXPECT_FALSE(Verifies(text, level, score - 1));
-        for (int other = 0; other < game::kLevels; ++other) {
-            if (game::Level(other) == level) continue;
-            EXPECT_FALSE(Verifies(text, game::Level(other), score));
+        for (int other = 0; other < rules::kLevels; ++other) {
+            if (rules::Level(other) == level) continue;
+            EXPECT_FALSE(Verifies(text, rules::Level(other), score));
             // The replay itself moved to another level is another game: never one of the
             // report's level, and of its new level only when that game earns the score.
-            game::GameReplay moved = game.replay;
-            moved.level = game::Level(other);
-            const std::string movedText = game::EncodeReplay(moved);
+            rules::GameReplay moved = game.replay;
+            moved.level = rules::Level(other);
+            const std::string movedText = rules::EncodeReplay(moved);
             EXPECT_FALSE(Verifies(movedText, level, score));
             ++movedLevels;
-            movedVerified += Verifies(movedText, game::Level(other), score);
+            movedVerified += Verifies(movedText, rules::Level(other), score);
         }
     }
     std::cout << "replays moved to another level: " << movedLevels << ", " << movedVerified
@@ -181,8 +181,8 @@ TEST_F(Tampering, AnotherScoreOrLevelIsNeverVerified) {
 
 TEST_F(Tampering, ACutReplayIsNeverVerified) {
     for (const RecordedGame& game : s_games) {
-        const std::string text = game::EncodeReplay(game.replay);
-        const game::Level level = game.replay.level;
+        const std::string text = rules::EncodeReplay(game.replay);
+        const rules::Level level = game.replay.level;
         const int score = game.outcome.score;
         // The text cut anywhere.
         for (std::size_t keep : {std::size_t(0), std::size_t(1), text.size() / 4, text.size() / 2,
@@ -190,19 +190,19 @@ TEST_F(Tampering, ACutReplayIsNeverVerified) {
             EXPECT_FALSE(Verifies(text.substr(0, keep), level, score)) << "kept " << keep << " of " << text.size();
         // The game cut before its end, as a saved game's replay is, claiming the end or not.
         for (std::uint32_t ticks : {game.replay.ticks / 2, game.replay.ticks - 1}) {
-            game::GameReplay cut = game.replay;
+            rules::GameReplay cut = game.replay;
             cut.ticks = ticks;
-            std::erase_if(cut.inputs, [ticks](const game::ReplayInput& input) { return input.tick > ticks; });
+            std::erase_if(cut.inputs, [ticks](const rules::ReplayInput& input) { return input.tick > ticks; });
             for (bool finished : {false, true}) {
                 cut.finished = finished;
-                EXPECT_FALSE(Verifies(game::EncodeReplay(cut), level, score)) << ticks << " ticks";
+                EXPECT_FALSE(Verifies(rules::EncodeReplay(cut), level, score)) << ticks << " ticks";
             }
         }
         // The last input dropped: its own game, judged by playing it.
         if (!game.replay.inputs.empty()) {
-            game::GameReplay fewer = game.replay;
+            rules::GameReplay fewer = game.replay;
             fewer.inputs.pop_back();
-            Verifies(game::EncodeReplay(fewer), level, score);
+            Verifies(rules::EncodeReplay(fewer), level, score);
         }
     }
 }
@@ -214,10 +214,10 @@ TEST_F(Tampering, RandomBytesAreNeverVerifiedAndNeverCrash) {
         std::string text(std::uniform_int_distribution<std::size_t>(0, 4000)(random), '\0');
         for (char& ch : text)
             ch = round % 2 ? char(random() & 0xFF) : alphabet[random() % alphabet.size()];
-        EXPECT_FALSE(Verifies(text, game::Level(round % 3), round)) << "round " << round;
+        EXPECT_FALSE(Verifies(text, rules::Level(round % 3), round)) << "round " << round;
     }
     // A real replay's first bytes with noise after them.
-    const std::string real = game::EncodeReplay(s_games.front().replay);
+    const std::string real = rules::EncodeReplay(s_games.front().replay);
     for (int round = 0; round < 500; ++round) {
         std::string text = real.substr(0, real.size() / 3);
         for (int i = 0; i < 200; ++i) text += alphabet[random() % alphabet.size()];
@@ -231,36 +231,36 @@ TEST_F(Tampering, RandomBytesAreNeverVerifiedAndNeverCrash) {
 TEST_F(Tampering, AMovedInputVerifiesOnlyWhatItsOwnGameEarns) {
     int moved = 0, refused = 0, sameGame = 0, otherGame = 0;
     for (const RecordedGame& game : s_games) {
-        const game::Level level = game.replay.level;
+        const rules::Level level = game.replay.level;
         const int score = game.outcome.score;
         const std::size_t count = game.replay.inputs.size();
         // At most 16 inputs of each game, spread over it.
         const std::size_t step = std::max<std::size_t>(1, count / 16);
         for (std::size_t index = 0; index < count; index += step) {
-            const game::ReplayInput& input = game.replay.inputs[index];
-            std::vector<game::GameReplay> variants;
-            if (input.kind == game::ReplayInput::Kind::Click)
+            const rules::ReplayInput& input = game.replay.inputs[index];
+            std::vector<rules::GameReplay> variants;
+            if (input.kind == rules::ReplayInput::Kind::Click)
                 for (const auto& [dx, dy] : {std::pair{1, 0}, std::pair{-1, 0}, std::pair{0, 1}, std::pair{0, -1}}) {
-                    game::GameReplay variant = game.replay;
+                    rules::GameReplay variant = game.replay;
                     variant.inputs[index].x += dx;
                     variant.inputs[index].y += dy;
                     variants.push_back(std::move(variant));
                 }
             for (int dt : {1, -1}) {
                 if (dt < 0 && input.tick == 0) continue;
-                game::GameReplay variant = game.replay;
+                rules::GameReplay variant = game.replay;
                 variant.inputs[index].tick = std::uint32_t(std::int64_t(input.tick) + dt);
                 variants.push_back(std::move(variant));
             }
-            for (const game::GameReplay& variant : variants) {
+            for (const rules::GameReplay& variant : variants) {
                 ++moved;
-                const std::string text = game::EncodeReplay(variant);
+                const std::string text = rules::EncodeReplay(variant);
                 if (!Verifies(text, level, score)) {
                     ++refused;
                     continue;
                 }
                 // Verified: the moved game ends with the same score; on the same board or not.
-                const game::ReplayRun run = game::PlayReplay(variant);
+                const rules::ReplayRun run = rules::PlayReplay(variant);
                 if (run.outcome.board == game.outcome.board && run.outcome.ticks == game.outcome.ticks)
                     ++sameGame;
                 else

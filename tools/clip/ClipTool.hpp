@@ -13,4 +13,4 @@ inline constexpr const char* kDescriptionFile = "clip.txt";
 // --help. Returns the exit code: 0 done, 1 failed (one line on `err`), 2 wrong usage.
 int RunClipTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-}  // namespace tools
+} // namespace tools

@@ -16,6 +16,7 @@
 #include "scene/ClipFormat.hpp"
 #include "scene/OClip.hpp"
 #include "scene/TClipData.hpp"
+#include "store/FileIO.hpp"
 
 namespace tools {
 
@@ -132,23 +133,22 @@ std::string DescribeCommands(const std::vector<int32_t>& commands) {
 }
 
 std::optional<std::vector<uint8_t>> ReadFile(const std::string& path, std::string& error) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) {
+    const store::ReadResult file =
+        store::readFileBounded(path, static_cast<size_t>(scene::OClip::kMaxFileSize));
+    switch (file.status) {
+    case store::ReadStatus::Ok:
+        return std::vector<uint8_t>(file.bytes.begin(), file.bytes.end());
+    case store::ReadStatus::CannotOpen:
         error = "cannot open " + path;
-        return std::nullopt;
-    }
-    const std::streamoff length = file.tellg();
-    if (length < 0 || length > scene::OClip::kMaxFileSize) {
+        break;
+    case store::ReadStatus::TooLarge:
         error = path + " is too large for a clip file";
-        return std::nullopt;
-    }
-    std::vector<uint8_t> bytes(static_cast<size_t>(length));
-    file.seekg(0);
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), length)) {
+        break;
+    case store::ReadStatus::ReadFailed:
         error = "cannot read " + path;
-        return std::nullopt;
+        break;
     }
-    return bytes;
+    return std::nullopt;
 }
 
 // Explains why the image record of an entry cannot be loaded.

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "ClipRgba.hpp"
 #include "PngImage.hpp"
 #include "scene/ByteReader.hpp"
 #include "scene/ClipFormat.hpp"
@@ -43,7 +44,6 @@ Lines starting with # are comments.
 )";
 
 constexpr uint32_t kDefaultKey = 0xFF00FF;
-constexpr uint32_t kNoKey = 0xFFFFFFFF;
 
 // One frame line of the folder description.
 struct FrameLine {
@@ -88,7 +88,7 @@ std::string Hex(uint32_t value) {
 
 bool ParseKey(std::string_view text, uint32_t& key) {
     if (text == "none") {
-        key = kNoKey;
+        key = kNoColourKey;
         return true;
     }
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
@@ -238,27 +238,6 @@ std::string FrameFileName(size_t frame) {
     return buffer;
 }
 
-RgbaImage ToRgba(const scene::TClipImage& image) {
-    RgbaImage rgba;
-    rgba.width = static_cast<uint32_t>(image.width);
-    rgba.height = static_cast<uint32_t>(std::abs(image.height));
-    rgba.rgba.resize(size_t{rgba.width} * rgba.height * 4);
-    const size_t stride = static_cast<size_t>(*scene::ImageStride(image.width));
-    for (uint32_t y = 0; y < rgba.height; ++y) {
-        const size_t row = image.height > 0 ? rgba.height - 1 - y : y;
-        for (uint32_t x = 0; x < rgba.width; ++x) {
-            const uint8_t* s = &image.pixels[row * stride + size_t{x} * 3];
-            uint8_t* d = &rgba.rgba[(size_t{y} * rgba.width + x) * 4];
-            const uint32_t value = uint32_t{s[0]} | (uint32_t{s[1]} << 8) | (uint32_t{s[2]} << 16);
-            d[0] = s[2];
-            d[1] = s[1];
-            d[2] = s[0];
-            d[3] = value == image.colourKey ? 0 : 255;
-        }
-    }
-    return rgba;
-}
-
 int Export(const std::string& path, const std::string& folder, std::ostream& out, std::ostream& err) {
     std::string error;
     const std::optional<scene::TClipData> clip = LoadClipFile(path, error);
@@ -283,13 +262,13 @@ int Export(const std::string& path, const std::string& folder, std::ostream& out
             err << "hoopstack-clip: frame " << i << " shows an empty image, which a PNG cannot hold\n";
             return 1;
         }
-        if (!WritePng((fs::path(folder) / name).string(), ToRgba(image), error)) {
+        if (!WritePng((fs::path(folder) / name).string(), ClipImageToRgba(image), error)) {
             err << "hoopstack-clip: cannot write " << name << ": " << error << "\n";
             return 1;
         }
         text << "frame file=" << name << " x=" << Number(frame.x) << " y=" << Number(frame.y)
              << " z=" << Number(frame.z)
-             << " key=" << (image.colourKey == kNoKey ? "none" : Hex(image.colourKey))
+             << " key=" << (image.colourKey == kNoColourKey ? "none" : Hex(image.colourKey))
              << " rows=" << (image.height < 0 ? "top-down" : "bottom-up");
         if (!frame.commands.empty()) {
             text << " commands=";
@@ -386,36 +365,6 @@ std::optional<Description> ParseDescription(std::istream& in, std::string& error
     return description;
 }
 
-std::optional<scene::TClipImage> FromRgba(const RgbaImage& rgba, const FrameLine& frame, std::string& error) {
-    scene::TClipImage image;
-    image.width = static_cast<int32_t>(rgba.width);
-    image.height = frame.topDown ? -static_cast<int32_t>(rgba.height) : static_cast<int32_t>(rgba.height);
-    image.colourKey = frame.key;
-    const size_t stride = static_cast<size_t>(*scene::ImageStride(image.width));
-    image.pixels.assign(stride * rgba.height, 0);
-    for (uint32_t y = 0; y < rgba.height; ++y) {
-        const size_t row = frame.topDown ? y : rgba.height - 1 - y;
-        for (uint32_t x = 0; x < rgba.width; ++x) {
-            const uint8_t* s = &rgba.rgba[(size_t{y} * rgba.width + x) * 4];
-            uint8_t* d = &image.pixels[row * stride + size_t{x} * 3];
-            if (s[3] < 128) {
-                if (frame.key > 0xFFFFFF) {
-                    error = frame.file + " has transparent pixels, but key=none keys out no colour";
-                    return std::nullopt;
-                }
-                d[0] = static_cast<uint8_t>(frame.key);
-                d[1] = static_cast<uint8_t>(frame.key >> 8);
-                d[2] = static_cast<uint8_t>(frame.key >> 16);
-            } else {
-                d[0] = s[2];
-                d[1] = s[1];
-                d[2] = s[0];
-            }
-        }
-    }
-    return image;
-}
-
 int Build(const std::string& folder, const std::string& path, std::ostream& out, std::ostream& err) {
     const fs::path descriptionPath = fs::path(folder) / kDescriptionFile;
     std::ifstream in(descriptionPath);
@@ -437,9 +386,10 @@ int Build(const std::string& folder, const std::string& path, std::ostream& out,
             err << "hoopstack-clip: cannot read " << line.file << ": " << error << "\n";
             return 1;
         }
-        std::optional<scene::TClipImage> image = FromRgba(*rgba, line, error);
+        std::optional<scene::TClipImage> image = RgbaToClipImage(*rgba, line.key, line.topDown);
         if (!image) {
-            err << "hoopstack-clip: " << error << "\n";
+            err << "hoopstack-clip: " << line.file
+                << " has transparent pixels, but key=none keys out no colour\n";
             return 1;
         }
         // Frames showing the same picture share one image, as in the game's own clips.

@@ -413,8 +413,17 @@ int Build(const std::string& folder, const std::string& path, std::ostream& out,
 
 } // namespace
 
+bool AsksForHelp(const std::vector<std::string>& args) {
+    const auto isHelp = [](const std::string& arg) { return arg == "--help" || arg == "-h"; };
+    if (args.size() == 1) return isHelp(args[0]);
+    if (args.size() != 2 || !isHelp(args[1])) return false;
+    for (const char* command : {"info", "export", "build", "show"})
+        if (args[0] == command) return true;
+    return false;
+}
+
 int RunClipTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    if (AsksForHelp(args)) {
         out << kUsage;
         return 0;
     }

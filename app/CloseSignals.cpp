@@ -4,7 +4,6 @@
 #include <pthread.h>
 #include <thread>
 
-#include "engine/MessageLoop.hpp"
 #include "engine/Messages.hpp"
 #include "platform/Platform.hpp"
 
@@ -12,7 +11,7 @@ namespace app {
 
 namespace {
 
-std::atomic<std::uint32_t> target{0};
+std::atomic<bool> requested{false};
 std::atomic<bool (*)()> busyCheck{nullptr};
 std::atomic<void (*)()> endAtOnce{nullptr};
 
@@ -32,9 +31,19 @@ void CloseSignals::Block() {
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-void CloseSignals::SetTarget(std::uint32_t platformWindow) { target = platformWindow; }
+void CloseSignals::Request() {
+    requested = true;
+    // Window 0 is no window: the message only makes the main loop move the sequence on.
+    platform::Event wake;
+    wake.kind = platform::EventKind::Posted;
+    wake.code = engine::kPostedMouseMove;
+    wake.window = 0;
+    platform::CurrentPlatform().PostEvent(wake);
+}
 
-std::uint32_t CloseSignals::Target() { return target; }
+bool CloseSignals::TakeRequest() {
+    return requested.exchange(false);
+}
 
 void CloseSignals::EndAtOnceWhile(bool (*busy)(), void (*endNow)()) {
     endAtOnce = endNow;
@@ -51,15 +60,7 @@ void CloseSignals::Watch() {
             const auto busy = busyCheck.load();
             const auto end = endAtOnce.load();
             if (busy && end && busy()) end();
-            if (const std::uint32_t window = target.load()) {
-                platform::Event close;
-                close.kind = platform::EventKind::Posted;
-                close.code = engine::kPostedClose;
-                close.window = window;
-                platform::CurrentPlatform().PostEvent(close);
-            } else {
-                engine::PostQuit(0);
-            }
+            Request();
         }
     }).detach();
 }

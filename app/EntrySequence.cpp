@@ -12,7 +12,9 @@ namespace {
 constexpr std::uint32_t kBackground = 0x0099CCFF;
 constexpr int kIntroStyle = 3;
 
-void showContentMissing() { platform::CurrentPlatform().ShowMessage(EntrySequence::kContentMissingText, ""); }
+void showContentMissing() {
+    platform::CurrentPlatform().ShowMessage(EntrySequence::kContentMissingText, "");
+}
 
 } // namespace
 
@@ -49,8 +51,6 @@ std::optional<int> EntrySequence::Begin() {
         return kExitContentMissing;
     }
     m_introId = m_intro->PlatformWindow();
-    // A signal during the intro closes it, which ends the program.
-    CloseSignals::SetTarget(m_introId);
     m_phase = Phase::Intro;
     return std::nullopt;
 }
@@ -93,6 +93,32 @@ std::optional<int> EntrySequence::AfterMessage() {
         bool gone = false;
         if (CloseIfFinished(m_game, m_gameId, gone) || gone) m_phase = Phase::Ended;
     }
+    // Taken only now that the sequence has moved on, so that a signal sent while the intro
+    // gave way to the game window reaches the game window.
+    if (CloseSignals::TakeRequest()) return CloseCurrent();
+    return std::nullopt;
+}
+
+std::optional<int> EntrySequence::CloseCurrent() {
+    switch (m_phase) {
+    case Phase::Intro: {
+        // Closed here and now: a posted close could arrive after the intro had finished and
+        // given way, and be lost. The program ends as when the intro is closed from outside.
+        engine::OWindow* locked = engine::OWindow::LockFromPlatformWindow(m_introId);
+        if (locked == m_intro && !m_intro->IsClosing()) m_intro->Close();
+        if (locked) locked->Lock().unlock();
+        m_phase = Phase::Ended;
+        return 0;
+    }
+    case Phase::Game:
+        // As a close from the desktop: the game is saved, and the window's destruction posts
+        // the quit that ends the loop.
+        m_game->PostClose();
+        return std::nullopt;
+    case Phase::Ended:
+        // Closing already.
+        return std::nullopt;
+    }
     return std::nullopt;
 }
 
@@ -116,15 +142,14 @@ std::optional<int> EntrySequence::OpenGameWindow() {
     }
     if (!m_game->PlaybackProblem().empty()) {
         // The game shown would not be the one recorded.
-        platform::CurrentPlatform().ShowMessage("Could not show the replay: " + m_game->PlaybackProblem() + ".",
-                                                "Hoopstack");
+        platform::CurrentPlatform().ShowMessage(
+            "Could not show the replay: " + m_game->PlaybackProblem() + ".", "Hoopstack");
         m_game->SetQuitOnDestroy(false);
         m_game->Close();
         return kExitContentMissing;
     }
     m_game->Render();
     m_gameId = m_game->PlatformWindow();
-    CloseSignals::SetTarget(m_gameId);
     return std::nullopt;
 }
 

@@ -12,7 +12,8 @@ namespace app {
 // The program's windows one after the other: the intro until it finishes, then the game
 // window until it closes; a game window showing a replay comes at once, without the intro.
 // Lives on the main thread and moves on after every message the main loop dispatches; an
-// exit code it returns ends the loop.
+// exit code it returns ends the loop. A close signal (CloseSignals) reaches whichever window
+// is current once the sequence has moved on after the message that woke it.
 class EntrySequence {
 public:
     enum class Phase { Intro, Game, Ended };
@@ -51,6 +52,9 @@ public:
 
 private:
     std::optional<int> OpenGameWindow();
+    // Hands a close signal's request to the current window; an exit code when that ends the
+    // program at once.
+    std::optional<int> CloseCurrent();
     // Closes the window when it is there, has finished and is not closing yet. Sets `gone`
     // when the window is no longer there (closed through the desktop or a signal).
     static bool CloseIfFinished(engine::OWindow* window, platform::WindowId id, bool& gone);

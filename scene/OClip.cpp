@@ -1,7 +1,6 @@
 #include "scene/OClip.hpp"
 
 #include <algorithm>
-#include <fstream>
 #include <optional>
 
 #include "scene/ByteReader.hpp"
@@ -10,23 +9,9 @@
 #include "scene/Rect.hpp"
 #include "scene/ResolvePath.hpp"
 #include "scene/SceneHost.hpp"
+#include "store/FileIO.hpp"
 
 namespace scene {
-
-namespace {
-
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, int64_t limit) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) return std::nullopt;
-    const std::streamoff length = file.tellg();
-    if (length < 0 || length > limit) return std::nullopt;
-    std::vector<uint8_t> bytes(static_cast<size_t>(length));
-    file.seekg(0);
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), length)) return std::nullopt;
-    return bytes;
-}
-
-} // namespace
 
 OClip::~OClip() = default;
 
@@ -138,9 +123,10 @@ bool OClip::MoveWindowBy(float dx, float dy, float dz) {
 }
 
 bool OClip::LoadFile(const std::string& path) {
-    const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(ResolvePath(path), kMaxFileSize);
-    if (!bytes) return false;
-    ByteReader stream(*bytes);
+    const store::ReadResult file =
+        store::readFileBounded(ResolvePath(path), static_cast<size_t>(kMaxFileSize));
+    if (file.status != store::ReadStatus::Ok) return false;
+    ByteReader stream(file.bytes.data(), file.bytes.size());
     return LoadMemory(stream, -1);
 }
 

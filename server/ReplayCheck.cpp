@@ -6,6 +6,7 @@
 
 #include "rules/GameReplay.hpp"
 #include "rules/ReplayPlayer.hpp"
+#include "store/ReplayFile.hpp"
 
 namespace server {
 
@@ -14,12 +15,6 @@ namespace {
 constexpr std::size_t kMaxReasonBytes = 200;
 
 } // namespace
-
-std::string_view TrimReplayText(std::string_view text) {
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\n' || text.back() == '\r' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
 
 bool IsReplayText(std::string_view text) {
     if (text.empty()) return false;
@@ -76,7 +71,7 @@ std::string OneLineReason(std::string_view reason) {
 
 ReplayCheck CheckReplay(std::string_view text, int level, std::int32_t score) {
     ReplayCheck check;
-    text = TrimReplayText(text);
+    text = store::TrimReplayText(text);
     if (text.empty()) return check;
     if (text.size() > kMaxStoredReplay) {
         check.reason = "replay too long: " + std::to_string(text.size()) + " bytes, more than the " +

@@ -15,12 +15,10 @@ namespace server {
 // report's score. Pure CPU work that may take a good part of a second for a hostile replay:
 // run it on the verification workers, never on an I/O thread. Never throws for any input.
 //
-// Text that is not base64url, or longer than kMaxStoredReplay, is refused without decoding
-// and not kept; any other replay text is kept with the record, verified or not.
+// The text is checked and kept as store::TrimReplayText leaves it. Text that is not
+// base64url, or longer than kMaxStoredReplay, is refused without decoding and not kept; any
+// other replay text is kept with the record, verified or not.
 ReplayCheck CheckReplay(std::string_view text, int level, std::int32_t score);
-
-// The replay text of a publish as checked and kept: trailing white space removed.
-std::string_view TrimReplayText(std::string_view text);
 
 // Whether the text holds only base64url characters (A-Z a-z 0-9 - _), and at least one.
 bool IsReplayText(std::string_view text);

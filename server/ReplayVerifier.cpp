@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "server/ReplayCheck.hpp"
+#include "store/ReplayFile.hpp"
 
 namespace server {
 
@@ -36,7 +37,7 @@ ReplayVerifier::~ReplayVerifier() {
 
 std::optional<ReplayCheck> ReplayVerifier::Check(const std::string& text, int level, std::int32_t score,
                                                  Deadline deadline) {
-    const std::string_view trimmed = TrimReplayText(text);
+    const std::string_view trimmed = store::TrimReplayText(text);
     if (trimmed.empty() || trimmed.size() > kMaxStoredReplay || !IsReplayText(trimmed))
         return CheckReplay(trimmed, level, score);
     auto job = std::make_shared<Job>();

@@ -48,6 +48,7 @@ ReadResult readFileBounded(const std::string& path, std::size_t limit) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         result.status = ReadStatus::CannotOpen;
+        result.errorNumber = errno;
         result.error = reason("cannot open", path);
         return result;
     }
@@ -58,6 +59,7 @@ ReadResult readFileBounded(const std::string& path, std::size_t limit) {
         if (n < 0) {
             if (errno == EINTR) continue;
             result.status = ReadStatus::ReadFailed;
+            result.errorNumber = errno;
             result.error = reason("cannot read", path);
             break;
         }

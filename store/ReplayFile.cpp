@@ -1,22 +1,22 @@
 #include "ReplayFile.hpp"
 
-#include "FileIO.hpp"
-
 namespace store {
 
-std::string_view StripTrailingSpace(std::string_view text) {
-    const std::size_t end = text.find_last_not_of(" \t\r\n");
+std::string_view TrimReplayText(std::string_view text) {
+    const std::size_t end = text.find_last_not_of(" \t\n\v\f\r");
     return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
 }
 
 ReplayFileRead ReadReplayFile(const std::string& path, std::size_t limit) {
     ReplayFileRead result;
     ReadResult read = readFileBounded(path, limit);
+    result.status = read.status;
+    result.errorNumber = read.errorNumber;
     if (read.status != ReadStatus::Ok) {
         result.error = read.error;
         return result;
     }
-    const std::string_view text = StripTrailingSpace(read.bytes);
+    const std::string_view text = TrimReplayText(read.bytes);
     if (text.empty()) {
         result.error = path + " is empty";
         return result;

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include <unistd.h>
 
@@ -31,7 +34,7 @@ protected:
     void SetUp() override {
         rules::Settings() = {};
         game::OWndIntro::ResetBlendCounter();
-        app::CloseSignals::SetTarget(0);
+        (void)app::CloseSignals::TakeRequest();
         setup.seed = 5;
     }
     void TearDown() override {
@@ -45,10 +48,11 @@ protected:
         Drain();
         engine::MainThread::Reset();
         scene::SetExecutableFolderOverride(std::nullopt);
-        app::CloseSignals::SetTarget(0);
-        if (!folder.empty()) {
+        (void)app::CloseSignals::TakeRequest();
+        if (setup.writer) setup.writer->Shutdown();
+        for (const std::filesystem::path& made : {folder, saves}) {
             std::error_code ec;
-            std::filesystem::remove_all(folder, ec);
+            if (!made.empty()) std::filesystem::remove_all(made, ec);
         }
     }
 
@@ -94,6 +98,25 @@ protected:
         driver.Inject(w, platform::EventKind::KeyDown, code, 100, 100);
     }
     std::vector<std::string> Messages() { return headless->Messages(); }
+    // The game is saved to a file of the test's own, through a writer the test can drain.
+    std::string KeepSavedGame() {
+        saves = std::filesystem::temp_directory_path() /
+                ("hoopstack-entry-saves-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(saves);
+        const std::string path = (saves / "state.dat").string();
+        setup.statePath = path;
+        setup.writer = game::OGameWindow::MakeStateWriter(path);
+        return path;
+    }
+    // Lets the writer finish what it was given and removes the file, so that only a later
+    // save brings it back.
+    void ForgetSavedGame(const std::string& path) {
+        setup.writer->Flush();
+        std::filesystem::remove(path);
+    }
+    // A close signal as the watcher thread hands it on.
+    static void Signal() { app::CloseSignals::Request(); }
 
     driver::HeadlessDriver driver;
     platform::HeadlessPlatform* headless = &driver.Platform();
@@ -102,10 +125,11 @@ protected:
     std::optional<EntrySequence> sequence;
     bool threaded = false;
     std::filesystem::path folder;
+    std::filesystem::path saves;
     std::uint32_t time = 1000;
 };
 
-TEST_F(EntryTest, BeginsWithTheIntroAloneAsTheSignalsTarget) {
+TEST_F(EntryTest, BeginsWithTheIntroAlone) {
     ASSERT_EQ(Begin(), std::nullopt);
     EXPECT_EQ(Dispatch(), std::nullopt);
     game::OWndIntro* intro = sequence->Intro();
@@ -121,7 +145,6 @@ TEST_F(EntryTest, BeginsWithTheIntroAloneAsTheSignalsTarget) {
     EXPECT_FALSE(intro->QuitOnDestroy());
     // Started: its finished flag, set until then, is clear.
     EXPECT_FALSE(intro->Finished());
-    EXPECT_EQ(app::CloseSignals::Target(), intro->PlatformWindow());
 }
 
 TEST_F(EntryTest, FinishedIntroGivesWayToTheGameWindowInTheSamePass) {
@@ -154,7 +177,6 @@ TEST_F(EntryTest, FinishedIntroGivesWayToTheGameWindowInTheSamePass) {
     EXPECT_GT(shown.icon.width, 0);
     EXPECT_EQ(shown.icon.width, shown.icon.height);
     EXPECT_EQ(headless->Window(intro->PlatformWindow()).icon.width, shown.icon.width);
-    EXPECT_EQ(app::CloseSignals::Target(), window->PlatformWindow());
     // Rendered once at the start: the court is on its way to the screen.
     EXPECT_EQ(Dispatch(), std::nullopt);
     EXPECT_FALSE(headless->Window(window->PlatformWindow()).presented.empty());
@@ -210,11 +232,11 @@ TEST_F(EntryTest, IntroClosedFromOutsideEndsTheProgramWithZero) {
     ASSERT_EQ(Begin(), std::nullopt);
     Dispatch();
     game::OWndIntro* intro = sequence->Intro();
-    // A signal posts this close to the intro, its target.
+    // As the desktop asks the intro to close.
     platform::Event close;
     close.kind = platform::EventKind::Posted;
     close.code = engine::kPostedClose;
-    close.window = app::CloseSignals::Target();
+    close.window = intro->PlatformWindow();
     headless->PostEvent(close);
     EXPECT_EQ(Dispatch(), 0);
     EXPECT_TRUE(intro->IsClosing());
@@ -258,6 +280,123 @@ TEST_F(EntryTest, GameWindowThatCannotBeMadeExitsWithTwo) {
     EXPECT_TRUE(Messages().empty());
 }
 
+// A close signal at every step of the sequence reaches the window current at that step, or
+// ends the program when there is none yet.
+
+TEST_F(EntryTest, SignalBeforeTheIntroOpensClosesTheIntroAndEndsWithZero) {
+    Signal();
+    ASSERT_EQ(Begin(), std::nullopt);
+    game::OWndIntro* intro = sequence->Intro();
+    EXPECT_EQ(Dispatch(), 0);
+    EXPECT_TRUE(intro->IsClosing());
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
+    EXPECT_EQ(sequence->GameWindow(), nullptr);
+}
+
+TEST_F(EntryTest, SignalDuringTheIntroClosesItAndEndsWithZero) {
+    ASSERT_EQ(Begin(), std::nullopt);
+    Dispatch();
+    game::OWndIntro* intro = sequence->Intro();
+    for (int i = 0; i < 3; ++i) Frame(intro);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    Signal();
+    EXPECT_EQ(Dispatch(), 0);
+    EXPECT_TRUE(intro->IsClosing());
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
+    EXPECT_EQ(sequence->GameWindow(), nullptr);
+    // Nothing is left to open a game window later.
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    EXPECT_EQ(sequence->GameWindow(), nullptr);
+}
+
+// The intro has finished (its frame thread sets the flag) and the signal comes before the
+// sequence has moved on: it must reach the game window that follows.
+TEST_F(EntryTest, SignalAsTheIntroFinishesClosesTheGameWindowThatFollows) {
+    const std::string state = KeepSavedGame();
+    ASSERT_EQ(Begin(), std::nullopt);
+    Dispatch();
+    game::OWndIntro* intro = sequence->Intro();
+    intro->SetFinished(true);
+    intro->PostMouseMove();
+    Signal();
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    EXPECT_TRUE(intro->IsClosing());
+    game::OGameWindow* window = sequence->GameWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->IsClosing());
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
+    ForgetSavedGame(state);
+    engine::OWindow::Destroy(window);
+    EXPECT_EQ(Dispatch(), 0);
+    EXPECT_TRUE(std::filesystem::exists(state));
+}
+
+// The signal is sent while the key press that ends the intro is being handled: the intro is
+// current when it is sent, the game window when the sequence takes it.
+TEST_F(EntryTest, SignalDuringTheKeyThatEndsTheIntroClosesTheGameWindow) {
+    ASSERT_EQ(Begin(), std::nullopt);
+    Dispatch();
+    game::OWndIntro* intro = sequence->Intro();
+    Frame(intro);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    Press(intro, platform::Key_Space);
+    platform::Event press;
+    ASSERT_TRUE(headless->PollEvent(press));
+    ASSERT_EQ(press.kind, platform::EventKind::KeyDown);
+    procedure.Dispatch(press);
+    Signal();
+    EXPECT_EQ(sequence->AfterMessage(), std::nullopt);
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Game);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    EXPECT_TRUE(intro->IsClosing());
+    game::OGameWindow* window = sequence->GameWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->IsClosing());
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
+    engine::OWindow::Destroy(window);
+    EXPECT_EQ(Dispatch(), 0);
+}
+
+TEST_F(EntryTest, SignalToTheGameWindowClosesItSavesTheGameAndEndsWithZero) {
+    const std::string state = KeepSavedGame();
+    ASSERT_EQ(Begin(), std::nullopt);
+    sequence->Intro()->SetFinished(true);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    game::OGameWindow* window = sequence->GameWindow();
+    ASSERT_NE(window, nullptr);
+    for (int i = 0; i < 5; ++i) Frame(window);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    EXPECT_FALSE(window->IsClosing());
+    ForgetSavedGame(state);
+    Signal();
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    EXPECT_TRUE(window->IsClosing());
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
+    engine::OWindow::Destroy(window);
+    EXPECT_EQ(Dispatch(), 0);
+    EXPECT_TRUE(std::filesystem::exists(state));
+    EXPECT_TRUE(Messages().empty());
+}
+
+// Once the game window is closing, a further signal changes nothing: the window's end still
+// ends the program.
+TEST_F(EntryTest, SignalWhileTheGameWindowClosesChangesNothing) {
+    ASSERT_EQ(Begin(), std::nullopt);
+    sequence->Intro()->SetFinished(true);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    game::OGameWindow* window = sequence->GameWindow();
+    ASSERT_NE(window, nullptr);
+    window->SetFinished(true);
+    Press(window, 'A');
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    ASSERT_EQ(sequence->CurrentPhase(), Phase::Ended);
+    Signal();
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    EXPECT_TRUE(window->IsClosing());
+    engine::OWindow::Destroy(window);
+    EXPECT_EQ(Dispatch(), 0);
+}
+
 // A replay: a few throws of a Novice game.
 class PlaybackEntryTest : public EntryTest {
 protected:
@@ -280,7 +419,6 @@ TEST_F(PlaybackEntryTest, TheGameWindowComesAtOnceWithoutTheIntroAndEscapeEndsWi
     EXPECT_EQ(window->Title(), EntrySequence::kReplayTitle);
     EXPECT_TRUE(window->QuitOnDestroy());
     EXPECT_EQ(headless->Window(window->PlatformWindow()).wanted.width, 750);
-    EXPECT_EQ(app::CloseSignals::Target(), window->PlatformWindow());
     EXPECT_EQ(Dispatch(), std::nullopt);
     for (int i = 0; i < 10; ++i) Frame(window);
     EXPECT_EQ(Dispatch(), std::nullopt);
@@ -307,7 +445,9 @@ TEST_F(PlaybackEntryTest, ARecordingOfOtherBallPicturesShowsWhyAndExitsWithOne) 
     EXPECT_EQ(Begin(), 1);
     const std::vector<std::string> messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].rfind("Hoopstack|Could not show the replay: it was played with balls of 34 x 34 pixels", 0), 0u)
+    EXPECT_EQ(messages[0].rfind(
+                  "Hoopstack|Could not show the replay: it was played with balls of 34 x 34 pixels", 0),
+              0u)
         << messages[0];
     ASSERT_NE(sequence->GameWindow(), nullptr);
     EXPECT_TRUE(sequence->GameWindow()->IsClosing());
@@ -318,6 +458,30 @@ TEST_F(PlaybackEntryTest, GameWindowThatCannotBeMadeExitsWithTwo) {
     headless->FailNextCreate();
     EXPECT_EQ(Begin(), 2);
     EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
+}
+
+TEST_F(PlaybackEntryTest, SignalClosesTheReplayWindowAndEndsWithZero) {
+    ASSERT_EQ(Begin(), std::nullopt);
+    game::OGameWindow* window = sequence->GameWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    Signal();
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    EXPECT_TRUE(window->IsClosing());
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
+    engine::OWindow::Destroy(window);
+    EXPECT_EQ(Dispatch(), 0);
+}
+
+TEST_F(PlaybackEntryTest, SignalBeforeTheReplayWindowOpensClosesIt) {
+    Signal();
+    ASSERT_EQ(Begin(), std::nullopt);
+    game::OGameWindow* window = sequence->GameWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    EXPECT_TRUE(window->IsClosing());
+    engine::OWindow::Destroy(window);
+    EXPECT_EQ(Dispatch(), 0);
 }
 
 // With real frame threads and the real main loop: no input at all until the game window is
@@ -340,6 +504,42 @@ TEST_F(EntryTest, WholeRunEndsTheIntroByItselfAndEndsWithZero) {
     engine::OWindow::WaitForFrameThreads();
     Drain();
     EXPECT_FALSE(headless->Exists(intro));
+    EXPECT_TRUE(Messages().empty());
+}
+
+} // namespace
+
+namespace {
+
+// With real frame threads and the real main loop: the intro finishes and a signal comes
+// before the sequence has moved on, as a SIGTERM just when the game window appears. The game
+// window must close by itself, its frame thread end and the program end with zero.
+TEST_F(EntryTest, WholeRunWithASignalAsTheIntroFinishesEndsWithZero) {
+    const std::string state = KeepSavedGame();
+    ASSERT_EQ(Begin(true), std::nullopt);
+    // Should the signal be lost, the loop would wait for ever; this ends it with another code.
+    std::atomic<bool> done{false};
+    std::thread watchdog([&done] {
+        for (int i = 0; i < 200 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!done) engine::PostQuit(99);
+    });
+    sequence->Intro()->SetFinished(true);
+    Signal();
+    bool gameSeen = false;
+    const int code = engine::RunMessageLoop(procedure, [&]() -> std::optional<int> {
+        const std::optional<int> exitCode = sequence->AfterMessage();
+        gameSeen = gameSeen || sequence->GameWindow() != nullptr;
+        return exitCode;
+    });
+    done = true;
+    watchdog.join();
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(gameSeen);
+    EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
+    engine::OWindow::WaitForFrameThreads();
+    Drain();
+    setup.writer->Flush();
+    EXPECT_TRUE(std::filesystem::exists(state));
     EXPECT_TRUE(Messages().empty());
 }
 

@@ -62,6 +62,16 @@ TEST_F(ReplayFileTest, TheTextWithItsNewlineOrOtherTrailingWhitespaceReads) {
     }
 }
 
+// The saved game's replay and the simulator read the same files: page and line tabulations
+// after the text are whitespace too.
+TEST_F(ReplayFileTest, AnyWhitespaceAfterTheTextReads) {
+    const std::string text = rules::EncodeReplay(replay);
+    std::string error;
+    const auto read = app::ReadReplayFile(Write("game.hoopstack-replay", text + "\f\v \n"), &error);
+    ASSERT_TRUE(read) << error;
+    EXPECT_EQ(*read, replay);
+}
+
 TEST_F(ReplayFileTest, MissingFoldersEmptyAndOversizedFilesAreRefusedWithTheirReason) {
     EXPECT_NE(Refused((dir / "none.hoopstack-replay").string()).find("no such file"), std::string::npos);
     EXPECT_NE(Refused(dir.string()).find("folder"), std::string::npos);

@@ -64,6 +64,20 @@ TEST(Picture, BottomUpImagesReadBackUpright) {
     EXPECT_EQ(picture.At(0, 1), 0xFFFF0000u);
 }
 
+// A key above 24 bits keys out nothing, as the game draws such an image: white stays white.
+TEST(Picture, AnImageWithoutAKeyReadsBackWithEveryPixelOpaque) {
+    scene::TClipImage image;
+    image.width = 2;
+    image.height = -1;
+    image.colourKey = 0xFFFFFFFF;
+    image.pixels = {0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0xFF, 0, 0};
+    const Picture picture = FromClipImage(image);
+    EXPECT_EQ(picture.At(0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(picture.At(1, 0), 0xFFFF00FFu);
+    image.colourKey = 0xFFFFFF;
+    EXPECT_EQ(FromClipImage(image).At(0, 0), 0u);
+}
+
 TEST(BallArt, SymbolsHaveAnInsideAndAnOutside) {
     const BallSymbol symbols[] = {BallSymbol::Star,     BallSymbol::Square, BallSymbol::Plus,
                                   BallSymbol::Triangle, BallSymbol::Ring,   BallSymbol::Crescent,

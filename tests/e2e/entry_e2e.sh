@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end check of the program's start: the intro ends by itself without any input and the
-# game window follows; a second copy started meanwhile exits with code 2 at once and a signal
-# during the intro ends the first in order; a data folder without CLP/Logo1.clp shows a
+# game window follows; a signal the moment the game window appears closes it with the game
+# saved; a second copy started meanwhile exits with code 2 at once and a signal during the
+# intro ends the first in order; a data folder without CLP/Logo1.clp shows a
 # message box and exits with code 1 once it is dismissed. Runs once without a window manager
 # and once under openbox. Needs Xvfb, xdotool, xprop, ImageMagick and openbox.
 set -euo pipefail
@@ -59,6 +60,22 @@ session() {
   kill -TERM "$pid"
   expect_end "$pid" 10 0 "SIGTERM to the game window"
   say "the intro ended by itself after $elapsed ms and the game window followed"
+
+  # SIGTERM the moment the game window is named, while it may still be starting: the one
+  # signal closes the game window, which saves the game, and the program ends in order.
+  rm -f "$folder/state.dat"
+  launch "$work/early-$wm.log" "$folder/hoopstack"
+  find_window '^Main window$' 10 >/dev/null || fail "no intro window appeared for the early signal"
+  local deadline=$(( $(now_ms) + 20000 ))
+  until xdotool search --name '^Hoopstack$' >/dev/null 2>&1; do
+    kill -0 "$pid" 2>/dev/null || fail "the program ended before its game window appeared"
+    [ "$(now_ms)" -lt "$deadline" ] || fail "no game window within 20 s of the intro"
+    sleep 0.01
+  done
+  kill -TERM "$pid"
+  expect_end "$pid" 10 0 "SIGTERM as the game window appeared"
+  [ -s "$folder/state.dat" ] || fail "no state.dat after SIGTERM as the game window appeared"
+  say "SIGTERM as the game window appears closes it with the game saved"
 
   # A second copy while the first shows its intro: code 2 at once. Then a signal ends the
   # intro and with it the first copy, in order.

@@ -18,6 +18,7 @@
 #include "game/ReplayFiles.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
 #include "rules/ReplayPlayer.hpp"
+#include "store/ReplayFile.hpp"
 #include "store/SaveWriter.hpp"
 #include "store/TScoresTable.hpp"
 #include "tools/driver/HeadlessDriver.hpp"
@@ -80,7 +81,7 @@ std::array<std::array<int, 18>, 18> CellsOf(const ReplayOutcome& outcome) {
 // Plays the replay file's text on the pure rules; fails the test when it does not play.
 ReplayOutcome Played(const std::string& fileText) {
     std::string error;
-    const std::optional<GameReplay> replay = DecodeReplay(TrimReplayText(fileText), &error);
+    const std::optional<GameReplay> replay = DecodeReplay(store::TrimReplayText(fileText), &error);
     EXPECT_TRUE(replay) << error;
     if (!replay) return {};
     const ReplayRun run = PlayReplay(*replay);

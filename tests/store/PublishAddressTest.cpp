@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 
 #include "TempDir.hpp"
@@ -46,7 +47,25 @@ TEST(ReplayFile, WritesTheTextAndOneNewlineAndReadsItBackStripped) {
     // Whitespace an editor or a download added at the end is not part of the text.
     writeBytes(dir.file("spaced"), "eJxabc \t\r\n\n");
     EXPECT_EQ(store::ReadReplayFile(dir.file("spaced"), 100).text, "eJxabc");
-    EXPECT_EQ(store::StripTrailingSpace(" a b \n"), " a b");
+    EXPECT_EQ(store::TrimReplayText(" a b \n"), " a b");
+}
+
+// Base64url holds no whitespace, so every kind after the text goes; none before or inside it
+// does, and a file that ends in any of them still reads.
+TEST(ReplayFile, TrimmingTakesEveryWhitespaceAfterTheTextAndNothingElse) {
+    EXPECT_EQ(store::TrimReplayText("eJx-_9 \t\n\v\f\r"), "eJx-_9");
+    EXPECT_EQ(store::TrimReplayText("\v\f eJx\tab\r\n"), "\v\f eJx\tab");
+    EXPECT_EQ(store::TrimReplayText(" \t\n\v\f\r"), "");
+    EXPECT_EQ(store::TrimReplayText(""), "");
+    // Other control characters and bytes are left for the decoder to refuse.
+    EXPECT_EQ(store::TrimReplayText(std::string_view("eJx\0", 4)), std::string_view("eJx\0", 4));
+    EXPECT_EQ(store::TrimReplayText("eJx\x1b"), "eJx\x1b");
+    EXPECT_EQ(store::TrimReplayText("eJx\xa0"), "eJx\xa0");
+    TempDir dir;
+    writeBytes(dir.file("paged"), "eJxabc\f\v\r\n");
+    const store::ReplayFileRead read = store::ReadReplayFile(dir.file("paged"), 100);
+    ASSERT_TRUE(read.ok) << read.error;
+    EXPECT_EQ(read.text, "eJxabc");
 }
 
 TEST(ReplayFile, RefusesMissingEmptyAndOversizedFilesWithAReason) {
@@ -68,6 +87,13 @@ TEST(ReplayFile, RefusesMissingEmptyAndOversizedFilesWithAReason) {
 
     const store::ReplayFileRead folder = store::ReadReplayFile(dir.path().string(), 100);
     EXPECT_FALSE(folder.ok);
+    // What went wrong, for a reader that words its own reasons.
+    EXPECT_EQ(missing.status, store::ReadStatus::CannotOpen);
+    EXPECT_EQ(missing.errorNumber, ENOENT);
+    EXPECT_EQ(blank.status, store::ReadStatus::Ok);
+    EXPECT_EQ(big.status, store::ReadStatus::TooLarge);
+    EXPECT_EQ(folder.status, store::ReadStatus::ReadFailed);
+    EXPECT_EQ(folder.errorNumber, EISDIR);
 }
 
 TEST(ReplayFile, AFailedWriteSaysWhyAndLeavesNothingBehind) {

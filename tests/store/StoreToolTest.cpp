@@ -167,3 +167,21 @@ TEST(StoreTool, UsageErrorsAndHelp) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(StoreTool, EveryCommandAnswersHelpWithTheUsageOnStandardOutput) {
+    for (const char* command : {"decode", "encode", "scores", "report"}) {
+        for (const char* help : {"--help", "-h"}) {
+            const ToolRun r = run({command, help});
+            EXPECT_EQ(r.code, 0) << command << " " << help;
+            EXPECT_EQ(r.out.rfind("usage: hoopstack-store", 0), 0u) << r.out;
+            EXPECT_NE(r.out.find(std::string("  ") + command + " "), std::string::npos) << command;
+            EXPECT_EQ(r.err, "");
+        }
+    }
+    EXPECT_EQ(run({"-h"}).code, 0);
+    EXPECT_EQ(run({"squash", "--help"}).code, 2);
+}
+
+} // namespace

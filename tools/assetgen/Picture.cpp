@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "scene/ClipFormat.hpp"
+#include "ClipRgba.hpp"
 
 namespace assetgen {
 
@@ -18,54 +18,46 @@ uint32_t PremultipliedPixel(const Rgb& colour, double alpha) {
 }
 
 scene::TClipImage ToClipImage(const Picture& picture, const Rgb& background) {
-    scene::TClipImage image;
-    image.width = picture.width;
-    image.height = -picture.height;
-    image.colourKey = PixelValue(kKeyRed, kKeyGreen, kKeyBlue);
-    const int32_t stride = *scene::ImageStride(picture.width);
-    image.pixels.assign(static_cast<size_t>(stride) * picture.height, 0);
+    // Composited first, as the game will show it; what stays transparent becomes the key.
+    tools::RgbaImage shown;
+    shown.width = static_cast<uint32_t>(picture.width);
+    shown.height = static_cast<uint32_t>(picture.height);
+    shown.rgba.assign(static_cast<size_t>(picture.width) * picture.height * 4, 0);
     const int bgRed = ToByte(background.r);
     const int bgGreen = ToByte(background.g);
     const int bgBlue = ToByte(background.b);
     for (int y = 0; y < picture.height; ++y) {
-        uint8_t* row = image.pixels.data() + static_cast<size_t>(y) * stride;
         for (int x = 0; x < picture.width; ++x) {
             const uint32_t pixel = picture.At(x, y);
             const int a = static_cast<int>(pixel >> 24);
-            int red = kKeyRed;
-            int green = kKeyGreen;
-            int blue = kKeyBlue;
-            if (a >= kDrawnAlpha) {
-                // Premultiplied source over an opaque background.
-                red = static_cast<int>((pixel >> 16) & 0xFF) + (bgRed * (255 - a) + 127) / 255;
-                green = static_cast<int>((pixel >> 8) & 0xFF) + (bgGreen * (255 - a) + 127) / 255;
-                blue = static_cast<int>(pixel & 0xFF) + (bgBlue * (255 - a) + 127) / 255;
-                red = std::min(red, 255);
-                green = std::min(green, 255);
-                blue = std::min(blue, 255);
-                if (red == kKeyRed && green == kKeyGreen && blue == kKeyBlue) green = 1;
-            }
-            row[3 * x + 0] = static_cast<uint8_t>(blue);
-            row[3 * x + 1] = static_cast<uint8_t>(green);
-            row[3 * x + 2] = static_cast<uint8_t>(red);
+            if (a < kDrawnAlpha) continue;
+            // Premultiplied source over an opaque background.
+            int red = static_cast<int>((pixel >> 16) & 0xFF) + (bgRed * (255 - a) + 127) / 255;
+            int green = static_cast<int>((pixel >> 8) & 0xFF) + (bgGreen * (255 - a) + 127) / 255;
+            int blue = static_cast<int>(pixel & 0xFF) + (bgBlue * (255 - a) + 127) / 255;
+            red = std::min(red, 255);
+            green = std::min(green, 255);
+            blue = std::min(blue, 255);
+            if (red == kKeyRed && green == kKeyGreen && blue == kKeyBlue) green = 1;
+            uint8_t* d = &shown.rgba[(static_cast<size_t>(y) * picture.width + x) * 4];
+            d[0] = static_cast<uint8_t>(red);
+            d[1] = static_cast<uint8_t>(green);
+            d[2] = static_cast<uint8_t>(blue);
+            d[3] = 255;
         }
     }
-    return image;
+    // The key names a colour, so every transparent pixel has one to take.
+    return *tools::RgbaToClipImage(shown, PixelValue(kKeyRed, kKeyGreen, kKeyBlue), true);
 }
 
 Picture FromClipImage(const scene::TClipImage& image) {
-    const int height = std::abs(image.height);
-    Picture picture(image.width, height);
-    const int32_t stride = *scene::ImageStride(image.width);
-    for (int y = 0; y < height; ++y) {
-        const int row = image.height < 0 ? y : height - 1 - y;
-        const uint8_t* source = image.pixels.data() + static_cast<size_t>(row) * stride;
-        for (int x = 0; x < image.width; ++x) {
-            const uint8_t blue = source[3 * x];
-            const uint8_t green = source[3 * x + 1];
-            const uint8_t red = source[3 * x + 2];
-            if (PixelValue(red, green, blue) == (image.colourKey & 0xFFFFFF)) continue;
-            picture.At(x, y) = 0xFF000000u | (uint32_t{red} << 16) | (uint32_t{green} << 8) | blue;
+    const tools::RgbaImage rgba = tools::ClipImageToRgba(image);
+    Picture picture(image.width, static_cast<int>(rgba.height));
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            const uint8_t* s = &rgba.rgba[(static_cast<size_t>(y) * picture.width + x) * 4];
+            if (s[3] == 0) continue;
+            picture.At(x, y) = 0xFF000000u | (uint32_t{s[0]} << 16) | (uint32_t{s[1]} << 8) | s[2];
         }
     }
     return picture;

@@ -34,7 +34,8 @@ uint32_t PremultipliedPixel(const Rgb& colour, double alpha);
 // stored top-down.
 scene::TClipImage ToClipImage(const Picture& picture, const Rgb& background);
 
-// The inverse view for review: key pixels transparent, all others opaque.
+// The inverse view for review: key pixels transparent, all others opaque; an image without
+// a key has no transparent pixel.
 Picture FromClipImage(const scene::TClipImage& image);
 
 // One frame of a clip, placed at the origin.

@@ -47,7 +47,8 @@ int ShowClip(const std::string& file, std::ostream& err) {
         err << "hoopstack-clip: cannot open " << file << "\n";
         return 1;
     }
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
     const std::optional<scene::TClipData> clip = scene::ReadClip(bytes);
     if (!clip) {
         err << "hoopstack-clip: " << file << " is not a valid clip file\n";
@@ -70,8 +71,10 @@ int ShowClip(const std::string& file, std::ostream& err) {
 
     platform::SetCurrentPlatform(std::make_unique<platform::SdlPlatform>());
     const platform::Size screen = platform::CurrentPlatform().ScreenSize();
-    const int width = std::clamp(int(right - left) + 2 * ClipShowWindow::kMargin, 160, std::max(160, screen.width));
-    const int height = std::clamp(int(bottom - top) + 2 * ClipShowWindow::kMargin, 120, std::max(120, screen.height));
+    const int width =
+        std::clamp(int(right - left) + 2 * ClipShowWindow::kMargin, 160, std::max(160, screen.width));
+    const int height =
+        std::clamp(int(bottom - top) + 2 * ClipShowWindow::kMargin, 120, std::max(120, screen.height));
     engine::NextWindowParams() = {0x0099CCFF, 7, width, height, true};
 
     auto* window = new ClipShowWindow(path, int(left), int(top));

@@ -23,6 +23,12 @@ CommandLine::CommandLine(const std::vector<std::string>& args, const std::set<st
     }
 }
 
+bool CommandLine::AsksForHelp(const std::vector<std::string>& args) {
+    for (const std::string& arg : args)
+        if (arg == "--help" || arg == "-h") return true;
+    return false;
+}
+
 std::optional<std::string> CommandLine::Value(const std::string& name) const {
     const auto found = m_values.find(name);
     if (found == m_values.end()) return std::nullopt;

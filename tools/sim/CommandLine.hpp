@@ -23,6 +23,9 @@ public:
     int IntIn(const std::string& name, int fallback, int low, int high) const;
     std::uint32_t Unsigned(const std::string& name, std::uint32_t fallback) const;
 
+    // Whether the arguments after a command ask for its usage: one of them is --help or -h.
+    static bool AsksForHelp(const std::vector<std::string>& args);
+
     // Whole-text decimal parsing; false for anything else or a value out of range.
     static bool ParseInt(std::string_view text, int& value);
     static bool ParseUnsigned(std::string_view text, std::uint32_t& value);

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "CommandLine.hpp"
 #include "PlayCommand.hpp"
 #include "RecordCommand.hpp"
 #include "ScreensCommand.hpp"
@@ -10,24 +11,51 @@
 
 namespace {
 
-void Usage(std::ostream& err) {
-    err << "hoopstack-sim: usage: hoopstack-sim play --board FILE [--level L] [--speed S] [--seed N]\n"
-           "       hoopstack-sim soak --games N --level L --seed S --bot random|greedy [--speed S] [--window]\n"
-           "       hoopstack-sim screens --out DIR\n"
-           "       hoopstack-sim record --level L --seed S --bot random|greedy --out FILE [--speed S]\n"
-           "       hoopstack-sim verify FILE"
-        << std::endl;
+struct Command {
+    const char* name;
+    const char* usage; // after "hoopstack-sim "
+};
+
+constexpr Command kCommands[] = {
+    {"play", "play --board FILE [--level L] [--speed S] [--seed N]"},
+    {"soak", "soak --games N --level L --seed S --bot random|greedy [--speed S] [--window]"},
+    {"screens", "screens --out DIR"},
+    {"record", "record --level L --seed S --bot random|greedy --out FILE [--speed S]"},
+    {"verify", "verify FILE"},
+};
+
+void Usage(std::ostream& out, const char* prefix) {
+    bool first = true;
+    for (const Command& command : kCommands) {
+        out << (first ? prefix : "       ") << "hoopstack-sim " << command.usage << "\n";
+        first = false;
+    }
+    out.flush();
+}
+
+const Command* Find(const std::string& name) {
+    for (const Command& command : kCommands)
+        if (name == command.name) return &command;
+    return nullptr;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        Usage(std::cerr);
+        Usage(std::cerr, "hoopstack-sim: usage: ");
         return 2;
     }
     const std::string command = argv[1];
     const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "--help" || command == "-h") {
+        Usage(std::cout, "usage: ");
+        return 0;
+    }
+    if (const Command* known = Find(command); known && sim::CommandLine::AsksForHelp(args)) {
+        std::cout << "usage: hoopstack-sim " << known->usage << std::endl;
+        return 0;
+    }
     try {
         if (command == "play") return sim::RunPlay(args, std::cin, std::cout, std::cerr);
         if (command == "soak") return sim::RunSoak(args, std::cout, std::cerr);
@@ -39,6 +67,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::cerr << "hoopstack-sim: unknown command '" << command << "'" << std::endl;
-    Usage(std::cerr);
+    Usage(std::cerr, "hoopstack-sim: usage: ");
     return 2;
 }

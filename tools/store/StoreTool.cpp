@@ -148,7 +148,11 @@ int reportCommand(const std::vector<std::string>& args, std::ostream& out, std::
 
 int runStoreTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                  std::ostream& err) {
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    const auto isHelp = [](const std::string& arg) { return arg == "--help" || arg == "-h"; };
+    // The usage alone, or after a command: "decode --help".
+    const bool commandHelp = args.size() == 2 && isHelp(args[1]) &&
+                             (args[0] == "decode" || args[0] == "encode" || args[0] == "scores" || args[0] == "report");
+    if ((args.size() == 1 && isHelp(args[0])) || commandHelp) {
         out << kUsage;
         return 0;
     }

@@ -144,3 +144,23 @@ TEST_F(ClipTool, UsageMistakesExitWithTwo) {
     EXPECT_EQ(Run({"export", "a.clp"}), 2);
     EXPECT_EQ(Run({"squash", "a", "b"}), 2);
 }
+
+namespace {
+
+TEST_F(ClipTool, EveryCommandAnswersHelpWithTheUsageOnStandardOutput) {
+    for (const char* command : {"info", "export", "build", "show"}) {
+        for (const char* help : {"--help", "-h"}) {
+            EXPECT_EQ(Run({command, help}), 0) << command << " " << help;
+            EXPECT_EQ(out.str().rfind("usage: hoopstack-clip", 0), 0u) << out.str();
+            EXPECT_NE(out.str().find(std::string("  ") + command + " "), std::string::npos) << command;
+            EXPECT_EQ(err.str(), "");
+        }
+        // The show command plays in a window of its own; only its help comes here.
+        EXPECT_TRUE(tools::AsksForHelp({command, "--help"}));
+        EXPECT_FALSE(tools::AsksForHelp({command, "clip.clp"}));
+    }
+    EXPECT_FALSE(tools::AsksForHelp({"squash", "--help"}));
+    EXPECT_EQ(Run({"squash", "--help"}), 2);
+}
+
+} // namespace

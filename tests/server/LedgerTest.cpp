@@ -67,6 +67,88 @@ TEST(Refusals, AnImportIsRefusedForItsFirstBadLine) {
     EXPECT_EQ(negative->message, "cannot import the records: the score -3 is negative");
 }
 
+// A record whose replay the server verified; `game` stands for the replay.
+NewRecord verified(int level, std::int32_t score, const std::string& name, const std::string& game) {
+    NewRecord r = record(level, score, name);
+    r.check.verified = true;
+    r.check.reason.clear();
+    r.check.replay = "R" + game;
+    r.check.replayHash = std::string(64 - game.size(), '0') + game;
+    r.check.board = "board of " + game;
+    return r;
+}
+
+// A real transaction whose `failAt`th statement fails (0 for the first) and every later one,
+// counting the calls.
+class FailingTransaction final : public LedgerTransaction {
+public:
+    FailingTransaction(LedgerTransaction& real, int failAt) : m_real(real), m_failAt(failAt) {}
+    int calls = 0;
+
+    std::string FailureReason() const override { return "failed at call " + std::to_string(m_failAt); }
+    bool LockName(int l, const std::string& n) override { return Go() && m_real.LockName(l, n); }
+    bool LockReplay(const std::string& h) override { return Go() && m_real.LockReplay(h); }
+    bool FindReport(const std::string& r, std::optional<std::int64_t>& id) override {
+        return Go() && m_real.FindReport(r, id);
+    }
+    bool StateOf(std::int64_t id, std::optional<RecordState>& s) override {
+        return Go() && m_real.StateOf(id, s);
+    }
+    bool FindVerifiedReplay(const std::string& h, std::optional<std::int64_t>& id) override {
+        return Go() && m_real.FindVerifiedReplay(h, id);
+    }
+    bool Insert(const RecordRow& row, std::int64_t& id) override { return Go() && m_real.Insert(row, id); }
+    bool AddReport(const std::string& r, std::int64_t id) override { return Go() && m_real.AddReport(r, id); }
+    bool ListBest(int l, const std::string& n, Listing listing, int limit) override {
+        return Go() && m_real.ListBest(l, n, listing, limit);
+    }
+    bool ListedOfName(int l, const std::string& n, std::vector<ListedState>& r) override {
+        return Go() && m_real.ListedOfName(l, n, r);
+    }
+    bool PlaceOf(std::int64_t id, std::optional<RecordPlace>& p) override {
+        return Go() && m_real.PlaceOf(id, p);
+    }
+    bool SumNodes(int l, Listing listing, const std::vector<std::int64_t>& nodes,
+                  std::int64_t& sum) override {
+        return Go() && m_real.SumNodes(l, listing, nodes, sum);
+    }
+    bool LaterTies(int l, Listing listing, std::int32_t s, std::int64_t id, std::int64_t& c) override {
+        return Go() && m_real.LaterTies(l, listing, s, id, c);
+    }
+    bool AddCounts(const RankTreeChanges& c) override { return Go() && m_real.AddCounts(c); }
+    bool RowAt(int l, Listing listing, std::int64_t o, std::optional<RowKey>& r) override {
+        return Go() && m_real.RowAt(l, listing, o, r);
+    }
+    bool Rows(int l, Listing listing, std::int64_t c, std::int64_t o, std::vector<RankedRecord>& r) override {
+        return Go() && m_real.Rows(l, listing, c, o, r);
+    }
+    bool BumpVersion(int l) override { return Go() && m_real.BumpVersion(l); }
+    bool Versions(std::vector<LevelVersion>& v) override { return Go() && m_real.Versions(v); }
+    bool Owner(std::int64_t id, std::optional<LevelAndName>& o) override {
+        return Go() && m_real.Owner(id, o);
+    }
+    bool Hide(std::int64_t id, bool h) override { return Go() && m_real.Hide(id, h); }
+    bool Remove(std::int64_t id) override { return Go() && m_real.Remove(id); }
+    bool BeginImport() override { return Go() && m_real.BeginImport(); }
+    bool EqualRecords(const std::vector<RecordLine>& lines, std::int64_t before,
+                      std::vector<std::vector<std::int64_t>>& equal) override {
+        return Go() && m_real.EqualRecords(lines, before, equal);
+    }
+    bool ReserveIds(std::size_t n, std::vector<std::int64_t>& ids) override {
+        return Go() && m_real.ReserveIds(n, ids);
+    }
+    bool InsertImported(const std::vector<ImportedRow>& rows) override {
+        return Go() && m_real.InsertImported(rows);
+    }
+    bool Unlist(const std::vector<std::int64_t>& ids) override { return Go() && m_real.Unlist(ids); }
+
+private:
+    // Whether the call goes on to the database.
+    bool Go() { return calls++ < m_failAt; }
+    LedgerTransaction& m_real;
+    int m_failAt;
+};
+
 // A fresh database set up by its store, and the dialect's statements on a connection of
 // their own, for running the ledger directly.
 class LedgerTest : public ::testing::TestWithParam<Backend> {
@@ -213,6 +295,95 @@ TEST_P(LedgerTest, AMarginRenewsTheVersionForRowsJustBelowTheFirst) {
         const std::int64_t before = Version(level);
         EXPECT_EQ(PublishWith(ledger, record(level, 0, "far below")).result.rank, kVersionedRows + 23);
         EXPECT_EQ(Version(level), before);
+    }
+}
+
+TEST_P(LedgerTest, TheVerifiedTableCountsVerifiedRecordsAndEachReplayOnce) {
+    const Ledger ledger(kExact, Listing::Verified);
+    const Published first = PublishWith(ledger, verified(1, 40, "a", "game1"));
+    EXPECT_EQ(first.result.outcome, PublishOutcome::Stored);
+    EXPECT_EQ(first.result.rank, 1);
+    EXPECT_TRUE(first.result.verified);
+    const Published copy = PublishWith(ledger, verified(1, 40, "b", "game1"));
+    EXPECT_FALSE(copy.result.verified);
+    EXPECT_EQ(copy.result.reason, SameReplayReason(first.id));
+    EXPECT_EQ(copy.result.outcome, PublishOutcome::NotListed);
+    const Published unverified = PublishWith(ledger, record(1, 90, "c"));
+    EXPECT_EQ(unverified.result.outcome, PublishOutcome::NotListed);
+    EXPECT_EQ(unverified.result.rank, 0);
+    // The table of all records has all three, the copy and the unverified one with no board.
+    InTransaction([&](LedgerTransaction& tx) {
+        const Expected<std::vector<RankedRecord>> all = Ledger(kExact, Listing::All).TopIn(tx, 1, 1, 10);
+        ASSERT_TRUE(all) << all.error();
+        ASSERT_EQ(all->size(), 3u);
+        EXPECT_EQ((*all)[0].name, "c");
+        EXPECT_EQ((*all)[1].name, "b");
+        EXPECT_EQ((*all)[1].board, "");
+        EXPECT_EQ((*all)[2].board, "board of game1");
+        const Expected<std::vector<RankedRecord>> mine = ledger.TopIn(tx, 1, 1, 10);
+        ASSERT_TRUE(mine && mine->size() == 1u);
+        EXPECT_EQ((*mine)[0].rank, 1);
+        EXPECT_EQ((*mine)[0].name, "a");
+    });
+}
+
+TEST_P(LedgerTest, AnImportRunAgainSkipsWhatTheFirstRunStored) {
+    const Ledger ledger(kExact, Listing::All);
+    const std::vector<RecordLine> lines{{1, 5, "a", 86'400}, {1, 5, "a", 86'400}, {3, 7, "b", 0}};
+    ImportProgress first;
+    InTransaction([&](LedgerTransaction& tx) { ASSERT_TRUE(ledger.ImportIn(tx, lines, first)); });
+    EXPECT_EQ(first.imported, 3);
+    ImportProgress again;
+    again.storedBefore = *m_store->LargestRecordId();
+    std::vector<RecordLine> more = lines;
+    more.push_back({1, 5, "a", 86'400 + 3'600});
+    InTransaction([&](LedgerTransaction& tx) { ASSERT_TRUE(ledger.ImportIn(tx, more, again)); });
+    EXPECT_EQ(again.skipped, 3);
+    EXPECT_EQ(again.imported, 1) << "the third equal line stands for no stored record";
+    EXPECT_EQ(m_store->List({})->size(), 4u);
+}
+
+TEST_P(LedgerTest, StopsAtTheFirstFailedStatementAndGivesItsReason) {
+    const Ledger ledger(kWithMargin, Listing::All);
+    const std::int64_t id = PublishWith(ledger, record(1, 10, "anna")).id;
+    const std::vector<std::function<Expected<bool>(LedgerTransaction&)>> operations{
+        [&](LedgerTransaction& tx) {
+            const Expected<Published> published = ledger.PublishIn(tx, verified(1, 20, "anna", "g"));
+            return published ? Expected<bool>(true) : Error{published.error()};
+        },
+        [&](LedgerTransaction& tx) {
+            const Expected<std::int64_t> rank = ledger.RankIn(tx, id);
+            return rank ? Expected<bool>(true) : Error{rank.error()};
+        },
+        [&](LedgerTransaction& tx) { return ledger.ChangeIn(tx, id, RecordChange::Hide); },
+        [&](LedgerTransaction& tx) {
+            ImportProgress progress;
+            progress.storedBefore = id;
+            return ledger.ImportIn(tx, {{2, 3, "b", 0}, {1, 10, "anna", 0}}, progress);
+        },
+    };
+    // Every statement of each operation fails in its turn, until the operation runs through.
+    for (std::size_t operation = 0; operation < operations.size(); ++operation) {
+        for (int failAt = 0;; ++failAt) {
+            ASSERT_LT(failAt, 100);
+            int calls = 0;
+            bool done = false;
+            InTransaction([&](LedgerTransaction& real) {
+                FailingTransaction tx(real, failAt);
+                const Expected<bool> result = operations[operation](tx);
+                calls = tx.calls;
+                done = bool(result);
+                if (!result) {
+                    EXPECT_EQ(result.error(), "failed at call " + std::to_string(failAt)) << operation;
+                }
+            });
+            if (done) {
+                EXPECT_LE(calls, failAt) << operation << ": a failed statement went unnoticed";
+                EXPECT_GT(failAt, 1) << operation;
+                break;
+            }
+            EXPECT_EQ(calls, failAt + 1) << operation << ": the failed statement is the last";
+        }
     }
 }
 

@@ -114,16 +114,14 @@ void LeaderboardHttp::Handle(const HttpRequest& request, HttpServer::Respond res
     const RouteEntry* route = findRoute(request.target.path);
     // The wait for the database counts from here, the queue included.
     const Deadline deadline = std::chrono::steady_clock::now() + kPublishWait;
-    auto answer = [this, request, deadline, respond = std::move(respond)] {
-        respond(Answer(request, deadline));
-    };
     const RouteThread thread = route ? route->thread : RouteThread::Io;
-    if (thread == RouteThread::Publishes)
-        boost::asio::post(m_publishes, std::move(answer));
-    else if (thread == RouteThread::Pages)
-        boost::asio::post(m_pages, std::move(answer));
-    else
-        answer();
+    if (thread == RouteThread::Io) {
+        respond(Answer(request, deadline));
+        return;
+    }
+    boost::asio::post(
+        thread == RouteThread::Publishes ? m_publishes : m_pages,
+        [this, request, deadline, respond = std::move(respond)] { respond(Answer(request, deadline)); });
 }
 
 Expected<int> LeaderboardHttp::Bind(const std::string& address, int port) {

@@ -43,7 +43,10 @@ Expected<Published> Ledger::PublishIn(LedgerTransaction& tx, const NewRecord& re
         result.outcome = PublishOutcome::Duplicate;
         std::optional<RecordState> state;
         if (!tx.StateOf(*earlier, state)) return failed(tx);
-        if (state) result.verified = state->verified, result.reason = state->reason;
+        if (state) {
+            result.verified = state->verified;
+            result.reason = state->reason;
+        }
         if (m_policy.publishRank == PublishRank::InTransaction) {
             const Expected<std::int64_t> rank = RankIn(tx, *earlier);
             if (!rank) return Error{rank.error()};
@@ -52,14 +55,15 @@ Expected<Published> Ledger::PublishIn(LedgerTransaction& tx, const NewRecord& re
         return published;
     }
 
-    RecordRow row{record.level,
-                  record.score,
-                  record.name,
-                  record.receivedAt,
-                  {record.check.verified, record.check.reason},
-                  record.check.replay,
-                  record.check.replayHash,
-                  {}};
+    RecordRow row;
+    row.level = record.level;
+    row.score = record.score;
+    row.name = record.name;
+    row.publishedAt = record.receivedAt;
+    row.state = RecordState{record.check.verified, record.check.reason};
+    row.replay = record.check.replay;
+    row.replayHash = record.check.replayHash;
+    // A verified replay counts for one record: a later one with it is stored unverified.
     if (row.state.verified) {
         std::optional<std::int64_t> holder;
         if (!tx.LockReplay(record.check.replayHash) ||
@@ -84,11 +88,14 @@ Expected<Published> Ledger::PublishIn(LedgerTransaction& tx, const NewRecord& re
     } else {
         std::optional<RecordPlace> place;
         if (!tx.PlaceOf(published.id, place)) return failed(tx);
-        listed =
-            place && (m_ranking == Listing::Verified ? place->state.listedVerified : place->state.listed);
+        listed = place && OnRanking(place->state);
     }
     result.outcome = listed ? PublishOutcome::Stored : PublishOutcome::NotListed;
     return published;
+}
+
+bool Ledger::OnRanking(const ListedState& record) const {
+    return m_ranking == Listing::Verified ? record.listedVerified : record.listed;
 }
 
 Expected<bool> Ledger::ChangeIn(LedgerTransaction& tx, std::int64_t id, RecordChange change) const {
@@ -107,8 +114,7 @@ Expected<bool> Ledger::ChangeIn(LedgerTransaction& tx, std::int64_t id, RecordCh
 Expected<std::int64_t> Ledger::RankIn(LedgerTransaction& tx, std::int64_t id) const {
     std::optional<RecordPlace> place;
     if (!tx.PlaceOf(id, place)) return failed(tx);
-    if (!place || !(m_ranking == Listing::Verified ? place->state.listedVerified : place->state.listed))
-        return std::int64_t(0);
+    if (!place || !OnRanking(place->state)) return std::int64_t(0);
     std::int64_t above = 0, ties = 0;
     if (!tx.SumNodes(place->level, m_ranking, RankTreeNodesAbove(place->state.score), above) ||
         !tx.LaterTies(place->level, m_ranking, place->state.score, id, ties))

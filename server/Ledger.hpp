@@ -69,6 +69,8 @@ public:
     static Expected<std::vector<std::int64_t>> ReadTableVersions(LedgerTransaction& tx);
 
 private:
+    // Whether the record is on the ranking table.
+    bool OnRanking(const ListedState& record) const;
     // Lists the name's best records again, counts the change in the trees and bumps the
     // level's version when it reached the first rows, or `alwaysBump`; `before` holds the
     // name's listed records before the change.

@@ -14,19 +14,66 @@ namespace server {
 
 namespace {
 
-constexpr std::string_view kPublishPath = "/cgi-bin/gameres.pl";
-constexpr std::string_view kLevelPrefix = "/level/";
-constexpr std::string_view kReplayPrefix = "/replay/";
+int ioThreads() {
+    return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
 
-int ioThreads() { return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)); }
+// Where an answer is made.
+enum class RouteThread {
+    Publishes, // on the publishes' pool: it may wait for the database
+    Pages,     // on the pages' pool: it reads the database
+    Io,        // at once, on the I/O thread: it needs no database
+};
 
-bool readsDatabase(const std::string& path) {
-    return path == "/" || path == "/api/top" || path.rfind(kLevelPrefix, 0) == 0 || path.rfind(kReplayPrefix, 0) == 0;
+// One web address: a path, or with `prefix` every path it begins, whose rest goes to the
+// answer.
+struct RouteEntry {
+    std::string_view path;
+    bool prefix;
+    RouteThread thread;
+    Reply (*answer)(Leaderboard& board, const HttpRequest& request, std::string_view rest, Deadline deadline);
+};
+
+// The leaderboard's web addresses; every other path is 404.
+constexpr RouteEntry kRoutes[] = {
+    {"/cgi-bin/gameres.pl", false, RouteThread::Publishes,
+     [](Leaderboard& board, const HttpRequest& request, std::string_view, Deadline deadline) {
+         return board.Publish(request.target.Parameter("e"), request.target.Parameter("r"), request.client,
+                              deadline);
+     }},
+    {"/", false, RouteThread::Pages,
+     [](Leaderboard& board, const HttpRequest&, std::string_view, Deadline) { return board.Index(); }},
+    {"/level/", true, RouteThread::Pages,
+     [](Leaderboard& board, const HttpRequest&, std::string_view rest, Deadline) {
+         return board.Level(rest);
+     }},
+    {"/api/top", false, RouteThread::Pages,
+     [](Leaderboard& board, const HttpRequest& request, std::string_view, Deadline) {
+         return board.ApiTop(request.target.Parameter("level"));
+     }},
+    {"/replay/", true, RouteThread::Pages,
+     [](Leaderboard& board, const HttpRequest&, std::string_view rest, Deadline) {
+         return board.ReplayFile(rest);
+     }},
+    {"/cgi-bin/screen.pl/games.shtml", false, RouteThread::Io,
+     [](Leaderboard& board, const HttpRequest&, std::string_view, Deadline) { return board.Games(); }},
+    {"/style.css", false, RouteThread::Io,
+     [](Leaderboard& board, const HttpRequest&, std::string_view, Deadline) { return board.Style(); }},
+};
+
+// The route of a path, null for none.
+const RouteEntry* findRoute(std::string_view path) {
+    for (const RouteEntry& route : kRoutes)
+        if (route.prefix ? path.substr(0, route.path.size()) == route.path : path == route.path)
+            return &route;
+    return nullptr;
 }
 
 Reply serverError(const std::exception& e) {
     std::fprintf(stderr, "hoopstack-leaderboard: %s\n", e.what());
-    return {500, "text/html; charset=utf-8", RenderErrorPage("Server error", "Something went wrong; please try again later."),
+    return {500,
+            "text/html; charset=utf-8",
+            RenderErrorPage("Server error", "Something went wrong; please try again later."),
             {}};
 }
 
@@ -35,7 +82,9 @@ Reply serverError(const std::exception& e) {
 LeaderboardHttp::LeaderboardHttp(Leaderboard& board, HttpLimits limits, int threads)
     : m_board(board),
       m_server(std::move(limits), ioThreads(),
-               [this](const HttpRequest& request, HttpServer::Respond respond) { Handle(request, std::move(respond)); }),
+               [this](const HttpRequest& request, HttpServer::Respond respond) {
+                   Handle(request, std::move(respond));
+               }),
       m_pages(std::size_t(std::max(1, threads))),
       m_publishes(std::size_t(std::max(1, threads))) {}
 
@@ -45,52 +94,46 @@ LeaderboardHttp::~LeaderboardHttp() {
 }
 
 Reply LeaderboardHttp::Route(const HttpRequest& request) {
+    return Answer(request, std::chrono::steady_clock::now() + kPublishWait);
+}
+
+Reply LeaderboardHttp::Answer(const HttpRequest& request, Deadline deadline) {
     // Nothing below throws but for want of memory; that is an answer too, not a lost connection.
     try {
-        return RouteUnguarded(request);
+        const std::string_view path = request.target.path;
+        const RouteEntry* route = findRoute(path);
+        if (!route) return m_board.NotFound();
+        return route->answer(m_board, request,
+                             route->prefix ? path.substr(route->path.size()) : std::string_view(), deadline);
     } catch (const std::exception& e) {
         return serverError(e);
     }
 }
 
-Reply LeaderboardHttp::RouteUnguarded(const HttpRequest& request) {
-    const std::string& path = request.target.path;
-    if (path == kPublishPath)
-        return m_board.Publish(request.target.Parameter("e"), request.target.Parameter("r"), request.client,
-                               std::chrono::steady_clock::now() + kPublishWait);
-    if (path == "/") return m_board.Index();
-    if (path.rfind(kLevelPrefix, 0) == 0) return m_board.Level(std::string_view(path).substr(kLevelPrefix.size()));
-    if (path == "/api/top") return m_board.ApiTop(request.target.Parameter("level"));
-    if (path.rfind(kReplayPrefix, 0) == 0) return m_board.ReplayFile(std::string_view(path).substr(kReplayPrefix.size()));
-    if (path == "/cgi-bin/screen.pl/games.shtml") return m_board.Games();
-    if (path == "/style.css") return m_board.Style();
-    return m_board.NotFound();
-}
-
 void LeaderboardHttp::Handle(const HttpRequest& request, HttpServer::Respond respond) {
-    const std::string& path = request.target.path;
-    if (path == kPublishPath) {
-        // The wait for the database counts from here, the queue included.
-        const auto deadline = std::chrono::steady_clock::now() + kPublishWait;
-        boost::asio::post(m_publishes, [this, request, deadline, respond = std::move(respond)] {
-            try {
-                respond(m_board.Publish(request.target.Parameter("e"), request.target.Parameter("r"), request.client,
-                                        deadline));
-            } catch (const std::exception& e) {
-                respond(serverError(e));
-            }
-        });
-    } else if (readsDatabase(path)) {
-        boost::asio::post(m_pages, [this, request, respond = std::move(respond)] { respond(Route(request)); });
-    } else {
-        respond(Route(request));
+    const RouteEntry* route = findRoute(request.target.path);
+    // The wait for the database counts from here, the queue included.
+    const Deadline deadline = std::chrono::steady_clock::now() + kPublishWait;
+    const RouteThread thread = route ? route->thread : RouteThread::Io;
+    if (thread == RouteThread::Io) {
+        respond(Answer(request, deadline));
+        return;
     }
+    boost::asio::post(
+        thread == RouteThread::Publishes ? m_publishes : m_pages,
+        [this, request, deadline, respond = std::move(respond)] { respond(Answer(request, deadline)); });
 }
 
-Expected<int> LeaderboardHttp::Bind(const std::string& address, int port) { return m_server.Bind(address, port); }
+Expected<int> LeaderboardHttp::Bind(const std::string& address, int port) {
+    return m_server.Bind(address, port);
+}
 
-bool LeaderboardHttp::Run() { return m_server.Run(); }
+bool LeaderboardHttp::Run() {
+    return m_server.Run();
+}
 
-void LeaderboardHttp::Stop() { m_server.Stop(); }
+void LeaderboardHttp::Stop() {
+    m_server.Stop();
+}
 
 } // namespace server

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "server/Ledger.hpp"
 #include "server/RecordStore.hpp"
 #include "server/SocketWatchdog.hpp"
 
@@ -18,7 +19,8 @@ namespace server {
 // statement runs at most five, the wait for a pooled connection and the whole call end at the
 // deadline (a watchdog hangs up on a server that does not answer, even a frozen one). A
 // pooled connection the server has closed is replaced before use, and a call whose connection
-// breaks before committing is tried once more on a fresh one.
+// breaks before committing is tried once more on a fresh one. The rules are the Ledger's, over
+// the statements of PostgresLedgerTransaction.
 class PostgresRecordStore final : public RecordStore {
 public:
     static constexpr std::size_t kMaxConnections = 16;
@@ -51,7 +53,8 @@ private:
     void Return(std::unique_ptr<Session> session);
     template <class T, class Body>
     Expected<T> WithSession(Deadline deadline, const char* what, Body body);
-    Expected<bool> Change(std::int64_t id, std::optional<bool> hidden);
+    Ledger MakeLedger() const;
+    Expected<bool> Change(std::int64_t id, RecordChange change);
 
     std::string m_url;
     std::mutex m_lock;

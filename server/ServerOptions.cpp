@@ -26,10 +26,15 @@ Expected<std::int64_t> parseId(const std::string& text) {
     return value;
 }
 
-// admin list|hide|unhide|delete with its own options.
+// admin list|hide|unhide|delete|import|export with its own options; --help with any of them
+// asks for the usage.
 Expected<ServerOptions> ParseAdmin(const std::vector<std::string>& args) {
     ServerOptions options;
     AdminCommand& admin = options.admin.emplace();
+    if (args.size() >= 2 && args[1] == "--help") {
+        options.help = true;
+        return options;
+    }
     if (args.size() < 2) return Error{"admin needs list, hide, unhide, delete, import or export"};
     const std::string& verb = args[1];
     std::size_t i = 2;
@@ -39,6 +44,10 @@ Expected<ServerOptions> ParseAdmin(const std::vector<std::string>& args) {
         admin.action = verb == "import" ? AdminAction::Import : AdminAction::Export;
     } else if (verb == "hide" || verb == "unhide" || verb == "delete") {
         admin.action = verb == "hide" ? AdminAction::Hide : verb == "unhide" ? AdminAction::Unhide : AdminAction::Delete;
+        if (args.size() >= 3 && args[2] == "--help") {
+            options.help = true;
+            return options;
+        }
         if (args.size() < 3) return Error{"admin " + verb + " needs a record id"};
         const Expected<std::int64_t> id = parseId(args[2]);
         if (!id) return Error{id.error()};
@@ -53,6 +62,11 @@ Expected<ServerOptions> ParseAdmin(const std::vector<std::string>& args) {
         if (const std::size_t equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
             value = name.substr(equals + 1);
             name.resize(equals);
+        }
+        if (name == "--help") {
+            if (value) return Error{"--help takes no value"};
+            options.help = true;
+            continue;
         }
         if (admin.action == AdminAction::List && name == "--verification") {
             if (value) return Error{"--verification takes no value"};

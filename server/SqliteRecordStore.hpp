@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "server/Ledger.hpp"
 #include "server/RecordStore.hpp"
 
 namespace server {
@@ -18,7 +19,8 @@ class SqliteConnection;
 // when it returns. One connection writes; publishes that queue up while a transaction commits
 // go together into the next (group commit, each in a savepoint of its own). A publish waits
 // only until its deadline, another process holding the file's write lock included; reads use
-// a pool of connections of their own and never wait for the writer.
+// a pool of connections of their own and never wait for the writer. The rules are the
+// Ledger's, over the statements of SqliteLedgerTransaction.
 class SqliteRecordStore final : public RecordStore {
 public:
     // Opens or creates the file and its tables.
@@ -45,11 +47,15 @@ private:
     SqliteRecordStore(std::string path, std::unique_ptr<Writer> writer);
     Expected<std::unique_ptr<Reader>> TakeReader();
     void ReturnReader(std::unique_ptr<Reader> reader);
-    // Runs `body` in a write transaction begun before the deadline; false leaves the reason.
+    Ledger MakeLedger() const;
+    // Runs `body(writer, error)` in a write transaction begun before the deadline; false
+    // leaves the reason in `error`.
     template <class Body>
     bool InTransaction(Deadline deadline, std::string& error, Body body);
-    // Hides or shows (`hidden` set) or deletes a record.
-    Expected<bool> Change(std::int64_t id, std::optional<bool> hidden);
+    // Runs `body(reader)` on a reading connection; an Error is prefixed with `what`.
+    template <class T, class Body>
+    Expected<T> WithReader(const char* what, Body body);
+    Expected<bool> Change(std::int64_t id, RecordChange change);
     struct Pending;
     // Writes the publishes of a batch in one transaction and gives each its result.
     void WriteBatch(const std::vector<Pending*>& batch);
@@ -60,13 +66,10 @@ private:
     std::unique_ptr<Writer> m_writer;
     std::mutex m_queueLock;
     std::condition_variable m_finished;
-    std::deque<Pending*> m_queue;  // publishes not yet taken into a batch
-    bool m_writing = false;        // a thread is writing a batch
+    std::deque<Pending*> m_queue; // publishes not yet taken into a batch
+    bool m_writing = false;       // a thread is writing a batch
     std::mutex m_readersLock;
     std::vector<std::unique_ptr<Reader>> m_idleReaders;
-    // The writer's statements for imports, prepared by the first.
-    struct ImportStatements;
-    std::unique_ptr<ImportStatements> m_import;
 };
 
 } // namespace server

@@ -28,12 +28,26 @@ public:
     // Binds parameter `index` (1 for the first "?").
     void Bind(int index, std::int64_t value);
     void Bind(int index, std::string_view text);
+    // Clears the last execution and binds `args` to the parameters in order.
+    template <class... Args>
+    void BindAll(const Args&... args) {
+        Reset();
+        int index = 0;
+        (Bind(++index, args), ...);
+    }
 
     // Runs to the next row: true with a row to read, false when done or failed; Failed() tells.
     bool Step();
     bool Failed() const { return m_failed; }
+    // Runs a statement that returns at most one row: false when it failed; `row` tells
+    // whether there is one to read.
+    bool RunOnce(bool& row) {
+        row = Step();
+        return !m_failed;
+    }
     std::int64_t Int64(int column) const;
     std::string Text(int column) const;
+    bool Flag(int column) const { return Int64(column) != 0; }
 
 private:
     sqlite3_stmt* m_statement = nullptr;

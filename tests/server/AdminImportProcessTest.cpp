@@ -97,6 +97,17 @@ TEST(AdminImport, MovesABoardThroughAPipeBetweenSqliteFilesAndToPostgresUnchange
     EXPECT_EQ(postgresList.out, sqliteList.out);
 }
 
+TEST(AdminImport, EveryAdminCommandPrintsItsUsageWithHelpAndTouchesNoDatabase) {
+    // A database that cannot be opened: --help must not try.
+    for (const std::string command : {"", "list", "hide", "unhide 3", "delete", "import", "export"}) {
+        const Shell help =
+            shell("PROGRAM admin " + command + " --help --database sqlite:///proc/no-such-folder/x.db </dev/null");
+        EXPECT_EQ(help.exitCode, 0) << command << ": " << help.err;
+        EXPECT_NE(help.out.find("hoopstack-leaderboard admin import|export"), std::string::npos) << command;
+        EXPECT_EQ(help.err, "") << command;
+    }
+}
+
 TEST(AdminImport, BadInputEndsWithCode2AndAnUnreachableDatabaseWithCode1) {
     TestDatabase database(Backend::Sqlite);
     const Shell bad = shell("printf '1\\t5\\tAnn\\t2024-01-01\\n1\\t5\\tAnn\\t2024-02-30\\n' | PROGRAM admin import --database " +

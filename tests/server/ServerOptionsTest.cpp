@@ -77,6 +77,30 @@ TEST(ServerOptions, AdminCommands) {
     EXPECT_EQ(errorIn({"admin", "hide", "1", "--level", "1"}), "unknown option for admin hide: --level");
 }
 
+TEST(ServerOptions, EveryAdminCommandTakesHelp) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"admin", "--help"},
+             {"admin", "list", "--help"},
+             {"admin", "list", "--level", "2", "--help"},
+             {"admin", "hide", "--help"},
+             {"admin", "unhide", "--help"},
+             {"admin", "delete", "17", "--help"},
+             {"admin", "import", "--help"},
+             {"admin", "export", "--database", "sqlite:///x", "--help"},
+         }) {
+        const auto parsed = ParseServerOptions(args);
+        ASSERT_TRUE(parsed) << args[1] << ": " << parsed.error();
+        EXPECT_TRUE(parsed->help) << args[1];
+    }
+    EXPECT_FALSE(ParseServerOptions({"admin", "import"})->help);
+    EXPECT_EQ(errorIn({"admin", "import", "--help=yes"}), "--help takes no value");
+    // A value that only looks like the option stays a value.
+    const auto named = ParseServerOptions({"admin", "list", "--name", "--help"});
+    ASSERT_TRUE(named) << named.error();
+    EXPECT_FALSE(named->help);
+    EXPECT_EQ(named->admin->filter.name, "--help");
+}
+
 TEST(ServerOptions, VerificationOptions) {
     const auto defaults = ParseServerOptions({});
     EXPECT_FALSE(defaults->verifiedOnly);

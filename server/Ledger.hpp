@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "server/Expected.hpp"
+#include "server/ImportPlan.hpp"
+#include "server/LedgerTransaction.hpp"
+#include "server/RecordLine.hpp"
+#include "server/Records.hpp"
+
+namespace server {
+
+// When a publish counts its record's rank.
+enum class PublishRank {
+    InTransaction, // in its own transaction, before the commit
+    AfterCommit,   // left to the store, which counts it with RankIn once the record is committed
+};
+
+// What a dialect does its own way, each for a reason its store states.
+struct LedgerPolicy {
+    // How many rows below the first kVersionedRows a change still bumps the level's version
+    // at: a change judges the first rows from the records committed when it looks, and rows
+    // that other transactions hide or delete while it runs can raise it into them.
+    int versionedRowsMargin = 0;
+    PublishRank publishRank = PublishRank::InTransaction;
+};
+
+// What a publish did: the result (its rank 0 with PublishRank::AfterCommit) and the id of the
+// record, of the earlier one for a duplicate.
+struct Published {
+    PublishResult result;
+    std::int64_t id = 0;
+};
+
+// What the operator does to a stored record.
+enum class RecordChange { Hide, Show, Delete };
+
+// Why a publish of this record is refused before any store is asked, nothing when it is not.
+std::optional<Error> RefusePublish(const NewRecord& record);
+// Why an import of this batch is refused before any store is asked: its first bad line.
+std::optional<Error> RefuseImport(const std::vector<RecordLine>& batch);
+
+// The leaderboard's rules for its records (see RecordStore), written once over the statements
+// of a LedgerTransaction. Each call runs in the transaction it is given and leaves it open;
+// an Error means the transaction failed and must be rolled back. A record listed on a level
+// is one of its name's kRecordsPerNameAndLevel best shown records; the count trees and the
+// level's version change in the same transaction as the tables.
+class Ledger {
+public:
+    // `ranking` is the table that ranks and pages count.
+    Ledger(LedgerPolicy policy, Listing ranking) : m_policy(policy), m_ranking(ranking) {}
+
+    // Stores the record unless its report was stored before, and lists its name again.
+    Expected<Published> PublishIn(LedgerTransaction& tx, const NewRecord& record) const;
+    // Hides, shows or deletes a record and lists its name again; false when there is no such
+    // record. These are rare: the level's version is bumped always.
+    Expected<bool> ChangeIn(LedgerTransaction& tx, std::int64_t id, RecordChange change) const;
+    // The record's place on its level's ranking table, 0 when it is not on it.
+    Expected<std::int64_t> RankIn(LedgerTransaction& tx, std::int64_t id) const;
+    // At most `count` rows of a level's ranking table from rank `first` on.
+    Expected<std::vector<RankedRecord>> TopIn(LedgerTransaction& tx, int level, int first, int count) const;
+    // Stores the lines of an import batch that `progress` does not skip (see
+    // RecordStore::Import) and counts them in `progress`.
+    Expected<bool> ImportIn(LedgerTransaction& tx, const std::vector<RecordLine>& batch,
+                            ImportProgress& progress) const;
+    // The table versions of kFirstLevel to kLastLevel.
+    static Expected<std::vector<std::int64_t>> ReadTableVersions(LedgerTransaction& tx);
+
+private:
+    // Whether the record is on the ranking table.
+    bool OnRanking(const ListedState& record) const;
+    // Lists the name's best records again, counts the change in the trees and bumps the
+    // level's version when it reached the first rows, or `alwaysBump`; `before` holds the
+    // name's listed records before the change.
+    bool Relist(LedgerTransaction& tx, int level, const std::string& name,
+                const std::vector<ListedState>& before, bool alwaysBump) const;
+
+    LedgerPolicy m_policy;
+    Listing m_ranking;
+};
+
+} // namespace server

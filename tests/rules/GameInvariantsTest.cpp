@@ -10,7 +10,7 @@
 #include "rules/ReplayPlayer.hpp"
 
 using namespace rules;
-using namespace rules::testing;
+using namespace rules::test;
 
 namespace {
 

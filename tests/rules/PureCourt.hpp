@@ -14,7 +14,7 @@
 #include "rules/TGame.hpp"
 #include "rules/ThrowReportObserver.hpp"
 
-namespace rules::testing {
+namespace rules::test {
 
 // Writes down every event a game tells, by name, besides summing the throw report.
 class EventLog : public ThrowReportObserver {
@@ -163,4 +163,4 @@ inline std::optional<Aim> FindThrow(Level level, const std::vector<std::string>&
     return std::nullopt;
 }
 
-} // namespace rules::testing
+} // namespace rules::test

@@ -8,7 +8,7 @@
 #include "rules/FlightRules.hpp"
 
 using namespace rules;
-using namespace rules::testing;
+using namespace rules::test;
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "rules/GameSettings.hpp"
 #include "game/OGameWindow.hpp"
 #include "rules/SimScene.hpp"
+#include "rules/ThrowReportObserver.hpp"
 #include "rules/TGame.hpp"
 #include "tools/driver/HeadlessDriver.hpp"
 
@@ -121,6 +122,8 @@ private:
 template <class Court>
 int PlayThrow(Court& court, std::mt19937& random) {
     rules::TGame& game = court.Game();
+    rules::ThrowReportObserver throws;
+    game.SetObserver(&throws);
     bool launched = false;
     for (int attempt = 0; attempt < kAttempts && !launched; ++attempt) {
         if (game.GameOver()) court.NewGame();
@@ -133,11 +136,12 @@ int PlayThrow(Court& court, std::mt19937& random) {
         const rules::Cell ball = free[std::uniform_int_distribution<std::size_t>(0, free.size() - 1)(random)];
         const int x = std::uniform_int_distribution<int>(g.courtLeft, g.courtLeft + g.courtWidth - 1)(random);
         const int y = std::uniform_int_distribution<int>(0, g.courtTop + g.courtHeight - 1)(random);
-        game.Report() = {};
+        throws.Clear();
         court.Click(g.CentreX(ball.row, ball.column), g.CentreY(ball.row));
         court.Click(x, y);
-        launched = game.Report().launched;
+        launched = throws.Report().launched;
     }
+    game.SetObserver(nullptr);
     if (!launched) return -1;
     for (int frames = 1; frames <= kFrameLimit; ++frames) {
         court.Frame();

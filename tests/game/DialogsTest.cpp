@@ -8,6 +8,7 @@
 #include "game/OWndOptions.hpp"
 #include "game/OWndScores.hpp"
 #include "game/OWndScoresClear.hpp"
+#include "rules/CourtControls.hpp"
 #include "store/ScoreReport.hpp"
 #include "ui/OButton.hpp"
 #include "ui/OCheckbox.hpp"
@@ -433,7 +434,7 @@ TEST_F(Dialogs, TheGameWindowOpensEachDialogFromItsButtonsAndKeys) {
     EXPECT_EQ(Settings().level, Level::Expert);
 
     // After the end of a game, the next mouse event brings the result window.
-    window->Game()->EndGame();
+    CourtControls(*window->Game()).EndGame();
     EXPECT_EQ(Dialog<OWndResult>(), nullptr);
     Send(window, platform::EventKind::MouseMove, 0, 300, 300);
     auto* result = Dialog<OWndResult>();

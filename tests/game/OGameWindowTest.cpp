@@ -13,6 +13,7 @@
 #include "game/OGameWindow.hpp"
 #include "platform/KeyCodes.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
+#include "rules/ThrowReportObserver.hpp"
 #include "store/SaveWriter.hpp"
 #include "store/TScoresTable.hpp"
 #include "tools/driver/HeadlessDriver.hpp"
@@ -69,11 +70,14 @@ TEST_F(GameWindowTest, LaysOutThePanelAndPlaysAThrowWithClipBalls) {
     const Cell selected = game->SelectedCell();
     ASSERT_TRUE(selected.IsValid());
     const CourtGeometry& g = game->Geometry();
+    ThrowReportObserver throws;
+    game->SetObserver(&throws);
     Click(g.CentreX(selected.row, selected.column), g.CentreY(selected.row) - 200);
-    EXPECT_TRUE(game->Report().launched);
+    EXPECT_TRUE(throws.Report().launched);
     EXPECT_EQ(headless->Sounds().back().find("start.wav") != std::string::npos, true);
     for (int i = 0; i < 5000 && !(game->IsSettled() && i > 0); ++i) Frame();
-    EXPECT_TRUE(game->Report().landed.has_value());
+    game->SetObserver(nullptr);
+    EXPECT_TRUE(throws.Report().landed.has_value());
 }
 
 TEST_F(GameWindowTest, WindowsOpenedInTheSameMillisecondDealDifferentBoards) {
@@ -250,8 +254,11 @@ TEST_F(GameWindowTest, TheCourtIsSavedWhenItComesToRestAndNeverInFlight) {
     const Cell selected = game->SelectedCell();
     const CourtGeometry& g = game->Geometry();
     // Aimed aside: a ball thrown straight up comes back to its own cell.
+    ThrowReportObserver throws;
+    game->SetObserver(&throws);
     Click(g.CentreX(selected.row, selected.column) + 150, g.CentreY(selected.row) - 200);
-    ASSERT_TRUE(game->Report().launched);
+    game->SetObserver(nullptr);
+    ASSERT_TRUE(throws.Report().launched);
     int frames = 0, inFlight = 0;
     for (; frames < 5000 && !game->IsSettled(); ++frames) {
         Frame();

@@ -18,6 +18,7 @@
 #include "game/ReplayFiles.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
 #include "rules/ReplayPlayer.hpp"
+#include "rules/ThrowReportObserver.hpp"
 #include "store/ReplayFile.hpp"
 #include "store/SaveWriter.hpp"
 #include "store/TScoresTable.hpp"
@@ -154,13 +155,15 @@ protected:
         for (int i = 0; i < 200 && !(game->AcceptsClicks() && game->IsSettled()); ++i) Frame();
         if (!game->AcceptsClicks() || !game->SelectedCell().IsValid()) return false;
         const CourtGeometry& g = game->Geometry();
-        game->Report() = {};
-        for (int attempt = 0; attempt < 100 && !game->Report().launched; ++attempt) {
+        ThrowReportObserver throws;
+        game->SetObserver(&throws);
+        for (int attempt = 0; attempt < 100 && !throws.Report().launched; ++attempt) {
             const int x = std::uniform_int_distribution<int>(g.courtLeft, g.courtLeft + g.courtWidth - 1)(random);
             const int y = std::uniform_int_distribution<int>(g.courtTop, g.courtTop + g.courtHeight / 2)(random);
             driver.Click(window, x, y);
         }
-        return game->Report().launched;
+        game->SetObserver(nullptr);
+        return throws.Report().launched;
     }
     // A throw, then frames until the court is at rest again and that rest is written (a newer
     // save would otherwise replace one still waiting).

@@ -10,6 +10,7 @@
 
 #include "game/OWndScores.hpp"
 #include "game/OWndScoresClear.hpp"
+#include "rules/CourtControls.hpp"
 #include "rules/ReplayPlayer.hpp"
 #include "store/ScoreReport.hpp"
 #include "store/TScoreReplays.hpp"
@@ -249,7 +250,7 @@ TEST_F(TopTenReplays, ARestoredGameWithoutAReplayIsRecordedAndPublishedWithoutOn
     setup.preset = saved;
     OpenGame(setup);
     ASSERT_EQ(window->Game()->Replay(), nullptr);
-    window->Game()->EndGame();
+    CourtControls(*window->Game()).EndGame();
     Send(window, platform::EventKind::MouseMove, 0, 300, 300);
     auto* result = Dialog<OWndResult>();
     ASSERT_NE(result, nullptr);

@@ -3,8 +3,10 @@
 #include <random>
 #include <set>
 
+#include "rules/CourtControls.hpp"
 #include "rules/SimScene.hpp"
 #include "rules/TGame.hpp"
+#include "rules/ThrowReportObserver.hpp"
 
 using namespace rules;
 
@@ -13,8 +15,12 @@ namespace {
 struct PureGame {
     GameSettings settings;
     SimScene scene;
+    ThrowReportObserver throws;
     TGame game{scene, settings, CourtGeometry::FromBall(34, 33)};
+    CourtControls controls{game};
     std::uint32_t time = 1000;
+
+    PureGame() { game.SetObserver(&throws); }
 
     void Frame() {
         game.Step(time);
@@ -111,9 +117,9 @@ TEST(TGame, AThrowStraightUpComesBackAndIsVoid) {
     ASSERT_EQ(p.game.SelectedCell(), (Cell{16, 1}));
     const CourtGeometry& g = p.game.Geometry();
     p.scene.SetRecordSounds(true);
-    ASSERT_TRUE(p.game.Launch(g.CentreX(16, 1), g.CentreY(16) - 150));
+    ASSERT_TRUE(p.controls.Launch(g.CentreX(16, 1), g.CentreY(16) - 150));
     ASSERT_TRUE(p.Settle());
-    EXPECT_TRUE(p.game.Report().voidThrow);
+    EXPECT_TRUE(p.throws.Report().voidThrow);
     EXPECT_EQ(p.game.SelectedCell(), (Cell{16, 1}));
     EXPECT_EQ(p.game.PendingDrops(), 0);
     EXPECT_EQ(p.game.FailCount(), 0);
@@ -153,7 +159,7 @@ TEST(TGame, ARefusedThrowChangesNothing) {
     p.game.SetSavedGame(p.Board({"1200000000000000"}));
     p.game.NewGame();
     const CourtGeometry& g = p.game.Geometry();
-    EXPECT_FALSE(p.game.Launch(g.CentreX(16, 1) + 3, g.CentreY(16)));
+    EXPECT_FALSE(p.controls.Launch(g.CentreX(16, 1) + 3, g.CentreY(16)));
     EXPECT_TRUE(p.game.Flying().empty());
     EXPECT_EQ(p.game.SelectedCell(), (Cell{16, 1}));
 }
@@ -163,8 +169,8 @@ TEST(TGame, AThrowOntoASmallPileKeepsTheAccounting) {
     p.game.SetSavedGame(p.Board({"2210000000000000"}));
     p.game.NewGame();
     const CourtGeometry& g = p.game.Geometry();
-    ASSERT_TRUE(p.game.Select({16, 2}));
-    ASSERT_TRUE(p.game.Launch(g.CentreX(15, 2), g.CentreY(15) - 60));
+    ASSERT_TRUE(p.controls.Select({16, 2}));
+    ASSERT_TRUE(p.controls.Launch(g.CentreX(15, 2), g.CentreY(15) - 60));
     ASSERT_TRUE(p.Settle());
     p.CheckAccounting();
     // Too few balls of its colour to match: nothing is taken away and the throw earns nothing.
@@ -184,11 +190,11 @@ TEST(TGame, MasterForgivesTheFirstFailureOfAPair) {
     // Up and to the right, so that it does not come back home.
     const Cell from = p.game.SelectedCell();
     ASSERT_TRUE(from.IsValid());
-    ASSERT_TRUE(p.game.Launch(g.CentreX(from.row, from.column) + 200, g.CentreY(from.row) - 100));
+    ASSERT_TRUE(p.controls.Launch(g.CentreX(from.row, from.column) + 200, g.CentreY(from.row) - 100));
     ASSERT_TRUE(p.Settle());
     // The throw must fail: no group of three, and not into the void.
-    ASSERT_LT(p.game.Report().group, 3);
-    ASSERT_FALSE(p.game.Report().voidThrow);
+    ASSERT_LT(p.throws.Report().group, 3);
+    ASSERT_FALSE(p.throws.Report().voidThrow);
     EXPECT_EQ(p.game.FailCount(), 1);
-    EXPECT_EQ(p.game.Report().drops, 0);
+    EXPECT_EQ(p.throws.Report().drops, 0);
 }

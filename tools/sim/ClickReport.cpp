@@ -12,7 +12,9 @@ std::string CellJson(const rules::Cell& cell) {
     return "[" + std::to_string(cell.row) + "," + std::to_string(cell.column) + "]";
 }
 
-const char* Bool(bool value) { return value ? "true" : "false"; }
+const char* Bool(bool value) {
+    return value ? "true" : "false";
+}
 
 } // namespace
 
@@ -22,9 +24,8 @@ std::string ClickReport::FormatDouble(double value) {
     return std::string(buffer, result.ptr);
 }
 
-std::string ClickReport::Format(game::OGameWindow& window) const {
+std::string ClickReport::Format(game::OGameWindow& window, const rules::TThrowReport& report) const {
     rules::TGame& game = *window.Game();
-    const rules::TThrowReport& report = game.Report();
     std::string line = "{\"click\":[" + std::to_string(m_x) + "," + std::to_string(m_y) + "]";
     line += ",\"selected\":" + (m_selected.IsValid() ? CellJson(m_selected) : std::string("null"));
     line += std::string(",\"launched\":") + Bool(report.launched);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "game/OGameWindow.hpp"
+#include "rules/ThrowReportObserver.hpp"
 
 namespace sim {
 
@@ -11,8 +12,9 @@ class ClickReport {
 public:
     ClickReport(int x, int y, rules::Cell selected) : m_x(x), m_y(y), m_selected(selected) {}
 
-    // Reads the game's report and state, and takes the window's dialog request.
-    std::string Format(game::OGameWindow& window) const;
+    // Reads the click's throw report and the game's state, and takes the window's dialog
+    // request.
+    std::string Format(game::OGameWindow& window, const rules::TThrowReport& report) const;
 
     static std::string FormatDouble(double value);
 

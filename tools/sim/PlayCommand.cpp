@@ -9,6 +9,7 @@
 #include "CommandLine.hpp"
 #include "HeadlessSession.hpp"
 #include "SimError.hpp"
+#include "rules/ThrowReportObserver.hpp"
 
 namespace sim {
 
@@ -34,7 +35,9 @@ ClickLine ParseClickLine(const std::string& line) {
     return click;
 }
 
-bool IsBlank(const std::string& line) { return line.find_first_not_of(" \t\r") == std::string::npos; }
+bool IsBlank(const std::string& line) {
+    return line.find_first_not_of(" \t\r") == std::string::npos;
+}
 
 } // namespace
 
@@ -54,6 +57,8 @@ int RunPlay(const std::vector<std::string>& args, std::istream& in, std::ostream
         return 2;
     }
 
+    // Outlives the session, whose game it watches.
+    rules::ThrowReportObserver throws;
     HeadlessSession session;
     game::GameWindowSetup setup;
     setup.preset = saved;
@@ -63,6 +68,7 @@ int RunPlay(const std::vector<std::string>& args, std::istream& in, std::ostream
         return 1;
     }
     session.Tick();
+    session.Game()->SetObserver(&throws);
 
     std::string line;
     while (std::getline(in, line)) {
@@ -75,14 +81,15 @@ int RunPlay(const std::vector<std::string>& args, std::istream& in, std::ostream
             return 2;
         }
         game::OGameWindow& window = *session.Window();
-        window.Game()->Report() = {};
+        throws.Clear();
         session.Click(click.x, click.y);
         const ClickReport report(click.x, click.y, window.Game()->SelectedCell());
         if (!session.RunUntilRest(kRestLimit)) {
-            err << "hoopstack-sim: the board did not come to rest after " << kRestLimit << " ticks" << std::endl;
+            err << "hoopstack-sim: the board did not come to rest after " << kRestLimit << " ticks"
+                << std::endl;
             return 1;
         }
-        out << report.Format(window) << std::endl;
+        out << report.Format(window, throws.Report()) << std::endl;
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "SimError.hpp"
 #include "rules/BoardRules.hpp"
+#include "rules/CourtControls.hpp"
 #include "rules/SimScene.hpp"
 
 namespace sim {
@@ -32,14 +33,14 @@ std::vector<rules::Cell> SoakBot::FreeBalls(const rules::TGame& game) const {
 }
 
 bool SoakBot::Attempt(SoakCourt& court, const Candidate& candidate) {
-    rules::TGame& game = court.Game();
-    game.Report() = {};
+    const rules::TGame& game = court.Game();
+    court.ClearReport();
     if (rules::RulesOfLevel(court.Settings().level).playerPicks && candidate.ball.IsValid()) {
         const rules::CourtGeometry& g = game.Geometry();
         court.Click(g.CentreX(candidate.ball.row, candidate.ball.column), g.CentreY(candidate.ball.row));
     }
     court.Click(candidate.x, candidate.y);
-    return court.Game().Report().launched;
+    return court.Report().launched;
 }
 
 bool SoakBot::RandomThrow(SoakCourt& court) {
@@ -50,7 +51,8 @@ bool SoakBot::RandomThrow(SoakCourt& court) {
         const rules::CourtGeometry& g = game.Geometry();
         Candidate candidate;
         candidate.ball = free[std::uniform_int_distribution<std::size_t>(0, free.size() - 1)(m_random)];
-        candidate.x = std::uniform_int_distribution<int>(g.courtLeft, g.courtLeft + g.courtWidth - 1)(m_random);
+        candidate.x =
+            std::uniform_int_distribution<int>(g.courtLeft, g.courtLeft + g.courtWidth - 1)(m_random);
         candidate.y = std::uniform_int_distribution<int>(0, g.courtTop + g.courtHeight - 1)(m_random);
         if (Attempt(court, candidate)) return true;
     }
@@ -99,7 +101,8 @@ bool SoakBot::GreedyThrow(SoakCourt& court) {
     return Attempt(court, *best);
 }
 
-std::optional<SoakBot::Prediction> SoakBot::Predict(const rules::TGame& game, const rules::GameSettings& settings,
+std::optional<SoakBot::Prediction> SoakBot::Predict(const rules::TGame& game,
+                                                    const rules::GameSettings& settings,
                                                     const Candidate& candidate) {
     rules::TSavedGame saved;
     saved.settings = settings;
@@ -108,21 +111,23 @@ std::optional<SoakBot::Prediction> SoakBot::Predict(const rules::TGame& game, co
     saved.boardEmpty = rules::CountBalls(game.Grid()) == 0;
     rules::GameSettings copySettings = saved.settings;
     rules::SimScene scene;
+    rules::ThrowReportObserver watcher;
     rules::TGame copy(scene, copySettings, game.Geometry());
     copy.SetSavedGame(saved);
     copy.Seed(1);
     copy.NewGame();
-    copy.Report() = {};
-    if (!copy.Select(candidate.ball) || !copy.Launch(candidate.x, candidate.y)) return std::nullopt;
+    copy.SetObserver(&watcher);
+    rules::CourtControls controls(copy);
+    if (!controls.Select(candidate.ball) || !controls.Launch(candidate.x, candidate.y)) return std::nullopt;
     std::uint32_t time = 1000;
     for (int frame = 0; frame < kPredictionFrames; ++frame) {
         copy.Step(time);
         scene.Tick(time);
         const int fps = scene.FrameRate();
         time += std::uint32_t(1000 / (fps > 0 ? fps : 1));
-        if (copy.Report().landed || copy.Flying().empty()) break;
+        if (watcher.Report().landed || copy.Flying().empty()) break;
     }
-    const rules::TThrowReport& report = copy.Report();
+    const rules::TThrowReport& report = watcher.Report();
     return Prediction{(report.group >= 3 ? report.group : 0) + report.fell, report.voidThrow};
 }
 

@@ -11,7 +11,7 @@ SoakCourt::SoakCourt(const rules::GameSettings& settings, std::uint32_t seed)
     : m_settings(settings), m_scene(std::make_unique<rules::SimScene>()) {
     m_ownGame = std::make_unique<rules::TGame>(*m_scene, m_settings, rules::CourtGeometry{});
     m_game = m_ownGame.get();
-    WatchCeiling();
+    m_game->SetObserver(&m_observer);
     m_game->Seed(seed);
     m_game->NewGame();
 }
@@ -27,28 +27,12 @@ SoakCourt::SoakCourt(HeadlessSession& session, const rules::GameSettings& settin
     setup.seed = seed;
     if (!session.Open(setup)) return;
     m_game = session.Game();
-    WatchCeiling();
+    m_game->SetObserver(&m_observer);
 }
 
 SoakCourt::~SoakCourt() {
-    if (m_game) m_game->onCeilingRefreshed = nullptr;
+    if (m_game) m_game->SetObserver(nullptr);
     if (m_session) m_session->Close();
-}
-
-void SoakCourt::WatchCeiling() {
-    m_game->onCeilingRefreshed = [this] {
-        if (!m_ceilingProblem.empty() || m_game->PresentColours().size() < 2) return;
-        const auto& counts = m_game->ColourCounts();
-        const auto& ceiling = m_game->CeilingRow();
-        for (int slot = 1; slot <= 16; ++slot) {
-            const rules::Ball* ball = ceiling[std::size_t(slot)];
-            if (ball && counts[std::size_t(ball->Colour() - 1)] <= 0) {
-                m_ceilingProblem = "ceiling slot " + std::to_string(slot) + " holds colour " +
-                                   std::to_string(ball->Colour()) + ", which is not on the board";
-                return;
-            }
-        }
-    };
 }
 
 void SoakCourt::Click(int x, int y) {
@@ -70,7 +54,7 @@ void SoakCourt::Frame() {
 }
 
 std::string SoakCourt::Violation() {
-    if (!m_ceilingProblem.empty()) return m_ceilingProblem;
+    if (!m_observer.CeilingProblem().empty()) return m_observer.CeilingProblem();
     const rules::TGame& game = *m_game;
     const rules::BallGrid& grid = game.Grid();
 
@@ -82,7 +66,8 @@ std::string SoakCourt::Violation() {
     std::vector<const rules::Ball*> all;
     std::array<int, rules::kColours> counted{};
     auto count = [&counted](const rules::Ball* ball) {
-        if (ball->Colour() >= 1 && ball->Colour() <= rules::kColours) ++counted[std::size_t(ball->Colour() - 1)];
+        if (ball->Colour() >= 1 && ball->Colour() <= rules::kColours)
+            ++counted[std::size_t(ball->Colour() - 1)];
     };
     for (int row = 1; row <= 16; ++row)
         for (int column = 1; column <= 16; ++column)
@@ -115,8 +100,9 @@ std::string SoakCourt::Violation() {
             return "the count of colour " + std::to_string(k) + " is " +
                    std::to_string(game.ColourCounts()[std::size_t(k - 1)]) + " but " +
                    std::to_string(counted[std::size_t(k - 1)]) + " balls have it (" +
-                   std::to_string(game.Flying().size()) + " flying, " + std::to_string(game.RemovalQueue().size()) +
-                   " being removed, " + std::to_string(game.FallingQueue().size()) + " falling)";
+                   std::to_string(game.Flying().size()) + " flying, " +
+                   std::to_string(game.RemovalQueue().size()) + " being removed, " +
+                   std::to_string(game.FallingQueue().size()) + " falling)";
 
     if (game.Score() < m_lastScore)
         return "the score fell from " + std::to_string(m_lastScore) + " to " + std::to_string(game.Score());

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "HeadlessSession.hpp"
+#include "SoakObserver.hpp"
 #include "rules/GameSettings.hpp"
 #include "rules/SimScene.hpp"
 #include "rules/TGame.hpp"
@@ -30,12 +31,14 @@ public:
     void Click(int x, int y);
     void Frame();
 
+    // What the throws did since the report was last cleared.
+    const rules::TThrowReport& Report() const { return m_observer.Report(); }
+    void ClearReport() { m_observer.Clear(); }
+
     // What is wrong after the last frame, or empty.
     std::string Violation();
 
 private:
-    void WatchCeiling();
-
     rules::GameSettings m_settings;
     std::unique_ptr<rules::SimScene> m_scene;
     std::unique_ptr<rules::TGame> m_ownGame;
@@ -43,7 +46,7 @@ private:
     rules::TGame* m_game = nullptr;
     std::uint32_t m_time = 1000;
     int m_lastScore = 0;
-    std::string m_ceilingProblem;
+    SoakObserver m_observer;
 };
 
 } // namespace sim

@@ -78,7 +78,7 @@ SoakGameResult PlaySoakGame(SoakCourt& court, SoakBot& bot, int number, std::ost
         }
         ++result.throws;
         if (!run.Settle()) return result;
-        const rules::TThrowReport& report = court.Game().Report();
+        const rules::TThrowReport& report = court.Report();
         if (report.group >= 3) ++result.matches;
         result.drops += report.drops;
     }

@@ -174,7 +174,7 @@ TEST(TGame, AThrowOntoASmallPileKeepsTheAccounting) {
     ASSERT_TRUE(p.Settle());
     p.CheckAccounting();
     // Too few balls of its colour to match: nothing is taken away and the throw earns nothing.
-    const TThrowReport& report = p.game.Report();
+    const TThrowReport& report = p.throws.Report();
     EXPECT_TRUE(report.landed);
     EXPECT_LT(report.group, 3);
     EXPECT_EQ(report.removed, 0);

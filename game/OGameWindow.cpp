@@ -285,7 +285,9 @@ void OGameWindow::MouseMove(int x, int y) {
 void OGameWindow::KeyDown(int code, int x, int y) {
     if (IsPlayback()) return PlaybackKeyDown(code, x, y);
     OpenPendingResult();
-    if (m_game && code == platform::Key_LButton) m_game->Click(x, y);
+    // The panel's clicks go to its buttons alone.
+    if (m_game && code == platform::Key_LButton && rules::IsOnCourt(m_game->Geometry(), x, y))
+        m_game->Click(x, y);
     if (code == platform::Key_F1) OpenDialog(GameDialog::Rules);
     if (code == platform::Key_F2) OpenDialog(GameDialog::Scores);
     if (code == platform::Key_F3) OpenDialog(GameDialog::Options);

@@ -210,7 +210,7 @@ void TGame::RecordInput(ReplayInput::Kind kind, int x, int y) {
 }
 
 void TGame::Click(int x, int y) {
-    if (!AcceptsClicks() || x >= m_geometry.courtLeft + m_geometry.courtWidth + 10) return;
+    if (!AcceptsClicks()) return;
     RecordInput(ReplayInput::Kind::Click, x, y);
     m_scene.SetFrameRate(FrameRateForSpeed(m_settings.speed));
     RestAllMarkers();

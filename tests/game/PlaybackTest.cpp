@@ -232,6 +232,42 @@ TEST_F(PlaybackTest, TheSavedGameIsNeitherReadNorWritten) {
     EXPECT_EQ(LoadSavedGame(state.string())->settings.level, Level::Master);
 }
 
+TEST_F(PlaybackTest, ForgedClicksOffTheCourtChangeNothing) {
+    const replaytest::Recording& recorded = Finished(driver);
+    const CourtGeometry g = CourtGeometry::FromBall(recorded.replay.ballWidth, recorded.replay.ballHeight);
+    const int panel = g.courtLeft + g.courtWidth + kCourtClickMargin;
+    // A click on the panel at every tenth frame, where a live game would have thrown.
+    GameReplay forged = recorded.replay;
+    std::vector<ReplayInput> inputs;
+    std::size_t next = 0;
+    for (std::uint32_t tick = 0; tick < forged.ticks; tick += 10) {
+        for (; next < forged.inputs.size() && forged.inputs[next].tick <= tick; ++next)
+            inputs.push_back(forged.inputs[next]);
+        inputs.push_back(
+            {tick, ReplayInput::Kind::Click, panel + int(tick % 150), g.courtTop + int(tick % 500)});
+    }
+    for (; next < forged.inputs.size(); ++next) inputs.push_back(forged.inputs[next]);
+    forged.inputs = inputs;
+    const ReplayRun honest = PlayReplay(recorded.replay);
+    const ReplayRun run = PlayReplay(forged);
+    ASSERT_TRUE(run.played) << run.failure;
+    EXPECT_EQ(run.outcome.board, honest.outcome.board);
+    EXPECT_EQ(run.outcome.score, honest.outcome.score);
+    EXPECT_EQ(run.outcome.gameOver, honest.outcome.gameOver);
+    // The window shows the same game.
+    OpenPlayback(forged);
+    PlayToTheEnd(forged);
+    EXPECT_EQ(replaytest::BoardRows(window->Game()->Grid()), recorded.board);
+    EXPECT_EQ(window->Game()->Score(), recorded.score);
+
+    // The same clicks one pixel further left are on the court and change the game.
+    for (ReplayInput& input : forged.inputs)
+        if (input.kind == ReplayInput::Kind::Click && input.x >= panel) input.x = panel - 1;
+    const ReplayRun onCourt = PlayReplay(forged);
+    ASSERT_TRUE(onCourt.played) << onCourt.failure;
+    EXPECT_NE(onCourt.outcome.board, honest.outcome.board);
+}
+
 TEST_F(PlaybackTest, AnUnfinishedReplayStopsWhereItsRecordingStopped) {
     // A game cut after a few throws, at any moment: the court keeps its last frame.
     const std::optional<replaytest::Recording> cut =

@@ -323,7 +323,15 @@ void OGameWindow::ControlEvent(engine::WindowControl* sender, int code) {
 void OGameWindow::OpenDialog(GameDialog which) {
     m_dialogRequest = DialogName(which);
     if (!m_setup.openDialogs || !m_game) return;
-    GameDialogContext context{this, m_game->Score(), static_cast<int>(rules::Settings().level) + 1, {}};
+    GameDialogContext context{this, m_game->Score(), static_cast<int>(rules::Settings().level) + 1, {}, {}};
+    if (!IsPlayback()) {
+        context.actions.quit = [this] {
+            SaveGame();
+            SetFinished(true);
+        };
+        context.actions.changeLevel = [this] { ChangeLevel(); };
+        context.actions.keepSettings = [this] { SaveSettings(); };
+    }
     // The result is recorded with the replay of the game that ended, when it has one.
     if (which == GameDialog::Result)
         if (const rules::GameReplay* replay = m_game->Replay(); replay && replay->finished) context.replay = rules::EncodeReplay(*replay);

@@ -10,7 +10,9 @@
 
 #include "engine/MainThread.hpp"
 #include "game/ClipBall.hpp"
+#include "game/CourtWindows.hpp"
 #include "game/OGameWindow.hpp"
+#include "game/OReplayWindow.hpp"
 #include "platform/KeyCodes.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
 #include "store/SaveWriter.hpp"
@@ -350,4 +352,21 @@ TEST_F(GameWindowTest, AClickRightOfTheCourtsMarginNeverThrows) {
     ASSERT_NE(game->Replay(), nullptr);
     ASSERT_FALSE(game->Replay()->inputs.empty());
     EXPECT_EQ(game->Replay()->inputs.back().x, panel - 1);
+}
+
+TEST_F(GameWindowTest, ASetupWithoutARecordingMakesTheGameWindowAndOneWithARecordingTheReplayWindow) {
+    GameWindowSetup setup;
+    setup.seed = 3;
+    OCourtWindow* made = NewCourtWindow(nullptr, setup);
+    EXPECT_NE(dynamic_cast<OGameWindow*>(made), nullptr);
+    EXPECT_EQ(dynamic_cast<OReplayWindow*>(made), nullptr);
+    engine::OWindow::Destroy(made);
+    Pump();
+
+    setup.playback = GameReplay{};
+    made = NewCourtWindow(nullptr, setup);
+    EXPECT_NE(dynamic_cast<OReplayWindow*>(made), nullptr);
+    EXPECT_EQ(dynamic_cast<OGameWindow*>(made), nullptr);
+    engine::OWindow::Destroy(made);
+    Pump();
 }

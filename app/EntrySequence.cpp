@@ -1,5 +1,7 @@
 #include "app/EntrySequence.hpp"
 
+#include <string>
+
 #include "app/CloseSignals.hpp"
 #include "app/WindowIcon.hpp"
 #include "engine/OWindow.hpp"
@@ -124,7 +126,7 @@ std::optional<int> EntrySequence::CloseCurrent() {
 
 std::optional<int> EntrySequence::OpenGameWindow() {
     engine::NextWindowParams() = {kBackground, kGameStyle, kGameWidth, kGameHeight, m_frameThreads};
-    m_game = new game::OGameWindow(nullptr, m_gameSetup);
+    m_game = game::NewCourtWindow(nullptr, m_gameSetup);
     m_game->SetTitle(m_gameSetup.playback ? kReplayTitle : "Hoopstack");
     if (m_game->CreateFailed() != 0) {
         engine::OWindow::Destroy(m_game);
@@ -140,10 +142,9 @@ std::optional<int> EntrySequence::OpenGameWindow() {
         m_game->Close();
         return kExitContentMissing;
     }
-    if (!m_game->PlaybackProblem().empty()) {
+    if (const std::string problem = m_game->Problem(); !problem.empty()) {
         // The game shown would not be the one recorded.
-        platform::CurrentPlatform().ShowMessage(
-            "Could not show the replay: " + m_game->PlaybackProblem() + ".", "Hoopstack");
+        platform::CurrentPlatform().ShowMessage("Could not show the replay: " + problem + ".", "Hoopstack");
         m_game->SetQuitOnDestroy(false);
         m_game->Close();
         return kExitContentMissing;

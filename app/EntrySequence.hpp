@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "game/OGameWindow.hpp"
+#include "game/CourtWindows.hpp"
 #include "game/OWndIntro.hpp"
 #include "platform/Platform.hpp"
 
@@ -48,7 +48,7 @@ public:
     Phase CurrentPhase() const { return m_phase; }
     // The windows as opened; each is freed by its frame thread once closed.
     game::OWndIntro* Intro() const { return m_intro; }
-    game::OGameWindow* GameWindow() const { return m_game; }
+    game::OCourtWindow* GameWindow() const { return m_game; }
 
 private:
     std::optional<int> OpenGameWindow();
@@ -64,7 +64,7 @@ private:
     Phase m_phase = Phase::Intro;
     game::OWndIntro* m_intro = nullptr;
     platform::WindowId m_introId = 0;
-    game::OGameWindow* m_game = nullptr;
+    game::OCourtWindow* m_game = nullptr;
     platform::WindowId m_gameId = 0;
 };
 

@@ -22,6 +22,7 @@
 #include "engine/MessageLoop.hpp"
 #include "engine/OWindow.hpp"
 #include "engine/WindowProcedure.hpp"
+#include "game/GameSaves.hpp"
 #include "game/HighScores.hpp"
 #include "platform/sdl/Conversions.hpp"
 #include "platform/sdl/SdlPlatform.hpp"
@@ -77,7 +78,7 @@ int main(int argc, char** argv) {
         // The saved game's writer thread starts after the signals are blocked, so that only the
         // watcher takes them. Whatever ends the program, the newest state it was given is kept.
         statePath = scene::ResolveWritablePath("state.dat");
-        writer = game::OGameWindow::MakeStateWriter(statePath);
+        writer = game::GameSaves::MakeStateWriter(statePath);
         // The score table is written on the main thread; a kill in the middle leaves its
         // temporary file, as the writer clears its own.
         store::removeStaleTemporaries(game::TablePath());

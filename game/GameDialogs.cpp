@@ -4,7 +4,6 @@
 #include <iterator>
 #include <string>
 
-#include "game/OGameWindow.hpp"
 #include "game/OWndExit.hpp"
 #include "game/OWndExitLevel.hpp"
 #include "game/OWndHelp.hpp"
@@ -32,11 +31,15 @@ struct GameDialogEntry {
 // line here.
 constexpr GameDialogEntry kDialogs[] = {
     {GameDialog::Rules, "rules", [](const GameDialogContext& c) { Open<OWndHelp>(c); }},
-    {GameDialog::Quit, "quit", [](const GameDialogContext& c) { Open<OWndExit>(c); }},
-    {GameDialog::Level, "level", [](const GameDialogContext& c) { Open<OWndExitLevel>(c); }},
-    {GameDialog::Options, "options", [](const GameDialogContext& c) { Open<OWndOptions>(c); }},
-    {GameDialog::Scores, "scores", [](const GameDialogContext& c) { Open<OWndScores>(c, std::to_string(c.level)); }},
-    {GameDialog::Result, "result", [](const GameDialogContext& c) { Open<OWndResult>(c, c.score, c.level, c.replay); }},
+    {GameDialog::Quit, "quit", [](const GameDialogContext& c) { Open<OWndExit>(c, c.actions.quit); }},
+    {GameDialog::Level, "level",
+     [](const GameDialogContext& c) { Open<OWndExitLevel>(c, c.actions.changeLevel); }},
+    {GameDialog::Options, "options",
+     [](const GameDialogContext& c) { Open<OWndOptions>(c, c.actions.keepSettings); }},
+    {GameDialog::Scores, "scores",
+     [](const GameDialogContext& c) { Open<OWndScores>(c, std::to_string(c.level)); }},
+    {GameDialog::Result, "result",
+     [](const GameDialogContext& c) { Open<OWndResult>(c, c.score, c.level, c.replay); }},
 };
 
 // The table holds every dialog once, in the enum's order, so that a dialog indexes its line.

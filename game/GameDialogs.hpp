@@ -1,25 +1,41 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
-namespace game {
+namespace engine {
+class OWindow;
+}
 
-class OGameWindow;
+namespace game {
 
 // The dialogs the game window opens, in the order of the table in GameDialogs.cpp; Count stays
 // last and names none.
 enum class GameDialog { Rules, Quit, Level, Options, Scores, Result, Count };
 
-// What a dialog may be opened with: its owner and the game's state at that moment.
+// What the dialogs may do to the window they are opened over, each valid while that window
+// lives; an empty one is not offered by that window (a replay keeps nothing and changes no game).
+struct GameDialogActions {
+    // Keeps the game and finishes the window (the quit confirmation's "Yes").
+    std::function<void()> quit;
+    // Moves to the next level and starts a new game there (the level question's "Yes").
+    std::function<void()> changeLevel;
+    // Keeps the current settings at once (the options' "Ok").
+    std::function<void()> keepSettings;
+};
+
+// What a dialog may be opened with: its owner, the game's state at that moment and what the
+// dialog may do to its owner.
 struct GameDialogContext {
-    OGameWindow* owner = nullptr;
+    engine::OWindow* owner = nullptr;
     std::int32_t score = 0;
     // The level as the player counts it, from 1.
     int level = 1;
     // The replay of the game that ended, as EncodeReplay writes it (the result window keeps
     // it with the record); empty for none.
     std::string replay;
+    GameDialogActions actions;
 };
 
 // The name a dialog request is reported by: "rules", "quit", "level", "options", "scores",

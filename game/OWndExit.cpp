@@ -1,11 +1,13 @@
 #include "game/OWndExit.hpp"
 
-#include "game/OGameWindow.hpp"
+#include <utility>
+
 #include "scene/AssetNames.hpp"
 
 namespace game {
 
-OWndExit::OWndExit(OGameWindow* owner) : OYesNoDialog(owner), m_game(owner) {}
+OWndExit::OWndExit(engine::OWindow* owner, std::function<void()> quit)
+    : OYesNoDialog(owner), m_quit(std::move(quit)) {}
 
 bool OWndExit::Start() {
     AddAnswers(30);
@@ -16,9 +18,7 @@ bool OWndExit::Start() {
 }
 
 void OWndExit::Yes() {
-    if (!IsLiveWindow(m_game)) return;
-    m_game->SaveGame();
-    m_game->SetFinished(true);
+    if (m_quit && IsLiveWindow(Owner())) m_quit();
 }
 
 } // namespace game

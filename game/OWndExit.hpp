@@ -1,26 +1,26 @@
 #pragma once
 
+#include <functional>
+
 #include "game/OYesNoDialog.hpp"
 
 namespace game {
 
-class OGameWindow;
-
-// "Quit the game?": "Yes" saves the game and finishes the game window, which ends the
-// program; "No" goes back to the game.
+// "Quit the game?": "Yes" runs the owner's quit (the game window saves the game and finishes,
+// which ends the program) while the owner lives; "No" goes back to the game.
 class OWndExit : public OYesNoDialog {
 public:
     static constexpr int kWidth = 300;
     static constexpr int kHeight = 200;
 
-    explicit OWndExit(OGameWindow* owner);
+    OWndExit(engine::OWindow* owner, std::function<void()> quit);
 
     bool Start() override;
 
 private:
     void Yes() override;
 
-    OGameWindow* m_game;
+    std::function<void()> m_quit;
 };
 
 } // namespace game

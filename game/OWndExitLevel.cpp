@@ -1,10 +1,11 @@
 #include "game/OWndExitLevel.hpp"
 
-#include "game/OGameWindow.hpp"
+#include <utility>
 
 namespace game {
 
-OWndExitLevel::OWndExitLevel(OGameWindow* owner) : OYesNoDialog(owner), m_game(owner) {}
+OWndExitLevel::OWndExitLevel(engine::OWindow* owner, std::function<void()> changeLevel)
+    : OYesNoDialog(owner), m_changeLevel(std::move(changeLevel)) {}
 
 bool OWndExitLevel::Start() {
     AddAnswers(10);
@@ -14,7 +15,7 @@ bool OWndExitLevel::Start() {
 }
 
 void OWndExitLevel::Yes() {
-    if (IsLiveWindow(m_game)) m_game->ChangeLevel();
+    if (m_changeLevel && IsLiveWindow(Owner())) m_changeLevel();
 }
 
 } // namespace game

@@ -1,26 +1,27 @@
 #pragma once
 
+#include <functional>
+
 #include "game/OYesNoDialog.hpp"
 
 namespace game {
 
-class OGameWindow;
-
-// "Start new game?" before a scored game is given up for the next level: "Yes" moves to
-// the next level (after "Master" back to "Novice") and starts a new game there.
+// "Start new game?" before a scored game is given up for the next level: "Yes" runs the
+// owner's level change while the owner lives (the game window moves to the next level, after
+// "Master" back to "Novice", and starts a new game there).
 class OWndExitLevel : public OYesNoDialog {
 public:
     static constexpr int kWidth = 270;
     static constexpr int kHeight = 150;
 
-    explicit OWndExitLevel(OGameWindow* owner);
+    OWndExitLevel(engine::OWindow* owner, std::function<void()> changeLevel);
 
     bool Start() override;
 
 private:
     void Yes() override;
 
-    OGameWindow* m_game;
+    std::function<void()> m_changeLevel;
 };
 
 } // namespace game

@@ -1,7 +1,8 @@
 #include "game/OWndOptions.hpp"
 
+#include <utility>
+
 #include "engine/ControlEvents.hpp"
-#include "game/OGameWindow.hpp"
 #include "scene/AssetNames.hpp"
 #include "ui/OButton.hpp"
 #include "ui/OCheckbox.hpp"
@@ -19,7 +20,8 @@ ui::OButton* makeLook(const char* skin) { return new ui::OButton("", skin, 0, 1,
 
 } // namespace
 
-OWndOptions::OWndOptions(engine::OWindow* owner) : ODialog(owner) {}
+OWndOptions::OWndOptions(engine::OWindow* owner, std::function<void()> keepSettings)
+    : ODialog(owner), m_keepSettings(std::move(keepSettings)) {}
 
 int OWndOptions::SpeedChoice(rules::Speed speed) {
     const int choice = static_cast<int>(speed);
@@ -90,8 +92,7 @@ void OWndOptions::ControlEvent(engine::WindowControl* sender, int code) {
     // The check box that was clicked moves to its other state by itself after this.
     if (control == m_ok) {
         // Kept at once, as a program that dies later must not lose them.
-        auto* game = dynamic_cast<OGameWindow*>(Owner());
-        if (game && IsLiveWindow(game)) game->SaveSettings();
+        if (m_keepSettings && IsLiveWindow(Owner())) m_keepSettings();
         EndDialog();
     } else if (control == m_cancel) {
         settings.sound = m_before.sound;

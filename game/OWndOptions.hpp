@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 
 #include "rules/GameSettings.hpp"
 #include "ui/ODialog.hpp"
@@ -14,13 +15,14 @@ namespace game {
 
 // The four settings: "Sound On", "Autosave", "Show Path" and the ball's speed. Changes take
 // effect at once, since the game reads the settings directly; "Cancel" puts back what was
-// set when the window opened.
+// set when the window opened; "Ok" runs the owner's keeping of the settings while the owner
+// lives.
 class OWndOptions : public ui::ODialog {
 public:
     static constexpr int kWidth = 260;
     static constexpr int kHeight = 450;
 
-    explicit OWndOptions(engine::OWindow* owner);
+    OWndOptions(engine::OWindow* owner, std::function<void()> keepSettings);
 
     bool Start() override;
     void ControlEvent(engine::WindowControl* sender, int code) override;
@@ -40,6 +42,7 @@ private:
     // A check box over copies of the two looks, at (20, y), with its label; added.
     ui::OCheckbox* AddBox(ui::OButton* unselected, ui::OButton* selected, float y, const char* label);
 
+    std::function<void()> m_keepSettings;
     rules::GameSettings m_before;
     ui::OButton* m_ok = nullptr;
     ui::OButton* m_cancel = nullptr;

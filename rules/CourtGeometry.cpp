@@ -38,4 +38,8 @@ Cell CourtGeometry::ClickCell(int x, int y) const {
 
 Cell ClampCell(Cell cell) { return {std::clamp(cell.row, 1, 16), std::clamp(cell.column, 1, 16)}; }
 
+bool IsOnCourt(const CourtGeometry& court, int x, [[maybe_unused]] int y) {
+    return x < court.courtLeft + court.courtWidth + kCourtClickMargin;
+}
+
 } // namespace rules

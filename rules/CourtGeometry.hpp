@@ -62,4 +62,12 @@ struct CourtGeometry {
 // Clamps both coordinates to 1-16.
 Cell ClampCell(Cell cell);
 
+// How far right of the court's right edge a click still counts as one on the court, in pixels.
+constexpr int kCourtClickMargin = 10;
+
+// Whether a click at window pixel (x, y) is one on the court, which the rules take: anywhere
+// left of the court's right edge plus the margin, at any height (a click above the court aims
+// at its top row). Right of that lies the panel, whose clicks go to its buttons alone.
+bool IsOnCourt(const CourtGeometry& court, int x, int y);
+
 } // namespace rules

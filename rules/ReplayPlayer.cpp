@@ -16,10 +16,13 @@ void ReplayCursor::FeedInputs(TGame& game, bool& pace) {
     const std::vector<ReplayInput>& inputs = m_replay.inputs;
     for (; m_next < inputs.size() && inputs[m_next].tick <= m_tick; ++m_next) {
         const ReplayInput& input = inputs[m_next];
-        if (input.kind == ReplayInput::Kind::Click)
-            game.Click(input.x, input.y);
-        else
+        if (input.kind == ReplayInput::Kind::Click) {
+            // A live game never records a click off the court; a forged one is skipped, as
+            // the window skips it.
+            if (IsOnCourt(game.Geometry(), input.x, input.y)) game.Click(input.x, input.y);
+        } else {
             pace = true;
+        }
     }
 }
 

@@ -195,7 +195,7 @@ void TGame::Advance(bool pace) {
 }
 
 void TGame::Click(int x, int y) {
-    if (!AcceptsClicks() || x >= m_geometry.courtLeft + m_geometry.courtWidth + 10) return;
+    if (!AcceptsClicks()) return;
     m_recorder.Click(x, y);
     m_scene.SetFrameRate(FrameRateForSpeed(m_settings.speed));
     RestAllMarkers();

@@ -50,8 +50,8 @@ public:
     // The same with the pace decided by the caller (a replay): on a paced frame a queued
     // ball moves on; the clock does so every 200 ms.
     void Advance(bool pace);
-    // A left click on the court at window pixel (x, y); ignored right of the court, while
-    // balls move or wait, and after the game is over.
+    // A left click at window pixel (x, y), which must be on the court (IsOnCourt): the caller
+    // keeps the panel's clicks away. Ignored while balls move or wait, and after the game is over.
     void Click(int x, int y);
 
     // The state, as the window, the simulator and the tests read it.

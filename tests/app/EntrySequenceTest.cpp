@@ -11,6 +11,7 @@
 
 #include "app/CloseSignals.hpp"
 #include "app/EntrySequence.hpp"
+#include "game/OReplayWindow.hpp"
 #include "engine/MainThread.hpp"
 #include "engine/MessageLoop.hpp"
 #include "engine/Messages.hpp"
@@ -163,7 +164,7 @@ TEST_F(EntryTest, FinishedIntroGivesWayToTheGameWindowInTheSamePass) {
     EXPECT_EQ(sequence->AfterMessage(), std::nullopt);
     EXPECT_TRUE(intro->IsClosing());
     EXPECT_EQ(sequence->CurrentPhase(), Phase::Game);
-    game::OGameWindow* window = sequence->GameWindow();
+    game::OCourtWindow* window = sequence->GameWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->Title(), "Hoopstack");
     EXPECT_FALSE(window->Finished());
@@ -215,7 +216,7 @@ TEST_F(EntryTest, FinishedGameWindowIsClosedAndItsEndQuitsWithZero) {
     ASSERT_EQ(Begin(), std::nullopt);
     sequence->Intro()->SetFinished(true);
     EXPECT_EQ(Dispatch(), std::nullopt);
-    game::OGameWindow* window = sequence->GameWindow();
+    game::OCourtWindow* window = sequence->GameWindow();
     ASSERT_NE(window, nullptr);
     // As the quit confirmation does.
     window->SetFinished(true);
@@ -259,7 +260,7 @@ TEST_F(EntryTest, MissingGameContentShowsTheMessageAndExitsWithOne) {
     EXPECT_EQ(Dispatch(), 1);
     EXPECT_EQ(Messages(), (std::vector<std::string>{"|Could not read clip"}));
     // The window that could not start is closed and will post no quit of its own.
-    game::OGameWindow* window = sequence->GameWindow();
+    game::OCourtWindow* window = sequence->GameWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->IsClosing());
     EXPECT_FALSE(window->QuitOnDestroy());
@@ -413,9 +414,9 @@ TEST_F(PlaybackEntryTest, TheGameWindowComesAtOnceWithoutTheIntroAndEscapeEndsWi
     ASSERT_EQ(Begin(), std::nullopt);
     EXPECT_EQ(sequence->Intro(), nullptr);
     EXPECT_EQ(sequence->CurrentPhase(), Phase::Game);
-    game::OGameWindow* window = sequence->GameWindow();
+    game::OCourtWindow* window = sequence->GameWindow();
     ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->IsPlayback());
+    EXPECT_NE(dynamic_cast<game::OReplayWindow*>(window), nullptr);
     EXPECT_EQ(window->Title(), EntrySequence::kReplayTitle);
     EXPECT_TRUE(window->QuitOnDestroy());
     EXPECT_EQ(headless->Window(window->PlatformWindow()).wanted.width, 750);

@@ -486,6 +486,44 @@ TEST_F(Dialogs, EveryDialogStillOpensAndClosesWithoutItsPictures) {
     EXPECT_FALSE(window->Finished());
 }
 
+TEST_F(Dialogs, TheAnswersRunWhatTheOwnerGaveThemAndNothingWhenItGaveNothing) {
+    OpenGame();
+    int quits = 0, changes = 0, keeps = 0;
+    auto* quit =
+        ui::ODialog::Open<OWndExit>(window, OWndExit::kWidth, OWndExit::kHeight, [&quits] { ++quits; });
+    ASSERT_NE(quit, nullptr);
+    ClickOn(quit, quit->YesButton());
+    auto* level = ui::ODialog::Open<OWndExitLevel>(window, OWndExitLevel::kWidth, OWndExitLevel::kHeight,
+                                                   [&changes] { ++changes; });
+    ASSERT_NE(level, nullptr);
+    ClickOn(level, level->YesButton());
+    auto* options = ui::ODialog::Open<OWndOptions>(window, OWndOptions::kWidth, OWndOptions::kHeight,
+                                                   [&keeps] { ++keeps; });
+    ASSERT_NE(options, nullptr);
+    ClickOn(options, options->OkButton());
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(keeps, 1);
+    // None of them reached the game window by another way.
+    EXPECT_FALSE(window->Finished());
+    EXPECT_EQ(Settings().level, Level::Novice);
+    EXPECT_FALSE(std::filesystem::exists(folder / "state.dat"));
+
+    // Without an action "Yes" and "Ok" only close the dialog.
+    quit = ui::ODialog::Open<OWndExit>(window, OWndExit::kWidth, OWndExit::kHeight, nullptr);
+    ASSERT_NE(quit, nullptr);
+    ClickOn(quit, quit->YesButton());
+    EXPECT_EQ(Dialog<OWndExit>(), nullptr);
+    options = ui::ODialog::Open<OWndOptions>(window, OWndOptions::kWidth, OWndOptions::kHeight, nullptr);
+    ASSERT_NE(options, nullptr);
+    ClickOn(options, options->SoundBox());
+    ClickOn(options, options->OkButton());
+    EXPECT_EQ(Dialog<OWndOptions>(), nullptr);
+    EXPECT_FALSE(Settings().sound);
+    EXPECT_FALSE(window->Finished());
+    EXPECT_FALSE(std::filesystem::exists(folder / "state.dat"));
+}
+
 TEST_F(Dialogs, AFailedSaveIsToldOnceAndKeepsTheOldFile) {
     // A folder where the files should be cannot be replaced.
     std::filesystem::create_directory(folder / "table.dat");

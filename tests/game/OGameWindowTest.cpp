@@ -10,7 +10,9 @@
 
 #include "engine/MainThread.hpp"
 #include "game/ClipBall.hpp"
+#include "game/CourtWindows.hpp"
 #include "game/OGameWindow.hpp"
+#include "game/OReplayWindow.hpp"
 #include "platform/KeyCodes.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
 #include "rules/ThrowReportObserver.hpp"
@@ -326,4 +328,52 @@ TEST_F(GameWindowTest, ClosingInFlightKeepsTheLastRestAfterAnyWriteInProgress) {
     ASSERT_TRUE(saved);
     EXPECT_EQ(saves.Texts().back(), FormatSavedGame(*saved));
     EXPECT_FALSE(saved->settings.sound);
+}
+
+TEST_F(GameWindowTest, AClickRightOfTheCourtsMarginNeverThrows) {
+    GameWindowSetup setup;
+    setup.seed = 3;
+    setup.openDialogs = false;
+    Open(setup);
+    Frame();
+    TGame* game = window->Game();
+    ASSERT_TRUE(game->SelectedCell().IsValid());
+    const CourtGeometry& g = game->Geometry();
+    const int panel = g.courtLeft + g.courtWidth + kCourtClickMargin;
+    EXPECT_FALSE(IsOnCourt(g, panel, g.courtTop));
+    EXPECT_TRUE(IsOnCourt(g, panel - 1, g.courtTop));
+    // Handed to the window as the engine hands it a click on a control there (elsewhere beside
+    // the court a press starts a drag): at the court's height, above it and below it, the
+    // court never sees it.
+    for (const int y : {g.courtTop + 10, 5, g.courtTop + g.courtHeight - 5}) {
+        window->KeyDown(platform::Key_LButton, panel, y);
+        Frame();
+        EXPECT_FALSE(game->Report().launched) << y;
+        EXPECT_TRUE(game->Flying().empty()) << y;
+        EXPECT_EQ(window->TakeDialogRequest(), "") << y;
+    }
+    // One pixel to the left the click is an aim on the court.
+    window->KeyDown(platform::Key_LButton, panel - 1, g.courtTop + 10);
+    EXPECT_TRUE(game->Report().launched);
+    EXPECT_FALSE(game->Flying().empty());
+    ASSERT_NE(game->Replay(), nullptr);
+    ASSERT_FALSE(game->Replay()->inputs.empty());
+    EXPECT_EQ(game->Replay()->inputs.back().x, panel - 1);
+}
+
+TEST_F(GameWindowTest, ASetupWithoutARecordingMakesTheGameWindowAndOneWithARecordingTheReplayWindow) {
+    GameWindowSetup setup;
+    setup.seed = 3;
+    OCourtWindow* made = NewCourtWindow(nullptr, setup);
+    EXPECT_NE(dynamic_cast<OGameWindow*>(made), nullptr);
+    EXPECT_EQ(dynamic_cast<OReplayWindow*>(made), nullptr);
+    engine::OWindow::Destroy(made);
+    Pump();
+
+    setup.playback = GameReplay{};
+    made = NewCourtWindow(nullptr, setup);
+    EXPECT_NE(dynamic_cast<OReplayWindow*>(made), nullptr);
+    EXPECT_EQ(dynamic_cast<OGameWindow*>(made), nullptr);
+    engine::OWindow::Destroy(made);
+    Pump();
 }

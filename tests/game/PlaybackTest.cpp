@@ -1,4 +1,4 @@
-// The game window showing a replay: it must end exactly where the rules alone end the same
+// The replay window: it must end exactly where the rules alone end the same
 // replay, whatever the player clicks or types meanwhile, end on Escape or the close button
 // without a question, and leave the saved game and the Top 10 alone.
 
@@ -13,7 +13,9 @@
 #include <unistd.h>
 
 #include "engine/MainThread.hpp"
+#include "game/CourtWindows.hpp"
 #include "game/OGameWindow.hpp"
+#include "game/OReplayWindow.hpp"
 #include "platform/KeyCodes.hpp"
 #include "rules/ReplayPlayer.hpp"
 #include "rules/TSavedGame.hpp"
@@ -65,10 +67,14 @@ protected:
         return FinishedGames(d).front();
     }
 
+    // A replay window, as the program makes it for a setup with a recording.
     void Open(GameWindowSetup setup) {
         engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
         setup.openDialogs = false;
-        window = new OGameWindow(nullptr, std::move(setup));
+        OCourtWindow* made = NewCourtWindow(nullptr, std::move(setup));
+        window = dynamic_cast<OReplayWindow*>(made);
+        if (!window) driver.DestroyWindows({made});
+        ASSERT_NE(window, nullptr);
         ASSERT_EQ(window->CreateFailed(), 0);
         ASSERT_TRUE(window->Start());
         driver.Pump();
@@ -100,7 +106,7 @@ protected:
     }
 
     driver::HeadlessDriver driver;
-    OGameWindow* window = nullptr;
+    OReplayWindow* window = nullptr;
     std::filesystem::path dir;
 };
 
@@ -114,8 +120,7 @@ TEST_F(PlaybackTest, FinishedGamesEndOnTheCourtAndScoreOfTheRulesAndOfTheLiveGam
         ASSERT_TRUE(recorded.replay.finished);
         ASSERT_GT(recorded.replay.inputs.size(), 10u);
         OpenPlayback(recorded.replay);
-        EXPECT_TRUE(window->IsPlayback());
-        EXPECT_EQ(window->PlaybackProblem(), "");
+        EXPECT_EQ(window->Problem(), "");
         EXPECT_EQ(window->LevelButton()->GetText(), LevelName(recorded.replay.level));
         ASSERT_NE(window->PlaybackNote(), nullptr);
         EXPECT_EQ(window->PlaybackNote()->GetText(), "Replay");
@@ -205,10 +210,13 @@ TEST_F(PlaybackTest, TheSavedGameIsNeitherReadNorWritten) {
     writing.statePath = state.string();
     writing.preset = saved;
     writing.seed = 3;
-    Open(writing);
-    ASSERT_TRUE(window->SaveGame());
-    driver.DestroyWindows({window});
-    window = nullptr;
+    engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
+    auto* game = new OGameWindow(nullptr, writing);
+    ASSERT_EQ(game->CreateFailed(), 0);
+    ASSERT_TRUE(game->Start());
+    driver.Pump();
+    ASSERT_TRUE(game->SaveGame());
+    driver.DestroyWindows({game});
     const std::string before = readAll(state);
     ASSERT_FALSE(before.empty());
     const auto filesBefore = std::distance(std::filesystem::directory_iterator(dir), {});
@@ -217,12 +225,11 @@ TEST_F(PlaybackTest, TheSavedGameIsNeitherReadNorWritten) {
     setup.playback = recorded.replay;
     setup.statePath = state.string();
     setup.preset = saved;
+    // The replay window has no writer and nothing to save with.
     Open(std::move(setup));
-    EXPECT_EQ(window->Writer(), nullptr);
     EXPECT_EQ(window->Game()->Score(), 0);
     PlayToTheEnd(recorded.replay);
     ExpectTheOutcomeOf(recorded.replay);
-    EXPECT_FALSE(window->SaveGame());
     driver.DestroyWindows({window});
     window = nullptr;
     EXPECT_EQ(readAll(state), before);
@@ -230,6 +237,42 @@ TEST_F(PlaybackTest, TheSavedGameIsNeitherReadNorWritten) {
         << "the window wrote a file beside state.dat";
     // Nor did the replay's level reach the saved settings.
     EXPECT_EQ(LoadSavedGame(state.string())->settings.level, Level::Master);
+}
+
+TEST_F(PlaybackTest, ForgedClicksOffTheCourtChangeNothing) {
+    const replaytest::Recording& recorded = Finished(driver);
+    const CourtGeometry g = CourtGeometry::FromBall(recorded.replay.ballWidth, recorded.replay.ballHeight);
+    const int panel = g.courtLeft + g.courtWidth + kCourtClickMargin;
+    // A click on the panel at every tenth frame, where a live game would have thrown.
+    GameReplay forged = recorded.replay;
+    std::vector<ReplayInput> inputs;
+    std::size_t next = 0;
+    for (std::uint32_t tick = 0; tick < forged.ticks; tick += 10) {
+        for (; next < forged.inputs.size() && forged.inputs[next].tick <= tick; ++next)
+            inputs.push_back(forged.inputs[next]);
+        inputs.push_back(
+            {tick, ReplayInput::Kind::Click, panel + int(tick % 150), g.courtTop + int(tick % 500)});
+    }
+    for (; next < forged.inputs.size(); ++next) inputs.push_back(forged.inputs[next]);
+    forged.inputs = inputs;
+    const ReplayRun honest = PlayReplay(recorded.replay);
+    const ReplayRun run = PlayReplay(forged);
+    ASSERT_TRUE(run.played) << run.failure;
+    EXPECT_EQ(run.outcome.board, honest.outcome.board);
+    EXPECT_EQ(run.outcome.score, honest.outcome.score);
+    EXPECT_EQ(run.outcome.gameOver, honest.outcome.gameOver);
+    // The window shows the same game.
+    OpenPlayback(forged);
+    PlayToTheEnd(forged);
+    EXPECT_EQ(replaytest::BoardRows(window->Game()->Grid()), recorded.board);
+    EXPECT_EQ(window->Game()->Score(), recorded.score);
+
+    // The same clicks one pixel further left are on the court and change the game.
+    for (ReplayInput& input : forged.inputs)
+        if (input.kind == ReplayInput::Kind::Click && input.x >= panel) input.x = panel - 1;
+    const ReplayRun onCourt = PlayReplay(forged);
+    ASSERT_TRUE(onCourt.played) << onCourt.failure;
+    EXPECT_NE(onCourt.outcome.board, honest.outcome.board);
 }
 
 TEST_F(PlaybackTest, AnUnfinishedReplayStopsWhereItsRecordingStopped) {
@@ -260,7 +303,7 @@ TEST_F(PlaybackTest, AnUnfinishedReplayStopsWhereItsRecordingStopped) {
 TEST_F(PlaybackTest, ARecordingOfOtherBallPicturesIsNamedAsAProblem) {
     const replaytest::Recording& recorded = Finished(driver);
     OpenPlayback(recorded.replay);
-    EXPECT_EQ(window->PlaybackProblem(), "");
+    EXPECT_EQ(window->Problem(), "");
     driver.DestroyWindows({window});
     window = nullptr;
     // Other sizes make another court; other frame counts other draws from the first deal on.
@@ -271,7 +314,7 @@ TEST_F(PlaybackTest, ARecordingOfOtherBallPicturesIsNamedAsAProblem) {
         if (frames > 0) frames += 1;
     for (const GameReplay& other : {larger, slower}) {
         OpenPlayback(other);
-        EXPECT_NE(window->PlaybackProblem(), "");
+        EXPECT_NE(window->Problem(), "");
         driver.DestroyWindows({window});
         window = nullptr;
     }

@@ -1,0 +1,78 @@
+#include "game/GamePanel.hpp"
+
+#include "engine/OWindow.hpp"
+#include "scene/AssetNames.hpp"
+#include "ui/OButton.hpp"
+#include "ui/OText.hpp"
+
+namespace game {
+
+namespace {
+
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+constexpr std::uint32_t kLevelCaption = 0x99CCFF;
+
+ui::OButton* makeButton(const std::string& skin, const std::string& caption) {
+    auto* button = new ui::OButton(caption, skin, 0, 1, 2, false, scene::assets::kDefaultButton);
+    button->SetSounds(scene::assets::kButtonSound, scene::assets::kButtonSound);
+    return button;
+}
+
+} // namespace
+
+void GamePanel::Build(engine::OWindow& window, const rules::CourtGeometry& court, rules::Level level) {
+    m_close = makeButton(scene::assets::kCloseButton, "");
+    m_close->SetPosition(float(window.Width()) - m_close->Width() - 2, 0, m_close->RelativeZ());
+    m_down = makeButton(scene::assets::kMinimiseButton, "");
+    m_down->SetPosition(m_close->X() - m_down->Width() - 2, 0, m_down->RelativeZ());
+    m_help = makeButton(scene::assets::kHelpButton, "");
+    m_help->SetPosition(m_down->X() - m_help->Width() - 2, 0, m_help->RelativeZ());
+    for (ui::OButton* b : {m_close, m_down, m_help}) window.AddObject(b);
+
+    m_new = makeButton(scene::assets::kNewGameButton, "");
+    m_new->SetPosition(float(court.courtWidth + 65), 270, m_new->RelativeZ());
+    m_scores = makeButton(scene::assets::kScoresButton, "");
+    m_scores->SetPosition(m_new->X() - m_new->Height() * 0.5f, m_new->Y() + m_new->Height() + 5,
+                          m_scores->RelativeZ());
+    m_options = makeButton(scene::assets::kOptionsButton, "");
+    m_options->SetPosition(m_new->X() + m_new->Height() * 0.5f, m_new->Y() + m_new->Height() + 5,
+                           m_options->RelativeZ());
+    m_games = makeButton(scene::assets::kGamesButton, "");
+    m_games->SetPosition(m_new->X(), m_options->Y() + m_options->Height() + 5, m_games->RelativeZ());
+    m_level = makeButton(scene::assets::kLevelButton, rules::LevelName(level));
+    m_level->SetPosition(float(court.courtWidth + 50), 50, m_level->RelativeZ());
+
+    engine::FontRecord font = m_new->Caption()->Font();
+    font.weight = 400;
+    font.height = 26;
+    font.colour = kWhite;
+    for (ui::OButton* b : {m_new, m_games, m_options, m_level, m_scores}) b->Caption()->SetFont(font);
+    font.colour = kLevelCaption;
+    m_level->Caption()->SetFont(font);
+    for (ui::OButton* b : {m_new, m_scores, m_options, m_games, m_level}) {
+        window.AddObject(b);
+        b->Caption()->Realign();
+    }
+}
+
+GamePanel::Button GamePanel::Which(const scene::OGraph* graph) const {
+    if (!graph) return Button::None;
+    const std::pair<const ui::OButton*, Button> buttons[] = {
+        {m_close, Button::Close}, {m_down, Button::Down},     {m_help, Button::Help},
+        {m_new, Button::New},     {m_scores, Button::Scores}, {m_options, Button::Options},
+        {m_games, Button::Games}, {m_level, Button::Level}};
+    for (const auto& [button, which] : buttons)
+        if (graph == button) return which;
+    return Button::None;
+}
+
+void GamePanel::ShowLevel(rules::Level level) {
+    if (scene::OGraph::IsLive(m_level)) m_level->SetText(rules::LevelName(level));
+}
+
+void GamePanel::HideGameCommands() {
+    for (ui::OButton* b : {m_new, m_scores, m_options, m_games})
+        if (scene::OGraph::IsLive(b)) b->SetVisible(false);
+}
+
+} // namespace game

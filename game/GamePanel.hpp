@@ -1,0 +1,51 @@
+#pragma once
+
+#include "rules/CourtGeometry.hpp"
+#include "rules/GameSettings.hpp"
+
+namespace engine {
+class OWindow;
+}
+namespace scene {
+class OGraph;
+}
+namespace ui {
+class OButton;
+}
+
+namespace game {
+
+// The panel right of the court and the small buttons at the top right of a court window:
+// the eight buttons, their places, looks and captions. Owns no game; the window it is built
+// on shows and frees the buttons.
+class GamePanel {
+public:
+    enum class Button { None, Close, Down, Help, New, Scores, Options, Games, Level };
+
+    // Makes the buttons, places them beside the court and in the window's top right corner,
+    // styles their captions and adds them to the window; the level button names `level`.
+    void Build(engine::OWindow& window, const rules::CourtGeometry& court, rules::Level level);
+    // The button a control event came from, or None.
+    Button Which(const scene::OGraph* graph) const;
+    // The level button names `level`.
+    void ShowLevel(rules::Level level);
+    // Hides the commands that would start, change or score another game: New, Scores,
+    // Options and Games.
+    void HideGameCommands();
+
+    ui::OButton* LevelButton() const { return m_level; }
+    ui::OButton* NewButton() const { return m_new; }
+    ui::OButton* CloseButton() const { return m_close; }
+
+private:
+    ui::OButton* m_close = nullptr;
+    ui::OButton* m_down = nullptr;
+    ui::OButton* m_help = nullptr;
+    ui::OButton* m_new = nullptr;
+    ui::OButton* m_scores = nullptr;
+    ui::OButton* m_options = nullptr;
+    ui::OButton* m_games = nullptr;
+    ui::OButton* m_level = nullptr;
+};
+
+} // namespace game

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "rules/GameReplay.hpp"
+#include "rules/TSavedGame.hpp"
+#include "store/SaveWriter.hpp"
+
+namespace game {
+
+// What a court window is opened with: where the game window keeps its saved game and how the
+// simulator replaces it, or the recording a replay window shows. NewCourtWindow picks the
+// window by it.
+struct GameWindowSetup {
+    // The saved game's file; none reads and writes nothing.
+    std::optional<std::string> statePath;
+    // Used instead of reading the file, as if it had been read.
+    std::optional<rules::TSavedGame> preset;
+    // The random seed; none takes a fresh one, different on every run.
+    std::optional<std::uint32_t> seed;
+    // False only notes the dialogs asked for (the simulator, whose game must keep ticking).
+    bool openDialogs = true;
+    // Writes the saved game; none makes one for `statePath` that lives as long as the window.
+    std::shared_ptr<store::SaveWriter> writer;
+    // A recorded game to show instead of a game to play (the replay window): the window feeds
+    // it to the rules frame by frame and takes no input that would change the game. Such a
+    // window keeps no saved game and no Top 10: its state path, preset and writer are unused.
+    std::optional<rules::GameReplay> playback;
+};
+
+} // namespace game

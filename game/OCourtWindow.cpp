@@ -1,0 +1,123 @@
+#include "game/OCourtWindow.hpp"
+
+#include "platform/KeyCodes.hpp"
+#include "scene/AssetNames.hpp"
+
+namespace game {
+
+using scene::OClip;
+using scene::OGraph;
+
+OCourtWindow::OCourtWindow(OWindow* owner, const GameWindowSetup& setup)
+    : OWindow(owner), m_seed(setup.seed), m_openDialogs(setup.openDialogs) {}
+
+void OCourtWindow::AddShown(const std::string& file, float x, float y, float depth) {
+    auto* clip = new OClip;
+    if (!clip->LoadFile(file)) {
+        OGraph::Release(clip);
+        return;
+    }
+    clip->SetPosition(x, y, depth);
+    AddObject(clip);
+}
+
+bool OCourtWindow::LoadBorders() {
+    const char* files[4] = {scene::assets::kBorderTop, scene::assets::kBorderBottom,
+                            scene::assets::kBorderLeft, scene::assets::kBorderRight};
+    const float places[4][3] = {{0, 0, -15}, {0, 579, -15}, {0, 10, -20}, {566, 10, -20}};
+    OClip* borders[4] = {};
+    bool all = true;
+    for (int i = 0; i < 4; ++i) {
+        borders[i] = new OClip;
+        all = borders[i]->LoadFile(files[i]) && all;
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (all) {
+            borders[i]->SetPosition(places[i][0], places[i][1], places[i][2]);
+            AddObject(borders[i]);
+        } else {
+            OGraph::Release(borders[i]);
+        }
+    }
+    return all;
+}
+
+bool OCourtWindow::Start() {
+    m_scene = std::make_unique<CourtScene>(*this);
+    if (!m_scene->LoadBalls()) {
+        m_scene.reset();
+        return false;
+    }
+    const OClip* first = m_scene->Prototype(1);
+    const rules::CourtGeometry geometry =
+        rules::CourtGeometry::FromBall(int(first->Width()), int(first->Height()));
+    m_game = std::make_unique<rules::TGame>(*m_scene, rules::Settings(), geometry);
+
+    m_scene->LoadMarkers(geometry.courtLeft, geometry.courtTop, geometry.ballWidth);
+    LoadBorders();
+    AddShown(scene::assets::kScoreBox, float(geometry.courtWidth + 20), 120, 5.0f);
+    m_scene->LoadDigits(geometry.courtWidth);
+
+    PrepareGame();
+    m_panel.Build(*this, geometry, rules::Settings().level);
+
+    SetDragRect(geometry.courtLeft + geometry.courtWidth, 0, Width(), Height());
+    m_game->Seed(m_seed ? *m_seed : rules::FreshSeed());
+    SetFramesPerSecond(50);
+    m_game->NewGame();
+    BeginMode();
+    return OWindow::Start();
+}
+
+void OCourtWindow::Stop() {
+    {
+        std::lock_guard lock(Lock());
+        if (m_game) EndInOrder();
+        m_game.reset();
+        if (m_scene) m_scene->ReleasePrototypes();
+    }
+    OWindow::Stop();
+    m_scene.reset();
+}
+
+void OCourtWindow::Tick(std::uint32_t time) {
+    std::lock_guard lock(Lock());
+    if (m_game && !IsClosing()) StepCourt(time);
+    OWindow::Tick(time);
+}
+
+void OCourtWindow::KeyDown(int code, int x, int y) {
+    if (code == platform::Key_F1) OpenDialog(GameDialog::Rules);
+    OWindow::KeyDown(code, x, y);
+}
+
+bool OCourtWindow::ServeSharedButton(GamePanel::Button which) {
+    if (which == GamePanel::Button::Help) {
+        OpenDialog(GameDialog::Rules);
+    } else if (which == GamePanel::Button::Down) {
+        ShowRestored(false);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void OCourtWindow::OpenDialog(GameDialog which) {
+    m_dialogRequest = DialogName(which);
+    if (!m_openDialogs || !m_game) return;
+    GameDialogContext context{
+        this, m_game->Score(), static_cast<int>(rules::Settings().level) + 1, {}, DialogActions()};
+    // The result is recorded with the replay of the game that ended, when it has one.
+    if (which == GameDialog::Result)
+        if (const rules::GameReplay* replay = m_game->Replay(); replay && replay->finished)
+            context.replay = rules::EncodeReplay(*replay);
+    OpenGameDialog(which, context);
+}
+
+std::string OCourtWindow::TakeDialogRequest() {
+    std::string request;
+    request.swap(m_dialogRequest);
+    return request;
+}
+
+} // namespace game

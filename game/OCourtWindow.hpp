@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "engine/OWindow.hpp"
+#include "game/CourtScene.hpp"
+#include "game/GameDialogs.hpp"
+#include "game/GamePanel.hpp"
+#include "game/GameWindowSetup.hpp"
+#include "rules/TGame.hpp"
+
+namespace ui {
+class OButton;
+}
+
+namespace game {
+
+// A window that shows a court: the court on the left, the panel with the level button, the
+// score box and the command buttons on the right, and the small buttons at the top right.
+// Builds all of it, drives the rules once per frame, serves the help and minimise buttons and
+// F1, and opens the dialogs. What the court's game is, what the input does to it and what is
+// kept of it belong to the mode, a class derived from this one (the game window, the replay
+// window); each mode fills in the hooks below.
+class OCourtWindow : public engine::OWindow {
+public:
+    // Takes the setup's seed and whether dialogs open; the rest is the mode's.
+    OCourtWindow(OWindow* owner, const GameWindowSetup& setup);
+
+    bool Start() override;
+    void Stop() override;
+    void Tick(std::uint32_t time) override;
+    // F1 shows the rules; then the inherited handling, which serves the buttons.
+    void KeyDown(int code, int x, int y) override;
+
+    // Opens one of the window's dialogs over it (a dialog that cannot start is gone at
+    // once and the game goes on), and notes which was asked for.
+    void OpenDialog(GameDialog which);
+    // The last dialog asked for since the last call, or empty.
+    std::string TakeDialogRequest();
+
+    // Why the court shown is not the one the window was opened for, though the window started;
+    // empty when it is.
+    virtual std::string Problem() const { return {}; }
+
+    rules::TGame* Game() { return m_game.get(); }
+    const rules::TGame* Game() const { return m_game.get(); }
+    CourtScene* Scene() { return m_scene.get(); }
+    ui::OButton* LevelButton() const { return m_panel.LevelButton(); }
+    ui::OButton* NewButton() const { return m_panel.NewButton(); }
+    ui::OButton* CloseButton() const { return m_panel.CloseButton(); }
+
+protected:
+    // Once the court is built, before the panel: what the mode's first game starts from (a
+    // saved game's settings and board).
+    virtual void PrepareGame() {}
+    // Once the first game has started, before the window runs.
+    virtual void BeginMode() {}
+    // The mode's steps of one frame, before the scene moves; never while closing.
+    virtual void StepCourt(std::uint32_t time) = 0;
+    // On every orderly end, with the lock held, while the game is still there.
+    virtual void EndInOrder() {}
+    // What the dialogs may do to this window; none by default.
+    virtual GameDialogActions DialogActions() { return {}; }
+
+    // The panel's buttons both modes serve alike (help, minimise); true when `which` was one.
+    bool ServeSharedButton(GamePanel::Button which);
+
+    GamePanel& Panel() { return m_panel; }
+
+private:
+    bool LoadBorders();
+    void AddShown(const std::string& file, float x, float y, float depth);
+
+    std::optional<std::uint32_t> m_seed;
+    bool m_openDialogs = true;
+    std::unique_ptr<CourtScene> m_scene;
+    std::unique_ptr<rules::TGame> m_game;
+    GamePanel m_panel;
+    std::string m_dialogRequest;
+};
+
+} // namespace game

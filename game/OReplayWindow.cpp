@@ -1,0 +1,94 @@
+#include "game/OReplayWindow.hpp"
+
+#include <utility>
+
+#include "engine/ControlEvents.hpp"
+#include "platform/KeyCodes.hpp"
+#include "ui/OText.hpp"
+
+namespace game {
+
+namespace {
+
+constexpr std::uint32_t kNoteColour = 0x1F3A6B;
+constexpr const char* kNote = "Replay";
+constexpr const char* kOverNote = "Replay over";
+
+} // namespace
+
+OReplayWindow::OReplayWindow(OWindow* owner, GameWindowSetup setup)
+    : OCourtWindow(owner, setup), m_replay(std::move(setup.playback).value_or(rules::GameReplay{})) {}
+
+void OReplayWindow::BeginMode() {
+    // The window's own game, started before, gives way to the recorded one; the level it sets
+    // lasts as long as the window, as nothing saves the settings.
+    rules::TGame& game = *Game();
+    rules::ReplayCursor::StartReplay(game, rules::Settings(), m_replay);
+    m_cursor.emplace(m_replay);
+    const rules::CourtGeometry& g = game.Geometry();
+    if (m_replay.ballWidth != g.ballWidth || m_replay.ballHeight != g.ballHeight) {
+        m_problem = "it was played with balls of " + std::to_string(m_replay.ballWidth) + " x " +
+                    std::to_string(m_replay.ballHeight) + " pixels, these are " +
+                    std::to_string(g.ballWidth) + " x " + std::to_string(g.ballHeight);
+    } else if (game.Replay() && game.Replay()->frameCounts != m_replay.frameCounts) {
+        m_problem = "it was played with other ball pictures, which change the game";
+    }
+    Panel().ShowLevel(rules::Settings().level);
+    // What would start, change or score another game is not offered: New, the Top 10 (whose
+    // window can clear and publish records), the options and the more-games page.
+    Panel().HideGameCommands();
+    // In their place the panel says what the court shows.
+    m_note = new ui::OText(kNote);
+    engine::FontRecord font = m_note->Font();
+    font.weight = 700;
+    font.height = 26;
+    font.colour = kNoteColour;
+    m_note->SetFont(font);
+    AddObject(m_note);
+    PlaceNote();
+}
+
+void OReplayWindow::PlaceNote() {
+    // Centred under the score box (160 pixels wide), where the New button stands in a game.
+    const float middle = float(Game()->Geometry().courtWidth + 20 + 80);
+    m_note->SetPosition(middle - m_note->Width() / 2, 280, m_note->RelativeZ());
+}
+
+void OReplayWindow::StepCourt(std::uint32_t) {
+    // Once the recording is over the court stays as it ended; its balls still spin.
+    if (!m_cursor) return;
+    rules::TGame& game = *Game();
+    m_cursor->StepGame(game);
+    if (!m_cursor->Done()) return;
+    // A recording cut while balls moved (or with a throw after its last frame) leaves them
+    // where they are: the rules move them no further, so the frame must not either.
+    for (rules::Ball* ball : game.Flying()) ball->SetSpeed(0, 0);
+    for (rules::Ball* ball : game.FallingQueue()) ball->SetSpeed(0, 0);
+    if (scene::OGraph::IsLive(m_note) && m_note->GetText() != kOverNote) {
+        m_note->SetText(kOverNote);
+        PlaceNote();
+    }
+}
+
+void OReplayWindow::KeyDown(int code, int x, int y) {
+    // Clicks never reach the rules; the buttons still see them.
+    if (code == platform::Key_Escape) SetFinished(true);
+    OCourtWindow::KeyDown(code, x, y);
+}
+
+void OReplayWindow::ControlEvent(engine::WindowControl* sender, int code) {
+    if (code != engine::Event_Click || !sender) return;
+    const GamePanel::Button which = Panel().Which(sender->Graph());
+    if (ServeSharedButton(which)) return;
+    // Nothing to save, so nothing to confirm.
+    if (which == GamePanel::Button::Close) SetFinished(true);
+}
+
+GameDialogActions OReplayWindow::DialogActions() {
+    // Nothing to keep: a quit only ends the window. No level change, no settings kept.
+    GameDialogActions actions;
+    actions.quit = [this] { SetFinished(true); };
+    return actions;
+}
+
+} // namespace game

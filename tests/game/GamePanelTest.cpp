@@ -1,0 +1,84 @@
+// The panel of a court window: its eight buttons where they belong beside the court, each
+// named by the control events it sends, and the game's commands hidden for a replay.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "engine/MainThread.hpp"
+#include "engine/OWindow.hpp"
+#include "game/GamePanel.hpp"
+#include "tools/driver/HeadlessDriver.hpp"
+#include "ui/OButton.hpp"
+
+using namespace game;
+using Button = GamePanel::Button;
+
+namespace {
+
+class GamePanelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
+        window = new engine::OWindow(nullptr);
+        ASSERT_EQ(window->CreateFailed(), 0);
+        panel.Build(*window, court, rules::Level::Expert);
+    }
+    void TearDown() override {
+        driver.DestroyWindows({window});
+        engine::MainThread::Reset();
+    }
+    // The panel's buttons as the window holds them, with the name each answers to.
+    std::vector<std::pair<ui::OButton*, Button>> Buttons() const {
+        std::vector<std::pair<ui::OButton*, Button>> buttons;
+        for (scene::OGraph* g : window->Controls())
+            if (auto* button = dynamic_cast<ui::OButton*>(g))
+                buttons.emplace_back(button, panel.Which(button));
+        return buttons;
+    }
+
+    driver::HeadlessDriver driver;
+    engine::OWindow* window = nullptr;
+    rules::CourtGeometry court = rules::CourtGeometry::FromBall(34, 33);
+    GamePanel panel;
+};
+
+TEST_F(GamePanelTest, EveryButtonIsAddedOnceAndNamedByItsEvents) {
+    const auto buttons = Buttons();
+    ASSERT_EQ(buttons.size(), 8u);
+    std::set<Button> names;
+    for (const auto& [button, which] : buttons) names.insert(which);
+    EXPECT_EQ(names, (std::set<Button>{Button::Close, Button::Down, Button::Help, Button::New, Button::Scores,
+                                       Button::Options, Button::Games, Button::Level}));
+    EXPECT_EQ(panel.Which(nullptr), Button::None);
+    EXPECT_EQ(panel.Which(panel.LevelButton()), Button::Level);
+    EXPECT_EQ(panel.Which(panel.NewButton()), Button::New);
+    EXPECT_EQ(panel.Which(panel.CloseButton()), Button::Close);
+}
+
+TEST_F(GamePanelTest, TheButtonsStandRightOfTheCourtAndTheSmallOnesInTheTopRightCorner) {
+    for (const auto& [button, which] : Buttons()) {
+        EXPECT_GE(button->X(), float(court.courtLeft + court.courtWidth)) << int(which);
+        EXPECT_LE(button->X() + button->Width(), float(window->Width())) << int(which);
+    }
+    EXPECT_EQ(panel.CloseButton()->X() + panel.CloseButton()->Width() + 2, float(window->Width()));
+    EXPECT_EQ(panel.CloseButton()->Y(), 0);
+    EXPECT_EQ(panel.NewButton()->X(), float(court.courtWidth + 65));
+    EXPECT_EQ(panel.NewButton()->Y(), 270);
+    EXPECT_EQ(panel.LevelButton()->X(), float(court.courtWidth + 50));
+    EXPECT_EQ(panel.LevelButton()->Y(), 50);
+}
+
+TEST_F(GamePanelTest, TheLevelButtonNamesTheLevelAndAReplayHidesOnlyTheGamesCommands) {
+    EXPECT_EQ(panel.LevelButton()->GetText(), "Expert");
+    panel.ShowLevel(rules::Level::Master);
+    EXPECT_EQ(panel.LevelButton()->GetText(), "Master");
+    panel.HideGameCommands();
+    for (const auto& [button, which] : Buttons()) {
+        const bool command = which == Button::New || which == Button::Scores || which == Button::Options ||
+                             which == Button::Games;
+        EXPECT_EQ(button->IsVisible(), !command) << int(which);
+    }
+}
+
+} // namespace

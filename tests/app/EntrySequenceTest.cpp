@@ -11,6 +11,7 @@
 
 #include "app/CloseSignals.hpp"
 #include "app/EntrySequence.hpp"
+#include "game/GameSaves.hpp"
 #include "game/OReplayWindow.hpp"
 #include "engine/MainThread.hpp"
 #include "engine/MessageLoop.hpp"
@@ -107,7 +108,7 @@ protected:
         std::filesystem::create_directories(saves);
         const std::string path = (saves / "state.dat").string();
         setup.statePath = path;
-        setup.writer = game::OGameWindow::MakeStateWriter(path);
+        setup.writer = game::GameSaves::MakeStateWriter(path);
         return path;
     }
     // Lets the writer finish what it was given and removes the file, so that only a later
@@ -322,7 +323,7 @@ TEST_F(EntryTest, SignalAsTheIntroFinishesClosesTheGameWindowThatFollows) {
     Signal();
     EXPECT_EQ(Dispatch(), std::nullopt);
     EXPECT_TRUE(intro->IsClosing());
-    game::OGameWindow* window = sequence->GameWindow();
+    game::OCourtWindow* window = sequence->GameWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->IsClosing());
     EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
@@ -350,7 +351,7 @@ TEST_F(EntryTest, SignalDuringTheKeyThatEndsTheIntroClosesTheGameWindow) {
     EXPECT_EQ(sequence->CurrentPhase(), Phase::Game);
     EXPECT_EQ(Dispatch(), std::nullopt);
     EXPECT_TRUE(intro->IsClosing());
-    game::OGameWindow* window = sequence->GameWindow();
+    game::OCourtWindow* window = sequence->GameWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->IsClosing());
     EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
@@ -363,7 +364,7 @@ TEST_F(EntryTest, SignalToTheGameWindowClosesItSavesTheGameAndEndsWithZero) {
     ASSERT_EQ(Begin(), std::nullopt);
     sequence->Intro()->SetFinished(true);
     EXPECT_EQ(Dispatch(), std::nullopt);
-    game::OGameWindow* window = sequence->GameWindow();
+    game::OCourtWindow* window = sequence->GameWindow();
     ASSERT_NE(window, nullptr);
     for (int i = 0; i < 5; ++i) Frame(window);
     EXPECT_EQ(Dispatch(), std::nullopt);
@@ -385,7 +386,7 @@ TEST_F(EntryTest, SignalWhileTheGameWindowClosesChangesNothing) {
     ASSERT_EQ(Begin(), std::nullopt);
     sequence->Intro()->SetFinished(true);
     EXPECT_EQ(Dispatch(), std::nullopt);
-    game::OGameWindow* window = sequence->GameWindow();
+    game::OCourtWindow* window = sequence->GameWindow();
     ASSERT_NE(window, nullptr);
     window->SetFinished(true);
     Press(window, 'A');
@@ -463,7 +464,7 @@ TEST_F(PlaybackEntryTest, GameWindowThatCannotBeMadeExitsWithTwo) {
 
 TEST_F(PlaybackEntryTest, SignalClosesTheReplayWindowAndEndsWithZero) {
     ASSERT_EQ(Begin(), std::nullopt);
-    game::OGameWindow* window = sequence->GameWindow();
+    game::OCourtWindow* window = sequence->GameWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(Dispatch(), std::nullopt);
     Signal();
@@ -477,7 +478,7 @@ TEST_F(PlaybackEntryTest, SignalClosesTheReplayWindowAndEndsWithZero) {
 TEST_F(PlaybackEntryTest, SignalBeforeTheReplayWindowOpensClosesIt) {
     Signal();
     ASSERT_EQ(Begin(), std::nullopt);
-    game::OGameWindow* window = sequence->GameWindow();
+    game::OCourtWindow* window = sequence->GameWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(Dispatch(), std::nullopt);
     EXPECT_TRUE(window->IsClosing());

@@ -338,6 +338,8 @@ TEST_F(GameWindowTest, AClickRightOfTheCourtsMarginNeverThrows) {
     Frame();
     TGame* game = window->Game();
     ASSERT_TRUE(game->SelectedCell().IsValid());
+    ThrowReportObserver throws;
+    game->SetObserver(&throws);
     const CourtGeometry& g = game->Geometry();
     const int panel = g.courtLeft + g.courtWidth + kCourtClickMargin;
     EXPECT_FALSE(IsOnCourt(g, panel, g.courtTop));
@@ -348,17 +350,18 @@ TEST_F(GameWindowTest, AClickRightOfTheCourtsMarginNeverThrows) {
     for (const int y : {g.courtTop + 10, 5, g.courtTop + g.courtHeight - 5}) {
         window->KeyDown(platform::Key_LButton, panel, y);
         Frame();
-        EXPECT_FALSE(game->Report().launched) << y;
+        EXPECT_FALSE(throws.Report().launched) << y;
         EXPECT_TRUE(game->Flying().empty()) << y;
         EXPECT_EQ(window->TakeDialogRequest(), "") << y;
     }
     // One pixel to the left the click is an aim on the court.
     window->KeyDown(platform::Key_LButton, panel - 1, g.courtTop + 10);
-    EXPECT_TRUE(game->Report().launched);
+    EXPECT_TRUE(throws.Report().launched);
     EXPECT_FALSE(game->Flying().empty());
     ASSERT_NE(game->Replay(), nullptr);
     ASSERT_FALSE(game->Replay()->inputs.empty());
     EXPECT_EQ(game->Replay()->inputs.back().x, panel - 1);
+    game->SetObserver(nullptr);
 }
 
 TEST_F(GameWindowTest, ASetupWithoutARecordingMakesTheGameWindowAndOneWithARecordingTheReplayWindow) {

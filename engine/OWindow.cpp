@@ -4,12 +4,12 @@
 #include <cstring>
 #include <map>
 
+#include "engine/FrameTiming.hpp"
 #include "engine/MainThread.hpp"
-#include "engine/MessageLoop.hpp"
 #include "engine/Messages.hpp"
+#include "engine/Quit.hpp"
 #include "engine/WindowRegistry.hpp"
 #include "platform/KeyCodes.hpp"
-#include "platform/Text.hpp"
 #include "scene/OClip.hpp"
 
 namespace engine {
@@ -29,17 +29,6 @@ WindowControl* liveControl(OGraph* graph) {
 
 int localX(WindowControl* c, int x) { return scene::TruncateToInt(double(x) - c->Graph()->X()); }
 int localY(WindowControl* c, int y) { return scene::TruncateToInt(double(y) - c->Graph()->Y()); }
-
-platform::FontSpec toFontSpec(const FontRecord& font) {
-    platform::FontSpec wanted;
-    wanted.face = std::string(font.Face());
-    wanted.height = font.height;
-    wanted.width = font.width;
-    wanted.weight = font.weight;
-    wanted.italic = font.italic != 0;
-    wanted.underline = font.underline != 0;
-    return wanted;
-}
 
 } // namespace
 
@@ -94,7 +83,7 @@ OWindow::OWindow(OWindow* owner) {
     m_createFailed = 0;
 
     // The back buffer is as large as the screen; only the client part is presented.
-    m_backBuffer.Allocate(std::max(screen.width, m_width), std::max(screen.height, m_height), m_background);
+    m_compositor.Allocate(std::max(screen.width, m_width), std::max(screen.height, m_height), m_background);
     registry().AddLive(this);
     PlaceWindow();
     const platform::WindowId id = m_platformWindow;
@@ -126,7 +115,7 @@ void OWindow::Stop() {
     std::lock_guard lock(m_lock);
     m_stateFlags |= kClosing;
     m_finished = true;
-    m_pending.clear();
+    m_compositor.DropPending();
     // Static and shared objects survive their release; they must not keep pointing here.
     auto release = [](OGraph* object) {
         if (OGraph::IsLive(object) && !OGraph::Release(object) && OGraph::IsLive(object) &&
@@ -200,9 +189,9 @@ void OWindow::Char(std::uint8_t ch) {
 
 void OWindow::ObjectNotify(OGraph* top, OGraph* origin, bool& done, int mode, const Rect& rect) {
     std::lock_guard lock(m_lock);
-    if (!IsClosing() && (mode == 0 || mode == 1) && !rect.IsEmpty() && OGraph::IsLive(origin)) {
+    if (!IsClosing() && OGraph::IsLive(origin)) {
         const int order = OGraph::IsLive(top) ? top->Order() : 0;
-        m_pending.push_back({top, order, origin, rect, origin->Z(), mode});
+        m_compositor.Notify({top, order, origin, rect, origin->Z(), mode});
     }
     done = true;
 }
@@ -229,23 +218,10 @@ void OWindow::RemoveObject(OGraph* object) {
                 if (OGraph::IsLive(*it)) (*it)->SetOrder((*it)->Order() - 1);
         }
     }
-    auto pending = std::find_if(m_pending.begin(), m_pending.end(),
-                                [&](const OGraphNotify& n) { return n.origin == object; });
-    OGraphNotify key;
-    key.origin = object;
-    if (pending != m_pending.end()) {
-        AddDirtyRect(pending->rect);
-        m_display.erase(key);
-        m_pending.erase(pending);
-    } else if (auto shown = m_display.find(key); shown != m_display.end()) {
-        // Never leave a departing object in the display set, or Render would
-        // draw it after it is gone; repaint where it stood instead.
-        AddDirtyRect(shown->rect);
-        m_display.erase(shown);
-    }
+    m_compositor.Forget(object);
 }
 
-scene::BackBufferView OWindow::BackBuffer() { return m_backBuffer.View(); }
+scene::BackBufferView OWindow::BackBuffer() { return m_compositor.View(); }
 
 void OWindow::Close() {
     bool destroyNow = false;
@@ -452,107 +428,23 @@ void OWindow::FocusNext() {
 void OWindow::Render() {
     if (IsClosing()) return;
     std::lock_guard lock(m_lock);
-
-    std::vector<bool> consumed(m_pending.size(), false);
-    for (std::size_t i = 0; i < m_pending.size(); ++i) {
-        if (consumed[i]) continue;
-        const OGraphNotify first = m_pending[i];
-        OGraphNotify last = first;
-        for (std::size_t j = i; j < m_pending.size(); ++j)
-            if (m_pending[j].origin == first.origin) {
-                last = m_pending[j];
-                consumed[j] = true;
-            }
-        // An object on the screen is judged by where it is shown: one repainted in place
-        // (a new blend level) and then moved or hidden in the same frame leaves its old place.
-        if (const auto shown = m_display.find(first); shown != m_display.end()) {
-            AddDirtyRect(shown->rect);
-            m_display.erase(shown);
-            if (last.mode == 0) m_display.insert(last);
-            AddDirtyRect(last.rect);
-            continue;
-        }
-        if (first.mode == 1) AddDirtyRect(first.rect);
-        if (last.mode == 0) {
-            m_display.insert(last);
-            AddDirtyRect(last.rect);
-        }
-    }
-    m_pending.clear();
-    if (m_dirty.Empty()) return;
-
-    std::vector<OGraphNotify> paintOrder(m_display.begin(), m_display.end());
-    std::stable_sort(paintOrder.begin(), paintOrder.end(), [](const OGraphNotify& a, const OGraphNotify& b) {
-        if (a.depth != b.depth) return a.depth > b.depth;
-        return a.order < b.order;
-    });
-
-    // Drawing frees nothing, so liveness is settled once per frame; the grid
-    // finds the entries near each dirty rectangle, in paint order.
-    m_paintGrid.Clear();
-    for (std::size_t i = 0; i < paintOrder.size(); ++i)
-        if (OGraph::IsLive(paintOrder[i].origin)) m_paintGrid.Insert(std::uint32_t(i), paintOrder[i].rect);
-    for (const Rect& dirty : m_dirty.Rects()) {
-        Rect cleared = dirty;
-        ClearRect(&cleared);
-        m_paintGrid.Candidates(dirty, m_nearby);
-        for (const std::uint32_t i : m_nearby) {
-            Rect part = dirty.Intersect(paintOrder[i].rect);
-            if (!part.IsEmpty()) paintOrder[i].origin->Draw(&part);
-        }
-    }
-
     // The main thread copies these areas from the back buffer to the screen.
-    for (const Rect& dirty : m_dirty.Rects()) {
-        platform::Event expose;
-        expose.kind = platform::EventKind::Exposed;
-        expose.window = m_platformWindow;
-        expose.area = dirty;
-        os().PostEvent(expose);
+    for (const Rect& painted : m_compositor.Compose()) {
+        platform::Event present;
+        present.kind = platform::EventKind::Posted;
+        present.code = kPostedPresent;
+        present.window = m_platformWindow;
+        present.area = painted;
+        os().PostEvent(present);
     }
-    m_dirty.Clear();
 }
 
 void OWindow::AddDirtyRect(const Rect& rect) {
     std::lock_guard lock(m_lock);
-    m_dirty.Add(rect);
+    m_compositor.AddDirty(rect);
 }
 
-void OWindow::ClearRect(Rect* rect) { m_backBuffer.ClearRect(rect); }
-
-int OWindow::TextWidth(std::string_view text, const FontRecord& font) {
-    return platform::MeasureText(toFontSpec(font), text).width;
-}
-
-int OWindow::TextHeight(std::string_view text, const FontRecord& font) {
-    return platform::MeasureText(toFontSpec(font), text).height;
-}
-
-void OWindow::DrawTextRange(std::string_view text, const FontRecord& font, int x, int y, const Rect& clip,
-                            int highlightStart, int highlightEnd) {
-    if (text.empty()) return;
-    std::lock_guard lock(m_lock);
-    const platform::FontSpec wanted = toFontSpec(font);
-    const int length = int(text.size());
-    const int lo = std::clamp(std::min(highlightStart, highlightEnd), 0, length);
-    const int hi = std::clamp(std::max(highlightStart, highlightEnd), 0, length);
-    const platform::Surface target = BackBuffer();
-    const std::uint32_t colour = font.colour & 0x00FFFFFF;
-
-    auto run = [&](int from, int to, bool highlighted) {
-        const std::string_view part = text.substr(std::size_t(from), std::size_t(to - from));
-        const int width = platform::MeasureText(wanted, part).width;
-        if (width == 0) return;
-        if (highlighted)
-            platform::DrawText(target, wanted, x, y, clip, colour ^ 0x00FFFFFF, part, colour);
-        else
-            platform::DrawText(target, wanted, x, y, clip, colour, part);
-        x += width;
-    };
-    run(0, lo, false);
-    run(lo, hi, true);
-    run(hi, length, false);
-}
+void OWindow::ClearRect(Rect* rect) { m_compositor.ClearRect(rect); }
 
 bool OWindow::RunFrame(int& sleepMilliseconds) {
     if (StopRequested()) return false;

@@ -9,10 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/BackBuffer.hpp"
-#include "engine/DirtyRectList.hpp"
-#include "engine/FrameTiming.hpp"
-#include "engine/RectGrid.hpp"
+#include "engine/Compositor.hpp"
 #include "engine/FontRecord.hpp"
 #include "engine/WindowControl.hpp"
 #include "platform/Platform.hpp"
@@ -20,18 +17,6 @@
 #include "scene/SceneHost.hpp"
 
 namespace engine {
-
-// One redraw notification: `origin` is shown (mode 0) or no longer shown
-// (mode 1) in `rect`; `top` is its top-level ancestor, `order` that one's
-// position in the window's lists.
-struct OGraphNotify {
-    scene::OGraph* top = nullptr;
-    int order = 0;
-    scene::OGraph* origin = nullptr;
-    scene::Rect rect;
-    float depth = 0;
-    int mode = 0;
-};
 
 // The process-wide parameters read by the next window constructed.
 struct CreationParams {
@@ -108,11 +93,6 @@ public:
     // Paints the rectangle with the background colour; clamps it to the back buffer in place.
     void ClearRect(scene::Rect* rect);
 
-    int TextWidth(std::string_view text, const FontRecord& font);
-    int TextHeight(std::string_view text, const FontRecord& font);
-    void DrawTextRange(std::string_view text, const FontRecord& font, int x, int y,
-                       const scene::Rect& clip, int highlightStart, int highlightEnd);
-
     // One pass of the frame loop: false once the window was closed; otherwise
     // Tick unless blocked, and `sleepMilliseconds` is the wait before the next pass.
     bool RunFrame(int& sleepMilliseconds);
@@ -160,9 +140,9 @@ public:
     WindowControl* FocusControl() const { return m_focusControl; }
     const std::vector<scene::OGraph*>& Graphs() const { return m_graphs; }
     const std::vector<scene::OGraph*>& Controls() const { return m_controls; }
-    const std::vector<OGraphNotify>& Pending() const { return m_pending; }
-    const DirtyRectList& Dirty() const { return m_dirty; }
-    std::size_t DisplayedCount() const { return m_display.size(); }
+    const std::vector<OGraphNotify>& Pending() const { return m_compositor.Pending(); }
+    const DirtyRectList& Dirty() const { return m_compositor.Dirty(); }
+    std::size_t DisplayedCount() const { return m_compositor.ShownCount(); }
     std::uint32_t BackgroundColour() const { return m_background; }
     // Frame passes run so far, ticked or not; for tests of the frame thread.
     std::uint64_t FramesRun() const { return m_framesRun; }
@@ -175,10 +155,6 @@ protected:
     virtual ~OWindow();
 
 private:
-    struct DisplayOrder {
-        bool operator()(const OGraphNotify& a, const OGraphNotify& b) const { return a.origin < b.origin; }
-    };
-
     static void ThreadMain(OWindow* window);
     // Makes the window reachable from the window procedure (once).
     void RouteToMainThread();
@@ -189,11 +165,7 @@ private:
     // window is reachable from another thread, and only read afterwards.
     std::string m_title;                   // guarded by m_lock
     scene::Rect m_dragRect;                // guarded by m_lock
-    DirtyRectList m_dirty;                 // guarded by m_lock
-    RectGrid m_paintGrid;                  // guarded by m_lock; scratch for Render
-    std::vector<std::uint32_t> m_nearby;   // guarded by m_lock; scratch for Render
-    std::vector<OGraphNotify> m_pending;   // guarded by m_lock
-    std::set<OGraphNotify, DisplayOrder> m_display;  // guarded by m_lock
+    Compositor m_compositor;               // guarded by m_lock (its back buffer allocated while fixed)
     int m_placement = 15;                  // fixed
     // Atomic: read by the dialog's frame thread, cleared by the main thread on destruction.
     std::atomic<OWindow*> m_owner{nullptr};
@@ -213,7 +185,6 @@ private:
     std::atomic<bool> m_blocked{false};         // atomic: set by the registry's owner and dialogs
     std::atomic<int> m_createFailed{1};         // atomic
     std::atomic<bool> m_quitOnDestroy{false};   // atomic
-    engine::BackBuffer m_backBuffer;       // guarded by m_lock (allocated while fixed)
     std::uint32_t m_background = 0;        // fixed
     std::atomic<platform::WindowId> m_platformWindow{0};  // atomic: zeroed by Destroy
     int m_width = 0;                       // fixed

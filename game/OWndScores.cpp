@@ -9,6 +9,7 @@
 #include "scene/OClip.hpp"
 #include "store/ScoreReport.hpp"
 #include "ui/OButton.hpp"
+#include "ui/TextDrawing.hpp"
 #include "ui/TextLayout.hpp"
 
 namespace game {
@@ -70,7 +71,7 @@ void OWndScores::AddRows() {
 void OWndScores::ShowName(ui::OButton* box, const std::string& name) {
     const engine::FontRecord font = box->Caption()->Font();
     const int room = int(box->Width()) - kNamePadding;
-    box->SetText(FitText(name, room, [&](std::string_view text) { return TextWidth(text, font); }));
+    box->SetText(FitText(name, room, [&](std::string_view text) { return ui::TextWidth(text, font); }));
 }
 
 bool OWndScores::Start() {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/MainThread.hpp"
+#include "engine/Messages.hpp"
 #include "engine/OWindow.hpp"
 #include "engine/WindowProcedure.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
@@ -94,12 +95,12 @@ protected:
     }
     // Dispatches every queued event, as the main loop would.
     void Pump() { driver.Pump(); }
-    // Queued Exposed areas for a window, removing every queued event.
-    std::vector<scene::Rect> TakeExposed(platform::WindowId id) {
+    // The areas the window's frames painted and queued for the screen, removing every queued event.
+    std::vector<scene::Rect> TakePresented(platform::WindowId id) {
         std::vector<scene::Rect> out;
         platform::Event e;
         while (headless->PollEvent(e))
-            if (e.kind == platform::EventKind::Exposed && e.window == id)
+            if (e.kind == platform::EventKind::Posted && e.code == engine::kPostedPresent && e.window == id)
                 out.push_back({e.area.left, e.area.top, e.area.right, e.area.bottom});
         return out;
     }

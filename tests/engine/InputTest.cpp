@@ -51,14 +51,28 @@ public:
     int ticks = 0;
 };
 
-TEST_F(Input, LeftPressUsesTheCursorNowAndReleaseTheEventPosition) {
+TEST_F(Input, ButtonsReportTheirEventsPositionAndKeysTheCursorsWhenPressed) {
     auto* w = Make<RecordingWindow>();
     headless->SetCursor(w->PlatformWindow(), {7, 8});
-    Inject(EventKind::KeyDown, w, Key_LButton, 100, 100);
-    Inject(EventKind::KeyUp, w, Key_LButton, 30, 40);
-    Inject(EventKind::KeyDown, w, Key_RButton, 11, 12);
+    Inject(EventKind::MouseDown, w, Key_LButton, 100, 100);
+    Inject(EventKind::MouseUp, w, Key_LButton, 30, 40);
+    Inject(EventKind::MouseDown, w, Key_RButton, 11, 12);
     Inject(EventKind::KeyDown, w, 'A');
-    EXPECT_EQ(w->log, (std::vector<std::string>{"down 1 7,8", "up 1 30,40", "down 2 11,12", "down 65 7,8"}));
+    EXPECT_EQ(w->log, (std::vector<std::string>{"down 1 100,100", "up 1 30,40", "down 2 11,12", "down 65 7,8"}));
+}
+
+TEST_F(Input, CapturedMousePositionsLeftOfAndAboveTheWindowAreNegative) {
+    std::vector<std::string> log;
+    auto* w = Make<RecordingWindow>();
+    auto* a = new Probe("a", 10, 10, 20, 20, true, log);
+    w->AddObject(a);
+    w->SetCaptureControl(a);
+    Pump();
+    log.clear();
+    Inject(EventKind::MouseMove, w, 0, -3, -4);
+    Inject(EventKind::MouseUp, w, Key_LButton, -5, 6);
+    EXPECT_EQ(w->log, (std::vector<std::string>{"move -3,-4", "up 1 -5,6"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"a.move -13,-14", "a.up 1 -15,-4"}));
 }
 
 TEST_F(Input, MouseMovesGoToTheControlUnderTheMouseInLocalCoordinates) {

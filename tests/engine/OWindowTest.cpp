@@ -109,20 +109,20 @@ TEST_F(EngineWindow, RenderPaintsBackToFrontAndPresentsOnlyDirtyAreas) {
     w->AddObject(far);
     near->Show();
     far->Show();
-    TakeExposed(w->PlatformWindow());
+    TakePresented(w->PlatformWindow());
     w->Render();
     EXPECT_EQ(pixel(w, 40, 40), (std::array<std::uint8_t, 3>{0, 0xFF, 0}));    // near on top
     EXPECT_EQ(pixel(w, 15, 15), (std::array<std::uint8_t, 3>{0, 0, 0xFF}));    // far alone
     EXPECT_EQ(pixel(w, 100, 100), (std::array<std::uint8_t, 3>{0x99, 0xCC, 0xFF}));
     EXPECT_EQ(order.front(), "far");
-    const auto exposed = TakeExposed(w->PlatformWindow());
+    const auto exposed = TakePresented(w->PlatformWindow());
     EXPECT_EQ(exposed, (std::vector<Rect>{{30, 30, 80, 80}, {10, 10, 60, 30}, {10, 30, 30, 60}}));
 
     // Nothing changed: nothing drawn, nothing presented.
     order.clear();
     w->Render();
     EXPECT_TRUE(order.empty());
-    EXPECT_TRUE(TakeExposed(w->PlatformWindow()).empty());
+    EXPECT_TRUE(TakePresented(w->PlatformWindow()).empty());
 }
 
 TEST_F(EngineWindow, EqualDepthPaintsEarlierTopLevelEntriesFirst) {
@@ -147,7 +147,7 @@ TEST_F(EngineWindow, HideAndShowInOneFrameRepaintsOnceAndShowHideLeavesNoTrace) 
     w->AddObject(s);
     s->Show();
     w->Render();
-    TakeExposed(w->PlatformWindow());
+    TakePresented(w->PlatformWindow());
     s->drawn.clear();
 
     s->Hide();
@@ -155,7 +155,7 @@ TEST_F(EngineWindow, HideAndShowInOneFrameRepaintsOnceAndShowHideLeavesNoTrace) 
     w->Render();
     EXPECT_EQ(s->drawn, (std::vector<Rect>{{5, 5, 15, 15}}));
     EXPECT_EQ(w->DisplayedCount(), 1u);
-    EXPECT_EQ(TakeExposed(w->PlatformWindow()).size(), 1u);
+    EXPECT_EQ(TakePresented(w->PlatformWindow()).size(), 1u);
 
     auto* ghost = new Sprite(50, 50, 10, 10, 0, 0);
     w->AddObject(ghost);
@@ -164,7 +164,7 @@ TEST_F(EngineWindow, HideAndShowInOneFrameRepaintsOnceAndShowHideLeavesNoTrace) 
     w->Render();
     EXPECT_TRUE(ghost->drawn.empty());
     EXPECT_EQ(w->DisplayedCount(), 1u);
-    EXPECT_TRUE(TakeExposed(w->PlatformWindow()).empty());
+    EXPECT_TRUE(TakePresented(w->PlatformWindow()).empty());
 }
 
 TEST_F(EngineWindow, ObjectRepaintedInPlaceThenMovedOrHiddenInOneFrameLeavesItsOldPlace) {
@@ -201,21 +201,21 @@ TEST_F(EngineWindow, RemovedObjectIsForgottenAndItsAreaRepainted) {
     w->AddObject(s);
     s->Show();
     w->Render();
-    TakeExposed(w->PlatformWindow());
+    TakePresented(w->PlatformWindow());
     w->RemoveObject(s);
     scene::OGraph::Release(s);
     EXPECT_EQ(w->DisplayedCount(), 0u);
     w->Render();
-    EXPECT_EQ(TakeExposed(w->PlatformWindow()), (std::vector<Rect>{{5, 5, 15, 15}}));
+    EXPECT_EQ(TakePresented(w->PlatformWindow()), (std::vector<Rect>{{5, 5, 15, 15}}));
     EXPECT_EQ(pixel(w, 6, 6), (std::array<std::uint8_t, 3>{0x99, 0xCC, 0xFF}));
 }
 
 TEST_F(EngineWindow, DirtyAreaPastTheBufferIsClearedToTheEdgeButPresentedAsStored) {
     OWindow* w = Make();
-    TakeExposed(w->PlatformWindow());  // The platform exposes a new window whole.
+    TakePresented(w->PlatformWindow());
     w->AddDirtyRect({1000, 10, 1100, 20});
     w->Render();
-    EXPECT_EQ(TakeExposed(w->PlatformWindow()), (std::vector<Rect>{{1000, 10, 1100, 20}}));
+    EXPECT_EQ(TakePresented(w->PlatformWindow()), (std::vector<Rect>{{1000, 10, 1100, 20}}));
     Rect r{1000, -5, 2000, 20};
     w->ClearRect(&r);
     EXPECT_EQ(r, (Rect{1000, 0, 1024, 20}));
@@ -262,38 +262,6 @@ TEST_F(EngineWindow, FrameLoopSleepsTheRestOfTheFrameAndStopsWhenClosed) {
     EXPECT_EQ(sleep, 999);
     w->Close();
     EXPECT_FALSE(w->RunFrame(sleep));
-}
-
-TEST_F(EngineWindow, TextIsMeasuredAndTheHighlightDrawnInEitherOrder) {
-    OWindow* w = Make();
-    engine::FontRecord font;
-    font.height = 20;
-    EXPECT_EQ(w->TextHeight("Top 10", font), 20);
-    EXPECT_EQ(w->TextWidth("", font), 0);
-    EXPECT_EQ(w->TextHeight("", font), 0) << "an empty text measures 0 x 0";
-    EXPECT_GT(w->TextWidth("Top 10", font), 40);
-
-    auto snapshot = [&] {
-        std::vector<std::array<std::uint8_t, 3>> px;
-        for (int y = 0; y < 30; ++y)
-            for (int x = 0; x < 120; ++x) px.push_back(pixel(w, x, y));
-        Rect all{0, 0, 200, 40};
-        w->ClearRect(&all);
-        return px;
-    };
-    const Rect clip{0, 0, 200, 40};
-    w->DrawTextRange("Hello", font, 2, 2, clip, 1, 3);
-    EXPECT_EQ(pixel(w, 2 + w->TextWidth("H", font) + 1, 3), (std::array<std::uint8_t, 3>{0, 0, 0}));  // highlight fill
-    const auto forward = snapshot();
-    w->DrawTextRange("Hello", font, 2, 2, clip, 3, 1);
-    EXPECT_EQ(snapshot(), forward);
-
-    w->DrawTextRange("Hello", font, 2, 2, clip, 0, 0);
-    const auto plain = snapshot();
-    w->DrawTextRange("Hello", font, 2, 2, clip, 5, 9);
-    EXPECT_EQ(snapshot(), plain);
-    w->DrawTextRange("Hello", font, 2, 2, clip, 2, 2);
-    EXPECT_EQ(snapshot(), plain);
 }
 
 } // namespace

@@ -173,12 +173,12 @@ TEST_F(WindowThreads, ThousandDialogsOverATickingOwnerLeaveItFree) {
         }();
         platform::Event e;
         e.window = targets[random() % targets.size()];
-        e.x = std::uint16_t(random() % 300);
-        e.y = std::uint16_t(random() % 200);
+        e.x = int(random() % 300);
+        e.y = int(random() % 200);
         switch (random() % 4) {
         case 0: e.kind = EventKind::MouseMove; break;
         case 1: e.kind = EventKind::KeyDown; e.code = 'D'; break;
-        case 2: e.kind = EventKind::KeyDown; e.code = platform::Key_LButton; break;
+        case 2: e.kind = EventKind::MouseDown; e.button = platform::MouseButton::Left; break;
         default: e.kind = EventKind::CloseRequest; break;
         }
         // The owner itself must stay; only its dialogs are closed from outside.

@@ -13,6 +13,7 @@
 #include "ui/OCheckbox.hpp"
 #include "ui/OEdit.hpp"
 #include "ui/OText.hpp"
+#include "ui/TextDrawing.hpp"
 
 using namespace game;
 
@@ -272,7 +273,7 @@ TEST_F(Dialogs, LongNamesAreCutWithAnEllipsisInsideTheirBox) {
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown.back(), '\x85');
     EXPECT_EQ(shown.substr(0, shown.size() - 1), std::string(shown.size() - 1, 'W'));
-    EXPECT_LE(scores->TextWidth(shown, box->Caption()->Font()), int(box->Width()));
+    EXPECT_LE(ui::TextWidth(shown, box->Caption()->Font()), int(box->Width()));
     EXPECT_EQ(scores->NameBox(1)->GetText(), "Short");
 }
 
@@ -300,7 +301,7 @@ TEST_F(Dialogs, AMegabyteNameIsMeasuredOnlyAsFarAsItCanFit) {
     const std::string row = scores->NameBox(0)->GetText();
     ASSERT_FALSE(row.empty());
     EXPECT_EQ(row.back(), '\x85');
-    EXPECT_LE(scores->TextWidth(row, scores->NameBox(0)->Caption()->Font()), int(scores->NameBox(0)->Width()));
+    EXPECT_LE(ui::TextWidth(row, scores->NameBox(0)->Caption()->Font()), int(scores->NameBox(0)->Width()));
 }
 
 TEST_F(Dialogs, PublishCutsALongNameToTheLeaderboardsLimit) {

@@ -21,6 +21,7 @@
 #include "scene/ResolvePath.hpp"
 #include "scene/TClipData.hpp"
 #include "tools/driver/HeadlessDriver.hpp"
+#include "ui/TextDrawing.hpp"
 
 namespace uitest {
 

@@ -10,7 +10,7 @@ namespace app {
 namespace {
 
 constexpr std::uint32_t kBackground = 0x0099CCFF;
-constexpr int kIntroStyle = 3;
+constexpr int kIntroStyle = platform::kBorderlessPopupStyle;
 
 void showContentMissing() { platform::CurrentPlatform().ShowMessage(EntrySequence::kContentMissingText, ""); }
 

@@ -6,13 +6,14 @@ namespace engine {
 
 using scene::OGraph;
 using scene::Rect;
+using scene::Visibility;
 
 void Compositor::Allocate(int width, int height, std::uint32_t background) {
     m_backBuffer.Allocate(width, height, background);
 }
 
 void Compositor::Notify(const OGraphNotify& notify) {
-    if ((notify.mode == 0 || notify.mode == 1) && !notify.rect.IsEmpty() && OGraph::IsLive(notify.origin))
+    if (!notify.rect.IsEmpty() && OGraph::IsLive(notify.origin))
         m_pending.push_back(notify);
 }
 
@@ -58,12 +59,12 @@ void Compositor::SettlePending() {
         if (const auto shown = m_shown.find(first); shown != m_shown.end()) {
             m_dirty.Add(shown->rect);
             m_shown.erase(shown);
-            if (last.mode == 0) m_shown.insert(last);
+            if (last.visibility == Visibility::Shown) m_shown.insert(last);
             m_dirty.Add(last.rect);
             continue;
         }
-        if (first.mode == 1) m_dirty.Add(first.rect);
-        if (last.mode == 0) {
+        if (first.visibility == Visibility::Hidden) m_dirty.Add(first.rect);
+        if (last.visibility == Visibility::Shown) {
             m_shown.insert(last);
             m_dirty.Add(last.rect);
         }

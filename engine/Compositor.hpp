@@ -11,16 +11,15 @@
 
 namespace engine {
 
-// One redraw notification: `origin` is shown (mode 0) or no longer shown
-// (mode 1) in `rect`; `top` is its top-level ancestor, `order` that one's
-// position in the window's lists.
+// One redraw notification: `origin` is shown or no longer shown in `rect`; `top` is its
+// top-level ancestor, `order` that one's position in the window's lists.
 struct OGraphNotify {
     scene::OGraph* top = nullptr;
     int order = 0;
     scene::OGraph* origin = nullptr;
     scene::Rect rect;
     float depth = 0;
-    int mode = 0;
+    scene::Visibility visibility = scene::Visibility::Shown;
 };
 
 // A window's frame composition: the back buffer, the objects notified since the last frame
@@ -34,7 +33,7 @@ public:
     void Allocate(int width, int height, std::uint32_t background);
     scene::BackBufferView View() { return m_backBuffer.View(); }
 
-    // Records a notification; one of an empty area, a dead object or an unknown mode is dropped.
+    // Records a notification; one of an empty area or a dead object is dropped.
     void Notify(const OGraphNotify& notify);
     // Forgets a departing object: its pending notification, or where it is shown, becomes dirty.
     void Forget(const scene::OGraph* object);

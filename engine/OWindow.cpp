@@ -47,7 +47,7 @@ OWindow::OWindow(OWindow* owner) {
     if (!m_native.Create(wanted, screen)) {
         // Nothing was blocked, so nothing must be unblocked or activated later.
         m_owner = nullptr;
-        m_createFailed = 1;
+        m_creation = CreateResult::NoPlatformWindow;
         return;
     }
     // The main thread dispatches input by the registry. A window built on another thread is
@@ -59,7 +59,7 @@ OWindow::OWindow(OWindow* owner) {
         registry().Block(liveOwner, this);
         liveOwner->SetBlocked(true);
     }
-    m_createFailed = 0;
+    m_creation = CreateResult::Created;
 
     // The back buffer is as large as the screen; only the client part is presented.
     m_compositor.Allocate(std::max(screen.width, Width()), std::max(screen.height, Height()), m_background);
@@ -74,7 +74,7 @@ bool OWindow::Start() {
     std::lock_guard lock(m_lock);
     // Without a platform window there is nothing to run, and a window closed before it started
     // must not start; the opener's Close then frees it at once.
-    if (m_createFailed != 0 || !PlatformWindow() || IsClosing()) return false;
+    if (CreateFailed() || !PlatformWindow() || IsClosing()) return false;
     RouteToMainThread();
     m_finished = false;
     m_frames.SteadyFramesPerSecond();
@@ -134,13 +134,12 @@ void OWindow::Char(std::uint8_t ch) {
     if (!IsClosing()) m_router.Char(ch);
 }
 
-void OWindow::ObjectNotify(OGraph* top, OGraph* origin, bool& done, int mode, const Rect& rect) {
+void OWindow::ObjectNotify(OGraph* top, OGraph* origin, scene::Visibility visibility, const Rect& rect) {
     std::lock_guard lock(m_lock);
     if (!IsClosing() && OGraph::IsLive(origin)) {
         const int order = OGraph::IsLive(top) ? top->Order() : 0;
-        m_compositor.Notify({top, order, origin, rect, origin->Z(), mode});
+        m_compositor.Notify({top, order, origin, rect, origin->Z(), visibility});
     }
-    done = true;
 }
 
 void OWindow::ControlEvent(WindowControl* sender, int code) {

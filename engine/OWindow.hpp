@@ -17,10 +17,17 @@
 
 namespace engine {
 
+// How a window's making went.
+enum class CreateResult : std::uint8_t {
+    Created,
+    NoPlatformWindow, // also while the constructor runs
+    ContentMissing,   // a derived Start could not load its content
+};
+
 // The process-wide parameters read by the next window constructed.
 struct CreationParams {
     std::uint32_t background = 0;  // 0x00BBGGRR
-    int styleKind = 4;
+    int styleKind = platform::kFramedStyleBit;
     int width = 800;  // 0: the screen's width
     int height = 600; // 0: the screen's height
     // False leaves the frames to the caller (see RunFrame), for deterministic tests.
@@ -50,7 +57,7 @@ public:
     virtual void KeyDown(int code, int x, int y);
     virtual void KeyUp(int code, int x, int y);
     virtual void Char(std::uint8_t ch);
-    void ObjectNotify(scene::OGraph* top, scene::OGraph* origin, bool& done, int mode,
+    void ObjectNotify(scene::OGraph* top, scene::OGraph* origin, scene::Visibility visibility,
                       const scene::Rect& rect) override;
     virtual void ControlEvent(WindowControl* sender, int code);
 
@@ -112,9 +119,11 @@ public:
     // Accessors used by the window procedure, the controls and tests.
     platform::WindowId PlatformWindow() const { return m_native.Id(); }
     OWindow* Owner() const { return m_owner; }
-    int CreateFailed() const { return m_createFailed; }
-    // A derived Start sets 2 when its content cannot be loaded.
-    void SetCreateFailed(int value) { m_createFailed = value; }
+    CreateResult Creation() const { return m_creation; }
+    // True unless the window was made and its content loaded.
+    bool CreateFailed() const { return m_creation != CreateResult::Created; }
+    // A derived Start calls this when its content cannot be loaded.
+    void SetContentMissing() { m_creation = CreateResult::ContentMissing; }
     bool IsBlocked() const { return m_blocked; }
     bool Finished() const { return m_finished; }
     void SetFinished(bool finished) { m_finished = finished; }
@@ -174,7 +183,7 @@ private:
     // Atomic: read without the lock by other windows and threads.
     std::atomic<bool> m_closing{false};
     std::atomic<bool> m_blocked{false};         // atomic: set by the registry's owner and dialogs
-    std::atomic<int> m_createFailed{1};         // atomic
+    std::atomic<CreateResult> m_creation{CreateResult::NoPlatformWindow};  // atomic
     std::atomic<bool> m_quitOnDestroy{false};   // atomic
     std::atomic<bool> m_finished{true};    // atomic
     std::atomic<bool> m_routed{false};     // atomic: routing happens once, on whichever thread comes first

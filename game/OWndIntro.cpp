@@ -48,7 +48,7 @@ bool OWndIntro::Start() {
     }
     if (!all) {
         for (OClip* clip : loaded) OGraph::Release(clip);
-        SetCreateFailed(2);
+        SetContentMissing();
         return false;
     }
     m_logos = loaded;

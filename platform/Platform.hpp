@@ -26,7 +26,7 @@ struct Size {
     int height = 0;
 };
 
-// How a window is made. Style kind bits: 1 popup without caption, 2 fixed size, 4 framed.
+// How a window is made. Style kind bits: see StyleKindBit (WindowFrame.hpp).
 // No kind gets the desktop's decorations. A framed kind gets the backend's own raised frame,
 // FrameWidth(kind) pixels wide on every side (see WindowFrame.hpp), drawn around the client
 // area: its outer size is the client size plus twice the frame, and the client area's corner

@@ -40,9 +40,7 @@ public:
         m_view.bits = m_bits.data();
     }
     void RemoveObject(scene::OGraph*) override {}
-    void ObjectNotify(scene::OGraph*, scene::OGraph*, bool& done, int, const scene::Rect&) override {
-        done = true;
-    }
+    void ObjectNotify(scene::OGraph*, scene::OGraph*, scene::Visibility, const scene::Rect&) override {}
     bool IsClosing() const override { return false; }
     scene::BackBufferView BackBuffer() override { return m_view; }
     scene::WindowMutex& Lock() override { return m_lock; }

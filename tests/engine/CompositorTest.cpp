@@ -37,9 +37,9 @@ protected:
         return p;
     }
     static OGraphNotify Shown(scene::OGraph* o, Rect r, float depth = 0, int order = 0) {
-        return {o, order, o, r, depth, 0};
+        return {o, order, o, r, depth, scene::Visibility::Shown};
     }
-    static OGraphNotify Hidden(scene::OGraph* o, Rect r) { return {o, 0, o, r, 0, 1}; }
+    static OGraphNotify Hidden(scene::OGraph* o, Rect r) { return {o, 0, o, r, 0, scene::Visibility::Hidden}; }
 
     Compositor compositor;
     std::vector<std::string> log;
@@ -49,8 +49,7 @@ protected:
 TEST_F(CompositorTest, UnusableNotificationsAreDropped) {
     Painted* a = Make("a");
     compositor.Notify(Shown(a, {}));
-    compositor.Notify({a, 0, a, {0, 0, 5, 5}, 0, 7});
-    compositor.Notify({nullptr, 0, nullptr, {0, 0, 5, 5}, 0, 0});
+    compositor.Notify(Shown(nullptr, {0, 0, 5, 5}));
     EXPECT_TRUE(compositor.Pending().empty());
     EXPECT_TRUE(compositor.Compose().empty());
 }

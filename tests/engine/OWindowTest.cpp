@@ -39,7 +39,7 @@ TEST_F(EngineWindow, BackBufferIsScreenSizedWithPaddedRows) {
 TEST_F(EngineWindow, FailedPlatformWindowIsReportedAndNotListed) {
     headless->FailNextCreate();
     OWindow* w = new OWindow(nullptr);
-    EXPECT_EQ(w->CreateFailed(), 1);
+    EXPECT_EQ(w->Creation(), engine::CreateResult::NoPlatformWindow);
     EXPECT_FALSE(OWindow::IsLiveWindow(w));
     OWindow::Destroy(w);
 }

@@ -351,7 +351,7 @@ TEST_F(IntroTest, MissingLogoFailsStartWithCreateFailedTwo) {
         OWndIntro* w = Make();
         ASSERT_EQ(w->CreateFailed(), 0);
         EXPECT_FALSE(w->Start());
-        EXPECT_EQ(w->CreateFailed(), 2);
+        EXPECT_EQ(w->Creation(), engine::CreateResult::ContentMissing);
         EXPECT_TRUE(w->Graphs().empty());
         EXPECT_EQ(w->Logo(1), nullptr);
         EXPECT_TRUE(w->Finished());

@@ -30,9 +30,8 @@ std::optional<int> EntrySequence::Begin() {
         }
         return std::nullopt;
     }
-    engine::NextWindowParams() = {kBackground, kIntroStyle, game::OWndIntro::kWidth, game::OWndIntro::kHeight,
-                                  m_frameThreads};
-    m_intro = new game::OWndIntro;
+    m_intro = new game::OWndIntro(
+        {kBackground, kIntroStyle, game::OWndIntro::kWidth, game::OWndIntro::kHeight, m_frameThreads});
     if (m_intro->CreateFailed() != 0) {
         // Never started, so no frame thread will free it: done at once, as Close would.
         engine::OWindow::Destroy(m_intro);
@@ -97,8 +96,8 @@ std::optional<int> EntrySequence::AfterMessage() {
 }
 
 std::optional<int> EntrySequence::OpenGameWindow() {
-    engine::NextWindowParams() = {kBackground, kGameStyle, kGameWidth, kGameHeight, m_frameThreads};
-    m_game = new game::OGameWindow(nullptr, m_gameSetup);
+    m_game = new game::OGameWindow(nullptr, {kBackground, kGameStyle, kGameWidth, kGameHeight, m_frameThreads},
+                                   m_gameSetup);
     m_game->SetTitle(m_gameSetup.playback ? kReplayTitle : "Hoopstack");
     if (m_game->CreateFailed() != 0) {
         engine::OWindow::Destroy(m_game);

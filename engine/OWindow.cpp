@@ -22,13 +22,7 @@ platform::Platform& os() { return platform::CurrentPlatform(); }
 
 } // namespace
 
-CreationParams& NextWindowParams() {
-    static CreationParams params;
-    return params;
-}
-
-OWindow::OWindow(OWindow* owner) {
-    const CreationParams params = NextWindowParams();
+OWindow::OWindow(OWindow* owner, const CreationParams& params) {
     MainThread::ClaimIfUnclaimed();
     m_styleKind = params.styleKind;
     m_owner = IsLiveWindow(owner) ? owner : nullptr;
@@ -359,6 +353,10 @@ OWindow* OWindow::LockFromPlatformWindow(platform::WindowId id) {
         return locked != nullptr || !found;
     });
     return locked;
+}
+
+CreationParams OWindow::DialogParams(int width, int height) const {
+    return {m_background, m_styleKind, width, height, m_frames.Threaded()};
 }
 
 OWindow* OWindow::DialogOf(const OWindow* owner) { return owner ? registry().LatestBlocker(owner) : nullptr; }

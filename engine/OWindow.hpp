@@ -24,7 +24,7 @@ enum class CreateResult : std::uint8_t {
     ContentMissing,   // a derived Start could not load its content
 };
 
-// The process-wide parameters read by the next window constructed.
+// How a window is made; passed to its constructor.
 struct CreationParams {
     std::uint32_t background = 0;  // 0x00BBGGRR
     int styleKind = platform::kFramedStyleBit;
@@ -33,7 +33,6 @@ struct CreationParams {
     // False leaves the frames to the caller (see RunFrame), for deterministic tests.
     bool frameThread = true;
 };
-CreationParams& NextWindowParams();
 
 // Base of every screen: a platform window with a 24-bit back buffer, a
 // recursive lock, a frame thread, scene objects and controls, and the
@@ -43,7 +42,7 @@ CreationParams& NextWindowParams();
 // by the caller).
 class OWindow : public scene::SceneHost {
 public:
-    explicit OWindow(OWindow* owner);
+    OWindow(OWindow* owner, const CreationParams& params);
     OWindow(const OWindow&) = delete;
     OWindow& operator=(const OWindow&) = delete;
 
@@ -113,6 +112,9 @@ public:
     // The same, with its lock taken (main thread only; runs queued main-thread
     // work while it waits). The window cannot be freed while it is locked.
     static OWindow* LockFromPlatformWindow(platform::WindowId id);
+    // The parameters of a `width` x `height` dialog of this window: its style, background
+    // and frame-thread choice.
+    CreationParams DialogParams(int width, int height) const;
     // The live dialog this window owns, or null.
     static OWindow* DialogOf(const OWindow* owner);
 

@@ -47,8 +47,8 @@ ui::OButton* makeButton(const std::string& skin, const std::string& caption) {
 
 } // namespace
 
-OGameWindow::OGameWindow(OWindow* owner, GameWindowSetup setup)
-    : OWindow(owner), m_setup(withoutSaves(std::move(setup))) {}
+OGameWindow::OGameWindow(OWindow* owner, const engine::CreationParams& params, GameWindowSetup setup)
+    : OWindow(owner, params), m_setup(withoutSaves(std::move(setup))) {}
 
 std::string OGameWindow::MoreGamesAddress() {
     return std::string(HOOPSTACK_WEB_BASE) + "/cgi-bin/screen.pl/games.shtml?r=qx&c=b";

@@ -49,7 +49,7 @@ struct GameWindowSetup {
 // saved with; a game without a replay removes that file.
 class OGameWindow : public engine::OWindow {
 public:
-    explicit OGameWindow(OWindow* owner, GameWindowSetup setup = {});
+    OGameWindow(OWindow* owner, const engine::CreationParams& params, GameWindowSetup setup = {});
 
     bool Start() override;
     void Stop() override;

@@ -5,7 +5,7 @@
 
 namespace game {
 
-OWndExit::OWndExit(OGameWindow* owner) : OYesNoDialog(owner), m_game(owner) {}
+OWndExit::OWndExit(OGameWindow* owner, const engine::CreationParams& params) : OYesNoDialog(owner, params), m_game(owner) {}
 
 bool OWndExit::Start() {
     AddAnswers(30);

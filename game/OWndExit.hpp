@@ -13,7 +13,7 @@ public:
     static constexpr int kWidth = 300;
     static constexpr int kHeight = 200;
 
-    explicit OWndExit(OGameWindow* owner);
+    OWndExit(OGameWindow* owner, const engine::CreationParams& params);
 
     bool Start() override;
 

@@ -4,7 +4,7 @@
 
 namespace game {
 
-OWndExitLevel::OWndExitLevel(OGameWindow* owner) : OYesNoDialog(owner), m_game(owner) {}
+OWndExitLevel::OWndExitLevel(OGameWindow* owner, const engine::CreationParams& params) : OYesNoDialog(owner, params), m_game(owner) {}
 
 bool OWndExitLevel::Start() {
     AddAnswers(10);

@@ -13,7 +13,7 @@ public:
     static constexpr int kWidth = 270;
     static constexpr int kHeight = 150;
 
-    explicit OWndExitLevel(OGameWindow* owner);
+    OWndExitLevel(OGameWindow* owner, const engine::CreationParams& params);
 
     bool Start() override;
 

@@ -19,7 +19,7 @@ ui::OButton* makeLook(const char* skin) { return new ui::OButton("", skin, 0, 1,
 
 } // namespace
 
-OWndOptions::OWndOptions(engine::OWindow* owner) : ODialog(owner) {}
+OWndOptions::OWndOptions(engine::OWindow* owner, const engine::CreationParams& params) : ODialog(owner, params) {}
 
 int OWndOptions::SpeedChoice(Speed speed) {
     const int choice = static_cast<int>(speed);

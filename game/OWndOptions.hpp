@@ -20,7 +20,7 @@ public:
     static constexpr int kWidth = 260;
     static constexpr int kHeight = 450;
 
-    explicit OWndOptions(engine::OWindow* owner);
+    OWndOptions(engine::OWindow* owner, const engine::CreationParams& params);
 
     bool Start() override;
     void ControlEvent(engine::WindowControl* sender, int code) override;

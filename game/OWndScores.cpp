@@ -36,7 +36,8 @@ void styleCaption(ui::OButton* box, int weight, std::uint8_t alignment) {
 
 } // namespace
 
-OWndScores::OWndScores(engine::OWindow* owner, std::string level) : ODialog(owner), m_level(std::move(level)) {}
+OWndScores::OWndScores(engine::OWindow* owner, const engine::CreationParams& params, std::string level)
+    : ODialog(owner, params), m_level(std::move(level)) {}
 
 void OWndScores::AddTitle() {
     if (scene::OClip* title = AddCentredPicture(scene::assets::kTopTitle, 0)) {

@@ -82,14 +82,13 @@ private:
 // Headless platform, frames driven by the test, a 1024 x 768 screen.
 class EngineTest : public ::testing::Test {
 protected:
-    void SetUp() override { engine::NextWindowParams() = {0x0099CCFF, 7, 300, 200, false}; }
     void TearDown() override {
         driver.DestroyWindows(windows);
         engine::MainThread::Reset();
     }
     template <class W = engine::OWindow>
     W* Make(engine::OWindow* owner = nullptr) {
-        auto* w = new W(owner);
+        auto* w = new W(owner, params);
         windows.push_back(w);
         return w;
     }
@@ -109,6 +108,8 @@ protected:
         driver.Send(w, kind, code, x, y);
     }
 
+    // How Make makes its windows; a test may change it first.
+    engine::CreationParams params{0x0099CCFF, platform::kFramedPopupStyle, 300, 200, false};
     driver::HeadlessDriver driver;
     platform::HeadlessPlatform* headless = &driver.Platform();
     engine::WindowProcedure& procedure = driver.Procedure();

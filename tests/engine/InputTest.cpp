@@ -249,8 +249,8 @@ TEST_F(Input, DestroyingADialogDirectlyStillUnblocksItsOwner) {
 // With real frame threads: the window ticks by itself, a Close from inside
 // Tick ends the thread, which destroys the window and posts the quit.
 TEST_F(Input, FrameThreadDestroysTheWindowAndEndsTheLoop) {
-    engine::NextWindowParams().frameThread = true;
-    auto* w = new RecordingWindow(nullptr);
+    params.frameThread = true;
+    auto* w = new RecordingWindow(nullptr, params);
     w->SetQuitOnDestroy(true);
     w->closeInTick = true;
     const auto id = w->PlatformWindow();
@@ -274,8 +274,8 @@ bool WaitUntil(Condition condition) {
 }
 
 TEST_F(Input, BlockedWindowKeepsItsThreadButDoesNotTick) {
-    engine::NextWindowParams().frameThread = true;
-    auto* w = new RecordingWindow(nullptr);
+    params.frameThread = true;
+    auto* w = new RecordingWindow(nullptr, params);
     w->SetFramesPerSecond(500);
     ASSERT_TRUE(w->Start());
     w->SetBlocked(true);

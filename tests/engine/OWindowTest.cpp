@@ -29,8 +29,8 @@ TEST_F(EngineWindow, BackBufferIsScreenSizedWithPaddedRows) {
     EXPECT_EQ(pixel(w, 0, 0), (std::array<std::uint8_t, 3>{0x99, 0xCC, 0xFF}));  // cleared to the background
     EXPECT_EQ(pixel(w, 1023, 767), (std::array<std::uint8_t, 3>{0x99, 0xCC, 0xFF}));
 
-    engine::NextWindowParams().width = 0;
-    engine::NextWindowParams().height = 0;
+    params.width = 0;
+    params.height = 0;
     OWindow* full = Make();
     EXPECT_EQ(full->Width(), 1024);
     EXPECT_EQ(full->Height(), 768);
@@ -38,10 +38,25 @@ TEST_F(EngineWindow, BackBufferIsScreenSizedWithPaddedRows) {
 
 TEST_F(EngineWindow, FailedPlatformWindowIsReportedAndNotListed) {
     headless->FailNextCreate();
-    OWindow* w = new OWindow(nullptr);
+    OWindow* w = new OWindow(nullptr, params);
     EXPECT_EQ(w->Creation(), engine::CreateResult::NoPlatformWindow);
     EXPECT_FALSE(OWindow::IsLiveWindow(w));
     OWindow::Destroy(w);
+}
+
+TEST_F(EngineWindow, ADialogsParamsAreItsOwnersWithItsOwnSize) {
+    params.background = 0x00123456;
+    params.styleKind = platform::kBorderlessPopupStyle;
+    OWindow* w = Make();
+    const engine::CreationParams dialog = w->DialogParams(120, 90);
+    EXPECT_EQ(dialog.background, 0x00123456u);
+    EXPECT_EQ(dialog.styleKind, platform::kBorderlessPopupStyle);
+    EXPECT_EQ(dialog.width, 120);
+    EXPECT_EQ(dialog.height, 90);
+    EXPECT_FALSE(dialog.frameThread) << "the frames of a test's windows stay the test's";
+    OWindow* made = Make(w);
+    EXPECT_EQ(made->StyleKind(), platform::kBorderlessPopupStyle);
+    EXPECT_EQ(made->BackgroundColour(), 0x00123456u);
 }
 
 TEST_F(EngineWindow, WindowIsCentredOnTheScreenAndDialogsOnTheirOwner) {
@@ -50,14 +65,14 @@ TEST_F(EngineWindow, WindowIsCentredOnTheScreenAndDialogsOnTheirOwner) {
     auto area = headless->WindowArea(w->PlatformWindow());
     EXPECT_EQ(area.left, (1024 - 300) / 2);
     EXPECT_EQ(area.top, (768 - 200) / 2);
-    engine::NextWindowParams().width = 100;
-    engine::NextWindowParams().height = 50;
+    params.width = 100;
+    params.height = 50;
     OWindow* dialog = Make(w);
     area = headless->WindowArea(dialog->PlatformWindow());
     // Both windows are framed (style kind 4); placement centres the client size in the
     // owner's outer rectangle, so the dialog's outer corner lands one frame right and down
     // from the exact centre.
-    const int frame = platform::FrameWidth(engine::NextWindowParams().styleKind);
+    const int frame = platform::FrameWidth(params.styleKind);
     EXPECT_EQ(frame, platform::kFrameWidth);
     EXPECT_EQ(area.left, 362 + (300 + 2 * frame - 100) / 2);
     EXPECT_EQ(area.top, 284 + (200 + 2 * frame - 50) / 2);

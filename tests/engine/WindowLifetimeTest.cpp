@@ -193,10 +193,10 @@ TEST_F(WindowLifetime, FailedWindowsReportWhyAndAreFreedByClose) {
     EXPECT_EQ(unloadable->Creation(), engine::CreateResult::ContentMissing);
 
     // A window whose platform window could not be made does not start, and Close frees it.
-    engine::NextWindowParams().frameThread = true;
+    params.frameThread = true;
     CountedWindow::destroyed = 0;
     headless->FailNextCreate();
-    auto* failed = new CountedWindow(nullptr);
+    auto* failed = new CountedWindow(nullptr, params);
     ASSERT_EQ(failed->Creation(), engine::CreateResult::NoPlatformWindow);
     EXPECT_FALSE(failed->Start());
     failed->Close();
@@ -204,7 +204,7 @@ TEST_F(WindowLifetime, FailedWindowsReportWhyAndAreFreedByClose) {
 
     // Closed by the user between its construction and its Start: the opener still holds it.
     OWindow* owner = Make();
-    auto* early = new CountedWindow(owner);
+    auto* early = new CountedWindow(owner, params);
     Inject(EventKind::CloseRequest, early);
     EXPECT_EQ(CountedWindow::destroyed, 1);
     EXPECT_FALSE(owner->IsBlocked());

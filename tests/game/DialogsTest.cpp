@@ -455,7 +455,7 @@ TEST_F(Dialogs, ADialogThatCannotOpenLeavesItsOwnerFree) {
     }
     // A dialog whose content does not start is gone at once, and so is its hold.
     struct Failing : ui::ODialog {
-        explicit Failing(engine::OWindow* owner) : ODialog(owner) {}
+        Failing(engine::OWindow* owner, const engine::CreationParams& params) : ODialog(owner, params) {}
         bool Start() override { return false; }
     };
     EXPECT_EQ(ui::ODialog::Open<Failing>(window, 100, 100), nullptr);

@@ -25,7 +25,6 @@ namespace {
 class GameWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
         Settings() = {};
         dir = std::filesystem::temp_directory_path() / ("hoopstack-window-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir);
@@ -37,7 +36,7 @@ protected:
     }
     void Pump() { driver.Pump(); }
     void Open(GameWindowSetup setup) {
-        window = new OGameWindow(nullptr, std::move(setup));
+        window = new OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, std::move(setup));
         ASSERT_EQ(window->CreateFailed(), 0);
         ASSERT_TRUE(window->Start());
         Pump();

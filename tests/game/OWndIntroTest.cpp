@@ -30,7 +30,6 @@ struct LogoSize {
 class IntroTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        engine::NextWindowParams() = {0x0099CCFF, 3, OWndIntro::kWidth, OWndIntro::kHeight, false};
         OWndIntro::ResetBlendCounter();
         folder = std::filesystem::temp_directory_path() /
                  ("hoopstack-intro-" + std::to_string(::getpid()) + "-" +
@@ -62,7 +61,7 @@ protected:
     }
 
     OWndIntro* Make() {
-        auto* w = new OWndIntro;
+        auto* w = new OWndIntro({0x0099CCFF, platform::kBorderlessPopupStyle, OWndIntro::kWidth, OWndIntro::kHeight, false});
         windows.push_back(w);
         return w;
     }

@@ -65,9 +65,8 @@ protected:
     }
 
     void Open(GameWindowSetup setup) {
-        engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
         setup.openDialogs = false;
-        window = new OGameWindow(nullptr, std::move(setup));
+        window = new OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, std::move(setup));
         ASSERT_EQ(window->CreateFailed(), 0);
         ASSERT_TRUE(window->Start());
         driver.Pump();

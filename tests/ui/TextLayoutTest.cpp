@@ -23,7 +23,7 @@ protected:
 };
 
 TEST_F(Layout, TopTenCentredIsOneLineShiftedByHalfTheFreeSpace) {
-    engine::NextWindowParams().width = 350;
+    params.width = 350;
     auto* w = MakeWindow();
     TextLayout layout(*w);
     EXPECT_EQ(layout.rightBound, 350);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/SceneList.hpp"
 #include "platform/KeyCodes.hpp"
 #include "scene/Rect.hpp"
 
@@ -32,11 +33,8 @@ int ControlRouter::Add(OGraph* control) {
 void ControlRouter::Remove(OGraph* object) {
     if (m_capture && m_capture->Graph() == object) SetCapture(nullptr);
     if (m_focus && m_focus->Graph() == object) SetFocus(nullptr);
-    if (auto it = std::find(m_controls.begin(), m_controls.end(), object); it != m_controls.end()) {
-        it = m_controls.erase(it);
-        for (; it != m_controls.end(); ++it)
-            if (OGraph::IsLive(*it)) (*it)->SetOrder((*it)->Order() - 1);
-    }
+    if (const auto it = std::find(m_controls.begin(), m_controls.end(), object); it != m_controls.end())
+        SceneList::MoveUp(m_controls, m_controls.erase(it));
 }
 
 std::vector<OGraph*> ControlRouter::TakeAll() {

@@ -22,22 +22,13 @@ platform::Platform& os() { return platform::CurrentPlatform(); }
 
 } // namespace
 
-OWindow::OWindow(OWindow* owner, const CreationParams& params) {
+OWindow::OWindow(OWindow* owner, const CreationParams& params)
+    : m_owner(IsLiveWindow(owner) ? owner : nullptr), m_styleKind(params.styleKind), m_background(params.background) {
     MainThread::ClaimIfUnclaimed();
-    m_styleKind = params.styleKind;
-    m_owner = IsLiveWindow(owner) ? owner : nullptr;
     m_frames.SetThreaded(params.frameThread);
-    m_background = params.background;
-
-    platform::WindowSpec wanted;
-    wanted.name = m_owner ? "Dialog window" : "Main window";
-    wanted.width = params.width;
-    wanted.height = params.height;
-    wanted.styleKind = m_styleKind;
-    wanted.background = m_background;
-    wanted.owner = m_owner ? m_owner.load()->PlatformWindow() : 0;
+    const platform::WindowSpec wanted{m_owner ? "Dialog window" : "Main window", params.width, params.height,
+                                      m_styleKind, m_background, m_owner ? m_owner.load()->PlatformWindow() : 0};
     platform::Size screen;
-    m_dragRect = {};
     if (!m_native.Create(wanted, screen)) {
         // Nothing was blocked, so nothing must be unblocked or activated later.
         m_owner = nullptr;
@@ -86,14 +77,8 @@ void OWindow::Stop() {
     m_finished = true;
     m_compositor.DropPending();
     // Static and shared objects survive their release; they must not keep pointing here.
-    auto release = [](OGraph* object) {
-        if (OGraph::IsLive(object) && !OGraph::Release(object) && OGraph::IsLive(object) &&
-            !object->IsBeingDestroyed())
-            object->AttachWindow(nullptr);
-    };
-    for (OGraph* graph : m_graphs) release(graph);
-    for (OGraph* control : m_router.TakeAll()) release(control);
-    m_graphs.clear();
+    for (OGraph* graph : m_graphs.TakeAll()) SceneList::ReleaseFromWindow(graph);
+    for (OGraph* control : m_router.TakeAll()) SceneList::ReleaseFromWindow(control);
 }
 
 void OWindow::QueryClose(bool&) {}
@@ -102,8 +87,7 @@ void OWindow::Tick(std::uint32_t time) {
     std::lock_guard lock(m_lock);
     if (m_finished) return;
     // The counts are read again at each step: objects added during the pass tick in it too.
-    for (std::size_t i = 0; i < m_graphs.size(); ++i)
-        if (OGraph::IsLive(m_graphs[i])) m_graphs[i]->Tick(time);
+    m_graphs.Tick(time);
     const std::vector<OGraph*>& controls = m_router.Controls();
     for (std::size_t i = 0; i < controls.size(); ++i)
         if (OGraph::IsLive(controls[i])) controls[i]->Tick(time);
@@ -145,12 +129,8 @@ void OWindow::RemoveObject(OGraph* object) {
     std::lock_guard lock(m_lock);
     if (!IsClosing()) {
         m_router.Remove(object);
-        if (auto it = std::find(m_graphs.begin(), m_graphs.end(), object); it != m_graphs.end()) {
-            it = m_graphs.erase(it);
-            for (; it != m_graphs.end(); ++it)
-                if (OGraph::IsLive(*it)) (*it)->SetOrder((*it)->Order() - 1);
-            if (OGraph::IsLive(object) && !object->IsBeingDestroyed()) object->AttachWindow(nullptr);
-        }
+        if (m_graphs.Remove(object) && OGraph::IsLive(object) && !object->IsBeingDestroyed())
+            object->AttachWindow(nullptr);
     }
     m_compositor.Forget(object);
 }
@@ -254,12 +234,7 @@ void OWindow::GetCursorClient(int& x, int& y) {
 void OWindow::AddObject(OGraph* object) {
     std::lock_guard lock(m_lock);
     if (!OGraph::IsLive(object)) return;
-    if (dynamic_cast<WindowControl*>(object)) {
-        object->SetOrder(m_router.Add(object));
-    } else {
-        m_graphs.push_back(object);
-        object->SetOrder(int(m_graphs.size()));
-    }
+    object->SetOrder(dynamic_cast<WindowControl*>(object) ? m_router.Add(object) : m_graphs.Add(object));
     if (const auto* clip = dynamic_cast<scene::OClip*>(object)) m_frames.RaiseFramesPerSecond(clip->FramesPerSecond());
     object->AttachWindow(this);
 }

@@ -10,6 +10,7 @@
 #include "engine/FontRecord.hpp"
 #include "engine/FrameLoop.hpp"
 #include "engine/NativeWindow.hpp"
+#include "engine/SceneList.hpp"
 #include "engine/WindowControl.hpp"
 #include "platform/Platform.hpp"
 #include "scene/OGraph.hpp"
@@ -146,7 +147,7 @@ public:
     void SetClientSize(float width, float height);
     WindowControl* CaptureControl() const { return m_router.Capture(); }
     WindowControl* FocusControl() const { return m_router.Focus(); }
-    const std::vector<scene::OGraph*>& Graphs() const { return m_graphs; }
+    const std::vector<scene::OGraph*>& Graphs() const { return m_graphs.Objects(); }
     const std::vector<scene::OGraph*>& Controls() const { return m_router.Controls(); }
     const std::vector<OGraphNotify>& Pending() const { return m_compositor.Pending(); }
     const DirtyRectList& Dirty() const { return m_compositor.Dirty(); }
@@ -176,7 +177,7 @@ private:
     Compositor m_compositor;               // guarded by m_lock (its back buffer allocated while fixed)
     ControlRouter m_router{m_native};      // guarded by m_lock
     FrameLoop m_frames;                    // see FrameLoop
-    std::vector<scene::OGraph*> m_graphs;  // guarded by m_lock
+    SceneList m_graphs;                    // guarded by m_lock
     scene::Rect m_dragRect;                // guarded by m_lock
     // Atomic: read by the dialog's frame thread, cleared by the main thread on destruction.
     std::atomic<OWindow*> m_owner{nullptr};

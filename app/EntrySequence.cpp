@@ -12,7 +12,7 @@ namespace app {
 namespace {
 
 constexpr std::uint32_t kBackground = 0x0099CCFF;
-constexpr int kIntroStyle = 3;
+constexpr int kIntroStyle = platform::kBorderlessPopupStyle;
 
 void showContentMissing() {
     platform::CurrentPlatform().ShowMessage(EntrySequence::kContentMissingText, "");
@@ -34,9 +34,8 @@ std::optional<int> EntrySequence::Begin() {
         }
         return std::nullopt;
     }
-    engine::NextWindowParams() = {kBackground, kIntroStyle, game::OWndIntro::kWidth, game::OWndIntro::kHeight,
-                                  m_frameThreads};
-    m_intro = new game::OWndIntro;
+    m_intro = new game::OWndIntro(
+        {kBackground, kIntroStyle, game::OWndIntro::kWidth, game::OWndIntro::kHeight, m_frameThreads});
     if (m_intro->CreateFailed() != 0) {
         // Never started, so no frame thread will free it: done at once, as Close would.
         engine::OWindow::Destroy(m_intro);
@@ -125,8 +124,8 @@ std::optional<int> EntrySequence::CloseCurrent() {
 }
 
 std::optional<int> EntrySequence::OpenGameWindow() {
-    engine::NextWindowParams() = {kBackground, kGameStyle, kGameWidth, kGameHeight, m_frameThreads};
-    m_game = game::NewCourtWindow(nullptr, m_gameSetup);
+    m_game = game::NewCourtWindow(nullptr, {kBackground, kGameStyle, kGameWidth, kGameHeight, m_frameThreads},
+                                  m_gameSetup);
     m_game->SetTitle(m_gameSetup.playback ? kReplayTitle : "Hoopstack");
     if (m_game->CreateFailed() != 0) {
         engine::OWindow::Destroy(m_game);

@@ -28,7 +28,7 @@ public:
     // The game window's client size in the program's pixels, and its style kind.
     static constexpr int kGameWidth = 750;
     static constexpr int kGameHeight = 600;
-    static constexpr int kGameStyle = 7;
+    static constexpr int kGameStyle = platform::kFramedPopupStyle;
     // What the game window covers on the screen, its frame included.
     static constexpr platform::Size GameOuterSize() {
         return {platform::OuterSide(kGameWidth, kGameStyle), platform::OuterSide(kGameHeight, kGameStyle)};

@@ -16,12 +16,4 @@ int RunMessageLoop(WindowProcedure& procedure, const std::function<std::optional
     }
 }
 
-void PostQuit(int exitCode) {
-    platform::Event quit;
-    quit.kind = platform::EventKind::Posted;
-    quit.code = kPostedQuit;
-    quit.value = std::uint64_t(exitCode);
-    platform::CurrentPlatform().PostEvent(quit);
-}
-
 } // namespace engine

@@ -3,6 +3,8 @@
 #include <functional>
 #include <optional>
 
+#include "engine/Quit.hpp"  // PostQuit ends the loop
+
 namespace engine {
 
 class WindowProcedure;
@@ -11,8 +13,5 @@ class WindowProcedure;
 // each one calls `afterEach`, which may end the loop with an exit code. A
 // posted quit ends it with the quit's code.
 int RunMessageLoop(WindowProcedure& procedure, const std::function<std::optional<int>()>& afterEach);
-
-// Posts the quit that ends the message loop with `exitCode`; any thread.
-void PostQuit(int exitCode);
 
 } // namespace engine

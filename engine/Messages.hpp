@@ -8,6 +8,7 @@ enum PostedCode : int {
     kPostedClose = 2,      // a close request, as the user would make it
     kPostedMouseMove = 3,  // a mouse move to (0, 0), used to wake the window sequence
     kPostedTasks = 4,      // work queued for the main thread
+    kPostedPresent = 5,    // the window painted `area` of its back buffer, which goes to the screen
 };
 
 } // namespace engine

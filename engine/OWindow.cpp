@@ -1,15 +1,12 @@
 #include "OWindow.hpp"
 
 #include <algorithm>
-#include <cstring>
-#include <map>
 
+#include "engine/FrameTiming.hpp"
 #include "engine/MainThread.hpp"
-#include "engine/MessageLoop.hpp"
 #include "engine/Messages.hpp"
+#include "engine/Quit.hpp"
 #include "engine/WindowRegistry.hpp"
-#include "platform/KeyCodes.hpp"
-#include "platform/Text.hpp"
 #include "scene/OClip.hpp"
 
 namespace engine {
@@ -23,63 +20,19 @@ WindowRegistry& registry() { return WindowRegistry::Instance(); }
 
 platform::Platform& os() { return platform::CurrentPlatform(); }
 
-WindowControl* liveControl(OGraph* graph) {
-    return OGraph::IsLive(graph) ? dynamic_cast<WindowControl*>(graph) : nullptr;
-}
-
-int localX(WindowControl* c, int x) { return scene::TruncateToInt(double(x) - c->Graph()->X()); }
-int localY(WindowControl* c, int y) { return scene::TruncateToInt(double(y) - c->Graph()->Y()); }
-
-platform::FontSpec toFontSpec(const FontRecord& font) {
-    platform::FontSpec wanted;
-    wanted.face = std::string(font.Face());
-    wanted.height = font.height;
-    wanted.width = font.width;
-    wanted.weight = font.weight;
-    wanted.italic = font.italic != 0;
-    wanted.underline = font.underline != 0;
-    return wanted;
-}
-
 } // namespace
 
-CreationParams& NextWindowParams() {
-    static CreationParams params;
-    return params;
-}
-
-OWindow::OWindow(OWindow* owner) {
-    const CreationParams params = NextWindowParams();
+OWindow::OWindow(OWindow* owner, const CreationParams& params)
+    : m_owner(IsLiveWindow(owner) ? owner : nullptr), m_styleKind(params.styleKind), m_background(params.background) {
     MainThread::ClaimIfUnclaimed();
-    m_styleKind = params.styleKind;
-    m_owner = IsLiveWindow(owner) ? owner : nullptr;
-    m_threaded = params.frameThread;
-    m_background = params.background;
-
-    platform::WindowSpec wanted;
-    wanted.name = m_owner ? "Dialog window" : "Main window";
-    wanted.styleKind = m_styleKind;
-    wanted.background = m_background;
-    wanted.owner = m_owner ? m_owner.load()->PlatformWindow() : 0;
+    m_frames.SetThreaded(params.frameThread);
+    const platform::WindowSpec wanted{m_owner ? "Dialog window" : "Main window", params.width, params.height,
+                                      m_styleKind, m_background, m_owner ? m_owner.load()->PlatformWindow() : 0};
     platform::Size screen;
-    MainThread::Run([&] {
-        screen = os().ScreenSize();
-        wanted.width = params.width ? params.width : screen.width;
-        wanted.height = params.height ? params.height : screen.height;
-        m_platformWindow = os().CreateWindow(wanted);
-        if (m_platformWindow) {
-            const platform::Size client = os().ClientSize(m_platformWindow);
-            m_clientWidth = float(client.width);
-            m_clientHeight = float(client.height);
-        }
-    });
-    m_width = wanted.width;
-    m_height = wanted.height;
-    m_dragRect = {};
-    if (!m_platformWindow) {
+    if (!m_native.Create(wanted, screen)) {
         // Nothing was blocked, so nothing must be unblocked or activated later.
         m_owner = nullptr;
-        m_createFailed = 1;
+        m_creation = CreateResult::NoPlatformWindow;
         return;
     }
     // The main thread dispatches input by the registry. A window built on another thread is
@@ -91,14 +44,13 @@ OWindow::OWindow(OWindow* owner) {
         registry().Block(liveOwner, this);
         liveOwner->SetBlocked(true);
     }
-    m_createFailed = 0;
+    m_creation = CreateResult::Created;
 
     // The back buffer is as large as the screen; only the client part is presented.
-    m_backBuffer.Allocate(std::max(screen.width, m_width), std::max(screen.height, m_height), m_background);
+    m_compositor.Allocate(std::max(screen.width, Width()), std::max(screen.height, Height()), m_background);
     registry().AddLive(this);
     PlaceWindow();
-    const platform::WindowId id = m_platformWindow;
-    MainThread::Post([id] { os().ShowWindow(id, platform::ShowMode::Show); });
+    m_native.Show();
 }
 
 OWindow::~OWindow() = default;
@@ -107,36 +59,26 @@ bool OWindow::Start() {
     std::lock_guard lock(m_lock);
     // Without a platform window there is nothing to run, and a window closed before it started
     // must not start; the opener's Close then frees it at once.
-    if (m_createFailed != 0 || !m_platformWindow || IsClosing()) return false;
+    if (CreateFailed() || !PlatformWindow() || IsClosing()) return false;
     RouteToMainThread();
     m_finished = false;
-    if (m_framesPerSecond < 1) m_framesPerSecond = 1;
-    {
-        std::lock_guard stop(m_stopMutex);
-        m_stopped = false;
-    }
-    if (m_threaded && !m_thread.joinable()) {
+    m_frames.SteadyFramesPerSecond();
+    m_frames.ClearStop();
+    if (m_frames.Threaded() && !m_frames.HasThread()) {
         registry().FrameThreadStarted();
-        m_thread = std::thread(ThreadMain, this);
+        m_frames.StartThread([this] { ThreadMain(this); });
     }
     return true;
 }
 
 void OWindow::Stop() {
     std::lock_guard lock(m_lock);
-    m_stateFlags |= kClosing;
+    m_closing = true;
     m_finished = true;
-    m_pending.clear();
+    m_compositor.DropPending();
     // Static and shared objects survive their release; they must not keep pointing here.
-    auto release = [](OGraph* object) {
-        if (OGraph::IsLive(object) && !OGraph::Release(object) && OGraph::IsLive(object) &&
-            !object->IsBeingDestroyed())
-            object->AttachWindow(nullptr);
-    };
-    for (OGraph* graph : m_graphs) release(graph);
-    for (OGraph* control : m_controls) release(control);
-    m_graphs.clear();
-    m_controls.clear();
+    for (OGraph* graph : m_graphs.TakeAll()) SceneList::ReleaseFromWindow(graph);
+    for (OGraph* control : m_router.TakeAll()) SceneList::ReleaseFromWindow(control);
 }
 
 void OWindow::QueryClose(bool&) {}
@@ -144,67 +86,38 @@ void OWindow::QueryClose(bool&) {}
 void OWindow::Tick(std::uint32_t time) {
     std::lock_guard lock(m_lock);
     if (m_finished) return;
-    for (std::size_t i = 0; i < m_graphs.size(); ++i)
-        if (OGraph::IsLive(m_graphs[i])) m_graphs[i]->Tick(time);
-    for (std::size_t i = 0; i < m_controls.size(); ++i)
-        if (OGraph::IsLive(m_controls[i])) m_controls[i]->Tick(time);
+    // The counts are read again at each step: objects added during the pass tick in it too.
+    m_graphs.Tick(time);
+    const std::vector<OGraph*>& controls = m_router.Controls();
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        if (OGraph::IsLive(controls[i])) controls[i]->Tick(time);
     Render();
 }
 
 void OWindow::CaptureLost() { SetCaptureControl(nullptr); }
 
 void OWindow::MouseMove(int x, int y) {
-    if (IsClosing()) return;
-    if (WindowControl* capture = m_captureControl) {
-        capture->OnMouseMove(localX(capture, x), localY(capture, y));
-        return;
-    }
-    for (std::size_t i = 0; i < m_controls.size(); ++i) {
-        WindowControl* control = liveControl(m_controls[i]);
-        if (!control) continue;
-        const int lx = localX(control, x), ly = localY(control, y);
-        if (control->HitTest(lx, ly)) {
-            control->OnMouseMove(lx, ly);
-            if (m_captureControl) return;
-        }
-    }
+    if (!IsClosing()) m_router.MouseMove(x, y);
 }
 
 void OWindow::KeyDown(int code, int x, int y) {
-    if (IsClosing()) return;
-    if (m_captureControl && platform::IsMouseButton(code)) {
-        m_captureControl->OnKeyDown(code, localX(m_captureControl, x), localY(m_captureControl, y));
-        return;
-    }
-    if (m_focusControl && !platform::IsMouseButton(code)) {
-        m_focusControl->OnKeyDown(code, localX(m_focusControl, x), localY(m_focusControl, y));
-        return;
-    }
-    if (code == platform::Key_Tab && !m_focusControl) FocusNext();
+    if (!IsClosing()) m_router.KeyDown(code, x, y);
 }
 
 void OWindow::KeyUp(int code, int x, int y) {
-    if (IsClosing()) return;
-    if (m_captureControl && platform::IsMouseButton(code)) {
-        m_captureControl->OnKeyUp(code, localX(m_captureControl, x), localY(m_captureControl, y));
-        return;
-    }
-    if (m_focusControl && !platform::IsMouseButton(code))
-        m_focusControl->OnKeyUp(code, localX(m_focusControl, x), localY(m_focusControl, y));
+    if (!IsClosing()) m_router.KeyUp(code, x, y);
 }
 
 void OWindow::Char(std::uint8_t ch) {
-    if (IsClosing()) return;
-    if (m_focusControl) m_focusControl->OnChar(ch);
+    if (!IsClosing()) m_router.Char(ch);
 }
 
-void OWindow::ObjectNotify(OGraph* top, OGraph* origin, bool& done, int mode, const Rect& rect) {
+void OWindow::ObjectNotify(OGraph* top, OGraph* origin, scene::Visibility visibility, const Rect& rect) {
     std::lock_guard lock(m_lock);
-    if (!IsClosing() && (mode == 0 || mode == 1) && !rect.IsEmpty() && OGraph::IsLive(origin)) {
+    if (!IsClosing() && OGraph::IsLive(origin)) {
         const int order = OGraph::IsLive(top) ? top->Order() : 0;
-        m_pending.push_back({top, order, origin, rect, origin->Z(), mode});
+        m_compositor.Notify({top, order, origin, rect, origin->Z(), visibility});
     }
-    done = true;
 }
 
 void OWindow::ControlEvent(WindowControl* sender, int code) {
@@ -215,96 +128,56 @@ void OWindow::ControlEvent(WindowControl* sender, int code) {
 void OWindow::RemoveObject(OGraph* object) {
     std::lock_guard lock(m_lock);
     if (!IsClosing()) {
-        if (m_captureControl && m_captureControl->Graph() == object) SetCaptureControl(nullptr);
-        if (m_focusControl && m_focusControl->Graph() == object) SetFocusControl(nullptr);
-        if (auto it = std::find(m_graphs.begin(), m_graphs.end(), object); it != m_graphs.end()) {
-            it = m_graphs.erase(it);
-            for (; it != m_graphs.end(); ++it)
-                if (OGraph::IsLive(*it)) (*it)->SetOrder((*it)->Order() - 1);
-            if (OGraph::IsLive(object) && !object->IsBeingDestroyed()) object->AttachWindow(nullptr);
-        }
-        if (auto it = std::find(m_controls.begin(), m_controls.end(), object); it != m_controls.end()) {
-            it = m_controls.erase(it);
-            for (; it != m_controls.end(); ++it)
-                if (OGraph::IsLive(*it)) (*it)->SetOrder((*it)->Order() - 1);
-        }
+        m_router.Remove(object);
+        if (m_graphs.Remove(object) && OGraph::IsLive(object) && !object->IsBeingDestroyed())
+            object->AttachWindow(nullptr);
     }
-    auto pending = std::find_if(m_pending.begin(), m_pending.end(),
-                                [&](const OGraphNotify& n) { return n.origin == object; });
-    OGraphNotify key;
-    key.origin = object;
-    if (pending != m_pending.end()) {
-        AddDirtyRect(pending->rect);
-        m_display.erase(key);
-        m_pending.erase(pending);
-    } else if (auto shown = m_display.find(key); shown != m_display.end()) {
-        // Never leave a departing object in the display set, or Render would
-        // draw it after it is gone; repaint where it stood instead.
-        AddDirtyRect(shown->rect);
-        m_display.erase(shown);
-    }
+    m_compositor.Forget(object);
 }
 
-scene::BackBufferView OWindow::BackBuffer() { return m_backBuffer.View(); }
+scene::BackBufferView OWindow::BackBuffer() { return m_compositor.View(); }
+
+void OWindow::MarkClosing() {
+    ForgetInputControls();
+    m_closing = true;
+}
 
 void OWindow::Close() {
     bool destroyNow = false;
     {
         std::lock_guard lock(m_lock);
-        ForgetInputControls();
-        m_stateFlags |= kClosing;
-        {
-            std::lock_guard stop(m_stopMutex);
-            m_stopped = true;
-        }
-        m_stopSignal.notify_all();
+        MarkClosing();
+        m_frames.RequestStop();
         // A window whose frame thread never started has nobody else to destroy it.
-        destroyNow = m_threaded && !m_thread.joinable();
+        destroyNow = m_frames.Threaded() && !m_frames.HasThread();
     }
     if (destroyNow) Destroy(this);
 }
 
 void OWindow::RouteToMainThread() {
     if (m_routed.exchange(true)) return;
-    registry().Route(m_platformWindow, this);
+    registry().Route(PlatformWindow(), this);
 }
 
 void OWindow::CloseFromPlatform() {
     {
         std::lock_guard lock(m_lock);
-        if (m_threaded && !m_thread.joinable()) {
+        if (m_frames.Threaded() && !m_frames.HasThread()) {
             // Not started yet: its opener still holds it and frees it when Start fails.
-            ForgetInputControls();
-            m_stateFlags |= kClosing;
+            MarkClosing();
             return;
         }
     }
     Close();
 }
 
-void OWindow::PostClose() {
-    platform::Event e;
-    e.kind = platform::EventKind::Posted;
-    e.code = kPostedClose;
-    e.window = m_platformWindow;
-    os().PostEvent(e);
-}
+void OWindow::PostClose() { m_native.Post(kPostedClose); }
 
-void OWindow::PostMouseMove() {
-    platform::Event e;
-    e.kind = platform::EventKind::Posted;
-    e.code = kPostedMouseMove;
-    e.window = m_platformWindow;
-    os().PostEvent(e);
-}
+void OWindow::PostMouseMove() { m_native.Post(kPostedMouseMove); }
 
 void OWindow::SetBlocked(bool blocked) {
     m_blocked = blocked;
-    const platform::WindowId id = m_platformWindow;
-    MainThread::Post([id, blocked] {
-        os().EnableWindow(id, !blocked);
-        if (!blocked) os().ActivateWindow(id);
-    });
+    m_native.SetEnabled(!blocked);
 }
 
 void OWindow::ReleaseOwner() {
@@ -313,25 +186,21 @@ void OWindow::ReleaseOwner() {
     // The owner may be closing on its own thread right now; the registry keeps it alive
     // while it is told.
     registry().ReleaseDialog(owner, this, [](OWindow* live, WindowRegistry::OwnerState state) {
-        if (state == WindowRegistry::OwnerState::Unblocked) {
+        if (state == WindowRegistry::OwnerState::Unblocked)
             live->SetBlocked(false);
-        } else if (state == WindowRegistry::OwnerState::Free) {
-            const platform::WindowId id = live->PlatformWindow();
-            MainThread::Post([id] { os().ActivateWindow(id); });
-        }
+        else if (state == WindowRegistry::OwnerState::Free)
+            live->m_native.Activate();
     });
 }
 
 void OWindow::SetTitle(const std::string& text) {
     std::lock_guard lock(m_lock);
-    m_title = text;
-    const platform::WindowId id = m_platformWindow;
-    MainThread::Post([id, text] { os().SetTitle(id, text); });
+    m_native.SetTitle(text);
 }
 
 std::string OWindow::Title() {
     std::lock_guard lock(m_lock);
-    return m_title;
+    return m_native.Title();
 }
 
 void OWindow::SetDragRect(int left, int top, int right, int bottom) {
@@ -346,47 +215,18 @@ Rect OWindow::DragRect() {
 
 bool OWindow::IsCaptionHit(int x, int y) {
     std::lock_guard lock(m_lock);
-    if (!m_dragRect.Contains(x, y)) return false;
-    for (std::size_t i = 0; i < m_controls.size(); ++i) {
-        WindowControl* control = liveControl(m_controls[i]);
-        if (control && control->HitTest(localX(control, x), localY(control, y))) return false;
-    }
-    return true;
+    return m_dragRect.Contains(x, y) && !m_router.Claims(x, y);
 }
 
-void OWindow::ShowRestored(bool restore) {
-    const platform::WindowId id = m_platformWindow;
-    MainThread::Post([id, restore] {
-        os().ShowWindow(id, restore ? platform::ShowMode::Restore : platform::ShowMode::Minimize);
-    });
-}
+void OWindow::ShowRestored(bool restore) { m_native.ShowRestored(restore); }
 
 void OWindow::PlaceWindow() {
-    if (m_placement == 0 || m_clientWidth == 0 || m_clientHeight == 0) return;
-    const platform::WindowId id = m_platformWindow;
     OWindow* ownerWindow = m_owner;
-    const platform::WindowId owner = IsLiveWindow(ownerWindow) ? ownerWindow->PlatformWindow() : 0;
-    const float clientWidth = m_clientWidth, clientHeight = m_clientHeight;
-    MainThread::Run([&] {
-        platform::Rect ref;
-        if (owner) {
-            ref = os().WindowArea(owner);
-        } else {
-            const platform::Size screen = os().ScreenSize();
-            ref = {0, 0, screen.width, screen.height};
-        }
-        // The client size is centred in the owner's outer rectangle and the outer corner put
-        // there, so a framed window sits one frame width right of and below the exact centre.
-        const float x = float(ref.left) + (float(ref.right - ref.left) - clientWidth) * 0.5f;
-        const float y = float(ref.top) + (float(ref.bottom - ref.top) - clientHeight) * 0.5f;
-        os().MoveWindow(id, scene::TruncateToInt(x), scene::TruncateToInt(y));
-    });
+    m_native.PlaceOn(IsLiveWindow(ownerWindow) ? ownerWindow->PlatformWindow() : 0);
 }
 
 void OWindow::GetCursorClient(int& x, int& y) {
-    platform::Point p;
-    const platform::WindowId id = m_platformWindow;
-    MainThread::Run([&] { p = os().CursorPosition(id); });
+    const platform::Point p = m_native.Cursor();
     x = p.x;
     y = p.y;
 }
@@ -394,178 +234,49 @@ void OWindow::GetCursorClient(int& x, int& y) {
 void OWindow::AddObject(OGraph* object) {
     std::lock_guard lock(m_lock);
     if (!OGraph::IsLive(object)) return;
-    const auto* clip = dynamic_cast<scene::OClip*>(object);
-    if (dynamic_cast<WindowControl*>(object)) {
-        m_controls.push_back(object);
-        object->SetOrder(10000 + int(m_controls.size()));
-    } else {
-        m_graphs.push_back(object);
-        object->SetOrder(int(m_graphs.size()));
-    }
-    if (clip && clip->FramesPerSecond() > m_framesPerSecond) m_framesPerSecond = clip->FramesPerSecond();
+    object->SetOrder(dynamic_cast<WindowControl*>(object) ? m_router.Add(object) : m_graphs.Add(object));
+    if (const auto* clip = dynamic_cast<scene::OClip*>(object)) m_frames.RaiseFramesPerSecond(clip->FramesPerSecond());
     object->AttachWindow(this);
 }
 
 void OWindow::SetCaptureControl(WindowControl* control) {
     // A closing window takes no new capture; its controls may only let go.
     if (control && IsClosing()) return;
-    if (control == m_captureControl) return;
-    if (m_captureControl && OGraph::IsLive(m_captureControl->Graph())) m_captureControl->OnCaptureChange(control);
-    m_captureControl = control;
-    const platform::WindowId id = m_platformWindow;
-    if (control) {
-        MainThread::Post([id] { os().SetCapture(id); });
-        control->OnCaptureChange(control);
-    } else {
-        MainThread::Post([id] {
-            if (os().CaptureWindow() == id) os().SetCapture(0);
-        });
-    }
+    m_router.SetCapture(control);
 }
 
 void OWindow::SetFocusControl(WindowControl* control) {
-    if (control && (!control->IsFocusable() || IsClosing())) return;
-    if (control == m_focusControl) return;
-    if (m_focusControl && OGraph::IsLive(m_focusControl->Graph())) m_focusControl->OnFocusChange(control);
-    m_focusControl = control;
-    if (control) control->OnFocusChange(control);
+    if (control && IsClosing()) return;
+    m_router.SetFocus(control);
 }
 
-void OWindow::FocusNext() {
-    std::size_t start = 0;
-    if (m_focusControl && OGraph::IsLive(m_focusControl->Graph())) {
-        OGraph* top = m_focusControl->Graph();
-        while (OGraph::IsLive(top->Parent())) top = top->Parent();
-        const auto it = std::find(m_controls.begin(), m_controls.end(), top);
-        start = it == m_controls.end() ? 1 : std::size_t(it - m_controls.begin()) + 1;
-    }
-    for (std::size_t i = start; i < m_controls.size(); ++i) {
-        WindowControl* control = liveControl(m_controls[i]);
-        if (control && control->IsFocusable()) {
-            SetFocusControl(control);
-            return;
-        }
-    }
-    SetFocusControl(nullptr);
-}
+void OWindow::FocusNext() { m_router.FocusNext(); }
 
 void OWindow::Render() {
     if (IsClosing()) return;
     std::lock_guard lock(m_lock);
-
-    std::vector<bool> consumed(m_pending.size(), false);
-    for (std::size_t i = 0; i < m_pending.size(); ++i) {
-        if (consumed[i]) continue;
-        const OGraphNotify first = m_pending[i];
-        OGraphNotify last = first;
-        for (std::size_t j = i; j < m_pending.size(); ++j)
-            if (m_pending[j].origin == first.origin) {
-                last = m_pending[j];
-                consumed[j] = true;
-            }
-        // An object on the screen is judged by where it is shown: one repainted in place
-        // (a new blend level) and then moved or hidden in the same frame leaves its old place.
-        if (const auto shown = m_display.find(first); shown != m_display.end()) {
-            AddDirtyRect(shown->rect);
-            m_display.erase(shown);
-            if (last.mode == 0) m_display.insert(last);
-            AddDirtyRect(last.rect);
-            continue;
-        }
-        if (first.mode == 1) AddDirtyRect(first.rect);
-        if (last.mode == 0) {
-            m_display.insert(last);
-            AddDirtyRect(last.rect);
-        }
-    }
-    m_pending.clear();
-    if (m_dirty.Empty()) return;
-
-    std::vector<OGraphNotify> paintOrder(m_display.begin(), m_display.end());
-    std::stable_sort(paintOrder.begin(), paintOrder.end(), [](const OGraphNotify& a, const OGraphNotify& b) {
-        if (a.depth != b.depth) return a.depth > b.depth;
-        return a.order < b.order;
-    });
-
-    // Drawing frees nothing, so liveness is settled once per frame; the grid
-    // finds the entries near each dirty rectangle, in paint order.
-    m_paintGrid.Clear();
-    for (std::size_t i = 0; i < paintOrder.size(); ++i)
-        if (OGraph::IsLive(paintOrder[i].origin)) m_paintGrid.Insert(std::uint32_t(i), paintOrder[i].rect);
-    for (const Rect& dirty : m_dirty.Rects()) {
-        Rect cleared = dirty;
-        ClearRect(&cleared);
-        m_paintGrid.Candidates(dirty, m_nearby);
-        for (const std::uint32_t i : m_nearby) {
-            Rect part = dirty.Intersect(paintOrder[i].rect);
-            if (!part.IsEmpty()) paintOrder[i].origin->Draw(&part);
-        }
-    }
-
     // The main thread copies these areas from the back buffer to the screen.
-    for (const Rect& dirty : m_dirty.Rects()) {
-        platform::Event expose;
-        expose.kind = platform::EventKind::Exposed;
-        expose.window = m_platformWindow;
-        expose.area = dirty;
-        os().PostEvent(expose);
-    }
-    m_dirty.Clear();
+    for (const Rect& painted : m_compositor.Compose()) m_native.Post(kPostedPresent, painted);
 }
 
 void OWindow::AddDirtyRect(const Rect& rect) {
     std::lock_guard lock(m_lock);
-    m_dirty.Add(rect);
+    m_compositor.AddDirty(rect);
 }
 
-void OWindow::ClearRect(Rect* rect) { m_backBuffer.ClearRect(rect); }
-
-int OWindow::TextWidth(std::string_view text, const FontRecord& font) {
-    return platform::MeasureText(toFontSpec(font), text).width;
-}
-
-int OWindow::TextHeight(std::string_view text, const FontRecord& font) {
-    return platform::MeasureText(toFontSpec(font), text).height;
-}
-
-void OWindow::DrawTextRange(std::string_view text, const FontRecord& font, int x, int y, const Rect& clip,
-                            int highlightStart, int highlightEnd) {
-    if (text.empty()) return;
-    std::lock_guard lock(m_lock);
-    const platform::FontSpec wanted = toFontSpec(font);
-    const int length = int(text.size());
-    const int lo = std::clamp(std::min(highlightStart, highlightEnd), 0, length);
-    const int hi = std::clamp(std::max(highlightStart, highlightEnd), 0, length);
-    const platform::Surface target = BackBuffer();
-    const std::uint32_t colour = font.colour & 0x00FFFFFF;
-
-    auto run = [&](int from, int to, bool highlighted) {
-        const std::string_view part = text.substr(std::size_t(from), std::size_t(to - from));
-        const int width = platform::MeasureText(wanted, part).width;
-        if (width == 0) return;
-        if (highlighted)
-            platform::DrawText(target, wanted, x, y, clip, colour ^ 0x00FFFFFF, part, colour);
-        else
-            platform::DrawText(target, wanted, x, y, clip, colour, part);
-        x += width;
-    };
-    run(0, lo, false);
-    run(lo, hi, true);
-    run(hi, length, false);
-}
+void OWindow::ClearRect(Rect* rect) { m_compositor.ClearRect(rect); }
 
 bool OWindow::RunFrame(int& sleepMilliseconds) {
-    if (StopRequested()) return false;
-    ++m_framesRun;
+    if (m_frames.StopRequested()) return false;
+    m_frames.CountFrame();
     std::uint32_t elapsed;
     int framesPerSecond;
     {
         std::lock_guard lock(m_lock);
         const std::uint32_t start = os().Milliseconds();
         if (!m_blocked) Tick(start);
-        if (m_framesPerSecond <= 0) m_framesPerSecond = 1;
+        framesPerSecond = m_frames.SteadyFramesPerSecond();
         elapsed = os().Milliseconds() - start;
-        framesPerSecond = m_framesPerSecond;
     }
     sleepMilliseconds = FrameSleepMilliseconds(framesPerSecond, elapsed);
     return true;
@@ -575,7 +286,7 @@ void OWindow::ThreadMain(OWindow* window) {
     if (!window) return;
     int sleepMilliseconds = 0;
     while (window->RunFrame(sleepMilliseconds))
-        if (sleepMilliseconds > 0) window->WaitForStop(sleepMilliseconds);
+        if (sleepMilliseconds > 0) window->m_frames.WaitForStop(sleepMilliseconds);
     Destroy(window);
     registry().FrameThreadEnded();
     scene::WindowMutex::WakeMainThread();
@@ -585,37 +296,20 @@ void OWindow::WaitForFrameThreads() {
     scene::WindowMutex::WaitUntil([] { return registry().FrameThreads() == 0; });
 }
 
-bool OWindow::StopRequested() {
-    std::lock_guard lock(m_stopMutex);
-    return m_stopped;
-}
-
-void OWindow::WaitForStop(int milliseconds) {
-    std::unique_lock lock(m_stopMutex);
-    m_stopSignal.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return m_stopped; });
-}
-
 void OWindow::Destroy(OWindow* window) {
     if (!window) return;
     window->ReleaseOwner();
     registry().Unroute(window);
-    if (const platform::WindowId id = window->m_platformWindow)
-        MainThread::Post([id] { os().DestroyWindow(id); });
+    window->m_native.PostDestroy();
     {
         std::lock_guard lock(window->m_lock);
-        window->ForgetInputControls();
-        window->m_stateFlags |= kClosing;
+        window->MarkClosing();
     }
     window->Stop();
-    window->m_platformWindow = 0;
+    window->m_native.Forget();
     const bool quit = window->m_quitOnDestroy;
     registry().Forget(window);
-    if (window->m_thread.joinable()) {
-        if (window->m_thread.get_id() == std::this_thread::get_id())
-            window->m_thread.detach();
-        else
-            window->m_thread.join();
-    }
+    window->m_frames.EndThread();
     delete window;
     if (quit) PostQuit(0);
 }
@@ -636,18 +330,18 @@ OWindow* OWindow::LockFromPlatformWindow(platform::WindowId id) {
     return locked;
 }
 
+CreationParams OWindow::DialogParams(int width, int height) const {
+    return {m_background, m_styleKind, width, height, m_frames.Threaded()};
+}
+
 OWindow* OWindow::DialogOf(const OWindow* owner) { return owner ? registry().LatestBlocker(owner) : nullptr; }
 
 void OWindow::SetClientSize(float width, float height) {
     std::lock_guard lock(m_lock);
-    m_clientWidth = width;
-    m_clientHeight = height;
+    m_native.SetClientSize(width, height);
 }
 
-void OWindow::ForgetInputControls() {
-    m_focusControl = nullptr;
-    m_captureControl = nullptr;
-}
+void OWindow::ForgetInputControls() { m_router.Forget(); }
 
 void OWindow::DetachPlatformWindow() { registry().Unroute(this); }
 

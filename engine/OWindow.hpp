@@ -1,19 +1,16 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
-#include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "engine/BackBuffer.hpp"
-#include "engine/DirtyRectList.hpp"
-#include "engine/FrameTiming.hpp"
-#include "engine/RectGrid.hpp"
+#include "engine/Compositor.hpp"
+#include "engine/ControlRouter.hpp"
 #include "engine/FontRecord.hpp"
+#include "engine/FrameLoop.hpp"
+#include "engine/NativeWindow.hpp"
+#include "engine/SceneList.hpp"
 #include "engine/WindowControl.hpp"
 #include "platform/Platform.hpp"
 #include "scene/OGraph.hpp"
@@ -21,28 +18,22 @@
 
 namespace engine {
 
-// One redraw notification: `origin` is shown (mode 0) or no longer shown
-// (mode 1) in `rect`; `top` is its top-level ancestor, `order` that one's
-// position in the window's lists.
-struct OGraphNotify {
-    scene::OGraph* top = nullptr;
-    int order = 0;
-    scene::OGraph* origin = nullptr;
-    scene::Rect rect;
-    float depth = 0;
-    int mode = 0;
+// How a window's making went.
+enum class CreateResult : std::uint8_t {
+    Created,
+    NoPlatformWindow, // also while the constructor runs
+    ContentMissing,   // a derived Start could not load its content
 };
 
-// The process-wide parameters read by the next window constructed.
+// How a window is made; passed to its constructor.
 struct CreationParams {
     std::uint32_t background = 0;  // 0x00BBGGRR
-    int styleKind = 4;
+    int styleKind = platform::kFramedStyleBit;
     int width = 800;  // 0: the screen's width
     int height = 600; // 0: the screen's height
     // False leaves the frames to the caller (see RunFrame), for deterministic tests.
     bool frameThread = true;
 };
-CreationParams& NextWindowParams();
 
 // Base of every screen: a platform window with a 24-bit back buffer, a
 // recursive lock, a frame thread, scene objects and controls, and the
@@ -52,9 +43,7 @@ CreationParams& NextWindowParams();
 // by the caller).
 class OWindow : public scene::SceneHost {
 public:
-    static constexpr std::uint32_t kClosing = 2;
-
-    explicit OWindow(OWindow* owner);
+    OWindow(OWindow* owner, const CreationParams& params);
     OWindow(const OWindow&) = delete;
     OWindow& operator=(const OWindow&) = delete;
 
@@ -68,13 +57,13 @@ public:
     virtual void KeyDown(int code, int x, int y);
     virtual void KeyUp(int code, int x, int y);
     virtual void Char(std::uint8_t ch);
-    void ObjectNotify(scene::OGraph* top, scene::OGraph* origin, bool& done, int mode,
+    void ObjectNotify(scene::OGraph* top, scene::OGraph* origin, scene::Visibility visibility,
                       const scene::Rect& rect) override;
     virtual void ControlEvent(WindowControl* sender, int code);
 
     // The window as the scene sees it.
     void RemoveObject(scene::OGraph* object) override;
-    bool IsClosing() const override { return (m_stateFlags & kClosing) != 0; }
+    bool IsClosing() const override { return m_closing; }
     scene::BackBufferView BackBuffer() override;
     scene::WindowMutex& Lock() override { return m_lock; }
 
@@ -108,11 +97,6 @@ public:
     // Paints the rectangle with the background colour; clamps it to the back buffer in place.
     void ClearRect(scene::Rect* rect);
 
-    int TextWidth(std::string_view text, const FontRecord& font);
-    int TextHeight(std::string_view text, const FontRecord& font);
-    void DrawTextRange(std::string_view text, const FontRecord& font, int x, int y,
-                       const scene::Rect& clip, int highlightStart, int highlightEnd);
-
     // One pass of the frame loop: false once the window was closed; otherwise
     // Tick unless blocked, and `sleepMilliseconds` is the wait before the next pass.
     bool RunFrame(int& sleepMilliseconds);
@@ -129,43 +113,48 @@ public:
     // The same, with its lock taken (main thread only; runs queued main-thread
     // work while it waits). The window cannot be freed while it is locked.
     static OWindow* LockFromPlatformWindow(platform::WindowId id);
+    // The parameters of a `width` x `height` dialog of this window: its style, background
+    // and frame-thread choice.
+    CreationParams DialogParams(int width, int height) const;
     // The live dialog this window owns, or null.
     static OWindow* DialogOf(const OWindow* owner);
 
     // Accessors used by the window procedure, the controls and tests.
-    platform::WindowId PlatformWindow() const { return m_platformWindow; }
+    platform::WindowId PlatformWindow() const { return m_native.Id(); }
     OWindow* Owner() const { return m_owner; }
-    int CreateFailed() const { return m_createFailed; }
-    // A derived Start sets 2 when its content cannot be loaded.
-    void SetCreateFailed(int value) { m_createFailed = value; }
+    CreateResult Creation() const { return m_creation; }
+    // True unless the window was made and its content loaded.
+    bool CreateFailed() const { return m_creation != CreateResult::Created; }
+    // A derived Start calls this when its content cannot be loaded.
+    void SetContentMissing() { m_creation = CreateResult::ContentMissing; }
     bool IsBlocked() const { return m_blocked; }
     bool Finished() const { return m_finished; }
     void SetFinished(bool finished) { m_finished = finished; }
     bool QuitOnDestroy() const { return m_quitOnDestroy; }
     void SetQuitOnDestroy(bool quit) { m_quitOnDestroy = quit; }
-    int FramesPerSecond() const { return m_framesPerSecond; }
-    void SetFramesPerSecond(int fps) { m_framesPerSecond = fps; }
+    int FramesPerSecond() const { return m_frames.FramesPerSecond(); }
+    void SetFramesPerSecond(int fps) { m_frames.SetFramesPerSecond(fps); }
     std::string Title();
     scene::Rect DragRect();
     // True for a point of the drag rectangle that no control claims: the window is dragged
     // there, and no other mouse input reaches it unless the mouse is captured.
     bool IsCaptionHit(int x, int y);
     int StyleKind() const { return m_styleKind; }
-    int Width() const { return m_width; }
-    int Height() const { return m_height; }
-    float ClientWidth() const { return m_clientWidth; }
-    float ClientHeight() const { return m_clientHeight; }
+    int Width() const { return m_native.Width(); }
+    int Height() const { return m_native.Height(); }
+    float ClientWidth() const { return m_native.ClientWidth(); }
+    float ClientHeight() const { return m_native.ClientHeight(); }
     void SetClientSize(float width, float height);
-    WindowControl* CaptureControl() const { return m_captureControl; }
-    WindowControl* FocusControl() const { return m_focusControl; }
-    const std::vector<scene::OGraph*>& Graphs() const { return m_graphs; }
-    const std::vector<scene::OGraph*>& Controls() const { return m_controls; }
-    const std::vector<OGraphNotify>& Pending() const { return m_pending; }
-    const DirtyRectList& Dirty() const { return m_dirty; }
-    std::size_t DisplayedCount() const { return m_display.size(); }
+    WindowControl* CaptureControl() const { return m_router.Capture(); }
+    WindowControl* FocusControl() const { return m_router.Focus(); }
+    const std::vector<scene::OGraph*>& Graphs() const { return m_graphs.Objects(); }
+    const std::vector<scene::OGraph*>& Controls() const { return m_router.Controls(); }
+    const std::vector<OGraphNotify>& Pending() const { return m_compositor.Pending(); }
+    const DirtyRectList& Dirty() const { return m_compositor.Dirty(); }
+    std::size_t DisplayedCount() const { return m_compositor.ShownCount(); }
     std::uint32_t BackgroundColour() const { return m_background; }
     // Frame passes run so far, ticked or not; for tests of the frame thread.
-    std::uint64_t FramesRun() const { return m_framesRun; }
+    std::uint64_t FramesRun() const { return m_frames.FramesRun(); }
     // Clears focus and capture fields without telling the controls.
     void ForgetInputControls();
     // Forgets the platform window, which is already gone.
@@ -175,54 +164,30 @@ protected:
     virtual ~OWindow();
 
 private:
-    struct DisplayOrder {
-        bool operator()(const OGraphNotify& a, const OGraphNotify& b) const { return a.origin < b.origin; }
-    };
-
     static void ThreadMain(OWindow* window);
     // Makes the window reachable from the window procedure (once).
     void RouteToMainThread();
-    bool StopRequested();
-    void WaitForStop(int milliseconds);
+    // Marks the window closing and forgets its input controls; under the lock.
+    void MarkClosing();
 
     // How each member is protected. "Fixed" members are set in the constructor, before the
     // window is reachable from another thread, and only read afterwards.
-    std::string m_title;                   // guarded by m_lock
+    scene::WindowMutex m_lock;             // the window's lock; recursive
+    NativeWindow m_native;                 // title and client size guarded by m_lock; its id atomic
+    Compositor m_compositor;               // guarded by m_lock (its back buffer allocated while fixed)
+    ControlRouter m_router{m_native};      // guarded by m_lock
+    FrameLoop m_frames;                    // see FrameLoop
+    SceneList m_graphs;                    // guarded by m_lock
     scene::Rect m_dragRect;                // guarded by m_lock
-    DirtyRectList m_dirty;                 // guarded by m_lock
-    RectGrid m_paintGrid;                  // guarded by m_lock; scratch for Render
-    std::vector<std::uint32_t> m_nearby;   // guarded by m_lock; scratch for Render
-    std::vector<OGraphNotify> m_pending;   // guarded by m_lock
-    std::set<OGraphNotify, DisplayOrder> m_display;  // guarded by m_lock
-    int m_placement = 15;                  // fixed
     // Atomic: read by the dialog's frame thread, cleared by the main thread on destruction.
     std::atomic<OWindow*> m_owner{nullptr};
     int m_styleKind = 0;                   // fixed
-    // Atomic: read without the lock by other windows and threads.
-    std::atomic<std::uint32_t> m_stateFlags{0};
-    scene::WindowMutex m_lock;             // the window's lock; recursive
-    std::thread m_thread;                  // guarded by m_lock until Destroy, which only its own or the destroying thread runs
-    std::mutex m_stopMutex;                // leaf lock for m_stopped and m_stopSignal
-    std::condition_variable m_stopSignal;  // used with m_stopMutex
-    bool m_stopped = false;                // guarded by m_stopMutex
-    bool m_threaded = true;                // fixed
-    std::vector<scene::OGraph*> m_graphs;  // guarded by m_lock
-    std::vector<scene::OGraph*> m_controls;  // guarded by m_lock; each also a WindowControl
-    WindowControl* m_focusControl = nullptr;    // guarded by m_lock
-    WindowControl* m_captureControl = nullptr;  // guarded by m_lock
-    std::atomic<bool> m_blocked{false};         // atomic: set by the registry's owner and dialogs
-    std::atomic<int> m_createFailed{1};         // atomic
-    std::atomic<bool> m_quitOnDestroy{false};   // atomic
-    engine::BackBuffer m_backBuffer;       // guarded by m_lock (allocated while fixed)
     std::uint32_t m_background = 0;        // fixed
-    std::atomic<platform::WindowId> m_platformWindow{0};  // atomic: zeroed by Destroy
-    int m_width = 0;                       // fixed
-    int m_height = 0;                      // fixed
-    float m_clientWidth = 0;               // guarded by m_lock (SetClientSize)
-    float m_clientHeight = 0;              // guarded by m_lock (SetClientSize)
-    // Atomic: set from any thread (AddObject, derived windows); read by the frame thread.
-    std::atomic<int> m_framesPerSecond{50};
-    std::atomic<std::uint64_t> m_framesRun{0};  // atomic: counted by the frame thread, read by tests
+    // Atomic: read without the lock by other windows and threads.
+    std::atomic<bool> m_closing{false};
+    std::atomic<bool> m_blocked{false};         // atomic: set by the registry's owner and dialogs
+    std::atomic<CreateResult> m_creation{CreateResult::NoPlatformWindow};  // atomic
+    std::atomic<bool> m_quitOnDestroy{false};   // atomic
     std::atomic<bool> m_finished{true};    // atomic
     std::atomic<bool> m_routed{false};     // atomic: routing happens once, on whichever thread comes first
 };

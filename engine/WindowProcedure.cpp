@@ -1,7 +1,5 @@
 #include "WindowProcedure.hpp"
 
-#include <cstdint>
-
 #include "engine/MainThread.hpp"
 #include "engine/Messages.hpp"
 #include "engine/OWindow.hpp"
@@ -11,17 +9,11 @@
 namespace engine {
 
 using platform::EventKind;
-using platform::IsMouseButton;
-using platform::Key_LButton;
-using platform::Key_MButton;
-using platform::Key_RButton;
+using platform::MouseButton;
 
 namespace {
 
 platform::Platform& os() { return platform::CurrentPlatform(); }
-
-// Event coordinates are unsigned 16-bit halves; a captured mouse left of the window is 65535.
-int signedCoordinate(std::uint16_t v) { return std::int16_t(v); }
 
 } // namespace
 
@@ -54,52 +46,39 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
         w.SetClientSize(float(size.width), float(size.height));
         break;
     }
-    case EventKind::Exposed: {
+    case EventKind::Exposed:
         os().Present(e.window, w.BackBuffer(), e.area);
         break;
-    }
     case EventKind::FocusGained:
         // The platform has already handed the focus on to the dialogs of a blocked owner.
         break;
     case EventKind::KeyDown:
-        if (e.code == Key_LButton) {
-            int x = 0, y = 0;
-            w.GetCursorClient(x, y);
-            if (BeginDrag(w, x, y)) break;
-            w.KeyDown(Key_LButton, x, y);
-        } else if (e.code == Key_RButton || e.code == Key_MButton) {
-            if (InCaption(w, e)) break;
-            w.KeyDown(e.code, e.x, e.y);
-        } else {
-            int x = 0, y = 0;
-            w.GetCursorClient(x, y);
-            w.KeyDown(e.code, x, y);
-        }
+        w.KeyDown(e.code, e.x, e.y);
         break;
     case EventKind::KeyUp:
-        if (e.code == Key_LButton && ContinueDrag(w, e)) {
-            m_drags.erase(e.window);
-            if (os().CaptureWindow() == e.window) os().SetCapture(0);
-            break;
-        }
-        if (IsMouseButton(e.code)) {
-            if (InCaption(w, e)) break;
-            w.KeyUp(e.code, e.x, e.y);
-        } else {
-            int x = 0, y = 0;
-            w.GetCursorClient(x, y);
-            w.KeyUp(e.code, x, y);
-        }
+        w.KeyUp(e.code, e.x, e.y);
         break;
     case EventKind::Character:
         w.Char(e.character);
         break;
+    case EventKind::MouseDown:
+        if (e.button == MouseButton::Left ? BeginDrag(w, e.x, e.y) : InCaption(w, e)) break;
+        w.KeyDown(platform::KeyCodeOf(e.button), e.x, e.y);
+        break;
+    case EventKind::MouseUp:
+        if (e.button == MouseButton::Left && IsDragging(e.window)) {
+            m_drags.erase(e.window);
+            if (os().CaptureWindow() == e.window) os().SetCapture(0);
+            break;
+        }
+        if (InCaption(w, e)) break;
+        w.KeyUp(platform::KeyCodeOf(e.button), e.x, e.y);
+        break;
     case EventKind::MouseMove:
-        if (ContinueDrag(w, e)) {
+        if (IsDragging(e.window)) {
             const Drag& drag = m_drags[e.window];
             const platform::Rect area = os().WindowArea(e.window);
-            os().MoveWindow(e.window, area.left + signedCoordinate(e.x) - drag.grabX,
-                            area.top + signedCoordinate(e.y) - drag.grabY);
+            os().MoveWindow(e.window, area.left + e.x - drag.grabX, area.top + e.y - drag.grabY);
             break;
         }
         if (InCaption(w, e)) break;
@@ -112,6 +91,7 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
     case EventKind::Posted:
         if (e.code == kPostedClose) CloseRequested(w);
         if (e.code == kPostedMouseMove) w.MouseMove(0, 0);
+        if (e.code == kPostedPresent) os().Present(e.window, w.BackBuffer(), e.area);
         break;
     case EventKind::None:
         break;
@@ -142,6 +122,8 @@ bool WindowProcedure::IsInput(const platform::Event& e) {
     case EventKind::KeyUp:
     case EventKind::Character:
     case EventKind::MouseMove:
+    case EventKind::MouseDown:
+    case EventKind::MouseUp:
         return true;
     case EventKind::Posted:
         return e.code == kPostedMouseMove;
@@ -153,7 +135,7 @@ bool WindowProcedure::IsInput(const platform::Event& e) {
 bool WindowProcedure::InCaption(OWindow& w, const platform::Event& e) {
     // A captured mouse reaches the window wherever it is, as over any client area.
     if (w.CaptureControl() || os().CaptureWindow() == e.window) return false;
-    return w.IsCaptionHit(signedCoordinate(e.x), signedCoordinate(e.y));
+    return w.IsCaptionHit(e.x, e.y);
 }
 
 bool WindowProcedure::BeginDrag(OWindow& w, int x, int y) {
@@ -163,8 +145,6 @@ bool WindowProcedure::BeginDrag(OWindow& w, int x, int y) {
     return true;
 }
 
-bool WindowProcedure::ContinueDrag(OWindow&, const platform::Event& e) {
-    return m_drags.count(e.window) != 0;
-}
+bool WindowProcedure::IsDragging(platform::WindowId id) const { return m_drags.count(id) != 0; }
 
 } // namespace engine

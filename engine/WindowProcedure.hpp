@@ -30,7 +30,7 @@ private:
     // True for a mouse event over the window's caption area, which only drags the window.
     static bool InCaption(OWindow& window, const platform::Event& event);
     bool BeginDrag(OWindow& window, int x, int y);
-    bool ContinueDrag(OWindow& window, const platform::Event& event);
+    bool IsDragging(platform::WindowId id) const;
 
     std::map<platform::WindowId, Drag> m_drags;
 };

@@ -7,9 +7,9 @@
 
 namespace game {
 
-OCourtWindow* NewCourtWindow(engine::OWindow* owner, GameWindowSetup setup) {
-    if (setup.playback) return new OReplayWindow(owner, std::move(setup));
-    return new OGameWindow(owner, std::move(setup));
+OCourtWindow* NewCourtWindow(engine::OWindow* owner, const engine::CreationParams& params, GameWindowSetup setup) {
+    if (setup.playback) return new OReplayWindow(owner, params, std::move(setup));
+    return new OGameWindow(owner, params, std::move(setup));
 }
 
 } // namespace game

@@ -8,8 +8,8 @@ namespace game {
 using scene::OClip;
 using scene::OGraph;
 
-OCourtWindow::OCourtWindow(OWindow* owner, const GameWindowSetup& setup)
-    : OWindow(owner), m_seed(setup.seed), m_openDialogs(setup.openDialogs) {}
+OCourtWindow::OCourtWindow(OWindow* owner, const engine::CreationParams& params, const GameWindowSetup& setup)
+    : OWindow(owner, params), m_seed(setup.seed), m_openDialogs(setup.openDialogs) {}
 
 void OCourtWindow::AddShown(const std::string& file, float x, float y, float depth) {
     auto* clip = new OClip;

@@ -27,7 +27,7 @@ namespace game {
 class OCourtWindow : public engine::OWindow {
 public:
     // Takes the setup's seed and whether dialogs open; the rest is the mode's.
-    OCourtWindow(OWindow* owner, const GameWindowSetup& setup);
+    OCourtWindow(OWindow* owner, const engine::CreationParams& params, const GameWindowSetup& setup);
 
     bool Start() override;
     void Stop() override;

@@ -13,8 +13,8 @@
 
 namespace game {
 
-OGameWindow::OGameWindow(OWindow* owner, GameWindowSetup setup)
-    : OCourtWindow(owner, setup),
+OGameWindow::OGameWindow(OWindow* owner, const engine::CreationParams& params, GameWindowSetup setup)
+    : OCourtWindow(owner, params, setup),
       m_statePath(std::move(setup.statePath)),
       m_preset(std::move(setup.preset)),
       m_givenWriter(std::move(setup.writer)) {}

@@ -19,7 +19,7 @@ namespace game {
 // is not for this window (NewCourtWindow opens a replay window for it).
 class OGameWindow : public OCourtWindow {
 public:
-    explicit OGameWindow(OWindow* owner, GameWindowSetup setup = {});
+    OGameWindow(OWindow* owner, const engine::CreationParams& params, GameWindowSetup setup = {});
 
     bool Start() override;
     void Stop() override;

@@ -16,8 +16,8 @@ constexpr const char* kOverNote = "Replay over";
 
 } // namespace
 
-OReplayWindow::OReplayWindow(OWindow* owner, GameWindowSetup setup)
-    : OCourtWindow(owner, setup), m_replay(std::move(setup.playback).value_or(rules::GameReplay{})) {}
+OReplayWindow::OReplayWindow(OWindow* owner, const engine::CreationParams& params, GameWindowSetup setup)
+    : OCourtWindow(owner, params, setup), m_replay(std::move(setup.playback).value_or(rules::GameReplay{})) {}
 
 void OReplayWindow::BeginMode() {
     // The window's own game, started before, gives way to the recorded one; the level it sets

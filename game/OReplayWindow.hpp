@@ -21,7 +21,7 @@ namespace game {
 class OReplayWindow : public OCourtWindow {
 public:
     // `setup.playback` holds the recording.
-    explicit OReplayWindow(OWindow* owner, GameWindowSetup setup);
+    OReplayWindow(OWindow* owner, const engine::CreationParams& params, GameWindowSetup setup);
 
     void KeyDown(int code, int x, int y) override;
     void ControlEvent(engine::WindowControl* sender, int code) override;

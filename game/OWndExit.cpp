@@ -6,8 +6,8 @@
 
 namespace game {
 
-OWndExit::OWndExit(engine::OWindow* owner, std::function<void()> quit)
-    : OYesNoDialog(owner), m_quit(std::move(quit)) {}
+OWndExit::OWndExit(engine::OWindow* owner, const engine::CreationParams& params, std::function<void()> quit)
+    : OYesNoDialog(owner, params), m_quit(std::move(quit)) {}
 
 bool OWndExit::Start() {
     AddAnswers(30);

@@ -13,7 +13,7 @@ public:
     static constexpr int kWidth = 300;
     static constexpr int kHeight = 200;
 
-    OWndExit(engine::OWindow* owner, std::function<void()> quit);
+    OWndExit(engine::OWindow* owner, const engine::CreationParams& params, std::function<void()> quit);
 
     bool Start() override;
 

@@ -4,8 +4,8 @@
 
 namespace game {
 
-OWndExitLevel::OWndExitLevel(engine::OWindow* owner, std::function<void()> changeLevel)
-    : OYesNoDialog(owner), m_changeLevel(std::move(changeLevel)) {}
+OWndExitLevel::OWndExitLevel(engine::OWindow* owner, const engine::CreationParams& params, std::function<void()> changeLevel)
+    : OYesNoDialog(owner, params), m_changeLevel(std::move(changeLevel)) {}
 
 bool OWndExitLevel::Start() {
     AddAnswers(10);

@@ -18,7 +18,7 @@ const char* const OWndHelp::kParagraphs[6] = {
     "If all the balls of some color go away, they will not appear again later   in the game. The game can end in two ways: either the balls pile up to      the ceiling, or you cope with them and leave just one color on the field -  and get your points multiplied by ten as a bonus. ",
     "Have fun!"};
 
-OWndHelp::OWndHelp(engine::OWindow* owner) : ODialog(owner) {}
+OWndHelp::OWndHelp(engine::OWindow* owner, const engine::CreationParams& params) : ODialog(owner, params) {}
 
 bool OWndHelp::Start() {
     m_play = MakeButton("Play");

@@ -15,7 +15,7 @@ public:
     static constexpr int kWidth = 690;
     static constexpr int kHeight = 500;
 
-    explicit OWndHelp(engine::OWindow* owner);
+    OWndHelp(engine::OWindow* owner, const engine::CreationParams& params);
 
     bool Start() override;
     void ControlEvent(engine::WindowControl* sender, int code) override;

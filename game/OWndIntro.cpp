@@ -28,7 +28,7 @@ void placeAt(OClip* clip, int x, int y) { clip->SetPosition(float(x), float(y), 
 
 } // namespace
 
-OWndIntro::OWndIntro() : OWindow(nullptr) {}
+OWndIntro::OWndIntro(const engine::CreationParams& params) : OWindow(nullptr, params) {}
 
 std::int32_t OWndIntro::BlendCounter() { return blendCounter; }
 
@@ -48,7 +48,7 @@ bool OWndIntro::Start() {
     }
     if (!all) {
         for (OClip* clip : loaded) OGraph::Release(clip);
-        SetCreateFailed(2);
+        SetContentMissing();
         return false;
     }
     m_logos = loaded;

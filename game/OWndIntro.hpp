@@ -25,7 +25,7 @@ public:
     static constexpr int kShowTitle = 2;
 
     // An intro has no owner; its size comes from the creation parameters (kWidth x kHeight).
-    OWndIntro();
+    explicit OWndIntro(const engine::CreationParams& params);
 
     // Loads the three logos; on a failure marks the creation failed (2) and returns false.
     bool Start() override;

@@ -11,8 +11,9 @@
 
 namespace game {
 
-OWndResult::OWndResult(engine::OWindow* owner, std::int32_t score, int level, std::string replay)
-    : ODialog(owner), m_score(score), m_level(level), m_replay(std::move(replay)) {}
+OWndResult::OWndResult(engine::OWindow* owner, const engine::CreationParams& params, std::int32_t score, int level,
+                       std::string replay)
+    : ODialog(owner, params), m_score(score), m_level(level), m_replay(std::move(replay)) {}
 
 std::string& OWndResult::LastPlayerName() {
     static std::string name;

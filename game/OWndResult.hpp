@@ -22,7 +22,8 @@ public:
 
     // `level` is the level number, 1 to 3; `replay` the game's replay text (EncodeReplay), kept
     // with the record in the table's replays; empty for none.
-    OWndResult(engine::OWindow* owner, std::int32_t score, int level, std::string replay = {});
+    OWndResult(engine::OWindow* owner, const engine::CreationParams& params, std::int32_t score, int level,
+               std::string replay = {});
 
     bool Start() override;
     void ControlEvent(engine::WindowControl* sender, int code) override;

@@ -9,6 +9,7 @@
 #include "scene/OClip.hpp"
 #include "store/ScoreReport.hpp"
 #include "ui/OButton.hpp"
+#include "ui/TextDrawing.hpp"
 #include "ui/TextLayout.hpp"
 
 namespace game {
@@ -35,7 +36,8 @@ void styleCaption(ui::OButton* box, int weight, std::uint8_t alignment) {
 
 } // namespace
 
-OWndScores::OWndScores(engine::OWindow* owner, std::string level) : ODialog(owner), m_level(std::move(level)) {}
+OWndScores::OWndScores(engine::OWindow* owner, const engine::CreationParams& params, std::string level)
+    : ODialog(owner, params), m_level(std::move(level)) {}
 
 void OWndScores::AddTitle() {
     if (scene::OClip* title = AddCentredPicture(scene::assets::kTopTitle, 0)) {
@@ -70,7 +72,7 @@ void OWndScores::AddRows() {
 void OWndScores::ShowName(ui::OButton* box, const std::string& name) {
     const engine::FontRecord font = box->Caption()->Font();
     const int room = int(box->Width()) - kNamePadding;
-    box->SetText(FitText(name, room, [&](std::string_view text) { return TextWidth(text, font); }));
+    box->SetText(FitText(name, room, [&](std::string_view text) { return ui::TextWidth(text, font); }));
 }
 
 bool OWndScores::Start() {

@@ -23,7 +23,7 @@ public:
     static constexpr int kRows = 10;
 
     // `level` is the level number as text, "1" to "3".
-    OWndScores(engine::OWindow* owner, std::string level);
+    OWndScores(engine::OWindow* owner, const engine::CreationParams& params, std::string level);
 
     bool Start() override;
     void ControlEvent(engine::WindowControl* sender, int code) override;

@@ -6,8 +6,8 @@
 
 namespace game {
 
-OWndScoresClear::OWndScoresClear(OWndScores* owner, std::string level)
-    : OYesNoDialog(owner), m_scores(owner), m_level(std::move(level)) {}
+OWndScoresClear::OWndScoresClear(OWndScores* owner, const engine::CreationParams& params, std::string level)
+    : OYesNoDialog(owner, params), m_scores(owner), m_level(std::move(level)) {}
 
 bool OWndScoresClear::Start() {
     AddAnswers(10);

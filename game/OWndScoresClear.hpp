@@ -15,7 +15,7 @@ public:
     static constexpr int kWidth = 330;
     static constexpr int kHeight = 200;
 
-    OWndScoresClear(OWndScores* owner, std::string level);
+    OWndScoresClear(OWndScores* owner, const engine::CreationParams& params, std::string level);
 
     bool Start() override;
 

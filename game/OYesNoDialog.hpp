@@ -19,7 +19,7 @@ public:
     ui::OButton* NoButton() const { return m_no; }
 
 protected:
-    explicit OYesNoDialog(engine::OWindow* owner) : ODialog(owner) {}
+    OYesNoDialog(engine::OWindow* owner, const engine::CreationParams& params) : ODialog(owner, params) {}
 
     // Adds both buttons, `gap` either side of the middle, 10 above the bottom edge.
     void AddAnswers(int gap);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstdint>
+
 namespace platform {
 
-// Input codes of KeyDown and KeyUp events: the mouse buttons, then Windows
-// virtual-key codes. Letters and digits are their upper-case ASCII codes.
+// Input codes of KeyDown and KeyUp events and of a window's key operations: the mouse
+// buttons, then Windows virtual-key codes. Letters and digits are their upper-case ASCII codes.
 enum KeyCode : int {
     Key_LButton = 1,
     Key_RButton = 2,
@@ -45,6 +47,30 @@ enum KeyCode : int {
 // True for the three mouse-button codes.
 constexpr bool IsMouseButton(int code) {
     return code == Key_LButton || code == Key_RButton || code == Key_MButton;
+}
+
+// The mouse buttons of MouseDown and MouseUp events.
+enum class MouseButton : std::uint8_t { None, Left, Right, Middle };
+
+// The input code a window's key operations take for the button; 0 for none.
+constexpr int KeyCodeOf(MouseButton button) {
+    switch (button) {
+    case MouseButton::Left: return Key_LButton;
+    case MouseButton::Right: return Key_RButton;
+    case MouseButton::Middle: return Key_MButton;
+    case MouseButton::None: break;
+    }
+    return 0;
+}
+
+// The button behind a mouse-button input code; None for any other code.
+constexpr MouseButton ButtonOf(int code) {
+    switch (code) {
+    case Key_LButton: return MouseButton::Left;
+    case Key_RButton: return MouseButton::Right;
+    case Key_MButton: return MouseButton::Middle;
+    default: return MouseButton::None;
+    }
 }
 
 } // namespace platform

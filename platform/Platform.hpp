@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/KeyCodes.hpp"
 #include "platform/PixelScale.hpp"
 #include "platform/Rect.hpp"
 #include "platform/Surface.hpp"
@@ -25,7 +26,7 @@ struct Size {
     int height = 0;
 };
 
-// How a window is made. Style kind bits: 1 popup without caption, 2 fixed size, 4 framed.
+// How a window is made. Style kind bits: see StyleKindBit (WindowFrame.hpp).
 // No kind gets the desktop's decorations. A framed kind gets the backend's own raised frame,
 // FrameWidth(kind) pixels wide on every side (see WindowFrame.hpp), drawn around the client
 // area: its outer size is the client size plus twice the frame, and the client area's corner
@@ -40,23 +41,26 @@ struct WindowSpec {
     WindowId owner = 0;           // makes a dialog of it, see CreateWindow; 0 or no window: none
 };
 
-// Input events are KeyDown, KeyUp, Character, MouseMove and CloseRequest.
+// Input events are KeyDown, KeyUp, Character, MouseMove, MouseDown, MouseUp and CloseRequest.
 enum class EventKind : std::uint8_t {
     None,
     CloseRequest, // the user asks the window to close
     Destroyed,    // the platform window is gone; once per window
     Resized,      // client size changed, or the window is new; `area` is (0, 0, client size)
-    Exposed,      // `area` must be presented again from the back buffer; a new window's whole client;
-                  // the backend has already redrawn the frame
-    // `code` is a KeyCode: a mouse button, with x, y as for MouseMove, or a Windows
-    // virtual-key code; a press of Backspace, Tab, Enter or Escape is followed by
-    // its Character (8, 9, 13, 27).
+    Exposed,      // the window system lost `area`, which must be presented again from the back buffer;
+                  // a new window's whole client; the backend has already redrawn the frame
+    // `code` is a Windows virtual-key code, x, y the mouse position in the window's client
+    // coordinates when the key was pressed or released; a press of Backspace, Tab, Enter or
+    // Escape is followed by its Character (8, 9, 13, 27).
     KeyDown,
     KeyUp,
     Character,   // `character` is one code page 1252 byte
-    MouseMove,   // x, y are the receiving window's client coordinates as unsigned 16-bit halves; a
-                 // window gets mouse events off its client area (on its frame or beyond) only
-                 // while it holds the capture
+    // x, y are the receiving window's client coordinates, negative left of or above the client
+    // area; a window gets mouse events off its client area (on its frame or beyond) only while
+    // it holds the capture.
+    MouseMove,
+    MouseDown,   // `button` was pressed, at x, y as for MouseMove
+    MouseUp,     // `button` was released, at x, y as for MouseMove
     CaptureLost, // the window no longer holds the mouse capture, see SetCapture
     FocusGained, // the window got the keyboard focus, which it did not have
     Posted,      // a message posted with PostEvent; every field is the poster's
@@ -66,8 +70,9 @@ struct Event {
     EventKind kind = EventKind::None;
     WindowId window = 0;
     int code = 0;
-    std::uint16_t x = 0;
-    std::uint16_t y = 0;
+    MouseButton button = MouseButton::None;
+    int x = 0;
+    int y = 0;
     std::uint8_t character = 0;
     Rect area;
     std::uint64_t value = 0;

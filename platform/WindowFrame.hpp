@@ -8,8 +8,16 @@
 
 namespace platform {
 
-// The style kind bit that gives a window a frame around its client area.
-constexpr int kFramedStyleBit = 4;
+// The bits of a window's style kind (WindowSpec::styleKind), which combine.
+enum StyleKindBit : int {
+    kPopupStyleBit = 1,     // a popup without caption or system menu
+    kFixedSizeStyleBit = 2, // not resizable
+    kFramedStyleBit = 4,    // a frame around the client area
+};
+// The intro's borderless popup.
+constexpr int kBorderlessPopupStyle = kPopupStyleBit | kFixedSizeStyleBit;
+// The game window's and every dialog's popup with a frame and no caption bar.
+constexpr int kFramedPopupStyle = kPopupStyleBit | kFixedSizeStyleBit | kFramedStyleBit;
 
 // The frame's width in the program's pixels on every side of a framed window: a dark outline,
 // a lit and a shaded bevel, and a dark line against the client area.

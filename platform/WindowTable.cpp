@@ -18,10 +18,6 @@ std::uint8_t CharacterForKey(int virtualKey) {
     }
 }
 
-std::uint16_t CoordinateHalf(int coordinate) {
-    return static_cast<std::uint16_t>(coordinate & 0xFFFF);
-}
-
 Rect ClipArea(const Rect& area, int width, int height) {
     const Rect clipped = area.Intersect(Rect{0, 0, width, height});
     return clipped.IsEmpty() ? Rect{} : clipped;
@@ -421,14 +417,14 @@ void WindowTable::translateMouseLocked(const NativeEvent& native) {
     Event out;
     out.window = target;
     // Screen pixels to the program's: a pixel of the program covers scale x scale of them.
-    out.x = CoordinateHalf(ScaledDown(x, m_scale));
-    out.y = CoordinateHalf(ScaledDown(y, m_scale));
+    out.x = ScaledDown(x, m_scale);
+    out.y = ScaledDown(y, m_scale);
     if (native.kind == NativeEvent::Kind::MouseMove) {
         out.kind = EventKind::MouseMove;
     } else {
-        if (native.code == 0) return;
-        out.code = native.code;
-        out.kind = press ? EventKind::KeyDown : EventKind::KeyUp;
+        out.button = ButtonOf(native.code);
+        if (out.button == MouseButton::None) return;
+        out.kind = press ? EventKind::MouseDown : EventKind::MouseUp;
     }
     pushLocked(out);
 }
@@ -446,8 +442,8 @@ void WindowTable::translateKeyLocked(const NativeEvent& native) {
     out.kind = down ? EventKind::KeyDown : EventKind::KeyUp;
     out.window = id;
     out.code = native.code;
-    out.x = CoordinateHalf(ScaledDown(cursor.x, m_scale));
-    out.y = CoordinateHalf(ScaledDown(cursor.y, m_scale));
+    out.x = ScaledDown(cursor.x, m_scale);
+    out.y = ScaledDown(cursor.y, m_scale);
     pushLocked(out);
     // A press of these keys types its character too, as on Windows.
     if (const std::uint8_t character = CharacterForKey(native.code); down && character != 0) {

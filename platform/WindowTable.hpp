@@ -108,8 +108,6 @@ private:
 // The character a key press also types on its own (Backspace, Tab, Enter, Escape), as
 // Windows follows such a press with it; 0 for other keys.
 std::uint8_t CharacterForKey(int virtualKey);
-// A client coordinate as the unsigned 16-bit half an event carries (-1 -> 65535).
-std::uint16_t CoordinateHalf(int coordinate);
 // `area` limited to the rectangle (0, 0, width, height); may come out empty.
 Rect ClipArea(const Rect& area, int width, int height);
 // The top-left corner that centres a window of `size` on `owner` (halves truncated to zero).

@@ -224,9 +224,10 @@ void OGraph::NotifyDisplay(OGraph* origin, bool& done, int mode, const Rect* rec
     }
     if (IsLive(m_parent)) {
         m_parent->NotifyDisplay(origin, done, mode, &area);
-    } else if (m_window != nullptr) {
-        m_window->ObjectNotify(this, origin, done, mode, area);
     } else {
+        // The window takes modes 0 and 1 only; it has heard of the object either way.
+        if (m_window != nullptr && (mode == 0 || mode == 1))
+            m_window->ObjectNotify(this, origin, mode == 0 ? Visibility::Shown : Visibility::Hidden, area);
         done = true;
     }
 }

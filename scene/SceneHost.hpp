@@ -11,6 +11,9 @@ namespace scene {
 
 class OGraph;
 
+// Whether a notified object is now shown in its area or no longer shown there.
+enum class Visibility : std::uint8_t { Shown, Hidden };
+
 // The window's back buffer as drawable objects write into it.
 using BackBufferView = platform::Surface;
 
@@ -24,9 +27,9 @@ public:
     // objects that are not listed. Locks the window itself.
     virtual void RemoveObject(OGraph* object) = 0;
 
-    // Records that `origin` (handed up by its top-level ancestor `top`) is now shown (mode 0)
-    // or no longer shown (mode 1) in `rect`; always sets `done`. Locks the window itself.
-    virtual void ObjectNotify(OGraph* top, OGraph* origin, bool& done, int mode, const Rect& rect) = 0;
+    // Records that `origin` (handed up by its top-level ancestor `top`) is now shown or no
+    // longer shown in `rect`. Locks the window itself.
+    virtual void ObjectNotify(OGraph* top, OGraph* origin, Visibility visibility, const Rect& rect) = 0;
 
     // True while the window is being torn down; objects then stop calling back into it.
     virtual bool IsClosing() const = 0;

@@ -24,14 +24,15 @@ public:
     // Caption colour of the dialogs' buttons (0x00BBGGRR).
     static constexpr std::uint32_t kButtonCaption = 0x99CCFF;
 
-    // Makes the next window `width` x `height` (style and background stay as they are),
-    // constructs D(owner, args...) and starts it. Null when the platform window could not be
-    // made or Start failed; the dialog is then gone and the owner free again.
+    // Constructs D(owner, params, args...), the params of a `width` x `height` dialog of the
+    // owner (its style, background and frame-thread choice), and starts it. Null when the
+    // platform window could not be made or Start failed; the dialog is then gone and the
+    // owner free again.
     template <class D, class Owner, class... Args>
     static D* Open(Owner* owner, int width, int height, Args&&... args) {
-        engine::NextWindowParams().width = width;
-        engine::NextWindowParams().height = height;
-        auto* dialog = new D(owner, std::forward<Args>(args)...);
+        const engine::CreationParams params =
+            owner ? owner->DialogParams(width, height) : engine::CreationParams{0, platform::kFramedStyleBit, width, height};
+        auto* dialog = new D(owner, params, std::forward<Args>(args)...);
         return Started(dialog) ? dialog : nullptr;
     }
 
@@ -40,7 +41,7 @@ public:
     bool Ended() const { return m_ended; }
 
 protected:
-    explicit ODialog(engine::OWindow* owner) : OWindow(owner) {}
+    ODialog(engine::OWindow* owner, const engine::CreationParams& params) : OWindow(owner, params) {}
 
     // Sets the finished flag and posts a close to the dialog's own window, which the main
     // thread serves as a user's close; safe from input handlers and from Tick.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/OWindow.hpp"
+#include "ui/TextDrawing.hpp"
 
 namespace ui {
 
@@ -21,10 +22,10 @@ void OText::ReleaseContent() {
 }
 
 void OText::Measure() {
-    if (engine::OWindow* window = TextWindow()) {
+    if (TextWindow()) {
         // An empty text measures 0 x 0; the cell height is learnt from the first other one.
-        if (m_cellHeight < 0 && !m_text.empty()) m_cellHeight = window->TextHeight(m_text, m_font);
-        m_measuredWidth = float(PrefixWidth(*window, int(m_text.size())));
+        if (m_cellHeight < 0 && !m_text.empty()) m_cellHeight = TextHeight(m_text, m_font);
+        m_measuredWidth = float(PrefixWidth(int(m_text.size())));
         m_measuredHeight = m_text.empty() ? 0.0f : float(m_cellHeight);
     } else {
         m_measuredWidth = m_width;
@@ -113,12 +114,12 @@ void OText::Draw(scene::Rect* clip) {
     // Only the characters that start inside the area are handed on, so that a long text
     // costs no more to draw than the part that shows.
     const int left = scene::TruncateToInt(m_x);
-    const int start = PrefixWidth(*window, m_firstVisible);
+    const int start = PrefixWidth(m_firstVisible);
     int end = m_firstVisible;
-    while (end < length && left + PrefixWidth(*window, end) - start < area.right) ++end;
+    while (end < length && left + PrefixWidth(end) - start < area.right) ++end;
     const std::string_view shown =
         std::string_view(m_text).substr(std::size_t(m_firstVisible), std::size_t(end - m_firstVisible));
-    window->DrawTextRange(shown, m_font, left, scene::TruncateToInt(m_y), area, 0, 0);
+    DrawTextRange(window->BackBuffer(), shown, m_font, left, scene::TruncateToInt(m_y), area, 0, 0);
 }
 
 void OText::ForgetWidths() {
@@ -127,7 +128,7 @@ void OText::ForgetWidths() {
     m_cellHeight = -1;
 }
 
-int OText::PrefixWidth(engine::OWindow& window, int count) {
+int OText::PrefixWidth(int count) {
     count = std::clamp(count, 0, int(m_text.size()));
     if (m_prefix.size() != m_text.size() + 1) {
         m_prefix.assign(1, 0);
@@ -135,7 +136,7 @@ int OText::PrefixWidth(engine::OWindow& window, int count) {
         for (const char c : m_text) {
             const auto byte = static_cast<unsigned char>(c);
             if (!m_advanceKnown[byte]) {
-                m_advance[byte] = window.TextWidth(std::string_view(&c, 1), m_font);
+                m_advance[byte] = TextWidth(std::string_view(&c, 1), m_font);
                 m_advanceKnown[byte] = true;
             }
             m_prefix.push_back(m_prefix.back() + m_advance[byte]);
@@ -158,12 +159,12 @@ OText::Extent OText::CharacterExtent(int index) {
     engine::OWindow* window = TextWindow();
     const int length = int(m_text.size());
     if (!window || length == 0 || index < 0) return extent;
-    const int scrolled = PrefixWidth(*window, m_firstVisible);
+    const int scrolled = PrefixWidth(m_firstVisible);
     if (index < length) {
-        extent.left = PrefixWidth(*window, index) - scrolled;
-        extent.right = PrefixWidth(*window, index + 1) - scrolled;
+        extent.left = PrefixWidth(index) - scrolled;
+        extent.right = PrefixWidth(index + 1) - scrolled;
     } else {
-        extent.left = extent.right = PrefixWidth(*window, length) - scrolled;
+        extent.left = extent.right = PrefixWidth(length) - scrolled;
     }
     return extent;
 }
@@ -174,17 +175,17 @@ int OText::CharacterAt(int x) {
     engine::OWindow* window = TextWindow();
     const int length = int(m_text.size());
     if (!window || x < 0 || length == 0) return 0;
-    const int scrolled = PrefixWidth(*window, m_firstVisible);
+    const int scrolled = PrefixWidth(m_firstVisible);
     // The first index from the first visible one whose right edge lies beyond x.
     int low = std::clamp(m_firstVisible, 0, length), high = length;
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        if (PrefixWidth(*window, middle + 1) - scrolled > x)
+        if (PrefixWidth(middle + 1) - scrolled > x)
             high = middle;
         else
             low = middle + 1;
     }
-    if (low < length && PrefixWidth(*window, low) - scrolled <= x) return low;
+    if (low < length && PrefixWidth(low) - scrolled <= x) return low;
     return length;
 }
 
@@ -192,12 +193,12 @@ int OText::LastFullyVisible() {
     engine::OWindow* window = TextWindow();
     const int length = int(m_text.size());
     if (!window || length == 0) return 0;
-    const int scrolled = PrefixWidth(*window, m_firstVisible);
+    const int scrolled = PrefixWidth(m_firstVisible);
     // The last index from the first visible one whose right edge lies inside the width.
     int low = std::clamp(m_firstVisible, 0, length), high = length;
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        if (float(PrefixWidth(*window, middle + 1) - scrolled) < m_width)
+        if (float(PrefixWidth(middle + 1) - scrolled) < m_width)
             low = middle + 1;
         else
             high = middle;

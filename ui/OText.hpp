@@ -63,7 +63,7 @@ private:
     engine::OWindow* TextWindow() const;
     void Measure();
     // Width of the first `count` characters in the font.
-    int PrefixWidth(engine::OWindow& window, int count);
+    int PrefixWidth(int count);
     // Forgets the measured character widths after a change of text, font or window.
     void ForgetWidths();
 

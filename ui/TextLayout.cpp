@@ -4,6 +4,7 @@
 
 #include "engine/OWindow.hpp"
 #include "ui/OText.hpp"
+#include "ui/TextDrawing.hpp"
 
 namespace ui {
 
@@ -39,7 +40,7 @@ void TextLayout::SetMargins(std::int32_t left, std::int32_t right) {
 }
 
 void TextLayout::NewLine() {
-    y += m_window.TextHeight(" ", Style());
+    y += TextHeight(" ", Style());
     x = leftMargin;
 }
 

@@ -83,7 +83,6 @@ private:
 class WindowCourt {
 public:
     explicit WindowCourt(std::uint32_t seed) {
-        engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
         game::GameWindowSetup setup;
         rules::TSavedGame preset;
         preset.settings = BenchSettings();
@@ -92,7 +91,7 @@ public:
         setup.preset = preset;
         setup.seed = seed;
         setup.openDialogs = false;
-        m_window = new game::OGameWindow(nullptr, setup);
+        m_window = new game::OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, setup);
         m_started = m_window->CreateFailed() == 0 && m_window->Start();
         m_driver.Pump();
     }

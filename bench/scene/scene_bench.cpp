@@ -40,9 +40,7 @@ public:
         m_view.bits = m_bits.data();
     }
     void RemoveObject(scene::OGraph*) override {}
-    void ObjectNotify(scene::OGraph*, scene::OGraph*, bool& done, int, const scene::Rect&) override {
-        done = true;
-    }
+    void ObjectNotify(scene::OGraph*, scene::OGraph*, scene::Visibility, const scene::Rect&) override {}
     bool IsClosing() const override { return false; }
     scene::BackBufferView BackBuffer() override { return m_view; }
     scene::WindowMutex& Lock() override { return m_lock; }
@@ -212,8 +210,7 @@ void BlendSdlRle(benchmark::State& state) {
 void FrameRender(benchmark::State& state) {
     driver::HeadlessDriver driver;
     platform::HeadlessPlatform* headless = &driver.Platform();
-    engine::NextWindowParams() = {0x0099CCFF, 7, kBufferWidth, kBufferHeight, false};
-    auto* window = new engine::OWindow(nullptr);
+    auto* window = new engine::OWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, kBufferWidth, kBufferHeight, false});
 
     std::mt19937 rng(99);
     std::uniform_int_distribution<int> x(-kSpriteWidth / 2, kBufferWidth - kSpriteWidth / 2);

@@ -16,9 +16,7 @@ class FuzzHost : public scene::SceneHost {
 public:
     FuzzHost() : m_bits(static_cast<size_t>(kStride) * kHeight) {}
     void RemoveObject(scene::OGraph*) override {}
-    void ObjectNotify(scene::OGraph*, scene::OGraph*, bool& done, int, const scene::Rect&) override {
-        done = true;
-    }
+    void ObjectNotify(scene::OGraph*, scene::OGraph*, scene::Visibility, const scene::Rect&) override {}
     bool IsClosing() const override { return false; }
     scene::BackBufferView BackBuffer() override { return {m_bits.data(), kWidth, kHeight, kStride, true}; }
     scene::WindowMutex& Lock() override { return m_lock; }

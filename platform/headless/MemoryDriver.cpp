@@ -137,11 +137,12 @@ void MemoryDriver::Inject(const Event& event) {
     native.code = event.code;
     native.character = event.character;
     native.area = event.area;
-    const bool button = IsMouseButton(event.code);
     switch (event.kind) {
     case EventKind::MouseMove: native.kind = Kind::MouseMove; break;
-    case EventKind::KeyDown: native.kind = button ? Kind::ButtonDown : Kind::KeyDown; break;
-    case EventKind::KeyUp: native.kind = button ? Kind::ButtonUp : Kind::KeyUp; break;
+    case EventKind::MouseDown: native.kind = Kind::ButtonDown; break;
+    case EventKind::MouseUp: native.kind = Kind::ButtonUp; break;
+    case EventKind::KeyDown: native.kind = Kind::KeyDown; break;
+    case EventKind::KeyUp: native.kind = Kind::KeyUp; break;
     case EventKind::Character: native.kind = Kind::Character; break;
     case EventKind::CloseRequest: native.kind = Kind::CloseRequest; break;
     case EventKind::Exposed: native.kind = Kind::Exposed; break;
@@ -149,12 +150,14 @@ void MemoryDriver::Inject(const Event& event) {
     case EventKind::FocusGained: native.kind = Kind::FocusGained; break;
     default: return; // Only the program's own calls make the other kinds.
     }
-    if (native.kind == Kind::MouseMove || button) {
+    const bool mouse = native.kind == Kind::MouseMove || native.kind == Kind::ButtonDown || native.kind == Kind::ButtonUp;
+    if (native.kind != Kind::MouseMove && mouse) native.code = KeyCodeOf(event.button);
+    if (mouse) {
         // Injected in client coordinates, reported from the outer corner as SDL does.
         const auto it = m_windows.find(event.window);
         const int offset = it == m_windows.end() ? 0 : it->second.frame * m_scale;
-        native.x = std::int16_t(event.x) + offset;
-        native.y = std::int16_t(event.y) + offset;
+        native.x = event.x + offset;
+        native.y = event.y + offset;
     }
     m_system.push_back(native);
     m_wake.notify_all();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/MainThread.hpp"
+#include "engine/Messages.hpp"
 #include "engine/OWindow.hpp"
 #include "engine/WindowProcedure.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
@@ -81,25 +82,24 @@ private:
 // Headless platform, frames driven by the test, a 1024 x 768 screen.
 class EngineTest : public ::testing::Test {
 protected:
-    void SetUp() override { engine::NextWindowParams() = {0x0099CCFF, 7, 300, 200, false}; }
     void TearDown() override {
         driver.DestroyWindows(windows);
         engine::MainThread::Reset();
     }
     template <class W = engine::OWindow>
     W* Make(engine::OWindow* owner = nullptr) {
-        auto* w = new W(owner);
+        auto* w = new W(owner, params);
         windows.push_back(w);
         return w;
     }
     // Dispatches every queued event, as the main loop would.
     void Pump() { driver.Pump(); }
-    // Queued Exposed areas for a window, removing every queued event.
-    std::vector<scene::Rect> TakeExposed(platform::WindowId id) {
+    // The areas the window's frames painted and queued for the screen, removing every queued event.
+    std::vector<scene::Rect> TakePresented(platform::WindowId id) {
         std::vector<scene::Rect> out;
         platform::Event e;
         while (headless->PollEvent(e))
-            if (e.kind == platform::EventKind::Exposed && e.window == id)
+            if (e.kind == platform::EventKind::Posted && e.code == engine::kPostedPresent && e.window == id)
                 out.push_back({e.area.left, e.area.top, e.area.right, e.area.bottom});
         return out;
     }
@@ -108,6 +108,8 @@ protected:
         driver.Send(w, kind, code, x, y);
     }
 
+    // How Make makes its windows; a test may change it first.
+    engine::CreationParams params{0x0099CCFF, platform::kFramedPopupStyle, 300, 200, false};
     driver::HeadlessDriver driver;
     platform::HeadlessPlatform* headless = &driver.Platform();
     engine::WindowProcedure& procedure = driver.Procedure();

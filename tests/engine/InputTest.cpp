@@ -51,14 +51,28 @@ public:
     int ticks = 0;
 };
 
-TEST_F(Input, LeftPressUsesTheCursorNowAndReleaseTheEventPosition) {
+TEST_F(Input, ButtonsReportTheirEventsPositionAndKeysTheCursorsWhenPressed) {
     auto* w = Make<RecordingWindow>();
     headless->SetCursor(w->PlatformWindow(), {7, 8});
-    Inject(EventKind::KeyDown, w, Key_LButton, 100, 100);
-    Inject(EventKind::KeyUp, w, Key_LButton, 30, 40);
-    Inject(EventKind::KeyDown, w, Key_RButton, 11, 12);
+    Inject(EventKind::MouseDown, w, Key_LButton, 100, 100);
+    Inject(EventKind::MouseUp, w, Key_LButton, 30, 40);
+    Inject(EventKind::MouseDown, w, Key_RButton, 11, 12);
     Inject(EventKind::KeyDown, w, 'A');
-    EXPECT_EQ(w->log, (std::vector<std::string>{"down 1 7,8", "up 1 30,40", "down 2 11,12", "down 65 7,8"}));
+    EXPECT_EQ(w->log, (std::vector<std::string>{"down 1 100,100", "up 1 30,40", "down 2 11,12", "down 65 7,8"}));
+}
+
+TEST_F(Input, CapturedMousePositionsLeftOfAndAboveTheWindowAreNegative) {
+    std::vector<std::string> log;
+    auto* w = Make<RecordingWindow>();
+    auto* a = new Probe("a", 10, 10, 20, 20, true, log);
+    w->AddObject(a);
+    w->SetCaptureControl(a);
+    Pump();
+    log.clear();
+    Inject(EventKind::MouseMove, w, 0, -3, -4);
+    Inject(EventKind::MouseUp, w, Key_LButton, -5, 6);
+    EXPECT_EQ(w->log, (std::vector<std::string>{"move -3,-4", "up 1 -5,6"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"a.move -13,-14", "a.up 1 -15,-4"}));
 }
 
 TEST_F(Input, MouseMovesGoToTheControlUnderTheMouseInLocalCoordinates) {
@@ -235,8 +249,8 @@ TEST_F(Input, DestroyingADialogDirectlyStillUnblocksItsOwner) {
 // With real frame threads: the window ticks by itself, a Close from inside
 // Tick ends the thread, which destroys the window and posts the quit.
 TEST_F(Input, FrameThreadDestroysTheWindowAndEndsTheLoop) {
-    engine::NextWindowParams().frameThread = true;
-    auto* w = new RecordingWindow(nullptr);
+    params.frameThread = true;
+    auto* w = new RecordingWindow(nullptr, params);
     w->SetQuitOnDestroy(true);
     w->closeInTick = true;
     const auto id = w->PlatformWindow();
@@ -260,8 +274,8 @@ bool WaitUntil(Condition condition) {
 }
 
 TEST_F(Input, BlockedWindowKeepsItsThreadButDoesNotTick) {
-    engine::NextWindowParams().frameThread = true;
-    auto* w = new RecordingWindow(nullptr);
+    params.frameThread = true;
+    auto* w = new RecordingWindow(nullptr, params);
     w->SetFramesPerSecond(500);
     ASSERT_TRUE(w->Start());
     w->SetBlocked(true);

@@ -29,8 +29,8 @@ TEST_F(EngineWindow, BackBufferIsScreenSizedWithPaddedRows) {
     EXPECT_EQ(pixel(w, 0, 0), (std::array<std::uint8_t, 3>{0x99, 0xCC, 0xFF}));  // cleared to the background
     EXPECT_EQ(pixel(w, 1023, 767), (std::array<std::uint8_t, 3>{0x99, 0xCC, 0xFF}));
 
-    engine::NextWindowParams().width = 0;
-    engine::NextWindowParams().height = 0;
+    params.width = 0;
+    params.height = 0;
     OWindow* full = Make();
     EXPECT_EQ(full->Width(), 1024);
     EXPECT_EQ(full->Height(), 768);
@@ -38,10 +38,25 @@ TEST_F(EngineWindow, BackBufferIsScreenSizedWithPaddedRows) {
 
 TEST_F(EngineWindow, FailedPlatformWindowIsReportedAndNotListed) {
     headless->FailNextCreate();
-    OWindow* w = new OWindow(nullptr);
-    EXPECT_EQ(w->CreateFailed(), 1);
+    OWindow* w = new OWindow(nullptr, params);
+    EXPECT_EQ(w->Creation(), engine::CreateResult::NoPlatformWindow);
     EXPECT_FALSE(OWindow::IsLiveWindow(w));
     OWindow::Destroy(w);
+}
+
+TEST_F(EngineWindow, ADialogsParamsAreItsOwnersWithItsOwnSize) {
+    params.background = 0x00123456;
+    params.styleKind = platform::kBorderlessPopupStyle;
+    OWindow* w = Make();
+    const engine::CreationParams dialog = w->DialogParams(120, 90);
+    EXPECT_EQ(dialog.background, 0x00123456u);
+    EXPECT_EQ(dialog.styleKind, platform::kBorderlessPopupStyle);
+    EXPECT_EQ(dialog.width, 120);
+    EXPECT_EQ(dialog.height, 90);
+    EXPECT_FALSE(dialog.frameThread) << "the frames of a test's windows stay the test's";
+    OWindow* made = Make(w);
+    EXPECT_EQ(made->StyleKind(), platform::kBorderlessPopupStyle);
+    EXPECT_EQ(made->BackgroundColour(), 0x00123456u);
 }
 
 TEST_F(EngineWindow, WindowIsCentredOnTheScreenAndDialogsOnTheirOwner) {
@@ -50,14 +65,14 @@ TEST_F(EngineWindow, WindowIsCentredOnTheScreenAndDialogsOnTheirOwner) {
     auto area = headless->WindowArea(w->PlatformWindow());
     EXPECT_EQ(area.left, (1024 - 300) / 2);
     EXPECT_EQ(area.top, (768 - 200) / 2);
-    engine::NextWindowParams().width = 100;
-    engine::NextWindowParams().height = 50;
+    params.width = 100;
+    params.height = 50;
     OWindow* dialog = Make(w);
     area = headless->WindowArea(dialog->PlatformWindow());
     // Both windows are framed (style kind 4); placement centres the client size in the
     // owner's outer rectangle, so the dialog's outer corner lands one frame right and down
     // from the exact centre.
-    const int frame = platform::FrameWidth(engine::NextWindowParams().styleKind);
+    const int frame = platform::FrameWidth(params.styleKind);
     EXPECT_EQ(frame, platform::kFrameWidth);
     EXPECT_EQ(area.left, 362 + (300 + 2 * frame - 100) / 2);
     EXPECT_EQ(area.top, 284 + (200 + 2 * frame - 50) / 2);
@@ -109,20 +124,20 @@ TEST_F(EngineWindow, RenderPaintsBackToFrontAndPresentsOnlyDirtyAreas) {
     w->AddObject(far);
     near->Show();
     far->Show();
-    TakeExposed(w->PlatformWindow());
+    TakePresented(w->PlatformWindow());
     w->Render();
     EXPECT_EQ(pixel(w, 40, 40), (std::array<std::uint8_t, 3>{0, 0xFF, 0}));    // near on top
     EXPECT_EQ(pixel(w, 15, 15), (std::array<std::uint8_t, 3>{0, 0, 0xFF}));    // far alone
     EXPECT_EQ(pixel(w, 100, 100), (std::array<std::uint8_t, 3>{0x99, 0xCC, 0xFF}));
     EXPECT_EQ(order.front(), "far");
-    const auto exposed = TakeExposed(w->PlatformWindow());
+    const auto exposed = TakePresented(w->PlatformWindow());
     EXPECT_EQ(exposed, (std::vector<Rect>{{30, 30, 80, 80}, {10, 10, 60, 30}, {10, 30, 30, 60}}));
 
     // Nothing changed: nothing drawn, nothing presented.
     order.clear();
     w->Render();
     EXPECT_TRUE(order.empty());
-    EXPECT_TRUE(TakeExposed(w->PlatformWindow()).empty());
+    EXPECT_TRUE(TakePresented(w->PlatformWindow()).empty());
 }
 
 TEST_F(EngineWindow, EqualDepthPaintsEarlierTopLevelEntriesFirst) {
@@ -147,7 +162,7 @@ TEST_F(EngineWindow, HideAndShowInOneFrameRepaintsOnceAndShowHideLeavesNoTrace) 
     w->AddObject(s);
     s->Show();
     w->Render();
-    TakeExposed(w->PlatformWindow());
+    TakePresented(w->PlatformWindow());
     s->drawn.clear();
 
     s->Hide();
@@ -155,7 +170,7 @@ TEST_F(EngineWindow, HideAndShowInOneFrameRepaintsOnceAndShowHideLeavesNoTrace) 
     w->Render();
     EXPECT_EQ(s->drawn, (std::vector<Rect>{{5, 5, 15, 15}}));
     EXPECT_EQ(w->DisplayedCount(), 1u);
-    EXPECT_EQ(TakeExposed(w->PlatformWindow()).size(), 1u);
+    EXPECT_EQ(TakePresented(w->PlatformWindow()).size(), 1u);
 
     auto* ghost = new Sprite(50, 50, 10, 10, 0, 0);
     w->AddObject(ghost);
@@ -164,7 +179,7 @@ TEST_F(EngineWindow, HideAndShowInOneFrameRepaintsOnceAndShowHideLeavesNoTrace) 
     w->Render();
     EXPECT_TRUE(ghost->drawn.empty());
     EXPECT_EQ(w->DisplayedCount(), 1u);
-    EXPECT_TRUE(TakeExposed(w->PlatformWindow()).empty());
+    EXPECT_TRUE(TakePresented(w->PlatformWindow()).empty());
 }
 
 TEST_F(EngineWindow, ObjectRepaintedInPlaceThenMovedOrHiddenInOneFrameLeavesItsOldPlace) {
@@ -201,21 +216,21 @@ TEST_F(EngineWindow, RemovedObjectIsForgottenAndItsAreaRepainted) {
     w->AddObject(s);
     s->Show();
     w->Render();
-    TakeExposed(w->PlatformWindow());
+    TakePresented(w->PlatformWindow());
     w->RemoveObject(s);
     scene::OGraph::Release(s);
     EXPECT_EQ(w->DisplayedCount(), 0u);
     w->Render();
-    EXPECT_EQ(TakeExposed(w->PlatformWindow()), (std::vector<Rect>{{5, 5, 15, 15}}));
+    EXPECT_EQ(TakePresented(w->PlatformWindow()), (std::vector<Rect>{{5, 5, 15, 15}}));
     EXPECT_EQ(pixel(w, 6, 6), (std::array<std::uint8_t, 3>{0x99, 0xCC, 0xFF}));
 }
 
 TEST_F(EngineWindow, DirtyAreaPastTheBufferIsClearedToTheEdgeButPresentedAsStored) {
     OWindow* w = Make();
-    TakeExposed(w->PlatformWindow());  // The platform exposes a new window whole.
+    TakePresented(w->PlatformWindow());
     w->AddDirtyRect({1000, 10, 1100, 20});
     w->Render();
-    EXPECT_EQ(TakeExposed(w->PlatformWindow()), (std::vector<Rect>{{1000, 10, 1100, 20}}));
+    EXPECT_EQ(TakePresented(w->PlatformWindow()), (std::vector<Rect>{{1000, 10, 1100, 20}}));
     Rect r{1000, -5, 2000, 20};
     w->ClearRect(&r);
     EXPECT_EQ(r, (Rect{1000, 0, 1024, 20}));
@@ -262,38 +277,6 @@ TEST_F(EngineWindow, FrameLoopSleepsTheRestOfTheFrameAndStopsWhenClosed) {
     EXPECT_EQ(sleep, 999);
     w->Close();
     EXPECT_FALSE(w->RunFrame(sleep));
-}
-
-TEST_F(EngineWindow, TextIsMeasuredAndTheHighlightDrawnInEitherOrder) {
-    OWindow* w = Make();
-    engine::FontRecord font;
-    font.height = 20;
-    EXPECT_EQ(w->TextHeight("Top 10", font), 20);
-    EXPECT_EQ(w->TextWidth("", font), 0);
-    EXPECT_EQ(w->TextHeight("", font), 0) << "an empty text measures 0 x 0";
-    EXPECT_GT(w->TextWidth("Top 10", font), 40);
-
-    auto snapshot = [&] {
-        std::vector<std::array<std::uint8_t, 3>> px;
-        for (int y = 0; y < 30; ++y)
-            for (int x = 0; x < 120; ++x) px.push_back(pixel(w, x, y));
-        Rect all{0, 0, 200, 40};
-        w->ClearRect(&all);
-        return px;
-    };
-    const Rect clip{0, 0, 200, 40};
-    w->DrawTextRange("Hello", font, 2, 2, clip, 1, 3);
-    EXPECT_EQ(pixel(w, 2 + w->TextWidth("H", font) + 1, 3), (std::array<std::uint8_t, 3>{0, 0, 0}));  // highlight fill
-    const auto forward = snapshot();
-    w->DrawTextRange("Hello", font, 2, 2, clip, 3, 1);
-    EXPECT_EQ(snapshot(), forward);
-
-    w->DrawTextRange("Hello", font, 2, 2, clip, 0, 0);
-    const auto plain = snapshot();
-    w->DrawTextRange("Hello", font, 2, 2, clip, 5, 9);
-    EXPECT_EQ(snapshot(), plain);
-    w->DrawTextRange("Hello", font, 2, 2, clip, 2, 2);
-    EXPECT_EQ(snapshot(), plain);
 }
 
 } // namespace

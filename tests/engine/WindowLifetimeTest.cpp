@@ -173,7 +173,7 @@ class UnloadableWindow : public OWindow {
 public:
     using OWindow::OWindow;
     bool Start() override {
-        SetCreateFailed(2);
+        SetContentMissing();
         return false;
     }
 };
@@ -190,21 +190,21 @@ protected:
 TEST_F(WindowLifetime, FailedWindowsReportWhyAndAreFreedByClose) {
     auto* unloadable = Make<UnloadableWindow>();
     EXPECT_FALSE(unloadable->Start());
-    EXPECT_EQ(unloadable->CreateFailed(), 2);
+    EXPECT_EQ(unloadable->Creation(), engine::CreateResult::ContentMissing);
 
     // A window whose platform window could not be made does not start, and Close frees it.
-    engine::NextWindowParams().frameThread = true;
+    params.frameThread = true;
     CountedWindow::destroyed = 0;
     headless->FailNextCreate();
-    auto* failed = new CountedWindow(nullptr);
-    ASSERT_EQ(failed->CreateFailed(), 1);
+    auto* failed = new CountedWindow(nullptr, params);
+    ASSERT_EQ(failed->Creation(), engine::CreateResult::NoPlatformWindow);
     EXPECT_FALSE(failed->Start());
     failed->Close();
     EXPECT_EQ(CountedWindow::destroyed, 1);
 
     // Closed by the user between its construction and its Start: the opener still holds it.
     OWindow* owner = Make();
-    auto* early = new CountedWindow(owner);
+    auto* early = new CountedWindow(owner, params);
     Inject(EventKind::CloseRequest, early);
     EXPECT_EQ(CountedWindow::destroyed, 1);
     EXPECT_FALSE(owner->IsBlocked());

@@ -95,7 +95,8 @@ TEST_F(WindowThreads, MainThreadServesAFrameThreadThatHoldsTheLockItWants) {
 
 class StressDialog : public OWindow {
 public:
-    StressDialog(OWindow* owner, int lifeTicks, int ending) : OWindow(owner), m_lifeTicks(lifeTicks), m_ending(ending) {}
+    StressDialog(OWindow* owner, int lifeTicks, int ending)
+        : OWindow(owner, owner->DialogParams(300, 200)), m_lifeTicks(lifeTicks), m_ending(ending) {}
     ~StressDialog() override {
         ++destroyed;
         // Wakes the test's loop, which may be waiting for an event that nothing else sends.
@@ -127,7 +128,8 @@ private:
 // Opens dialogs over itself from its frame thread and, on a key, from the main thread.
 class StressOwner : public OWindow {
 public:
-    explicit StressOwner(int total) : OWindow(nullptr), m_total(total) {}
+    explicit StressOwner(int total)
+        : OWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 300, 200, true}), m_total(total) {}
     bool Start() override {
         SetFramesPerSecond(1000);
         return OWindow::Start();
@@ -161,7 +163,6 @@ TEST_F(WindowThreads, ThousandDialogsOverATickingOwnerLeaveItFree) {
     constexpr int kDialogs = 1000;
     StressDialog::destroyed = 0;
     Watchdog watchdog("dialog stress", std::chrono::seconds(240));
-    engine::NextWindowParams().frameThread = true;
     auto* owner = new StressOwner(kDialogs);
     ASSERT_TRUE(owner->Start());
     std::mt19937 random(7);
@@ -173,12 +174,12 @@ TEST_F(WindowThreads, ThousandDialogsOverATickingOwnerLeaveItFree) {
         }();
         platform::Event e;
         e.window = targets[random() % targets.size()];
-        e.x = std::uint16_t(random() % 300);
-        e.y = std::uint16_t(random() % 200);
+        e.x = int(random() % 300);
+        e.y = int(random() % 200);
         switch (random() % 4) {
         case 0: e.kind = EventKind::MouseMove; break;
         case 1: e.kind = EventKind::KeyDown; e.code = 'D'; break;
-        case 2: e.kind = EventKind::KeyDown; e.code = platform::Key_LButton; break;
+        case 2: e.kind = EventKind::MouseDown; e.button = platform::MouseButton::Left; break;
         default: e.kind = EventKind::CloseRequest; break;
         }
         // The owner itself must stay; only its dialogs are closed from outside.

@@ -23,7 +23,6 @@
 class DialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
         rules::Settings() = {};
         game::OWndResult::LastPlayerName().clear();
         game::ForgetReportedSaveFailures();
@@ -51,7 +50,7 @@ protected:
     void OpenGame(game::GameWindowSetup setup = {}) {
         if (!setup.statePath) setup.statePath = (folder / "state.dat").string();
         if (!setup.seed) setup.seed = 7;
-        window = new game::OGameWindow(nullptr, std::move(setup));
+        window = new game::OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, std::move(setup));
         driver.FollowDialogs(window);
         ASSERT_EQ(window->CreateFailed(), 0);
         ASSERT_TRUE(window->Start());

@@ -14,6 +14,7 @@
 #include "ui/OCheckbox.hpp"
 #include "ui/OEdit.hpp"
 #include "ui/OText.hpp"
+#include "ui/TextDrawing.hpp"
 
 using namespace game;
 using namespace rules;
@@ -274,7 +275,7 @@ TEST_F(Dialogs, LongNamesAreCutWithAnEllipsisInsideTheirBox) {
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown.back(), '\x85');
     EXPECT_EQ(shown.substr(0, shown.size() - 1), std::string(shown.size() - 1, 'W'));
-    EXPECT_LE(scores->TextWidth(shown, box->Caption()->Font()), int(box->Width()));
+    EXPECT_LE(ui::TextWidth(shown, box->Caption()->Font()), int(box->Width()));
     EXPECT_EQ(scores->NameBox(1)->GetText(), "Short");
 }
 
@@ -302,7 +303,7 @@ TEST_F(Dialogs, AMegabyteNameIsMeasuredOnlyAsFarAsItCanFit) {
     const std::string row = scores->NameBox(0)->GetText();
     ASSERT_FALSE(row.empty());
     EXPECT_EQ(row.back(), '\x85');
-    EXPECT_LE(scores->TextWidth(row, scores->NameBox(0)->Caption()->Font()), int(scores->NameBox(0)->Width()));
+    EXPECT_LE(ui::TextWidth(row, scores->NameBox(0)->Caption()->Font()), int(scores->NameBox(0)->Width()));
 }
 
 TEST_F(Dialogs, PublishCutsALongNameToTheLeaderboardsLimit) {
@@ -456,7 +457,7 @@ TEST_F(Dialogs, ADialogThatCannotOpenLeavesItsOwnerFree) {
     }
     // A dialog whose content does not start is gone at once, and so is its hold.
     struct Failing : ui::ODialog {
-        explicit Failing(engine::OWindow* owner) : ODialog(owner) {}
+        Failing(engine::OWindow* owner, const engine::CreationParams& params) : ODialog(owner, params) {}
         bool Start() override { return false; }
     };
     EXPECT_EQ(ui::ODialog::Open<Failing>(window, 100, 100), nullptr);

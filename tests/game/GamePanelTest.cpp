@@ -19,8 +19,7 @@ namespace {
 class GamePanelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
-        window = new engine::OWindow(nullptr);
+        window = new engine::OWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false});
         ASSERT_EQ(window->CreateFailed(), 0);
         panel.Build(*window, court, rules::Level::Expert);
     }

@@ -29,7 +29,6 @@ namespace {
 class GameWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
         Settings() = {};
         dir = std::filesystem::temp_directory_path() / ("hoopstack-window-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir);
@@ -41,7 +40,7 @@ protected:
     }
     void Pump() { driver.Pump(); }
     void Open(GameWindowSetup setup) {
-        window = new OGameWindow(nullptr, std::move(setup));
+        window = new OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, std::move(setup));
         ASSERT_EQ(window->CreateFailed(), 0);
         ASSERT_TRUE(window->Start());
         Pump();
@@ -367,14 +366,14 @@ TEST_F(GameWindowTest, AClickRightOfTheCourtsMarginNeverThrows) {
 TEST_F(GameWindowTest, ASetupWithoutARecordingMakesTheGameWindowAndOneWithARecordingTheReplayWindow) {
     GameWindowSetup setup;
     setup.seed = 3;
-    OCourtWindow* made = NewCourtWindow(nullptr, setup);
+    OCourtWindow* made = NewCourtWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, setup);
     EXPECT_NE(dynamic_cast<OGameWindow*>(made), nullptr);
     EXPECT_EQ(dynamic_cast<OReplayWindow*>(made), nullptr);
     engine::OWindow::Destroy(made);
     Pump();
 
     setup.playback = GameReplay{};
-    made = NewCourtWindow(nullptr, setup);
+    made = NewCourtWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, setup);
     EXPECT_NE(dynamic_cast<OReplayWindow*>(made), nullptr);
     EXPECT_EQ(dynamic_cast<OGameWindow*>(made), nullptr);
     engine::OWindow::Destroy(made);

@@ -30,7 +30,6 @@ struct LogoSize {
 class IntroTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        engine::NextWindowParams() = {0x0099CCFF, 3, OWndIntro::kWidth, OWndIntro::kHeight, false};
         OWndIntro::ResetBlendCounter();
         folder = std::filesystem::temp_directory_path() /
                  ("hoopstack-intro-" + std::to_string(::getpid()) + "-" +
@@ -62,7 +61,7 @@ protected:
     }
 
     OWndIntro* Make() {
-        auto* w = new OWndIntro;
+        auto* w = new OWndIntro({0x0099CCFF, platform::kBorderlessPopupStyle, OWndIntro::kWidth, OWndIntro::kHeight, false});
         windows.push_back(w);
         return w;
     }
@@ -351,7 +350,7 @@ TEST_F(IntroTest, MissingLogoFailsStartWithCreateFailedTwo) {
         OWndIntro* w = Make();
         ASSERT_EQ(w->CreateFailed(), 0);
         EXPECT_FALSE(w->Start());
-        EXPECT_EQ(w->CreateFailed(), 2);
+        EXPECT_EQ(w->Creation(), engine::CreateResult::ContentMissing);
         EXPECT_TRUE(w->Graphs().empty());
         EXPECT_EQ(w->Logo(1), nullptr);
         EXPECT_TRUE(w->Finished());

@@ -41,11 +41,10 @@ inline std::optional<Recording> RecordGame(driver::HeadlessDriver& driver, rules
                                            std::uint32_t seed, int throws, int maxFrames) {
     rules::Settings() = {};
     rules::Settings().level = level;
-    engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
     game::GameWindowSetup setup;
     setup.seed = seed;
     setup.openDialogs = false;
-    auto* window = new game::OGameWindow(nullptr, setup);
+    auto* window = new game::OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, setup);
     if (window->CreateFailed() != 0 || !window->Start()) {
         driver.DestroyWindows({window});
         return std::nullopt;

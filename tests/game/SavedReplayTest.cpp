@@ -106,7 +106,6 @@ void ExpectPlaysTo(const std::string& fileText, const TSavedGame& saved, const s
 class SavedReplayTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
         Settings() = {};
         ForgetReportedSaveFailures();
         dir = fs::temp_directory_path() /
@@ -123,7 +122,7 @@ protected:
         fs::remove_all(dir, ec);
     }
     void Open(GameWindowSetup setup) {
-        window = new OGameWindow(nullptr, std::move(setup));
+        window = new OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, std::move(setup));
         ASSERT_EQ(window->CreateFailed(), 0);
         ASSERT_TRUE(window->Start());
         driver.Pump();

@@ -38,7 +38,6 @@ std::string areaText(const Rect& a) {
 
 std::string text(const Event& e) {
     const std::string at = std::to_string(e.x) + "," + std::to_string(e.y);
-    const std::string button = platform::IsMouseButton(e.code) ? " " + at : "";
     switch (e.kind) {
     case EventKind::None:
         return "none";
@@ -51,9 +50,13 @@ std::string text(const Event& e) {
     case EventKind::Exposed:
         return "exposed " + areaText(e.area);
     case EventKind::KeyDown:
-        return "down " + std::to_string(e.code) + button;
+        return "down " + std::to_string(e.code);
     case EventKind::KeyUp:
-        return "up " + std::to_string(e.code) + button;
+        return "up " + std::to_string(e.code);
+    case EventKind::MouseDown:
+        return "down " + std::to_string(platform::KeyCodeOf(e.button)) + " " + at;
+    case EventKind::MouseUp:
+        return "up " + std::to_string(platform::KeyCodeOf(e.button)) + " " + at;
     case EventKind::Character:
         return "char " + std::to_string(e.character);
     case EventKind::MouseMove:
@@ -79,8 +82,9 @@ std::vector<std::string> of(const std::vector<Event>& events, WindowId window,
     return out;
 }
 
-const std::initializer_list<EventKind> kInput = {EventKind::KeyDown, EventKind::KeyUp, EventKind::Character,
-                                                 EventKind::MouseMove, EventKind::CloseRequest};
+const std::initializer_list<EventKind> kInput = {EventKind::KeyDown,   EventKind::KeyUp,   EventKind::Character,
+                                                 EventKind::MouseMove, EventKind::MouseDown, EventKind::MouseUp,
+                                                 EventKind::CloseRequest};
 
 Event posted(WindowId window, int code) {
     Event e;
@@ -445,7 +449,7 @@ TEST_P(PlatformContract, CaptureRoutesEveryMouseEventToTheHolderInItsCoordinates
     const platform::Point pointer = os().CursorPosition(first);
     std::vector<std::string> routed = of(events, first, kInput);
     std::erase(routed, "move " + std::to_string(pointer.x) + "," + std::to_string(pointer.y));
-    EXPECT_EQ(routed, (std::vector<std::string>{"move 65535,65534", "move 395,296", "down 2 395,296",
+    EXPECT_EQ(routed, (std::vector<std::string>{"move -1,-2", "move 395,296", "down 2 395,296",
                                                 "up 1 397,298"}));
     EXPECT_EQ(of(events, second, kInput), (std::vector<std::string>{"down 65"}));
 }
@@ -475,8 +479,8 @@ TEST_P(PlatformContract, MouseInputOnTheFrameReachesTheWindowOnlyWhileItHoldsThe
     const platform::Point pointer = os().CursorPosition(w);
     std::vector<std::string> routed = of(events, w, kInput);
     std::erase(routed, "move " + std::to_string(pointer.x) + "," + std::to_string(pointer.y));
-    EXPECT_EQ(routed, (std::vector<std::string>{"move 65535,100", "up 1 " + std::to_string(200 + F - 1) + "," +
-                                                                        std::to_string(65536 - F),
+    EXPECT_EQ(routed, (std::vector<std::string>{"move -1,100", "up 1 " + std::to_string(200 + F - 1) + "," +
+                                                                     std::to_string(-F),
                                                 "move " + std::to_string(305 - F) + "," + std::to_string(206 - F)}));
     os().SetCapture(0);
 }
@@ -697,7 +701,7 @@ TEST_P(PlatformContract, PostingFromAnotherThreadWakesTheWaiterWithEveryFieldKep
             Event e = posted(w, i);
             e.value = 0x1122334455667788ull + std::uint64_t(i);
             e.area = Rect{i, 2, 3, 4};
-            e.x = std::uint16_t(60000 + i);
+            e.x = -60000 - i;
             e.y = 7;
             e.character = 0xE9;
             os().PostEvent(e);
@@ -710,7 +714,7 @@ TEST_P(PlatformContract, PostingFromAnotherThreadWakesTheWaiterWithEveryFieldKep
         EXPECT_EQ(e.code, i);
         EXPECT_EQ(e.value, 0x1122334455667788ull + std::uint64_t(i));
         EXPECT_EQ(e.area, (Rect{i, 2, 3, 4}));
-        EXPECT_EQ(e.x, 60000 + i);
+        EXPECT_EQ(e.x, -60000 - i);
         EXPECT_EQ(e.y, 7);
         EXPECT_EQ(e.character, 0xE9);
     }
@@ -795,7 +799,7 @@ TEST_P(ScaledPlatformContract, MouseInputArrivesInTheProgramsPixelsRoundedDown) 
     platform::Point pointer = os().CursorPosition(w);
     std::vector<std::string> routed = of(events, w, kInput);
     std::erase(routed, "move " + std::to_string(pointer.x) + "," + std::to_string(pointer.y));
-    EXPECT_EQ(routed, (std::vector<std::string>{"move 65535,65535", "move 65534,200"}));
+    EXPECT_EQ(routed, (std::vector<std::string>{"move -1,-1", "move -2,200"}));
 
     // Captured, another window's input is turned into the holder's pixels.
     os().SetCapture(first);

@@ -149,12 +149,15 @@ TEST(WindowRules, KeysThatTypeACharacter) {
     EXPECT_EQ(CharacterForKey(Key_Delete), 0);
 }
 
-TEST(WindowRules, CoordinatesBecomeUnsignedHalves) {
-    EXPECT_EQ(CoordinateHalf(0), 0);
-    EXPECT_EQ(CoordinateHalf(749), 749);
-    EXPECT_EQ(CoordinateHalf(-1), 65535);
-    EXPECT_EQ(CoordinateHalf(-300), 65236);
-    EXPECT_EQ(CoordinateHalf(65536 + 5), 5);
+TEST(WindowRules, ButtonCodesAndButtonsMapBothWays) {
+    EXPECT_EQ(ButtonOf(Key_LButton), MouseButton::Left);
+    EXPECT_EQ(ButtonOf(Key_RButton), MouseButton::Right);
+    EXPECT_EQ(ButtonOf(Key_MButton), MouseButton::Middle);
+    EXPECT_EQ(ButtonOf(0), MouseButton::None);
+    EXPECT_EQ(ButtonOf(Key_Tab), MouseButton::None);
+    for (const MouseButton b : {MouseButton::Left, MouseButton::Right, MouseButton::Middle})
+        EXPECT_EQ(ButtonOf(KeyCodeOf(b)), b);
+    EXPECT_EQ(KeyCodeOf(MouseButton::None), 0);
 }
 
 TEST(WindowRules, ClipAreaKeepsTheInsideOnly) {
@@ -338,11 +341,13 @@ TEST_F(WindowTableTest, MouseInputGoesToTheCaptureInItsClientCoordinates) {
     events = Drain();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].window, a);
-    EXPECT_EQ(events[0].kind, EventKind::KeyUp);
+    EXPECT_EQ(events[0].kind, EventKind::MouseUp);
+    EXPECT_EQ(events[0].button, MouseButton::Left);
     EXPECT_EQ(events[0].x, 300 + 10 - 100 - frame);
     EXPECT_EQ(events[0].y, 20 - frame);
-    EXPECT_EQ(events[1].x, CoordinateHalf(-10 - frame));
-    EXPECT_EQ(events[1].y, CoordinateHalf(-frame));
+    EXPECT_EQ(events[1].kind, EventKind::MouseMove);
+    EXPECT_EQ(events[1].x, -10 - frame);
+    EXPECT_EQ(events[1].y, -frame);
     // A button the program has no code for is nothing.
     driver.Queue(native(NK::ButtonDown, a, 0, frame + 1, frame + 1));
     EXPECT_TRUE(Drain().empty());

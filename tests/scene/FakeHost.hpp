@@ -39,10 +39,9 @@ public:
         if (!object->IsBeingDestroyed()) object->AttachWindow(nullptr);
     }
 
-    void ObjectNotify(scene::OGraph* top, scene::OGraph* origin, bool& done, int mode,
+    void ObjectNotify(scene::OGraph* top, scene::OGraph* origin, scene::Visibility visibility,
                       const scene::Rect& rect) override {
-        if (!rect.IsEmpty()) notices.push_back({top, origin, mode, rect});
-        done = true;
+        if (!rect.IsEmpty()) notices.push_back({top, origin, visibility == scene::Visibility::Shown ? 0 : 1, rect});
     }
 
     bool IsClosing() const override { return closing; }

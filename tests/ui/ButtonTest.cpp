@@ -141,7 +141,7 @@ TEST_F(Button, TheCaptionIsCentredAndDrawnOverTheImages) {
     b->SetPosition(100, 100, b->RelativeZ());
     w->AddObject(b);
     ui::OText* caption = b->Caption();
-    EXPECT_EQ(caption->Width(), w->TextWidth("W", font));
+    EXPECT_EQ(caption->Width(), ui::TextWidth("W", font));
     EXPECT_FLOAT_EQ(caption->RelativeX(), (80 - caption->Width()) / 2);
     EXPECT_FLOAT_EQ(caption->RelativeY(), (30 - caption->Height()) / 2);
     int white = 0;
@@ -158,8 +158,8 @@ TEST_F(Button, ACaptionGivenToAnEmptyButtonLaterIsCentredToo) {
     EXPECT_EQ(caption->Width(), 0);
     EXPECT_EQ(caption->Height(), 0) << "an empty caption measures nothing";
     b->SetText("OK");
-    EXPECT_EQ(caption->Width(), w->TextWidth("OK", caption->Font()));
-    EXPECT_EQ(caption->Height(), w->TextHeight("OK", caption->Font()));
+    EXPECT_EQ(caption->Width(), ui::TextWidth("OK", caption->Font()));
+    EXPECT_EQ(caption->Height(), ui::TextHeight("OK", caption->Font()));
     EXPECT_FLOAT_EQ(caption->RelativeX(), (80 - caption->Width()) / 2);
     EXPECT_FLOAT_EQ(caption->RelativeY(), (30 - caption->Height()) / 2);
 }

@@ -46,7 +46,7 @@ TEST_F(Edit, TheCaptionFitsWithEqualMarginsAndAnEmptyFieldHasASpaceHighCaret) {
     EventWindow* w = MakeWindow();
     OEdit* e = AddEdit(w, "");
     ui::OText* caption = e->Caption();
-    const float a = std::min<float>(float(w->TextHeight(" ", caption->Font())), 28);
+    const float a = std::min<float>(float(ui::TextHeight(" ", caption->Font())), 28);
     EXPECT_EQ(caption->Height(), a);
     EXPECT_EQ(caption->Width(), 200 - (30 - a));
     EXPECT_EQ(caption->RelativeX(), (30 - a) / 2);
@@ -74,7 +74,7 @@ TEST_F(Edit, CursorKeysKeepTheCaretInsideTheText) {
     EXPECT_EQ(e->CaretPosition(), 0);
     e->SetCaret(99);
     EXPECT_EQ(e->CaretPosition(), 3);
-    EXPECT_EQ(CaretLeft(e), w->TextWidth("abc", e->Caption()->Font()));
+    EXPECT_EQ(CaretLeft(e), ui::TextWidth("abc", e->Caption()->Font()));
 }
 
 TEST_F(Edit, BackspaceAtTheStartAndDeleteAtTheEndChangeNothing) {
@@ -188,7 +188,7 @@ TEST_F(Edit, AClickPutsTheCaretBeforeTheCharacterUnderIt) {
     EventWindow* w = MakeWindow();
     OEdit* e = AddEdit(w, "abcdef");
     ui::OText* caption = e->Caption();
-    const int ab = w->TextWidth("ab", caption->Font());
+    const int ab = ui::TextWidth("ab", caption->Font());
     const int x = 50 + int(caption->RelativeX()) + ab + 1;
     w->MouseMove(x, 60);
     w->KeyDown(Key_LButton, x, 60);

@@ -17,13 +17,13 @@ protected:
             if (auto* t = dynamic_cast<OText*>(g)) out.push_back(t);
         return out;
     }
-    static int Width(engine::OWindow* w, const TextLayout& layout, const std::string& text) {
-        return w->TextWidth(text, layout.Style());
+    static int Width(engine::OWindow*, const TextLayout& layout, const std::string& text) {
+        return ui::TextWidth(text, layout.Style());
     }
 };
 
 TEST_F(Layout, TopTenCentredIsOneLineShiftedByHalfTheFreeSpace) {
-    engine::NextWindowParams().width = 350;
+    params.width = 350;
     auto* w = MakeWindow();
     TextLayout layout(*w);
     EXPECT_EQ(layout.rightBound, 350);
@@ -144,7 +144,7 @@ TEST_F(Layout, AnEmptyParagraphWritesNothingAndNewLineMovesOneSpaceDown) {
     layout.size = 24;
     layout.NewLine();
     EXPECT_EQ(layout.x, 7);
-    EXPECT_EQ(layout.y, w->TextHeight(" ", layout.Style()));
+    EXPECT_EQ(layout.y, ui::TextHeight(" ", layout.Style()));
 }
 
 } // namespace

@@ -20,13 +20,13 @@ TEST_F(Text, AutoSizeKeepsTheMeasuredSizeWhateverIsAsked) {
     auto* w = MakeWindow();
     OText* t = AddText(w, "Hoopstack");
     const engine::FontRecord font;
-    EXPECT_EQ(t->Width(), w->TextWidth("Hoopstack", font));
-    EXPECT_EQ(t->Height(), w->TextHeight("Hoopstack", font));
+    EXPECT_EQ(t->Width(), ui::TextWidth("Hoopstack", font));
+    EXPECT_EQ(t->Height(), ui::TextHeight("Hoopstack", font));
     t->SetSize(5, 5, 0);
-    EXPECT_EQ(t->Width(), w->TextWidth("Hoopstack", font));
+    EXPECT_EQ(t->Width(), ui::TextWidth("Hoopstack", font));
 
     t->SetText("Hi");
-    EXPECT_EQ(t->Width(), w->TextWidth("Hi", font));
+    EXPECT_EQ(t->Width(), ui::TextWidth("Hi", font));
     t->SetAutoSize(false);
     t->SetSize(200, 10, 0);
     t->SetText("Hoopstack");
@@ -41,8 +41,8 @@ TEST_F(Text, AnEmptyTextMeasuresNothingAndAFilledOneItsCell) {
     EXPECT_EQ(t->Width(), 0);
     EXPECT_EQ(t->Height(), 0);
     t->SetText("Hoop");
-    EXPECT_EQ(t->Width(), w->TextWidth("Hoop", font));
-    EXPECT_EQ(t->Height(), w->TextHeight("Hoop", font))
+    EXPECT_EQ(t->Width(), ui::TextWidth("Hoop", font));
+    EXPECT_EQ(t->Height(), ui::TextHeight("Hoop", font))
         << "measuring the empty text first leaves the cell alone";
     EXPECT_GT(t->Height(), 0);
     t->SetText("");
@@ -65,7 +65,7 @@ TEST_F(Text, ExtentsCountFromTheFirstVisibleCharacter) {
     auto* w = MakeWindow();
     OText* t = AddText(w, "abcd");
     const engine::FontRecord font;
-    const int a = w->TextWidth("a", font), ab = w->TextWidth("ab", font), abcd = w->TextWidth("abcd", font);
+    const int a = ui::TextWidth("a", font), ab = ui::TextWidth("ab", font), abcd = ui::TextWidth("abcd", font);
     EXPECT_EQ(t->CharacterExtent(0).left, 0);
     EXPECT_EQ(t->CharacterExtent(1).left, a);
     EXPECT_EQ(t->CharacterExtent(1).right, ab);
@@ -94,11 +94,11 @@ TEST_F(Text, LastFullyVisibleIsTheLastCharacterInsideTheWidth) {
     OText* t = AddText(w, "abcdef");
     const engine::FontRecord font;
     t->SetAutoSize(false);
-    t->SetSize(float(w->TextWidth("abc", font) + 1), 30, 0);
+    t->SetSize(float(ui::TextWidth("abc", font) + 1), 30, 0);
     EXPECT_EQ(t->LastFullyVisible(), 2);
     t->SetFirstVisible(2);
     EXPECT_EQ(t->LastFullyVisible(), 4);
-    t->SetSize(float(w->TextWidth("abcdef", font) + 1), 30, 0);
+    t->SetSize(float(ui::TextWidth("abcdef", font) + 1), 30, 0);
     EXPECT_EQ(t->LastFullyVisible(), 5);
     t->SetSize(1, 30, 0);
     EXPECT_EQ(t->LastFullyVisible(), 0) << "none fits";
@@ -107,7 +107,7 @@ TEST_F(Text, LastFullyVisibleIsTheLastCharacterInsideTheWidth) {
 TEST_F(Text, DrawsFromTheFirstVisibleCharacterClippedToItsBox) {
     auto* w = MakeWindow();
     OText* t = AddText(w, "WWWW", 20, 20);
-    const int one = w->TextWidth("W", engine::FontRecord{});
+    const int one = ui::TextWidth("W", engine::FontRecord{});
     auto inked = [&](int left, int right) {
         int count = 0;
         for (int y = 20; y < 20 + int(t->Height()); ++y)

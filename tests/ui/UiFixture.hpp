@@ -21,6 +21,7 @@
 #include "scene/ResolvePath.hpp"
 #include "scene/TClipData.hpp"
 #include "tools/driver/HeadlessDriver.hpp"
+#include "ui/TextDrawing.hpp"
 
 namespace uitest {
 
@@ -52,7 +53,6 @@ public:
 class UiTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        engine::NextWindowParams() = {0x0099CCFF, 7, 400, 300, false};
         folder = std::filesystem::temp_directory_path() /
                  ("hoopstack-ui-" + std::to_string(::getpid()) + "-" +
                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -76,8 +76,11 @@ protected:
         ASSERT_TRUE(scene::WriteClipFile(clip, (folder / "CLP" / name).string()));
     }
 
+    // How MakeWindow makes its windows; a test may change it first.
+    engine::CreationParams params{0x0099CCFF, platform::kFramedPopupStyle, 400, 300, false};
+
     EventWindow* MakeWindow() {
-        auto* w = new EventWindow(nullptr);
+        auto* w = new EventWindow(nullptr, params);
         windows.push_back(w);
         w->Start();
         return w;

@@ -29,7 +29,7 @@ bool writeSkin(const std::string& path, int width, int height, std::initializer_
 
 class DemoWindow : public engine::OWindow {
 public:
-    DemoWindow() : engine::OWindow(nullptr) {}
+    DemoWindow() : engine::OWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 400, 240, true}) {}
 
     bool Start() override {
         m_button = new ui::OButton("OK", "", "", "", true, "CLP\\def_btn.clp");
@@ -105,7 +105,6 @@ int main(int argc, char** argv) {
     scene::SetExecutableFolderOverride(folder);
 
     platform::SetCurrentPlatform(std::make_unique<platform::SdlPlatform>(folder + "single-copy.lock"));
-    engine::NextWindowParams() = {0x0099CCFF, 7, 400, 240, true};
     auto* window = new DemoWindow;
     if (window->CreateFailed()) {
         std::fprintf(stderr, "ui_e2e_window: cannot open a window\n");

@@ -15,8 +15,8 @@
 
 namespace tools {
 
-ClipShowWindow::ClipShowWindow(std::string path, int left, int top)
-    : engine::OWindow(nullptr), m_path(std::move(path)), m_left(left), m_top(top) {}
+ClipShowWindow::ClipShowWindow(const engine::CreationParams& params, std::string path, int left, int top)
+    : engine::OWindow(nullptr, params), m_path(std::move(path)), m_left(left), m_top(top) {}
 
 bool ClipShowWindow::Start() {
     m_clip = new scene::OClip();
@@ -75,9 +75,8 @@ int ShowClip(const std::string& file, std::ostream& err) {
         std::clamp(int(right - left) + 2 * ClipShowWindow::kMargin, 160, std::max(160, screen.width));
     const int height =
         std::clamp(int(bottom - top) + 2 * ClipShowWindow::kMargin, 120, std::max(120, screen.height));
-    engine::NextWindowParams() = {0x0099CCFF, 7, width, height, true};
-
-    auto* window = new ClipShowWindow(path, int(left), int(top));
+    auto* window = new ClipShowWindow({0x0099CCFF, platform::kFramedPopupStyle, width, height, true}, path, int(left),
+                                      int(top));
     if (window->CreateFailed()) {
         err << "hoopstack-clip: cannot open a window\n";
         window->Close();

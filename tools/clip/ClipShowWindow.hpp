@@ -17,7 +17,7 @@ public:
     static constexpr int kMargin = 16;
 
     // `path` must be a full path; `left` and `top` are the clip's smallest frame position.
-    ClipShowWindow(std::string path, int left, int top);
+    ClipShowWindow(const engine::CreationParams& params, std::string path, int left, int top);
 
     bool Start() override;
     void KeyDown(int code, int x, int y) override;

@@ -85,12 +85,19 @@ void HeadlessDriver::Inject(const engine::OWindow* window, platform::EventKind k
     platform::Event event;
     event.kind = kind;
     event.window = window->PlatformWindow();
-    if (kind == platform::EventKind::Character)
+    const bool button = platform::IsMouseButton(code);
+    if (kind == platform::EventKind::Character) {
         event.character = static_cast<std::uint8_t>(code);
-    else
+    } else if (button && kind != platform::EventKind::MouseMove) {
+        // A mouse-button code stands for the button's own event.
+        const bool down = kind == platform::EventKind::KeyDown || kind == platform::EventKind::MouseDown;
+        event.kind = down ? platform::EventKind::MouseDown : platform::EventKind::MouseUp;
+        event.button = platform::ButtonOf(code);
+    } else {
         event.code = code;
-    event.x = static_cast<std::uint16_t>(x);
-    event.y = static_cast<std::uint16_t>(y);
+    }
+    event.x = x;
+    event.y = y;
     m_headless->Inject(event);
 }
 

@@ -53,8 +53,9 @@ public:
     void DestroyWindows(const std::vector<engine::OWindow*>& windows);
 
     // Queues one event for the window as the window system reports it, without serving it:
-    // input in client coordinates, `code` a key or button, a Character event's byte taken
-    // from `code`.
+    // input in client coordinates, `code` a key or button (a KeyDown or KeyUp with a
+    // mouse-button code is that button's MouseDown or MouseUp), a Character event's byte
+    // taken from `code`.
     void Inject(const engine::OWindow* window, platform::EventKind kind, int code = 0, int x = 0, int y = 0);
     // The same, then serves the queue.
     void Send(const engine::OWindow* window, platform::EventKind kind, int code = 0, int x = 0, int y = 0);

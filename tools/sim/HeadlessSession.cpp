@@ -16,11 +16,10 @@ HeadlessSession::~HeadlessSession() {
 bool HeadlessSession::Open(const game::GameWindowSetup& setup) {
     Close();
     // The caller drives the frames so that every run is the same.
-    engine::NextWindowParams() = {0x0099CCFF, 7, 750, 600, false};
     // The simulator's game never waits for a dialog; it only reports which was asked for.
     game::GameWindowSetup quiet = setup;
     quiet.openDialogs = false;
-    m_window = new game::OGameWindow(nullptr, quiet);
+    m_window = new game::OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, quiet);
     const bool started = m_window->Start();
     Pump();
     return started;

@@ -16,7 +16,13 @@ public:
         inject(EventKind::MouseMove, window, 0, x, y);
     }
     void UserButton(WindowId window, bool down, int code, int x, int y) override {
-        inject(down ? EventKind::KeyDown : EventKind::KeyUp, window, code, x, y);
+        Event e;
+        e.kind = down ? EventKind::MouseDown : EventKind::MouseUp;
+        e.window = window;
+        e.button = platform::ButtonOf(code);
+        e.x = x;
+        e.y = y;
+        m_os.Inject(e);
     }
     void UserKey(WindowId window, bool down, int code) override {
         inject(down ? EventKind::KeyDown : EventKind::KeyUp, window, code, 0, 0);
@@ -54,8 +60,8 @@ private:
         e.kind = kind;
         e.window = window;
         e.code = code;
-        e.x = std::uint16_t(x);
-        e.y = std::uint16_t(y);
+        e.x = x;
+        e.y = y;
         m_os.Inject(e);
     }
 

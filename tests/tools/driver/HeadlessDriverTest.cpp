@@ -24,7 +24,8 @@ std::vector<std::string> g_freed;
 // and its own destruction.
 class LogWindow : public OWindow {
 public:
-    LogWindow(OWindow* owner, std::string name) : OWindow(owner), m_name(std::move(name)) {}
+    LogWindow(OWindow* owner, std::string name)
+        : OWindow(owner, {0x0099CCFF, platform::kFramedPopupStyle, 300, 200, false}), m_name(std::move(name)) {}
     ~LogWindow() override { g_freed.push_back(m_name); }
     void Tick(std::uint32_t time) override {
         ticks.push_back(time);
@@ -92,7 +93,6 @@ private:
 class HeadlessDriverTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        engine::NextWindowParams() = {0x0099CCFF, 7, 300, 200, false};
         g_freed.clear();
     }
     void TearDown() override {

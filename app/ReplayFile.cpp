@@ -56,7 +56,8 @@ std::optional<rules::GameReplay> ReadReplayFile(const std::string& path, std::st
     }
     if (replay->rulesVersion != rules::GameReplay::kRulesVersion) {
         fail(error, "it was recorded under other rules (version " + std::to_string(replay->rulesVersion) +
-                        "; this game plays version " + std::to_string(rules::GameReplay::kRulesVersion) + ")");
+                        "; this game plays version " + std::to_string(rules::GameReplay::kRulesVersion) +
+                        ")");
         return std::nullopt;
     }
     return replay;

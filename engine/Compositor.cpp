@@ -13,8 +13,7 @@ void Compositor::Allocate(int width, int height, std::uint32_t background) {
 }
 
 void Compositor::Notify(const OGraphNotify& notify) {
-    if (!notify.rect.IsEmpty() && OGraph::IsLive(notify.origin))
-        m_pending.push_back(notify);
+    if (!notify.rect.IsEmpty() && OGraph::IsLive(notify.origin)) m_pending.push_back(notify);
 }
 
 void Compositor::Forget(const OGraph* object) {

@@ -3,7 +3,7 @@
 #include <functional>
 #include <optional>
 
-#include "engine/Quit.hpp"  // PostQuit ends the loop
+#include "engine/Quit.hpp" // PostQuit ends the loop
 
 namespace engine {
 

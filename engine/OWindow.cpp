@@ -23,11 +23,14 @@ platform::Platform& os() { return platform::CurrentPlatform(); }
 } // namespace
 
 OWindow::OWindow(OWindow* owner, const CreationParams& params)
-    : m_owner(IsLiveWindow(owner) ? owner : nullptr), m_styleKind(params.styleKind), m_background(params.background) {
+    : m_owner(IsLiveWindow(owner) ? owner : nullptr),
+      m_styleKind(params.styleKind),
+      m_background(params.background) {
     MainThread::ClaimIfUnclaimed();
     m_frames.SetThreaded(params.frameThread);
-    const platform::WindowSpec wanted{m_owner ? "Dialog window" : "Main window", params.width, params.height,
-                                      m_styleKind, m_background, m_owner ? m_owner.load()->PlatformWindow() : 0};
+    const platform::WindowSpec wanted{
+        m_owner ? "Dialog window" : "Main window",     params.width, params.height, m_styleKind, m_background,
+        m_owner ? m_owner.load()->PlatformWindow() : 0};
     platform::Size screen;
     if (!m_native.Create(wanted, screen)) {
         // Nothing was blocked, so nothing must be unblocked or activated later.
@@ -135,7 +138,9 @@ void OWindow::RemoveObject(OGraph* object) {
     m_compositor.Forget(object);
 }
 
-scene::BackBufferView OWindow::BackBuffer() { return m_compositor.View(); }
+scene::BackBufferView OWindow::BackBuffer() {
+    return m_compositor.View();
+}
 
 void OWindow::MarkClosing() {
     ForgetInputControls();
@@ -171,9 +176,13 @@ void OWindow::CloseFromPlatform() {
     Close();
 }
 
-void OWindow::PostClose() { m_native.Post(kPostedClose); }
+void OWindow::PostClose() {
+    m_native.Post(kPostedClose);
+}
 
-void OWindow::PostMouseMove() { m_native.Post(kPostedMouseMove); }
+void OWindow::PostMouseMove() {
+    m_native.Post(kPostedMouseMove);
+}
 
 void OWindow::SetBlocked(bool blocked) {
     m_blocked = blocked;
@@ -218,7 +227,9 @@ bool OWindow::IsCaptionHit(int x, int y) {
     return m_dragRect.Contains(x, y) && !m_router.Claims(x, y);
 }
 
-void OWindow::ShowRestored(bool restore) { m_native.ShowRestored(restore); }
+void OWindow::ShowRestored(bool restore) {
+    m_native.ShowRestored(restore);
+}
 
 void OWindow::PlaceWindow() {
     OWindow* ownerWindow = m_owner;
@@ -235,7 +246,8 @@ void OWindow::AddObject(OGraph* object) {
     std::lock_guard lock(m_lock);
     if (!OGraph::IsLive(object)) return;
     object->SetOrder(dynamic_cast<WindowControl*>(object) ? m_router.Add(object) : m_graphs.Add(object));
-    if (const auto* clip = dynamic_cast<scene::OClip*>(object)) m_frames.RaiseFramesPerSecond(clip->FramesPerSecond());
+    if (const auto* clip = dynamic_cast<scene::OClip*>(object))
+        m_frames.RaiseFramesPerSecond(clip->FramesPerSecond());
     object->AttachWindow(this);
 }
 
@@ -250,7 +262,9 @@ void OWindow::SetFocusControl(WindowControl* control) {
     m_router.SetFocus(control);
 }
 
-void OWindow::FocusNext() { m_router.FocusNext(); }
+void OWindow::FocusNext() {
+    m_router.FocusNext();
+}
 
 void OWindow::Render() {
     if (IsClosing()) return;
@@ -264,7 +278,9 @@ void OWindow::AddDirtyRect(const Rect& rect) {
     m_compositor.AddDirty(rect);
 }
 
-void OWindow::ClearRect(Rect* rect) { m_compositor.ClearRect(rect); }
+void OWindow::ClearRect(Rect* rect) {
+    m_compositor.ClearRect(rect);
+}
 
 bool OWindow::RunFrame(int& sleepMilliseconds) {
     if (m_frames.StopRequested()) return false;
@@ -341,7 +357,9 @@ void OWindow::SetClientSize(float width, float height) {
     m_native.SetClientSize(width, height);
 }
 
-void OWindow::ForgetInputControls() { m_router.Forget(); }
+void OWindow::ForgetInputControls() {
+    m_router.Forget();
+}
 
 void OWindow::DetachPlatformWindow() { registry().Unroute(this); }
 

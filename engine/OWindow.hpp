@@ -172,13 +172,13 @@ private:
 
     // How each member is protected. "Fixed" members are set in the constructor, before the
     // window is reachable from another thread, and only read afterwards.
-    scene::WindowMutex m_lock;             // the window's lock; recursive
-    NativeWindow m_native;                 // title and client size guarded by m_lock; its id atomic
-    Compositor m_compositor;               // guarded by m_lock (its back buffer allocated while fixed)
-    ControlRouter m_router{m_native};      // guarded by m_lock
-    FrameLoop m_frames;                    // see FrameLoop
-    SceneList m_graphs;                    // guarded by m_lock
-    scene::Rect m_dragRect;                // guarded by m_lock
+    scene::WindowMutex m_lock;        // the window's lock; recursive
+    NativeWindow m_native;            // title and client size guarded by m_lock; its id atomic
+    Compositor m_compositor;          // guarded by m_lock (its back buffer allocated while fixed)
+    ControlRouter m_router{m_native}; // guarded by m_lock
+    FrameLoop m_frames;               // see FrameLoop
+    SceneList m_graphs;               // guarded by m_lock
+    scene::Rect m_dragRect;           // guarded by m_lock
     // Atomic: read by the dialog's frame thread, cleared by the main thread on destruction.
     std::atomic<OWindow*> m_owner{nullptr};
     int m_styleKind = 0;                   // fixed
@@ -186,8 +186,8 @@ private:
     // Atomic: read without the lock by other windows and threads.
     std::atomic<bool> m_closing{false};
     std::atomic<bool> m_blocked{false};         // atomic: set by the registry's owner and dialogs
-    std::atomic<CreateResult> m_creation{CreateResult::NoPlatformWindow};  // atomic
-    std::atomic<bool> m_quitOnDestroy{false};   // atomic
+    std::atomic<CreateResult> m_creation{CreateResult::NoPlatformWindow}; // atomic
+    std::atomic<bool> m_quitOnDestroy{false};                             // atomic
     std::atomic<bool> m_finished{true};    // atomic
     std::atomic<bool> m_routed{false};     // atomic: routing happens once, on whichever thread comes first
 };

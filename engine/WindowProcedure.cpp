@@ -145,6 +145,8 @@ bool WindowProcedure::BeginDrag(OWindow& w, int x, int y) {
     return true;
 }
 
-bool WindowProcedure::IsDragging(platform::WindowId id) const { return m_drags.count(id) != 0; }
+bool WindowProcedure::IsDragging(platform::WindowId id) const {
+    return m_drags.count(id) != 0;
+}
 
 } // namespace engine

@@ -23,10 +23,14 @@ constexpr int kBallRate = 24;
 
 const char* SoundFile(rules::GameSound sound) {
     switch (sound) {
-    case rules::GameSound::Start: return scene::assets::kThrowSound;
-    case rules::GameSound::Bounce: return scene::assets::kBounceSound;
-    case rules::GameSound::Removed: return scene::assets::kRemovedSound;
-    case rules::GameSound::Bonus: return scene::assets::kBonusSound;
+    case rules::GameSound::Start:
+        return scene::assets::kThrowSound;
+    case rules::GameSound::Bounce:
+        return scene::assets::kBounceSound;
+    case rules::GameSound::Removed:
+        return scene::assets::kRemovedSound;
+    case rules::GameSound::Bonus:
+        return scene::assets::kBonusSound;
     }
     return "";
 }
@@ -134,7 +138,9 @@ rules::Ball* CourtScene::CreateBall(int colour) {
     return ball;
 }
 
-void CourtScene::DestroyBall(rules::Ball* ball) { OGraph::Release(static_cast<ClipBall*>(ball)); }
+void CourtScene::DestroyBall(rules::Ball* ball) {
+    OGraph::Release(static_cast<ClipBall*>(ball));
+}
 
 void CourtScene::PlaySound(rules::GameSound sound, bool wait) {
     const std::string path = scene::ResolvePath(SoundFile(sound));

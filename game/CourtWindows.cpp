@@ -7,7 +7,8 @@
 
 namespace game {
 
-OCourtWindow* NewCourtWindow(engine::OWindow* owner, const engine::CreationParams& params, GameWindowSetup setup) {
+OCourtWindow* NewCourtWindow(engine::OWindow* owner, const engine::CreationParams& params,
+                             GameWindowSetup setup) {
     if (setup.playback) return new OReplayWindow(owner, params, std::move(setup));
     return new OGameWindow(owner, params, std::move(setup));
 }

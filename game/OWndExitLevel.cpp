@@ -4,7 +4,8 @@
 
 namespace game {
 
-OWndExitLevel::OWndExitLevel(engine::OWindow* owner, const engine::CreationParams& params, std::function<void()> changeLevel)
+OWndExitLevel::OWndExitLevel(engine::OWindow* owner, const engine::CreationParams& params,
+                             std::function<void()> changeLevel)
     : OYesNoDialog(owner, params), m_changeLevel(std::move(changeLevel)) {}
 
 bool OWndExitLevel::Start() {

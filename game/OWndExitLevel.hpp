@@ -14,7 +14,8 @@ public:
     static constexpr int kWidth = 270;
     static constexpr int kHeight = 150;
 
-    OWndExitLevel(engine::OWindow* owner, const engine::CreationParams& params, std::function<void()> changeLevel);
+    OWndExitLevel(engine::OWindow* owner, const engine::CreationParams& params,
+                  std::function<void()> changeLevel);
 
     bool Start() override;
 

@@ -20,7 +20,8 @@ ui::OButton* makeLook(const char* skin) { return new ui::OButton("", skin, 0, 1,
 
 } // namespace
 
-OWndOptions::OWndOptions(engine::OWindow* owner, const engine::CreationParams& params, std::function<void()> keepSettings)
+OWndOptions::OWndOptions(engine::OWindow* owner, const engine::CreationParams& params,
+                         std::function<void()> keepSettings)
     : ODialog(owner, params), m_keepSettings(std::move(keepSettings)) {}
 
 int OWndOptions::SpeedChoice(rules::Speed speed) {

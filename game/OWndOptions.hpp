@@ -22,7 +22,8 @@ public:
     static constexpr int kWidth = 260;
     static constexpr int kHeight = 450;
 
-    OWndOptions(engine::OWindow* owner, const engine::CreationParams& params, std::function<void()> keepSettings);
+    OWndOptions(engine::OWindow* owner, const engine::CreationParams& params,
+                std::function<void()> keepSettings);
 
     bool Start() override;
     void ControlEvent(engine::WindowControl* sender, int code) override;

@@ -11,8 +11,8 @@
 
 namespace game {
 
-OWndResult::OWndResult(engine::OWindow* owner, const engine::CreationParams& params, std::int32_t score, int level,
-                       std::string replay)
+OWndResult::OWndResult(engine::OWindow* owner, const engine::CreationParams& params, std::int32_t score,
+                       int level, std::string replay)
     : ODialog(owner, params), m_score(score), m_level(level), m_replay(std::move(replay)) {}
 
 std::string& OWndResult::LastPlayerName() {

@@ -55,10 +55,14 @@ enum class MouseButton : std::uint8_t { None, Left, Right, Middle };
 // The input code a window's key operations take for the button; 0 for none.
 constexpr int KeyCodeOf(MouseButton button) {
     switch (button) {
-    case MouseButton::Left: return Key_LButton;
-    case MouseButton::Right: return Key_RButton;
-    case MouseButton::Middle: return Key_MButton;
-    case MouseButton::None: break;
+    case MouseButton::Left:
+        return Key_LButton;
+    case MouseButton::Right:
+        return Key_RButton;
+    case MouseButton::Middle:
+        return Key_MButton;
+    case MouseButton::None:
+        break;
     }
     return 0;
 }
@@ -66,10 +70,14 @@ constexpr int KeyCodeOf(MouseButton button) {
 // The button behind a mouse-button input code; None for any other code.
 constexpr MouseButton ButtonOf(int code) {
     switch (code) {
-    case Key_LButton: return MouseButton::Left;
-    case Key_RButton: return MouseButton::Right;
-    case Key_MButton: return MouseButton::Middle;
-    default: return MouseButton::None;
+    case Key_LButton:
+        return MouseButton::Left;
+    case Key_RButton:
+        return MouseButton::Right;
+    case Key_MButton:
+        return MouseButton::Middle;
+    default:
+        return MouseButton::None;
     }
 }
 

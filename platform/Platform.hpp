@@ -54,7 +54,7 @@ enum class EventKind : std::uint8_t {
     // Escape is followed by its Character (8, 9, 13, 27).
     KeyDown,
     KeyUp,
-    Character,   // `character` is one code page 1252 byte
+    Character, // `character` is one code page 1252 byte
     // x, y are the receiving window's client coordinates, negative left of or above the client
     // area; a window gets mouse events off its client area (on its frame or beyond) only while
     // it holds the capture.

@@ -88,8 +88,8 @@ ReplayCheck CheckReplay(std::string_view text, int level, std::int32_t score) {
         return check;
     }
     try {
-        const rules::ReplayVerdict verdict =
-            rules::VerifyReplay(text, static_cast<rules::Level>(level - kFirstLevel), score, rules::kReplayTickBudget);
+        const rules::ReplayVerdict verdict = rules::VerifyReplay(
+            text, static_cast<rules::Level>(level - kFirstLevel), score, rules::kReplayTickBudget);
         if (!verdict.verified) {
             check.reason = OneLineReason(verdict.reason.empty() ? "replay not verified" : verdict.reason);
             return check;

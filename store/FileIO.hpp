@@ -10,9 +10,9 @@ enum class ReadStatus { Ok, CannotOpen, TooLarge, ReadFailed };
 
 struct ReadResult {
     ReadStatus status = ReadStatus::CannotOpen;
-    std::string bytes;    // the whole file when status is Ok
-    std::string error;    // a one-line reason otherwise
-    int errorNumber = 0;  // errno of a failed open or read; 0 otherwise
+    std::string bytes;   // the whole file when status is Ok
+    std::string error;   // a one-line reason otherwise
+    int errorNumber = 0; // errno of a failed open or read; 0 otherwise
 };
 
 // Reads a whole file as raw bytes, refusing files larger than `limit` bytes

@@ -31,7 +31,8 @@ public:
     template <class D, class Owner, class... Args>
     static D* Open(Owner* owner, int width, int height, Args&&... args) {
         const engine::CreationParams params =
-            owner ? owner->DialogParams(width, height) : engine::CreationParams{0, platform::kFramedStyleBit, width, height};
+            owner ? owner->DialogParams(width, height)
+                  : engine::CreationParams{0, platform::kFramedStyleBit, width, height};
         auto* dialog = new D(owner, params, std::forward<Args>(args)...);
         return Started(dialog) ? dialog : nullptr;
     }

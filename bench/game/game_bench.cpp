@@ -91,7 +91,8 @@ public:
         setup.preset = preset;
         setup.seed = seed;
         setup.openDialogs = false;
-        m_window = new game::OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, setup);
+        m_window =
+            new game::OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, setup);
         m_started = m_window->CreateFailed() == 0 && m_window->Start();
         m_driver.Pump();
     }

@@ -210,7 +210,8 @@ void BlendSdlRle(benchmark::State& state) {
 void FrameRender(benchmark::State& state) {
     driver::HeadlessDriver driver;
     platform::HeadlessPlatform* headless = &driver.Platform();
-    auto* window = new engine::OWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, kBufferWidth, kBufferHeight, false});
+    auto* window = new engine::OWindow(
+        nullptr, {0x0099CCFF, platform::kFramedPopupStyle, kBufferWidth, kBufferHeight, false});
 
     std::mt19937 rng(99);
     std::uniform_int_distribution<int> x(-kSpriteWidth / 2, kBufferWidth - kSpriteWidth / 2);

@@ -139,10 +139,18 @@ void MemoryDriver::Inject(const Event& event) {
     native.area = event.area;
     switch (event.kind) {
     case EventKind::MouseMove: native.kind = Kind::MouseMove; break;
-    case EventKind::MouseDown: native.kind = Kind::ButtonDown; break;
-    case EventKind::MouseUp: native.kind = Kind::ButtonUp; break;
-    case EventKind::KeyDown: native.kind = Kind::KeyDown; break;
-    case EventKind::KeyUp: native.kind = Kind::KeyUp; break;
+    case EventKind::MouseDown:
+        native.kind = Kind::ButtonDown;
+        break;
+    case EventKind::MouseUp:
+        native.kind = Kind::ButtonUp;
+        break;
+    case EventKind::KeyDown:
+        native.kind = Kind::KeyDown;
+        break;
+    case EventKind::KeyUp:
+        native.kind = Kind::KeyUp;
+        break;
     case EventKind::Character: native.kind = Kind::Character; break;
     case EventKind::CloseRequest: native.kind = Kind::CloseRequest; break;
     case EventKind::Exposed: native.kind = Kind::Exposed; break;
@@ -150,7 +158,8 @@ void MemoryDriver::Inject(const Event& event) {
     case EventKind::FocusGained: native.kind = Kind::FocusGained; break;
     default: return; // Only the program's own calls make the other kinds.
     }
-    const bool mouse = native.kind == Kind::MouseMove || native.kind == Kind::ButtonDown || native.kind == Kind::ButtonUp;
+    const bool mouse =
+        native.kind == Kind::MouseMove || native.kind == Kind::ButtonDown || native.kind == Kind::ButtonUp;
     if (native.kind != Kind::MouseMove && mouse) native.code = KeyCodeOf(event.button);
     if (mouse) {
         // Injected in client coordinates, reported from the outer corner as SDL does.

@@ -39,7 +39,9 @@ protected:
     static OGraphNotify Shown(scene::OGraph* o, Rect r, float depth = 0, int order = 0) {
         return {o, order, o, r, depth, scene::Visibility::Shown};
     }
-    static OGraphNotify Hidden(scene::OGraph* o, Rect r) { return {o, 0, o, r, 0, scene::Visibility::Hidden}; }
+    static OGraphNotify Hidden(scene::OGraph* o, Rect r) {
+        return {o, 0, o, r, 0, scene::Visibility::Hidden};
+    }
 
     Compositor compositor;
     std::vector<std::string> log;

@@ -58,7 +58,8 @@ TEST_F(Input, ButtonsReportTheirEventsPositionAndKeysTheCursorsWhenPressed) {
     Inject(EventKind::MouseUp, w, Key_LButton, 30, 40);
     Inject(EventKind::MouseDown, w, Key_RButton, 11, 12);
     Inject(EventKind::KeyDown, w, 'A');
-    EXPECT_EQ(w->log, (std::vector<std::string>{"down 1 100,100", "up 1 30,40", "down 2 11,12", "down 65 7,8"}));
+    EXPECT_EQ(w->log,
+              (std::vector<std::string>{"down 1 100,100", "up 1 30,40", "down 2 11,12", "down 65 7,8"}));
 }
 
 TEST_F(Input, CapturedMousePositionsLeftOfAndAboveTheWindowAreNegative) {

@@ -179,7 +179,10 @@ TEST_F(WindowThreads, ThousandDialogsOverATickingOwnerLeaveItFree) {
         switch (random() % 4) {
         case 0: e.kind = EventKind::MouseMove; break;
         case 1: e.kind = EventKind::KeyDown; e.code = 'D'; break;
-        case 2: e.kind = EventKind::MouseDown; e.button = platform::MouseButton::Left; break;
+        case 2:
+            e.kind = EventKind::MouseDown;
+            e.button = platform::MouseButton::Left;
+            break;
         default: e.kind = EventKind::CloseRequest; break;
         }
         // The owner itself must stay; only its dialogs are closed from outside.

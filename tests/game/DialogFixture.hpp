@@ -50,7 +50,8 @@ protected:
     void OpenGame(game::GameWindowSetup setup = {}) {
         if (!setup.statePath) setup.statePath = (folder / "state.dat").string();
         if (!setup.seed) setup.seed = 7;
-        window = new game::OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, std::move(setup));
+        window = new game::OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false},
+                                       std::move(setup));
         driver.FollowDialogs(window);
         ASSERT_EQ(window->CreateFailed(), 0);
         ASSERT_TRUE(window->Start());

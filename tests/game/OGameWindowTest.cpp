@@ -40,7 +40,8 @@ protected:
     }
     void Pump() { driver.Pump(); }
     void Open(GameWindowSetup setup) {
-        window = new OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, std::move(setup));
+        window = new OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false},
+                                 std::move(setup));
         ASSERT_EQ(window->CreateFailed(), 0);
         ASSERT_TRUE(window->Start());
         Pump();
@@ -366,7 +367,8 @@ TEST_F(GameWindowTest, AClickRightOfTheCourtsMarginNeverThrows) {
 TEST_F(GameWindowTest, ASetupWithoutARecordingMakesTheGameWindowAndOneWithARecordingTheReplayWindow) {
     GameWindowSetup setup;
     setup.seed = 3;
-    OCourtWindow* made = NewCourtWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, setup);
+    OCourtWindow* made =
+        NewCourtWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, setup);
     EXPECT_NE(dynamic_cast<OGameWindow*>(made), nullptr);
     EXPECT_EQ(dynamic_cast<OReplayWindow*>(made), nullptr);
     engine::OWindow::Destroy(made);

@@ -61,7 +61,8 @@ protected:
     }
 
     OWndIntro* Make() {
-        auto* w = new OWndIntro({0x0099CCFF, platform::kBorderlessPopupStyle, OWndIntro::kWidth, OWndIntro::kHeight, false});
+        auto* w = new OWndIntro(
+            {0x0099CCFF, platform::kBorderlessPopupStyle, OWndIntro::kWidth, OWndIntro::kHeight, false});
         windows.push_back(w);
         return w;
     }

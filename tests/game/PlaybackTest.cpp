@@ -70,7 +70,8 @@ protected:
     // A replay window, as the program makes it for a setup with a recording.
     void Open(GameWindowSetup setup) {
         setup.openDialogs = false;
-        OCourtWindow* made = NewCourtWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, std::move(setup));
+        OCourtWindow* made = NewCourtWindow(
+            nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, std::move(setup));
         window = dynamic_cast<OReplayWindow*>(made);
         if (!window) driver.DestroyWindows({made});
         ASSERT_NE(window, nullptr);
@@ -209,7 +210,8 @@ TEST_F(PlaybackTest, TheSavedGameIsNeitherReadNorWritten) {
     writing.statePath = state.string();
     writing.preset = saved;
     writing.seed = 3;
-    auto* game = new OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, writing);
+    auto* game =
+        new OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, writing);
     ASSERT_EQ(game->CreateFailed(), 0);
     ASSERT_TRUE(game->Start());
     driver.Pump();

@@ -44,7 +44,8 @@ inline std::optional<Recording> RecordGame(driver::HeadlessDriver& driver, rules
     game::GameWindowSetup setup;
     setup.seed = seed;
     setup.openDialogs = false;
-    auto* window = new game::OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, setup);
+    auto* window =
+        new game::OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, setup);
     if (window->CreateFailed() != 0 || !window->Start()) {
         driver.DestroyWindows({window});
         return std::nullopt;

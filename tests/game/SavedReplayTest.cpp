@@ -122,7 +122,8 @@ protected:
         fs::remove_all(dir, ec);
     }
     void Open(GameWindowSetup setup) {
-        window = new OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, std::move(setup));
+        window = new OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false},
+                                 std::move(setup));
         ASSERT_EQ(window->CreateFailed(), 0);
         ASSERT_TRUE(window->Start());
         driver.Pump();

@@ -82,9 +82,9 @@ std::vector<std::string> of(const std::vector<Event>& events, WindowId window,
     return out;
 }
 
-const std::initializer_list<EventKind> kInput = {EventKind::KeyDown,   EventKind::KeyUp,   EventKind::Character,
-                                                 EventKind::MouseMove, EventKind::MouseDown, EventKind::MouseUp,
-                                                 EventKind::CloseRequest};
+const std::initializer_list<EventKind> kInput = {
+    EventKind::KeyDown,   EventKind::KeyUp,   EventKind::Character,   EventKind::MouseMove,
+    EventKind::MouseDown, EventKind::MouseUp, EventKind::CloseRequest};
 
 Event posted(WindowId window, int code) {
     Event e;
@@ -449,8 +449,8 @@ TEST_P(PlatformContract, CaptureRoutesEveryMouseEventToTheHolderInItsCoordinates
     const platform::Point pointer = os().CursorPosition(first);
     std::vector<std::string> routed = of(events, first, kInput);
     std::erase(routed, "move " + std::to_string(pointer.x) + "," + std::to_string(pointer.y));
-    EXPECT_EQ(routed, (std::vector<std::string>{"move -1,-2", "move 395,296", "down 2 395,296",
-                                                "up 1 397,298"}));
+    EXPECT_EQ(routed,
+              (std::vector<std::string>{"move -1,-2", "move 395,296", "down 2 395,296", "up 1 397,298"}));
     EXPECT_EQ(of(events, second, kInput), (std::vector<std::string>{"down 65"}));
 }
 
@@ -479,9 +479,9 @@ TEST_P(PlatformContract, MouseInputOnTheFrameReachesTheWindowOnlyWhileItHoldsThe
     const platform::Point pointer = os().CursorPosition(w);
     std::vector<std::string> routed = of(events, w, kInput);
     std::erase(routed, "move " + std::to_string(pointer.x) + "," + std::to_string(pointer.y));
-    EXPECT_EQ(routed, (std::vector<std::string>{"move -1,100", "up 1 " + std::to_string(200 + F - 1) + "," +
-                                                                     std::to_string(-F),
-                                                "move " + std::to_string(305 - F) + "," + std::to_string(206 - F)}));
+    EXPECT_EQ(routed, (std::vector<std::string>{
+                          "move -1,100", "up 1 " + std::to_string(200 + F - 1) + "," + std::to_string(-F),
+                          "move " + std::to_string(305 - F) + "," + std::to_string(206 - F)}));
     os().SetCapture(0);
 }
 

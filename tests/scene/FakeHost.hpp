@@ -41,7 +41,8 @@ public:
 
     void ObjectNotify(scene::OGraph* top, scene::OGraph* origin, scene::Visibility visibility,
                       const scene::Rect& rect) override {
-        if (!rect.IsEmpty()) notices.push_back({top, origin, visibility == scene::Visibility::Shown ? 0 : 1, rect});
+        if (!rect.IsEmpty())
+            notices.push_back({top, origin, visibility == scene::Visibility::Shown ? 0 : 1, rect});
     }
 
     bool IsClosing() const override { return closing; }

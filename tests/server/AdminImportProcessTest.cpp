@@ -100,8 +100,8 @@ TEST(AdminImport, MovesABoardThroughAPipeBetweenSqliteFilesAndToPostgresUnchange
 TEST(AdminImport, EveryAdminCommandPrintsItsUsageWithHelpAndTouchesNoDatabase) {
     // A database that cannot be opened: --help must not try.
     for (const std::string command : {"", "list", "hide", "unhide 3", "delete", "import", "export"}) {
-        const Shell help =
-            shell("PROGRAM admin " + command + " --help --database sqlite:///proc/no-such-folder/x.db </dev/null");
+        const Shell help = shell("PROGRAM admin " + command +
+                                 " --help --database sqlite:///proc/no-such-folder/x.db </dev/null");
         EXPECT_EQ(help.exitCode, 0) << command << ": " << help.err;
         EXPECT_NE(help.out.find("hoopstack-leaderboard admin import|export"), std::string::npos) << command;
         EXPECT_EQ(help.err, "") << command;

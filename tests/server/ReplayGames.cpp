@@ -33,10 +33,12 @@ std::optional<PlayedGame> PlayGame(int level, std::uint32_t seed) {
             std::vector<rules::Cell> free;
             for (int row = 1; row <= 16; ++row)
                 for (int column = 1; column <= 16; ++column)
-                    if (rules.Grid()[std::size_t(row)][std::size_t(column)] && rules::IsFree(rules.Grid(), row, column))
+                    if (rules.Grid()[std::size_t(row)][std::size_t(column)] &&
+                        rules::IsFree(rules.Grid(), row, column))
                         free.push_back({row, column});
             if (!free.empty()) {
-                const rules::Cell ball = free[std::uniform_int_distribution<std::size_t>(0, free.size() - 1)(random)];
+                const rules::Cell ball =
+                    free[std::uniform_int_distribution<std::size_t>(0, free.size() - 1)(random)];
                 if (picks) rules.Click(g.CentreX(ball.row, ball.column), g.CentreY(ball.row));
                 rules.Click(std::uniform_int_distribution<int>(g.courtLeft, g.courtLeft + g.courtWidth - 1)(random),
                             std::uniform_int_distribution<int>(0, g.courtTop + g.courtHeight - 1)(random));

@@ -65,7 +65,8 @@ TEST_F(Text, ExtentsCountFromTheFirstVisibleCharacter) {
     auto* w = MakeWindow();
     OText* t = AddText(w, "abcd");
     const engine::FontRecord font;
-    const int a = ui::TextWidth("a", font), ab = ui::TextWidth("ab", font), abcd = ui::TextWidth("abcd", font);
+    const int a = ui::TextWidth("a", font), ab = ui::TextWidth("ab", font),
+              abcd = ui::TextWidth("abcd", font);
     EXPECT_EQ(t->CharacterExtent(0).left, 0);
     EXPECT_EQ(t->CharacterExtent(1).left, a);
     EXPECT_EQ(t->CharacterExtent(1).right, ab);

@@ -75,8 +75,8 @@ int ShowClip(const std::string& file, std::ostream& err) {
         std::clamp(int(right - left) + 2 * ClipShowWindow::kMargin, 160, std::max(160, screen.width));
     const int height =
         std::clamp(int(bottom - top) + 2 * ClipShowWindow::kMargin, 120, std::max(120, screen.height));
-    auto* window = new ClipShowWindow({0x0099CCFF, platform::kFramedPopupStyle, width, height, true}, path, int(left),
-                                      int(top));
+    auto* window = new ClipShowWindow({0x0099CCFF, platform::kFramedPopupStyle, width, height, true}, path,
+                                      int(left), int(top));
     if (window->CreateFailed()) {
         err << "hoopstack-clip: cannot open a window\n";
         window->Close();

@@ -19,7 +19,8 @@ bool HeadlessSession::Open(const game::GameWindowSetup& setup) {
     // The simulator's game never waits for a dialog; it only reports which was asked for.
     game::GameWindowSetup quiet = setup;
     quiet.openDialogs = false;
-    m_window = new game::OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, quiet);
+    m_window =
+        new game::OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, quiet);
     const bool started = m_window->Start();
     Pump();
     return started;

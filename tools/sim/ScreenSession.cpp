@@ -13,7 +13,8 @@ bool ScreenSession::Open(game::GameWindowSetup setup) {
     // The caller drives the frames of every window, dialogs included, so that every run
     // draws the same pictures.
     setup.openDialogs = true;
-    m_window = new game::OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, std::move(setup));
+    m_window = new game::OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false},
+                                     std::move(setup));
     m_driver.FollowDialogs(m_window);
     const bool started = m_window->CreateFailed() == 0 && m_window->Start();
     Pump();

@@ -40,7 +40,8 @@ private:
     bool Attempt(SoakCourt& court, const Candidate& candidate);
     std::vector<rules::Cell> FreeBalls(const rules::TGame& game) const;
     // The candidate's outcome on a pure copy of the board; nothing when the launch is refused.
-    static std::optional<Prediction> Predict(const rules::TGame& game, const rules::GameSettings& settings, const Candidate& candidate);
+    static std::optional<Prediction> Predict(const rules::TGame& game, const rules::GameSettings& settings,
+                                             const Candidate& candidate);
 
     Kind m_kind;
     std::mt19937 m_random;

@@ -150,8 +150,9 @@ int runStoreTool(const std::vector<std::string>& args, std::istream& in, std::os
                  std::ostream& err) {
     const auto isHelp = [](const std::string& arg) { return arg == "--help" || arg == "-h"; };
     // The usage alone, or after a command: "decode --help".
-    const bool commandHelp = args.size() == 2 && isHelp(args[1]) &&
-                             (args[0] == "decode" || args[0] == "encode" || args[0] == "scores" || args[0] == "report");
+    const bool commandHelp =
+        args.size() == 2 && isHelp(args[1]) &&
+        (args[0] == "decode" || args[0] == "encode" || args[0] == "scores" || args[0] == "report");
     if ((args.size() == 1 && isHelp(args[0])) || commandHelp) {
         out << kUsage;
         return 0;

@@ -107,7 +107,8 @@ void userMouse(const std::string& action) {
 std::vector<std::string> buttons(const std::vector<Event>& events) {
     std::vector<std::string> seen;
     for (const Event& e : events) {
-        if ((e.kind == EventKind::MouseDown || e.kind == EventKind::MouseUp) && e.button == MouseButton::Left) {
+        if ((e.kind == EventKind::MouseDown || e.kind == EventKind::MouseUp) &&
+            e.button == MouseButton::Left) {
             seen.push_back((e.kind == EventKind::MouseDown ? "down " : "up ") + std::to_string(e.window));
         }
     }

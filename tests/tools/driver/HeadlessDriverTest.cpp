@@ -25,7 +25,8 @@ std::vector<std::string> g_freed;
 class LogWindow : public OWindow {
 public:
     LogWindow(OWindow* owner, std::string name)
-        : OWindow(owner, {0x0099CCFF, platform::kFramedPopupStyle, 300, 200, false}), m_name(std::move(name)) {}
+        : OWindow(owner, {0x0099CCFF, platform::kFramedPopupStyle, 300, 200, false}),
+          m_name(std::move(name)) {}
     ~LogWindow() override { g_freed.push_back(m_name); }
     void Tick(std::uint32_t time) override {
         ticks.push_back(time);
@@ -92,9 +93,7 @@ private:
 
 class HeadlessDriverTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        g_freed.clear();
-    }
+    void SetUp() override { g_freed.clear(); }
     void TearDown() override {
         driver.DestroyDialogs();
         driver.DestroyWindows(windows);

@@ -82,7 +82,8 @@ TEST_P(BotGames, VerifyWithTheScoreAndBoardOfTheRecordingGame) {
         EXPECT_EQ(OutcomeLine("verified", check.verified, check.outcome),
                   OutcomeLine("verified", true, recorded.outcome));
 
-        const rules::ReplayVerdict verdict = rules::VerifyReplay(text, rules::Level(level), recorded.outcome.score);
+        const rules::ReplayVerdict verdict =
+            rules::VerifyReplay(text, rules::Level(level), recorded.outcome.score);
         EXPECT_TRUE(verdict.verified) << verdict.reason;
     }
     std::cout << "level " << level << " part " << half + 1 << ": " << played << " games recorded and verified, " << greedy
@@ -192,7 +193,8 @@ TEST_F(Tampering, ACutReplayIsNeverVerified) {
         for (std::uint32_t ticks : {game.replay.ticks / 2, game.replay.ticks - 1}) {
             rules::GameReplay cut = game.replay;
             cut.ticks = ticks;
-            std::erase_if(cut.inputs, [ticks](const rules::ReplayInput& input) { return input.tick > ticks; });
+            std::erase_if(cut.inputs,
+                          [ticks](const rules::ReplayInput& input) { return input.tick > ticks; });
             for (bool finished : {false, true}) {
                 cut.finished = finished;
                 EXPECT_FALSE(Verifies(rules::EncodeReplay(cut), level, score)) << ticks << " ticks";
@@ -270,7 +272,8 @@ TEST_F(Tampering, AMovedInputVerifiesOnlyWhatItsOwnGameEarns) {
                     if (finished) {
                         ++ownScore;
                         EXPECT_TRUE(Verifies(text, level, run.outcome.score))
-                            << "input " << index << " moved: not verified with its own score " << run.outcome.score;
+                            << "input " << index << " moved: not verified with its own score "
+                            << run.outcome.score;
                     }
                     continue;
                 }
@@ -289,10 +292,10 @@ TEST_F(Tampering, AMovedInputVerifiesOnlyWhatItsOwnGameEarns) {
     if (kTamperSeeds > 1) {
         EXPECT_GT(ownScore, 0);
     }
-    std::cout << "inputs moved by one pixel or one tick: " << moved << "; refused " << refused << " (" << ownScore
-              << " of them verified with the score of their own game); verified " << sameGame + otherGame << " ("
-              << sameGame << " end as the recorded game did, " << otherGame << " end elsewhere with the same score)"
-              << std::endl;
+    std::cout << "inputs moved by one pixel or one tick: " << moved << "; refused " << refused << " ("
+              << ownScore << " of them verified with the score of their own game); verified "
+              << sameGame + otherGame << " (" << sameGame << " end as the recorded game did, " << otherGame
+              << " end elsewhere with the same score)" << std::endl;
 }
 
 } // namespace

@@ -191,17 +191,15 @@ void OBitmap::Draw(Rect* clip) {
 void OBitmap::SetVisible(bool flag) {
     if (flag == m_visible) return;
     m_visible = flag;
-    bool done = false;
     const Rect bounds = Bounds();
-    NotifyDisplay(this, done, flag ? 0 : 1, &bounds);
+    NotifyDisplay(this, flag ? Visibility::Shown : Visibility::Hidden, &bounds);
 }
 
 void OBitmap::SetBlend(int level) {
     m_blendLevel = level;
     if (!m_visible) return;
-    bool done = false;
     const Rect bounds = Bounds();
-    NotifyDisplay(this, done, 0, &bounds);
+    NotifyDisplay(this, Visibility::Shown, &bounds);
 }
 
 } // namespace scene

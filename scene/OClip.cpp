@@ -258,9 +258,8 @@ void OClip::SetVisible(bool flag) {
         const int index = IsFrameIndex(m_shownFrame) ? m_shownFrame : m_nextFrame;
         OGraph* frame = m_frames[static_cast<size_t>(index)];
         if (IsLive(frame) && frame->IsVisible()) {
-            bool done = false;
             const Rect bounds = frame->Bounds();
-            NotifyDisplay(frame, done, flag ? 0 : 1, &bounds);
+            NotifyDisplay(frame, flag ? Visibility::Shown : Visibility::Hidden, &bounds);
         }
     }
     m_visible = flag;
@@ -272,10 +271,9 @@ void OClip::SetBlend(int level) {
     }
 }
 
-void OClip::NotifyDisplay(OGraph* origin, bool& done, int mode, const Rect* rect) {
-    done = true;
+void OClip::NotifyDisplay(OGraph* origin, Visibility visibility, const Rect* rect) {
     if (origin == this || !m_visible) return;
-    OGraph::NotifyDisplay(origin, done, mode, rect);
+    OGraph::NotifyDisplay(origin, visibility, rect);
 }
 
 void OClip::AddChild(OGraph* object) {

@@ -42,7 +42,7 @@ public:
     void Draw(Rect* clip) override;
     void SetVisible(bool flag) override;
     void SetBlend(int level) override;
-    void NotifyDisplay(OGraph* origin, bool& done, int mode, const Rect* rect) override;
+    void NotifyDisplay(OGraph* origin, Visibility visibility, const Rect* rect) override;
     virtual void AddChild(OGraph* object);
     virtual void RemoveChild(OGraph* object);
 

@@ -112,8 +112,7 @@ void OGraph::AttachWindow(SceneHost* window) {
     }
     Realign();
     if (m_window != nullptr && m_visible) {
-        bool done = false;
-        NotifyDisplay(this, done, 0, nullptr);
+        NotifyDisplay(this, Visibility::Shown, nullptr);
     }
 }
 
@@ -215,7 +214,7 @@ void OGraph::SetBlend(int level) {
     m_blendLevel = level;
 }
 
-void OGraph::NotifyDisplay(OGraph* origin, bool& done, int mode, const Rect* rect) {
+void OGraph::NotifyDisplay(OGraph* origin, Visibility visibility, const Rect* rect) {
     if (origin == nullptr) return;
     Rect area = Bounds();
     if (rect != nullptr) {
@@ -223,12 +222,9 @@ void OGraph::NotifyDisplay(OGraph* origin, bool& done, int mode, const Rect* rec
         if (area.IsEmpty()) return;
     }
     if (IsLive(m_parent)) {
-        m_parent->NotifyDisplay(origin, done, mode, &area);
+        m_parent->NotifyDisplay(origin, visibility, &area);
     } else {
-        // The window takes modes 0 and 1 only; it has heard of the object either way.
-        if (m_window != nullptr && (mode == 0 || mode == 1))
-            m_window->ObjectNotify(this, origin, mode == 0 ? Visibility::Shown : Visibility::Hidden, area);
-        done = true;
+        if (m_window != nullptr) m_window->ObjectNotify(this, origin, visibility, area);
     }
 }
 

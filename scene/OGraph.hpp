@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "scene/Rect.hpp"
+#include "scene/Visibility.hpp"
 
 namespace scene {
 
@@ -51,9 +52,9 @@ public:
     virtual void Draw(Rect* clip);
     virtual void SetVisible(bool flag);
     virtual void SetBlend(int level);
-    // Mode 0: origin is now shown in rect (or in this object's bounds when rect is null);
-    // mode 1: it no longer is. Travels up to the top-level ancestor and on to the window.
-    virtual void NotifyDisplay(OGraph* origin, bool& done, int mode, const Rect* rect);
+    // Tells that origin is now shown in rect (or in this object's bounds when rect is null), or
+    // no longer is. Travels up to the top-level ancestor and on to the window, clipped on the way.
+    virtual void NotifyDisplay(OGraph* origin, Visibility visibility, const Rect* rect);
 
     // True when object is non-null and has not been freed. Safe from any thread.
     static bool IsLive(const OGraph* object);

@@ -5,14 +5,12 @@
 
 #include "platform/Surface.hpp"
 #include "scene/Rect.hpp"
+#include "scene/Visibility.hpp"
 #include "scene/WindowMutex.hpp"
 
 namespace scene {
 
 class OGraph;
-
-// Whether a notified object is now shown in its area or no longer shown there.
-enum class Visibility : std::uint8_t { Shown, Hidden };
 
 // The window's back buffer as drawable objects write into it.
 using BackBufferView = platform::Surface;

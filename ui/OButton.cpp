@@ -142,8 +142,8 @@ OGraph* OButton::Clone() {
     return copy;
 }
 
-void OButton::NotifyDisplay(OGraph* origin, bool& done, int mode, const scene::Rect*) {
-    NotifyOwnArea(origin, done, mode);
+void OButton::NotifyDisplay(OGraph* origin, scene::Visibility visibility, const scene::Rect*) {
+    NotifyOwnArea(origin, visibility);
 }
 
 void OButton::SetText(const std::string& text) {
@@ -171,8 +171,7 @@ void OButton::UpdateState() {
         chosen->PlayFromFrame(0);
         chosen->SetVisible(true);
     }
-    bool done = false;
-    NotifyDisplay(this, done, 0, nullptr);
+    NotifyDisplay(this, scene::Visibility::Shown, nullptr);
     OControl::UpdateState();
 }
 

@@ -36,7 +36,7 @@ public:
 
     void ReleaseContent() override;
     scene::OGraph* Clone() override;
-    void NotifyDisplay(scene::OGraph* origin, bool& done, int mode, const scene::Rect* rect) override;
+    void NotifyDisplay(scene::OGraph* origin, scene::Visibility visibility, const scene::Rect* rect) override;
     void SetText(const std::string& text) override;
     std::string GetText() const override;
     // Shows the image for the state, then emits the events.

@@ -50,8 +50,8 @@ int OCheckbox::ToStateY(int y) const {
     return state ? y - scene::TruncateToInt(double(state->Y()) - m_y) : y;
 }
 
-void OCheckbox::NotifyDisplay(OGraph* origin, bool& done, int mode, const scene::Rect*) {
-    NotifyOwnArea(origin, done, mode);
+void OCheckbox::NotifyDisplay(OGraph* origin, scene::Visibility visibility, const scene::Rect*) {
+    NotifyOwnArea(origin, visibility);
 }
 
 bool OCheckbox::HitTest(int x, int y) {

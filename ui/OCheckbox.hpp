@@ -23,7 +23,7 @@ public:
               const std::string& defaultSkin = kDefaultSkin);
 
     scene::OGraph* Clone() override;
-    void NotifyDisplay(scene::OGraph* origin, bool& done, int mode, const scene::Rect* rect) override;
+    void NotifyDisplay(scene::OGraph* origin, scene::Visibility visibility, const scene::Rect* rect) override;
     bool HitTest(int x, int y) override;
     void OnCaptureChange(engine::WindowControl* capture) override;
     void OnMouseMove(int x, int y) override;

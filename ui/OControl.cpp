@@ -187,15 +187,14 @@ void OControl::SetSounds(std::optional<std::string> hoverSound, std::optional<st
     m_clickSound = std::move(clickSound);
 }
 
-void OControl::NotifyOwnArea(OGraph* origin, bool& done, int mode) {
-    done = true;
+void OControl::NotifyOwnArea(OGraph* origin, scene::Visibility visibility) {
     if (!m_visible || origin == nullptr) return;
     if (origin == this) {
-        for (int i = 0; i < FrameCount(); ++i) Announce(Frame(i), mode);
+        for (int i = 0; i < FrameCount(); ++i) Announce(Frame(i), visibility);
         return;
     }
     const scene::Rect own = Bounds();
-    OGraph::NotifyDisplay(origin, done, mode, &own);
+    OGraph::NotifyDisplay(origin, visibility, &own);
 }
 
 } // namespace ui

@@ -86,7 +86,7 @@ protected:
     // Passes a report from a child on with the control's whole area as the rectangle, so
     // that a change of any part repaints all of it. A report about the control itself is
     // handed down to its shown leaves.
-    void NotifyOwnArea(scene::OGraph* origin, bool& done, int mode);
+    void NotifyOwnArea(scene::OGraph* origin, scene::Visibility visibility);
 
     std::uint8_t m_state = 0;
     std::uint8_t m_previousState = 0;

@@ -7,16 +7,15 @@ namespace ui {
 using scene::OGraph;
 using scene::Rect;
 
-void OGroup::Announce(OGraph* object, int mode) {
+void OGroup::Announce(OGraph* object, scene::Visibility visibility) {
     if (!OGraph::IsLive(object) || !object->IsVisible()) return;
     if (auto* container = dynamic_cast<scene::OClip*>(object)) {
         // Only the leaves are handed to the window, so that nothing is drawn twice.
-        for (int i = 0; i < container->FrameCount(); ++i) Announce(container->Frame(i), mode);
+        for (int i = 0; i < container->FrameCount(); ++i) Announce(container->Frame(i), visibility);
         return;
     }
-    bool done = false;
     const Rect bounds = object->Bounds();
-    object->NotifyDisplay(object, done, mode, &bounds);
+    object->NotifyDisplay(object, visibility, &bounds);
 }
 
 void OGroup::AttachWindow(scene::SceneHost* window) {
@@ -89,11 +88,11 @@ void OGroup::SetVisible(bool flag) {
     if (flag == m_visible) return;
     // Children report through this group, which passes reports on only while visible.
     if (!flag) {
-        for (int i = 0; i < FrameCount(); ++i) Announce(Frame(i), 1);
+        for (int i = 0; i < FrameCount(); ++i) Announce(Frame(i), scene::Visibility::Hidden);
         m_visible = false;
     } else {
         m_visible = true;
-        for (int i = 0; i < FrameCount(); ++i) Announce(Frame(i), 0);
+        for (int i = 0; i < FrameCount(); ++i) Announce(Frame(i), scene::Visibility::Shown);
     }
 }
 

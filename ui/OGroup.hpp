@@ -25,8 +25,8 @@ public:
     void AddChild(scene::OGraph* object) override;
 
     // Reports every shown leaf below `object` (the object itself when it has no children)
-    // as shown (mode 0) or no longer shown (mode 1), each through its own parent chain.
-    static void Announce(scene::OGraph* object, int mode);
+    // as shown or no longer shown, each through its own parent chain.
+    static void Announce(scene::OGraph* object, scene::Visibility visibility);
 
 protected:
     // Gives this group other's geometry, flags and copies of its children.

@@ -59,9 +59,8 @@ void OText::AttachWindow(scene::SceneHost* window) {
     if (m_autoSize) SetSize(m_measuredWidth, m_measuredHeight, m_depth);
     Realign();
     if (m_window && m_visible) {
-        bool done = false;
         const scene::Rect bounds = Bounds();
-        NotifyDisplay(this, done, 0, &bounds);
+        NotifyDisplay(this, scene::Visibility::Shown, &bounds);
     }
 }
 

@@ -19,14 +19,8 @@ public:
         SetPosition(x, y, z);
         SetSize(w, h, 0);
     }
-    void Show() {
-        bool done = false;
-        NotifyDisplay(this, done, 0, nullptr);
-    }
-    void Hide() {
-        bool done = false;
-        NotifyDisplay(this, done, 1, nullptr);
-    }
+    void Show() { NotifyDisplay(this, scene::Visibility::Shown, nullptr); }
+    void Hide() { NotifyDisplay(this, scene::Visibility::Hidden, nullptr); }
     void Draw(scene::Rect* clip) override {
         OGraph::Draw(clip);
         drawn.push_back(*clip);

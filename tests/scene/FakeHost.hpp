@@ -15,7 +15,7 @@ public:
     struct Notice {
         scene::OGraph* top;
         scene::OGraph* origin;
-        int mode;
+        scene::Visibility visibility;
         scene::Rect rect;
     };
 
@@ -41,8 +41,7 @@ public:
 
     void ObjectNotify(scene::OGraph* top, scene::OGraph* origin, scene::Visibility visibility,
                       const scene::Rect& rect) override {
-        if (!rect.IsEmpty())
-            notices.push_back({top, origin, visibility == scene::Visibility::Shown ? 0 : 1, rect});
+        if (!rect.IsEmpty()) notices.push_back({top, origin, visibility, rect});
     }
 
     bool IsClosing() const override { return closing; }

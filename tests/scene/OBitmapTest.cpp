@@ -129,10 +129,10 @@ TEST(OBitmapNotify, MovingRepaintsTheOldAndNewPlaceAndReleaseRepaintsTheOld) {
     bitmap->SetPosition(0.5f, 15.5f, 0); // Inside the same pixel: no repaint.
     OGraph::Release(bitmap);
     ASSERT_EQ(host.notices.size(), 3u);
-    EXPECT_EQ(host.notices[0].mode, 1);
+    EXPECT_EQ(host.notices[0].visibility, scene::Visibility::Hidden);
     EXPECT_EQ(host.notices[0].rect, (Rect{0, 0, 10, 10}));
-    EXPECT_EQ(host.notices[1].mode, 0);
+    EXPECT_EQ(host.notices[1].visibility, scene::Visibility::Shown);
     EXPECT_EQ(host.notices[1].rect, (Rect{0, 15, 10, 25}));
-    EXPECT_EQ(host.notices[2].mode, 1);
+    EXPECT_EQ(host.notices[2].visibility, scene::Visibility::Hidden);
     EXPECT_TRUE(host.graphs.empty());
 }

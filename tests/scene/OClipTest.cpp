@@ -51,8 +51,8 @@ TEST(OClipFrames, FramesStepAtTheClipsRateAndARateOfZeroNeverSteps) {
     EXPECT_TRUE(host.notices.empty());
     single->Tick(1100);
     ASSERT_EQ(host.notices.size(), 2u);
-    EXPECT_EQ(host.notices[0].mode, 1);
-    EXPECT_EQ(host.notices[1].mode, 0);
+    EXPECT_EQ(host.notices[0].visibility, scene::Visibility::Hidden);
+    EXPECT_EQ(host.notices[1].visibility, scene::Visibility::Shown);
     EXPECT_EQ(host.notices[1].top, single);
     for (OClip* clip : {still, moving, single}) OGraph::Release(clip);
 }
@@ -150,7 +150,7 @@ TEST(OClipDraw, DrawsOnlyTheShownFrameAndHidingSilencesTheChildren) {
     host.notices.clear();
     clip->SetVisible(false);
     ASSERT_EQ(host.notices.size(), 1u);
-    EXPECT_EQ(host.notices[0].mode, 1);
+    EXPECT_EQ(host.notices[0].visibility, scene::Visibility::Hidden);
     EXPECT_EQ(host.notices[0].origin, clip->Frame(1));
     EXPECT_EQ(host.notices[0].rect, (Rect{2, 3, 6, 7}));
     host.notices.clear();

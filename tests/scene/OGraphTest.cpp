@@ -119,13 +119,14 @@ TEST(OGraphWindow, NotificationsAreClippedAndReleaseLeavesTheWindowUnlessItClose
     std::vector<OGraph*> objects{new OGraph, new OGraph, new OGraph};
     for (OGraph* object : objects) host.AddObject(object);
     objects[0]->SetSize(20, 20, 0);
-    bool done = false;
     const Rect outside{100, 100, 120, 120}, partly{-5, 0, 15, 15};
-    objects[0]->NotifyDisplay(objects[0], done, 0, &outside);
-    EXPECT_FALSE(done);
-    objects[0]->NotifyDisplay(objects[0], done, 1, &partly);
-    EXPECT_TRUE(done);
+    // Outside the object's bounds a notification reaches nobody; across them it reaches the
+    // window clipped to them, as shown or hidden as it was sent.
+    objects[0]->NotifyDisplay(objects[0], scene::Visibility::Shown, &outside);
+    EXPECT_TRUE(host.notices.empty());
+    objects[0]->NotifyDisplay(objects[0], scene::Visibility::Hidden, &partly);
     ASSERT_EQ(host.notices.size(), 1u);
+    EXPECT_EQ(host.notices[0].visibility, scene::Visibility::Hidden);
     EXPECT_EQ(host.notices[0].rect, (Rect{0, 0, 15, 15}));
 
     OGraph::Release(objects[1]);

@@ -18,8 +18,6 @@ namespace {
 
 WindowRegistry& registry() { return WindowRegistry::Instance(); }
 
-platform::Platform& os() { return platform::CurrentPlatform(); }
-
 } // namespace
 
 OWindow::OWindow(OWindow* owner, const CreationParams& params)
@@ -289,10 +287,10 @@ bool OWindow::RunFrame(int& sleepMilliseconds) {
     int framesPerSecond;
     {
         std::lock_guard lock(m_lock);
-        const std::uint32_t start = os().Milliseconds();
+        const std::uint32_t start = platform::CurrentPlatform().Milliseconds();
         if (!m_blocked) Tick(start);
         framesPerSecond = m_frames.SteadyFramesPerSecond();
-        elapsed = os().Milliseconds() - start;
+        elapsed = platform::CurrentPlatform().Milliseconds() - start;
     }
     sleepMilliseconds = FrameSleepMilliseconds(framesPerSecond, elapsed);
     return true;

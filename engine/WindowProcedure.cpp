@@ -11,12 +11,6 @@ namespace engine {
 using platform::EventKind;
 using platform::MouseButton;
 
-namespace {
-
-platform::Platform& os() { return platform::CurrentPlatform(); }
-
-} // namespace
-
 void WindowProcedure::Dispatch(const platform::Event& event) {
     if (event.kind == EventKind::Posted && event.code == kPostedTasks) {
         MainThread::RunPending();
@@ -42,12 +36,12 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
         CloseRequested(w);
         break;
     case EventKind::Resized: {
-        const platform::Size size = os().ClientSize(e.window);
+        const platform::Size size = platform::CurrentPlatform().ClientSize(e.window);
         w.SetClientSize(float(size.width), float(size.height));
         break;
     }
     case EventKind::Exposed:
-        os().Present(e.window, w.BackBuffer(), e.area);
+        platform::CurrentPlatform().Present(e.window, w.BackBuffer(), e.area);
         break;
     case EventKind::FocusGained:
         // The platform has already handed the focus on to the dialogs of a blocked owner.
@@ -68,7 +62,7 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
     case EventKind::MouseUp:
         if (e.button == MouseButton::Left && IsDragging(e.window)) {
             m_drags.erase(e.window);
-            if (os().CaptureWindow() == e.window) os().SetCapture(0);
+            if (platform::CurrentPlatform().CaptureWindow() == e.window) platform::CurrentPlatform().SetCapture(0);
             break;
         }
         if (InCaption(w, e)) break;
@@ -77,8 +71,8 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
     case EventKind::MouseMove:
         if (IsDragging(e.window)) {
             const Drag& drag = m_drags[e.window];
-            const platform::Rect area = os().WindowArea(e.window);
-            os().MoveWindow(e.window, area.left + e.x - drag.grabX, area.top + e.y - drag.grabY);
+            const platform::Rect area = platform::CurrentPlatform().WindowArea(e.window);
+            platform::CurrentPlatform().MoveWindow(e.window, area.left + e.x - drag.grabX, area.top + e.y - drag.grabY);
             break;
         }
         if (InCaption(w, e)) break;
@@ -91,7 +85,7 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
     case EventKind::Posted:
         if (e.code == kPostedClose) CloseRequested(w);
         if (e.code == kPostedMouseMove) w.MouseMove(0, 0);
-        if (e.code == kPostedPresent) os().Present(e.window, w.BackBuffer(), e.area);
+        if (e.code == kPostedPresent) platform::CurrentPlatform().Present(e.window, w.BackBuffer(), e.area);
         break;
     case EventKind::None:
         break;
@@ -102,7 +96,7 @@ void WindowProcedure::CloseRequested(OWindow& w) {
     bool allow = true;
     if (!w.IsClosing()) w.QueryClose(allow);
     if (!allow) return;
-    os().DestroyWindow(w.PlatformWindow());
+    platform::CurrentPlatform().DestroyWindow(w.PlatformWindow());
 }
 
 void WindowProcedure::Destroyed(OWindow& w) {
@@ -134,14 +128,14 @@ bool WindowProcedure::IsInput(const platform::Event& e) {
 
 bool WindowProcedure::InCaption(OWindow& w, const platform::Event& e) {
     // A captured mouse reaches the window wherever it is, as over any client area.
-    if (w.CaptureControl() || os().CaptureWindow() == e.window) return false;
+    if (w.CaptureControl() || platform::CurrentPlatform().CaptureWindow() == e.window) return false;
     return w.IsCaptionHit(e.x, e.y);
 }
 
 bool WindowProcedure::BeginDrag(OWindow& w, int x, int y) {
     if (w.CaptureControl() || !w.IsCaptionHit(x, y)) return false;
     m_drags[w.PlatformWindow()] = {x, y};
-    os().SetCapture(w.PlatformWindow());
+    platform::CurrentPlatform().SetCapture(w.PlatformWindow());
     return true;
 }
 

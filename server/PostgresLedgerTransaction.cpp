@@ -48,7 +48,6 @@ constexpr const char* kAddCountsSql =
 // and need ROW EXCLUSIVE); pages go on reading. So the batch sees every name's listing as it
 // is and takes ids above every stored one.
 constexpr const char* kLockForImportSql = "LOCK TABLE records IN SHARE ROW EXCLUSIVE MODE";
-constexpr const char* kNoStatementTimeoutSql = "SET LOCAL statement_timeout = 0";
 // Stored records equal to the lines: same level, name and score, published on the line's day.
 constexpr const char* kEqualRecordsSql =
     "SELECT k.n, r.id FROM unnest($1::INTEGER[], $2::INTEGER[], $3::TEXT[], $4::BIGINT[]) WITH ORDINALITY "

@@ -12,6 +12,10 @@ class transaction_base;
 
 namespace server {
 
+// Lifts the server's statement time limit for the rest of a transaction: an import's
+// batches, the statistics and an export may take longer than any page.
+inline constexpr const char* kNoStatementTimeoutSql = "SET LOCAL statement_timeout = 0";
+
 // The ledger's statements in PostgreSQL, run in one pqxx transaction on a connection that
 // Prepare() readied. Several servers may write at once: changes to one name and level, and
 // publishes of one verified replay, wait for each other on advisory locks, and an import

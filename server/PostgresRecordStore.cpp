@@ -91,7 +91,6 @@ constexpr auto kImportWait = std::chrono::minutes(10);
 constexpr auto kExportWait = std::chrono::hours(12);
 // Records an export fetches at a time.
 constexpr int kExportFetch = 10'000;
-constexpr const char* kNoStatementTimeoutSql = "SET LOCAL statement_timeout = 0";
 constexpr const char* kLargestIdSql = "SELECT COALESCE(MAX(id), 0) FROM records";
 constexpr const char* kExportCursorSql =
     "DECLARE export_records NO SCROLL CURSOR FOR SELECT level, score, name, published_at FROM records "

@@ -14,20 +14,20 @@ platform::Platform& os() {
 } // namespace
 
 bool NativeWindow::Create(const platform::WindowSpec& wanted, platform::Size& screen) {
-    platform::WindowSpec spec = wanted;
+    platform::WindowSpec window = wanted;
     MainThread::Run([&] {
         screen = os().ScreenSize();
-        if (spec.width == 0) spec.width = screen.width;
-        if (spec.height == 0) spec.height = screen.height;
-        m_id = os().CreateWindow(spec);
+        if (window.width == 0) window.width = screen.width;
+        if (window.height == 0) window.height = screen.height;
+        m_id = os().CreateWindow(window);
         if (m_id) {
             const platform::Size client = os().ClientSize(m_id);
             m_clientWidth = float(client.width);
             m_clientHeight = float(client.height);
         }
     });
-    m_width = spec.width;
-    m_height = spec.height;
+    m_width = window.width;
+    m_height = window.height;
     return m_id != 0;
 }
 

@@ -350,6 +350,15 @@ CreationParams OWindow::DialogParams(int width, int height) const {
 
 OWindow* OWindow::DialogOf(const OWindow* owner) { return owner ? registry().LatestBlocker(owner) : nullptr; }
 
+platform::WindowId OWindow::DialogWindowOf(const OWindow* owner) {
+    platform::WindowId id = 0;
+    // A dialog leaves the registry's blocks before it is freed, so it is alive while the
+    // registry's lock is held.
+    if (owner)
+        registry().WithLatestBlocker(owner, [&](const OWindow& dialog) { id = dialog.PlatformWindow(); });
+    return id;
+}
+
 void OWindow::SetClientSize(float width, float height) {
     std::lock_guard lock(m_lock);
     m_native.SetClientSize(width, height);

@@ -116,8 +116,11 @@ public:
     // The parameters of a `width` x `height` dialog of this window: its style, background
     // and frame-thread choice.
     CreationParams DialogParams(int width, int height) const;
-    // The live dialog this window owns, or null.
+    // The live dialog this window owns, or null. A dialog with a frame thread of its own may
+    // free itself at any moment after this returns; use DialogWindowOf from other threads.
     static OWindow* DialogOf(const OWindow* owner);
+    // The platform window of that dialog, or 0, read while the dialog cannot be freed.
+    static platform::WindowId DialogWindowOf(const OWindow* owner);
 
     // Accessors used by the window procedure, the controls and tests.
     platform::WindowId PlatformWindow() const { return m_native.Id(); }

@@ -66,6 +66,13 @@ OWindow* WindowRegistry::LatestBlocker(const OWindow* owner) const {
     return nullptr;
 }
 
+void WindowRegistry::WithLatestBlocker(const OWindow* owner,
+                                       const std::function<void(const OWindow&)>& use) const {
+    std::lock_guard lock(m_mutex);
+    for (auto it = m_blocks.rbegin(); it != m_blocks.rend(); ++it)
+        if (it->first == owner) return use(*it->second);
+}
+
 void WindowRegistry::FrameThreadStarted() {
     std::lock_guard lock(m_mutex);
     ++m_frameThreads;

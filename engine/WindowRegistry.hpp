@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -54,6 +55,8 @@ public:
     }
     // The most recent live dialog that blocks the owner, or null.
     OWindow* LatestBlocker(const OWindow* owner) const;
+    // Calls `use` with the latest dialog blocking `owner`, if any, while the lock is held.
+    void WithLatestBlocker(const OWindow* owner, const std::function<void(const OWindow&)>& use) const;
 
     // Frame threads that have been started and not yet returned; a detached thread still
     // counts until its last call on the platform is made.

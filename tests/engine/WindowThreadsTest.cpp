@@ -169,7 +169,7 @@ TEST_F(WindowThreads, ThousandDialogsOverATickingOwnerLeaveItFree) {
     auto injectSomething = [&] {
         const std::vector<platform::WindowId> targets = [&] {
             std::vector<platform::WindowId> ids{owner->PlatformWindow()};
-            if (OWindow* dialog = OWindow::DialogOf(owner)) ids.push_back(dialog->PlatformWindow());
+            if (const platform::WindowId dialog = OWindow::DialogWindowOf(owner)) ids.push_back(dialog);
             return ids;
         }();
         platform::Event e;

@@ -5,6 +5,18 @@
 
 namespace rules {
 
+// A throw as the rules start it: the ball's cell and the whole-pixel speeds its flight
+// takes, and whether the aim lay above the ball. Two clicks that give the same launch throw
+// the same way.
+struct LaunchStart {
+    Cell from;
+    int vx = 0;
+    int vy = 0;
+    bool upward = false;
+
+    bool operator==(const LaunchStart&) const = default;
+};
+
 // What a watcher of the rules hears of: the steps of the player's throw and its consequences,
 // as the simulator reports them per click, and every refresh of the row under the ceiling. The
 // state machine calls it during the step that caused the event, with its state already
@@ -15,7 +27,7 @@ public:
     virtual ~GameObserver() = default;
 
     // A launch was accepted: the selected ball flies.
-    virtual void ThrowLaunched() {}
+    virtual void ThrowLaunched(const LaunchStart& /*launch*/) {}
     // The thrown ball came to rest in the cell after a flight of this effort; `cameBack` when
     // it is its own cell (the throw is void and evaluated no further).
     virtual void ThrowLanded(Cell /*cell*/, double /*effort*/, bool /*cameBack*/) {}

@@ -1,6 +1,8 @@
 #include "rules/ReplayPlayer.hpp"
 
 #include "rules/BoardRules.hpp"
+#include "rules/GameIdentity.hpp"
+#include "rules/ReplayFidelity.hpp"
 #include "rules/SimScene.hpp"
 #include "rules/TGame.hpp"
 
@@ -48,7 +50,7 @@ std::array<std::string, 16> BoardOf(const TGame& game) {
 
 } // namespace
 
-ReplayRun PlayReplay(const GameReplay& replay, std::uint32_t tickBudget) {
+ReplayRun PlayReplay(const GameReplay& replay, std::uint32_t tickBudget, PlayTo playTo) {
     ReplayRun run;
     if (replay.rulesVersion != GameReplay::kRulesVersion) {
         run.failure = "it was played under rules version " + std::to_string(replay.rulesVersion) + ", ours is " +
@@ -65,10 +67,24 @@ ReplayRun PlayReplay(const GameReplay& replay, std::uint32_t tickBudget) {
     settings.sound = false;
     TGame game(scene, settings, CourtGeometry::FromBall(replay.ballWidth, replay.ballHeight));
     ReplayCursor cursor(replay);
+    std::uint32_t launchTick = 0;
+    LaunchLog launches(launchTick);
+    game.SetObserver(&launches);
     ReplayCursor::StartReplay(game, settings, replay);
+    const auto ended = [&] { return game.Replay() && game.Replay()->finished; };
     // The scene's clock only has to be non-zero and rising: motion is counted per frame.
     std::uint32_t time = 1;
-    while (cursor.StepGame(game)) scene.Tick(time++);
+    for (;;) {
+        launchTick = cursor.Tick();
+        if (!cursor.StepGame(game)) break;
+        scene.Tick(time++);
+        if (playTo == PlayTo::GameEnd && ended()) break;
+    }
+    game.SetObserver(nullptr);
+    if (game.Replay()) {
+        run.taken = *game.Replay();
+        run.identity = GameIdentity(run.taken, launches.Launches());
+    }
     run.played = true;
     run.outcome.level = replay.level;
     run.outcome.gameOver = game.Replay() && game.Replay()->finished;
@@ -98,7 +114,7 @@ ReplayVerdict VerifyReplay(std::string_view text, Level level, int score, std::u
                          LevelName(level);
         return verdict;
     }
-    const ReplayRun run = PlayReplay(*replay, tickBudget);
+    const ReplayRun run = PlayReplay(*replay, tickBudget, PlayTo::GameEnd);
     if (!run.played) {
         verdict.reason = "the replay was not played: " + run.failure;
         return verdict;
@@ -108,12 +124,17 @@ ReplayVerdict VerifyReplay(std::string_view text, Level level, int score, std::u
         verdict.reason = "the replayed game is not finished";
         return verdict;
     }
+    if (const std::optional<std::string> unfaithful = UnfaithfulReason(*replay, run.taken)) {
+        verdict.reason = *unfaithful;
+        return verdict;
+    }
     if (run.outcome.score != score) {
         verdict.reason = "the replayed game scores " + std::to_string(run.outcome.score) + ", the report says " +
                          std::to_string(score);
         return verdict;
     }
     verdict.verified = true;
+    verdict.identity = run.identity;
     return verdict;
 }
 

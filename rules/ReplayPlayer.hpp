@@ -52,20 +52,31 @@ struct ReplayRun {
     bool played = false;  // false: refused before the end, with the reason
     std::string failure;
     ReplayOutcome outcome;
+    // The record the rules kept while they played: what they took of the replay.
+    GameReplay taken;
+    // What the rules did in the game (GameIdentity).
+    std::string identity;
 };
 
-// Plays the replay on the pure rules from its start to its last tick; refuses one that asks
-// for more ticks than the budget without playing it.
-ReplayRun PlayReplay(const GameReplay& replay, std::uint32_t tickBudget = kReplayTickBudget);
+// How far a replay is played: to its last tick, or to the frame its game ended on, which
+// spares the frames a replay may carry after the end.
+enum class PlayTo : std::uint8_t { LastTick, GameEnd };
+
+// Plays the replay on the pure rules from its start; refuses one that asks for more ticks
+// than the budget without playing it.
+ReplayRun PlayReplay(const GameReplay& replay, std::uint32_t tickBudget = kReplayTickBudget,
+                     PlayTo playTo = PlayTo::LastTick);
 
 struct ReplayVerdict {
     bool verified = false;
     std::string reason;  // why not, for the operator; empty when verified
     std::optional<ReplayOutcome> outcome;  // when the replay decoded and played
+    std::string identity;                  // the game's identity, when verified
 };
 
 // Whether the text is a replay of ours that plays, under these rules, into a finished game at
-// the level with exactly the score.
+// the level with exactly the score, and is the faithful recording of that game: nothing after
+// its end, no input the rules did not take, its `finished` flag true.
 ReplayVerdict VerifyReplay(std::string_view text, Level level, int score,
                            std::uint32_t tickBudget = kReplayTickBudget);
 

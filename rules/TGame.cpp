@@ -229,7 +229,8 @@ void TGame::AutoSelect() {
 bool TGame::Launch(int x, int y) {
     const std::optional<LaunchSpeed> speed = LaunchToward(m_geometry, m_court.grid, m_court.selected, x, y);
     if (!speed) return false;
-    Ball* ball = m_court.grid[m_court.selected.row][m_court.selected.column];
+    const Cell from = m_court.selected;
+    Ball* ball = m_court.grid[from.row][from.column];
     m_scene.ClearPathDots();
     PlaySound(GameSound::Start);
     ball->SetSpeed(float(speed->vx), float(speed->vy));
@@ -242,7 +243,7 @@ bool TGame::Launch(int x, int y) {
     m_court.effort = 0;
     m_court.throwKind = speed->upward ? ThrowKind::Upward : ThrowKind::Plain;
     m_court.pointsPerBall = static_cast<int>(m_court.throwKind);
-    m_observer->ThrowLaunched();
+    m_observer->ThrowLaunched({from, speed->vx, speed->vy, speed->upward});
     return true;
 }
 

@@ -25,7 +25,7 @@ public:
     const TThrowReport& Report() const { return m_report; }
     void Clear() { m_report = {}; }
 
-    void ThrowLaunched() override { m_report.launched = true; }
+    void ThrowLaunched(const LaunchStart&) override { m_report.launched = true; }
     void ThrowLanded(Cell cell, double effort, bool cameBack) override;
     void GroupCounted(int balls) override { m_report.group = balls; }
     void BallsFell(int balls) override { m_report.fell += balls; }

@@ -26,7 +26,7 @@ struct ReplayCheck {
     bool verified = false;
     std::string reason = kNoReplayReason;  // why not; empty when verified
     std::string replay{};     // the replay text as sent, kept when it is base64url within kMaxStoredReplay
-    std::string replayHash{};  // verified only: SHA-256 (hex) of the replay's canonical bytes
+    std::string replayHash{}; // verified only: SHA-256 (hex) of the game's identity (rules::GameIdentity)
     std::string board{};      // verified only: the final court, 16 rows of 16 digits 0-7 joined by '/'
 };
 

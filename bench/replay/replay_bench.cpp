@@ -2,8 +2,10 @@
 // each game is played by its bot in the headless game window, its replay written as text, then
 // decoded and played again on the pure rules as the server verifies it. The time to verify a
 // game is set against the time the window took to play it (the peer, in the same run), so the
-// ratio holds on any machine. Times are the thread's CPU time. Verifying is what the server does: VerifyReplay of the text with
-// the level and score of the report (decoding, inflating and playing it). Usage: replay_bench [GAMES] (default all 1,000).
+// ratio holds on any machine. Times are the thread's CPU time. Verifying is what the server does:
+// VerifyReplay of the text with the level and score of the report (decoding, inflating and playing it); the
+// longest game of each level is what the replay length bound follows from. Usage: replay_bench [--speed
+// fast|medium|slow] [GAMES] (default medium, all 1,000).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -46,10 +48,19 @@ T Quantile(std::vector<T> values, double fraction) {
 
 int main(int argc, char** argv) {
     std::vector<sim::BotGame> games = sim::ThousandBotGames();
+    rules::Speed speed = rules::Speed::Medium;
+    if (argc > 2 && std::string(argv[1]) == "--speed") {
+        const std::string name = argv[2];
+        speed = name == "fast"   ? rules::Speed::Fast
+                : name == "slow" ? rules::Speed::Slow
+                                 : rules::Speed::Medium;
+        argc -= 2;
+        argv += 2;
+    }
     if (argc > 1) {
         const long wanted = std::strtol(argv[1], nullptr, 10);
         if (wanted <= 0) {
-            std::fprintf(stderr, "usage: replay_bench [GAMES]\n");
+            std::fprintf(stderr, "usage: replay_bench [--speed fast|medium|slow] [GAMES]\n");
             return 2;
         }
         // Spread over the levels: every n-th game of the list.
@@ -64,9 +75,11 @@ int main(int argc, char** argv) {
     std::vector<double> verifySeconds, recordSeconds, ratios;
     std::vector<double> ticks;
     double allTicks = 0, allVerify = 0;
+    std::uint32_t longest[rules::kLevels] = {};
     for (const sim::BotGame& bot : games) {
         rules::GameSettings settings;
         settings.level = bot.level;
+        settings.speed = speed;
         std::ostringstream err;
         const Clock::time_point started = Clock::now();
         const sim::RecordedGame recorded = sim::RecordGame(&session, settings, bot.seed, bot.bot, err);
@@ -93,6 +106,7 @@ int main(int argc, char** argv) {
         recordSeconds.push_back(Seconds(started, played));
         ratios.push_back(verifySeconds.back() / recordSeconds.back());
         allTicks += double(recorded.replay.ticks);
+        longest[int(bot.level)] = std::max(longest[int(bot.level)], recorded.replay.ticks);
         allVerify += verifySeconds.back();
     }
 
@@ -108,6 +122,11 @@ int main(int argc, char** argv) {
                 *std::max_element(inputs.begin(), inputs.end()));
     std::printf("ticks per game: median %.0f, p99 %.0f, largest %.0f\n", Quantile(ticks, 0.5), Quantile(ticks, 0.99),
                 *std::max_element(ticks.begin(), ticks.end()));
+    std::printf("longest game in frames at %s speed: Novice %u, Expert %u, Master %u; a replay may hold %u\n",
+                speed == rules::Speed::Fast   ? "fast"
+                : speed == rules::Speed::Slow ? "slow"
+                                              : "medium",
+                longest[0], longest[1], longest[2], rules::kReplayTickBudget);
     std::printf("verification per game (CPU): median %.3f ms, p99 %.3f ms, largest %.3f ms; %.0f ticks/s\n",
                 1000 * Quantile(verifySeconds, 0.5), 1000 * Quantile(verifySeconds, 0.99),
                 1000 * *std::max_element(verifySeconds.begin(), verifySeconds.end()), allTicks / allVerify);

@@ -19,8 +19,8 @@ namespace rules::test {
 // Writes down every event a game tells, by name, besides summing the throw report.
 class EventLog : public ThrowReportObserver {
 public:
-    void ThrowLaunched() override {
-        ThrowReportObserver::ThrowLaunched();
+    void ThrowLaunched(const LaunchStart& launch) override {
+        ThrowReportObserver::ThrowLaunched(launch);
         events.push_back("launched");
     }
     void ThrowLanded(Cell cell, double effort, bool cameBack) override {

@@ -2,9 +2,12 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <random>
 
 #include "rules/BoardRules.hpp"
+#include "rules/GameIdentity.hpp"
+#include "rules/ReplayFidelity.hpp"
 #include "rules/ReplayPlayer.hpp"
 #include "rules/SimScene.hpp"
 #include "rules/TGame.hpp"
@@ -371,5 +374,122 @@ TEST(Replay, AReplayOfATypicalGameIsSmall) {
     for (const Level level : {Level::Novice, Level::Expert, Level::Master}) {
         const GameReplay replay = FinishedReplay(level, 17);
         EXPECT_LT(EncodeReplay(replay).size(), 3000u) << replay.inputs.size() << " inputs, " << replay.ticks << " ticks";
+    }
+}
+
+namespace {
+
+bool Has(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+}
+
+// The reason a changed copy of a finished game is refused, or empty when it verifies.
+std::string RefusalOf(const GameReplay& changed, Level level, int score) {
+    return VerifyReplay(EncodeReplay(changed), level, score).reason;
+}
+
+} // namespace
+
+TEST(ReplayFidelity, ABotGamesRecordIsExactlyWhatTheRulesTakeOfIt) {
+    for (const Level level : {Level::Novice, Level::Expert, Level::Master})
+        for (std::uint32_t seed = 100; seed < 110; ++seed) {
+            const GameReplay recorded = FinishedReplay(level, seed);
+            for (const PlayTo to : {PlayTo::LastTick, PlayTo::GameEnd}) {
+                const ReplayRun run = PlayReplay(recorded, kReplayTickBudget, to);
+                ASSERT_TRUE(run.played);
+                EXPECT_EQ(run.taken, recorded) << "level " << int(level) << " seed " << seed;
+                EXPECT_EQ(UnfaithfulReason(recorded, run.taken), std::nullopt);
+            }
+        }
+}
+
+TEST(ReplayFidelity, WhatWasAddedAfterTheGameOrNeverTakenIsRefused) {
+    int score = 0;
+    const GameReplay replay = FinishedReplay(Level::Expert, 23, &score);
+    ASSERT_TRUE(RefusalOf(replay, Level::Expert, score).empty());
+    const CourtGeometry g;
+    const int midX = g.courtLeft + g.courtWidth / 2, midY = g.courtTop + g.courtHeight / 2;
+
+    for (const std::uint32_t extra : {1u, 40u, 400000u}) {
+        GameReplay padded = replay;
+        padded.ticks += extra;
+        EXPECT_TRUE(Has(RefusalOf(padded, Level::Expert, score), "after its game ended")) << extra;
+    }
+    GameReplay clickAfter = replay;
+    clickAfter.inputs.push_back({replay.ticks, ReplayInput::Kind::Click, midX, midY});
+    EXPECT_TRUE(Has(RefusalOf(clickAfter, Level::Expert, score), "input after its game ended"));
+
+    GameReplay offCourt = replay;
+    offCourt.inputs.insert(offCourt.inputs.begin(),
+                           {0, ReplayInput::Kind::Click, g.courtLeft + g.courtWidth + 60, midY});
+    EXPECT_TRUE(Has(RefusalOf(offCourt, Level::Expert, score), "did not take, on frame 0"));
+
+    GameReplay idlePace = replay;
+    idlePace.inputs.insert(idlePace.inputs.begin(), {0, ReplayInput::Kind::Pace, 0, 0});
+    EXPECT_TRUE(Has(RefusalOf(idlePace, Level::Expert, score), "did not take"));
+
+    GameReplay unfinished = replay;
+    unfinished.finished = false;
+    EXPECT_TRUE(Has(RefusalOf(unfinished, Level::Expert, score), "did not end, but it ended"));
+
+    GameReplay counted = replay;
+    const auto unused = std::find(counted.frameCounts.begin(), counted.frameCounts.end(), 0);
+    if (unused != counted.frameCounts.end()) {
+        *unused = 9;
+        EXPECT_TRUE(Has(RefusalOf(counted, Level::Expert, score), "frame counts"));
+    }
+
+    // A click the moment after each click: while a thrown ball flies the rules take none, and
+    // such a copy is refused; one they do take plays a game of its own, judged as such.
+    int refused = 0;
+    for (std::size_t i = 0; i < replay.inputs.size(); ++i) {
+        const ReplayInput& click = replay.inputs[i];
+        if (click.kind != ReplayInput::Kind::Click) continue;
+        if (i + 1 < replay.inputs.size() && replay.inputs[i + 1].tick <= click.tick + 1) continue;
+        GameReplay doubled = replay;
+        doubled.inputs.insert(doubled.inputs.begin() + std::ptrdiff_t(i) + 1,
+                              {click.tick + 1, ReplayInput::Kind::Click, click.x, click.y});
+        const std::string reason = RefusalOf(doubled, Level::Expert, score);
+        if (Has(reason, "did not take")) ++refused;
+    }
+    EXPECT_GT(refused, 3);
+}
+
+TEST(GameIdentity, ReplaysThatPlayTheSameGameShareItAndOthersDoNot) {
+    for (const Level level : {Level::Novice, Level::Master}) {
+        int score = 0;
+        const GameReplay replay = FinishedReplay(level, 61, &score);
+        const ReplayVerdict original = VerifyReplay(EncodeReplay(replay), level, score);
+        ASSERT_TRUE(original.verified) << original.reason;
+        ASSERT_FALSE(original.identity.empty());
+        // The uncompressed form of the same replay.
+        EXPECT_EQ(VerifyReplay(TextOf(ReplayBytes(replay)), level, score).identity, original.identity);
+
+        // Each click clicked twice on its frame, or moved by a pixel: a copy that verifies
+        // plays the very same game exactly when its identity is the original's.
+        int same = 0;
+        for (std::size_t i = 0; i < replay.inputs.size(); ++i) {
+            if (replay.inputs[i].kind != ReplayInput::Kind::Click) continue;
+            GameReplay twice = replay;
+            twice.inputs.insert(twice.inputs.begin() + std::ptrdiff_t(i), replay.inputs[i]);
+            GameReplay nudged = replay;
+            nudged.inputs[i].x += 1;
+            for (const GameReplay& copy : {twice, nudged}) {
+                const ReplayRun run = PlayReplay(copy, kReplayTickBudget, PlayTo::GameEnd);
+                ASSERT_TRUE(run.played);
+                const ReplayVerdict verdict = VerifyReplay(EncodeReplay(copy), level, score);
+                if (!verdict.verified) continue;
+                if (verdict.identity == original.identity) {
+                    ++same;
+                    EXPECT_EQ(run.outcome.board, PlayReplay(replay).outcome.board);
+                    EXPECT_EQ(run.outcome.ticks, replay.ticks);
+                }
+            }
+        }
+        EXPECT_GT(same, 0) << "no click of the game could be repeated or moved without changing the game";
+        // Another start is another game.
+        GameReplay elsewhere = replay;
+        elsewhere.startState += 1;
+        EXPECT_NE(PlayReplay(elsewhere, kReplayTickBudget, PlayTo::GameEnd).identity, original.identity);
     }
 }

@@ -7,7 +7,7 @@ using namespace rules;
 
 TEST(ThrowReportObserver, SumsTheEventsOfAThrowUntilCleared) {
     ThrowReportObserver observer;
-    observer.ThrowLaunched();
+    observer.ThrowLaunched({});
     observer.ThrowLanded({12, 5}, 812.5, false);
     observer.GroupCounted(4);
     observer.BallsFell(2);

@@ -12,6 +12,7 @@
 #include "server/Leaderboard.hpp"
 #include "server/ReplayVerifier.hpp"
 #include "server/OpenRecordStore.hpp"
+#include "server/ReplayCheck.hpp"
 #include "server/PublishRequest.hpp"
 #include "store/ScoreReport.hpp"
 
@@ -279,6 +280,25 @@ TEST_P(LeaderboardTest, TheSameGameUnderAnotherNameIsStoredWithoutTheMark) {
     const Reply again = m_board->Publish(ReportCode(g.score, 3, "Kim"), g.replay, "10.0.0.3");
     EXPECT_TRUE(Contains(again.body, "Already published"));
     EXPECT_TRUE(Contains(again.body, "&#10003; Verified"));
+    EXPECT_EQ(CountOf(m_board->Level("3").body, "class=\"verified\""), 1);
+
+    // The same game in other bytes, or padded after its end, takes nothing from Kim either.
+    int copies = 0;
+    for (const std::string& recoded : RepeatedClickCopies(g.replay)) {
+        if (!CheckReplay(recoded, 3, g.score).verified) continue;
+        static const char* const names[] = {"Lee", "Max", "Noor"};
+        const Reply reclicked = m_board->Publish(ReportCode(g.score, 3, names[copies]), recoded,
+                                                 "10.0.1." + std::to_string(copies));
+        ++copies;
+        EXPECT_TRUE(Contains(reclicked.body, "Not verified: the same game was published before, as record "))
+            << reclicked.body;
+        if (copies == 3) break;
+    }
+    EXPECT_GT(copies, 0);
+    const std::string padded = ChangedReplay(g.replay, [](rules::GameReplay& r) { r.ticks += 1000; });
+    const Reply late = m_board->Publish(ReportCode(g.score, 3, "Padder"), padded, "10.0.2.1");
+    EXPECT_TRUE(Contains(late.body, "Not verified: the replay goes on for 1000 frames after its game ended"))
+        << late.body;
     EXPECT_EQ(CountOf(m_board->Level("3").body, "class=\"verified\""), 1);
 }
 

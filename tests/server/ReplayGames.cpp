@@ -80,3 +80,23 @@ std::string ReportCode(std::int32_t score, int level, const std::string& name) {
 std::string ReportCode(std::int32_t score, const std::string& level, const std::string& name) {
     return store::EncodeScoreReport(store::BuildScoreReport(score, level, name));
 }
+
+std::string ChangedReplay(const std::string& text, const std::function<void(rules::GameReplay&)>& change) {
+    std::optional<rules::GameReplay> replay = rules::DecodeReplay(text);
+    if (!replay) return text;
+    change(*replay);
+    return rules::EncodeReplay(*replay);
+}
+
+std::vector<std::string> RepeatedClickCopies(const std::string& text) {
+    const std::optional<rules::GameReplay> replay = rules::DecodeReplay(text);
+    std::vector<std::string> copies;
+    if (!replay) return copies;
+    for (std::size_t i = 0; i < replay->inputs.size(); ++i) {
+        if (replay->inputs[i].kind != rules::ReplayInput::Kind::Click) continue;
+        rules::GameReplay copy = *replay;
+        copy.inputs.insert(copy.inputs.begin() + std::ptrdiff_t(i), replay->inputs[i]);
+        copies.push_back(rules::EncodeReplay(copy));
+    }
+    return copies;
+}

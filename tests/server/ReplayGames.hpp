@@ -1,8 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "rules/GameReplay.hpp"
 
 // Replays for the server's tests: whole games played by a random bot on the pure rules, and
 // short ones that end before their game does.
@@ -26,3 +30,11 @@ std::string ReportCode(std::int32_t score, const std::string& level, const std::
 
 // A replay that asks for `ticks` frames with no input: as costly to check as its length.
 std::string IdleReplay(int level, std::uint32_t ticks);
+
+// The replay text decoded, changed as `change` says and encoded again.
+std::string ChangedReplay(const std::string& text, const std::function<void(rules::GameReplay&)>& change);
+
+// Copies of a finished game's replay in other bytes that play the very same game: each click
+// clicked twice on its frame (the rules take the second only after a selection, where it
+// selects the same ball again). The caller keeps those that verify.
+std::vector<std::string> RepeatedClickCopies(const std::string& text);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -37,6 +38,50 @@ TEST(CheckReplay, AFinishedGameVerifiesWithItsHashAndFinalCourt) {
     const ReplayCheck again = CheckReplay(g.replay + "\r\n", g.level, g.score);
     EXPECT_TRUE(again.verified);
     EXPECT_EQ(again.replayHash, check.replayHash);
+}
+
+TEST(CheckReplay, AGameIsItsOwnWhateverBytesCarryIt) {
+    const PlayedGame& g = aGame();
+    const ReplayCheck original = CheckReplay(g.replay, g.level, g.score);
+    ASSERT_TRUE(original.verified) << original.reason;
+    // Copies that play the same game in other bytes hash as the game does.
+    int same = 0;
+    for (const std::string& copy : RepeatedClickCopies(g.replay)) {
+        const ReplayCheck check = CheckReplay(copy, g.level, g.score);
+        if (!check.verified) continue;
+        ++same;
+        EXPECT_EQ(check.replayHash, original.replayHash);
+    }
+    EXPECT_GT(same, 0);
+    // Copies with something after the game or never taken are not faithful recordings; the
+    // frames after the end are not played.
+    struct Case {
+        const char* what;
+        std::function<void(rules::GameReplay&)> change;
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {"frames after the end", [](rules::GameReplay& r) { r.ticks += 400000; }, "after its game ended"},
+        {"a click after the end",
+         [](rules::GameReplay& r) {
+             r.inputs.push_back({r.ticks, rules::ReplayInput::Kind::Click, 200, 200});
+         },
+         "after its game ended"},
+        {"a click right of the court",
+         [](rules::GameReplay& r) {
+             r.inputs.insert(r.inputs.begin(), {0, rules::ReplayInput::Kind::Click, 900, 200});
+         },
+         "did not take"},
+        {"the end flag cleared", [](rules::GameReplay& r) { r.finished = false; }, "did not end"},
+    };
+    for (const Case& c : cases) {
+        const auto started = std::chrono::steady_clock::now();
+        const ReplayCheck check = CheckReplay(ChangedReplay(g.replay, c.change), g.level, g.score);
+        EXPECT_FALSE(check.verified) << c.what;
+        EXPECT_TRUE(Contains(check.reason, c.reason)) << c.what << ": " << check.reason;
+        EXPECT_TRUE(check.replayHash.empty()) << c.what;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20)) << c.what;
+    }
 }
 
 TEST(CheckReplay, EveryWrongReplayIsUnverifiedWithAReason) {

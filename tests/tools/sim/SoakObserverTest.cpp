@@ -53,7 +53,7 @@ TEST(SoakObserver, WithFewerThanTwoColoursTheCeilingMayKeepExtinctOnes) {
 
 TEST(SoakObserver, ItSumsTheThrowReportAsItsBaseDoes) {
     sim::SoakObserver observer;
-    observer.ThrowLaunched();
+    observer.ThrowLaunched({});
     observer.BallDropped();
     EXPECT_TRUE(observer.Report().launched);
     EXPECT_EQ(observer.Report().drops, 1);

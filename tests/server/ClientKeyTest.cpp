@@ -3,12 +3,16 @@
 // write, nothing else, whatever a stranger puts there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
 #include "server/ClientKey.hpp"
 #include "server/ForwardedFor.hpp"
+#include "server/RateLimiter.hpp"
 
 using namespace server;
 
@@ -106,14 +110,35 @@ TEST(ForwardedFor, AnythingElseIsNoClient) {
         EXPECT_EQ(ForwardedClient(junk), std::nullopt) << junk.substr(0, 40);
 }
 
-TEST(ForwardedFor, AFloodOfDistinctJunkNeverBecomesAKey) {
-    // Whatever a stranger writes, the key is one of the small fixed-size ClientKey values.
-    for (int i = 0; i < 20000; ++i) {
-        const std::string junk = "client-" + std::to_string(i) + std::string(std::size_t(i % 300), 'x');
-        ASSERT_EQ(ForwardedClient(junk), std::nullopt);
-        ASSERT_EQ(ClientKeyOf(junk).family, ClientKey::Family::NotAnAddress);
+TEST(ForwardedFor, TwoHundredThousandStrangeEntriesKeepThePublishTableBounded) {
+    // What the server does with a trusted proxy's header: junk is the proxy, an address its
+    // client. Half the entries are distinct junk of up to 300 bytes, half distinct /64s in the
+    // forms proxies write; the limiter's table stays within its bound in entries and bytes.
+    constexpr std::size_t kMax = 1024;
+    RateLimiter limiter(10, kMax);
+    const std::string proxy = "127.0.0.1";
+    std::size_t largest = 0, largestBytes = 0;
+    for (std::uint32_t i = 0; i < 200'000; ++i) {
+        std::string entry;
+        if (i % 2) {
+            char text[64];
+            std::snprintf(text, sizeof text, i % 4 == 1 ? "2001:db8:%x:%x::1" : "[2001:db8:%x:%x::2]:8080",
+                          i >> 16, i & 0xFFFF);
+            entry = text;
+        } else {
+            entry = "client-" + std::to_string(i) + std::string(std::size_t(i % 300), 'x');
+        }
+        const std::optional<std::string> forwarded = ForwardedClient(entry);
+        ASSERT_EQ(forwarded.has_value(), i % 2 == 1) << entry;
+        limiter.Take(ClientKeyOf(forwarded.value_or(proxy)), 1.0 + i * 1e-6);
+        if (i % 89 == 0) {
+            largest = std::max(largest, limiter.Entries());
+            largestBytes = std::max(largestBytes, limiter.Bytes());
+        }
     }
-    static_assert(sizeof(ClientKey) <= 16);
+    EXPECT_LE(largest, kMax);
+    EXPECT_LE(largestBytes, RateLimiter::BytesBound(kMax));
+    static_assert(sizeof(ClientKey) <= 16, "a key costs the same whatever text it came from");
 }
 
 } // namespace

@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <mutex>
 
+#include "server/ForwardedFor.hpp"
 #include "server/HttpServer.hpp"
 #include "server/Pages.hpp"
 #include "server/RequestHead.hpp"
@@ -31,13 +34,20 @@ const char* titleOf(int status) {
     }
 }
 
-// The client named by X-Forwarded-For: its last entry, the one the proxy itself added.
-std::string forwardedClient(const std::string& value) {
-    std::string_view last = value;
-    if (const std::size_t comma = last.rfind(','); comma != std::string_view::npos) last.remove_prefix(comma + 1);
-    while (!last.empty() && (last.front() == ' ' || last.front() == '\t')) last.remove_prefix(1);
-    while (!last.empty() && (last.back() == ' ' || last.back() == '\t')) last.remove_suffix(1);
-    return std::string(last);
+// Tells the operator, once per process, that the trusted proxy sent an X-Forwarded-For entry
+// that is no address: its requests then count as the proxy's own, which usually means the
+// proxy is set up wrongly. Only the start of the entry is shown, and only printable bytes.
+void reportUnreadableForwardedFor(const std::string& value) {
+    static std::once_flag reported;
+    std::call_once(reported, [&] {
+        std::string shown;
+        for (const char c : value.substr(0, 64)) shown += c >= ' ' && c <= '~' ? c : '?';
+        std::fprintf(
+            stderr,
+            "hoopstack-leaderboard: the trusted proxy sent X-Forwarded-For \"%s\"%s, whose last entry "
+            "is no address; such requests count as the proxy's own (reported once)\n",
+            shown.c_str(), value.size() > 64 ? "..." : "");
+    });
 }
 
 } // namespace
@@ -111,8 +121,12 @@ void HttpConnection::Dispatch(std::size_t headLength) {
     request.target = ParseRequestTarget(request.head.target);
     request.client = m_peer;
     const std::string& proxy = m_server.Limits().trustedProxy;
-    if (!proxy.empty() && m_peer == proxy && !request.head.forwardedFor.empty())
-        request.client = forwardedClient(request.head.forwardedFor);
+    if (!proxy.empty() && m_peer == proxy && !request.head.forwardedFor.empty()) {
+        if (std::optional<std::string> forwarded = ForwardedClient(request.head.forwardedFor))
+            request.client = std::move(*forwarded);
+        else
+            reportUnreadableForwardedFor(request.head.forwardedFor);
+    }
 
     m_state = State::Handling;
     const int minor = request.head.minorVersion;

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "server/ForwardedFor.hpp"
 #include "server/HttpConnection.hpp"
 
 namespace server {
@@ -27,10 +28,17 @@ std::string busyResponse() {
     return response;
 }
 
+// The limits with the trusted proxy in the canonical text that peers' addresses are compared in.
+HttpLimits withCanonicalProxy(HttpLimits limits) {
+    if (std::optional<std::string> proxy = CanonicalAddress(limits.trustedProxy))
+        limits.trustedProxy = *proxy;
+    return limits;
+}
+
 } // namespace
 
 HttpServer::HttpServer(HttpLimits limits, int ioThreads, Handler handler)
-    : m_limits(std::move(limits)),
+    : m_limits(withCanonicalProxy(std::move(limits))),
       m_ioThreads(std::max(1, ioThreads)),
       m_handler(std::move(handler)),
       m_counter(m_limits.maxConnections, m_limits.maxConnectionsPerClient, m_limits.trustedProxy),
@@ -121,9 +129,14 @@ void HttpServer::Admit(tcp::socket socket) {
     boost::system::error_code error;
     const tcp::endpoint peer = socket.remote_endpoint(error);
     if (error) return;
+    // The peer's address as canonical text: a mapped IPv4 address as the IPv4 one, no zone.
     std::string address = peer.address().to_string();
-    if (peer.address().is_v6() && peer.address().to_v6().is_v4_mapped())
-        address = asio::ip::make_address_v4(asio::ip::v4_mapped, peer.address().to_v6()).to_string();
+    if (peer.address().is_v6()) {
+        asio::ip::address_v6 v6 = peer.address().to_v6();
+        v6.scope_id(0);
+        address = v6.is_v4_mapped() ? asio::ip::make_address_v4(asio::ip::v4_mapped, v6).to_string()
+                                    : v6.to_string();
+    }
     if (!m_counter.Acquire(address)) {
         static const std::string busy = busyResponse();
         socket.non_blocking(true, error);

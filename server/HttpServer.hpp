@@ -27,7 +27,9 @@ class HttpConnection;
 struct HttpRequest {
     RequestHead head;
     RequestTarget target;
-    std::string client;  // the peer's address, or X-Forwarded-For's when the peer is the trusted proxy
+    // The peer's address, or the one the trusted proxy names in X-Forwarded-For (see
+    // ForwardedClient); canonical text either way.
+    std::string client;
 };
 
 // HTTP/1.1 on Boost.Beast over an Asio event loop run by a few threads: a connection costs

@@ -82,7 +82,7 @@ Reply Leaderboard::Publish(const std::optional<std::string>& code, const std::op
     Expected<NewRecord> record = ParsePublishCode(*code, m_clock.wallSeconds());
     if (!record) return ErrorPage(400, "Bad score report", record.error());
 
-    const RateLimiter::Decision decision = m_limiter.Take(address, m_clock.steadySeconds());
+    const RateLimiter::Decision decision = m_limiter.Take(ClientKeyOf(address), m_clock.steadySeconds());
     if (!decision.allowed) {
         Reply reply = ErrorPage(429, "Too many scores",
                                 "Too many scores came from your address in the last minute. Please publish again in " +

@@ -241,6 +241,55 @@ TEST_F(HttpServerTest, BehindATrustedProxyTheForwardedAddressIsTheClient) {
     EXPECT_EQ(from("127.0.0.99, 127.0.0.11", 51), 200) << "the proxy's own entry, the last one, names the client";
 }
 
+TEST_F(HttpServerTest, BehindATrustedProxyOneIpv6Slash64IsOneClient) {
+    HttpLimits limits;
+    limits.trustedProxy = "::ffff:127.0.0.1"; // the mapped form names the same proxy
+    Restart(limits);
+    auto from = [&](const std::string& client, int score) {
+        return StatusOf(ExchangeRaw(
+            m_port, "GET /cgi-bin/gameres.pl?e=" + ReportCode(score, "3", "Ed") +
+                        " HTTP/1.1\r\nHost: x\r\nConnection: close\r\nX-Forwarded-For: " + client +
+                        "\r\n\r\n"));
+    };
+    // Five addresses of one /64, written as different proxies write them, share its allowance.
+    const std::vector<std::string> slash64 = {"2001:db8:7:1::1", "2001:DB8:7:1:0:0:0:2", "[2001:db8:7:1::3]",
+                                              "[2001:db8:7:1:ffff::4]:4444",
+                                              "2001:db8:7:1:ffff:ffff:ffff:ffff"};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(from(slash64[std::size_t(i)], i), 200) << slash64[std::size_t(i)];
+    EXPECT_EQ(from("2001:db8:7:1:1234:5678:9abc:def0", 10), 429);
+    EXPECT_EQ(from("2001:db8:7:2::1", 11), 200) << "the next /64 is another client";
+    EXPECT_EQ(from("192.0.2.1:80", 12), 200);
+    EXPECT_EQ(m_limiter.Entries(), 3u);
+}
+
+TEST_F(HttpServerTest, BehindATrustedProxyJunkForwardedEntriesAreTheProxysOwn) {
+    HttpLimits limits;
+    limits.trustedProxy = "127.0.0.1";
+    Restart(limits);
+    auto from = [&](const std::string& client, int score) {
+        return StatusOf(ExchangeRaw(
+            m_port, "GET /cgi-bin/gameres.pl?e=" + ReportCode(score, "1", "Fi") +
+                        " HTTP/1.1\r\nHost: x\r\nConnection: close\r\nX-Forwarded-For: " + client +
+                        "\r\n\r\n"));
+    };
+    // Two thousand distinct entries of up to 8 KiB that are no address: all one client, the
+    // proxy, whose allowance of five they use up; the limiter holds one small bucket for them.
+    int allowed = 0;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string junk =
+            "client-" + std::to_string(i) + "-" + std::string(std::size_t(i % 8) * 1000, 'j');
+        const int status = from(junk, 1000 + i);
+        ASSERT_TRUE(status == 200 || status == 429) << status;
+        allowed += status == 200;
+    }
+    EXPECT_EQ(allowed, 5);
+    EXPECT_EQ(m_limiter.Entries(), 1u);
+    EXPECT_LE(m_limiter.Bytes(), RateLimiter::BytesBound(16));
+    EXPECT_EQ(Stored(1), 5u);
+    // The proxy's peers see no difference: a real address still has its own allowance.
+    EXPECT_EQ(from("192.0.2.55", 5000), 200);
+}
+
 TEST_F(HttpServerTest, ConnectionsAreCappedPerClientAndInAll) {
     HttpLimits limits;
     limits.maxConnectionsPerClient = 3;

@@ -109,6 +109,23 @@ TEST_P(LeaderboardTest, TooManyPublishesFromOneAddressGet429) {
     EXPECT_EQ(m_board->Publish(ReportCode(98, "1", "Anna"), "10.0.0.1").status, 200);
 }
 
+TEST_P(LeaderboardTest, TheAddressesOfOneIpv6Slash64ShareOneAllowance) {
+    // Three publishes from three addresses of one /64 use its allowance up; a fourth address
+    // of it is refused, while the neighbouring /64 and an IPv4 client still publish.
+    const std::vector<std::string> one = {"2001:db8:5:1::1", "2001:db8:5:1::2",
+                                          "2001:db8:5:1:ffff:ffff:ffff:fffe", "2001:db8:5:1:8000::77"};
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(m_board->Publish(ReportCode(i, "1", "Six"), one[i]).status, 200) << one[i];
+    EXPECT_EQ(m_board->Publish(ReportCode(50, "1", "Six"), one[3]).status, 429);
+    EXPECT_EQ(m_board->Publish(ReportCode(51, "1", "Six"), "2001:db8:5:2::1").status, 200);
+    EXPECT_EQ(m_board->Publish(ReportCode(52, "1", "Six"), "192.0.2.1").status, 200);
+    EXPECT_EQ(m_board->Publish(ReportCode(53, "1", "Six"), "::ffff:192.0.2.1").status, 200);
+    EXPECT_EQ(m_board->Publish(ReportCode(54, "1", "Six"), "192.0.2.1").status, 200);
+    EXPECT_EQ(m_board->Publish(ReportCode(55, "1", "Six"), "192.0.2.1").status, 429)
+        << "the mapped form is the same client";
+    EXPECT_EQ(StoredCount(), 7u);
+}
+
 TEST_P(LeaderboardTest, TheSameReportIsStoredOnceEver) {
     const std::string c = ReportCode(700, "3", "Kim");
     EXPECT_TRUE(Contains(m_board->Publish(c, "10.0.0.1").body, "Score published"));
@@ -247,7 +264,8 @@ TEST_P(LeaderboardTest, EveryFailedReplayIsStoredUnverifiedWithItsReason) {
         {"too long", g.score, 1, std::string(kMaxStoredReplay + 1, 'A')},
     };
     for (const Case& c : cases) {
-        const Reply reply = m_board->Publish(ReportCode(c.score, c.level, c.name), c.replay, "10.0.0." + c.name);
+        const std::string address = "10.0.1." + std::to_string(&c - cases.data());
+        const Reply reply = m_board->Publish(ReportCode(c.score, c.level, c.name), c.replay, address);
         EXPECT_EQ(reply.status, 200) << c.name;
         EXPECT_TRUE(Contains(reply.body, "Not verified: ")) << c.name;
         EXPECT_FALSE(Contains(reply.body, "<script>")) << c.name;

@@ -1,8 +1,7 @@
 // The pieces under the HTTP server that need no socket: where a head ends, what a good head
-// parses to, the target's path and parameters, and the connection caps per client.
+// parses to and the target's path and parameters.
 #include <gtest/gtest.h>
 
-#include "server/ConnectionCounter.hpp"
 #include "server/RequestHead.hpp"
 #include "server/RequestTarget.hpp"
 
@@ -58,24 +57,6 @@ TEST(ParseRequestTarget, SplitsAndDecodes) {
     EXPECT_EQ(target.Parameter("x"), "a b");
     EXPECT_FALSE(target.Parameter("missing"));
     EXPECT_EQ(ParseRequestTarget("/bad%zz%4").path, "/bad%zz%4");
-}
-
-TEST(ConnectionCounter, CapsPerClientAndInAll) {
-    ConnectionCounter counter(5, 2, "127.0.0.1");
-    EXPECT_TRUE(counter.Acquire("127.0.0.7"));
-    EXPECT_TRUE(counter.Acquire("127.0.0.7"));
-    EXPECT_FALSE(counter.Acquire("127.0.0.7"));
-    // One IPv6 /64 is one client; the next /64 another.
-    EXPECT_TRUE(counter.Acquire("2001:db8:0:1::1"));
-    EXPECT_TRUE(counter.Acquire("2001:db8:0:1:ffff::2"));
-    EXPECT_FALSE(counter.Acquire("2001:db8:0:1::3"));
-    // The trusted proxy has only the total cap.
-    EXPECT_TRUE(counter.Acquire("127.0.0.1"));
-    EXPECT_FALSE(counter.Acquire("127.0.0.1"));
-    counter.Release("127.0.0.7");
-    EXPECT_TRUE(counter.Acquire("::ffff:127.0.0.7")) << "a mapped address is the IPv4 one";
-    EXPECT_EQ(counter.Total(), 5u);
-    EXPECT_EQ(ClientKey("2001:db8:0:1::1"), "2001:0db8:0000:0001::/64");
 }
 
 } // namespace

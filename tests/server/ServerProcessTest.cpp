@@ -2,6 +2,7 @@
 // a stream of publishes, after which every acknowledged record is still there.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sqlite3.h>
@@ -35,12 +36,17 @@ void expectPromptAnswers(std::vector<double> times);
 // The program started with arguments; its port is read from the line it prints at start.
 class ServerProcess {
 public:
-    explicit ServerProcess(const std::vector<std::string>& args) {
+    // With `errorFile` the program's standard error goes there.
+    explicit ServerProcess(const std::vector<std::string>& args, const std::string& errorFile = {}) {
         int out[2];
         if (::pipe(out) != 0) return;
         m_pid = ::fork();
         if (m_pid == 0) {
             ::dup2(out[1], STDOUT_FILENO);
+            if (!errorFile.empty()) {
+                const int err = ::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                if (err >= 0) ::dup2(err, STDERR_FILENO);
+            }
             ::close(out[0]);
             ::close(out[1]);
             std::vector<char*> argv;
@@ -146,6 +152,41 @@ TEST(ServerCommandLine, EndsInOrderOnSigterm) {
     const int status = server.Kill(SIGTERM);
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(ServerProxy, ForwardedJunkCountsAsTheProxyAndIsReportedOnce) {
+    TestDatabase database(Backend::Sqlite);
+    char errFile[] = "/tmp/hoopstack-err-XXXXXX";
+    ::close(::mkstemp(errFile));
+    ServerProcess server(
+        {"--port", "0", "--database", database.Url(), "--trust-proxy", "127.0.0.1", "--publish-limit", "3"},
+        errFile);
+    ASSERT_GT(server.Port(), 0);
+    const auto publish = [&](const std::string& forwarded, int score) {
+        return StatusOf(
+            ExchangeRaw(server.Port(), "GET /cgi-bin/gameres.pl?e=" + ReportCode(score, "1", "Jo") +
+                                           " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n"
+                                           "X-Forwarded-For: " +
+                                           forwarded + "\r\n\r\n"));
+    };
+    // Junk of every kind shares the proxy's own allowance of three, and says so in the log once.
+    EXPECT_EQ(publish("caf\xc3\xa9", 1), 200);
+    EXPECT_EQ(publish("junk-1", 2), 200);
+    EXPECT_EQ(publish("unknown", 3), 200);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(publish("junk-" + std::string(std::size_t(i) * 100, 'x'), 10 + i), 429);
+    EXPECT_EQ(publish("192.0.2.1", 40), 200) << "a real forwarded address has its own allowance";
+    EXPECT_EQ(server.Kill(SIGTERM), 0);
+    std::string log;
+    if (FILE* f = std::fopen(errFile, "rb")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) log.append(buffer, n);
+        std::fclose(f);
+    }
+    ::unlink(errFile);
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+    EXPECT_NE(log.find("X-Forwarded-For \"caf??\""), std::string::npos) << log;
+    EXPECT_EQ(log.find('\xc3'), std::string::npos) << "only printable bytes of a stranger's reach the log";
 }
 
 class DurabilityTest : public ::testing::TestWithParam<Backend> {

@@ -2,7 +2,8 @@
 # The whole public chain on loopback: nginx with the shipped site (packaging/nginx), TLS with a
 # throw-away certificate, in front of two leaderboards that share one throw-away PostgreSQL
 # database and trust nginx with X-Forwarded-For. Publishes from several loopback addresses,
-# the pages, the per-address limits, request smuggling and slow clients, all through nginx;
+# the pages, the per-client limits (an IPv6 /64 as one client where a network namespace can
+# be made), request smuggling and slow clients, all through nginx;
 # with SERVER-REPLAY-GAME also a real game with its replay, verified once across both
 # leaderboards, a replay near the address limit, and the replay's download.
 # Usage: nginx_e2e.sh HOOPSTACK-LEADERBOARD HOOPSTACK-STORE SITE-CONF THROWAWAY-POSTGRES [SERVER-REPLAY-GAME]
@@ -127,6 +128,24 @@ done
 [ "$limited" = 1 ] || fail "twenty publishes from one address were never limited"
 [ "$(get 127.0.0.7 "/cgi-bin/gameres.pl?e=$(code 7 3 Other)")" = 200 ] || fail "another address was limited too"
 
+# One IPv6 /64 is one client for nginx's limits, as for the leaderboard's: checked in a network
+# namespace of its own whose loopback device gets the addresses; skipped, and said so, where no
+# namespace can be made (a container without CAP_SYS_ADMIN) or no address added.
+ipv6_note="IPv6 /64 limits skipped"
+if ! command -v unshare >/dev/null || ! command -v ip >/dev/null; then
+  echo "nginx e2e: no unshare or ip; the IPv6 /64 limits are not checked"
+elif ! unshare --net true 2>/dev/null; then
+  echo "nginx e2e: no network namespace can be made here (needs CAP_SYS_ADMIN); the IPv6 /64 limits are not checked"
+else
+  status=0
+  unshare --net "$(dirname "$0")/nginx_ipv6_limits.sh" "$server_bin" "$store_bin" "$site" "$work/ipv6" || status=$?
+  case $status in
+    0) ipv6_note="IPv6 /64 limits checked" ;;
+    77) echo "nginx e2e: the IPv6 /64 limits are not checked" ;;
+    *) fail "the IPv6 /64 limits through nginx failed" ;;
+  esac
+fi
+
 # Smuggling through nginx: a GET whose body is a publish, on the raw TLS stream.
 smuggled="GET /cgi-bin/gameres.pl?e=$(code 999999 1 SMUGGLED) HTTP/1.1\r\nHost: x\r\n\r\n"
 length=$(printf '%b' "$smuggled" | wc -c)
@@ -167,4 +186,4 @@ awk '$1 != 200 { bad++ } $2 >= 1.0 { slow++ } $2 >= 5.0 { bad++ } END { exit !(b
 kill -- "-$slow_group" 2>/dev/null || true
 wait "$slow_group" 2>/dev/null || true
 slow_group=
-echo "nginx e2e: ok (TLS on port $tls_port, leaderboards on ${ports[*]}; the probes began with $held slow clients connected${game_bin:+; a game verified once of 5 publishes})"
+echo "nginx e2e: ok (TLS on port $tls_port, leaderboards on ${ports[*]}; the probes began with $held slow clients connected${game_bin:+; a game verified once of 5 publishes}; $ipv6_note)"

@@ -221,6 +221,11 @@ FloodAnswer FetchFlood(int port, const std::string& path, const std::string& cli
     return answer;
 }
 
+// A status for people: the code, or "no answer".
+std::string StatusText(int status) {
+    return status == 0 ? "no answer" : std::to_string(status);
+}
+
 // The value at fraction q of the sorted times (nearest rank); 0 for none.
 double FloodPercentile(std::vector<double> times, double q) {
     if (times.empty()) return 0;
@@ -315,15 +320,21 @@ int main(int argc, char** argv) {
     const FloodOptions& options = *parsed;
     const std::vector<FloodGame> costly = ReadFloodGames(options.costlyFile);
     const std::vector<FloodGame> honest = ReadFloodGames(options.honestFile);
-    if (costly.empty() || std::ssize(honest) < options.honestCount) {
-        std::fprintf(stderr, "leaderboard_flood_clients: %s needs a game line and %s %d\n",
-                     options.costlyFile.c_str(), options.honestFile.c_str(), options.honestCount);
+    if (costly.empty()) {
+        std::fprintf(stderr, "leaderboard_flood_clients: %s holds no game line\n",
+                     options.costlyFile.c_str());
+        return 2;
+    }
+    if (std::ssize(honest) < options.honestCount) {
+        std::fprintf(stderr, "leaderboard_flood_clients: %s holds %zu game lines, fewer than %d\n",
+                     options.honestFile.c_str(), honest.size(), options.honestCount);
         return 2;
     }
     // A tag per run keeps the reports of runs on one database apart: a report is stored once.
     const std::string run = std::to_string(std::time(nullptr) % 100000);
     const int port = options.port;
-    const double baselineSeconds = 2, honestDelay = 2;
+    // The honest players begin 2 s into the flood, or a quarter of the way into a short one.
+    const double baselineSeconds = 2, honestDelay = std::min(2.0, options.seconds / 4);
 
     const FloodClock::time_point start = FloodClock::now();
     const FloodClock::time_point floodStart = After(start, baselineSeconds);
@@ -431,17 +442,22 @@ int main(int argc, char** argv) {
     };
     for (const FloodAnswer& a : replayAnswers)
         if (a.status != 200 || a.verdict != ReplayVerdict::Verified || a.ms > options.maxVerifyMs)
-            fail("an honest replay publish answered " + std::to_string(a.status) +
+            fail("an honest replay publish answered " + StatusText(a.status) +
                  (a.verdict == ReplayVerdict::Verified ? " verified" : " not verified") + " in " +
                  std::to_string(int(a.ms)) + " ms (bound " + std::to_string(int(options.maxVerifyMs)) +
                  " ms)");
     for (const FloodAnswer& a : plainAnswers)
         if (a.status != 200 || a.ms > options.maxPlainMs)
-            fail("an honest publish without replay answered " + std::to_string(a.status) + " in " +
+            fail("an honest publish without replay answered " + StatusText(a.status) + " in " +
                  std::to_string(int(a.ms)) + " ms (bound " + std::to_string(int(options.maxPlainMs)) +
                  " ms)");
+    for (const FloodAnswer& a : baselinePlain)
+        if (a.status != 200) fail("a publish before the flood answered " + StatusText(a.status));
+    for (const FloodAnswer& a : baselinePages)
+        if (a.status != 200) fail("a page load before the flood answered " + StatusText(a.status));
     for (const FloodAnswer& a : floodPages)
-        if (a.status != 200) fail("a page load answered " + std::to_string(a.status));
+        if (a.status != 200) fail("a page load under the flood answered " + StatusText(a.status));
+    if (floodPages.empty()) fail("no page loaded under the flood");
     const double baseP99 = FloodPercentile(TimesOf(baselinePages), 0.99);
     const double floodP99 = FloodPercentile(TimesOf(floodPages), 0.99);
     const double pageBound = options.maxPageFactor * baseP99 + 50;

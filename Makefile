@@ -46,6 +46,7 @@ bench: build-all
 	bench/game_idle.sh $(BUILD)/bin
 	bench/server/leaderboard_bench.sh $(BUILD)/bin/hoopstack-leaderboard
 	bench/server/scale_bench.sh $(BUILD)/bin/hoopstack-leaderboard
+	bench/server/flood_bench.sh $(BUILD)/bin/hoopstack-leaderboard
 
 # Long soak: SOAK_GAMES games per level with the greedy bot, invariants checked every frame.
 SOAK_GAMES ?= 1000

@@ -12,8 +12,11 @@ namespace rules {
 
 class TGame;
 
-// The most frames a replay may ask for: a long game at the highest level is about 20,000.
-inline constexpr std::uint32_t kReplayTickBudget = 500000;
+// The most frames a replay may ask for: four times the longest of a thousand bot games at any
+// level and speed (65,416 frames, at Master on the fast speed; replay_bench prints them),
+// which leaves a player three times as long again to think between throws: 43 minutes of
+// play at the fast speed's 100 frames a second, longer at the others.
+inline constexpr std::uint32_t kReplayTickBudget = 262144;
 
 // Feeds a replay to a game frame by frame: before each step the inputs stamped with that
 // tick, then the step with the recorded pace. The game must have been started with

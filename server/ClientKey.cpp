@@ -42,6 +42,13 @@ std::string ClientKey::Text() const {
     return text;
 }
 
+ClientKey ClientGroupOf(const ClientKey& client) {
+    ClientKey group = client;
+    const std::size_t kept = client.family == ClientKey::Family::V4 ? 3 : 6;
+    std::fill(group.bytes.begin() + std::ptrdiff_t(kept), group.bytes.end(), std::uint8_t(0));
+    return group;
+}
+
 ClientKey ClientKeyOf(std::string_view address) {
     ClientKey key;
     if (address.empty() || address.size() >= kLongestAddressText) return key;

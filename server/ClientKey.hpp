@@ -29,6 +29,10 @@ struct ClientKey {
 // The client key of an address in text form (IPv4 dotted quad or any IPv6 form inet_pton reads).
 ClientKey ClientKeyOf(std::string_view address);
 
+// The wider group a client belongs to, for limits that one holder of many addresses shares:
+// its IPv4 /24 or IPv6 /48 (the keys of groups are compared with groups only).
+ClientKey ClientGroupOf(const ClientKey& client);
+
 struct ClientKeyHash {
     std::size_t operator()(const ClientKey& key) const noexcept;
 };

@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <future>
 
 #include "server/Pages.hpp"
 #include "server/PublishRequest.hpp"
+#include "server/ReplayCheck.hpp"
 #include "server/ReplayVerifier.hpp"
+#include "server/VerificationBudget.hpp"
+#include "store/ReplayFile.hpp"
 #include "server/TopJson.hpp"
 
 namespace server {
@@ -51,12 +55,17 @@ Leaderboard::Clock Leaderboard::SystemClock() {
             }};
 }
 
-Leaderboard::Leaderboard(RecordStore& store, RateLimiter& limiter, Clock clock, ReplayVerifier* verifier)
+Leaderboard::Leaderboard(RecordStore& store, RateLimiter& limiter, Clock clock, ReplayVerifier* verifier,
+                         VerificationBudget* budget)
     : m_store(store),
       m_limiter(limiter),
       m_clock(std::move(clock)),
       m_ownVerifier(verifier ? nullptr : std::make_unique<ReplayVerifier>(1)),
       m_verifier(verifier ? verifier : m_ownVerifier.get()),
+      m_ownBudget(budget ? nullptr
+                         : std::make_unique<VerificationBudget>(VerificationBudget::kDefaultClientFrames,
+                                                                VerificationBudget::kDefaultGroupFrames)),
+      m_budget(budget ? budget : m_ownBudget.get()),
       m_tops(store) {}
 
 static_assert(kLevelPageRows <= TopCache::kRows, "the level page shows cached rows only");
@@ -68,7 +77,9 @@ Expected<std::vector<RankedRecord>> Leaderboard::Top(int level, int count) {
     return std::vector<RankedRecord>(rows.begin(), rows.begin() + std::min<std::ptrdiff_t>(count, std::ssize(rows)));
 }
 
-Leaderboard::~Leaderboard() = default;
+Leaderboard::~Leaderboard() {
+    WaitForPublishes();
+}
 
 Reply Leaderboard::ErrorPage(int status, std::string_view title, std::string_view message) {
     Reply reply = html(status, RenderErrorPage(title, message));
@@ -78,45 +89,119 @@ Reply Leaderboard::ErrorPage(int status, std::string_view title, std::string_vie
 
 Reply Leaderboard::Publish(const std::optional<std::string>& code, const std::optional<std::string>& replay,
                            const std::string& address, Deadline deadline) {
-    if (!code) return ErrorPage(400, "Bad score report", "The address carries no score: it needs \"?e=\" and the score code.");
+    std::promise<Reply> reply;
+    std::future<Reply> answered = reply.get_future();
+    StartPublish(
+        code, replay, address, deadline, [](std::function<void()> work) { work(); },
+        [&reply](Reply answer) { reply.set_value(std::move(answer)); });
+    return answered.get();
+}
+
+void Leaderboard::StartPublish(const std::optional<std::string>& code,
+                               const std::optional<std::string>& replay, const std::string& address,
+                               Deadline deadline, Post post, Answer answer) {
+    if (!code)
+        return answer(ErrorPage(400, "Bad score report",
+                                "The address carries no score: it needs \"?e=\" and the score code."));
     Expected<NewRecord> record = ParsePublishCode(*code, m_clock.wallSeconds());
-    if (!record) return ErrorPage(400, "Bad score report", record.error());
+    if (!record) return answer(ErrorPage(400, "Bad score report", record.error()));
 
     const RateLimiter::Decision decision = m_limiter.Take(ClientKeyOf(address), m_clock.steadySeconds());
-    if (!decision.allowed) {
-        Reply reply = ErrorPage(429, "Too many scores",
-                                "Too many scores came from your address in the last minute. Please publish again in " +
-                                    std::to_string(decision.retryAfterSeconds) + " seconds.");
-        reply.headers.emplace_back("Retry-After", std::to_string(decision.retryAfterSeconds));
-        return reply;
-    }
+    if (!decision.allowed)
+        return answer(TryAgainPage(
+            429, "Too many scores",
+            "Too many scores came from your address in the last minute. Please publish again in " +
+                std::to_string(decision.retryAfterSeconds) + " seconds.",
+            decision.retryAfterSeconds));
 
-    if (replay && !replay->empty()) {
-        const Deadline verifyBy = std::min(deadline, std::chrono::steady_clock::now() + kVerifyWait);
-        std::optional<ReplayCheck> check = m_verifier->Check(*replay, record->level, record->score, verifyBy);
-        if (!check) {
-            Reply reply = ErrorPage(503, "Too many games to check",
-                                    "The server is checking many games just now and could not check yours; "
-                                    "nothing was stored. Please publish it again in a minute.");
-            reply.headers.emplace_back("Retry-After", "30");
-            return reply;
+    const std::string_view text =
+        store::TrimReplayText(replay ? std::string_view(*replay) : std::string_view());
+    const std::optional<std::uint32_t> frames = ReplayFrames(text);
+    if (!frames) {
+        // No replay, or one judged without playing it: nobody's checks are waited for.
+        if (!text.empty()) record->check = CheckReplay(text, record->level, record->score);
+        return answer(Store(*record, deadline));
+    }
+    const RateLimiter::Decision budget = m_budget->Spend(address, *frames, m_clock.steadySeconds());
+    if (!budget.allowed)
+        return answer(
+            TryAgainPage(429, "Too many games to check",
+                         "The games from your address have had all the checking time the server gives an "
+                         "address for now; nothing was stored. Please publish again in " +
+                             std::to_string(budget.retryAfterSeconds) + " seconds.",
+                         budget.retryAfterSeconds));
+
+    {
+        std::lock_guard lock(m_publishesLock);
+        ++m_publishesInFlight;
+    }
+    const Deadline verifyBy = std::min(deadline, std::chrono::steady_clock::now() + kVerifyWait);
+    // Counted until its answer, so that the leaderboard and the caller's pool outlive it.
+    struct Uncounted {
+        Leaderboard* board;
+        ~Uncounted() {
+            if (board) board->PublishEnded();
         }
-        record->check = std::move(*check);
-    }
+    } uncounted{this};
+    m_verifier->Submit(
+        std::string(text), record->level, record->score, *frames, verifyBy,
+        [this, record = std::move(*record), deadline, post, answer](std::optional<ReplayCheck> check) {
+            post([this, record, check, deadline, answer] {
+                try {
+                    if (!check) {
+                        answer(TryAgainPage(
+                            503, "Too many games to check",
+                            "The server is checking many games just now and could not check yours; "
+                            "nothing was stored. Please publish it again in a minute.",
+                            30));
+                    } else {
+                        NewRecord checked = record;
+                        checked.check = *check;
+                        answer(Store(checked, deadline));
+                    }
+                } catch (const std::exception& e) {
+                    std::fprintf(stderr, "hoopstack-leaderboard: %s\n", e.what());
+                    answer(ErrorPage(500, "Server error", "Something went wrong; please try again later."));
+                }
+                PublishEnded();
+            });
+        });
+    uncounted.board = nullptr;
+}
 
-    const Expected<PublishResult> result = m_store.Publish(*record, deadline);
+void Leaderboard::PublishEnded() {
+    std::lock_guard lock(m_publishesLock);
+    if (--m_publishesInFlight == 0) m_publishesDone.notify_all();
+}
+
+void Leaderboard::WaitForPublishes() {
+    std::unique_lock lock(m_publishesLock);
+    m_publishesDone.wait(lock, [this] { return m_publishesInFlight == 0; });
+}
+
+Reply Leaderboard::TryAgainPage(int status, std::string_view title, std::string_view message,
+                                int retryAfterSeconds) {
+    Reply reply = ErrorPage(status, title, message);
+    reply.headers.emplace_back("Retry-After", std::to_string(retryAfterSeconds));
+    return reply;
+}
+
+Reply Leaderboard::Store(const NewRecord& record, Deadline deadline) {
+    const Expected<PublishResult> result = m_store.Publish(record, deadline);
     if (!result) {
         std::fprintf(stderr, "hoopstack-leaderboard: %s\n", result.error().c_str());
-        Reply reply = ErrorPage(503, "Score not stored",
-                                "The score could not be stored just now; please publish it again later. It is never stored twice.");
-        reply.headers.emplace_back("Retry-After", "10");
-        return reply;
+        return TryAgainPage(
+            503, "Score not stored",
+            "The score could not be stored just now; please publish it again later. It is never "
+            "stored twice.",
+            10);
     }
     // The answer shows the table with this record in it when it made the Top 10.
-    m_tops.Changed(record->level);
-    const Expected<std::vector<RankedRecord>> top = Top(record->level, kTopRows);
+    m_tops.Changed(record.level);
+    const Expected<std::vector<RankedRecord>> top = Top(record.level, kTopRows);
     if (!top) std::fprintf(stderr, "hoopstack-leaderboard: %s\n", top.error().c_str());
-    Reply reply = html(200, RenderPublishPage(*record, *result, top ? &*top : nullptr, m_store.VerifiedOnly()));
+    Reply reply =
+        html(200, RenderPublishPage(record, *result, top ? &*top : nullptr, m_store.VerifiedOnly()));
     reply.headers.emplace_back("Cache-Control", "no-store");
     return reply;
 }

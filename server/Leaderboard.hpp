@@ -1,9 +1,11 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +20,7 @@
 namespace server {
 
 class ReplayVerifier;
+class VerificationBudget;
 
 // The longest a publish's replay may wait for and take on the verification workers; the
 // rest of the publish's time is the database's.
@@ -33,15 +36,29 @@ public:
     };
     static Clock SystemClock();
 
-    // Without a verifier of its own the leaderboard starts one with a single worker.
+    // Without a verifier of its own the leaderboard starts one with a single worker; without
+    // a budget, one of the default size.
     Leaderboard(RecordStore& store, RateLimiter& limiter, Clock clock = SystemClock(),
-                ReplayVerifier* verifier = nullptr);
+                ReplayVerifier* verifier = nullptr, VerificationBudget* budget = nullptr);
+    // Waits for the publishes still being checked (WaitForPublishes).
     ~Leaderboard();
 
+    // Runs the rest of a publish once its replay is checked, where the caller wants it.
+    using Post = std::function<void(std::function<void()>)>;
+    using Answer = std::function<void(Reply)>;
+
     // /cgi-bin/gameres.pl?e=CODE&r=REPLAY from `address`: 400 for a bad code, 429 over the
-    // rate limit, 503 when the replay could not be checked in time (too many waiting) or the
-    // record could not be stored by the deadline, else 200 with the rank, whether the record
-    // is verified (and why not) and the Top 10. Without a replay the record is unverified.
+    // rate limit or the address's checking time (VerificationBudget), 503 when the replay
+    // could not be checked in time or the record could not be stored by the deadline, else
+    // 200 with the rank, whether the record is verified (and why not) and the Top 10. Without
+    // a replay the record is unverified. The answer comes exactly once: at once on the calling
+    // thread when no replay is to be played, else from a work given to `post` after the check,
+    // so that no thread waits for it.
+    void StartPublish(const std::optional<std::string>& code, const std::optional<std::string>& replay,
+                      const std::string& address, Deadline deadline, Post post, Answer answer);
+    // Waits until every publish started has been answered; none may start meanwhile.
+    void WaitForPublishes();
+    // StartPublish, waiting for its answer on the calling thread.
     Reply Publish(const std::optional<std::string>& code, const std::optional<std::string>& replay,
                   const std::string& address, Deadline deadline);
     Reply Publish(const std::optional<std::string>& code, const std::string& address, Deadline deadline) {
@@ -76,13 +93,22 @@ private:
     Expected<std::vector<RankedRecord>> Top(int level, int count);
 
     Reply ErrorPage(int status, std::string_view title, std::string_view message);
+    Reply TryAgainPage(int status, std::string_view title, std::string_view message, int retryAfterSeconds);
+    // Stores the record and answers with its page.
+    Reply Store(const NewRecord& record, Deadline deadline);
+    void PublishEnded();
 
     RecordStore& m_store;
     RateLimiter& m_limiter;
     Clock m_clock;
     std::unique_ptr<ReplayVerifier> m_ownVerifier;
     ReplayVerifier* m_verifier;
+    std::unique_ptr<VerificationBudget> m_ownBudget;
+    VerificationBudget* m_budget;
     TopCache m_tops;
+    std::mutex m_publishesLock;
+    std::condition_variable m_publishesDone;
+    int m_publishesInFlight = 0;
 };
 
 } // namespace server

@@ -20,7 +20,7 @@ int ioThreads() {
 
 // Where an answer is made.
 enum class RouteThread {
-    Publishes, // on the publishes' pool: it may wait for the database
+    Publishes, // on the publishes' pool: it may wait for the database, never for a check
     Pages,     // on the pages' pool: it reads the database
     Io,        // at once, on the I/O thread: it needs no database
 };
@@ -89,6 +89,8 @@ LeaderboardHttp::LeaderboardHttp(Leaderboard& board, HttpLimits limits, int thre
       m_publishes(std::size_t(std::max(1, threads))) {}
 
 LeaderboardHttp::~LeaderboardHttp() {
+    // The publishes being checked come back to the publishes' pool; it must outlive them.
+    m_board.WaitForPublishes();
     m_pages.join();
     m_publishes.join();
 }
@@ -117,6 +119,21 @@ void LeaderboardHttp::Handle(const HttpRequest& request, HttpServer::Respond res
     const RouteThread thread = route ? route->thread : RouteThread::Io;
     if (thread == RouteThread::Io) {
         respond(Answer(request, deadline));
+        return;
+    }
+    if (thread == RouteThread::Publishes) {
+        // A publish whose replay is checked holds no thread meanwhile: its storing comes back
+        // to this pool once the check is done.
+        boost::asio::post(m_publishes, [this, request, deadline, respond = std::move(respond)] {
+            try {
+                m_board.StartPublish(
+                    request.target.Parameter("e"), request.target.Parameter("r"), request.client, deadline,
+                    [this](std::function<void()> work) { boost::asio::post(m_publishes, std::move(work)); },
+                    respond);
+            } catch (const std::exception& e) {
+                respond(serverError(e));
+            }
+        });
         return;
     }
     boost::asio::post(

@@ -16,9 +16,10 @@ class Leaderboard;
 // The leaderboard's web addresses on an HttpServer, listed in one table in the source:
 //   /cgi-bin/gameres.pl?e=CODE[&r=REPLAY], /, /level/N, /api/top?level=N,
 //   /replay/ID.hoopstack-replay, /cgi-bin/screen.pl/games.shtml, /style.css; everything else
-// is 404. Replays are checked on the Leaderboard's verification workers. Pages that read the database run on
-// a pool of `threads` threads, publishes on a pool of their own, so that publishes waiting for the database
-// never hold up the pages; answers that need no database come from the I/O threads.
+// is 404. Replays are checked on the Leaderboard's verification workers, and a publish waiting for its
+// check holds no thread. Pages that read the database run on a pool of `threads` threads, publishes on a
+// pool of their own, so that publishes waiting for the database never hold up the pages; answers that
+// need no database come from the I/O threads.
 class LeaderboardHttp {
 public:
     LeaderboardHttp(Leaderboard& board, HttpLimits limits, int threads);

@@ -17,9 +17,10 @@ constexpr std::size_t kBucketNodeBytes =
 RateLimiter::RateLimiter(int perMinute, std::size_t maxClients)
     : m_perMinute(std::max(perMinute, 0)), m_maxClients(std::max<std::size_t>(maxClients, 1)) {}
 
-RateLimiter::Decision RateLimiter::Take(const ClientKey& client, double nowSeconds) {
+RateLimiter::Decision RateLimiter::Take(const ClientKey& client, double nowSeconds, double amount) {
     if (m_perMinute == 0) return {};
     const double capacity = m_perMinute;
+    amount = std::clamp(amount, 0.0, capacity);
     const double perSecond = capacity / 60.0;
     std::lock_guard lock(m_lock);
     auto found = m_buckets.find(client);
@@ -31,11 +32,11 @@ RateLimiter::Decision RateLimiter::Take(const ClientKey& client, double nowSecon
     const double elapsed = std::max(0.0, nowSeconds - bucket.updatedAt);
     bucket.tokens = std::min(capacity, bucket.tokens + elapsed * perSecond);
     bucket.updatedAt = std::max(bucket.updatedAt, nowSeconds);
-    if (bucket.tokens >= 1.0) {
-        bucket.tokens -= 1.0;
+    if (bucket.tokens >= amount) {
+        bucket.tokens -= amount;
         return {};
     }
-    return {false, std::max(1, int(std::ceil((1.0 - bucket.tokens) / perSecond)))};
+    return {false, std::max(1, int(std::ceil((amount - bucket.tokens) / perSecond)))};
 }
 
 std::size_t RateLimiter::Entries() const {

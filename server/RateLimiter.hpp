@@ -24,8 +24,9 @@ public:
         bool allowed = true;
         int retryAfterSeconds = 0; // when refused: seconds until the next token
     };
-    // Takes a token for `client` at `nowSeconds` (any steady clock).
-    Decision Take(const ClientKey& client, double nowSeconds);
+    // Takes `amount` tokens (at most `perMinute`) for `client` at `nowSeconds` (any steady
+    // clock); takes nothing when refused.
+    Decision Take(const ClientKey& client, double nowSeconds, double amount = 1.0);
 
     int PerMinute() const { return m_perMinute; }
     std::size_t MaxClients() const { return m_maxClients; }

@@ -25,6 +25,19 @@ bool IsReplayText(std::string_view text) {
     return true;
 }
 
+std::optional<std::uint32_t> ReplayFrames(std::string_view text) {
+    text = store::TrimReplayText(text);
+    if (text.empty() || text.size() > kMaxStoredReplay || !IsReplayText(text)) return std::nullopt;
+    try {
+        const std::optional<rules::GameReplay> replay = rules::DecodeReplay(text);
+        if (!replay || replay->ticks > rules::kReplayTickBudget) return std::nullopt;
+        return replay->ticks;
+    } catch (const std::exception&) {
+        // Want of memory: the check itself will say so.
+        return std::uint32_t(0);
+    }
+}
+
 std::string Sha256Hex(std::string_view bytes) {
     static constexpr char kHex[] = "0123456789abcdef";
     unsigned char digest[EVP_MAX_MD_SIZE];

@@ -20,6 +20,11 @@ namespace server {
 // other replay text is kept with the record, verified or not.
 ReplayCheck CheckReplay(std::string_view text, int level, std::int32_t score);
 
+// The frames checking the text will play (at most its replay's frames), or nothing when
+// CheckReplay judges it without playing: no replay, too long, not base64url, no replay that
+// decodes, more frames than a replay may hold. Such text is cheap to judge on any thread.
+std::optional<std::uint32_t> ReplayFrames(std::string_view text);
+
 // Whether the text holds only base64url characters (A-Z a-z 0-9 - _), and at least one.
 bool IsReplayText(std::string_view text);
 

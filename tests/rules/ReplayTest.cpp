@@ -410,7 +410,7 @@ TEST(ReplayFidelity, WhatWasAddedAfterTheGameOrNeverTakenIsRefused) {
     const CourtGeometry g;
     const int midX = g.courtLeft + g.courtWidth / 2, midY = g.courtTop + g.courtHeight / 2;
 
-    for (const std::uint32_t extra : {1u, 40u, 400000u}) {
+    for (const std::uint32_t extra : {1u, 40u, kReplayTickBudget - replay.ticks}) {
         GameReplay padded = replay;
         padded.ticks += extra;
         EXPECT_TRUE(Has(RefusalOf(padded, Level::Expert, score), "after its game ended")) << extra;

@@ -392,14 +392,15 @@ TEST(LeaderboardFailures, AGameThatCannotBeCheckedInTimeIsNotStoredAndSaysSo) {
     });
     Leaderboard board(**store, limiter, Leaderboard::SystemClock(), &verifier);
     const auto start = std::chrono::steady_clock::now();
-    const Reply reply = board.Publish(ReportCode(10, 1, "Anna"), std::string("AAAA"), "10.0.0.1");
+    const Reply reply = board.Publish(ReportCode(10, 1, "Anna"), IdleReplay(1, 100), "10.0.0.1");
     EXPECT_EQ(reply.status, 503);
     EXPECT_TRUE(Contains(reply.body, "nothing was stored")) << reply.body;
     EXPECT_EQ(header(reply, "Retry-After"), "30");
     EXPECT_LT(std::chrono::steady_clock::now() - start, kVerifyWait + std::chrono::seconds(2));
-    // The queue is full now too: the next is refused at once.
-    const Reply next = board.Publish(ReportCode(11, 1, "Anna"), std::string("BBBB"), "10.0.0.1");
+    // The worker is still held: the next waits in the queue and is refused at its deadline too.
+    const Reply next = board.Publish(ReportCode(11, 1, "Anna"), IdleReplay(1, 200), "10.0.0.1");
     EXPECT_EQ(next.status, 503);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2 * kVerifyWait + std::chrono::seconds(2));
     EXPECT_TRUE((*store)->List({})->empty());
     {
         std::lock_guard guard(lock);

@@ -3,6 +3,7 @@
 // workers' queue stays bounded.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -13,6 +14,7 @@
 
 #include "ReplayGames.hpp"
 #include "TextSearch.hpp"
+#include "rules/ReplayPlayer.hpp"
 #include "server/ReplayCheck.hpp"
 #include "server/ReplayVerifier.hpp"
 
@@ -61,7 +63,8 @@ TEST(CheckReplay, AGameIsItsOwnWhateverBytesCarryIt) {
         const char* reason;
     };
     const std::vector<Case> cases = {
-        {"frames after the end", [](rules::GameReplay& r) { r.ticks += 400000; }, "after its game ended"},
+        {"frames after the end", [](rules::GameReplay& r) { r.ticks = rules::kReplayTickBudget; },
+         "after its game ended"},
         {"a click after the end",
          [](rules::GameReplay& r) {
              r.inputs.push_back({r.ticks, rules::ReplayInput::Kind::Click, 200, 200});
@@ -188,51 +191,102 @@ struct Gate {
 
 Deadline in(int ms) { return std::chrono::steady_clock::now() + std::chrono::milliseconds(ms); }
 
-TEST(ReplayVerifier, AFullQueueAnswersAtOnceInsteadOfGrowing) {
-    Gate gate;
-    ReplayVerifier verifier(1, 2, gate.Function());
-    std::vector<std::thread> waiting;
-    std::atomic<int> answered{0};
-    // One check runs and two wait in the queue.
-    for (int i = 0; i < 3; ++i) {
-        waiting.emplace_back([&, i] {
-            const auto result = verifier.Check("AAA" + std::to_string(i), 1, 0, in(20'000));
-            if (result && Contains(result->reason, "checked")) ++answered;
-        });
-        if (i == 0)
-            while (gate.begun == 0) std::this_thread::yield();
+// The answers of submitted checks, in the order they came.
+struct Answers {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<std::string> got; // "checked TEXT" or "dropped TEXT"
+
+    ReplayVerifier::Done For(const std::string& text) {
+        return [this, text](std::optional<ReplayCheck> check) {
+            std::lock_guard guard(lock);
+            got.push_back(check ? check->reason : "dropped " + text);
+            changed.notify_all();
+        };
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(verifier.Check("AAAx", 1, 0, in(20'000)));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-    // Text that needs no replaying is judged without the queue.
-    const auto none = verifier.Check("", 1, 0, in(20'000));
-    ASSERT_TRUE(none);
-    EXPECT_EQ(none->reason, "no replay");
-    const auto bad = verifier.Check("not base64!", 1, 0, in(20'000));
-    ASSERT_TRUE(bad);
-    EXPECT_EQ(bad->reason, "replay is not base64url text");
-    gate.Open();
-    for (std::thread& t : waiting) t.join();
-    EXPECT_EQ(answered, 3);
+    std::vector<std::string> WaitFor(std::size_t count) {
+        std::unique_lock guard(lock);
+        changed.wait_for(guard, std::chrono::seconds(20), [&] { return got.size() >= count; });
+        return got;
+    }
+};
+
+TEST(ReplayVerifier, TheCheapestCheckBeginsFirstAndAFullQueueDropsItsCostliest) {
+    Gate gate;
+    Answers answers;
+    {
+        ReplayVerifier verifier(1, 2, gate.Function());
+        verifier.Submit("running", 1, 0, 100, in(20'000), answers.For("running"));
+        while (gate.begun == 0) std::this_thread::yield();
+        verifier.Submit("dear", 1, 0, 5000, in(20'000), answers.For("dear"));
+        verifier.Submit("middle", 1, 0, 3000, in(20'000), answers.For("middle"));
+        // Full: a dearer check is dropped at once, a cheaper one takes the costliest's place.
+        verifier.Submit("dearest", 1, 0, 9000, in(20'000), answers.For("dearest"));
+        verifier.Submit("cheap", 1, 0, 50, in(20'000), answers.For("cheap"));
+        EXPECT_EQ(answers.WaitFor(2), (std::vector<std::string>{"dropped dearest", "dropped dear"}));
+        EXPECT_EQ(verifier.Waiting(), 2u);
+        gate.Open();
+        EXPECT_EQ(answers.WaitFor(5),
+                  (std::vector<std::string>{"dropped dearest", "dropped dear", "checked running",
+                                            "checked cheap", "checked middle"}));
+    }
     EXPECT_EQ(gate.begun, 3);
 }
 
-TEST(ReplayVerifier, ACheckNotBegunByItsDeadlineIsDropped) {
+TEST(ReplayVerifier, ACheckNotDoneByItsDeadlineIsAnsweredThenWhateverTheWorkersDo) {
     Gate gate;
+    Answers answers;
     ReplayVerifier verifier(1, 8, gate.Function());
-    std::thread first([&] { verifier.Check("AAA", 1, 0, in(20'000)); });
+    verifier.Submit("slow", 1, 0, 10, in(300), answers.For("slow"));
     while (gate.begun == 0) std::this_thread::yield();
-    EXPECT_FALSE(verifier.Check("BBB", 1, 0, in(100)));
+    verifier.Submit("waiting", 1, 0, 10, in(200), answers.For("waiting"));
+    // Both are answered at their deadlines though the worker is held all along.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(answers.WaitFor(2), (std::vector<std::string>{"dropped waiting", "dropped slow"}));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(verifier.Waiting(), 0u);
     gate.Open();
-    first.join();
-    // The dropped check never ran.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The one begun goes on for nobody; the dropped one never runs.
+    verifier.Submit("later", 1, 0, 10, in(5'000), answers.For("later"));
+    EXPECT_EQ(answers.WaitFor(3).back(), "checked later");
+    EXPECT_EQ(gate.begun, 2);
+}
+
+TEST(ReplayVerifier, StoppingAnswersEveryWaitingCheck) {
+    Gate gate;
+    Answers answers;
+    std::thread opener;
+    {
+        ReplayVerifier verifier(1, 8, gate.Function());
+        verifier.Submit("running", 1, 0, 10, in(20'000), answers.For("running"));
+        while (gate.begun == 0) std::this_thread::yield();
+        for (const char* text : {"a", "b", "c"})
+            verifier.Submit(text, 1, 0, 10, in(20'000), answers.For(text));
+        opener = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            gate.Open();
+        });
+    }
+    opener.join();
+    const std::vector<std::string> got = answers.WaitFor(4);
+    EXPECT_EQ(got.size(), 4u);
+    EXPECT_EQ(std::count(got.begin(), got.end(), "checked running"), 1);
     EXPECT_EQ(gate.begun, 1);
-    const auto later = verifier.Check("CCC", 1, 0, in(5'000));
-    ASSERT_TRUE(later);
-    EXPECT_EQ(later->reason, "checked CCC");
+}
+
+TEST(ReplayVerifier, TextThatNeedsNoPlayingIsJudgedWithoutTheQueue) {
+    Gate gate;
+    ReplayVerifier verifier(1, 1, gate.Function());
+    for (const auto& [text, reason] : std::vector<std::pair<std::string, std::string>>{
+             {"", "no replay"},
+             {"not base64!", "replay is not base64url text"},
+             {"AAAA", "does not decode"},
+             {IdleReplay(1, rules::kReplayTickBudget + 1), "more than the"}}) {
+        const auto check = verifier.Check(text, 1, 0, in(20'000));
+        ASSERT_TRUE(check) << text;
+        EXPECT_TRUE(Contains(check->reason, reason)) << check->reason;
+    }
+    EXPECT_EQ(gate.begun, 0);
 }
 
 TEST(ReplayVerifier, ChecksRealReplaysOnSeveralWorkers) {

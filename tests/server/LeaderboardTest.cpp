@@ -2,6 +2,7 @@
 // kind of bad report, the rate limit, duplicates, escaping, and a database that fails.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -318,6 +319,50 @@ TEST_P(LeaderboardTest, TheSameGameUnderAnotherNameIsStoredWithoutTheMark) {
     EXPECT_TRUE(Contains(late.body, "Not verified: the replay goes on for 1000 frames after its game ended"))
         << late.body;
     EXPECT_EQ(CountOf(m_board->Level("3").body, "class=\"verified\""), 1);
+}
+
+// A stranger who wants a player off a verified-only table takes eleven better games of other
+// players and publishes each under her name, padded after its end so that it is new bytes:
+// each is that game again, none is verified, none counts against her ten best.
+TEST_P(LeaderboardTest, OthersGamesUnderAPlayersNamePushNoneOfHersOff) {
+    m_store->SetVerifiedOnly(true);
+    std::vector<PlayedGame> games;
+    for (std::uint32_t seed = 40; seed < 200 && games.size() < 12; ++seed) {
+        std::optional<PlayedGame> game = PlayGame(2, seed);
+        if (!game || game->score == 0) continue;
+        const bool scoreTaken = std::any_of(games.begin(), games.end(),
+                                            [&](const PlayedGame& g) { return g.score == game->score; });
+        if (!scoreTaken) games.push_back(*game);
+    }
+    ASSERT_EQ(games.size(), 12u);
+    std::sort(games.begin(), games.end(),
+              [](const PlayedGame& a, const PlayedGame& b) { return a.score < b.score; });
+    ASSERT_TRUE(
+        Contains(m_board->Publish(ReportCode(games[0].score, 2, "Kim"), games[0].replay, "10.0.3.1").body,
+                 "&#10003; Verified"));
+    for (std::size_t i = 1; i < games.size(); ++i) {
+        const std::string from = "10.0.5." + std::to_string(i);
+        ASSERT_TRUE(Contains(
+            m_board->Publish(ReportCode(games[i].score, 2, "P" + std::to_string(i)), games[i].replay, from)
+                .body,
+            "&#10003; Verified"));
+        const std::string padded = ChangedReplay(games[i].replay, [](rules::GameReplay& r) { r.ticks += 7; });
+        const Reply copy =
+            m_board->Publish(ReportCode(games[i].score, 2, "Kim"), padded, "10.0.6." + std::to_string(i));
+        EXPECT_EQ(copy.status, 200);
+        EXPECT_FALSE(Contains(copy.body, "&#10003; Verified")) << i;
+    }
+    const Expected<std::vector<RankedRecord>> listed = m_store->Top(2, 1, 1000);
+    ASSERT_TRUE(listed) << listed.error();
+    EXPECT_EQ(listed->size(), 12u);
+    int kims = 0;
+    for (const RankedRecord& r : *listed)
+        if (r.name == "Kim") {
+            ++kims;
+            EXPECT_EQ(r.score, games[0].score);
+            EXPECT_TRUE(r.verified);
+        }
+    EXPECT_EQ(kims, 1);
 }
 
 TEST_P(LeaderboardTest, VerifiedOnlyTablesListVerifiedGamesAlone) {

@@ -43,6 +43,7 @@ int RunAdmin(RecordStore& store, const AdminCommand& command, std::string& out, 
             out += command.verification ? FormatAdminVerificationLine(row) : FormatAdminLine(row);
         return 0;
     }
+    if (command.action == AdminAction::Reverify) return RunReverify(store, out, error);
     const Expected<bool> done = command.action == AdminAction::Delete
                                     ? store.Delete(command.id)
                                     : store.SetHidden(command.id, command.action == AdminAction::Hide);
@@ -54,6 +55,39 @@ int RunAdmin(RecordStore& store, const AdminCommand& command, std::string& out, 
         error = "no record has the id " + std::to_string(command.id);
         return 3;
     }
+    return 0;
+}
+
+std::string FormatReverifySummary(const ReverifyCounts& counts) {
+    const std::int64_t unverified = counts.notFaithful + counts.sameGame;
+    return "reverified " + std::to_string(counts.checked) + " records: " + std::to_string(counts.stillVerified) +
+           " still verified, " + std::to_string(unverified) + " now unverified (" +
+           std::to_string(counts.notFaithful) + " not faithful, " + std::to_string(counts.sameGame) +
+           " the same game as an earlier record)\n";
+}
+
+int RunReverify(RecordStore& store, std::string& out, std::string& error, std::size_t batch) {
+    ReverifyCounts counts;
+    std::int64_t after = 0;
+    for (;;) {
+        const Expected<std::vector<VerifiedReplay>> records = store.VerifiedReplays(after, std::max<std::size_t>(batch, 1));
+        if (!records) {
+            error = records.error();
+            return 1;
+        }
+        if (records->empty()) break;
+        std::vector<Recheck> rechecks;
+        rechecks.reserve(records->size());
+        for (const VerifiedReplay& record : *records)
+            rechecks.push_back(Recheck{record, CheckReplay(record.replay, record.level, record.score)});
+        after = records->back().id;
+        const Expected<bool> stored = store.Reverify(rechecks, counts);
+        if (!stored) {
+            error = stored.error();
+            return 1;
+        }
+    }
+    out += FormatReverifySummary(counts);
     return 0;
 }
 

@@ -22,6 +22,18 @@ std::string FormatAdminVerificationLine(const StoredRecord& record);
 // 3 no record with that id.
 int RunAdmin(RecordStore& store, const AdminCommand& command, std::string& out, std::string& error);
 
+// Records `admin reverify` checks again in one transaction.
+inline constexpr std::size_t kReverifyBatch = 100;
+
+// `admin reverify`: checks every verified record that has a replay again by the current
+// rules, by id from the oldest, `batch` records at a time: the replays are checked before each
+// batch's transaction, which then stores the verdicts (see RecordStore::Reverify). `out`
+// receives the summary line, `error` a line on a database failure. The value is the exit
+// code: 0 done, 1 a database failure (the batches stored before stay; a run again goes on).
+int RunReverify(RecordStore& store, std::string& out, std::string& error, std::size_t batch = kReverifyBatch);
+// The summary line of `admin reverify`, with its newline.
+std::string FormatReverifySummary(const ReverifyCounts& counts);
+
 // Lines an import stores in one transaction.
 inline constexpr std::size_t kImportBatchLines = 20'000;
 

@@ -131,15 +131,22 @@ Expected<std::vector<RankedRecord>> Ledger::TopIn(LedgerTransaction& tx, int lev
     return rows;
 }
 
-bool Ledger::Relist(LedgerTransaction& tx, int level, const std::string& name,
-                    const std::vector<ListedState>& before, bool alwaysBump) const {
-    std::vector<ListedState> after;
+bool Ledger::ListAgain(LedgerTransaction& tx, int level, const std::string& name,
+                       const std::vector<ListedState>& before, RankTreeChanges& changes,
+                       std::vector<ListedState>& after) {
     if (!tx.ListBest(level, name, Listing::All, kRecordsPerNameAndLevel) ||
         !tx.ListBest(level, name, Listing::Verified, kRecordsPerNameAndLevel) ||
         !tx.ListedOfName(level, name, after))
         return false;
-    RankTreeChanges changes;
     AddListingChanges(changes, level, before, after);
+    return true;
+}
+
+bool Ledger::Relist(LedgerTransaction& tx, int level, const std::string& name,
+                    const std::vector<ListedState>& before, bool alwaysBump) const {
+    std::vector<ListedState> after;
+    RankTreeChanges changes;
+    if (!ListAgain(tx, level, name, before, changes, after)) return false;
     DropZeroChanges(changes);
     if (!changes.empty() && !tx.AddCounts(changes)) return false;
     bool bump = alwaysBump;
@@ -199,6 +206,110 @@ Expected<bool> Ledger::ImportIn(LedgerTransaction& tx, const std::vector<RecordL
     for (const int level : written)
         if (!tx.BumpVersion(level)) return failed(tx);
     progress.imported += std::int64_t(fresh.size());
+    return true;
+}
+
+Expected<std::vector<VerifiedReplay>> Ledger::VerifiedReplaysIn(LedgerTransaction& tx, std::int64_t afterId,
+                                                                std::size_t count) {
+    std::vector<VerifiedReplay> records;
+    if (!tx.VerifiedReplaysAfter(afterId, count, records)) return failed(tx);
+    return records;
+}
+
+Expected<bool> Ledger::ReverifyIn(LedgerTransaction& tx, const std::vector<Recheck>& rechecks,
+                                  ReverifyCounts& counts) const {
+    std::vector<const Recheck*> byId;
+    for (const Recheck& r : rechecks) byId.push_back(&r);
+    std::sort(byId.begin(), byId.end(), [](const Recheck* a, const Recheck* b) { return a->record.id < b->record.id; });
+
+    // The names of the records and of the verified ones that hold their games now, each with
+    // its listed records before any change. The names are locked before the games, each kind
+    // in one order, as publishes take them: nobody waits for another in a circle.
+    std::map<LevelAndName, std::vector<ListedState>> names;
+    std::set<std::string> games;
+    for (const Recheck* r : byId) {
+        names.try_emplace(LevelAndName{r->record.level, r->record.name});
+        if (!r->check.verified) continue;
+        games.insert(r->check.replayHash);
+        std::optional<std::int64_t> holder;
+        std::optional<LevelAndName> owner;
+        if (!tx.FindVerifiedReplay(r->check.replayHash, holder)) return failed(tx);
+        if (holder && *holder != r->record.id && !tx.Owner(*holder, owner)) return failed(tx);
+        if (owner) names.try_emplace(*owner);
+    }
+    for (auto& [key, before] : names)
+        if (!tx.LockName(key.first, key.second) || !tx.ListedOfName(key.first, key.second, before))
+            return failed(tx);
+    for (const std::string& game : games)
+        if (!tx.LockReplay(game)) return failed(tx);
+    // A record that took a game after the first look belongs to a name locked only now.
+    auto lockLate = [&](const LevelAndName& key) {
+        if (names.count(key)) return true;
+        return tx.LockName(key.first, key.second) && tx.ListedOfName(key.first, key.second, names[key]);
+    };
+
+    ReverifyCounts next = counts;
+    std::set<LevelAndName> relist;
+    std::set<int> changedLevels;
+    // Writes a record's new verification; a change of its state lists its name again, and any
+    // change the pages show renews its level's version.
+    auto change = [&](std::int64_t id, const LevelAndName& key, const Verification& was, const Verification& is) {
+        if (is == was) return true;
+        if (!tx.SetVerification(id, is)) return false;
+        if (is.state.verified != was.state.verified) relist.insert(key);
+        if (is.state.verified != was.state.verified || is.board != was.board) changedLevels.insert(key.first);
+        return true;
+    };
+    for (const Recheck* r : byId) {
+        const std::int64_t id = r->record.id;
+        const LevelAndName key{r->record.level, r->record.name};
+        std::optional<Verification> was;
+        if (!tx.VerificationOf(id, was)) return failed(tx);
+        if (!was || !was->state.verified) continue;
+        ++next.checked;
+        Verification is;
+        if (!r->check.verified) {
+            is.state = RecordState{false, r->check.reason};
+            ++next.notFaithful;
+        } else {
+            const std::string& game = r->check.replayHash;
+            std::optional<std::int64_t> holder;
+            if (!tx.FindVerifiedReplay(game, holder)) return failed(tx);
+            if (holder && *holder < id) {
+                is = Verification{RecordState{false, SameReplayReason(*holder)}, game, ""};
+                ++next.sameGame;
+            } else {
+                if (holder && *holder > id) {
+                    // A later record took the game while this one was stored under its old
+                    // hash: the game is this one's, and the later record is the copy.
+                    std::optional<LevelAndName> owner;
+                    std::optional<Verification> held;
+                    if (!tx.Owner(*holder, owner) || !tx.VerificationOf(*holder, held)) return failed(tx);
+                    if (!owner || !held || !lockLate(*owner) ||
+                        !change(*holder, *owner, *held,
+                                Verification{RecordState{false, SameReplayReason(id)}, game, ""}))
+                        return failed(tx);
+                    ++next.checked;
+                    ++next.sameGame;
+                }
+                is = Verification{RecordState{true, ""}, game, r->check.board};
+                ++next.stillVerified;
+            }
+        }
+        if (!change(id, key, *was, is)) return failed(tx);
+    }
+
+    // The count trees in node order and the versions last, as every change writes them.
+    RankTreeChanges treeChanges;
+    for (const LevelAndName& key : relist) {
+        std::vector<ListedState> after;
+        if (!ListAgain(tx, key.first, key.second, names[key], treeChanges, after)) return failed(tx);
+    }
+    DropZeroChanges(treeChanges);
+    if (!treeChanges.empty() && !tx.AddCounts(treeChanges)) return failed(tx);
+    for (const int level : changedLevels)
+        if (!tx.BumpVersion(level)) return failed(tx);
+    counts = next;
     return true;
 }
 

@@ -65,6 +65,15 @@ public:
     // RecordStore::Import) and counts them in `progress`.
     Expected<bool> ImportIn(LedgerTransaction& tx, const std::vector<RecordLine>& batch,
                             ImportProgress& progress) const;
+    // At most `count` verified records with a replay whose ids are above `afterId`, by id.
+    static Expected<std::vector<VerifiedReplay>> VerifiedReplaysIn(LedgerTransaction& tx, std::int64_t afterId,
+                                                                   std::size_t count);
+    // Stores what the current rules make of verified records (see RecordStore::Reverify), in
+    // id order, and counts them in `counts`. A record deleted or unverified since it was read
+    // is left as it is. A record the rules still verify keeps its game unless an earlier one
+    // holds it; a later verified record holding it is unverified, as the same game.
+    Expected<bool> ReverifyIn(LedgerTransaction& tx, const std::vector<Recheck>& rechecks,
+                              ReverifyCounts& counts) const;
     // The table versions of kFirstLevel to kLastLevel.
     static Expected<std::vector<std::int64_t>> ReadTableVersions(LedgerTransaction& tx);
 
@@ -76,6 +85,11 @@ private:
     // name's listed records before the change.
     bool Relist(LedgerTransaction& tx, int level, const std::string& name,
                 const std::vector<ListedState>& before, bool alwaysBump) const;
+    // Lists the name's best records again and adds the count trees' changes to `changes`;
+    // `after` receives the name's listed records now.
+    static bool ListAgain(LedgerTransaction& tx, int level, const std::string& name,
+                          const std::vector<ListedState>& before, RankTreeChanges& changes,
+                          std::vector<ListedState>& after);
 
     LedgerPolicy m_policy;
     Listing m_ranking;

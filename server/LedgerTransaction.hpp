@@ -18,6 +18,16 @@ namespace server {
 struct RecordState {
     bool verified = false;
     std::string reason = kNoReplayReason;
+    bool operator==(const RecordState&) const = default;
+};
+
+// What a record's verification is: its state, the hash of its game (for a verified record and
+// for one unverified as the same game as another) and its board (verified only).
+struct Verification {
+    RecordState state;
+    std::string replayHash;
+    std::string board;
+    bool operator==(const Verification&) const = default;
 };
 
 // A record as the ledger stores it: the board only when verified.
@@ -104,6 +114,12 @@ public:
                       std::vector<RankedRecord>& rows) = 0;
     virtual bool BumpVersion(int level) = 0;
     virtual bool Versions(std::vector<LevelVersion>& versions) = 0;
+
+    // At most `count` verified records with a replay whose ids are above `afterId`, by id.
+    virtual bool VerifiedReplaysAfter(std::int64_t afterId, std::size_t count,
+                                      std::vector<VerifiedReplay>& records) = 0;
+    virtual bool VerificationOf(std::int64_t id, std::optional<Verification>& verification) = 0;
+    virtual bool SetVerification(std::int64_t id, const Verification& verification) = 0;
 
     virtual bool Owner(std::int64_t id, std::optional<LevelAndName>& owner) = 0;
     virtual bool Hide(std::int64_t id, bool hidden) = 0;

@@ -149,6 +149,12 @@ void PostgresLedgerTransaction::Prepare(pqxx::connection_base& c) {
         "SELECT COALESCE(SUM((SELECT r.count FROM rank_counts r WHERE r.level = $1 AND r.listing = $2 AND "
         "r.node = n.node)), 0)::BIGINT FROM unnest($3::BIGINT[]) AS n(node)");
     c.prepare("add_counts", kAddCountsSql);
+    c.prepare("verified_replays",
+              "SELECT id, level, score, name, replay FROM records WHERE id > $1 AND verified AND replay <> '' "
+              "ORDER BY id LIMIT $2");
+    c.prepare("verification_of", "SELECT verified, reason, replay_hash, board FROM records WHERE id = $1");
+    c.prepare("set_verification",
+              "UPDATE records SET verified = $2, reason = $3, replay_hash = $4, board = $5 WHERE id = $1");
     c.prepare("owner", "SELECT level, name FROM records WHERE id = $1");
     c.prepare("hide", "UPDATE records SET hidden = $2 WHERE id = $1");
     c.prepare("remove", "DELETE FROM records WHERE id = $1");
@@ -327,6 +333,32 @@ bool PostgresLedgerTransaction::Owner(std::int64_t id, std::optional<LevelAndNam
         const pqxx::result r = m_tx.exec_prepared("owner", id);
         owner.reset();
         if (!r.empty()) owner = LevelAndName{r[0][0].as<int>(), r[0][1].as<std::string>()};
+    });
+}
+
+bool PostgresLedgerTransaction::VerifiedReplaysAfter(std::int64_t afterId, std::size_t count,
+                                                     std::vector<VerifiedReplay>& records) {
+    return Guard([&] {
+        records.clear();
+        for (const auto& row : m_tx.exec_prepared("verified_replays", afterId, std::int64_t(count)))
+            records.push_back(VerifiedReplay{row[0].as<std::int64_t>(), row[1].as<int>(), row[2].as<std::int32_t>(),
+                                             row[3].as<std::string>(), row[4].as<std::string>()});
+    });
+}
+
+bool PostgresLedgerTransaction::VerificationOf(std::int64_t id, std::optional<Verification>& verification) {
+    return Guard([&] {
+        const pqxx::result r = m_tx.exec_prepared("verification_of", id);
+        verification.reset();
+        if (!r.empty())
+            verification = Verification{RecordState{r[0][0].as<bool>(), r[0][1].as<std::string>()},
+                                        r[0][2].as<std::string>(), r[0][3].as<std::string>()};
+    });
+}
+
+bool PostgresLedgerTransaction::SetVerification(std::int64_t id, const Verification& v) {
+    return Guard([&] {
+        m_tx.exec_prepared("set_verification", id, v.state.verified, v.state.reason, v.replayHash, v.board);
     });
 }
 

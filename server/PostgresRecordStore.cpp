@@ -87,6 +87,8 @@ constexpr LedgerPolicy kPolicy{16, PublishRank::InTransaction};
 
 // The longest a batch of an import may take, waiting for the table included.
 constexpr auto kImportWait = std::chrono::minutes(10);
+// A batch of rechecks waits for the names it changes, each held by one publish at a time.
+constexpr auto kReverifyWait = std::chrono::seconds(60);
 // An export hands its records to a writer that may be slow (a pipe into another import).
 constexpr auto kExportWait = std::chrono::hours(12);
 // Records an export fetches at a time.
@@ -353,6 +355,32 @@ Expected<bool> PostgresRecordStore::FinishImport() {
                                  tx.exec("ANALYZE records, rank_counts");
                                  return true;
                              });
+}
+
+Expected<std::vector<VerifiedReplay>> PostgresRecordStore::VerifiedReplays(std::int64_t afterId,
+                                                                           std::size_t count) {
+    return WithSession<std::vector<VerifiedReplay>>(
+        std::chrono::steady_clock::now() + kReadWait, "cannot read the records", [&](pqxx::connection& c) {
+            pqxx::read_transaction work(c);
+            PostgresLedgerTransaction tx(work);
+            return valueOf(Ledger::VerifiedReplaysIn(tx, afterId, count), tx);
+        });
+}
+
+Expected<bool> PostgresRecordStore::Reverify(const std::vector<Recheck>& batch, ReverifyCounts& counts) {
+    ReverifyCounts next;
+    const Expected<bool> done = WithSession<bool>(std::chrono::steady_clock::now() + kReverifyWait,
+                                                  "cannot check the records again", [&](pqxx::connection& c) {
+                                                      next = counts;
+                                                      pqxx::work work(c);
+                                                      PostgresLedgerTransaction tx(work);
+                                                      valueOf(MakeLedger().ReverifyIn(tx, batch, next), tx);
+                                                      work.commit();
+                                                      return true;
+                                                  });
+    if (!done) return Error{done.error()};
+    counts = next;
+    return true;
 }
 
 Expected<bool> PostgresRecordStore::Export(const std::function<bool(const RecordLine&)>& write) {

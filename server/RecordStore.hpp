@@ -98,6 +98,21 @@ public:
         return Error{"this store cannot export"};
     }
 
+    // `admin reverify`, in batches: at most `count` verified records with a replay whose ids
+    // are above `afterId`, by id, for checking them again by the current rules.
+    virtual Expected<std::vector<VerifiedReplay>> VerifiedReplays(std::int64_t afterId, std::size_t count) {
+        (void)afterId, (void)count;
+        return Error{"this store cannot check its records again"};
+    }
+    // Stores the verdicts of one batch of rechecks in one transaction (see
+    // Ledger::ReverifyIn), the names whose records change listed again and their levels'
+    // versions renewed, and adds to `counts` only when it is committed. Publishes of the same
+    // names wait meanwhile.
+    virtual Expected<bool> Reverify(const std::vector<Recheck>& batch, ReverifyCounts& counts) {
+        (void)batch, (void)counts;
+        return Error{"this store cannot check its records again"};
+    }
+
 private:
     bool m_verifiedOnly = false;
 };

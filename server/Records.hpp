@@ -88,6 +88,31 @@ struct StoredReplay {
     std::string replay{};
 };
 
+// A verified record's replay, for checking it again by the current rules.
+struct VerifiedReplay {
+    std::int64_t id = 0;
+    int level = kFirstLevel;
+    std::int32_t score = 0;
+    std::string name;
+    std::string replay{};
+};
+
+// A verified record with the verdict of the current rules on its replay.
+struct Recheck {
+    VerifiedReplay record;
+    ReplayCheck check;
+};
+
+// What checking verified records again did: `checked` records judged, each either still
+// verified or now unverified, because the rules no longer verify its replay or because an
+// earlier record holds the same game.
+struct ReverifyCounts {
+    std::int64_t checked = 0;
+    std::int64_t stillVerified = 0;
+    std::int64_t notFaithful = 0;
+    std::int64_t sameGame = 0;
+};
+
 // The level's name as the game shows it, or "" outside 1-3.
 const char* LevelName(int level);
 

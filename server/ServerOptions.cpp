@@ -26,7 +26,7 @@ Expected<std::int64_t> parseId(const std::string& text) {
     return value;
 }
 
-// admin list|hide|unhide|delete|import|export with its own options; --help with any of them
+// admin list|hide|unhide|delete|import|export|reverify with its own options; --help with any of them
 // asks for the usage.
 Expected<ServerOptions> ParseAdmin(const std::vector<std::string>& args) {
     ServerOptions options;
@@ -35,13 +35,15 @@ Expected<ServerOptions> ParseAdmin(const std::vector<std::string>& args) {
         options.help = true;
         return options;
     }
-    if (args.size() < 2) return Error{"admin needs list, hide, unhide, delete, import or export"};
+    if (args.size() < 2) return Error{"admin needs list, hide, unhide, delete, import, export or reverify"};
     const std::string& verb = args[1];
     std::size_t i = 2;
     if (verb == "list") {
         admin.action = AdminAction::List;
     } else if (verb == "import" || verb == "export") {
         admin.action = verb == "import" ? AdminAction::Import : AdminAction::Export;
+    } else if (verb == "reverify") {
+        admin.action = AdminAction::Reverify;
     } else if (verb == "hide" || verb == "unhide" || verb == "delete") {
         admin.action = verb == "hide" ? AdminAction::Hide : verb == "unhide" ? AdminAction::Unhide : AdminAction::Delete;
         if (args.size() >= 3 && args[2] == "--help") {
@@ -54,7 +56,7 @@ Expected<ServerOptions> ParseAdmin(const std::vector<std::string>& args) {
         admin.id = *id;
         i = 3;
     } else {
-        return Error{"admin needs list, hide, unhide, delete, import or export, not \"" + verb + "\""};
+        return Error{"admin needs list, hide, unhide, delete, import, export or reverify, not \"" + verb + "\""};
     }
     for (; i < args.size(); ++i) {
         std::string name = args[i];
@@ -104,7 +106,7 @@ std::string UsageText() {
            "       hoopstack-leaderboard admin list [--level N] [--name NAME] [--database URL]\n"
            "                             [--verification]\n"
            "       hoopstack-leaderboard admin hide|unhide|delete ID [--database URL]\n"
-           "       hoopstack-leaderboard admin import|export [--database URL]\n"
+           "       hoopstack-leaderboard admin import|export|reverify [--database URL]\n"
            "  --bind ADDR         address to listen on (default 127.0.0.1)\n"
            "  --port N            port to listen on, 0 for any free one (default 8080)\n"
            "  --database URL      sqlite://FILE or postgresql://... (default\n"
@@ -145,13 +147,30 @@ std::string UsageText() {
            "                      unverified (\"imported\"), listed and ranked as if published\n"
            "                      one by one. Standard error ends with \"imported N records,\n"
            "                      skipped K already stored\". To move a board:\n"
-           "                      admin export --database A | admin import --database B\n";
+           "                      admin export --database A | admin import --database B\n"
+           "  reverify            checks every verified record's replay again by the current\n"
+           "                      rules, oldest first, in batches of 100, each one transaction:\n"
+           "                      one the rules no longer verify becomes unverified with their\n"
+           "                      reason, and one whose game an earlier verified record holds\n"
+           "                      becomes unverified as the same game; the names changed are\n"
+           "                      listed again. Run it once after upgrading from a version\n"
+           "                      before game identities; a second run changes nothing. Prints\n"
+           "                      \"reverified N records: K still verified, U now unverified\n"
+           "                      (F not faithful, S the same game as an earlier record)\"\n";
 }
 
 Expected<ServerOptions> ParseServerOptions(const std::vector<std::string>& args) {
     ServerOptions options;
     if (!args.empty() && args[0] == "admin") return ParseAdmin(args);
+    // Only --database may stand before `admin`; the command's own --database wins.
+    bool onlyDatabase = true;
     for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "admin") {
+            if (!onlyDatabase) return Error{"admin takes no server options before it, only --database"};
+            Expected<ServerOptions> admin = ParseAdmin(std::vector<std::string>(args.begin() + std::ptrdiff_t(i), args.end()));
+            if (admin && admin->database.empty()) admin->database = options.database;
+            return admin;
+        }
         std::string name = args[i];
         std::optional<std::string> value;
         if (const std::size_t equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
@@ -161,8 +180,10 @@ Expected<ServerOptions> ParseServerOptions(const std::vector<std::string>& args)
         if (name == "--help") {
             if (value) return Error{"--help takes no value"};
             options.help = true;
+            onlyDatabase = false;
             continue;
         }
+        onlyDatabase = onlyDatabase && name == "--database";
         if (name == "--verified-only") {
             if (value) return Error{"--verified-only takes no value"};
             options.verifiedOnly = true;

@@ -10,7 +10,7 @@
 
 namespace server {
 
-enum class AdminAction { List, Hide, Unhide, Delete, Import, Export };
+enum class AdminAction { List, Hide, Unhide, Delete, Import, Export, Reverify };
 
 // `hoopstack-leaderboard admin ...`: the operator's look at the stored records.
 struct AdminCommand {

@@ -65,7 +65,8 @@ using PerListing = std::array<SqliteStatement, N>;
 
 struct SqliteLedgerTransaction::Statements {
     SqliteStatement findReport, stateOf, findReplay, insert, addReport, listedOfName, placeOf, sumNodes,
-        addToNode, newNode, bumpVersion, versions, owner, hide, remove, largestId, unlistOne;
+        addToNode, newNode, bumpVersion, versions, owner, hide, remove, largestId, unlistOne, verifiedReplays,
+        verificationOf, setVerification;
     PerListing<2> unlist, relist, rowAt, rows, laterTies;
 };
 
@@ -107,6 +108,12 @@ bool SqliteLedgerTransaction::Prepare(std::string& error) {
              {&s->remove, "DELETE FROM records WHERE id = ?1"},
              {&s->largestId, "SELECT COALESCE(MAX(id), 0) FROM records"},
              {&s->unlistOne, "UPDATE records SET listed = 0 WHERE id = ?1"},
+             {&s->verifiedReplays,
+              "SELECT id, level, score, name, replay FROM records WHERE id > ?1 AND verified = 1 AND "
+              "replay <> '' ORDER BY id LIMIT ?2"},
+             {&s->verificationOf, "SELECT verified, reason, replay_hash, board FROM records WHERE id = ?1"},
+             {&s->setVerification,
+              "UPDATE records SET verified = ?2, reason = ?3, replay_hash = ?4, board = ?5 WHERE id = ?1"},
          })
         if (!statement->Prepare(db, sql, error)) return false;
     for (const Listing listing : {Listing::All, Listing::Verified}) {
@@ -295,6 +302,35 @@ bool SqliteLedgerTransaction::Owner(std::int64_t id, std::optional<LevelAndName>
     if (row) owner = LevelAndName{int(s.Int64(0)), s.Text(1)};
     s.Reset();
     return true;
+}
+
+bool SqliteLedgerTransaction::VerifiedReplaysAfter(std::int64_t afterId, std::size_t count,
+                                                   std::vector<VerifiedReplay>& records) {
+    SqliteStatement& s = m_statements->verifiedReplays;
+    records.clear();
+    s.BindAll(afterId, std::int64_t(count));
+    while (s.Step())
+        records.push_back(VerifiedReplay{s.Int64(0), int(s.Int64(1)), std::int32_t(s.Int64(2)), s.Text(3), s.Text(4)});
+    const bool failed = s.Failed();
+    s.Reset();
+    return !failed;
+}
+
+bool SqliteLedgerTransaction::VerificationOf(std::int64_t id, std::optional<Verification>& verification) {
+    SqliteStatement& s = m_statements->verificationOf;
+    s.BindAll(id);
+    bool row = false;
+    if (!s.RunOnce(row)) return false;
+    verification.reset();
+    if (row) verification = Verification{RecordState{s.Flag(0), s.Text(1)}, s.Text(2), s.Text(3)};
+    s.Reset();
+    return true;
+}
+
+bool SqliteLedgerTransaction::SetVerification(std::int64_t id, const Verification& v) {
+    m_statements->setVerification.BindAll(id, std::int64_t(v.state.verified ? 1 : 0), std::string_view(v.state.reason),
+                                          std::string_view(v.replayHash), std::string_view(v.board));
+    return run(m_statements->setVerification);
 }
 
 bool SqliteLedgerTransaction::Hide(std::int64_t id, bool hidden) {

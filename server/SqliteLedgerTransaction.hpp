@@ -45,6 +45,10 @@ public:
               std::vector<RankedRecord>& rows) override;
     bool BumpVersion(int level) override;
     bool Versions(std::vector<LevelVersion>& versions) override;
+    bool VerifiedReplaysAfter(std::int64_t afterId, std::size_t count,
+                              std::vector<VerifiedReplay>& records) override;
+    bool VerificationOf(std::int64_t id, std::optional<Verification>& verification) override;
+    bool SetVerification(std::int64_t id, const Verification& verification) override;
     bool Owner(std::int64_t id, std::optional<LevelAndName>& owner) override;
     bool Hide(std::int64_t id, bool hidden) override;
     bool Remove(std::int64_t id) override;

@@ -342,6 +342,28 @@ Expected<bool> SqliteRecordStore::Import(const std::vector<RecordLine>& batch, I
     return true;
 }
 
+Expected<std::vector<VerifiedReplay>> SqliteRecordStore::VerifiedReplays(std::int64_t afterId, std::size_t count) {
+    return WithReader<std::vector<VerifiedReplay>>("cannot read the records", [&](Reader& reader) {
+        return Ledger::VerifiedReplaysIn(reader.tx, afterId, count);
+    });
+}
+
+Expected<bool> SqliteRecordStore::Reverify(const std::vector<Recheck>& batch, ReverifyCounts& counts) {
+    ReverifyCounts next;
+    std::string error;
+    const Ledger ledger = MakeLedger();
+    const bool committed = InTransaction(std::chrono::steady_clock::now() + kImportWait, error,
+                                         [&](Writer& w, std::string& failure) {
+                                             next = counts;
+                                             const Expected<bool> stored = ledger.ReverifyIn(w.tx, batch, next);
+                                             if (!stored) failure = stored.error();
+                                             return bool(stored);
+                                         });
+    if (!committed) return Error{"cannot check the records again: " + error};
+    counts = next;
+    return true;
+}
+
 Expected<bool> SqliteRecordStore::Export(const std::function<bool(const RecordLine&)>& write) {
     auto taken = TakeReader();
     if (!taken) return Error{taken.error()};

@@ -42,6 +42,8 @@ public:
     Expected<std::int64_t> LargestRecordId() override;
     Expected<bool> Import(const std::vector<RecordLine>& batch, ImportProgress& progress) override;
     Expected<bool> Export(const std::function<bool(const RecordLine&)>& write) override;
+    Expected<std::vector<VerifiedReplay>> VerifiedReplays(std::int64_t afterId, std::size_t count) override;
+    Expected<bool> Reverify(const std::vector<Recheck>& batch, ReverifyCounts& counts) override;
 
 private:
     SqliteRecordStore(std::string path, std::unique_ptr<Writer> writer);

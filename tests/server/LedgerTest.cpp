@@ -124,6 +124,15 @@ public:
     }
     bool BumpVersion(int l) override { return Go() && m_real.BumpVersion(l); }
     bool Versions(std::vector<LevelVersion>& v) override { return Go() && m_real.Versions(v); }
+    bool VerifiedReplaysAfter(std::int64_t after, std::size_t n, std::vector<VerifiedReplay>& r) override {
+        return Go() && m_real.VerifiedReplaysAfter(after, n, r);
+    }
+    bool VerificationOf(std::int64_t id, std::optional<Verification>& v) override {
+        return Go() && m_real.VerificationOf(id, v);
+    }
+    bool SetVerification(std::int64_t id, const Verification& v) override {
+        return Go() && m_real.SetVerification(id, v);
+    }
     bool Owner(std::int64_t id, std::optional<LevelAndName>& o) override {
         return Go() && m_real.Owner(id, o);
     }

@@ -69,8 +69,9 @@ TEST(ServerOptions, AdminCommands) {
     EXPECT_EQ(hide->admin->id, 17);
     EXPECT_EQ(ParseServerOptions({"admin", "unhide", "3"})->admin->action, AdminAction::Unhide);
     EXPECT_EQ(ParseServerOptions({"admin", "delete", "3"})->admin->action, AdminAction::Delete);
-    EXPECT_EQ(errorIn({"admin"}), "admin needs list, hide, unhide, delete, import or export");
-    EXPECT_EQ(errorIn({"admin", "drop"}), "admin needs list, hide, unhide, delete, import or export, not \"drop\"");
+    EXPECT_EQ(errorIn({"admin"}), "admin needs list, hide, unhide, delete, import, export or reverify");
+    EXPECT_EQ(errorIn({"admin", "drop"}),
+              "admin needs list, hide, unhide, delete, import, export or reverify, not \"drop\"");
     EXPECT_EQ(errorIn({"admin", "hide"}), "admin hide needs a record id");
     EXPECT_EQ(errorIn({"admin", "hide", "x1"}), "admin needs a record id (a number from the list), not \"x1\"");
     EXPECT_EQ(errorIn({"admin", "list", "--level", "4"}), "--level needs 1, 2 or 3, not \"4\"");
@@ -87,6 +88,8 @@ TEST(ServerOptions, EveryAdminCommandTakesHelp) {
              {"admin", "delete", "17", "--help"},
              {"admin", "import", "--help"},
              {"admin", "export", "--database", "sqlite:///x", "--help"},
+             {"admin", "reverify", "--help"},
+             {"--database", "sqlite:///x", "admin", "reverify", "--help"},
          }) {
         const auto parsed = ParseServerOptions(args);
         ASSERT_TRUE(parsed) << args[1] << ": " << parsed.error();
@@ -99,6 +102,35 @@ TEST(ServerOptions, EveryAdminCommandTakesHelp) {
     ASSERT_TRUE(named) << named.error();
     EXPECT_FALSE(named->help);
     EXPECT_EQ(named->admin->filter.name, "--help");
+}
+
+TEST(ServerOptions, ReverifyTakesTheDatabaseBeforeOrAfterAdmin) {
+    const auto after = ParseServerOptions({"admin", "reverify", "--database", "sqlite:///a"});
+    ASSERT_TRUE(after && after->admin) << after.error();
+    EXPECT_EQ(after->admin->action, AdminAction::Reverify);
+    EXPECT_EQ(after->database, "sqlite:///a");
+    EXPECT_FALSE(after->help);
+    const auto before = ParseServerOptions({"--database", "postgresql://h/db", "admin", "reverify"});
+    ASSERT_TRUE(before && before->admin) << before.error();
+    EXPECT_EQ(before->admin->action, AdminAction::Reverify);
+    EXPECT_EQ(before->database, "postgresql://h/db");
+    // The command's own names the database when both do.
+    EXPECT_EQ(ParseServerOptions({"--database=sqlite:///a", "admin", "reverify", "--database=sqlite:///b"})->database,
+              "sqlite:///b");
+    EXPECT_EQ(ParseServerOptions({"--database", "sqlite:///a", "admin", "list", "--level", "2"})->admin->filter.level, 2);
+    // A value spelled "admin" stays a value.
+    EXPECT_EQ(ParseServerOptions({"--bind", "admin"})->bind, "admin");
+
+    EXPECT_EQ(errorIn({"admin", "reverify", "--level", "1"}), "unknown option for admin reverify: --level");
+    EXPECT_EQ(errorIn({"admin", "reverify", "17"}), "unknown option for admin reverify: 17");
+    EXPECT_EQ(errorIn({"admin", "reverify", "--verification"}), "unknown option for admin reverify: --verification");
+    EXPECT_EQ(errorIn({"admin", "reverify", "--database", "/x.db"}),
+              "--database needs sqlite://FILE or postgresql://..., not \"/x.db\"");
+    EXPECT_EQ(errorIn({"--port", "9000", "admin", "reverify"}), "admin takes no server options before it, only --database");
+    EXPECT_EQ(errorIn({"--database", "/x.db", "admin", "reverify"}),
+              "--database needs sqlite://FILE or postgresql://..., not \"/x.db\"");
+    EXPECT_NE(UsageText().find("admin import|export|reverify"), std::string::npos);
+    EXPECT_NE(UsageText().find("before game identities"), std::string::npos);
 }
 
 TEST(ServerOptions, VerificationOptions) {

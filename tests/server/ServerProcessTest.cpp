@@ -24,7 +24,9 @@
 #include "HttpTestSupport.hpp"
 #include "ReplayGames.hpp"
 #include "TestDatabase.hpp"
+#include "rules/GameReplay.hpp"
 #include "server/OpenRecordStore.hpp"
+#include "server/ReplayCheck.hpp"
 #include "store/ScoreReport.hpp"
 
 using namespace server;
@@ -387,6 +389,64 @@ TEST(ServerAdmin, ListsVerificationAndServesVerifiedOnlyTables) {
     EXPECT_EQ(lines[1].substr(lines[1].size() - 10), "\tverified\t") << lines[1];
     EXPECT_NE(lines[2].find("\tPlain\t"), std::string::npos);
     EXPECT_EQ(lines[2].substr(lines[2].size() - 21), "\tunverified\tno replay") << lines[2];
+}
+
+// A board from before game identities, checked again while a server serves it: the padded
+// copy leaves the verified-only table of the running server, and a second run changes nothing.
+TEST(ServerAdmin, ReverifyRunsBesideTheServerAndItsPagesFollow) {
+    const std::optional<PlayedGame> game = PlayGame(1, 31);
+    ASSERT_TRUE(game);
+    ASSERT_TRUE(CheckReplay(game->replay, game->level, game->score).verified);
+    TestDatabase database(Backend::Sqlite);
+    {
+        auto store = OpenRecordStore(database.Url());
+        ASSERT_TRUE(store) << store.error();
+        const std::string padded = ChangedReplay(game->replay, [](rules::GameReplay& r) { r.ticks += 3; });
+        for (const auto& [replay, name] : std::vector<std::pair<std::string, std::string>>{
+                 {game->replay, "Ann"}, {padded, "Padder"}}) {
+            NewRecord r;
+            r.level = 1;
+            r.score = game->score;
+            r.name = name;
+            r.report = name;
+            r.check.verified = true;
+            r.check.reason.clear();
+            r.check.replay = replay;
+            r.check.replayHash = Sha256Hex(rules::ReplayBytes(*rules::DecodeReplay(replay)));
+            r.check.board = CheckReplay(game->replay, 1, game->score).board;
+            ASSERT_TRUE((*store)->Publish(r)) << name;
+        }
+    }
+    ServerProcess server({"--port", "0", "--database", database.Url(), "--verified-only"});
+    ASSERT_GT(server.Port(), 0);
+    TestClient client(server.Port());
+    ASSERT_NE(client.Get("/api/top?level=1")->body.find("Padder"), std::string::npos);
+
+    const Outcome first = run("--database " + database.Url() + " admin reverify");
+    EXPECT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(first.out, "reverified 2 records: 1 still verified, 1 now unverified (1 not faithful, 0 the same "
+                         "game as an earlier record)\n");
+    EXPECT_EQ(first.err, "");
+    EXPECT_TRUE(pageComesTo(client, "/api/top?level=1", "Padder", false));
+    EXPECT_TRUE(pageComesTo(client, "/level/1", "Padder", false));
+    EXPECT_NE(client.Get("/api/top?level=1")->body.find("Ann"), std::string::npos);
+    const Outcome list = run("admin list --verification --database " + database.Url());
+    EXPECT_NE(list.out.find("\tPadder\t"), std::string::npos);
+    EXPECT_NE(list.out.find("\tunverified\tthe replay goes on for 3 frames after its game ended"), std::string::npos)
+        << list.out;
+
+    const Outcome second = run("admin reverify --database " + database.Url());
+    EXPECT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(second.out.rfind("reverified 1 records: 1 still verified, 0 now unverified (0 not faithful", 0), 0u)
+        << second.out;
+
+    const Outcome help = run("admin reverify --help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("before game identities"), std::string::npos);
+    const Outcome broken = run("admin reverify --database sqlite:///proc/none/x.db");
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_EQ(broken.err.rfind("hoopstack-leaderboard: ", 0), 0u) << broken.err;
+    EXPECT_EQ(broken.out, "");
 }
 
 // Another process holds the SQLite file's write lock: pages are answered at once, publishes

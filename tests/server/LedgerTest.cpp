@@ -169,8 +169,8 @@ protected:
         m_store = std::move(*opened);
     }
 
-    // Runs `body` in one committed transaction of the backend's dialect.
-    void InTransaction(const std::function<void(LedgerTransaction&)>& body) {
+    // Runs `body` in one transaction of the backend's dialect, committed or rolled back.
+    void InTransaction(const std::function<void(LedgerTransaction&)>& body, bool commit = true) {
         if (GetParam() == Backend::Sqlite) {
             const std::string path = m_database.Url().substr(std::string("sqlite://").size());
             auto connection = SqliteConnection::Open(path, false);
@@ -180,7 +180,7 @@ protected:
             ASSERT_TRUE(tx.Prepare(error)) << error;
             ASSERT_TRUE((*connection)->Execute("BEGIN IMMEDIATE", error)) << error;
             body(tx);
-            ASSERT_TRUE((*connection)->Execute("COMMIT", error)) << error;
+            ASSERT_TRUE((*connection)->Execute(commit ? "COMMIT" : "ROLLBACK", error)) << error;
             return;
         }
         pqxx::connection connection(m_database.Url());
@@ -188,7 +188,7 @@ protected:
         pqxx::work work(connection);
         PostgresLedgerTransaction tx(work);
         body(tx);
-        work.commit();
+        if (commit) work.commit();
     }
 
     Published PublishWith(const Ledger& ledger, const NewRecord& r) {
@@ -394,6 +394,102 @@ TEST_P(LedgerTest, StopsAtTheFirstFailedStatementAndGivesItsReason) {
             EXPECT_EQ(calls, failAt + 1) << operation << ": the failed statement is the last";
         }
     }
+}
+
+// The verdicts of the current rules on stored verified records: each game verified for its
+// first publisher, a replay that no longer verifies unverified for the rules' reason.
+TEST_P(LedgerTest, AReverifyFailsAtEachStatementInTurnAndThenGivesEachGameToItsFirstRecord) {
+    const Ledger ledger(kWithMargin, Listing::Verified);
+    const Published first = PublishWith(ledger, verified(1, 40, "a", "old1"));
+    const Published copy = PublishWith(ledger, verified(1, 40, "b", "old2"));
+    // Published after the upgrade: it holds the game under its new hash already.
+    const NewRecord taken = verified(1, 30, "c", "game");
+    const Published later = PublishWith(ledger, taken);
+    const Published padded = PublishWith(ledger, verified(2, 50, "d", "old3"));
+    auto recheck = [](const Published& p, int level, std::int32_t score, const std::string& name, bool ok) {
+        Recheck r{VerifiedReplay{p.id, level, score, name, "R" + name}, ReplayCheck{}};
+        r.check.replay = r.record.replay;
+        if (!ok) {
+            r.check.reason = "the replay goes on for 7 frames after its game ended";
+            return r;
+        }
+        r.check.verified = true;
+        r.check.reason.clear();
+        r.check.replayHash = verified(1, 1, "", "game").check.replayHash;
+        r.check.board = "board of the game";
+        return r;
+    };
+    // In no order: the ledger takes them by id.
+    const std::vector<Recheck> batch{recheck(padded, 2, 50, "d", false), recheck(copy, 1, 40, "b", true),
+                                     recheck(first, 1, 40, "a", true)};
+    const std::vector<std::int64_t> before{Version(1), Version(2)};
+
+    for (int failAt = 0;; ++failAt) {
+        ASSERT_LT(failAt, 200);
+        int calls = 0;
+        bool done = false;
+        ReverifyCounts counts;
+        InTransaction(
+            [&](LedgerTransaction& real) {
+                FailingTransaction tx(real, failAt);
+                const Expected<bool> result = ledger.ReverifyIn(tx, batch, counts);
+                calls = tx.calls;
+                done = bool(result);
+                if (!result) {
+                    EXPECT_EQ(result.error(), "failed at call " + std::to_string(failAt));
+                    EXPECT_EQ(counts.checked, 0) << "a failed batch counts nothing";
+                }
+            },
+            false);
+        if (done) {
+            EXPECT_LE(calls, failAt) << "a failed statement went unnoticed";
+            break;
+        }
+        EXPECT_EQ(calls, failAt + 1) << "the failed statement is the last";
+    }
+
+    ReverifyCounts counts;
+    InTransaction([&](LedgerTransaction& tx) {
+        const Expected<bool> result = ledger.ReverifyIn(tx, batch, counts);
+        ASSERT_TRUE(result) << result.error();
+    });
+    EXPECT_EQ(counts.checked, 4);
+    EXPECT_EQ(counts.stillVerified, 1);
+    EXPECT_EQ(counts.notFaithful, 1);
+    EXPECT_EQ(counts.sameGame, 2);
+    const Expected<std::vector<StoredRecord>> stored = m_store->List({});
+    ASSERT_TRUE(stored) << stored.error();
+    std::map<std::int64_t, StoredRecord> byId;
+    for (const StoredRecord& r : *stored) byId[r.id] = r;
+    EXPECT_TRUE(byId[first.id].verified);
+    EXPECT_EQ(byId[copy.id].reason, SameReplayReason(first.id));
+    EXPECT_EQ(byId[later.id].reason, SameReplayReason(first.id));
+    EXPECT_FALSE(byId[later.id].verified);
+    EXPECT_EQ(byId[padded.id].reason, "the replay goes on for 7 frames after its game ended");
+    EXPECT_FALSE(byId[padded.id].verified);
+    InTransaction([&](LedgerTransaction& tx) {
+        const Expected<std::vector<RankedRecord>> one = ledger.TopIn(tx, 1, 1, 10);
+        ASSERT_TRUE(one && one->size() == 1u);
+        EXPECT_EQ((*one)[0].name, "a");
+        EXPECT_EQ((*one)[0].board, "board of the game");
+        EXPECT_EQ(*ledger.RankIn(tx, first.id), 1);
+        EXPECT_TRUE(ledger.TopIn(tx, 2, 1, 10)->empty());
+        EXPECT_EQ(*ledger.RankIn(tx, padded.id), 0);
+        // The game is the first record's now: a publish of it is a copy.
+        const Expected<Published> again = ledger.PublishIn(tx, verified(1, 30, "e", "game"));
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->result.reason, SameReplayReason(first.id));
+    });
+    EXPECT_GT(Version(1), before[0]);
+    EXPECT_GT(Version(2), before[1]);
+
+    // The same verdicts again change nothing.
+    const std::vector<std::int64_t> settled{Version(1), Version(2)};
+    ReverifyCounts again;
+    InTransaction([&](LedgerTransaction& tx) { ASSERT_TRUE(ledger.ReverifyIn(tx, batch, again)); });
+    EXPECT_EQ(again.checked, 1) << "only the first record is verified still";
+    EXPECT_EQ(again.stillVerified, 1);
+    EXPECT_EQ((std::vector<std::int64_t>{Version(1), Version(2)}), settled);
 }
 
 // The stores: each keeps its own policy, both refuse what the ledger refuses.

@@ -60,17 +60,18 @@ int RunAdmin(RecordStore& store, const AdminCommand& command, std::string& out, 
 
 std::string FormatReverifySummary(const ReverifyCounts& counts) {
     const std::int64_t unverified = counts.notFaithful + counts.sameGame;
-    return "reverified " + std::to_string(counts.checked) + " records: " + std::to_string(counts.stillVerified) +
-           " still verified, " + std::to_string(unverified) + " now unverified (" +
-           std::to_string(counts.notFaithful) + " not faithful, " + std::to_string(counts.sameGame) +
-           " the same game as an earlier record)\n";
+    return "reverified " + std::to_string(counts.checked) +
+           " records: " + std::to_string(counts.stillVerified) + " still verified, " +
+           std::to_string(unverified) + " now unverified (" + std::to_string(counts.notFaithful) +
+           " not faithful, " + std::to_string(counts.sameGame) + " the same game as an earlier record)\n";
 }
 
 int RunReverify(RecordStore& store, std::string& out, std::string& error, std::size_t batch) {
     ReverifyCounts counts;
     std::int64_t after = 0;
     for (;;) {
-        const Expected<std::vector<VerifiedReplay>> records = store.VerifiedReplays(after, std::max<std::size_t>(batch, 1));
+        const Expected<std::vector<VerifiedReplay>> records =
+            store.VerifiedReplays(after, std::max<std::size_t>(batch, 1));
         if (!records) {
             error = records.error();
             return 1;

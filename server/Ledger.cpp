@@ -220,7 +220,8 @@ Expected<bool> Ledger::ReverifyIn(LedgerTransaction& tx, const std::vector<Reche
                                   ReverifyCounts& counts) const {
     std::vector<const Recheck*> byId;
     for (const Recheck& r : rechecks) byId.push_back(&r);
-    std::sort(byId.begin(), byId.end(), [](const Recheck* a, const Recheck* b) { return a->record.id < b->record.id; });
+    std::sort(byId.begin(), byId.end(),
+              [](const Recheck* a, const Recheck* b) { return a->record.id < b->record.id; });
 
     // The names of the records and of the verified ones that hold their games now, each with
     // its listed records before any change. The names are locked before the games, each kind
@@ -253,7 +254,8 @@ Expected<bool> Ledger::ReverifyIn(LedgerTransaction& tx, const std::vector<Reche
     std::set<int> changedLevels;
     // Writes a record's new verification; a change of its state lists its name again, and any
     // change the pages show renews its level's version.
-    auto change = [&](std::int64_t id, const LevelAndName& key, const Verification& was, const Verification& is) {
+    auto change = [&](std::int64_t id, const LevelAndName& key, const Verification& was,
+                      const Verification& is) {
         if (is == was) return true;
         if (!tx.SetVerification(id, is)) return false;
         if (is.state.verified != was.state.verified) relist.insert(key);

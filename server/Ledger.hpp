@@ -66,8 +66,8 @@ public:
     Expected<bool> ImportIn(LedgerTransaction& tx, const std::vector<RecordLine>& batch,
                             ImportProgress& progress) const;
     // At most `count` verified records with a replay whose ids are above `afterId`, by id.
-    static Expected<std::vector<VerifiedReplay>> VerifiedReplaysIn(LedgerTransaction& tx, std::int64_t afterId,
-                                                                   std::size_t count);
+    static Expected<std::vector<VerifiedReplay>> VerifiedReplaysIn(LedgerTransaction& tx,
+                                                                   std::int64_t afterId, std::size_t count);
     // Stores what the current rules make of verified records (see RecordStore::Reverify), in
     // id order, and counts them in `counts`. A record deleted or unverified since it was read
     // is left as it is. A record the rules still verify keeps its game unless an earlier one

@@ -149,9 +149,10 @@ void PostgresLedgerTransaction::Prepare(pqxx::connection_base& c) {
         "SELECT COALESCE(SUM((SELECT r.count FROM rank_counts r WHERE r.level = $1 AND r.listing = $2 AND "
         "r.node = n.node)), 0)::BIGINT FROM unnest($3::BIGINT[]) AS n(node)");
     c.prepare("add_counts", kAddCountsSql);
-    c.prepare("verified_replays",
-              "SELECT id, level, score, name, replay FROM records WHERE id > $1 AND verified AND replay <> '' "
-              "ORDER BY id LIMIT $2");
+    c.prepare(
+        "verified_replays",
+        "SELECT id, level, score, name, replay FROM records WHERE id > $1 AND verified AND replay <> '' "
+        "ORDER BY id LIMIT $2");
     c.prepare("verification_of", "SELECT verified, reason, replay_hash, board FROM records WHERE id = $1");
     c.prepare("set_verification",
               "UPDATE records SET verified = $2, reason = $3, replay_hash = $4, board = $5 WHERE id = $1");
@@ -341,8 +342,9 @@ bool PostgresLedgerTransaction::VerifiedReplaysAfter(std::int64_t afterId, std::
     return Guard([&] {
         records.clear();
         for (const auto& row : m_tx.exec_prepared("verified_replays", afterId, std::int64_t(count)))
-            records.push_back(VerifiedReplay{row[0].as<std::int64_t>(), row[1].as<int>(), row[2].as<std::int32_t>(),
-                                             row[3].as<std::string>(), row[4].as<std::string>()});
+            records.push_back(VerifiedReplay{row[0].as<std::int64_t>(), row[1].as<int>(),
+                                             row[2].as<std::int32_t>(), row[3].as<std::string>(),
+                                             row[4].as<std::string>()});
     });
 }
 

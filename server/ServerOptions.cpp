@@ -56,7 +56,8 @@ Expected<ServerOptions> ParseAdmin(const std::vector<std::string>& args) {
         admin.id = *id;
         i = 3;
     } else {
-        return Error{"admin needs list, hide, unhide, delete, import, export or reverify, not \"" + verb + "\""};
+        return Error{"admin needs list, hide, unhide, delete, import, export or reverify, not \"" + verb +
+                     "\""};
     }
     for (; i < args.size(); ++i) {
         std::string name = args[i];
@@ -167,7 +168,8 @@ Expected<ServerOptions> ParseServerOptions(const std::vector<std::string>& args)
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "admin") {
             if (!onlyDatabase) return Error{"admin takes no server options before it, only --database"};
-            Expected<ServerOptions> admin = ParseAdmin(std::vector<std::string>(args.begin() + std::ptrdiff_t(i), args.end()));
+            Expected<ServerOptions> admin =
+                ParseAdmin(std::vector<std::string>(args.begin() + std::ptrdiff_t(i), args.end()));
             if (admin && admin->database.empty()) admin->database = options.database;
             return admin;
         }

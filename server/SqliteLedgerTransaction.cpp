@@ -310,7 +310,8 @@ bool SqliteLedgerTransaction::VerifiedReplaysAfter(std::int64_t afterId, std::si
     records.clear();
     s.BindAll(afterId, std::int64_t(count));
     while (s.Step())
-        records.push_back(VerifiedReplay{s.Int64(0), int(s.Int64(1)), std::int32_t(s.Int64(2)), s.Text(3), s.Text(4)});
+        records.push_back(
+            VerifiedReplay{s.Int64(0), int(s.Int64(1)), std::int32_t(s.Int64(2)), s.Text(3), s.Text(4)});
     const bool failed = s.Failed();
     s.Reset();
     return !failed;
@@ -328,8 +329,9 @@ bool SqliteLedgerTransaction::VerificationOf(std::int64_t id, std::optional<Veri
 }
 
 bool SqliteLedgerTransaction::SetVerification(std::int64_t id, const Verification& v) {
-    m_statements->setVerification.BindAll(id, std::int64_t(v.state.verified ? 1 : 0), std::string_view(v.state.reason),
-                                          std::string_view(v.replayHash), std::string_view(v.board));
+    m_statements->setVerification.BindAll(id, std::int64_t(v.state.verified ? 1 : 0),
+                                          std::string_view(v.state.reason), std::string_view(v.replayHash),
+                                          std::string_view(v.board));
     return run(m_statements->setVerification);
 }
 

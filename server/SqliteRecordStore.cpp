@@ -342,7 +342,8 @@ Expected<bool> SqliteRecordStore::Import(const std::vector<RecordLine>& batch, I
     return true;
 }
 
-Expected<std::vector<VerifiedReplay>> SqliteRecordStore::VerifiedReplays(std::int64_t afterId, std::size_t count) {
+Expected<std::vector<VerifiedReplay>> SqliteRecordStore::VerifiedReplays(std::int64_t afterId,
+                                                                         std::size_t count) {
     return WithReader<std::vector<VerifiedReplay>>("cannot read the records", [&](Reader& reader) {
         return Ledger::VerifiedReplaysIn(reader.tx, afterId, count);
     });
@@ -352,13 +353,13 @@ Expected<bool> SqliteRecordStore::Reverify(const std::vector<Recheck>& batch, Re
     ReverifyCounts next;
     std::string error;
     const Ledger ledger = MakeLedger();
-    const bool committed = InTransaction(std::chrono::steady_clock::now() + kImportWait, error,
-                                         [&](Writer& w, std::string& failure) {
-                                             next = counts;
-                                             const Expected<bool> stored = ledger.ReverifyIn(w.tx, batch, next);
-                                             if (!stored) failure = stored.error();
-                                             return bool(stored);
-                                         });
+    const bool committed = InTransaction(
+        std::chrono::steady_clock::now() + kImportWait, error, [&](Writer& w, std::string& failure) {
+            next = counts;
+            const Expected<bool> stored = ledger.ReverifyIn(w.tx, batch, next);
+            if (!stored) failure = stored.error();
+            return bool(stored);
+        });
     if (!committed) return Error{"cannot check the records again: " + error};
     counts = next;
     return true;

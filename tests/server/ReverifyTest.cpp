@@ -150,8 +150,9 @@ TEST_P(ReverifyTest, EachGameStaysVerifiedForItsFirstPublisherOnly) {
     const std::vector<std::int64_t> before = Versions();
 
     // Batches of two: the later record that took Kim's game is in a batch after hers.
-    EXPECT_EQ(Reverify(2), "reverified 5 records: 2 still verified, 3 now unverified (1 not faithful, 2 the same "
-                           "game as an earlier record)\n");
+    EXPECT_EQ(Reverify(2),
+              "reverified 5 records: 2 still verified, 3 now unverified (1 not faithful, 2 the same "
+              "game as an earlier record)\n");
     std::map<std::string, StoredRecord> records = Records();
     EXPECT_TRUE(records["Kim"].verified);
     EXPECT_TRUE(records["Uma"].verified);
@@ -194,8 +195,9 @@ TEST_P(ReverifyTest, EachGameStaysVerifiedForItsFirstPublisherOnly) {
 
     // A second run finds everything as the rules have it.
     const std::vector<std::int64_t> settled = Versions();
-    EXPECT_EQ(Reverify(kReverifyBatch), "reverified 3 records: 3 still verified, 0 now unverified (0 not "
-                                        "faithful, 0 the same game as an earlier record)\n");
+    EXPECT_EQ(Reverify(kReverifyBatch),
+              "reverified 3 records: 3 still verified, 0 now unverified (0 not "
+              "faithful, 0 the same game as an earlier record)\n");
     EXPECT_EQ(Versions(), settled);
     for (const auto& [name, record] : Records()) {
         if (!records.count(name)) continue;
@@ -205,8 +207,9 @@ TEST_P(ReverifyTest, EachGameStaysVerifiedForItsFirstPublisherOnly) {
 }
 
 TEST_P(ReverifyTest, AnEmptyBoardOrOneWithoutVerifiedRecordsChangesNothing) {
-    EXPECT_EQ(Reverify(1), "reverified 0 records: 0 still verified, 0 now unverified (0 not faithful, 0 the same "
-                           "game as an earlier record)\n");
+    EXPECT_EQ(Reverify(1),
+              "reverified 0 records: 0 still verified, 0 now unverified (0 not faithful, 0 the same "
+              "game as an earlier record)\n");
     NewRecord plain;
     plain.report = "5\t1\tA";
     plain.name = "A";
@@ -231,8 +234,9 @@ TEST_P(ReverifyTest, ReplaysThatNoLongerVerifyLoseTheMarkWhateverTheirFault) {
     // Hidden records are checked as well.
     ASSERT_TRUE(*m_store->SetHidden(IdOf("Short"), true));
 
-    EXPECT_EQ(Reverify(kReverifyBatch), "reverified 3 records: 0 still verified, 3 now unverified (3 not faithful, "
-                                        "0 the same game as an earlier record)\n");
+    EXPECT_EQ(Reverify(kReverifyBatch),
+              "reverified 3 records: 0 still verified, 3 now unverified (3 not faithful, "
+              "0 the same game as an earlier record)\n");
     for (const auto& [name, record] : Records()) {
         EXPECT_FALSE(record.verified) << name;
         EXPECT_FALSE(record.reason.empty()) << name;
@@ -269,7 +273,8 @@ TEST_P(ReverifyTest, TwoRunsAtOnceAgreeWithOne) {
     }
     EXPECT_EQ(verified, 1);
     EXPECT_EQ(Names(3, true), std::vector<std::string>{"First"});
-    EXPECT_EQ(Reverify(kReverifyBatch).rfind("reverified 1 records: 1 still verified, 0 now unverified", 0), 0u);
+    EXPECT_EQ(Reverify(kReverifyBatch).rfind("reverified 1 records: 1 still verified, 0 now unverified", 0),
+              0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ReverifyTest, ::testing::Values(Backend::Sqlite, Backend::Postgres),

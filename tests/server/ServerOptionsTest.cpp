@@ -115,18 +115,23 @@ TEST(ServerOptions, ReverifyTakesTheDatabaseBeforeOrAfterAdmin) {
     EXPECT_EQ(before->admin->action, AdminAction::Reverify);
     EXPECT_EQ(before->database, "postgresql://h/db");
     // The command's own names the database when both do.
-    EXPECT_EQ(ParseServerOptions({"--database=sqlite:///a", "admin", "reverify", "--database=sqlite:///b"})->database,
+    EXPECT_EQ(ParseServerOptions({"--database=sqlite:///a", "admin", "reverify", "--database=sqlite:///b"})
+                  ->database,
               "sqlite:///b");
-    EXPECT_EQ(ParseServerOptions({"--database", "sqlite:///a", "admin", "list", "--level", "2"})->admin->filter.level, 2);
+    EXPECT_EQ(ParseServerOptions({"--database", "sqlite:///a", "admin", "list", "--level", "2"})
+                  ->admin->filter.level,
+              2);
     // A value spelled "admin" stays a value.
     EXPECT_EQ(ParseServerOptions({"--bind", "admin"})->bind, "admin");
 
     EXPECT_EQ(errorIn({"admin", "reverify", "--level", "1"}), "unknown option for admin reverify: --level");
     EXPECT_EQ(errorIn({"admin", "reverify", "17"}), "unknown option for admin reverify: 17");
-    EXPECT_EQ(errorIn({"admin", "reverify", "--verification"}), "unknown option for admin reverify: --verification");
+    EXPECT_EQ(errorIn({"admin", "reverify", "--verification"}),
+              "unknown option for admin reverify: --verification");
     EXPECT_EQ(errorIn({"admin", "reverify", "--database", "/x.db"}),
               "--database needs sqlite://FILE or postgresql://..., not \"/x.db\"");
-    EXPECT_EQ(errorIn({"--port", "9000", "admin", "reverify"}), "admin takes no server options before it, only --database");
+    EXPECT_EQ(errorIn({"--port", "9000", "admin", "reverify"}),
+              "admin takes no server options before it, only --database");
     EXPECT_EQ(errorIn({"--database", "/x.db", "admin", "reverify"}),
               "--database needs sqlite://FILE or postgresql://..., not \"/x.db\"");
     EXPECT_NE(UsageText().find("admin import|export|reverify"), std::string::npos);

@@ -402,8 +402,8 @@ TEST(ServerAdmin, ReverifyRunsBesideTheServerAndItsPagesFollow) {
         auto store = OpenRecordStore(database.Url());
         ASSERT_TRUE(store) << store.error();
         const std::string padded = ChangedReplay(game->replay, [](rules::GameReplay& r) { r.ticks += 3; });
-        for (const auto& [replay, name] : std::vector<std::pair<std::string, std::string>>{
-                 {game->replay, "Ann"}, {padded, "Padder"}}) {
+        for (const auto& [replay, name] :
+             std::vector<std::pair<std::string, std::string>>{{game->replay, "Ann"}, {padded, "Padder"}}) {
             NewRecord r;
             r.level = 1;
             r.score = game->score;
@@ -424,20 +424,23 @@ TEST(ServerAdmin, ReverifyRunsBesideTheServerAndItsPagesFollow) {
 
     const Outcome first = run("--database " + database.Url() + " admin reverify");
     EXPECT_EQ(first.exitCode, 0) << first.err;
-    EXPECT_EQ(first.out, "reverified 2 records: 1 still verified, 1 now unverified (1 not faithful, 0 the same "
-                         "game as an earlier record)\n");
+    EXPECT_EQ(first.out,
+              "reverified 2 records: 1 still verified, 1 now unverified (1 not faithful, 0 the same "
+              "game as an earlier record)\n");
     EXPECT_EQ(first.err, "");
     EXPECT_TRUE(pageComesTo(client, "/api/top?level=1", "Padder", false));
     EXPECT_TRUE(pageComesTo(client, "/level/1", "Padder", false));
     EXPECT_NE(client.Get("/api/top?level=1")->body.find("Ann"), std::string::npos);
     const Outcome list = run("admin list --verification --database " + database.Url());
     EXPECT_NE(list.out.find("\tPadder\t"), std::string::npos);
-    EXPECT_NE(list.out.find("\tunverified\tthe replay goes on for 3 frames after its game ended"), std::string::npos)
+    EXPECT_NE(list.out.find("\tunverified\tthe replay goes on for 3 frames after its game ended"),
+              std::string::npos)
         << list.out;
 
     const Outcome second = run("admin reverify --database " + database.Url());
     EXPECT_EQ(second.exitCode, 0) << second.err;
-    EXPECT_EQ(second.out.rfind("reverified 1 records: 1 still verified, 0 now unverified (0 not faithful", 0), 0u)
+    EXPECT_EQ(second.out.rfind("reverified 1 records: 1 still verified, 0 now unverified (0 not faithful", 0),
+              0u)
         << second.out;
 
     const Outcome help = run("admin reverify --help");

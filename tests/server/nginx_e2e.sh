@@ -101,6 +101,22 @@ if [ -n "$game_bin" ]; then
   grep -qi '^content-type: application/x-hoopstack-replay' "$work/replay.head" || fail "the replay's type: $(cat "$work/replay.head")"
   grep -qi '^content-disposition: attachment; filename="hoopstack-expert-' "$work/replay.head" || fail "the replay's name: $(cat "$work/replay.head")"
   [ "$(cat "$work/replay.file")" = "$replay" ] || fail "the downloaded replay is not the published one"
+
+  # The costliest replays from one /24, within nginx's publish limit per address: each
+  # leaderboard refuses them once the address's or the /24's checking time is spent, and a real game from
+  # another /24 is still verified meanwhile.
+  IFS=$'\t' read -r _ _ costly < <("$game_bin" idle "$(sed -n 's/.*kReplayTickBudget = \([0-9]*\);.*/\1/p' "$(dirname "$0")/../../rules/ReplayPlayer.hpp")")
+  spent=0
+  for a in $(seq 60 67); do
+    for n in 1 2 3 4 5; do
+      status=$(get "127.0.0.$a" "/cgi-bin/gameres.pl?e=$(code 0 1 "Cost$a-$n")&r=$costly")
+      if [ "$status" = 429 ] && grep -q "Too many games to check" "$work/body"; then spent=$((spent + 1)); fi
+    done
+  done
+  [ "$spent" -gt 0 ] || fail "40 of the costliest replays from one /24 were all checked"
+  IFS=$'\t' read -r score _ replay < <("$game_bin" 1 21)
+  [ "$(get 127.0.1.9 "/cgi-bin/gameres.pl?e=$(code "$score" 1 Wren)&r=$replay")" = 200 ] || fail "a publish from another /24 failed"
+  grep -q "Verified</span>" "$work/body" || fail "another /24's game was not verified: $(grep -o 'Not verified[^<]*' "$work/body")"
 fi
 
 # Forgery: ten better scores under Anna's name from ten addresses push her record off the table
@@ -186,4 +202,4 @@ awk '$1 != 200 { bad++ } $2 >= 1.0 { slow++ } $2 >= 5.0 { bad++ } END { exit !(b
 kill -- "-$slow_group" 2>/dev/null || true
 wait "$slow_group" 2>/dev/null || true
 slow_group=
-echo "nginx e2e: ok (TLS on port $tls_port, leaderboards on ${ports[*]}; the probes began with $held slow clients connected${game_bin:+; a game verified once of 5 publishes}; $ipv6_note)"
+echo "nginx e2e: ok (TLS on port $tls_port, leaderboards on ${ports[*]}; the probes began with $held slow clients connected${game_bin:+; a game verified once of 5 publishes, costly replays from one /24 refused $spent times}; $ipv6_note)"

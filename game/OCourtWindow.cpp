@@ -1,5 +1,6 @@
 #include "game/OCourtWindow.hpp"
 
+#include "game/PanelKeys.hpp"
 #include "platform/KeyCodes.hpp"
 #include "scene/AssetNames.hpp"
 
@@ -87,7 +88,8 @@ void OCourtWindow::Tick(std::uint32_t time) {
 }
 
 void OCourtWindow::KeyDown(int code, int x, int y) {
-    if (code == platform::Key_F1) OpenDialog(GameDialog::Rules);
+    if (const GamePanel::Button which = PanelButtonForKey(code); which != GamePanel::Button::None)
+        PressButton(which);
     OWindow::KeyDown(code, x, y);
 }
 

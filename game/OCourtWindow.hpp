@@ -64,6 +64,8 @@ protected:
     virtual void EndInOrder() {}
     // What the dialogs may do to this window; none by default.
     virtual GameDialogActions DialogActions() { return {}; }
+    // What a panel button does in this mode, clicked or pressed by its key (PanelKeys).
+    virtual void PressButton(GamePanel::Button which) = 0;
 
     // The panel's buttons both modes serve alike (help, minimise); true when `which` was one.
     bool ServeSharedButton(GamePanel::Button which);

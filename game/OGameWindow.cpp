@@ -104,15 +104,15 @@ void OGameWindow::KeyDown(int code, int x, int y) {
     // The panel's clicks go to its buttons alone.
     if (Game() && code == platform::Key_LButton && rules::IsOnCourt(Game()->Geometry(), x, y))
         Game()->Click(x, y);
-    if (code == platform::Key_F2) OpenDialog(GameDialog::Scores);
-    if (code == platform::Key_F3) OpenDialog(GameDialog::Options);
     OCourtWindow::KeyDown(code, x, y);
 }
 
 void OGameWindow::ControlEvent(engine::WindowControl* sender, int code) {
-    if (code != engine::Event_Click || !sender || !Game()) return;
-    const GamePanel::Button which = Panel().Which(sender->Graph());
-    if (ServeSharedButton(which)) return;
+    if (code == engine::Event_Click && sender) PressButton(Panel().Which(sender->Graph()));
+}
+
+void OGameWindow::PressButton(GamePanel::Button which) {
+    if (!Game() || ServeSharedButton(which)) return;
     switch (which) {
     case GamePanel::Button::Close:
         OpenDialog(GameDialog::Quit);

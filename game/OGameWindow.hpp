@@ -26,6 +26,7 @@ public:
     void MouseMove(int x, int y) override;
     void KeyDown(int code, int x, int y) override;
     void ControlEvent(engine::WindowControl* sender, int code) override;
+    void PressButton(GamePanel::Button which) override;
 
     // Starts a new game at once.
     void NewGame();

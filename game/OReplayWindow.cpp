@@ -77,8 +77,10 @@ void OReplayWindow::KeyDown(int code, int x, int y) {
 }
 
 void OReplayWindow::ControlEvent(engine::WindowControl* sender, int code) {
-    if (code != engine::Event_Click || !sender) return;
-    const GamePanel::Button which = Panel().Which(sender->Graph());
+    if (code == engine::Event_Click && sender) PressButton(Panel().Which(sender->Graph()));
+}
+
+void OReplayWindow::PressButton(GamePanel::Button which) {
     if (ServeSharedButton(which)) return;
     // Nothing to save, so nothing to confirm.
     if (which == GamePanel::Button::Close) SetFinished(true);

@@ -25,6 +25,7 @@ public:
 
     void KeyDown(int code, int x, int y) override;
     void ControlEvent(engine::WindowControl* sender, int code) override;
+    void PressButton(GamePanel::Button which) override;
 
     // The recording has played all its frames; its court stays as it ended.
     bool PlaybackOver() const { return m_cursor && m_cursor->Done(); }

@@ -13,6 +13,7 @@
 #include "game/CourtWindows.hpp"
 #include "game/OGameWindow.hpp"
 #include "game/OReplayWindow.hpp"
+#include "game/PanelKeys.hpp"
 #include "platform/KeyCodes.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
 #include "rules/ThrowReportObserver.hpp"
@@ -203,6 +204,43 @@ TEST_F(GameWindowTest, PanelButtonsAndFunctionKeysAskForTheirDialogs) {
     Click(int(level->X()) + 20, int(level->Y()) + 10);
     EXPECT_EQ(Settings().level, Level::Expert);
     EXPECT_EQ(level->GetText(), "Expert");
+}
+
+TEST_F(GameWindowTest, EveryPanelButtonHasAKey) {
+    GameWindowSetup setup;
+    setup.openDialogs = false;
+    Open(setup);
+    for (const auto& [key, dialog] :
+         std::vector<std::pair<int, const char*>>{{'O', "options"},
+                                                  {'T', "scores"},
+                                                  {'R', "rules"},
+                                                  {platform::Key_F1, "rules"},
+                                                  {platform::Key_F2, "scores"},
+                                                  {platform::Key_F3, "options"}}) {
+        driver.Send(window, platform::EventKind::KeyDown, key);
+        EXPECT_EQ(window->TakeDialogRequest(), dialog) << key;
+    }
+    // N starts a new game, L at a score of 0 switches the level at once.
+    const std::uint32_t start = window->Game()->StartState();
+    driver.Send(window, platform::EventKind::KeyDown, 'N');
+    EXPECT_NE(window->Game()->StartState(), start);
+    driver.Send(window, platform::EventKind::KeyDown, 'L');
+    EXPECT_EQ(Settings().level, Level::Expert);
+    EXPECT_EQ(window->LevelButton()->GetText(), "Expert");
+    // Other letters do nothing.
+    driver.Send(window, platform::EventKind::KeyDown, 'A');
+    EXPECT_EQ(window->TakeDialogRequest(), "");
+    EXPECT_EQ(Settings().level, Level::Expert);
+}
+
+TEST(PanelKeys, NameTheButtonsTheyPress) {
+    using Button = GamePanel::Button;
+    EXPECT_EQ(PanelButtonForKey('N'), Button::New);
+    EXPECT_EQ(PanelButtonForKey('L'), Button::Level);
+    EXPECT_EQ(PanelButtonForKey('M'), Button::Games);
+    EXPECT_EQ(PanelButtonForKey('n'), Button::None);
+    EXPECT_EQ(PanelButtonForKey(platform::Key_Escape), Button::None);
+    EXPECT_EQ(PanelButtonForKey(platform::Key_LButton), Button::None);
 }
 
 namespace {

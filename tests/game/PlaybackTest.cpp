@@ -151,8 +151,15 @@ TEST_F(PlaybackTest, ClicksKeysAndTheGamesButtonsChangeNothing) {
     // The buttons that start or change a game are not offered.
     EXPECT_FALSE(newGame->IsVisible());
     EXPECT_TRUE(level->IsVisible());
-    const int keys[] = {
-        platform::Key_F2, platform::Key_F3, platform::Key_Return, platform::Key_Space, 'N', 'A'};
+    const int keys[] = {platform::Key_F2,
+                        platform::Key_F3,
+                        platform::Key_Return,
+                        platform::Key_Space,
+                        'N',
+                        'A',
+                        'L',
+                        'O',
+                        'T'};
     int frame = 0;
     while (!window->PlaybackOver() && frame <= int(recorded.replay.ticks) + 10) {
         if (frame % 7 == 0) {

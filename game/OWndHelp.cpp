@@ -53,4 +53,8 @@ void OWndHelp::ControlEvent(engine::WindowControl* sender, int code) {
     if (code == engine::Event_Click) EndDialog();
 }
 
+void OWndHelp::Cancel() {
+    EndDialog();
+}
+
 } // namespace game

@@ -24,6 +24,9 @@ public:
     static const char* const kTitle;
     static const char* const kParagraphs[6];
 
+protected:
+    void Cancel() override;
+
 private:
     ui::OButton* m_play = nullptr;
 };

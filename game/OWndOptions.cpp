@@ -96,11 +96,7 @@ void OWndOptions::ControlEvent(engine::WindowControl* sender, int code) {
         if (m_keepSettings && IsLiveWindow(Owner())) m_keepSettings();
         EndDialog();
     } else if (control == m_cancel) {
-        settings.sound = m_before.sound;
-        settings.autosave = m_before.autosave;
-        settings.showPath = m_before.showPath;
-        settings.speed = m_before.speed;
-        EndDialog();
+        Cancel();
     } else if (control == m_sound) {
         settings.sound = !settings.sound;
     } else if (control == m_autosave) {
@@ -114,6 +110,16 @@ void OWndOptions::ControlEvent(engine::WindowControl* sender, int code) {
             settings.speed = rules::Speed(i);
         }
     }
+}
+
+// The settings go back to what they were when the dialog opened.
+void OWndOptions::Cancel() {
+    rules::GameSettings& settings = rules::Settings();
+    settings.sound = m_before.sound;
+    settings.autosave = m_before.autosave;
+    settings.showPath = m_before.showPath;
+    settings.speed = m_before.speed;
+    EndDialog();
 }
 
 } // namespace game

@@ -39,6 +39,9 @@ public:
     // "Fast", so it shows as "Fast".
     static int SpeedChoice(rules::Speed speed);
 
+protected:
+    void Cancel() override;
+
 private:
     // A check box over copies of the two looks, at (20, y), with its label; added.
     ui::OCheckbox* AddBox(ui::OButton* unselected, ui::OButton* selected, float y, const char* label);

@@ -78,4 +78,9 @@ void OWndResult::ControlEvent(engine::WindowControl* sender, int code) {
     EndDialog();
 }
 
+// The name is not recorded, as with "Cancel".
+void OWndResult::Cancel() {
+    EndDialog();
+}
+
 } // namespace game

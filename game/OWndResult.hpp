@@ -35,6 +35,9 @@ public:
     // The last name confirmed in this run; it fills the next result window.
     static std::string& LastPlayerName();
 
+protected:
+    void Cancel() override;
+
 private:
     // Fills LastPlayerName when it is empty: the best name of the level, else "Anonymous".
     void PrefillName() const;

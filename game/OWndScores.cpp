@@ -142,4 +142,8 @@ void OWndScores::ControlEvent(engine::WindowControl* sender, int code) {
     }
 }
 
+void OWndScores::Cancel() {
+    EndDialog();
+}
+
 } // namespace game

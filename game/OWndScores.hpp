@@ -41,6 +41,9 @@ public:
     // The address "Publish" opens for a record, or empty when the level has none.
     std::string PublishAddress() const;
 
+protected:
+    void Cancel() override;
+
 private:
     void AddTitle();
     void AddRows();

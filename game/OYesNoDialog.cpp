@@ -22,4 +22,8 @@ void OYesNoDialog::ControlEvent(engine::WindowControl* sender, int code) {
     EndDialog();
 }
 
+void OYesNoDialog::Cancel() {
+    EndDialog();
+}
+
 } // namespace game

@@ -20,6 +20,8 @@ public:
 
 protected:
     OYesNoDialog(engine::OWindow* owner, const engine::CreationParams& params) : ODialog(owner, params) {}
+    // Escape is "No".
+    void Cancel() override;
 
     // Adds both buttons, `gap` either side of the middle, 10 above the bottom edge.
     void AddAnswers(int gap);

@@ -1,5 +1,6 @@
 #include "ui/ODialog.hpp"
 
+#include "platform/KeyCodes.hpp"
 #include "scene/AssetNames.hpp"
 #include "scene/OClip.hpp"
 #include "ui/OButton.hpp"
@@ -17,6 +18,11 @@ bool ODialog::Started(ODialog* dialog) {
     // Never started, so no frame thread will destroy it; Destroy also frees the owner.
     Destroy(dialog);
     return false;
+}
+
+void ODialog::KeyDown(int code, int x, int y) {
+    if (code == platform::Key_Escape && !m_ended) Cancel();
+    OWindow::KeyDown(code, x, y);
 }
 
 void ODialog::EndDialog() {

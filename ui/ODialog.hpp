@@ -41,12 +41,18 @@ public:
     // ignored by the leaf dialogs.
     bool Ended() const { return m_ended; }
 
+    // Escape answers the dialog as its "No", "Cancel" or close button would (Cancel); the key
+    // then goes on to the controls.
+    void KeyDown(int code, int x, int y) override;
+
 protected:
     ODialog(engine::OWindow* owner, const engine::CreationParams& params) : OWindow(owner, params) {}
 
     // Sets the finished flag and posts a close to the dialog's own window, which the main
     // thread serves as a user's close; safe from input handlers and from Tick.
     void EndDialog();
+    // What Escape does: the dialog's "No", "Cancel" or close; nothing by default.
+    virtual void Cancel() {}
 
     // A dialog button: all three images from the default button skin, focusable, caption
     // weight 400, size 24 in `colour`. Not yet added.

@@ -445,6 +445,28 @@ TEST_F(Dialogs, TheGameWindowOpensEachDialogFromItsButtonsAndKeys) {
     EXPECT_EQ(Dialog<OWndResult>(), nullptr);
 }
 
+TEST_F(Dialogs, EscapeAnswersEveryDialogAsItsNoCancelOrClose) {
+    OpenGame();
+    const rules::Level level = rules::Settings().level;
+    for (GameDialog which : {GameDialog::Rules, GameDialog::Quit, GameDialog::Level, GameDialog::Options,
+                             GameDialog::Scores, GameDialog::Result}) {
+        window->OpenDialog(which);
+        engine::OWindow* dialog = engine::OWindow::DialogOf(window);
+        ASSERT_NE(dialog, nullptr) << DialogName(which);
+        const bool sound = rules::Settings().sound;
+        // A change the options' "Cancel" takes back.
+        if (which == GameDialog::Options) rules::Settings().sound = !sound;
+        Send(dialog, platform::EventKind::KeyDown, platform::Key_Escape, 10, 10);
+        Pump();
+        EXPECT_EQ(engine::OWindow::DialogOf(window), nullptr) << DialogName(which);
+        EXPECT_FALSE(window->IsBlocked()) << DialogName(which);
+        EXPECT_EQ(rules::Settings().sound, sound) << DialogName(which);
+    }
+    // "No" to quitting and to the level change: the game goes on where it was.
+    EXPECT_FALSE(window->Finished());
+    EXPECT_EQ(rules::Settings().level, level);
+}
+
 TEST_F(Dialogs, ADialogThatCannotOpenLeavesItsOwnerFree) {
     OpenGame();
     for (GameDialog which : {GameDialog::Rules, GameDialog::Quit, GameDialog::Level, GameDialog::Options,

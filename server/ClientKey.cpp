@@ -49,31 +49,38 @@ ClientKey ClientGroupOf(const ClientKey& client) {
     return group;
 }
 
-ClientKey ClientKeyOf(std::string_view address) {
-    ClientKey key;
-    if (address.empty() || address.size() >= kLongestAddressText) return key;
+std::optional<IpAddress> ParseIpAddress(std::string_view address) {
+    if (address.empty() || address.size() >= kLongestAddressText) return std::nullopt;
     char text[kLongestAddressText];
     std::memcpy(text, address.data(), address.size());
     text[address.size()] = '\0';
-    if (std::memchr(text, '\0', address.size())) return key;
+    if (std::memchr(text, '\0', address.size())) return std::nullopt;
 
+    IpAddress parsed;
     in_addr v4{};
     if (::inet_pton(AF_INET, text, &v4) == 1) {
-        key.family = ClientKey::Family::V4;
-        std::memcpy(key.bytes.data(), &v4.s_addr, 4);
-        return key;
+        std::memcpy(parsed.bytes.data(), &v4.s_addr, 4);
+        return parsed;
     }
     in6_addr v6{};
-    if (::inet_pton(AF_INET6, text, &v6) != 1) return key;
+    if (::inet_pton(AF_INET6, text, &v6) != 1) return std::nullopt;
     const std::uint8_t* b = v6.s6_addr;
     static constexpr std::uint8_t kMapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
     if (std::equal(kMapped, kMapped + 12, b)) {
-        key.family = ClientKey::Family::V4;
-        std::copy(b + 12, b + 16, key.bytes.begin());
+        std::copy(b + 12, b + 16, parsed.bytes.begin());
     } else {
-        key.family = ClientKey::Family::V6Prefix;
-        std::copy(b, b + 8, key.bytes.begin());
+        parsed.v6 = true;
+        std::copy(b, b + 16, parsed.bytes.begin());
     }
+    return parsed;
+}
+
+ClientKey ClientKeyOf(std::string_view address) {
+    ClientKey key;
+    const std::optional<IpAddress> parsed = ParseIpAddress(address);
+    if (!parsed) return key;
+    key.family = parsed->v6 ? ClientKey::Family::V6Prefix : ClientKey::Family::V4;
+    std::copy_n(parsed->bytes.begin(), parsed->v6 ? 8 : 4, key.bytes.begin());
     return key;
 }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,15 @@ struct ClientKey {
 
     friend bool operator==(const ClientKey&, const ClientKey&) = default;
 };
+
+// An address read from text by inet_pton: IPv4, whose four bytes come first, or IPv6. An
+// IPv4-mapped IPv6 address is read as the IPv4 one.
+struct IpAddress {
+    bool v6 = false;
+    std::array<std::uint8_t, 16> bytes{};
+};
+// None for text that is no plain IPv4 or IPv6 address (a name, a port, a zone, junk).
+std::optional<IpAddress> ParseIpAddress(std::string_view text);
 
 // The client key of an address in text form (IPv4 dotted quad or any IPv6 form inet_pton reads).
 ClientKey ClientKeyOf(std::string_view address);

@@ -3,7 +3,8 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
-#include <cstring>
+
+#include "server/ClientKey.hpp"
 
 namespace server {
 
@@ -46,26 +47,11 @@ std::string_view addressPart(std::string_view entry) {
 } // namespace
 
 std::optional<std::string> CanonicalAddress(std::string_view text) {
-    // Longer text is no address; inet_pton needs it NUL-terminated.
-    char copy[INET6_ADDRSTRLEN];
-    if (text.empty() || text.size() >= sizeof copy || text.find('\0') != std::string_view::npos)
-        return std::nullopt;
-    std::memcpy(copy, text.data(), text.size());
-    copy[text.size()] = '\0';
+    const std::optional<IpAddress> parsed = ParseIpAddress(text);
+    if (!parsed) return std::nullopt;
     char canonical[INET6_ADDRSTRLEN];
-    in_addr v4{};
-    if (::inet_pton(AF_INET, copy, &v4) == 1) {
-        if (!::inet_ntop(AF_INET, &v4, canonical, sizeof canonical)) return std::nullopt;
-        return std::string(canonical);
-    }
-    in6_addr v6{};
-    if (::inet_pton(AF_INET6, copy, &v6) != 1) return std::nullopt;
-    if (IN6_IS_ADDR_V4MAPPED(&v6)) {
-        std::memcpy(&v4.s_addr, v6.s6_addr + 12, 4);
-        if (!::inet_ntop(AF_INET, &v4, canonical, sizeof canonical)) return std::nullopt;
-    } else if (!::inet_ntop(AF_INET6, &v6, canonical, sizeof canonical)) {
+    if (!::inet_ntop(parsed->v6 ? AF_INET6 : AF_INET, parsed->bytes.data(), canonical, sizeof canonical))
         return std::nullopt;
-    }
     return std::string(canonical);
 }
 

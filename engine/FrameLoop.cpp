@@ -35,6 +35,24 @@ void FrameLoop::WaitForStop(int milliseconds) {
     m_stopSignal.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return m_stopped; });
 }
 
+void FrameLoop::SetHeld(bool held) {
+    {
+        std::lock_guard lock(m_stopMutex);
+        m_held = held;
+    }
+    m_stopSignal.notify_all();
+}
+
+bool FrameLoop::Held() {
+    std::lock_guard lock(m_stopMutex);
+    return m_held;
+}
+
+void FrameLoop::WaitWhileHeld() {
+    std::unique_lock lock(m_stopMutex);
+    m_stopSignal.wait(lock, [this] { return m_stopped || !m_held; });
+}
+
 void FrameLoop::RaiseFramesPerSecond(int fps) {
     if (fps > m_framesPerSecond) m_framesPerSecond = fps;
 }

@@ -31,6 +31,11 @@ public:
     bool StopRequested();
     // Sleeps until the time has passed or a stop is requested.
     void WaitForStop(int milliseconds);
+    // While held the thread runs no frame: it sleeps, without waking on its own, until the
+    // hold is let go or a stop is requested.
+    void SetHeld(bool held);
+    bool Held();
+    void WaitWhileHeld();
 
     int FramesPerSecond() const { return m_framesPerSecond; }
     void SetFramesPerSecond(int fps) { m_framesPerSecond = fps; }
@@ -48,6 +53,7 @@ private:
     std::mutex m_stopMutex;               // leaf lock for m_stopped and m_stopSignal
     std::condition_variable m_stopSignal; // used with m_stopMutex
     bool m_stopped = false;               // guarded by m_stopMutex
+    bool m_held = false;                  // guarded by m_stopMutex
     // Atomic: set from any thread (AddObject, derived windows); read by the frame thread.
     std::atomic<int> m_framesPerSecond{50};
     std::atomic<std::uint64_t> m_framesRun{0}; // atomic: counted by the frame thread, read by tests

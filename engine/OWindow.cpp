@@ -288,7 +288,7 @@ bool OWindow::RunFrame(int& sleepMilliseconds) {
     {
         std::lock_guard lock(m_lock);
         const std::uint32_t start = platform::CurrentPlatform().Milliseconds();
-        if (!m_blocked) Tick(start);
+        if (!m_blocked && !m_frames.Held()) Tick(start);
         framesPerSecond = m_frames.SteadyFramesPerSecond();
         elapsed = platform::CurrentPlatform().Milliseconds() - start;
     }
@@ -299,8 +299,10 @@ bool OWindow::RunFrame(int& sleepMilliseconds) {
 void OWindow::ThreadMain(OWindow* window) {
     if (!window) return;
     int sleepMilliseconds = 0;
-    while (window->RunFrame(sleepMilliseconds))
+    while (window->RunFrame(sleepMilliseconds)) {
         if (sleepMilliseconds > 0) window->m_frames.WaitForStop(sleepMilliseconds);
+        window->m_frames.WaitWhileHeld();
+    }
     Destroy(window);
     registry().FrameThreadEnded();
     scene::WindowMutex::WakeMainThread();

@@ -135,6 +135,10 @@ public:
     void SetFinished(bool finished) { m_finished = finished; }
     bool QuitOnDestroy() const { return m_quitOnDestroy; }
     void SetQuitOnDestroy(bool quit) { m_quitOnDestroy = quit; }
+    // While held the window runs no frame, neither Tick nor painting, and its frame thread
+    // sleeps until the hold is let go; input is still served. Any thread.
+    void HoldFrames(bool held) { m_frames.SetHeld(held); }
+    bool FramesHeld() { return m_frames.Held(); }
     int FramesPerSecond() const { return m_frames.FramesPerSecond(); }
     void SetFramesPerSecond(int fps) { m_frames.SetFramesPerSecond(fps); }
     std::string Title();

@@ -58,6 +58,7 @@ bool OCourtWindow::Start() {
     LoadBorders();
     AddShown(scene::assets::kScoreBox, float(geometry.courtWidth + 20), 120, 5.0f);
     m_scene->LoadDigits(geometry.courtWidth);
+    m_banner.Load(*this, geometry);
 
     PrepareGame();
     m_panel.Build(*this, geometry, rules::Settings().level);
@@ -73,6 +74,7 @@ bool OCourtWindow::Start() {
 void OCourtWindow::Stop() {
     {
         std::lock_guard lock(Lock());
+        HoldFrames(false);
         if (m_game) EndInOrder();
         m_game.reset();
         if (m_scene) m_scene->ReleasePrototypes();
@@ -83,14 +85,54 @@ void OCourtWindow::Stop() {
 
 void OCourtWindow::Tick(std::uint32_t time) {
     std::lock_guard lock(Lock());
-    if (m_game && !IsClosing()) StepCourt(time);
-    OWindow::Tick(time);
+    // A stopped court does not move; what stopping it changed is painted once, by ApplyPause.
+    if (m_pause.Paused()) return;
+    // The court and its pictures run on the game's clock, which stands while the game does.
+    const std::uint32_t gameTime = m_pause.GameTime(time);
+    if (m_game && !IsClosing()) StepCourt(gameTime);
+    OWindow::Tick(gameTime);
 }
 
 void OCourtWindow::KeyDown(int code, int x, int y) {
+    if (code == 'P' || code == platform::Key_Pause) {
+        TogglePause();
+        return;
+    }
     if (const GamePanel::Button which = PanelButtonForKey(code); which != GamePanel::Button::None)
-        PressButton(which);
+        ServeButton(which);
     OWindow::KeyDown(code, x, y);
+}
+
+void OCourtWindow::TogglePause() {
+    std::lock_guard lock(Lock());
+    if (!m_game || IsClosing()) return;
+    m_pause.Toggle(platform::CurrentPlatform().Milliseconds());
+    ApplyPause();
+}
+
+void OCourtWindow::Resume() {
+    std::lock_guard lock(Lock());
+    if (!m_pause.Paused()) return;
+    m_pause.Resume(platform::CurrentPlatform().Milliseconds());
+    ApplyPause();
+}
+
+void OCourtWindow::ApplyPause() {
+    const bool paused = m_pause.Paused();
+    if (paused == m_banner.Shown()) return;
+    m_banner.Show(paused);
+    if (paused) {
+        // The last frame before the hold: the banner goes on screen now.
+        Render();
+        HoldFrames(true);
+    } else {
+        HoldFrames(false);
+    }
+}
+
+void OCourtWindow::ServeButton(GamePanel::Button which) {
+    Resume();
+    PressButton(which);
 }
 
 bool OCourtWindow::ServeSharedButton(GamePanel::Button which) {

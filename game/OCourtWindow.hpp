@@ -9,7 +9,9 @@
 #include "game/CourtScene.hpp"
 #include "game/GameDialogs.hpp"
 #include "game/GamePanel.hpp"
+#include "game/GamePause.hpp"
 #include "game/GameWindowSetup.hpp"
+#include "game/PauseBanner.hpp"
 #include "rules/TGame.hpp"
 
 namespace ui {
@@ -32,8 +34,16 @@ public:
     bool Start() override;
     void Stop() override;
     void Tick(std::uint32_t time) override;
-    // F1 shows the rules; then the inherited handling, which serves the buttons.
+    // P or Pause stops or resumes the game; a panel key serves its button (resuming a stopped
+    // game first); then the inherited handling, which serves the buttons.
     void KeyDown(int code, int x, int y) override;
+
+    // Stops a running game or resumes a stopped one: flights, drops and the removal queue
+    // stand still, the court says "Paused" and the window runs no frames until it resumes.
+    void TogglePause();
+    // Resumes a stopped game; nothing when it runs.
+    void Resume();
+    bool Paused() const { return m_pause.Paused(); }
 
     // Opens one of the window's dialogs over it (a dialog that cannot start is gone at
     // once and the game goes on), and notes which was asked for.
@@ -69,6 +79,11 @@ protected:
 
     // The panel's buttons both modes serve alike (help, minimise); true when `which` was one.
     bool ServeSharedButton(GamePanel::Button which);
+    // A button clicked or pressed by its key: resumes a stopped game, then PressButton.
+    void ServeButton(GamePanel::Button which);
+    // Stops or resumes as `pause` now has it: shows the banner, and holds or lets go the frames.
+    void ApplyPause();
+    GamePause& Pause() { return m_pause; }
 
     GamePanel& Panel() { return m_panel; }
 
@@ -81,6 +96,8 @@ private:
     std::unique_ptr<CourtScene> m_scene;
     std::unique_ptr<rules::TGame> m_game;
     GamePanel m_panel;
+    GamePause m_pause;
+    PauseBanner m_banner;
     std::string m_dialogRequest;
 };
 

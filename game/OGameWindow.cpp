@@ -46,6 +46,11 @@ std::optional<rules::GameReplay> OGameWindow::ReadSavedReplay() const {
     return ReadReplayFile(ReplayPathBeside(*m_statePath));
 }
 
+void OGameWindow::BeginMode() {
+    m_keys.emplace(Game()->Geometry());
+    m_marks.Load(*this);
+}
+
 void OGameWindow::EndInOrder() {
     // Every orderly end keeps the player's game, as the quit confirmation does.
     if (Game()->GamesStarted() > 0) SaveGame();
@@ -83,6 +88,7 @@ void OGameWindow::ChangeLevel() {
 
 void OGameWindow::StepCourt(std::uint32_t time) {
     Game()->Step(time);
+    if (m_keys && m_keys->Follow(*Game())) ShowKeyMarks();
     // Only a court at rest is kept: a ball in flight is not on the board yet.
     if (Game()->IsSettled()) m_saves.KeepAtRest(*Game());
 }
@@ -95,20 +101,53 @@ void OGameWindow::OpenPendingResult() {
 }
 
 void OGameWindow::MouseMove(int x, int y) {
+    if (m_keys && m_keys->MouseMoved(x, y)) ShowKeyMarks();
     OCourtWindow::MouseMove(x, y);
     OpenPendingResult();
 }
 
 void OGameWindow::KeyDown(int code, int x, int y) {
     OpenPendingResult();
+    if (!Game()) return OCourtWindow::KeyDown(code, x, y);
     // The panel's clicks go to its buttons alone.
-    if (Game() && code == platform::Key_LButton && rules::IsOnCourt(Game()->Geometry(), x, y))
-        Game()->Click(x, y);
+    if (code == platform::Key_LButton && rules::IsOnCourt(Game()->Geometry(), x, y)) ClickCourt(x, y);
+    // Court keys wait while the game stands; P and the panel's keys do not.
+    if (m_keys && !Paused()) {
+        const CourtKeyAnswer answer = m_keys->KeyDown(code, *Game());
+        if (answer.click) {
+            ClickCourt(answer.click->x, answer.click->y);
+            m_keys->Clicked(*Game());
+        }
+        if (answer.handled) {
+            ShowKeyMarks();
+            return;
+        }
+    }
     OCourtWindow::KeyDown(code, x, y);
 }
 
+void OGameWindow::KeyUp(int code, int x, int y) {
+    if (m_keys) m_keys->KeyUp(code);
+    OCourtWindow::KeyUp(code, x, y);
+}
+
+void OGameWindow::ClickCourt(int x, int y) {
+    if (Paused()) {
+        Resume();
+        return;
+    }
+    Game()->Click(x, y);
+}
+
+void OGameWindow::ShowKeyMarks() {
+    if (!m_keys || !m_keys->Visible())
+        m_marks.Hide();
+    else
+        m_marks.Show(m_keys->Cursor(), Game()->Geometry());
+}
+
 void OGameWindow::ControlEvent(engine::WindowControl* sender, int code) {
-    if (code == engine::Event_Click && sender) PressButton(Panel().Which(sender->Graph()));
+    if (code == engine::Event_Click && sender) ServeButton(Panel().Which(sender->Graph()));
 }
 
 void OGameWindow::PressButton(GamePanel::Button which) {

@@ -5,7 +5,9 @@
 #include <optional>
 #include <string>
 
+#include "game/CourtKeys.hpp"
 #include "game/GameSaves.hpp"
+#include "game/KeyMarks.hpp"
 #include "game/OCourtWindow.hpp"
 #include "rules/GameReplay.hpp"
 #include "rules/TSavedGame.hpp"
@@ -25,6 +27,7 @@ public:
     void Stop() override;
     void MouseMove(int x, int y) override;
     void KeyDown(int code, int x, int y) override;
+    void KeyUp(int code, int x, int y) override;
     void ControlEvent(engine::WindowControl* sender, int code) override;
     void PressButton(GamePanel::Button which) override;
 
@@ -42,6 +45,10 @@ public:
     // The current game's replay as its file holds it, or none for a game without one.
     std::optional<std::string> ReplayText() const { return GameSaves::ReplayText(Game()); }
 
+    // Key play on the court, once the window started; none before.
+    const CourtKeys* Keys() const { return m_keys ? &*m_keys : nullptr; }
+    const KeyMarks& Marks() const { return m_marks; }
+
     // The saved game's writer once started, or none.
     store::SaveWriter* Writer() const { return m_saves.Writer(); }
 
@@ -50,12 +57,17 @@ public:
 
 protected:
     void PrepareGame() override;
+    void BeginMode() override;
     void StepCourt(std::uint32_t time) override;
     void EndInOrder() override;
     GameDialogActions DialogActions() override;
 
 private:
     void OpenPendingResult();
+    // A left click on the court, from the mouse or from key play: a stopped game only resumes.
+    void ClickCourt(int x, int y);
+    // Shows the key cursor as it stands, or hides it.
+    void ShowKeyMarks();
     // Reads the saved game's replay, when it is to be read; a bad one is none.
     std::optional<rules::GameReplay> ReadSavedReplay() const;
 
@@ -64,6 +76,8 @@ private:
     // The writer given in the setup, if any; Start hands it (or one of its own) to m_saves.
     std::shared_ptr<store::SaveWriter> m_givenWriter;
     GameSaves m_saves;
+    std::optional<CourtKeys> m_keys;
+    KeyMarks m_marks;
 };
 
 } // namespace game

@@ -77,7 +77,7 @@ void OReplayWindow::KeyDown(int code, int x, int y) {
 }
 
 void OReplayWindow::ControlEvent(engine::WindowControl* sender, int code) {
-    if (code == engine::Event_Click && sender) PressButton(Panel().Which(sender->Graph()));
+    if (code == engine::Event_Click && sender) ServeButton(Panel().Which(sender->Graph()));
 }
 
 void OReplayWindow::PressButton(GamePanel::Button which) {

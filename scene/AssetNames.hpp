@@ -10,6 +10,11 @@ inline constexpr const char* kBalls[7] = {"SKINS\\1.clp", "SKINS\\2.clp", "SKINS
                                           "SKINS\\5.clp", "SKINS\\6.clp", "SKINS\\7.clp"};
 inline constexpr const char* kSelection = "SKINS\\chck.clp";
 inline constexpr const char* kPathDot = "SKINS\\point.clp";
+// What keys and gamepads point at: the cell while picking, the mark while aiming.
+inline constexpr const char* kKeyCell = "SKINS\\keycell.clp";
+inline constexpr const char* kAimMark = "SKINS\\aim.clp";
+// The plate a paused court shows its word on.
+inline constexpr const char* kPausePlate = "SKINS\\pause.clp";
 inline constexpr const char* kColumnMarker = "SKINS\\z.clp";
 inline constexpr const char* kDigits = "SKINS\\num.clp";
 inline constexpr const char* kNarrowDigits = "SKINS\\numn.clp";

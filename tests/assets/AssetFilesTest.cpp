@@ -25,6 +25,7 @@ const std::vector<std::string> kExpectedClips = {
     "SKINS/1.clp",       "SKINS/2.clp",      "SKINS/3.clp",
     "SKINS/4.clp",       "SKINS/5.clp",      "SKINS/6.clp",
     "SKINS/7.clp",       "SKINS/chck.clp",   "SKINS/point.clp",
+    "SKINS/keycell.clp", "SKINS/aim.clp",    "SKINS/pause.clp",
     "SKINS/z.clp",       "SKINS/num.clp",    "SKINS/scbox.clp",
     "SKINS/brdup.clp",   "SKINS/brddn.clp",  "SKINS/brdlf.clp",
     "SKINS/brdrt.clp",   "SKINS/numn.clp",   "CLP/btNew.clp",    "CLP/btScores.clp",

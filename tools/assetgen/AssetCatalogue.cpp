@@ -40,6 +40,9 @@ std::vector<Asset> BuildCatalogue() {
     }
     assets.push_back(ClipAsset("SKINS/chck.clp", SelectionClip));
     assets.push_back(ClipAsset("SKINS/point.clp", PathDotClip));
+    assets.push_back(ClipAsset("SKINS/keycell.clp", KeyCellClip));
+    assets.push_back(ClipAsset("SKINS/aim.clp", AimMarkClip));
+    assets.push_back(ClipAsset("SKINS/pause.clp", PausePlateClip));
     assets.push_back(ClipAsset("SKINS/z.clp", ColumnMarkerClip));
     assets.push_back(ClipAsset("SKINS/num.clp", DigitsClip));
     assets.push_back(ClipAsset("SKINS/numn.clp", NarrowDigitsClip));

@@ -295,4 +295,98 @@ scene::TClipData PathDotClip(const Rgb& background) {
     return SequenceClip({canvas.Take()}, 0, background);
 }
 
+scene::TClipData KeyCellClip(const Rgb& background) {
+    const Size size = sizes::kKeyCell;
+    const Rgb ice = Hex(0x7FE3FF);
+    std::vector<Picture> pictures;
+    for (int frame = 0; frame < kKeyCellFrames; ++frame) {
+        CairoCanvas canvas(size.width, size.height);
+        cairo_t* cr = canvas.Context();
+        const double cx = size.width / 2.0;
+        const double cy = size.height / 2.0;
+        // The ring breathes in and out by a pixel, brightest at mid-cycle.
+        const double pulse = 0.5 - 0.5 * std::cos(2 * kPi * frame / double(kKeyCellFrames));
+        const double rx = cx - 2.2 - 0.8 * (1 - pulse);
+        const double ry = cy - 2.2 - 0.8 * (1 - pulse);
+        auto hexagon = [&] {
+            for (int corner = 0; corner < 6; ++corner) {
+                const double angle = kPi / 6 + corner * kPi / 3;
+                const double x = cx + rx * std::cos(angle);
+                const double y = cy + ry * std::sin(angle);
+                if (corner == 0)
+                    cairo_move_to(cr, x, y);
+                else
+                    cairo_line_to(cr, x, y);
+            }
+            cairo_close_path(cr);
+        };
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        hexagon();
+        SetColour(cr, palette::kSeam, 0.9);
+        cairo_set_line_width(cr, 3.6);
+        cairo_stroke(cr);
+        hexagon();
+        SetColour(cr, Mix(ice, {1, 1, 1}, 0.5 * pulse));
+        cairo_set_line_width(cr, 1.8);
+        cairo_stroke(cr);
+        pictures.push_back(canvas.Take());
+    }
+    return SequenceClip(pictures, 12, background);
+}
+
+scene::TClipData AimMarkClip(const Rgb& background) {
+    const Size size = sizes::kAimMark;
+    CairoCanvas canvas(size.width, size.height);
+    cairo_t* cr = canvas.Context();
+    const double c = size.width / 2 + 0.5; // the centre of the middle pixel
+    auto mark = [&] {
+        cairo_new_path(cr);
+        cairo_arc(cr, c, c, 5.5, 0, 2 * kPi);
+        for (int side = 0; side < 4; ++side) {
+            const double dx = side == 0 ? 1 : side == 1 ? -1 : 0;
+            const double dy = side == 2 ? 1 : side == 3 ? -1 : 0;
+            cairo_move_to(cr, c + dx * 3, c + dy * 3);
+            cairo_line_to(cr, c + dx * 9, c + dy * 9);
+        }
+    };
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    mark();
+    SetColour(cr, palette::kSeam, 0.95);
+    cairo_set_line_width(cr, 3.4);
+    cairo_stroke(cr);
+    mark();
+    SetColour(cr, palette::kCream);
+    cairo_set_line_width(cr, 1.5);
+    cairo_stroke(cr);
+    // The point itself, so that a throw's target reads to the pixel.
+    cairo_rectangle(cr, c - 0.5, c - 0.5, 1, 1);
+    SetColour(cr, palette::kCourtRed);
+    cairo_fill(cr);
+    return SequenceClip({canvas.Take()}, 0, background);
+}
+
+scene::TClipData PausePlateClip(const Rgb& background) {
+    const Size size = sizes::kPausePlate;
+    CairoCanvas canvas(size.width, size.height);
+    cairo_t* cr = canvas.Context();
+    RoundedRectPath(cr, 1, 1, size.width - 2, size.height - 2, 14);
+    SetColour(cr, palette::kSeam);
+    cairo_fill(cr);
+    RoundedRectPath(cr, 3, 3, size.width - 6, size.height - 6, 12);
+    cairo_pattern_t* wood = cairo_pattern_create_linear(0, 3, 0, size.height - 3);
+    cairo_pattern_add_color_stop_rgb(wood, 0, palette::kChocolateLight.r, palette::kChocolateLight.g,
+                                     palette::kChocolateLight.b);
+    cairo_pattern_add_color_stop_rgb(wood, 1, palette::kChocolate.r, palette::kChocolate.g,
+                                     palette::kChocolate.b);
+    cairo_set_source(cr, wood);
+    cairo_fill(cr);
+    cairo_pattern_destroy(wood);
+    // A painted court line round the inside, as on the floor.
+    RoundedRectPath(cr, 8.5, 8.5, size.width - 17, size.height - 17, 8);
+    SetColour(cr, palette::kGold, 0.85);
+    cairo_set_line_width(cr, 1.5);
+    cairo_stroke(cr);
+    return SequenceClip({canvas.Take()}, 0, background);
+}
+
 } // namespace assetgen

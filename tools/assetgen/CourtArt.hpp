@@ -36,4 +36,16 @@ scene::TClipData SelectionClip(const Rgb& background);
 // One dot of a flight path.
 scene::TClipData PathDotClip(const Rgb& background);
 
+// The cell that keys and gamepads point at while the player picks a ball: a cool, pulsing
+// hexagon the size of the selection ring, so that it never reads as the selection itself.
+inline constexpr int kKeyCellFrames = 8;
+scene::TClipData KeyCellClip(const Rgb& background);
+
+// The aim mark that keys and gamepads move: a ring with four ticks, its centre pixel at
+// (size / 2, size / 2) being the point a throw goes to.
+scene::TClipData AimMarkClip(const Rgb& background);
+
+// The plate the word of a paused game is written on, across the middle of the court.
+scene::TClipData PausePlateClip(const Rgb& background);
+
 } // namespace assetgen

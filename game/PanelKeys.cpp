@@ -22,6 +22,8 @@ GamePanel::Button PanelButtonForKey(int code) {
         return Button::Help;
     case 'M':
         return Button::Games;
+    case 'Q':
+        return Button::Close;
     default:
         return Button::None;
     }

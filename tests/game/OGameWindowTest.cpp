@@ -216,7 +216,8 @@ TEST_F(GameWindowTest, EveryPanelButtonHasAKey) {
                                                   {'R', "rules"},
                                                   {platform::Key_F1, "rules"},
                                                   {platform::Key_F2, "scores"},
-                                                  {platform::Key_F3, "options"}}) {
+                                                  {platform::Key_F3, "options"},
+                                                  {'Q', "quit"}}) {
         driver.Send(window, platform::EventKind::KeyDown, key);
         EXPECT_EQ(window->TakeDialogRequest(), dialog) << key;
     }
@@ -238,6 +239,7 @@ TEST(PanelKeys, NameTheButtonsTheyPress) {
     EXPECT_EQ(PanelButtonForKey('N'), Button::New);
     EXPECT_EQ(PanelButtonForKey('L'), Button::Level);
     EXPECT_EQ(PanelButtonForKey('M'), Button::Games);
+    EXPECT_EQ(PanelButtonForKey('Q'), Button::Close);
     EXPECT_EQ(PanelButtonForKey('n'), Button::None);
     EXPECT_EQ(PanelButtonForKey(platform::Key_Escape), Button::None);
     EXPECT_EQ(PanelButtonForKey(platform::Key_LButton), Button::None);

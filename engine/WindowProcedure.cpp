@@ -87,6 +87,10 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
         if (e.code == kPostedMouseMove) w.MouseMove(0, 0);
         if (e.code == kPostedPresent) platform::CurrentPlatform().Present(e.window, w.BackBuffer(), e.area);
         break;
+    case EventKind::FocusLost:
+    case EventKind::PadDown:
+    case EventKind::PadUp:
+    case EventKind::PadAxis:
     case EventKind::None:
         break;
     }

@@ -126,6 +126,14 @@ void OWindow::ControlEvent(WindowControl* sender, int code) {
     if (IsLiveWindow(owner)) owner->ControlEvent(sender, code & 0xFFFF);
 }
 
+void OWindow::FocusChanged(bool) {}
+
+void OWindow::PadButtonDown(platform::PadButton) {}
+
+void OWindow::PadButtonUp(platform::PadButton) {}
+
+void OWindow::PadAxisMoved(platform::PadAxis, int) {}
+
 void OWindow::RemoveObject(OGraph* object) {
     std::lock_guard lock(m_lock);
     if (!IsClosing()) {

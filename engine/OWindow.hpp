@@ -60,6 +60,14 @@ public:
     void ObjectNotify(scene::OGraph* top, scene::OGraph* origin, scene::Visibility visibility,
                       const scene::Rect& rect) override;
     virtual void ControlEvent(WindowControl* sender, int code);
+    // The window got (`gained`) or lost the keyboard focus; game controller input comes only
+    // while it has it, so a window that loses it lets go of what a controller held.
+    virtual void FocusChanged(bool gained);
+    // A game controller's button or axis (see platform::PadAxis for the values); a window
+    // blocked by its dialog gets none, its dialog does.
+    virtual void PadButtonDown(platform::PadButton button);
+    virtual void PadButtonUp(platform::PadButton button);
+    virtual void PadAxisMoved(platform::PadAxis axis, int value);
 
     // The window as the scene sees it.
     void RemoveObject(scene::OGraph* object) override;

@@ -44,7 +44,19 @@ void WindowProcedure::Handle(OWindow& w, const platform::Event& e) {
         platform::CurrentPlatform().Present(e.window, w.BackBuffer(), e.area);
         break;
     case EventKind::FocusGained:
-        // The platform has already handed the focus on to the dialogs of a blocked owner.
+    case EventKind::FocusLost:
+        // A blocked owner that gains the focus has already handed it on to its dialog.
+        if (!w.IsClosing()) w.FocusChanged(e.kind == EventKind::FocusGained);
+        break;
+    case EventKind::PadDown:
+        // The platform hands a blocked window's pad input to its dialog; this is its backstop.
+        if (!w.IsBlocked()) w.PadButtonDown(e.pad);
+        break;
+    case EventKind::PadUp:
+        if (!w.IsBlocked()) w.PadButtonUp(e.pad);
+        break;
+    case EventKind::PadAxis:
+        if (!w.IsBlocked()) w.PadAxisMoved(e.axis, e.code);
         break;
     case EventKind::KeyDown:
         w.KeyDown(e.code, e.x, e.y);
@@ -118,6 +130,9 @@ bool WindowProcedure::IsInput(const platform::Event& e) {
     case EventKind::MouseMove:
     case EventKind::MouseDown:
     case EventKind::MouseUp:
+    case EventKind::PadDown:
+    case EventKind::PadUp:
+    case EventKind::PadAxis:
         return true;
     case EventKind::Posted:
         return e.code == kPostedMouseMove;

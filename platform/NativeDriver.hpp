@@ -24,6 +24,11 @@ struct NativeEvent {
         KeyDown,     // `code` is a Windows virtual-key code, 0 for a key without one
         KeyUp,
         Character,   // `character` is one code page 1252 byte
+        // Game controller input names window 0, as the table sends it where the focus is:
+        // PadDown and PadUp for `pad`, PadAxis for `axis` moved to `code`.
+        PadDown,
+        PadUp,
+        PadAxis,
     };
     Kind kind = Kind::CloseRequest;
     WindowId window = 0; // for mouse input the window under the pointer, 0 for none of ours
@@ -32,6 +37,8 @@ struct NativeEvent {
     int y = 0;
     std::uint8_t character = 0;
     Rect area;
+    PadButton pad = PadButton::None;
+    PadAxis axis = PadAxis::None;
 };
 
 // How the driver makes a window. Sizes and places are in screen pixels.

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Gamepad.hpp"
 #include "platform/KeyCodes.hpp"
 #include "platform/PixelScale.hpp"
 #include "platform/Rect.hpp"
@@ -41,7 +42,10 @@ struct WindowSpec {
     WindowId owner = 0;           // makes a dialog of it, see CreateWindow; 0 or no window: none
 };
 
-// Input events are KeyDown, KeyUp, Character, MouseMove, MouseDown, MouseUp and CloseRequest.
+// Input events are KeyDown, KeyUp, Character, MouseMove, MouseDown, MouseUp, PadDown, PadUp,
+// PadAxis and CloseRequest. Game controller input (PadDown, PadUp, PadAxis) goes to the window
+// with the keyboard focus, to its innermost dialog when it is disabled, and nowhere while no
+// window of the program has the focus.
 enum class EventKind : std::uint8_t {
     None,
     CloseRequest, // the user asks the window to close
@@ -63,6 +67,10 @@ enum class EventKind : std::uint8_t {
     MouseUp,     // `button` was released, at x, y as for MouseMove
     CaptureLost, // the window no longer holds the mouse capture, see SetCapture
     FocusGained, // the window got the keyboard focus, which it did not have
+    FocusLost,   // the window lost the keyboard focus it had, or was hidden or minimised with it
+    PadDown,     // `pad` was pressed, on any game controller
+    PadUp,       // `pad` was released, also when its controller was unplugged
+    PadAxis,     // `axis` moved to `code` (see PadAxis), also back to rest when its controller was unplugged
     Posted,      // a message posted with PostEvent; every field is the poster's
 };
 
@@ -76,6 +84,8 @@ struct Event {
     std::uint8_t character = 0;
     Rect area;
     std::uint64_t value = 0;
+    PadButton pad = PadButton::None;
+    PadAxis axis = PadAxis::None;
 };
 
 enum class ShowMode { Show, Minimize, Restore };

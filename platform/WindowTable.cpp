@@ -335,6 +335,11 @@ void WindowTable::translateLocked(const NativeEvent& native) {
     case Kind::ButtonUp: translateMouseLocked(native); return;
     case Kind::KeyDown:
     case Kind::KeyUp: translateKeyLocked(native); return;
+    case Kind::PadDown:
+    case Kind::PadUp:
+    case Kind::PadAxis:
+        translatePadLocked(native);
+        return;
     case Kind::Character:
         if (acceptsInputLocked(id)) {
             Event typed;
@@ -365,13 +370,19 @@ void WindowTable::translateLocked(const NativeEvent& native) {
         break;
     }
     case Kind::FocusGained:
+        // The window system may tell the new window before the old one; the old one hears
+        // first, so that each window's gains and losses alternate.
+        if (m_focused != 0 && m_focused != id) pushLocked(EventKind::FocusLost, m_focused);
         m_focused = id;
         pushLocked(EventKind::FocusGained, id);
         // An owner must not cover its dialog.
         raiseDialogOfLocked(id);
         break;
     case Kind::FocusLost:
-        if (m_focused == id) m_focused = 0;
+        if (m_focused == id) {
+            m_focused = 0;
+            pushLocked(EventKind::FocusLost, id);
+        }
         if (m_capture == id) loseCaptureLocked();
         break;
     default: break;
@@ -453,6 +464,37 @@ void WindowTable::translateKeyLocked(const NativeEvent& native) {
         typed.character = character;
         pushLocked(typed);
     }
+}
+
+void WindowTable::translatePadLocked(const NativeEvent& native) {
+    using Kind = NativeEvent::Kind;
+    // A game in the background must not move: without a focused window of ours, nobody's.
+    WindowId target = m_focused;
+    if (m_windows.count(target) == 0) return;
+    if (!acceptsInputLocked(target)) {
+        // A blocked owner's input belongs to the dialog that blocks it, as its keys do once
+        // the dialog has come forward.
+        target = topDialogLocked(target);
+        if (!acceptsInputLocked(target)) return;
+        if (native.kind == Kind::PadDown) m_driver->Raise(target);
+    }
+    Event out;
+    out.window = target;
+    switch (native.kind) {
+    case Kind::PadDown:
+    case Kind::PadUp:
+        if (native.pad == PadButton::None) return;
+        out.kind = native.kind == Kind::PadDown ? EventKind::PadDown : EventKind::PadUp;
+        out.pad = native.pad;
+        break;
+    default:
+        if (native.axis == PadAxis::None) return;
+        out.kind = EventKind::PadAxis;
+        out.axis = native.axis;
+        out.code = native.code;
+        break;
+    }
+    pushLocked(out);
 }
 
 std::uint32_t WindowTable::Milliseconds() {

@@ -15,7 +15,8 @@ namespace platform {
 
 // The window rules every backend shares, on top of a NativeDriver: the owner tree, enabled
 // flags, the mouse capture, a disabled window's input handed to its innermost dialog, the
-// order of made, posted and native events, and the characters that keys type. It keeps every
+// order of made, posted and native events, the characters that keys type, and the window that
+// game controller input goes to. It keeps every
 // promise of Platform; a backend only supplies the driver. Its own state is behind one lock,
 // which is not held while the driver waits for native events; which thread may call what is
 // still the contract's (window operations on the main thread), as a real driver needs it.
@@ -75,6 +76,7 @@ private:
     void translateLocked(const NativeEvent& native);
     void translateMouseLocked(const NativeEvent& native);
     void translateKeyLocked(const NativeEvent& native);
+    void translatePadLocked(const NativeEvent& native);
     void destroyLocked(WindowId window);
     // The innermost dialog of the newest dialog the window owns, or 0 when it has none.
     WindowId topDialogLocked(WindowId window) const;

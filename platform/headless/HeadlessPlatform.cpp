@@ -11,6 +11,21 @@ void HeadlessPlatform::Inject(const Event& event) {
     m_driver.Inject(event);
 }
 
+void HeadlessPlatform::InjectPadButton(PadButton button, bool down) {
+    Event event;
+    event.kind = down ? EventKind::PadDown : EventKind::PadUp;
+    event.pad = button;
+    m_driver.Inject(event);
+}
+
+void HeadlessPlatform::InjectPadAxis(PadAxis axis, int value) {
+    Event event;
+    event.kind = EventKind::PadAxis;
+    event.axis = axis;
+    event.code = value;
+    m_driver.Inject(event);
+}
+
 void HeadlessPlatform::SetCursor(WindowId window, Point client) {
     m_driver.SetCursor(window, client);
 }

@@ -29,9 +29,16 @@ public:
     // to the window holding the capture, mouse input off the client area is dropped without
     // it, input for a disabled window is dropped (a press or a close request brings its dialog
     // forward), a press of Backspace, Tab, Enter or Escape is followed by its character, and
-    // a key event carries the pointer's position. Only input, CloseRequest, Exposed, Resized and
-    // FocusGained come from the window system; other kinds are ignored.
+    // a key event carries the pointer's position. Game controller input (PadDown, PadUp,
+    // PadAxis) names no window: it goes to the focused one, as the table decides. FocusLost is
+    // the desktop giving the focus to another program, which leaves none of ours focused. Only
+    // input, CloseRequest, Exposed, Resized, FocusGained and FocusLost come from the window
+    // system; other kinds are ignored.
     void Inject(const Event& event);
+    // A game controller's button pressed or released, or its axis moved to `value` (see
+    // PadAxis), as Inject does them.
+    void InjectPadButton(PadButton button, bool down);
+    void InjectPadAxis(PadAxis axis, int value);
     // Moves the mouse to a client position of the window (from the corner inside its frame,
     // in screen pixels), or to a screen position with window 0.
     void SetCursor(WindowId window, Point client);

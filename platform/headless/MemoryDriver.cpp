@@ -137,6 +137,8 @@ void MemoryDriver::Inject(const Event& event) {
     native.code = event.code;
     native.character = event.character;
     native.area = event.area;
+    native.pad = event.pad;
+    native.axis = event.axis;
     switch (event.kind) {
     case EventKind::MouseMove: native.kind = Kind::MouseMove; break;
     case EventKind::MouseDown:
@@ -156,11 +158,28 @@ void MemoryDriver::Inject(const Event& event) {
     case EventKind::Exposed: native.kind = Kind::Exposed; break;
     case EventKind::Resized: native.kind = Kind::Resized; break;
     case EventKind::FocusGained: native.kind = Kind::FocusGained; break;
+    case EventKind::FocusLost:
+        // The desktop gave the focus to another program's window.
+        native.kind = Kind::FocusLost;
+        if (m_focus == event.window) m_focus = 0;
+        break;
+    case EventKind::PadDown:
+        native.kind = Kind::PadDown;
+        break;
+    case EventKind::PadUp:
+        native.kind = Kind::PadUp;
+        break;
+    case EventKind::PadAxis:
+        native.kind = Kind::PadAxis;
+        break;
     default: return; // Only the program's own calls make the other kinds.
     }
     const bool mouse =
         native.kind == Kind::MouseMove || native.kind == Kind::ButtonDown || native.kind == Kind::ButtonUp;
     if (native.kind != Kind::MouseMove && mouse) native.code = KeyCodeOf(event.button);
+    // A controller belongs to no window; the table finds the focused one.
+    if (native.kind == Kind::PadDown || native.kind == Kind::PadUp || native.kind == Kind::PadAxis)
+        native.window = 0;
     if (mouse) {
         // Injected in client coordinates, reported from the outer corner as SDL does.
         const auto it = m_windows.find(event.window);

@@ -1,5 +1,6 @@
 #include "platform/sdl/Conversions.hpp"
 
+#include <SDL_gamecontroller.h>
 #include <SDL_keycode.h>
 #include <SDL_mouse.h>
 
@@ -56,6 +57,62 @@ int MouseButtonCode(std::uint8_t sdlButton) {
     case SDL_BUTTON_RIGHT: return Key_RButton;
     case SDL_BUTTON_MIDDLE: return Key_MButton;
     default: return 0;
+    }
+}
+
+PadButton PadButtonFromSdl(int sdlButton) {
+    switch (sdlButton) {
+    case SDL_CONTROLLER_BUTTON_A:
+        return PadButton::A;
+    case SDL_CONTROLLER_BUTTON_B:
+        return PadButton::B;
+    case SDL_CONTROLLER_BUTTON_X:
+        return PadButton::X;
+    case SDL_CONTROLLER_BUTTON_Y:
+        return PadButton::Y;
+    case SDL_CONTROLLER_BUTTON_BACK:
+        return PadButton::Back;
+    case SDL_CONTROLLER_BUTTON_GUIDE:
+        return PadButton::Guide;
+    case SDL_CONTROLLER_BUTTON_START:
+        return PadButton::Start;
+    case SDL_CONTROLLER_BUTTON_LEFTSTICK:
+        return PadButton::LeftStick;
+    case SDL_CONTROLLER_BUTTON_RIGHTSTICK:
+        return PadButton::RightStick;
+    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER:
+        return PadButton::LeftShoulder;
+    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER:
+        return PadButton::RightShoulder;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP:
+        return PadButton::Up;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+        return PadButton::Down;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+        return PadButton::Left;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+        return PadButton::Right;
+    default:
+        return PadButton::None; // The extra buttons some pads have (paddles, touchpad, share).
+    }
+}
+
+PadAxis PadAxisFromSdl(int sdlAxis) {
+    switch (sdlAxis) {
+    case SDL_CONTROLLER_AXIS_LEFTX:
+        return PadAxis::LeftX;
+    case SDL_CONTROLLER_AXIS_LEFTY:
+        return PadAxis::LeftY;
+    case SDL_CONTROLLER_AXIS_RIGHTX:
+        return PadAxis::RightX;
+    case SDL_CONTROLLER_AXIS_RIGHTY:
+        return PadAxis::RightY;
+    case SDL_CONTROLLER_AXIS_TRIGGERLEFT:
+        return PadAxis::LeftTrigger;
+    case SDL_CONTROLLER_AXIS_TRIGGERRIGHT:
+        return PadAxis::RightTrigger;
+    default:
+        return PadAxis::None;
     }
 }
 

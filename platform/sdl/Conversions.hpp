@@ -16,6 +16,12 @@ int VirtualKeyFromSdl(std::int32_t sdlKeycode);
 // The KeyCode of an SDL mouse button (Key_LButton, Key_RButton, Key_MButton), or 0.
 int MouseButtonCode(std::uint8_t sdlButton);
 
+// The pad button for an SDL game controller button, or None for one the program has no name for.
+PadButton PadButtonFromSdl(int sdlButton);
+
+// The pad axis for an SDL game controller axis, or None for one the program has no name for.
+PadAxis PadAxisFromSdl(int sdlAxis);
+
 // UTF-8 to code page 1252 bytes; characters the code page lacks and malformed or overlong
 // sequences are dropped.
 std::string Utf8ToCodePage1252(std::string_view utf8);

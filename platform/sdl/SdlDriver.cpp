@@ -2,6 +2,7 @@
 
 #include "platform/WindowTable.hpp"
 #include "platform/sdl/Conversions.hpp"
+#include "platform/sdl/GameControllers.hpp"
 #include "platform/sdl/MessageBoxShowing.hpp"
 #include "platform/sdl/WindowSurface.hpp"
 #include "platform/sdl/X11Buttons.hpp"
@@ -49,12 +50,14 @@ SdlDriver::SdlDriver(std::string lockPath) : m_lock(lockPathOrDefault(std::move(
     m_events = SDL_InitSubSystem(SDL_INIT_EVENTS) == 0;
     m_wakeType = wakeEventType();
     m_sound = std::make_unique<SoundPlayer>();
+    m_pads = std::make_unique<GameControllers>();
 }
 
 SdlDriver::~SdlDriver() {
     for (auto& [id, window] : m_windows) SDL_DestroyWindow(window.window);
     m_windows.clear();
     m_sound.reset();
+    m_pads.reset();
     if (m_video) {
         SDL_StopTextInput();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -341,7 +344,9 @@ void SdlDriver::translate(const SDL_Event& event, std::vector<NativeEvent>& out)
             out.back().character = static_cast<std::uint8_t>(c);
         }
         return;
-    default: return;
+    default:
+        m_pads->Translate(event, out);
+        return;
     }
 }
 

@@ -16,8 +16,11 @@ union SDL_Event;
 
 namespace platform {
 
+class GameControllers;
+
 // The real program's windows beneath the window table: SDL2 windows presented through
-// their window surfaces, SDL input turned into native events, one SDL audio voice.
+// their window surfaces, SDL input (game controllers' too) turned into native events, one SDL
+// audio voice.
 class SdlDriver : public NativeDriver {
 public:
     // `lockPath` names the single-copy lock file; empty means the default one in the user's
@@ -68,6 +71,7 @@ private:
 
     SingleInstanceLock m_lock;
     std::unique_ptr<SoundPlayer> m_sound;
+    std::unique_ptr<GameControllers> m_pads;
     bool m_events = false;
     bool m_video = false;
     int m_scale = 1;

@@ -51,6 +51,111 @@ public:
     int ticks = 0;
 };
 
+// A window that records its focus changes and the game controller input it gets.
+class PadRecordingWindow : public OWindow {
+public:
+    using OWindow::OWindow;
+    void FocusChanged(bool gained) override { log.push_back(gained ? "focus gained" : "focus lost"); }
+    void PadButtonDown(platform::PadButton button) override {
+        log.push_back("pad down " + std::to_string(int(button)));
+    }
+    void PadButtonUp(platform::PadButton button) override {
+        log.push_back("pad up " + std::to_string(int(button)));
+    }
+    void PadAxisMoved(platform::PadAxis axis, int value) override {
+        log.push_back("axis " + std::to_string(int(axis)) + " " + std::to_string(value));
+    }
+    std::vector<std::string> log;
+};
+
+using platform::PadAxis;
+using platform::PadButton;
+
+TEST_F(Input, PadInputAndFocusChangesReachTheHooksOfTheFocusedWindowOnly) {
+    auto* first = Make<PadRecordingWindow>();
+    auto* second = Make<PadRecordingWindow>();
+    Pump();
+    // The newest window has the focus; the first one had it before.
+    EXPECT_EQ(first->log, (std::vector<std::string>{"focus gained", "focus lost"}));
+    EXPECT_EQ(second->log, (std::vector<std::string>{"focus gained"}));
+    first->log.clear();
+    second->log.clear();
+
+    headless->InjectPadButton(PadButton::A, true);
+    headless->InjectPadAxis(PadAxis::LeftY, 32767);
+    headless->InjectPadAxis(PadAxis::LeftTrigger, 0);
+    headless->InjectPadButton(PadButton::A, false);
+    Pump();
+    EXPECT_EQ(second->log, (std::vector<std::string>{"pad down 1", "axis 2 32767", "axis 5 0", "pad up 1"}));
+    EXPECT_TRUE(first->log.empty());
+
+    second->log.clear();
+    headless->ActivateWindow(first->PlatformWindow());
+    headless->InjectPadButton(PadButton::Down, true);
+    Pump();
+    EXPECT_EQ(first->log, (std::vector<std::string>{"focus gained", "pad down 13"}));
+    EXPECT_EQ(second->log, (std::vector<std::string>{"focus lost"}));
+
+    // Another program's window takes the focus: the game stands still.
+    first->log.clear();
+    second->log.clear();
+    platform::Event away;
+    away.kind = EventKind::FocusLost;
+    away.window = first->PlatformWindow();
+    headless->Inject(away);
+    headless->InjectPadButton(PadButton::Down, false);
+    headless->InjectPadAxis(PadAxis::RightX, -32768);
+    Pump();
+    EXPECT_EQ(first->log, (std::vector<std::string>{"focus lost"}));
+    EXPECT_TRUE(second->log.empty());
+}
+
+TEST_F(Input, ABlockedOwnersPadInputReachesItsDialogAndNeverTheOwner) {
+    auto* owner = Make<PadRecordingWindow>();
+    auto* dialog = Make<PadRecordingWindow>(owner);
+    Pump();
+    ASSERT_TRUE(owner->IsBlocked());
+    owner->log.clear();
+    dialog->log.clear();
+    // The owner is activated (its taskbar entry, say) and pad input follows at once.
+    headless->ActivateWindow(owner->PlatformWindow());
+    headless->InjectPadButton(PadButton::Start, true);
+    headless->InjectPadButton(PadButton::Start, false);
+    Pump();
+    EXPECT_EQ(dialog->log,
+              (std::vector<std::string>{"focus lost", "pad down 7", "pad up 7", "focus gained"}));
+    EXPECT_EQ(owner->log, (std::vector<std::string>{"focus gained", "focus lost"}));
+
+    // Pad input already on its way to the owner when its dialog opened is dropped too.
+    owner->log.clear();
+    platform::Event late;
+    late.kind = EventKind::PadDown;
+    late.window = owner->PlatformWindow();
+    late.pad = PadButton::B;
+    procedure.Dispatch(late);
+    late.kind = EventKind::PadAxis;
+    late.axis = PadAxis::LeftX;
+    late.code = 100;
+    procedure.Dispatch(late);
+    EXPECT_TRUE(owner->log.empty());
+}
+
+TEST_F(Input, AClosingWindowGetsNoPadInputAndNoFocusChange) {
+    auto* other = Make<PadRecordingWindow>();
+    auto* w = Make<PadRecordingWindow>();
+    Pump();
+    w->log.clear();
+    other->log.clear();
+    w->Close();
+    headless->InjectPadButton(PadButton::X, true);
+    headless->InjectPadAxis(PadAxis::RightY, 5);
+    headless->ActivateWindow(other->PlatformWindow());
+    headless->InjectPadButton(PadButton::X, false);
+    Pump();
+    EXPECT_TRUE(w->log.empty());
+    EXPECT_EQ(other->log, (std::vector<std::string>{"focus gained", "pad up 3"}));
+}
+
 TEST_F(Input, ButtonsReportTheirEventsPositionAndKeysTheCursorsWhenPressed) {
     auto* w = Make<RecordingWindow>();
     headless->SetCursor(w->PlatformWindow(), {7, 8});

@@ -65,6 +65,14 @@ std::string text(const Event& e) {
         return "lost";
     case EventKind::FocusGained:
         return "focus";
+    case EventKind::FocusLost:
+        return "unfocus";
+    case EventKind::PadDown:
+        return "pad down " + std::to_string(int(e.pad));
+    case EventKind::PadUp:
+        return "pad up " + std::to_string(int(e.pad));
+    case EventKind::PadAxis:
+        return "axis " + std::to_string(int(e.axis)) + " " + std::to_string(e.code);
     case EventKind::Posted:
         return "posted " + std::to_string(e.code);
     }
@@ -85,6 +93,18 @@ std::vector<std::string> of(const std::vector<Event>& events, WindowId window,
 const std::initializer_list<EventKind> kInput = {
     EventKind::KeyDown,   EventKind::KeyUp,   EventKind::Character,   EventKind::MouseMove,
     EventKind::MouseDown, EventKind::MouseUp, EventKind::CloseRequest};
+
+const std::initializer_list<EventKind> kPad = {EventKind::PadDown, EventKind::PadUp, EventKind::PadAxis};
+
+// A press and release of A with the left stick pushed fully left and let go between them.
+void padRound(Backend& user) {
+    user.UserPadButton(platform::PadButton::A, true);
+    user.UserPadAxis(platform::PadAxis::LeftX, -32768);
+    user.UserPadAxis(platform::PadAxis::LeftX, 0);
+    user.UserPadButton(platform::PadButton::A, false);
+}
+
+const std::vector<std::string> kPadRound = {"pad down 1", "axis 1 -32768", "axis 1 0", "pad up 1"};
 
 Event posted(WindowId window, int code) {
     Event e;
@@ -629,6 +649,89 @@ TEST_P(PlatformContract, ActivatingAnOwnerHandsTheFocusToItsNewestInnermostDialo
     std::vector<Event> events;
     EXPECT_TRUE(FocusReaches(inner, &events));
     EXPECT_EQ(of(events, owner, {EventKind::FocusGained}), (std::vector<std::string>{"focus"}));
+}
+
+// Focus and game controllers.
+
+TEST_P(PlatformContract, TheFocusMovingAwayIsReportedOnceToTheWindowThatHadIt) {
+    const WindowId first = Make(200, 100);
+    const WindowId second = Make(200, 100);
+    ASSERT_TRUE(FocusReaches(second));
+    os().ActivateWindow(first);
+    std::vector<Event> events;
+    ASSERT_TRUE(FocusReaches(first, &events));
+    EXPECT_EQ(of(events, second, {EventKind::FocusGained, EventKind::FocusLost}),
+              (std::vector<std::string>{"unfocus"}));
+    EXPECT_EQ(of(events, first, {EventKind::FocusGained, EventKind::FocusLost}),
+              (std::vector<std::string>{"focus"}));
+    // Another program's window takes it: the holder hears it, and nobody else.
+    user().UserFocusElsewhere();
+    events.clear();
+    ASSERT_TRUE(FocusReaches(0, &events));
+    EXPECT_EQ(of(events, 0, {EventKind::FocusGained, EventKind::FocusLost}),
+              (std::vector<std::string>{"unfocus"}));
+    EXPECT_EQ(of(events, first, {EventKind::FocusLost}), (std::vector<std::string>{"unfocus"}));
+    // Coming back is a gain again.
+    os().ActivateWindow(second);
+    events.clear();
+    ASSERT_TRUE(FocusReaches(second, &events));
+    EXPECT_EQ(of(events, 0, {EventKind::FocusGained, EventKind::FocusLost}),
+              (std::vector<std::string>{"focus"}));
+}
+
+TEST_P(PlatformContract, PadInputGoesToTheFocusedWindowAndFollowsTheFocus) {
+    const WindowId first = Make(200, 100);
+    const WindowId second = Make(200, 100);
+    ASSERT_TRUE(FocusReaches(second));
+    padRound(user());
+    user().UserPadAxis(platform::PadAxis::RightY, 32767);
+    user().UserPadAxis(platform::PadAxis::RightY, 0);
+    std::vector<std::string> expected = kPadRound;
+    expected.insert(expected.end(), {"axis 4 32767", "axis 4 0"});
+    std::vector<Event> events = Drain();
+    EXPECT_EQ(of(events, second, kPad), expected);
+    EXPECT_TRUE(of(events, first, kPad).empty());
+    EXPECT_TRUE(of(events, Marker(), kPad).empty());
+
+    os().ActivateWindow(first);
+    ASSERT_TRUE(FocusReaches(first));
+    user().UserPadButton(platform::PadButton::Up, true);
+    user().UserPadButton(platform::PadButton::Up, false);
+    events = Drain();
+    EXPECT_EQ(of(events, first, kPad), (std::vector<std::string>{"pad down 12", "pad up 12"}));
+    EXPECT_TRUE(of(events, second, kPad).empty());
+}
+
+TEST_P(PlatformContract, PadInputOfABlockedOwnerGoesToItsDialogAndNeverToTheOwner) {
+    const WindowId owner = Make(300, 200);
+    const WindowId dialog = Make(100, 80, owner);
+    ASSERT_TRUE(FocusReaches(dialog));
+    os().EnableWindow(owner, false);
+    padRound(user());
+    std::vector<Event> events = Drain();
+    EXPECT_EQ(of(events, dialog, kPad), kPadRound);
+    // Activating the blocked owner hands its focus on; pad input meanwhile is the dialog's.
+    os().ActivateWindow(owner);
+    padRound(user());
+    events = Drain();
+    ASSERT_TRUE(FocusReaches(dialog, &events));
+    EXPECT_EQ(of(events, dialog, kPad), kPadRound);
+    EXPECT_TRUE(of(events, owner, kPad).empty());
+}
+
+TEST_P(PlatformContract, PadInputReachesNoWindowWhileAnotherProgramHasTheFocus) {
+    const WindowId w = Make(200, 100);
+    ASSERT_TRUE(FocusReaches(w));
+    user().UserFocusElsewhere();
+    ASSERT_TRUE(FocusReaches(0));
+    padRound(user());
+    user().UserPadButton(platform::PadButton::Start, true);
+    EXPECT_TRUE(of(Drain(), 0, kPad).empty());
+    // A release of a press nobody got, once the focus is back, is the focused window's.
+    os().ActivateWindow(w);
+    ASSERT_TRUE(FocusReaches(w));
+    user().UserPadButton(platform::PadButton::Start, false);
+    EXPECT_EQ(of(Drain(), 0, kPad), (std::vector<std::string>{"pad up 7"}));
 }
 
 // Destruction.

@@ -38,6 +38,12 @@ public:
     virtual void UserClose(platform::WindowId window) = 0;
     // Puts the pointer at screen position (x, y).
     virtual void MovePointer(int x, int y) = 0;
+    // A game controller's button pressed or released, or its axis moved to `value`; a
+    // controller belongs to no window. The axes used are LeftX, LeftY, RightX and RightY.
+    virtual void UserPadButton(platform::PadButton button, bool down) = 0;
+    virtual void UserPadAxis(platform::PadAxis axis, int value) = 0;
+    // The desktop gives the keyboard focus to another program's window.
+    virtual void UserFocusElsewhere() = 0;
 
     // Makes every event that earlier calls caused ready for WaitEvent.
     virtual void Flush() = 0;

@@ -292,8 +292,137 @@ TEST_F(WindowTableTest, AnOwnerGainingTheFocusHandsItToItsDialog) {
     EXPECT_EQ(driver.log, (std::vector<std::string>{"raise " + std::to_string(dialog)}));
     EXPECT_EQ(table.FocusedWindow(), main);
     driver.Queue(native(NK::FocusLost, main));
-    Drain();
+    EXPECT_EQ(Kinds(Drain()), (std::vector<EventKind>{EventKind::FocusLost}));
     EXPECT_EQ(table.FocusedWindow(), 0u);
+}
+
+namespace {
+
+NativeEvent tablePadButton(PadButton button, bool down) {
+    NativeEvent event = native(down ? NK::PadDown : NK::PadUp, 0);
+    event.pad = button;
+    return event;
+}
+
+NativeEvent tablePadAxis(PadAxis axis, int value) {
+    NativeEvent event = native(NK::PadAxis, 0, value);
+    event.axis = axis;
+    return event;
+}
+
+// The pad events among `events` as "window kind button-or-axis value".
+std::vector<std::string> tablePadText(const std::vector<Event>& events) {
+    std::vector<std::string> out;
+    for (const Event& e : events) {
+        const std::string at = std::to_string(e.window) + " ";
+        if (e.kind == EventKind::PadDown || e.kind == EventKind::PadUp)
+            out.push_back(at + (e.kind == EventKind::PadDown ? "down " : "up ") + std::to_string(int(e.pad)));
+        else if (e.kind == EventKind::PadAxis)
+            out.push_back(at + "axis " + std::to_string(int(e.axis)) + " " + std::to_string(e.code));
+        else if (e.kind == EventKind::FocusGained || e.kind == EventKind::FocusLost)
+            out.push_back(at + (e.kind == EventKind::FocusGained ? "gained" : "lost"));
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_F(WindowTableTest, PadInputGoesToTheFocusedWindowAndNowhereWithoutOne) {
+    const WindowId a = Make();
+    const WindowId b = Make();
+    Drain();
+    // Nobody has the focus yet: a game in the background must not move.
+    driver.Queue(tablePadButton(PadButton::A, true));
+    driver.Queue(tablePadAxis(PadAxis::LeftX, -32768));
+    EXPECT_TRUE(Drain().empty());
+
+    driver.Queue(native(NK::FocusGained, a));
+    driver.Queue(tablePadButton(PadButton::A, true));
+    driver.Queue(tablePadAxis(PadAxis::LeftX, -32768));
+    driver.Queue(tablePadAxis(PadAxis::RightTrigger, 32767));
+    driver.Queue(tablePadButton(PadButton::A, false));
+    // The window system names b gaining the focus before a losing it: a hears first.
+    driver.Queue(native(NK::FocusGained, b));
+    driver.Queue(native(NK::FocusLost, a));
+    driver.Queue(tablePadButton(PadButton::Right, true));
+    const std::string sa = std::to_string(a) + " ", sb = std::to_string(b) + " ";
+    EXPECT_EQ(
+        tablePadText(Drain()),
+        (std::vector<std::string>{sa + "gained", sa + "down 1", sa + "axis 1 -32768", sa + "axis 6 32767",
+                                  sa + "up 1", sa + "lost", sb + "gained", sb + "down 15"}));
+
+    // The focus left for another program's window: b hears it once, and pads reach nobody.
+    driver.Queue(native(NK::FocusLost, b));
+    driver.Queue(native(NK::FocusLost, b));
+    driver.Queue(native(NK::FocusLost, a));
+    driver.Queue(tablePadButton(PadButton::Right, false));
+    driver.Queue(tablePadAxis(PadAxis::LeftY, 5));
+    EXPECT_EQ(tablePadText(Drain()), (std::vector<std::string>{sb + "lost"}));
+    EXPECT_EQ(table.FocusedWindow(), 0u);
+
+    // A focused window that goes takes its focus along; no loss follows its Destroyed.
+    driver.Queue(native(NK::FocusGained, b));
+    Drain();
+    table.DestroyWindow(b);
+    driver.Queue(native(NK::FocusLost, b));
+    driver.Queue(tablePadButton(PadButton::B, true));
+    EXPECT_EQ(Kinds(Drain()), (std::vector<EventKind>{EventKind::Destroyed}));
+}
+
+TEST_F(WindowTableTest, PadInputOfABlockedOwnerGoesToItsInnermostDialogAndAPressBringsItForward) {
+    const WindowId main = Make();
+    const WindowId first = Make(main);
+    const WindowId dialog = Make(main);
+    const WindowId inner = Make(dialog);
+    const WindowId lone = Make();
+    (void)first;
+    Drain();
+    table.EnableWindow(main, false);
+    driver.Queue(native(NK::FocusGained, main));
+    Drain();
+    driver.log.clear();
+    driver.Queue(tablePadButton(PadButton::Start, true));
+    driver.Queue(tablePadAxis(PadAxis::RightY, 32767));
+    driver.Queue(tablePadButton(PadButton::Start, false));
+    const std::string si = std::to_string(inner) + " ";
+    EXPECT_EQ(tablePadText(Drain()),
+              (std::vector<std::string>{si + "down 7", si + "axis 4 32767", si + "up 7"}));
+    EXPECT_EQ(driver.log, (std::vector<std::string>{"raise " + std::to_string(inner)}));
+
+    // A dialog that is disabled too takes nothing, nor does a disabled window without one.
+    table.EnableWindow(inner, false);
+    driver.Queue(tablePadButton(PadButton::Start, true));
+    table.EnableWindow(lone, false);
+    driver.Queue(native(NK::FocusGained, lone));
+    driver.Queue(tablePadButton(PadButton::Start, true));
+    driver.Queue(tablePadAxis(PadAxis::LeftX, 1));
+    EXPECT_EQ(tablePadText(Drain()),
+              (std::vector<std::string>{std::to_string(main) + " lost", std::to_string(lone) + " gained"}));
+}
+
+TEST_F(WindowTableTest, PadEventsWithoutAButtonOrAxisAreDroppedAndAFloodKeepsItsOrder) {
+    const WindowId w = Make();
+    driver.Queue(native(NK::FocusGained, w));
+    Drain();
+    driver.Queue(tablePadButton(PadButton::None, true));
+    driver.Queue(tablePadButton(PadButton::None, false));
+    driver.Queue(tablePadAxis(PadAxis::None, 100));
+    NativeEvent named = tablePadButton(PadButton::X, true);
+    named.window = 12345; // A controller names no window; the focus decides.
+    driver.Queue(named);
+    const std::vector<Event> events = Drain();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].window, w);
+    EXPECT_EQ(events[0].pad, PadButton::X);
+    EXPECT_EQ(events[0].axis, PadAxis::None);
+
+    for (int i = 0; i < 10000; ++i) driver.Queue(tablePadAxis(PadAxis::LeftX, i - 5000));
+    const std::vector<Event> flood = Drain();
+    ASSERT_EQ(flood.size(), 10000u);
+    for (int i = 0; i < 10000; ++i) {
+        EXPECT_EQ(flood[i].code, i - 5000);
+        if (flood[i].code != i - 5000) break;
+    }
 }
 
 TEST_F(WindowTableTest, TheCaptureEndsWithALossEventExceptWhenTheProgramReleasesIt) {

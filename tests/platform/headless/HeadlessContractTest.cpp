@@ -38,6 +38,9 @@ public:
     }
     void UserClose(WindowId window) override { inject(EventKind::CloseRequest, window, 0, 0, 0); }
     void MovePointer(int x, int y) override { m_os.SetCursor(0, {x, y}); }
+    void UserPadButton(PadButton button, bool down) override { m_os.InjectPadButton(button, down); }
+    void UserPadAxis(PadAxis axis, int value) override { m_os.InjectPadAxis(axis, value); }
+    void UserFocusElsewhere() override { inject(EventKind::FocusLost, m_os.ActiveWindow(), 0, 0, 0); }
 
     void Flush() override {}
     WindowId FocusedWindow() override { return m_os.ActiveWindow(); }

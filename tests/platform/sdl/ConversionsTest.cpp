@@ -2,6 +2,7 @@
 #include "platform/CodePage1252.hpp"
 #include "platform/KeyCodes.hpp"
 
+#include <SDL_gamecontroller.h>
 #include <SDL_keycode.h>
 #include <SDL_mouse.h>
 
@@ -160,4 +161,43 @@ TEST(VideoDriver, DriversThatShowNothingCountOnlyWhenAskedFor) {
     EXPECT_TRUE(platform::RealDisplay("offscreen", "offscreen"));
     EXPECT_TRUE(platform::RealDisplay("dummy", "dummy"));
     EXPECT_FALSE(platform::RealDisplay(nullptr, nullptr));
+}
+
+TEST(PadMapping, EveryControllerButtonAndAxisHasItsNameAndNothingElseHasOne) {
+    const std::vector<std::pair<int, PadButton>> buttons = {
+        {SDL_CONTROLLER_BUTTON_A, PadButton::A},
+        {SDL_CONTROLLER_BUTTON_B, PadButton::B},
+        {SDL_CONTROLLER_BUTTON_X, PadButton::X},
+        {SDL_CONTROLLER_BUTTON_Y, PadButton::Y},
+        {SDL_CONTROLLER_BUTTON_BACK, PadButton::Back},
+        {SDL_CONTROLLER_BUTTON_GUIDE, PadButton::Guide},
+        {SDL_CONTROLLER_BUTTON_START, PadButton::Start},
+        {SDL_CONTROLLER_BUTTON_LEFTSTICK, PadButton::LeftStick},
+        {SDL_CONTROLLER_BUTTON_RIGHTSTICK, PadButton::RightStick},
+        {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, PadButton::LeftShoulder},
+        {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, PadButton::RightShoulder},
+        {SDL_CONTROLLER_BUTTON_DPAD_UP, PadButton::Up},
+        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, PadButton::Down},
+        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, PadButton::Left},
+        {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, PadButton::Right},
+    };
+    for (const auto& [sdl, button] : buttons)
+        EXPECT_EQ(PadButtonFromSdl(sdl), button) << "SDL button " << sdl;
+    // The extra buttons of some pads, SDL's invalid one and whatever a broken event carries.
+    for (const int other : {int(SDL_CONTROLLER_BUTTON_MISC1), int(SDL_CONTROLLER_BUTTON_PADDLE1),
+                            int(SDL_CONTROLLER_BUTTON_TOUCHPAD), int(SDL_CONTROLLER_BUTTON_MAX),
+                            int(SDL_CONTROLLER_BUTTON_INVALID), 255, -128})
+        EXPECT_EQ(PadButtonFromSdl(other), PadButton::None) << "SDL button " << other;
+
+    const std::vector<std::pair<int, PadAxis>> axes = {
+        {SDL_CONTROLLER_AXIS_LEFTX, PadAxis::LeftX},
+        {SDL_CONTROLLER_AXIS_LEFTY, PadAxis::LeftY},
+        {SDL_CONTROLLER_AXIS_RIGHTX, PadAxis::RightX},
+        {SDL_CONTROLLER_AXIS_RIGHTY, PadAxis::RightY},
+        {SDL_CONTROLLER_AXIS_TRIGGERLEFT, PadAxis::LeftTrigger},
+        {SDL_CONTROLLER_AXIS_TRIGGERRIGHT, PadAxis::RightTrigger},
+    };
+    for (const auto& [sdl, axis] : axes) EXPECT_EQ(PadAxisFromSdl(sdl), axis) << "SDL axis " << sdl;
+    for (const int other : {int(SDL_CONTROLLER_AXIS_MAX), int(SDL_CONTROLLER_AXIS_INVALID), 255, -128})
+        EXPECT_EQ(PadAxisFromSdl(other), PadAxis::None) << "SDL axis " << other;
 }

@@ -13,6 +13,7 @@
 #include "platform/KeyCodes.hpp"
 #include "platform/sdl/Conversions.hpp"
 #include "platform/sdl/SdlPlatform.hpp"
+#include "X11Focus.hpp"
 
 namespace {
 
@@ -48,14 +49,42 @@ std::uint8_t sdlButton(int code) {
     }
 }
 
-// The user's input goes into SDL's queue as the X server's would arrive; the
-// screen is read back from the X server.
+// The SDL game controller button or axis behind the program's, or -1.
+int sdlPadButton(PadButton button) {
+    for (int i = 0; i < SDL_CONTROLLER_BUTTON_MAX; ++i)
+        if (PadButtonFromSdl(i) == button) return i;
+    return -1;
+}
+
+int sdlPadAxis(PadAxis axis) {
+    for (int i = 0; i < SDL_CONTROLLER_AXIS_MAX; ++i)
+        if (PadAxisFromSdl(i) == axis) return i;
+    return -1;
+}
+
+// The user's input goes into SDL's queue as the X server's would arrive, a game controller's
+// through SDL's virtual controller; the screen is read back from the X server.
 class SdlBackend : public platformtest::Backend {
 public:
     SdlBackend() : m_os(std::make_unique<SdlPlatform>(m_lockPath)) {
         m_os->ScreenSize(); // Starts SDL's video, which the pointer needs.
+        // Plugged in now; the driver opens it when it reads that, before the first test's input.
+        SDL_VirtualJoystickDesc pad{};
+        pad.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+        pad.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+        pad.naxes = SDL_CONTROLLER_AXIS_MAX;
+        pad.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+        pad.name = "Contract pad";
+        const int index = SDL_JoystickAttachVirtualEx(&pad);
+        m_pad = index < 0 ? nullptr : SDL_JoystickOpen(index);
     }
     ~SdlBackend() override {
+        if (m_pad != nullptr) {
+            const SDL_JoystickID id = SDL_JoystickInstanceID(m_pad);
+            SDL_JoystickClose(m_pad);
+            for (int i = 0; i < SDL_NumJoysticks(); ++i)
+                if (SDL_JoystickGetDeviceInstanceID(i) == id) SDL_JoystickDetachVirtual(i);
+        }
         m_os.reset();
         std::filesystem::remove(m_lockPath);
     }
@@ -105,6 +134,18 @@ public:
         SDL_PushEvent(&e);
     }
     void MovePointer(int x, int y) override { SDL_WarpMouseGlobal(x, y); }
+    // The virtual controller's state takes effect, and its events are queued, on an update.
+    void UserPadButton(PadButton button, bool down) override {
+        ASSERT_NE(m_pad, nullptr) << SDL_GetError();
+        SDL_JoystickSetVirtualButton(m_pad, sdlPadButton(button), down ? SDL_PRESSED : SDL_RELEASED);
+        SDL_JoystickUpdate();
+    }
+    void UserPadAxis(PadAxis axis, int value) override {
+        ASSERT_NE(m_pad, nullptr) << SDL_GetError();
+        SDL_JoystickSetVirtualAxis(m_pad, sdlPadAxis(axis), Sint16(value));
+        SDL_JoystickUpdate();
+    }
+    void UserFocusElsewhere() override { ASSERT_TRUE(GiveTheFocusToNobody()); }
 
     void Flush() override {
         // A round trip: every event the server made for our earlier requests is then
@@ -150,6 +191,7 @@ private:
 
     std::string m_lockPath = uniqueLockPath();
     std::unique_ptr<SdlPlatform> m_os;
+    SDL_Joystick* m_pad = nullptr; // the virtual controller, as the user's hand holds it
 };
 
 // The X server's root window through ImageMagick, cut down to the window's client area.

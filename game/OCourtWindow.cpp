@@ -103,6 +103,39 @@ void OCourtWindow::KeyDown(int code, int x, int y) {
     OWindow::KeyDown(code, x, y);
 }
 
+void OCourtWindow::FocusChanged(bool gained) {
+    {
+        std::lock_guard lock(Lock());
+        const std::uint32_t now = platform::CurrentPlatform().Milliseconds();
+        if (m_game && !IsClosing()) {
+            if (gained) {
+                if (m_pause.FocusGained(now)) ApplyPause();
+            } else if (!IsBlocked()) {
+                m_pause.FocusLost(now);
+                ApplyPause();
+            }
+        }
+    }
+    OWindow::FocusChanged(gained);
+}
+
+void OCourtWindow::PadButtonDown(platform::PadButton button) {
+    switch (button) {
+    case platform::PadButton::X:
+        ServeButton(GamePanel::Button::New);
+        break;
+    case platform::PadButton::Y:
+        ServeButton(GamePanel::Button::Scores);
+        break;
+    case platform::PadButton::Start:
+        ServeButton(GamePanel::Button::Options);
+        break;
+    default:
+        break;
+    }
+    OWindow::PadButtonDown(button);
+}
+
 void OCourtWindow::TogglePause() {
     std::lock_guard lock(Lock());
     if (!m_game || IsClosing()) return;

@@ -37,6 +37,11 @@ public:
     // P or Pause stops or resumes the game; a panel key serves its button (resuming a stopped
     // game first); then the inherited handling, which serves the buttons.
     void KeyDown(int code, int x, int y) override;
+    // The window losing the focus stops the game, unless a dialog of its own took it (the game
+    // stands still under a dialog anyway); the focus coming back resumes what that stopped.
+    void FocusChanged(bool gained) override;
+    // The pad's panel buttons: X a new game, Y the Top 10, Start the options, Back the keys.
+    void PadButtonDown(platform::PadButton button) override;
 
     // Stops a running game or resumes a stopped one: flights, drops and the removal queue
     // stand still, the court says "Paused" and the window runs no frames until it resumes.

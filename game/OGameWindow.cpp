@@ -88,7 +88,11 @@ void OGameWindow::ChangeLevel() {
 
 void OGameWindow::StepCourt(std::uint32_t time) {
     Game()->Step(time);
-    if (m_keys && m_keys->Follow(*Game())) ShowKeyMarks();
+    if (m_keys) {
+        const bool turned = m_keys->Follow(*Game());
+        const bool padMoved = m_pad.Frame(*m_keys, *Game(), time);
+        if (turned || padMoved) ShowKeyMarks();
+    }
     // Only a court at rest is kept: a ball in flight is not on the board yet.
     if (Game()->IsSettled()) m_saves.KeepAtRest(*Game());
 }
@@ -112,18 +116,49 @@ void OGameWindow::KeyDown(int code, int x, int y) {
     // The panel's clicks go to its buttons alone.
     if (code == platform::Key_LButton && rules::IsOnCourt(Game()->Geometry(), x, y)) ClickCourt(x, y);
     // Court keys wait while the game stands; P and the panel's keys do not.
-    if (m_keys && !Paused()) {
-        const CourtKeyAnswer answer = m_keys->KeyDown(code, *Game());
-        if (answer.click) {
-            ClickCourt(answer.click->x, answer.click->y);
-            m_keys->Clicked(*Game());
-        }
-        if (answer.handled) {
-            ShowKeyMarks();
-            return;
-        }
-    }
+    if (m_keys && !Paused() && Answer(m_keys->KeyDown(code, *Game()))) return;
     OCourtWindow::KeyDown(code, x, y);
+}
+
+bool OGameWindow::Answer(const CourtKeyAnswer& answer) {
+    if (answer.click) {
+        ClickCourt(answer.click->x, answer.click->y);
+        m_keys->Clicked(*Game());
+    }
+    if (answer.handled) ShowKeyMarks();
+    return answer.handled;
+}
+
+void OGameWindow::FocusChanged(bool gained) {
+    if (!gained) {
+        // What was held when the focus went is never released here.
+        if (m_keys) m_keys->ReleaseKeys();
+        m_pad.Release();
+    }
+    OCourtWindow::FocusChanged(gained);
+}
+
+void OGameWindow::PadButtonDown(platform::PadButton button) {
+    OpenPendingResult();
+    if (!Game() || !m_keys) return;
+    // A stopped game resumes on the pad's A, as on a click on the court.
+    if (Paused()) {
+        if (button == platform::PadButton::A) return Resume();
+    } else if (Answer(m_pad.ButtonDown(button, *m_keys, *Game(),
+                                       Pause().GameTime(platform::CurrentPlatform().Milliseconds())))) {
+        return;
+    }
+    OCourtWindow::PadButtonDown(button);
+}
+
+void OGameWindow::PadButtonUp(platform::PadButton button) {
+    m_pad.ButtonUp(button);
+    OCourtWindow::PadButtonUp(button);
+}
+
+void OGameWindow::PadAxisMoved(platform::PadAxis axis, int value) {
+    m_pad.AxisMoved(axis, value);
+    OCourtWindow::PadAxisMoved(axis, value);
 }
 
 void OGameWindow::KeyUp(int code, int x, int y) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "game/CourtKeys.hpp"
+#include "game/CourtPad.hpp"
 #include "game/GameSaves.hpp"
 #include "game/KeyMarks.hpp"
 #include "game/OCourtWindow.hpp"
@@ -28,6 +29,10 @@ public:
     void MouseMove(int x, int y) override;
     void KeyDown(int code, int x, int y) override;
     void KeyUp(int code, int x, int y) override;
+    void FocusChanged(bool gained) override;
+    void PadButtonDown(platform::PadButton button) override;
+    void PadButtonUp(platform::PadButton button) override;
+    void PadAxisMoved(platform::PadAxis axis, int value) override;
     void ControlEvent(engine::WindowControl* sender, int code) override;
     void PressButton(GamePanel::Button which) override;
 
@@ -68,6 +73,8 @@ private:
     void ClickCourt(int x, int y);
     // Shows the key cursor as it stands, or hides it.
     void ShowKeyMarks();
+    // A court key's or pad button's answer: its click made, the cursor shown; true if handled.
+    bool Answer(const CourtKeyAnswer& answer);
     // Reads the saved game's replay, when it is to be read; a bad one is none.
     std::optional<rules::GameReplay> ReadSavedReplay() const;
 
@@ -77,6 +84,7 @@ private:
     std::shared_ptr<store::SaveWriter> m_givenWriter;
     GameSaves m_saves;
     std::optional<CourtKeys> m_keys;
+    CourtPad m_pad;
     KeyMarks m_marks;
 };
 

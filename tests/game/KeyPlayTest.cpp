@@ -9,12 +9,14 @@
 #include "engine/MainThread.hpp"
 #include "game/CourtCursor.hpp"
 #include "game/CourtKeys.hpp"
+#include "game/CourtPad.hpp"
 #include "game/GamePause.hpp"
 #include "game/OGameWindow.hpp"
 #include "platform/KeyCodes.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
 #include "rules/BoardRules.hpp"
 #include "rules/ReplayPlayer.hpp"
+#include "rules/SimScene.hpp"
 #include "scene/OClip.hpp"
 #include "tools/driver/HeadlessDriver.hpp"
 
@@ -111,6 +113,95 @@ TEST(GamePause, TheGamesClockStandsWhileItIsStoppedAndOnlyTheFocusResumesWhatThe
     EXPECT_EQ(wrapping.GameTime(0x120u), 0xFFFFFF20u);
 }
 
+// A pad on a court of its own, without a window: the cursor it moves and the clicks it asks for.
+class CourtPadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Settings() = {};
+        settings.level = Level::Master; // the rules pick: A aims at once
+        game.Seed(5);
+        game.NewGame();
+        game.Advance(false);
+    }
+    GameSettings settings;
+    SimScene scene;
+    TGame game{scene, settings, CourtGeometry{}};
+    CourtKeys keys{CourtGeometry{}};
+    CourtPad pad;
+};
+
+TEST_F(CourtPadTest, TheDpadStepsOnceAPressAndRepeatsWhileHeld) {
+    Settings().level = Level::Master;
+    EXPECT_FALSE(pad.ButtonDown(platform::PadButton::B, keys, game, 0).handled);
+    EXPECT_TRUE(pad.ButtonDown(platform::PadButton::A, keys, game, 0).handled);
+    ASSERT_TRUE(keys.Visible());
+    const CourtPoint start = keys.Cursor().Aim();
+    pad.ButtonUp(platform::PadButton::A);
+    pad.ButtonDown(platform::PadButton::Up, keys, game, 1000);
+    EXPECT_EQ(keys.Cursor().Aim().y, start.y - 4);
+    // Held: nothing more until the delay, then a step each period, however the frames fall.
+    EXPECT_FALSE(pad.Frame(keys, game, 1000 + CourtPad::kRepeatDelay - 1));
+    EXPECT_TRUE(pad.Frame(keys, game, 1000 + CourtPad::kRepeatDelay));
+    EXPECT_EQ(keys.Cursor().Aim().y, start.y - 8);
+    pad.Frame(keys, game, 1000 + CourtPad::kRepeatDelay + 3 * CourtPad::kRepeatPeriod);
+    EXPECT_EQ(keys.Cursor().Aim().y,
+              start.y - 8 - AimKeyStep(2, false) - AimKeyStep(3, false) - AimKeyStep(4, false));
+    pad.ButtonUp(platform::PadButton::Up);
+    EXPECT_FALSE(pad.Frame(keys, game, 5000));
+    // A throws at the mark; B gives nothing up where the rules pick.
+    EXPECT_EQ(pad.ButtonDown(platform::PadButton::A, keys, game, 5000).click,
+              std::optional(keys.Cursor().Aim()));
+    EXPECT_FALSE(pad.ButtonDown(platform::PadButton::B, keys, game, 5000).handled);
+    EXPECT_FALSE(pad.ButtonDown(platform::PadButton::X, keys, game, 5000).handled);
+}
+
+TEST_F(CourtPadTest, TheStickAimsAsFastAsItIsTiltedAndNotAtAllInsideItsDeadZone) {
+    Settings().level = Level::Master;
+    pad.AxisMoved(platform::PadAxis::LeftX, kStickDeadZone - 1);
+    EXPECT_FALSE(pad.Frame(keys, game, 0));
+    EXPECT_FALSE(keys.Visible());
+    // A tilt shows the cursor, then moves it frame by frame, whole pixels carried over.
+    pad.AxisMoved(platform::PadAxis::LeftX, 32767);
+    EXPECT_TRUE(pad.Frame(keys, game, 20));
+    const CourtPoint start = keys.Cursor().Aim();
+    for (int frame = 0; frame < 10; ++frame) pad.Frame(keys, game, 40 + 20 * std::uint32_t(frame));
+    EXPECT_EQ(keys.Cursor().Aim().x, std::min(start.x + 10 * int(kStickTopSpeed), 566));
+    pad.AxisMoved(platform::PadAxis::LeftX, 0);
+    pad.AxisMoved(platform::PadAxis::LeftY, -20000);
+    const CourtPoint tilted = keys.Cursor().Aim();
+    for (int frame = 0; frame < 100; ++frame) pad.Frame(keys, game, 400 + 20 * std::uint32_t(frame));
+    const int travel = tilted.y - keys.Cursor().Aim().y;
+    EXPECT_NEAR(travel, std::min(100 * StickSpeed(20000), double(tilted.y - 43)), 1.0);
+    EXPECT_EQ(keys.Cursor().Aim().x, tilted.x);
+    // A lost focus lets go of the stick.
+    pad.Release();
+    const CourtPoint released = keys.Cursor().Aim();
+    pad.Frame(keys, game, 9000);
+    EXPECT_EQ(keys.Cursor().Aim(), released);
+}
+
+TEST_F(CourtPadTest, WhilePickingTheStickWalksTheHighlightAndBGivesThePickUp) {
+    Settings().level = settings.level = Level::Novice;
+    pad.ButtonDown(platform::PadButton::Down, keys, game, 0);
+    pad.ButtonUp(platform::PadButton::Down);
+    ASSERT_EQ(keys.Cursor().Stage(), CursorStage::Picking);
+    const Cell start = keys.Cursor().Highlight();
+    pad.AxisMoved(platform::PadAxis::LeftX, 30000);
+    pad.Frame(keys, game, 100);
+    EXPECT_EQ(keys.Cursor().Highlight(), (Cell{start.row, std::min(start.column + 1, 16)}));
+    pad.AxisMoved(platform::PadAxis::LeftX, 0);
+    pad.Frame(keys, game, 120);
+    // Back on the selected ball, A picks it, and B then gives the pick up.
+    keys.Reveal(game);
+    const CourtKeyAnswer pick = pad.ButtonDown(platform::PadButton::A, keys, game, 200);
+    ASSERT_TRUE(pick.click);
+    game.Click(pick.click->x, pick.click->y);
+    keys.Clicked(game);
+    EXPECT_EQ(keys.Cursor().Stage(), CursorStage::Aiming);
+    EXPECT_TRUE(pad.ButtonDown(platform::PadButton::B, keys, game, 300).handled);
+    EXPECT_EQ(keys.Cursor().Stage(), CursorStage::Picking);
+}
+
 class KeyPlayTest : public ::testing::Test {
 protected:
     void SetUp() override { Settings() = {}; }
@@ -118,11 +209,11 @@ protected:
         driver.DestroyWindows({window});
         engine::MainThread::Reset();
     }
-    void Open(Level level, std::uint32_t seed) {
+    void Open(Level level, std::uint32_t seed, bool dialogs = false) {
         Settings().level = level;
         GameWindowSetup setup;
         setup.seed = seed;
-        setup.openDialogs = false;
+        setup.openDialogs = dialogs;
         window = new OGameWindow(nullptr, {0x0099CCFF, platform::kFramedPopupStyle, 750, 600, false}, setup);
         ASSERT_EQ(window->CreateFailed(), 0);
         ASSERT_TRUE(window->Start());
@@ -291,6 +382,78 @@ TEST_F(KeyPlayTest, APausedGameStandsStillAndRecordsTheSameReplayAsWithoutThePau
         window = nullptr;
     }
     EXPECT_EQ(replays[0], replays[1]);
+}
+
+TEST_F(KeyPlayTest, AGamepadPlaysTheCourtAndItsPanelButtons) {
+    Open(Level::Master, 5);
+    platform::HeadlessPlatform& pad = driver.Platform();
+    auto press = [&](platform::PadButton button) {
+        pad.InjectPadButton(button, true);
+        pad.InjectPadButton(button, false);
+        driver.Pump();
+    };
+    press(platform::PadButton::A);
+    ASSERT_TRUE(Keys().Visible());
+    ASSERT_TRUE(window->Marks().Aim()->IsVisible());
+    const CourtPoint start = Keys().Cursor().Aim();
+    // The stick, pushed up and a little left, carries the mark frame by frame.
+    pad.InjectPadAxis(platform::PadAxis::LeftY, -32767);
+    pad.InjectPadAxis(platform::PadAxis::LeftX, -12000);
+    driver.Pump();
+    for (int i = 0; i < 15; ++i) driver.Frame(window);
+    pad.InjectPadAxis(platform::PadAxis::LeftY, 0);
+    pad.InjectPadAxis(platform::PadAxis::LeftX, 0);
+    driver.Pump();
+    const CourtPoint aimed = Keys().Cursor().Aim();
+    EXPECT_EQ(aimed.y, start.y - 15 * int(kStickTopSpeed));
+    EXPECT_LT(aimed.x, start.x);
+    EXPECT_EQ(window->Marks().Aim()->Y(), float(aimed.y - 10));
+    // A throws at the mark, with the click a mouse would make there.
+    press(platform::PadButton::A);
+    ASSERT_NE(Game().Replay(), nullptr);
+    ASSERT_FALSE(Game().Replay()->inputs.empty());
+    EXPECT_EQ((CourtPoint{Game().Replay()->inputs.back().x, Game().Replay()->inputs.back().y}), aimed);
+    EXPECT_FALSE(Game().Flying().empty());
+    // The panel's buttons: X a new game, Y the Top 10, Start the options.
+    const std::uint32_t state = Game().StartState();
+    press(platform::PadButton::X);
+    EXPECT_NE(Game().StartState(), state);
+    press(platform::PadButton::Y);
+    EXPECT_EQ(window->TakeDialogRequest(), "scores");
+    press(platform::PadButton::Start);
+    EXPECT_EQ(window->TakeDialogRequest(), "options");
+}
+
+TEST_F(KeyPlayTest, LosingTheFocusStopsTheGameUntilItComesBack) {
+    Open(Level::Novice, 3, true);
+    platform::Event lost;
+    lost.kind = platform::EventKind::FocusLost;
+    lost.window = window->PlatformWindow();
+    driver.Platform().Inject(lost);
+    driver.Pump();
+    EXPECT_TRUE(window->Paused());
+    EXPECT_TRUE(window->FramesHeld());
+    // The focus coming back resumes it; after the player's own P it stays stopped.
+    driver.Platform().ActivateWindow(window->PlatformWindow());
+    driver.Pump();
+    EXPECT_FALSE(window->Paused());
+    EXPECT_FALSE(window->FramesHeld());
+    Press('P');
+    driver.Platform().Inject(lost);
+    driver.Pump();
+    driver.Platform().ActivateWindow(window->PlatformWindow());
+    driver.Pump();
+    EXPECT_TRUE(window->Paused());
+    Press(platform::Key_Pause);
+    EXPECT_FALSE(window->Paused());
+    // A dialog of the game's own taking the focus stops nothing: the game stands under it.
+    driver.FollowDialogs(window);
+    Press('O');
+    ASSERT_NE(driver.TopDialog(), nullptr);
+    EXPECT_FALSE(window->Paused());
+    driver.Press(driver.TopDialog(), platform::Key_Escape);
+    EXPECT_EQ(driver.TopDialog(), nullptr);
+    EXPECT_FALSE(window->Paused());
 }
 
 } // namespace

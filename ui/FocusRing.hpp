@@ -17,7 +17,7 @@ namespace ui {
 enum class RingPart : std::uint8_t { None, Dark, Light };
 
 // The part of a `width` x `height` ring picture that pixel (x, y) shows: from the edge
-// inwards one dark pixel, then two light ones, along a rounded rectangle; the rest (the gap
+// inwards two dark pixels, then two light ones, along a rounded rectangle; the rest (the gap
 // and the middle) shows what lies below.
 RingPart RingPartAt(int x, int y, int width, int height);
 
@@ -30,7 +30,7 @@ class FocusRing {
 public:
     static constexpr int kGap = 1;
     static constexpr int kLightWidth = 2;
-    static constexpr int kDarkWidth = 1;
+    static constexpr int kDarkWidth = 2;
     // How far the ring reaches beyond the control on every side.
     static constexpr int kMargin = kGap + kLightWidth + kDarkWidth;
     static constexpr int kRadius = 6;

@@ -284,11 +284,17 @@ TEST_F(DialogKeys, TheRingAppearsAroundTheFocusAfterAKeyAndGoesAtTheNextMove) {
     // On the ring, the dark line outside and the light one inside.
     const scene::Rect ring = Around(d->second);
     const int middleX = int((ring.left + ring.right) / 2);
-    EXPECT_EQ(Pixel(d, middleX, ring.top), 0x182840u);
-    EXPECT_EQ(Pixel(d, middleX, ring.top + 1), 0xFFCC99u);
-    EXPECT_EQ(Pixel(d, middleX, ring.top + 2), 0xFFCC99u);
-    EXPECT_EQ(Pixel(d, ring.left, int((ring.top + ring.bottom) / 2)), 0x182840u);
-    EXPECT_EQ(Pixel(d, ring.right - 2, int((ring.top + ring.bottom) / 2)), 0xFFCC99u);
+    const int middleY = int((ring.top + ring.bottom) / 2);
+    constexpr int kDark = FocusRing::kDarkWidth, kLight = FocusRing::kLightWidth;
+    for (int i = 0; i < kDark; ++i) {
+        EXPECT_EQ(Pixel(d, middleX, ring.top + i), 0x182840u) << i;
+        EXPECT_EQ(Pixel(d, ring.left + i, middleY), 0x182840u) << i;
+        EXPECT_EQ(Pixel(d, ring.right - 1 - i, middleY), 0x182840u) << i;
+    }
+    for (int i = kDark; i < kDark + kLight; ++i) {
+        EXPECT_EQ(Pixel(d, middleX, ring.bottom - 1 - i), 0xFFCC99u) << i;
+        EXPECT_EQ(Pixel(d, ring.right - 1 - i, middleY), 0xFFCC99u) << i;
+    }
     // The rounded corner shows what lies below.
     EXPECT_EQ(Pixel(d, ring.left, ring.top), before[std::size_t(ring.top * d->Width() + ring.left)]);
 
@@ -370,8 +376,9 @@ TEST_F(DialogKeys, RingPicturesOfEverySizeKeepTheirShape) {
         EXPECT_EQ(ui::RingPartAt(w, h, w, h), ui::RingPart::None);
     }
     EXPECT_EQ(ui::RingPartAt(0, 0, 300, 40), ui::RingPart::None) << "the corner is round";
-    EXPECT_EQ(ui::RingPartAt(150, 2, 300, 40), ui::RingPart::Light);
-    EXPECT_EQ(ui::RingPartAt(150, 3, 300, 40), ui::RingPart::None) << "the gap to the control";
+    EXPECT_EQ(ui::RingPartAt(150, FocusRing::kDarkWidth, 300, 40), ui::RingPart::Light);
+    EXPECT_EQ(ui::RingPartAt(150, FocusRing::kMargin - 1, 300, 40), ui::RingPart::None)
+        << "the gap to the control";
 }
 
 } // namespace

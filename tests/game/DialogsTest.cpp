@@ -657,12 +657,20 @@ TEST_F(KeyDialogs, OptionsAreSetKeptAndPutBackWithKeysAlone) {
     EXPECT_EQ(Focused(options), options->CancelButton());
     Key(options, platform::Key_Down);
     EXPECT_EQ(Focused(options), options->SoundBox());
+    std::size_t sounds = headless->Sounds().size();
     Space(options);
     EXPECT_EQ(Settings().sound, !before.sound);
     EXPECT_EQ(Focused(options), options->SoundBox()) << "the box keeps the focus as it turns";
+    const std::vector<std::string> afterSpace = headless->Sounds();
+    const std::vector<std::string> bySpace(afterSpace.begin() + std::ptrdiff_t(sounds), afterSpace.end());
     Key(options, platform::Key_Down);
+    sounds = headless->Sounds().size();
     Key(options, platform::Key_Return);
     EXPECT_EQ(Settings().autosave, !before.autosave);
+    const std::vector<std::string> afterEnter = headless->Sounds();
+    const std::vector<std::string> byEnter(afterEnter.begin() + std::ptrdiff_t(sounds), afterEnter.end());
+    EXPECT_EQ(bySpace.size(), 1u) << "the box's click sound";
+    EXPECT_EQ(bySpace, byEnter) << "Space sounds as Enter does";
     for (int i = 0; i < 4; ++i) Key(options, platform::Key_Down);
     EXPECT_EQ(Focused(options), options->SpeedBox(2));
     Space(options);
@@ -774,6 +782,24 @@ TEST_F(KeyDialogs, TheTopTenAndItsClearingAreAnsweredWithKeysAlone) {
     ASSERT_NE(clear, nullptr);
     EXPECT_EQ(clear->FocusControl(), nullptr);
     EXPECT_FALSE(clear->Ring().Shown());
+}
+
+TEST_F(KeyDialogs, AShiftLetGoWhileAnotherDialogHadTheKeysIsNotHeldAfterwards) {
+    OpenGame();
+    auto* scores = OpenByKey<OWndScores>(GameDialog::Scores);
+    ASSERT_NE(scores, nullptr);
+    Key(scores, platform::Key_Left);
+    ASSERT_EQ(Focused(scores), scores->ClearButton());
+    Send(scores, platform::EventKind::KeyDown, platform::Key_Shift, 0, 0);
+    Key(scores, platform::Key_Return);
+    auto* clear = Dialog<OWndScoresClear>(scores);
+    ASSERT_NE(clear, nullptr);
+    // The release reaches the question, which has the keyboard now.
+    Send(clear, platform::EventKind::KeyUp, platform::Key_Shift, 0, 0);
+    Key(clear, platform::Key_Escape);
+    ASSERT_EQ(Dialog<OWndScoresClear>(scores), nullptr);
+    Key(scores, platform::Key_Tab);
+    EXPECT_EQ(Focused(scores), scores->CloseButton()) << "a plain Tab, forward";
 }
 
 TEST_F(KeyDialogs, APublishAskedForByKeyOpensTheAddress) {

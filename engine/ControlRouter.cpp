@@ -23,7 +23,37 @@ int localY(WindowControl* c, int y) {
     return scene::TruncateToInt(double(y) - c->Graph()->Y());
 }
 
+// A listed entry that may take the focus a key moves.
+WindowControl* steppableControl(OGraph* entry) {
+    WindowControl* control = liveControl(entry);
+    return control && control->IsFocusable() && entry->IsVisible() ? control : nullptr;
+}
+
 } // namespace
+
+OGraph* FocusEntry(const std::vector<OGraph*>& order, WindowControl* focus) {
+    if (!focus) return nullptr;
+    for (OGraph* graph = focus->Graph(); OGraph::IsLive(graph); graph = graph->Parent())
+        if (std::find(order.begin(), order.end(), graph) != order.end()) return graph;
+    return nullptr;
+}
+
+WindowControl* SteppedFocus(const std::vector<OGraph*>& order, WindowControl* focus, FocusStep step) {
+    const std::size_t count = order.size();
+    if (count == 0) return nullptr;
+    const bool forward = step == FocusStep::Forward;
+    const OGraph* entry = FocusEntry(order, focus);
+    const auto held = std::find(order.begin(), order.end(), entry);
+    // Without an entry the walk starts just outside the list, so that its first step lands on
+    // the first entry forward and on the last one backward.
+    std::size_t start = forward ? count - 1 : 0;
+    if (held != order.end()) start = std::size_t(held - order.begin());
+    for (std::size_t k = 1; k <= count; ++k) {
+        const std::size_t index = forward ? (start + k) % count : (start + count - k) % count;
+        if (WindowControl* control = steppableControl(order[index])) return control;
+    }
+    return nullptr;
+}
 
 int ControlRouter::Add(OGraph* control) {
     m_controls.push_back(control);

@@ -9,6 +9,19 @@
 
 namespace engine {
 
+// Which way a key moves the focus through a window's controls.
+enum class FocusStep : std::uint8_t { Forward, Backward };
+
+// The entry of `order` that holds `focus`: the focus control itself, or the nearest of its
+// ancestors that is listed (a check box holds the focus its state control has). Null for none.
+scene::OGraph* FocusEntry(const std::vector<scene::OGraph*>& order, WindowControl* focus);
+
+// The control one step reaches in `order` (scene objects that are WindowControls) from the
+// entry holding `focus`, passing over dead, hidden and unfocusable entries and wrapping around
+// at either end; without such an entry, the first one forward or the last one backward. Null
+// when no entry can take the focus.
+WindowControl* SteppedFocus(const std::vector<scene::OGraph*>& order, WindowControl* focus, FocusStep step);
+
 // A window's controls and the input routed to them: the control list in order, the capture
 // control that takes the mouse buttons, the focus control that takes the keys, and Tab
 // traversal. Positions given are the window's; the controls get their own (the window

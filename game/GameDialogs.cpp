@@ -15,31 +15,33 @@ namespace game {
 
 namespace {
 
-// Opens dialog D at its own size over the context's owner.
+// Opens dialog D at its own size over the context's owner; null when it did not open.
 template <class D, class... Args>
-void Open(const GameDialogContext& context, Args&&... args) {
-    ui::ODialog::Open<D>(context.owner, D::kWidth, D::kHeight, std::forward<Args>(args)...);
+ui::ODialog* Open(const GameDialogContext& context, Args&&... args) {
+    return ui::ODialog::Open<D>(context.owner, D::kWidth, D::kHeight, std::forward<Args>(args)...);
 }
 
 struct GameDialogEntry {
     GameDialog which;
     const char* name;
-    void (*open)(const GameDialogContext& context);
+    ui::ODialog* (*open)(const GameDialogContext& context);
 };
 
 // Every dialog of the game window: adding one is its file pair, its name in GameDialog and one
 // line here.
 constexpr GameDialogEntry kDialogs[] = {
-    {GameDialog::Rules, "rules", [](const GameDialogContext& c) { Open<OWndHelp>(c); }},
-    {GameDialog::Quit, "quit", [](const GameDialogContext& c) { Open<OWndExit>(c, c.actions.quit); }},
+    {GameDialog::Rules, "rules", [](const GameDialogContext& c) { return Open<OWndHelp>(c); }},
+    {GameDialog::Quit, "quit", [](const GameDialogContext& c) { return Open<OWndExit>(c, c.actions.quit); }},
     {GameDialog::Level, "level",
-     [](const GameDialogContext& c) { Open<OWndExitLevel>(c, c.actions.changeLevel); }},
+     [](const GameDialogContext& c) { return Open<OWndExitLevel>(c, c.actions.changeLevel); }},
     {GameDialog::Options, "options",
-     [](const GameDialogContext& c) { Open<OWndOptions>(c, c.actions.keepSettings); }},
+     [](const GameDialogContext& c) { return Open<OWndOptions>(c, c.actions.keepSettings); }},
     {GameDialog::Scores, "scores",
-     [](const GameDialogContext& c) { Open<OWndScores>(c, std::to_string(c.level)); }},
+     [](const GameDialogContext& c) { return Open<OWndScores>(c, std::to_string(c.level)); }},
     {GameDialog::Result, "result",
-     [](const GameDialogContext& c) { Open<OWndResult>(c, c.score, c.level, c.replay); }},
+     [](const GameDialogContext& c) { return Open<OWndResult>(c, c.score, c.level, c.replay); }},
+    {GameDialog::Keys, "keys",
+     [](const GameDialogContext& c) { return Open<OWndHelp>(c, OWndHelp::Page::Keys); }},
 };
 
 // The table holds every dialog once, in the enum's order, so that a dialog indexes its line.
@@ -65,7 +67,10 @@ const char* DialogName(GameDialog which) {
 }
 
 void OpenGameDialog(GameDialog which, const GameDialogContext& context) {
-    if (const GameDialogEntry* entry = Find(which)) entry->open(context);
+    const GameDialogEntry* entry = Find(which);
+    if (!entry) return;
+    ui::ODialog* dialog = entry->open(context);
+    if (dialog && context.byKey) dialog->UseKeys();
 }
 
 } // namespace game

@@ -12,7 +12,7 @@ namespace game {
 
 // The dialogs the game window opens, in the order of the table in GameDialogs.cpp; Count stays
 // last and names none.
-enum class GameDialog { Rules, Quit, Level, Options, Scores, Result, Count };
+enum class GameDialog { Rules, Quit, Level, Options, Scores, Result, Keys, Count };
 
 // What the dialogs may do to the window they are opened over, each valid while that window
 // lives; an empty one is not offered by that window (a replay keeps nothing and changes no game).
@@ -36,10 +36,13 @@ struct GameDialogContext {
     // it with the record); empty for none.
     std::string replay;
     GameDialogActions actions;
+    // Asked for with a key or a gamepad button: the dialog starts with the focus on its default
+    // control and shows the focus ring (ui::ODialog::UseKeys).
+    bool byKey = false;
 };
 
 // The name a dialog request is reported by: "rules", "quit", "level", "options", "scores",
-// "result".
+// "result", "keys" (the rules window opened on its page of keys).
 const char* DialogName(GameDialog which);
 
 // Opens the dialog over its owner; a dialog that cannot start is gone at once.

@@ -1,7 +1,10 @@
 #include "game/OWndHelp.hpp"
 
+#include <algorithm>
+
 #include "engine/ControlEvents.hpp"
 #include "game/DialogSound.hpp"
+#include "platform/KeyCodes.hpp"
 #include "ui/OButton.hpp"
 #include "ui/TextLayout.hpp"
 
@@ -18,7 +21,37 @@ const char* const OWndHelp::kParagraphs[6] = {
     "If all the balls of some color go away, they will not appear again later   in the game. The game can end in two ways: either the balls pile up to      the ceiling, or you cope with them and leave just one color on the field -  and get your points multiplied by ten as a bonus. ",
     "Have fun!"};
 
-OWndHelp::OWndHelp(engine::OWindow* owner, const engine::CreationParams& params) : ODialog(owner, params) {}
+const char* const OWndHelp::kKeysTitle = "Hoopstack keys:";
+
+const OWndHelp::KeyGroup OWndHelp::kKeyGroups[4] = {
+    {"Court:",
+     "The arrow keys move the highlighted cell, then the aim mark (with Shift: by 1 pixel). Space or Enter "
+     "selects the ball, then throws it. Escape or Backspace gives the selection up. P or Pause pauses."},
+    {"Panel:",
+     "N new game, L level, O or F3 options, T or F2 Top 10, R or F1 rules (F1 again: this page), M more "
+     "games, F11 or Alt+Enter full screen."},
+    {"Dialogs:",
+     "Tab, Shift+Tab or the arrow keys move the focus. Enter or Space presses. Escape is No, Cancel or "
+     "close."},
+    {"Gamepad:",
+     "Left stick or d-pad aims (and moves the focus in dialogs). A selects and throws (presses in dialogs), "
+     "B gives up or closes, X new game, Y Top 10, Start options, Back this page. Name entry: d-pad up and "
+     "down change the letter, left and right move, A confirms."},
+};
+
+namespace {
+
+// The words a layout added to the window since `before` objects were listed.
+std::vector<scene::OGraph*> helpWordsSince(const engine::OWindow& window, std::size_t before) {
+    const std::vector<scene::OGraph*>& graphs = window.Graphs();
+    return std::vector<scene::OGraph*>(graphs.begin() + std::ptrdiff_t(std::min(before, graphs.size())),
+                                       graphs.end());
+}
+
+} // namespace
+
+OWndHelp::OWndHelp(engine::OWindow* owner, const engine::CreationParams& params, Page first)
+    : ODialog(owner, params), m_page(first) {}
 
 bool OWndHelp::Start() {
     m_play = MakeButton("Play");
@@ -26,8 +59,25 @@ bool OWndHelp::Start() {
                         m_play->RelativeZ());
     AddObject(m_play);
     m_play->Caption()->Realign();
+    m_pageButton = MakeButton("Keys");
+    m_pageButton->SetPosition(m_play->X() - m_pageButton->Width() - 10, m_play->Y(),
+                              m_pageButton->RelativeZ());
+    AddObject(m_pageButton);
+    m_pageButton->Caption()->Realign();
     SetFocusControl(m_play);
+    SetKeyOrder({m_pageButton, m_play});
+    SetDefaultControl(m_play);
 
+    const Page first = m_page;
+    m_page = Page::Rules;
+    m_rulesWords = WriteRules();
+    if (first == Page::Keys) ShowPage(Page::Keys);
+    SetFramesPerSecond(12);
+    return OWindow::Start();
+}
+
+std::vector<scene::OGraph*> OWndHelp::WriteRules() {
+    const std::size_t before = Graphs().size();
     ui::TextLayout layout(*this);
     layout.SetMargins(20, Width() - 20);
     layout.y = 0;
@@ -43,14 +93,84 @@ bool OWndHelp::Start() {
         layout.y += 5;
         layout.WriteParagraph(paragraph);
     }
-    SetFramesPerSecond(12);
-    return OWindow::Start();
+    return helpWordsSince(*this, before);
+}
+
+std::vector<scene::OGraph*> OWndHelp::WriteKeys() {
+    // Each group's name stands in a column of its own left of its keys.
+    constexpr int kNameLeft = 20;
+    constexpr int kKeysLeft = 120;
+    const std::size_t before = Graphs().size();
+    ui::TextLayout layout(*this);
+    layout.SetMargins(20, Width() - 20);
+    layout.y = 0;
+    layout.alignment = ui::TextLayout::kAlignCentre;
+    layout.size = 36;
+    layout.colour = 100;
+    layout.WriteParagraph(kKeysTitle);
+    layout.alignment = ui::TextLayout::kAlignLeft;
+    layout.size = 20;
+    for (const KeyGroup& group : kKeyGroups) {
+        layout.y += 14;
+        const int top = layout.y;
+        layout.SetMargins(kNameLeft, kKeysLeft - 8);
+        layout.colour = 100;
+        layout.weight = 700;
+        layout.WriteParagraph(group.name);
+        const int nameBottom = layout.y;
+        layout.y = top;
+        layout.SetMargins(kKeysLeft, Width() - 20);
+        layout.colour = 0;
+        layout.weight = 500;
+        layout.WriteParagraph(group.keys);
+        layout.y = std::max(layout.y, nameBottom);
+    }
+    return helpWordsSince(*this, before);
+}
+
+void OWndHelp::ShowKeysPage() {
+    std::lock_guard lock(Lock());
+    ShowPage(Page::Keys);
+}
+
+void OWndHelp::ShowRulesPage() {
+    std::lock_guard lock(Lock());
+    ShowPage(Page::Rules);
+}
+
+void OWndHelp::ShowPage(Page page) {
+    if (page == m_page || IsClosing() || Ended()) return;
+    m_page = page;
+    const bool keys = page == Page::Keys;
+    for (scene::OGraph* word : keys ? m_rulesWords : m_keysWords)
+        if (scene::OGraph::IsLive(word)) word->SetVisible(false);
+    if (keys && m_keysWords.empty()) {
+        m_keysWords = WriteKeys();
+    } else {
+        for (scene::OGraph* word : keys ? m_keysWords : m_rulesWords)
+            if (scene::OGraph::IsLive(word)) word->SetVisible(true);
+    }
+    if (scene::OGraph::IsLive(m_pageButton)) {
+        m_pageButton->SetText(keys ? "Rules" : "Keys");
+        m_pageButton->Caption()->Realign();
+    }
+}
+
+void OWndHelp::KeyDown(int code, int x, int y) {
+    if (code == platform::Key_F1) ShowPage(m_page == Page::Rules ? Page::Keys : Page::Rules);
+    ODialog::KeyDown(code, x, y);
 }
 
 void OWndHelp::ControlEvent(engine::WindowControl* sender, int code) {
-    if (Ended() || !sender || sender->Graph() != m_play) return;
+    if (Ended() || !sender) return;
+    const scene::OGraph* button = sender->Graph();
+    if (button != m_play && button != m_pageButton) return;
     PlayAnswerHoverSound(code);
-    if (code == engine::Event_Click) EndDialog();
+    if (code != engine::Event_Click) return;
+    if (button == m_play)
+        EndDialog();
+    else
+        ShowPage(m_page == Page::Rules ? Page::Keys : Page::Rules);
 }
 
 void OWndHelp::Cancel() {

@@ -81,6 +81,9 @@ bool OWndOptions::Start() {
     scene::OGraph::Release(unselected);
     scene::OGraph::Release(selected);
     m_speeds[std::size_t(SpeedChoice(rules::Settings().speed))]->SetState(1);
+    // Top to bottom, then the answers from left to right.
+    SetKeyOrder({m_sound, m_autosave, m_path, m_speeds[0], m_speeds[1], m_speeds[2], m_ok, m_cancel});
+    SetDefaultControl(m_ok);
 
     SetFramesPerSecond(25);
     return OWindow::Start();
@@ -106,7 +109,11 @@ void OWndOptions::ControlEvent(engine::WindowControl* sender, int code) {
     } else {
         for (int i = 0; i < 3; ++i) {
             if (control != m_speeds[std::size_t(i)]) continue;
+            // Turning the old choice off hides its state, which takes the window's focus away;
+            // a key player keeps it on the choice they pressed.
+            engine::WindowControl* focus = FocusControl();
             m_speeds[std::size_t(SpeedChoice(settings.speed))]->SetState(0);
+            if (KeysInUse() && focus && !FocusControl()) SetFocusControl(focus);
             settings.speed = rules::Speed(i);
         }
     }

@@ -56,6 +56,8 @@ bool OWndResult::Start() {
     m_name->SetPosition((float(Width()) - m_name->Width()) / 2, float(layout.y), m_name->RelativeZ());
     AddObject(m_name);
     AddButtonPair(m_ok, m_cancel, 10);
+    SetKeyOrder({m_name, m_ok, m_cancel});
+    SetDefaultControl(m_name);
     SetFramesPerSecond(12);
     return OWindow::Start();
 }

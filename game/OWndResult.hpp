@@ -13,8 +13,9 @@ class OEdit;
 namespace game {
 
 // Shown when a game ends: the score, and a name field; "Ok" adds the result to the score
-// table (and the game's replay to the table's replays), "Cancel" leaves the table alone. No control holds the focus at first, so typing
-// reaches the name field once the mouse has been over it or Tab has moved there.
+// table (and the game's replay to the table's replays), "Cancel" leaves the table alone. No control holds the
+// focus at first, so typing reaches the name field once the mouse has been over it or Tab has moved there;
+// opened with a key, the name field holds it.
 class OWndResult : public ui::ODialog {
 public:
     static constexpr int kWidth = 400;

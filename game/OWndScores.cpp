@@ -90,6 +90,8 @@ bool OWndScores::Start() {
         b->Caption()->Realign();
     }
     SetFocusControl(m_close);
+    SetKeyOrder({m_close, m_publish, m_clear});
+    SetDefaultControl(m_close);
 
     AddTitle();
     AddRows();
@@ -134,7 +136,10 @@ void OWndScores::ControlEvent(engine::WindowControl* sender, int code) {
     if (button == m_close) {
         EndDialog();
     } else if (button == m_clear) {
-        ODialog::Open<OWndScoresClear>(this, OWndScoresClear::kWidth, OWndScoresClear::kHeight, m_level);
+        const bool byKey = KeysInUse();
+        auto* clear =
+            ODialog::Open<OWndScoresClear>(this, OWndScoresClear::kWidth, OWndScoresClear::kHeight, m_level);
+        if (clear && byKey) clear->UseKeys();
     } else if (button == m_publish) {
         const std::string address = PublishAddress();
         if (!address.empty() && !engine::ShellOpen(address)) ReportPublishFailure();

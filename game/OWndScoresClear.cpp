@@ -10,7 +10,8 @@ OWndScoresClear::OWndScoresClear(OWndScores* owner, const engine::CreationParams
     : OYesNoDialog(owner, params), m_scores(owner), m_level(std::move(level)) {}
 
 bool OWndScoresClear::Start() {
-    AddAnswers(10);
+    // Deleting every record cannot be undone: a key player starts on "No".
+    AddAnswers(10, Answer::No);
     ui::TextLayout layout = CentredText(30, 28, 0x0000FF);
     layout.WriteParagraph("All records will be deleted!");
     layout.WriteParagraph("Are you sure?");

@@ -6,10 +6,12 @@
 
 namespace game {
 
-void OYesNoDialog::AddAnswers(int gap) {
+void OYesNoDialog::AddAnswers(int gap, Answer byDefault) {
     m_yes = MakeButton("Yes");
     m_no = MakeButton("No");
     AddButtonPair(m_yes, m_no, gap);
+    SetKeyOrder({m_yes, m_no});
+    SetDefaultControl(byDefault == Answer::Yes ? m_yes : m_no);
 }
 
 void OYesNoDialog::ControlEvent(engine::WindowControl* sender, int code) {

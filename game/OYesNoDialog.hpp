@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "ui/ODialog.hpp"
 
 namespace ui {
@@ -9,10 +11,12 @@ class OButton;
 namespace game {
 
 // A question with "Yes" and "No": "Yes" runs the answer, then either closes the dialog.
-// No button holds the focus at first, so Enter does nothing until the mouse or Tab has
-// chosen one.
+// No button holds the focus at first, so Enter does nothing until the mouse or a key has
+// chosen one; opened with a key, the default answer holds it.
 class OYesNoDialog : public ui::ODialog {
 public:
+    enum class Answer : std::uint8_t { Yes, No };
+
     void ControlEvent(engine::WindowControl* sender, int code) override;
 
     ui::OButton* YesButton() const { return m_yes; }
@@ -23,8 +27,9 @@ protected:
     // Escape is "No".
     void Cancel() override;
 
-    // Adds both buttons, `gap` either side of the middle, 10 above the bottom edge.
-    void AddAnswers(int gap);
+    // Adds both buttons, `gap` either side of the middle, 10 above the bottom edge; the keys
+    // step from "Yes" to "No", and UseKeys focuses `byDefault`.
+    void AddAnswers(int gap, Answer byDefault = Answer::Yes);
     virtual void Yes() = 0;
 
 private:

@@ -61,6 +61,10 @@ public:
     void OnKeyUp(int code, int x, int y) override;
     void OnChar(std::uint8_t ch) override;
 
+    // True for a field that takes typed text: it keeps Left, Right and Space for its caret and
+    // its text when keys move the focus.
+    virtual bool IsTextEntry() const { return false; }
+
     virtual void SetText(const std::string& text);
     virtual std::string GetText() const;
     // Emits the events for the bits that changed since the last call.

@@ -1,8 +1,11 @@
 #include "ui/ODialog.hpp"
 
+#include <algorithm>
+
 #include "platform/KeyCodes.hpp"
 #include "scene/AssetNames.hpp"
 #include "scene/OClip.hpp"
+#include "ui/OControl.hpp"
 #include "ui/OButton.hpp"
 
 namespace ui {
@@ -10,6 +13,33 @@ namespace ui {
 namespace {
 
 constexpr const char* kButtonSkin = scene::assets::kDefaultButton;
+
+// What a key does in a dialog before the controls see it.
+enum class DialogKeyUse : std::uint8_t { PassOn, FocusForward, FocusBackward, PressAsEnter };
+
+DialogKeyUse dialogKeyUse(int code, bool shiftHeld, bool inTextEntry) {
+    switch (code) {
+    case platform::Key_Tab:
+        return shiftHeld ? DialogKeyUse::FocusBackward : DialogKeyUse::FocusForward;
+    case platform::Key_Down:
+        return DialogKeyUse::FocusForward;
+    case platform::Key_Up:
+        return DialogKeyUse::FocusBackward;
+    case platform::Key_Right:
+        return inTextEntry ? DialogKeyUse::PassOn : DialogKeyUse::FocusForward;
+    case platform::Key_Left:
+        return inTextEntry ? DialogKeyUse::PassOn : DialogKeyUse::FocusBackward;
+    case platform::Key_Space:
+        return inTextEntry ? DialogKeyUse::PassOn : DialogKeyUse::PressAsEnter;
+    default:
+        return DialogKeyUse::PassOn;
+    }
+}
+
+// Keys that only change what other keys mean; pressed alone they do not show the ring.
+bool isModifierKey(int code) {
+    return code == platform::Key_Shift || code == platform::Key_Control || code == platform::Key_Alt;
+}
 
 } // namespace
 
@@ -22,7 +52,103 @@ bool ODialog::Started(ODialog* dialog) {
 
 void ODialog::KeyDown(int code, int x, int y) {
     if (code == platform::Key_Escape && !m_ended) Cancel();
-    OWindow::KeyDown(code, x, y);
+    if (platform::IsMouseButton(code)) {
+        m_keysInUse = false;
+        m_ring.Hide();
+        OWindow::KeyDown(code, x, y);
+        return;
+    }
+    if (code == platform::Key_Shift) m_shiftHeld = true;
+    if (!isModifierKey(code)) NoteKeyUse(x, y);
+    switch (dialogKeyUse(code, m_shiftHeld, FocusInTextEntry())) {
+    case DialogKeyUse::FocusForward:
+        StepFocus(engine::FocusStep::Forward);
+        break;
+    case DialogKeyUse::FocusBackward:
+        StepFocus(engine::FocusStep::Backward);
+        break;
+    case DialogKeyUse::PressAsEnter:
+        m_spaceAsEnter = true;
+        OWindow::KeyDown(platform::Key_Return, x, y);
+        break;
+    case DialogKeyUse::PassOn:
+        OWindow::KeyDown(code, x, y);
+        break;
+    }
+    RefreshRing();
+}
+
+void ODialog::KeyUp(int code, int x, int y) {
+    if (code == platform::Key_Shift) m_shiftHeld = false;
+    if (code == platform::Key_Space && m_spaceAsEnter) {
+        m_spaceAsEnter = false;
+        code = platform::Key_Return;
+    }
+    OWindow::KeyUp(code, x, y);
+    RefreshRing();
+}
+
+void ODialog::MouseMove(int x, int y) {
+    // The window system reports the mouse where it rests when a window appears under it;
+    // only a real move means that the mouse is in use again.
+    if (m_keysInUse && (x != m_keyMouseX || y != m_keyMouseY)) {
+        m_keysInUse = false;
+        m_ring.Hide();
+    }
+    OWindow::MouseMove(x, y);
+}
+
+void ODialog::UseKeys() {
+    std::lock_guard lock(Lock());
+    if (IsClosing() || m_ended) return;
+    if (!FocusControl() && scene::OGraph::IsLive(m_defaultControl)) SetFocusControl(m_defaultControl);
+    int x = 0, y = 0;
+    GetCursorClient(x, y);
+    NoteKeyUse(x, y);
+    RefreshRing();
+}
+
+void ODialog::SetKeyOrder(std::initializer_list<OControl*> controls) {
+    m_keyOrder.assign(controls.begin(), controls.end());
+}
+
+std::vector<scene::OGraph*> ODialog::KeyOrder() const {
+    const std::vector<scene::OGraph*>& controls = Controls();
+    if (m_keyOrder.empty()) return controls;
+    // Only controls still in the window take part: one taken out may live on elsewhere.
+    std::vector<scene::OGraph*> order;
+    for (scene::OGraph* entry : m_keyOrder)
+        if (std::find(controls.begin(), controls.end(), entry) != controls.end()) order.push_back(entry);
+    return order;
+}
+
+void ODialog::StepFocus(engine::FocusStep step) {
+    if (engine::WindowControl* next = engine::SteppedFocus(KeyOrder(), FocusControl(), step))
+        SetFocusControl(next);
+}
+
+void ODialog::NoteKeyUse(int x, int y) {
+    m_keysInUse = true;
+    m_keyMouseX = x;
+    m_keyMouseY = y;
+}
+
+bool ODialog::FocusInTextEntry() const {
+    engine::WindowControl* focus = FocusControl();
+    const auto* control = focus ? dynamic_cast<const OControl*>(focus) : nullptr;
+    return control && control->IsTextEntry();
+}
+
+void ODialog::RefreshRing() {
+    // A dialog that has answered keeps its last picture until it closes.
+    if (IsClosing() || m_ended) return;
+    scene::OGraph* entry = m_keysInUse ? engine::FocusEntry(KeyOrder(), FocusControl()) : nullptr;
+    // A control outside the key order (a box the mouse left focused) gets a ring of its own.
+    if (!entry && m_keysInUse && FocusControl()) entry = FocusControl()->Graph();
+    if (entry && scene::OGraph::IsLive(entry) && entry->IsVisible())
+        m_ring.Surround(*this, entry->Bounds());
+    else
+        m_ring.Hide();
 }
 
 void ODialog::EndDialog() {

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "engine/OWindow.hpp"
+#include "ui/FocusRing.hpp"
 #include "ui/TextLayout.hpp"
 
 namespace scene {
@@ -14,11 +17,18 @@ class OClip;
 namespace ui {
 
 class OButton;
+class OControl;
 
 // A window opened over an owner, which it blocks for as long as it lives (the engine does
 // the blocking). Dialogs are opened only through Open, which either hands back a running
 // dialog or none at all: a dialog that cannot be made or started is destroyed at once, so
 // that its owner is never left blocked. A dialog ends only through EndDialog.
+//
+// Every dialog can be played with keys alone. Tab, Right and Down move the focus forward
+// through its key order, Shift+Tab, Left and Up backward, wrapping around; in a text field
+// Left and Right stay the caret's and Space types. Enter or Space presses the focused control
+// (Space as Enter does: the same events, sounds and click). Once a key was used, a focus ring
+// surrounds the focused control until the mouse moves or a mouse button is pressed.
 class ODialog : public engine::OWindow {
 public:
     // Caption colour of the dialogs' buttons (0x00BBGGRR).
@@ -33,6 +43,8 @@ public:
         const engine::CreationParams params =
             owner ? owner->DialogParams(width, height)
                   : engine::CreationParams{0, platform::kFramedStyleBit, width, height};
+        // The new dialog takes the keyboard: a Shift released there is never seen here.
+        if (auto* ownerDialog = dynamic_cast<ODialog*>(owner)) ownerDialog->m_shiftHeld = false;
         auto* dialog = new D(owner, params, std::forward<Args>(args)...);
         return Started(dialog) ? dialog : nullptr;
     }
@@ -42,8 +54,18 @@ public:
     bool Ended() const { return m_ended; }
 
     // Escape answers the dialog as its "No", "Cancel" or close button would (Cancel); the key
-    // then goes on to the controls.
+    // then goes on to the controls. Tab and the arrow keys move the focus, Space presses.
     void KeyDown(int code, int x, int y) override;
+    void KeyUp(int code, int x, int y) override;
+    // A move to another place than where the last key was pressed hides the focus ring.
+    void MouseMove(int x, int y) override;
+
+    // For a dialog opened with a key or a gamepad button: the focus goes to the default
+    // control when no control holds it, and the ring shows. Takes the dialog's lock.
+    void UseKeys();
+    // True from a key until the next mouse move or button.
+    bool KeysInUse() const { return m_keysInUse; }
+    const FocusRing& Ring() const { return m_ring; }
 
 protected:
     ODialog(engine::OWindow* owner, const engine::CreationParams& params) : OWindow(owner, params) {}
@@ -53,6 +75,12 @@ protected:
     void EndDialog();
     // What Escape does: the dialog's "No", "Cancel" or close; nothing by default.
     virtual void Cancel() {}
+
+    // The controls the keys step through, in this order; until it is set, every control of
+    // the dialog in the order it was added.
+    void SetKeyOrder(std::initializer_list<OControl*> controls);
+    // The control UseKeys gives the focus; none by default.
+    void SetDefaultControl(OControl* control) { m_defaultControl = control; }
 
     // A dialog button: all three images from the default button skin, focusable, caption
     // weight 400, size 24 in `colour`. Not yet added.
@@ -70,7 +98,28 @@ private:
     // Starts the dialog or destroys it; true when it runs.
     static bool Started(ODialog* dialog);
 
+    // The key order's controls that are in the window, or every control when none was set.
+    std::vector<scene::OGraph*> KeyOrder() const;
+    // Moves the focus one step; the focus stays where it is when no control can take it.
+    void StepFocus(engine::FocusStep step);
+    // Keys are in use from now on; (x, y) is where the mouse was.
+    void NoteKeyUse(int x, int y);
+    // Puts the ring around the control that holds the focus while keys are in use, and takes
+    // it away otherwise.
+    void RefreshRing();
+    bool FocusInTextEntry() const;
+
     bool m_ended = false;
+    std::vector<scene::OGraph*> m_keyOrder;
+    OControl* m_defaultControl = nullptr;
+    FocusRing m_ring;
+    // Shift goes down and up as a key of its own; forgotten when another dialog takes the keys.
+    bool m_shiftHeld = false;
+    bool m_keysInUse = false;
+    // Space went down as Enter, so its release is Enter's too.
+    bool m_spaceAsEnter = false;
+    int m_keyMouseX = 0;
+    int m_keyMouseY = 0;
 };
 
 } // namespace ui

@@ -27,6 +27,7 @@ public:
     scene::OGraph* Clone() override;
     // Keeps the caret inside the new text.
     void SetText(const std::string& text) override;
+    bool IsTextEntry() const override { return true; }
     void UpdateState() override;
     // Cursor keys, Backspace, Delete and a click placing the caret, then the button's keys.
     void OnKeyDown(int code, int x, int y) override;

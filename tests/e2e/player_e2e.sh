@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # A player's session end to end, in real windows under Xvfb, driven by xdotool: a prepared
-# board one throw from the bonus, the throw, the result window and a name typed into it, the
-# Top 10, the options ("Show Path" switched off), the quit confirmation, a second copy refused
-# while the first runs, and a second start that still has the option off. Screenshots, the
-# saved game and the score table are checked. Runs once without a window manager and once
-# under openbox. Needs Xvfb, xdotool, ImageMagick and openbox.
+# board one throw from the bonus, the throw, the result window and a name typed into it (with
+# keys alone under openbox), the Top 10, the rules and their page of keys (under openbox), the
+# options ("Show Path" switched off), the quit confirmation, a second copy refused while the
+# first runs, and a second start that still has the option off. Screenshots, the saved game
+# and the score table are checked. Runs once without a window manager and once under openbox.
+# Needs Xvfb, xdotool, ImageMagick and openbox.
 set -euo pipefail
 usage="usage: player_e2e.sh HOOPSTACK HOOPSTACK-SIM HOOPSTACK-STORE E2E_WRITE_STATE HOOPSTACK-CLIP"
 game=${1:?$usage} sim=${2:?$usage} store=${3:?$usage} write_state=${4:?$usage} clip=${5:?$usage}
@@ -217,6 +218,13 @@ top10_filled() {
   is "$(differing "$work/row0-$wm.png" "$work/row1-$wm.png")" gt 200
 }
 
+# The rules window's text has given way to another page's.
+keys_page_shown() {
+  snap keys
+  crop "$work/keys-$wm.png" 690 440 "$dx" "$dy"
+  is "$(differing "$work/rules-$wm.png" "$work/keys-$wm.png")" gt 5000
+}
+
 session() {
   wm=$1
   folder=$work/game-$wm
@@ -284,16 +292,35 @@ session() {
   { [ $((bottom - top)) -ge 30 ] && [ $((bottom - top)) -le 50 ] && [ "$bottom" -lt 250 ]; } ||
     fail "shot $shot: the name field spans rows $top-$bottom of the result window"
 
-  # The name: the field takes the click, its text goes, the player's name comes.
-  click_at $((dx + 200)) $((dy + (top + bottom) / 2))
-  expect_focus "$dialog" "result window"
+  # The name: its text goes and the player's name comes. Without a window manager the field
+  # takes a click and "Ok" another; under openbox keys alone do it all: Tab gives the field the
+  # focus, Space types the name's space, Down moves on to "Ok" with the focus ring round it,
+  # and Enter presses it.
+  if [ "$wm" = openbox ]; then
+    expect_focus "$dialog" "result window"
+    xdotool key Tab
+  else
+    click_at $((dx + 200)) $((dy + (top + bottom) / 2))
+    expect_focus "$dialog" "result window"
+  fi
   xdotool key End
   local keys=()
   for _ in $(seq 30); do keys+=(BackSpace); done
   xdotool key --delay 15 "${keys[@]}"
   xdotool type --delay 40 "Zoe Player"
   snap name
-  click_at $((dx + 135)) $((dy + 270))
+  if [ "$wm" = openbox ]; then
+    crop "$work/ok-$wm.png" 300 60 $((dx + 50)) $((dy + 240))
+    xdotool key Down
+    sleep 0.3
+    snap ok-focused
+    crop "$work/ok-ring-$wm.png" 300 60 $((dx + 50)) $((dy + 240))
+    is "$(differing "$work/ok-$wm.png" "$work/ok-ring-$wm.png")" gt 100 ||
+      fail "shot $shot: Down did not bring the focus and its ring to \"Ok\""
+    xdotool key Return
+  else
+    click_at $((dx + 135)) $((dy + 270))
+  fi
   wait_gone "$dialog" 5 || fail "the result window stayed after \"Ok\""
   deadline=$(( $(now_ms) + 5000 ))
   until "$store" scores "$folder/table.dat" > "$work/scores-$wm.txt" 2>/dev/null &&
@@ -319,6 +346,20 @@ session() {
   expect_focus "$dialog" "Top 10 window"
   xdotool key Return
   wait_gone "$dialog" 5 || fail "Enter did not close the Top 10 window"
+
+  # Under openbox: F1 opens the rules, F1 there turns to the page of keys, Escape closes it.
+  if [ "$wm" = openbox ]; then
+    expect_focus "$window" "game window"
+    xdotool key F1
+    expect_dialog rules 690x500
+    expect_focus "$dialog" "rules window"
+    snap rules
+    crop "$work/rules-$wm.png" 690 440 "$dx" "$dy"
+    xdotool key F1
+    wait_for 5 keys_page_shown || fail "shot $shot: F1 in the rules window did not show the keys"
+    xdotool key Escape
+    wait_gone "$dialog" 5 || fail "Escape did not close the rules window on its keys page"
+  fi
 
   # The options: "Show Path" is on as prepared, a click turns it off, "Ok" keeps that.
   expect_focus "$window" "game window"

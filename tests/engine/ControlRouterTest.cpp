@@ -102,6 +102,45 @@ TEST_F(ControlRouterTest, ButtonsNeedTheCaptureKeysTheFocusAndTabStartsTheFocus)
     EXPECT_EQ(router.Focus(), nullptr) << "past the last control the focus is none";
 }
 
+TEST_F(ControlRouterTest, KeyStepsWalkTheFocusableControlsBothWaysAndWrapAround) {
+    using engine::FocusStep;
+    using engine::SteppedFocus;
+    Probe* a = Add("a", 0, 0);
+    Probe* skip = Add("skip", 0, 0, false);
+    Probe* b = Add("b", 0, 0);
+    Probe* hidden = Add("hidden", 0, 0);
+    Probe* c = Add("c", 0, 0);
+    hidden->SetVisible(false);
+    const std::vector<scene::OGraph*>& order = router.Controls();
+    EXPECT_EQ(SteppedFocus(order, nullptr, FocusStep::Forward), a);
+    EXPECT_EQ(SteppedFocus(order, nullptr, FocusStep::Backward), c);
+    EXPECT_EQ(SteppedFocus(order, a, FocusStep::Forward), b) << "the unfocusable one is passed over";
+    EXPECT_EQ(SteppedFocus(order, b, FocusStep::Forward), c) << "and so is the hidden one";
+    EXPECT_EQ(SteppedFocus(order, c, FocusStep::Forward), a);
+    EXPECT_EQ(SteppedFocus(order, a, FocusStep::Backward), c);
+    EXPECT_EQ(SteppedFocus(order, c, FocusStep::Backward), b);
+    // A focus outside the list starts the walk afresh; a focus on an entry that cannot take it
+    // goes on from that entry's place.
+    Probe outside("outside", 0, 0, 5, 5, true, log);
+    EXPECT_EQ(SteppedFocus(order, &outside, FocusStep::Forward), a);
+    EXPECT_EQ(SteppedFocus(order, skip, FocusStep::Forward), b);
+    EXPECT_EQ(SteppedFocus(order, hidden, FocusStep::Backward), b);
+    // The only control that can take the focus keeps it; with none, no control is named.
+    EXPECT_EQ(SteppedFocus({skip, a, hidden}, a, FocusStep::Forward), a);
+    EXPECT_EQ(SteppedFocus({skip, hidden}, nullptr, FocusStep::Backward), nullptr);
+    EXPECT_EQ(SteppedFocus({}, a, FocusStep::Forward), nullptr);
+    EXPECT_EQ(engine::FocusEntry(order, b), b);
+    EXPECT_EQ(engine::FocusEntry(order, &outside), nullptr);
+    EXPECT_EQ(engine::FocusEntry(order, nullptr), nullptr);
+    // A control released meanwhile is passed over.
+    std::vector<scene::OGraph*> withDead{a, b, c};
+    router.Remove(b);
+    made.erase(std::find(made.begin(), made.end(), b));
+    scene::OGraph::Release(b);
+    EXPECT_EQ(SteppedFocus(withDead, a, FocusStep::Forward), c);
+    EXPECT_TRUE(log.empty()) << "stepping tells no control anything";
+}
+
 TEST_F(ControlRouterTest, ForgettingClearsHoldersWithoutTellingThem) {
     Probe* a = Add("a", 0, 0);
     router.SetCapture(a);

@@ -569,3 +569,339 @@ TEST_F(Dialogs, AFailedSaveIsToldOnceAndKeepsTheOldFile) {
 }
 
 } // namespace
+
+namespace {
+
+// Every dialog played with keys alone, as a player without a mouse does.
+class KeyDialogs : public DialogTest {
+protected:
+    // Opens a dialog as a key asks for it.
+    template <class D>
+    D* OpenByKey(GameDialog which, GameDialogActions actions = {}, std::int32_t score = 0) {
+        GameDialogContext context;
+        context.owner = window;
+        context.score = score;
+        context.level = int(Settings().level) + 1;
+        context.actions = std::move(actions);
+        context.byKey = true;
+        OpenGameDialog(which, context);
+        Pump();
+        return Dialog<D>();
+    }
+    static scene::OGraph* Focused(engine::OWindow* d) {
+        return engine::FocusEntry(d->Controls(), d->FocusControl());
+    }
+    void Key(engine::OWindow* d, int key) { Press(d, key); }
+    // Space as the window system reports it: the key, its character, the release.
+    void Space(engine::OWindow* d) {
+        Send(d, platform::EventKind::KeyDown, platform::Key_Space, 0, 0);
+        Send(d, platform::EventKind::Character, ' ', 0, 0);
+        Send(d, platform::EventKind::KeyUp, platform::Key_Space, 0, 0);
+    }
+    void ShiftTab(engine::OWindow* d) {
+        Send(d, platform::EventKind::KeyDown, platform::Key_Shift, 0, 0);
+        Press(d, platform::Key_Tab);
+        Send(d, platform::EventKind::KeyUp, platform::Key_Shift, 0, 0);
+    }
+};
+
+TEST_F(KeyDialogs, TheQuestionsAnswerYesAndNoWithKeysAlone) {
+    OpenGame();
+    int quits = 0, changes = 0;
+    GameDialogActions actions;
+    actions.quit = [&quits] { ++quits; };
+    actions.changeLevel = [&changes] { ++changes; };
+    // Opened by a key, the question holds the focus on "Yes", with the ring around it.
+    auto* quit = OpenByKey<OWndExit>(GameDialog::Quit, actions);
+    ASSERT_NE(quit, nullptr);
+    EXPECT_EQ(Focused(quit), quit->YesButton());
+    EXPECT_TRUE(quit->Ring().Shown());
+    Key(quit, platform::Key_Right);
+    EXPECT_EQ(Focused(quit), quit->NoButton());
+    Key(quit, platform::Key_Right);
+    EXPECT_EQ(Focused(quit), quit->YesButton()) << "wrapped around";
+    ShiftTab(quit);
+    Key(quit, platform::Key_Return);
+    EXPECT_EQ(Dialog<OWndExit>(), nullptr);
+    EXPECT_EQ(quits, 0) << "No";
+
+    quit = OpenByKey<OWndExit>(GameDialog::Quit, actions);
+    ASSERT_NE(quit, nullptr);
+    Space(quit);
+    EXPECT_EQ(Dialog<OWndExit>(), nullptr);
+    EXPECT_EQ(quits, 1) << "Yes";
+
+    auto* level = OpenByKey<OWndExitLevel>(GameDialog::Level, actions);
+    ASSERT_NE(level, nullptr);
+    Key(level, platform::Key_Tab);
+    Space(level);
+    EXPECT_EQ(changes, 0);
+    level = OpenByKey<OWndExitLevel>(GameDialog::Level, actions);
+    ASSERT_NE(level, nullptr);
+    Key(level, platform::Key_Return);
+    EXPECT_EQ(changes, 1);
+    EXPECT_FALSE(window->IsBlocked());
+}
+
+TEST_F(KeyDialogs, OptionsAreSetKeptAndPutBackWithKeysAlone) {
+    OpenGame();
+    const GameSettings before = Settings();
+    int keeps = 0;
+    GameDialogActions actions;
+    actions.keepSettings = [&keeps] { ++keeps; };
+    auto* options = OpenByKey<OWndOptions>(GameDialog::Options, actions);
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(Focused(options), options->OkButton());
+    // Down from "Ok" goes on to "Cancel" and round to the first box; Up walks back.
+    Key(options, platform::Key_Down);
+    EXPECT_EQ(Focused(options), options->CancelButton());
+    Key(options, platform::Key_Down);
+    EXPECT_EQ(Focused(options), options->SoundBox());
+    std::size_t sounds = headless->Sounds().size();
+    Space(options);
+    EXPECT_EQ(Settings().sound, !before.sound);
+    EXPECT_EQ(Focused(options), options->SoundBox()) << "the box keeps the focus as it turns";
+    const std::vector<std::string> afterSpace = headless->Sounds();
+    const std::vector<std::string> bySpace(afterSpace.begin() + std::ptrdiff_t(sounds), afterSpace.end());
+    Key(options, platform::Key_Down);
+    sounds = headless->Sounds().size();
+    Key(options, platform::Key_Return);
+    EXPECT_EQ(Settings().autosave, !before.autosave);
+    const std::vector<std::string> afterEnter = headless->Sounds();
+    const std::vector<std::string> byEnter(afterEnter.begin() + std::ptrdiff_t(sounds), afterEnter.end());
+    EXPECT_EQ(bySpace.size(), 1u) << "the box's click sound";
+    EXPECT_EQ(bySpace, byEnter) << "Space sounds as Enter does";
+    for (int i = 0; i < 4; ++i) Key(options, platform::Key_Down);
+    EXPECT_EQ(Focused(options), options->SpeedBox(2));
+    Space(options);
+    EXPECT_EQ(Settings().speed, Speed::Slow);
+    EXPECT_EQ(options->SpeedBox(1)->CurrentIndex(), 0);
+    EXPECT_EQ(Focused(options), options->SpeedBox(2)) << "the chosen speed keeps the focus";
+    // "Cancel" with Space puts everything back.
+    Key(options, platform::Key_Tab);
+    Key(options, platform::Key_Tab);
+    EXPECT_EQ(Focused(options), options->CancelButton());
+    Space(options);
+    EXPECT_EQ(Dialog<OWndOptions>(), nullptr);
+    EXPECT_EQ(Settings().sound, before.sound);
+    EXPECT_EQ(Settings().autosave, before.autosave);
+    EXPECT_EQ(Settings().speed, before.speed);
+    EXPECT_EQ(keeps, 0);
+
+    options = OpenByKey<OWndOptions>(GameDialog::Options, actions);
+    ASSERT_NE(options, nullptr);
+    for (int i = 0; i < 4; ++i) ShiftTab(options);
+    EXPECT_EQ(Focused(options), options->PathBox());
+    Space(options);
+    Key(options, platform::Key_End); // no key of the dialog's: the focus stays
+    EXPECT_EQ(Focused(options), options->PathBox());
+    for (int i = 0; i < 4; ++i) Key(options, platform::Key_Right);
+    EXPECT_EQ(Focused(options), options->OkButton());
+    Key(options, platform::Key_Return);
+    EXPECT_EQ(Dialog<OWndOptions>(), nullptr);
+    EXPECT_EQ(Settings().showPath, !before.showPath);
+    EXPECT_EQ(keeps, 1);
+}
+
+TEST_F(KeyDialogs, ANameIsTypedWithItsSpaceAndConfirmedWithKeysAlone) {
+    OpenGame();
+    OWndResult::LastPlayerName() = "Old";
+    auto* result = OpenByKey<OWndResult>(GameDialog::Result, {}, 321);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->FocusControl(), result->NameField());
+    for (int i = 0; i < 3; ++i) Key(result, platform::Key_Backspace);
+    Type(result, "Ann");
+    Space(result);
+    Type(result, "Lee");
+    // Left and Right move the caret inside the name; Enter there answers nothing.
+    Key(result, platform::Key_Left);
+    Key(result, platform::Key_Left);
+    Key(result, platform::Key_Left);
+    Key(result, platform::Key_Right);
+    EXPECT_EQ(result->FocusControl(), result->NameField());
+    EXPECT_EQ(result->NameField()->CaretPosition(), 5);
+    Key(result, platform::Key_Return);
+    ASSERT_EQ(Dialog<OWndResult>(), result);
+    EXPECT_EQ(result->NameField()->GetText(), "Ann Lee");
+    Key(result, platform::Key_Down);
+    EXPECT_EQ(Focused(result), result->OkButton());
+    Key(result, platform::Key_Return);
+    EXPECT_EQ(Dialog<OWndResult>(), nullptr);
+    EXPECT_EQ(ReadTable().tableText(), TodayRecordDate() + "\tAnn Lee\t1\t321\n");
+
+    // Up from the name field reaches "Cancel": nothing is recorded.
+    result = OpenByKey<OWndResult>(GameDialog::Result, {}, 5);
+    ASSERT_NE(result, nullptr);
+    Key(result, platform::Key_Up);
+    EXPECT_EQ(Focused(result), result->CancelButton());
+    Space(result);
+    EXPECT_EQ(Dialog<OWndResult>(), nullptr);
+    EXPECT_EQ(ReadTable().size(), 1u);
+}
+
+TEST_F(KeyDialogs, TheTopTenAndItsClearingAreAnsweredWithKeysAlone) {
+    WriteTable("2001-7-5\tNed\t1\t10\n");
+    OpenGame();
+    auto* scores = OpenByKey<OWndScores>(GameDialog::Scores);
+    ASSERT_NE(scores, nullptr);
+    EXPECT_EQ(Focused(scores), scores->CloseButton());
+    // The rows take no part: the keys step over the three buttons alone.
+    Key(scores, platform::Key_Tab);
+    EXPECT_EQ(Focused(scores), scores->PublishButton());
+    Key(scores, platform::Key_Tab);
+    EXPECT_EQ(Focused(scores), scores->ClearButton());
+    Key(scores, platform::Key_Tab);
+    EXPECT_EQ(Focused(scores), scores->CloseButton());
+    Key(scores, platform::Key_Left);
+    Space(scores);
+    // Clearing asked for by a key starts on "No", which keeps the records.
+    auto* clear = Dialog<OWndScoresClear>(scores);
+    ASSERT_NE(clear, nullptr);
+    EXPECT_EQ(Focused(clear), clear->NoButton());
+    EXPECT_TRUE(clear->Ring().Shown());
+    Key(clear, platform::Key_Return);
+    EXPECT_EQ(Dialog<OWndScoresClear>(scores), nullptr);
+    EXPECT_EQ(ReadTable().size(), 1u);
+    EXPECT_EQ(Focused(scores), scores->ClearButton());
+    Key(scores, platform::Key_Return);
+    clear = Dialog<OWndScoresClear>(scores);
+    ASSERT_NE(clear, nullptr);
+    Key(clear, platform::Key_Left);
+    Key(clear, platform::Key_Return);
+    EXPECT_EQ(ReadTable().size(), 0u);
+    Key(scores, platform::Key_Right);
+    Key(scores, platform::Key_Return);
+    EXPECT_EQ(Dialog<OWndScores>(), nullptr);
+    EXPECT_FALSE(window->IsBlocked());
+
+    // A mouse click on "Clear" opens the question as before: no focus, no ring.
+    scores = OpenByKey<OWndScores>(GameDialog::Scores);
+    ASSERT_NE(scores, nullptr);
+    ClickOn(scores, scores->ClearButton());
+    clear = Dialog<OWndScoresClear>(scores);
+    ASSERT_NE(clear, nullptr);
+    EXPECT_EQ(clear->FocusControl(), nullptr);
+    EXPECT_FALSE(clear->Ring().Shown());
+}
+
+TEST_F(KeyDialogs, AShiftLetGoWhileAnotherDialogHadTheKeysIsNotHeldAfterwards) {
+    OpenGame();
+    auto* scores = OpenByKey<OWndScores>(GameDialog::Scores);
+    ASSERT_NE(scores, nullptr);
+    Key(scores, platform::Key_Left);
+    ASSERT_EQ(Focused(scores), scores->ClearButton());
+    Send(scores, platform::EventKind::KeyDown, platform::Key_Shift, 0, 0);
+    Key(scores, platform::Key_Return);
+    auto* clear = Dialog<OWndScoresClear>(scores);
+    ASSERT_NE(clear, nullptr);
+    // The release reaches the question, which has the keyboard now.
+    Send(clear, platform::EventKind::KeyUp, platform::Key_Shift, 0, 0);
+    Key(clear, platform::Key_Escape);
+    ASSERT_EQ(Dialog<OWndScoresClear>(scores), nullptr);
+    Key(scores, platform::Key_Tab);
+    EXPECT_EQ(Focused(scores), scores->CloseButton()) << "a plain Tab, forward";
+}
+
+TEST_F(KeyDialogs, APublishAskedForByKeyOpensTheAddress) {
+    WriteTable("2001-7-5\tAnna\t1\t500\n");
+    OpenGame();
+    auto* scores = OpenByKey<OWndScores>(GameDialog::Scores);
+    ASSERT_NE(scores, nullptr);
+    Key(scores, platform::Key_Down);
+    Space(scores);
+    EXPECT_EQ(Dialog<OWndScores>(), nullptr);
+    EXPECT_EQ(headless->Urls().size(), 1u);
+}
+
+TEST_F(KeyDialogs, TheKeysPageOpensFromTheRulesByButtonAndByF1AndGoesBack) {
+    OpenGame();
+    Send(window, platform::EventKind::KeyDown, platform::Key_F1, 10, 10);
+    auto* rules = Dialog<OWndHelp>();
+    ASSERT_NE(rules, nullptr);
+    EXPECT_EQ(rules->ShownPage(), OWndHelp::Page::Rules);
+    const std::size_t rulesWords = rules->Graphs().size();
+    // F1 again, in the rules window.
+    Send(rules, platform::EventKind::KeyDown, platform::Key_F1, 10, 10);
+    EXPECT_EQ(rules->ShownPage(), OWndHelp::Page::Keys);
+    EXPECT_EQ(rules->PageButton()->GetText(), "Rules");
+    std::string shown;
+    for (scene::OGraph* g : rules->Graphs()) {
+        auto* word = dynamic_cast<ui::OText*>(g);
+        if (!word || !word->IsVisible()) continue;
+        shown += word->GetText();
+        // Every word lies inside the window, above the buttons.
+        EXPECT_GE(word->X(), 0);
+        EXPECT_LE(word->X() + word->Width(), float(OWndHelp::kWidth)) << word->GetText();
+        EXPECT_LE(word->Y() + word->Height(), rules->PlayButton()->Y()) << word->GetText();
+    }
+    EXPECT_EQ(shown.find("Hoopstack keys: "), 0u);
+    for (const char* text :
+         {"Court: ", "Shift: ", "Panel: ", "F11 ", "Dialogs: ", "Shift+Tab ", "Gamepad: ", "d-pad ", "Back "})
+        EXPECT_NE(shown.find(text), std::string::npos) << text;
+    EXPECT_EQ(shown.find("nutshell"), std::string::npos) << "the rules are hidden meanwhile";
+    // F1 goes back to the rules, and their words are the ones shown again.
+    Send(rules, platform::EventKind::KeyDown, platform::Key_F1, 10, 10);
+    EXPECT_EQ(rules->ShownPage(), OWndHelp::Page::Rules);
+    EXPECT_EQ(rules->PageButton()->GetText(), "Keys");
+    std::size_t visibleWords = 0;
+    for (scene::OGraph* g : rules->Graphs())
+        if (dynamic_cast<ui::OText*>(g) && g->IsVisible()) ++visibleWords;
+    EXPECT_EQ(visibleWords, rulesWords);
+
+    // The page button by keys: Play holds the focus, Tab wraps round to "Keys", Space presses.
+    Key(rules, platform::Key_Tab);
+    EXPECT_EQ(Focused(rules), rules->PageButton());
+    Space(rules);
+    EXPECT_EQ(rules->ShownPage(), OWndHelp::Page::Keys);
+    Key(rules, platform::Key_Return);
+    EXPECT_EQ(rules->ShownPage(), OWndHelp::Page::Rules);
+    // By the mouse too; and Escape closes the window from the keys page.
+    ClickOn(rules, rules->PageButton());
+    EXPECT_EQ(rules->ShownPage(), OWndHelp::Page::Keys);
+    Key(rules, platform::Key_Escape);
+    EXPECT_EQ(Dialog<OWndHelp>(), nullptr);
+    EXPECT_FALSE(window->IsBlocked());
+}
+
+TEST_F(KeyDialogs, TheKeysPageOpensDirectlyForTheGamepadAndPlayCloses) {
+    OpenGame();
+    auto* keys = OpenByKey<OWndHelp>(GameDialog::Keys);
+    ASSERT_NE(keys, nullptr);
+    EXPECT_EQ(DialogName(GameDialog::Keys), std::string("keys"));
+    EXPECT_EQ(keys->ShownPage(), OWndHelp::Page::Keys);
+    EXPECT_EQ(Focused(keys), keys->PlayButton());
+    keys->ShowRulesPage();
+    keys->ShowKeysPage();
+    keys->ShowKeysPage();
+    EXPECT_EQ(keys->ShownPage(), OWndHelp::Page::Keys);
+    Key(keys, platform::Key_Return);
+    EXPECT_EQ(Dialog<OWndHelp>(), nullptr);
+
+    // The rules window opened by the mouse's F1 key turns to the keys page when asked.
+    window->OpenDialog(GameDialog::Rules);
+    auto* rules = Dialog<OWndHelp>();
+    ASSERT_NE(rules, nullptr);
+    rules->ShowKeysPage();
+    EXPECT_EQ(rules->ShownPage(), OWndHelp::Page::Keys);
+    Key(rules, platform::Key_Escape);
+    EXPECT_EQ(Dialog<OWndHelp>(), nullptr);
+}
+
+TEST_F(KeyDialogs, EveryDialogOpenedByKeyClosesWithEscapeAndHidesTheRingAtAMove) {
+    OpenGame();
+    for (GameDialog which : {GameDialog::Rules, GameDialog::Quit, GameDialog::Level, GameDialog::Options,
+                             GameDialog::Scores, GameDialog::Result, GameDialog::Keys}) {
+        auto* dialog = OpenByKey<ui::ODialog>(which);
+        ASSERT_NE(dialog, nullptr) << DialogName(which);
+        EXPECT_NE(dialog->FocusControl(), nullptr) << DialogName(which);
+        EXPECT_TRUE(dialog->Ring().Shown()) << DialogName(which);
+        driver.MoveTo(dialog, 3, 3);
+        EXPECT_FALSE(dialog->Ring().Shown()) << DialogName(which);
+        Send(dialog, platform::EventKind::KeyDown, platform::Key_Escape, 0, 0);
+        Pump();
+        EXPECT_EQ(engine::OWindow::DialogOf(window), nullptr) << DialogName(which);
+    }
+    EXPECT_FALSE(window->Finished());
+}
+
+} // namespace

@@ -133,12 +133,18 @@ void CourtKeys::Clicked(const rules::TGame& game) {
 }
 
 bool CourtKeys::Follow(const rules::TGame& game) {
+    // Balls move or wait: the turn is being played out.
+    if (!game.AcceptsClicks()) {
+        m_turnPlayed = true;
+        return false;
+    }
     const rules::Cell selected = game.SelectedCell();
-    if (selected == m_seenSelection) return false;
+    if (!m_turnPlayed && selected == m_seenSelection) return false;
+    if (!selected.IsValid()) return false;
+    m_turnPlayed = false;
     m_seenSelection = selected;
     // A new turn: where the player picks she picks again, from the ball the rules chose;
     // otherwise she goes on aiming from where the mark stands.
-    if (!selected.IsValid()) return false;
     if (PlayerPicks()) {
         m_cursor.StartPicking(selected);
     } else if (m_cursor.Stage() == CursorStage::Picking) {

@@ -60,6 +60,7 @@ private:
     int m_heldKey = 0;
     int m_repeats = 0;
     rules::Cell m_seenSelection;
+    bool m_turnPlayed = false; // balls moved since the cursor last followed the selection
     std::optional<CourtPoint> m_mouse;
 };
 

@@ -43,28 +43,31 @@ CourtKeyAnswer CourtPad::ButtonDown(PadButton button, CourtKeys& keys, const rul
     if (!keys.Visible()) {
         if (button == PadButton::B) return {};
         keys.Reveal(game);
-        if (direction) {
-            m_held = direction;
-            m_heldByStick = false;
-            m_heldSince = now;
-            m_repeats = 0;
-        }
+        if (direction) Hold(*direction, false, now);
         return {true, std::nullopt};
     }
     if (direction) {
         keys.Step(*direction, 0);
-        m_held = direction;
-        m_heldByStick = false;
-        m_heldSince = now;
-        m_repeats = 0;
+        Hold(*direction, false, now);
         return {true, std::nullopt};
     }
     if (button == PadButton::A) return {true, keys.Press(game)};
     return {keys.GiveUp(game), std::nullopt};
 }
 
+void CourtPad::Hold(CursorDirection direction, bool byStick, std::uint32_t now) {
+    m_held.Press(int(direction), now);
+    m_heldByStick = byStick;
+}
+
+std::optional<CursorDirection> CourtPad::Held() const {
+    if (!m_held.Held()) return std::nullopt;
+    return CursorDirection(*m_held.Held());
+}
+
 void CourtPad::ButtonUp(PadButton button) {
-    if (m_held && !m_heldByStick && DpadDirection(button) == m_held) m_held.reset();
+    if (const std::optional<CursorDirection> direction = DpadDirection(button); direction && !m_heldByStick)
+        m_held.Release(int(*direction));
 }
 
 void CourtPad::AxisMoved(PadAxis axis, int value) {
@@ -78,20 +81,6 @@ std::optional<CursorDirection> CourtPad::StickDirection() const {
     if (std::abs(m_stickX) >= std::abs(m_stickY))
         return m_stickX < 0 ? CursorDirection::Left : CursorDirection::Right;
     return m_stickY < 0 ? CursorDirection::Up : CursorDirection::Down;
-}
-
-bool CourtPad::Repeat(CourtKeys& keys, std::optional<CursorDirection> direction, std::uint32_t now) {
-    if (!direction) return false;
-    const std::uint32_t held = now - m_heldSince;
-    if (held < kRepeatDelay) return false;
-    // Every repeat due since the last frame, so that the pace does not follow the frame rate.
-    const int due = int((held - kRepeatDelay) / kRepeatPeriod) + 1;
-    bool moved = false;
-    while (m_repeats < due) {
-        keys.Step(*direction, ++m_repeats);
-        moved = true;
-    }
-    return moved;
 }
 
 bool CourtPad::Frame(CourtKeys& keys, const rules::TGame& game, std::uint32_t now) {
@@ -116,25 +105,25 @@ bool CourtPad::Frame(CourtKeys& keys, const rules::TGame& game, std::uint32_t no
     }
     // While picking, a tilted stick walks the highlight as a held d-pad does.
     const std::optional<CursorDirection> stick = aiming ? std::nullopt : StickDirection();
-    if (!m_held || m_heldByStick) {
-        if (stick != m_held) {
-            m_held = stick;
-            m_heldByStick = stick.has_value();
-            m_heldSince = now;
-            m_repeats = 0;
-            if (stick) {
-                keys.Step(*stick, 0);
-                return true;
-            }
+    if ((!Held() || m_heldByStick) && stick != Held()) {
+        m_held.Clear();
+        if (stick) {
+            Hold(*stick, true, now);
+            keys.Step(*stick, 0);
+            return true;
         }
     }
-    return Repeat(keys, m_held, now) || moved;
+    // Every repeat due since the last frame, so that the pace does not follow the frame rate.
+    const std::optional<CursorDirection> held = Held();
+    const int first = m_held.Repeats();
+    const int due = m_held.Due(now);
+    for (int i = 1; i <= due; ++i) keys.Step(*held, first + i);
+    return moved || due > 0;
 }
 
 void CourtPad::Release() {
-    m_held.reset();
+    m_held.Clear();
     m_heldByStick = false;
-    m_repeats = 0;
     m_stickX = m_stickY = 0;
     m_carryX = m_carryY = 0;
 }

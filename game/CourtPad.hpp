@@ -5,6 +5,7 @@
 
 #include "game/CourtKeys.hpp"
 #include "platform/Gamepad.hpp"
+#include "ui/HeldRepeat.hpp"
 
 namespace game {
 
@@ -26,18 +27,17 @@ public:
     void Release();
 
     // How long the d-pad is held before it repeats, and how often it then does.
-    static constexpr std::uint32_t kRepeatDelay = 300;
-    static constexpr std::uint32_t kRepeatPeriod = 60;
+    static constexpr std::uint32_t kRepeatDelay = ui::HeldRepeat::kDelay;
+    static constexpr std::uint32_t kRepeatPeriod = ui::HeldRepeat::kPeriod;
 
 private:
     // The stick, tilted past half way while picking, walks the highlight as the d-pad does.
     std::optional<CursorDirection> StickDirection() const;
-    bool Repeat(CourtKeys& keys, std::optional<CursorDirection> direction, std::uint32_t now);
+    void Hold(CursorDirection direction, bool byStick, std::uint32_t now);
+    std::optional<CursorDirection> Held() const;
 
-    std::optional<CursorDirection> m_held; // the d-pad's direction, or the stick's while picking
+    ui::HeldRepeat m_held; // the d-pad's direction, or the stick's while picking
     bool m_heldByStick = false;
-    std::uint32_t m_heldSince = 0;
-    int m_repeats = 0;
     int m_stickX = 0;
     int m_stickY = 0;
     double m_carryX = 0; // the stick's travel not yet a whole pixel

@@ -94,6 +94,7 @@ void OCourtWindow::Tick(std::uint32_t time) {
 }
 
 void OCourtWindow::KeyDown(int code, int x, int y) {
+    NoteInput(!platform::IsMouseButton(code));
     if (code == 'P' || code == platform::Key_Pause) {
         TogglePause();
         return;
@@ -119,8 +120,21 @@ void OCourtWindow::FocusChanged(bool gained) {
     OWindow::FocusChanged(gained);
 }
 
+void OCourtWindow::MouseMove(int x, int y) {
+    // A window appearing under a still pointer reports it where it rests.
+    if (x != m_mouseX || y != m_mouseY) NoteInput(false);
+    m_mouseX = x;
+    m_mouseY = y;
+    OWindow::MouseMove(x, y);
+}
+
 void OCourtWindow::PadButtonDown(platform::PadButton button) {
+    NoteInput(true);
     switch (button) {
+    case platform::PadButton::Back:
+        Resume();
+        OpenDialog(GameDialog::Keys);
+        break;
     case platform::PadButton::X:
         ServeButton(GamePanel::Button::New);
         break;
@@ -182,8 +196,8 @@ bool OCourtWindow::ServeSharedButton(GamePanel::Button which) {
 void OCourtWindow::OpenDialog(GameDialog which) {
     m_dialogRequest = DialogName(which);
     if (!m_openDialogs || !m_game) return;
-    GameDialogContext context{
-        this, m_game->Score(), static_cast<int>(rules::Settings().level) + 1, {}, DialogActions()};
+    GameDialogContext context{this, m_game->Score(), static_cast<int>(rules::Settings().level) + 1,
+                              {},   DialogActions(), m_byKey};
     // The result is recorded with the replay of the game that ended, when it has one.
     if (which == GameDialog::Result)
         if (const rules::GameReplay* replay = m_game->Replay(); replay && replay->finished)

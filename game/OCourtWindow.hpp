@@ -42,6 +42,8 @@ public:
     void FocusChanged(bool gained) override;
     // The pad's panel buttons: X a new game, Y the Top 10, Start the options, Back the keys.
     void PadButtonDown(platform::PadButton button) override;
+    // A real move of the mouse: dialogs asked for from now on are the mouse's.
+    void MouseMove(int x, int y) override;
 
     // Stops a running game or resumes a stopped one: flights, drops and the removal queue
     // stand still, the court says "Paused" and the window runs no frames until it resumes.
@@ -89,6 +91,9 @@ protected:
     // Stops or resumes as `pause` now has it: shows the banner, and holds or lets go the frames.
     void ApplyPause();
     GamePause& Pause() { return m_pause; }
+    // The input being served came from a key or a pad (true) or from the mouse: a dialog it
+    // opens starts on its default control, with the focus ring, for a player without a mouse.
+    void NoteInput(bool byKey) { m_byKey = byKey; }
 
     GamePanel& Panel() { return m_panel; }
 
@@ -103,6 +108,9 @@ private:
     GamePanel m_panel;
     GamePause m_pause;
     PauseBanner m_banner;
+    bool m_byKey = false;
+    int m_mouseX = -1;
+    int m_mouseY = -1;
     std::string m_dialogRequest;
 };
 

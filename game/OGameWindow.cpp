@@ -111,6 +111,7 @@ void OGameWindow::MouseMove(int x, int y) {
 }
 
 void OGameWindow::KeyDown(int code, int x, int y) {
+    NoteInput(!platform::IsMouseButton(code));
     OpenPendingResult();
     if (!Game()) return OCourtWindow::KeyDown(code, x, y);
     // The panel's clicks go to its buttons alone.
@@ -139,6 +140,7 @@ void OGameWindow::FocusChanged(bool gained) {
 }
 
 void OGameWindow::PadButtonDown(platform::PadButton button) {
+    NoteInput(true);
     OpenPendingResult();
     if (!Game() || !m_keys) return;
     // A stopped game resumes on the pad's A, as on a click on the court.

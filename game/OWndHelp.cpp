@@ -1,5 +1,7 @@
 #include "game/OWndHelp.hpp"
 
+#include <string>
+
 #include <algorithm>
 
 #include "engine/ControlEvents.hpp"
@@ -29,14 +31,14 @@ const OWndHelp::KeyGroup OWndHelp::kKeyGroups[4] = {
      "selects the ball, then throws it. Escape or Backspace gives the selection up. P or Pause pauses."},
     {"Panel:",
      "N new game, L level, O or F3 options, T or F2 Top 10, R or F1 rules (F1 again: this page), M more "
-     "games, F11 or Alt+Enter full screen."},
+     "games, Q quit, F11 or Alt+Enter full screen."},
     {"Dialogs:",
      "Tab, Shift+Tab or the arrow keys move the focus. Enter or Space presses. Escape is No, Cancel or "
      "close."},
     {"Gamepad:",
      "Left stick or d-pad aims (and moves the focus in dialogs). A selects and throws (presses in dialogs), "
      "B gives up or closes, X new game, Y Top 10, Start options, Back this page. Name entry: d-pad up and "
-     "down change the letter, left and right move, A confirms."},
+     "down change the letter, left and right move, X deletes, A goes on to Ok."},
 };
 
 namespace {
@@ -122,7 +124,9 @@ std::vector<scene::OGraph*> OWndHelp::WriteKeys() {
         layout.SetMargins(kKeysLeft, Width() - 20);
         layout.colour = 0;
         layout.weight = 500;
-        layout.WriteParagraph(group.keys);
+        // The layout lets a paragraph's last word overhang its bound; ended by a space, the
+        // paragraph's last word wraps as every other does.
+        layout.WriteParagraph(std::string(group.keys) + ' ');
         layout.y = std::max(layout.y, nameBottom);
     }
     return helpWordsSince(*this, before);

@@ -7,6 +7,7 @@
 #include "scene/OClip.hpp"
 #include "ui/OControl.hpp"
 #include "ui/OButton.hpp"
+#include "ui/OEdit.hpp"
 
 namespace ui {
 
@@ -96,6 +97,111 @@ void ODialog::MouseMove(int x, int y) {
         m_ring.Hide();
     }
     OWindow::MouseMove(x, y);
+}
+
+void ODialog::PressKey(int code) {
+    int x = 0, y = 0;
+    GetCursorClient(x, y);
+    KeyDown(code, x, y);
+    KeyUp(code, x, y);
+}
+
+void ODialog::PadStep(platform::PadButton direction) {
+    using platform::PadButton;
+    if (FocusInTextEntry() && (direction == PadButton::Up || direction == PadButton::Down)) {
+        if (auto* edit = dynamic_cast<OEdit*>(FocusControl())) {
+            int x = 0, y = 0;
+            GetCursorClient(x, y);
+            NoteKeyUse(x, y);
+            edit->CycleCharacter(direction == PadButton::Up ? 1 : -1);
+            RefreshRing();
+        }
+        return;
+    }
+    switch (direction) {
+    case PadButton::Up:
+        PressKey(platform::Key_Up);
+        break;
+    case PadButton::Down:
+        PressKey(platform::Key_Down);
+        break;
+    case PadButton::Left:
+        PressKey(platform::Key_Left);
+        break;
+    case PadButton::Right:
+        PressKey(platform::Key_Right);
+        break;
+    default:
+        break;
+    }
+}
+
+void ODialog::PadButtonDown(platform::PadButton button) {
+    using platform::PadButton;
+    std::lock_guard lock(Lock());
+    if (IsClosing()) return;
+    int x = 0, y = 0;
+    GetCursorClient(x, y);
+    switch (button) {
+    case PadButton::Up:
+    case PadButton::Down:
+    case PadButton::Left:
+    case PadButton::Right:
+        PadStep(button);
+        m_padHeld.Press(int(button), platform::CurrentPlatform().Milliseconds());
+        break;
+    case PadButton::A:
+        // In the name field A moves on to the answers; elsewhere it presses as Enter does.
+        if (FocusInTextEntry()) {
+            PressKey(platform::Key_Tab);
+        } else {
+            m_padEnter = true;
+            KeyDown(platform::Key_Return, x, y);
+        }
+        break;
+    case PadButton::B:
+        PressKey(platform::Key_Escape);
+        break;
+    case PadButton::X:
+        if (FocusInTextEntry()) PressKey(platform::Key_Backspace);
+        break;
+    case PadButton::Back:
+        PressKey(platform::Key_F1);
+        break;
+    default:
+        break;
+    }
+    OWindow::PadButtonDown(button);
+}
+
+void ODialog::PadButtonUp(platform::PadButton button) {
+    std::lock_guard lock(Lock());
+    m_padHeld.Release(int(button));
+    if (button == platform::PadButton::A && m_padEnter) {
+        m_padEnter = false;
+        int x = 0, y = 0;
+        GetCursorClient(x, y);
+        KeyUp(platform::Key_Return, x, y);
+    }
+    OWindow::PadButtonUp(button);
+}
+
+void ODialog::FocusChanged(bool gained) {
+    if (!gained) {
+        std::lock_guard lock(Lock());
+        m_shiftHeld = false;
+        m_padHeld.Clear();
+    }
+    OWindow::FocusChanged(gained);
+}
+
+void ODialog::Tick(std::uint32_t time) {
+    {
+        std::lock_guard lock(Lock());
+        if (const std::optional<int> held = m_padHeld.Held(); held && !IsClosing() && !m_ended)
+            for (int due = m_padHeld.Due(time); due > 0; --due) PadStep(platform::PadButton(*held));
+    }
+    OWindow::Tick(time);
 }
 
 void ODialog::UseKeys() {

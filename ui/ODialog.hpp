@@ -8,6 +8,7 @@
 
 #include "engine/OWindow.hpp"
 #include "ui/FocusRing.hpp"
+#include "ui/HeldRepeat.hpp"
 #include "ui/TextLayout.hpp"
 
 namespace scene {
@@ -59,6 +60,15 @@ public:
     void KeyUp(int code, int x, int y) override;
     // A move to another place than where the last key was pressed hides the focus ring.
     void MouseMove(int x, int y) override;
+    // A gamepad as the keys: the d-pad moves the focus (repeating while held), A presses, B is
+    // Escape, Back is F1. In a text field the d-pad's up and down change the letter at the
+    // caret, left and right move the caret, X deletes the letter before it and A moves on.
+    void PadButtonDown(platform::PadButton button) override;
+    void PadButtonUp(platform::PadButton button) override;
+    // A lost focus forgets what was held: its release goes elsewhere.
+    void FocusChanged(bool gained) override;
+    // The held d-pad's repeats, then the inherited frame.
+    void Tick(std::uint32_t time) override;
 
     // For a dialog opened with a key or a gamepad button: the focus goes to the default
     // control when no control holds it, and the ring shows. Takes the dialog's lock.
@@ -108,6 +118,10 @@ private:
     // it away otherwise.
     void RefreshRing();
     bool FocusInTextEntry() const;
+    // A key press and its release, as the pad's buttons give them; (x, y) the mouse.
+    void PressKey(int code);
+    // What the d-pad's direction does once: a step of the focus, the caret or the letter.
+    void PadStep(platform::PadButton direction);
 
     bool m_ended = false;
     std::vector<scene::OGraph*> m_keyOrder;
@@ -118,6 +132,9 @@ private:
     bool m_keysInUse = false;
     // Space went down as Enter, so its release is Enter's too.
     bool m_spaceAsEnter = false;
+    // The pad's A went down as Enter on a button, so its release is Enter's too.
+    bool m_padEnter = false;
+    HeldRepeat m_padHeld; // the d-pad's direction held, as a PadButton
     int m_keyMouseX = 0;
     int m_keyMouseY = 0;
 };

@@ -1,5 +1,7 @@
 #include "ui/OEdit.hpp"
 
+#include <string_view>
+
 #include <algorithm>
 
 #include "engine/OWindow.hpp"
@@ -157,6 +159,27 @@ void OEdit::OnKeyDown(int code, int x, int y) {
     default: break;
     }
     OButton::OnKeyDown(code, x, y);
+}
+
+void OEdit::CycleCharacter(int step) {
+    OText* caption = Caption();
+    if (!IsLive(caption)) return;
+    std::string text = caption->GetText();
+    const std::string_view cycle = kCycledCharacters;
+    const std::size_t at = std::size_t(std::clamp(m_caretPosition, 0, int(text.size())));
+    if (at == text.size()) {
+        text.push_back(cycle.front());
+    } else {
+        // A character outside the cycle steps from its start.
+        const std::size_t found = cycle.find(text[at]);
+        const int count = int(cycle.size());
+        const int index = found == std::string_view::npos ? (step > 0 ? count - 1 : 0) : int(found);
+        text[at] = cycle[std::size_t(((index + step) % count + count) % count)];
+    }
+    caption->SetText(text);
+    SetCaret(int(at));
+    m_needsUpdate = true;
+    UpdateState();
 }
 
 void OEdit::OnChar(std::uint8_t ch) {

@@ -39,6 +39,13 @@ public:
     void SetCaret(int position);
     // Removes character `index`; nothing outside the text.
     void DeleteAt(int index);
+    // Turns the character at the caret into the next (`step` 1) or the previous (-1) of
+    // kCycledCharacters, for entry without a keyboard; at the end of the text a first step
+    // adds "A" there. The caret stays before the character, so that steps go on changing it.
+    void CycleCharacter(int step);
+    // The characters CycleCharacter steps through, in order, wrapping around.
+    static constexpr const char* kCycledCharacters =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 -";
 
     int CaretPosition() const { return m_caretPosition; }
     scene::OClip* Caret() const { return m_caret; }

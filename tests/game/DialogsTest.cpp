@@ -9,6 +9,8 @@
 #include "game/OWndScores.hpp"
 #include "game/OWndScoresClear.hpp"
 #include "rules/CourtControls.hpp"
+#include "rules/ReplayPlayer.hpp"
+#include "ui/HeldRepeat.hpp"
 #include "store/ScoreReport.hpp"
 #include "ui/OButton.hpp"
 #include "ui/OCheckbox.hpp"
@@ -819,7 +821,13 @@ TEST_F(KeyDialogs, TheKeysPageOpensFromTheRulesByButtonAndByF1AndGoesBack) {
     auto* rules = Dialog<OWndHelp>();
     ASSERT_NE(rules, nullptr);
     EXPECT_EQ(rules->ShownPage(), OWndHelp::Page::Rules);
-    const std::size_t rulesWords = rules->Graphs().size();
+    auto visibleTexts = [&] {
+        std::size_t count = 0;
+        for (scene::OGraph* g : rules->Graphs())
+            if (dynamic_cast<ui::OText*>(g) && g->IsVisible()) ++count;
+        return count;
+    };
+    const std::size_t rulesWords = visibleTexts();
     // F1 again, in the rules window.
     Send(rules, platform::EventKind::KeyDown, platform::Key_F1, 10, 10);
     EXPECT_EQ(rules->ShownPage(), OWndHelp::Page::Keys);
@@ -843,10 +851,7 @@ TEST_F(KeyDialogs, TheKeysPageOpensFromTheRulesByButtonAndByF1AndGoesBack) {
     Send(rules, platform::EventKind::KeyDown, platform::Key_F1, 10, 10);
     EXPECT_EQ(rules->ShownPage(), OWndHelp::Page::Rules);
     EXPECT_EQ(rules->PageButton()->GetText(), "Keys");
-    std::size_t visibleWords = 0;
-    for (scene::OGraph* g : rules->Graphs())
-        if (dynamic_cast<ui::OText*>(g) && g->IsVisible()) ++visibleWords;
-    EXPECT_EQ(visibleWords, rulesWords);
+    EXPECT_EQ(visibleTexts(), rulesWords);
 
     // The page button by keys: Play holds the focus, Tab wraps round to "Keys", Space presses.
     Key(rules, platform::Key_Tab);
@@ -905,3 +910,116 @@ TEST_F(KeyDialogs, EveryDialogOpenedByKeyClosesWithEscapeAndHidesTheRingAtAMove)
 }
 
 } // namespace
+
+// A player with a gamepad alone: a whole game, the result window and a name entered with the
+// d-pad, then the Top 10 and the keys page.
+class PadDialogs : public KeyDialogs {
+protected:
+    void Pad(platform::PadButton button, int times = 1) {
+        for (int i = 0; i < times; ++i) {
+            headless->InjectPadButton(button, true);
+            headless->InjectPadButton(button, false);
+            Pump();
+        }
+    }
+    // The fewest d-pad presses from the character at the caret to `wanted`, up or down.
+    void StepTo(ui::OEdit* edit, char wanted) {
+        const std::string cycle = ui::OEdit::kCycledCharacters;
+        const int count = int(cycle.size());
+        const int from = int(cycle.find(edit->GetText()[std::size_t(edit->CaretPosition())]));
+        const int up = ((int(cycle.find(wanted)) - from) % count + count) % count;
+        if (up <= count / 2)
+            Pad(platform::PadButton::Up, up);
+        else
+            Pad(platform::PadButton::Down, count - up);
+    }
+};
+
+TEST_F(PadDialogs, AWholeGameItsResultAndANameArePlayedWithAGamepadAlone) {
+    Settings().level = Level::Novice;
+    OpenGame();
+    rules::TGame* game = window->Game();
+    driver.Frame(window);
+    int presses = 0;
+    for (int turn = 0; turn < 300 && !game->GameOver(); ++turn) {
+        for (int i = 0;
+             i < 20000 && !game->GameOver() && !(game->AcceptsClicks() && game->SelectedCell().IsValid());
+             ++i)
+            driver.Frame(window);
+        if (game->GameOver()) break;
+        // The first A shows the cursor on the selected ball, the next picks it.
+        if (!window->Keys()->Visible() || window->Keys()->Cursor().Stage() == CursorStage::Picking) {
+            Pad(platform::PadButton::A, window->Keys()->Visible() ? 1 : 2);
+            ASSERT_EQ(window->Keys()->Cursor().Stage(), CursorStage::Aiming) << turn;
+        }
+        // The stick up for a few frames, a little to one side.
+        headless->InjectPadAxis(platform::PadAxis::LeftY, -30000);
+        headless->InjectPadAxis(platform::PadAxis::LeftX, turn % 2 ? 20000 : -20000);
+        Pump();
+        for (int i = 0; i < 25 + turn % 20; ++i) driver.Frame(window);
+        headless->InjectPadAxis(platform::PadAxis::LeftY, 0);
+        headless->InjectPadAxis(platform::PadAxis::LeftX, 0);
+        Pump();
+        Pad(platform::PadButton::A);
+        ++presses;
+    }
+    for (int i = 0; i < 5000 && !game->IsSettled(); ++i) driver.Frame(window);
+    ASSERT_TRUE(game->GameOver());
+    const int score = game->Score();
+    ASSERT_NE(game->Replay(), nullptr);
+    EXPECT_TRUE(VerifyReplay(EncodeReplay(*game->Replay()), Level::Novice, score).verified);
+
+    // A pad button brings the result, its name field holding the focus.
+    Pad(platform::PadButton::Down);
+    auto* result = Dialog<OWndResult>();
+    ASSERT_NE(result, nullptr) << presses << " throws";
+    auto* edit = dynamic_cast<ui::OEdit*>(result->FocusControl());
+    ASSERT_NE(edit, nullptr);
+    // Right to the end of the prefilled name, X takes it away letter by letter.
+    Pad(platform::PadButton::Right, int(edit->GetText().size()));
+    Pad(platform::PadButton::X, int(edit->GetText().size()));
+    EXPECT_EQ(edit->GetText(), "");
+    for (const char letter : std::string("Zoe 7")) {
+        Pad(platform::PadButton::Up); // a new letter, "A"
+        StepTo(edit, letter);
+        Pad(platform::PadButton::Right);
+    }
+    EXPECT_EQ(edit->GetText(), "Zoe 7");
+    // A held d-pad repeats: "A" is added, then the press held past the delay and two periods
+    // steps it once and three times more.
+    Pad(platform::PadButton::Up);
+    headless->InjectPadButton(platform::PadButton::Up, true);
+    Pump();
+    for (std::uint32_t t = 0; t <= ui::HeldRepeat::kDelay + 2 * ui::HeldRepeat::kPeriod; t += 20) {
+        headless->SetTime(driver.Time() + t);
+        result->Tick(driver.Time() + t);
+    }
+    headless->InjectPadButton(platform::PadButton::Up, false);
+    Pump();
+    EXPECT_EQ(edit->GetText(), "Zoe 7E");
+    Pad(platform::PadButton::Right);
+    Pad(platform::PadButton::X);
+    EXPECT_EQ(edit->GetText(), "Zoe 7");
+    // A moves on to Ok, and A there records the name.
+    Pad(platform::PadButton::A);
+    EXPECT_EQ(result->FocusControl()->Graph(), result->OkButton());
+    Pad(platform::PadButton::A);
+    EXPECT_EQ(Dialog<OWndResult>(), nullptr);
+    store::TScoresTable table = ReadTable();
+    EXPECT_NE(table.tableText().find("Zoe 7"), std::string::npos) << table.tableText();
+
+    // Y opens the Top 10, B closes it; Back opens the keys page, B closes it too.
+    Pad(platform::PadButton::Y);
+    ASSERT_NE(Dialog<OWndScores>(), nullptr);
+    Pad(platform::PadButton::B);
+    EXPECT_EQ(Dialog<OWndScores>(), nullptr);
+    Pad(platform::PadButton::Back);
+    auto* keys = Dialog<OWndHelp>();
+    ASSERT_NE(keys, nullptr);
+    EXPECT_EQ(keys->ShownPage(), OWndHelp::Page::Keys);
+    // Back there turns to the rules, as F1 does.
+    Pad(platform::PadButton::Back);
+    EXPECT_EQ(keys->ShownPage(), OWndHelp::Page::Rules);
+    Pad(platform::PadButton::B);
+    EXPECT_EQ(Dialog<OWndHelp>(), nullptr);
+}

@@ -595,15 +595,18 @@ protected:
     }
     void Key(engine::OWindow* d, int key) { Press(d, key); }
     // Space as the window system reports it: the key, its character, the release.
+    // The press may close the dialog, so the rest goes to its platform window.
     void Space(engine::OWindow* d) {
-        Send(d, platform::EventKind::KeyDown, platform::Key_Space, 0, 0);
-        Send(d, platform::EventKind::Character, ' ', 0, 0);
-        Send(d, platform::EventKind::KeyUp, platform::Key_Space, 0, 0);
+        const platform::WindowId id = d->PlatformWindow();
+        driver.Send(id, platform::EventKind::KeyDown, platform::Key_Space);
+        driver.Send(id, platform::EventKind::Character, ' ');
+        driver.Send(id, platform::EventKind::KeyUp, platform::Key_Space);
     }
     void ShiftTab(engine::OWindow* d) {
-        Send(d, platform::EventKind::KeyDown, platform::Key_Shift, 0, 0);
-        Press(d, platform::Key_Tab);
-        Send(d, platform::EventKind::KeyUp, platform::Key_Shift, 0, 0);
+        const platform::WindowId id = d->PlatformWindow();
+        driver.Send(id, platform::EventKind::KeyDown, platform::Key_Shift);
+        driver.Press(d, platform::Key_Tab);
+        driver.Send(id, platform::EventKind::KeyUp, platform::Key_Shift);
     }
 };
 

@@ -82,9 +82,13 @@ void HeadlessDriver::Pump() {
 }
 
 void HeadlessDriver::Inject(const engine::OWindow* window, platform::EventKind kind, int code, int x, int y) {
+    Inject(window->PlatformWindow(), kind, code, x, y);
+}
+
+void HeadlessDriver::Inject(platform::WindowId window, platform::EventKind kind, int code, int x, int y) {
     platform::Event event;
     event.kind = kind;
-    event.window = window->PlatformWindow();
+    event.window = window;
     const bool button = platform::IsMouseButton(code);
     if (kind == platform::EventKind::Character) {
         event.character = static_cast<std::uint8_t>(code);
@@ -102,6 +106,10 @@ void HeadlessDriver::Inject(const engine::OWindow* window, platform::EventKind k
 }
 
 void HeadlessDriver::Send(const engine::OWindow* window, platform::EventKind kind, int code, int x, int y) {
+    Send(window->PlatformWindow(), kind, code, x, y);
+}
+
+void HeadlessDriver::Send(platform::WindowId window, platform::EventKind kind, int code, int x, int y) {
     Inject(window, kind, code, x, y);
     Pump();
 }
@@ -114,8 +122,9 @@ void HeadlessDriver::MoveTo(const engine::OWindow* window, int x, int y) {
 
 void HeadlessDriver::Click(const engine::OWindow* window, int x, int y, int button) {
     MoveTo(window, x, y);
-    Send(window, platform::EventKind::KeyDown, button, x, y);
-    Send(window, platform::EventKind::KeyUp, button, x, y);
+    const platform::WindowId id = window->PlatformWindow();
+    Send(id, platform::EventKind::KeyDown, button, x, y);
+    Send(id, platform::EventKind::KeyUp, button, x, y);
 }
 
 void HeadlessDriver::ClickOn(const engine::OWindow* window, const scene::OGraph* object) {
@@ -124,8 +133,9 @@ void HeadlessDriver::ClickOn(const engine::OWindow* window, const scene::OGraph*
 }
 
 void HeadlessDriver::Press(const engine::OWindow* window, int key) {
-    Send(window, platform::EventKind::KeyDown, key);
-    Send(window, platform::EventKind::KeyUp, key);
+    const platform::WindowId id = window->PlatformWindow();
+    Send(id, platform::EventKind::KeyDown, key);
+    Send(id, platform::EventKind::KeyUp, key);
 }
 
 void HeadlessDriver::Type(const engine::OWindow* window, std::string_view text) {

@@ -59,6 +59,10 @@ public:
     void Inject(const engine::OWindow* window, platform::EventKind kind, int code = 0, int x = 0, int y = 0);
     // The same, then serves the queue.
     void Send(const engine::OWindow* window, platform::EventKind kind, int code = 0, int x = 0, int y = 0);
+    // Both by the platform window alone, for input that may outlive the engine window: the
+    // press that closes a dialog frees it before its release is sent.
+    void Inject(platform::WindowId window, platform::EventKind kind, int code = 0, int x = 0, int y = 0);
+    void Send(platform::WindowId window, platform::EventKind kind, int code = 0, int x = 0, int y = 0);
 
     // Puts the mouse on the window's client pixel as a real mouse arrives there: the cursor
     // moves, then two moves are reported. The first may only take the capture away from the

@@ -65,7 +65,7 @@ folder=$work/game
 install_game "$game" "$folder"
 "$write_state" "$work/board.txt" "$level" "$folder/state.dat" || fail "cannot write the prepared state.dat"
 mkdir -m 700 "$work/run" && mkdir "$work/home"
-export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_DATA_HOME= XDG_CONFIG_HOME=$work/home/config
+export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_DATA_HOME='' XDG_CONFIG_HOME=$work/home/config
 begin_session none
 launch "$work/game.log" "$folder/hoopstack"
 

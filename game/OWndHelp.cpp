@@ -50,6 +50,17 @@ std::vector<scene::OGraph*> helpWordsSince(const engine::OWindow& window, std::s
                                        graphs.end());
 }
 
+// A page's title, centred at the top; the layout is left aligned afterwards, for the body.
+void writeTitle(ui::TextLayout& layout, int width, const char* title) {
+    layout.SetMargins(20, width - 20);
+    layout.y = 0;
+    layout.alignment = ui::TextLayout::kAlignCentre;
+    layout.size = 36;
+    layout.colour = 100;
+    layout.WriteParagraph(title);
+    layout.alignment = ui::TextLayout::kAlignLeft;
+}
+
 } // namespace
 
 OWndHelp::OWndHelp(engine::OWindow* owner, const engine::CreationParams& params, Page first)
@@ -81,13 +92,7 @@ bool OWndHelp::Start() {
 std::vector<scene::OGraph*> OWndHelp::WriteRules() {
     const std::size_t before = Graphs().size();
     ui::TextLayout layout(*this);
-    layout.SetMargins(20, Width() - 20);
-    layout.y = 0;
-    layout.alignment = ui::TextLayout::kAlignCentre;
-    layout.size = 36;
-    layout.colour = 100;
-    layout.WriteParagraph(kTitle);
-    layout.alignment = ui::TextLayout::kAlignLeft;
+    writeTitle(layout, Width(), kTitle);
     layout.size = 18;
     layout.colour = 0;
     layout.weight = 500;
@@ -104,13 +109,7 @@ std::vector<scene::OGraph*> OWndHelp::WriteKeys() {
     constexpr int kKeysLeft = 120;
     const std::size_t before = Graphs().size();
     ui::TextLayout layout(*this);
-    layout.SetMargins(20, Width() - 20);
-    layout.y = 0;
-    layout.alignment = ui::TextLayout::kAlignCentre;
-    layout.size = 36;
-    layout.colour = 100;
-    layout.WriteParagraph(kKeysTitle);
-    layout.alignment = ui::TextLayout::kAlignLeft;
+    writeTitle(layout, Width(), kKeysTitle);
     layout.size = 20;
     for (const KeyGroup& group : kKeyGroups) {
         layout.y += 14;

@@ -4,6 +4,7 @@
 #include "platform/sdl/Conversions.hpp"
 #include "platform/sdl/GameControllers.hpp"
 #include "platform/sdl/MessageBoxShowing.hpp"
+#include "platform/sdl/QuietWait.hpp"
 #include "platform/sdl/WindowSurface.hpp"
 #include "platform/sdl/X11Buttons.hpp"
 #include "platform/sdl/X11Errors.hpp"
@@ -51,6 +52,7 @@ SdlDriver::SdlDriver(std::string lockPath) : m_lock(lockPathOrDefault(std::move(
     m_wakeType = wakeEventType();
     m_sound = std::make_unique<SoundPlayer>();
     m_pads = std::make_unique<GameControllers>();
+    m_quietWait = std::make_unique<QuietWait>();
 }
 
 SdlDriver::~SdlDriver() {
@@ -215,7 +217,12 @@ bool SdlDriver::CanWait() {
 NativeDriver::Pumped SdlDriver::WaitNative(std::vector<NativeEvent>& out, bool block) {
     SDL_Event event;
     TolerateStaleWindowErrors();
-    if ((block ? SDL_WaitEvent(&event) : SDL_PollEvent(&event)) == 0) return block ? Pumped::Failed : Pumped::Nothing;
+    if (block && SDL_NumJoysticks() > 0 && m_quietWait->Usable()) {
+        // SDL's own wait would read the joysticks every millisecond.
+        m_quietWait->Wait(event, m_windows.empty() ? nullptr : m_windows.begin()->second.window);
+    } else if ((block ? SDL_WaitEvent(&event) : SDL_PollEvent(&event)) == 0) {
+        return block ? Pumped::Failed : Pumped::Nothing;
+    }
     if (event.type == m_wakeType) {
         std::lock_guard lock(m_wakeMutex);
         m_wakePending = false;
@@ -232,6 +239,7 @@ void SdlDriver::Wake() {
         SDL_Event wake{};
         wake.type = m_wakeType;
         m_wakePending = SDL_PushEvent(&wake) == 1;
+        m_quietWait->Wake();
     }
 }
 

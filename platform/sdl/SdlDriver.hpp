@@ -17,6 +17,7 @@ union SDL_Event;
 namespace platform {
 
 class GameControllers;
+class QuietWait;
 
 // The real program's windows beneath the window table: SDL2 windows presented through
 // their window surfaces, SDL input (game controllers' too) turned into native events, one SDL
@@ -72,6 +73,7 @@ private:
     SingleInstanceLock m_lock;
     std::unique_ptr<SoundPlayer> m_sound;
     std::unique_ptr<GameControllers> m_pads;
+    std::unique_ptr<QuietWait> m_quietWait;
     bool m_events = false;
     bool m_video = false;
     int m_scale = 1;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/CloseSignals.hpp"
+#include "app/FullScreenBorder.hpp"
 #include "app/WindowIcon.hpp"
 #include "engine/OWindow.hpp"
 #include "platform/Platform.hpp"
@@ -150,6 +151,9 @@ std::optional<int> EntrySequence::OpenGameWindow() {
     }
     m_game->Render();
     m_gameId = m_game->PlatformWindow();
+    // The tile is there before the first switch, whether it comes now or by a key.
+    FullScreenBorder::HandToPlatform();
+    if (m_startFullScreen) platform::CurrentPlatform().SetFullScreen(m_gameId, true);
     return std::nullopt;
 }
 

@@ -45,6 +45,10 @@ public:
     // Moves the sequence on; called after each dispatched message.
     [[nodiscard]] std::optional<int> AfterMessage();
 
+    // Whether the game window opens on the full screen (see Platform::SetFullScreen), its
+    // border the program's own tile; false, the default, opens it in its window.
+    void StartFullScreen(bool full) { m_startFullScreen = full; }
+
     Phase CurrentPhase() const { return m_phase; }
     // The windows as opened; each is freed by its frame thread once closed.
     game::OWndIntro* Intro() const { return m_intro; }
@@ -66,6 +70,7 @@ private:
     platform::WindowId m_introId = 0;
     game::OCourtWindow* m_game = nullptr;
     platform::WindowId m_gameId = 0;
+    bool m_startFullScreen = false;
 };
 
 } // namespace app

@@ -10,7 +10,10 @@ using scene::OClip;
 using scene::OGraph;
 
 OCourtWindow::OCourtWindow(OWindow* owner, const engine::CreationParams& params, const GameWindowSetup& setup)
-    : OWindow(owner, params), m_seed(setup.seed), m_openDialogs(setup.openDialogs) {}
+    : OWindow(owner, params),
+      m_seed(setup.seed),
+      m_openDialogs(setup.openDialogs),
+      m_fullScreenSwitched(setup.fullScreenSwitched) {}
 
 void OCourtWindow::AddShown(const std::string& file, float x, float y, float depth) {
     auto* clip = new OClip;
@@ -95,6 +98,7 @@ void OCourtWindow::Tick(std::uint32_t time) {
 
 void OCourtWindow::KeyDown(int code, int x, int y) {
     NoteInput(!platform::IsMouseButton(code));
+    if (SwitchesFullScreen(code)) return;
     if (code == 'P' || code == platform::Key_Pause) {
         TogglePause();
         return;
@@ -104,7 +108,23 @@ void OCourtWindow::KeyDown(int code, int x, int y) {
     OWindow::KeyDown(code, x, y);
 }
 
+void OCourtWindow::KeyUp(int code, int x, int y) {
+    m_fullScreenKeys.KeyUp(code);
+    OWindow::KeyUp(code, x, y);
+}
+
+bool OCourtWindow::SwitchesFullScreen(int code) {
+    if (!m_fullScreenKeys.KeyDown(code)) return false;
+    // Key input is served on the main thread, where the platform's window calls belong.
+    platform::Platform& os = platform::CurrentPlatform();
+    const platform::WindowId id = PlatformWindow();
+    const bool full = !os.IsFullScreen(id);
+    if (os.SetFullScreen(id, full) && m_fullScreenSwitched) m_fullScreenSwitched(full);
+    return true;
+}
+
 void OCourtWindow::FocusChanged(bool gained) {
+    if (!gained) m_fullScreenKeys.Release();
     {
         std::lock_guard lock(Lock());
         const std::uint32_t now = platform::CurrentPlatform().Milliseconds();

@@ -84,7 +84,7 @@ measured_run() {
             sleep 0.1
         done
         # Space ends the intro, as a player would not wait for it.
-        [[ -n $intro ]] && xdotool key space 2>/dev/null || true
+        if [[ -n $intro ]]; then xdotool key space 2>/dev/null || true; fi
         for _ in $(seq 1 200); do
             window=$(xdotool search --onlyvisible --name '^Hoopstack$' 2>/dev/null | head -n 1 || true)
             [[ -n $window ]] && break

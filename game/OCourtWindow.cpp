@@ -217,11 +217,19 @@ void OCourtWindow::OpenDialog(GameDialog which) {
     m_dialogRequest = DialogName(which);
     if (!m_openDialogs || !m_game) return;
     GameDialogContext context{this, m_game->Score(), static_cast<int>(rules::Settings().level) + 1,
-                              {},   DialogActions(), m_byKey};
+                              {},   DialogActions(), m_byKey,
+                              {}};
     // The result is recorded with the replay of the game that ended, when it has one.
     if (which == GameDialog::Result)
         if (const rules::GameReplay* replay = m_game->Replay(); replay && replay->finished)
             context.replay = rules::EncodeReplay(*replay);
+    // F11 and Alt+Enter switch the full screen from the dialogs too. The court window is
+    // blocked while they live, and both are served on the main thread.
+    context.keysFirst = [this](int code, bool down) {
+        if (down) return SwitchesFullScreen(code);
+        m_fullScreenKeys.KeyUp(code);
+        return false;
+    };
     OpenGameDialog(which, context);
 }
 

@@ -2,7 +2,8 @@
 # The full screen in the real program under Xvfb at 1280x800, 1920x1080, 2560x1440 and
 # 3840x2160, without a window manager, and once more under openbox: F11 puts the game window
 # over the whole screen, its client at the largest whole scale at which it fits, centred, the
-# border tile around it; the Top 10, opened with T, shows at that scale centred on the game;
+# border tile around it; the Top 10, opened with T, shows at that scale centred on the game,
+# and F11 there switches both;
 # Alt+Enter (or F11) brings the window back where it was at its own scale; the settings file
 # keeps each switch, the next start follows it, and --windowed overrides it for a run. The
 # screenshots are checked with ImageMagick, and kept in FULLSCREEN_E2E_SHOTS when it is set.
@@ -93,6 +94,7 @@ check_full() {
   is_small "$wrong" || fail "$what, shot $shot: the panel at scale $s differs from the window's in $wrong of 19500 pixels"
   say "$what: ${w}x${h} full screen at scale $s, client at $cx,$cy, the border around it"
 }
+has_position() { [ "$(position_of "$1")" = "$2" ]; }
 is_small() { awk -v n="$1" 'BEGIN { exit !(n ~ /^[0-9.e+]+$/ && n + 0 < 400) }'; }
 
 # One screen size: F11, the Top 10 by key, back with Alt+Enter (or F11 under openbox); the
@@ -123,6 +125,14 @@ run_size() {
   sleep 0.5
   snap "top10-${w}x${h}"
   is_border 1 1 || fail "shot $shot: the border went with the Top 10 open"
+  # F11 in the Top 10 switches too, the dialog coming along at the window's scale and back.
+  keys F11
+  wait_size "$window" "$wsize" 5 || fail "F11 in the Top 10 did not bring the window back: $(size_of "$window")"
+  wait_size "$dialog" "$(( (350 + 2 * frame) * scale ))x$(( (530 + 2 * frame) * scale ))" 5 ||
+    fail "the Top 10 did not come back to scale $scale with the window: $(size_of "$dialog")"
+  keys F11
+  wait_size "$window" "${w}x${h}" 5 || fail "F11 in the Top 10 did not go back to the full screen"
+  wait_for 5 has_position "$dialog" "$dx $dy" || fail "the Top 10 is not back at $dx,$dy: $(position_of "$dialog")"
   keys Escape
   wait_gone "$dialog" 5 || fail "Escape did not close the Top 10"
 

@@ -95,7 +95,7 @@ TEST_F(FullScreenWindowTest, F11AndAltEnterSwitchTheGameWindowAndSayWhichWayWith
     EXPECT_FALSE(window->Keys()->Visible());
 }
 
-TEST_F(FullScreenWindowTest, ADialogOpenedOnTheFullScreenTakesItsScaleAndTheWayBackTakesItAlong) {
+TEST_F(FullScreenWindowTest, ADialogOpenedOnTheFullScreenTakesItsScaleAndSwitchesItWithItsOwnKeys) {
     Open();
     driver.Press(window, Key_F11);
     ASSERT_TRUE(Full());
@@ -118,11 +118,23 @@ TEST_F(FullScreenWindowTest, ADialogOpenedOnTheFullScreenTakesItsScaleAndTheWayB
     EXPECT_EQ(os().ScaleOf(id), 1);
     const platform::Rect back = os().WindowArea(window->PlatformWindow());
     EXPECT_EQ(os().WindowArea(id).left - back.left, area.left - game.left + platform::kFrameWidth);
+    // F11 and Alt+Enter work in the dialog too, and Enter with Alt presses none of its buttons.
+    driver.Press(dialog, Key_F11);
+    EXPECT_TRUE(Full());
+    EXPECT_EQ(os().ScaleOf(id), 2);
+    driver.Send(dialog, platform::EventKind::KeyDown, Key_Alt);
+    driver.Press(dialog, Key_Return);
+    driver.Send(dialog, platform::EventKind::KeyUp, Key_Alt);
+    EXPECT_FALSE(Full());
+    EXPECT_EQ(driver.TopDialog(), dialog);
+    EXPECT_EQ(switched, (std::vector<bool>{true, true, false}));
+    // Once more, back on the full screen.
+    driver.Press(dialog, Key_F11);
+    EXPECT_TRUE(Full());
     // Its input is as in the window: Escape answers it.
     driver.Press(dialog, platform::Key_Escape);
     EXPECT_EQ(driver.TopDialog(), nullptr);
     // Closing the game window on the full screen leaves nothing behind.
-    driver.Press(window, Key_F11);
     ASSERT_TRUE(Full());
     const platform::WindowId gone = window->PlatformWindow();
     driver.DestroyWindows({window});

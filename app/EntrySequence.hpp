@@ -45,8 +45,10 @@ public:
     // Moves the sequence on; called after each dispatched message.
     [[nodiscard]] std::optional<int> AfterMessage();
 
-    // Whether the game window opens on the full screen (see Platform::SetFullScreen), its
-    // border the program's own tile; false, the default, opens it in its window.
+    // Whether the intro and the game window open on the full screen (see
+    // Platform::SetFullScreen), its border the program's own tile; false, the default, opens
+    // them in their windows. F11 or Alt+Enter on the intro changes it for the game window. Set
+    // before Begin.
     void StartFullScreen(bool full) { m_startFullScreen = full; }
 
     Phase CurrentPhase() const { return m_phase; }

@@ -42,4 +42,10 @@ void FullScreenKeys::Release() {
     *this = FullScreenKeys();
 }
 
+void FullScreenKeys::Switch(platform::WindowId window, const std::function<void(bool full)>& switched) {
+    platform::Platform& os = platform::CurrentPlatform();
+    const bool full = !os.IsFullScreen(window);
+    if (os.SetFullScreen(window, full) && switched) switched(full);
+}
+
 } // namespace game

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <functional>
+
+#include "platform/Platform.hpp"
+
 namespace game {
 
 // Tells which key presses switch between the window and the full screen: F11, and Enter
@@ -11,6 +15,10 @@ public:
     void KeyUp(int code);
     // Forgets what was held, as when the window loses the keyboard focus.
     void Release();
+
+    // Switches the window between the window and the full screen and tells `switched` (when
+    // set) which way it went; nothing when the platform could not. Main thread.
+    static void Switch(platform::WindowId window, const std::function<void(bool full)>& switched);
 
 private:
     bool m_alt = false;

@@ -116,10 +116,7 @@ void OCourtWindow::KeyUp(int code, int x, int y) {
 bool OCourtWindow::SwitchesFullScreen(int code) {
     if (!m_fullScreenKeys.KeyDown(code)) return false;
     // Key input is served on the main thread, where the platform's window calls belong.
-    platform::Platform& os = platform::CurrentPlatform();
-    const platform::WindowId id = PlatformWindow();
-    const bool full = !os.IsFullScreen(id);
-    if (os.SetFullScreen(id, full) && m_fullScreenSwitched) m_fullScreenSwitched(full);
+    FullScreenKeys::Switch(PlatformWindow(), m_fullScreenSwitched);
     return true;
 }
 

@@ -189,6 +189,42 @@ TEST_F(EntryTest, FinishedIntroGivesWayToTheGameWindowInTheSamePass) {
     EXPECT_FALSE(headless->Window(window->PlatformWindow()).presented.empty());
 }
 
+TEST_F(EntryTest, OnTheFullScreenTheIntroComesFirstAndF11ThereChoosesForTheGameWindow) {
+    std::vector<bool> switched;
+    setup.fullScreenSwitched = [&switched](bool full) { switched.push_back(full); };
+    fullScreen = true;
+    ASSERT_EQ(Begin(), std::nullopt);
+    Dispatch();
+    game::OWndIntro* intro = sequence->Intro();
+    const platform::WindowId introId = intro->PlatformWindow();
+    EXPECT_TRUE(headless->IsFullScreen(introId));
+    // 1024 x 768 holds the 400 x 400 intro once; Alt alone and F11 do not end it.
+    EXPECT_EQ(headless->ScaleOf(introId), 1);
+    Press(intro, platform::Key_Alt);
+    Press(intro, platform::Key_F11);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    EXPECT_FALSE(intro->Finished());
+    EXPECT_FALSE(headless->IsFullScreen(introId));
+    EXPECT_EQ(switched, (std::vector<bool>{false}));
+    // The game window opens as the intro was left: in its window.
+    Press(intro, platform::Key_Space);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    ASSERT_NE(sequence->GameWindow(), nullptr);
+    EXPECT_FALSE(headless->IsFullScreen(sequence->GameWindow()->PlatformWindow()));
+}
+
+TEST_F(EntryTest, OnTheFullScreenTheGameWindowFollowsTheIntroThere) {
+    fullScreen = true;
+    ASSERT_EQ(Begin(), std::nullopt);
+    Dispatch();
+    Press(sequence->Intro(), platform::Key_Space);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    ASSERT_NE(sequence->GameWindow(), nullptr);
+    const platform::WindowId id = sequence->GameWindow()->PlatformWindow();
+    EXPECT_TRUE(headless->IsFullScreen(id));
+    EXPECT_EQ(headless->ScreenArea(id), (platform::Rect{0, 0, 1024, 768}));
+}
+
 TEST_F(EntryTest, IntroEndsByItselfAndItsWakeUpBringsTheGameWindow) {
     ASSERT_EQ(Begin(), std::nullopt);
     Dispatch();

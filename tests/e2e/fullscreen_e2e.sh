@@ -61,6 +61,7 @@ start_game() {
   local intro
   intro=$(find_window '^Main window$' 20) || fail "no intro window appeared"
   wait_focus "$intro" 5 || timeout 5 xdotool windowfocus --sync "$intro" 2>/dev/null || true
+  intro_size=$(wait_settled "$intro" 5 | awk '{ print $3 "x" $4 }') || true
   keys space
   window=$(find_window '^Hoopstack$' 20) || fail "no game window after Space on the intro"
   wait_focus "$window" 5 || fail "the game window does not have the keyboard focus"
@@ -156,13 +157,26 @@ run_size 3840 2160 3 none alt+Return
 run_size 1920 1080 1 openbox F11
 
 # The kept choice starts the next run on the full screen; --windowed overrides it for a run,
-# and --fullscreen beats a kept window.
+# --fullscreen beats a kept window, and F11 on the intro takes the game window along.
 begin_session none 1280x800
 export HOME=$work/home-kept XDG_CONFIG_HOME=$work/home-kept/config
 mkdir -p "$XDG_CONFIG_HOME/hoopstack"
 printf 'language=xx\nfullscreen=1\n' > "$XDG_CONFIG_HOME/hoopstack/settings"
 start_game
 [ "$wsize" = 1280x800 ] || fail "the kept full screen did not start on it: the window is $wsize"
+[ "$intro_size" = 1280x800 ] || fail "the intro did not show on the kept full screen: $intro_size"
+quit_game
+# F11 on the intro takes it onto the full screen, and the game window follows it there.
+launch "$work/game-intro.log" "$folder/hoopstack" --windowed
+intro=$(find_window '^Main window$' 20) || fail "no intro window appeared"
+wait_focus "$intro" 5 || timeout 5 xdotool windowfocus --sync "$intro" 2>/dev/null || true
+keys F11
+wait_size "$intro" 1280x800 5 || fail "F11 on the intro left it at $(size_of "$intro")"
+snap intro-full
+is_border 1 1 || fail "shot $shot: no border around the intro"
+keys space
+window=$(find_window '^Hoopstack$' 20) || fail "no game window after Space on the intro"
+wait_size "$window" 1280x800 5 || fail "the game window did not follow the intro onto the full screen: $(size_of "$window")"
 quit_game
 start_game --windowed
 [ "$wsize" = "$(framed 750x600)" ] || fail "--windowed started at $wsize"

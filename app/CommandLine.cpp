@@ -23,14 +23,18 @@ std::optional<int> parseScale(const std::string& text) {
 } // namespace
 
 std::string CommandLine::Usage() {
-    return "usage: hoopstack [--scale N] [--data-dir DIR]\n"
-           "       hoopstack [--scale N] [--data-dir DIR] --replay FILE\n"
+    return "usage: hoopstack [--scale N] [--fullscreen | --windowed] [--data-dir DIR]\n"
+           "       hoopstack [--scale N] [--fullscreen | --windowed] [--data-dir DIR] --replay FILE\n"
            "       hoopstack --help | --version\n"
            "\n"
            "Hoopstack: throw basketballs onto a walled honeycomb court and clear groups of three.\n"
            "\n"
            "  --scale N       show every window N times as large, N from 1 to 4; by default the\n"
            "                  largest scale at which the game window fits the screen\n"
+           "  --fullscreen    show the game on the whole screen, at the largest scale at which\n"
+           "                  it fits, for this run; F11 or Alt+Enter switches in the game\n"
+           "  --windowed      show the game in its window for this run; without either, the\n"
+           "                  game starts as F11 or Alt+Enter last left it\n"
            "  --data-dir DIR  use the files found in DIR (CLP/, SKINS/, WAV/ as in the game's\n"
            "                  own data) before the game's own, to try clips of your own\n"
            "  --replay FILE   watch the game recorded in FILE (a .hoopstack-replay file) at\n"
@@ -69,6 +73,19 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments,
         std::optional<std::string> value;
         if (equals != std::string::npos) value = argument.substr(equals + 1);
         const bool takesValue = name == "--scale" || name == "--data-dir" || name == "--replay";
+        if (name == "--fullscreen" || name == "--windowed") {
+            const bool full = name == "--fullscreen";
+            if (value) {
+                line.refuse(name + " takes no value", true);
+                break;
+            }
+            if (line.m_fullScreen && *line.m_fullScreen != full) {
+                line.refuse("--fullscreen and --windowed exclude each other", true);
+                break;
+            }
+            line.m_fullScreen = full;
+            continue;
+        }
         if (name == "--help" || name == "--version") {
             if (value) {
                 line.refuse(name + " takes no value", true);

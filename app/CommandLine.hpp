@@ -7,9 +7,9 @@
 
 namespace app {
 
-// The program's command line, read before any window opens: the scale, the extra data
-// folder and the replay to run with, or an end at once (help, version, a fault) with what to
-// print.
+// The program's command line, read before any window opens: the scale, the full screen or
+// the window, the extra data folder and the replay to run with, or an end at once (help, version, a fault)
+// with what to print.
 class CommandLine {
 public:
     // Exit code of a command line the program cannot follow.
@@ -31,6 +31,8 @@ public:
 
     // The scale asked for (1 to 4); nullopt for the automatic one.
     std::optional<int> Scale() const { return m_scale; }
+    // True for --fullscreen, false for --windowed; nullopt for the kept choice.
+    std::optional<bool> FullScreen() const { return m_fullScreen; }
     // The folder whose files go before the program's own data, as given.
     const std::optional<std::string>& DataFolder() const { return m_dataFolder; }
     // The replay file to watch instead of playing, as given; it is read later, where a
@@ -46,6 +48,7 @@ private:
     std::string m_output;
     std::string m_errors;
     std::optional<int> m_scale;
+    std::optional<bool> m_fullScreen;
     std::optional<std::string> m_dataFolder;
     std::optional<std::string> m_replayFile;
 };

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/CloseSignals.hpp"
+#include "app/FullScreenBorder.hpp"
 #include "app/WindowIcon.hpp"
 #include "engine/OWindow.hpp"
 #include "platform/Platform.hpp"
@@ -52,6 +53,10 @@ std::optional<int> EntrySequence::Begin() {
         return kExitContentMissing;
     }
     m_introId = m_intro->PlatformWindow();
+    m_intro->SetFullScreenSwitched(m_gameSetup.fullScreenSwitched);
+    // The intro shows as the game window will, and F11 there chooses for both.
+    FullScreenBorder::HandToPlatform();
+    if (m_startFullScreen) platform::CurrentPlatform().SetFullScreen(m_introId, true);
     m_phase = Phase::Intro;
     return std::nullopt;
 }
@@ -74,7 +79,10 @@ bool EntrySequence::CloseIfFinished(engine::OWindow* window, platform::WindowId 
 std::optional<int> EntrySequence::AfterMessage() {
     if (m_phase == Phase::Intro) {
         bool gone = false;
+        // Read while the intro is there: the game window opens as the intro was left.
+        const bool introFull = platform::CurrentPlatform().IsFullScreen(m_introId);
         if (CloseIfFinished(m_intro, m_introId, gone)) {
+            m_startFullScreen = introFull;
             m_phase = Phase::Game;
         } else if (gone) {
             // Closed through the desktop or by a signal: the program ends in order.
@@ -150,6 +158,9 @@ std::optional<int> EntrySequence::OpenGameWindow() {
     }
     m_game->Render();
     m_gameId = m_game->PlatformWindow();
+    // The tile is there before the first switch, whether it comes now or by a key.
+    FullScreenBorder::HandToPlatform();
+    if (m_startFullScreen) platform::CurrentPlatform().SetFullScreen(m_gameId, true);
     return std::nullopt;
 }
 

@@ -45,6 +45,12 @@ public:
     // Moves the sequence on; called after each dispatched message.
     [[nodiscard]] std::optional<int> AfterMessage();
 
+    // Whether the intro and the game window open on the full screen (see
+    // Platform::SetFullScreen), its border the program's own tile; false, the default, opens
+    // them in their windows. F11 or Alt+Enter on the intro changes it for the game window. Set
+    // before Begin.
+    void StartFullScreen(bool full) { m_startFullScreen = full; }
+
     Phase CurrentPhase() const { return m_phase; }
     // The windows as opened; each is freed by its frame thread once closed.
     game::OWndIntro* Intro() const { return m_intro; }
@@ -66,6 +72,7 @@ private:
     platform::WindowId m_introId = 0;
     game::OCourtWindow* m_game = nullptr;
     platform::WindowId m_gameId = 0;
+    bool m_startFullScreen = false;
 };
 
 } // namespace app

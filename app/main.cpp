@@ -30,6 +30,7 @@
 #include "platform/sdl/X11Errors.hpp"
 #include "scene/ResolvePath.hpp"
 #include "store/FileIO.hpp"
+#include "store/Preferences.hpp"
 
 #include <unistd.h>
 
@@ -110,7 +111,21 @@ int main(int argc, char** argv) {
         setup.statePath = statePath;
         setup.writer = writer;
     }
+    // The full screen as F11 or Alt+Enter last left it, unless the command line chooses for
+    // this run; each switch by key is kept for the next.
+    const std::string settingsPath =
+        store::Preferences::DefaultPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    const bool fullScreen = line.FullScreen().value_or(store::Preferences::Load(settingsPath).FullScreen());
+    setup.fullScreenSwitched = [settingsPath](bool full) {
+        // Read again, so that what another program wrote meanwhile is kept.
+        store::Preferences preferences = store::Preferences::Load(settingsPath);
+        preferences.SetFullScreen(full);
+        std::string error;
+        if (!preferences.Save(settingsPath, &error))
+            std::fprintf(stderr, "hoopstack: cannot keep the full-screen choice: %s\n", error.c_str());
+    };
     app::EntrySequence sequence(std::move(setup));
+    sequence.StartFullScreen(fullScreen);
     int code = 0;
     if (const std::optional<int> failed = sequence.Begin()) {
         code = *failed;

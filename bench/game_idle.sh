@@ -2,8 +2,11 @@
 # Cost of the real game window under Xvfb, measured with /usr/bin/time over 15 s per run:
 # first idle at the Medium speed (50 frames a second) over a court of 144 balls at rest, the
 # same at scale 2 (a 1500 x 1200 window on a 1920 x 1200 screen), then throws clicked one after
-# another with xdotool at the Fast speed (100 frames a second).
-# Prints the CPU share of one core and the peak memory of each run.
+# another with xdotool at the Fast speed (100 frames a second). Then, on a 3840 x 2160 screen,
+# the window at scale 1 beside the full screen at scale 3, idle and throwing, and the time from
+# a key press (P, whose banner the court shows at once) to the first frame on the screen that
+# shows it, against one frame period (20 ms at Medium), read by hoopstack-key-latency.
+# Prints the CPU share of one core and the peak memory of each run, and the delays.
 # Usage: bench/game_idle.sh [BUILD_BIN_DIR]
 set -euo pipefail
 
@@ -31,6 +34,10 @@ saved_game() {
 measured_run() {
     local game=$1 times=$2 clicks=$3
     shift 3
+    # Where the client's pixel 0, 0 lies from the window's outer corner, and the scale: the
+    # frame at scale 1 in the window, the centred client at scale 3 on the full 3840 x 2160 screen.
+    local ox=4 oy=4 s=1
+    if [[ " $* " == *" --fullscreen "* ]]; then ox=795 oy=180 s=3; fi
     /usr/bin/time -v -o "$times" timeout -s INT "$seconds" "$game/hoopstack" "$@" &
     local runner=$!
     if [[ $clicks == throws ]]; then
@@ -49,22 +56,46 @@ measured_run() {
         # more, so every tenth pair starts a new game with the New Game button (its corner at
         # window pixel 626, 270, its picture about 112 x 36). xdotool counts from the outer
         # corner, 4 pixels outside the client area's for the frame the program draws.
-        local f=4
+        # On the full screen the client lies at ox, oy and each of its pixels is s x s.
         RANDOM=7
         local pairs=0
         while kill -0 "$runner" 2>/dev/null; do
             if ((pairs > 0 && pairs % 10 == 0)); then
-                xdotool mousemove --window "$window" $((684 + f)) $((289 + f)) click 1 2>/dev/null || true
+                xdotool mousemove --window "$window" $((ox + s * 684)) $((oy + s * 289)) click 1 2>/dev/null || true
                 sleep 0.1
             fi
-            xdotool mousemove --window "$window" $((23 + f + 34 * (RANDOM % 16))) $((290 + f)) click 1 2>/dev/null || true
-            sleep 0.1
-            xdotool mousemove --window "$window" $((23 + f + RANDOM % 527)) $((59 + f + RANDOM % 132)) click 1 \
+            xdotool mousemove --window "$window" $((ox + s * (23 + 34 * (RANDOM % 16)))) $((oy + s * 290)) click 1 \
                 2>/dev/null || true
+            sleep 0.1
+            xdotool mousemove --window "$window" $((ox + s * (23 + RANDOM % 527))) $((oy + s * (59 + RANDOM % 132))) \
+                click 1 2>/dev/null || true
             sleep 0.4
             pairs=$((pairs + 1))
         done
         echo "$pairs" > "$game/pairs.txt"
+    elif [[ $clicks == keys ]]; then
+        # Once the game window stands, P is pressed again and again; the paused court's banner
+        # (its plate 260 x 72 around the court's middle, 286, 307) comes and goes. The area
+        # read is a strip of the plate's upper part, program pixels 160-260 by 275-285.
+        local window="" intro=""
+        for _ in $(seq 1 100); do
+            intro=$(xdotool search --onlyvisible --name '^Main window$' 2>/dev/null | head -n 1 || true)
+            [[ -n $intro ]] && break
+            sleep 0.1
+        done
+        # Space ends the intro, as a player would not wait for it.
+        if [[ -n $intro ]]; then xdotool key space 2>/dev/null || true; fi
+        for _ in $(seq 1 200); do
+            window=$(xdotool search --onlyvisible --name '^Hoopstack$' 2>/dev/null | head -n 1 || true)
+            [[ -n $window ]] && break
+            sleep 0.1
+        done
+        [[ -n $window ]] || { echo "game window not found" >&2; wait "$runner" || true; return 1; }
+        sleep 1
+        local wx wy
+        read -r wx wy < <(xdotool getwindowgeometry "$window" | awk '/Position/ { split($2, p, ","); print p[1], p[2] }')
+        "$key_latency" $((wx + ox + s * 160)) $((wy + oy + s * 275)) $((s * 100)) $((s * 10)) p 20 \
+            > "$game/latency.txt" || true
     fi
     wait "$runner" || true
 }
@@ -76,6 +107,8 @@ if [[ ${1:-} == --measured-run ]]; then
 fi
 
 bin=${1:-build/bin}
+key_latency=$bin/hoopstack-key-latency
+export key_latency
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/game"
@@ -84,6 +117,8 @@ cp -r "$bin/CLP" "$bin/SKINS" "$bin/WAV" "$bin/icons" "$work/game/"
 # A copy the user is playing holds the single-instance lock; the measured one has its own.
 mkdir -m 700 "$work/run"
 export XDG_RUNTIME_DIR="$work/run"
+# The settings file of the measured copy is its own: --fullscreen and --windowed choose.
+export XDG_CONFIG_HOME="$work/config"
 
 report() {
     awk -F': ' -v label="$1" -v seconds="$seconds" -v goal="$2" -v extra="$3" '
@@ -108,3 +143,31 @@ xvfb-run -a -s "-screen 0 1024x768x24" "$0" --measured-run "$work/game" "$work/t
 over=$("$bin/hoopstack-store" decode "$work/game/state.dat" | cut -f 7)
 report "game window throwing, 100 fps" "goal: under 6%" \
     "with $(cat "$work/game/pairs.txt") click pairs$([[ $over == 1 ]] && echo ", game over by the end") "
+
+# The full screen at 3840 x 2160: the 750 x 600 client at scale 3 (2250 x 1800), centred, the
+# border tile around it, beside the window at scale 1 on the same screen in the same run.
+big="-screen 0 3840x2160x24"
+saved_game 1 | "$bin/hoopstack-store" encode "$work/game/state.dat"
+xvfb-run -a -s "$big" "$0" --measured-run "$work/game" "$work/time.txt" none --scale 1 --windowed
+report "3840 x 2160: window idle at scale 1, 50 fps" "the peer of the next line" ""
+saved_game 1 | "$bin/hoopstack-store" encode "$work/game/state.dat"
+xvfb-run -a -s "$big" "$0" --measured-run "$work/game" "$work/time.txt" none --scale 1 --fullscreen
+report "3840 x 2160: full screen idle at scale 3, 50 fps" "goal: under 3 times the window's" ""
+for mode in --windowed --fullscreen; do
+    saved_game 0 | "$bin/hoopstack-store" encode "$work/game/state.dat"
+    xvfb-run -a -s "$big" "$0" --measured-run "$work/game" "$work/time.txt" throws --scale 1 "$mode"
+    over=$("$bin/hoopstack-store" decode "$work/game/state.dat" | cut -f 7)
+    report "3840 x 2160: ${mode#--} throwing, 100 fps" "the window at scale 1 is the peer" \
+        "with $(cat "$work/game/pairs.txt") click pairs$([[ $over == 1 ]] && echo ", game over by the end") "
+done
+if [[ -x $key_latency ]]; then
+    for mode in --windowed --fullscreen; do
+        saved_game 1 | "$bin/hoopstack-store" encode "$work/game/state.dat"
+        rm -f "$work/game/latency.txt"
+        xvfb-run -a -s "$big" "$0" --measured-run "$work/game" "$work/time.txt" keys --scale 1 "$mode"
+        echo "3840 x 2160: ${mode#--}, key P to the frame showing it: $(tail -n 1 "$work/game/latency.txt" 2>/dev/null ||
+            echo "not measured") (one frame period: 20 ms)"
+    done
+else
+    echo "hoopstack-key-latency not built: no key-to-frame delay measured"
+fi

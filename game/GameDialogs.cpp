@@ -70,6 +70,7 @@ void OpenGameDialog(GameDialog which, const GameDialogContext& context) {
     const GameDialogEntry* entry = Find(which);
     if (!entry) return;
     ui::ODialog* dialog = entry->open(context);
+    if (dialog && context.keysFirst) dialog->SetKeysFirst(context.keysFirst);
     if (dialog && context.byKey) dialog->UseKeys();
 }
 

@@ -39,6 +39,9 @@ struct GameDialogContext {
     // Asked for with a key or a gamepad button: the dialog starts with the focus on its default
     // control and shows the focus ring (ui::ODialog::UseKeys).
     bool byKey = false;
+    // The owner's keys that work in its dialogs too (see ui::ODialog::SetKeysFirst); none by
+    // default.
+    std::function<bool(int code, bool down)> keysFirst;
 };
 
 // The name a dialog request is reported by: "rules", "quit", "level", "options", "scores",

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +30,9 @@ struct GameWindowSetup {
     // it to the rules frame by frame and takes no input that would change the game. Such a
     // window keeps no saved game and no Top 10: its state path, preset and writer are unused.
     std::optional<rules::GameReplay> playback;
+    // Told on the main thread after F11 or Alt+Enter switched the window to the full screen
+    // (true) or back (false), so that the choice can be kept; none keeps nothing.
+    std::function<void(bool full)> fullScreenSwitched;
 };
 
 } // namespace game

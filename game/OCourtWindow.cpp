@@ -10,7 +10,10 @@ using scene::OClip;
 using scene::OGraph;
 
 OCourtWindow::OCourtWindow(OWindow* owner, const engine::CreationParams& params, const GameWindowSetup& setup)
-    : OWindow(owner, params), m_seed(setup.seed), m_openDialogs(setup.openDialogs) {}
+    : OWindow(owner, params),
+      m_seed(setup.seed),
+      m_openDialogs(setup.openDialogs),
+      m_fullScreenSwitched(setup.fullScreenSwitched) {}
 
 void OCourtWindow::AddShown(const std::string& file, float x, float y, float depth) {
     auto* clip = new OClip;
@@ -95,6 +98,7 @@ void OCourtWindow::Tick(std::uint32_t time) {
 
 void OCourtWindow::KeyDown(int code, int x, int y) {
     NoteInput(!platform::IsMouseButton(code));
+    if (SwitchesFullScreen(code)) return;
     if (code == 'P' || code == platform::Key_Pause) {
         TogglePause();
         return;
@@ -104,7 +108,20 @@ void OCourtWindow::KeyDown(int code, int x, int y) {
     OWindow::KeyDown(code, x, y);
 }
 
+void OCourtWindow::KeyUp(int code, int x, int y) {
+    m_fullScreenKeys.KeyUp(code);
+    OWindow::KeyUp(code, x, y);
+}
+
+bool OCourtWindow::SwitchesFullScreen(int code) {
+    if (!m_fullScreenKeys.KeyDown(code)) return false;
+    // Key input is served on the main thread, where the platform's window calls belong.
+    FullScreenKeys::Switch(PlatformWindow(), m_fullScreenSwitched);
+    return true;
+}
+
 void OCourtWindow::FocusChanged(bool gained) {
+    if (!gained) m_fullScreenKeys.Release();
     {
         std::lock_guard lock(Lock());
         const std::uint32_t now = platform::CurrentPlatform().Milliseconds();
@@ -197,11 +214,19 @@ void OCourtWindow::OpenDialog(GameDialog which) {
     m_dialogRequest = DialogName(which);
     if (!m_openDialogs || !m_game) return;
     GameDialogContext context{this, m_game->Score(), static_cast<int>(rules::Settings().level) + 1,
-                              {},   DialogActions(), m_byKey};
+                              {},   DialogActions(), m_byKey,
+                              {}};
     // The result is recorded with the replay of the game that ended, when it has one.
     if (which == GameDialog::Result)
         if (const rules::GameReplay* replay = m_game->Replay(); replay && replay->finished)
             context.replay = rules::EncodeReplay(*replay);
+    // F11 and Alt+Enter switch the full screen from the dialogs too. The court window is
+    // blocked while they live, and both are served on the main thread.
+    context.keysFirst = [this](int code, bool down) {
+        if (down) return SwitchesFullScreen(code);
+        m_fullScreenKeys.KeyUp(code);
+        return false;
+    };
     OpenGameDialog(which, context);
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "engine/OWindow.hpp"
 #include "game/CourtScene.hpp"
+#include "game/FullScreenKeys.hpp"
 #include "game/GameDialogs.hpp"
 #include "game/GamePanel.hpp"
 #include "game/GamePause.hpp"
@@ -34,9 +36,11 @@ public:
     bool Start() override;
     void Stop() override;
     void Tick(std::uint32_t time) override;
-    // P or Pause stops or resumes the game; a panel key serves its button (resuming a stopped
+    // F11 or Alt+Enter switches between the window and the full screen; P or Pause stops or
+    // resumes the game; a panel key serves its button (resuming a stopped
     // game first); then the inherited handling, which serves the buttons.
     void KeyDown(int code, int x, int y) override;
+    void KeyUp(int code, int x, int y) override;
     // The window losing the focus stops the game, unless a dialog of its own took it (the game
     // stands still under a dialog anyway); the focus coming back resumes what that stopped.
     void FocusChanged(bool gained) override;
@@ -96,6 +100,9 @@ protected:
     void NoteInput(bool byKey) { m_byKey = byKey; }
 
     GamePanel& Panel() { return m_panel; }
+    // Switches the window between the window and the full screen when the key press is F11 or
+    // Alt+Enter, and tells the setup's callback when it did; true when the key was the switch.
+    bool SwitchesFullScreen(int code);
 
 private:
     bool LoadBorders();
@@ -112,6 +119,8 @@ private:
     int m_mouseX = -1;
     int m_mouseY = -1;
     std::string m_dialogRequest;
+    FullScreenKeys m_fullScreenKeys;
+    std::function<void(bool)> m_fullScreenSwitched;
 };
 
 } // namespace game

@@ -112,6 +112,8 @@ void OGameWindow::MouseMove(int x, int y) {
 
 void OGameWindow::KeyDown(int code, int x, int y) {
     NoteInput(!platform::IsMouseButton(code));
+    // Before the court's keys, for which Enter is a click.
+    if (SwitchesFullScreen(code)) return;
     OpenPendingResult();
     if (!Game()) return OCourtWindow::KeyDown(code, x, y);
     // The panel's clicks go to its buttons alone.

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "game/IntroMotion.hpp"
+#include "platform/KeyCodes.hpp"
 #include "scene/AssetNames.hpp"
 
 namespace game {
@@ -144,7 +145,24 @@ void OWndIntro::ShowTitle() {
     FadeStep({m_logos[2]});
 }
 
-void OWndIntro::KeyDown(int, int, int) { Finish(); }
+void OWndIntro::KeyDown(int code, int, int) {
+    if (m_fullScreenKeys.KeyDown(code)) {
+        FullScreenKeys::Switch(PlatformWindow(), m_fullScreenSwitched);
+        return;
+    }
+    // Alt alone may be the start of Alt+Enter.
+    if (code != platform::Key_Alt) Finish();
+}
+
+void OWndIntro::KeyUp(int code, int x, int y) {
+    m_fullScreenKeys.KeyUp(code);
+    OWindow::KeyUp(code, x, y);
+}
+
+void OWndIntro::FocusChanged(bool gained) {
+    if (!gained) m_fullScreenKeys.Release();
+    OWindow::FocusChanged(gained);
+}
 
 void OWndIntro::Finish() {
     SetFinished(true);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/OWindow.hpp"
+#include "game/FullScreenKeys.hpp"
 #include "scene/OClip.hpp"
 
 namespace game {
@@ -31,7 +32,16 @@ public:
     bool Start() override;
     void Stop() override;
     void Tick(std::uint32_t time) override;
+    // F11 and Alt+Enter switch the intro between its window and the full screen and tell the
+    // callback set with SetFullScreenSwitched; Alt alone does nothing; any other key or a
+    // click ends the intro.
     void KeyDown(int code, int x, int y) override;
+    void KeyUp(int code, int x, int y) override;
+    void FocusChanged(bool gained) override;
+    // Told, on the main thread, which way F11 or Alt+Enter switched the intro.
+    void SetFullScreenSwitched(std::function<void(bool full)> switched) {
+        m_fullScreenSwitched = std::move(switched);
+    }
 
     int Phase() const { return m_phase; }
     // Logo 1 (the upper half), 2 (the lower half) or 3 (the title); null before Start.
@@ -54,6 +64,8 @@ private:
 
     std::array<scene::OClip*, 3> m_logos{};
     int m_phase = kSlideIn;
+    FullScreenKeys m_fullScreenKeys;
+    std::function<void(bool)> m_fullScreenSwitched;
 };
 
 } // namespace game

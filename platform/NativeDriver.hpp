@@ -41,13 +41,27 @@ struct NativeEvent {
     PadAxis axis = PadAxis::None;
 };
 
+// How a window's client area lies in its native window.
+struct WindowLayout {
+    int scale = 1;           // screen pixels per program pixel
+    Point offset;            // the client corner from the outer corner, in screen pixels
+    Size client;             // the client size in the program's pixels
+    int frame = 0;           // the frame drawn around the client, in the program's pixels
+    bool fullScreen = false; // the border tile fills what the client leaves of the window
+};
+
+// The layout of a window shown with its frame at `scale`.
+constexpr WindowLayout FramedLayout(int scale, Size client, int frame) {
+    return WindowLayout{scale, Point{frame * scale, frame * scale}, client, frame, false};
+}
+
 // How the driver makes a window. Sizes and places are in screen pixels.
 struct NativeWindowSpec {
     WindowSpec wanted;     // as the program asked, its owner 0 unless the window exists
     Point corner;          // the outer top-left corner
     Size outer;            // frame included
     int frame = 0;         // FrameWidth of the style kind, in the program's pixels
-    int scale = 1;         // screen pixels per program pixel, the same for every window
+    int scale = 1;         // screen pixels per program pixel: its owner's, or the table's
 };
 
 // The operating system beneath the window table: what differs between a real desktop and
@@ -82,9 +96,16 @@ public:
     virtual void CaptureMouse(bool captured) = 0;
     // The pointer's screen position.
     virtual Point Cursor() = 0;
-    // Copies `clipped` (inside both the pixels and the client) of `pixels` to the client
-    // area on screen; `asked` is the area the program asked for. `clipped` may be empty.
+    // Copies `clipped` (inside the pixels, the client and the window) of `pixels` to the client
+    // area on screen by the window's layout; `asked` is the area the program asked for.
+    // `clipped` may be empty.
     virtual void Present(WindowId window, const Surface& pixels, const Rect& asked, const Rect& clipped) = 0;
+    // Gives the window the outer rectangle `outer` (screen pixels) and shows its client by
+    // `layout` from now on, drawing the frame or the border tile around it and the client in
+    // the background colour until it is presented again; false when the system refused.
+    virtual bool Place(WindowId window, const Rect& outer, const WindowLayout& layout) = 0;
+    // Keeps a copy of the picture repeated around full-screen clients; an empty one is none.
+    virtual void SetBorderTile(const ConstSurface& tile) = 0;
 
     enum class Pumped { Events, Nothing, Failed };
     // Whether WaitNative may block now; when not, only a posted event can arrive.

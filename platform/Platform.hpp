@@ -96,15 +96,16 @@ enum class ShowMode { Show, Minimize, Restore };
 // every backend against these comments.
 //
 // Every position and size here is in the program's pixels: at scale N each one covers N x N
-// screen pixels (see SetScale), so the program sees the same sizes at every scale. Window
-// positions and areas are the outer window's, frame included; mouse positions, presented
-// areas and events' areas are in client coordinates, inside the frame. Frames scale too.
+// screen pixels (see SetScale; a window's own scale for its positions and areas), so the program sees the
+// same sizes at every scale. Window positions and areas are the outer window's, frame included; mouse
+// positions, presented areas and events' areas are in client coordinates, inside the frame. Frames scale too.
 class Platform {
 public:
     virtual ~Platform() = default;
 
     // Shows every window at `scale` (1 to kMaxScale) from the first window on; other values,
-    // and every call once a window has been made, change nothing. The default is 1.
+    // and every call once a window has been made, change nothing. The default is 1. A dialog
+    // shows at its owner's scale, which the full screen may change (see SetFullScreen).
     virtual void SetScale(int scale) = 0;
 
     // Makes a shown window that takes the keyboard focus, its outer rectangle centred on its
@@ -167,6 +168,21 @@ public:
     // Plays a WAV file on the single voice; any thread. Without `wait` it returns at
     // once and is skipped while another sound plays; with `wait` it returns when done.
     virtual void PlaySound(const std::string& path, bool wait) = 0;
+    // Shows a window without an owner over the whole screen, its client at the largest whole
+    // scale (1 to kMaxScale) at which it fits (1 when none does), centred (the corner rounded
+    // down to whole pixels of that scale, and clipped at the right and bottom when too large),
+    // the border tile around it, its frame not shown; or back at its former place and scale.
+    // Its dialogs, and theirs, take its scale and keep their place relative to its client in the
+    // program's pixels; each window changed is exposed whole, none is resized. On the full
+    // screen WindowArea is the client's place in the window's own pixels and MoveWindow does
+    // nothing. False for a dialog, no window or no screen; true when it already was so.
+    virtual bool SetFullScreen(WindowId window, bool full) = 0;
+    // Whether the window shows on the full screen.
+    virtual bool IsFullScreen(WindowId window) = 0;
+    // The picture (24-bit) repeated around full-screen clients from the screen's corner, each of
+    // its pixels a block of the window's scale; shown from the next full-screen change or
+    // exposure on. Until one is given, or with an empty one, a plain dark colour.
+    virtual void SetBorderTile(const Surface& tile) = 0;
     // Sets the window's icon from a 24-bit image; its pixels of value `colourKey` (blue |
     // green << 8 | red << 16) are transparent, and a key above 0xFFFFFF keys none.
     virtual void SetIcon(WindowId window, const Surface& image, std::uint32_t colourKey) = 0;

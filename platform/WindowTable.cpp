@@ -28,6 +28,20 @@ Point CentreOn(const Rect& owner, Size size) {
                  static_cast<int>(owner.top + (owner.Height() - size.height) / 2)};
 }
 
+int FullScreenScale(Size screen, Size client) {
+    if (client.width < 1 || client.height < 1) return 1;
+    const int scale = std::min(screen.width / client.width, screen.height / client.height);
+    return std::clamp(scale, 1, kMaxScale);
+}
+
+Point FullScreenCorner(Size screen, Size client, int scale) {
+    const auto side = [scale](int room, int used) {
+        const int spare = room - used * scale;
+        return spare <= 0 ? 0 : spare / 2 / scale * scale;
+    };
+    return Point{side(screen.width, client.width), side(screen.height, client.height)};
+}
+
 WindowTable::WindowTable(std::unique_ptr<NativeDriver> driver) : m_driver(std::move(driver)) {}
 
 WindowTable::~WindowTable() = default;
@@ -42,6 +56,17 @@ int WindowTable::Scale() {
     return m_scale;
 }
 
+int WindowTable::ScaleOf(WindowId window) {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_windows.find(window);
+    return it == m_windows.end() ? 0 : it->second.layout.scale;
+}
+
+int WindowTable::scaleForOwnerLocked(WindowId owner) const {
+    const auto it = m_windows.find(owner);
+    return it == m_windows.end() ? m_scale : it->second.layout.scale;
+}
+
 WindowId WindowTable::CreateWindow(const WindowSpec& wanted) {
     std::lock_guard lock(m_mutex);
     if (!m_driver->Ready()) return 0;
@@ -49,21 +74,25 @@ WindowId WindowTable::CreateWindow(const WindowSpec& wanted) {
     const Size outer{OuterSide(std::max(wanted.width, 1), wanted.styleKind),
                      OuterSide(std::max(wanted.height, 1), wanted.styleKind)};
     const bool owned = m_windows.count(wanted.owner) != 0;
-    // Centred in the program's pixels, so that the place it is told is the centred one.
+    const int scale = scaleForOwnerLocked(owned ? wanted.owner : 0);
+    // Centred in the program's pixels, so that the place it is told is the centred one; the
+    // screen counts in the table's, an owner in its own.
     const Size screen = screenLocked(false);
     const Rect around = owned ? areaLocked(wanted.owner) : Rect{0, 0, screen.width, screen.height};
     const Point corner = CentreOn(around, outer);
     NativeWindowSpec request;
     request.wanted = wanted;
     request.wanted.owner = owned ? wanted.owner : 0;
-    request.corner = {corner.x * m_scale, corner.y * m_scale};
-    request.outer = {outer.width * m_scale, outer.height * m_scale};
+    request.corner = {corner.x * scale, corner.y * scale};
+    request.outer = {outer.width * scale, outer.height * scale};
     request.frame = frame;
-    request.scale = m_scale;
+    request.scale = scale;
     const WindowId id = m_driver->Create(request);
     if (id == 0) return 0;
     m_madeWindow = true;
-    m_windows[id] = Entry{request.wanted.owner, frame, true};
+    Entry& entry = m_windows[id];
+    entry = Entry{request.wanted.owner, frame, true, {}, false, {}, scale};
+    entry.layout = FramedLayout(scale, {outer.width - 2 * frame, outer.height - 2 * frame}, frame);
     m_driver->Raise(id);
     // A new window's size is reported once, as every later change: the size it got, which a
     // window manager may have changed.
@@ -107,7 +136,11 @@ void WindowTable::ShowWindow(WindowId window, ShowMode mode) {
 
 void WindowTable::MoveWindow(WindowId window, int x, int y) {
     std::lock_guard lock(m_mutex);
-    if (m_windows.count(window) != 0) m_driver->Move(window, Point{x * m_scale, y * m_scale});
+    const auto it = m_windows.find(window);
+    // A full-screen window stays where it is.
+    if (it == m_windows.end() || it->second.full) return;
+    const int scale = it->second.layout.scale;
+    m_driver->Move(window, Point{x * scale, y * scale});
 }
 
 Rect WindowTable::WindowArea(WindowId window) {
@@ -116,11 +149,27 @@ Rect WindowTable::WindowArea(WindowId window) {
 }
 
 Rect WindowTable::areaLocked(WindowId window) {
-    if (m_windows.count(window) == 0) return Rect{};
+    const auto it = m_windows.find(window);
+    if (it == m_windows.end()) return Rect{};
+    const WindowLayout& layout = it->second.layout;
+    const int scale = layout.scale;
+    if (it->second.full) {
+        // The client's place, as the frame is not shown.
+        const Point corner = clientCornerLocked(window);
+        const int x = ScaledDown(corner.x, scale), y = ScaledDown(corner.y, scale);
+        return Rect{x, y, x + layout.client.width, y + layout.client.height};
+    }
     const Rect native = m_driver->Area(window);
-    const int x = ScaledDown(static_cast<int>(native.left), m_scale);
-    const int y = ScaledDown(static_cast<int>(native.top), m_scale);
-    return Rect{x, y, x + static_cast<int>(native.Width()) / m_scale, y + static_cast<int>(native.Height()) / m_scale};
+    const int x = ScaledDown(static_cast<int>(native.left), scale);
+    const int y = ScaledDown(static_cast<int>(native.top), scale);
+    return Rect{x, y, x + static_cast<int>(native.Width()) / scale,
+                y + static_cast<int>(native.Height()) / scale};
+}
+
+Point WindowTable::clientCornerLocked(WindowId window) {
+    const Rect native = m_driver->Area(window);
+    const Point offset = m_windows[window].layout.offset;
+    return Point{static_cast<int>(native.left) + offset.x, static_cast<int>(native.top) + offset.y};
 }
 
 Size WindowTable::ClientSize(WindowId window) {
@@ -131,10 +180,12 @@ Size WindowTable::ClientSize(WindowId window) {
 Size WindowTable::clientSizeLocked(WindowId window) {
     const auto it = m_windows.find(window);
     if (it == m_windows.end()) return Size{};
+    if (it->second.full) return it->second.layout.client;
     const Rect native = m_driver->Area(window);
     const int frame = it->second.frame;
-    return Size{std::max(static_cast<int>(native.Width()) / m_scale - 2 * frame, 0),
-                std::max(static_cast<int>(native.Height()) / m_scale - 2 * frame, 0)};
+    const int scale = it->second.layout.scale;
+    return Size{std::max(static_cast<int>(native.Width()) / scale - 2 * frame, 0),
+                std::max(static_cast<int>(native.Height()) / scale - 2 * frame, 0)};
 }
 
 Size WindowTable::ScreenSize() {
@@ -231,22 +282,28 @@ Point WindowTable::CursorPosition(WindowId window) {
     std::lock_guard lock(m_mutex);
     if (m_windows.count(window) == 0) return Point{};
     const Point cursor = cursorOnClientLocked(window);
-    return Point{ScaledDown(cursor.x, m_scale), ScaledDown(cursor.y, m_scale)};
+    const int scale = m_windows[window].layout.scale;
+    return Point{ScaledDown(cursor.x, scale), ScaledDown(cursor.y, scale)};
 }
 
 Point WindowTable::cursorOnClientLocked(WindowId window) {
     const Point cursor = m_driver->Cursor();
-    const Rect area = m_driver->Area(window);
-    const int offset = m_windows[window].frame * m_scale;
-    return Point{cursor.x - static_cast<int>(area.left) - offset, cursor.y - static_cast<int>(area.top) - offset};
+    const Point corner = clientCornerLocked(window);
+    return Point{cursor.x - corner.x, cursor.y - corner.y};
 }
 
 void WindowTable::Present(WindowId window, const Surface& pixels, const Rect& area) {
     std::lock_guard lock(m_mutex);
     if (m_windows.count(window) == 0) return;
     const Size client = clientSizeLocked(window);
-    const Rect clipped =
-        pixels.bits == nullptr ? Rect{} : ClipArea(ClipArea(area, pixels.width, pixels.height), client.width, client.height);
+    Rect clipped = pixels.bits == nullptr
+                       ? Rect{}
+                       : ClipArea(ClipArea(area, pixels.width, pixels.height), client.width, client.height);
+    // A client larger than the screen shows the part the window holds.
+    const WindowLayout& layout = m_windows[window].layout;
+    const Rect native = m_driver->Area(window);
+    clipped = ClipArea(clipped, static_cast<int>(native.Width() - layout.offset.x) / layout.scale,
+                       static_cast<int>(native.Height() - layout.offset.y) / layout.scale);
     m_driver->Present(window, pixels, area, clipped);
 }
 
@@ -395,7 +452,8 @@ void WindowTable::translateMouseLocked(const NativeEvent& native) {
     const auto to = m_windows.find(target);
     if (to == m_windows.end()) return;
     const bool press = native.kind == NativeEvent::Kind::ButtonDown;
-    const int offset = to->second.frame * m_scale;
+    const Point offset = to->second.layout.offset;
+    const int scale = to->second.layout.scale;
     int x = native.x;
     int y = native.y;
     // Native positions are from the outer corner; the program's from the client corner.
@@ -403,18 +461,18 @@ void WindowTable::translateMouseLocked(const NativeEvent& native) {
         if (m_windows.count(source) != 0) {
             const Rect from = m_driver->Area(source);
             const Rect into = m_driver->Area(target);
-            x += static_cast<int>(from.left - into.left) - offset;
-            y += static_cast<int>(from.top - into.top) - offset;
+            x += static_cast<int>(from.left - into.left) - offset.x;
+            y += static_cast<int>(from.top - into.top) - offset.y;
         } else {
             const Point cursor = cursorOnClientLocked(target);
             x = cursor.x;
             y = cursor.y;
         }
     } else {
-        x -= offset;
-        y -= offset;
+        x -= offset.x;
+        y -= offset.y;
         const Size client = clientSizeLocked(target);
-        if (m_capture == 0 && (x < 0 || y < 0 || x >= client.width * m_scale || y >= client.height * m_scale)) {
+        if (m_capture == 0 && (x < 0 || y < 0 || x >= client.width * scale || y >= client.height * scale)) {
             // The frame is not the client's: without the capture nothing there is its input,
             // but a press on a disabled window's frame brings its dialog forward.
             if (press && !to->second.enabled) raiseDialogOfLocked(target);
@@ -428,8 +486,8 @@ void WindowTable::translateMouseLocked(const NativeEvent& native) {
     Event out;
     out.window = target;
     // Screen pixels to the program's: a pixel of the program covers scale x scale of them.
-    out.x = ScaledDown(x, m_scale);
-    out.y = ScaledDown(y, m_scale);
+    out.x = ScaledDown(x, scale);
+    out.y = ScaledDown(y, scale);
     if (native.kind == NativeEvent::Kind::MouseMove) {
         out.kind = EventKind::MouseMove;
     } else {
@@ -449,12 +507,13 @@ void WindowTable::translateKeyLocked(const NativeEvent& native) {
     }
     if (native.code == 0) return;
     const Point cursor = cursorOnClientLocked(id);
+    const int scale = m_windows[id].layout.scale;
     Event out;
     out.kind = down ? EventKind::KeyDown : EventKind::KeyUp;
     out.window = id;
     out.code = native.code;
-    out.x = ScaledDown(cursor.x, m_scale);
-    out.y = ScaledDown(cursor.y, m_scale);
+    out.x = ScaledDown(cursor.x, scale);
+    out.y = ScaledDown(cursor.y, scale);
     pushLocked(out);
     // A press of these keys types its character too, as on Windows.
     if (const std::uint8_t character = CharacterForKey(native.code); down && character != 0) {
@@ -511,6 +570,94 @@ bool WindowTable::OpenUrl(std::string_view target) {
 
 void WindowTable::PlaySound(const std::string& path, bool wait) {
     m_driver->PlaySound(path, wait);
+}
+
+bool WindowTable::SetFullScreen(WindowId window, bool full) {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_windows.find(window);
+    if (it == m_windows.end() || it->second.owner != 0) return false;
+    if (it->second.full == full) return true;
+    // Where each dialog lies from its owner's client corner, in its owner's pixels, before
+    // anything moves.
+    const std::vector<WindowId> dialogs = dialogsOfLocked(window);
+    std::vector<Point> places;
+    for (WindowId dialog : dialogs) {
+        const WindowId owner = m_windows[dialog].owner;
+        const Rect native = m_driver->Area(dialog);
+        const Point corner = clientCornerLocked(owner);
+        const int scale = m_windows[owner].layout.scale;
+        places.push_back(Point{ScaledDown(static_cast<int>(native.left) - corner.x, scale),
+                               ScaledDown(static_cast<int>(native.top) - corner.y, scale)});
+    }
+    Entry& entry = it->second;
+    const Size client = clientSizeLocked(window);
+    if (full) {
+        const Size screen = m_driver->Screen(false);
+        if (screen.width < 1 || screen.height < 1) return false;
+        const int scale = FullScreenScale(screen, client);
+        const WindowLayout layout{scale, FullScreenCorner(screen, client, scale), client, 0, true};
+        const Rect before = m_driver->Area(window);
+        if (!m_driver->Place(window, Rect{0, 0, screen.width, screen.height}, layout)) return false;
+        entry.windowed = before;
+        entry.windowedScale = entry.layout.scale;
+        entry.layout = layout;
+        entry.full = true;
+    } else {
+        const WindowLayout layout = FramedLayout(entry.windowedScale, client, entry.frame);
+        if (!m_driver->Place(window, entry.windowed, layout)) return false;
+        entry.layout = layout;
+        entry.full = false;
+    }
+    // Owners come before their dialogs, so each dialog is placed on its owner's new place.
+    for (std::size_t i = 0; i < dialogs.size(); ++i) {
+        Entry& dialog = m_windows[dialogs[i]];
+        const Size size = clientSizeLocked(dialogs[i]);
+        const int scale = m_windows[dialog.owner].layout.scale;
+        const Point corner = clientCornerLocked(dialog.owner);
+        const WindowLayout layout = FramedLayout(scale, size, dialog.frame);
+        const Point at{corner.x + places[i].x * scale, corner.y + places[i].y * scale};
+        const Rect outer{at.x, at.y, at.x + (size.width + 2 * dialog.frame) * scale,
+                         at.y + (size.height + 2 * dialog.frame) * scale};
+        if (m_driver->Place(dialogs[i], outer, layout)) dialog.layout = layout;
+    }
+    // On top of other windows, its dialogs above it, the newest with the focus.
+    m_driver->Raise(window);
+    for (WindowId dialog : dialogs) m_driver->Raise(dialog);
+    exposeLocked(window);
+    for (WindowId dialog : dialogs) exposeLocked(dialog);
+    return true;
+}
+
+bool WindowTable::IsFullScreen(WindowId window) {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_windows.find(window);
+    return it != m_windows.end() && it->second.full;
+}
+
+void WindowTable::SetBorderTile(const Surface& tile) {
+    std::lock_guard lock(m_mutex);
+    m_driver->SetBorderTile(tile);
+}
+
+std::vector<WindowId> WindowTable::dialogsOfLocked(WindowId window) const {
+    std::vector<WindowId> found;
+    std::vector<WindowId> owners{window};
+    // Ids grow, so every dialog is newer than its owner: one pass in id order finds them all.
+    for (const auto& [id, entry] : m_windows)
+        if (std::find(owners.begin(), owners.end(), entry.owner) != owners.end() && id != window) {
+            found.push_back(id);
+            owners.push_back(id);
+        }
+    return found;
+}
+
+void WindowTable::exposeLocked(WindowId window) {
+    Event exposed;
+    exposed.kind = EventKind::Exposed;
+    exposed.window = window;
+    const Size client = clientSizeLocked(window);
+    exposed.area = Rect{0, 0, client.width, client.height};
+    pushLocked(exposed);
 }
 
 void WindowTable::SetIcon(WindowId window, const Surface& image, std::uint32_t colourKey) {

@@ -50,6 +50,9 @@ public:
     bool OpenUrl(std::string_view target) override;
     void PlaySound(const std::string& path, bool wait) override;
     void SetIcon(WindowId window, const Surface& image, std::uint32_t colourKey) override;
+    bool SetFullScreen(WindowId window, bool full) override;
+    bool IsFullScreen(WindowId window) override;
+    void SetBorderTile(const Surface& tile) override;
 
     // Takes the next event without waiting; false when there is none.
     bool PollEvent(Event& event);
@@ -59,6 +62,9 @@ public:
     // Whether the window exists and is enabled.
     bool Enabled(WindowId window);
     int Scale();
+    // The scale the window shows at: the table's, its owner's, or its full-screen one; 0 for
+    // no window.
+    int ScaleOf(WindowId window);
 
 protected:
     NativeDriver& Driver() { return *m_driver; }
@@ -68,6 +74,10 @@ private:
         WindowId owner = 0;
         int frame = 0; // FrameWidth of the style kind, in the program's pixels
         bool enabled = true;
+        WindowLayout layout;
+        bool full = false;
+        Rect windowed; // on the full screen, the outer rectangle to go back to (screen pixels)
+        int windowedScale = 1;
     };
 
     // Takes a made or else a posted event.
@@ -90,6 +100,13 @@ private:
     Size screenLocked(bool usable);
     // The pointer relative to the window's client corner, in screen pixels.
     Point cursorOnClientLocked(WindowId window);
+    // The client's top-left corner on the screen, in screen pixels.
+    Point clientCornerLocked(WindowId window);
+    // The scale a dialog of `owner` (0: none) shows at.
+    int scaleForOwnerLocked(WindowId owner) const;
+    // Every window `window` owns, and theirs, oldest first.
+    std::vector<WindowId> dialogsOfLocked(WindowId window) const;
+    void exposeLocked(WindowId window);
 
     std::unique_ptr<NativeDriver> m_driver;
     // Lock order: m_mutex, then m_postMutex, then the driver's own.
@@ -114,5 +131,10 @@ std::uint8_t CharacterForKey(int virtualKey);
 Rect ClipArea(const Rect& area, int width, int height);
 // The top-left corner that centres a window of `size` on `owner` (halves truncated to zero).
 Point CentreOn(const Rect& owner, Size size);
+// The largest whole scale, 1 to kMaxScale, at which `client` fits `screen`; 1 when none does.
+int FullScreenScale(Size screen, Size client);
+// The corner that centres `client` at `scale` on `screen`, rounded down to a multiple of the
+// scale, 0 on a side where it does not fit.
+Point FullScreenCorner(Size screen, Size client, int scale);
 
 } // namespace platform

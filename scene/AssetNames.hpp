@@ -15,6 +15,8 @@ inline constexpr const char* kKeyCell = "SKINS\\keycell.clp";
 inline constexpr const char* kAimMark = "SKINS\\aim.clp";
 // The plate a paused court shows its word on.
 inline constexpr const char* kPausePlate = "SKINS\\pause.clp";
+// The tile around the game on the full screen.
+inline constexpr const char* kFullScreenBorder = "SKINS\\fsbrd.clp";
 inline constexpr const char* kColumnMarker = "SKINS\\z.clp";
 inline constexpr const char* kDigits = "SKINS\\num.clp";
 inline constexpr const char* kNarrowDigits = "SKINS\\numn.clp";

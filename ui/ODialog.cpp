@@ -52,6 +52,7 @@ bool ODialog::Started(ODialog* dialog) {
 }
 
 void ODialog::KeyDown(int code, int x, int y) {
+    if (m_keysFirst && m_keysFirst(code, true)) return;
     if (code == platform::Key_Escape && !m_ended) Cancel();
     if (platform::IsMouseButton(code)) {
         m_keysInUse = false;
@@ -80,6 +81,7 @@ void ODialog::KeyDown(int code, int x, int y) {
 }
 
 void ODialog::KeyUp(int code, int x, int y) {
+    if (m_keysFirst) m_keysFirst(code, false);
     if (code == platform::Key_Shift) m_shiftHeld = false;
     if (code == platform::Key_Space && m_spaceAsEnter) {
         m_spaceAsEnter = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -45,8 +46,10 @@ public:
             owner ? owner->DialogParams(width, height)
                   : engine::CreationParams{0, platform::kFramedStyleBit, width, height};
         // The new dialog takes the keyboard: a Shift released there is never seen here.
-        if (auto* ownerDialog = dynamic_cast<ODialog*>(owner)) ownerDialog->m_shiftHeld = false;
+        auto* ownerDialog = dynamic_cast<ODialog*>(owner);
+        if (ownerDialog) ownerDialog->m_shiftHeld = false;
         auto* dialog = new D(owner, params, std::forward<Args>(args)...);
+        if (ownerDialog) static_cast<ODialog*>(dialog)->m_keysFirst = ownerDialog->m_keysFirst;
         return Started(dialog) ? dialog : nullptr;
     }
 
@@ -69,6 +72,11 @@ public:
     void FocusChanged(bool gained) override;
     // The held d-pad's repeats, then the inherited frame.
     void Tick(std::uint32_t time) override;
+
+    // Key presses (`down`) and releases go to `first` before the dialog's own handling, and a
+    // press it takes (true) goes no further; the dialogs this one opens hand theirs to it too.
+    // Set before the first key; main thread.
+    void SetKeysFirst(std::function<bool(int code, bool down)> first) { m_keysFirst = std::move(first); }
 
     // For a dialog opened with a key or a gamepad button: the focus goes to the default
     // control when no control holds it, and the ring shows. Takes the dialog's lock.
@@ -129,6 +137,7 @@ private:
     FocusRing m_ring;
     // Shift goes down and up as a key of its own; forgotten when another dialog takes the keys.
     bool m_shiftHeld = false;
+    std::function<bool(int code, bool down)> m_keysFirst;
     bool m_keysInUse = false;
     // Space went down as Enter, so its release is Enter's too.
     bool m_spaceAsEnter = false;

@@ -46,6 +46,11 @@ public:
     void AdvanceTime(std::uint32_t ms) { m_driver.AdvanceTime(ms); }
     // Makes the next CreateWindow fail, as when another copy of the program runs.
     void FailNextCreate() { m_driver.FailNextCreate(); }
+    // Makes the next change of a window's place or size fail, as when the window system
+    // refuses it (SetFullScreen then reports false and changes nothing).
+    void FailNextPlace() { m_driver.FailNextPlace(); }
+    // Changes the screen's size (screen pixels), 0 x 0 for a lost screen.
+    void SetScreenSize(Size screen) { m_driver.SetScreen(screen); }
     // Makes OpenUrl refuse every address (it still records them), as a desktop without a
     // browser does.
     void RefuseUrls(bool refuse) { m_driver.RefuseUrls(refuse); }

@@ -1,5 +1,6 @@
 #include "platform/headless/MemoryDriver.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -15,26 +16,64 @@ bool MemoryDriver::Ready() {
 
 WindowId MemoryDriver::Create(const NativeWindowSpec& request) {
     std::lock_guard lock(m_mutex);
-    m_scale = request.scale;
+    const int scale = request.scale;
     const WindowId id = m_nextId++;
     HeadlessWindow& made = m_windows[id];
     made.wanted = request.wanted;
-    made.frame = request.frame;
-    made.client = {request.outer.width / m_scale - 2 * request.frame, request.outer.height / m_scale - 2 * request.frame};
-    made.position = {request.corner.x / m_scale, request.corner.y / m_scale};
-    made.screen.resize(std::size_t(request.outer.width) * std::size_t(request.outer.height) * 3);
-    const std::uint32_t background = request.wanted.background;
-    for (std::size_t i = 0; i < made.screen.size(); i += 3) {
-        made.screen[i] = std::uint8_t(background >> 16);
-        made.screen[i + 1] = std::uint8_t(background >> 8);
-        made.screen[i + 2] = std::uint8_t(background);
-    }
-    const Surface image = imageLocked(made);
-    DrawWindowFrame(image, Rect{0, 0, image.width, image.height}, made.Outer().width, made.Outer().height, made.frame,
-                    m_scale);
+    made.area = {request.corner.x, request.corner.y, request.corner.x + request.outer.width,
+                 request.corner.y + request.outer.height};
+    const Size client{request.outer.width / scale - 2 * request.frame,
+                      request.outer.height / scale - 2 * request.frame};
+    made.layout = FramedLayout(scale, client, request.frame);
+    paintLocked(made);
     queue(NativeEvent::Kind::Exposed, id);
-    m_system.back().area = {0, 0, made.client.width, made.client.height};
+    m_system.back().area = {0, 0, client.width, client.height};
     return id;
+}
+
+bool MemoryDriver::Place(WindowId window, const Rect& outer, const WindowLayout& layout) {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_windows.find(window);
+    if (it == m_windows.end() || std::exchange(m_failNextPlace, false)) return false;
+    it->second.area = outer;
+    it->second.layout = layout;
+    paintLocked(it->second);
+    return true;
+}
+
+void MemoryDriver::SetBorderTile(const ConstSurface& tile) {
+    locked([&] { m_border.Set(tile); });
+}
+
+void MemoryDriver::paintLocked(HeadlessWindow& made) {
+    const WindowLayout& layout = made.layout;
+    made.screen.assign(std::size_t(made.area.Width()) * std::size_t(made.area.Height()) * 3, 0);
+    const Surface image = imageLocked(made);
+    const Rect client{layout.offset.x, layout.offset.y, layout.offset.x + layout.client.width * layout.scale,
+                      layout.offset.y + layout.client.height * layout.scale};
+    const std::uint32_t background = made.wanted.background;
+    for (int y = std::max(client.top, 0); y < std::min<int>(client.bottom, image.height); ++y)
+        for (int x = std::max(client.left, 0); x < std::min<int>(client.right, image.width); ++x) {
+            std::uint8_t* p = image.row(y) + x * 3;
+            p[0] = std::uint8_t(background >> 16);
+            p[1] = std::uint8_t(background >> 8);
+            p[2] = std::uint8_t(background);
+        }
+    const Rect whole{0, 0, image.width, image.height};
+    if (layout.fullScreen) {
+        for (const Rect& band : BandsAround(whole, client)) {
+            const Surface part{image.row(band.top) + band.left * 3, static_cast<int>(band.Width()),
+                               static_cast<int>(band.Height()), image.stride, false};
+            // The tile is laid from the screen's corner.
+            m_border.Draw(part,
+                          Rect{band.left + made.area.left, band.top + made.area.top,
+                               band.right + made.area.left, band.bottom + made.area.top},
+                          layout.scale);
+        }
+        return;
+    }
+    DrawWindowFrame(image, whole, image.width / layout.scale, image.height / layout.scale, layout.frame,
+                    layout.scale);
 }
 
 void MemoryDriver::Destroy(WindowId window) {
@@ -52,16 +91,17 @@ void MemoryDriver::Show(WindowId window, ShowMode mode) {
 }
 
 void MemoryDriver::Move(WindowId window, Point corner) {
-    locked([&] { m_windows[window].position = {corner.x / m_scale, corner.y / m_scale}; });
+    locked([&] {
+        Rect& area = m_windows[window].area;
+        area = {corner.x, corner.y, corner.x + static_cast<int>(area.Width()),
+                corner.y + static_cast<int>(area.Height())};
+    });
 }
 
 Rect MemoryDriver::Area(WindowId window) {
     std::lock_guard lock(m_mutex);
     const auto it = m_windows.find(window);
-    if (it == m_windows.end()) return {};
-    const HeadlessWindow& w = it->second;
-    return {w.position.x * m_scale, w.position.y * m_scale, (w.position.x + w.Outer().width) * m_scale,
-            (w.position.y + w.Outer().height) * m_scale};
+    return it == m_windows.end() ? Rect{} : it->second.area;
 }
 
 void MemoryDriver::Raise(WindowId window) {
@@ -91,7 +131,7 @@ void MemoryDriver::SetCursor(WindowId window, Point client) {
     std::lock_guard lock(m_mutex);
     const auto it = m_windows.find(window);
     const Point origin = it == m_windows.end() ? Point{} : it->second.ClientOrigin();
-    m_cursorScreen = {origin.x * m_scale + client.x, origin.y * m_scale + client.y};
+    m_cursorScreen = {origin.x + client.x, origin.y + client.y};
 }
 
 void MemoryDriver::Present(WindowId window, const Surface& pixels, const Rect& asked, const Rect& clipped) {
@@ -99,13 +139,15 @@ void MemoryDriver::Present(WindowId window, const Surface& pixels, const Rect& a
     HeadlessWindow& w = m_windows[window];
     w.presented.push_back(asked);
     if (clipped.IsEmpty()) return;
-    // The client area starts inside the frame.
-    const int pitch = w.Outer().width * m_scale * 3;
-    std::uint8_t* client = w.screen.data() + std::ptrdiff_t(w.frame) * m_scale * (pitch + 3);
-    if (m_scale > 1) {
+    // The client area starts at the layout's offset.
+    const int scale = w.layout.scale;
+    const int pitch = static_cast<int>(w.area.Width()) * 3;
+    std::uint8_t* client =
+        w.screen.data() + std::ptrdiff_t(w.layout.offset.y) * pitch + w.layout.offset.x * 3;
+    if (scale > 1) {
         // A bottom-up image is addressed from its top row with a negative pitch.
         const int sourcePitch = pixels.bottomUp ? -pixels.stride : pixels.stride;
-        ScaleArea(pixels.row(0), sourcePitch, clipped, 3, m_scale, client, pitch);
+        ScaleArea(pixels.row(0), sourcePitch, clipped, 3, scale, client, pitch);
         return;
     }
     for (int y = clipped.top; y < clipped.bottom; ++y)
@@ -183,9 +225,9 @@ void MemoryDriver::Inject(const Event& event) {
     if (mouse) {
         // Injected in client coordinates, reported from the outer corner as SDL does.
         const auto it = m_windows.find(event.window);
-        const int offset = it == m_windows.end() ? 0 : it->second.frame * m_scale;
-        native.x = event.x + offset;
-        native.y = event.y + offset;
+        const Point offset = it == m_windows.end() ? Point{} : it->second.layout.offset;
+        native.x = event.x + offset.x;
+        native.y = event.y + offset.y;
     }
     m_system.push_back(native);
     m_wake.notify_all();
@@ -222,8 +264,8 @@ Surface MemoryDriver::Image(WindowId window) {
 }
 
 Surface MemoryDriver::imageLocked(HeadlessWindow& window) const {
-    const Size outer = window.Outer();
-    return {window.screen.data(), outer.width * m_scale, outer.height * m_scale, outer.width * m_scale * 3, false};
+    const int width = static_cast<int>(window.area.Width()), height = static_cast<int>(window.area.Height());
+    return {window.screen.data(), width, height, width * 3, false};
 }
 
 } // namespace platform

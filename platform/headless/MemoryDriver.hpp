@@ -9,29 +9,27 @@
 #include <type_traits>
 #include <vector>
 
+#include "platform/BorderTile.hpp"
 #include "platform/NativeDriver.hpp"
 
 namespace platform {
 
-// A window in memory. Sizes and places in the program's pixels, the screen image in screen
-// pixels.
+// A window in memory, in screen pixels.
 struct HeadlessWindow {
     WindowSpec wanted;
-    Size client; // the wanted size, each side at least 1
-    int frame = 0; // FrameWidth of the style kind
     std::string title;
-    Point position; // the outer corner
+    Rect area; // the outer rectangle on the screen
+    WindowLayout layout;
     ShowMode shown = ShowMode::Show;
     bool enabled = true;
-    // Top-down BGR, outer size x scale: the frame around the client area, which shows the
-    // background until something is presented.
+    // Top-down BGR, the area's size: the frame or the border around the client area, which
+    // shows the background until something is presented.
     std::vector<std::uint8_t> screen;
     std::vector<Rect> presented; // every area presented, in order
     Size icon;                   // the size of the icon set, 0 x 0 for none
 
-    Size Outer() const { return {client.width + 2 * frame, client.height + 2 * frame}; }
-    // The client area's corner on the screen, in the program's pixels.
-    Point ClientOrigin() const { return {position.x + frame, position.y + frame}; }
+    // The client area's corner on the screen.
+    Point ClientOrigin() const { return {area.left + layout.offset.x, area.top + layout.offset.y}; }
 };
 
 // Windows in memory beneath the window table: the window system's events are injected by
@@ -48,11 +46,15 @@ public:
     void Show(WindowId window, ShowMode mode) override;
     void Move(WindowId window, Point corner) override;
     Rect Area(WindowId window) override;
-    Size Screen(bool) override { return m_screen; }
+    Size Screen(bool) override {
+        return locked([&] { return m_screen; });
+    }
     void Raise(WindowId window) override;
     void CaptureMouse(bool) override {}
     Point Cursor() override;
     void Present(WindowId window, const Surface& pixels, const Rect& asked, const Rect& clipped) override;
+    bool Place(WindowId window, const Rect& outer, const WindowLayout& layout) override;
+    void SetBorderTile(const ConstSurface& tile) override;
     bool CanWait() override { return true; }
     Pumped WaitNative(std::vector<NativeEvent>& out, bool block) override;
     void Wake() override;
@@ -68,6 +70,14 @@ public:
     void SetTime(std::uint32_t ms) { m_time = ms; }
     void AdvanceTime(std::uint32_t ms) { m_time += ms; }
     void FailNextCreate() { locked([&] { m_failNextCreate = true; }); }
+    // Makes the next Place fail, as when the window system refuses a size.
+    void FailNextPlace() {
+        locked([&] { m_failNextPlace = true; });
+    }
+    // Changes the screen's size, 0 x 0 for none.
+    void SetScreen(Size screen) {
+        locked([&] { m_screen = screen; });
+    }
     void RefuseUrls(bool refuse) { m_refuseUrls = refuse; }
     // A copy of the window; an empty one for an unknown window.
     HeadlessWindow Window(WindowId window);
@@ -86,6 +96,8 @@ private:
     }
     void queue(NativeEvent::Kind kind, WindowId window);
     Surface imageLocked(HeadlessWindow& window) const;
+    // Paints the window's image whole: background in the client, the frame or border around it.
+    void paintLocked(HeadlessWindow& window);
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
@@ -96,8 +108,9 @@ private:
     WindowId m_focus = 0;
     Point m_cursorScreen;
     Size m_screen;
-    int m_scale = 1;
     bool m_failNextCreate = false;
+    bool m_failNextPlace = false;
+    BorderTile m_border;
     std::vector<std::string> m_sounds, m_urls, m_messages;
     std::atomic<bool> m_refuseUrls{false};
     std::atomic<std::uint32_t> m_time{0};

@@ -107,10 +107,10 @@ bool SdlDriver::Ready() {
 }
 
 WindowId SdlDriver::Create(const NativeWindowSpec& request) {
-    m_scale = request.scale;
+    const int scale = request.scale;
     SDL_Window* owner = find(request.wanted.owner);
     // SDL's own centring on the screen is the table's at scale 1.
-    const bool centred = owner == nullptr && m_scale == 1;
+    const bool centred = owner == nullptr && scale == 1;
     // No window gets the desktop's decorations: the program draws its own caption buttons,
     // and the backend the frame of a framed kind, inside the SDL window around the client.
     SDL_Window* window = SDL_CreateWindow(CodePage1252ToUtf8(request.wanted.name).c_str(),
@@ -125,15 +125,80 @@ WindowId SdlDriver::Create(const NativeWindowSpec& request) {
     SDL_ShowWindow(window);
     const WindowId id = SDL_GetWindowID(window);
     WindowState& made = m_windows[id];
-    made = WindowState{window, request.frame, {}};
-    if (SDL_Surface* surface = SDL_GetWindowSurface(window)) {
-        const std::uint32_t bgr = request.wanted.background;
-        const Uint32 colour = SDL_MapRGB(surface->format, Uint8(bgr & 0xFF), Uint8((bgr >> 8) & 0xFF), Uint8((bgr >> 16) & 0xFF));
-        SDL_FillRect(surface, nullptr, colour);
-        DrawFrame(window, request.frame, m_scale);
-        SDL_UpdateWindowSurface(window);
-    }
+    const Size client{request.outer.width / scale - 2 * request.frame,
+                      request.outer.height / scale - 2 * request.frame};
+    made = WindowState{window, FramedLayout(scale, client, request.frame), request.wanted.background, {}};
+    paintAround(made, true);
     return id;
+}
+
+bool SdlDriver::Place(WindowId window, const Rect& outer, const WindowLayout& layout) {
+    const auto it = m_windows.find(window);
+    if (it == m_windows.end()) return false;
+    SDL_Window* w = it->second.window;
+    const Rect before = Area(window);
+    const int width = static_cast<int>(outer.Width()), height = static_cast<int>(outer.Height());
+    // A borderless window the size of the screen: SDL's own full-screen modes need a window
+    // manager to follow them, and this works with one and without.
+    SDL_SetWindowSize(w, width, height);
+    SDL_SetWindowPosition(w, outer.left, outer.top);
+    int madeWidth = 0, madeHeight = 0;
+    SDL_GetWindowSize(w, &madeWidth, &madeHeight);
+    if (madeWidth != width || madeHeight != height) {
+        std::fprintf(stderr, "hoopstack: the window could not take %dx%d (got %dx%d)\n", width, height,
+                     madeWidth, madeHeight);
+        SDL_SetWindowSize(w, static_cast<int>(before.Width()), static_cast<int>(before.Height()));
+        SDL_SetWindowPosition(w, before.left, before.top);
+        return false;
+    }
+    it->second.layout = layout;
+    it->second.unscaled.clear();
+    paintAround(it->second, true);
+    return true;
+}
+
+void SdlDriver::SetBorderTile(const ConstSurface& tile) {
+    m_border.Set(tile);
+}
+
+void SdlDriver::paintAround(const WindowState& state, bool client) {
+    const WindowLayout& layout = state.layout;
+    SDL_Surface* surface = SDL_GetWindowSurface(state.window);
+    if (surface == nullptr) return;
+    const Rect clientArea{layout.offset.x, layout.offset.y,
+                          layout.offset.x + layout.client.width * layout.scale,
+                          layout.offset.y + layout.client.height * layout.scale};
+    if (client) {
+        const std::uint32_t bgr = state.background;
+        const Uint32 colour = SDL_MapRGB(surface->format, Uint8(bgr & 0xFF), Uint8((bgr >> 8) & 0xFF),
+                                         Uint8((bgr >> 16) & 0xFF));
+        const SDL_Rect fill{clientArea.left, clientArea.top, static_cast<int>(clientArea.Width()),
+                            static_cast<int>(clientArea.Height())};
+        SDL_FillRect(surface, &fill, colour);
+    }
+    if (!layout.fullScreen) {
+        DrawFrame(state.window, layout.frame, layout.scale);
+        if (client) SDL_UpdateWindowSurface(state.window);
+        return;
+    }
+    int x = 0, y = 0;
+    SDL_GetWindowPosition(state.window, &x, &y);
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
+    std::vector<std::uint8_t> pixels;
+    for (const Rect& band : BandsAround(Rect{0, 0, surface->w, surface->h}, clientArea)) {
+        const int w = static_cast<int>(band.Width()), h = static_cast<int>(band.Height());
+        pixels.assign(std::size_t(w) * std::size_t(h) * 3, 0);
+        // The tile is laid from the screen's corner.
+        m_border.Draw(Surface{pixels.data(), w, h, w * 3, false},
+                      Rect{band.left + x, band.top + y, band.right + x, band.bottom + y}, layout.scale);
+        SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_BGR24, pixels.data(), w * 3, surface->format->format,
+                          static_cast<std::uint8_t*>(surface->pixels) +
+                              std::ptrdiff_t(band.top) * surface->pitch +
+                              std::ptrdiff_t(band.left) * surface->format->BytesPerPixel,
+                          surface->pitch);
+    }
+    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+    SDL_UpdateWindowSurface(state.window);
 }
 
 void SdlDriver::Destroy(WindowId window) {
@@ -202,11 +267,19 @@ void SdlDriver::Present(WindowId window, const Surface& pixels, const Rect&, con
     // Asked for every time: SDL makes a new surface after a resize.
     SDL_Surface* surface = clipped.IsEmpty() ? nullptr : SDL_GetWindowSurface(it->second.window);
     if (surface == nullptr || (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0)) return;
-    CopyToSurface(surface, clientOffset(it->second), pixels, clipped, m_scale, it->second.unscaled);
+    const WindowLayout& layout = it->second.layout;
+    // The table clipped to the window it knew; a surface SDL has not resized yet is smaller.
+    const Rect fits = ClipArea(clipped, (surface->w - layout.offset.x) / layout.scale,
+                               (surface->h - layout.offset.y) / layout.scale);
+    if (fits.IsEmpty()) {
+        if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+        return;
+    }
+    CopyToSurface(surface, layout.offset, layout.client, pixels, fits, layout.scale, it->second.unscaled);
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-    const int offset = clientOffset(it->second);
-    const SDL_Rect rect{offset + clipped.left * m_scale, offset + clipped.top * m_scale,
-                        static_cast<int>(clipped.Width()) * m_scale, static_cast<int>(clipped.Height()) * m_scale};
+    const int scale = layout.scale;
+    const SDL_Rect rect{layout.offset.x + fits.left * scale, layout.offset.y + fits.top * scale,
+                        static_cast<int>(fits.Width()) * scale, static_cast<int>(fits.Height()) * scale};
     SDL_UpdateWindowSurfaceRects(it->second.window, &rect, 1);
 }
 bool SdlDriver::CanWait() {
@@ -304,14 +377,21 @@ void SdlDriver::translate(const SDL_Event& event, std::vector<NativeEvent>& out)
         case SDL_WINDOWEVENT_CLOSE: out.push_back(windowEvent(Kind::CloseRequest, id)); break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_EXPOSED: {
-            // The frame is the backend's own to show again; the client's pixels the program's.
-            DrawFrame(it->second.window, it->second.frame, m_scale);
+            // The frame or border is the backend's own to show again; the client's pixels the
+            // program's.
+            paintAround(it->second, false);
             NativeEvent changed = windowEvent(
                 event.window.event == SDL_WINDOWEVENT_EXPOSED ? Kind::Exposed : Kind::Resized, id);
-            int width = 0, height = 0;
-            SDL_GetWindowSize(it->second.window, &width, &height);
-            const int frame = it->second.frame;
-            changed.area = Rect{0, 0, std::max(width / m_scale - 2 * frame, 0), std::max(height / m_scale - 2 * frame, 0)};
+            const WindowLayout& layout = it->second.layout;
+            if (layout.fullScreen) {
+                changed.area = Rect{0, 0, layout.client.width, layout.client.height};
+            } else {
+                int width = 0, height = 0;
+                SDL_GetWindowSize(it->second.window, &width, &height);
+                const int frame = layout.frame, scale = layout.scale;
+                changed.area = Rect{0, 0, std::max(width / scale - 2 * frame, 0),
+                                    std::max(height / scale - 2 * frame, 0)};
+            }
             out.push_back(changed);
             break;
         }

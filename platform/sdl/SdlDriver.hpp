@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/BorderTile.hpp"
 #include "platform/NativeDriver.hpp"
 #include "platform/sdl/SingleInstanceLock.hpp"
 #include "platform/sdl/SoundPlayer.hpp"
@@ -43,6 +44,8 @@ public:
     void CaptureMouse(bool captured) override;
     Point Cursor() override;
     void Present(WindowId window, const Surface& pixels, const Rect& asked, const Rect& clipped) override;
+    bool Place(WindowId window, const Rect& outer, const WindowLayout& layout) override;
+    void SetBorderTile(const ConstSurface& tile) override;
     bool CanWait() override;
     Pumped WaitNative(std::vector<NativeEvent>& out, bool block) override;
     void Wake() override;
@@ -55,7 +58,8 @@ public:
 private:
     struct WindowState {
         SDL_Window* window = nullptr;
-        int frame = 0; // FrameWidth of the style kind, in the program's pixels
+        WindowLayout layout;
+        std::uint32_t background = 0; // 0x00BBGGRR
         // At a scale above 1, presented pixels in the window surface's format at the
         // program's size, before they are scaled into the surface.
         std::vector<std::uint8_t> unscaled;
@@ -67,8 +71,9 @@ private:
     // goes: SDL would drop their releases, and then the next press of each on any window.
     void releaseButtonsHeldBy(WindowId window);
     void translate(const SDL_Event& event, std::vector<NativeEvent>& out);
-    // The client corner's offset from the outer corner, in screen pixels.
-    int clientOffset(const WindowState& window) const { return window.frame * m_scale; }
+    // Draws what lies around the client (the frame, or the border on the full screen) and
+    // shows it; with `client`, the client area in the background colour too.
+    void paintAround(const WindowState& window, bool client);
 
     SingleInstanceLock m_lock;
     std::unique_ptr<SoundPlayer> m_sound;
@@ -76,7 +81,7 @@ private:
     std::unique_ptr<QuietWait> m_quietWait;
     bool m_events = false;
     bool m_video = false;
-    int m_scale = 1;
+    BorderTile m_border;
     std::map<WindowId, WindowState> m_windows;
     // The window each SDL mouse button was last pressed on, from the press to its release.
     std::map<std::uint8_t, WindowId> m_pressedOn;

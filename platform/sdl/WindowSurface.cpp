@@ -38,20 +38,21 @@ void DrawFrame(SDL_Window* window, int frame, int scale) {
     SDL_UpdateWindowSurfaceRects(window, bands, 4);
 }
 
-void CopyToSurface(SDL_Surface* surface, int clientOffset, const Surface& pixels, const Rect& area, int scale,
-                   std::vector<std::uint8_t>& unscaled) {
+void CopyToSurface(SDL_Surface* surface, Point clientOffset, Size client, const Surface& pixels,
+                   const Rect& area, int scale, std::vector<std::uint8_t>& unscaled) {
     const SDL_PixelFormat* format = surface->format;
     const int bytes = format->BytesPerPixel;
-    // Client pixel (0, 0) lies inside the frame.
-    auto* surfaceClient =
-        static_cast<std::uint8_t*>(surface->pixels) + std::ptrdiff_t(clientOffset) * (surface->pitch + bytes);
+    // Client pixel (0, 0) lies inside the frame or the border.
+    auto* surfaceClient = static_cast<std::uint8_t*>(surface->pixels) +
+                          std::ptrdiff_t(clientOffset.y) * surface->pitch +
+                          std::ptrdiff_t(clientOffset.x) * bytes;
     auto* target = surfaceClient;
     int pitch = surface->pitch;
     if (scale > 1) {
         // Converted at the program's size first, then scaled into the surface; at scale 1
         // the pixels go straight into the surface.
-        pitch = surface->w / scale * bytes;
-        unscaled.resize(std::size_t(pitch) * std::size_t(surface->h / scale));
+        pitch = client.width * bytes;
+        unscaled.resize(std::size_t(pitch) * std::size_t(client.height));
         target = unscaled.data();
     }
     if (bytes == 4 && format->Rloss == 0 && format->Gloss == 0 && format->Bloss == 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Platform.hpp"
 #include "platform/Surface.hpp"
 #include "platform/Rect.hpp"
 
@@ -16,11 +17,12 @@ namespace platform {
 // it; a window without a frame is left alone.
 void DrawFrame(SDL_Window* window, int frame, int scale);
 
-// Copies `area` (already clipped to both) of the 24-bit `pixels` into the locked `surface`,
-// whose client pixel (0, 0) lies `clientOffset` screen pixels right of and below its corner,
-// each pixel as a `scale` x `scale` block; `unscaled` keeps the converted pixels in between.
-void CopyToSurface(SDL_Surface* surface, int clientOffset, const Surface& pixels, const Rect& area, int scale,
-                   std::vector<std::uint8_t>& unscaled);
+// Copies `area` (already clipped to all three) of the 24-bit `pixels` into the locked
+// `surface`, whose client pixel (0, 0) lies `clientOffset` screen pixels right of and below its
+// corner, each pixel as a `scale` x `scale` block; `unscaled` keeps the converted pixels of the
+// `client`-sized client area in between.
+void CopyToSurface(SDL_Surface* surface, Point clientOffset, Size client, const Surface& pixels,
+                   const Rect& area, int scale, std::vector<std::uint8_t>& unscaled);
 
 // A 32-bit icon of the 24-bit `image`, pixels of value `colourKey` transparent; null for an
 // empty image. The caller frees it.

@@ -27,6 +27,7 @@ TEST(CommandLine, NoArgumentsRunWithTheAutomaticScaleAndTheOwnDataOnly) {
     const CommandLine line = parse({});
     EXPECT_EQ(line.ExitCode(), std::nullopt);
     EXPECT_EQ(line.Scale(), std::nullopt);
+    EXPECT_EQ(line.FullScreen(), std::nullopt);
     EXPECT_EQ(line.DataFolder(), std::nullopt);
     EXPECT_EQ(line.Output(), "");
     EXPECT_EQ(line.Errors(), "");
@@ -37,14 +38,28 @@ TEST(CommandLine, HelpAndVersionPrintToStandardOutputAndEndWithZero) {
     EXPECT_EQ(help.ExitCode(), 0);
     EXPECT_EQ(help.Output(), CommandLine::Usage());
     EXPECT_EQ(help.Errors(), "");
-    EXPECT_EQ(firstLine(help.Output()), "usage: hoopstack [--scale N] [--data-dir DIR]");
-    for (const char* option : {"--scale N", "--data-dir DIR", "--help", "--version"})
+    EXPECT_EQ(firstLine(help.Output()),
+              "usage: hoopstack [--scale N] [--fullscreen | --windowed] [--data-dir DIR]");
+    for (const char* option : {"--scale N", "--fullscreen", "--windowed", "F11", "Alt+Enter",
+                               "--data-dir DIR", "--help", "--version"})
         EXPECT_NE(help.Output().find(option), std::string::npos) << option;
 
     const CommandLine version = parse({"--scale", "2", "--version", "--unknown"});
     EXPECT_EQ(version.ExitCode(), 0);
     EXPECT_EQ(version.Output(), std::string("hoopstack ") + HOOPSTACK_VERSION + "\n");
     EXPECT_EQ(version.Errors(), "");
+}
+
+TEST(CommandLine, FullScreenOrWindowedChoosesForThisRunBesideTheOtherOptions) {
+    EXPECT_EQ(parse({"--fullscreen"}).FullScreen(), true);
+    EXPECT_EQ(parse({"--windowed"}).FullScreen(), false);
+    // Given twice the same way it is still the one choice.
+    const CommandLine line = parse({"--scale=2", "--fullscreen", "--data-dir", "skins", "--fullscreen"});
+    EXPECT_EQ(line.ExitCode(), std::nullopt);
+    EXPECT_EQ(line.FullScreen(), true);
+    EXPECT_EQ(line.Scale(), 2);
+    EXPECT_EQ(line.DataFolder(), "skins");
+    EXPECT_EQ(parse({"--windowed", "--replay", "game.hoopstack-replay"}).FullScreen(), false);
 }
 
 TEST(CommandLine, ScaleTakesAWholeNumberFromOneToFourInEitherForm) {
@@ -123,7 +138,12 @@ TEST(CommandLine, ReplayWithoutAFileOrWithAStrayArgumentEndsWithTheUsage) {
 
 TEST(CommandLine, UnknownOptionsStrayArgumentsAndMissingValuesEndWithOneLineAndTheUsage) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"--fullscreen"}, "hoopstack: unknown option '--fullscreen'"},
+        {{"--full-screen"}, "hoopstack: unknown option '--full-screen'"},
+        {{"--fullscreen=yes"}, "hoopstack: --fullscreen takes no value"},
+        {{"--windowed=1"}, "hoopstack: --windowed takes no value"},
+        {{"--fullscreen", "--windowed"}, "hoopstack: --fullscreen and --windowed exclude each other"},
+        {{"--windowed", "--scale=2", "--fullscreen"},
+         "hoopstack: --fullscreen and --windowed exclude each other"},
         {{"--scale=2", "--sound=off"}, "hoopstack: unknown option '--sound'"},
         {{"-h"}, "hoopstack: unknown option '-h'"},
         {{"-"}, "hoopstack: unknown option '-'"},

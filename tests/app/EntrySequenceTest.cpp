@@ -11,6 +11,7 @@
 
 #include "app/CloseSignals.hpp"
 #include "app/EntrySequence.hpp"
+#include "app/WindowIcon.hpp"
 #include "game/GameSaves.hpp"
 #include "game/OReplayWindow.hpp"
 #include "engine/MainThread.hpp"
@@ -18,8 +19,10 @@
 #include "engine/Messages.hpp"
 #include "engine/WindowProcedure.hpp"
 #include "rules/GameSettings.hpp"
+#include "platform/BorderTile.hpp"
 #include "platform/KeyCodes.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
+#include "scene/AssetNames.hpp"
 #include "scene/ResolvePath.hpp"
 #include "tests/game/ReplayRecording.hpp"
 #include "tools/driver/HeadlessDriver.hpp"
@@ -73,6 +76,7 @@ protected:
     std::optional<int> Begin(bool frameThreads = false) {
         threaded = frameThreads;
         sequence.emplace(setup, frameThreads);
+        sequence->StartFullScreen(fullScreen);
         return sequence->Begin();
     }
     // Dispatches every queued event as the main loop does, moving the sequence on after each;
@@ -126,6 +130,7 @@ protected:
     game::GameWindowSetup setup;
     std::optional<EntrySequence> sequence;
     bool threaded = false;
+    bool fullScreen = false;
     std::filesystem::path folder;
     std::filesystem::path saves;
     std::uint32_t time = 1000;
@@ -182,6 +187,42 @@ TEST_F(EntryTest, FinishedIntroGivesWayToTheGameWindowInTheSamePass) {
     // Rendered once at the start: the court is on its way to the screen.
     EXPECT_EQ(Dispatch(), std::nullopt);
     EXPECT_FALSE(headless->Window(window->PlatformWindow()).presented.empty());
+}
+
+TEST_F(EntryTest, OnTheFullScreenTheIntroComesFirstAndF11ThereChoosesForTheGameWindow) {
+    std::vector<bool> switched;
+    setup.fullScreenSwitched = [&switched](bool full) { switched.push_back(full); };
+    fullScreen = true;
+    ASSERT_EQ(Begin(), std::nullopt);
+    Dispatch();
+    game::OWndIntro* intro = sequence->Intro();
+    const platform::WindowId introId = intro->PlatformWindow();
+    EXPECT_TRUE(headless->IsFullScreen(introId));
+    // 1024 x 768 holds the 400 x 400 intro once; Alt alone and F11 do not end it.
+    EXPECT_EQ(headless->ScaleOf(introId), 1);
+    Press(intro, platform::Key_Alt);
+    Press(intro, platform::Key_F11);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    EXPECT_FALSE(intro->Finished());
+    EXPECT_FALSE(headless->IsFullScreen(introId));
+    EXPECT_EQ(switched, (std::vector<bool>{false}));
+    // The game window opens as the intro was left: in its window.
+    Press(intro, platform::Key_Space);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    ASSERT_NE(sequence->GameWindow(), nullptr);
+    EXPECT_FALSE(headless->IsFullScreen(sequence->GameWindow()->PlatformWindow()));
+}
+
+TEST_F(EntryTest, OnTheFullScreenTheGameWindowFollowsTheIntroThere) {
+    fullScreen = true;
+    ASSERT_EQ(Begin(), std::nullopt);
+    Dispatch();
+    Press(sequence->Intro(), platform::Key_Space);
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    ASSERT_NE(sequence->GameWindow(), nullptr);
+    const platform::WindowId id = sequence->GameWindow()->PlatformWindow();
+    EXPECT_TRUE(headless->IsFullScreen(id));
+    EXPECT_EQ(headless->ScreenArea(id), (platform::Rect{0, 0, 1024, 768}));
 }
 
 TEST_F(EntryTest, IntroEndsByItselfAndItsWakeUpBringsTheGameWindow) {
@@ -431,6 +472,44 @@ TEST_F(PlaybackEntryTest, TheGameWindowComesAtOnceWithoutTheIntroAndEscapeEndsWi
     EXPECT_EQ(sequence->CurrentPhase(), Phase::Ended);
     engine::OWindow::Destroy(window);
     EXPECT_EQ(Dispatch(), 0);
+    EXPECT_TRUE(Messages().empty());
+}
+
+// The pixel of the window's screen image at (x, y), as 0x00RRGGBB.
+std::uint32_t shownAt(platform::HeadlessPlatform& os, platform::WindowId window, int x, int y) {
+    const platform::Surface screen = os.Screen(window);
+    const std::uint8_t* p = screen.row(y) + x * 3;
+    return std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
+}
+
+TEST_F(PlaybackEntryTest, StartedOnTheFullScreenTheGameCoversItWithTheProgramsTileAround) {
+    fullScreen = true;
+    ASSERT_EQ(Begin(), std::nullopt);
+    const platform::WindowId id = sequence->GameWindow()->PlatformWindow();
+    EXPECT_TRUE(headless->IsFullScreen(id));
+    EXPECT_EQ(headless->ScreenArea(id), (platform::Rect{0, 0, 1024, 768}));
+    EXPECT_EQ(headless->WindowArea(id), (platform::Rect{137, 84, 887, 684}));
+    EXPECT_EQ(Dispatch(), std::nullopt);
+    // The corner shows the tile's first pixel, not the platform's plain colour.
+    std::optional<app::WindowIcon> tile =
+        app::WindowIcon::Load(scene::ResolvePath(scene::assets::kFullScreenBorder));
+    ASSERT_TRUE(tile);
+    const std::uint8_t* first = tile->Pixels().row(0);
+    const std::uint32_t tileFirst = std::uint32_t(first[2]) << 16 | std::uint32_t(first[1]) << 8 | first[0];
+    EXPECT_NE(tileFirst, platform::BorderTile::kPlainColour);
+    EXPECT_EQ(shownAt(*headless, id, 0, 0), tileFirst);
+    // The game's own pixels are in the middle: not the tile's.
+    EXPECT_NE(shownAt(*headless, id, 137 + 700, 84 + 20), shownAt(*headless, id, 137 - 1, 84 + 20));
+}
+
+TEST_F(PlaybackEntryTest, WithoutItsTileTheFullScreenHasThePlainBorderAndTheGameGoesOn) {
+    UseDataFolder({"CLP", "SKINS", "WAV", "icons"});
+    std::filesystem::remove(folder / "SKINS" / "fsbrd.clp");
+    fullScreen = true;
+    ASSERT_EQ(Begin(), std::nullopt);
+    const platform::WindowId id = sequence->GameWindow()->PlatformWindow();
+    EXPECT_TRUE(headless->IsFullScreen(id));
+    EXPECT_EQ(shownAt(*headless, id, 0, 0), platform::BorderTile::kPlainColour);
     EXPECT_TRUE(Messages().empty());
 }
 

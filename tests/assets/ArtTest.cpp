@@ -5,6 +5,7 @@
 
 #include "BallArt.hpp"
 #include "ButtonArt.hpp"
+#include "CourtArt.hpp"
 #include "Colour.hpp"
 #include "Draw.hpp"
 #include "Noise.hpp"
@@ -130,6 +131,37 @@ TEST(ButtonArt, LabelsShrinkToFit) {
     EXPECT_LT(fitted, 30);
     EXPECT_GT(fitted, 9);
     EXPECT_DOUBLE_EQ(FitFontSize("An overlong label for a tiny button", 20, 9, 10), 9);
+}
+
+// The full screen's border: opaque, dark beside the peach game, and repeating without a
+// joint: the step across a tile's edge to the next tile is no larger than the steps inside it.
+TEST(CourtArt, TheBackdropTileIsOpaqueDarkAndRepeatsWithoutAJoint) {
+    const scene::TClipData clip = BackdropTileClip(palette::kBackground);
+    ASSERT_EQ(clip.images.size(), 1u);
+    const scene::TClipImage& image = clip.images[0];
+    ASSERT_EQ(image.width, 64);
+    ASSERT_EQ(std::abs(image.height), 64);
+    const auto luminance = [&](int x, int y) {
+        const uint32_t p = PixelAt(image, x, image.height > 0 ? 63 - y : y);
+        return Luminance(Hex(p));
+    };
+    const auto step = [&](int x0, int y0, int x1, int y1) {
+        return std::abs(luminance(x0, y0) - luminance(x1, y1));
+    };
+    double brightest = 0, largestInside = 0, largestAcross = 0;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const uint32_t p = PixelAt(image, x, y);
+            EXPECT_NE(p, PixelValue(kKeyRed, kKeyGreen, kKeyBlue)) << x << "," << y;
+            brightest = std::max(brightest, luminance(x, y));
+            if (x > 0 && x < 63) largestInside = std::max(largestInside, step(x, y, x + 1, y));
+            if (y > 0 && y < 63) largestInside = std::max(largestInside, step(x, y, x, y + 1));
+        }
+    for (int i = 0; i < 64; ++i)
+        largestAcross = std::max({largestAcross, step(63, i, 0, i), step(i, 63, i, 0)});
+    EXPECT_LT(brightest, 0.06);
+    EXPECT_GE(ContrastRatio(palette::kBackground, Hex(PixelAt(image, 5, 5))), 7.0);
+    EXPECT_LE(largestAcross, largestInside + 1e-9);
 }
 
 TEST(Noise, SequenceIsFixedAndSpread) {

@@ -25,13 +25,16 @@ wait_for() {
   done
 }
 
-# e2e_begin NAME: a scratch folder `work`, removed at exit; after a failure its pictures, logs
-# and texts are kept in NAME-failed in the working folder. At exit every process listed in
-# `started` is ended, then the X server. A function `e2e_at_exit STATUS`, when the test defines
-# one, runs before the folder goes.
+# e2e_begin NAME: a scratch folder `work`, removed at exit, which holds the program's settings
+# folder; after a failure its pictures, logs and texts are kept in NAME-failed in the working
+# folder. At exit every process listed in `started` is ended, then the X server. A function
+# `e2e_at_exit STATUS`, when the test defines one, runs before the folder goes.
 e2e_begin() {
   e2e_name=$1
   work=$(mktemp -d)
+  # The program's own settings file (the full-screen choice) is the test's: a player's never
+  # reaches the checks, and a test's never stays behind.
+  export XDG_CONFIG_HOME=$work/config
   kept=$PWD/$1-failed
   rm -rf "$kept"
   started=()

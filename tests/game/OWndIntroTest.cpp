@@ -335,6 +335,33 @@ TEST_F(IntroTest, AnyKeyOrClickFinishesAtOnceWithOneWakeUp) {
     }
 }
 
+TEST_F(IntroTest, F11AndAltEnterSwitchTheFullScreenAndEndNothingButAltIsAKeyOfItsOwnNever) {
+    using namespace platform;
+    OWndIntro* w = Open();
+    std::vector<bool> switched;
+    w->SetFullScreenSwitched([&switched](bool full) { switched.push_back(full); });
+    Ticks(w, 3);
+    Press(w, Key_F11);
+    Pump(w);
+    EXPECT_FALSE(w->Finished());
+    EXPECT_TRUE(headless->IsFullScreen(w->PlatformWindow()));
+    driver.Inject(w, EventKind::KeyUp, Key_F11, 200, 200);
+    Press(w, Key_Alt);
+    Press(w, Key_Return);
+    Pump(w);
+    EXPECT_FALSE(w->Finished());
+    EXPECT_FALSE(headless->IsFullScreen(w->PlatformWindow()));
+    EXPECT_EQ(switched, (std::vector<bool>{true, false}));
+    // Enter without Alt ends it, as every other key does.
+    driver.Inject(w, EventKind::KeyUp, Key_Return, 200, 200);
+    driver.Inject(w, EventKind::KeyUp, Key_Alt, 200, 200);
+    Press(w, Key_Return);
+    Pump(w);
+    EXPECT_TRUE(w->Finished());
+    engine::OWindow::Destroy(w);
+    Pump();
+}
+
 TEST_F(IntroTest, ClickAfterTheTitleAppearedFinishesToo) {
     OWndIntro* w = Open();
     TicksTo(w, 50);

@@ -849,6 +849,263 @@ TEST_P(PlatformContract, MillisecondsCanBeReadFromAnyThread) {
     EXPECT_LT(std::uint32_t(os().Milliseconds() - there), 60000u);
 }
 
+// The full screen.
+
+namespace {
+
+// A 2 x 2 border tile of four dark colours.
+constexpr std::uint32_t kTile[4] = {0x101820, 0x202830, 0x303840, 0x405060}; // 0x00RRGGBB
+
+// A surface of `width` x `height` whose pixel (x, y) is red 100, green y, blue x (each modulo 256).
+struct Pattern {
+    Pattern(int width, int height)
+        : bits(std::size_t(width) * 3 * height), surface{bits.data(), width, height, width * 3, false} {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                std::uint8_t* p = surface.row(y) + x * 3;
+                p[0] = std::uint8_t(x);
+                p[1] = std::uint8_t(y);
+                p[2] = 100;
+            }
+    }
+    static std::uint32_t At(int x, int y) {
+        return 0x640000u | std::uint32_t(y & 255) << 8 | std::uint32_t(x & 255);
+    }
+    std::vector<std::uint8_t> bits;
+    platform::Surface surface;
+};
+
+void setTile(platform::Platform& os) {
+    std::vector<std::uint8_t> bits(2 * 2 * 3);
+    for (int i = 0; i < 4; ++i) {
+        bits[std::size_t(i) * 3] = std::uint8_t(kTile[i]);
+        bits[std::size_t(i) * 3 + 1] = std::uint8_t(kTile[i] >> 8);
+        bits[std::size_t(i) * 3 + 2] = std::uint8_t(kTile[i] >> 16);
+    }
+    os.SetBorderTile(platform::Surface{bits.data(), 2, 2, 6, false});
+}
+
+// The tile's colour at screen pixel (x, y) at `scale`.
+std::uint32_t tileAt(int x, int y, int scale) {
+    return kTile[(y / scale) % 2 * 2 + (x / scale) % 2];
+}
+
+// How many pixels of `shown` (a whole screen) differ from what a full-screen client of
+// `client` size at `scale` with its corner at `corner` should show: the pattern presented
+// over `presented`, the peach background elsewhere in it, the tile around it.
+int wrongFullScreenPixels(const std::vector<std::uint32_t>& shown, platform::Point corner, Size client,
+                          int scale, const Rect& presented, std::string& first) {
+    int wrong = 0;
+    for (int y = 0; y < kScreen.height; ++y)
+        for (int x = 0; x < kScreen.width; ++x) {
+            const int cx = x - corner.x, cy = y - corner.y;
+            const bool inClient =
+                cx >= 0 && cy >= 0 && cx < client.width * scale && cy < client.height * scale;
+            std::uint32_t expected = tileAt(x, y, scale);
+            if (inClient)
+                expected = presented.Contains(cx / scale, cy / scale) ? Pattern::At(cx / scale, cy / scale)
+                                                                      : kPeachShown;
+            if (shown[std::size_t(y) * kScreen.width + x] != expected && wrong++ == 0)
+                first = "screen pixel " + std::to_string(x) + "," + std::to_string(y);
+        }
+    return wrong;
+}
+
+} // namespace
+
+TEST_P(PlatformContract, TheFullScreenShowsTheClientAtTheLargestScaleCentredWithTheBorderAround) {
+    setTile(os());
+    const WindowId w = Make(300, 200);
+    ASSERT_TRUE(FocusReaches(w));
+    const Rect windowed = os().WindowArea(w);
+    EXPECT_FALSE(os().IsFullScreen(w));
+    ASSERT_TRUE(os().SetFullScreen(w, true));
+    EXPECT_TRUE(os().IsFullScreen(w));
+    EXPECT_TRUE(os().SetFullScreen(w, true)); // Already so: nothing changes.
+    // 1024 x 768 holds 300 x 200 three times; the corner (62, 84) is rounded down to (60, 84).
+    EXPECT_EQ(user().ScreenArea(w), (Rect{0, 0, kScreen.width, kScreen.height}));
+    EXPECT_EQ(os().WindowArea(w), (Rect{20, 28, 320, 228}));
+    EXPECT_EQ(os().ClientSize(w).width, 300);
+    EXPECT_EQ(os().ClientSize(w).height, 200);
+    const std::vector<Event> events = Drain();
+    const std::vector<std::string> exposed = of(events, w, {EventKind::Exposed});
+    EXPECT_NE(std::find(exposed.begin(), exposed.end(), "exposed 0,0,300,200"), exposed.end());
+    for (const std::string& resized : of(events, w, {EventKind::Resized}))
+        EXPECT_EQ(resized, "resized 0,0,300,200");
+
+    const Pattern pattern(300, 200);
+    const Rect presented{10, 20, 290, 190};
+    os().Present(w, pattern.surface, presented);
+    const std::vector<std::uint32_t> shown = user().Shown(w);
+    if (shown.empty()) GTEST_SKIP() << "the screen cannot be read";
+    ASSERT_EQ(shown.size(), std::size_t(kScreen.width) * kScreen.height);
+    std::string first;
+    EXPECT_EQ(wrongFullScreenPixels(shown, {60, 84}, {300, 200}, 3, presented, first), 0)
+        << "first at " << first;
+
+    // Back at its place and scale, framed again.
+    ASSERT_TRUE(os().SetFullScreen(w, false));
+    EXPECT_FALSE(os().IsFullScreen(w));
+    EXPECT_EQ(os().WindowArea(w), windowed);
+    EXPECT_EQ(user().ScreenArea(w), windowed);
+    os().MoveWindow(w, 5, 6);
+    EXPECT_EQ(user().ScreenArea(w), (Rect{5, 6, 5 + 300 + 2 * F, 6 + 200 + 2 * F}));
+}
+
+TEST_P(PlatformContract, MouseInputOnTheFullScreenArrivesInTheClientsPixels) {
+    const WindowId w = Make(300, 200);
+    ASSERT_TRUE(FocusReaches(w));
+    ASSERT_TRUE(os().SetFullScreen(w, true));
+    Drain();
+    // The client corner is at screen (60, 84); a program pixel is 3 x 3 screen pixels.
+    user().UserMouseMoveAt(w, 60 + 3 * 30 + 2, 84 + 3 * 20);
+    user().UserButtonAt(w, true, platform::Key_LButton, 60, 84);
+    user().UserButtonAt(w, false, platform::Key_LButton, 60 + 899, 84 + 599);
+    user().UserMouseMoveAt(w, 59, 100);  // On the border: nobody's.
+    user().UserMouseMoveAt(w, 500, 684); // Below the client.
+    EXPECT_EQ(of(Drain(), w, kInput), (std::vector<std::string>{"move 30,20", "down 1 0,0", "up 1 299,199"}));
+    // Captured, the border's positions pass through, left of the client staying left.
+    os().SetCapture(w);
+    user().UserMouseMoveAt(w, 59, 80);
+    std::vector<Event> events = Drain();
+    platform::Point pointer = os().CursorPosition(w);
+    std::vector<std::string> routed = of(events, w, kInput);
+    std::erase(routed, "move " + std::to_string(pointer.x) + "," + std::to_string(pointer.y));
+    EXPECT_EQ(routed, (std::vector<std::string>{"move -1,-2"}));
+    os().SetCapture(0);
+    user().MovePointer(60 + 3 * 100 + 1, 84 + 3 * 50 + 2);
+    EXPECT_EQ(os().CursorPosition(w).x, 100);
+    EXPECT_EQ(os().CursorPosition(w).y, 50);
+    user().MovePointer(0, 0);
+    EXPECT_EQ(os().CursorPosition(w).x, -20);
+    EXPECT_EQ(os().CursorPosition(w).y, -28);
+    // A full-screen window does not move.
+    os().MoveWindow(w, 10, 10);
+    EXPECT_EQ(user().ScreenArea(w), (Rect{0, 0, kScreen.width, kScreen.height}));
+}
+
+TEST_P(PlatformContract, DialogsTakeTheFullScreensScaleAndKeepTheirPlaceOnTheClient) {
+    const WindowId w = Make(300, 200);
+    const WindowId d = Make(100, 60, w);
+    ASSERT_TRUE(FocusReaches(d));
+    // Centred on the owner: its outer corner 96, 66 from the owner's client corner.
+    const Rect dialogWindowed = os().WindowArea(d);
+    EXPECT_EQ(dialogWindowed, (Rect{458, 350, 566, 418}));
+    ASSERT_TRUE(os().SetFullScreen(w, true));
+    EXPECT_FALSE(os().IsFullScreen(d));
+    EXPECT_EQ(os().WindowArea(d), (Rect{116, 94, 224, 162}));
+    EXPECT_EQ(user().ScreenArea(d), (Rect{348, 282, 672, 486}));
+    EXPECT_EQ(os().ClientSize(d).width, 100);
+    EXPECT_EQ(os().ClientSize(d).height, 60);
+    // A dialog cannot go full screen itself.
+    EXPECT_FALSE(os().SetFullScreen(d, true));
+    std::vector<Event> events;
+    ASSERT_TRUE(FocusReaches(d, &events));
+    const std::vector<std::string> exposed = of(events, d, {EventKind::Exposed});
+    EXPECT_NE(std::find(exposed.begin(), exposed.end(), "exposed 0,0,100,60"), exposed.end());
+
+    // Its input is in its own pixels, 3 x 3 screen pixels each; the owner's is still blocked.
+    os().EnableWindow(w, false);
+    user().UserMouseMove(d, 3 * 10 + 2, 3 * 5);
+    user().UserMouseMoveAt(w, 100, 100);
+    events = Drain();
+    EXPECT_EQ(of(events, d, kInput), (std::vector<std::string>{"move 10,5"}));
+    EXPECT_TRUE(of(events, w, kInput).empty());
+
+    // Presented at scale 3 inside its frame.
+    const Pattern pattern(100, 60);
+    os().Present(d, pattern.surface, Rect{0, 0, 100, 60});
+    const std::vector<std::uint32_t> shown = user().Shown(d);
+    if (!shown.empty()) {
+        ASSERT_EQ(shown.size(), std::size_t(324) * 204);
+        for (const auto& [x, y] : {std::pair{0, 0}, std::pair{5, 7}, std::pair{99, 59}})
+            EXPECT_EQ(shown[std::size_t(3 * F + 3 * y + 1) * 324 + std::size_t(3 * F + 3 * x + 2)],
+                      Pattern::At(x, y))
+                << x << "," << y;
+    }
+
+    // A dialog of the dialog made now is centred on it at the full screen's scale.
+    const WindowId e = Make(50, 40, d);
+    EXPECT_EQ(os().WindowArea(e), (Rect{141, 104, 199, 152}));
+    EXPECT_EQ(user().ScreenArea(e), (Rect{423, 312, 597, 456}));
+
+    // Back at scale 1 where they were on the owner.
+    os().EnableWindow(w, true);
+    ASSERT_TRUE(os().SetFullScreen(w, false));
+    EXPECT_EQ(os().WindowArea(d), dialogWindowed);
+    EXPECT_EQ(user().ScreenArea(d), dialogWindowed);
+    EXPECT_EQ(os().WindowArea(e), (Rect{483, 360, 541, 408}));
+    ASSERT_TRUE(FocusReaches(e));
+}
+
+TEST_P(PlatformContract, AClientLargerThanTheScreenShowsAtScaleOneFromItsCorner) {
+    const WindowId w = Make(1100, 500);
+    ASSERT_TRUE(os().SetFullScreen(w, true));
+    EXPECT_EQ(os().WindowArea(w), (Rect{0, 134, 1100, 634}));
+    Drain();
+    const Pattern pattern(1100, 500);
+    os().Present(w, pattern.surface, Rect{0, 0, 1100, 500});
+    user().UserMouseMoveAt(w, 1023, 134);
+    EXPECT_EQ(of(Drain(), w, kInput), (std::vector<std::string>{"move 1023,0"}));
+    const std::vector<std::uint32_t> shown = user().Shown(w);
+    if (shown.empty()) GTEST_SKIP() << "the screen cannot be read";
+    ASSERT_EQ(shown.size(), std::size_t(kScreen.width) * kScreen.height);
+    EXPECT_EQ(shown[std::size_t(134) * kScreen.width + 1023], Pattern::At(1023, 0));
+    EXPECT_EQ(shown[std::size_t(633) * kScreen.width + 0], Pattern::At(0, 499));
+    ASSERT_TRUE(os().SetFullScreen(w, false));
+    EXPECT_EQ(os().WindowArea(w), (Rect{-38 - F, 134 - F, 1062 + F, 634 + F}));
+}
+
+TEST_P(PlatformContract, SwitchingBackAndForthEndsWhereItStartedAndAClosedFullScreenLeavesNothing) {
+    const WindowId w = Make(300, 200);
+    os().MoveWindow(w, 40, 30);
+    const Rect windowed = os().WindowArea(w);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(os().SetFullScreen(w, true));
+        ASSERT_TRUE(os().SetFullScreen(w, false));
+    }
+    EXPECT_EQ(user().ScreenArea(w), windowed);
+    Drain();
+
+    // A second window on the full screen covers the first, which keeps its own.
+    const WindowId other = Make(200, 100);
+    ASSERT_TRUE(os().SetFullScreen(w, true));
+    ASSERT_TRUE(os().SetFullScreen(other, true));
+    EXPECT_TRUE(os().IsFullScreen(w));
+    EXPECT_EQ(os().WindowArea(other), (Rect{28, 46, 228, 146})); // scale 4, corner (112, 184)
+    ASSERT_TRUE(FocusReaches(other));
+    // Closed on the full screen: destroyed once, and nothing of it stays.
+    os().DestroyWindow(other);
+    std::vector<Event> events = Drain();
+    EXPECT_EQ(of(events, other, {EventKind::Destroyed}), (std::vector<std::string>{"destroyed"}));
+    EXPECT_FALSE(os().IsFullScreen(other));
+    EXPECT_FALSE(os().SetFullScreen(other, false));
+    EXPECT_TRUE(os().WindowArea(other).IsEmpty());
+    ASSERT_TRUE(os().SetFullScreen(w, false));
+    EXPECT_EQ(user().ScreenArea(w), windowed);
+    os().DestroyWindow(w);
+    EXPECT_FALSE(os().SetFullScreen(w, true));
+    const WindowId next = Make(300, 200);
+    ASSERT_TRUE(os().SetFullScreen(next, true));
+    EXPECT_EQ(os().WindowArea(next), (Rect{20, 28, 320, 228}));
+}
+
+TEST_P(ScaledPlatformContract, TheFullScreenChoosesItsOwnScaleAndGivesTheTablesBack) {
+    const WindowId w = Make(300, 200);
+    const WindowId d = Make(50, 30, w);
+    os().MoveWindow(w, 100, 50);
+    os().MoveWindow(d, 200, 100);
+    ASSERT_TRUE(os().SetFullScreen(w, true));
+    EXPECT_EQ(os().WindowArea(w), (Rect{20, 28, 320, 228}));
+    EXPECT_EQ(user().ScreenArea(d),
+              (Rect{60 + 3 * 96, 84 + 3 * 46, 60 + 3 * 96 + 3 * 58, 84 + 3 * 46 + 3 * 38}));
+    ASSERT_TRUE(os().SetFullScreen(w, false));
+    EXPECT_EQ(os().WindowArea(w), (Rect{100, 50, 308 + 100, 208 + 50}));
+    EXPECT_EQ(user().ScreenArea(w), (Rect{200, 100, 200 + 2 * 308, 100 + 2 * 208}));
+    EXPECT_EQ(user().ScreenArea(d), (Rect{400, 200, 400 + 2 * 58, 200 + 2 * 38}));
+    EXPECT_EQ(os().ScreenSize().width, kScreen.width / 2);
+}
+
 // Scale 2: the program's pixels are 2 x 2 screen pixels.
 
 TEST_P(ScaledPlatformContract, WindowsCoverTwiceTheirSizeAndArePlacedInTheProgramsPixels) {

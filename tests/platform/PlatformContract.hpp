@@ -30,6 +30,9 @@ public:
     virtual void UserMouseMove(platform::WindowId window, int x, int y) = 0;
     // `code` is Key_LButton, Key_RButton or Key_MButton.
     virtual void UserButton(platform::WindowId window, bool down, int code, int x, int y) = 0;
+    // The same at screen position (x, y), as the window system reports it for `window`.
+    virtual void UserMouseMoveAt(platform::WindowId window, int x, int y) = 0;
+    virtual void UserButtonAt(platform::WindowId window, bool down, int code, int x, int y) = 0;
     // `code` is one of 'A', Key_Backspace, Key_Tab, Key_Return, Key_Escape, Key_F12.
     virtual void UserKey(platform::WindowId window, bool down, int code) = 0;
     // Typed text, in Latin-1.

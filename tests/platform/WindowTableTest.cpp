@@ -83,6 +83,15 @@ public:
     bool OpenUrl(std::string_view) override { return true; }
     void PlaySound(const std::string&, bool) override {}
     void SetIcon(WindowId, const Surface&, std::uint32_t) override {}
+    bool Place(WindowId window, const Rect& outer, const WindowLayout& layout) override {
+        if (refusePlace) return false;
+        areas[window] = outer;
+        log.push_back("place " + std::to_string(window) + " scale " + std::to_string(layout.scale) +
+                      (layout.fullScreen ? " full" : ""));
+        return true;
+    }
+    void SetBorderTile(const ConstSurface&) override {}
+    bool refusePlace = false;
 
 private:
     std::mutex m_mutex;

@@ -382,3 +382,36 @@ TEST_F(DialogKeys, RingPicturesOfEverySizeKeepTheirShape) {
 }
 
 } // namespace
+
+namespace {
+
+// The keys a dialog hands on first (its owner's F11, say) see every press and release; a press
+// they take reaches none of the dialog's controls, and a dialog opened from the dialog hands
+// them on too.
+TEST_F(DialogKeys, KeysHandedOnFirstAreSeenBeforeTheControlsAndByTheDialogsDialogs) {
+    KeyDialog* dialog = Open();
+    std::vector<std::pair<int, bool>> seen;
+    dialog->SetKeysFirst([&seen](int code, bool down) {
+        seen.emplace_back(code, down);
+        return down && code == platform::Key_F11;
+    });
+    Press(dialog, platform::Key_Tab);
+    Press(dialog, platform::Key_F11);
+    EXPECT_EQ(seen, (std::vector<std::pair<int, bool>>{{platform::Key_Tab, true},
+                                                       {platform::Key_Tab, false},
+                                                       {platform::Key_F11, true},
+                                                       {platform::Key_F11, false}}));
+    // Tab moved the focus; F11 went no further.
+    EXPECT_EQ(dialog->Focused(), dialog->name);
+    auto* inner = ui::ODialog::Open<KeyDialog>(dialog, 200, 100);
+    ASSERT_NE(inner, nullptr);
+    windows.insert(windows.begin(), inner);
+    Pump();
+    seen.clear();
+    Press(inner, platform::Key_F11);
+    EXPECT_EQ(seen,
+              (std::vector<std::pair<int, bool>>{{platform::Key_F11, true}, {platform::Key_F11, false}}));
+    EXPECT_EQ(inner->cancels, 0);
+}
+
+} // namespace

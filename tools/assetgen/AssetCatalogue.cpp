@@ -43,6 +43,7 @@ std::vector<Asset> BuildCatalogue() {
     assets.push_back(ClipAsset("SKINS/keycell.clp", KeyCellClip));
     assets.push_back(ClipAsset("SKINS/aim.clp", AimMarkClip));
     assets.push_back(ClipAsset("SKINS/pause.clp", PausePlateClip));
+    assets.push_back(ClipAsset("SKINS/fsbrd.clp", BackdropTileClip));
     assets.push_back(ClipAsset("SKINS/z.clp", ColumnMarkerClip));
     assets.push_back(ClipAsset("SKINS/num.clp", DigitsClip));
     assets.push_back(ClipAsset("SKINS/numn.clp", NarrowDigitsClip));

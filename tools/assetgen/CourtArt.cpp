@@ -389,4 +389,30 @@ scene::TClipData PausePlateClip(const Rgb& background) {
     return SequenceClip({canvas.Take()}, 0, background);
 }
 
+scene::TClipData BackdropTileClip(const Rgb& background) {
+    const int side = sizes::kBackdropTile.width;
+    constexpr int kBoard = 16; // a board's width; four rows of boards fill the tile
+    Picture picture(side, side);
+    for (int y = 0; y < side; ++y) {
+        const int row = y / kBoard, inBoard = y % kBoard;
+        // Each row's joint lies at its own place, and a row holds two boards between joints.
+        const int joint = (row * 37) % (side / 2);
+        for (int x = 0; x < side; ++x) {
+            const int along = (x - joint + side) % side;
+            const int board = row * 2 + along / (side / 2);
+            // Each board its own tone, its grain a wave whose period divides the tile.
+            const double tone = 0.30 + 0.06 * std::sin(board * 2.3 + 0.7);
+            const double grain = 0.04 * std::sin(2 * kPi * (x * 3.0 / side) + board * 1.9 + inBoard * 0.45) +
+                                 0.02 * std::sin(2 * kPi * (x * 7.0 / side) + board * 0.8);
+            Rgb colour = Scale(palette::kWoodDark, tone + grain);
+            if (inBoard == 0 || along % (side / 2) == 0)
+                colour = Scale(palette::kSeam, 0.55); // the seams
+            else if (inBoard == 1)
+                colour = Scale(palette::kWoodDark, tone + 0.08); // a lit edge
+            picture.At(x, y) = PremultipliedPixel(colour, 1.0);
+        }
+    }
+    return SequenceClip({picture}, 0, background);
+}
+
 } // namespace assetgen

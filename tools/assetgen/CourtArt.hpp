@@ -48,4 +48,9 @@ scene::TClipData AimMarkClip(const Rgb& background);
 // The plate the word of a paused game is written on, across the middle of the court.
 scene::TClipData PausePlateClip(const Rgb& background);
 
+// The tile repeated around the game on the full screen: dark, staggered floor boards with
+// their grain and seams, kBackdropTile pixels square, every edge meeting the opposite one so
+// that it repeats without a visible joint. Opaque: no pixel is the colour key.
+scene::TClipData BackdropTileClip(const Rgb& background);
+
 } // namespace assetgen

@@ -62,6 +62,7 @@ inline constexpr Size kPathDot{6, 6};
 inline constexpr Size kKeyCell{40, 37};
 inline constexpr Size kAimMark{21, 21};
 inline constexpr Size kPausePlate{260, 72};
+inline constexpr Size kBackdropTile{64, 64};
 inline constexpr Size kColumnMarker{34, 4};
 inline constexpr Size kTopBorder{573, 10};
 inline constexpr Size kBottomBorder{573, 21};

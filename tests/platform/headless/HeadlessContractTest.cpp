@@ -24,6 +24,15 @@ public:
         e.y = y;
         m_os.Inject(e);
     }
+    // Injected input is in client coordinates, from where the window shows its client.
+    void UserMouseMoveAt(WindowId window, int x, int y) override {
+        const Point origin = m_os.Window(window).ClientOrigin();
+        UserMouseMove(window, x - origin.x, y - origin.y);
+    }
+    void UserButtonAt(WindowId window, bool down, int code, int x, int y) override {
+        const Point origin = m_os.Window(window).ClientOrigin();
+        UserButton(window, down, code, x - origin.x, y - origin.y);
+    }
     void UserKey(WindowId window, bool down, int code) override {
         inject(down ? EventKind::KeyDown : EventKind::KeyUp, window, code, 0, 0);
     }

@@ -5,6 +5,7 @@
 
 #include "platform/KeyCodes.hpp"
 #include "platform/PngFile.hpp"
+#include "platform/BorderTile.hpp"
 #include "platform/headless/HeadlessPlatform.hpp"
 
 namespace {
@@ -123,6 +124,74 @@ TEST(PngFile, WritesAValidRgbImage) {
     EXPECT_EQ(raw, (std::vector<std::uint8_t>{0, 0, 0, 255, 0, 255, 0, 0, 255, 0, 0, 30, 20, 10}));
     std::remove(path.c_str());
     EXPECT_FALSE(WritePng("/no/such/folder/x.png", image));
+}
+
+} // namespace
+
+namespace {
+
+// A screen that is gone, or a window system that refuses the size, leaves the window as it was.
+TEST(HeadlessFullScreen, NoScreenOrARefusedSizeLeavesTheWindowAsItWas) {
+    HeadlessPlatform p({800, 600});
+    const WindowId w = p.CreateWindow({"Main window", 300, 200, 7, 0, 0});
+    const WindowId d = p.CreateWindow({"Dialog", 100, 50, 7, 0, w});
+    const Rect before = p.ScreenArea(w), dialog = p.ScreenArea(d);
+    p.SetScreenSize({0, 0});
+    EXPECT_FALSE(p.SetFullScreen(w, true));
+    EXPECT_FALSE(p.IsFullScreen(w));
+    p.SetScreenSize({800, 600});
+    p.FailNextPlace();
+    EXPECT_FALSE(p.SetFullScreen(w, true));
+    EXPECT_FALSE(p.IsFullScreen(w));
+    EXPECT_EQ(p.ScreenArea(w), before);
+    EXPECT_EQ(p.ScreenArea(d), dialog);
+    EXPECT_EQ(p.ScaleOf(d), 1);
+
+    // A refused way back keeps the full screen, which a later try leaves.
+    ASSERT_TRUE(p.SetFullScreen(w, true));
+    EXPECT_EQ(p.ScaleOf(w), 2);
+    EXPECT_EQ(p.ScaleOf(d), 2);
+    p.FailNextPlace();
+    EXPECT_FALSE(p.SetFullScreen(w, false));
+    EXPECT_TRUE(p.IsFullScreen(w));
+    ASSERT_TRUE(p.SetFullScreen(w, false));
+    EXPECT_EQ(p.ScreenArea(w), before);
+    EXPECT_EQ(p.ScreenArea(d), dialog);
+    EXPECT_EQ(p.ScaleOf(d), 1);
+}
+
+// Without a tile the border is the plain dark colour; the frame is not shown on the full screen.
+TEST(HeadlessFullScreen, TheBorderIsPlainWithoutATileAndTheFrameIsNotShown) {
+    HeadlessPlatform p({640, 480});
+    const WindowId w = p.CreateWindow({"Main window", 300, 200, 7, 0x0000FF, 0});
+    ASSERT_TRUE(p.SetFullScreen(w, true));
+    const Surface screen = p.Screen(w);
+    ASSERT_EQ(screen.width, 640);
+    ASSERT_EQ(screen.height, 480);
+    const auto at = [&](int x, int y) {
+        const std::uint8_t* px = screen.row(y) + x * 3;
+        return std::uint32_t(px[2]) << 16 | std::uint32_t(px[1]) << 8 | px[0];
+    };
+    // Scale 2: the client covers (20, 40) to (620, 440), in its red background.
+    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{19, 40}, std::pair{620, 439}, std::pair{639, 479}})
+        EXPECT_EQ(at(x, y), BorderTile::kPlainColour) << x << "," << y;
+    for (const auto& [x, y] : {std::pair{20, 40}, std::pair{619, 439}, std::pair{320, 240}})
+        EXPECT_EQ(at(x, y), 0xFF0000u) << x << "," << y;
+}
+
+TEST(HeadlessFullScreen, TheScaleIsTheLargestWholeOneThatFitsUpToTheMost) {
+    EXPECT_EQ(FullScreenScale({3840, 2160}, {750, 600}), 3);
+    EXPECT_EQ(FullScreenScale({2560, 1440}, {750, 600}), 2);
+    EXPECT_EQ(FullScreenScale({1920, 1080}, {750, 600}), 1);
+    EXPECT_EQ(FullScreenScale({1280, 800}, {750, 600}), 1);
+    EXPECT_EQ(FullScreenScale({640, 480}, {750, 600}), 1);
+    EXPECT_EQ(FullScreenScale({7680, 4320}, {750, 600}), kMaxScale);
+    EXPECT_EQ(FullScreenScale({800, 600}, {0, 0}), 1);
+    EXPECT_EQ(FullScreenCorner({3840, 2160}, {750, 600}, 3).x, 795);
+    EXPECT_EQ(FullScreenCorner({3840, 2160}, {750, 600}, 3).y, 180);
+    EXPECT_EQ(FullScreenCorner({1280, 800}, {750, 600}, 1).x, 265);
+    EXPECT_EQ(FullScreenCorner({640, 480}, {750, 400}, 1).x, 0);
+    EXPECT_EQ(FullScreenCorner({640, 480}, {750, 400}, 1).y, 40);
 }
 
 } // namespace

@@ -110,6 +110,27 @@ public:
         e.button.y = y + clientOffset(window);
         SDL_PushEvent(&e);
     }
+    // X reports the pointer from the window's outer corner.
+    void UserMouseMoveAt(WindowId window, int x, int y) override {
+        const Rect area = ScreenArea(window);
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.windowID = window;
+        e.motion.x = x - area.left;
+        e.motion.y = y - area.top;
+        SDL_PushEvent(&e);
+    }
+    void UserButtonAt(WindowId window, bool down, int code, int x, int y) override {
+        const Rect area = ScreenArea(window);
+        SDL_Event e{};
+        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        e.button.windowID = window;
+        e.button.button = sdlButton(code);
+        e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+        e.button.x = x - area.left;
+        e.button.y = y - area.top;
+        SDL_PushEvent(&e);
+    }
     void UserKey(WindowId window, bool down, int code) override {
         SDL_Event e{};
         e.type = down ? SDL_KEYDOWN : SDL_KEYUP;

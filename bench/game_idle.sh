@@ -6,11 +6,16 @@
 # the window at scale 1 beside the full screen at scale 3, idle and throwing, and the time from
 # a key press (P, whose banner the court shows at once) to the first frame on the screen that
 # shows it, against one frame period (20 ms at Medium), read by hoopstack-key-latency.
+# Every run ends the intro with Space at once; the idle and throwing runs also read the game's
+# own time after the intro (the court at rest, or the throws from the first) from /proc over 10 s.
 # Prints the CPU share of one core and the peak memory of each run, and the delays.
 # Usage: bench/game_idle.sh [BUILD_BIN_DIR]
 set -euo pipefail
 
 seconds=15
+# The court at rest is measured over this part of an idle run, after the intro.
+rest_seconds=10
+export rest_seconds
 
 # A saved game in the store's plain text: level, sound, autosave, path, speed, score, game
 # over, then the colours of rows 1-16, columns 1-16. Rows 8-16 are full: 144 balls, each
@@ -29,6 +34,17 @@ saved_game() {
     done
 }
 
+# Space ends the intro as soon as it shows, as a player would not wait for it.
+end_intro() {
+    local intro=""
+    for _ in $(seq 1 100); do
+        intro=$(xdotool search --onlyvisible --name '^Main window$' 2>/dev/null | head -n 1 || true)
+        [[ -n $intro ]] && break
+        sleep 0.1
+    done
+    if [[ -n $intro ]]; then xdotool key space 2>/dev/null || true; fi
+}
+
 # One measured run on the current display: the game for $seconds under /usr/bin/time, with
 # clicks when asked. Runs inside xvfb-run, which gives it the display.
 measured_run() {
@@ -42,6 +58,7 @@ measured_run() {
     local runner=$!
     if [[ $clicks == throws ]]; then
         local window=""
+        end_intro
         for _ in $(seq 1 100); do
             window=$(xdotool search --name Hoopstack 2>/dev/null | head -n 1 || true)
             [[ -n $window ]] && break
@@ -58,8 +75,19 @@ measured_run() {
         # corner, 4 pixels outside the client area's for the frame the program draws.
         # On the full screen the client lies at ox, oy and each of its pixels is s x s.
         RANDOM=7
-        local pairs=0
+        local pairs=0 pid before="" ticks
+        pid=$(pgrep -n -x hoopstack || true)
+        ticks=$(getconf CLK_TCK)
+        [[ -n $pid ]] && before=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+        local until=$((SECONDS + rest_seconds))
+        rm -f "$game/court.txt"
         while kill -0 "$runner" 2>/dev/null; do
+            # The throws alone, over $rest_seconds from the first: the game's own time from /proc.
+            if [[ -n $before && $SECONDS -ge $until ]]; then
+                awk -v t="$ticks" -v b="$before" -v a="$(awk '{ print $14 + $15 }' "/proc/$pid/stat" 2>/dev/null || echo "$before")" \
+                    -v s="$rest_seconds" 'BEGIN { printf "%.2f\n", (a - b) / t / s * 100 }' > "$game/court.txt"
+                before=""
+            fi
             if ((pairs > 0 && pairs % 10 == 0)); then
                 xdotool mousemove --window "$window" $((ox + s * 684)) $((oy + s * 289)) click 1 2>/dev/null || true
                 sleep 0.1
@@ -73,18 +101,34 @@ measured_run() {
             pairs=$((pairs + 1))
         done
         echo "$pairs" > "$game/pairs.txt"
+    elif [[ $clicks == none ]]; then
+        # The court at rest alone, without the intro: Space ends the intro as a player would,
+        # and the game's own processor time is read from /proc over $rest_seconds.
+        local window="" pid=""
+        end_intro
+        for _ in $(seq 1 200); do
+            window=$(xdotool search --onlyvisible --name '^Hoopstack$' 2>/dev/null | head -n 1 || true)
+            [[ -n $window ]] && break
+            sleep 0.1
+        done
+        pid=$(pgrep -n -x hoopstack || true)
+        rm -f "$game/court.txt"
+        if [[ -n $window && -n $pid ]]; then
+            sleep 1
+            local ticks before after
+            ticks=$(getconf CLK_TCK)
+            before=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+            sleep "$rest_seconds"
+            after=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+            awk -v t="$ticks" -v b="$before" -v a="$after" -v s="$rest_seconds" \
+                'BEGIN { printf "%.2f\n", (a - b) / t / s * 100 }' > "$game/court.txt"
+        fi
     elif [[ $clicks == keys ]]; then
         # Once the game window stands, P is pressed again and again; the paused court's banner
         # (its plate 260 x 72 around the court's middle, 286, 307) comes and goes. The area
         # read is a strip of the plate's upper part, program pixels 160-260 by 275-285.
-        local window="" intro=""
-        for _ in $(seq 1 100); do
-            intro=$(xdotool search --onlyvisible --name '^Main window$' 2>/dev/null | head -n 1 || true)
-            [[ -n $intro ]] && break
-            sleep 0.1
-        done
-        # Space ends the intro, as a player would not wait for it.
-        if [[ -n $intro ]]; then xdotool key space 2>/dev/null || true; fi
+        local window=""
+        end_intro
         for _ in $(seq 1 200); do
             window=$(xdotool search --onlyvisible --name '^Hoopstack$' 2>/dev/null | head -n 1 || true)
             [[ -n $window ]] && break
@@ -126,16 +170,22 @@ report() {
         END { printf "%s: %.2f%% of one core over %d s, peak %.1f MB %s(%s)\n",
                      label, (u+s)/seconds*100, seconds, m/1024, extra, goal }' "$work/time.txt"
 }
+# The idle runs' court at rest after the intro, read by the run itself.
+report_court() {
+    echo "$1, after the intro: $(cat "$work/game/court.txt" 2>/dev/null || echo "?")% of one core over $rest_seconds s ($2)"
+}
 
 # Idle: Medium speed, 50 frames a second, nobody touching the court.
 saved_game 1 | "$bin/hoopstack-store" encode "$work/game/state.dat"
 xvfb-run -a -s "-screen 0 1024x768x24" "$0" --measured-run "$work/game" "$work/time.txt" none --scale 1
 report "game window idle, 144 balls, 50 fps" "goals: under 2%, under 40 MB" ""
+report_court "game window idle, the court at rest" "goal: under 2%"
 
 # The same at scale 2: every presented rectangle is scaled by two on its way to the screen.
 saved_game 1 | "$bin/hoopstack-store" encode "$work/game/state.dat"
 xvfb-run -a -s "-screen 0 1920x1200x24" "$0" --measured-run "$work/game" "$work/time.txt" none --scale 2
 report "game window idle at scale 2, 1500 x 1200, 144 balls, 50 fps" "goal: under 3%" ""
+report_court "game window idle at scale 2, the court at rest" "goal: under 3%"
 
 # Throws: Fast speed, 100 frames a second from the first click on.
 saved_game 0 | "$bin/hoopstack-store" encode "$work/game/state.dat"
@@ -143,6 +193,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" "$0" --measured-run "$work/game" "$work/t
 over=$("$bin/hoopstack-store" decode "$work/game/state.dat" | cut -f 7)
 report "game window throwing, 100 fps" "goal: under 6%" \
     "with $(cat "$work/game/pairs.txt") click pairs$([[ $over == 1 ]] && echo ", game over by the end") "
+report_court "game window throwing" "goal: under 6%"
 
 # The full screen at 3840 x 2160: the 750 x 600 client at scale 3 (2250 x 1800), centred, the
 # border tile around it, beside the window at scale 1 on the same screen in the same run.
@@ -150,15 +201,18 @@ big="-screen 0 3840x2160x24"
 saved_game 1 | "$bin/hoopstack-store" encode "$work/game/state.dat"
 xvfb-run -a -s "$big" "$0" --measured-run "$work/game" "$work/time.txt" none --scale 1 --windowed
 report "3840 x 2160: window idle at scale 1, 50 fps" "the peer of the next line" ""
+report_court "3840 x 2160: window idle at scale 1, the court at rest" "the peer of the next line"
 saved_game 1 | "$bin/hoopstack-store" encode "$work/game/state.dat"
 xvfb-run -a -s "$big" "$0" --measured-run "$work/game" "$work/time.txt" none --scale 1 --fullscreen
 report "3840 x 2160: full screen idle at scale 3, 50 fps" "goal: under 3 times the window's" ""
+report_court "3840 x 2160: full screen idle at scale 3, the court at rest" "goal: under 2%"
 for mode in --windowed --fullscreen; do
     saved_game 0 | "$bin/hoopstack-store" encode "$work/game/state.dat"
     xvfb-run -a -s "$big" "$0" --measured-run "$work/game" "$work/time.txt" throws --scale 1 "$mode"
     over=$("$bin/hoopstack-store" decode "$work/game/state.dat" | cut -f 7)
     report "3840 x 2160: ${mode#--} throwing, 100 fps" "the window at scale 1 is the peer" \
         "with $(cat "$work/game/pairs.txt") click pairs$([[ $over == 1 ]] && echo ", game over by the end") "
+    report_court "3840 x 2160: ${mode#--} throwing" "goal: under 6%"
 done
 if [[ -x $key_latency ]]; then
     for mode in --windowed --fullscreen; do

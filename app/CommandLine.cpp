@@ -43,6 +43,9 @@ std::string CommandLine::Usage() {
            "  --help          print this help and end\n"
            "  --version       print the version and end\n"
            "\n"
+           "The game plays with the mouse, with keys alone or with a gamepad: F1 shows the rules,\n"
+           "and F1 there (or a gamepad's Back) every key and button.\n"
+           "\n"
            "Exit codes: 0 a normal end, 1 the game's pictures or the replay could not be read,\n"
            "2 no window (another copy runs, or there is no display) or a command line it cannot\n"
            "follow.\n";

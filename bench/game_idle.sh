@@ -45,6 +45,17 @@ end_intro() {
     if [[ -n $intro ]]; then xdotool key space 2>/dev/null || true; fi
 }
 
+# The shown game window's id, once it stands, or nothing after 20 s.
+game_window() {
+    local window=""
+    for _ in $(seq 1 200); do
+        window=$(xdotool search --onlyvisible --name '^Hoopstack$' 2>/dev/null | head -n 1 || true)
+        [[ -n $window ]] && break
+        sleep 0.1
+    done
+    echo "$window"
+}
+
 # One measured run on the current display: the game for $seconds under /usr/bin/time, with
 # clicks when asked. Runs inside xvfb-run, which gives it the display.
 measured_run() {
@@ -106,11 +117,7 @@ measured_run() {
         # and the game's own processor time is read from /proc over $rest_seconds.
         local window="" pid=""
         end_intro
-        for _ in $(seq 1 200); do
-            window=$(xdotool search --onlyvisible --name '^Hoopstack$' 2>/dev/null | head -n 1 || true)
-            [[ -n $window ]] && break
-            sleep 0.1
-        done
+        window=$(game_window)
         pid=$(pgrep -n -x hoopstack || true)
         rm -f "$game/court.txt"
         if [[ -n $window && -n $pid ]]; then
@@ -129,11 +136,7 @@ measured_run() {
         # read is a strip of the plate's upper part, program pixels 160-260 by 275-285.
         local window=""
         end_intro
-        for _ in $(seq 1 200); do
-            window=$(xdotool search --onlyvisible --name '^Hoopstack$' 2>/dev/null | head -n 1 || true)
-            [[ -n $window ]] && break
-            sleep 0.1
-        done
+        window=$(game_window)
         [[ -n $window ]] || { echo "game window not found" >&2; wait "$runner" || true; return 1; }
         sleep 1
         local wx wy

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "CommandLine.hpp"
+#include "DailyCommand.hpp"
 #include "PlayCommand.hpp"
 #include "RecordCommand.hpp"
 #include "ScreensCommand.hpp"
@@ -22,6 +23,7 @@ constexpr Command kCommands[] = {
     {"screens", "screens --out DIR"},
     {"record", "record --level L --seed S --bot random|greedy --out FILE [--speed S]"},
     {"verify", "verify FILE"},
+    {"daily", "daily [--date YYYY-MM-DD]"},
 };
 
 void Usage(std::ostream& out, const char* prefix) {
@@ -62,6 +64,7 @@ int main(int argc, char** argv) {
         if (command == "screens") return sim::RunScreens(args, std::cout, std::cerr);
         if (command == "record") return sim::RunRecord(args, std::cout, std::cerr);
         if (command == "verify") return sim::RunVerify(args, std::cout, std::cerr);
+        if (command == "daily") return sim::RunDaily(args, std::cout, std::cerr);
     } catch (const std::exception& error) {
         std::cerr << "hoopstack-sim: " << error.what() << std::endl;
         return 1;

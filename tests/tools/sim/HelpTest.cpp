@@ -14,9 +14,9 @@ TEST(SimHelp, TheProgramPrintsEveryCommandsUsage) {
         EXPECT_EQ(run.status, 0) << help;
         EXPECT_EQ(run.err, "");
         const std::vector<std::string> lines = Lines(run.out);
-        ASSERT_EQ(lines.size(), 5u) << run.out;
+        ASSERT_EQ(lines.size(), 6u) << run.out;
         EXPECT_EQ(lines[0].rfind("usage: hoopstack-sim play --board FILE", 0), 0u) << lines[0];
-        for (const char* command : {"soak", "screens", "record", "verify"})
+        for (const char* command : {"soak", "screens", "record", "verify", "daily"})
             EXPECT_NE(run.out.find(std::string("       hoopstack-sim ") + command + " "), std::string::npos)
                 << command;
     }
@@ -34,6 +34,8 @@ TEST(SimHelp, EveryCommandPrintsItsOwnUsageWhereverTheHelpOptionStands) {
         {"record --help",
          "usage: hoopstack-sim record --level L --seed S --bot random|greedy --out FILE [--speed S]"},
         {"verify --help", "usage: hoopstack-sim verify FILE"},
+        {"daily --help", "usage: hoopstack-sim daily [--date YYYY-MM-DD]"},
+        {"daily --date nonsense -h", "usage: hoopstack-sim daily"},
         {"record --level 1 --seed 3 -h", "usage: hoopstack-sim record --level L"},
         {"play --board missing.txt --help", "usage: hoopstack-sim play --board FILE"},
     };

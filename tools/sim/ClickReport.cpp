@@ -24,6 +24,18 @@ std::string ClickReport::FormatDouble(double value) {
     return std::string(buffer, result.ptr);
 }
 
+std::string ClickReport::BoardJson(const rules::TGame& game) {
+    std::string json = "[";
+    const auto colours = rules::ColoursOf(game.Grid());
+    for (int row = 1; row <= 16; ++row) {
+        if (row > 1) json += ",";
+        json += "\"";
+        for (int column = 1; column <= 16; ++column) json += char('0' + colours[row][column]);
+        json += "\"";
+    }
+    return json + "]";
+}
+
 std::string ClickReport::Format(game::OGameWindow& window, const rules::TThrowReport& report) const {
     rules::TGame& game = *window.Game();
     std::string line = "{\"click\":[" + std::to_string(m_x) + "," + std::to_string(m_y) + "]";
@@ -39,15 +51,7 @@ std::string ClickReport::Format(game::OGameWindow& window, const rules::TThrowRe
     line += ",\"drops\":" + std::to_string(report.drops);
     line += ",\"score\":" + std::to_string(game.Score());
     line += std::string(",\"game_over\":") + Bool(game.GameOver());
-    line += ",\"board\":[";
-    const auto colours = rules::ColoursOf(game.Grid());
-    for (int row = 1; row <= 16; ++row) {
-        if (row > 1) line += ",";
-        line += "\"";
-        for (int column = 1; column <= 16; ++column) line += char('0' + colours[row][column]);
-        line += "\"";
-    }
-    line += "]";
+    line += ",\"board\":" + BoardJson(game);
     const std::string dialog = window.TakeDialogRequest();
     line += ",\"dialog\":" + (dialog.empty() ? std::string("null") : "\"" + dialog + "\"");
     line += "}";

@@ -17,6 +17,8 @@ public:
     std::string Format(game::OGameWindow& window, const rules::TThrowReport& report) const;
 
     static std::string FormatDouble(double value);
+    // The court's 16 rows as a JSON array of 16-digit strings, a digit a ball's colour, 0 none.
+    static std::string BoardJson(const rules::TGame& game);
 
 private:
     int m_x;

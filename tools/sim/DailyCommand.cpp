@@ -3,11 +3,11 @@
 #include <ctime>
 #include <ostream>
 
+#include "ClickReport.hpp"
 #include "CommandLine.hpp"
 #include "HeadlessSession.hpp"
 #include "SimError.hpp"
 #include "SoakCourt.hpp"
-#include "rules/BoardRules.hpp"
 
 namespace sim {
 
@@ -16,15 +16,8 @@ std::string DailyLine(const rules::CalendarDate& date, const rules::TGame& game)
     std::string line = "{\"date\":\"" + rules::FormatCalendarDate(date) + "\"";
     line += ",\"level\":" + std::to_string(int(rules::DailyLevel(day)));
     line += ",\"start\":" + std::to_string(rules::DailyStart(day));
-    line += ",\"board\":[";
-    const auto colours = rules::ColoursOf(game.Grid());
-    for (int row = 1; row <= 16; ++row) {
-        if (row > 1) line += ",";
-        line += "\"";
-        for (int column = 1; column <= 16; ++column) line += char('0' + colours[row][column]);
-        line += "\"";
-    }
-    line += "],\"ceiling\":\"";
+    line += ",\"board\":" + ClickReport::BoardJson(game);
+    line += ",\"ceiling\":\"";
     for (int column = 1; column <= 16; ++column) {
         const rules::Ball* ball = game.CeilingRow()[std::size_t(column)];
         line += char('0' + (ball ? ball->Colour() : 0));

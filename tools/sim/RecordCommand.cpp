@@ -8,6 +8,7 @@
 #include "SoakBot.hpp"
 #include "SoakCourt.hpp"
 #include "VerifyCommand.hpp"
+#include "rules/DailyCourt.hpp"
 #include "store/ReplayFile.hpp"
 
 namespace sim {
@@ -22,11 +23,23 @@ struct RecordOptions {
 };
 
 RecordOptions ParseRecordOptions(const std::vector<std::string>& args) {
-    const CommandLine line(args, {"level", "seed", "bot", "speed", "out"}, {});
+    const CommandLine line(args, {"level", "seed", "bot", "speed", "out", "daily"}, {});
     RecordOptions options;
     options.settings.level = rules::Level(line.IntIn("level", 0, 0, 2));
     options.settings.speed = rules::Speed(line.IntIn("speed", 1, 0, 2));
     options.seed = line.Unsigned("seed", 1);
+    if (const std::optional<std::string> daily = line.Value("daily")) {
+        // The day's game: its level and start are the day's, never the options'.
+        if (line.Value("level") || line.Value("seed"))
+            throw SimError("--daily takes the day's level and start; no --level or --seed");
+        const std::optional<rules::CalendarDate> date = rules::ParseCalendarDate(*daily);
+        if (!date)
+            throw SimError("--daily takes a day from 1970-01-01 to 9999-12-31 as YYYY-MM-DD, not '" + *daily +
+                           "'");
+        const std::int64_t day = rules::DaysSinceEpoch(*date);
+        options.settings.level = rules::DailyLevel(day);
+        options.seed = rules::DailyStart(day);
+    }
     options.bot = BotKindNamed(line.Value("bot").value_or("random"));
     const std::optional<std::string> out = line.Value("out");
     if (!out || out->empty()) throw SimError("record needs --out FILE");

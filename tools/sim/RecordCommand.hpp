@@ -45,10 +45,10 @@ struct BotGame {
 std::vector<BotGame> ThousandBotGames();
 
 // "record --level L --seed S --bot greedy|random --out FILE [--speed S]": plays one game in the
-// headless game window and writes its replay's text and "\n" to FILE atomically, then prints
-// the recording game's end as OutcomeLine("recorded", true, ...). Exit 0; 1 when the game
-// did not finish within the soak's bounds and the replay budget, or the file cannot be
-// written; 2 on bad options.
+// headless game window (with --daily YYYY-MM-DD instead of --level and --seed, the day's game,
+// its level and generator start the day's) and writes its replay's text and "\n" to FILE atomically, then
+// prints the recording game's end as OutcomeLine("recorded", true, ...). Exit 0; 1 when the game did not
+// finish within the soak's bounds and the replay budget, or the file cannot be written; 2 on bad options.
 int RunRecord(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace sim

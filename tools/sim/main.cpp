@@ -21,7 +21,7 @@ constexpr Command kCommands[] = {
     {"play", "play --board FILE [--level L] [--speed S] [--seed N]"},
     {"soak", "soak --games N --level L --seed S --bot random|greedy [--speed S] [--window]"},
     {"screens", "screens --out DIR"},
-    {"record", "record --level L --seed S --bot random|greedy --out FILE [--speed S]"},
+    {"record", "record --level L --seed S | --daily YYYY-MM-DD --bot random|greedy --out FILE [--speed S]"},
     {"verify", "verify FILE"},
     {"daily", "daily [--date YYYY-MM-DD]"},
 };

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "SimRun.hpp"
+#include "rules/GameReplay.hpp"
 
 namespace {
 
@@ -57,6 +58,32 @@ TEST(SimDaily, ABadDateOrOptionIsOneLineAndExitTwo) {
         EXPECT_EQ(run.out, "") << args;
         EXPECT_EQ(Lines(run.err).size(), 1u) << args << ": " << run.err;
         EXPECT_EQ(run.err.rfind("hoopstack-sim: ", 0), 0u) << run.err;
+    }
+}
+
+// A bot's whole daily game, recorded, starts from the day's start at the day's level and
+// verifies; a day's game takes no level or seed of its own.
+TEST(SimDaily, ADaysGameRecordsFromTheDaysStartAndVerifies) {
+    const std::string path = ::testing::TempDir() + "sim_daily_record";
+    const RunResult recorded =
+        RunSim("daily_rec", "record --daily 2026-12-31 --bot greedy --out '" + path + "'", "");
+    ASSERT_EQ(recorded.status, 0) << recorded.err;
+    EXPECT_EQ(recorded.out.rfind("{\"recorded\":true,\"level\":1,", 0), 0u) << recorded.out;
+    std::string text = ReadFile(path);
+    ASSERT_FALSE(text.empty());
+    text.pop_back(); // the file's newline
+    const std::optional<rules::GameReplay> replay = rules::DecodeReplay(text);
+    ASSERT_TRUE(replay);
+    EXPECT_EQ(replay->startState, 1433268679u);
+    EXPECT_EQ(replay->level, rules::Level::Expert);
+    const RunResult verified = RunSim("daily_ver", "verify '" + path + "'", "");
+    EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+    for (const char* args :
+         {"record --daily 2026-12-31 --level 1 --out x", "record --daily 2026-12-31 --seed 3 --out x",
+          "record --daily 2026-02-30 --out x"}) {
+        const RunResult bad = RunSim("daily_rec_bad", args, "");
+        EXPECT_EQ(bad.status, 2) << args;
+        EXPECT_EQ(Lines(bad.err).size(), 1u) << bad.err;
     }
 }
 

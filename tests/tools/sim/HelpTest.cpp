@@ -32,7 +32,8 @@ TEST(SimHelp, EveryCommandPrintsItsOwnUsageWhereverTheHelpOptionStands) {
          "usage: hoopstack-sim soak --games N --level L --seed S --bot random|greedy [--speed S] [--window]"},
         {"screens --help", "usage: hoopstack-sim screens --out DIR"},
         {"record --help",
-         "usage: hoopstack-sim record --level L --seed S --bot random|greedy --out FILE [--speed S]"},
+         "usage: hoopstack-sim record --level L --seed S | --daily YYYY-MM-DD --bot random|greedy "
+         "--out FILE [--speed S]"},
         {"verify --help", "usage: hoopstack-sim verify FILE"},
         {"daily --help", "usage: hoopstack-sim daily [--date YYYY-MM-DD]"},
         {"daily --date nonsense -h", "usage: hoopstack-sim daily"},

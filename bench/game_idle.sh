@@ -34,26 +34,23 @@ saved_game() {
     done
 }
 
-# Space ends the intro as soon as it shows, as a player would not wait for it.
-end_intro() {
-    local intro=""
-    for _ in $(seq 1 100); do
-        intro=$(xdotool search --onlyvisible --name '^Main window$' 2>/dev/null | head -n 1 || true)
-        [[ -n $intro ]] && break
-        sleep 0.1
-    done
-    if [[ -n $intro ]]; then xdotool key space 2>/dev/null || true; fi
-}
-
-# The shown game window's id, once it stands, or nothing after 20 s.
-game_window() {
-    local window=""
-    for _ in $(seq 1 200); do
-        window=$(xdotool search --onlyvisible --name '^Hoopstack$' 2>/dev/null | head -n 1 || true)
+# The id of the first shown window whose name matches, once it stands, or nothing after
+# TRIES tenths of a second.
+shown_window() {
+    local name=$1 tries=$2 window=""
+    for _ in $(seq 1 "$tries"); do
+        window=$(xdotool search --onlyvisible --name "$name" 2>/dev/null | head -n 1 || true)
         [[ -n $window ]] && break
         sleep 0.1
     done
     echo "$window"
+}
+
+# Space ends the intro as soon as it shows, as a player would not wait for it.
+end_intro() {
+    local intro
+    intro=$(shown_window '^Main window$' 100)
+    if [[ -n $intro ]]; then xdotool key space 2>/dev/null || true; fi
 }
 
 # One measured run on the current display: the game for $seconds under /usr/bin/time, with
@@ -117,7 +114,7 @@ measured_run() {
         # and the game's own processor time is read from /proc over $rest_seconds.
         local window="" pid=""
         end_intro
-        window=$(game_window)
+        window=$(shown_window '^Hoopstack$' 200)
         pid=$(pgrep -n -x hoopstack || true)
         rm -f "$game/court.txt"
         if [[ -n $window && -n $pid ]]; then
@@ -136,7 +133,7 @@ measured_run() {
         # read is a strip of the plate's upper part, program pixels 160-260 by 275-285.
         local window=""
         end_intro
-        window=$(game_window)
+        window=$(shown_window '^Hoopstack$' 200)
         [[ -n $window ]] || { echo "game window not found" >&2; wait "$runner" || true; return 1; }
         sleep 1
         local wx wy

@@ -96,12 +96,7 @@ WindowId WindowTable::CreateWindow(const WindowSpec& wanted) {
     m_driver->Raise(id);
     // A new window's size is reported once, as every later change: the size it got, which a
     // window manager may have changed.
-    Event sized;
-    sized.kind = EventKind::Resized;
-    sized.window = id;
-    const Size client = clientSizeLocked(id);
-    sized.area = Rect{0, 0, client.width, client.height};
-    pushLocked(sized);
+    pushWholeClientLocked(EventKind::Resized, id);
     return id;
 }
 
@@ -652,12 +647,16 @@ std::vector<WindowId> WindowTable::dialogsOfLocked(WindowId window) const {
 }
 
 void WindowTable::exposeLocked(WindowId window) {
-    Event exposed;
-    exposed.kind = EventKind::Exposed;
-    exposed.window = window;
+    pushWholeClientLocked(EventKind::Exposed, window);
+}
+
+void WindowTable::pushWholeClientLocked(EventKind kind, WindowId window) {
+    Event event;
+    event.kind = kind;
+    event.window = window;
     const Size client = clientSizeLocked(window);
-    exposed.area = Rect{0, 0, client.width, client.height};
-    pushLocked(exposed);
+    event.area = Rect{0, 0, client.width, client.height};
+    pushLocked(event);
 }
 
 void WindowTable::SetIcon(WindowId window, const Surface& image, std::uint32_t colourKey) {

@@ -107,6 +107,8 @@ private:
     // Every window `window` owns, and theirs, oldest first.
     std::vector<WindowId> dialogsOfLocked(WindowId window) const;
     void exposeLocked(WindowId window);
+    // Queues an event of the kind whose area is the window's whole client.
+    void pushWholeClientLocked(EventKind kind, WindowId window);
 
     std::unique_ptr<NativeDriver> m_driver;
     // Lock order: m_mutex, then m_postMutex, then the driver's own.

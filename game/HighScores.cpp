@@ -9,6 +9,7 @@
 #include "platform/Platform.hpp"
 #include "scene/ResolvePath.hpp"
 #include "store/FileIO.hpp"
+#include "store/PlayStatistics.hpp"
 #include "store/TScoreReplays.hpp"
 
 #ifndef HOOPSTACK_WEB_BASE
@@ -26,6 +27,10 @@ constexpr char kEllipsis = '\x85';
 std::string TablePath() { return scene::ResolveWritablePath("table.dat"); }
 
 std::string ReplaysPath() { return scene::ResolveWritablePath("replays.dat"); }
+
+std::string StatisticsPath() {
+    return scene::ResolveWritablePath(store::PlayStatistics::kFileName);
+}
 
 std::string PublishAddressFor(std::string_view code, std::string_view replay) {
     return store::PublishAddress(HOOPSTACK_WEB_BASE, code, replay);

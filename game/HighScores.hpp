@@ -16,6 +16,8 @@ namespace game {
 std::string TablePath();
 // The file of the table's replays ("replays.dat"), beside the table.
 std::string ReplaysPath();
+// The player's statistics file (store::PlayStatistics::kFileName), beside the table.
+std::string StatisticsPath();
 
 // A record's date: year, month and day without leading zeros (2001-7-5).
 std::string FormatRecordDate(int year, int month, int day);

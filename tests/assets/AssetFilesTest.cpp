@@ -9,6 +9,7 @@
 
 #include "AssetCatalogue.hpp"
 #include "AssetTestSupport.hpp"
+#include "ButtonArt.hpp"
 #include "Picture.hpp"
 #include "scene/OClip.hpp"
 
@@ -46,6 +47,8 @@ const std::vector<std::string> kExpectedClips = {"SKINS/1.clp",
                                                  "CLP/btScores.clp",
                                                  "CLP/btOptions.clp",
                                                  "CLP/btGames.clp",
+                                                 "CLP/btDaily.clp",
+                                                 "CLP/btStats.clp",
                                                  "CLP/btKind.clp",
                                                  "CLP/bthelp.clp",
                                                  "CLP/btdown.clp",
@@ -285,9 +288,10 @@ TEST(AssetFiles, TopBorderLeavesTheWaitingBallsInView) {
 }
 
 TEST(AssetFiles, ControlsHaveTheirStateFrames) {
-    for (const char* path : {"CLP/btNew.clp", "CLP/btScores.clp", "CLP/btOptions.clp", "CLP/btGames.clp",
-                             "CLP/btKind.clp", "CLP/bthelp.clp", "CLP/btdown.clp", "CLP/btclose.clp",
-                             "CLP/def_btn.clp", "CLP/def_edit.clp", "CLP/edit.clp"}) {
+    for (const char* path :
+         {"CLP/btNew.clp", "CLP/btScores.clp", "CLP/btOptions.clp", "CLP/btGames.clp", "CLP/btDaily.clp",
+          "CLP/btStats.clp", "CLP/btKind.clp", "CLP/bthelp.clp", "CLP/btdown.clp", "CLP/btclose.clp",
+          "CLP/def_btn.clp", "CLP/def_edit.clp", "CLP/edit.clp"}) {
         const auto clip = LoadClip(path);
         ASSERT_TRUE(clip) << path;
         ASSERT_EQ(clip->frames.size(), 3u) << path;
@@ -313,6 +317,41 @@ TEST(AssetFiles, ControlsHaveTheirStateFrames) {
     ASSERT_EQ(box->frames.size(), 6u);
     for (size_t frame = 0; frame < 3; ++frame) {
         EXPECT_NE(FrameImage(*box, frame).argb, FrameImage(*box, frame + 3).argb) << frame;
+    }
+}
+
+// The panel's daily and statistics buttons are made as its other buttons: the same size and
+// leather as a neighbour, differing only where the label lies, and a label the size of theirs.
+TEST(AssetFiles, TheDailyAndStatisticsButtonsMatchThePanelsOwn) {
+    const struct {
+        const char* path;
+        const char* like;
+        const char* label;
+        const char* likeLabel;
+    } pairs[] = {{"CLP/btDaily.clp", "CLP/btOptions.clp", "Daily", "Options"},
+                 {"CLP/btStats.clp", "CLP/btGames.clp", "Statistics", "More Games"}};
+    for (const auto& pair : pairs) {
+        const auto clip = LoadClip(pair.path);
+        const auto like = LoadClip(pair.like);
+        ASSERT_TRUE(clip && like) << pair.path;
+        ASSERT_EQ(ClipSize(pair.path), ClipSize(pair.like)) << pair.path;
+        ASSERT_EQ(clip->frames.size(), like->frames.size()) << pair.path;
+        for (size_t frame = 0; frame < clip->frames.size(); ++frame) {
+            const Picture picture = FrameImage(*clip, frame);
+            const Picture neighbour = FrameImage(*like, frame);
+            EXPECT_NE(picture.argb, neighbour.argb) << pair.path << " frame " << frame;
+            for (int y = 0; y < picture.height; ++y)
+                for (int x : {0, 1, 2, 3, 4, picture.width - 5, picture.width - 4, picture.width - 3,
+                              picture.width - 2, picture.width - 1})
+                    ASSERT_EQ(picture.At(x, y), neighbour.At(x, y))
+                        << pair.path << " frame " << frame << " (" << x << ", " << y << ")";
+        }
+        const Size size = ClipSize(pair.path);
+        const double room = size.width - 18;
+        const double largest = size.height * 0.48;
+        EXPECT_GE(FitFontSize(pair.label, largest, 9, room),
+                  FitFontSize(pair.likeLabel, largest, 9, room) - 1)
+            << pair.label;
     }
 }
 

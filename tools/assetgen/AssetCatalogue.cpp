@@ -66,6 +66,8 @@ std::vector<Asset> BuildCatalogue() {
     button("btScores.clp", sizes::kScores, ButtonLook::Leather, "", ButtonIcon::Trophy);
     button("btOptions.clp", sizes::kOptions, ButtonLook::Leather, "Options", ButtonIcon::None);
     button("btGames.clp", sizes::kGames, ButtonLook::Leather, "More Games", ButtonIcon::None);
+    button("btDaily.clp", sizes::kDaily, ButtonLook::Leather, "Daily", ButtonIcon::None);
+    button("btStats.clp", sizes::kStatistics, ButtonLook::Leather, "Statistics", ButtonIcon::None);
     button("btKind.clp", sizes::kLevel, ButtonLook::Chocolate, "", ButtonIcon::None);
     button("bthelp.clp", sizes::kSmallButton, ButtonLook::Leather, "", ButtonIcon::Help);
     button("btdown.clp", sizes::kSmallButton, ButtonLook::Leather, "", ButtonIcon::Minimise);

@@ -67,6 +67,8 @@ std::vector<std::string_view> wordsOf(std::string_view line) {
 // A decimal number of digits only (no sign, no leading zeros but "0") from 0 to `most`.
 std::optional<std::int64_t> number(std::string_view word, std::int64_t most) {
     if (word.empty() || (word.size() > 1 && word.front() == '0')) return std::nullopt;
+    if (!std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
     if (error != std::errc() || end != word.data() + word.size() || value < 0 || value > most)

@@ -201,6 +201,8 @@ TEST(PlayStatisticsFile, RefusesContentThatItsChecksumCannotVouchFor) {
              {"level 2 0 0 0 0", "level 2 0 0 0 9223372036854775808"},
              {"level 2", "level 4"},
              {"earlier -1 0 0", "earlier -2 0 0"},
+             {"earlier -1 0 0", "earlier -0 0 0"},
+             {"attempt 20001 3 0", "attempt 20001 3 -0"},
              {"earlier -1 0 0", "earlier -1 3 2"},
              {"earlier -1 0 0", "earlier 20000 0 0"},
              {"attempt 20001 3", "attempt 20001 4"},

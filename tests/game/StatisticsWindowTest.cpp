@@ -191,6 +191,23 @@ TEST_F(StatisticsWindow, ShowsEveryLevelsGamesAndTheStreaks) {
     EXPECT_EQ(int(statistics->Chart()->Width()), DailyChartLook::Width(OWndStatistics::kChartDays));
     EXPECT_LE(statistics->Chart()->X() + statistics->Chart()->Width(), float(OWndStatistics::kWidth));
 
+    // The chart stands the right way up on the screen: yesterday's bar, the best score, rises
+    // from the base line to the top of the bar area, and today's marker lies beneath it all.
+    statistics->Render();
+    const scene::BackBufferView view = statistics->BackBuffer();
+    const auto shown = [&](int x, int y) {
+        const std::uint8_t* p = view.row(int(statistics->Chart()->Y()) + y) +
+                                std::ptrdiff_t(int(statistics->Chart()->X()) + x) * 3;
+        return std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
+    };
+    const int yesterday = DailyChartLook::SlotLeft(28) + DailyChartLook::kSlotWidth / 2;
+    const int today = DailyChartLook::SlotLeft(29) + DailyChartLook::kSlotWidth / 2;
+    EXPECT_EQ(shown(yesterday, DailyChartLook::BaseRow()), DailyChartLook::kFinished);
+    EXPECT_EQ(shown(yesterday, DailyChartLook::kMargin), DailyChartLook::kFinishedTop);
+    EXPECT_EQ(shown(yesterday, DailyChartLook::kMargin - 1), DailyChartLook::kBackground);
+    EXPECT_EQ(shown(today, DailyChartLook::BaseRow() + 3 + DailyChartLook::kMarkerHeight / 2),
+              DailyChartLook::kToday);
+
     // When the file asks for it, the window as shown is saved, to be looked at.
     if (const char* shot = std::getenv("HOOPSTACK_STATISTICS_SHOT")) {
         driver.Frame(statistics);
@@ -217,4 +234,22 @@ TEST_F(StatisticsWindow, CloseHoldsTheFocusAndEnterOrEscapeCloses) {
     ClickOn(statistics, statistics->CloseButton());
     Pump();
     EXPECT_EQ(Dialog<OWndStatistics>(), nullptr);
+}
+
+TEST_F(StatisticsWindow, OpensWithoutItsPicturesAndLeavesItsOwnerFree) {
+    OpenGame();
+    // No clip can be read: the rule under the title and the button's skin are missing.
+    std::filesystem::remove(folder / "CLP");
+    OWndStatistics* statistics = OpenStatistics(sample());
+    ASSERT_NE(statistics, nullptr);
+    EXPECT_EQ(statistics->CellText(1, OWndStatistics::Column::Best), "120");
+    ASSERT_NE(statistics->Chart(), nullptr);
+    Press(statistics, platform::Key_Escape);
+    Pump();
+    EXPECT_EQ(Dialog<OWndStatistics>(), nullptr);
+    // A window that cannot be made leaves nothing open behind it.
+    headless->FailNextCreate();
+    EXPECT_EQ(OpenStatistics(sample()), nullptr);
+    EXPECT_EQ(Dialog<OWndStatistics>(), nullptr);
+    EXPECT_FALSE(window->IsBlocked());
 }

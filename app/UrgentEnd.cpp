@@ -11,13 +11,18 @@ namespace app {
 namespace {
 
 std::atomic<store::SaveWriter*> writer{nullptr};
+std::atomic<store::SaveWriter*> dailyWriter{nullptr};
 
 } // namespace
 
-void UrgentEnd::SetWriter(store::SaveWriter* saves) { writer = saves; }
+void UrgentEnd::SetWriter(store::SaveWriter* saves, store::SaveWriter* dailySaves) {
+    writer = saves;
+    dailyWriter = dailySaves;
+}
 
 void UrgentEnd::SaveAndExit() {
-    if (store::SaveWriter* saves = writer.load()) saves->WriteLatestForExit(std::chrono::milliseconds(kPatienceMs));
+    for (store::SaveWriter* saves : {writer.load(), dailyWriter.load()})
+        if (saves) saves->WriteLatestForExit(std::chrono::milliseconds(kPatienceMs));
     ::_exit(kExitCode);
 }
 

@@ -17,9 +17,9 @@ public:
     // Patience for a write already under way before the newest text is written regardless.
     static constexpr int kPatienceMs = 300;
 
-    // The writer whose newest text is kept; nullptr for none. Set before the display opens,
-    // cleared before the writer goes.
-    static void SetWriter(store::SaveWriter* writer);
+    // The writers whose newest texts are kept (the regular game's and the daily slot's);
+    // nullptr for none. Set before the display opens, cleared before the writers go.
+    static void SetWriter(store::SaveWriter* writer, store::SaveWriter* dailyWriter = nullptr);
     // Any thread; a plain function, so that the platform and the signal watcher can call it.
     [[noreturn]] static void SaveAndExit();
 };

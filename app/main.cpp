@@ -74,17 +74,23 @@ int main(int argc, char** argv) {
     app::CloseSignals::Block();
     // Watching a replay touches none of the player's files: no saved game, no Top 10.
     std::string statePath;
+    std::string dailyStatePath;
     std::shared_ptr<store::SaveWriter> writer;
+    std::shared_ptr<store::SaveWriter> dailyWriter;
     if (!replayFile) {
         // The saved game's writer thread starts after the signals are blocked, so that only the
         // watcher takes them. Whatever ends the program, the newest state it was given is kept.
         statePath = scene::ResolveWritablePath("state.dat");
         writer = game::GameSaves::MakeStateWriter(statePath);
+        // The day's court is kept in a folder of its own, beside the regular game.
+        dailyStatePath = scene::ResolveWritablePath("daily/state.dat");
+        dailyWriter = game::GameSaves::MakeStateWriter(dailyStatePath);
         // The score table is written on the main thread; a kill in the middle leaves its
         // temporary file, as the writer clears its own.
         store::removeStaleTemporaries(game::TablePath());
+        store::removeStaleTemporaries(game::StatisticsPath());
     }
-    app::UrgentEnd::SetWriter(writer.get());
+    app::UrgentEnd::SetWriter(writer.get(), dailyWriter.get());
     platform::EndOnDisplayLoss(&app::UrgentEnd::SaveAndExit);
     auto sdl = std::make_unique<platform::SdlPlatform>(replayFile ? replayLockPath() : std::string());
     // Without a screen the automatic scale is 1, and the window that cannot open ends the program.
@@ -110,6 +116,9 @@ int main(int argc, char** argv) {
     } else {
         setup.statePath = statePath;
         setup.writer = writer;
+        setup.dailyStatePath = dailyStatePath;
+        setup.dailyWriter = dailyWriter;
+        setup.statisticsPath = game::StatisticsPath();
     }
     // The full screen as F11 or Alt+Enter last left it, unless the command line chooses for
     // this run; each switch by key is kept for the next.

@@ -11,4 +11,10 @@ bool ShellOpen(const std::string& target) {
     return opened;
 }
 
+bool CopyToClipboard(const std::string& text) {
+    bool copied = false;
+    MainThread::Run([&] { copied = platform::CurrentPlatform().SetClipboardText(text); });
+    return copied;
+}
+
 } // namespace engine

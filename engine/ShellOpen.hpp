@@ -8,4 +8,7 @@ namespace engine {
 // and reports whether the desktop took it. Callers need not check.
 bool ShellOpen(const std::string& target);
 
+// Puts UTF-8 text on the desktop's clipboard from any thread; false if it could not.
+bool CopyToClipboard(const std::string& text);
+
 } // namespace engine

@@ -4,12 +4,14 @@
 #include <iterator>
 #include <string>
 
+#include "game/OWndDailyResult.hpp"
 #include "game/OWndExit.hpp"
 #include "game/OWndExitLevel.hpp"
 #include "game/OWndHelp.hpp"
 #include "game/OWndOptions.hpp"
 #include "game/OWndResult.hpp"
 #include "game/OWndScores.hpp"
+#include "game/OWndStatistics.hpp"
 
 namespace game {
 
@@ -42,6 +44,10 @@ constexpr GameDialogEntry kDialogs[] = {
      [](const GameDialogContext& c) { return Open<OWndResult>(c, c.score, c.level, c.replay); }},
     {GameDialog::Keys, "keys",
      [](const GameDialogContext& c) { return Open<OWndHelp>(c, OWndHelp::Page::Keys); }},
+    {GameDialog::DailyResult, "daily-result",
+     [](const GameDialogContext& c) { return Open<OWndDailyResult>(c, c.daily, c.replay); }},
+    {GameDialog::Statistics, "statistics",
+     [](const GameDialogContext& c) { return Open<OWndStatistics>(c, c.statistics, c.today); }},
 };
 
 // The table holds every dialog once, in the enum's order, so that a dialog indexes its line.

@@ -4,6 +4,9 @@
 #include <functional>
 #include <string>
 
+#include "game/DailyPlay.hpp"
+#include "store/PlayStatistics.hpp"
+
 namespace engine {
 class OWindow;
 }
@@ -12,7 +15,7 @@ namespace game {
 
 // The dialogs the game window opens, in the order of the table in GameDialogs.cpp; Count stays
 // last and names none.
-enum class GameDialog { Rules, Quit, Level, Options, Scores, Result, Keys, Count };
+enum class GameDialog { Rules, Quit, Level, Options, Scores, Result, Keys, DailyResult, Statistics, Count };
 
 // What the dialogs may do to the window they are opened over, each valid while that window
 // lives; an empty one is not offered by that window (a replay keeps nothing and changes no game).
@@ -42,10 +45,15 @@ struct GameDialogContext {
     // The owner's keys that work in its dialogs too (see ui::ODialog::SetKeysFirst); none by
     // default.
     std::function<bool(int code, bool down)> keysFirst;
+    // The day's ranked attempt that ended (the daily result window).
+    DailyOutcome daily;
+    // The player's statistics and the UTC day they are shown on (the statistics window).
+    store::PlayStatistics statistics;
+    std::int64_t today = 0;
 };
 
 // The name a dialog request is reported by: "rules", "quit", "level", "options", "scores",
-// "result", "keys" (the rules window opened on its page of keys).
+// "result", "keys" (the rules window opened on its page of keys), "daily-result", "statistics".
 const char* DialogName(GameDialog which);
 
 // Opens the dialog over its owner; a dialog that cannot start is gone at once.

@@ -11,6 +11,7 @@ class OGraph;
 }
 namespace ui {
 class OButton;
+class OText;
 }
 
 namespace game {
@@ -20,7 +21,10 @@ namespace game {
 // on shows and frees the buttons.
 class GamePanel {
 public:
-    enum class Button { None, Close, Down, Help, New, Scores, Options, Games, Level };
+    enum class Button { None, Close, Down, Help, New, Scores, Options, Games, Level, Daily, Statistics };
+    // What the panel says of the court under the level button: nothing for the regular game,
+    // "Daily" for the day's ranked attempt, "Practice" for another game of the day's court.
+    enum class Mark { None, Daily, Practice };
 
     // Makes the buttons, places them beside the court and in the window's top right corner,
     // styles their captions and adds them to the window; the level button names `level`.
@@ -29,13 +33,18 @@ public:
     Button Which(const scene::OGraph* graph) const;
     // The level button names `level`.
     void ShowLevel(rules::Level level);
+    // Shows the mark of the court.
+    void ShowMark(Mark mark);
     // Hides the commands that would start, change or score another game: New, Scores,
-    // Options and Games.
+    // Options, Games, Daily and Statistics.
     void HideGameCommands();
 
     ui::OButton* LevelButton() const { return m_level; }
     ui::OButton* NewButton() const { return m_new; }
     ui::OButton* CloseButton() const { return m_close; }
+    ui::OButton* DailyButton() const { return m_daily; }
+    ui::OButton* StatisticsButton() const { return m_statistics; }
+    ui::OText* MarkText() const { return m_mark; }
 
 private:
     ui::OButton* m_close = nullptr;
@@ -46,6 +55,10 @@ private:
     ui::OButton* m_options = nullptr;
     ui::OButton* m_games = nullptr;
     ui::OButton* m_level = nullptr;
+    ui::OButton* m_daily = nullptr;
+    ui::OButton* m_statistics = nullptr;
+    ui::OText* m_mark = nullptr;
+    float m_markMiddle = 0;
 };
 
 } // namespace game

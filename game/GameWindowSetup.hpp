@@ -33,6 +33,15 @@ struct GameWindowSetup {
     // Told on the main thread after F11 or Alt+Enter switched the window to the full screen
     // (true) or back (false), so that the choice can be kept; none keeps nothing.
     std::function<void(bool full)> fullScreenSwitched;
+    // The daily game's saved game, in a folder of its own with its replay beside it, so that
+    // it never touches the regular one; none offers no daily game.
+    std::optional<std::string> dailyStatePath;
+    // Writes the daily slot; none makes one for `dailyStatePath` that lives as long as the window.
+    std::shared_ptr<store::SaveWriter> dailyWriter;
+    // The player's statistics; none keeps them in memory only.
+    std::optional<std::string> statisticsPath;
+    // The Unix time in seconds, for the day's court; none takes the system's clock.
+    std::function<std::int64_t()> clock;
 };
 
 } // namespace game

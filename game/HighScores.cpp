@@ -36,6 +36,10 @@ std::string PublishAddressFor(std::string_view code, std::string_view replay) {
     return store::PublishAddress(HOOPSTACK_WEB_BASE, code, replay);
 }
 
+std::string DailyPageAddress(std::string_view date) {
+    return std::string(HOOPSTACK_WEB_BASE) + "/daily/" + std::string(date);
+}
+
 RecordedResult RecordResult(const std::string& tablePath, const std::string& replaysPath, const std::string& line,
                             std::string_view replay) {
     RecordedResult result;

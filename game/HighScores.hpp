@@ -53,6 +53,8 @@ using store::kMaxPublishAddress;
 // The publishing page's address for a report's code, with `&r=` and the replay when one is
 // given and the whole address stays within kMaxPublishAddress.
 std::string PublishAddressFor(std::string_view code, std::string_view replay = {});
+// The leaderboard's page of a day's table; `date` is "YYYY-MM-DD".
+std::string DailyPageAddress(std::string_view date);
 
 // What recording a result wrote, and why a write failed.
 struct RecordedResult {

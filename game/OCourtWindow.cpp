@@ -74,6 +74,17 @@ bool OCourtWindow::Start() {
     return OWindow::Start();
 }
 
+void OCourtWindow::ReplaceGame(std::uint32_t seed, const std::optional<rules::TSavedGame>& saved,
+                               std::optional<rules::GameReplay> replay) {
+    const rules::CourtGeometry geometry = m_game->Geometry();
+    // The old game takes its balls off the scene as it goes.
+    m_game.reset();
+    m_game = std::make_unique<rules::TGame>(*m_scene, rules::Settings(), geometry);
+    if (saved) m_game->SetSavedGame(*saved, std::move(replay));
+    m_game->Seed(seed);
+    m_game->NewGame();
+}
+
 void OCourtWindow::Stop() {
     {
         std::lock_guard lock(Lock());
@@ -213,11 +224,14 @@ bool OCourtWindow::ServeSharedButton(GamePanel::Button which) {
 void OCourtWindow::OpenDialog(GameDialog which) {
     m_dialogRequest = DialogName(which);
     if (!m_openDialogs || !m_game) return;
-    GameDialogContext context{this, m_game->Score(), static_cast<int>(rules::Settings().level) + 1,
-                              {},   DialogActions(), m_byKey,
-                              {}};
+    GameDialogContext context;
+    context.owner = this;
+    context.score = m_game->Score();
+    context.level = static_cast<int>(rules::Settings().level) + 1;
+    context.actions = DialogActions();
+    context.byKey = m_byKey;
     // The result is recorded with the replay of the game that ended, when it has one.
-    if (which == GameDialog::Result)
+    if (which == GameDialog::Result || which == GameDialog::DailyResult)
         if (const rules::GameReplay* replay = m_game->Replay(); replay && replay->finished)
             context.replay = rules::EncodeReplay(*replay);
     // F11 and Alt+Enter switch the full screen from the dialogs too. The court window is
@@ -227,6 +241,7 @@ void OCourtWindow::OpenDialog(GameDialog which) {
         m_fullScreenKeys.KeyUp(code);
         return false;
     };
+    CompleteDialogContext(which, context);
     OpenGameDialog(which, context);
 }
 

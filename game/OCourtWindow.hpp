@@ -18,6 +18,7 @@
 
 namespace ui {
 class OButton;
+class OText;
 }
 
 namespace game {
@@ -72,6 +73,8 @@ public:
     ui::OButton* LevelButton() const { return m_panel.LevelButton(); }
     ui::OButton* NewButton() const { return m_panel.NewButton(); }
     ui::OButton* CloseButton() const { return m_panel.CloseButton(); }
+    ui::OButton* DailyButton() const { return m_panel.DailyButton(); }
+    ui::OText* MarkText() const { return m_panel.MarkText(); }
 
 protected:
     // Once the court is built, before the panel: what the mode's first game starts from (a
@@ -85,6 +88,8 @@ protected:
     virtual void EndInOrder() {}
     // What the dialogs may do to this window; none by default.
     virtual GameDialogActions DialogActions() { return {}; }
+    // The mode's part of what a dialog is opened with; nothing by default.
+    virtual void CompleteDialogContext(GameDialog, GameDialogContext&) {}
     // What a panel button does in this mode, clicked or pressed by its key (PanelKeys).
     virtual void PressButton(GamePanel::Button which) = 0;
 
@@ -100,6 +105,11 @@ protected:
     void NoteInput(bool byKey) { m_byKey = byKey; }
 
     GamePanel& Panel() { return m_panel; }
+    // Puts a new game in place of the current one, with the lock held: its generator starts
+    // at `seed`, and its first game continues `saved` (with `replay`) when that may be
+    // restored, as the window's first game does.
+    void ReplaceGame(std::uint32_t seed, const std::optional<rules::TSavedGame>& saved,
+                     std::optional<rules::GameReplay> replay);
     // Switches the window between the window and the full screen when the key press is F11 or
     // Alt+Enter, and tells the setup's callback when it did; true when the key was the switch.
     bool SwitchesFullScreen(int code);

@@ -7,6 +7,7 @@
 
 #include "game/CourtKeys.hpp"
 #include "game/CourtPad.hpp"
+#include "game/DailyPlay.hpp"
 #include "game/GameSaves.hpp"
 #include "game/KeyMarks.hpp"
 #include "game/OCourtWindow.hpp"
@@ -40,6 +41,13 @@ public:
     void NewGame();
     // Moves to the next level and starts a new game there.
     void ChangeLevel();
+    // Switches between the regular game and the day's court, each kept in its own files and
+    // continued where it was left; false when the window has no daily slot.
+    bool SwitchDaily();
+    // Whether the court shown is the day's, and whether it is the ranked attempt.
+    bool InDaily() const { return m_daily.Current().has_value(); }
+    bool DailyRanked() const { return InDaily() && m_daily.Current()->ranked; }
+    const DailyPlay& Daily() const { return m_daily; }
     // Writes the settings and the board now, with its replay, after any write in progress and
     // instead of any waiting; false when there is nothing to save or the write failed, which
     // the player is told about once. While balls move, the board is that of the last rest.
@@ -66,6 +74,7 @@ protected:
     void StepCourt(std::uint32_t time) override;
     void EndInOrder() override;
     GameDialogActions DialogActions() override;
+    void CompleteDialogContext(GameDialog which, GameDialogContext& context) override;
 
 private:
     void OpenPendingResult();
@@ -77,12 +86,31 @@ private:
     bool Answer(const CourtKeyAnswer& answer);
     // Reads the saved game's replay, when it is to be read; a bad one is none.
     std::optional<rules::GameReplay> ReadSavedReplay() const;
+    // The saves of the game being played: the daily slot's on the day's court.
+    GameSaves& ActiveSaves() { return InDaily() ? m_dailySaves : m_saves; }
+    // The day's court is entered or left, with the lock held.
+    void EnterDaily();
+    void LeaveDaily();
+    // The panel's level button and mark as the court shown has them.
+    void ShowMode();
+    // Counts a game that ended; a ranked attempt's end is kept for its result window.
+    void NoteGameEnded();
 
     std::optional<std::string> m_statePath;
     std::optional<rules::TSavedGame> m_preset;
     // The writer given in the setup, if any; Start hands it (or one of its own) to m_saves.
     std::shared_ptr<store::SaveWriter> m_givenWriter;
     GameSaves m_saves;
+    std::optional<std::string> m_dailyStatePath;
+    std::shared_ptr<store::SaveWriter> m_givenDailyWriter;
+    GameSaves m_dailySaves;
+    DailyPlay m_daily;
+    // The regular game's level, while the day's court shows its own.
+    rules::Level m_regularLevel = rules::Level::Novice;
+    // The ranked attempt that ended, for the result window.
+    std::optional<DailyOutcome> m_outcome;
+    // The first game continued a saved board, so it was counted when it started.
+    bool m_firstRestored = false;
     std::optional<CourtKeys> m_keys;
     CourtPad m_pad;
     KeyMarks m_marks;

@@ -31,7 +31,7 @@ const OWndHelp::KeyGroup OWndHelp::kKeyGroups[4] = {
      "selects the ball, then throws it. Escape or Backspace gives the selection up. P or Pause pauses."},
     {"Panel:",
      "N new game, L level, O or F3 options, T or F2 Top 10, R or F1 rules (F1 again: this page), M more "
-     "games, Q quit, F11 or Alt+Enter full screen."},
+     "games, D the day's court, S statistics, Q quit, F11 or Alt+Enter full screen."},
     {"Dialogs:",
      "Tab, Shift+Tab or the arrow keys move the focus. Enter or Space presses. Escape is No, Cancel or "
      "close."},

@@ -24,6 +24,10 @@ GamePanel::Button PanelButtonForKey(int code) {
         return Button::Games;
     case 'Q':
         return Button::Close;
+    case 'D':
+        return Button::Daily;
+    case 'S':
+        return Button::Statistics;
     default:
         return Button::None;
     }

@@ -121,6 +121,7 @@ public:
     virtual std::uint32_t Milliseconds() = 0;
     virtual void ShowMessage(std::string_view text, std::string_view caption) = 0;
     virtual bool OpenUrl(std::string_view target) = 0;
+    virtual bool SetClipboardText(std::string_view text) = 0;
     virtual void PlaySound(const std::string& path, bool wait) = 0;
     virtual void SetIcon(WindowId window, const Surface& image, std::uint32_t colourKey) = 0;
 };

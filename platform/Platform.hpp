@@ -165,6 +165,8 @@ public:
     virtual void ShowMessage(std::string_view text, std::string_view caption) = 0;
     // Hands a web address or file to the desktop; returns at once; false if it could not.
     virtual bool OpenUrl(std::string_view target) = 0;
+    // Puts UTF-8 text on the desktop's clipboard; false if it could not.
+    virtual bool SetClipboardText(std::string_view text) = 0;
     // Plays a WAV file on the single voice; any thread. Without `wait` it returns at
     // once and is skipped while another sound plays; with `wait` it returns when done.
     virtual void PlaySound(const std::string& path, bool wait) = 0;

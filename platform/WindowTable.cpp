@@ -563,6 +563,10 @@ bool WindowTable::OpenUrl(std::string_view target) {
     return m_driver->OpenUrl(target);
 }
 
+bool WindowTable::SetClipboardText(std::string_view text) {
+    return m_driver->SetClipboardText(text);
+}
+
 void WindowTable::PlaySound(const std::string& path, bool wait) {
     m_driver->PlaySound(path, wait);
 }

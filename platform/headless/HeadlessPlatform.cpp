@@ -60,6 +60,10 @@ std::vector<std::string> HeadlessPlatform::Urls() {
     return m_driver.Urls();
 }
 
+std::string HeadlessPlatform::Clipboard() {
+    return m_driver.Clipboard();
+}
+
 std::vector<std::string> HeadlessPlatform::Messages() {
     return m_driver.Messages();
 }

@@ -67,6 +67,8 @@ public:
     bool SaveScreen(WindowId window, const std::string& path);
     std::vector<std::string> Sounds();
     std::vector<std::string> Urls();
+    // The text last put on the clipboard.
+    std::string Clipboard();
     std::vector<std::string> Messages();
 
 private:

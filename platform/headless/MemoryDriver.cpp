@@ -242,6 +242,11 @@ bool MemoryDriver::OpenUrl(std::string_view target) {
     return !m_refuseUrls;
 }
 
+bool MemoryDriver::SetClipboardText(std::string_view text) {
+    locked([&] { m_clipboard = text; });
+    return true;
+}
+
 void MemoryDriver::PlaySound(const std::string& path, bool wait) {
     locked([&] { m_sounds.push_back((wait ? "wait:" : "") + path); });
 }

@@ -61,6 +61,7 @@ public:
     std::uint32_t Milliseconds() override { return m_time; }
     void ShowMessage(std::string_view text, std::string_view caption) override;
     bool OpenUrl(std::string_view target) override;
+    bool SetClipboardText(std::string_view text) override;
     void PlaySound(const std::string& path, bool wait) override;
     void SetIcon(WindowId window, const Surface& image, std::uint32_t colourKey) override;
 
@@ -85,6 +86,9 @@ public:
     Surface Image(WindowId window);
     std::vector<std::string> Sounds() { return locked([&] { return m_sounds; }); }
     std::vector<std::string> Urls() { return locked([&] { return m_urls; }); }
+    std::string Clipboard() {
+        return locked([&] { return m_clipboard; });
+    }
     std::vector<std::string> Messages() { return locked([&] { return m_messages; }); }
 
 private:
@@ -112,6 +116,7 @@ private:
     bool m_failNextPlace = false;
     BorderTile m_border;
     std::vector<std::string> m_sounds, m_urls, m_messages;
+    std::string m_clipboard;
     std::atomic<bool> m_refuseUrls{false};
     std::atomic<std::uint32_t> m_time{0};
 };

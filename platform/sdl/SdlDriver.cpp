@@ -333,6 +333,10 @@ bool SdlDriver::OpenUrl(std::string_view target) {
     return SDL_OpenURL(std::string(target).c_str()) == 0;
 }
 
+bool SdlDriver::SetClipboardText(std::string_view text) {
+    return SDL_SetClipboardText(std::string(text).c_str()) == 0;
+}
+
 void SdlDriver::PlaySound(const std::string& path, bool wait) {
     m_sound->Play(path, wait);
 }

@@ -52,6 +52,7 @@ public:
     std::uint32_t Milliseconds() override;
     void ShowMessage(std::string_view text, std::string_view caption) override;
     bool OpenUrl(std::string_view target) override;
+    bool SetClipboardText(std::string_view text) override;
     void PlaySound(const std::string& path, bool wait) override;
     void SetIcon(WindowId window, const Surface& image, std::uint32_t colourKey) override;
 

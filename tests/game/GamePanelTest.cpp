@@ -1,4 +1,4 @@
-// The panel of a court window: its eight buttons where they belong beside the court, each
+// The panel of a court window: its ten buttons where they belong beside the court, each
 // named by the control events it sends, and the game's commands hidden for a replay.
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include "game/GamePanel.hpp"
 #include "tools/driver/HeadlessDriver.hpp"
 #include "ui/OButton.hpp"
+#include "ui/OText.hpp"
 
 using namespace game;
 using Button = GamePanel::Button;
@@ -44,11 +45,12 @@ protected:
 
 TEST_F(GamePanelTest, EveryButtonIsAddedOnceAndNamedByItsEvents) {
     const auto buttons = Buttons();
-    ASSERT_EQ(buttons.size(), 8u);
+    ASSERT_EQ(buttons.size(), 10u);
     std::set<Button> names;
     for (const auto& [button, which] : buttons) names.insert(which);
     EXPECT_EQ(names, (std::set<Button>{Button::Close, Button::Down, Button::Help, Button::New, Button::Scores,
-                                       Button::Options, Button::Games, Button::Level}));
+                                       Button::Options, Button::Games, Button::Level, Button::Daily,
+                                       Button::Statistics}));
     EXPECT_EQ(panel.Which(nullptr), Button::None);
     EXPECT_EQ(panel.Which(panel.LevelButton()), Button::Level);
     EXPECT_EQ(panel.Which(panel.NewButton()), Button::New);
@@ -66,6 +68,31 @@ TEST_F(GamePanelTest, TheButtonsStandRightOfTheCourtAndTheSmallOnesInTheTopRight
     EXPECT_EQ(panel.NewButton()->Y(), 270);
     EXPECT_EQ(panel.LevelButton()->X(), float(court.courtWidth + 50));
     EXPECT_EQ(panel.LevelButton()->Y(), 50);
+    // The day's court and the statistics stand below the other commands, clear of them all.
+    for (ui::OButton* added : {panel.DailyButton(), panel.StatisticsButton()})
+        for (const auto& [button, which] : Buttons()) {
+            if (button == added) continue;
+            const bool apart =
+                added->X() >= button->X() + button->Width() || button->X() >= added->X() + added->Width() ||
+                added->Y() >= button->Y() + button->Height() || button->Y() >= added->Y() + added->Height();
+            EXPECT_TRUE(apart) << int(which);
+        }
+    EXPECT_LE(panel.StatisticsButton()->Y() + panel.StatisticsButton()->Height(),
+              float(window->Height() - 20));
+}
+
+TEST_F(GamePanelTest, TheMarkSaysWhatTheCourtIs) {
+    EXPECT_EQ(panel.MarkText()->GetText(), "");
+    panel.ShowMark(GamePanel::Mark::Daily);
+    EXPECT_EQ(panel.MarkText()->GetText(), "Daily");
+    panel.ShowMark(GamePanel::Mark::Practice);
+    EXPECT_EQ(panel.MarkText()->GetText(), "Practice");
+    // Centred under the level button, above the score box.
+    EXPECT_NEAR(panel.MarkText()->X() + panel.MarkText()->Width() / 2,
+                panel.LevelButton()->X() + panel.LevelButton()->Width() / 2, 16);
+    EXPECT_LE(panel.MarkText()->Y() + panel.MarkText()->Height(), 120);
+    panel.ShowMark(GamePanel::Mark::None);
+    EXPECT_EQ(panel.MarkText()->GetText(), "");
 }
 
 TEST_F(GamePanelTest, TheLevelButtonNamesTheLevelAndAReplayHidesOnlyTheGamesCommands) {
@@ -75,7 +102,7 @@ TEST_F(GamePanelTest, TheLevelButtonNamesTheLevelAndAReplayHidesOnlyTheGamesComm
     panel.HideGameCommands();
     for (const auto& [button, which] : Buttons()) {
         const bool command = which == Button::New || which == Button::Scores || which == Button::Options ||
-                             which == Button::Games;
+                             which == Button::Games || which == Button::Daily || which == Button::Statistics;
         EXPECT_EQ(button->IsVisible(), !command) << int(which);
     }
 }

@@ -81,6 +81,7 @@ public:
     std::uint32_t Milliseconds() override { return 0; }
     void ShowMessage(std::string_view, std::string_view) override {}
     bool OpenUrl(std::string_view) override { return true; }
+    bool SetClipboardText(std::string_view) override { return true; }
     void PlaySound(const std::string&, bool) override {}
     void SetIcon(WindowId, const Surface&, std::uint32_t) override {}
     bool Place(WindowId window, const Rect& outer, const WindowLayout& layout) override {

@@ -54,6 +54,8 @@ inline constexpr Size kScores{40, 40};
 inline constexpr Size kOptions{95, 40};
 inline constexpr Size kGames{115, 40};
 inline constexpr Size kLevel{130, 40};
+inline constexpr Size kReplayButton{40, 40};
+inline constexpr Size kFasterButton{80, 40};
 inline constexpr Size kScoreBox{160, 70};
 inline constexpr Size kDigit{22, 32};
 inline constexpr Size kNarrowDigit{13, 32};

@@ -84,8 +84,7 @@ void OReplayWindow::Serve(ReplayCommand command) {
     case ReplayCommand::Faster:
         if (command == ReplayCommand::Faster ? m_speed.Faster() : m_speed.Slower()) {
             m_controls.ShowSpeed(m_speed);
-            // A stopped replay runs no frames: the new speed is painted now.
-            if (Paused()) Render();
+            PaintWhileStopped();
         }
         return;
     case ReplayCommand::None:
@@ -133,6 +132,11 @@ void OReplayWindow::KeyDown(int code, int x, int y) {
         return;
     }
     OCourtWindow::KeyDown(code, x, y);
+}
+
+void OReplayWindow::PaintWhileStopped() {
+    std::lock_guard lock(Lock());
+    if (Paused() && !IsClosing()) Render();
 }
 
 void OReplayWindow::ControlEvent(engine::WindowControl* sender, int code) {

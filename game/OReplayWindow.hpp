@@ -60,6 +60,9 @@ protected:
 private:
     void PlaceNote();
     void Restart();
+    // A stopped replay runs no frames: what a command changed on the panel (a new speed) is
+    // painted at once.
+    void PaintWhileStopped();
 
     rules::GameReplay m_replay;
     std::optional<rules::ReplayCursor> m_cursor;

@@ -86,8 +86,4 @@ void ReplayControls::ShowSpeed(const ReplaySpeed& speed) {
     caption->Realign();
 }
 
-float ReplayControls::Bottom() const {
-    return scene::OGraph::IsLive(m_faster) ? m_faster->Y() + m_faster->Height() : 0;
-}
-
 } // namespace game

@@ -30,8 +30,6 @@ public:
     void ShowPaused(bool paused);
     // The faster button shows the speed.
     void ShowSpeed(const ReplaySpeed& speed);
-    // The lowest pixel row the buttons cover, plus one.
-    float Bottom() const;
 
     ui::OButton* PauseButton() const { return m_pause; }
     ui::OButton* PlayButton() const { return m_play; }

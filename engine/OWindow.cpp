@@ -87,12 +87,17 @@ void OWindow::QueryClose(bool&) {}
 void OWindow::Tick(std::uint32_t time) {
     std::lock_guard lock(m_lock);
     if (m_finished) return;
+    StepObjects(time);
+    Render();
+}
+
+void OWindow::StepObjects(std::uint32_t time) {
+    std::lock_guard lock(m_lock);
     // The counts are read again at each step: objects added during the pass tick in it too.
     m_graphs.Tick(time);
     const std::vector<OGraph*>& controls = m_router.Controls();
     for (std::size_t i = 0; i < controls.size(); ++i)
         if (OGraph::IsLive(controls[i])) controls[i]->Tick(time);
-    Render();
 }
 
 void OWindow::CaptureLost() { SetCaptureControl(nullptr); }

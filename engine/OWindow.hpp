@@ -101,6 +101,9 @@ public:
     void FocusNext();
 
     void Render();
+    // A frame's motion without its picture: every object and control ticks at `time`, as
+    // the base Tick has them do before it renders.
+    void StepObjects(std::uint32_t time);
     void AddDirtyRect(const scene::Rect& rect);
     // Paints the rectangle with the background colour; clamps it to the back buffer in place.
     void ClearRect(scene::Rect* rect);

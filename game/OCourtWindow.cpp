@@ -194,8 +194,9 @@ void OCourtWindow::Resume() {
 
 void OCourtWindow::ApplyPause() {
     const bool paused = m_pause.Paused();
-    if (paused == m_banner.Shown()) return;
-    m_banner.Show(paused);
+    if (paused == m_pauseShown) return;
+    m_pauseShown = paused;
+    ShowPause(paused);
     if (paused) {
         // The last frame before the hold: the banner goes on screen now.
         Render();
@@ -203,6 +204,10 @@ void OCourtWindow::ApplyPause() {
     } else {
         HoldFrames(false);
     }
+}
+
+void OCourtWindow::ShowPause(bool paused) {
+    m_banner.Show(paused);
 }
 
 void OCourtWindow::ServeButton(GamePanel::Button which) {

@@ -97,8 +97,11 @@ protected:
     bool ServeSharedButton(GamePanel::Button which);
     // A button clicked or pressed by its key: resumes a stopped game, then PressButton.
     void ServeButton(GamePanel::Button which);
-    // Stops or resumes as `pause` now has it: shows the banner, and holds or lets go the frames.
+    // Stops or resumes as `pause` now has it: shows it (ShowPause), and holds or lets go the
+    // frames.
     void ApplyPause();
+    // How the court shows that it stands still or runs again: the "Paused" banner across it.
+    virtual void ShowPause(bool paused);
     GamePause& Pause() { return m_pause; }
     // The input being served came from a key or a pad (true) or from the mouse: a dialog it
     // opens starts on its default control, with the focus ring, for a player without a mouse.
@@ -125,6 +128,7 @@ private:
     GamePanel m_panel;
     GamePause m_pause;
     PauseBanner m_banner;
+    bool m_pauseShown = false;
     bool m_byKey = false;
     int m_mouseX = -1;
     int m_mouseY = -1;

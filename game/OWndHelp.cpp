@@ -25,7 +25,7 @@ const char* const OWndHelp::kParagraphs[6] = {
 
 const char* const OWndHelp::kKeysTitle = "Hoopstack keys:";
 
-const OWndHelp::KeyGroup OWndHelp::kKeyGroups[4] = {
+const OWndHelp::KeyGroup OWndHelp::kKeyGroups[5] = {
     {"Court:",
      "The arrow keys move the highlighted cell, then the aim mark (with Shift: by 1 pixel). Space or Enter "
      "selects the ball, then throws it. Escape or Backspace gives the selection up. P or Pause pauses."},
@@ -39,6 +39,9 @@ const OWndHelp::KeyGroup OWndHelp::kKeyGroups[4] = {
      "Left stick or d-pad aims (and moves the focus in dialogs). A selects and throws (presses in dialogs), "
      "B gives up or closes, X new game, Y Top 10, Start options, Back this page. Name entry: d-pad up and "
      "down change the letter, left and right move, X deletes, A goes on to Ok."},
+    {"Replay:",
+     "Space pauses or plays on, + or - (the keypad's too) faster or slower, x1 to x8, Home again from the "
+     "start."},
 };
 
 namespace {

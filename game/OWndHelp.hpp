@@ -49,7 +49,7 @@ public:
         const char* name;
         const char* keys;
     };
-    static const KeyGroup kKeyGroups[4];
+    static const KeyGroup kKeyGroups[5];
 
 protected:
     void Cancel() override;

@@ -30,6 +30,8 @@ enum KeyCode : int {
     Key_Down = 40,
     Key_Insert = 45,
     Key_Delete = 46,
+    Key_Add = 107,      // the keypad's +
+    Key_Subtract = 109, // the keypad's -
     Key_F1 = 112,
     Key_F2 = 113,
     Key_F3 = 114,
@@ -42,6 +44,8 @@ enum KeyCode : int {
     Key_F10 = 121,
     Key_F11 = 122,
     Key_F12 = 123,
+    Key_Plus = 187,  // the main keyboard's + key, the = key on layouts with + on its shift
+    Key_Minus = 189, // the main keyboard's - key
 };
 
 // True for the three mouse-button codes.

@@ -57,6 +57,11 @@ inline constexpr const char* kLogoLeft = "CLP\\Logo1.clp";
 inline constexpr const char* kLogoRight = "CLP\\Logo2.clp";
 inline constexpr const char* kLogoTitle = "CLP\\Logo3.clp";
 
+// The replay window's buttons: pause, play, restart and slower in one clip, three frames
+// each; faster in a clip of its own.
+inline constexpr const char* kReplayButtons = "CLP\\btReplay.clp";
+inline constexpr const char* kFasterButton = "CLP\\btFaster.clp";
+
 // The sounds.
 inline constexpr const char* kThrowSound = "WAV\\start.wav";
 inline constexpr const char* kBounceSound = "WAV\\del.wav";

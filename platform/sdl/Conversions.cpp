@@ -47,6 +47,11 @@ int VirtualKeyFromSdl(std::int32_t sdlKeycode) {
     case SDLK_DOWN: return Key_Down;
     case SDLK_INSERT: return Key_Insert;
     case SDLK_DELETE: return Key_Delete;
+    case SDLK_KP_PLUS: return Key_Add;
+    case SDLK_KP_MINUS: return Key_Subtract;
+    case SDLK_PLUS: return Key_Plus;
+    case SDLK_EQUALS: return Key_Plus; // + unshifted, on layouts that shift = for it
+    case SDLK_MINUS: return Key_Minus;
     default: return 0;
     }
 }

@@ -70,6 +70,8 @@ const std::vector<std::string> kExpectedClips = {"SKINS/1.clp",
                                                  "CLP/Logo1.clp",
                                                  "CLP/Logo2.clp",
                                                  "CLP/Logo3.clp",
+                                                 "CLP/btReplay.clp",
+                                                 "CLP/btFaster.clp",
                                                  "icons/hoopstack-window.clp"};
 const std::vector<std::string> kExpectedOthers = {"WAV/start.wav",
                                                   "WAV/del.wav",
@@ -285,6 +287,33 @@ TEST(AssetFiles, TopBorderLeavesTheWaitingBallsInView) {
             ASSERT_TRUE(Transparent(border, x, y)) << "(" << x << ", " << y << ")";
         }
     }
+}
+
+TEST(AssetFiles, TheReplayButtonsHaveTheirStateFramesAndOneSizeEach) {
+    // Pause, play, restart and slower, three states each, all of one square size.
+    const auto squares = LoadClip("CLP/btReplay.clp");
+    ASSERT_TRUE(squares);
+    ASSERT_EQ(squares->frames.size(), 12u);
+    const Picture first = FrameImage(*squares, 0);
+    for (size_t i = 0; i < 12; ++i) {
+        const Picture frame = FrameImage(*squares, i);
+        EXPECT_EQ(frame.width, 40) << i;
+        EXPECT_EQ(frame.height, 40) << i;
+        // Each state differs from the next; each button's face differs from the others'.
+        if (i % 3 != 0) {
+            EXPECT_NE(frame.argb, FrameImage(*squares, i - 1).argb) << i;
+        }
+        if (i >= 3) {
+            EXPECT_NE(frame.argb, FrameImage(*squares, i - 3).argb) << i;
+        }
+    }
+    EXPECT_EQ(first.width, ClipSize("CLP/btScores.clp").width) << "as large as the panel's Top 10 button";
+    const auto faster = LoadClip("CLP/btFaster.clp");
+    ASSERT_TRUE(faster);
+    ASSERT_EQ(faster->frames.size(), 3u);
+    EXPECT_EQ(ClipSize("CLP/btFaster.clp"), (Size{80, 40}));
+    EXPECT_NE(FrameImage(*faster, 0).argb, FrameImage(*faster, 1).argb);
+    EXPECT_NE(FrameImage(*faster, 1).argb, FrameImage(*faster, 2).argb);
 }
 
 TEST(AssetFiles, ControlsHaveTheirStateFrames) {

@@ -2,8 +2,9 @@
 # Watching a replay in the real program. A game recorded in the headless game window is written
 # to a replay file; `hoopstack --replay FILE` must show the game window at once (no intro), play
 # the game at its pace while clicks on the court and F2, F3 and N change nothing and open
-# nothing, and end on the court the rules compute for the replay (each cell holds a ball or
-# shows the background as their board says), where it stays; Escape ends it with code 0. The
+# nothing, Space stands it still and + plays it at x8, and end on the court the rules compute
+# for the replay (each cell holds a ball or shows the background as their board says), where it
+# stays; Escape ends it with code 0. The
 # saved game and the Top 10 beside the program stay byte for byte, and no file is added. A
 # replay window opens while a game is in play; a second replay window does not. A missing, a
 # malformed and an empty file each show a message box and end with code 1. Screenshots of the
@@ -101,10 +102,29 @@ snap
 compare -metric AE "$work/shot-$first.png" "$work/shot-$shots.png" null: 2> "$work/changed.txt" || true
 [ "$(cat "$work/changed.txt")" -gt 0 ] || fail "the court did not move in 3 s of playback"
 
+# 2b. Space stands the court still, with nothing moving; Space again plays on, and + three times
+# (as the keyboard sends it: = with Shift) plays at x8, which must end on the same court well
+# before x1 would.
+xdotool key space
+sleep 0.5
+snap
+stood=$shots
+sleep 1
+snap
+compare -metric AE "$work/shot-$stood.png" "$work/shot-$shots.png" null: 2> "$work/changed.txt" || true
+[ "$(cat "$work/changed.txt")" -eq 0 ] || fail "the court moved while the replay stood ($(cat "$work/changed.txt") pixels)"
+xdotool key space key plus key plus key plus
+fast_from=$(now_ms)
+
 # 3. The end: the rules' court, which stays.
 wait_for $(( ticks / 25 + 30 )) ended_as_the_rules_say ||
   fail "the court does not end as the rules say: $(diff <(expected_shape) "$work/shown-board.txt" | tr '\n' ' ')"
 cp "$work/shot-$shots.png" "$work/end.png"
+# The game's 50 frames a second would take ticks / 50 s for the whole game at x1.
+fast_took=$(( $(now_ms) - fast_from ))
+[ "$fast_took" -lt $(( ticks * 20 / 2 )) ] ||
+  fail "at x8 the rest of the replay took $fast_took ms, not under half of x1's $(( ticks * 20 )) ms for all of it"
+say "at x8 the rest of the replay took $fast_took ms ($(( ticks * 20 )) ms for all of it at x1)"
 sleep 2
 # The mouse over a finished game brings no result window.
 xdotool mousemove $((x + 300)) $((y + 300)) sleep 0.3 mousemove $((x + 310)) $((y + 310))

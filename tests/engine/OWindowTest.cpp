@@ -182,6 +182,30 @@ TEST_F(EngineWindow, HideAndShowInOneFrameRepaintsOnceAndShowHideLeavesNoTrace) 
     EXPECT_TRUE(TakePresented(w->PlatformWindow()).empty());
 }
 
+TEST_F(EngineWindow, StepObjectsMovesAsAFrameDoesButPaintsNothingUntilTheNextRender) {
+    OWindow* w = Make();
+    ASSERT_TRUE(w->Start());
+    auto* s = new Sprite(5, 5, 10, 10, 0, 0x00112233);
+    w->AddObject(s);
+    s->Show();
+    w->Render();
+    TakePresented(w->PlatformWindow());
+    s->drawn.clear();
+    s->SetVelocity(0, 3, 0);
+    // Something to paint is waiting. Three steps of motion, then the frame that paints: the
+    // object is where three frames and one more would have left it, and only that last frame
+    // painted.
+    s->Show();
+    for (std::uint32_t t = 1; t <= 3; ++t) w->StepObjects(t * 20);
+    EXPECT_EQ(s->Y(), 14);
+    EXPECT_TRUE(s->drawn.empty());
+    EXPECT_TRUE(TakePresented(w->PlatformWindow()).empty());
+    w->Tick(80);
+    EXPECT_EQ(s->Y(), 17);
+    EXPECT_FALSE(s->drawn.empty());
+    EXPECT_FALSE(TakePresented(w->PlatformWindow()).empty());
+}
+
 TEST_F(EngineWindow, ObjectRepaintedInPlaceThenMovedOrHiddenInOneFrameLeavesItsOldPlace) {
     const std::array<std::uint8_t, 3> background{0x99, 0xCC, 0xFF}, colour{0x11, 0x22, 0x33};
     OWindow* w = Make();

@@ -846,8 +846,8 @@ TEST_F(KeyDialogs, TheKeysPageOpensFromTheRulesByButtonAndByF1AndGoesBack) {
         EXPECT_LE(word->Y() + word->Height(), rules->PlayButton()->Y()) << word->GetText();
     }
     EXPECT_EQ(shown.find("Hoopstack keys: "), 0u);
-    for (const char* text :
-         {"Court: ", "Shift: ", "Panel: ", "F11 ", "Dialogs: ", "Shift+Tab ", "Gamepad: ", "d-pad ", "Back "})
+    for (const char* text : {"Court: ", "Shift: ", "Panel: ", "F11 ", "Dialogs: ", "Shift+Tab ",
+                             "Gamepad: ", "d-pad ", "Back ", "Replay: ", "Home ", "x8, "})
         EXPECT_NE(shown.find(text), std::string::npos) << text;
     EXPECT_EQ(shown.find("nutshell"), std::string::npos) << "the rules are hidden meanwhile";
     // F1 goes back to the rules, and their words are the ones shown again.

@@ -23,6 +23,7 @@
 #include "tools/driver/HeadlessDriver.hpp"
 #include "ui/OButton.hpp"
 #include "ui/OText.hpp"
+#include "scene/Rect.hpp"
 
 using namespace game;
 using namespace rules;
@@ -151,15 +152,9 @@ TEST_F(PlaybackTest, ClicksKeysAndTheGamesButtonsChangeNothing) {
     // The buttons that start or change a game are not offered.
     EXPECT_FALSE(newGame->IsVisible());
     EXPECT_TRUE(level->IsVisible());
-    const int keys[] = {platform::Key_F2,
-                        platform::Key_F3,
-                        platform::Key_Return,
-                        platform::Key_Space,
-                        'N',
-                        'A',
-                        'L',
-                        'O',
-                        'T'};
+    // Space, + and - and Home are the replay's own keys (tested below).
+    const int keys[] = {
+        platform::Key_F2, platform::Key_F3, platform::Key_Return, platform::Key_Tab, 'N', 'A', 'L', 'O', 'T'};
     int frame = 0;
     while (!window->PlaybackOver() && frame <= int(recorded.replay.ticks) + 10) {
         if (frame % 7 == 0) {
@@ -361,6 +356,204 @@ TEST_F(PlaybackTest, ARecordingCutInFlightOrWithAThrowAfterItsLastFrameStandsSti
         window = nullptr;
     }
     EXPECT_GE(inFlight, 4) << "the cuts should leave balls in the air";
+}
+
+// Where the flying balls stand: the court's rows say nothing of balls in the air.
+std::vector<std::pair<float, float>> FlyingPlaces(const TGame& game) {
+    std::vector<std::pair<float, float>> places;
+    for (const Ball* ball : game.Flying()) places.emplace_back(ball->Left(), ball->Top());
+    return places;
+}
+
+// Any word "Paused" the window shows.
+bool ShowsPausedBanner(const engine::OWindow& window) {
+    for (scene::OGraph* graph : window.Graphs())
+        if (auto* text = dynamic_cast<ui::OText*>(graph);
+            text && text->IsVisible() && text->GetText() == "Paused")
+            return true;
+    return false;
+}
+
+TEST_F(PlaybackTest, EverySpeedWithPausesAndARestartEndsOnTheCourtOfX1) {
+    const replaytest::Recording& recorded = Finished(driver);
+    // A game cut in the middle of a throw as well: its balls must stand where x1 leaves them.
+    // The first click from frame 300 on that throws (rather than picks) makes the cut.
+    std::optional<GameReplay> cut;
+    for (const ReplayInput& input : recorded.replay.inputs) {
+        if (input.kind != ReplayInput::Kind::Click || input.tick < 300) continue;
+        GameReplay candidate = recorded.replay;
+        candidate.finished = false;
+        candidate.ticks = input.tick + 13;
+        std::erase_if(candidate.inputs, [&](const ReplayInput& i) { return i.tick > candidate.ticks; });
+        OpenPlayback(candidate);
+        PlayToTheEnd(candidate);
+        const bool inFlight = !window->Game()->Flying().empty();
+        driver.DestroyWindows({window});
+        window = nullptr;
+        if (inFlight) {
+            cut = candidate;
+            break;
+        }
+    }
+    ASSERT_TRUE(cut);
+    for (const GameReplay& replay : {recorded.replay, *cut}) {
+        OpenPlayback(replay);
+        EXPECT_EQ(window->Speed().FramesPerShownFrame(), 1);
+        PlayToTheEnd(replay);
+        const auto board = replaytest::BoardRows(window->Game()->Grid());
+        const int score = window->Game()->Score();
+        const bool over = window->Game()->GameOver();
+        const auto flying = FlyingPlaces(*window->Game());
+        driver.DestroyWindows({window});
+        window = nullptr;
+
+        for (int factor : {2, 4, 8}) {
+            SCOPED_TRACE("x" + std::to_string(factor));
+            OpenPlayback(replay);
+            for (int k = 1; k < factor; k *= 2) driver.Press(window, platform::Key_Plus);
+            ASSERT_EQ(window->Speed().FramesPerShownFrame(), factor);
+            // Part of the way, a pause: frames run, the court stands and nothing is played.
+            for (int i = 0; i < 20; ++i) driver.Frame(window);
+            EXPECT_EQ(window->FramesPlayed(), std::uint32_t(20 * factor));
+            driver.Press(window, platform::Key_Space);
+            ASSERT_TRUE(window->Paused());
+            EXPECT_TRUE(window->FramesHeld());
+            const auto standing = replaytest::BoardRows(window->Game()->Grid());
+            const auto standingFlight = FlyingPlaces(*window->Game());
+            for (int i = 0; i < 30; ++i) driver.Frame(window);
+            EXPECT_EQ(window->FramesPlayed(), std::uint32_t(20 * factor));
+            EXPECT_EQ(replaytest::BoardRows(window->Game()->Grid()), standing);
+            EXPECT_EQ(FlyingPlaces(*window->Game()), standingFlight);
+            driver.Press(window, platform::Key_Space);
+            ASSERT_FALSE(window->Paused());
+            // Further on, the recording again from its start, on a fresh court at the same speed.
+            for (int i = 0; i < 25; ++i) driver.Frame(window);
+            const int started = window->Game()->GamesStarted();
+            driver.Press(window, platform::Key_Home);
+            EXPECT_EQ(window->FramesPlayed(), 0u);
+            EXPECT_EQ(window->Game()->GamesStarted(), started + 1);
+            EXPECT_EQ(window->Game()->Score(), 0);
+            EXPECT_TRUE(window->Game()->Flying().empty());
+            EXPECT_EQ(window->Speed().FramesPerShownFrame(), factor);
+            // The shown frames it takes: a factor's worth each, the last one maybe fewer.
+            const int frames = PlayToTheEnd(replay);
+            EXPECT_EQ(frames, int((replay.ticks + std::uint32_t(factor) - 1) / std::uint32_t(factor)));
+            EXPECT_EQ(window->FramesPlayed(), replay.ticks);
+            EXPECT_EQ(replaytest::BoardRows(window->Game()->Grid()), board);
+            EXPECT_EQ(window->Game()->Score(), score);
+            EXPECT_EQ(window->Game()->GameOver(), over);
+            EXPECT_EQ(FlyingPlaces(*window->Game()), flying);
+            EXPECT_EQ(window->PlaybackNote()->GetText(), "Replay over");
+            driver.DestroyWindows({window});
+            window = nullptr;
+        }
+    }
+}
+
+TEST_F(PlaybackTest, TheReplaysKeysAndButtonsPauseChangeTheSpeedAndRestart) {
+    const replaytest::Recording& recorded = Finished(driver);
+    OpenPlayback(recorded.replay);
+    const ReplayControls& controls = window->Controls();
+    ui::OButton* pause = controls.PauseButton();
+    ui::OButton* play = controls.PlayButton();
+    ui::OButton* faster = controls.FasterButton();
+    ASSERT_NE(pause, nullptr);
+    EXPECT_TRUE(pause->IsVisible());
+    EXPECT_FALSE(play->IsVisible());
+    EXPECT_EQ(faster->GetText(), "x1");
+
+    // The buttons double and halve the speed, never past x1 or x8, and the faster one names it.
+    std::vector<std::string> shown;
+    for (int i = 0; i < 4; ++i) {
+        driver.ClickOn(window, faster);
+        shown.push_back(faster->GetText());
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"x2", "x4", "x8", "x8"}));
+    driver.ClickOn(window, controls.SlowerButton());
+    EXPECT_EQ(window->Speed().FramesPerShownFrame(), 4);
+    // So do both keyboards' signs.
+    driver.Press(window, platform::Key_Minus);
+    EXPECT_EQ(faster->GetText(), "x2");
+    driver.Press(window, platform::Key_Subtract);
+    driver.Press(window, platform::Key_Subtract);
+    EXPECT_EQ(faster->GetText(), "x1");
+    driver.Press(window, platform::Key_Add);
+    EXPECT_EQ(faster->GetText(), "x2");
+
+    // The pause button stops the replay with its court in view, and becomes play.
+    for (int i = 0; i < 40; ++i) driver.Frame(window);
+    driver.ClickOn(window, pause);
+    ASSERT_TRUE(window->Paused());
+    EXPECT_TRUE(window->FramesHeld());
+    EXPECT_FALSE(pause->IsVisible());
+    EXPECT_TRUE(play->IsVisible());
+    EXPECT_FALSE(ShowsPausedBanner(*window));
+    // A stopped replay takes a new speed and stays stopped.
+    driver.ClickOn(window, faster);
+    EXPECT_EQ(faster->GetText(), "x4");
+    EXPECT_TRUE(window->Paused());
+    driver.ClickOn(window, play);
+    EXPECT_FALSE(window->Paused());
+    EXPECT_TRUE(pause->IsVisible());
+    EXPECT_FALSE(play->IsVisible());
+    // P and Pause are the same pause, shown on the same button.
+    driver.Press(window, 'P');
+    EXPECT_TRUE(window->Paused());
+    EXPECT_TRUE(play->IsVisible());
+    EXPECT_FALSE(ShowsPausedBanner(*window));
+    driver.Press(window, platform::Key_Space);
+    EXPECT_FALSE(window->Paused());
+
+    // Restart, from a stopped replay too, plays the recording from its start.
+    for (int i = 0; i < 40; ++i) driver.Frame(window);
+    ASSERT_GT(window->FramesPlayed(), 0u);
+    driver.Press(window, platform::Key_Pause);
+    ASSERT_TRUE(window->Paused());
+    driver.ClickOn(window, controls.RestartButton());
+    EXPECT_FALSE(window->Paused());
+    EXPECT_FALSE(window->FramesHeld());
+    EXPECT_EQ(window->FramesPlayed(), 0u);
+    EXPECT_TRUE(pause->IsVisible());
+    driver.Frame(window);
+    EXPECT_EQ(window->FramesPlayed(), 4u);
+    // Over, then again: the note follows.
+    PlayToTheEnd(recorded.replay);
+    EXPECT_EQ(window->PlaybackNote()->GetText(), "Replay over");
+    driver.Press(window, platform::Key_Home);
+    EXPECT_EQ(window->PlaybackNote()->GetText(), "Replay");
+    EXPECT_FALSE(window->PlaybackOver());
+    PlayToTheEnd(recorded.replay);
+    ExpectTheOutcomeOf(recorded.replay);
+    // None of it asked for a dialog or ended the window.
+    EXPECT_EQ(window->TakeDialogRequest(), "");
+    EXPECT_FALSE(window->Finished());
+}
+
+TEST_F(PlaybackTest, TheReplaysButtonsStandInThePanelClearOfEachOtherAndOfTheNote) {
+    const replaytest::Recording& recorded = Finished(driver);
+    OpenPlayback(recorded.replay);
+    const ReplayControls& controls = window->Controls();
+    const CourtGeometry g = window->Game()->Geometry();
+    std::vector<scene::Rect> taken = {window->PlaybackNote()->Bounds(),
+                                      window->LevelButton()->Bounds(),
+                                      // The score box.
+                                      {g.courtWidth + 20, 120, g.courtWidth + 180, 190}};
+    for (ui::OButton* b : {controls.RestartButton(), controls.PauseButton(), controls.SlowerButton(),
+                           controls.FasterButton()}) {
+        ASSERT_NE(b, nullptr);
+        const scene::Rect r = b->Bounds();
+        EXPECT_GE(r.left, g.courtLeft + g.courtWidth + 7) << "right of the court's border";
+        EXPECT_LE(r.right, window->Width());
+        EXPECT_LE(r.bottom, window->Height());
+        for (const scene::Rect& other : taken) EXPECT_TRUE(r.Intersect(other).IsEmpty());
+        taken.push_back(r);
+    }
+    // Play takes pause's place; the speed stays within its button, left of the plus.
+    EXPECT_EQ(controls.PlayButton()->Bounds(), controls.PauseButton()->Bounds());
+    const scene::Rect caption = controls.FasterButton()->Caption()->Bounds();
+    const scene::Rect button = controls.FasterButton()->Bounds();
+    EXPECT_GE(caption.left, button.left);
+    EXPECT_LE(caption.right, button.right - 40);
 }
 
 } // namespace

@@ -91,6 +91,8 @@ std::vector<Asset> BuildCatalogue() {
     assets.push_back(ClipAsset("CLP/Logo1.clp", [](const Rgb& bg) { return EmblemHalfClip(true, bg); }));
     assets.push_back(ClipAsset("CLP/Logo2.clp", [](const Rgb& bg) { return EmblemHalfClip(false, bg); }));
     assets.push_back(ClipAsset("CLP/Logo3.clp", LogoTitleClip));
+    assets.push_back(ClipAsset("CLP/btReplay.clp", ReplayButtonsClip));
+    assets.push_back(ClipAsset("CLP/btFaster.clp", FasterButtonClip));
 
     auto sound = [&assets](const char* name, std::vector<double> (*make)(), double peak) {
         assets.push_back({std::string("WAV/") + name, AssetKind::Sound,

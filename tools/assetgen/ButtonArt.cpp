@@ -67,6 +67,13 @@ void DrawIcon(cairo_t* cr, ButtonIcon icon, double cx, double cy, double size) {
         cairo_set_line_width(cr, width);
         cairo_stroke(cr);
     };
+    auto fillTwice = [&] {
+        SetColour(cr, palette::kSeam);
+        cairo_set_line_width(cr, 2.4);
+        cairo_stroke_preserve(cr);
+        SetColour(cr, palette::kCream);
+        cairo_fill(cr);
+    };
     switch (icon) {
     case ButtonIcon::None:
         break;
@@ -92,6 +99,44 @@ void DrawIcon(cairo_t* cr, ButtonIcon icon, double cx, double cy, double size) {
         strokeTwice(size * 0.15);
         break;
     }
+    case ButtonIcon::Pause: {
+        const double gap = size * 0.13, half = size * 0.24;
+        for (int side = -1; side <= 1; side += 2) {
+            cairo_move_to(cr, cx + side * gap, cy - half);
+            cairo_line_to(cr, cx + side * gap, cy + half);
+        }
+        strokeTwice(size * 0.15);
+        break;
+    }
+    case ButtonIcon::Play:
+        // Nudged right, so that the triangle's weight sits in the middle.
+        cairo_move_to(cr, cx - size * 0.17, cy - size * 0.27);
+        cairo_line_to(cr, cx + size * 0.27, cy);
+        cairo_line_to(cr, cx - size * 0.17, cy + size * 0.27);
+        cairo_close_path(cr);
+        fillTwice();
+        break;
+    case ButtonIcon::Restart:
+        // A bar at the start and a triangle pointing back to it.
+        cairo_rectangle(cr, cx - size * 0.27, cy - size * 0.25, size * 0.1, size * 0.5);
+        cairo_move_to(cr, cx - size * 0.12, cy);
+        cairo_line_to(cr, cx + size * 0.27, cy - size * 0.25);
+        cairo_line_to(cr, cx + size * 0.27, cy + size * 0.25);
+        cairo_close_path(cr);
+        fillTwice();
+        break;
+    case ButtonIcon::Minus:
+        cairo_move_to(cr, cx - size * 0.25, cy);
+        cairo_line_to(cr, cx + size * 0.25, cy);
+        strokeTwice(size * 0.15);
+        break;
+    case ButtonIcon::Plus:
+        cairo_move_to(cr, cx - size * 0.25, cy);
+        cairo_line_to(cr, cx + size * 0.25, cy);
+        cairo_move_to(cr, cx, cy - size * 0.25);
+        cairo_line_to(cr, cx, cy + size * 0.25);
+        strokeTwice(size * 0.15);
+        break;
     case ButtonIcon::Trophy: {
         // Cup, handles, stem and base, in gold with a dark outline.
         const double s = size / 28.0;
@@ -253,6 +298,30 @@ scene::TClipData ButtonClip(Size size, ButtonLook look, const std::string& label
     std::vector<Picture> pictures;
     for (ButtonState state : {ButtonState::Normal, ButtonState::Hover, ButtonState::Pressed}) {
         pictures.push_back(ButtonPicture(size, look, state, label, icon));
+    }
+    return SequenceClip(pictures, 0, background);
+}
+
+scene::TClipData ReplayButtonsClip(const Rgb& background) {
+    std::vector<Picture> pictures;
+    for (ButtonIcon icon : {ButtonIcon::Pause, ButtonIcon::Play, ButtonIcon::Restart, ButtonIcon::Minus})
+        for (ButtonState state : {ButtonState::Normal, ButtonState::Hover, ButtonState::Pressed})
+            pictures.push_back(ButtonPicture(sizes::kReplayButton, ButtonLook::Leather, state, "", icon));
+    return SequenceClip(pictures, 0, background);
+}
+
+scene::TClipData FasterButtonClip(const Rgb& background) {
+    const Size size = sizes::kFasterButton;
+    std::vector<Picture> pictures;
+    for (ButtonState state : {ButtonState::Normal, ButtonState::Hover, ButtonState::Pressed}) {
+        CairoCanvas canvas(size.width, size.height);
+        canvas.Paint(ButtonPicture(size, ButtonLook::Leather, state, "", ButtonIcon::None), 0, 0);
+        // The plus sits where a square button's would, at the right end.
+        const double shift = state == ButtonState::Pressed ? 1 : 0;
+        const double side = size.height;
+        DrawIcon(canvas.Context(), ButtonIcon::Plus, size.width - side / 2, (side - 2) / 2 + 0.5 + shift,
+                 side - 4);
+        pictures.push_back(canvas.Take());
     }
     return SequenceClip(pictures, 0, background);
 }

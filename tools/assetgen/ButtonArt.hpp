@@ -15,7 +15,7 @@ enum class ButtonState { Normal, Hover, Pressed };
 // program writes its peach or white captions on.
 enum class ButtonLook { Leather, Chocolate };
 
-enum class ButtonIcon { None, Help, Minimise, Close, Trophy };
+enum class ButtonIcon { None, Help, Minimise, Close, Trophy, Pause, Play, Restart, Minus, Plus };
 
 // Largest font size, down to `minimum`, at which the text's ink fits in `width` pixels.
 double FitFontSize(const std::string& text, double largest, double minimum, double width);
@@ -28,6 +28,14 @@ Picture ButtonPicture(Size size, ButtonLook look, ButtonState state, const std::
 // Three frames: normal, hover, pressed.
 scene::TClipData ButtonClip(Size size, ButtonLook look, const std::string& label, ButtonIcon icon,
                             const Rgb& background);
+
+// The replay window's square buttons, three frames each (normal, hover, pressed) one after
+// another: pause, play, restart, slower.
+scene::TClipData ReplayButtonsClip(const Rgb& background);
+
+// The replay window's faster button: a plus at its right end, its left part left free for the
+// speed the program writes there; normal, hover, pressed.
+scene::TClipData FasterButtonClip(const Rgb& background);
 
 // The name field: a cream well in a leather frame; normal, hover (focused) and pressed. The
 // plain variant is the fallback skin.

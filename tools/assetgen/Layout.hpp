@@ -57,6 +57,8 @@ inline constexpr Size kLevel{130, 40};
 // The daily game's and the statistics' panel buttons, as large as Options and More Games.
 inline constexpr Size kDaily = kOptions;
 inline constexpr Size kStatistics = kGames;
+inline constexpr Size kReplayButton{40, 40};
+inline constexpr Size kFasterButton{80, 40};
 inline constexpr Size kScoreBox{160, 70};
 inline constexpr Size kDigit{22, 32};
 inline constexpr Size kNarrowDigit{13, 32};

@@ -29,6 +29,14 @@ TEST(KeyMapping, NamedKeysGetTheirWindowsCodes) {
     }
 }
 
+TEST(KeyMapping, TheKeypadsSignsKeepTheirCodesAndPlusComesAlsoAsTheEqualsKey) {
+    EXPECT_EQ(VirtualKeyFromSdl(SDLK_KP_PLUS), Key_Add);
+    EXPECT_EQ(VirtualKeyFromSdl(SDLK_KP_MINUS), Key_Subtract);
+    EXPECT_EQ(VirtualKeyFromSdl(SDLK_PLUS), Key_Plus);
+    EXPECT_EQ(VirtualKeyFromSdl(SDLK_EQUALS), Key_Plus);
+    EXPECT_EQ(VirtualKeyFromSdl(SDLK_MINUS), Key_Minus);
+}
+
 TEST(KeyMapping, LettersDigitsAndFunctionKeysAreRanges) {
     for (int i = 0; i < 26; ++i) {
         EXPECT_EQ(VirtualKeyFromSdl(SDLK_a + i), 'A' + i);

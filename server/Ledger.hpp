@@ -59,6 +59,12 @@ public:
     Expected<bool> ChangeIn(LedgerTransaction& tx, std::int64_t id, RecordChange change) const;
     // The record's place on its level's ranking table, 0 when it is not on it.
     Expected<std::int64_t> RankIn(LedgerTransaction& tx, std::int64_t id) const;
+    // The record's place on its day's table, 0 when it is not on it.
+    static Expected<std::int64_t> DailyRankIn(LedgerTransaction& tx, std::int64_t id);
+    // At most `count` rows of a day's table from rank `first` on: each name's best verified
+    // game of the day that is not hidden, best first.
+    static Expected<std::vector<RankedRecord>> DailyTopIn(LedgerTransaction& tx, std::int64_t day, int first,
+                                                          int count);
     // At most `count` rows of a level's ranking table from rank `first` on.
     Expected<std::vector<RankedRecord>> TopIn(LedgerTransaction& tx, int level, int first, int count) const;
     // Stores the lines of an import batch that `progress` does not skip (see
@@ -85,6 +91,15 @@ private:
     // name's listed records before the change.
     bool Relist(LedgerTransaction& tx, int level, const std::string& name,
                 const std::vector<ListedState>& before, bool alwaysBump) const;
+    // Lists the name's best verified game of the day on the day's table again and counts the
+    // change in the day's tree; `before` holds the name's records on it before the change,
+    // and without it they are read first.
+    static bool RelistDay(LedgerTransaction& tx, std::int64_t day, const std::string& name,
+                          const std::vector<ListedState>& before);
+    static bool RelistDay(LedgerTransaction& tx, std::int64_t day, const std::string& name) {
+        std::vector<ListedState> before;
+        return tx.DailyListedOfName(day, name, before) && RelistDay(tx, day, name, before);
+    }
     // Lists the name's best records again and adds the count trees' changes to `changes`;
     // `after` receives the name's listed records now.
     static bool ListAgain(LedgerTransaction& tx, int level, const std::string& name,

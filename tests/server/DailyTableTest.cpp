@@ -23,7 +23,7 @@ using namespace server;
 
 namespace {
 
-// 2026-12-11, an Expert day.
+// 2026-12-11, a Master day.
 const std::int64_t kDay = rules::DaysSinceEpoch({2026, 12, 11});
 const std::int64_t kDayStart = kDay * kSecondsPerDay;
 const int kDayLevel = int(rules::DailyLevel(kDay)) + kFirstLevel;

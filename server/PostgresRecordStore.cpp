@@ -49,7 +49,7 @@ CREATE INDEX IF NOT EXISTS records_by_name ON records (level, name, score DESC, 
 CREATE INDEX IF NOT EXISTS records_listed_by_name ON records (level, name, listed);
 CREATE INDEX IF NOT EXISTS records_listed_daily ON records (daily_day, listed_daily, score DESC, id DESC)
     WHERE daily_day IS NOT NULL;
-CREATE INDEX IF NOT EXISTS records_daily_by_name ON records (daily_day, name, score DESC, id DESC)
+CREATE INDEX IF NOT EXISTS records_daily_listed_by_name ON records (daily_day, name, listed_daily)
     WHERE daily_day IS NOT NULL;
 CREATE TABLE IF NOT EXISTS table_versions (
     level INTEGER PRIMARY KEY,

@@ -62,7 +62,7 @@ CREATE INDEX IF NOT EXISTS records_listed_by_name ON records (level, name, liste
 CREATE UNIQUE INDEX IF NOT EXISTS records_verified_replay ON records (replay_hash) WHERE verified = 1;
 CREATE INDEX IF NOT EXISTS records_listed_daily ON records (daily_day, listed_daily, score DESC, id DESC)
     WHERE daily_day IS NOT NULL;
-CREATE INDEX IF NOT EXISTS records_daily_by_name ON records (daily_day, name, score DESC, id DESC)
+CREATE INDEX IF NOT EXISTS records_daily_listed_by_name ON records (daily_day, name, listed_daily)
     WHERE daily_day IS NOT NULL;
 )sql";
 

@@ -257,7 +257,7 @@ TEST_P(DailyTableTest, ADatabaseMadeBeforeTheDaysTablesGainsThem) {
     ASSERT_TRUE(Publish(Published(*PlayGame(1, 777), "old", 1000)).verified);
     m_store.reset();
     const std::string drop =
-        "DROP INDEX records_listed_daily; DROP INDEX records_daily_by_name; "
+        "DROP INDEX records_listed_daily; DROP INDEX records_daily_listed_by_name; "
         "ALTER TABLE records DROP COLUMN listed_daily; ALTER TABLE records DROP COLUMN daily_day;";
     if (GetParam() == Backend::Sqlite) {
         sqlite3* db = nullptr;

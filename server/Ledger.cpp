@@ -90,11 +90,12 @@ Expected<Published> Ledger::PublishIn(LedgerTransaction& tx, const NewRecord& re
         }
     }
     if (row.state.verified) row.board = record.check.board;
-    std::vector<ListedState> before;
+    std::vector<ListedState> before, dayBefore;
     if (!tx.Insert(row, published.id) || !tx.AddReport(record.report, published.id) ||
         !tx.ListedOfName(record.level, record.name, before) ||
-        !Relist(tx, record.level, record.name, before, false) ||
-        (row.day && !RelistDay(tx, *row.day, record.name)))
+        (row.day && !tx.DailyListedOfName(*row.day, record.name, dayBefore)) ||
+        !Relist(tx, record.level, record.name, before, false,
+                row.day ? std::optional<DayRelist>(DayRelist{*row.day, &dayBefore}) : std::nullopt))
         return failed(tx);
     result.verified = row.state.verified;
     result.reason = row.state.reason;
@@ -136,7 +137,8 @@ Expected<bool> Ledger::ChangeIn(LedgerTransaction& tx, std::int64_t id, RecordCh
         return failed(tx);
     const bool changed =
         change == RecordChange::Delete ? tx.Remove(id) : tx.Hide(id, change == RecordChange::Hide);
-    if (!changed || !Relist(tx, level, name, before, true) || (day && !RelistDay(tx, *day, name, dayBefore)))
+    if (!changed || !Relist(tx, level, name, before, true,
+                            day ? std::optional<DayRelist>(DayRelist{*day, &dayBefore}) : std::nullopt))
         return failed(tx);
     return true;
 }
@@ -205,12 +207,14 @@ bool Ledger::ListAgain(LedgerTransaction& tx, int level, const std::string& name
 }
 
 bool Ledger::Relist(LedgerTransaction& tx, int level, const std::string& name,
-                    const std::vector<ListedState>& before, bool alwaysBump) const {
+                    const std::vector<ListedState>& before, bool alwaysBump,
+                    std::optional<DayRelist> day) const {
     std::vector<ListedState> after;
     RankTreeChanges changes;
     if (!ListAgain(tx, level, name, before, changes, after)) return false;
     DropZeroChanges(changes);
     if (!changes.empty() && !tx.AddCounts(changes)) return false;
+    if (day && !RelistDay(tx, day->day, name, *day->before)) return false;
     bool bump = alwaysBump;
     for (const Listing listing : {Listing::All, Listing::Verified}) {
         if (bump) break;

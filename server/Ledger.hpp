@@ -86,11 +86,20 @@ public:
 private:
     // Whether the record is on the ranking table.
     bool OnRanking(const ListedState& record) const;
+    // A day's table to list a name on again with its level's, and the name's records on it
+    // before the change.
+    struct DayRelist {
+        std::int64_t day = 0;
+        const std::vector<ListedState>* before = nullptr;
+    };
     // Lists the name's best records again, counts the change in the trees and bumps the
     // level's version when it reached the first rows, or `alwaysBump`; `before` holds the
-    // name's listed records before the change.
+    // name's listed records before the change. With `day` the name's place on the day's table
+    // is listed again too, after the level's trees and before the version: every transaction
+    // writes the level's trees, then the days' trees, then the version.
     bool Relist(LedgerTransaction& tx, int level, const std::string& name,
-                const std::vector<ListedState>& before, bool alwaysBump) const;
+                const std::vector<ListedState>& before, bool alwaysBump,
+                std::optional<DayRelist> day = std::nullopt) const;
     // Lists the name's best verified game of the day on the day's table again and counts the
     // change in the day's tree; `before` holds the name's records on it before the change,
     // and without it they are read first.

@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <random>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <pqxx/pqxx>
@@ -250,6 +253,84 @@ TEST_P(DailyTableTest, EachNameIsListedOnceWithItsBestAttempt) {
     EXPECT_EQ(carl.dailyRank, expected);
     Reopen();
     EXPECT_EQ(Day().size(), 3u);
+}
+
+TEST_P(DailyTableTest, AGameTheRulesNoLongerVerifyLeavesTheDaysTable) {
+    std::vector<const PlayedGame*> games;
+    for (std::uint32_t bot = 60; games.size() < 2 && bot < 100; ++bot)
+        if (games.empty() || games[0]->score != DayGame(bot).score) games.push_back(&DayGame(bot));
+    ASSERT_EQ(games.size(), 2u);
+    if (games[0]->score < games[1]->score) std::swap(games[0], games[1]);
+    Publish(Published(*games[0], "anna", kDayStart + 10));
+    Publish(Published(*games[1], "anna", kDayStart + 20));
+    ASSERT_EQ(DayRows(), std::vector<std::string>{"anna:" + std::to_string(games[0]->score)});
+    // Checked again, the best game fails: Anna's other game of the day stands for her.
+    const Expected<std::vector<VerifiedReplay>> stored = m_store->VerifiedReplays(0, 10);
+    ASSERT_TRUE(stored);
+    std::vector<Recheck> batch;
+    for (const VerifiedReplay& r : *stored) {
+        ReplayCheck check = CheckReplay(r.replay, r.level, r.score);
+        if (r.score == games[0]->score) check = ReplayCheck{false, "the rules changed"};
+        batch.push_back(Recheck{r, check});
+    }
+    ReverifyCounts counts;
+    ASSERT_TRUE(m_store->Reverify(batch, counts));
+    EXPECT_EQ(counts.notFaithful, 1);
+    EXPECT_EQ(DayRows(), std::vector<std::string>{"anna:" + std::to_string(games[1]->score)});
+    EXPECT_EQ(Publish(Published(DayGame(100), "bert", kDayStart + 30)).dailyRank,
+              DayGame(100).score >= games[1]->score ? 1 : 2);
+}
+
+// A verified game of the day as the store sees it, without playing one: the check names the
+// day's start, its own game and the claimed score.
+NewRecord FakeDayGame(const std::string& name, std::int32_t score, int serial) {
+    NewRecord r;
+    r.level = kDayLevel;
+    r.score = score;
+    r.name = name;
+    r.report = std::to_string(score) + '\t' + name + '\t' + std::to_string(serial);
+    r.receivedAt = kDayStart + serial;
+    r.check = CheckReplay("", kDayLevel, score);
+    r.check.verified = true;
+    r.check.reason.clear();
+    r.check.replayHash = std::string(40, 'f') + std::to_string(1'000'000'000 + serial) + std::string(14, '0');
+    r.check.board = DailyStartBoard(kDay);
+    r.check.start = rules::DailyStart(kDay);
+    return r;
+}
+
+TEST_P(DailyTableTest, ConcurrentPublishesKeepEachNameOnceAndTheRanksExact) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 6; ++t)
+        threads.emplace_back([this, t] {
+            std::mt19937 random{std::uint32_t(t)};
+            for (int i = 0; i < 20; ++i) {
+                const std::string name =
+                    "name " + std::to_string(std::uniform_int_distribution<int>(0, 9)(random));
+                const Expected<PublishResult> r = m_store->Publish(
+                    FakeDayGame(name, std::uniform_int_distribution<int>(0, 50)(random), t * 100 + i));
+                EXPECT_TRUE(r && r->day) << (r ? r->reason : r.error());
+            }
+        });
+    for (std::thread& thread : threads) thread.join();
+    const std::vector<RankedRecord> rows = Day();
+    std::set<std::string> names;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_TRUE(names.insert(rows[i].name).second) << rows[i].name << " twice";
+        if (i > 0) {
+            EXPECT_GE(rows[i - 1].score, rows[i].score);
+        }
+    }
+    EXPECT_EQ(rows.size(), 10u);
+    // New names' ranks, counted from the day's tree, agree with the rows above them.
+    for (const std::int32_t score : {0, 25, 50, 51}) {
+        std::int64_t above = 0;
+        for (const RankedRecord& r : Day())
+            if (r.score > score) ++above;
+        EXPECT_EQ(Publish(FakeDayGame("probe " + std::to_string(score), score, 9000 + score)).dailyRank,
+                  above + 1)
+            << score;
+    }
 }
 
 TEST_P(DailyTableTest, ADatabaseMadeBeforeTheDaysTablesGainsThem) {

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <future>
 
+#include "rules/DailyCourt.hpp"
+#include "server/DailyGames.hpp"
 #include "server/Pages.hpp"
 #include "server/PublishRequest.hpp"
 #include "server/ReplayCheck.hpp"
@@ -216,7 +218,7 @@ Reply Leaderboard::Index() {
         }
         tops.push_back(std::move(*top));
     }
-    return html(200, RenderIndexPage(tops));
+    return html(200, RenderIndexPage(tops, Today()));
 }
 
 Reply Leaderboard::Level(std::string_view levelText) {
@@ -239,6 +241,52 @@ Reply Leaderboard::ApiTop(const std::optional<std::string>& levelText) {
         return {503, kJson, RenderJsonError("the table cannot be read just now"), {}};
     }
     return {200, kJson, RenderTopJson(*level, *records), {}};
+}
+
+std::int64_t Leaderboard::Today() const {
+    const std::int64_t now = m_clock.wallSeconds();
+    return rules::DayOfUnixTime(now > 0 ? now : 0);
+}
+
+std::optional<std::int64_t> Leaderboard::PastDay(std::string_view dateText) const {
+    const std::optional<rules::CalendarDate> date = rules::ParseCalendarDate(dateText);
+    if (!date) return std::nullopt;
+    const std::int64_t day = rules::DaysSinceEpoch(*date);
+    if (day > Today()) return std::nullopt;
+    return day;
+}
+
+Reply Leaderboard::Daily(std::optional<std::string_view> dateText) {
+    const std::int64_t today = Today();
+    const std::optional<std::int64_t> day = dateText ? PastDay(*dateText) : today;
+    if (!day)
+        return ErrorPage(
+            404, "No such day",
+            "A day's table is at /daily/YYYY-MM-DD, for a day from 1970-01-01 up to today (UTC).");
+    const Expected<std::vector<RankedRecord>> rows = m_store.DailyTop(*day, 1, kDailyRows);
+    if (!rows) {
+        std::fprintf(stderr, "hoopstack-leaderboard: %s\n", rows.error().c_str());
+        return ErrorPage(503, "Table unavailable",
+                         "The table cannot be read just now; please try again later.");
+    }
+    const int level = int(rules::DailyLevel(*day)) + kFirstLevel;
+    return html(200, RenderDailyPage(*day, level, DailyStartBoard(*day), *rows, today));
+}
+
+Reply Leaderboard::ApiDaily(const std::optional<std::string>& dateText) {
+    std::optional<std::int64_t> day = Today();
+    if (dateText) {
+        if (!rules::ParseCalendarDate(*dateText))
+            return {400, kJson, RenderJsonError("date must be a day as YYYY-MM-DD"), {}};
+        day = PastDay(*dateText);
+        if (!day) return {404, kJson, RenderJsonError("that day has not begun yet"), {}};
+    }
+    const Expected<std::vector<RankedRecord>> rows = m_store.DailyTop(*day, 1, kDailyRows);
+    if (!rows) {
+        std::fprintf(stderr, "hoopstack-leaderboard: %s\n", rows.error().c_str());
+        return {503, kJson, RenderJsonError("the table cannot be read just now"), {}};
+    }
+    return {200, kJson, RenderDailyJson(*day, int(rules::DailyLevel(*day)) + kFirstLevel, *rows), {}};
 }
 
 Reply Leaderboard::ReplayFile(std::string_view fileName) {

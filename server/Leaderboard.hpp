@@ -77,6 +77,12 @@ public:
     Reply Level(std::string_view levelText);
     // /api/top?level=N: JSON; 400 unless N is 1-3.
     Reply ApiTop(const std::optional<std::string>& levelText);
+    // /daily (no date) and /daily/YYYY-MM-DD: the table of today (UTC) or of a day before it;
+    // 404 for a day after today or anything but an exact date from 1970-01-01.
+    Reply Daily(std::optional<std::string_view> dateText);
+    // /api/daily?date=YYYY-MM-DD: JSON, today's without a date; 400 for a bad date, 404 for a
+    // day after today.
+    Reply ApiDaily(const std::optional<std::string>& dateText);
     // /replay/ID.hoopstack-replay: a verified record's replay as a file to download; 404
     // for any other id (unknown, unverified or hidden) or a malformed name.
     Reply ReplayFile(std::string_view fileName);
@@ -89,6 +95,10 @@ public:
     TopCache& Tops() { return m_tops; }
 
 private:
+    // Today's day number by the leaderboard's clock.
+    std::int64_t Today() const;
+    // The day a date names, nothing for a bad date or a day after today.
+    std::optional<std::int64_t> PastDay(std::string_view dateText) const;
     // The first `count` rows of a level's table, from memory.
     Expected<std::vector<RankedRecord>> Top(int level, int count);
 

@@ -51,6 +51,18 @@ constexpr RouteEntry kRoutes[] = {
      [](Leaderboard& board, const HttpRequest& request, std::string_view, Deadline) {
          return board.ApiTop(request.target.Parameter("level"));
      }},
+    {"/daily", false, RouteThread::Pages,
+     [](Leaderboard& board, const HttpRequest&, std::string_view, Deadline) {
+         return board.Daily(std::nullopt);
+     }},
+    {"/daily/", true, RouteThread::Pages,
+     [](Leaderboard& board, const HttpRequest&, std::string_view rest, Deadline) {
+         return board.Daily(rest);
+     }},
+    {"/api/daily", false, RouteThread::Pages,
+     [](Leaderboard& board, const HttpRequest& request, std::string_view, Deadline) {
+         return board.ApiDaily(request.target.Parameter("date"));
+     }},
     {"/replay/", true, RouteThread::Pages,
      [](Leaderboard& board, const HttpRequest&, std::string_view rest, Deadline) {
          return board.ReplayFile(rest);

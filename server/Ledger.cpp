@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "server/DailyGames.hpp"
 #include "server/PublishRequest.hpp"
 #include "server/RecordStore.hpp"
 
@@ -47,10 +48,16 @@ Expected<Published> Ledger::PublishIn(LedgerTransaction& tx, const NewRecord& re
             result.verified = state->verified;
             result.reason = state->reason;
         }
+        if (!tx.DayOf(*earlier, result.day)) return failed(tx);
         if (m_policy.publishRank == PublishRank::InTransaction) {
             const Expected<std::int64_t> rank = RankIn(tx, *earlier);
             if (!rank) return Error{rank.error()};
             result.rank = *rank;
+            if (result.day) {
+                const Expected<std::int64_t> dailyRank = DailyRankIn(tx, *earlier);
+                if (!dailyRank) return Error{dailyRank.error()};
+                result.dailyRank = *dailyRank;
+            }
         }
         return published;
     }
@@ -71,20 +78,39 @@ Expected<Published> Ledger::PublishIn(LedgerTransaction& tx, const NewRecord& re
             return failed(tx);
         if (holder) row.state = RecordState{false, SameReplayReason(*holder)};
     }
+    // A verified game of a day's court enters the day's table when it is published in the
+    // day's window; outside it, it is kept unverified with the reason.
+    if (row.state.verified) {
+        if (const std::optional<DailyGame> daily =
+                FindDailyGame(record.check.start, record.level, record.receivedAt)) {
+            if (daily->inWindow)
+                row.day = daily->day;
+            else
+                row.state = RecordState{false, OutsideDailyWindowReason(daily->day, record.receivedAt)};
+        }
+    }
     if (row.state.verified) row.board = record.check.board;
-    std::vector<ListedState> before;
+    std::vector<ListedState> before, dayBefore;
     if (!tx.Insert(row, published.id) || !tx.AddReport(record.report, published.id) ||
         !tx.ListedOfName(record.level, record.name, before) ||
-        !Relist(tx, record.level, record.name, before, false))
+        (row.day && !tx.DailyListedOfName(*row.day, record.name, dayBefore)) ||
+        !Relist(tx, record.level, record.name, before, false,
+                row.day ? std::optional<DayRelist>(DayRelist{*row.day, &dayBefore}) : std::nullopt))
         return failed(tx);
     result.verified = row.state.verified;
     result.reason = row.state.reason;
+    result.day = row.day;
     bool listed = false;
     if (m_policy.publishRank == PublishRank::InTransaction) {
         const Expected<std::int64_t> rank = RankIn(tx, published.id);
         if (!rank) return Error{rank.error()};
         result.rank = *rank;
         listed = *rank > 0;
+        if (row.day) {
+            const Expected<std::int64_t> dailyRank = DailyRankIn(tx, published.id);
+            if (!dailyRank) return Error{dailyRank.error()};
+            result.dailyRank = *dailyRank;
+        }
     } else {
         std::optional<RecordPlace> place;
         if (!tx.PlaceOf(published.id, place)) return failed(tx);
@@ -104,11 +130,49 @@ Expected<bool> Ledger::ChangeIn(LedgerTransaction& tx, std::int64_t id, RecordCh
     if (!owner) return false;
     const auto& [level, name] = *owner;
     std::vector<ListedState> before;
-    if (!tx.LockName(level, name) || !tx.ListedOfName(level, name, before)) return failed(tx);
+    std::optional<std::int64_t> day;
+    std::vector<ListedState> dayBefore;
+    if (!tx.LockName(level, name) || !tx.ListedOfName(level, name, before) || !tx.DayOf(id, day) ||
+        (day && !tx.DailyListedOfName(*day, name, dayBefore)))
+        return failed(tx);
     const bool changed =
         change == RecordChange::Delete ? tx.Remove(id) : tx.Hide(id, change == RecordChange::Hide);
-    if (!changed || !Relist(tx, level, name, before, true)) return failed(tx);
+    if (!changed || !Relist(tx, level, name, before, true,
+                            day ? std::optional<DayRelist>(DayRelist{*day, &dayBefore}) : std::nullopt))
+        return failed(tx);
     return true;
+}
+
+Expected<std::int64_t> Ledger::DailyRankIn(LedgerTransaction& tx, std::int64_t id) {
+    std::optional<DailyPlace> place;
+    if (!tx.DailyPlaceOf(id, place)) return failed(tx);
+    if (!place || !place->listed) return std::int64_t(0);
+    const int table = int(place->day);
+    std::int64_t above = 0, ties = 0;
+    if (!tx.SumNodes(table, Listing::Daily, RankTreeNodesAbove(place->score), above) ||
+        !tx.LaterTies(table, Listing::Daily, place->score, id, ties))
+        return failed(tx);
+    return above + ties + 1;
+}
+
+Expected<std::vector<RankedRecord>> Ledger::DailyTopIn(LedgerTransaction& tx, std::int64_t day, int first,
+                                                       int count) {
+    const std::int64_t offset = first > 1 ? first - 1 : 0;
+    std::vector<RankedRecord> rows;
+    if (!tx.Rows(int(day), Listing::Daily, count > 0 ? count : 0, offset, rows)) return failed(tx);
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i].rank = offset + std::int64_t(i) + 1;
+    return rows;
+}
+
+bool Ledger::RelistDay(LedgerTransaction& tx, std::int64_t day, const std::string& name,
+                       const std::vector<ListedState>& before) {
+    std::vector<ListedState> after;
+    if (!tx.ListBest(int(day), name, Listing::Daily, 1) || !tx.DailyListedOfName(day, name, after))
+        return false;
+    RankTreeChanges changes;
+    AddDayListingChanges(changes, day, before, after);
+    DropZeroChanges(changes);
+    return changes.empty() || tx.AddCounts(changes);
 }
 
 Expected<std::int64_t> Ledger::RankIn(LedgerTransaction& tx, std::int64_t id) const {
@@ -143,12 +207,14 @@ bool Ledger::ListAgain(LedgerTransaction& tx, int level, const std::string& name
 }
 
 bool Ledger::Relist(LedgerTransaction& tx, int level, const std::string& name,
-                    const std::vector<ListedState>& before, bool alwaysBump) const {
+                    const std::vector<ListedState>& before, bool alwaysBump,
+                    std::optional<DayRelist> day) const {
     std::vector<ListedState> after;
     RankTreeChanges changes;
     if (!ListAgain(tx, level, name, before, changes, after)) return false;
     DropZeroChanges(changes);
     if (!changes.empty() && !tx.AddCounts(changes)) return false;
+    if (day && !RelistDay(tx, day->day, name, *day->before)) return false;
     bool bump = alwaysBump;
     for (const Listing listing : {Listing::All, Listing::Verified}) {
         if (bump) break;
@@ -251,6 +317,7 @@ Expected<bool> Ledger::ReverifyIn(LedgerTransaction& tx, const std::vector<Reche
 
     ReverifyCounts next = counts;
     std::set<LevelAndName> relist;
+    std::set<std::pair<std::int64_t, std::string>> relistDays;
     std::set<int> changedLevels;
     // Writes a record's new verification; a change of its state lists its name again, and any
     // change the pages show renews its level's version.
@@ -258,7 +325,12 @@ Expected<bool> Ledger::ReverifyIn(LedgerTransaction& tx, const std::vector<Reche
                       const Verification& is) {
         if (is == was) return true;
         if (!tx.SetVerification(id, is)) return false;
-        if (is.state.verified != was.state.verified) relist.insert(key);
+        if (is.state.verified != was.state.verified) {
+            relist.insert(key);
+            std::optional<std::int64_t> day;
+            if (!tx.DayOf(id, day)) return false;
+            if (day) relistDays.emplace(*day, key.second);
+        }
         if (is.state.verified != was.state.verified || is.board != was.board) changedLevels.insert(key.first);
         return true;
     };
@@ -309,6 +381,8 @@ Expected<bool> Ledger::ReverifyIn(LedgerTransaction& tx, const std::vector<Reche
     }
     DropZeroChanges(treeChanges);
     if (!treeChanges.empty() && !tx.AddCounts(treeChanges)) return failed(tx);
+    for (const auto& [day, name] : relistDays)
+        if (!RelistDay(tx, day, name)) return failed(tx);
     for (const int level : changedLevels)
         if (!tx.BumpVersion(level)) return failed(tx);
     counts = next;

@@ -59,6 +59,12 @@ public:
     Expected<bool> ChangeIn(LedgerTransaction& tx, std::int64_t id, RecordChange change) const;
     // The record's place on its level's ranking table, 0 when it is not on it.
     Expected<std::int64_t> RankIn(LedgerTransaction& tx, std::int64_t id) const;
+    // The record's place on its day's table, 0 when it is not on it.
+    static Expected<std::int64_t> DailyRankIn(LedgerTransaction& tx, std::int64_t id);
+    // At most `count` rows of a day's table from rank `first` on: each name's best verified
+    // game of the day that is not hidden, best first.
+    static Expected<std::vector<RankedRecord>> DailyTopIn(LedgerTransaction& tx, std::int64_t day, int first,
+                                                          int count);
     // At most `count` rows of a level's ranking table from rank `first` on.
     Expected<std::vector<RankedRecord>> TopIn(LedgerTransaction& tx, int level, int first, int count) const;
     // Stores the lines of an import batch that `progress` does not skip (see
@@ -80,11 +86,29 @@ public:
 private:
     // Whether the record is on the ranking table.
     bool OnRanking(const ListedState& record) const;
+    // A day's table to list a name on again with its level's, and the name's records on it
+    // before the change.
+    struct DayRelist {
+        std::int64_t day = 0;
+        const std::vector<ListedState>* before = nullptr;
+    };
     // Lists the name's best records again, counts the change in the trees and bumps the
     // level's version when it reached the first rows, or `alwaysBump`; `before` holds the
-    // name's listed records before the change.
+    // name's listed records before the change. With `day` the name's place on the day's table
+    // is listed again too, after the level's trees and before the version: every transaction
+    // writes the level's trees, then the days' trees, then the version.
     bool Relist(LedgerTransaction& tx, int level, const std::string& name,
-                const std::vector<ListedState>& before, bool alwaysBump) const;
+                const std::vector<ListedState>& before, bool alwaysBump,
+                std::optional<DayRelist> day = std::nullopt) const;
+    // Lists the name's best verified game of the day on the day's table again and counts the
+    // change in the day's tree; `before` holds the name's records on it before the change,
+    // and without it they are read first.
+    static bool RelistDay(LedgerTransaction& tx, std::int64_t day, const std::string& name,
+                          const std::vector<ListedState>& before);
+    static bool RelistDay(LedgerTransaction& tx, std::int64_t day, const std::string& name) {
+        std::vector<ListedState> before;
+        return tx.DailyListedOfName(day, name, before) && RelistDay(tx, day, name, before);
+    }
     // Lists the name's best records again and adds the count trees' changes to `changes`;
     // `after` receives the name's listed records now.
     static bool ListAgain(LedgerTransaction& tx, int level, const std::string& name,

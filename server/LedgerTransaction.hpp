@@ -40,6 +40,7 @@ struct RecordRow {
     std::string replay;
     std::string replayHash;
     std::string board;
+    std::optional<std::int64_t> day{}; // the day whose table the record is for, if any
 };
 
 // One line of an import as stored: its id, whether it is listed and its report text.
@@ -54,6 +55,13 @@ struct ImportedRow {
 struct RecordPlace {
     int level = kFirstLevel;
     ListedState state;
+};
+
+// A stored record's day, with its score and whether the day's table lists it.
+struct DailyPlace {
+    std::int64_t day = 0;
+    std::int32_t score = 0;
+    bool listed = false;
 };
 
 // A level's table version.
@@ -88,7 +96,8 @@ public:
     virtual bool AddReport(const std::string& report, std::int64_t id) = 0;
 
     // Puts exactly the name's `limit` best shown records (the verified ones, for
-    // Listing::Verified) on the table of `listing`.
+    // Listing::Verified and Listing::Daily) on the table of `listing`; for Listing::Daily,
+    // `level` is the day, as in the calls below.
     virtual bool ListBest(int level, const std::string& name, Listing listing, int limit) = 0;
     // The name's records on either table of the level.
     virtual bool ListedOfName(int level, const std::string& name, std::vector<ListedState>& records) = 0;
@@ -97,6 +106,12 @@ public:
     virtual bool ListedOfNames(const std::vector<LevelAndName>& keys,
                                std::map<LevelAndName, std::vector<ListedState>>& records);
     virtual bool PlaceOf(std::int64_t id, std::optional<RecordPlace>& place) = 0;
+    // The day of a record that is for a day's table; nothing for any other.
+    virtual bool DayOf(std::int64_t id, std::optional<std::int64_t>& day) = 0;
+    virtual bool DailyPlaceOf(std::int64_t id, std::optional<DailyPlace>& place) = 0;
+    // The name's records on the day's table, `listed` set for each.
+    virtual bool DailyListedOfName(std::int64_t day, const std::string& name,
+                                   std::vector<ListedState>& records) = 0;
 
     // The sum of the nodes of a count tree (at most 31).
     virtual bool SumNodes(int level, Listing listing, const std::vector<std::int64_t>& nodes,

@@ -12,13 +12,26 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to) {
 } // namespace
 
 const char* ListingColumn(Listing listing) {
-    return listing == Listing::Verified ? "listed_verified" : "listed";
+    switch (listing) {
+    case Listing::Verified:
+        return "listed_verified";
+    case Listing::Daily:
+        return "listed_daily";
+    case Listing::All:
+        break;
+    }
+    return "listed";
+}
+
+const char* TableColumn(Listing listing) {
+    return listing == Listing::Daily ? "daily_day" : "level";
 }
 
 std::string ListingSql(std::string_view sqlTemplate, Listing listing, std::string_view verifiedCondition) {
     std::string sql(sqlTemplate);
     replaceAll(sql, "{listed}", ListingColumn(listing));
-    replaceAll(sql, "{verified}", listing == Listing::Verified ? verifiedCondition : std::string_view());
+    replaceAll(sql, "{table}", TableColumn(listing));
+    replaceAll(sql, "{verified}", listing == Listing::All ? std::string_view() : verifiedCondition);
     return sql;
 }
 

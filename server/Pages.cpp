@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "server/DailyGames.hpp"
 #include "server/ReplayCheck.hpp"
 
 namespace server {
@@ -23,6 +24,7 @@ std::string page(std::string_view title, const std::string& main) {
         html += LevelName(level);
         html += "</a> ";
     }
+    html += "<a href=\"/daily\">Today's court</a> ";
     html += "<a href=\"/cgi-bin/screen.pl/games.shtml\">About the game</a></nav></footer>\n</body>\n</html>\n";
     return html;
 }
@@ -212,6 +214,13 @@ std::string RenderPublishPage(const NewRecord& record, const PublishResult& resu
     else
         main += "<p class=\"proofnote\">Not verified: " + EscapeHtml(result.reason) +
                 ". The score is stored, without the verified mark.</p>\n";
+    if (result.day) {
+        main += "<p class=\"notice\">This game of the day's court is on <a href=\"" + DailyPath(*result.day) +
+                "\">the table of " + DayText(*result.day) + "</a>";
+        main += result.dailyRank > 0
+                    ? ", ranked <strong>" + ordinal(result.dailyRank) + "</strong> of the day.</p>\n"
+                    : ", which lists each name's best game of the day.</p>\n";
+    }
     main += levelHeading(record.level, "h2");
     if (top)
         main += topTen(*top, result.rank);
@@ -231,8 +240,12 @@ std::string RenderLevelPage(int level, const std::vector<RankedRecord>& records)
     return page(std::string(LevelName(level)) + " table", main);
 }
 
-std::string RenderIndexPage(const std::vector<std::vector<RankedRecord>>& tops) {
+std::string RenderIndexPage(const std::vector<std::vector<RankedRecord>>& tops,
+                            std::optional<std::int64_t> today) {
     std::string main = "<h1>Top 10</h1>\n<p>The best published scores of every level.</p>\n";
+    if (today)
+        main += "<p class=\"notice\"><a href=\"/daily\">Today's court</a>: the same court for everyone on " +
+                DayText(*today) + ", and its table of verified games.</p>\n";
     for (int level = kFirstLevel; level <= kLastLevel; ++level) {
         const std::size_t index = std::size_t(level - kFirstLevel);
         main += levelHeading(level, "h2");
@@ -241,6 +254,36 @@ std::string RenderIndexPage(const std::vector<std::vector<RankedRecord>>& tops) 
                 std::to_string(kLevelPageRows) + "</a></p>\n";
     }
     return page("Top 10", main);
+}
+
+std::string DailyPath(std::int64_t day) {
+    return "/daily/" + DayText(day);
+}
+
+std::string RenderDailyPage(std::int64_t day, int level, std::string_view startBoard,
+                            const std::vector<RankedRecord>& records, std::int64_t today) {
+    const std::string date = DayText(day);
+    std::string main = "<h1>The court of " + date + " <span class=\"level\">" + LevelName(level) +
+                       ", level " + std::to_string(level) + "</span></h1>\n";
+    main += "<p>Everyone plays the same court on this day (UTC). Its court before the first throw:</p>\n";
+    main += RenderCourtSvg(startBoard, "The court of " + date + " before its first throw");
+    main += "<p class=\"proofnote\">" + std::string(kDailyProof) + "</p>\n";
+    if (records.empty()) {
+        main +=
+            "<p class=\"empty\">No verified game of this day yet. Play the day's court with the game's Daily "
+            "button and publish it.</p>\n";
+    } else {
+        main += "<h2>Table of the day</h2>\n";
+        main += table(records, 0, std::size_t(kTopRows), 0, true);
+        if (records.size() > std::size_t(kTopRows))
+            main += table(records, std::size_t(kTopRows), std::size_t(kDailyRows));
+    }
+    main += "<p class=\"days\">";
+    if (day > 0) main += "<a href=\"" + DailyPath(day - 1) + "\">&larr; " + DayText(day - 1) + "</a> ";
+    if (day < today) main += "<a href=\"" + DailyPath(day + 1) + "\">" + DayText(day + 1) + " &rarr;</a> ";
+    if (day != today) main += "<a href=\"/daily\">Today's court</a>";
+    main += "</p>\n";
+    return page("The court of " + date, main);
 }
 
 std::string RenderGamesPage() {

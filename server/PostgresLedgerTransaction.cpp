@@ -17,24 +17,33 @@ namespace {
 // prepared under the name with "_verified" added.
 constexpr const char* kVerifiedCondition = " AND verified";
 constexpr const char* kUnlistSql =
-    "UPDATE records SET {listed} = FALSE WHERE level = $1 AND name = $2 AND {listed}";
+    "UPDATE records SET {listed} = FALSE WHERE {table} = $1 AND name = $2 AND {listed}";
 constexpr const char* kRelistSql =
-    "UPDATE records SET {listed} = TRUE WHERE id IN (SELECT id FROM records WHERE level = $1 AND name = $2 "
+    "UPDATE records SET {listed} = TRUE WHERE id IN (SELECT id FROM records WHERE {table} = $1 AND name = $2 "
     "AND "
     "NOT hidden{verified} ORDER BY score DESC, id DESC LIMIT $3)";
 // The row $2 rows below a table's first, found by walking as many entries of its index.
 constexpr const char* kRowAtSql =
-    "SELECT score, id FROM records WHERE level = $1 AND {listed} ORDER BY score DESC, id DESC LIMIT 1 OFFSET "
+    "SELECT score, id FROM records WHERE {table} = $1 AND {listed} ORDER BY score DESC, id DESC LIMIT 1 "
+    "OFFSET "
     "$2";
 constexpr const char* kRowsSql =
-    "SELECT score, name, published_at, id, verified, board FROM records WHERE level = $1 AND {listed} "
+    "SELECT score, name, published_at, id, verified, board FROM records WHERE {table} = $1 AND {listed} "
     "ORDER BY score DESC, id DESC LIMIT $2 OFFSET $3";
 // The later records of the same score, which rank above: for a new record few or none.
 constexpr const char* kLaterTiesSql =
-    "SELECT COUNT(*) FROM records WHERE level = $1 AND {listed} AND score = $2 AND id > $3";
+    "SELECT COUNT(*) FROM records WHERE {table} = $1 AND {listed} AND score = $2 AND id > $3";
 
 std::string nameFor(const char* name, Listing listing) {
-    return listing == Listing::Verified ? std::string(name) + "_verified" : std::string(name);
+    switch (listing) {
+    case Listing::Verified:
+        return std::string(name) + "_verified";
+    case Listing::Daily:
+        return std::string(name) + "_daily";
+    case Listing::All:
+        break;
+    }
+    return name;
 }
 
 // Rows are written in the order given, which is node order (see RankTreeChanges).
@@ -134,10 +143,17 @@ void PostgresLedgerTransaction::Prepare(pqxx::connection_base& c) {
     c.prepare(
         "insert",
         "INSERT INTO records (level, score, name, published_at, hidden, listed, verified, reason, replay, "
-        "replay_hash, board, listed_verified) "
-        "VALUES ($1, $2, $3, $4, FALSE, FALSE, $5, $6, $7, $8, $9, FALSE) RETURNING id");
+        "replay_hash, board, listed_verified, daily_day, listed_daily) "
+        "VALUES ($1, $2, $3, $4, FALSE, FALSE, $5, $6, $7, $8, $9, FALSE, NULLIF($10::INTEGER, -1), FALSE) "
+        "RETURNING id");
     c.prepare("add_report", "INSERT INTO reports (report, record_id) VALUES ($1, $2)");
     c.prepare("place_of", "SELECT level, score, listed, listed_verified FROM records WHERE id = $1");
+    c.prepare("day_of", "SELECT daily_day FROM records WHERE id = $1 AND daily_day IS NOT NULL");
+    c.prepare("daily_place_of",
+              "SELECT daily_day, score, listed_daily FROM records WHERE id = $1 AND daily_day IS NOT NULL");
+    c.prepare("daily_listed_of_name",
+              "SELECT id, score, listed_daily, FALSE FROM records WHERE daily_day = $1 AND name = $2 AND "
+              "listed_daily");
     c.prepare("listed_of_name",
               "SELECT id, score, listed, listed_verified FROM records WHERE level = $1 AND name = $2 AND "
               "(listed OR listed_verified)");
@@ -162,7 +178,7 @@ void PostgresLedgerTransaction::Prepare(pqxx::connection_base& c) {
     // The last row a transaction writes: the publishes that wait for it hold no other row.
     c.prepare("bump_version", "UPDATE table_versions SET version = version + 1 WHERE level = $1");
     c.prepare("versions", "SELECT level, version FROM table_versions ORDER BY level");
-    for (const Listing listing : {Listing::All, Listing::Verified})
+    for (const Listing listing : {Listing::All, Listing::Verified, Listing::Daily})
         for (const auto& [name, sql] : std::initializer_list<std::pair<const char*, const char*>>{
                  {"unlist", kUnlistSql},
                  {"relist", kRelistSql},
@@ -234,7 +250,7 @@ bool PostgresLedgerTransaction::FindVerifiedReplay(const std::string& replayHash
 bool PostgresLedgerTransaction::Insert(const RecordRow& r, std::int64_t& id) {
     return Guard([&] {
         id = m_tx.exec_prepared1("insert", r.level, r.score, r.name, r.publishedAt, r.state.verified,
-                                 r.state.reason, r.replay, r.replayHash, r.board)[0]
+                                 r.state.reason, r.replay, r.replayHash, r.board, r.day.value_or(-1))[0]
                  .as<std::int64_t>();
     });
 }
@@ -276,6 +292,28 @@ bool PostgresLedgerTransaction::PlaceOf(std::int64_t id, std::optional<RecordPla
         const pqxx::result r = m_tx.exec_prepared("place_of", id);
         place.reset();
         if (!r.empty()) place = RecordPlaceOf(PostgresRow{r[0]}, id);
+    });
+}
+
+bool PostgresLedgerTransaction::DayOf(std::int64_t id, std::optional<std::int64_t>& day) {
+    return Guard([&] { day = firstId(m_tx.exec_prepared("day_of", id)); });
+}
+
+bool PostgresLedgerTransaction::DailyPlaceOf(std::int64_t id, std::optional<DailyPlace>& place) {
+    return Guard([&] {
+        const pqxx::result r = m_tx.exec_prepared("daily_place_of", id);
+        place.reset();
+        if (!r.empty())
+            place = DailyPlace{r[0][0].as<std::int64_t>(), r[0][1].as<std::int32_t>(), r[0][2].as<bool>()};
+    });
+}
+
+bool PostgresLedgerTransaction::DailyListedOfName(std::int64_t day, const std::string& name,
+                                                  std::vector<ListedState>& records) {
+    return Guard([&] {
+        records.clear();
+        for (const auto& row : m_tx.exec_prepared("daily_listed_of_name", day, name))
+            records.push_back(ListedStateOf(PostgresRow{row}));
     });
 }
 

@@ -34,6 +34,8 @@ ALTER TABLE records ADD COLUMN IF NOT EXISTS replay TEXT NOT NULL DEFAULT '';
 ALTER TABLE records ADD COLUMN IF NOT EXISTS replay_hash TEXT NOT NULL DEFAULT '';
 ALTER TABLE records ADD COLUMN IF NOT EXISTS board TEXT NOT NULL DEFAULT '';
 ALTER TABLE records ADD COLUMN IF NOT EXISTS listed_verified BOOLEAN NOT NULL DEFAULT FALSE;
+ALTER TABLE records ADD COLUMN IF NOT EXISTS daily_day INTEGER;
+ALTER TABLE records ADD COLUMN IF NOT EXISTS listed_daily BOOLEAN NOT NULL DEFAULT FALSE;
 CREATE TABLE IF NOT EXISTS reports (
     report TEXT PRIMARY KEY,
     record_id BIGINT NOT NULL
@@ -45,6 +47,10 @@ CREATE INDEX IF NOT EXISTS records_listed_verified ON records (level, listed_ver
 CREATE UNIQUE INDEX IF NOT EXISTS records_verified_replay ON records (replay_hash) WHERE verified;
 CREATE INDEX IF NOT EXISTS records_by_name ON records (level, name, score DESC, id DESC);
 CREATE INDEX IF NOT EXISTS records_listed_by_name ON records (level, name, listed);
+CREATE INDEX IF NOT EXISTS records_listed_daily ON records (daily_day, listed_daily, score DESC, id DESC)
+    WHERE daily_day IS NOT NULL;
+CREATE INDEX IF NOT EXISTS records_daily_listed_by_name ON records (daily_day, name, listed_daily)
+    WHERE daily_day IS NOT NULL;
 CREATE TABLE IF NOT EXISTS table_versions (
     level INTEGER PRIMARY KEY,
     version BIGINT NOT NULL
@@ -267,6 +273,16 @@ Expected<std::vector<RankedRecord>> PostgresRecordStore::Top(int level, int firs
             PostgresLedgerTransaction tx(work);
             return valueOf(MakeLedger().TopIn(tx, level, first, count), tx);
         });
+}
+
+Expected<std::vector<RankedRecord>> PostgresRecordStore::DailyTop(std::int64_t day, int first, int count) {
+    return WithSession<std::vector<RankedRecord>>(std::chrono::steady_clock::now() + kReadWait,
+                                                  "cannot read the day's records", [&](pqxx::connection& c) {
+                                                      pqxx::read_transaction work(c);
+                                                      PostgresLedgerTransaction tx(work);
+                                                      return valueOf(
+                                                          Ledger::DailyTopIn(tx, day, first, count), tx);
+                                                  });
 }
 
 Expected<std::vector<std::int64_t>> PostgresRecordStore::TableVersions() {

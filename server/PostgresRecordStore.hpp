@@ -32,6 +32,7 @@ public:
     using RecordStore::Publish;
     Expected<PublishResult> Publish(const NewRecord& record, Deadline deadline) override;
     Expected<std::vector<RankedRecord>> Top(int level, int first, int count) override;
+    Expected<std::vector<RankedRecord>> DailyTop(std::int64_t day, int first, int count) override;
     Expected<std::vector<std::int64_t>> TableVersions() override;
     Expected<std::vector<StoredRecord>> List(const RecordFilter& filter) override;
     Expected<bool> SetHidden(std::int64_t id, bool hidden) override;

@@ -48,6 +48,18 @@ void AddListingChanges(RankTreeChanges& changes, int level, const std::vector<Li
     }
 }
 
+void AddDayListingChanges(RankTreeChanges& changes, std::int64_t day, const std::vector<ListedState>& before,
+                          const std::vector<ListedState>& after) {
+    std::map<std::int64_t, std::pair<const ListedState*, const ListedState*>> byId;
+    for (const ListedState& s : before) byId[s.id].first = &s;
+    for (const ListedState& s : after) byId[s.id].second = &s;
+    for (const auto& [id, states] : byId) {
+        const auto [was, is] = states;
+        const int delta = int(is && is->listed) - int(was && was->listed);
+        if (delta != 0) AddToRankTree(changes, int(day), Listing::Daily, was ? was->score : is->score, delta);
+    }
+}
+
 void DropZeroChanges(RankTreeChanges& changes) {
     std::erase_if(changes, [](const auto& change) { return change.second == 0; });
 }

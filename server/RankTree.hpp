@@ -13,8 +13,10 @@ namespace server {
 // most 31 nodes. Positions run from the best score (1) to the worst, so the sums the ranks
 // need are prefix sums. Scores are 0 or more, as publishes are.
 
-// Which records a tree counts: the tables of all listed records, or of verified-only ranking.
-enum class Listing : int { All = 0, Verified = 1 };
+// Which records a tree counts: the tables of all listed records, of verified-only ranking, or
+// of a day's games. A day's tree stands where a level's would, under the day's number
+// (days since 1970-01-01) in place of the level.
+enum class Listing : int { All = 0, Verified = 1, Daily = 2 };
 
 // Every score from 0 to INT32_MAX has a position from 1 to kRankTreeSize.
 inline constexpr std::int64_t kRankTreeSize = std::int64_t(1) << 31;
@@ -53,6 +55,11 @@ struct ListedState {
 // a record only in one of them is unlisted in the other.
 void AddListingChanges(RankTreeChanges& changes, int level, const std::vector<ListedState>& before,
                        const std::vector<ListedState>& after);
+
+// The tree changes of a day's table from a name's records on it `before` a change to those
+// `after`; here `listed` tells whether the day's table lists a record.
+void AddDayListingChanges(RankTreeChanges& changes, std::int64_t day, const std::vector<ListedState>& before,
+                          const std::vector<ListedState>& after);
 
 // Drops changes that cancel out, so nothing writes a row it does not change.
 void DropZeroChanges(RankTreeChanges& changes);

@@ -36,7 +36,9 @@ struct RecordFilter {
 // unlisted. Ordering on a level: highest score first, among equal scores the later record first.
 //
 // A verified replay counts for one record: a later record with the same replay (by its hash)
-// is stored unverified. With verified-only ranking the tables and ranks count verified
+// is stored unverified. A verified game of a day's court (see DailyGames.hpp) published in
+// the day's window also enters the day's table; published outside it, it is stored unverified
+// with the reason. With verified-only ranking the tables and ranks count verified
 // records alone, each name its kRecordsPerNameAndLevel best verified ones; the others stay
 // stored and listed by List.
 class RecordStore {
@@ -57,6 +59,13 @@ public:
 
     // At most `count` listed records of a level, starting at rank `first` (1 for the best).
     virtual Expected<std::vector<RankedRecord>> Top(int level, int first, int count) = 0;
+    // At most `count` rows of a day's table (days since 1970-01-01), starting at rank `first`:
+    // each name's best verified game of the day's court published in the day's window and not
+    // hidden, best first, among equal scores the later first. Every row is verified.
+    virtual Expected<std::vector<RankedRecord>> DailyTop(std::int64_t day, int first, int count) {
+        (void)day, (void)first, (void)count;
+        return Error{"this store keeps no day's tables"};
+    }
     // One number per level, kFirstLevel to kLastLevel in order, that grows in the same
     // transaction as any change to the first kVersionedRows rows of the level's tables (of all
     // listed records and of verified ones): equal numbers mean the same rows. A store that

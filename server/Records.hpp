@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "store/TScoresTable.hpp"
@@ -28,6 +29,7 @@ struct ReplayCheck {
     std::string replay{};     // the replay text as sent, kept when it is base64url within kMaxStoredReplay
     std::string replayHash{}; // verified only: SHA-256 (hex) of the game's identity (rules::GameIdentity)
     std::string board{};      // verified only: the final court, 16 rows of 16 digits 0-7 joined by '/'
+    std::uint32_t start = 0;  // verified only: the generator start the replay's game began from
 };
 
 // A checked report, ready to be stored.
@@ -55,6 +57,10 @@ struct PublishResult {
     // used by another record leaves this one unverified, with the reason.
     bool verified = false;
     std::string reason = kNoReplayReason;
+    // The day (days since 1970-01-01) whose table the record entered, and its place there, 1
+    // for the best; 0 when it could not be read just after the record was stored.
+    std::optional<std::int64_t> day{};
+    std::int64_t dailyRank = 0;
 };
 
 // One row of a level's table.

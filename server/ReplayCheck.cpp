@@ -118,6 +118,12 @@ ReplayCheck CheckReplay(std::string_view text, int level, std::int32_t score) {
             return check;
         }
         check.board = JoinBoard(verdict.outcome->board);
+        const std::optional<rules::GameReplay> decoded = rules::DecodeReplay(text);
+        if (!decoded) {
+            check.reason = "replay does not decode";
+            return check;
+        }
+        check.start = decoded->startState;
         check.verified = true;
         check.reason.clear();
     } catch (const std::exception& e) {

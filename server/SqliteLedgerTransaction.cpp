@@ -19,23 +19,24 @@ namespace {
 // column, not its bare truth, let SQLite walk the table's index in order.
 constexpr const char* kVerifiedCondition = " AND verified = 1";
 constexpr const char* kUnlistSql =
-    "UPDATE records SET {listed} = 0 WHERE level = ?1 AND name = ?2 AND {listed} = 1";
+    "UPDATE records SET {listed} = 0 WHERE {table} = ?1 AND name = ?2 AND {listed} = 1";
 constexpr const char* kRelistSql =
-    "UPDATE records SET {listed} = 1 WHERE id IN (SELECT id FROM records WHERE level = ?1 AND name = ?2 AND "
+    "UPDATE records SET {listed} = 1 WHERE id IN (SELECT id FROM records WHERE {table} = ?1 AND name = ?2 "
+    "AND "
     "hidden = 0{verified} ORDER BY score DESC, id DESC LIMIT ?3)";
 // A row some rows below a table's first, found by walking as many entries of its index.
 constexpr const char* kRowAtSql =
-    "SELECT score, id FROM records WHERE level = ?1 AND {listed} = 1 ORDER BY score DESC, id DESC LIMIT 1 "
+    "SELECT score, id FROM records WHERE {table} = ?1 AND {listed} = 1 ORDER BY score DESC, id DESC LIMIT 1 "
     "OFFSET ?2";
 // Ids only grow while the largest stays: SQLite reuses a deleted largest id, which is still
 // above every id left, so a larger id always means a later record.
 constexpr const char* kRowsSql =
-    "SELECT score, name, published_at, id, verified, board FROM records WHERE level = ?1 AND {listed} = 1 "
+    "SELECT score, name, published_at, id, verified, board FROM records WHERE {table} = ?1 AND {listed} = 1 "
     "ORDER BY score DESC, id DESC LIMIT ?2 OFFSET ?3";
 // The later records of the same score, which rank above: one seek in the table's index, and
 // for a new record few or none.
 constexpr const char* kLaterTiesSql =
-    "SELECT COUNT(*) FROM records WHERE level = ?1 AND {listed} = 1 AND score = ?2 AND id > ?3";
+    "SELECT COUNT(*) FROM records WHERE {table} = ?1 AND {listed} = 1 AND score = ?2 AND id > ?3";
 
 // The records above a score, from at most 31 nodes of the tree; unused places hold node 0,
 // which no tree has.
@@ -66,8 +67,8 @@ using PerListing = std::array<SqliteStatement, N>;
 struct SqliteLedgerTransaction::Statements {
     SqliteStatement findReport, stateOf, findReplay, insert, addReport, listedOfName, placeOf, sumNodes,
         addToNode, newNode, bumpVersion, versions, owner, hide, remove, largestId, unlistOne, verifiedReplays,
-        verificationOf, setVerification;
-    PerListing<2> unlist, relist, rowAt, rows, laterTies;
+        verificationOf, setVerification, dayOf, dailyPlaceOf, dailyListedOfName;
+    PerListing<3> unlist, relist, rowAt, rows, laterTies;
 };
 
 struct SqliteLedgerTransaction::ImportStatements {
@@ -88,13 +89,21 @@ bool SqliteLedgerTransaction::Prepare(std::string& error) {
              {&s->insert,
               "INSERT INTO records (level, score, name, published_at, hidden, listed, verified, reason, "
               "replay, "
-              "replay_hash, board, listed_verified) VALUES (?1, ?2, ?3, ?4, 0, 0, ?5, ?6, ?7, ?8, ?9, 0) "
+              "replay_hash, board, listed_verified, daily_day, listed_daily) VALUES (?1, ?2, ?3, ?4, 0, 0, "
+              "?5, ?6, "
+              "?7, ?8, ?9, 0, NULLIF(?10, -1), 0) "
               "RETURNING id"},
              {&s->addReport, "INSERT INTO reports (report, record_id) VALUES (?1, ?2)"},
              {&s->listedOfName,
               "SELECT id, score, listed, listed_verified FROM records WHERE level = ?1 AND name = ?2 AND "
               "(listed = 1 OR listed_verified = 1)"},
              {&s->placeOf, "SELECT level, score, listed, listed_verified FROM records WHERE id = ?1"},
+             {&s->dayOf, "SELECT daily_day FROM records WHERE id = ?1 AND daily_day IS NOT NULL"},
+             {&s->dailyPlaceOf,
+              "SELECT daily_day, score, listed_daily FROM records WHERE id = ?1 AND daily_day IS NOT NULL"},
+             {&s->dailyListedOfName,
+              "SELECT id, score, listed_daily, 0 FROM records WHERE daily_day = ?1 AND name = ?2 AND "
+              "listed_daily = 1"},
              {&s->sumNodes, kSumNodesSql},
              // Most nodes a change writes exist already: an update finds them with one search,
              // where an upsert searches twice.
@@ -116,7 +125,7 @@ bool SqliteLedgerTransaction::Prepare(std::string& error) {
               "UPDATE records SET verified = ?2, reason = ?3, replay_hash = ?4, board = ?5 WHERE id = ?1"},
          })
         if (!statement->Prepare(db, sql, error)) return false;
-    for (const Listing listing : {Listing::All, Listing::Verified}) {
+    for (const Listing listing : {Listing::All, Listing::Verified, Listing::Daily}) {
         const auto i = std::size_t(listing);
         for (const auto& [statement, sql] : std::initializer_list<std::pair<SqliteStatement*, const char*>>{
                  {&s->unlist[i], kUnlistSql},
@@ -189,7 +198,8 @@ bool SqliteLedgerTransaction::Insert(const RecordRow& r, std::int64_t& id) {
     SqliteStatement& s = m_statements->insert;
     s.BindAll(std::int64_t(r.level), std::int64_t(r.score), std::string_view(r.name), r.publishedAt,
               std::int64_t(r.state.verified ? 1 : 0), std::string_view(r.state.reason),
-              std::string_view(r.replay), std::string_view(r.replayHash), std::string_view(r.board));
+              std::string_view(r.replay), std::string_view(r.replayHash), std::string_view(r.board),
+              r.day.value_or(-1));
     return count(s, id);
 }
 
@@ -226,6 +236,33 @@ bool SqliteLedgerTransaction::PlaceOf(std::int64_t id, std::optional<RecordPlace
     if (row) place = RecordPlaceOf(s, id);
     s.Reset();
     return true;
+}
+
+bool SqliteLedgerTransaction::DayOf(std::int64_t id, std::optional<std::int64_t>& day) {
+    m_statements->dayOf.BindAll(id);
+    return findId(m_statements->dayOf, day);
+}
+
+bool SqliteLedgerTransaction::DailyPlaceOf(std::int64_t id, std::optional<DailyPlace>& place) {
+    SqliteStatement& s = m_statements->dailyPlaceOf;
+    s.BindAll(id);
+    bool row = false;
+    if (!s.RunOnce(row)) return false;
+    place.reset();
+    if (row) place = DailyPlace{s.Int64(0), std::int32_t(s.Int64(1)), s.Flag(2)};
+    s.Reset();
+    return true;
+}
+
+bool SqliteLedgerTransaction::DailyListedOfName(std::int64_t day, const std::string& name,
+                                                std::vector<ListedState>& records) {
+    SqliteStatement& s = m_statements->dailyListedOfName;
+    records.clear();
+    s.BindAll(day, std::string_view(name));
+    while (s.Step()) records.push_back(ListedStateOf(s));
+    const bool failed = s.Failed();
+    s.Reset();
+    return !failed;
 }
 
 bool SqliteLedgerTransaction::SumNodes(int level, Listing listing, const std::vector<std::int64_t>& nodes,

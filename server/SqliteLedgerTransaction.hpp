@@ -35,6 +35,10 @@ public:
     bool ListBest(int level, const std::string& name, Listing listing, int limit) override;
     bool ListedOfName(int level, const std::string& name, std::vector<ListedState>& records) override;
     bool PlaceOf(std::int64_t id, std::optional<RecordPlace>& place) override;
+    bool DayOf(std::int64_t id, std::optional<std::int64_t>& day) override;
+    bool DailyPlaceOf(std::int64_t id, std::optional<DailyPlace>& place) override;
+    bool DailyListedOfName(std::int64_t day, const std::string& name,
+                           std::vector<ListedState>& records) override;
     bool SumNodes(int level, Listing listing, const std::vector<std::int64_t>& nodes,
                   std::int64_t& sum) override;
     bool LaterTies(int level, Listing listing, std::int32_t score, std::int64_t id,

@@ -177,6 +177,11 @@ Expected<PublishResult> SqliteRecordStore::Publish(const NewRecord& record, Dead
         if ((*reader)->connection->Execute("BEGIN", error)) {
             const Expected<std::int64_t> rank = MakeLedger().RankIn((*reader)->tx, mine.published->id);
             result.rank = rank ? *rank : 0;
+            if (rank && result.day) {
+                const Expected<std::int64_t> dailyRank =
+                    Ledger::DailyRankIn((*reader)->tx, mine.published->id);
+                result.dailyRank = dailyRank ? *dailyRank : 0;
+            }
             (*reader)->connection->Execute(rank ? "COMMIT" : "ROLLBACK", error);
         }
         ReturnReader(std::move(*reader));
@@ -275,6 +280,12 @@ Expected<T> SqliteRecordStore::WithReader(const char* what, Body body) {
 Expected<std::vector<RankedRecord>> SqliteRecordStore::Top(int level, int first, int count) {
     return WithReader<std::vector<RankedRecord>>("cannot read the records", [&](Reader& reader) {
         return MakeLedger().TopIn(reader.tx, level, first, count);
+    });
+}
+
+Expected<std::vector<RankedRecord>> SqliteRecordStore::DailyTop(std::int64_t day, int first, int count) {
+    return WithReader<std::vector<RankedRecord>>("cannot read the day's records", [&](Reader& reader) {
+        return Ledger::DailyTopIn(reader.tx, day, first, count);
     });
 }
 

@@ -46,12 +46,24 @@ ALTER TABLE records ADD COLUMN board TEXT NOT NULL DEFAULT '';
 ALTER TABLE records ADD COLUMN listed_verified INTEGER NOT NULL DEFAULT 0;
 )sql";
 
+// Added to tables made before the day's tables: their records are on none. `daily_day` is
+// the day (days since 1970-01-01) of a verified game of the day's court published in the
+// day's window, NULL for every other record; `listed_daily` marks each name's best of them.
+constexpr const char* kDailyColumns = R"sql(
+ALTER TABLE records ADD COLUMN daily_day INTEGER;
+ALTER TABLE records ADD COLUMN listed_daily INTEGER NOT NULL DEFAULT 0;
+)sql";
+
 constexpr const char* kIndexes = R"sql(
 CREATE INDEX IF NOT EXISTS records_listed ON records (level, listed, score DESC, id DESC);
 CREATE INDEX IF NOT EXISTS records_listed_verified ON records (level, listed_verified, score DESC, id DESC);
 CREATE INDEX IF NOT EXISTS records_by_name ON records (level, name, score DESC, id DESC);
 CREATE INDEX IF NOT EXISTS records_listed_by_name ON records (level, name, listed);
 CREATE UNIQUE INDEX IF NOT EXISTS records_verified_replay ON records (replay_hash) WHERE verified = 1;
+CREATE INDEX IF NOT EXISTS records_listed_daily ON records (daily_day, listed_daily, score DESC, id DESC)
+    WHERE daily_day IS NOT NULL;
+CREATE INDEX IF NOT EXISTS records_daily_listed_by_name ON records (daily_day, name, listed_daily)
+    WHERE daily_day IS NOT NULL;
 )sql";
 
 // The count trees of the listed records (see RankTree.hpp). Databases made before it get it
@@ -121,6 +133,11 @@ bool SetUpSqliteDatabase(SqliteConnection& db, SqliteLedgerTransaction& tx, std:
         SqliteStatement probe;
         ok = probe.Prepare(db.Handle(), "SELECT verified FROM records LIMIT 0", error) ||
              db.Execute(kReplayColumns, error);
+    }
+    if (ok) {
+        SqliteStatement probe;
+        ok = probe.Prepare(db.Handle(), "SELECT daily_day FROM records LIMIT 0", error) ||
+             db.Execute(kDailyColumns, error);
     }
     ok = ok && db.Execute(kIndexes, error) && db.Execute(kVersionsTable, error);
     if (ok && !hasRankTree) ok = db.Execute(kRankTreeTable, error);

@@ -1,5 +1,6 @@
 #include "TopJson.hpp"
 
+#include "server/DailyGames.hpp"
 #include "server/Pages.hpp"
 
 namespace server {
@@ -25,17 +26,32 @@ std::string JsonString(std::string_view text) {
     return out;
 }
 
-std::string RenderTopJson(int level, const std::vector<RankedRecord>& records) {
-    std::string json = "{\"level\":" + std::to_string(level) + ",\"levelName\":" + JsonString(LevelName(level)) +
-                       ",\"records\":[";
+namespace {
+
+std::string recordsJson(const std::vector<RankedRecord>& records, bool replays) {
+    std::string json = "\"records\":[";
     for (std::size_t i = 0; i < records.size(); ++i) {
         const RankedRecord& r = records[i];
         if (i) json.push_back(',');
         json += "{\"rank\":" + std::to_string(r.rank) + ",\"name\":" + JsonString(r.name) +
-                ",\"score\":" + std::to_string(r.score) + ",\"date\":\"" + FormatDate(r.publishedAt) + "\",\"verified\":" + (r.verified ? "true" : "false") + "}";
+                ",\"score\":" + std::to_string(r.score) + ",\"date\":\"" + FormatDate(r.publishedAt) +
+                "\",\"verified\":" + (r.verified ? "true" : "false");
+        if (replays && r.verified) json += ",\"replay\":" + JsonString(ReplayPath(r.id));
+        json += "}";
     }
-    json += "]}\n";
-    return json;
+    return json + "]";
+}
+
+} // namespace
+
+std::string RenderTopJson(int level, const std::vector<RankedRecord>& records) {
+    return "{\"level\":" + std::to_string(level) + ",\"levelName\":" + JsonString(LevelName(level)) + "," +
+           recordsJson(records, false) + "}\n";
+}
+
+std::string RenderDailyJson(std::int64_t day, int level, const std::vector<RankedRecord>& records) {
+    return "{\"date\":" + JsonString(DayText(day)) + ",\"level\":" + std::to_string(level) +
+           ",\"levelName\":" + JsonString(LevelName(level)) + "," + recordsJson(records, true) + "}\n";
 }
 
 std::string RenderJsonError(std::string_view message) { return "{\"error\":" + JsonString(message) + "}\n"; }

@@ -97,8 +97,24 @@ TEST_F(HttpServerTest, ServesTheAddressesTheGameOpens) {
 
 TEST_F(HttpServerTest, EveryAnswerCarriesTheSecurityHeaders) {
     std::vector<std::pair<std::string, int>> cases = {
-        {"/", 200}, {"/level/2", 200}, {"/api/top?level=3", 200}, {"/style.css", 200},
-        {"/cgi-bin/gameres.pl?e=12", 400}, {"/level/9", 404}, {"/no/such/page", 404},
+        {"/", 200},
+        {"/level/2", 200},
+        {"/api/top?level=3", 200},
+        {"/style.css", 200},
+        {"/cgi-bin/gameres.pl?e=12", 400},
+        {"/level/9", 404},
+        {"/no/such/page", 404},
+        {"/daily", 200},
+        {"/daily/2000-02-29", 200},
+        {"/api/daily", 200},
+        {"/api/daily?date=1970-01-01", 200},
+        {"/daily/", 404},
+        {"/daily/2026-02-30", 404},
+        {"/daily/9999-12-31", 404},
+        {"/daily/..%2F..%2F", 404},
+        {"/daily/2000-02-29/x", 404},
+        {"/api/daily?date=..%2F", 400},
+        {"/api/daily?date=9999-12-31", 404},
     };
     for (const auto& [path, status] : cases) {
         TestClient client(m_port);

@@ -41,6 +41,11 @@ TEST(ListingSql, WritesOneTemplateForEitherTable) {
         ListingSql(sql, Listing::Verified, " AND verified = 1"),
         "UPDATE r SET listed_verified = 1 WHERE listed_verified = 0 AND hidden = 0 AND verified = 1 LIMIT 3");
     EXPECT_EQ(ListingSql("SELECT 1", Listing::Verified, " AND verified"), "SELECT 1");
+    // A day's table is picked by its day, and lists verified records only.
+    EXPECT_EQ(ListingSql("SELECT id FROM r WHERE {table} = ?1 AND {listed} = 1{verified}", Listing::Daily,
+                         " AND verified = 1"),
+              "SELECT id FROM r WHERE daily_day = ?1 AND listed_daily = 1 AND verified = 1");
+    EXPECT_EQ(ListingSql("WHERE {table} = ?1", Listing::Verified, ""), "WHERE level = ?1");
 }
 
 TEST(Refusals, ANegativeScoreOrALevelOutsideOneToThreeIsRefused) {
@@ -107,6 +112,15 @@ public:
     }
     bool PlaceOf(std::int64_t id, std::optional<RecordPlace>& p) override {
         return Go() && m_real.PlaceOf(id, p);
+    }
+    bool DayOf(std::int64_t id, std::optional<std::int64_t>& d) override {
+        return Go() && m_real.DayOf(id, d);
+    }
+    bool DailyPlaceOf(std::int64_t id, std::optional<DailyPlace>& p) override {
+        return Go() && m_real.DailyPlaceOf(id, p);
+    }
+    bool DailyListedOfName(std::int64_t d, const std::string& n, std::vector<ListedState>& r) override {
+        return Go() && m_real.DailyListedOfName(d, n, r);
     }
     bool SumNodes(int l, Listing listing, const std::vector<std::int64_t>& nodes,
                   std::int64_t& sum) override {

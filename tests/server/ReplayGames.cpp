@@ -18,13 +18,17 @@ constexpr int kFrameLimit = 400'000;
 } // namespace
 
 std::optional<PlayedGame> PlayGame(int level, std::uint32_t seed) {
+    return PlayGameFrom(level, seed, seed);
+}
+
+std::optional<PlayedGame> PlayGameFrom(int level, std::uint32_t seed, std::uint32_t botSeed) {
     rules::GameSettings settings;
     settings.level = static_cast<rules::Level>(level - 1);
     rules::SimScene scene;
     rules::TGame rules(scene, settings, rules::CourtGeometry{});
     rules.Seed(seed);
     rules.NewGame();
-    std::mt19937 random(seed);
+    std::mt19937 random(botSeed);
     const rules::CourtGeometry& g = rules.Geometry();
     const bool picks = rules::RulesOfLevel(settings.level).playerPicks;
     std::uint32_t time = 1000;

@@ -19,6 +19,9 @@ struct PlayedGame {
 // One whole game at `level` (1-3) from `seed`, played to its end by a bot throwing random
 // free balls at random points; nothing when the rules recorded no replay of it.
 std::optional<PlayedGame> PlayGame(int level, std::uint32_t seed);
+// The same from the generator start `start`, the bot throwing as `botSeed` makes it: several
+// games of one court.
+std::optional<PlayedGame> PlayGameFrom(int level, std::uint32_t start, std::uint32_t botSeed);
 
 // A replay that stops a few ticks into its game, which is not finished.
 std::string UnfinishedReplay(int level);

@@ -95,3 +95,20 @@ for colour in '#F07A1A' '#2F6FE0' '#35A94A' '#D8283A' '#8C4CCC' '#F7CC2C' '#3434
 done
 [ "$coloured" -gt 50 ] || fail "the final court shows no balls ($coloured pixels in the ball colours)"
 echo "browser check: ok (a verified game of $ticks frames, its replay downloaded, $coloured pixels of balls on its court)"
+
+# A game of today's court enters the day's table: /daily shows its row with the replay, the
+# day's court before its first throw and its final court, and says what a row proves.
+IFS=$'\t' read -r score ticks replay < <("$game_bin" daily 1)
+[ -n "$replay" ] || fail "no game of the day to publish"
+level=$(( $(date -u +%s) / 86400 % 3 + 1 ))
+code=$("$store_bin" report --encode "$score" "$level" "Dora")
+chrome --screenshot="$work/publish-daily.png" "$base/cgi-bin/gameres.pl?e=$code&r=$replay" >/dev/null 2>"$work/daily.log"
+chrome --dump-dom "$base/daily" >"$work/daily.html" 2>>"$work/daily.log"
+chrome --window-size=800,1100 --screenshot="$work/daily.png" "$base/daily" >/dev/null 2>>"$work/daily.log"
+grep -qF '<td class="name">Dora</td>' "$work/daily.html" || fail "the day's page has no row of Dora: $(grep -o '<main>.*' "$work/daily.html" | head -c 600)"
+grep -qF 'before its first throw' "$work/daily.html" || fail "the day's page draws no court of the day"
+[ "$(grep -o '<svg class="court"' "$work/daily.html" | wc -l)" -eq 2 ] || fail "the day's page shows not two courts"
+grep -qF 'a bot can play it' "$work/daily.html" || fail "the day's page does not say what a row proves"
+grep -q 'href="/replay/[0-9]*\.hoopstack-replay"' "$work/daily.html" || fail "the day's row links no replay"
+if grep -i "content security policy\|content-security-policy" "$work"/daily.log; then fail "the browser reported the content policy"; fi
+echo "browser check: ok (a game of the day on /daily with its replay and the day's court)"

@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kLevelCaption = 0x99CCFF;
-constexpr std::uint32_t kMarkColour = 0x66DDFF;
+constexpr std::uint32_t kMarkColour = 0x103090;
 
 ui::OButton* makeButton(const std::string& skin, const std::string& caption) {
     auto* button = new ui::OButton(caption, skin, 0, 1, 2, false, scene::assets::kDefaultButton);

@@ -291,3 +291,29 @@ through_intro() {
   window=$(find_window '^Hoopstack$') || fail "no game window appeared"
   read -r x y < <(position_of "$window") || fail "no position for the game window"
 }
+
+# start_leaderboard HOOPSTACK-LEADERBOARD: a leaderboard with a SQLite database of its own in
+# `work`, on a free port, which it sets as `port`.
+start_leaderboard() {
+  "$1" --port 0 --database "sqlite://$work/board.db" >"$work/server.txt" 2>"$work/server.log" &
+  started+=($!)
+  wait_for 10 leaderboard_port || fail "the leaderboard did not start: $(head -c 300 "$work/server.log")"
+  say "leaderboard on port $port"
+}
+leaderboard_port() { port=$(sed -n 's/.*:\([0-9]*\)\/ with .*/\1/p' "$work/server.txt"); [ -n "$port" ]; }
+
+# fetching_url_opener: the URL opener the game runs (SDL calls xdg-open), in `work`/bin, to be put
+# first on PATH: it notes each address in opened.txt and fetches its path and query from the
+# local leaderboard into fetched.txt, whatever server address the game was built with.
+fetching_url_opener() {
+  mkdir -p "$work/bin"
+  cat >"$work/bin/xdg-open" <<OPENER
+#!/usr/bin/env bash
+printf '%s\n' "\$1" >>"$work/opened.txt"
+path=/\${1#*://*/}
+exec 3<>/dev/tcp/127.0.0.1/$port
+printf 'GET %s HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n' "\$path" >&3
+cat <&3 >"$work/fetched.txt"
+OPENER
+  chmod +x "$work/bin/xdg-open"
+}

@@ -18,25 +18,8 @@ e2e_at_exit() {
   mkdir -p "$PUBLISH_E2E_SHOTS" && cp "$work"/*.png "$PUBLISH_E2E_SHOTS"/ 2>/dev/null
 }
 
-# The leaderboard, on a free port.
-"$server_bin" --port 0 --database "sqlite://$work/board.db" >"$work/server.txt" 2>"$work/server.log" &
-started+=($!)
-server_port() { port=$(sed -n 's/.*:\([0-9]*\)\/ with .*/\1/p' "$work/server.txt"); [ -n "$port" ]; }
-wait_for 10 server_port || fail "the leaderboard did not start: $(head -c 300 "$work/server.log")"
-say "leaderboard on port $port"
-
-# The URL opener the game runs (SDL calls xdg-open): it notes the address and fetches its path
-# and query from the local leaderboard, whatever server address the game was built with.
-mkdir "$work/bin"
-cat >"$work/bin/xdg-open" <<OPENER
-#!/usr/bin/env bash
-printf '%s\n' "\$1" >>"$work/opened.txt"
-path=/\${1#*://*/}
-exec 3<>/dev/tcp/127.0.0.1/$port
-printf 'GET %s HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n' "\$path" >&3
-cat <&3 >"$work/fetched.txt"
-OPENER
-chmod +x "$work/bin/xdg-open"
+start_leaderboard "$server_bin"
+fetching_url_opener
 
 # The game in a folder of its own, with a table of three records: the Novice best is the one
 # "Publish" sends from the Novice Top 10, where a new game starts.

@@ -31,7 +31,7 @@ grep -q '"game_over":true' <<< "$throw" || fail "the simulator's throw does not 
 # ImageMagick's import holds the pointer while it reads the screen, and the game takes the
 # first press after that for the end of the grab; a press on the empty panel right of the
 # court (the window's caption) does nothing else.
-after_shot() { click_at $((x + 700 * s)) $((y + 500 * s)); }
+after_shot() { click_at $((x + 700 * s)) $((y + 560 * s)); }
 # The pointer rests on the same empty court point at every scale, so nothing is hovered.
 rest_pointer() { xdotool mousemove $((x + 300 * s)) $((y + 150 * s)); }
 # The game window's client area, cut out of a picture of the screen, into FILE.

@@ -11,7 +11,7 @@ using namespace game;
 
 namespace {
 
-constexpr std::int64_t kDay = 20433; // 2025-12-11, a Master day
+constexpr std::int64_t kDay = 20433; // 2025-12-11
 constexpr std::int64_t kSecondsPerDay = 86400;
 
 class DailyPlayTest : public ::testing::Test {

@@ -16,7 +16,7 @@ namespace game {
 namespace {
 
 constexpr std::uint32_t kTitleColour = 0x0000FF;
-constexpr std::uint32_t kRowColour = 0xC80000;
+constexpr std::uint32_t kTableRowColour = 0xC80000;
 constexpr int kRowSize = 20;
 // The left edge of the level names and the right edges of the four number columns.
 constexpr int kNameLeft = 20;
@@ -69,12 +69,12 @@ void OWndStatistics::AddTable(int top) {
         rightAligned(AddText(kColumnTitles[column], 0, top, 18, kTitleColour, 700), kColumnRights[column]);
     for (int level = 1; level <= 3; ++level) {
         const int y = top + 28 * level;
-        AddText(rules::LevelName(rules::Level(level - 1)), kNameLeft, y, kRowSize, kRowColour, 700);
+        AddText(rules::LevelName(rules::Level(level - 1)), kNameLeft, y, kRowSize, kTableRowColour, 700);
         const store::LevelStatistics& s = m_statistics.Level(level);
         const std::array<std::string, 4> texts{std::to_string(s.played), std::to_string(s.finished),
                                                BestScoreText(s), AverageScoreText(s)};
         for (std::size_t column = 0; column < texts.size(); ++column) {
-            ui::OText* cell = AddText(texts[column], 0, y, kRowSize, kRowColour);
+            ui::OText* cell = AddText(texts[column], 0, y, kRowSize, kTableRowColour);
             rightAligned(cell, kColumnRights[column]);
             m_cells[std::size_t(level - 1)][column] = cell;
         }
@@ -97,7 +97,7 @@ int OWndStatistics::AddLegendEntry(int x, int y, std::uint32_t colour, const cha
     } else {
         scene::OGraph::Release(swatch);
     }
-    ui::OText* text = AddText(word, x + 14, y, 15, kRowColour);
+    ui::OText* text = AddText(word, x + 14, y, 15, kTableRowColour);
     return x + 14 + int(text->Width()) + 10;
 }
 
@@ -138,8 +138,8 @@ bool OWndStatistics::Start() {
     AddCentredPicture(scene::assets::kBar, 48);
     AddTable(62);
     AddChart(186);
-    m_current = AddText("Current streak: " + DaysText(m_streaks.current), 0, 372, 22, kRowColour, 700);
-    m_best = AddText("Best streak: " + DaysText(m_streaks.best), 0, 398, 22, kRowColour, 700);
+    m_current = AddText("Current streak: " + DaysText(m_streaks.current), 0, 372, 22, kTableRowColour, 700);
+    m_best = AddText("Best streak: " + DaysText(m_streaks.best), 0, 398, 22, kTableRowColour, 700);
     for (ui::OText* line : {m_current, m_best})
         line->SetPosition((float(Width()) - line->Width()) / 2, line->Y(), line->RelativeZ());
     SetFramesPerSecond(12);

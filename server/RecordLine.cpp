@@ -5,13 +5,13 @@
 #include <limits>
 #include <vector>
 
+#include "server/DailyGames.hpp"
 #include "server/PublishRequest.hpp"
 
 namespace server {
 
 namespace {
 
-constexpr std::int64_t kSecondsPerDay = 86'400;
 constexpr int kFirstYear = 1970;
 constexpr int kLastYear = 9999;
 

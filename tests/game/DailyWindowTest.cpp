@@ -22,7 +22,7 @@ using namespace rules;
 
 namespace {
 
-constexpr std::int64_t kDay = 20433; // 2025-12-11
+constexpr std::int64_t kWindowDay = 20433; // 2025-12-11
 
 std::string Bytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -92,7 +92,7 @@ protected:
     OGameWindow* window = nullptr;
     std::shared_ptr<store::SaveWriter> writer, dailyWriter;
     std::filesystem::path dir;
-    std::int64_t now = kDay * 86400 + 7200;
+    std::int64_t now = kWindowDay * 86400 + 7200;
 };
 
 } // namespace
@@ -112,21 +112,21 @@ TEST_F(DailyWindowTest, TheDaysCourtIsASlotOfItsOwnAndTheRegularGameWaitsUntouch
     Key('D');
     ASSERT_TRUE(window->InDaily());
     EXPECT_TRUE(window->DailyRanked());
-    EXPECT_EQ(window->Game()->StartState(), DailyStart(kDay));
-    EXPECT_EQ(Settings().level, DailyLevel(kDay));
-    EXPECT_EQ(window->LevelButton()->GetText(), LevelName(DailyLevel(kDay)));
+    EXPECT_EQ(window->Game()->StartState(), DailyStart(kWindowDay));
+    EXPECT_EQ(Settings().level, DailyLevel(kWindowDay));
+    EXPECT_EQ(window->LevelButton()->GetText(), LevelName(DailyLevel(kWindowDay)));
     EXPECT_EQ(window->MarkText()->GetText(), "Daily");
     ThrowOnce();
     const auto dailyCells = ColoursOf(window->Game()->Grid());
     // The level stays the day's.
     Key('L');
-    EXPECT_EQ(Settings().level, DailyLevel(kDay));
+    EXPECT_EQ(Settings().level, DailyLevel(kWindowDay));
     Flush();
     EXPECT_EQ(Bytes(dir / "state.dat"), state);
     EXPECT_EQ(Bytes(dir / "replay.dat"), replay);
     const std::optional<GameReplay> dailyReplay = ReadReplayFile((dir / "daily" / "replay.dat").string());
     ASSERT_TRUE(dailyReplay);
-    EXPECT_EQ(dailyReplay->startState, DailyStart(kDay));
+    EXPECT_EQ(dailyReplay->startState, DailyStart(kWindowDay));
 
     // D again: the regular game comes back as it was, and the day's court waits.
     Key('D');
@@ -142,9 +142,9 @@ TEST_F(DailyWindowTest, TheDaysCourtIsASlotOfItsOwnAndTheRegularGameWaitsUntouch
     Key('N');
     EXPECT_TRUE(window->InDaily());
     EXPECT_FALSE(window->DailyRanked());
-    EXPECT_EQ(window->Game()->StartState(), DailyStart(kDay));
+    EXPECT_EQ(window->Game()->StartState(), DailyStart(kWindowDay));
     EXPECT_EQ(window->MarkText()->GetText(), "Practice");
-    EXPECT_EQ(window->Daily().Statistics().Attempt(kDay)->state, store::AttemptState::GivenUp);
+    EXPECT_EQ(window->Daily().Statistics().Attempt(kWindowDay)->state, store::AttemptState::GivenUp);
 
     // Closing in the day's court keeps it in its slot; the next run starts in the regular game.
     Close();
@@ -155,7 +155,7 @@ TEST_F(DailyWindowTest, TheDaysCourtIsASlotOfItsOwnAndTheRegularGameWaitsUntouch
     Key('D');
     EXPECT_FALSE(window->DailyRanked());
     const store::PlayStatistics stats = store::PlayStatistics::Load(dir / "stats.dat");
-    EXPECT_GE(stats.Level(int(DailyLevel(kDay)) + 1).played, 2);
+    EXPECT_GE(stats.Level(int(DailyLevel(kWindowDay)) + 1).played, 2);
 }
 
 TEST_F(DailyWindowTest, AWindowWithoutADailySlotStaysInTheRegularGame) {

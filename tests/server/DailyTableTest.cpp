@@ -27,16 +27,16 @@ using namespace server;
 namespace {
 
 // 2026-12-11, a Master day.
-const std::int64_t kDay = rules::DaysSinceEpoch({2026, 12, 11});
-const std::int64_t kDayStart = kDay * kSecondsPerDay;
-const int kDayLevel = int(rules::DailyLevel(kDay)) + kFirstLevel;
+const std::int64_t kTableDay = rules::DaysSinceEpoch({2026, 12, 11});
+const std::int64_t kDayStart = kTableDay * kSecondsPerDay;
+const int kDayLevel = int(rules::DailyLevel(kTableDay)) + kFirstLevel;
 
 // Games of the day's court by the bot `botSeed`, played once for every test.
 const PlayedGame& DayGame(std::uint32_t botSeed) {
     static std::map<std::uint32_t, PlayedGame> games;
     auto found = games.find(botSeed);
     if (found == games.end()) {
-        const std::optional<PlayedGame> game = PlayGameFrom(kDayLevel, rules::DailyStart(kDay), botSeed);
+        const std::optional<PlayedGame> game = PlayGameFrom(kDayLevel, rules::DailyStart(kTableDay), botSeed);
         EXPECT_TRUE(game);
         found = games.emplace(botSeed, game.value_or(PlayedGame{})).first;
     }
@@ -74,13 +74,13 @@ protected:
         EXPECT_TRUE(result) << result.error();
         return result ? *result : PublishResult{};
     }
-    std::vector<RankedRecord> Day(std::int64_t day = kDay) {
+    std::vector<RankedRecord> Day(std::int64_t day = kTableDay) {
         const auto rows = m_store->DailyTop(day, 1, 100);
         EXPECT_TRUE(rows) << rows.error();
         return rows ? *rows : std::vector<RankedRecord>{};
     }
     // "name:score" per row of the day's table, best first.
-    std::vector<std::string> DayRows(std::int64_t day = kDay) {
+    std::vector<std::string> DayRows(std::int64_t day = kTableDay) {
         std::vector<std::string> out;
         for (const RankedRecord& r : Day(day)) out.push_back(r.name + ":" + std::to_string(r.score));
         return out;
@@ -100,7 +100,7 @@ TEST_P(DailyTableTest, AVerifiedGameOfTheDaysCourtInItsWindowEntersTheDayAndTheL
     ASSERT_TRUE(Published(game, "anna", kDayStart).check.verified);
     const PublishResult result = Publish(Published(game, "anna", kDayStart + 3600));
     EXPECT_TRUE(result.verified) << result.reason;
-    EXPECT_EQ(result.day, kDay);
+    EXPECT_EQ(result.day, kTableDay);
     EXPECT_EQ(result.dailyRank, 1);
     EXPECT_EQ(result.rank, 1);
     const std::vector<RankedRecord> rows = Day();
@@ -113,8 +113,8 @@ TEST_P(DailyTableTest, AVerifiedGameOfTheDaysCourtInItsWindowEntersTheDayAndTheL
     EXPECT_TRUE(*m_store->Replay(rows[0].id));
     EXPECT_EQ(LevelRows(kDayLevel), 1u);
     // No other day holds it.
-    EXPECT_TRUE(Day(kDay - 1).empty());
-    EXPECT_TRUE(Day(kDay + 1).empty());
+    EXPECT_TRUE(Day(kTableDay - 1).empty());
+    EXPECT_TRUE(Day(kTableDay + 1).empty());
 }
 
 TEST_P(DailyTableTest, TheWindowRunsFromTheDaysStartToTwelveHoursAfterItsEnd) {
@@ -166,7 +166,7 @@ TEST_P(DailyTableTest, OtherGamesEnterNoDay) {
     const std::optional<PlayedGame> other = PlayGame(kDayLevel, 4242);
     ASSERT_TRUE(other);
     const int otherLevel = kDayLevel == 1 ? 2 : 1;
-    const std::optional<PlayedGame> wrongLevel = PlayGameFrom(otherLevel, rules::DailyStart(kDay), 3);
+    const std::optional<PlayedGame> wrongLevel = PlayGameFrom(otherLevel, rules::DailyStart(kTableDay), 3);
     ASSERT_TRUE(wrongLevel);
     const PublishResult plain = Publish(Published(*other, "plain", kDayStart + 60));
     EXPECT_TRUE(plain.verified);
@@ -185,7 +185,7 @@ TEST_P(DailyTableTest, OtherGamesEnterNoDay) {
     unfinished.receivedAt = kDayStart + 60;
     unfinished.check =
         CheckReplay(ChangedReplay(UnfinishedReplay(kDayLevel),
-                                  [](rules::GameReplay& r) { r.startState = rules::DailyStart(kDay); }),
+                                  [](rules::GameReplay& r) { r.startState = rules::DailyStart(kTableDay); }),
                     kDayLevel, 0);
     EXPECT_FALSE(Publish(unfinished).day);
     EXPECT_TRUE(Day().empty());
@@ -199,7 +199,7 @@ TEST_P(DailyTableTest, AGameAlreadyPublishedCountsOnce) {
     // The same report again is a duplicate that tells the day's place.
     const PublishResult again = Publish(Published(game, "first", kDayStart + 20));
     EXPECT_EQ(again.outcome, PublishOutcome::Duplicate);
-    EXPECT_EQ(again.day, kDay);
+    EXPECT_EQ(again.day, kTableDay);
     EXPECT_EQ(again.dailyRank, 1);
     // The same game under another name is unverified as a copy, and on no day's table.
     const PublishResult copy = Publish(Published(game, "copier", kDayStart + 30));
@@ -231,7 +231,7 @@ TEST_P(DailyTableTest, EachNameIsListedOnceWithItsBestAttempt) {
     EXPECT_EQ(Publish(Published(games[0], "anna", kDayStart + 300)).dailyRank, 1);
     const PublishResult worse = Publish(Published(games[3], "anna", kDayStart + 400));
     EXPECT_TRUE(worse.verified);
-    EXPECT_EQ(worse.day, kDay);
+    EXPECT_EQ(worse.day, kTableDay);
     EXPECT_EQ(worse.dailyRank, 0); // Anna's best stands for her
     EXPECT_EQ(DayRows(), (std::vector<std::string>{row("anna", 0), row("bert", 1)}));
     // The level's table lists every game.
@@ -294,8 +294,8 @@ NewRecord FakeDayGame(const std::string& name, std::int32_t score, int serial) {
     r.check.verified = true;
     r.check.reason.clear();
     r.check.replayHash = std::string(40, 'f') + std::to_string(1'000'000'000 + serial) + std::string(14, '0');
-    r.check.board = DailyStartBoard(kDay);
-    r.check.start = rules::DailyStart(kDay);
+    r.check.board = DailyStartBoard(kTableDay);
+    r.check.start = rules::DailyStart(kTableDay);
     return r;
 }
 
@@ -361,9 +361,9 @@ INSTANTIATE_TEST_SUITE_P(Backends, DailyTableTest, ::testing::Values(Backend::Sq
                          [](const auto& instance) { return std::string(BackendName(instance.param)); });
 
 TEST(DailyGames, FindsTheDayAmongTheDaysAroundThePublish) {
-    const std::uint32_t start = rules::DailyStart(kDay);
+    const std::uint32_t start = rules::DailyStart(kTableDay);
     // In the window of the day and of the day before it.
-    EXPECT_EQ(FindDailyGame(start, kDayLevel, kDayStart + 5)->day, kDay);
+    EXPECT_EQ(FindDailyGame(start, kDayLevel, kDayStart + 5)->day, kTableDay);
     EXPECT_TRUE(FindDailyGame(start, kDayLevel, kDayStart + 5)->inWindow);
     EXPECT_TRUE(FindDailyGame(start, kDayLevel, kDayStart + kSecondsPerDay + kDailyGrace - 1)->inWindow);
     // Early and late, told so.
@@ -380,14 +380,14 @@ TEST(DailyGames, FindsTheDayAmongTheDaysAroundThePublish) {
 }
 
 TEST(DailyGames, TheStartBoardIsTheCourtBeforeTheFirstThrow) {
-    const std::optional<std::array<std::string, 16>> rows = SplitBoard(DailyStartBoard(kDay));
+    const std::optional<std::array<std::string, 16>> rows = SplitBoard(DailyStartBoard(kTableDay));
     ASSERT_TRUE(rows);
     // The top half empty, the bottom half full, as a new game lays it out.
     for (std::size_t r = 0; r < 16; ++r)
         EXPECT_EQ((*rows)[r].find('0') == std::string::npos, r >= 8) << (*rows)[r];
-    EXPECT_EQ(DailyStartBoard(kDay), DailyStartBoard(kDay));
-    EXPECT_NE(DailyStartBoard(kDay), DailyStartBoard(kDay + 3));
-    EXPECT_EQ(DayText(kDay), "2026-12-11");
+    EXPECT_EQ(DailyStartBoard(kTableDay), DailyStartBoard(kTableDay));
+    EXPECT_NE(DailyStartBoard(kTableDay), DailyStartBoard(kTableDay + 3));
+    EXPECT_EQ(DayText(kTableDay), "2026-12-11");
 }
 
 } // namespace

@@ -26,7 +26,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-NewRecord record(int level, std::int32_t score, const std::string& name, bool verified = false) {
+NewRecord cachedRecord(int level, std::int32_t score, const std::string& name, bool verified = false) {
     NewRecord r;
     r.level = level;
     r.score = score;
@@ -106,7 +106,8 @@ protected:
     }
     // Fills a level with `count` records of as many names, scores 1000, 1010, ...
     void Fill(RecordStore& store, int level, int count) {
-        for (int i = 0; i < count; ++i) ASSERT_TRUE(store.Publish(record(level, 1000 + 10 * i, "n" + std::to_string(i))));
+        for (int i = 0; i < count; ++i)
+            ASSERT_TRUE(store.Publish(cachedRecord(level, 1000 + 10 * i, "n" + std::to_string(i))));
     }
 
     TestDatabase m_database{GetParam()};
@@ -143,21 +144,22 @@ TEST_P(TopCacheTest, VersionsGrowWithChangesToTheFirstRowsOnly) {
     const std::int64_t full = Version(*m_store, 1);
     const std::int64_t other = Version(*m_store, 2);
     // Below the hundredth row: records, an unlisted eleventh record of a name, a duplicate.
-    ASSERT_TRUE(m_store->Publish(record(1, 1005, "low")));
+    ASSERT_TRUE(m_store->Publish(cachedRecord(1, 1005, "low")));
     EXPECT_EQ(Version(*m_store, 1), full);
-    for (int i = 0; i < kRecordsPerNameAndLevel; ++i) ASSERT_TRUE(m_store->Publish(record(1, 5000 + i, "ten")));
+    for (int i = 0; i < kRecordsPerNameAndLevel; ++i)
+        ASSERT_TRUE(m_store->Publish(cachedRecord(1, 5000 + i, "ten")));
     const std::int64_t withTen = Version(*m_store, 1);
     EXPECT_GT(withTen, full);
-    ASSERT_EQ(m_store->Publish(record(1, 1, "ten"))->outcome, PublishOutcome::NotListed);
-    ASSERT_EQ(m_store->Publish(record(1, 1005, "low"))->outcome, PublishOutcome::Duplicate);
-    ASSERT_TRUE(m_store->Publish(record(1, 1001, "n0")));
+    ASSERT_EQ(m_store->Publish(cachedRecord(1, 1, "ten"))->outcome, PublishOutcome::NotListed);
+    ASSERT_EQ(m_store->Publish(cachedRecord(1, 1005, "low"))->outcome, PublishOutcome::Duplicate);
+    ASSERT_TRUE(m_store->Publish(cachedRecord(1, 1001, "n0")));
     EXPECT_EQ(Version(*m_store, 1), withTen) << "nothing reached the first rows";
     // A verified record far down the table of all records is first of the verified table.
-    ASSERT_TRUE(m_store->Publish(record(1, 2, "checked", true)));
+    ASSERT_TRUE(m_store->Publish(cachedRecord(1, 2, "checked", true)));
     const std::int64_t verifiedFirst = Version(*m_store, 1);
     EXPECT_GT(verifiedFirst, withTen);
     // At the top; then hiding and deleting a record at the bottom, which the operator does rarely.
-    ASSERT_TRUE(m_store->Publish(record(1, 99999, "top")));
+    ASSERT_TRUE(m_store->Publish(cachedRecord(1, 99999, "top")));
     const std::int64_t afterTop = Version(*m_store, 1);
     EXPECT_GT(afterTop, verifiedFirst);
     const auto all = m_store->List({1, std::string("low")});
@@ -218,7 +220,8 @@ TEST_P(TopCacheTest, RandomChangesNeverChangeTheFirstRowsUnseen) {
         } else {
             // Scores mostly low: the first rows fill early and later publishes land below them.
             const std::int32_t score = std::int32_t(random() % 4 == 0 ? random() % 100000 : random() % 1000);
-            ASSERT_TRUE(m_store->Publish(record(3, score, "p" + std::to_string(random() % 40), random() % 3 == 0)));
+            ASSERT_TRUE(m_store->Publish(
+                cachedRecord(3, score, "p" + std::to_string(random() % 40), random() % 3 == 0)));
         }
         const bool grew = Version(*m_store, 3) > before;
         if (!grew) {
@@ -271,11 +274,11 @@ TEST_P(TopCacheTest, APublishInTheFirstRowsIsShownAtOnceAndOneBelowReadsNothing)
 // Another server on the same database, and the operator's commands, are seen within a second.
 TEST_P(TopCacheTest, OtherWritersChangesAreShownWithinASecond) {
     TopWatcher watcher(m_board->Tops());
-    ASSERT_TRUE(m_store->Publish(record(2, 300, "Here")));
+    ASSERT_TRUE(m_store->Publish(cachedRecord(2, 300, "Here")));
     ASSERT_TRUE(Contains(m_board->Index().body, "Here"));
     std::unique_ptr<RecordStore> elsewhere = Open();
     ASSERT_TRUE(elsewhere);
-    ASSERT_TRUE(elsewhere->Publish(record(2, 900, "Elsewhere")));
+    ASSERT_TRUE(elsewhere->Publish(cachedRecord(2, 900, "Elsewhere")));
     EXPECT_TRUE(withinASecond([&] { return Contains(m_board->Index().body, "Elsewhere"); }));
     EXPECT_TRUE(Contains(m_board->ApiTop(std::string("2")).body, "Elsewhere"));
     const auto stored = elsewhere->List({2, std::string("Here")});
@@ -288,11 +291,11 @@ TEST_P(TopCacheTest, OtherWritersChangesAreShownWithinASecond) {
 }
 
 TEST_P(TopCacheTest, AFailingDatabaseLeavesTheRowsLastRead) {
-    ASSERT_TRUE(m_store->Publish(record(3, 700, "Kept")));
+    ASSERT_TRUE(m_store->Publish(cachedRecord(3, 700, "Kept")));
     ASSERT_TRUE(Contains(m_board->Index().body, "Kept"));
     std::unique_ptr<RecordStore> elsewhere = Open();
     ASSERT_TRUE(elsewhere);
-    ASSERT_TRUE(elsewhere->Publish(record(3, 800, "Unseen")));
+    ASSERT_TRUE(elsewhere->Publish(cachedRecord(3, 800, "Unseen")));
     m_counting->failing = true;
     EXPECT_FALSE(m_board->Tops().Poll());
     m_board->Tops().Changed(3);  // the versions cannot be read: the rows are read and fail
@@ -354,7 +357,7 @@ TEST_P(TopCacheTest, ManyReadersShareOneReadAndNeverWaitForRefills) {
         });
     TopWatcher watcher(cache, 5ms);
     for (int i = 0; i < 20; ++i) {
-        ASSERT_TRUE(elsewhere->Publish(record(1, 5000 + i, "w" + std::to_string(i))));
+        ASSERT_TRUE(elsewhere->Publish(cachedRecord(1, 5000 + i, "w" + std::to_string(i))));
         cache.Changed(1);
         const auto table = cache.Rows(1);
         ASSERT_TRUE(table);

@@ -23,8 +23,9 @@ std::optional<int> parseScale(const std::string& text) {
 } // namespace
 
 std::string CommandLine::Usage() {
-    return "usage: hoopstack [--scale N] [--fullscreen | --windowed] [--data-dir DIR]\n"
-           "       hoopstack [--scale N] [--fullscreen | --windowed] [--data-dir DIR] --replay FILE\n"
+    return "usage: hoopstack [--scale N] [--fullscreen | --windowed] [--data-dir DIR] [--language CODE]\n"
+           "       hoopstack [--scale N] [--fullscreen | --windowed] [--data-dir DIR] [--language CODE]\n"
+           "                 --replay FILE\n"
            "       hoopstack --help | --version\n"
            "\n"
            "Hoopstack: throw basketballs onto a walled honeycomb court and clear groups of three.\n"
@@ -37,6 +38,9 @@ std::string CommandLine::Usage() {
            "                  game starts as F11 or Alt+Enter last left it\n"
            "  --data-dir DIR  use the files found in DIR (CLP/, SKINS/, WAV/ as in the game's\n"
            "                  own data) before the game's own, to try clips of your own\n"
+           "  --language CODE show the game in the language CODE (de, fr, pt_BR, ...) instead of\n"
+           "                  the desktop's (LANGUAGE, LC_ALL, LC_MESSAGES, LANG); en or an\n"
+           "                  unknown one is English\n"
            "  --replay FILE   watch the game recorded in FILE (a .hoopstack-replay file) at\n"
            "                  once, without the intro; Escape or the close button ends it.\n"
            "                  The saved game and the Top 10 are left as they are\n"
@@ -75,7 +79,8 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments,
         const std::string name = argument.substr(0, equals);
         std::optional<std::string> value;
         if (equals != std::string::npos) value = argument.substr(equals + 1);
-        const bool takesValue = name == "--scale" || name == "--data-dir" || name == "--replay";
+        const bool takesValue =
+            name == "--scale" || name == "--data-dir" || name == "--replay" || name == "--language";
         if (name == "--fullscreen" || name == "--windowed") {
             const bool full = name == "--fullscreen";
             if (value) {
@@ -112,6 +117,17 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments,
         if (name == "--scale") {
             line.m_scale = parseScale(*value);
             if (!line.m_scale) line.refuse("--scale takes a whole number from 1 to 4, not '" + *value + "'", true);
+        } else if (name == "--language") {
+            // A code names a catalogue folder: letters, digits and '_' only, never a path.
+            const bool plain =
+                !value->empty() && value->size() <= 16 &&
+                value->find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") ==
+                    std::string::npos;
+            if (plain)
+                line.m_language = *value;
+            else
+                line.refuse("--language takes a language code such as de or pt_BR, not '" + *value + "'",
+                            true);
         } else if (name == "--replay") {
             if (value->empty())
                 line.m_replayFile.reset();

@@ -39,6 +39,8 @@ public:
     // fault can be shown in a message box. An empty name is none: a desktop launcher that
     // opens the program without a file leaves `--replay=` of its `--replay=%f`.
     const std::optional<std::string>& ReplayFile() const { return m_replayFile; }
+    // The language asked for with --language, or nullopt for the desktop's.
+    const std::optional<std::string>& Language() const { return m_language; }
 
 private:
     // Ends with code 2: the one-line fault, and the usage when `withUsage`.
@@ -51,6 +53,7 @@ private:
     std::optional<bool> m_fullScreen;
     std::optional<std::string> m_dataFolder;
     std::optional<std::string> m_replayFile;
+    std::optional<std::string> m_language;
 };
 
 } // namespace app

@@ -31,6 +31,7 @@
 #include "scene/ResolvePath.hpp"
 #include "store/FileIO.hpp"
 #include "store/Preferences.hpp"
+#include "ui/Translation.hpp"
 
 #include <unistd.h>
 
@@ -67,6 +68,17 @@ int main(int argc, char** argv) {
         std::error_code error;
         const std::filesystem::path absolute = std::filesystem::absolute(*folder, error);
         scene::SetExtraDataFolder(error ? *folder : absolute.string());
+    }
+    // The catalogues lie in locale/ beside the data in a build tree, and in share/locale of
+    // an installed copy, beside its share/hoopstack.
+    {
+        const std::string data = scene::DataFolder();
+        std::error_code error;
+        const std::string locale =
+            std::filesystem::is_directory(data + "locale", error) ? data + "locale" : data + "../locale";
+        ui::SetUpTranslations(
+            locale, ui::ChooseLanguage(line.Language(), std::getenv("LANGUAGE"), std::getenv("LC_ALL"),
+                                       std::getenv("LC_MESSAGES"), std::getenv("LANG")));
     }
 
     const std::optional<std::string>& replayFile = line.ReplayFile();

@@ -1,16 +1,16 @@
 #include "game/DailyShare.hpp"
 
+#include "game/GamePanel.hpp"
 #include "rules/DailyCourt.hpp"
+#include "ui/Translation.hpp"
 
 namespace game {
 
 std::string DailyShareText(const DailyOutcome& outcome) {
-    std::string text = "Hoopstack daily " + rules::FormatCalendarDate(rules::DateOfDay(outcome.day));
-    text += std::string(" (") + rules::LevelName(outcome.level) + "): " + std::to_string(outcome.score);
-    text += outcome.score == 1 ? " point" : " points";
-    text +=
-        ", streak " + std::to_string(outcome.currentStreak) + (outcome.currentStreak == 1 ? " day" : " days");
-    return text;
+    return ui::TrFormat("Hoopstack daily %s (%s): %s, streak %s",
+                        {rules::FormatCalendarDate(rules::DateOfDay(outcome.day)),
+                         LevelCaption(outcome.level), ui::TrCount("%d point", "%d points", outcome.score),
+                         ui::TrCount("%d day", "%d days", outcome.currentStreak)});
 }
 
 } // namespace game

@@ -4,6 +4,7 @@
 #include "scene/AssetNames.hpp"
 #include "ui/OButton.hpp"
 #include "ui/OText.hpp"
+#include "ui/Translation.hpp"
 
 namespace game {
 
@@ -20,6 +21,14 @@ ui::OButton* makeButton(const std::string& skin, const std::string& caption) {
 }
 
 } // namespace
+
+std::string LevelCaption(rules::Level level) {
+    // The names as the catalogues list them; rules::LevelName gives the one to translate.
+    static constexpr const char* kNames[] = {ui::TrLater("Novice"), ui::TrLater("Expert"),
+                                             ui::TrLater("Master")};
+    static_cast<void>(kNames);
+    return ui::Tr(rules::LevelName(level));
+}
 
 void GamePanel::Build(engine::OWindow& window, const rules::CourtGeometry& court, rules::Level level) {
     m_close = makeButton(scene::assets::kCloseButton, "");
@@ -49,7 +58,7 @@ void GamePanel::Build(engine::OWindow& window, const rules::CourtGeometry& court
     m_statistics = makeButton(scene::assets::kStatisticsButton, "");
     m_statistics->SetPosition(middle - m_statistics->Width() / 2, m_daily->Y() + m_daily->Height() + 5,
                               m_statistics->RelativeZ());
-    m_level = makeButton(scene::assets::kLevelButton, rules::LevelName(level));
+    m_level = makeButton(scene::assets::kLevelButton, LevelCaption(level));
     m_level->SetPosition(float(court.courtWidth + 50), 50, m_level->RelativeZ());
 
     engine::FontRecord font = m_new->Caption()->Font();
@@ -77,7 +86,7 @@ void GamePanel::Build(engine::OWindow& window, const rules::CourtGeometry& court
 
 void GamePanel::ShowMark(Mark mark) {
     if (!scene::OGraph::IsLive(m_mark)) return;
-    m_mark->SetText(mark == Mark::Daily ? "Daily" : mark == Mark::Practice ? "Practice" : "");
+    m_mark->SetText(mark == Mark::Daily ? ui::Tr("Daily") : mark == Mark::Practice ? ui::Tr("Practice") : "");
     m_mark->SetPosition(m_markMiddle - m_mark->Width() / 2, m_mark->Y(), m_mark->RelativeZ());
 }
 
@@ -95,7 +104,7 @@ GamePanel::Button GamePanel::Which(const scene::OGraph* graph) const {
 }
 
 void GamePanel::ShowLevel(rules::Level level) {
-    if (scene::OGraph::IsLive(m_level)) m_level->SetText(rules::LevelName(level));
+    if (scene::OGraph::IsLive(m_level)) m_level->SetText(LevelCaption(level));
 }
 
 void GamePanel::HideGameCommands() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "rules/CourtGeometry.hpp"
 #include "rules/GameSettings.hpp"
 
@@ -15,6 +17,9 @@ class OText;
 }
 
 namespace game {
+
+// The level's name as the panel and the windows show it, in the player's language.
+std::string LevelCaption(rules::Level level);
 
 // The panel right of the court and the small buttons at the top right of a court window:
 // the eight buttons, their places, looks and captions. Owns no game; the window it is built

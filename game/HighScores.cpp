@@ -11,6 +11,7 @@
 #include "store/FileIO.hpp"
 #include "store/PlayStatistics.hpp"
 #include "store/TScoreReplays.hpp"
+#include "ui/Translation.hpp"
 
 #ifndef HOOPSTACK_WEB_BASE
 #define HOOPSTACK_WEB_BASE "http://127.0.0.1:8080"
@@ -163,7 +164,7 @@ std::string PublishedName(std::string_view name) {
 
 void ReportPublishFailure() {
     engine::MainThread::Post(
-        [] { platform::CurrentPlatform().ShowMessage(kPublishFailedText, "Hoopstack"); });
+        [] { platform::CurrentPlatform().ShowMessage(ui::Tr(kPublishFailedText), "Hoopstack"); });
 }
 
 void ForgetReportedSaveFailures() {
@@ -176,8 +177,8 @@ void ReportSaveFailure(const std::string& file, const std::string& reason) {
         std::lock_guard lock(reported().mutex);
         if (!reported().files.insert(file).second) return;
     }
-    const std::string text = "Hoopstack could not save \"" + file + "\": " + reason +
-                             ". The file as it was before is kept.";
+    const std::string text = ui::TrFormat(
+        "Hoopstack could not save \"%s\": %s. The file as it was before is kept.", {file, reason});
     engine::MainThread::Post([text] { platform::CurrentPlatform().ShowMessage(text, "Hoopstack"); });
 }
 

@@ -9,6 +9,7 @@
 
 #include "store/PublishAddress.hpp"
 #include "store/TScoresTable.hpp"
+#include "ui/Translation.hpp"
 
 namespace game {
 
@@ -72,8 +73,8 @@ RecordedResult RecordResult(const std::string& tablePath, const std::string& rep
 // Empties both files: the table (without reading it first) and its replays.
 RecordedResult ClearResults(const std::string& tablePath, const std::string& replaysPath);
 
-inline constexpr const char* kPublishFailedText =
-    "Hoopstack could not open the web page that publishes your score. Is a web browser installed?";
+inline constexpr const char* kPublishFailedText = ui::TrLater(
+    "Hoopstack could not open the web page that publishes your score. Is a web browser installed?");
 // Tells the player that the publishing page could not be opened. Safe from any thread.
 void ReportPublishFailure();
 

@@ -5,14 +5,15 @@
 #include "engine/ControlEvents.hpp"
 #include "platform/KeyCodes.hpp"
 #include "ui/OText.hpp"
+#include "ui/Translation.hpp"
 
 namespace game {
 
 namespace {
 
 constexpr std::uint32_t kNoteColour = 0x1F3A6B;
-constexpr const char* kNote = "Replay";
-constexpr const char* kOverNote = "Replay over";
+constexpr const char* kNote = ui::TrLater("Replay");
+constexpr const char* kOverNote = ui::TrLater("Replay over");
 // The replay's buttons stand under the note.
 constexpr float kControlsTop = 322;
 
@@ -46,7 +47,7 @@ void OReplayWindow::BeginMode() {
     // window can clear and publish records), the options and the more-games page.
     Panel().HideGameCommands();
     // In their place the panel says what the court shows.
-    m_note = new ui::OText(kNote);
+    m_note = new ui::OText(ui::Tr(kNote));
     engine::FontRecord font = m_note->Font();
     font.weight = 700;
     font.height = 26;
@@ -63,8 +64,8 @@ void OReplayWindow::Restart() {
     // A new game from the recording's start clears the court, the balls in the air included.
     rules::ReplayCursor::StartReplay(*Game(), rules::Settings(), m_replay);
     m_cursor.emplace(m_replay);
-    if (scene::OGraph::IsLive(m_note) && m_note->GetText() != kNote) {
-        m_note->SetText(kNote);
+    if (scene::OGraph::IsLive(m_note) && m_note->GetText() != ui::Tr(kNote)) {
+        m_note->SetText(ui::Tr(kNote));
         PlaceNote();
     }
 }
@@ -117,8 +118,8 @@ void OReplayWindow::StepCourt(std::uint32_t time) {
     // where they are: the rules move them no further, so the frame must not either.
     for (rules::Ball* ball : game.Flying()) ball->SetSpeed(0, 0);
     for (rules::Ball* ball : game.FallingQueue()) ball->SetSpeed(0, 0);
-    if (scene::OGraph::IsLive(m_note) && m_note->GetText() != kOverNote) {
-        m_note->SetText(kOverNote);
+    if (scene::OGraph::IsLive(m_note) && m_note->GetText() != ui::Tr(kOverNote)) {
+        m_note->SetText(ui::Tr(kOverNote));
         PlaceNote();
     }
 }

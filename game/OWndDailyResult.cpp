@@ -4,6 +4,7 @@
 #include "engine/ShellOpen.hpp"
 #include "game/DailyShare.hpp"
 #include "game/DialogSound.hpp"
+#include "game/GamePanel.hpp"
 #include "game/HighScores.hpp"
 #include "game/OWndResult.hpp"
 #include "rules/DailyCourt.hpp"
@@ -13,6 +14,7 @@
 #include "ui/OButton.hpp"
 #include "ui/OEdit.hpp"
 #include "ui/TextLayout.hpp"
+#include "ui/Translation.hpp"
 
 namespace game {
 
@@ -23,7 +25,7 @@ std::string DateText(std::int64_t day) {
 }
 
 std::string DaysText(int days) {
-    return std::to_string(days) + (days == 1 ? " day" : " days");
+    return ui::TrCount("%d day", "%d days", days);
 }
 
 } // namespace
@@ -33,25 +35,25 @@ OWndDailyResult::OWndDailyResult(engine::OWindow* owner, const engine::CreationP
     : ODialog(owner, params), m_outcome(outcome), m_replay(std::move(replay)) {}
 
 bool OWndDailyResult::Start() {
-    m_publish = MakeButton("Publish");
-    m_copy = MakeButton("Copy");
-    m_table = MakeButton("Table");
-    m_close = MakeButton("Close");
+    m_publish = MakeButton(ui::Tr("Publish"));
+    m_copy = MakeButton(ui::Tr("Copy"));
+    m_table = MakeButton(ui::Tr("Table"));
+    m_close = MakeButton(ui::Tr("Close"));
 
     ui::TextLayout layout = CentredText(0, 30, 0x0000FF);
-    layout.WriteParagraph(std::string("The court of ") + DateText(m_outcome.day));
+    layout.WriteParagraph(ui::TrFormat("The court of %s", {DateText(m_outcome.day)}));
     layout.colour = 100;
     layout.size = 24;
-    layout.WriteParagraph(std::string(rules::LevelName(m_outcome.level)) + ": " +
-                          std::to_string(m_outcome.score) + (m_outcome.score == 1 ? " point" : " points"));
-    layout.WriteParagraph("Streak: " + DaysText(m_outcome.currentStreak) + ", best " +
-                          DaysText(m_outcome.bestStreak));
+    layout.WriteParagraph(LevelCaption(m_outcome.level) + ": " +
+                          ui::TrCount("%d point", "%d points", m_outcome.score));
+    layout.WriteParagraph(ui::TrFormat("Streak: %s, best %s",
+                                       {DaysText(m_outcome.currentStreak), DaysText(m_outcome.bestStreak)}));
     layout.colour = 0;
     layout.size = 20;
     layout.y += 10;
-    layout.WriteParagraph("Publish to see your rank of the day. Your name:");
+    layout.WriteParagraph(ui::Tr("Publish to see your rank of the day. Your name:"));
 
-    if (OWndResult::LastPlayerName().empty()) OWndResult::LastPlayerName() = "Anonymous";
+    if (OWndResult::LastPlayerName().empty()) OWndResult::LastPlayerName() = ui::Tr("Anonymous");
     m_name = new ui::OEdit(OWndResult::LastPlayerName(), scene::assets::kEdit, 0, 1, 2, true,
                            scene::assets::kDefaultEdit);
     m_name->SetPosition((float(Width()) - m_name->Width()) / 2, float(layout.y), m_name->RelativeZ());
@@ -77,7 +79,7 @@ bool OWndDailyResult::Start() {
 
 std::string OWndDailyResult::PlayerName() const {
     const std::string name = m_name ? CleanPlayerName(m_name->GetText()) : std::string();
-    return name.empty() ? std::string("Anonymous") : name;
+    return name.empty() ? ui::Tr("Anonymous") : name;
 }
 
 std::string OWndDailyResult::PublishAddress() const {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "scene/AssetNames.hpp"
+#include "ui/Translation.hpp"
 
 namespace game {
 
@@ -12,7 +13,7 @@ OWndExit::OWndExit(engine::OWindow* owner, const engine::CreationParams& params,
 bool OWndExit::Start() {
     AddAnswers(30);
     if (!AddCentredPicture(scene::assets::kQuitPicture, 5))
-        CentredText(10, 36, 0x0000FF).WriteParagraph("Quit the game?");
+        CentredText(10, 36, 0x0000FF).WriteParagraph(ui::Tr("Quit the game?"));
     SetFramesPerSecond(12);
     return OWindow::Start();
 }

@@ -1,4 +1,5 @@
 #include "game/OWndExitLevel.hpp"
+#include "ui/Translation.hpp"
 
 #include <utility>
 
@@ -10,7 +11,7 @@ OWndExitLevel::OWndExitLevel(engine::OWindow* owner, const engine::CreationParam
 
 bool OWndExitLevel::Start() {
     AddAnswers(10);
-    CentredText(30, 36, 100).WriteParagraph("Start new game?");
+    CentredText(30, 36, 100).WriteParagraph(ui::Tr("Start new game?"));
     SetFramesPerSecond(12);
     return OWindow::Start();
 }

@@ -8,6 +8,7 @@
 #include "ui/OCheckbox.hpp"
 #include "ui/OText.hpp"
 #include "ui/TextLayout.hpp"
+#include "ui/Translation.hpp"
 
 namespace game {
 
@@ -35,7 +36,7 @@ ui::OCheckbox* OWndOptions::AddBox(ui::OButton* unselected, ui::OButton* selecte
     box->SetSounds(scene::assets::kButtonSound, scene::assets::kButtonSound);
     box->SetPosition(20, y, box->RelativeZ());
     AddObject(box);
-    auto* text = new ui::OText(label);
+    auto* text = new ui::OText(ui::Tr(label));
     AddObject(text);
     text->SetPosition(box->X() + box->Width() + 10, box->Y(), text->RelativeZ());
     return box;
@@ -43,8 +44,8 @@ ui::OCheckbox* OWndOptions::AddBox(ui::OButton* unselected, ui::OButton* selecte
 
 bool OWndOptions::Start() {
     m_before = rules::Settings();
-    m_ok = MakeButton("Ok");
-    m_cancel = MakeButton("Cancel", 0xFFFFFF);
+    m_ok = MakeButton(ui::Tr("Ok"));
+    m_cancel = MakeButton(ui::Tr("Cancel"), 0xFFFFFF);
     m_ok->SetSounds(scene::assets::kButtonSound, scene::assets::kButtonSound);
     m_cancel->SetSounds(scene::assets::kButtonSound, scene::assets::kButtonSound);
     AddButtonPair(m_ok, m_cancel, 10);
@@ -52,22 +53,23 @@ bool OWndOptions::Start() {
     if (!AddCentredPicture(scene::assets::kOptionsTitle, 2)) {
         ui::TextLayout layout = CentredText(0, 36, 0x0000FF);
         layout.SetMargins(20, Width() - 20);
-        layout.WriteParagraph("Options:");
+        layout.WriteParagraph(ui::Tr("Options:"));
         layout.NewLine();
     }
 
     ui::OButton* unselected = makeLook(scene::assets::kCheckOff);
     ui::OButton* selected = makeLook(scene::assets::kCheckOn);
-    m_sound = AddBox(unselected, selected, 100, "Sound On");
-    m_autosave = AddBox(unselected, selected, m_sound->Y() + m_sound->Height() + 5, "Autosave");
-    m_path = AddBox(unselected, selected, m_autosave->Y() + m_autosave->Height() + 5, "Show Path");
+    m_sound = AddBox(unselected, selected, 100, ui::TrLater("Sound On"));
+    m_autosave = AddBox(unselected, selected, m_sound->Y() + m_sound->Height() + 5, ui::TrLater("Autosave"));
+    m_path =
+        AddBox(unselected, selected, m_autosave->Y() + m_autosave->Height() + 5, ui::TrLater("Show Path"));
     m_sound->SetState(rules::Settings().sound ? 1 : 0);
     m_autosave->SetState(rules::Settings().autosave ? 1 : 0);
     m_path->SetState(rules::Settings().showPath ? 1 : 0);
     scene::OGraph::Release(unselected);
     scene::OGraph::Release(selected);
 
-    auto* speedTitle = new ui::OText("Ball's speed:");
+    auto* speedTitle = new ui::OText(ui::Tr("Ball's speed:"));
     engine::FontRecord font = speedTitle->Font();
     font.colour = 0xFF0000;
     speedTitle->SetFont(font);
@@ -76,7 +78,7 @@ bool OWndOptions::Start() {
 
     unselected = makeLook(scene::assets::kChoiceOff);
     selected = makeLook(scene::assets::kChoiceOn);
-    const char* names[3] = {"Fast", "Medium", "Slow"};
+    const char* names[3] = {ui::TrLater("Fast"), ui::TrLater("Medium"), ui::TrLater("Slow")};
     for (int i = 0; i < 3; ++i) m_speeds[std::size_t(i)] = AddBox(unselected, selected, float(32 * i + 265), names[i]);
     scene::OGraph::Release(unselected);
     scene::OGraph::Release(selected);

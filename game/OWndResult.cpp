@@ -8,6 +8,7 @@
 #include "ui/OButton.hpp"
 #include "ui/OEdit.hpp"
 #include "ui/TextLayout.hpp"
+#include "ui/Translation.hpp"
 
 namespace game {
 
@@ -27,12 +28,12 @@ void OWndResult::PrefillName() const {
     table.loadTable(TablePath());
     const std::vector<ScoreRow> best = TopOfLevel(table, std::to_string(m_level), 1);
     if (!best.empty()) name = best.front().name;
-    if (name.empty()) name = "Anonymous";
+    if (name.empty()) name = ui::Tr("Anonymous");
 }
 
 bool OWndResult::Start() {
-    m_ok = MakeButton("Ok");
-    m_cancel = MakeButton("Cancel");
+    m_ok = MakeButton(ui::Tr("Ok"));
+    m_cancel = MakeButton(ui::Tr("Cancel"));
 
     ui::TextLayout layout(*this);
     layout.SetMargins(20, Width() - 20);
@@ -40,15 +41,15 @@ bool OWndResult::Start() {
     layout.alignment = ui::TextLayout::kAlignCentre;
     layout.size = 36;
     layout.colour = 0x0000FF;
-    if (m_score > 0) layout.WriteParagraph("Congratulations!");
+    if (m_score > 0) layout.WriteParagraph(ui::Tr("Congratulations!"));
     layout.y += 25;
     layout.colour = 100;
-    layout.WriteParagraph("Your score is");
+    layout.WriteParagraph(ui::Tr("Your score is"));
     layout.WriteParagraph(std::to_string(m_score));
     layout.colour = 0;
     layout.size = 24;
     layout.y += 20;
-    layout.WriteParagraph("Enter your name:");
+    layout.WriteParagraph(ui::Tr("Enter your name:"));
 
     PrefillName();
     m_name =
@@ -63,7 +64,7 @@ bool OWndResult::Start() {
 }
 
 void OWndResult::Record() {
-    LastPlayerName() = m_name ? CleanPlayerName(m_name->GetText()) : std::string("Anonymous");
+    LastPlayerName() = m_name ? CleanPlayerName(m_name->GetText()) : ui::Tr("Anonymous");
     const RecordedResult recorded = RecordResult(TablePath(), ReplaysPath(),
                                                  ResultLine(TodayRecordDate(), LastPlayerName(), m_level, m_score), m_replay);
     if (!recorded.replaysSaved) ReportSaveFailure("replays.dat", recorded.replaysError);

@@ -11,6 +11,7 @@
 #include "ui/OButton.hpp"
 #include "ui/TextDrawing.hpp"
 #include "ui/TextLayout.hpp"
+#include "ui/Translation.hpp"
 
 namespace game {
 
@@ -46,7 +47,7 @@ void OWndScores::AddTitle() {
     }
     ui::TextLayout layout = CentredText(10, 28, 0x0000FF);
     layout.SetMargins(5, Width() - 5);
-    layout.WriteParagraph("Top 10");
+    layout.WriteParagraph(ui::Tr("Top 10"));
     AddCentredPicture(scene::assets::kBar, 50);
 }
 
@@ -76,9 +77,9 @@ void OWndScores::ShowName(ui::OButton* box, const std::string& name) {
 }
 
 bool OWndScores::Start() {
-    m_close = MakeButton("Close");
-    m_publish = MakeButton("Publish");
-    m_clear = MakeButton("Clear");
+    m_close = MakeButton(ui::Tr("Close"));
+    m_publish = MakeButton(ui::Tr("Publish"));
+    m_clear = MakeButton(ui::Tr("Clear"));
     for (ui::OButton* b : {m_close, m_publish, m_clear})
         b->SetSounds(scene::assets::kButtonSound, scene::assets::kButtonSound);
     const float y = float(Height()) - m_publish->Height() - 10;

@@ -3,6 +3,7 @@
 #include "game/HighScores.hpp"
 #include "game/OWndScores.hpp"
 #include "store/TScoresTable.hpp"
+#include "ui/Translation.hpp"
 
 namespace game {
 
@@ -13,8 +14,8 @@ bool OWndScoresClear::Start() {
     // Deleting every record cannot be undone: a key player starts on "No".
     AddAnswers(10, Answer::No);
     ui::TextLayout layout = CentredText(30, 28, 0x0000FF);
-    layout.WriteParagraph("All records will be deleted!");
-    layout.WriteParagraph("Are you sure?");
+    layout.WriteParagraph(ui::Tr("All records will be deleted!"));
+    layout.WriteParagraph(ui::Tr("Are you sure?"));
     SetFramesPerSecond(12);
     return OWindow::Start();
 }

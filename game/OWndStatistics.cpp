@@ -4,12 +4,14 @@
 
 #include "engine/ControlEvents.hpp"
 #include "game/DailyChart.hpp"
+#include "game/GamePanel.hpp"
 #include "rules/GameSettings.hpp"
 #include "scene/AssetNames.hpp"
 #include "scene/OBitmap.hpp"
 #include "ui/OButton.hpp"
 #include "ui/OText.hpp"
 #include "ui/TextLayout.hpp"
+#include "ui/Translation.hpp"
 
 namespace game {
 
@@ -21,7 +23,8 @@ constexpr int kRowSize = 20;
 // The left edge of the level names and the right edges of the four number columns.
 constexpr int kNameLeft = 20;
 constexpr std::array<int, 4> kColumnRights{160, 245, 310, 400};
-constexpr std::array<const char*, 4> kColumnTitles{"Played", "Finished", "Best", "Average"};
+constexpr std::array<const char*, 4> kColumnTitles{ui::TrLater("Played"), ui::TrLater("Finished"),
+                                                   ui::TrLater("Best"), ui::TrLater("Average")};
 
 } // namespace
 
@@ -38,7 +41,7 @@ std::string BestScoreText(const store::LevelStatistics& level) {
 }
 
 std::string DaysText(int days) {
-    return std::to_string(days) + (days == 1 ? " day" : " days");
+    return ui::TrCount("%d day", "%d days", days);
 }
 
 OWndStatistics::OWndStatistics(engine::OWindow* owner, const engine::CreationParams& params,
@@ -66,10 +69,11 @@ void OWndStatistics::AddTable(int top) {
         word->SetPosition(float(right) - word->Width(), word->Y(), word->RelativeZ());
     };
     for (std::size_t column = 0; column < kColumnTitles.size(); ++column)
-        rightAligned(AddText(kColumnTitles[column], 0, top, 18, kTitleColour, 700), kColumnRights[column]);
+        rightAligned(AddText(ui::Tr(kColumnTitles[column]), 0, top, 18, kTitleColour, 700),
+                     kColumnRights[column]);
     for (int level = 1; level <= 3; ++level) {
         const int y = top + 28 * level;
-        AddText(rules::LevelName(rules::Level(level - 1)), kNameLeft, y, kRowSize, kTableRowColour, 700);
+        AddText(LevelCaption(rules::Level(level - 1)), kNameLeft, y, kRowSize, kTableRowColour, 700);
         const store::LevelStatistics& s = m_statistics.Level(level);
         const std::array<std::string, 4> texts{std::to_string(s.played), std::to_string(s.finished),
                                                BestScoreText(s), AverageScoreText(s)};
@@ -97,14 +101,15 @@ int OWndStatistics::AddLegendEntry(int x, int y, std::uint32_t colour, const cha
     } else {
         scene::OGraph::Release(swatch);
     }
-    ui::OText* text = AddText(word, x + 14, y, 15, kTableRowColour);
+    ui::OText* text = AddText(ui::Tr(word), x + 14, y, 15, kTableRowColour);
     return x + 14 + int(text->Width()) + 10;
 }
 
 void OWndStatistics::AddChart(int top) {
     ui::TextLayout caption = CentredText(top, 20, kTitleColour);
     caption.weight = 700;
-    caption.WriteParagraph("Daily games, the last " + std::to_string(kChartDays) + " days");
+    caption.WriteParagraph(
+        ui::TrCount("Daily games, the last %d day", "Daily games, the last %d days", kChartDays));
     m_chart = MakeDailyChart(ChartDays(m_statistics.Attempts(), m_today, kChartDays));
     const int chartTop = top + 28;
     if (m_chart) {
@@ -113,16 +118,16 @@ void OWndStatistics::AddChart(int top) {
     }
     const int legendTop = chartTop + DailyChartLook::Height() + 4;
     int x = 16;
-    x = AddLegendEntry(x, legendTop, DailyChartLook::kFinished, "finished");
-    x = AddLegendEntry(x, legendTop, DailyChartLook::kPlaying, "playing");
-    x = AddLegendEntry(x, legendTop, DailyChartLook::kGivenUp, "given up");
-    AddLegendEntry(x, legendTop, DailyChartLook::kUnplayed, "not played");
-    ui::OText* today = AddText("today", 0, legendTop, 15, DailyChartLook::kToday, 700);
+    x = AddLegendEntry(x, legendTop, DailyChartLook::kFinished, ui::TrLater("finished"));
+    x = AddLegendEntry(x, legendTop, DailyChartLook::kPlaying, ui::TrLater("playing"));
+    x = AddLegendEntry(x, legendTop, DailyChartLook::kGivenUp, ui::TrLater("given up"));
+    AddLegendEntry(x, legendTop, DailyChartLook::kUnplayed, ui::TrLater("not played"));
+    ui::OText* today = AddText(ui::Tr("today"), 0, legendTop, 15, DailyChartLook::kToday, 700);
     today->SetPosition(float(Width() - 12) - today->Width(), today->Y(), today->RelativeZ());
 }
 
 bool OWndStatistics::Start() {
-    m_close = MakeButton("Close");
+    m_close = MakeButton(ui::Tr("Close"));
     m_close->SetSounds(scene::assets::kButtonSound, scene::assets::kButtonSound);
     m_close->SetPosition((float(Width()) - m_close->Width()) / 2, float(Height()) - m_close->Height() - 10,
                          m_close->RelativeZ());
@@ -134,12 +139,14 @@ bool OWndStatistics::Start() {
 
     ui::TextLayout title = CentredText(8, 30, kTitleColour);
     title.weight = 700;
-    title.WriteParagraph("Statistics");
+    title.WriteParagraph(ui::Tr("Statistics"));
     AddCentredPicture(scene::assets::kBar, 48);
     AddTable(62);
     AddChart(186);
-    m_current = AddText("Current streak: " + DaysText(m_streaks.current), 0, 372, 22, kTableRowColour, 700);
-    m_best = AddText("Best streak: " + DaysText(m_streaks.best), 0, 398, 22, kTableRowColour, 700);
+    m_current = AddText(ui::TrFormat("Current streak: %s", {DaysText(m_streaks.current)}), 0, 372, 22,
+                        kTableRowColour, 700);
+    m_best = AddText(ui::TrFormat("Best streak: %s", {DaysText(m_streaks.best)}), 0, 398, 22, kTableRowColour,
+                     700);
     for (ui::OText* line : {m_current, m_best})
         line->SetPosition((float(Width()) - line->Width()) / 2, line->Y(), line->RelativeZ());
     SetFramesPerSecond(12);

@@ -3,12 +3,13 @@
 #include "engine/ControlEvents.hpp"
 #include "game/DialogSound.hpp"
 #include "ui/OButton.hpp"
+#include "ui/Translation.hpp"
 
 namespace game {
 
 void OYesNoDialog::AddAnswers(int gap, Answer byDefault) {
-    m_yes = MakeButton("Yes");
-    m_no = MakeButton("No");
+    m_yes = MakeButton(ui::Tr("Yes"));
+    m_no = MakeButton(ui::Tr("No"));
     AddButtonPair(m_yes, m_no, gap);
     SetKeyOrder({m_yes, m_no});
     SetDefaultControl(byDefault == Answer::Yes ? m_yes : m_no);

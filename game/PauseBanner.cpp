@@ -5,6 +5,7 @@
 #include "scene/AssetNames.hpp"
 #include "scene/OClip.hpp"
 #include "ui/OText.hpp"
+#include "ui/Translation.hpp"
 
 namespace game {
 
@@ -29,7 +30,7 @@ void PauseBanner::Load(engine::OWindow& window, const rules::CourtGeometry& cour
         scene::OGraph::Release(m_plate);
         m_plate = nullptr;
     }
-    m_text = new ui::OText(kText);
+    m_text = new ui::OText(ui::Tr(kText));
     engine::FontRecord font = m_text->Font();
     font.weight = 700;
     font.height = 40;

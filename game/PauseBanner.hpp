@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/Translation.hpp"
+
 namespace engine {
 class OWindow;
 }
@@ -23,7 +25,7 @@ public:
     void Show(bool shown);
     bool Shown() const { return m_shown; }
 
-    static constexpr const char* kText = "Paused";
+    static constexpr const char* kText = ui::TrLater("Paused");
 
 private:
     scene::OClip* m_plate = nullptr;

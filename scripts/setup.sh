@@ -9,13 +9,15 @@
 set -euo pipefail
 
 # The compiler and build tools, the libraries the programs link (OpenSSL: the leaderboard's
-# SHA-256 of replays) and the font the game draws its text with.
+# SHA-256 of replays), the font the game draws its text with, and gettext, which compiles the
+# translations.
 packages=(
   build-essential cmake ninja-build pkg-config git
   zlib1g-dev libpng-dev
   libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fonts-liberation2
   libcairo2-dev
   libboost-dev libsqlite3-dev libpqxx-dev libssl-dev
+  gettext
 )
 # The test and benchmark libraries (OpenSSL, above, also checks the store's cipher); clang for the fuzz targets; a private X server, a window
 # manager and the tools that drive and photograph real windows; the servers, load tools and

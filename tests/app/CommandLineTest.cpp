@@ -39,9 +39,9 @@ TEST(CommandLine, HelpAndVersionPrintToStandardOutputAndEndWithZero) {
     EXPECT_EQ(help.Output(), CommandLine::Usage());
     EXPECT_EQ(help.Errors(), "");
     EXPECT_EQ(firstLine(help.Output()),
-              "usage: hoopstack [--scale N] [--fullscreen | --windowed] [--data-dir DIR]");
+              "usage: hoopstack [--scale N] [--fullscreen | --windowed] [--data-dir DIR] [--language CODE]");
     for (const char* option : {"--scale N", "--fullscreen", "--windowed", "F11", "Alt+Enter",
-                               "--data-dir DIR", "--help", "--version"})
+                               "--data-dir DIR", "--language CODE", "--help", "--version"})
         EXPECT_NE(help.Output().find(option), std::string::npos) << option;
 
     const CommandLine version = parse({"--scale", "2", "--version", "--unknown"});
@@ -91,6 +91,18 @@ TEST(CommandLine, DataDirMustNameAFolder) {
         EXPECT_EQ(line.DataFolder(), std::nullopt);
     }
     EXPECT_EQ(parse({"--data-dir="}).ExitCode(), 2);
+}
+
+TEST(CommandLine, LanguageTakesACodeAndNothingThatCouldBeAPath) {
+    EXPECT_EQ(parse({}).Language(), std::nullopt);
+    EXPECT_EQ(parse({"--language", "de"}).Language(), "de");
+    EXPECT_EQ(parse({"--language=pt_BR", "--scale", "2"}).Language(), "pt_BR");
+    for (const char* bad : {"--language=", "--language=../de", "--language=de.UTF-8", "--language=a/b"}) {
+        const CommandLine line = parse({bad});
+        EXPECT_EQ(line.ExitCode(), 2) << bad;
+        EXPECT_EQ(line.Language(), std::nullopt) << bad;
+    }
+    EXPECT_EQ(parse({"--language"}).ExitCode(), 2);
 }
 
 TEST(CommandLine, ReplayNamesAFileInEitherFormBesideTheOtherOptions) {

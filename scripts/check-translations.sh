@@ -2,7 +2,8 @@
 # Checks the translations: every text the program marks (ui::Tr, TrLater, TrFormat, TrCount), and
 # those of the desktop entry and the AppStream metadata, is in po/hoopstack.pot; every po/LANG.po
 # compiles with its format directives and plural forms checked (msgfmt -c) and answers for the
-# template's texts; po/LINGUAS names exactly the languages there are.
+# template's texts and in the code page the game draws; po/LINGUAS names exactly the languages
+# there are.
 #
 #     scripts/check-translations.sh [ROOT]            check; exit 1 with the faults on failure
 #     scripts/check-translations.sh --update [ROOT]   write po/hoopstack.pot from the sources
@@ -12,7 +13,7 @@ if [ "${1:-}" = --help ]; then sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'; exit 0
 if [ "${1:-}" = --update ]; then update=true; shift; fi
 root=$(cd "${1:-$(dirname "$0")/..}" && pwd)
 cd "$root"
-for tool in xgettext msgfmt msgcmp msgcat; do
+for tool in xgettext msgfmt msgcmp msgcat msgconv; do
   command -v "$tool" >/dev/null || { echo "check-translations: $tool is missing (scripts/setup.sh installs gettext)" >&2; exit 1; }
 done
 scratch=$(mktemp -d)
@@ -63,6 +64,12 @@ for po in po/*.po; do
   if ! msgfmt -c --check-format -o /dev/null "$po" 2>"$scratch/msgfmt"; then
     echo "check-translations: $po does not compile with its formats and plural forms checked:" >&2
     cat "$scratch/msgfmt" >&2
+    faults=1
+  fi
+  # The game draws code page 1252 for now, so a translation must fit in it.
+  if ! msgconv -t CP1252 -o /dev/null "$po" 2>"$scratch/conv"; then
+    echo "check-translations: $po holds characters the game cannot draw yet (code page 1252):" >&2
+    head -n 3 "$scratch/conv" >&2
     faults=1
   fi
   # A translation answers for the template's texts: none left out, none of its own.

@@ -76,9 +76,16 @@ int main(int argc, char** argv) {
         std::error_code error;
         const std::string locale =
             std::filesystem::is_directory(data + "locale", error) ? data + "locale" : data + "../locale";
-        ui::SetUpTranslations(
-            locale, ui::ChooseLanguage(line.Language(), std::getenv("LANGUAGE"), std::getenv("LC_ALL"),
-                                       std::getenv("LC_MESSAGES"), std::getenv("LANG")));
+        const std::string language =
+            ui::ChooseLanguage(line.Language(), std::getenv("LANGUAGE"), std::getenv("LC_ALL"),
+                               std::getenv("LC_MESSAGES"), std::getenv("LANG"));
+        ui::SetUpTranslations(locale, language);
+        // The pictures with words: the language's own ("pt_BR"), then its family's ("pt").
+        std::vector<std::string> artLanguages;
+        if (!language.empty() && language != "en") artLanguages.push_back(language);
+        if (const std::size_t underscore = language.find('_'); underscore != std::string::npos)
+            artLanguages.push_back(language.substr(0, underscore));
+        scene::SetArtLanguages(std::move(artLanguages));
     }
 
     const std::optional<std::string>& replayFile = line.ReplayFile();

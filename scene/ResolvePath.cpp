@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 #include <mutex>
+#include <vector>
 
 namespace scene {
 
@@ -18,6 +19,7 @@ struct FolderState {
     std::optional<std::string> override;
     std::optional<std::string> cached;
     std::optional<std::string> extra;
+    std::vector<std::string> languages;
 };
 
 FolderState& Folder() {
@@ -121,18 +123,46 @@ void SetExtraDataFolder(std::optional<std::string> folder) {
     state.extra = std::move(folder);
 }
 
+void SetArtLanguages(std::vector<std::string> languages) {
+    FolderState& state = Folder();
+    std::lock_guard lock(state.mutex);
+    state.languages = std::move(languages);
+}
+
+std::string LanguageVariant(std::string_view name, std::string_view language) {
+    const std::size_t slash = name.find_first_of("\\/");
+    if (slash == std::string_view::npos || slash == 0 || language.empty()) return {};
+    return std::string(name.substr(0, slash + 1)) + std::string(language) + std::string(1, name[slash]) +
+           std::string(name.substr(slash + 1));
+}
+
 std::string ResolvePath(std::string_view name) {
     std::optional<std::string> extra;
+    std::vector<std::string> languages;
     {
         FolderState& state = Folder();
         std::lock_guard lock(state.mutex);
         extra = state.extra;
+        languages = state.languages;
     }
+    // In each folder, the picture of the player's language goes before the English one.
+    const auto find = [&](const std::string& folder) -> std::optional<std::string> {
+        for (const std::string& language : languages) {
+            const std::string variant = LanguageVariant(name, language);
+            if (variant.empty()) continue;
+            std::string candidate = ResolvePathIn(folder, variant);
+            if (!candidate.empty() && IsFile(candidate)) return candidate;
+        }
+        return std::nullopt;
+    };
     if (extra) {
+        if (std::optional<std::string> found = find(*extra)) return *found;
         std::string candidate = ResolvePathIn(*extra, name);
         if (!candidate.empty() && IsFile(candidate)) return candidate;
     }
-    return ResolvePathIn(DataFolder(), name);
+    const std::string data = DataFolder();
+    if (std::optional<std::string> found = find(data)) return *found;
+    return ResolvePathIn(data, name);
 }
 
 std::string DataHomeFolder(const char* xdgDataHome, const char* home) {

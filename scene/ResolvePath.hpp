@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace scene {
 
@@ -18,6 +19,14 @@ std::string ResolvePath(std::string_view name);
 // <executable's folder>/../share/hoopstack/ when that exists (an installed copy under any
 // prefix), else the data folder chosen at build time.
 std::string DataFolder();
+
+// The languages whose pictures go before the English ones, most wanted first ("de_DE", "de"):
+// "CLP\btNew.clp" is looked for as "CLP\de_DE\btNew.clp", then "CLP\de\btNew.clp", in the
+// extra data folder and then in the data folder, before the English picture of each.
+void SetArtLanguages(std::vector<std::string> languages);
+// The name with the language's folder after its first folder ("CLP\de\btNew.clp"); empty for a
+// name without a folder or an empty language.
+std::string LanguageVariant(std::string_view name, std::string_view language);
 
 // A folder whose files are used before the program's own, so that a skin maker can try a
 // few clips of their own; nullopt or an empty text removes it.

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Checks the translations: every text the program marks (ui::Tr, TrLater, TrFormat, TrCount), and
+# Checks the translations: every text the program marks (ui::Tr, TrLater, TrFormat, TrCount; the
+# asset generator's ArtText and ArtWords for the words in pictures), and
 # those of the desktop entry and the AppStream metadata, is in po/hoopstack.pot; every po/LANG.po
 # compiles with its format directives and plural forms checked (msgfmt -c) and answers for the
 # template's texts and in the code page the game draws; po/LINGUAS names exactly the languages
@@ -20,8 +21,10 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 # The marked texts of the program, in a stable order.
-find app game ui -name '*.cpp' -o -name '*.hpp' | LC_ALL=C sort >"$scratch/sources"
+# The words drawn into the pictures (tools/assetgen) are among them.
+find app game ui tools/assetgen -name '*.cpp' -o -name '*.hpp' | LC_ALL=C sort >"$scratch/sources"
 xgettext --language=C++ --from-code=UTF-8 --keyword= --keyword=Tr --keyword=TrLater --keyword=TrFormat \
+  --keyword=ArtText --keyword=ArtWords \
   --keyword=TrCount:1,2 --package-name=hoopstack --sort-by-file --no-location \
   --add-comments=Translators: --files-from="$scratch/sources" -o "$scratch/program.pot" 2>&1 |
   grep -v -e 'msgid-bugs-address' -e 'Makevars' -e 'MSGID_BUGS_ADDRESS' -e 'msgid-bugs-address command line' >&2 || true

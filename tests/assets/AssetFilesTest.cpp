@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <sstream>
 
 #include "AssetCatalogue.hpp"
 #include "AssetTestSupport.hpp"
@@ -114,6 +115,31 @@ TEST(AssetFiles, TheBuildWritesExactlyTheGamesFiles) {
     for (const std::string& path : expected) {
         EXPECT_TRUE(std::filesystem::is_regular_file(AssetPath(path))) << path;
     }
+}
+
+TEST(AssetFiles, EveryPictureWithWordsHasOneInEachLanguage) {
+    std::set<std::string> worded;
+    for (const Asset& asset : Catalogue())
+        if (asset.worded) worded.insert(asset.path);
+    EXPECT_EQ(worded, (std::set<std::string>{"CLP/btNew.clp", "CLP/btOptions.clp", "CLP/btGames.clp",
+                                             "CLP/btDaily.clp", "CLP/btStats.clp", "CLP/top.clp",
+                                             "CLP/options.clp", "CLP/ExitPic.clp", "SKINS/scbox.clp"}));
+    EXPECT_EQ(TranslatedPath("CLP/btNew.clp", "pt_BR"), "CLP/pt_BR/btNew.clp");
+    // The build draws them for every language, each as large as the English one and drawn apart.
+    for (const char* language : {"de", "fr", "es", "it", "pt_BR", "nl"})
+        for (const std::string& path : worded) {
+            const std::string translated = TranslatedPath(path, language);
+            const std::optional<scene::TClipData> english = LoadClip(path);
+            const std::optional<scene::TClipData> own = LoadClip(translated);
+            ASSERT_TRUE(english && own) << translated;
+            EXPECT_EQ(ClipSize(translated).width, ClipSize(path).width) << translated;
+            EXPECT_EQ(ClipSize(translated).height, ClipSize(path).height) << translated;
+            EXPECT_EQ(own->images.size(), english->images.size()) << translated;
+        }
+    // A language without a catalogue writes nothing.
+    std::ostringstream errors;
+    EXPECT_FALSE(GenerateLanguage(::testing::TempDir(), "xx", AssetPath("locale"), errors));
+    EXPECT_NE(errors.str().find("no catalogue"), std::string::npos);
 }
 
 TEST(AssetFiles, TheBuildsListAndTheGeneratorsCatalogueAgree) {

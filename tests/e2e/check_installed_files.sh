@@ -34,6 +34,8 @@ need share/hoopstack/WAV/start.wav
 need share/hoopstack/icons/hoopstack-window.clp
 # The translations, where the installed program looks for them (share/locale beside share/hoopstack).
 need share/locale/de/LC_MESSAGES/hoopstack.mo
+need share/hoopstack/CLP/de/btNew.clp
+need share/hoopstack/SKINS/nl/scbox.clp
 for shot in game top10 options; do need "share/hoopstack/screenshots/$shot.png"; done
 
 for size in 16 22 24 32 48 64 128 256; do

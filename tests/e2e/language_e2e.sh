@@ -3,8 +3,8 @@
 # its options window in German, with the English one's layout; LANG=pl_PL.UTF-8, a language
 # without a catalogue yet, and --language en show English; and --language de wins over the
 # environment. The options window's texts are compared as pictures: the German one differs from
-# the English one where its texts stand, and matches it everywhere else (the window's frame,
-# title and boxes). Needs Xvfb, xdotool and ImageMagick.
+# the English one in its texts and in its title picture, and not in its frame. Needs Xvfb,
+# xdotool and ImageMagick.
 set -euo pipefail
 usage="usage: language_e2e.sh HOOPSTACK"
 game=${1:?$usage}
@@ -72,12 +72,16 @@ options_of forced LANGUAGE=de LANG=de_DE.UTF-8 -- --language en
   fail "--language en does not show English over a German desktop"
 [ "$(differing "$work/options-german.png" "$work/options-chosen.png")" = 0 ] ||
   fail "--language de does not show what LANG=de_DE.UTF-8 shows"
-# The texts differ; the title picture at the top, drawn by our art, and the frame do not.
+# The texts differ, and so does the title, a picture of our art drawn for each language; the
+# window's frame does not.
 texts=$(differing "$work/options-english.png" "$work/options-german.png")
 [ "$texts" -gt 500 ] || fail "the German options window looks like the English one ($texts pixels differ)"
 for part in english german; do
   convert "$work/options-$part.png" -crop 260x60+0+0 +repage "$work/top-$part.png"
+  convert "$work/options-$part.png" -crop 4x450+0+0 +repage "$work/edge-$part.png"
 done
-[ "$(differing "$work/top-english.png" "$work/top-german.png")" = 0 ] ||
-  fail "the options window's title and frame differ between English and German"
+[ "$(differing "$work/top-english.png" "$work/top-german.png")" -gt 200 ] ||
+  fail "the German options window shows the English title picture"
+[ "$(differing "$work/edge-english.png" "$work/edge-german.png")" = 0 ] ||
+  fail "the options window's frame differs between English and German"
 say "ok: LANG=de_DE.UTF-8 shows German ($texts pixels differ from English), pl_PL and --language en English"

@@ -93,6 +93,28 @@ TEST(ResolvePath, AnInstalledCopyFindsItsDataUnderShareAndSavesPerUser) {
     scene::SetExtraDataFolder(std::nullopt);
     EXPECT_EQ(fs::path(scene::ResolvePath("CLP\\b.clp")), root / "bin/../share/hoopstack/CLP/b.clp");
 
+    // A language's picture goes before the English one, the language's own before its family's;
+    // a language without a picture of its own shows the English one.
+    fs::create_directories(root / "share/hoopstack/CLP/pt");
+    fs::create_directories(root / "share/hoopstack/CLP/pt_BR");
+    for (const char* file : {"share/hoopstack/CLP/pt/a.clp", "share/hoopstack/CLP/pt/b.clp",
+                             "share/hoopstack/CLP/pt_BR/a.clp"}) {
+        clip = std::fopen((root / file).c_str(), "wb");
+        ASSERT_NE(clip, nullptr);
+        std::fclose(clip);
+    }
+    scene::SetArtLanguages({"pt_BR", "pt"});
+    EXPECT_EQ(fs::path(scene::ResolvePath("CLP\\a.clp")), root / "bin/../share/hoopstack/CLP/pt_BR/a.clp");
+    EXPECT_EQ(fs::path(scene::ResolvePath("CLP\\b.clp")), root / "bin/../share/hoopstack/CLP/pt/b.clp");
+    scene::SetArtLanguages({"de"});
+    EXPECT_EQ(fs::path(scene::ResolvePath("CLP\\a.clp")), root / "bin/../share/hoopstack/CLP/a.clp");
+    scene::SetArtLanguages({});
+    EXPECT_EQ(fs::path(scene::ResolvePath("CLP\\a.clp")), root / "bin/../share/hoopstack/CLP/a.clp");
+    EXPECT_EQ(scene::LanguageVariant("CLP\\btNew.clp", "de"), "CLP\\de\\btNew.clp");
+    EXPECT_EQ(scene::LanguageVariant("SKINS/scbox.clp", "nl"), "SKINS/nl/scbox.clp");
+    EXPECT_EQ(scene::LanguageVariant("state.dat", "de"), "");
+    EXPECT_EQ(scene::LanguageVariant("CLP\\a.clp", ""), "");
+
     scene::SetExecutableFolderOverride(std::nullopt);
     fs::remove_all(root);
 }

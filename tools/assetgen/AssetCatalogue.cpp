@@ -7,6 +7,7 @@
 
 #include "AssetFileList.hpp"
 
+#include "ArtText.hpp"
 #include "BallArt.hpp"
 #include "ButtonArt.hpp"
 #include "CourtArt.hpp"
@@ -26,9 +27,9 @@ std::vector<uint8_t> ClipBytes(const scene::TClipData& clip) {
     return bytes ? *bytes : std::vector<uint8_t>{};
 }
 
-Asset ClipAsset(std::string path, std::function<scene::TClipData(const Rgb&)> make) {
+Asset ClipAsset(std::string path, std::function<scene::TClipData(const Rgb&)> make, bool worded = false) {
     return {std::move(path), AssetKind::Clip,
-            [make = std::move(make)] { return ClipBytes(make(palette::kBackground)); }};
+            [make = std::move(make)] { return ClipBytes(make(palette::kBackground)); }, worded};
 }
 
 std::vector<Asset> BuildCatalogue() {
@@ -47,7 +48,7 @@ std::vector<Asset> BuildCatalogue() {
     assets.push_back(ClipAsset("SKINS/z.clp", ColumnMarkerClip));
     assets.push_back(ClipAsset("SKINS/num.clp", DigitsClip));
     assets.push_back(ClipAsset("SKINS/numn.clp", NarrowDigitsClip));
-    assets.push_back(ClipAsset("SKINS/scbox.clp", ScoreBoxClip));
+    assets.push_back(ClipAsset("SKINS/scbox.clp", ScoreBoxClip, true));
     assets.push_back(
         ClipAsset("SKINS/brdup.clp", [](const Rgb& bg) { return BorderClip(BorderSide::Top, bg); }));
     assets.push_back(
@@ -59,15 +60,19 @@ std::vector<Asset> BuildCatalogue() {
 
     auto button = [&assets](const char* name, Size size, ButtonLook look, const char* label,
                             ButtonIcon icon) {
-        assets.push_back(ClipAsset(std::string("CLP/") + name,
-                                   [=](const Rgb& bg) { return ButtonClip(size, look, label, icon, bg); }));
+        assets.push_back(ClipAsset(
+            std::string("CLP/") + name,
+            [=](const Rgb& bg) {
+                return ButtonClip(size, look, *label ? ArtText(label) : std::string(), icon, bg);
+            },
+            *label != '\0'));
     };
-    button("btNew.clp", sizes::kNewGame, ButtonLook::Leather, "New Game", ButtonIcon::None);
+    button("btNew.clp", sizes::kNewGame, ButtonLook::Leather, ArtWords("New Game"), ButtonIcon::None);
     button("btScores.clp", sizes::kScores, ButtonLook::Leather, "", ButtonIcon::Trophy);
-    button("btOptions.clp", sizes::kOptions, ButtonLook::Leather, "Options", ButtonIcon::None);
-    button("btGames.clp", sizes::kGames, ButtonLook::Leather, "More Games", ButtonIcon::None);
-    button("btDaily.clp", sizes::kDaily, ButtonLook::Leather, "Daily", ButtonIcon::None);
-    button("btStats.clp", sizes::kStatistics, ButtonLook::Leather, "Statistics", ButtonIcon::None);
+    button("btOptions.clp", sizes::kOptions, ButtonLook::Leather, ArtWords("Options"), ButtonIcon::None);
+    button("btGames.clp", sizes::kGames, ButtonLook::Leather, ArtWords("More Games"), ButtonIcon::None);
+    button("btDaily.clp", sizes::kDaily, ButtonLook::Leather, ArtWords("Daily"), ButtonIcon::None);
+    button("btStats.clp", sizes::kStatistics, ButtonLook::Leather, ArtWords("Statistics"), ButtonIcon::None);
     button("btKind.clp", sizes::kLevel, ButtonLook::Chocolate, "", ButtonIcon::None);
     button("bthelp.clp", sizes::kSmallButton, ButtonLook::Leather, "", ButtonIcon::Help);
     button("btdown.clp", sizes::kSmallButton, ButtonLook::Leather, "", ButtonIcon::Minimise);
@@ -84,10 +89,10 @@ std::vector<Asset> BuildCatalogue() {
         ClipAsset("CLP/boxlg.clp", [](const Rgb& bg) { return RowBoxClip(sizes::kRowLarge, bg); }));
     assets.push_back(
         ClipAsset("CLP/boxsm.clp", [](const Rgb& bg) { return RowBoxClip(sizes::kRowSmall, bg); }));
-    assets.push_back(ClipAsset("CLP/top.clp", TopTitleClip));
+    assets.push_back(ClipAsset("CLP/top.clp", TopTitleClip, true));
     assets.push_back(ClipAsset("CLP/bar.clp", BarClip));
-    assets.push_back(ClipAsset("CLP/options.clp", OptionsTitleClip));
-    assets.push_back(ClipAsset("CLP/ExitPic.clp", QuitPictureClip));
+    assets.push_back(ClipAsset("CLP/options.clp", OptionsTitleClip, true));
+    assets.push_back(ClipAsset("CLP/ExitPic.clp", QuitPictureClip, true));
     assets.push_back(ClipAsset("CLP/Logo1.clp", [](const Rgb& bg) { return EmblemHalfClip(true, bg); }));
     assets.push_back(ClipAsset("CLP/Logo2.clp", [](const Rgb& bg) { return EmblemHalfClip(false, bg); }));
     assets.push_back(ClipAsset("CLP/Logo3.clp", LogoTitleClip));
@@ -149,26 +154,51 @@ std::vector<std::string> CatalogueMismatches(const std::vector<Asset>& catalogue
 
 std::vector<std::string> ListedFiles() { return {std::begin(kAssetFileList), std::end(kAssetFileList)}; }
 
+namespace {
+
+bool WriteAsset(const Asset& asset, const std::filesystem::path& path, std::ostream& errors) {
+    std::error_code error;
+    std::filesystem::create_directories(path.parent_path(), error);
+    const std::vector<uint8_t> bytes = asset.make();
+    if (bytes.empty()) {
+        errors << "hoopstack-assetgen: could not make " << asset.path << "\n";
+        return false;
+    }
+    if (!WriteFileAtomically(path, bytes)) {
+        errors << "hoopstack-assetgen: could not write " << path.string() << "\n";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string TranslatedPath(const std::string& path, const std::string& language) {
+    const std::size_t slash = path.find('/');
+    return slash == std::string::npos ? path : path.substr(0, slash + 1) + language + path.substr(slash);
+}
+
+bool GenerateLanguage(const std::string& folder, const std::string& language, const std::string& localeFolder,
+                      std::ostream& errors) {
+    if (!SetArtLanguage(language, localeFolder)) {
+        errors << "hoopstack-assetgen: no catalogue for '" << language << "' in " << localeFolder << "\n";
+        return false;
+    }
+    for (const Asset& asset : Catalogue())
+        if (asset.worded &&
+            !WriteAsset(asset, std::filesystem::path(folder) / TranslatedPath(asset.path, language), errors))
+            return false;
+    return true;
+}
+
 bool GenerateAll(const std::string& folder, std::ostream& errors) {
     const std::vector<std::string> mismatches = CatalogueMismatches(Catalogue(), ListedFiles());
     for (const std::string& mismatch : mismatches)
         errors << "hoopstack-assetgen: tools/assetgen/AssetFiles.txt and the catalogue differ: " << mismatch
                << "\n";
     if (!mismatches.empty()) return false;
-    for (const Asset& asset : Catalogue()) {
-        const std::filesystem::path path = std::filesystem::path(folder) / asset.path;
-        std::error_code error;
-        std::filesystem::create_directories(path.parent_path(), error);
-        const std::vector<uint8_t> bytes = asset.make();
-        if (bytes.empty()) {
-            errors << "hoopstack-assetgen: could not make " << asset.path << "\n";
-            return false;
-        }
-        if (!WriteFileAtomically(path, bytes)) {
-            errors << "hoopstack-assetgen: could not write " << path.string() << "\n";
-            return false;
-        }
-    }
+    for (const Asset& asset : Catalogue())
+        if (!WriteAsset(asset, std::filesystem::path(folder) / asset.path, errors)) return false;
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <string>
 
+#include "ArtText.hpp"
+
 #include "CairoCanvas.hpp"
 #include "Draw.hpp"
 #include "Layout.hpp"
@@ -169,7 +171,14 @@ scene::TClipData ScoreBoxClip(const Rgb& background) {
     label.bottom = palette::kLeatherLight;
     label.outlineWidth = 0.8;
     label.shadowAlpha = 0.5;
-    DrawLettering(cr, "S C O R E", label, size.width / 2.0, 12.5);
+    // The word's letters stand apart, one space between each two.
+    std::string spaced;
+    for (const char c : ArtText("SCORE")) {
+        const bool continuation = (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+        if (!spaced.empty() && !continuation) spaced += ' ';
+        spaced += c;
+    }
+    DrawLettering(cr, spaced.c_str(), label, size.width / 2.0, 12.5);
     // Two rivets either side of the label.
     for (double x : {22.0, size.width - 22.0}) {
         cairo_arc(cr, x, 12.5, 2.2, 0, 2 * kPi);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "ArtText.hpp"
 #include "CairoCanvas.hpp"
 #include "Draw.hpp"
 #include "Layout.hpp"
@@ -153,7 +154,7 @@ scene::TClipData TopTitleClip(const Rgb& background) {
     const Size size = sizes::kTopTitle;
     CairoCanvas canvas(size.width, size.height);
     cairo_t* cr = canvas.Context();
-    DrawLettering(cr, "Top 10", TitleStyle(50), size.width / 2.0 + 22, 38);
+    DrawLettering(cr, ArtText("Top 10").c_str(), TitleStyle(50), size.width / 2.0 + 22, 38);
     // A small ball bounces in from the left of the lettering.
     DrawVectorBall(cr, 46, 38, 22, palette::kLeather, 0.4);
     // The rule under the title.
@@ -193,7 +194,7 @@ scene::TClipData OptionsTitleClip(const Rgb& background) {
     const Size size = sizes::kOptionsTitle;
     CairoCanvas canvas(size.width, size.height);
     cairo_t* cr = canvas.Context();
-    DrawLettering(cr, "Options", TitleStyle(48), size.width / 2.0, 38);
+    DrawLettering(cr, ArtText("Options").c_str(), TitleStyle(48), size.width / 2.0, 38);
     cairo_move_to(cr, 24, 76);
     cairo_line_to(cr, size.width - 24, 76);
     SetColour(cr, palette::kLeather);
@@ -251,7 +252,7 @@ scene::TClipData QuitPictureClip(const Rgb& background) {
     Lettering style = TitleStyle(32);
     style.top = Hex(0xFF6A4A);
     style.bottom = palette::kCourtRed;
-    DrawLettering(cr, "Quit the game?", style, cx, 108);
+    DrawLettering(cr, ArtText("Quit the game?").c_str(), style, cx, 108);
     return SequenceClip({canvas.Take()}, 0, background);
 }
 

@@ -14,7 +14,11 @@ constexpr const char* kUsage =
     "       hoopstack-assetgen --sheet FILE [--screens FOLDER]\n"
     "                                          write a PNG contact sheet of every clip frame, with\n"
     "                                          the program's windows saved by 'hoopstack-sim screens'\n"
-    "       hoopstack-assetgen --list          print the paths of the files --out writes\n";
+    "       hoopstack-assetgen --list          print the paths of the files --out writes\n"
+    "       hoopstack-assetgen --out FOLDER --language CODE --locale DIR\n"
+    "                                          write the pictures with words in them below FOLDER\n"
+    "                                          in the language CODE (CLP/CODE/...), from the\n"
+    "                                          catalogue DIR/CODE/LC_MESSAGES/hoopstack.mo\n";
 
 } // namespace
 
@@ -23,6 +27,9 @@ namespace {
 int Run(const std::vector<std::string>& args) {
     if (args.size() == 2 && args[0] == "--out") {
         return assetgen::GenerateAll(args[1], std::cerr) ? 0 : 1;
+    }
+    if (args.size() == 6 && args[0] == "--out" && args[2] == "--language" && args[4] == "--locale") {
+        return assetgen::GenerateLanguage(args[1], args[3], args[5], std::cerr) ? 0 : 1;
     }
     if (args.size() == 2 && args[0] == "--sheet") {
         return assetgen::WriteContactSheet(args[1], std::cerr) ? 0 : 1;

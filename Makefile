@@ -83,7 +83,8 @@ assets-sheet: configure
 # The programs, their data, the icons, the desktop entry, the AppStream metadata and the
 # manual pages under PREFIX; DESTDIR, when given, is put in front of every path (staging).
 PREFIX ?= /usr/local
-INSTALL_TARGETS = hoopstack hoopstack-clip hoopstack-store assets packaging_files
+INSTALL_TARGETS = hoopstack hoopstack-clip hoopstack-store assets packaging_files translations translated_assets \
+  translated_desktop_files
 install: setup
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(NEW_BUILD_FLAGS) $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target $(INSTALL_TARGETS)

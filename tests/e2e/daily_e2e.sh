@@ -105,14 +105,8 @@ say "the day's table holds the game"
 
 browser=$(command -v chromium || true)
 if [ -n "$browser" ]; then
-  sandbox=()
-  [ "$(id -u)" -ne 0 ] || sandbox=(--no-sandbox)
-  chrome() {
-    "$browser" --headless=new "${sandbox[@]}" --disable-gpu --no-first-run --hide-scrollbars \
-      --user-data-dir="$work/profile" --window-size=900,900 "$@" 2>>"$work/chromium.log"
-  }
-  chrome --dump-dom "http://127.0.0.1:$port/daily" >"$work/daily.txt"
-  chrome --screenshot="$work/daily-page.png" "http://127.0.0.1:$port/daily" >/dev/null
+  chrome 900,900 --dump-dom "http://127.0.0.1:$port/daily" >"$work/daily.txt"
+  chrome 900,900 --screenshot="$work/daily-page.png" "http://127.0.0.1:$port/daily" >/dev/null
   grep -q "<td class=\"score\">$score</td>" "$work/daily.txt" || fail "the browser's /daily page has no row of $score"
   grep -q 'href="/replay/[0-9]*\.hoopstack-replay"' "$work/daily.txt" || fail "the /daily row links no replay"
   say "the browser shows the game on /daily"

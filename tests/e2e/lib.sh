@@ -317,3 +317,14 @@ cat <&3 >"$work/fetched.txt"
 OPENER
   chmod +x "$work/bin/xdg-open"
 }
+
+# chrome SIZE ARGUMENT...: headless Chromium in a window of SIZE ("800,600"), with a profile of
+# its own in `work` and its messages in chromium.log; false without Chromium.
+chrome() {
+  local size=$1 program sandbox=()
+  shift
+  program=$(command -v chromium) || return 1
+  [ "$(id -u)" -ne 0 ] || sandbox=(--no-sandbox)
+  "$program" --headless=new "${sandbox[@]}" --disable-gpu --no-first-run --hide-scrollbars \
+    --user-data-dir="$work/profile" --window-size="$size" "$@" 2>>"$work/chromium.log"
+}
